@@ -1,0 +1,11 @@
+#pragma once
+#include <string>
+
+namespace KavirelDLL {
+
+// Engine text is code page 1250; the operating system speaks UTF-8.
+std::string cp1250ToUtf8(const std::string& text);
+// Characters that code page 1250 cannot hold become '?'; ok (when given) tells whether all converted.
+std::string utf8ToCp1250(const std::string& text, bool* ok = nullptr);
+
+} // namespace KavirelDLL
