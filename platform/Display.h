@@ -1,0 +1,172 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace KavirelDLL {
+
+class CVideo;
+
+struct CPlatformPoint {
+    int32_t x = 0;
+    int32_t y = 0;
+};
+
+// Right and bottom lie outside the rectangle, as in the engine's own rectangles.
+struct CPlatformRect {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;
+    int32_t bottom = 0;
+    int32_t width() const { return right - left; }
+    int32_t height() const { return bottom - top; }
+    bool isEmpty() const { return right <= left || bottom <= top; }
+};
+
+struct CRgb8 {
+    uint8_t r = 0;
+    uint8_t g = 0;
+    uint8_t b = 0;
+};
+
+enum class EPixelLayout : uint8_t { Rgb565, Rgb555 };
+
+// Channels are widened by repeating their top bits, so 0 stays 0 and full intensity becomes 255.
+CRgb8 pixelToRgb8(uint16_t pixel, EPixelLayout layout);
+// Keeps the top bits of each channel.
+uint16_t rgb8ToPixel(CRgb8 colour, EPixelLayout layout);
+
+// Where a logical screen lies in an output of the given size: scaled to fit, aspect kept, centred.
+CPlatformRect letterboxRect(int32_t logicalWidth, int32_t logicalHeight, int32_t outputWidth, int32_t outputHeight);
+// A point of that output in logical coordinates, clamped to the logical screen.
+CPlatformPoint outputToLogical(CPlatformPoint point, int32_t logicalWidth, int32_t logicalHeight, int32_t outputWidth,
+                               int32_t outputHeight);
+// The output point at the centre of a logical pixel.
+CPlatformPoint logicalToOutput(CPlatformPoint point, int32_t logicalWidth, int32_t logicalHeight, int32_t outputWidth,
+                               int32_t outputHeight);
+
+struct CDisplayMode {
+    int32_t width = 800;
+    int32_t height = 600;
+    int32_t bitsPerPixel = 16; // 16: 5-6-5, 15: 5-5-5
+    bool fullScreen = false;   // the desktop's full screen, the logical screen scaled to fit
+    bool visible = true;       // false opens the window hidden until show()
+    bool vsync = true;
+    std::string title; // code page 1250
+};
+
+enum class ESystemCursor : uint8_t { Arrow, Wait, Hand };
+
+// Pixels in the display's own layout; alpha from 0 (transparent) to 255 (opaque), one byte a pixel; null alpha is
+// all opaque.
+struct CCursorImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t pitch = 0; // pixels per row of both planes
+    const uint16_t* pixels = nullptr;
+    const uint8_t* alpha = nullptr;
+    int32_t hotX = 0;
+    int32_t hotY = 0;
+};
+
+// What happened to the window; delivered by CInput, which also tells the display.
+enum class EWindowEvent : uint8_t {
+    FocusGained,
+    FocusLost,
+    CloseRequested,
+    Exposed, // the window's content must be shown again
+    Minimised,
+    Restored,
+    Resized,     // the window's size changed (full-screen switch, desktop change)
+    RenderReset, // the device lost its textures
+};
+
+// The game window and its presentation surface. The engine writes 16-bit pixels into the surface, hands the
+// rectangles it changed to update() and calls present() once per frame. Main thread only.
+class CDisplay {
+public:
+    virtual ~CDisplay() = default;
+
+    // Opens the window (closing one already open); false with lastError() when the mode is refused or the
+    // desktop fails.
+    virtual bool open(const CDisplayMode& mode) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    virtual const std::string& lastError() const = 0;
+    virtual const CDisplayMode& mode() const = 0;
+    // False for the in-memory display.
+    virtual bool isReal() const = 0;
+
+    // The surface the engine draws into: width() x height() pixels, rows pitch() pixels apart.
+    virtual uint16_t* pixels() = 0;
+    virtual int32_t pitch() const = 0;
+    virtual int32_t width() const = 0;
+    virtual int32_t height() const = 0;
+    virtual int32_t bitsPerPixel() const = 0;
+    virtual EPixelLayout layout() const = 0;
+
+    // Copies changed rectangles of the surface to the window's image (clipped to the screen, empty ones skipped).
+    virtual void update(const CPlatformRect& rect) = 0;
+    virtual void update(const CPlatformRect* rects, size_t count) = 0;
+    virtual void updateAll() = 0;
+    // Shows the window's image; with vsync it waits for the display's refresh.
+    virtual void present() = 0;
+    virtual uint64_t presentCount() const = 0;
+
+    // The last presented frame, width() x height() pixels without padding.
+    virtual std::vector<uint16_t> presentedFrame() const = 0;
+    virtual uint16_t presentedPixel(int32_t x, int32_t y) const = 0;
+    // The last presented frame as 8-bit RGB triples (printing, screenshots).
+    virtual std::vector<uint8_t> readFrameRgb() const = 0;
+    // Writes the last presented frame as a 24-bit BMP file; false with lastError() on failure.
+    virtual bool saveBmp(const std::string& path) = 0;
+    // What the desktop draws in the window (scaled, letterboxed) as 8-bit RGB; the in-memory display answers
+    // its frame. False when the image cannot be read back.
+    virtual bool readOutputRgb(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) = 0;
+
+    // Window state, kept up to date by the events CInput delivers.
+    virtual bool isActive() const = 0;
+    virtual bool isMinimised() const = 0;
+    virtual bool isCloseRequested() const = 0;
+    virtual bool isVisible() const = 0;
+    virtual bool isFullScreen() const = 0;
+    virtual void onWindowEvent(EWindowEvent event) = 0;
+    // Brings the window to the front and asks for the focus.
+    virtual void raise() = 0;
+    virtual void show() = 0;
+    virtual void hide() = 0;
+    // Title in code page 1250.
+    virtual void setTitle(const std::string& title) = 0;
+    virtual bool setFullScreen(bool fullScreen) = 0;
+    // A window point (as the desktop reports the pointer) in logical coordinates, clamped to the screen.
+    virtual CPlatformPoint windowToLogical(CPlatformPoint point) const = 0;
+
+    // Cursors. Ids of created cursors are positive; system cursors have the ids systemCursorId() gives.
+    static constexpr int32_t systemCursorId(ESystemCursor cursor) { return -1 - static_cast<int32_t>(cursor); }
+    virtual void setCursorVisible(bool visible) = 0;
+    virtual bool isCursorVisible() const = 0;
+    // A cursor made from an image; 0 when it cannot be made.
+    virtual int32_t createCursor(const CCursorImage& image) = 0;
+    virtual void destroyCursor(int32_t id) = 0;
+    // Shows the cursor with the id; false for an unknown id or when the desktop refuses.
+    virtual bool setCursor(int32_t id) = 0;
+    virtual int32_t currentCursor() const = 0;
+    // Keeps the pointer inside a logical rectangle while the window has the focus.
+    virtual void clipCursor(const CPlatformRect& rect) = 0;
+    virtual void releaseCursorClip() = 0;
+    virtual std::optional<CPlatformRect> cursorClip() const = 0;
+    // Moves the pointer to a logical point; CInput reports the move at its next pump.
+    virtual void warpCursor(CPlatformPoint point) = 0;
+    // The pending warp, for CInput.
+    virtual std::optional<CPlatformPoint> takeWarp() = 0;
+};
+
+// The in-memory display: no window, frames kept for reading back.
+std::unique_ptr<CDisplay> createHeadlessDisplay();
+// A desktop window through SDL; the video object must outlive the display.
+std::unique_ptr<CDisplay> createSdlDisplay(CVideo& video);
+
+} // namespace KavirelDLL

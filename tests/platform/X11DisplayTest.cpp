@@ -1,0 +1,142 @@
+// The SDL display on a real X server. Skips itself without one; scripts/test.sh runs it under a virtual one:
+//   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ./test_platform --gtest_filter='X11*'
+#include "platform/Display.h"
+#include "platform/Input.h"
+#include "platform/Video.h"
+
+#include <SDL2/SDL.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+using namespace KavirelDLL;
+
+namespace {
+
+class X11Display : public testing::Test {
+protected:
+    void SetUp() override {
+        const char* display = std::getenv("DISPLAY");
+        if (!display || !*display) GTEST_SKIP() << "no X display";
+        const char* driver = std::getenv("SDL_VIDEODRIVER");
+        m_hadDriver = driver != nullptr;
+        if (driver) m_oldDriver = driver;
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+        m_video = std::make_unique<CVideo>();
+        if (!m_video->isReady()) GTEST_SKIP() << "X display not reachable: " << m_video->lastError();
+    }
+    void TearDown() override {
+        m_video.reset();
+        if (m_hadDriver)
+            setenv("SDL_VIDEODRIVER", m_oldDriver.c_str(), 1);
+        else
+            unsetenv("SDL_VIDEODRIVER");
+    }
+
+    std::unique_ptr<CVideo> m_video;
+    bool m_hadDriver = false;
+    std::string m_oldDriver;
+};
+
+void fill(CDisplay& d, const CPlatformRect& r, uint16_t colour) {
+    for (int32_t y = r.top; y < r.bottom; ++y)
+        for (int32_t x = r.left; x < r.right; ++x) d.pixels()[y * d.pitch() + x] = colour;
+}
+
+// Lets the X server map the window and deliver its first events.
+void settle(CInput& input) {
+    for (int i = 0; i < 10; ++i) {
+        input.pump();
+        SDL_Delay(10);
+    }
+}
+
+} // namespace
+
+TEST_F(X11Display, DrawsARectangleAndReadsItBack) {
+    EXPECT_EQ(m_video->driverName(), "x11");
+    auto display = createSdlDisplay(*m_video);
+    CDisplayMode mode;
+    mode.width = 320;
+    mode.height = 240;
+    mode.title = "Kavirel \xB9";
+    ASSERT_TRUE(display->open(mode)) << display->lastError();
+    CInput input(m_video.get(), display.get());
+    settle(input);
+
+    fill(*display, {0, 0, 320, 240}, 0x001F);
+    fill(*display, {40, 30, 120, 90}, 0xF800);
+    display->updateAll();
+    display->present();
+    std::vector<uint8_t> rgb;
+    int32_t w = 0, h = 0;
+    ASSERT_TRUE(display->readOutputRgb(rgb, w, h)) << display->lastError();
+    ASSERT_EQ(w, 320);
+    ASSERT_EQ(h, 240);
+    auto pixel = [&](int x, int y) {
+        const uint8_t* p = &rgb[(size_t(y) * w + x) * 3];
+        return CRgb8{p[0], p[1], p[2]};
+    };
+    CRgb8 inside = pixel(80, 60);
+    EXPECT_EQ(inside.r, 255);
+    EXPECT_EQ(inside.g, 0);
+    EXPECT_EQ(inside.b, 0);
+    CRgb8 outside = pixel(200, 200);
+    EXPECT_EQ(outside.r, 0);
+    EXPECT_EQ(outside.b, 255);
+    CRgb8 corner = pixel(119, 89);
+    EXPECT_EQ(corner.r, 255);
+    CRgb8 past = pixel(120, 90);
+    EXPECT_EQ(past.b, 255);
+
+    // A dirty rectangle changes only its own part of the window.
+    fill(*display, {0, 0, 320, 240}, 0x07E0);
+    display->update(CPlatformRect{0, 0, 20, 20});
+    display->present();
+    ASSERT_TRUE(display->readOutputRgb(rgb, w, h));
+    EXPECT_GE(pixel(10, 10).g, 252);
+    EXPECT_EQ(pixel(80, 60).r, 255);
+}
+
+TEST_F(X11Display, CursorsAndWindowCallsWorkOnARealServer) {
+    auto display = createSdlDisplay(*m_video);
+    CDisplayMode mode;
+    mode.width = 320;
+    mode.height = 240;
+    mode.bitsPerPixel = 15;
+    ASSERT_TRUE(display->open(mode)) << display->lastError();
+    CInput input(m_video.get(), display.get());
+    settle(input);
+
+    uint16_t pixels[8 * 8];
+    uint8_t alpha[8 * 8];
+    for (int i = 0; i < 64; ++i) {
+        pixels[i] = 0x7C00;
+        alpha[i] = 255;
+    }
+    int32_t id = display->createCursor(CCursorImage{8, 8, 8, pixels, alpha, 0, 0});
+    ASSERT_GT(id, 0) << display->lastError();
+    EXPECT_TRUE(display->setCursor(id));
+    EXPECT_TRUE(display->setCursor(CDisplay::systemCursorId(ESystemCursor::Wait))) << display->lastError();
+    EXPECT_TRUE(display->setCursor(CDisplay::systemCursorId(ESystemCursor::Hand))) << display->lastError();
+    display->destroyCursor(id);
+    display->clipCursor(CPlatformRect{10, 10, 100, 100});
+    display->warpCursor({50, 60});
+    input.pump();
+    EXPECT_EQ(input.mousePosition().x, 50);
+    EXPECT_EQ(input.mousePosition().y, 60);
+    display->releaseCursorClip();
+    display->setTitle("Tytu\xB3");
+    display->raise();
+    fill(*display, {0, 0, 320, 240}, 0x7FFF);
+    display->updateAll();
+    display->present();
+    std::vector<uint8_t> rgb;
+    int32_t w = 0, h = 0;
+    ASSERT_TRUE(display->readOutputRgb(rgb, w, h));
+    EXPECT_EQ(rgb[0], 255);
+    EXPECT_EQ(rgb[1], 255);
+    EXPECT_EQ(rgb[2], 255);
+    display->close();
+}
