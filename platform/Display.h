@@ -93,31 +93,39 @@ public:
     // Opens the window (closing one already open); false with lastError() when the mode is refused or the
     // desktop fails.
     virtual bool open(const CDisplayMode& mode) = 0;
+    // Destroys the window; the surface pointer becomes invalid. Every call is harmless on a closed display.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // Why the last failing call failed.
     virtual const std::string& lastError() const = 0;
+    // The mode opened with, kept current by setTitle and setFullScreen.
     virtual const CDisplayMode& mode() const = 0;
     // False for the in-memory display.
     virtual bool isReal() const = 0;
 
     // The surface the engine draws into: width() x height() pixels, rows pitch() pixels apart.
+    // Null while closed.
     virtual uint16_t* pixels() = 0;
     virtual int32_t pitch() const = 0;
     virtual int32_t width() const = 0;
     virtual int32_t height() const = 0;
+    // 16 or 15, and the matching pixel layout.
     virtual int32_t bitsPerPixel() const = 0;
     virtual EPixelLayout layout() const = 0;
 
     // Copies changed rectangles of the surface to the window's image (clipped to the screen, empty ones skipped).
     virtual void update(const CPlatformRect& rect) = 0;
     virtual void update(const CPlatformRect* rects, size_t count) = 0;
+    // Copies the whole surface.
     virtual void updateAll() = 0;
     // Shows the window's image; with vsync it waits for the display's refresh.
     virtual void present() = 0;
+    // Frames presented since open().
     virtual uint64_t presentCount() const = 0;
 
     // The last presented frame, width() x height() pixels without padding.
     virtual std::vector<uint16_t> presentedFrame() const = 0;
+    // One pixel of it; 0 outside the screen.
     virtual uint16_t presentedPixel(int32_t x, int32_t y) const = 0;
     // The last presented frame as 8-bit RGB triples (printing, screenshots).
     virtual std::vector<uint8_t> readFrameRgb() const = 0;
@@ -127,12 +135,14 @@ public:
     // its frame. False when the image cannot be read back.
     virtual bool readOutputRgb(std::vector<uint8_t>& rgb, int32_t& width, int32_t& height) = 0;
 
-    // Window state, kept up to date by the events CInput delivers.
+    // Window state, kept up to date by the events CInput delivers. A window opens active.
     virtual bool isActive() const = 0;
     virtual bool isMinimised() const = 0;
+    // Sticky once the player asked to close the window.
     virtual bool isCloseRequested() const = 0;
     virtual bool isVisible() const = 0;
     virtual bool isFullScreen() const = 0;
+    // Called by CInput for every window event it delivers.
     virtual void onWindowEvent(EWindowEvent event) = 0;
     // Brings the window to the front and asks for the focus.
     virtual void raise() = 0;
@@ -140,21 +150,25 @@ public:
     virtual void hide() = 0;
     // Title in code page 1250.
     virtual void setTitle(const std::string& title) = 0;
+    // Switches between a window of the logical size and the desktop's full screen; false with lastError().
     virtual bool setFullScreen(bool fullScreen) = 0;
     // A window point (as the desktop reports the pointer) in logical coordinates, clamped to the screen.
     virtual CPlatformPoint windowToLogical(CPlatformPoint point) const = 0;
 
     // Cursors. Ids of created cursors are positive; system cursors have the ids systemCursorId() gives.
     static constexpr int32_t systemCursorId(ESystemCursor cursor) { return -1 - static_cast<int32_t>(cursor); }
+    // Shows or hides the pointer over the window (no counting: the last call wins).
     virtual void setCursorVisible(bool visible) = 0;
     virtual bool isCursorVisible() const = 0;
     // A cursor made from an image; 0 when it cannot be made.
     virtual int32_t createCursor(const CCursorImage& image) = 0;
+    // Frees a created cursor; when it was shown, the arrow takes its place.
     virtual void destroyCursor(int32_t id) = 0;
     // Shows the cursor with the id; false for an unknown id or when the desktop refuses.
     virtual bool setCursor(int32_t id) = 0;
     virtual int32_t currentCursor() const = 0;
-    // Keeps the pointer inside a logical rectangle while the window has the focus.
+    // Keeps the pointer inside a logical rectangle (cut to the screen; an empty one releases) while the window
+    // has the focus.
     virtual void clipCursor(const CPlatformRect& rect) = 0;
     virtual void releaseCursorClip() = 0;
     virtual std::optional<CPlatformRect> cursorClip() const = 0;

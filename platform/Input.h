@@ -115,6 +115,7 @@ public:
     CInput(const CInput&) = delete;
     CInput& operator=(const CInput&) = delete;
 
+    // The display whose window the events belong to (null: positions pass unmapped).
     void setDisplay(CDisplay* display);
     // Reads the desktop's pending events (main thread only).
     void pump();
@@ -130,15 +131,19 @@ public:
     // Moves the queued events of the given categories to out in arrival order, leaving the others queued;
     // answers how many were moved.
     size_t take(std::vector<CInputEvent>& out, uint32_t categories = kInputAll);
+    // How many events of the categories are queued.
     size_t pending(uint32_t categories = kInputAll) const;
+    // Drops every queued event; key and button state stay.
     void clear();
     // Events lost because nobody took them (the queue holds kMaxQueued).
     uint64_t droppedEvents() const;
 
+    // State after the events taken in so far (queued or not).
     bool isKeyDown(int32_t scanCode) const;
     bool isAnyKeyDown() const;
     bool isButtonDown(int32_t button) const;
     CModifierState modifiers() const;
+    // Last pointer position, logical.
     CPlatformPoint mousePosition() const;
 
     static constexpr size_t kMaxQueued = 4096;
