@@ -103,4 +103,32 @@ std::string utf8ToCp1250(const std::string& text, bool* ok) {
     return out;
 }
 
+char foldCp1250(char c) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u >= 'A' && u <= 'Z') return static_cast<char>(u + 32);
+    switch (u) {
+    case 0x8C:
+    case 0x8F:
+    case 0xA3:
+    case 0xAF:
+        return static_cast<char>(u + 0x10);
+    case 0xC6:
+    case 0xCA:
+    case 0xD1:
+    case 0xD3:
+        return static_cast<char>(u + 0x20);
+    case 0xA5:
+        return static_cast<char>(0xB9);
+    default:
+        return c;
+    }
+}
+
+std::string foldCp1250(const std::string& text) {
+    std::string out(text);
+    for (char& c : out)
+        c = foldCp1250(c);
+    return out;
+}
+
 } // namespace KavirelDLL

@@ -33,3 +33,16 @@ TEST(Codepage, UnmappableAndMalformedBecomeQuestionMarks) {
     EXPECT_FALSE(ok);
     EXPECT_EQ(utf8ToCp1250("\xFFz", &ok), "?z");
 }
+
+TEST(Codepage, NamesFoldByTheEngineLetterPairsOnly) {
+    const std::string upper = "AZ\x8C\x8F\xA3\xA5\xAF\xC6\xCA\xD1\xD3";
+    const std::string lower = "az\x9C\x9F\xB3\xB9\xBF\xE6\xEA\xF1\xF3";
+    EXPECT_EQ(foldCp1250(upper), lower);
+    EXPECT_EQ(foldCp1250(lower), lower);
+    int changed = 0;
+    for (int b = 0; b < 0x100; ++b)
+        if (foldCp1250(static_cast<char>(b)) != static_cast<char>(b)) ++changed;
+    EXPECT_EQ(changed, 26 + 9); // nothing else moves, not even the other accented capitals
+    EXPECT_EQ(foldCp1250('\x8A'), '\x8A');
+    EXPECT_EQ(foldCp1250('\xC9'), '\xC9');
+}
