@@ -1,0 +1,242 @@
+#include "core/Hashtable.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/Log.h"
+
+namespace KavirelDLL {
+
+namespace {
+
+// Past this the chains just get longer.
+constexpr int kMaxBuckets = 1 << 24;
+
+} // namespace
+
+CHashtable::CHashtable(int buckets, double loadFactor, bool ownsKeys)
+    : m_buckets(std::clamp(buckets, 1, kMaxBuckets)),
+      m_entries(0),
+      m_loadFactor(loadFactor > 0.0 ? loadFactor : 0.75),
+      m_values(nullptr),
+      m_keys(nullptr),
+      m_kinds(nullptr),
+      m_ownsKeys(ownsKeys),
+      m_elements(new CXVector(101, 0.75f)) {
+    allocateBuckets(m_buckets);
+}
+
+CHashtable::~CHashtable() {
+    clear();
+    releaseBuckets();
+    delete m_elements;
+}
+
+void CHashtable::allocateBuckets(int buckets) {
+    m_buckets = buckets;
+    m_values = new CXObject*[static_cast<size_t>(buckets)]();
+    m_keys = new CXObject*[static_cast<size_t>(buckets)]();
+    m_kinds = new unsigned char[static_cast<size_t>(buckets)]();
+}
+
+void CHashtable::releaseBuckets() {
+    delete[] m_values;
+    delete[] m_keys;
+    delete[] m_kinds;
+    m_values = m_keys = nullptr;
+    m_kinds = nullptr;
+}
+
+int CHashtable::bucketOf(int hash) const {
+    int b = hash % m_buckets;
+    return b < 0 ? b + m_buckets : b;
+}
+
+void CHashtable::put(CXObject* key, CXObject* value) {
+    if (!key) {
+        logMessage("hash table: an entry without a key is refused");
+        return;
+    }
+    if (m_buckets * m_loadFactor < m_entries + 1.0) grow();
+    insert(key, value);
+}
+
+void CHashtable::insert(CXObject* key, CXObject* value) {
+    int b = bucketOf(key->getHashcode());
+    if (m_kinds[b] == BUCKET_LISTS) {
+        static_cast<CXVector*>(m_keys[b])->add(key);
+        static_cast<CXVector*>(m_values[b])->add(value);
+    } else if (!m_keys[b]) {
+        m_keys[b] = key;
+        m_values[b] = value;
+    } else {
+        CXVector* keys = new CXVector(101, 0.75f);
+        CXVector* values = new CXVector(101, 0.75f);
+        keys->add(m_keys[b]);
+        values->add(m_values[b]);
+        keys->add(key);
+        values->add(value);
+        m_keys[b] = keys;
+        m_values[b] = values;
+        m_kinds[b] = BUCKET_LISTS;
+    }
+    ++m_entries;
+    m_elements->add(value);
+}
+
+void CHashtable::grow() {
+    if (m_buckets >= kMaxBuckets) return;
+    int oldBuckets = m_buckets;
+    CXObject** oldValues = m_values;
+    CXObject** oldKeys = m_keys;
+    unsigned char* oldKinds = m_kinds;
+    m_entries = 0;
+    m_elements->removeAll();
+    allocateBuckets(std::min(oldBuckets * 2, kMaxBuckets));
+    for (int b = 0; b < oldBuckets; ++b) {
+        if (oldKinds[b] == BUCKET_LISTS) {
+            CXVector* keys = static_cast<CXVector*>(oldKeys[b]);
+            CXVector* values = static_cast<CXVector*>(oldValues[b]);
+            for (int i = 0; i < keys->getSize(); ++i) insert(keys->at(i), values->at(i));
+            delete keys;
+            delete values;
+        } else if (oldKeys[b]) {
+            insert(oldKeys[b], oldValues[b]);
+        }
+    }
+    delete[] oldValues;
+    delete[] oldKeys;
+    delete[] oldKinds;
+}
+
+CXObject* CHashtable::get(CXObject* key) {
+    if (!key) return nullptr;
+    int hash = key->getHashcode();
+    int b = bucketOf(hash);
+    if (m_kinds[b] == BUCKET_LISTS) {
+        CXVector* keys = static_cast<CXVector*>(m_keys[b]);
+        for (int i = 0; i < keys->getSize(); ++i) {
+            CXObject* stored = keys->at(i);
+            if (stored->getHashcode() == hash && key->equals(stored))
+                return static_cast<CXVector*>(m_values[b])->at(i);
+        }
+        return nullptr;
+    }
+    CXObject* stored = m_keys[b];
+    if (stored && stored->getHashcode() == hash && key->equals(stored)) return m_values[b];
+    return nullptr;
+}
+
+void CHashtable::remove(CXObject* value) {
+    for (int b = 0; b < m_buckets; ++b) {
+        CXObject* key = nullptr;
+        if (m_kinds[b] == BUCKET_LISTS) {
+            CXVector* keys = static_cast<CXVector*>(m_keys[b]);
+            CXVector* values = static_cast<CXVector*>(m_values[b]);
+            int i = values->find(value);
+            if (i < 0) continue;
+            key = keys->at(i);
+            keys->removeAt(i);
+            values->removeAt(i);
+            if (values->getSize() == 0) {
+                delete keys;
+                delete values;
+                m_keys[b] = m_values[b] = nullptr;
+                m_kinds[b] = BUCKET_SINGLE;
+            }
+        } else if (m_keys[b] && m_values[b] == value) {
+            key = m_keys[b];
+            m_keys[b] = m_values[b] = nullptr;
+        } else {
+            continue;
+        }
+        m_elements->remove(value);
+        --m_entries;
+        if (m_ownsKeys) delete key;
+        return;
+    }
+}
+
+bool CHashtable::contains(CXObject* value) { return m_elements->contains(value); }
+
+CXVector* CHashtable::getKeys() {
+    if (m_entries == 0) return nullptr;
+    CXVector* result = new CXVector(m_entries, 0.75f);
+    for (int b = 0; b < m_buckets; ++b) {
+        if (m_kinds[b] == BUCKET_LISTS)
+            result->add(static_cast<CXVector*>(m_keys[b]));
+        else if (m_keys[b])
+            result->add(m_keys[b]);
+    }
+    return result;
+}
+
+void CHashtable::clear() {
+    for (int b = 0; b < m_buckets; ++b) {
+        if (m_kinds[b] == BUCKET_LISTS) {
+            CXVector* keys = static_cast<CXVector*>(m_keys[b]);
+            if (m_ownsKeys)
+                for (int i = 0; i < keys->getSize(); ++i) delete keys->at(i);
+            delete keys;
+            delete m_values[b];
+        } else if (m_ownsKeys) {
+            delete m_keys[b];
+        }
+        m_keys[b] = m_values[b] = nullptr;
+        m_kinds[b] = BUCKET_SINGLE;
+    }
+    m_entries = 0;
+    m_elements->removeAll();
+}
+
+CXObject* CHashtable::clone() {
+    CHashtable* copy = new CHashtable(m_buckets, m_loadFactor, false);
+    for (int b = 0; b < m_buckets; ++b) {
+        copy->m_kinds[b] = m_kinds[b];
+        if (m_kinds[b] == BUCKET_LISTS) {
+            copy->m_keys[b] = m_keys[b]->clone();
+            copy->m_values[b] = m_values[b]->clone();
+        } else {
+            copy->m_keys[b] = m_keys[b];
+            copy->m_values[b] = m_values[b];
+        }
+    }
+    copy->m_entries = m_entries;
+    delete copy->m_elements;
+    copy->m_elements = static_cast<CXVector*>(m_elements->clone());
+    return copy;
+}
+
+// ---------------------------------------------------------------- keys
+
+CStringHashCode::CStringHashCode(const CXString& text) : m_hash(0), m_text(text) {
+    m_hash = hashOf(m_text.GetBuffer(), m_text.GetLength());
+}
+
+CStringHashCode::CStringHashCode(const char* text) : CStringHashCode(CXString(text ? text : "")) {}
+
+void CStringHashCode::set(const char* text) {
+    m_text = text ? text : "";
+    m_hash = hashOf(m_text.GetBuffer(), m_text.GetLength());
+}
+
+int CStringHashCode::hashOf(const char* text, int length) {
+    uint32_t h = 0;
+    for (int i = 0; i < length; ++i) {
+        int32_t c = static_cast<signed char>(text[i]);
+        h += (uint32_t(1) << (i % 16)) + static_cast<uint32_t>(i + 1) * static_cast<uint32_t>(c);
+    }
+    return static_cast<int>(h);
+}
+
+bool CStringHashCode::equals(CXObject* other) {
+    auto* key = dynamic_cast<CStringHashCode*>(other);
+    return key && key->m_text.equals(m_text);
+}
+
+bool CInteger::equals(CXObject* other) {
+    auto* integer = dynamic_cast<CInteger*>(other);
+    return integer && integer->m_value == m_value;
+}
+
+} // namespace KavirelDLL

@@ -1,0 +1,97 @@
+#pragma once
+#include "core/Containers.h"
+
+namespace KavirelDLL {
+
+// Maps keys to values by the keys' getHashcode() and equals(). Values are never owned; keys are
+// deleted by the table when it owns them. Besides the buckets it keeps every value in a list, in the
+// order of insertion until the table grows, in bucket order after that.
+class CHashtable : public CXObject {
+public:
+    CHashtable(int buckets = 101, double loadFactor = 0.75, bool ownsKeys = true);
+    CHashtable(const CHashtable&) = delete;
+    CHashtable& operator=(const CHashtable&) = delete;
+    ~CHashtable() override;
+
+    // Another entry even when an equal key is present; get() finds the one put first.
+    void put(CXObject* key, CXObject* value);
+    CXObject* get(CXObject* key);
+    // Removes the first entry, in bucket order, holding this very value.
+    void remove(CXObject* value);
+    bool contains(CXObject* value);
+    // A new vector of the keys in bucket order, owned by the caller (the keys are not); null when empty.
+    CXVector* getKeys();
+    CXVector* getElements() { return m_elements; }
+    int getSize() const { return m_entries; }
+    void clear();
+    // Shares the keys and values, never the buckets; the clone does not own its keys.
+    CXObject* clone() override;
+
+    int getBucketCount() const { return m_buckets; }
+
+private:
+    enum : unsigned char { BUCKET_SINGLE = 0, BUCKET_LISTS = 1 };
+
+    int bucketOf(int hash) const;
+    void insert(CXObject* key, CXObject* value);
+    void grow();
+    void allocateBuckets(int buckets);
+    void releaseBuckets();
+
+    int32_t m_buckets;
+    int32_t m_entries;
+    double m_loadFactor;
+    CXObject** m_values;  // a value, or the CXVector of a bucket's values
+    CXObject** m_keys;    // a key, or the CXVector of a bucket's keys
+    unsigned char* m_kinds;
+    bool m_ownsKeys;
+    CXVector* m_elements;
+};
+
+// A text key. The hash sums 2^(i mod 16) + (i + 1) × c[i] over the characters read as signed bytes,
+// in wrapping 32-bit arithmetic: "abc" is 597.
+class CStringHashCode : public CXObject {
+public:
+    CStringHashCode(const CXString& text);
+    CStringHashCode(const char* text);
+    CStringHashCode(const CStringHashCode&) = default;
+    CStringHashCode& operator=(const CStringHashCode&) = default;
+
+    void set(const char* text);
+    int getHashcode() override { return m_hash; }
+    // Byte-for-byte equal texts; false for anything that is not a text key.
+    bool equals(CXObject* other) override;
+    CXString getString() const { return m_text; }
+
+    static int hashOf(const char* text, int length);
+
+private:
+    int32_t m_hash;
+    CXString m_text;
+};
+
+class CInteger : public CXObject {
+public:
+    CInteger() : m_value(0) {}
+    CInteger(int value) : m_value(value) {}
+    explicit CInteger(const CXString& text) : m_value(text.toNumber()) {}
+    CInteger(const CInteger&) = default;
+    CInteger& operator=(const CInteger&) = default;
+
+    void increment() { ++m_value; }
+    void decrement() { --m_value; }
+    int toInt() const { return m_value; }
+    void parse(const CXString& text) { m_value = text.toNumber(); }
+
+    int getHashcode() override { return m_value; }
+    // Equal values; false for anything that is not an integer.
+    bool equals(CXObject* other) override;
+
+    using CXObject::toString;
+    static CXString toString(int value) { return CXString::toString(value); }
+
+private:
+    int32_t m_value;
+};
+
+} // namespace KavirelDLL

@@ -1,0 +1,28 @@
+#pragma once
+#include "core/XObject.h"
+
+namespace KavirelDLL {
+
+// Splits a text at any of a set of separator characters. Runs of separators are skipped, so no
+// token is ever empty.
+class CStringTokenizer : public CXObject {
+public:
+    CStringTokenizer(const CXString& text, const CXString& separators);
+    ~CStringTokenizer() override;
+    CStringTokenizer(const CStringTokenizer&) = default;
+    CStringTokenizer& operator=(const CStringTokenizer&) = default;
+
+    virtual bool hasMoreTokens();
+    // The look-ahead token (empty when none is left); the next one is read behind it.
+    virtual CXString nextToken();
+
+private:
+    void readToken();
+
+    CXString m_text;
+    CXString m_separators;
+    CXString m_token;
+    int32_t m_position;
+};
+
+} // namespace KavirelDLL
