@@ -11,7 +11,7 @@ namespace KavirelDLL {
 void logMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
 // A hook receives each line (without the prefix) instead of standard error; an empty hook restores
-// standard error. Returns the hook it replaced.
+// standard error. Returns the hook it replaced. A hook runs under the log lock and must not log.
 using LogHook = std::function<void(const std::string& line)>;
 LogHook setLogHook(LogHook hook);
 

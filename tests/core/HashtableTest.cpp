@@ -108,6 +108,22 @@ TEST(Hashtable, PutGetAndGrowth) {
     EXPECT_EQ(table.getElements()->getSize(), 200);
 }
 
+TEST(Hashtable, ElementsFollowTheBucketsAfterGrowth) {
+    CHashtable table(5, 0.75, true);
+    CInteger v[5];
+    for (int k : {4, 3, 2}) table.put(new CInteger(k), &v[k]);
+    CXVector* elements = table.getElements();
+    EXPECT_EQ(elements->at(0), &v[4]);
+    EXPECT_EQ(elements->at(2), &v[2]);
+    table.put(new CInteger(1), &v[1]);  // 3.75 < 4: re-put bucket by bucket, then the new entry
+    EXPECT_EQ(table.getBucketCount(), 10);
+    ASSERT_EQ(elements->getSize(), 4);
+    EXPECT_EQ(elements->at(0), &v[2]);
+    EXPECT_EQ(elements->at(1), &v[3]);
+    EXPECT_EQ(elements->at(2), &v[4]);
+    EXPECT_EQ(elements->at(3), &v[1]);
+}
+
 TEST(Hashtable, ContainerTablesGrowPastTheirBucketCount) {
     CHashtable table(10001, 1.0, true);
     CInteger value;

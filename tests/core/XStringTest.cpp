@@ -122,6 +122,17 @@ TEST(XStringCapacity, SmallCapacitiesAreNeverOverrun) {
     EXPECT_EQ(negative.GetLength(), 0);
 }
 
+TEST(XStringCapacity, MovedFromStringsStayUsable) {
+    CXString source(std::string(50, 'm').c_str());
+    CXString moved(std::move(source));
+    EXPECT_EQ(moved.GetCapacity(), 82);
+    EXPECT_EQ(moved.GetLength(), 50);
+    source += 'a';
+    source += 5;
+    source += "bc";
+    EXPECT_EQ(bytes(source), "a5bc");
+}
+
 TEST(XStringCapacity, SingleCharacterAssignmentKeepsTheCapacity) {
     CXString s(std::string(40, 'a').c_str());
     s = 'z';
