@@ -121,15 +121,21 @@ bool unescape(const std::string& text, std::string& out) {
 
 void writeKey(std::string& out, const std::string& path, const CPlatformRegistry::SKey& key, bool isRoot) {
     if (!isRoot || !key.values.empty()) {
-        out += "[" + path + "]\n";
+        out += '[';
+        out += path;
+        out += "]\n";
         for (const auto& value : key.values) {
-            out += "\"" + escape(value.name) + "\"=";
+            out += '"';
+            out += escape(value.name);
+            out += "\"=";
             if (value.type == ERegistryType::number) {
                 char buffer[16];
                 std::snprintf(buffer, sizeof buffer, "dword:%08x", value.number);
                 out += buffer;
             } else {
-                out += "\"" + escape(value.text) + "\"";
+                out += '"';
+                out += escape(value.text);
+                out += '"';
             }
             out += '\n';
         }
