@@ -2,6 +2,8 @@
 
 namespace KavirelDLL {
 
+int CWindow::OnTimer(int) { return 0; }
+
 void CWindow::toLog(CXString, bool) {}
 
 } // namespace KavirelDLL
