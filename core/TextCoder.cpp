@@ -1,0 +1,200 @@
+#include "core/TextCoder.h"
+
+#include <cstring>
+
+#include "core/Log.h"
+
+namespace KavirelDLL {
+
+namespace {
+
+constexpr int kRing = 220;
+
+struct Ring {
+    unsigned char symbol[kRing];
+    int16_t place[256];  // -1 for bytes that stay as they are
+};
+
+constexpr Ring makeRing() {
+    Ring r{};
+    for (int c = 0; c < 256; ++c) r.place[c] = -1;
+    int n = 0;
+    for (int c = 0x20; c < 0x7F; ++c) {
+        if (c == '<' || c == 'E' || c == '>') continue;
+        r.symbol[n] = static_cast<unsigned char>(c);
+        r.place[c] = static_cast<int16_t>(n++);
+    }
+    for (int c = 0x80; c < 0x100; ++c) {
+        r.symbol[n] = static_cast<unsigned char>(c);
+        r.place[c] = static_cast<int16_t>(n++);
+    }
+    return r;
+}
+
+constexpr Ring kRingTable = makeRing();
+static_assert(kRing == 95 - 3 + 128);
+
+const char kMark[] = "<E>";
+constexpr int kMarkLength = 3;
+
+bool startsWith(const std::string& text, const char* prefix) { return text.compare(0, std::strlen(prefix), prefix) == 0; }
+
+} // namespace
+
+// ---------------------------------------------------------------- CTextFileReader
+
+CTextFileReader::CTextFileReader(CWindow*, const char* data, int size) {
+    if (!data || size <= 0) return;
+    m_data = const_cast<char*>(data);
+    m_size = size;
+}
+
+CTextFileReader::~CTextFileReader() {
+    if (m_owned) delete[] m_data;
+}
+
+void CTextFileReader::nextLine(std::string& line) {
+    line.clear();
+    if (eof()) return;
+    const char* start = m_data + m_position;
+    const char* end = m_data + m_size;
+    const char* stop = static_cast<const char*>(std::memchr(start, '\n', static_cast<size_t>(end - start)));
+    const char* next = stop ? stop + 1 : end;
+    if (!stop) stop = end;
+    if (stop > start && stop[-1] == '\r') --stop;
+    line.assign(start, static_cast<size_t>(stop - start));
+    m_position = static_cast<int32_t>(next - m_data);
+}
+
+CXString CTextFileReader::getLine() {
+    std::string line;
+    nextLine(line);
+    return CXString(line.c_str());
+}
+
+// ---------------------------------------------------------------- CTextCoder
+
+CTextCoder::CTextCoder(CWindow* window, CTextFileReader* reader, bool noAutoDecode)
+    : m_window(window), m_reader(reader ? reader : new CTextFileReader(window, nullptr, 0)) {
+    init(noAutoDecode);
+}
+
+CTextCoder::~CTextCoder() { delete m_reader; }
+
+int CTextCoder::getOffset(int index) {
+    return 1 + static_cast<int>((static_cast<uint32_t>(index) * 89u) % static_cast<uint32_t>(kRing - 1));
+}
+
+void CTextCoder::advanceIndex() {
+    if (++m_index >= m_cycle) m_index = 0;
+}
+
+unsigned char CTextCoder::scramble(unsigned char c) {
+    int place = kRingTable.place[c];
+    int offset = getOffset(m_index);
+    advanceIndex();
+    if (place < 0) return c;
+    return kRingTable.symbol[(place + offset) % kRing];
+}
+
+unsigned char CTextCoder::unscramble(unsigned char c) {
+    int place = kRingTable.place[c];
+    int offset = getOffset(m_index);
+    advanceIndex();
+    if (place < 0) return c;
+    return kRingTable.symbol[(place - offset % kRing + kRing) % kRing];
+}
+
+void CTextCoder::setCycle(int cycle) {
+    m_cycle = cycle;
+    m_index = 0;
+}
+
+void CTextCoder::init(bool noAutoDecode) {
+    setErrorCode(m_reader->LastError());
+    if (LastError() != ERR_NONE) return;
+    std::string first;
+    m_reader->nextLine(first);
+    bool automatic = startsWith(first, "{<D:");
+    if (automatic || startsWith(first, "{<C:")) {
+        size_t colon = first.find(':');
+        size_t close = first.find('>');
+        std::string number = close != std::string::npos && close > colon ? first.substr(colon + 1, close - colon - 1)
+                                                                         : std::string();
+        int cycle = CXString(number.c_str()).toNumber();
+        // Without a cycle there is nothing to count lines by: such a header is ordinary text.
+        if (cycle >= 1) {
+            m_coded = true;
+            setCycle(cycle);
+            nextMark();
+            (void)automatic;
+            (void)noAutoDecode;
+            return;
+        }
+    }
+    m_reader->reset();
+}
+
+// Finds the mark that closes the next logical line, taking a new physical line once the current
+// one has given its cycle of lines, so that _eof() is true as soon as no line is left.
+void CTextCoder::nextMark() {
+    if (m_endReached) return;
+    if (m_logicalLines % m_cycle == 0) {
+        if (m_reader->eof()) {
+            m_endReached = true;
+            return;
+        }
+        m_reader->nextLine(m_currentLine);
+        m_cursor = 0;
+    }
+    size_t at = m_currentLine.find(kMark, static_cast<size_t>(m_cursor));
+    if (at == std::string::npos) {
+        m_endReached = true;
+        return;
+    }
+    m_mark = static_cast<int32_t>(at);
+}
+
+bool CTextCoder::_eof() { return m_coded ? m_endReached : m_reader->eof(); }
+
+bool CTextCoder::isCoded() { return m_coded; }
+
+CXString CTextCoder::getLine() {
+    std::string line;
+    nextLine(line);
+    return CXString(line.c_str());
+}
+
+void CTextCoder::nextLine(std::string& line) {
+    line.clear();
+    if (!m_coded) {
+        m_reader->nextLine(line);
+    } else if (!m_endReached) {
+        line.assign(m_currentLine, static_cast<size_t>(m_cursor), static_cast<size_t>(m_mark - m_cursor));
+        for (char& c : line) c = static_cast<char>(unscramble(static_cast<unsigned char>(c)));
+        m_cursor = m_mark + kMarkLength;
+        ++m_logicalLines;
+        nextMark();
+    }
+    line.push_back('\n');
+}
+
+CXString CTextCoder::codeLine() {
+    if (m_coded) return CXString("\n");
+    std::string out;
+    std::string line;
+    int lines = m_cycle < 1 ? 1 : m_cycle;
+    for (int i = 0; i < lines && !m_reader->eof(); ++i) {
+        m_reader->nextLine(line);
+        // Blanks stay: at the start of a line joined to the one before they are part of the value.
+        for (char c : line) {
+            if (c == '\t') continue;
+            out.push_back(static_cast<char>(scramble(static_cast<unsigned char>(c))));
+        }
+        out += kMark;
+    }
+    out.push_back('\n');
+    return CXString(out.c_str());
+}
+
+} // namespace KavirelDLL
