@@ -14,6 +14,7 @@ enum : int {
     ERR_SOUND_DEVICE = -997,       // the primary sound buffer could not be made
     ERR_GRAPHICS_DEVICE = -998,    // known to the error box; nothing sets it
     ERR_NO_SCRIPT_ROOT = 3000,     // application shell without a script root
+    ERR_NOT_BUILT = -1000,         // asked of a part of the engine that is not built yet
 };
 
 // Root of the engine's classes: an error code, a to-delete mark for deferred deletion, and the

@@ -1,0 +1,15 @@
+#pragma once
+#include "display/Playable.h"
+
+namespace KavirelDLL {
+
+class CWindow;
+
+// An animation loaded from an animation file. Animations are not built yet: a CAnimo6 loads
+// nothing, carries ERR_NOT_BUILT and says so in the log.
+class CAnimo6 : public CPlayable {
+public:
+    CAnimo6(CWindow* window, CXString fileName);
+};
+
+} // namespace KavirelDLL
