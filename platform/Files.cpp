@@ -849,6 +849,10 @@ CPlatformFile& CPlatformFile::operator=(CPlatformFile&& other) noexcept {
         m_text = other.m_text;
         m_ctrlZ = other.m_ctrlZ;
         m_lastOp = other.m_lastOp;
+        m_rangeStart = other.m_rangeStart;
+        m_rangeLength = other.m_rangeLength;
+        m_rangeLeft = other.m_rangeLeft;
+        m_rangeEnd = other.m_rangeEnd;
     }
     return *this;
 }
@@ -889,6 +893,34 @@ EPlatformError CPlatformFile::open(const std::string& name, EOpenMode mode, bool
     m_text = text;
     m_ctrlZ = false;
     m_lastOp = ELastOp::none;
+    m_rangeLength = -1;
+    return EPlatformError::none;
+}
+
+EPlatformError CPlatformFile::openRange(const std::string& name, int64_t offset, int64_t length, bool text) {
+    close();
+    if (offset < 0 || length < 0) return EPlatformError::corrupt;
+    EPlatformError error = open(name, EOpenMode::read, text);
+    if (error != EPlatformError::none) return error;
+    struct stat st;
+    if (fstat(fileno(m_stream), &st) != 0) {
+        error = platformErrorFromErrno(errno);
+        close();
+        return error;
+    }
+    if (offset > st.st_size || length > st.st_size - offset) {
+        close();
+        return EPlatformError::corrupt;
+    }
+    if (fseeko(m_stream, static_cast<off_t>(offset), SEEK_SET) != 0) {
+        error = platformErrorFromErrno(errno);
+        close();
+        return error;
+    }
+    m_rangeStart = offset;
+    m_rangeLength = length;
+    m_rangeLeft = length;
+    m_rangeEnd = false;
     return EPlatformError::none;
 }
 
@@ -898,24 +930,52 @@ void CPlatformFile::switchTo(ELastOp op) {
     m_lastOp = op;
 }
 
+int CPlatformFile::getRaw() {
+    if (isRange()) {
+        if (m_rangeLeft <= 0) {
+            m_rangeEnd = true;
+            return EOF;
+        }
+        int c = getc_unlocked(m_stream);
+        if (c != EOF) --m_rangeLeft;
+        return c;
+    }
+    return getc_unlocked(m_stream);
+}
+
 int CPlatformFile::getFolded() {
     if (m_ctrlZ) return EOF;
-    int c = getc_unlocked(m_stream);
+    int c = getRaw();
     if (c == 0x1A) {
         m_ctrlZ = true;
         return EOF;
     }
     if (c != '\r') return c;
-    int next = getc_unlocked(m_stream);
+    int next = getRaw();
     if (next == '\n') return '\n';
-    if (next != EOF) ungetc(next, m_stream);
+    if (next != EOF) {
+        ungetc(next, m_stream);
+        if (isRange()) ++m_rangeLeft;
+    }
     return '\r';
 }
 
 size_t CPlatformFile::read(void* buffer, size_t count) {
     if (!m_stream || count == 0) return 0;
     switchTo(ELastOp::read);
-    if (!m_text) return std::fread(buffer, 1, count, m_stream);
+    if (!m_text) {
+        if (isRange()) {
+            size_t allowed = m_rangeLeft > 0 ? static_cast<size_t>(m_rangeLeft) : 0;
+            if (count > allowed) {
+                count = allowed;
+                m_rangeEnd = true;
+            }
+            size_t got = count ? std::fread(buffer, 1, count, m_stream) : 0;
+            m_rangeLeft -= static_cast<int64_t>(got);
+            return got;
+        }
+        return std::fread(buffer, 1, count, m_stream);
+    }
     auto* out = static_cast<unsigned char*>(buffer);
     size_t done = 0;
     while (done < count) {
@@ -927,7 +987,7 @@ size_t CPlatformFile::read(void* buffer, size_t count) {
 }
 
 size_t CPlatformFile::write(const void* buffer, size_t count) {
-    if (!m_stream || count == 0) return 0;
+    if (!m_stream || count == 0 || isRange()) return 0;
     switchTo(ELastOp::write);
     return std::fwrite(buffer, 1, count, m_stream);
 }
@@ -937,7 +997,7 @@ bool CPlatformFile::readLine(std::string& line, size_t maxChars) {
     if (!m_stream) return false;
     switchTo(ELastOp::read);
     while (line.size() < maxChars) {
-        int c = m_text ? getFolded() : getc_unlocked(m_stream);
+        int c = m_text ? getFolded() : getRaw();
         if (c == EOF) break;
         line += static_cast<char>(c);
         if (c == '\n') break;
@@ -949,7 +1009,20 @@ bool CPlatformFile::seek(int64_t offset, int origin) {
     if (!m_stream) return false;
     int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : -1;
     if (whence < 0) return false;
-    if (fseeko(m_stream, static_cast<off_t>(offset), whence) != 0) return false;
+    if (isRange()) {
+        int64_t base = whence == SEEK_SET ? m_rangeStart
+                       : whence == SEEK_END ? m_rangeStart + m_rangeLength
+                                            : static_cast<int64_t>(ftello(m_stream));
+        if (base < 0 || (offset < 0 && base + offset < m_rangeStart) ||
+            (offset > 0 && offset > INT64_MAX - base))
+            return false;
+        int64_t target = base + offset;
+        if (fseeko(m_stream, static_cast<off_t>(target), SEEK_SET) != 0) return false;
+        m_rangeLeft = m_rangeStart + m_rangeLength - target;
+        m_rangeEnd = false;
+    } else if (fseeko(m_stream, static_cast<off_t>(offset), whence) != 0) {
+        return false;
+    }
     m_ctrlZ = false;
     m_lastOp = ELastOp::none;
     return true;
@@ -957,11 +1030,12 @@ bool CPlatformFile::seek(int64_t offset, int origin) {
 
 int64_t CPlatformFile::tell() const {
     if (!m_stream) return -1;
-    return static_cast<int64_t>(ftello(m_stream));
+    return static_cast<int64_t>(ftello(m_stream)) - (isRange() ? m_rangeStart : 0);
 }
 
 int64_t CPlatformFile::size() {
     if (!m_stream) return -1;
+    if (isRange()) return m_rangeLength;
     if (m_lastOp == ELastOp::write) std::fflush(m_stream);
     struct stat st;
     if (fstat(fileno(m_stream), &st) != 0) return -1;
@@ -973,7 +1047,7 @@ bool CPlatformFile::flush() {
 }
 
 bool CPlatformFile::eof() const {
-    return m_stream && (m_ctrlZ || std::feof(m_stream));
+    return m_stream && (m_ctrlZ || m_rangeEnd || std::feof(m_stream));
 }
 
 bool CPlatformFile::failed() const {
@@ -987,6 +1061,8 @@ EPlatformError CPlatformFile::close() {
     int saved = errno;
     m_stream = nullptr;
     m_lastOp = ELastOp::none;
+    m_rangeLength = -1;
+    m_rangeEnd = false;
     if (result != 0) return platformErrorFromErrno(saved);
     return hadError ? EPlatformError::ioError : EPlatformError::none;
 }

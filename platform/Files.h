@@ -42,8 +42,13 @@ public:
 
     // Opens an engine name; a file already open is closed first.
     EPlatformError open(const std::string& name, EOpenMode mode, bool text = false);
+    // Opens length bytes from offset of an existing file for reading, as if they were the whole file:
+    // positions, sizes and the end are those of the range. Fails with corrupt when the range does not lie
+    // inside the file.
+    EPlatformError openRange(const std::string& name, int64_t offset, int64_t length, bool text = false);
     bool isOpen() const { return m_stream != nullptr; }
     // Bytes read (after folding in text mode); fewer than asked at the end or on an error.
+    // A range is read only; writes to it do nothing.
     size_t read(void* buffer, size_t count);
     size_t write(const void* buffer, size_t count);
     // One line with its '\n' when it had one, at most maxChars characters; false at the end of the file.
@@ -66,13 +71,20 @@ public:
 private:
     enum class ELastOp { none, read, write };
     void switchTo(ELastOp op);
+    int getRaw();
     int getFolded();
+    bool isRange() const { return m_rangeLength >= 0; }
+
 
     std::FILE* m_stream = nullptr;
     std::string m_path;
     bool m_text = false;
     bool m_ctrlZ = false;
     ELastOp m_lastOp = ELastOp::none;
+    int64_t m_rangeStart = 0;
+    int64_t m_rangeLength = -1; // -1: the whole file
+    int64_t m_rangeLeft = 0;    // raw bytes a read may still take from the range
+    bool m_rangeEnd = false;    // a read has reached the end of the range
 };
 
 class CPlatformFiles {

@@ -328,6 +328,57 @@ TEST(PlatformFiles, OpenModesAndPositions) {
     EXPECT_EQ(file.open(engine(tmp, "/missing/x.txt"), EOpenMode::write), EPlatformError::notFound);
 }
 
+TEST(PlatformFiles, RangesReadAsWholeFiles) {
+    CTempFolder tmp;
+    tmp.put("pack.bin", std::string("HEAD" "ab\r\ncd\r" "\ntail"));
+    const std::string name = engine(tmp, "/PACK.BIN");
+    CPlatformFile file;
+    ASSERT_EQ(file.openRange(name, 4, 7), EPlatformError::none);
+    EXPECT_EQ(file.size(), 7);
+    EXPECT_EQ(file.tell(), 0);
+    char buffer[32] = {};
+    EXPECT_EQ(file.read(buffer, 32), 7u);
+    EXPECT_EQ(std::string(buffer, 7), "ab\r\ncd\r");
+    EXPECT_TRUE(file.eof());
+    EXPECT_EQ(file.tell(), 7);
+    EXPECT_EQ(file.read(buffer, 1), 0u);
+
+    // Positions are the range's own; nothing before its start is reachable.
+    ASSERT_TRUE(file.seek(-3, 2));
+    EXPECT_FALSE(file.eof());
+    EXPECT_EQ(file.read(buffer, 2), 2u);
+    EXPECT_EQ(std::string(buffer, 2), "cd");
+    EXPECT_FALSE(file.eof()); // the last byte is still there
+    EXPECT_FALSE(file.seek(-1, 0));
+    EXPECT_FALSE(file.seek(-10, 1));
+    ASSERT_TRUE(file.seek(2, 0));
+    EXPECT_EQ(file.tell(), 2);
+    EXPECT_EQ(file.write("x", 1), 0u);
+
+    // Text mode folds inside the range; a CR on its last byte stays, whatever follows it in the file.
+    ASSERT_EQ(file.openRange(name, 4, 7, true), EPlatformError::none);
+    std::string line;
+    std::vector<std::string> lines;
+    while (file.readLine(line, 100))
+        lines.push_back(line);
+    EXPECT_EQ(lines, (std::vector<std::string>{"ab\n", "cd\r"}));
+    EXPECT_TRUE(file.eof());
+
+    // An empty range and ranges that leave the file.
+    ASSERT_EQ(file.openRange(name, 16, 0), EPlatformError::none);
+    EXPECT_EQ(file.read(buffer, 4), 0u);
+    EXPECT_TRUE(file.eof());
+    EXPECT_EQ(file.openRange(name, 11, 6), EPlatformError::corrupt);
+    EXPECT_FALSE(file.isOpen());
+    EXPECT_EQ(file.openRange(name, 17, 0), EPlatformError::corrupt);
+    EXPECT_EQ(file.openRange(name, -1, 2), EPlatformError::corrupt);
+    EXPECT_EQ(file.openRange(engine(tmp, "/none"), 0, 0), EPlatformError::notFound);
+
+    // Opening the whole file again forgets the range.
+    ASSERT_EQ(file.open(name, EOpenMode::read), EPlatformError::none);
+    EXPECT_EQ(file.size(), 16);
+}
+
 TEST(PlatformFiles, WholeFilesSizesAndTimes) {
     CTempFolder tmp;
     tmp.put("d.bin", std::string("\0\1\2\3", 4));
