@@ -11,6 +11,8 @@ class CMessage;
 enum : int {
     ERR_NONE = 0,
     ERR_FILE_NOT_FOUND = 2000,     // a file could not be found or opened
+    ERR_FILE_DAMAGED = 2001,       // stored data is truncated or malformed
+    ERR_FILE_WRITE = 2002,         // data could not be written (or a value cannot be stored)
     ERR_SOUND_DEVICE = -997,       // the primary sound buffer could not be made
     ERR_GRAPHICS_DEVICE = -998,    // known to the error box; nothing sets it
     ERR_NO_SCRIPT_ROOT = 3000,     // application shell without a script root

@@ -4,22 +4,41 @@
 namespace KavirelDLL {
 
 class CKeyboard;
+class CLanguageOSVer;
 
 // The engine window. Only what the core services call exists so far; the window itself is completed
 // with the display subsystem.
 class CWindow : public CXObject {
 public:
+    CWindow() = default;
+    // A window that carries only its language object, until the display subsystem builds the whole one.
+    explicit CWindow(CLanguageOSVer* language) : m_language(language) {}
+
     // A software timer added for the window is due; the window itself does nothing with it.
     virtual int OnTimer(int id);
 
     // The keyboard poller; null until the window has created its input devices.
     CKeyboard* getKeyboardInterface() { return m_keyboard; }
+    CLanguageOSVer* getLangIfc() const { return m_language; }
 
     // The engine's load messages arrive here and are discarded.
     static void toLog(CXString text, bool flag);
 
+    // The CD data root, ending with '\'. While none is set (or an empty one) it is the first drive letter
+    // configured as a CD-ROM ("E:\"), or empty when none is.
+    static void setCDPath(const CXString& path);
+    static CXString getCDPath();
+
+    // Local install and per-product install, each ending with '\' when set.
+    static CXString rootPath;
+    static CXString gameProductPath;
+
 protected:
     CKeyboard* m_keyboard = nullptr;
+    CLanguageOSVer* m_language = nullptr;
+
+private:
+    static CXString s_cdPath;
 };
 
 } // namespace KavirelDLL
