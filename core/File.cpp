@@ -1,6 +1,7 @@
 #include "core/File.h"
 
 #include "core/BigFile.h"
+#include "core/LanguageOSVer.h"
 #include "core/Log.h"
 #include "core/Path.h"
 #include "display/Window.h"
@@ -55,6 +56,19 @@ CXString reroot(const CXString& name, const CXString& root) {
     }
     if (at < 0) return name;
     return root + name.Right(at);
+}
+
+CLanguageOSVer* languageOf(CWindow* window) {
+    return window ? window->getLangIfc() : nullptr;
+}
+
+// The language folder's copy of a name inside the big file, where the disk cannot be asked.
+CXString archiveLanguageCopy(CLanguageOSVer* language, const CXString& name) {
+    CXString folder = language->getLanguageFolder();
+    if (!folder.IsString()) return CXString();
+    int slash = name.FindLast('\\');
+    if (slash < 0) return folder + "\\" + name;
+    return name.Left(slash + 1) + folder + name.Right(slash);
 }
 
 // A candidate on a root that is not set would be a name relative to wherever the process stands.
@@ -134,9 +148,14 @@ bool CFile::tryOpen(const CXString& name, int mode) {
 }
 
 bool CFile::openFromBigFile(const CXString& resolved, const CXString& full, int mode) {
+    CLanguageOSVer* language = languageOf(m_window);
     std::vector<CXString> names;
     for (const CXString& name : {resolved, full}) {
-        if (std::find(names.begin(), names.end(), name) == names.end()) names.push_back(name);
+        CXString copy = language ? archiveLanguageCopy(language, name) : CXString();
+        for (const CXString& candidate : {copy, name}) {
+            if (candidate.IsString() && std::find(names.begin(), names.end(), candidate) == names.end())
+                names.push_back(candidate);
+        }
     }
     for (const CXString& name : names) {
         int32_t offset = 0;
@@ -171,10 +190,24 @@ int CFile::Open(CWindow* window, CXString name, int mode) {
     if (s_bigFile && readOnly(mode) && openFromBigFile(resolved, full, mode)) return ERR_NONE;
 
     std::vector<CXString> tries;
-    // Without a language object: the product install, the local install, then the name itself.
-    if (isNet()) tries.push_back(getNetPath(full));
-    tries.push_back(rerootedCandidate(full, CWindow::rootPath));
-    tries.push_back(full);
+    if (CLanguageOSVer* language = languageOf(window)) {
+        // The install the name belongs to, then the CD; the language folder's copy before each.
+        CXString base;
+        if (!tilde && isNet())
+            base = getNetPath(full);
+        else
+            base = isHdd(full) ? full : rerootedCandidate(full, CWindow::rootPath);
+        CXString alternative = isHdd(full) ? rerootedCandidate(full, CWindow::getCDPath()) : full;
+        tries.push_back(language->getLocalFileName(base));
+        tries.push_back(base);
+        tries.push_back(language->getLocalFileName(alternative));
+        tries.push_back(alternative);
+    } else {
+        // The product install, the local install, then the name itself.
+        if (isNet()) tries.push_back(getNetPath(full));
+        tries.push_back(rerootedCandidate(full, CWindow::rootPath));
+        tries.push_back(full);
+    }
 
     std::vector<CXString> tried;
     for (const CXString& candidate : tries) {
@@ -282,8 +315,15 @@ CXString CFile::diskCurrentDirectory() {
 CXString CFile::getPath(CWindow* window, CXString name) {
     name = CPath::resolveFileName(window, name);
     if (!isAbsoluteName(name)) name = diskCurrentDirectory() + "\\" + name;
-    CXString local = getLocalPath(name);
-    for (const CXString& candidate : {local, name}) {
+    CXString local = rerootedCandidate(name, CWindow::rootPath);
+    std::vector<CXString> tries;
+    if (CLanguageOSVer* language = languageOf(window)) {
+        tries.push_back(language->getLocalFileName(local));
+        tries.push_back(language->getLocalFileName(name));
+    }
+    tries.push_back(local);
+    tries.push_back(name);
+    for (const CXString& candidate : tries) {
         CPlatformFile file;
         if (file.open(text(candidate), EOpenMode::read) == EPlatformError::none) return candidate;
     }

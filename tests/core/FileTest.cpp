@@ -7,6 +7,7 @@
 #include "core/Containers.h"
 #include "core/FileResolver.h"
 #include "core/Folder.h"
+#include "core/LanguageOSVer.h"
 #include "core/Path.h"
 #include "display/Window.h"
 #include "platform/Files.h"
@@ -171,6 +172,55 @@ TEST_F(FileTest, DataRootsAreSearchedInOrder) {
     EXPECT_EQ(str(CFile::getPath(nullptr, "Dane\\S1\\b.img")), root("/inst/Dane/S1/b.img"));
     EXPECT_EQ(str(CFile::getPath(nullptr, "Dane\\S1\\c.img")), root("/cwd/Dane/S1/c.img"));
     EXPECT_EQ(CFile::getPath(nullptr, "Dane\\S1\\none.img").GetLength(), 0);
+}
+
+TEST_F(FileTest, LanguageFolderCopiesComeFirst) {
+    put("Dane/S1/both.img", "common");
+    put("Dane/S1/POL/both.img", "polish");
+    put("Dane/S1/POL/only.img", "only polish");
+    put("Dane/S1/plain.img", "plain");
+    CLanguageOSVer language;
+    language.setLanguageFolder("0415");
+    ASSERT_EQ(str(language.getLanguageFolder()), "POL");
+    CWindow window(&language);
+
+    CFile both(&window, "Dane\\S1\\both.img", 17);
+    EXPECT_EQ(readAll(both), "polish");
+    EXPECT_EQ(both.getWindow(), &window);
+    CFile only(&window, "dane\\s1\\ONLY.img", 17);
+    EXPECT_EQ(readAll(only), "only polish");
+    CFile plain(&window, "Dane\\S1\\plain.img", 17);
+    EXPECT_EQ(readAll(plain), "plain");
+    EXPECT_EQ(str(CFile::getPath(&window, "Dane\\S1\\both.img")), root("/Dane/S1/POL/both.img"));
+    EXPECT_EQ(str(CFile::getPath(nullptr, "Dane\\S1\\both.img")), root("/Dane/S1/both.img"));
+
+    // Without a language object the common copy is the only one.
+    CWindow bare;
+    CFile common(&bare, "Dane\\S1\\both.img", 17);
+    EXPECT_EQ(readAll(common), "common");
+    CFile none(nullptr, "Dane\\S1\\only.img", 17);
+    EXPECT_EQ(none.LastError(), ERR_FILE_NOT_FOUND);
+
+    // A file the hard-disk install lacks is found on the CD, its language copy first.
+    put("cd/Dane/S1/cd.img", "cd");
+    put("cd/Dane/S1/POL/cdpol.img", "cd polish");
+    put("cd/Dane/S1/cdpol.img", "cd common");
+    ASSERT_EQ(CPlatformFiles::setDrive('E', root("/cd"), EDriveType::cdrom), EPlatformError::none);
+    CFile cd(&window, "Dane\\S1\\cd.img", 17);
+    EXPECT_EQ(readAll(cd), "cd");
+    EXPECT_EQ(str(cd.getOpenedName()), "E:\\Dane\\S1\\cd.img");
+    CFile cdPolish(&window, "Dane\\S1\\cdpol.img", 17);
+    EXPECT_EQ(readAll(cdPolish), "cd polish");
+
+    // A name on the CD is looked for in the local install first; a '~' name only there and where it stands.
+    put("inst/Dane/S1/inst.img", "installed");
+    CWindow::rootPath = root("/inst/").c_str();
+    CFile onCd(&window, "E:\\Dane\\S1\\inst.img", 17);
+    EXPECT_EQ(readAll(onCd), "installed");
+    CFile tilde(&window, "~Dane\\S1\\inst.img", 17);
+    EXPECT_EQ(readAll(tilde), "installed");
+    CFile tildeCd(&window, "~Dane\\S1\\cd.img", 17);
+    EXPECT_EQ(tildeCd.LastError(), ERR_FILE_NOT_FOUND);
 }
 
 TEST_F(FileTest, LogicalNames) {
