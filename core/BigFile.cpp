@@ -48,7 +48,9 @@ std::string fromMarker(const std::string& name) {
         at = text(upper).find("WAVS");
     }
     if (at == std::string::npos) return std::string();
-    return "\\" + name.substr(at);
+    std::string tail(1, '\\');
+    tail.append(name, at, std::string::npos);
+    return tail;
 }
 
 _file* findIn(_entry* folder, const std::string& name, int depth) {
@@ -265,7 +267,7 @@ CXString CBigFile::GetCurrentDirectoryA() {
     if (!m_file) return CFile::diskCurrentDirectory();
     std::string path;
     for (_entry* folder = m_current; folder && folder->parent; folder = folder->parent)
-        path = "\\" + folder->name + path;
+        path.insert(0, folder->name).insert(0, 1, '\\');
     std::string root = m_header.rootPath;
     if (!root.empty() && root.back() == '\\') root.pop_back();
     return CXString((root + path).c_str());
@@ -491,7 +493,7 @@ bool CBigFile::Create(CXString sourceFolder, CXString archiveName, CXString outp
     std::string output = text(outputFile);
     CPlatformFiles::resolveForWrite(output, build.skipNative);
     m_header.archiveName = text(archiveName);
-    m_header.rootPath = "\\";
+    m_header.rootPath.assign(1, '\\');
     m_header.root.name = text(sourceFolder);
     build.tocSize = 37 + int64_t(m_header.archiveName.size());
     if (!buildFolder(m_header.root.name, m_header.root, build, 0)) {
