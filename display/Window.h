@@ -5,9 +5,11 @@ namespace KavirelDLL {
 
 class CKeyboard;
 class CLanguageOSVer;
+class CRefreshScreen;
+class CCollisionInspector;
 
-// The engine window. Only what the core services call exists so far; the window itself is completed
-// with the display subsystem.
+// The engine window. Only what the core services and the graphics objects call exists so far; the
+// window itself is completed with the display subsystem.
 class CWindow : public CXObject {
 public:
     CWindow() = default;
@@ -20,6 +22,11 @@ public:
     // The keyboard poller; null until the window has created its input devices.
     CKeyboard* getKeyboardInterface() { return m_keyboard; }
     CLanguageOSVer* getLangIfc() const { return m_language; }
+
+    // The refresh screen and the collision inspector; null until the window builds them (it does not
+    // own them yet).
+    CRefreshScreen* GetRefreshScreenInterface() const { return m_refreshScreen; }
+    CCollisionInspector* getCollisionInspectorInterface() const { return m_collisionInspector; }
 
     // The engine's load messages arrive here and are discarded.
     static void toLog(CXString text, bool flag);
@@ -36,6 +43,8 @@ public:
 protected:
     CKeyboard* m_keyboard = nullptr;
     CLanguageOSVer* m_language = nullptr;
+    CRefreshScreen* m_refreshScreen = nullptr;
+    CCollisionInspector* m_collisionInspector = nullptr;
 
 private:
     static CXString s_cdPath;

@@ -12,7 +12,7 @@ namespace {
 
 class FixedSizeGraphic : public CGraphicsObject {
 public:
-    FixedSizeGraphic(int w, int h) : m_w(w), m_h(h) {}
+    FixedSizeGraphic(int w, int h) : CGraphicsObject(nullptr), m_w(w), m_h(h) {}
     int Width() override { return m_w; }
     int Height() override { return m_h; }
 
