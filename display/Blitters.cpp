@@ -176,11 +176,11 @@ void rowAlpha16Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
             store8(d + i, sv);
             continue;
         }
-        __m128i av = loadAlpha(a + i), dv = load8(d + i);
-        __m128i out = blend565x8(sv, dv, av);
-        out = select(_mm_cmpgt_epi16(av, high), sv, out);
-        out = select(_mm_cmplt_epi16(av, low), dv, out);
-        store8(d + i, out);
+        // Below the threshold the weight becomes 0, and a blend of weight 0 is the destination itself.
+        __m128i av = loadAlpha(a + i);
+        av = _mm_andnot_si128(_mm_cmplt_epi16(av, low), av);
+        __m128i out = blend565x8(sv, load8(d + i), av);
+        store8(d + i, select(_mm_cmpgt_epi16(av, high), sv, out));
     }
     rowAlpha16(s + i, a + i, d + i, n - i);
 }
