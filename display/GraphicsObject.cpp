@@ -7,6 +7,7 @@
 #include "core/Compression.h"
 #include "core/Containers.h"
 #include "core/DataBuffer.h"
+#include "core/File.h"
 #include "core/Log.h"
 #include "display/CollisionInspector.h"
 #include "display/RefreshScreen.h"
@@ -709,16 +710,31 @@ int CGraphicsObject::Load(CXString) {
 
 int CGraphicsObject::Load(CFile*) { return LastError(); }
 
-int CGraphicsObject::Save(CXString name, _compression) {
-    logMessage("graphics object: saving \"%s\" needs the engine's files, which are not built yet", name.GetBuffer());
-    setErrorCode(ERR_GRAPHICS_NOT_BUILT);
+int CGraphicsObject::Save(CXString name, _compression kind) {
+    CFile file(m_window, name, CFile::MODE_BINARY);
+    if (file.LastError() != 0) {
+        setErrorCode(file.LastError());
+        return LastError();
+    }
+    Save(&file, kind);
+    int closed = file.Close();
+    if (LastError() == 0 && closed != 0) setErrorCode(closed);
     return LastError();
 }
 
-int CGraphicsObject::Save(CFile*, _compression) {
-    logMessage("graphics object: saving needs the engine's files, which are not built yet");
-    setErrorCode(ERR_GRAPHICS_NOT_BUILT);
-    return LastError();
+int CGraphicsObject::Save(CFile* file, _compression kind) {
+    std::vector<uint8_t> bytes;
+    if (!file || !writePik(bytes, kind)) {
+        setErrorCode(ERR_GRAPHICS_SIZE);
+        return LastError();
+    }
+    if (file->Write(bytes.data(), int(bytes.size())) != int(bytes.size())) {
+        logMessage("graphics object: \"%s\" could not be written whole", file->GetFileName().GetBuffer());
+        setErrorCode(ERR_FILE_WRITE);
+        return LastError();
+    }
+    setErrorCode(0);
+    return 0;
 }
 
 bool CGraphicsObject::writePik(std::vector<uint8_t>& out, _compression kind) {

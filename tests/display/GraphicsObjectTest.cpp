@@ -6,6 +6,10 @@
 #include "RasterFixtures.h"
 #include "core/Compression.h"
 #include "core/Log.h"
+#include "platform/Files.h"
+#include "platform/TempFolder.h"
+#include <fstream>
+#include <iterator>
 #include "display/ValidationQuene.h"
 
 using namespace KavirelDLL;
@@ -530,11 +534,21 @@ TEST(GraphicsObjectPik, ClippedPartAndCompressedKinds) {
     EXPECT_EQ(g->GetCompression(), COMPRESSION_RLE);
 }
 
-TEST(GraphicsObjectPik, SavingThroughFilesFailsVisiblyForNow) {
-    CLogCapture log;
-    CGraphicsObject g(nullptr, CXSize(2, 2), 16);
-    EXPECT_EQ(g.Save(CXString("a.img"), COMPRESSION_NONE), ERR_GRAPHICS_NOT_BUILT);
-    EXPECT_TRUE(log.contains("not built yet"));
+TEST(GraphicsObjectPik, SaveWritesTheFile) {
+    CTempFolder tmp("raster");
+    std::unique_ptr<CGraphicsObject> g(stripes(4, 2, 16));
+    const std::string name = CPlatformFiles::toEngineName(tmp.str()) + "\\SKY.IMG";
+    ASSERT_EQ(g->Save(CXString(name.c_str()), COMPRESSION_NONE), 0);
+    std::ifstream in(tmp.path() / "SKY.IMG", std::ios::binary);
+    std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> expected;
+    ASSERT_TRUE(g->writePik(expected, COMPRESSION_NONE));
+    EXPECT_EQ(file, expected);
+    // A folder that does not exist cannot be written.
+    const std::string missing = CPlatformFiles::toEngineName(tmp.str()) + "\\no\\SKY.IMG";
+    EXPECT_EQ(g->Save(CXString(missing.c_str()), COMPRESSION_NONE), ERR_FILE_NOT_FOUND);
+    CGraphicsObject empty(nullptr);
+    EXPECT_NE(empty.Save(CXString(name.c_str()), COMPRESSION_NONE), 0);
 }
 
 TEST(GraphicsObject, LoadConvertsToTheScreenDepth) {
