@@ -43,6 +43,8 @@ CMProperty::CMProperty(CXString name) : m_name(std::move(name)) {}
 
 CMProperty::CMProperty(CXString name, CXString value) : m_name(std::move(name)), m_value(std::move(value)) {}
 
+CMProperty::CMProperty(const char* name, const char* value) : m_name(name), m_value(value) {}
+
 bool CMProperty::equals(CXObject* other) {
     CMProperty* property = dynamic_cast<CMProperty*>(other);
     return property && sameName(m_name, property->m_name);
@@ -104,6 +106,9 @@ bool CMProperties::contains(CXString name) const { return get(name) != nullptr; 
 
 CMElement::CMElement(CXString name)
     : m_name(std::move(name)), m_properties(new CMProperties()), m_children(new CMElements(false)) {}
+
+CMElement::CMElement(const char* name)
+    : m_name(name), m_properties(new CMProperties()), m_children(new CMElements(false)) {}
 
 CMElement::~CMElement() {
     removeAll();

@@ -13,6 +13,7 @@ public:
     CMProperty();
     explicit CMProperty(CXString name);
     CMProperty(CXString name, CXString value);
+    CMProperty(const char* name, const char* value);
 
     bool equals(CXObject* other) override;
 
@@ -62,6 +63,7 @@ public:
 class CMElement : public CXObject {
 public:
     explicit CMElement(CXString name);
+    explicit CMElement(const char* name);
     ~CMElement() override;
     CMElement(const CMElement&) = delete;
     CMElement& operator=(const CMElement&) = delete;

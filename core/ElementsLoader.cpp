@@ -1,5 +1,6 @@
 #include "core/ElementsLoader.h"
 
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -7,6 +8,8 @@
 
 #include "core/Log.h"
 #include "core/TextCoder.h"
+#include "display/CommandLine6.h"
+#include "display/Window.h"
 
 namespace KavirelDLL {
 
@@ -30,21 +33,18 @@ std::string_view trimBlanks(std::string_view text) {
 }
 
 void eraseAll(std::string& text, char c) {
-    size_t kept = 0;
-    for (char x : text)
+    size_t first = text.find(c);
+    if (first == std::string::npos) return;
+    size_t kept = first;
+    for (char x : std::string_view(text).substr(first))
         if (x != c) text[kept++] = x;
     text.resize(kept);
 }
 
 CXString toXString(std::string_view text) { return CXString(std::string(text).c_str()); }
 
-struct NameHash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-};
-
 // The parse of one text: the result list and, beside it, the first element of every name, so that a
-// statement finds its element without walking the list.
+// statement finds its element without walking the list. The keys view the elements' own names.
 class CParse {
 public:
     CParse() : m_result(new CMElements(true)) {}
@@ -59,18 +59,20 @@ private:
         return it == m_first.end() ? nullptr : it->second;
     }
 
-    CMElement* append(std::string_view name) {
-        CMElement* element = new CMElement(toXString(name));
+    void append(CMElement* element) {
         m_result->add(element);
-        m_first.try_emplace(std::string(name), element);
-        return element;
+        const CXString& name = element->name();
+        m_first.try_emplace(std::string_view(name.GetBuffer(), static_cast<size_t>(name.GetLength())), element);
     }
 
     void templateLine(const std::string& line);
 
     CMElements* m_result;
-    std::unordered_map<std::string, CMElement*, NameHash, std::equal_to<>> m_first;
-    std::vector<std::string_view> m_tokens;
+    std::unordered_map<std::string_view, CMElement*> m_first;
+    // The tokens of the current line, each ended by a terminator, and where each starts.
+    std::string m_text;
+    std::vector<size_t> m_starts;
+    std::string m_value;
 };
 
 // DEF:name(KEY=value|...). A line without its parentheses, or without a name, is skipped, and so
@@ -90,60 +92,75 @@ void CParse::templateLine(const std::string& line) {
         element->addProperty(toXString(trimBlanks(piece.substr(0, equals))),
                              toXString(trimBlanks(piece.substr(equals + 1))));
     }
-    m_result->add(element);
-    m_first.try_emplace(std::string(element->name().GetBuffer()), element);
+    append(element);
 }
 
 void CParse::statementLine(const std::string& line) {
-    m_tokens.clear();
+    m_text.clear();
+    m_starts.clear();
     size_t start = 0;
     for (size_t i = 0; i <= line.size(); ++i) {
         if (i < line.size() && line[i] != ':' && line[i] != '=' && line[i] != '\n') continue;
-        if (i > start) m_tokens.emplace_back(line.data() + start, i - start);
+        if (i > start) {
+            m_starts.push_back(m_text.size());
+            m_text.append(line, start, i - start);
+            m_text.push_back('\0');
+        }
         start = i + 1;
     }
-    const size_t n = m_tokens.size();
+    const size_t n = m_starts.size();
+    auto token = [this](size_t k) { return m_text.c_str() + m_starts[k]; };
+    auto is = [&token](size_t k, const char* word) { return std::strcmp(token(k), word) == 0; };
     size_t i = 0;
     while (i < n) {
-        std::string_view t = m_tokens[i++];
-        if (t == "DEF") {
+        size_t t = i++;
+        if (is(t, "DEF")) {
             templateLine(line);
             return;
         }
-        if (t == "OBJECT") {
-            if (i >= n || find(m_tokens[i])) return;
-            append(m_tokens[i++]);
+        if (is(t, "OBJECT")) {
+            if (i >= n || find(token(i))) return;
+            append(new CMElement(token(i++)));
             continue;
         }
-        if (t == "IMPORT") {
+        if (is(t, "IMPORT")) {
             if (i >= n) return;
-            std::string_view name = m_tokens[i++];
-            if (!find(name)) append(name)->addProperty("TYPE", "SEQUENCE");
+            const char* name = token(i++);
+            if (find(name)) continue;
+            CMElement* element = new CMElement(name);
+            element->getProperties()->add(new CMProperty("TYPE", "SEQUENCE"));
+            append(element);
             continue;
         }
-        CMElement* element = find(t);
+        CMElement* element = find(token(t));
         if (!element || i >= n) return;
-        std::string_view key = m_tokens[i++];
-        if (key == "ADD" || key == "APPLY") {
+        size_t key = i++;
+        if (is(key, "ADD") || is(key, "APPLY")) {
             if (i >= n) return;
-            CMElement* other = find(m_tokens[i++]);
+            CMElement* other = find(token(i++));
             if (!other) return;
-            if (key == "ADD")
+            if (is(key, "ADD"))
                 other->addChild(element);
             else
                 element->addChild(other);
             continue;
         }
+        CMProperties* properties = element->getProperties();
         if (i >= n) {
-            element->addProperty(toXString(key));
+            if (!properties->get(token(key))) properties->add(new CMProperty(token(key), ""));
             return;
         }
-        std::string value(m_tokens[i++]);
-        for (; i < n; ++i) {
-            value.push_back(' ');
-            value.append(m_tokens[i]);
+        if (i + 1 == n) {
+            properties->add(new CMProperty(token(key), token(i)));
+            return;
         }
-        element->addProperty(toXString(key), CXString(value.c_str()));
+        m_value = token(i++);
+        for (; i < n; ++i) {
+            m_value.push_back(' ');
+            m_value.append(token(i));
+        }
+        properties->add(new CMProperty(token(key), m_value.c_str()));
+        return;
     }
 }
 
@@ -190,6 +207,17 @@ CMElements* CMElementsLoader::load(CTextCoder* coder) {
         parse.statementLine(line);
     }
     return parse.take();
+}
+
+CMElements* CMElementsLoader::load(CWindow* window, CXString fileName) {
+    CTextCoder coder(window, fileName, false);
+    // Copies for the game's authors, asked for on the command line; the parse reads the file as it was.
+    if (CCommandLine6* commandLine = window ? window->getCommandLineIfc() : nullptr) {
+        if (commandLine->isToCode()) CTextCoder::code(window, fileName, fileName + ".coded", 6);
+        if (commandLine->isToDecode()) CTextCoder::decode(window, fileName, fileName + ".decoded");
+    }
+    if (coder.LastError() != ERR_NONE) return nullptr;
+    return load(&coder);
 }
 
 CMElements* CMElementsLoader::load(CWindow* window, CTextFileReader* reader) {

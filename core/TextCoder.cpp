@@ -1,7 +1,10 @@
 #include "core/TextCoder.h"
 
 #include <cstring>
+#include <new>
+#include <string_view>
 
+#include "core/File.h"
 #include "core/Log.h"
 
 namespace KavirelDLL {
@@ -43,6 +46,26 @@ bool startsWith(const std::string& text, const char* prefix) { return text.compa
 
 // ---------------------------------------------------------------- CTextFileReader
 
+CTextFileReader::CTextFileReader(CWindow* window, const char* fileName) {
+    CFile file(window, CXString(fileName), CFile::MODE_READ | CFile::MODE_TEXT);
+    if (file.LastError() != ERR_NONE) {
+        setErrorCode(file.LastError());
+        return;
+    }
+    int length = file.Length();
+    if (length <= 0) return;
+    m_data = new (std::nothrow) char[static_cast<size_t>(length)];
+    if (!m_data) {
+        logMessage("%s is too large to read (%d bytes)", fileName, length);
+        setErrorCode(ERR_FILE_NOT_FOUND);
+        return;
+    }
+    m_owned = true;
+    // Text mode folds line ends, so fewer bytes may arrive than the file holds.
+    int read = file.Read(m_data, length);
+    m_size = read > 0 ? read : 0;
+}
+
 CTextFileReader::CTextFileReader(CWindow*, const char* data, int size) {
     if (!data || size <= 0) return;
     m_data = const_cast<char*>(data);
@@ -73,6 +96,11 @@ CXString CTextFileReader::getLine() {
 }
 
 // ---------------------------------------------------------------- CTextCoder
+
+CTextCoder::CTextCoder(CWindow* window, CXString fileName, bool noAutoDecode)
+    : m_window(window), m_fileName(fileName), m_reader(new CTextFileReader(window, fileName.GetBuffer())) {
+    init(noAutoDecode);
+}
 
 CTextCoder::CTextCoder(CWindow* window, CTextFileReader* reader, bool noAutoDecode)
     : m_window(window), m_reader(reader ? reader : new CTextFileReader(window, nullptr, 0)) {
@@ -127,8 +155,8 @@ void CTextCoder::init(bool noAutoDecode) {
             m_coded = true;
             setCycle(cycle);
             nextMark();
-            (void)automatic;
-            (void)noAutoDecode;
+            if (automatic && !noAutoDecode && m_fileName.IsString())
+                decode(m_window, m_fileName, m_fileName + ".decoded");
             return;
         }
     }
@@ -195,6 +223,38 @@ CXString CTextCoder::codeLine() {
     }
     out.push_back('\n');
     return CXString(out.c_str());
+}
+
+bool CTextCoder::code(CWindow* window, CXString source, CXString target, int cycle) {
+    if (cycle < 1) {
+        logMessage("%s not coded: a cycle of %d lines cannot be counted", source.GetBuffer(), cycle);
+        return false;
+    }
+    CTextCoder in(window, source, false);
+    if (in.LastError() != ERR_NONE || in.isCoded()) return false;
+    const CTextFileReader* reader = in.m_reader;
+    if (std::string_view(reader->data() ? reader->data() : "", static_cast<size_t>(reader->size())).find(kMark) !=
+        std::string_view::npos) {
+        logMessage("%s not coded: it holds the line mark %s itself", source.GetBuffer(), kMark);
+        return false;
+    }
+    CFile out(nullptr, target, CFile::MODE_UPDATE | CFile::MODE_TEXT);
+    if (out.LastError() != ERR_NONE) return false;
+    in.setCycle(cycle);
+    CXString header;
+    header.Format("{<C:%d>}\n", cycle);
+    out.putLine(header);
+    while (!in._eof()) out.putLine(in.codeLine());
+    return out.Close() == ERR_NONE;
+}
+
+bool CTextCoder::decode(CWindow* window, CXString source, CXString target) {
+    CTextCoder in(window, source, true);
+    if (in.LastError() != ERR_NONE || !in.isCoded()) return false;
+    CFile out(nullptr, target, CFile::MODE_UPDATE | CFile::MODE_TEXT);
+    if (out.LastError() != ERR_NONE) return false;
+    while (!in._eof()) out.putLine(in.getLine());
+    return out.Close() == ERR_NONE;
 }
 
 } // namespace KavirelDLL

@@ -10,6 +10,9 @@ class CWindow;
 // A whole text file in memory, handed out line by line.
 class CTextFileReader : public CXObject {
 public:
+    // Reads the whole file through the engine's name resolution, in text mode; a file that cannot be
+    // read leaves its error code and no data.
+    CTextFileReader(CWindow* window, const char* fileName);
     // Wraps text the caller owns and keeps alive while the reader is used.
     CTextFileReader(CWindow* window, const char* data, int size);
     ~CTextFileReader() override;
@@ -49,6 +52,7 @@ private:
     virtual int getOffset(int index);
 
 public:
+    CTextCoder(CWindow* window, CXString fileName, bool noAutoDecode);
     // Adopts the reader and deletes it with the coder.
     CTextCoder(CWindow* window, CTextFileReader* reader, bool noAutoDecode);
     ~CTextCoder() override;
@@ -63,6 +67,12 @@ public:
     virtual bool isCoded();
 
     int getCycle() const { return m_cycle; }
+
+    // Writes a coded copy of a plain file; false when nothing was written. A text that holds "<E>"
+    // itself cannot be coded and is refused.
+    static bool code(CWindow* window, CXString source, CXString target, int cycle);
+    // Writes a plain copy of a coded file; false when nothing was written.
+    static bool decode(CWindow* window, CXString source, CXString target);
 
 private:
     friend class CMElementsLoader;

@@ -3,6 +3,7 @@
 
 namespace KavirelDLL {
 
+class CCommandLine6;
 class CKeyboard;
 class CLanguageOSVer;
 class CRefreshScreen;
@@ -28,6 +29,9 @@ public:
     CRefreshScreen* GetRefreshScreenInterface() const { return m_refreshScreen; }
     CCollisionInspector* getCollisionInspectorInterface() const { return m_collisionInspector; }
 
+    // The program's command line, not owned; null while the window has none.
+    CCommandLine6* getCommandLineIfc() { return m_commandLine; }
+
     // The engine's load messages arrive here and are discarded.
     static void toLog(CXString text, bool flag);
 
@@ -45,6 +49,7 @@ protected:
     CLanguageOSVer* m_language = nullptr;
     CRefreshScreen* m_refreshScreen = nullptr;
     CCollisionInspector* m_collisionInspector = nullptr;
+    CCommandLine6* m_commandLine = nullptr;
 
 private:
     static CXString s_cdPath;
