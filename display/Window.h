@@ -4,6 +4,7 @@
 namespace KavirelDLL {
 
 class CCommandLine6;
+class CApplication;
 class CKeyboard;
 class CLanguageOSVer;
 class CRefreshScreen;
@@ -32,6 +33,10 @@ public:
     // The program's command line, not owned; null while the window has none.
     CCommandLine6* getCommandLineIfc() { return m_commandLine; }
 
+    // The application shell this window serves, set by the shell's constructor; null until then.
+    void SetApplicationInterface(CApplication* application) { m_application = application; }
+    CApplication* GetApplicationInterface() { return m_application; }
+
     // The engine's load messages arrive here and are discarded.
     static void toLog(CXString text, bool flag);
 
@@ -47,6 +52,7 @@ public:
 protected:
     CKeyboard* m_keyboard = nullptr;
     CLanguageOSVer* m_language = nullptr;
+    CApplication* m_application = nullptr;
     CRefreshScreen* m_refreshScreen = nullptr;
     CCollisionInspector* m_collisionInspector = nullptr;
     CCommandLine6* m_commandLine = nullptr;
