@@ -1,0 +1,25 @@
+#pragma once
+#include "script/PendingObject.h"
+#include "script/TypeIds.h"
+
+namespace KavirelDLL {
+
+class CGraphicsObject;
+
+// An animation on the screen. It loads with its definition; the animation itself comes with the script media
+// objects.
+class CMC_Animo : public CMC_PendingObject {
+public:
+    CMC_Animo(CMC_ObjectsContainer* scene, CMElement* element)
+        : CMC_PendingObject(scene, element, TYPE_ANIMO, "ANIMO") {}
+    explicit CMC_Animo(CMC_ObjectsContainer* scene)
+        : CMC_PendingObject(scene, CXString(""), TYPE_ANIMO, "ANIMO") {}
+
+    // Null until the object draws something.
+    CGraphicsObject* getAnimo() { return nullptr; }
+    CGraphicsObject* getFrame(const CXString&) { return nullptr; }
+};
+
+KAVIREL_PENDING_RUNNER(CMC_Animo_Runner, "ANIMO");
+
+} // namespace KavirelDLL

@@ -1,0 +1,509 @@
+#include "script/ObjectsContainer.h"
+
+#include <cstring>
+#include <functional>
+
+#include "core/Elements.h"
+#include "core/Log.h"
+#include "display/GraphicsObject.h"
+#include "net/Internet.h"
+#include "objects/Animo.h"
+#include "objects/Button.h"
+#include "objects/Canvas.h"
+#include "objects/CanvasObserver.h"
+#include "objects/Dialog.h"
+#include "objects/EditBox.h"
+#include "objects/Filter.h"
+#include "objects/Font.h"
+#include "objects/GrBuffer.h"
+#include "objects/Image.h"
+#include "objects/Joystick.h"
+#include "objects/Keyboard.h"
+#include "objects/Mouse.h"
+#include "objects/Movie.h"
+#include "objects/Pattern.h"
+#include "objects/Scroll.h"
+#include "objects/Sequence.h"
+#include "objects/Sound.h"
+#include "objects/Text.h"
+#include "objects/VirtualGraphicsObject.h"
+#include "script/Array.h"
+#include "script/Behaviour.h"
+#include "script/Bool.h"
+#include "script/Class.h"
+#include "script/Condition.h"
+#include "script/Database.h"
+#include "script/Double.h"
+#include "script/Expression.h"
+#include "script/Groupped.h"
+#include "script/Integer.h"
+#include "script/MultiArray.h"
+#include "script/Path.h"
+#include "script/Quene.h"
+#include "script/Scene.h"
+#include "script/String.h"
+#include "script/Structure.h"
+#include "script/Timer.h"
+#include "script/Vector.h"
+
+namespace KavirelDLL {
+
+namespace {
+
+// Parent chains are short; a longer one is a loop, and a lookup must not follow it for ever.
+constexpr int kMaxParentDepth = 64;
+int g_lookupDepth = 0;
+
+struct DepthGuard {
+    DepthGuard() { ++g_lookupDepth; }
+    ~DepthGuard() { --g_lookupDepth; }
+    bool tooDeep() const { return g_lookupDepth > kMaxParentDepth; }
+};
+
+CXString typeOf(CMElement* element) {
+    CMProperties* properties = element ? element->getProperties() : nullptr;
+    CMProperty* type = properties ? properties->get("TYPE") : nullptr;
+    return type ? type->getValue() : CXString("");
+}
+
+using Maker = std::function<CMC_Object*(CMC_ObjectsContainer*, CMElement*)>;
+
+template <typename T> Maker maker() {
+    return [](CMC_ObjectsContainer* container, CMElement* element) -> CMC_Object* {
+        return new T(container, element);
+    };
+}
+
+struct FactoryEntry {
+    const char* type;
+    int pass;            // the pass of resolveObjects that makes it
+    bool sceneInResolve; // resolve() builds it in the scene rather than here
+    Maker make;
+};
+
+const std::vector<FactoryEntry>& factoryTable() {
+    static const std::vector<FactoryEntry> table = {
+        {"BEHAVIOUR", 1, false, maker<CMC_Behaviour>()},
+        {"BOOL", 2, false, maker<CMC_Bool>()},
+        {"DOUBLE", 2, false, maker<CMC_Double>()},
+        {"INTEGER", 2, false, maker<CMC_Integer>()},
+        {"STRING", 2, false, maker<CMC_String>()},
+        {"CONDITION", 3, false, maker<CMC_Condition>()},
+        {"COMPLEXCONDITION", 3, false, maker<CMC_ComplexCondition>()},
+        {"EXPRESSION", 3, false, maker<CMC_Expression>()},
+        {"ARRAY", 3, false, maker<CMC_Array>()},
+        {"MULTIARRAY", 3, false, maker<CMC_MultiArray>()},
+        {"IMAGE", 5, false, maker<CMC_Image>()},
+        {"ANIMO", 5, false, maker<CMC_Animo>()},
+        {"VIRTUALGRAPHICSOBJECT", 5, true, maker<CMC_VirtualGraphicsObject>()},
+        {"FONT", 5, false, maker<CMC_Font>()},
+        {"MOUSE", 6, false, maker<CMC_Mouse>()},
+        {"KEYBOARD", 6, false, maker<CMC_Keyboard>()},
+        {"JOYSTICK", 6, false, maker<CMC_Joystick>()},
+        {"TIMER", 6, false, maker<CMC_Timer>()},
+        {"BUTTON", 6, false, maker<CMC_Button>()},
+        {"SOUND", 5, false, maker<CMC_Sound>()},
+        {"SEQUENCE", 6, false, maker<CMC_Sequence>()},
+        {"CANVAS_OBSERVER", 6, false, maker<CMC_CanvasObserver>()},
+        {"GROUP", 6, false, maker<CMC_Groupped>()},
+        {"TEXT", 6, false, maker<CMC_Text>()},
+        {"EDITBOX", 6, false, maker<CMC_EditBox>()},
+        {"FILTER", 6, false, maker<CMC_Filter>()},
+        {"STATICFILTER", 6, false, maker<CMC_StaticFilter>()},
+        {"VECTOR", 5, false, maker<CMC_Vector>()},
+        {"PATH", 6, false, maker<CMC_Path>()},
+        {"FIFO", 6, false, maker<CMC_Fifo>()},
+        {"LIFO", 6, false, maker<CMC_Lifo>()},
+        {"CANVAS", 6, false, maker<CMC_Canvas>()},
+        {"PATTERN", 6, false, maker<CMC_Pattern>()},
+        {"DIALOG", 6, false, maker<CMC_Dialog>()},
+        {"SCROLL", 6, false, maker<CMC_Scroll>()},
+        {"STRUCT", 3, false, maker<CMC_Structure>()},
+        {"DATABASE", 3, false, maker<CMC_Database>()},
+        {"CLASS", 4, true, maker<CMC_Class>()},
+        {"MOVIE", 6, true, maker<CMC_Movie>()},
+        {"GRBUFFER", 5, true, maker<CMC_GrBuffer>()},
+        {"INTERNET", 6, true, maker<CMC_Internet>()},
+    };
+    return table;
+}
+
+const FactoryEntry* factoryEntry(const CXString& type) {
+    for (const FactoryEntry& entry : factoryTable())
+        if (type.equals(entry.type)) return &entry;
+    return nullptr;
+}
+
+} // namespace
+
+CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, CMElement* element,
+                                           int type)
+    : CMC_Object(scene, element, type), m_lookupKey(new CStringHashCode("temp")),
+      m_objects(new CXVector(1001, 0.75f)), m_internetObjects(new std::vector<CMC_ObjectHandle>()),
+      m_names(new CHashtable(10001, 1.0, true)), m_window(window) {
+    setScene(scene);
+}
+
+CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, const CXString& name,
+                                           int type)
+    : CMC_Object(name, type), m_lookupKey(new CStringHashCode("temp")), m_objects(new CXVector(1001, 0.75f)),
+      m_internetObjects(new std::vector<CMC_ObjectHandle>()), m_names(new CHashtable(10001, 1.0, true)),
+      m_window(window) {
+    setScene(scene);
+}
+
+CMC_ObjectsContainer::~CMC_ObjectsContainer() {
+    releaseAnchor();
+    // Owned objects that were never unloaded go with the container; every object forgets it.
+    CXVector* objects = m_objects;
+    m_objects = nullptr;
+    for (int i = 0; objects && i < objects->getSize(); ++i) {
+        auto* object = static_cast<CMC_Object*>(objects->at(i));
+        object->releasedBy(this);
+        if (isOwnedType(object->getType())) delete object;
+    }
+    delete objects;
+    delete m_lookupKey;
+    delete m_names;
+    delete m_internetObjects;
+    delete m_internetSnapshot;
+}
+
+CMC_Object* CMC_ObjectsContainer::findHere(const char* name) {
+    if (!m_names) return nullptr;
+    m_lookupKey->set(name ? name : "");
+    return static_cast<CMC_Object*>(m_names->get(m_lookupKey));
+}
+
+CMC_Object* CMC_ObjectsContainer::getObject(const char* name) {
+    if (!name) return nullptr;
+    if (CMC_Object* found = findHere(name)) return found;
+    DepthGuard guard;
+    if (guard.tooDeep()) return nullptr;
+    size_t length = std::strlen(name);
+    if (length >= 2 && name[length - 2] == '_' && name[length - 1] == '0') {
+        // Clone 0 of an object is the object itself.
+        CXString source(name);
+        source.left(static_cast<int>(length) - 2);
+        if (CMC_Object* found = getObject(source.GetBuffer())) return found;
+    }
+    CMC_ObjectsContainer* parent = getParent();
+    return parent && parent != this ? parent->getObject(name) : nullptr;
+}
+
+CMC_Object* CMC_ObjectsContainer::getObject(int index) {
+    if (!m_objects || index < 0 || index >= m_objects->getSize()) return nullptr;
+    return static_cast<CMC_Object*>(m_objects->at(index));
+}
+
+int CMC_ObjectsContainer::getElementsNo() {
+    return m_names ? m_names->getSize() : 0;
+}
+
+int CMC_ObjectsContainer::getObjectId(const CXString& name) {
+    for (int i = 0; m_objects && i < m_objects->getSize(); ++i)
+        if (static_cast<CMC_Object*>(m_objects->at(i))->name().equals(name)) return i;
+    return -1;
+}
+
+CXVector* CMC_ObjectsContainer::getObjectsOfType(int type) {
+    auto* result = new CXVector(101, 0.75f);
+    CXVector* values = m_names ? m_names->getElements() : nullptr;
+    for (int i = 0; values && i < values->getSize(); ++i) {
+        auto* object = static_cast<CMC_Object*>(values->at(i));
+        if (object->getType() == type) result->add(object);
+    }
+    return result;
+}
+
+void CMC_ObjectsContainer::getObjects(const CXString& typeName, CMC_Groupped* group) {
+    if (!group) return;
+    group->removeAll();
+    int type = getTypeId(typeName);
+    CXVector* values = m_names ? m_names->getElements() : nullptr;
+    for (int i = 0; values && i < values->getSize(); ++i) {
+        auto* object = static_cast<CMC_Object*>(values->at(i));
+        if (object->getType() == type) group->add(object);
+    }
+}
+
+CMC_Variable* CMC_ObjectsContainer::getVariable(const char* name) {
+    CMC_Object* object = getObject(name);
+    if (!object) return nullptr;
+    int type = object->getType();
+    if (type < TYPE_INTEGER || type > TYPE_DOUBLE) return nullptr;
+    return static_cast<CMC_Variable*>(object);
+}
+
+void CMC_ObjectsContainer::addObject(CMC_Object* object) {
+    if (!object || !m_names) return;
+    CMC_Object* old = findHere(object->name().GetBuffer());
+    if (old == object) return;
+    if (old) {
+        removeObject(old);
+        // Applications, episodes and scenes are listed here, never owned.
+        if (isOwnedType(old->getType()) && old != this) delete old;
+    }
+    if (m_objects->contains(object)) {
+        // Stored before under another name: only the name changes.
+        m_names->remove(object);
+    } else {
+        m_objects->add(object);
+    }
+    m_names->put(new CStringHashCode(object->name()), object);
+    object->heldBy(this);
+}
+
+bool CMC_ObjectsContainer::removeObject(CMC_Object* object) {
+    if (!object || !m_objects || !m_objects->contains(object)) return false;
+    m_names->remove(object);
+    m_objects->remove(object);
+    object->releasedBy(this);
+    return true;
+}
+
+void CMC_ObjectsContainer::forgetObject(CMC_Object* object) {
+    if (!m_objects || !m_objects->contains(object)) return;
+    m_names->remove(object);
+    m_objects->remove(object);
+}
+
+CMC_ObjectsContainer* CMC_ObjectsContainer::getParent() {
+    return static_cast<CMC_ObjectsContainer*>(m_parent.current());
+}
+
+void CMC_ObjectsContainer::setParent(CMC_ObjectsContainer* parent) {
+    if (CMC_ObjectsContainer* old = getParent()) {
+        if (CMC_ObjectsContainer* grand = old->getParent()) removeObject(grand);
+        removeObject(old);
+    }
+    m_parent.set(parent);
+    if (parent && parent != this) {
+        if (CMC_ObjectsContainer* grand = parent->getParent()) addObject(grand);
+        addObject(parent);
+    }
+}
+
+CXVector* CMC_ObjectsContainer::getInternetObjects() {
+    if (!m_internetSnapshot) m_internetSnapshot = new CXVector(7, 0.75f);
+    m_internetSnapshot->removeAll();
+    std::erase_if(*m_internetObjects, [](const CMC_ObjectHandle& h) { return !h.current(); });
+    for (const CMC_ObjectHandle& handle : *m_internetObjects)
+        m_internetSnapshot->add(handle.current());
+    return m_internetSnapshot;
+}
+
+void CMC_ObjectsContainer::onSubSceneDone(CMC_ObjectsContainer* container) {
+    DepthGuard guard;
+    if (guard.tooDeep()) return;
+    // Handlers do not run here, but a copy keeps the walk independent of the table's order.
+    std::vector<CMC_ObjectHandle> objects;
+    CXVector* values = m_names ? m_names->getElements() : nullptr;
+    for (int i = 0; values && i < values->getSize(); ++i)
+        objects.emplace_back(static_cast<CMC_Object*>(values->at(i)));
+    for (CMC_ObjectHandle& handle : objects)
+        if (CMC_Object* object = handle.current()) object->onSceneDone(container);
+    CMC_ObjectsContainer* parent = getParent();
+    if (parent && parent != this) parent->onSubSceneDone(container);
+}
+
+void CMC_ObjectsContainer::unload() {
+    if (!m_names) return;
+    // Ending objects runs their handlers, which may add, remove or delete objects: walk handles.
+    std::vector<CMC_ObjectHandle> objects;
+    for (int i = 0; i < m_objects->getSize(); ++i)
+        objects.emplace_back(static_cast<CMC_Object*>(m_objects->at(i)));
+    for (CMC_ObjectHandle& handle : objects) {
+        CMC_Object* object = handle.current();
+        if (object && object->getType() == TYPE_CLASS) object->done(true);
+    }
+    for (CMC_ObjectHandle& handle : objects) {
+        CMC_Object* object = handle.current();
+        if (object && object->getType() != TYPE_CLASS && object->doneFirst()) object->done(true);
+    }
+    for (CMC_ObjectHandle& handle : objects) {
+        CMC_Object* object = handle.current();
+        if (object && object->getType() != TYPE_CLASS && !object->doneFirst()) object->done(true);
+    }
+
+    // The lists are emptied before the deletions, so no destructor finds itself still listed here.
+    std::vector<CMC_Object*> listed;
+    for (int i = 0; i < m_objects->getSize(); ++i)
+        listed.push_back(static_cast<CMC_Object*>(m_objects->at(i)));
+    delete m_names;
+    m_names = new CHashtable(10001, 1.0, true);
+    m_objects->removeAll();
+    for (CMC_Object* object : listed) {
+        object->releasedBy(this);
+        if (isOwnedType(object->getType()) && object != this) delete object;
+    }
+    if (hasHandler(1)) onSignal("ONDONE");
+}
+
+CMC_Object* CMC_ObjectsContainer::resolvePlugin(CMElement* element) {
+    CMC_ObjectsContainer* scene = getScene();
+    if (!scene) scene = this;
+    int type = scene->getType();
+    if (type < TYPE_APPLICATION || type > TYPE_SCENE) return nullptr;
+    return static_cast<CMC_Scene*>(scene)->resolveEx(element);
+}
+
+CMC_Object* CMC_ObjectsContainer::makeObject(const CXString& type, CMElement* element, bool inResolve,
+                                             bool* known) {
+    const FactoryEntry* entry = factoryEntry(type);
+    *known = entry != nullptr;
+    if (!entry) return resolvePlugin(element);
+    CMC_ObjectsContainer* where = this;
+    bool inScene = inResolve ? entry->sceneInResolve : entry->pass == 4;
+    if (inScene && getScene()) where = getScene();
+    CMC_Object* object = entry->make(where, element);
+    if (object && object->getType() == TYPE_INTERNET) m_internetObjects->emplace_back(object);
+    return object;
+}
+
+CXVector* CMC_ObjectsContainer::resolve(CMElement* element, CMC_Groupped* group) {
+    auto* result = new CXVector(101, 0.75f);
+    if (!element) return result;
+    bool known = false;
+    CXString type = typeOf(element);
+    CMC_Object* object = makeObject(type, element, true, &known);
+    if (!object) {
+        logMessage("%s: TYPE \"%s\" is not known; no object made", element->getName().GetBuffer(),
+                   type.GetBuffer());
+        return result;
+    }
+    result->add(object);
+    if (group) {
+        CXString** events = object->getBehavioursList();
+        for (int e = 0; events && events[e]; ++e) {
+            CXVector* bindings = object->getBehaviour(*events[e]);
+            for (int i = 0; bindings && i < bindings->getSize(); ++i) {
+                CMC_Behaviour* behaviour = static_cast<CMC_Binding*>(bindings->at(i))->getBehaviour();
+                if (behaviour && behaviour->name().startsWith("beh_")) group->add(behaviour);
+            }
+        }
+        deleteEventList(events);
+    }
+    return result;
+}
+
+CMElements* CMC_ObjectsContainer::resolveObjects(CMElements* elements) {
+    auto* working = new CMElements(false);
+    for (int i = 0; elements && i < elements->getSize(); ++i)
+        working->CXVector::add(elements->at(i));
+    if (!elements) return working;
+
+    for (int pass = 1; pass <= 6; ++pass) {
+        std::vector<CMElement*> walk;
+        CXVector* source = pass == 1 ? static_cast<CXVector*>(elements) : working;
+        for (int i = 0; i < source->getSize(); ++i)
+            walk.push_back(static_cast<CMElement*>(source->at(i)));
+
+        for (CMElement* element : walk) {
+            CXString type = typeOf(element);
+            if (!type.IsString()) continue;
+            const FactoryEntry* entry = factoryEntry(type);
+            if (entry && entry->pass != pass) continue;
+            if (!entry && pass != 6) continue;
+
+            // One mouse, one keyboard and one canvas observer serve every container: a later element
+            // binds its handlers to the object that exists.
+            CMC_Object* shared = nullptr;
+            if (type.equals("MOUSE") && element->getName().equals("MOUSE"))
+                shared = getObject("MOUSE");
+            else if (type.equals("KEYBOARD"))
+                shared = getObject("KEYBOARD");
+            else if (type.equals("CANVAS_OBSERVER"))
+                shared = getObject("CANVASOBSERVER");
+            if (shared) {
+                shared->initializeBehaviours(this, element);
+                continue;
+            }
+
+            bool known = false;
+            CMC_Object* object = makeObject(type, element, false, &known);
+            if (!object) {
+                if (!known)
+                    logMessage("%s: TYPE \"%s\" is not known; no object made", element->getName().GetBuffer(),
+                               type.GetBuffer());
+                continue;
+            }
+            working->CXVector::remove(element);
+            addObject(object);
+        }
+
+        if (pass == 4) {
+            std::vector<CMC_ObjectHandle> behaviours;
+            CXVector* values = m_names->getElements();
+            for (int i = 0; values && i < values->getSize(); ++i) {
+                auto* object = static_cast<CMC_Object*>(values->at(i));
+                if (object->getType() == TYPE_BEHAVIOUR) behaviours.emplace_back(object);
+            }
+            for (CMC_ObjectHandle& handle : behaviours)
+                if (CMC_Object* object = handle.current())
+                    static_cast<CMC_Behaviour*>(object)->resolveCondition();
+        }
+    }
+    return working;
+}
+
+// ---- graphics lookups ----
+
+namespace {
+
+CGraphicsObject* graphicsOf(CMC_Object* object) {
+    switch (object->getType()) {
+    case TYPE_ANIMO:
+        return static_cast<CMC_Animo*>(object)->getAnimo();
+    case TYPE_TEXT:
+        return static_cast<CMC_Text*>(object)->getText();
+    case TYPE_IMAGE:
+        return static_cast<CMC_Image*>(object)->getImage();
+    case TYPE_CANVAS:
+        return static_cast<CMC_Canvas*>(object)->getCanvas();
+    case TYPE_PATTERN:
+        return static_cast<CMC_Pattern*>(object)->getPattern();
+    case TYPE_VIRTUALGRAPHICSOBJECT:
+        return static_cast<CMC_VirtualGraphicsObject*>(object)->getGraphicsObject();
+    default:
+        return nullptr;
+    }
+}
+
+} // namespace
+
+CGraphicsObject* CMC_ObjectsContainer::getGraphicsObject(const CXString& spec) {
+    if (!spec.IsString()) return nullptr;
+    int bang = spec.Find('!');
+    CXString name = bang >= 0 ? spec.Left(bang) : spec;
+    CMC_Object* object = getObject(name);
+    if (!object) return nullptr;
+    if (object->getType() == TYPE_ANIMO && bang >= 0)
+        return static_cast<CMC_Animo*>(object)->getFrame(spec.Right(bang + 1));
+    // The screen a canvas observer stands for comes with the engine window.
+    if (object->getType() == TYPE_CANVASOBSERVER) return nullptr;
+    return graphicsOf(object);
+}
+
+CXString CMC_ObjectsContainer::getGraphicsObjectName(CGraphicsObject* graphics, bool searchParents) {
+    DepthGuard guard;
+    if (graphics && !guard.tooDeep()) {
+        CXVector* values = m_names ? m_names->getElements() : nullptr;
+        for (int i = 0; values && i < values->getSize(); ++i) {
+            auto* object = static_cast<CMC_Object*>(values->at(i));
+            if (object->getType() == TYPE_CLASS && object != this) {
+                // A member of a class instance answers with the instance's name.
+                CXString inner =
+                    static_cast<CMC_ObjectsContainer*>(object)->getGraphicsObjectName(graphics, false);
+                if (!inner.equals("UNKNOWN")) return object->getName();
+                continue;
+            }
+            if (graphicsOf(object) == graphics) return object->getName();
+        }
+        CMC_ObjectsContainer* parent = getParent();
+        if (searchParents && parent && parent != this) return parent->getGraphicsObjectName(graphics, true);
+    }
+    return CXString("UNKNOWN");
+}
+
+} // namespace KavirelDLL

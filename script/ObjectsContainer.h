@@ -1,0 +1,79 @@
+#pragma once
+#include "script/Object.h"
+
+namespace KavirelDLL {
+
+class CWindow;
+class CGraphicsObject;
+class CMC_Groupped;
+class CMElements;
+
+// The named objects of an application, episode, scene or class instance. It owns what it holds but
+// applications, episodes and scenes, which it lists for lookup only. A name not found here is looked
+// up in the parent.
+class CMC_ObjectsContainer : public CMC_Object {
+public:
+    CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, CMElement* element, int type);
+    CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, const CXString& name, int type);
+    ~CMC_ObjectsContainer() override;
+
+    virtual bool removeObject(CMC_Object* object);
+    // An object already stored under the name is removed and, when owned, deleted.
+    virtual void addObject(CMC_Object* object);
+    virtual void getObjects(const CXString& typeName, CMC_Groupped* group);
+    virtual void onSubSceneDone(CMC_ObjectsContainer* container);
+    virtual void unload();
+
+    CMC_Object* getObject(const char* name);
+    CMC_Object* getObject(const CXString& name) { return getObject(name.GetBuffer()); }
+    // Null outside the list.
+    CMC_Object* getObject(int index);
+    CXVector* getObjects() { return m_objects; }
+    int getElementsNo();
+    int getObjectId(const CXString& name);
+    // A new vector owned by the caller.
+    CXVector* getObjectsOfType(int type);
+    // The named INTEGER, STRING, BOOL or DOUBLE, else null.
+    CMC_Variable* getVariable(const char* name);
+    CMC_Variable* getVariable(const CXString& name) { return getVariable(name.GetBuffer()); }
+    CGraphicsObject* getGraphicsObject(const CXString& spec);
+    CXString getGraphicsObjectName(CGraphicsObject* graphics, bool searchParents);
+
+    CMC_ObjectsContainer* getParent();
+    void setParent(CMC_ObjectsContainer* parent);
+    CWindow* getWindow() { return m_window; }
+    // The INTERNET objects made here that still exist, in order.
+    CXVector* getInternetObjects();
+
+    // The TYPE factory: one object for one element, not added anywhere. A new vector owned by the caller.
+    CXVector* resolve(CMElement* element, CMC_Groupped* group);
+    // Makes and adds the objects of a whole definition, in passes by type. Returns the elements left over
+    // (unknown types, and the MOUSE, KEYBOARD and CANVAS_OBSERVER elements bound to existing objects) in a
+    // list that does not own them; the caller deletes the list.
+    CMElements* resolveObjects(CMElements* elements);
+
+    // True when the object is owned here (applications, episodes and scenes never are).
+    static bool isOwnedType(int type) { return type < TYPE_APPLICATION || type > TYPE_SCENE; }
+
+protected:
+    friend class CMC_Object;
+
+    // Takes a dying object out of the lists without touching it.
+    void forgetObject(CMC_Object* object);
+    CMC_Object* findHere(const char* name);
+    CMC_Object* makeObject(const CXString& type, CMElement* element, bool factoryContainers, bool* known);
+    // The scene's plug-in modules, asked for a type the factory does not know.
+    CMC_Object* resolvePlugin(CMElement* element);
+
+    CStringHashCode* m_lookupKey;
+    CXVector* m_objects;
+    std::vector<CMC_ObjectHandle>* m_internetObjects;
+    CHashtable* m_names;
+    CMC_ObjectHandle m_parent;
+    CWindow* m_window;
+
+private:
+    CXVector* m_internetSnapshot = nullptr;
+};
+
+} // namespace KavirelDLL

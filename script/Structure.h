@@ -1,0 +1,73 @@
+#pragma once
+#include "script/Runner.h"
+#include "script/Variable.h"
+
+namespace KavirelDLL {
+
+// STRUCTURE: named scalar fields, each a variable named after the structure, "_" and the field name.
+class CMC_Structure : public CMC_Variable {
+public:
+    explicit CMC_Structure(const CXString& name);
+    // FIELDS lists NAME<TYPE> items separated by ",".
+    CMC_Structure(CMC_ObjectsContainer* scene, CMElement* element);
+    ~CMC_Structure() override;
+
+    using CMC_Object::clone;
+    using CMC_Variable::compare;
+    using CMC_Variable::equals;
+    CXObject* clone() override;
+    CXString toString() override;
+    CXString** getBehavioursList() override;
+    CMC_Runner* getRunner() override;
+    // Deletes the fields unless they are mapped from another structure, then empties the list.
+    void flush() override;
+    using CMC_Object::flush;
+    void set(CMC_Variable* other) override;
+    void clear() override;
+    void swap(CMC_Variable* a, CMC_Variable* b) override;
+    void inc() override;
+    void dec() override;
+    bool equals(CMC_Variable* other) override;
+    int compare(CMC_Variable* other) override;
+    CMC_Variable* convert(int type) override;
+    CMC_Variable* calculate(CMC_Variable* other, int op) override;
+    void setDefault(CMC_Variable* value) override;
+    void resetINI() override;
+    int getBufferLen() override;
+    void netstore(void* buffer) override;
+    bool netrestore(const void* buffer, int length) override;
+    void store(CXArchive* archive) override;
+    void restore(CXArchive* archive) override;
+    void fromString(const CXString& text) override;
+
+    // Type "BOOL", "DOUBLE", "INTEGER" or "STRING" in any letter case; anything else declares nothing.
+    void declare(const CXString& name, const CXString& type);
+    CMC_Variable* getField(const CXString& name);
+    // Null outside the fields.
+    CMC_Variable* getField(int index);
+    void setField(const CXString& name, CMC_Variable* value);
+    void setField(int index, CMC_Variable* value);
+    // Shares the other structure's fields; they are read as long as that structure exists.
+    void map(CMC_Structure* other);
+    int getFieldsNo();
+    bool isMapped() const { return m_mapped; }
+
+private:
+    // The field list, emptied first when the structure it was mapped from is gone.
+    CXVector* fields();
+
+    CXVector* m_fields;
+    bool m_mapped = false;
+    CMC_ObjectHandle m_mappedFrom;
+};
+
+class CMC_Structure_Runner : public CMC_Runner {
+public:
+    enum : int { MTH_SET = 1, MTH_SETFIELD = 2, MTH_GETFIELD = 3 };
+
+    void prepareMthHashSet() override;
+    using CMC_Runner::run;
+    CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
+};
+
+} // namespace KavirelDLL

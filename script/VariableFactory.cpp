@@ -1,0 +1,243 @@
+#include "script/VariableFactory.h"
+
+#include "core/Archive.h"
+#include "core/Log.h"
+#include "script/Bool.h"
+#include "script/Double.h"
+#include "script/Integer.h"
+#include "script/String.h"
+
+namespace KavirelDLL {
+
+int32_t CMC_VariableFactory::iVariablesBoolNo = 0;
+int32_t CMC_VariableFactory::iVariablesDoubleNo = 0;
+int32_t CMC_VariableFactory::iVariablesIntegerNo = 0;
+int32_t CMC_VariableFactory::iVariablesStringNo = 0;
+std::vector<CMC_Bool*> CMC_VariableFactory::variablesBool;
+std::vector<CMC_Double*> CMC_VariableFactory::variablesDbl;
+std::vector<CMC_Integer*> CMC_VariableFactory::variablesInt;
+std::vector<CMC_String*> CMC_VariableFactory::variablesStr;
+std::vector<bool> CMC_VariableFactory::variablesBoolTaken;
+std::vector<bool> CMC_VariableFactory::variablesDblTaken;
+std::vector<bool> CMC_VariableFactory::variablesIntTaken;
+std::vector<bool> CMC_VariableFactory::variablesStrTaken;
+int32_t CMC_VariableFactory::boolPtr = 0;
+int32_t CMC_VariableFactory::dblPtr = 0;
+int32_t CMC_VariableFactory::intPtr = 0;
+int32_t CMC_VariableFactory::strPtr = 0;
+
+namespace {
+
+template <typename T>
+void build(std::vector<T*>& pool, std::vector<bool>& taken, int32_t& size, int32_t& pointer) {
+    pool.clear();
+    for (int i = 0; i < CMC_VariableFactory::kPoolSize; ++i)
+        pool.push_back(new T(CXString("f"), i));
+    taken.assign(pool.size(), false);
+    size = static_cast<int32_t>(pool.size());
+    pointer = 0;
+}
+
+template <typename T>
+void release(std::vector<T*>& pool, std::vector<bool>& taken, int32_t& size, int32_t& pointer) {
+    for (T* value : pool)
+        delete value;
+    pool.clear();
+    taken.clear();
+    size = 0;
+    pointer = 0;
+}
+
+template <typename T>
+T* take(std::vector<T*>& pool, std::vector<bool>& taken, int32_t& size, int32_t& pointer,
+        const char* typeName, bool& warned) {
+    if (pool.empty()) CMC_VariableFactory::initialize();
+    int count = static_cast<int>(pool.size());
+    for (int step = 0; step < count; ++step) {
+        pointer = pointer + 1 >= count ? 0 : pointer + 1;
+        if (!taken[static_cast<size_t>(pointer)]) {
+            taken[static_cast<size_t>(pointer)] = true;
+            return pool[static_cast<size_t>(pointer)];
+        }
+    }
+    // Every value is still in use in this frame step: a fresh one joins the pool.
+    if (!warned) {
+        warned = true;
+        logMessage("all %d temporary %s values are in use in one frame step; the pool grows", count,
+                   typeName);
+    }
+    pool.push_back(new T(CXString("f"), count));
+    taken.push_back(true);
+    size = count + 1;
+    pointer = count;
+    return pool.back();
+}
+
+template <typename T> void giveBack(std::vector<T*>& pool, std::vector<bool>& taken, CMC_Variable* value) {
+    int id = value->getId();
+    if (id < 0 || id >= static_cast<int>(pool.size())) return;
+    // Only the pool's own value at that index; a stray variable with an id frees nothing.
+    if (static_cast<CMC_Variable*>(pool[static_cast<size_t>(id)]) == value)
+        taken[static_cast<size_t>(id)] = false;
+}
+
+bool g_warnedBool = false, g_warnedDouble = false, g_warnedInteger = false, g_warnedString = false;
+
+} // namespace
+
+void CMC_VariableFactory::initialize() {
+    if (!variablesBool.empty()) return;
+    build(variablesBool, variablesBoolTaken, iVariablesBoolNo, boolPtr);
+    build(variablesDbl, variablesDblTaken, iVariablesDoubleNo, dblPtr);
+    build(variablesInt, variablesIntTaken, iVariablesIntegerNo, intPtr);
+    build(variablesStr, variablesStrTaken, iVariablesStringNo, strPtr);
+}
+
+void CMC_VariableFactory::done() {
+    release(variablesBool, variablesBoolTaken, iVariablesBoolNo, boolPtr);
+    release(variablesDbl, variablesDblTaken, iVariablesDoubleNo, dblPtr);
+    release(variablesInt, variablesIntTaken, iVariablesIntegerNo, intPtr);
+    release(variablesStr, variablesStrTaken, iVariablesStringNo, strPtr);
+    g_warnedBool = g_warnedDouble = g_warnedInteger = g_warnedString = false;
+}
+
+CMC_Bool* CMC_VariableFactory::allocBool() {
+    return take(variablesBool, variablesBoolTaken, iVariablesBoolNo, boolPtr, "BOOL", g_warnedBool);
+}
+
+CMC_Double* CMC_VariableFactory::allocDouble() {
+    return take(variablesDbl, variablesDblTaken, iVariablesDoubleNo, dblPtr, "DOUBLE", g_warnedDouble);
+}
+
+CMC_Integer* CMC_VariableFactory::allocInteger() {
+    return take(variablesInt, variablesIntTaken, iVariablesIntegerNo, intPtr, "INTEGER", g_warnedInteger);
+}
+
+CMC_String* CMC_VariableFactory::allocString() {
+    return take(variablesStr, variablesStrTaken, iVariablesStringNo, strPtr, "STRING", g_warnedString);
+}
+
+void CMC_VariableFactory::free(CMC_Variable* value) {
+    if (!value) return;
+    switch (value->getType()) {
+    case TYPE_INTEGER:
+        giveBack(variablesInt, variablesIntTaken, value);
+        break;
+    case TYPE_STRING:
+        giveBack(variablesStr, variablesStrTaken, value);
+        break;
+    case TYPE_BOOL:
+        giveBack(variablesBool, variablesBoolTaken, value);
+        break;
+    case TYPE_DOUBLE:
+        giveBack(variablesDbl, variablesDblTaken, value);
+        break;
+    default:
+        break;
+    }
+}
+
+void CMC_VariableFactory::clearPool() {
+    variablesBoolTaken.assign(variablesBoolTaken.size(), false);
+    variablesDblTaken.assign(variablesDblTaken.size(), false);
+    variablesIntTaken.assign(variablesIntTaken.size(), false);
+    variablesStrTaken.assign(variablesStrTaken.size(), false);
+}
+
+int CMC_VariableFactory::takenCount(int type) {
+    const std::vector<bool>* taken = nullptr;
+    switch (type) {
+    case TYPE_INTEGER:
+        taken = &variablesIntTaken;
+        break;
+    case TYPE_STRING:
+        taken = &variablesStrTaken;
+        break;
+    case TYPE_BOOL:
+        taken = &variablesBoolTaken;
+        break;
+    case TYPE_DOUBLE:
+        taken = &variablesDblTaken;
+        break;
+    default:
+        return 0;
+    }
+    int count = 0;
+    for (bool t : *taken)
+        count += t ? 1 : 0;
+    return count;
+}
+
+CMC_Variable* CMC_VariableFactory::copyVariable(CMC_Variable* value) {
+    if (!value) return nullptr;
+    CMC_Variable* copy = nullptr;
+    switch (value->getType()) {
+    case TYPE_INTEGER:
+        copy = allocInteger();
+        break;
+    case TYPE_STRING:
+        copy = allocString();
+        break;
+    case TYPE_BOOL:
+        copy = allocBool();
+        break;
+    case TYPE_DOUBLE:
+        copy = allocDouble();
+        break;
+    default:
+        return nullptr;
+    }
+    copy->set(value);
+    return copy;
+}
+
+CMC_Variable* CMC_VariableFactory::restore(CXArchive* archive) {
+    if (!archive) return nullptr;
+    int type = 0;
+    *archive >> &type;
+    CMC_Variable* value = nullptr;
+    switch (type) {
+    case TYPE_INTEGER:
+        value = allocInteger();
+        break;
+    case TYPE_STRING:
+        value = allocString();
+        break;
+    case TYPE_BOOL:
+        value = allocBool();
+        break;
+    case TYPE_DOUBLE:
+        value = allocDouble();
+        break;
+    default:
+        return nullptr;
+    }
+    value->restore(archive);
+    return value;
+}
+
+CMC_Variable* CMC_VariableFactory::netrestore(const void* buffer, int length) {
+    if (!buffer || length < 4) return nullptr;
+    CMC_Variable* value = nullptr;
+    switch (NetBytes::getU32(static_cast<const unsigned char*>(buffer))) {
+    case TYPE_INTEGER:
+        value = allocInteger();
+        break;
+    case TYPE_STRING:
+        value = allocString();
+        break;
+    case TYPE_BOOL:
+        value = allocBool();
+        break;
+    case TYPE_DOUBLE:
+        value = allocDouble();
+        break;
+    default:
+        return nullptr;
+    }
+    if (value->netrestore(buffer, length)) return value;
+    free(value);
+    return nullptr;
+}
+
+} // namespace KavirelDLL

@@ -1,0 +1,50 @@
+#pragma once
+#include <vector>
+
+#include "script/Variable.h"
+
+namespace KavirelDLL {
+
+class CMC_Bool;
+class CMC_Double;
+class CMC_Integer;
+class CMC_String;
+
+// The pools of temporary values every runner method returns its result in: 500 of each scalar type,
+// handed out round-robin and all handed back at the start of each frame step. A pool whose values are
+// all taken grows by one (and says so once in the log) rather than hand out a value still in use.
+class CMC_VariableFactory {
+public:
+    static constexpr int kPoolSize = 500;
+
+    static void initialize();
+    static void done();
+    static bool isInitialized() { return !variablesBool.empty(); }
+
+    static CMC_Bool* allocBool();
+    static CMC_Double* allocDouble();
+    static CMC_Integer* allocInteger();
+    static CMC_String* allocString();
+    static void free(CMC_Variable* value);
+    static void clearPool();
+
+    // A new temporary of the same scalar type holding the same value; null for other types.
+    static CMC_Variable* copyVariable(CMC_Variable* value);
+    // Reads a type id and a value; null (after the id) for an unknown type.
+    static CMC_Variable* restore(CXArchive* archive);
+    // Reads a network form of length bytes; null when it is short, malformed or of an unknown type.
+    static CMC_Variable* netrestore(const void* buffer, int length);
+
+    // Values taken now, per pool (tests and diagnostics).
+    static int takenCount(int type);
+
+    static int32_t iVariablesBoolNo, iVariablesDoubleNo, iVariablesIntegerNo, iVariablesStringNo;
+    static std::vector<CMC_Bool*> variablesBool;
+    static std::vector<CMC_Double*> variablesDbl;
+    static std::vector<CMC_Integer*> variablesInt;
+    static std::vector<CMC_String*> variablesStr;
+    static std::vector<bool> variablesBoolTaken, variablesDblTaken, variablesIntTaken, variablesStrTaken;
+    static int32_t boolPtr, dblPtr, intPtr, strPtr;
+};
+
+} // namespace KavirelDLL
