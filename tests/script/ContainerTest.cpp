@@ -1,0 +1,301 @@
+#include "ScriptSupport.h"
+
+#include "core/Log.h"
+#include "net/Internet.h"
+#include "objects/Image.h"
+#include "objects/Mouse.h"
+#include "script/Array.h"
+#include "script/Class.h"
+#include "script/Groupped.h"
+#include "script/Integer.h"
+#include "script/Scene.h"
+#include "script/String.h"
+#include "script/Structure.h"
+
+using namespace KavirelDLL;
+using namespace KavirelTest;
+
+namespace {
+
+// Records the order in which objects are ended, and whether it asks to be ended first.
+class Ending : public CMC_Object {
+public:
+    Ending(const char* name, int type, bool first, std::vector<std::string>* log)
+        : CMC_Object(CXString(name), type), m_first(first), m_log(log) {}
+    bool doneFirst() override { return m_first; }
+    bool done(bool flag) override {
+        m_log->push_back(getName().GetBuffer());
+        if (onDone) onDone();
+        return CMC_Object::done(flag);
+    }
+    std::function<void()> onDone;
+
+private:
+    bool m_first;
+    std::vector<std::string>* m_log;
+};
+
+class ContainerTest : public ScriptTest {
+protected:
+    void SetUp() override {
+        ScriptTest::SetUp();
+        application = new CMC_Scene(nullptr, nullptr, "APP", TYPE_APPLICATION);
+        episode = new CMC_Scene(nullptr, nullptr, "EPISODE1", TYPE_EPISODE);
+        scene = new CMC_Scene(nullptr, nullptr, "SCENE1", TYPE_SCENE);
+        episode->setParent(application);
+        scene->setParent(episode);
+    }
+    void TearDown() override {
+        for (CMC_Scene* container : {scene, episode, application})
+            container->unload();
+        delete scene;
+        delete episode;
+        delete application;
+        ScriptTest::TearDown();
+    }
+
+    CMElements* load(std::vector<CMElement*> items) {
+        auto* list = new CMElements(true);
+        for (CMElement* item : items)
+            list->add(item);
+        return list;
+    }
+
+    CMC_Scene* application = nullptr;
+    CMC_Scene* episode = nullptr;
+    CMC_Scene* scene = nullptr;
+};
+
+} // namespace
+
+TEST_F(ContainerTest, LookupFallsBackToCloneSourceAndParents) {
+    application->addObject(new CMC_Object("GLOBAL", 0));
+    scene->addObject(new CMC_Object("CAR", 0));
+    EXPECT_EQ(scene->getObject("CAR_0"), scene->getObject("CAR"));
+    EXPECT_EQ(scene->getObject("CAR_1"), nullptr);
+    ASSERT_NE(scene->getObject("GLOBAL"), nullptr);
+    EXPECT_EQ(scene->getObject("GLOBAL")->getScene(), nullptr);
+    EXPECT_EQ(scene->getObject("EPISODE1"), episode);
+    EXPECT_EQ(scene->getObject("APP"), application);
+    EXPECT_EQ(scene->getObject("SCENE1"), scene);
+    EXPECT_EQ(scene->getObject("NOWHERE"), nullptr);
+    EXPECT_EQ(scene->getObjectId("GLOBAL"), -1); // no parent fall-back
+    EXPECT_EQ(scene->getObject(9999), nullptr);
+}
+
+TEST_F(ContainerTest, ParentLoopEndsTheLookup) {
+    application->setParent(scene); // a loop: scene -> episode -> application -> scene
+    EXPECT_EQ(scene->getObject("NOWHERE"), nullptr);
+    EXPECT_EQ(scene->getGraphicsObjectName(nullptr, true), CXString("UNKNOWN"));
+    application->setParent(nullptr);
+}
+
+TEST_F(ContainerTest, AddingUnderATakenNameReplacesTheOwnedObject) {
+    auto* first = new CMC_Object("X", 0);
+    CMC_ObjectHandle handle(first);
+    scene->addObject(first);
+    scene->addObject(first); // the same object again stays
+    EXPECT_EQ(scene->getObject("X"), first);
+    EXPECT_EQ(scene->getObjects()->getSize(), 4); // the scene, its episode and application, and X
+
+    auto* second = new CMC_Object("X", 0);
+    scene->addObject(second);
+    EXPECT_EQ(handle.get(), nullptr); // deleted
+    EXPECT_EQ(scene->getObject("X"), second);
+
+    // Scenes are listed, never owned: one replaced by name is not deleted.
+    auto* other = new CMC_Scene(nullptr, nullptr, "EPISODE1", TYPE_SCENE);
+    scene->addObject(other);
+    EXPECT_EQ(scene->getObject("EPISODE1"), other);
+    EXPECT_EQ(episode->getName(), CXString("EPISODE1"));
+    scene->removeObject(other);
+    other->unload();
+    delete other;
+
+    EXPECT_TRUE(scene->removeObject(second));
+    EXPECT_FALSE(scene->removeObject(second));
+    delete second;
+}
+
+TEST_F(ContainerTest, PassesMakeObjectsInTheirOrder) {
+    CMElements* elements = load({
+        element("ANIM", {{"TYPE", "ANIMO"}, {"ONINIT", "BEH"}}),
+        element("COUNT", {{"TYPE", "INTEGER"}, {"VALUE", "5"}, {"ONCHANGED", "BEH"}}),
+        element("BEH", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{X^SHOW();}"}, {"CONDITION", "COND"}}),
+        element("COND", {{"TYPE", "CONDITION"}}),
+        element("REC", {{"TYPE", "STRUCT"}, {"FIELDS", "X<INTEGER>,Y<STRING>"}}),
+        element("BAD", {{"TYPE", "STRUCTURE"}}),
+        element("NOTYPE", {{"VALUE", "1"}}),
+        element("CLS", {{"TYPE", "CLASS"}, {"DEF", "car.class"}, {"BASE", "A,B"}}),
+        element("NET", {{"TYPE", "INTERNET"}}),
+    });
+    CLogCapture capture;
+    CMElements* left = scene->resolveObjects(elements);
+
+    // Every object found its behaviour, so the behaviour pass ran before theirs.
+    ASSERT_NE(scene->getObject("COUNT"), nullptr);
+    EXPECT_TRUE(scene->getObject("COUNT")->hasHandler(3));
+    EXPECT_TRUE(scene->getObject("ANIM")->hasHandler(0));
+    EXPECT_EQ(static_cast<CMC_Integer*>(scene->getObject("COUNT"))->getValue(), 5);
+    EXPECT_EQ(static_cast<CMC_Behaviour*>(scene->getObject("BEH"))->getConditionInterface(),
+              scene->getObject("COND"));
+    EXPECT_EQ(scene->getObject("ANIM")->getType(), TYPE_ANIMO);
+    EXPECT_EQ(static_cast<CMC_Structure*>(scene->getObject("REC"))->getFieldsNo(), 2);
+    EXPECT_EQ(scene->getObject("BAD"), nullptr); // "STRUCT", not "STRUCTURE"
+
+    auto* cls = static_cast<CMC_Class*>(scene->getObject("CLS"));
+    ASSERT_NE(cls, nullptr);
+    EXPECT_EQ(cls->getParent(), scene);
+    EXPECT_EQ(cls->getDefinitionFile(), CXString("car.class"));
+    EXPECT_EQ(scene->getInternetObjects()->getSize(), 1);
+
+    ASSERT_EQ(left->getSize(), 2);
+    EXPECT_EQ(left->getAt(0)->getName(), CXString("BAD"));
+    EXPECT_EQ(left->getAt(1)->getName(), CXString("NOTYPE"));
+    EXPECT_TRUE(capture.contains("STRUCTURE"));
+    EXPECT_TRUE(capture.contains("ANIMO objects")); // media objects say they are not built yet
+
+    delete left;
+    delete elements;
+
+    // The side list of INTERNET objects forgets one that is deleted.
+    CMC_Object* net = scene->getObject("NET");
+    scene->removeObject(net);
+    delete net;
+    EXPECT_EQ(scene->getInternetObjects()->getSize(), 0);
+}
+
+TEST_F(ContainerTest, SharedMouseTakesLaterHandlersUntilTheSceneEnds) {
+    std::vector<std::string> log;
+    auto* appBehaviour = new RecordingBehaviour(application, "APPCLICK", &log);
+    auto* sceneBehaviour = new RecordingBehaviour(scene, "SCENECLICK", &log);
+    application->addObject(appBehaviour);
+    scene->addObject(sceneBehaviour);
+
+    CMElements* appElements = load({element("MOUSE", {{"TYPE", "MOUSE"}, {"ONCLICK", "APPCLICK"}})});
+    delete application->resolveObjects(appElements);
+    CMC_Object* mouse = application->getObject("MOUSE");
+    ASSERT_NE(mouse, nullptr);
+
+    CMElements* sceneElements = load({element("MOUSE", {{"TYPE", "MOUSE"}, {"ONRELEASE", "SCENECLICK"}}),
+                                      element("OTHERMOUSE", {{"TYPE", "MOUSE"}})});
+    CMElements* left = scene->resolveObjects(sceneElements);
+    EXPECT_EQ(scene->getObject("MOUSE"), mouse); // no second mouse named MOUSE
+    EXPECT_NE(scene->getObject("OTHERMOUSE"), nullptr);
+    ASSERT_EQ(left->getSize(), 1); // the reused element stays
+    mouse->onSignal("ONRELEASE");
+    mouse->onSignal("ONCLICK");
+    EXPECT_EQ(log, (std::vector<std::string>{"SCENECLICK:MOUSE", "APPCLICK:MOUSE"}));
+
+    // Leaving the scene drops what it bound, wherever the object lives.
+    scene->onSubSceneDone(scene);
+    EXPECT_FALSE(mouse->onSignal("ONRELEASE"));
+    EXPECT_TRUE(mouse->onSignal("ONCLICK"));
+    delete left;
+    delete appElements;
+    delete sceneElements;
+}
+
+TEST_F(ContainerTest, KeyboardIsAlwaysNamedKeyboard) {
+    CMElements* elements = load({element("KEYS", {{"TYPE", "KEYBOARD"}})});
+    delete application->resolveObjects(elements);
+    EXPECT_NE(application->getObject("KEYBOARD"), nullptr);
+    EXPECT_EQ(application->getObject("KEYS"), nullptr);
+    delete elements;
+}
+
+TEST_F(ContainerTest, UnloadEndsClassesFirstThenTheEagerThenTheRest) {
+    std::vector<std::string> log;
+    scene->addObject(new Ending("PLAIN", 0, false, &log));
+    scene->addObject(new Ending("EAGER", 0, true, &log));
+    scene->addObject(new Ending("CLASS", TYPE_CLASS, false, &log));
+    scene->addObject(new Ending("LAST", 0, false, &log));
+    auto* keep = new RecordingBehaviour(scene, "ONDONEBEH", &log);
+    scene->addObject(keep);
+    scene->unload();
+    EXPECT_EQ(log, (std::vector<std::string>{"CLASS", "EAGER", "PLAIN", "LAST"}));
+    EXPECT_EQ(scene->getElementsNo(), 0);
+    EXPECT_EQ(scene->getObject("PLAIN"), nullptr);
+    // Enclosing containers survive and still find their own objects.
+    EXPECT_EQ(episode->getObject("EPISODE1"), episode);
+    scene->addObject(new CMC_Object("AGAIN", 0));
+    EXPECT_NE(scene->getObject("AGAIN"), nullptr);
+}
+
+TEST_F(ContainerTest, ObjectsDeletedWhileOthersEndAreSkipped) {
+    std::vector<std::string> log;
+    auto* bomb = new Ending("BOMB", 0, true, &log);
+    scene->addObject(bomb);
+    scene->addObject(new Ending("VICTIM", 0, false, &log));
+    scene->addObject(new Ending("SURVIVOR", 0, false, &log));
+    bomb->onDone = [this] {
+        CMC_Object* target = scene->getObject("VICTIM");
+        scene->removeObject(target);
+        delete target;
+        scene->addObject(new CMC_Object("NEWCOMER", 0));
+    };
+    scene->unload();
+    EXPECT_EQ(log, (std::vector<std::string>{"BOMB", "SURVIVOR"}));
+    EXPECT_EQ(scene->getObject("NEWCOMER"), nullptr); // deleted with the rest
+}
+
+TEST_F(ContainerTest, ObjectsOfTypeAndGroups) {
+    scene->addObject(new CMC_Integer(CXString("A")));
+    scene->addObject(new CMC_Integer(CXString("B")));
+    scene->addObject(new CMC_String(CXString("C")));
+    CXVector* integers = scene->getObjectsOfType(TYPE_INTEGER);
+    EXPECT_EQ(integers->getSize(), 2);
+    delete integers;
+
+    auto* group = new CMC_Groupped(CXString("G"), scene);
+    scene->addObject(group);
+    scene->getObjects("INTEGER", group);
+    EXPECT_EQ(group->getSize(), 2);
+    EXPECT_EQ(scene->getVariable("C")->getType(), TYPE_STRING);
+    EXPECT_EQ(scene->getVariable("G"), nullptr);
+
+    // A member deleted drops out of the group; a same-named replacement takes its place.
+    CMC_Object* a = scene->getObject("A");
+    scene->removeObject(a);
+    delete a;
+    EXPECT_EQ(group->getSize(), 1);
+    CMC_Object* b = scene->getObject("B");
+    scene->addObject(new CMC_Integer(CXString("B")));
+    EXPECT_EQ(group->getSize(), 1);
+    EXPECT_NE(group->get(0), b);
+    EXPECT_EQ(group->get(0), scene->getObject("B"));
+    EXPECT_EQ(group->get(5), nullptr);
+}
+
+TEST_F(ContainerTest, ResolveMakesOneObjectAndCollectsInlineBehaviours) {
+    auto* group = new CMC_Groupped(CXString("LOADED"), scene);
+    scene->addObject(group);
+    CMElement* definition = element("V", {{"TYPE", "INTEGER"}, {"ONCHANGED", "{ A^B(); }"}});
+    CXVector* made = scene->resolve(definition, group);
+    ASSERT_EQ(made->getSize(), 1);
+    auto* value = static_cast<CMC_Object*>(made->at(0));
+    EXPECT_EQ(scene->getObject("V"), nullptr); // resolve adds nothing
+    ASSERT_EQ(group->getSize(), 1);
+    EXPECT_EQ(group->get(0)->getName(), CXString("beh_V_ONCHANGED"));
+    delete value;
+    delete made;
+    delete definition;
+
+    CMElement* unknown = element("Q", {{"TYPE", "WIDGET"}});
+    CLogCapture capture;
+    CXVector* none = scene->resolve(unknown, nullptr);
+    EXPECT_EQ(none->getSize(), 0);
+    EXPECT_TRUE(capture.contains("WIDGET"));
+    delete none;
+    delete unknown;
+}
+
+TEST_F(ContainerTest, GraphicsLookupsOfUnbuiltObjectsFindNothing) {
+    CMElements* elements = load({element("IMG", {{"TYPE", "IMAGE"}})});
+    delete scene->resolveObjects(elements);
+    EXPECT_EQ(scene->getGraphicsObject("IMG"), nullptr);
+    EXPECT_EQ(scene->getGraphicsObject(""), nullptr);
+    EXPECT_EQ(scene->getGraphicsObject("NOWHERE!frame"), nullptr);
+    EXPECT_EQ(scene->getGraphicsObjectName(nullptr, true), CXString("UNKNOWN"));
+    delete elements;
+}

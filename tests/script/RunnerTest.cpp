@@ -1,0 +1,244 @@
+#include "ScriptSupport.h"
+
+#include "core/Log.h"
+#include "objects/Image.h"
+#include "script/Array.h"
+#include "script/Bool.h"
+#include "script/Double.h"
+#include "script/Groupped.h"
+#include "script/Integer.h"
+#include "script/Scene.h"
+#include "script/String.h"
+
+using namespace KavirelDLL;
+using namespace KavirelTest;
+
+namespace {
+
+class Signalled : public CMC_Object {
+public:
+    explicit Signalled(const char* name) : CMC_Object(CXString(name), 6666) {}
+    CXString** getBehavioursList() override {
+        return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONCLICK"});
+    }
+    CXObject* clone() override { return new Signalled(""); }
+    using CMC_Object::clone;
+};
+
+class RunnerTest : public ScriptTest {
+protected:
+    void SetUp() override {
+        ScriptTest::SetUp();
+        scene = new CMC_Scene(nullptr, nullptr, "S", TYPE_SCENE);
+        runner = new CMC_Runner();
+        runner->prepareMthHashSet();
+        target = new Signalled("OBJ");
+        target->setScene(scene);
+        scene->addObject(target);
+        target->initializeBehaviours(scene, nullptr);
+        behaviour = new RecordingBehaviour(scene, "BEH", &log);
+        scene->addObject(behaviour);
+    }
+    void TearDown() override {
+        for (CXString* text : texts)
+            delete text;
+        delete runner;
+        scene->unload();
+        delete scene;
+        ScriptTest::TearDown();
+    }
+
+    // Arguments as a script line hands them over: values, here pool temporaries.
+    CXVector* args(std::vector<CMC_Variable*> values) {
+        argList.removeAll();
+        for (CMC_Variable* value : values)
+            argList.add(value);
+        return &argList;
+    }
+    CMC_Variable* text(const char* value) {
+        CMC_String* result = CMC_VariableFactory::allocString();
+        result->setValue(value);
+        return result;
+    }
+    CMC_Variable* number(int value) {
+        CMC_Integer* result = CMC_VariableFactory::allocInteger();
+        result->setValue(value);
+        return result;
+    }
+    CMC_Variable* call(const char* method, std::vector<CMC_Variable*> values) {
+        return runner->run(CXString(method), target, scene, args(values));
+    }
+
+    std::vector<std::string> log;
+    std::vector<CXString*> texts;
+    CXVector argList{101, 0.75f};
+    CMC_Scene* scene = nullptr;
+    CMC_Runner* runner = nullptr;
+    Signalled* target = nullptr;
+    RecordingBehaviour* behaviour = nullptr;
+};
+
+} // namespace
+
+TEST_F(RunnerTest, MethodNamesAreExactAndCommonIdsFixed) {
+    EXPECT_EQ(runner->resolveMethod("SEND"), 96);
+    EXPECT_EQ(runner->resolveMethod("OVERIDESIGNALS"), 109);
+    EXPECT_EQ(runner->resolveMethod("send"), -1);
+    EXPECT_EQ(runner->resolveMethod("NOSUCH"), -1);
+    EXPECT_EQ(call("NOSUCH", {}), nullptr);
+}
+
+TEST_F(RunnerTest, SendRaisesOnSignalWithTheTextOrTheTextItself) {
+    target->addBehaviour("ONSIGNAL^GO", behaviour, nullptr, scene);
+    target->addBehaviour("@GO", behaviour, nullptr, scene);
+    behaviour->onRun = [this](CMC_Object*) { log.push_back("run"); };
+    EXPECT_EQ(call("SEND", {text("GO")}), nullptr);
+    EXPECT_EQ(call("SEND", {text("@GO")}), nullptr);
+    EXPECT_EQ(call("SEND", {number(5)}), nullptr); // not a text: converted, ONSIGNAL^5 has no binding
+    EXPECT_EQ(call("SEND", {}), nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"BEH:OBJ", "run", "BEH:OBJ", "run"}));
+}
+
+TEST_F(RunnerTest, AddBehaviourWithDollarKeysAndArguments) {
+    call("ADDBEHAVIOUR", {text("ONCLICK$OK"), text("BEH")});
+    CMC_Binding* binding = target->getSingleBehaviour("ONCLICK^OK", 0);
+    ASSERT_NE(binding, nullptr);
+    EXPECT_EQ(binding->getArguments(), nullptr);
+    EXPECT_TRUE(target->hasHandler(3));
+
+    call("ADDBEHAVIOUR", {text("ONCLICK"), text("BEH"), text("a"), number(2)});
+    target->onSignal("ONCLICK");
+    EXPECT_EQ(log, (std::vector<std::string>{"BEH:OBJ:a,2"}));
+
+    call("ADDBEHAVIOUR", {text("ONINIT"), text("MISSING")});
+    EXPECT_TRUE(target->onSignal("ONINIT")); // stored without behaviour, skipped
+    call("ADDBEHAVIOUR", {text("ONDONE")});  // too few arguments
+    EXPECT_EQ(target->getBehaviour("ONDONE"), nullptr);
+
+    call("REMOVEBEHAVIOUR", {text("ONCLICK$OK")});
+    EXPECT_EQ(target->getSingleBehaviour("ONCLICK^OK", 0), nullptr);
+    call("REMOVEBEHAVIOURFORCE", {text("ONCLICK")});
+    EXPECT_FALSE(target->onSignal("ONCLICK"));
+    call("REMOVEALLBEHAVIOURS", {});
+    EXPECT_FALSE(target->onSignal("ONINIT"));
+}
+
+TEST_F(RunnerTest, CloneNameAndCounters) {
+    call("CLONE", {});
+    EXPECT_NE(scene->getObject("OBJ_1"), nullptr);
+    call("CLONE", {number(2)});
+    EXPECT_NE(scene->getObject("OBJ_3"), nullptr);
+    auto* count = static_cast<CMC_Integer*>(call("GETCLONESNO", {}));
+    EXPECT_EQ(count->getValue(), 3);
+    CMC_Object::flush(count);
+    call("RESETCLONES", {});
+    EXPECT_EQ(target->getClonesNo(), 0);
+
+    auto* name = static_cast<CMC_String*>(runner->run("GETNAME", scene->getObject("OBJ_3"), scene, nullptr));
+    EXPECT_EQ(name->getValue(), CXString("OBJ_3"));
+    EXPECT_GE(name->getId(), 0);
+    auto* index =
+        static_cast<CMC_Integer*>(runner->run("GETCLONEINDEX", scene->getObject("OBJ_3"), scene, nullptr));
+    EXPECT_EQ(index->getValue(), 3);
+}
+
+TEST_F(RunnerTest, AddToGroupFillsArraysAndAddToArrayFillsGroups) {
+    auto* array = new CMC_Array(scene, CXString("ARR"));
+    auto* group = new CMC_Groupped(CXString("GRP"), scene);
+    scene->addObject(array);
+    scene->addObject(group);
+    auto* value = new CMC_Integer(CXString("V"));
+    value->setValue(4);
+    scene->addObject(value);
+
+    runner->run("ADDTOGROUP", value, scene, args({text("ARR")}));
+    ASSERT_EQ(array->getSize(), 1);
+    EXPECT_NE(array->get(0), value); // a copy
+    EXPECT_EQ(static_cast<CMC_Integer*>(array->get(0))->getValue(), 4);
+
+    runner->run("ADDTOARRAY", value, scene, args({text("GRP")}));
+    runner->run("ADDTOARRAY", value, scene, args({text("GRP")}));
+    EXPECT_EQ(group->getSize(), 1);
+    runner->run("ADDTOARRAY", value, scene, args({text("ARR")}));  // not a group
+    runner->run("ADDTOGROUP", target, scene, args({text("ARR")})); // not a value
+    runner->run("ADDTOARRAY", value, scene, args({text("NONE")}));
+    EXPECT_EQ(array->getSize(), 1);
+}
+
+TEST_F(RunnerTest, OverrideSignalsFromAScript) {
+    call("OVERIDESIGNALS", {CMC_Variable::resolve("FALSE")});
+    target->addBehaviour("ONCLICK", behaviour, nullptr, scene);
+    target->addBehaviour("ONCLICK", behaviour, nullptr, scene);
+    target->onSignal("ONCLICK");
+    EXPECT_EQ(log.size(), 2u);
+}
+
+TEST_F(RunnerTest, MissingArgumentsReadAsNull) {
+    CXVector empty(101, 0.75f);
+    EXPECT_EQ(runner->getParameter(nullptr, 0), nullptr);
+    EXPECT_EQ(runner->getParameter(&empty, 3), nullptr);
+    EXPECT_EQ(runner->getParameter(&empty, -1), nullptr);
+    EXPECT_EQ(runner->getParameterInteger(&empty, 0)->getValue(), 0);
+    EXPECT_EQ(runner->getParameterDouble(&empty, 2)->getValue(), 0.0);
+    EXPECT_FALSE(runner->getParameterBool(nullptr, 0)->getValue());
+    EXPECT_EQ(runner->getParameterString(&empty, 1)->getValue(), CXString(""));
+    // Each null value went back to its pool at once.
+    EXPECT_EQ(CMC_VariableFactory::takenCount(TYPE_INTEGER), 0);
+}
+
+TEST_F(RunnerTest, TypedArgumentsConvertAndHandBackTheirTemporaries) {
+    CXVector* list = args({text("12"), number(7)});
+    EXPECT_EQ(runner->getParameterInteger(list, 0)->getValue(), 12);
+    EXPECT_EQ(runner->getParameterString(list, 1)->getValue(), CXString("7"));
+    EXPECT_EQ(CMC_VariableFactory::takenCount(TYPE_INTEGER),
+              0); // the argument 7 was handed back by its conversion
+    // The argument of the right type itself is returned, not a copy.
+    EXPECT_EQ(runner->getParameterInteger(list, 1), list->at(1));
+}
+
+TEST(RunnerFactory, RunnersPerType) {
+    CMC_RunnerFactory::initialize();
+    EXPECT_NE(CMC_RunnerFactory::getRunner(0), nullptr);
+    EXPECT_EQ(CMC_RunnerFactory::getRunner(1), CMC_RunnerFactory::getRunner(12));
+    EXPECT_EQ(CMC_RunnerFactory::getRunner(2018), CMC_RunnerFactory::getRunner(2019));
+    EXPECT_EQ(CMC_RunnerFactory::getRunner(10), CMC_RunnerFactory::getRunner(11));
+    for (int none : {5, 2010, 10002, 10003, 10060, 2003, 2025, -1, 99999})
+        EXPECT_EQ(CMC_RunnerFactory::getRunner(none), nullptr) << none;
+    for (int type : {13,   100,  101,  102,  103,  1000, 1001, 1002, 2000, 2001, 2002,  2004, 2005, 2006,
+                     2007, 2008, 2009, 2011, 2012, 2013, 2014, 2015, 2016, 2017, 2020,  2021, 2022, 2023,
+                     2024, 2026, 2027, 3000, 3001, 3002, 3003, 3004, 3005, 3006, 11000, 12000})
+        EXPECT_NE(CMC_RunnerFactory::getRunner(type), nullptr) << type;
+    CMC_RunnerFactory::done();
+    EXPECT_EQ(CMC_RunnerFactory::getRunner(1), nullptr);
+}
+
+TEST_F(RunnerTest, UnbuiltTypesAnswerCommonMethodsAndReportTheRest) {
+    CMElement* definition = element("PIC", {{"TYPE", "IMAGE"}, {"FILENAME", "a.img"}, {"ONCLICK", "BEH"}});
+    auto* image = new CMC_Image(scene, definition);
+    scene->addObject(image);
+    delete definition;
+    EXPECT_EQ(image->getDefinition()->getPropertyValue("FILENAME"), CXString("a.img"));
+    image->onSignal("ONCLICK");
+    EXPECT_EQ(log, (std::vector<std::string>{"BEH:PIC"})); // its handlers are bound
+
+    CMC_Runner* imageRunner = CMC_RunnerFactory::getRunner(TYPE_IMAGE);
+    auto* name = static_cast<CMC_String*>(imageRunner->run("GETNAME", image, scene, nullptr));
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->getValue(), CXString("PIC"));
+    EXPECT_EQ(image->LastError(), 0);
+
+    CLogCapture capture;
+    EXPECT_EQ(imageRunner->run("SHOW", image, scene, nullptr), nullptr);
+    EXPECT_EQ(image->LastError(), ERR_NOT_BUILT);
+    EXPECT_TRUE(capture.contains("IMAGE"));
+    EXPECT_TRUE(capture.contains("SHOW"));
+    capture.clear();
+    imageRunner->run("SHOW", image, scene, nullptr);
+    EXPECT_TRUE(capture.lines().empty()); // said once
+
+    CLogCapture behaviourLog;
+    CMC_Behaviour unbuilt(scene, CXString("B"), CXString("{X^Y();}"));
+    EXPECT_EQ(unbuilt.getCode(), CXString("X^Y();"));
+    EXPECT_FALSE(unbuilt.run(nullptr, nullptr, true));
+    EXPECT_EQ(unbuilt.LastError(), ERR_NOT_BUILT);
+}
