@@ -6,6 +6,8 @@
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "display/GraphicsObject.h"
+#include "display/RefreshScreen.h"
+#include "display/Window.h"
 #include "net/Internet.h"
 #include "objects/Animo.h"
 #include "objects/Button.h"
@@ -480,8 +482,9 @@ CGraphicsObject* CMC_ObjectsContainer::getGraphicsObject(const CXString& spec) {
     if (!object) return nullptr;
     if (object->getType() == TYPE_ANIMO && bang >= 0)
         return static_cast<CMC_Animo*>(object)->getFrame(spec.Right(bang + 1));
-    // The screen a canvas observer stands for comes with the engine window.
-    if (object->getType() == TYPE_CANVASOBSERVER) return nullptr;
+    // A canvas observer stands for the whole screen.
+    if (object->getType() == TYPE_CANVASOBSERVER)
+        return m_window ? m_window->GetRefreshScreenInterface() : nullptr;
     return graphicsOf(object);
 }
 
