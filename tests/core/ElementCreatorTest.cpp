@@ -55,7 +55,7 @@ TEST(ElementCreator, UnbuiltKindsFailVisibly) {
     std::unique_ptr<CPlayable> playable(CMElementCreator::createPlayable(nullptr, animo.get()));
     ASSERT_NE(playable, nullptr);
     EXPECT_NE(dynamic_cast<CAnimo6*>(playable.get()), nullptr);
-    EXPECT_EQ(playable->LastError(), ERR_NOT_BUILT);
+    EXPECT_EQ(dynamic_cast<CXObject*>(playable.get())->LastError(), ERR_NOT_BUILT);
     EXPECT_FALSE(playable->isVisible());  // VISIBLE absent reads as false
     EXPECT_TRUE(log.contains("hero.ann"));
 
@@ -63,6 +63,6 @@ TEST(ElementCreator, UnbuiltKindsFailVisibly) {
     std::unique_ptr<CPlayable> sequenced(CMElementCreator::createPlayable(nullptr, sequence.get()));
     ASSERT_NE(sequenced, nullptr);
     EXPECT_NE(dynamic_cast<CSequencedPlayable*>(sequenced.get()), nullptr);
-    EXPECT_EQ(sequenced->LastError(), ERR_NOT_BUILT);
+    EXPECT_EQ(dynamic_cast<CXObject*>(sequenced.get())->LastError(), ERR_NOT_BUILT);
     EXPECT_EQ(log.lines().size(), 3u);
 }
