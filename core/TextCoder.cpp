@@ -40,6 +40,26 @@ static_assert(kRing == 95 - 3 + 128);
 const char kMark[] = "<E>";
 constexpr int kMarkLength = 3;
 
+// How far the character at a transform index moves on the ring: 1 to 219, never a full turn.
+inline int offsetAt(int index) {
+    return 1 + static_cast<int>((static_cast<uint32_t>(index) * 89u) % static_cast<uint32_t>(kRing - 1));
+}
+
+// Moves each character of a run forward (or back) on the ring; index counts the characters of the
+// whole text, back to 0 after cycle - 1.
+void transform(char* text, size_t length, int32_t& index, int32_t cycle, bool forward) {
+    for (size_t i = 0; i < length; ++i) {
+        int place = kRingTable.place[static_cast<unsigned char>(text[i])];
+        int offset = offsetAt(index);
+        if (++index >= cycle) index = 0;
+        if (place < 0) continue;
+        place += forward ? offset : -offset;
+        if (place >= kRing) place -= kRing;
+        if (place < 0) place += kRing;
+        text[i] = static_cast<char>(kRingTable.symbol[place]);
+    }
+}
+
 bool startsWith(const std::string& text, const char* prefix) { return text.compare(0, std::strlen(prefix), prefix) == 0; }
 
 } // namespace
@@ -109,29 +129,7 @@ CTextCoder::CTextCoder(CWindow* window, CTextFileReader* reader, bool noAutoDeco
 
 CTextCoder::~CTextCoder() { delete m_reader; }
 
-int CTextCoder::getOffset(int index) {
-    return 1 + static_cast<int>((static_cast<uint32_t>(index) * 89u) % static_cast<uint32_t>(kRing - 1));
-}
-
-void CTextCoder::advanceIndex() {
-    if (++m_index >= m_cycle) m_index = 0;
-}
-
-unsigned char CTextCoder::scramble(unsigned char c) {
-    int place = kRingTable.place[c];
-    int offset = getOffset(m_index);
-    advanceIndex();
-    if (place < 0) return c;
-    return kRingTable.symbol[(place + offset) % kRing];
-}
-
-unsigned char CTextCoder::unscramble(unsigned char c) {
-    int place = kRingTable.place[c];
-    int offset = getOffset(m_index);
-    advanceIndex();
-    if (place < 0) return c;
-    return kRingTable.symbol[(place - offset % kRing + kRing) % kRing];
-}
+int CTextCoder::getOffset(int index) { return offsetAt(index); }
 
 void CTextCoder::setCycle(int cycle) {
     m_cycle = cycle;
@@ -199,7 +197,7 @@ void CTextCoder::nextLine(std::string& line) {
         m_reader->nextLine(line);
     } else if (!m_endReached) {
         line.assign(m_currentLine, static_cast<size_t>(m_cursor), static_cast<size_t>(m_mark - m_cursor));
-        for (char& c : line) c = static_cast<char>(unscramble(static_cast<unsigned char>(c)));
+        transform(line.data(), line.size(), m_index, m_cycle, false);
         m_cursor = m_mark + kMarkLength;
         ++m_logicalLines;
         nextMark();
@@ -215,10 +213,10 @@ CXString CTextCoder::codeLine() {
     for (int i = 0; i < lines && !m_reader->eof(); ++i) {
         m_reader->nextLine(line);
         // Blanks stay: at the start of a line joined to the one before they are part of the value.
-        for (char c : line) {
-            if (c == '\t') continue;
-            out.push_back(static_cast<char>(scramble(static_cast<unsigned char>(c))));
-        }
+        size_t start = out.size();
+        for (char c : line)
+            if (c != '\t') out.push_back(c);
+        transform(out.data() + start, out.size() - start, m_index, m_cycle, true);
         out += kMark;
     }
     out.push_back('\n');

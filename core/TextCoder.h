@@ -80,9 +80,6 @@ private:
     void init(bool noAutoDecode);
     void setCycle(int cycle);
     void nextMark();
-    unsigned char scramble(unsigned char c);
-    unsigned char unscramble(unsigned char c);
-    void advanceIndex();
 
     CWindow* m_window;
     CXString m_fileName;
