@@ -7,7 +7,7 @@ namespace KavirelDLL {
 
 void CCollisionInspector::onPositionChanged(CGraphicsObject*) {
     logMessage("collision inspector: not built yet, a position change is not checked");
-    setErrorCode(ERR_GRAPHICS_NOT_BUILT);
+    setErrorCode(ERR_NOT_BUILT);
 }
 
 } // namespace KavirelDLL

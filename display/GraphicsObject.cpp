@@ -535,7 +535,7 @@ void CGraphicsObject::Redraw() {
 
 void CGraphicsObject::Blend(char*, int*, int, int) {
     logMessage("graphics object: Blend through caller tables is not built");
-    setErrorCode(ERR_GRAPHICS_NOT_BUILT);
+    setErrorCode(ERR_NOT_BUILT);
 }
 
 // ---------------------------------------------------------------- compression
@@ -598,7 +598,7 @@ void CGraphicsObject::DeCompress() {
             delete[] decoded;
             logMessage("graphics object \"%s\": packed pixels do not decode to %d x %d", m_fileName.GetBuffer(),
                        m_width, m_height);
-            setErrorCode(ERR_GRAPHICS_DAMAGED);
+            setErrorCode(ERR_FILE_DAMAGED);
             return;
         }
         CSharedBlock alpha;
@@ -611,7 +611,7 @@ void CGraphicsObject::DeCompress() {
                 delete[] decoded;
                 delete[] a;
                 logMessage("graphics object \"%s\": packed alpha does not decode", m_fileName.GetBuffer());
-                setErrorCode(ERR_GRAPHICS_DAMAGED);
+                setErrorCode(ERR_FILE_DAMAGED);
                 return;
             }
             alpha = CSharedBlock::adopt(a);
@@ -627,7 +627,7 @@ void CGraphicsObject::DeCompress() {
     } else if (m_compression == COMPRESSION_JPEG) {
         logMessage("graphics object \"%s\": JPEG pixels need the image reader, which is not built yet",
                    m_fileName.GetBuffer());
-        setErrorCode(ERR_GRAPHICS_NOT_BUILT);
+        setErrorCode(ERR_NOT_BUILT);
     }
 }
 
@@ -639,7 +639,7 @@ void CGraphicsObject::DeCompressRLE2() {
         (m_channel[3] && !decodeRle(m_channel[3].get(), m_channelSize[3], pixelCount(), false, alpha))) {
         logMessage("graphics object \"%s\": run-length pixels do not decode to %d x %d", m_fileName.GetBuffer(),
                    m_width, m_height);
-        setErrorCode(ERR_GRAPHICS_DAMAGED);
+        setErrorCode(ERR_FILE_DAMAGED);
         return;
     }
     m_keptData = m_data;

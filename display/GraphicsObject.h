@@ -20,10 +20,9 @@ class CFile;
 struct _palette;
 
 // Error codes a graphics object leaves in LastError().
+// Besides ERR_NOT_BUILT and ERR_FILE_DAMAGED (compressed pixels that do not decode to the object's size):
 enum : int {
-    ERR_GRAPHICS_NOT_BUILT = 4101, // the operation needs a part of the engine that is not built yet
-    ERR_GRAPHICS_DAMAGED = 4102,   // compressed pixels that do not decode to the object's size
-    ERR_GRAPHICS_SIZE = 4103,      // a size out of range, or memory for it ran out
+    ERR_GRAPHICS_SIZE = 4103, // a size out of range, or memory for it ran out
 };
 
 // Compression state of the pixel block.
@@ -82,6 +81,8 @@ public:
 
     CXObject* clone() override;
 
+    // Puts the kept compressed copy back; without freeWorking the decoded blocks are left to whoever
+    // took their pointers (nothing frees them here).
     virtual void pack(bool freeWorking);
     virtual void unpack();
     virtual int getGfxType() { return 0; }
@@ -263,7 +264,8 @@ public:
     void SplitOn2(const char* data, int count);
     // A new[] block of four bytes per pixel, owned by the caller; null without 24- or 32-bit pixels.
     char* Join2Channels();
-    // offsets holds one point per pixel.
+    // offsets holds one point per pixel. Without freeOld the old blocks are left to whoever took their
+    // pointers (nothing frees them here).
     void displacementFilter(const CXPoint* offsets, bool withAlpha, bool freeOld);
     void mergeAlpha(CXPoint p, CGraphicsObject* other);
     void restoreAlpha(CGraphicsObject* other);

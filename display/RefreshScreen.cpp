@@ -8,12 +8,12 @@ CRefreshScreen::CRefreshScreen(CWindow* window, bool) : CGraphicsObject(window) 
 
 void CRefreshScreen::Invalidate(CXRect*) {
     logMessage("refresh screen: not built yet, a dirty rectangle is dropped");
-    setErrorCode(ERR_GRAPHICS_NOT_BUILT);
+    setErrorCode(ERR_NOT_BUILT);
 }
 
 CRefreshScreen& CRefreshScreen::operator>>(CGraphicsObject*) {
     logMessage("refresh screen: not built yet, an object cannot leave the draw list");
-    setErrorCode(ERR_GRAPHICS_NOT_BUILT);
+    setErrorCode(ERR_NOT_BUILT);
     return *this;
 }
 

@@ -276,7 +276,7 @@ TEST(GraphicsObject, BlendThroughCallerTablesFailsVisibly) {
     CLogCapture log;
     CGraphicsObject g(nullptr);
     g.Blend(nullptr, nullptr, 0, 0);
-    EXPECT_EQ(g.LastError(), ERR_GRAPHICS_NOT_BUILT);
+    EXPECT_EQ(g.LastError(), ERR_NOT_BUILT);
     EXPECT_TRUE(log.contains("Blend"));
 }
 
@@ -409,7 +409,7 @@ TEST(GraphicsObjectCompression, DamagedDataIsRefusedNotDrawn) {
     g->setCompressedSize(20000, 16);
     g->DeCompressRLE2();
     EXPECT_EQ(g->GetCompression(), COMPRESSION_RLE);
-    EXPECT_EQ(g->LastError(), ERR_GRAPHICS_DAMAGED);
+    EXPECT_EQ(g->LastError(), ERR_FILE_DAMAGED);
     std::unique_ptr<CGraphicsObject> dst(makeObject(100, 100, 16, 3));
     g->redraw(dst.get());
     EXPECT_EQ(words(*dst)[9999], 3);
@@ -418,7 +418,7 @@ TEST(GraphicsObjectCompression, DamagedDataIsRefusedNotDrawn) {
     EXPECT_EQ(g->GetCompression(), COMPRESSION_LZO);
     g->SetCompression(COMPRESSION_JPEG);
     g->DeCompress();
-    EXPECT_EQ(g->LastError(), ERR_GRAPHICS_NOT_BUILT);
+    EXPECT_EQ(g->LastError(), ERR_NOT_BUILT);
     EXPECT_TRUE(log.contains("JPEG"));
 }
 
