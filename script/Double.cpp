@@ -49,10 +49,6 @@ int CMC_Double::toInteger(double value) {
     return saturate(round(value));
 }
 
-int32_t CMC_Double::toFixed(double value) {
-    return saturate(value * 10000.0);
-}
-
 bool CMC_Double::valueOf(CMC_Variable* value, double* out) {
     if (!value) return false;
     switch (value->getType()) {
@@ -241,14 +237,12 @@ bool CMC_Double::netrestore(const void* buffer, int length) {
 void CMC_Double::store(CXArchive* archive) {
     if (!archive) return;
     *archive << static_cast<int>(TYPE_DOUBLE);
-    *archive << static_cast<int>(toFixed(m_value));
+    *archive << m_value;
 }
 
 void CMC_Double::restore(CXArchive* archive) {
     if (!archive) return;
-    int fixed = 0;
-    *archive >> &fixed;
-    m_value = fixed / 10000.0;
+    *archive >> &m_value;
 }
 
 void CMC_Double::fromString(const CXString& text) {
@@ -259,15 +253,11 @@ void CMC_Double::serialize(CXArchive* archive) {
     CMC_Variable::serialize(archive);
     if (!archive) return;
     if (archive->isStoring()) {
-        *archive << static_cast<int>(toFixed(m_value));
-        *archive << static_cast<int>(toFixed(m_default));
+        *archive << m_value;
+        *archive << m_default;
     } else {
-        int value = 0;
-        int fallback = 0;
-        *archive >> &value;
-        *archive >> &fallback;
-        m_value = value / 10000.0;
-        m_default = fallback / 10000.0;
+        *archive >> &m_value;
+        *archive >> &m_default;
     }
 }
 

@@ -3,7 +3,7 @@
 
 namespace KavirelDLL {
 
-// DOUBLE: an IEEE double. Binary files keep it as a 32-bit integer of the value × 10000.
+// DOUBLE: an IEEE double. Binary files keep it as the archive does, a 32-bit integer of the value × 10000.
 class CMC_Double : public CMC_Variable {
 public:
     explicit CMC_Double(const CXString& name);
@@ -41,8 +41,6 @@ public:
 
     // Half away from zero, saturated to the 32-bit range (NaN gives 0).
     static int toInteger(double value);
-    // The stored form: value × 10000 truncated toward zero, saturated to the 32-bit range.
-    static int32_t toFixed(double value);
     // Any scalar value read as a double, without using the pools.
     static bool valueOf(CMC_Variable* value, double* out);
 

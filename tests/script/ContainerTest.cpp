@@ -1,5 +1,6 @@
 #include "ScriptSupport.h"
 
+#include "core/ElementsLoader.h"
 #include "core/Log.h"
 #include "net/Internet.h"
 #include "objects/Image.h"
@@ -297,5 +298,81 @@ TEST_F(ContainerTest, GraphicsLookupsOfUnbuiltObjectsFindNothing) {
     EXPECT_EQ(scene->getGraphicsObject(""), nullptr);
     EXPECT_EQ(scene->getGraphicsObject("NOWHERE!frame"), nullptr);
     EXPECT_EQ(scene->getGraphicsObjectName(nullptr, true), CXString("UNKNOWN"));
+    delete elements;
+}
+
+TEST_F(ContainerTest, EveryTypeOfADefinitionFileLoads) {
+    // One object of each TYPE the factory knows, written as a game's scene file.
+    const std::vector<std::pair<std::string, int>> types = {
+        {"BEHAVIOUR", TYPE_BEHAVIOUR},
+        {"BOOL", TYPE_BOOL},
+        {"DOUBLE", TYPE_DOUBLE},
+        {"INTEGER", TYPE_INTEGER},
+        {"STRING", TYPE_STRING},
+        {"CONDITION", TYPE_CONDITION},
+        {"COMPLEXCONDITION", TYPE_COMPLEXCONDITION},
+        {"EXPRESSION", TYPE_EXPRESSION},
+        {"ARRAY", TYPE_ARRAY},
+        {"MULTIARRAY", TYPE_MULTIARRAY},
+        {"IMAGE", TYPE_IMAGE},
+        {"ANIMO", TYPE_ANIMO},
+        {"VIRTUALGRAPHICSOBJECT", TYPE_VIRTUALGRAPHICSOBJECT},
+        {"FONT", TYPE_FONT},
+        {"MOUSE", TYPE_MOUSE},
+        {"JOYSTICK", TYPE_JOYSTICK},
+        {"TIMER", TYPE_TIMER},
+        {"BUTTON", TYPE_BUTTON},
+        {"SOUND", TYPE_SOUND},
+        {"SEQUENCE", TYPE_SEQUENCE},
+        {"CANVAS_OBSERVER", TYPE_CANVASOBSERVER},
+        {"GROUP", TYPE_GROUP},
+        {"TEXT", TYPE_TEXT},
+        {"EDITBOX", TYPE_EDITBOX},
+        {"FILTER", TYPE_FILTER},
+        {"STATICFILTER", TYPE_STATICFILTER},
+        {"VECTOR", TYPE_VECTOR},
+        {"PATH", TYPE_PATH},
+        {"FIFO", TYPE_FIFO},
+        {"LIFO", TYPE_LIFO},
+        {"CANVAS", TYPE_CANVAS},
+        {"PATTERN", TYPE_PATTERN},
+        {"DIALOG", TYPE_DIALOG},
+        {"SCROLL", TYPE_SCROLL},
+        {"STRUCT", TYPE_STRUCTURE},
+        {"DATABASE", TYPE_DATABASE},
+        {"CLASS", TYPE_CLASS},
+        {"MOVIE", TYPE_MOVIE},
+        {"GRBUFFER", TYPE_GRBUFFER},
+        {"INTERNET", TYPE_INTERNET}};
+    std::string text = "OBJECT=KEYBOARD\nKEYBOARD:TYPE=KEYBOARD\nKEYBOARD:ONKEYDOWN=OBJ0\n";
+    for (size_t i = 0; i < types.size(); ++i) {
+        std::string name = "OBJ" + std::to_string(i);
+        text += "OBJECT=" + name + "\n" + name + ":TYPE=" + types[i].first + "\n";
+        text += name + ":ONINIT={" + name + "^SHOW();}\n";
+    }
+    text += "OBJECT=ODD\nODD:TYPE=WIDGET\n";
+    CTempFolder folder("cnv");
+    folder.put("scene.cnv", text);
+    std::string path = CPlatformFiles::toEngineName((folder.path() / "scene.cnv").string());
+    CMElements* elements = CMElementsLoader::load(nullptr, CXString(path.c_str()));
+    ASSERT_NE(elements, nullptr);
+    ASSERT_EQ(elements->getSize(), static_cast<int>(types.size()) + 2);
+
+    CMElements* left = scene->resolveObjects(elements);
+    for (size_t i = 0; i < types.size(); ++i) {
+        std::string name = "OBJ" + std::to_string(i);
+        CMC_Object* object = scene->getObject(name.c_str());
+        ASSERT_NE(object, nullptr) << types[i].first;
+        EXPECT_EQ(object->getType(), types[i].second) << types[i].first;
+        // The inline handler became a behaviour of the scene, bound to the object (a class declaration
+        // has no events of its own).
+        if (types[i].second == TYPE_CLASS) continue;
+        EXPECT_NE(scene->getObject(("beh_" + name + "_ONINIT").c_str()), nullptr) << types[i].first;
+        EXPECT_NE(object->getBehaviour("ONINIT"), nullptr) << types[i].first;
+    }
+    EXPECT_NE(scene->getObject("KEYBOARD")->getBehaviour("ONKEYDOWN"), nullptr);
+    ASSERT_EQ(left->getSize(), 1);
+    EXPECT_EQ(left->getAt(0)->getName(), CXString("ODD"));
+    delete left;
     delete elements;
 }
