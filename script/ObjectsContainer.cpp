@@ -474,14 +474,14 @@ CGraphicsObject* graphicsOf(CMC_Object* object) {
 
 } // namespace
 
-CGraphicsObject* CMC_ObjectsContainer::getGraphicsObject(const CXString& spec) {
-    if (!spec.IsString()) return nullptr;
-    int bang = spec.Find('!');
-    CXString name = bang >= 0 ? spec.Left(bang) : spec;
+CGraphicsObject* CMC_ObjectsContainer::getGraphicsObject(const CXString& target) {
+    if (!target.IsString()) return nullptr;
+    int bang = target.Find('!');
+    CXString name = bang >= 0 ? target.Left(bang) : target;
     CMC_Object* object = getObject(name);
     if (!object) return nullptr;
     if (object->getType() == TYPE_ANIMO && bang >= 0)
-        return static_cast<CMC_Animo*>(object)->getFrame(spec.Right(bang + 1));
+        return static_cast<CMC_Animo*>(object)->getFrame(target.Right(bang + 1));
     // A canvas observer stands for the whole screen.
     if (object->getType() == TYPE_CANVASOBSERVER)
         return m_window ? m_window->GetRefreshScreenInterface() : nullptr;

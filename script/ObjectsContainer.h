@@ -36,7 +36,10 @@ public:
     // The named INTEGER, STRING, BOOL or DOUBLE, else null.
     CMC_Variable* getVariable(const char* name);
     CMC_Variable* getVariable(const CXString& name) { return getVariable(name.GetBuffer()); }
-    CGraphicsObject* getGraphicsObject(const CXString& spec);
+    // What the named object draws; "NAME!FRAME" names a frame of an animation. Null for anything else.
+    CGraphicsObject* getGraphicsObject(const CXString& target);
+    // The name of the object that draws the graphics ("UNKNOWN" when none); a class instance answers for
+    // its members.
     CXString getGraphicsObjectName(CGraphicsObject* graphics, bool searchParents);
 
     CMC_ObjectsContainer* getParent();
