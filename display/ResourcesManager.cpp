@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "core/Containers.h"
+#include "display/GraphicsObject.h"
 #include "display/Playable.h"
+#include "display/RefreshScreen.h"
+#include "display/Window.h"
 
 namespace KavirelDLL {
 
@@ -135,6 +138,9 @@ void CResourcesManager::destroy(Entry* entry) {
     CFileResolver* resource = entry->resource;
     delete entry;
     if (auto* playable = dynamic_cast<CPlayable*>(resource)) playable->hide();
+    if (auto* graphics = dynamic_cast<CGraphicsObject*>(resource))
+        if (m_window)
+            if (CRefreshScreen* screen = m_window->GetRefreshScreenInterface()) *screen >> graphics;
     delete resource;
 }
 
