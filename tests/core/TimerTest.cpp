@@ -178,6 +178,25 @@ TEST_F(Timers, CallbacksMayAddRemoveAndResetOthers) {
     EXPECT_EQ(b.fired.size(), 1u);
 }
 
+TEST_F(Timers, APollInsideACallbackLeavesTheRunningPassAlone) {
+    // A callback that runs a nested frame must neither fire timers again nor delete entries the outer
+    // pass still walks.
+    CRecorder a, b;
+    timers.add(1, 100, &a);
+    timers.add(2, 100, &b);
+    a.then = [&](int) {
+        timers.remove(2);
+        timers.domodal();
+    };
+    pollAt(10'100);
+    EXPECT_EQ(a.fired.size(), 1u);
+    EXPECT_TRUE(b.fired.empty());
+    EXPECT_EQ(timers.getCount(), 1); // the outer pass deleted the removed entry itself
+    a.then = nullptr;
+    pollAt(10'200);
+    EXPECT_EQ(a.fired.size(), 2u);
+}
+
 TEST_F(Timers, AnIdUsedAgainAfterRemovalFindsTheNewEntry) {
     CRecorder old, fresh;
     timers.add(4, 100, &old);
