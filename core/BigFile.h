@@ -75,6 +75,8 @@ public:
     // the first, with its lower-cased name, size and attributes in data; -1 when none fits.
     int FindFirst(CXString pattern, _finddata64i32_t* data);
     // 0 with the next fitting entry of that search, -1 when there is none (the search is then closed).
+    // A search is known by the index it started at: a later one from the same index takes its place
+    // (CFile's searches gather their entries at once and never meet this).
     int FindNext(int handle, _finddata64i32_t* data);
     void FindClose(int handle);
     bool FileExists(CXString name);

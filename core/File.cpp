@@ -395,20 +395,24 @@ int CFile::getCurrentDirectory(int size, char* buffer) {
 
 int CFile::findFirst(CXString pattern, _finddata64i32_t* data) {
     bool foldersOnly = data && (data->attrib & FIND_FOLDER);
-    if (s_bigFile) {
-        int handle = s_bigFile->FindFirst(pattern, data);
-        while (handle >= 0 && foldersOnly && !(data->attrib & FIND_FOLDER)) {
-            if (s_bigFile->FindNext(handle, data) != 0) handle = -1;
-        }
-        return handle;
-    }
-    std::string whole = text(pattern);
-    size_t cut = whole.find_last_of("\\/");
-    std::string folder = cut == std::string::npos ? "." : whole.substr(0, cut + 1);
-    std::string wildcard = cut == std::string::npos ? whole : whole.substr(cut + 1);
-    if (wildcard.empty()) return -1;
     SDiskSearch search;
-    if (CPlatformFiles::listFolder(folder, wildcard, search.entries, true) != EPlatformError::none) return -1;
+    if (s_bigFile) {
+        // Gathered at once: the archive numbers a search by the index it starts at, so two open searches
+        // could share one number.
+        _finddata64i32_t found;
+        int archiveSearch = s_bigFile->FindFirst(pattern, &found);
+        if (archiveSearch < 0) return -1;
+        do {
+            search.entries.push_back(SFolderEntry{found.name, (found.attrib & FIND_FOLDER) != 0, found.size, 0});
+        } while (s_bigFile->FindNext(archiveSearch, &found) == 0);
+    } else {
+        std::string whole = text(pattern);
+        size_t cut = whole.find_last_of("\\/");
+        std::string folder = cut == std::string::npos ? "." : whole.substr(0, cut + 1);
+        std::string wildcard = cut == std::string::npos ? whole : whole.substr(cut + 1);
+        if (wildcard.empty()) return -1;
+        if (CPlatformFiles::listFolder(folder, wildcard, search.entries, true) != EPlatformError::none) return -1;
+    }
     while (search.next < search.entries.size() && foldersOnly && !search.entries[search.next].isFolder)
         ++search.next;
     if (search.next >= search.entries.size()) return -1;
@@ -421,7 +425,6 @@ int CFile::findFirst(CXString pattern, _finddata64i32_t* data) {
 }
 
 int CFile::findNext(int handle, _finddata64i32_t* data) {
-    if (s_bigFile) return s_bigFile->FindNext(handle, data);
     std::lock_guard<std::mutex> lock(g_searchMutex);
     auto it = g_searches.find(handle);
     if (it == g_searches.end()) return -1;
@@ -434,7 +437,6 @@ int CFile::findNext(int handle, _finddata64i32_t* data) {
 }
 
 void CFile::findClose(int handle) {
-    if (s_bigFile) s_bigFile->FindClose(handle);
     std::lock_guard<std::mutex> lock(g_searchMutex);
     g_searches.erase(handle);
 }

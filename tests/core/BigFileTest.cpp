@@ -296,6 +296,37 @@ TEST_F(BigFileTest, GameFilesAreServedFromTheOpenBigFile) {
     EXPECT_FALSE(CFile::fileExists(nullptr, "Dane\\S1\\S1.cnv"));
 }
 
+TEST_F(BigFileTest, SearchesInsideTheArchiveDoNotDisturbEachOther) {
+    makeGame();
+    CBigFile builder(false);
+    ASSERT_TRUE(builder.Create("game", "data", "data.bf"));
+    ASSERT_TRUE(CFile::openBigFile("data.bf"));
+
+    // Asking about each entry while walking the listing starts searches that begin at the same index.
+    CFolder folder(nullptr);
+    std::vector<std::string> names;
+    std::vector<bool> folders;
+    for (CXString name = folder.GetFileName("*"); name.IsString(); name = folder.GetNextFileName()) {
+        names.push_back(str(name));
+        folders.push_back(CFolder::IsDirectory(name));
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"music.wav", "b0.bin", "c.txt", "common", "dane", "wavs"}));
+    EXPECT_EQ(folders, (std::vector<bool>{false, false, false, true, true, true}));
+
+    // Two searches from the first entry run side by side; closing one leaves the other.
+    _finddata64i32_t a;
+    _finddata64i32_t b;
+    int first = CFile::findFirst("*", &a);
+    int second = CFile::findFirst("*", &b);
+    ASSERT_GE(first, 0);
+    ASSERT_GE(second, 0);
+    EXPECT_NE(first, second);
+    CFile::findClose(second);
+    ASSERT_EQ(CFile::findNext(first, &a), 0);
+    EXPECT_STREQ(a.name, "b0.bin");
+    CFile::findClose(first);
+}
+
 TEST_F(BigFileTest, DamagedArchivesFailCleanly) {
     makeGame();
     CBigFile builder(false);
