@@ -144,8 +144,8 @@ bool CBigFile::readFolder(CXArchive& reader, _entry& folder, int depth, int64_t 
     // Every record takes at least its fixed bytes, so counts beyond what remains are damage.
     int64_t left = fileLength - reader.GetFileHandle()->Tell();
     if (int64_t(folderCount) * 12 + int64_t(fileCount) * 20 > left) return false;
-    folder.folders.reserve(static_cast<size_t>(folderCount));
-    folder.files.reserve(static_cast<size_t>(fileCount));
+    // Nothing is reserved from the counts: every nested folder may claim the whole rest of the file again,
+    // while records actually read each take their own bytes.
     for (int32_t i = 0; i < folderCount; ++i) {
         auto sub = std::make_unique<_entry>();
         sub->parent = &folder;
