@@ -41,6 +41,11 @@ bool readOnly(int mode) {
     return (mode & CFile::MODE_READ) && !(mode & CFile::MODE_UPDATE);
 }
 
+// A mode naming neither text nor binary opens as text, the original runtime's default.
+bool textMode(int mode) {
+    return (mode & CFile::MODE_TEXT) || !(mode & CFile::MODE_BINARY);
+}
+
 EOpenMode openModeOf(int mode) {
     if (mode & CFile::MODE_READ) return (mode & CFile::MODE_UPDATE) ? EOpenMode::update : EOpenMode::read;
     return EOpenMode::write;
@@ -140,7 +145,7 @@ int CFile::Seek(int offset, int origin) {
 bool CFile::tryOpen(const CXString& name, int mode) {
     if (!name.IsString()) return false;
     auto stream = std::make_unique<CPlatformFile>();
-    if (stream->open(text(name), openModeOf(mode), (mode & MODE_TEXT) != 0) != EPlatformError::none)
+    if (stream->open(text(name), openModeOf(mode), textMode(mode)) != EPlatformError::none)
         return false;
     m_stream = std::move(stream);
     m_openedName = name;
@@ -162,7 +167,7 @@ bool CFile::openFromBigFile(const CXString& resolved, const CXString& full, int 
         int32_t size = 0;
         if (!s_bigFile->findEntry(name, offset, size)) continue;
         auto stream = std::make_unique<CPlatformFile>();
-        if (stream->openRange(text(s_bigFile->getArchiveName()), offset, size, (mode & MODE_TEXT) != 0) !=
+        if (stream->openRange(text(s_bigFile->getArchiveName()), offset, size, textMode(mode)) !=
             EPlatformError::none)
             continue;
         m_stream = std::move(stream);

@@ -85,6 +85,11 @@ TEST_F(FileTest, ModesReadWriteAndText) {
     EXPECT_TRUE(text.eof());
     EXPECT_EQ(text.getLine().GetLength(), 0);
 
+    CFile plainRead(nullptr, "save.bin", 1); // neither text nor binary: text, as the original runtime had it
+    EXPECT_EQ(readAll(plainRead), "a\nb");
+    CFile both(nullptr, "save.bin", 1 | 8 | 16); // text wins
+    EXPECT_EQ(readAll(both), "a\nb");
+
     CFile binary(nullptr, "save.bin", 17);
     EXPECT_EQ(readAll(binary), "a\r\nb");
     EXPECT_EQ(binary.Seek(1, 0), 0);
