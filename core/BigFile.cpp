@@ -53,6 +53,8 @@ std::string fromMarker(const std::string& name) {
     return tail;
 }
 
+// A plain file name is looked for in the folder reached, never in a same-named folder below it: 'Sub\a.wav'
+// is Sub's own a.wav even when Sub holds a folder Sub of its own.
 _file* findIn(_entry* folder, const std::string& name, int depth) {
     if (depth > kMaxDepth) return nullptr;
     size_t cut = name.find('\\');

@@ -169,6 +169,20 @@ TEST_F(BigFileTest, LookupsIgnoreCaseAndFallBackOneLevel) {
     EXPECT_EQ(archive.ChDir(""), -1);
 }
 
+TEST_F(BigFileTest, AFolderNamedLikeItsParentDoesNotHideTheParentsFiles) {
+    put("src/S1/a.img", "outer");
+    put("src/S1/S1/a.img", "inner file");
+    put("src/S1/S1/S1/b.img", "deep");
+    CBigFile builder(false);
+    ASSERT_TRUE(builder.Create("src", "x", "out.bf"));
+    CBigFile archive("out.bf", false);
+    ASSERT_EQ(archive.LastError(), ERR_NONE);
+    EXPECT_EQ(archive.GetSize("S1\\a.img"), 5);
+    EXPECT_EQ(archive.GetSize("S1\\S1\\a.img"), 10);
+    EXPECT_EQ(archive.GetSize("S1\\b.img"), 0);
+    EXPECT_EQ(archive.GetSize("S1\\S1\\S1\\b.img"), 4);
+}
+
 TEST_F(BigFileTest, SearchesGiveLowerCasedNamesFilesFirst) {
     makeGame();
     CBigFile builder(false);
