@@ -389,8 +389,8 @@ void CGraphicsObject::redraw(CGraphicsObject* destination) {
         dst.bpp = destination->GetBpp();
         dst.width = dw;
         dst.height = dh;
-        // Alpha rows are width long, so only a destination without alpha may have padded rows.
-        dst.pitch = dst.alpha ? destination->m_width : std::max(destination->GetPitch(), dw);
+        // Pixel rows are the pitch apart (a display pads them); alpha rows stay width long.
+        dst.pitch = std::max(destination->GetPitch(), dw);
         dst.region = m_viewport;
 
         if (m_opacity != 255)

@@ -316,6 +316,16 @@ TEST(Blitters, ADisplayWithPaddedRowsIsWrittenByItsPitch) {
     EXPECT_EQ(w[16], 9);
     EXPECT_EQ(w[10], 0);
     EXPECT_EQ(w[25], 9);
+
+    // With an alpha plane too: pixels by the pitch, alpha by the width.
+    screen->AlphaChannel(new char[10 * 2]());
+    std::memset(block, 0, 16 * 2 * 2);
+    std::unique_ptr<CGraphicsObject> corner(makeObject(1, 1, 16, 7));
+    corner->SetPosition(9, 1);
+    corner->redraw(screen.get());
+    EXPECT_EQ(w[16 + 9], 7);
+    EXPECT_EQ(w[10 + 9], 0);
+    EXPECT_EQ(alphaOf(*screen)[10 + 9], 255);
 }
 
 // Every (source, destination, weight) of each channel width, through the scalar and the SSE2 rows.
