@@ -337,6 +337,8 @@ protected:
     CGraphicsObject* decodedView();
     // Decodes a compressed object for good (dropping any kept copy) before its pixels change.
     bool ensureDecoded();
+    // Makes a working copy the object's own pixels: a kept copy would undo a change of size or layout.
+    void dropKeptCompressed();
     // A new block of rect's size (zero outside the source) cut from this object's decoded pixels or alpha.
     CSharedBlock cutPixels(const CXRect& rect);
     CSharedBlock cutAlpha(const CXRect& rect);

@@ -26,11 +26,15 @@ bool CGraphicsObject::ensureDecoded() {
         DeCompress();
     if (m_compression == COMPRESSION_RLE) {
         DeCompressRLE2();
-        m_keptData.reset();
-        m_keptAlpha.reset();
-        m_unpacked = false;
+        dropKeptCompressed();
     }
     return hasPixels();
+}
+
+void CGraphicsObject::dropKeptCompressed() {
+    m_keptData.reset();
+    m_keptAlpha.reset();
+    m_unpacked = false;
 }
 
 // ---------------------------------------------------------------- reading and writing pixels
@@ -201,6 +205,7 @@ CSharedBlock CGraphicsObject::cutAlpha(const CXRect& rect) {
 void CGraphicsObject::crop(CXRect rect) {
     Invalidate();
     if (!ensureDecoded()) return;
+    dropKeptCompressed();
     CXRect part(std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, m_width),
                 std::min(rect.bottom, m_height));
     if (part.Width() <= 0 || part.Height() <= 0) part = CXRect(0, 0, 0, 0);
@@ -221,6 +226,8 @@ void CGraphicsObject::Scale(float sx, float sy) {
         setErrorCode(ERR_GRAPHICS_SIZE);
         return;
     }
+    if (!sizeAcceptable(int(fw), int(fh), m_bpp)) return;
+    dropKeptCompressed();
     const int nw = int(fw), nh = int(fh), ps = GetPixelSize();
     CSharedBlock pixels = CSharedBlock::allocate(size_t(nw) * nh * ps);
     const bool withAlpha = m_channel[3] && m_channelSize[3] >= pixelCount();
@@ -243,6 +250,7 @@ void CGraphicsObject::Scale(float sx, float sy) {
 
 void CGraphicsObject::Scale2x() {
     if (!ensureDecoded()) return;
+    dropKeptCompressed();
     const int nw = m_width / 2, nh = m_height / 2, ps = GetPixelSize();
     CSharedBlock pixels = CSharedBlock::allocate(size_t(nw) * nh * ps);
     const bool withAlpha = m_channel[3] && m_channelSize[3] >= pixelCount();
@@ -269,7 +277,8 @@ void CGraphicsObject::Copy(CGraphicsObject* other) {
     m_destiny = other->m_destiny;
     m_width = other->m_width;
     m_height = other->m_height;
-    m_pitch = other->m_pitch;
+    // The copy's own block is packed, whatever rows the other pads.
+    m_pitch = other->m_width;
     m_bpp = other->m_bpp;
     m_autoClip = other->m_autoClip;
     m_clip = other->m_clip;
@@ -292,6 +301,11 @@ void CGraphicsObject::Copy(CGraphicsObject* other) {
     if (!other->m_clip.IsEmpty()) {
         part = other->m_clip;
         if (part.Width() < 0 || part.Height() < 0) part = CXRect(0, 0, 0, 0);
+        // A clipping rectangle may reach far beyond the pixels; the copy is made at its size.
+        if (!sizeAcceptable(part.Width(), part.Height(), m_bpp)) {
+            m_width = m_height = m_pitch = 0;
+            return;
+        }
         m_width = m_pitch = part.Width();
         m_height = part.Height();
         m_clip = CXRect();
@@ -578,11 +592,7 @@ template <typename Op>
 void CGraphicsObject::flipWith(Op op) {
     // A compressed object is flipped decoded and compressed again; a kept copy would undo the flip.
     _compression kind = m_keptData ? COMPRESSION_RLE : m_compression;
-    if (m_keptData) {
-        m_keptData.reset();
-        m_keptAlpha.reset();
-        m_unpacked = false;
-    }
+    dropKeptCompressed();
     if (!ensureDecoded()) return;
     // The marks are this object's own, so its pixels must be too.
     unshareData();

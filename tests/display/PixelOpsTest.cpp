@@ -139,6 +139,10 @@ TEST(PixelOps, ScaleSizesAndSamples) {
     EXPECT_EQ(up->Width(), 3);
     up->Scale(-1.0f, 1.0f);
     EXPECT_EQ(up->Width(), 3);
+    // Sides within bounds whose area is not a picture.
+    up->Scale(10000.0f, 7000.0f);
+    EXPECT_EQ(up->Width(), 3);
+    EXPECT_EQ(up->LastError(), ERR_GRAPHICS_SIZE);
     std::unique_ptr<CGraphicsObject> h(counting(5, 5));
     h->Scale2x();
     EXPECT_EQ(h->Width(), 2);
@@ -169,6 +173,17 @@ TEST(PixelOps, CopyIsDeepAndNamed) {
     EXPECT_EQ(words(clipped)[0], 6);
     EXPECT_EQ(alphaOf(clipped)[5], 114);
     EXPECT_TRUE(clipped.GetClippingRect().IsEmpty());
+    // A clipping rectangle of absurd size makes no copy at its size.
+    {
+        CLogCapture log;
+        g->SetClippingRect(CXRect(0, 0, 40000, 40000));
+        CGraphicsObject huge(nullptr);
+        huge.Copy(g.get());
+        EXPECT_EQ(huge.Width(), 0);
+        EXPECT_EQ(huge.GetDataPtr(), nullptr);
+        EXPECT_EQ(huge.LastError(), ERR_GRAPHICS_SIZE);
+        g->SetClippingRect(CXRect(1, 1, 3, 4));
+    }
 
     CGraphicsObject part(nullptr);
     part.Copy(g.get(), CXRect(2, 2, 6, 3));
@@ -177,6 +192,45 @@ TEST(PixelOps, CopyIsDeepAndNamed) {
     EXPECT_EQ(part.GetPosition(), CXPoint(2, 2));
     EXPECT_EQ(words(part)[0], 11);
     EXPECT_EQ(words(part)[2], 0); // beyond the source
+}
+
+TEST(PixelOps, CopyOfAPaddedObjectOwnsAPackedBlock) {
+    std::unique_ptr<CGraphicsObject> screen(new CGraphicsObject(nullptr));
+    char* block = new char[16 * 3 * 2]();
+    screen->SetDataPtr(block);
+    screen->setSize(CXSize(10, 3));
+    screen->SetBpp(16);
+    screen->SetPitch(16);
+    CGraphicsObject copy(nullptr);
+    copy.Copy(screen.get());
+    EXPECT_EQ(copy.GetPitch(), 10);
+    // Drawing into the copy stays inside its block.
+    std::unique_ptr<CGraphicsObject> src(makeObject(10, 3, 16, 9));
+    src->redraw(&copy);
+    EXPECT_EQ(words(copy)[29], 9);
+}
+
+TEST(PixelOps, SizeChangesOutliveAPackedWorkingCopy) {
+    for (int op = 0; op < 3; ++op) {
+        std::unique_ptr<CGraphicsObject> g(counting(10, 8));
+        g->Compress(COMPRESSION_RLE);
+        g->unpack();
+        if (op == 0)
+            g->Scale(0.5f, 0.5f);
+        else if (op == 1)
+            g->Scale2x();
+        else
+            g->crop(CXRect(2, 2, 7, 6));
+        // The kept copy holds the old size: packing must not bring it back under the new one.
+        g->pack(true);
+        ASSERT_EQ(g->Width(), 5) << op;
+        ASSERT_EQ(g->Height(), 4) << op;
+        EXPECT_EQ(g->GetCompression(), COMPRESSION_NONE);
+        // Pixel (1, 1) is the old (2, 2) after scaling and the old (3, 3) after the crop.
+        const int from = op == 2 ? 3 * 10 + 3 : 2 * 10 + 2;
+        EXPECT_EQ(g->GetPixel(1, 1).getPixel().value, from + 1) << op;
+        EXPECT_EQ(g->GetPixel(CHANNEL_ALPHA, CXPoint(1, 1)), uint8_t(from + 100)) << op;
+    }
 }
 
 TEST(PixelOps, CopyOfACompressedObject) {
