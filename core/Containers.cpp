@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/Log.h"
+#include "script/String.h"
 
 namespace KavirelDLL {
 
@@ -168,9 +169,12 @@ int CXArray::find(void* x) { return findSlot(m_items, m_count, x); }
 
 bool CXArray::contains(void* x) { return find(x) != -1; }
 
+// Only script values may be listed here (an ARRAY's elements); values of other types never match.
 bool CXArray::containsString(const CXString& s) {
-    // Script string values belong to the script runtime, which completes this test.
-    logMessage("CXArray::containsString(\"%s\") needs the script runtime's string values", s.GetBuffer());
+    for (int i = 0; i < m_count; ++i) {
+        auto* value = dynamic_cast<CMC_String*>(static_cast<CXObject*>(m_items[i]));
+        if (value && value->value().equalsIgnoreCase(s)) return true;
+    }
     return false;
 }
 

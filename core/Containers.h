@@ -26,7 +26,7 @@ public:
     virtual void removeAt(int i);
     virtual int find(void* x);
     virtual bool contains(void* x);
-    // The elements are script string values; true when one equals s ignoring case.
+    // The elements are script values; true when a string among them equals s ignoring case.
     virtual bool containsString(const CXString& s);
     // The count becomes 0; the slots keep what they held.
     virtual void removeAll();

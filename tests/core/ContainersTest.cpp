@@ -3,6 +3,8 @@
 #include <vector>
 
 #include "core/Containers.h"
+#include "script/Integer.h"
+#include "script/String.h"
 
 using namespace KavirelDLL;
 
@@ -190,6 +192,25 @@ TEST(Containers, StringElements) {
     EXPECT_EQ(a.stringAt(0), &s);
     EXPECT_EQ(a.stringAt(1), nullptr);
     EXPECT_EQ(a.stringAt(-1), nullptr);
+}
+
+// An ARRAY's elements: strings match ignoring case (Polish letters too), other values never do.
+TEST(Containers, ContainsStringLooksAtScriptStrings) {
+    CMC_String scene("a", "Scena\xA3");
+    CMC_String other("b", "MENU");
+    CMC_Integer number(12);
+    CXArray values;
+    values.add(&number);
+    values.add(static_cast<void*>(nullptr));
+    values.add(&scene);
+    EXPECT_TRUE(values.containsString("scena\xB3"));
+    EXPECT_FALSE(values.containsString("scena"));
+    EXPECT_FALSE(values.containsString("12"));
+    EXPECT_FALSE(values.containsString("menu"));
+    values.add(&other);
+    EXPECT_TRUE(values.containsString("menu"));
+    values.removeAll();
+    EXPECT_FALSE(values.containsString("menu"));
 }
 
 TEST(Containers, Queues) {
