@@ -113,7 +113,8 @@ CDataBuffer2Dim::CDataBuffer2Dim(const CXSize& size, int elementSize)
                   elementSize),
       m_width(clampDimension(size.cx)),
       m_height(clampDimension(size.cy)) {
-    if (!saneSize(m_width, m_height)) m_width = m_height = 0;
+    // A refused block has no rows: its sizes must not lead the cursor outside it.
+    if (static_cast<int64_t>(m_width) * m_height != m_count) m_width = m_height = 0;
 }
 
 CDataBuffer2Dim::CDataBuffer2Dim(const char* source, const CXSize& size, int elementSize)

@@ -104,6 +104,11 @@ TEST(DataBuffer, BrokenSizesAreRefused) {
     EXPECT_EQ(huge.getMemoryUsage(), 0);
     EXPECT_EQ(huge.getWidth(), 0);
     EXPECT_TRUE(capture.contains("refused"));
+    // The element count fits, the bytes do not: no rows are left to walk into.
+    CDataBuffer2Dim wide(CXSize(30000, 30000), 4);
+    EXPECT_EQ(wide.getMemoryUsage(), 0);
+    EXPECT_EQ(wide.getWidth(), 0);
+    EXPECT_EQ(wide.getHeight(), 0);
     CDataBuffer2Dim flat(CXSize(-3, 5), 2);
     EXPECT_EQ(flat.getMemoryUsage(), 0);
 }
