@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKAVIREL_BENCH=OFF
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DKAVIREL_SANITIZE=OFF -DKAVIREL_BENCH=OFF
 cmake --build build -j"$(nproc)"
 if [ -x build/kavirel ]; then
   exec build/kavirel "$@"
