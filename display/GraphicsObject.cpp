@@ -10,6 +10,7 @@
 #include "core/File.h"
 #include "core/Log.h"
 #include "display/CollisionInspector.h"
+#include "display/Jpeg.h"
 #include "display/RefreshScreen.h"
 #include "display/ValidationQuene.h"
 #include "display/Window.h"
@@ -625,9 +626,21 @@ void CGraphicsObject::DeCompress() {
         }
         m_compression = inner ? COMPRESSION_RLE : COMPRESSION_NONE;
     } else if (m_compression == COMPRESSION_JPEG) {
-        logMessage("graphics object \"%s\": JPEG pixels need the image reader, which is not built yet",
-                   m_fileName.GetBuffer());
-        setErrorCode(ERR_NOT_BUILT);
+        if (!m_data || m_compressedSize <= 0) return;
+        JPEG jpeg(m_data.get(), m_compressedSize);
+        const int bpp = m_bpp == 15 ? 15 : 16;
+        char* pixels = nullptr;
+        if (jpeg.isReady() && jpeg.getWidth() == m_width && jpeg.getHeight() == m_height) pixels = jpeg.decompress(bpp);
+        if (!pixels) {
+            logMessage("graphics object \"%s\": JPEG pixels do not decode to %d x %d", m_fileName.GetBuffer(), m_width,
+                       m_height);
+            setErrorCode(ERR_FILE_DAMAGED);
+            return;
+        }
+        m_data = CSharedBlock::adopt(pixels);
+        m_bpp = bpp;
+        m_rawSize = m_compressedSize = __get_data_size(m_width, m_height, bpp);
+        m_compression = COMPRESSION_NONE;
     }
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-#include "display/Playable.h"
+#include "media/anim/Animo.h"
 
 namespace KavirelDLL {
 
@@ -7,16 +7,9 @@ class CWindow;
 
 // An animation loaded from an animation file. Animations are not built yet: a CAnimo6 loads
 // nothing, carries ERR_NOT_BUILT, plays nothing and says so in the log.
-class CAnimo6 : public CXObject, public CPlayable {
+class CAnimo6 : public CAnimo {
 public:
     CAnimo6(CWindow* window, CXString fileName);
-
-    using CPlayable::play;
-    void play() override;
-    void stop(bool notify) override;
-    void pause() override;
-    void resume() override;
-    void seek(int position) override;
 };
 
 } // namespace KavirelDLL
