@@ -418,7 +418,8 @@ TEST(GraphicsObjectCompression, DamagedDataIsRefusedNotDrawn) {
     EXPECT_EQ(g->GetCompression(), COMPRESSION_LZO);
     g->SetCompression(COMPRESSION_JPEG);
     g->DeCompress();
-    EXPECT_EQ(g->LastError(), ERR_NOT_BUILT);
+    EXPECT_EQ(g->LastError(), ERR_FILE_DAMAGED);
+    EXPECT_EQ(g->GetCompression(), COMPRESSION_JPEG);
     EXPECT_TRUE(log.contains("JPEG"));
 }
 
