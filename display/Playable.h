@@ -145,7 +145,6 @@ public:
     void subParent() { --m_parentsNo; }
     int getParentsNo() const { return m_parentsNo; }
     CPlayable* getParent() const { return m_parent; }
-    int getPosition() const { return m_position; }
     CWindow* getWindow() const { return m_window; }
     int getVolume() const { return m_volume; }
     int getPanning() const { return m_panning; }
