@@ -11,6 +11,7 @@
 #include "display/Image.h"
 #include "display/ImageFile.h"
 #include "display/Jpeg.h"
+#include "display/ResourcesManager.h"
 #include "media/anim/Animo.h"
 
 using namespace KavirelDLL;
@@ -464,4 +465,17 @@ TEST_F(ImageTest, ImageFileChoosesByExtension) {
     EXPECT_EQ(file.Save(&g, CXString(root("/OUT.img").c_str()), COMPRESSION_NONE), CImageFile::FILETYPE_IMAGE);
     EXPECT_EQ(file.LastError(), 0);
     EXPECT_EQ(read("OUT.img").size(), 42u);
+}
+
+TEST_F(ImageTest, SharedThroughTheResourceCache) {
+    put("BACK.IMG", pik(3, 2, 16, 0, words(pixels6), ""));
+    CResourcesManager cache(nullptr);
+    auto* image = new CImage(&window, CXString("BACK.IMG"));
+    image->toRelease(true);
+    cache.add(image);
+    EXPECT_EQ(cache.get("back.img"), static_cast<CFileResolver*>(image));
+    EXPECT_FALSE(cache.remove(image));
+    EXPECT_TRUE(image->isVisible());
+    EXPECT_TRUE(cache.remove(image)); // hidden, released and deleted through the cache
+    EXPECT_EQ(cache.getSize(), 0);
 }
