@@ -16,7 +16,7 @@ const std::regex kForbidden(
     R"(^\s*#\s*include\s*[<"](SDL[^>"]*|unistd\.h|dirent\.h|dlfcn\.h|fcntl\.h|pthread\.h|poll\.h|netdb\.h|)"
     R"(sys/[^>"]*|netinet/[^>"]*|arpa/[^>"]*|curl/[^>"]*|libav[a-z]*/[^>"]*|libsw[a-z]*/[^>"]*|)"
     R"(sndfile\.h|termios\.h|signal\.h|spawn\.h|pwd\.h|grp\.h|langinfo\.h|glob\.h|fnmatch\.h|libgen\.h|)"
-    R"(sched\.h|semaphore\.h|strings\.h|syslog\.h|iconv\.h|utime\.h|ftw\.h|linux/[^>"]*)[>"])");
+    R"(sched\.h|semaphore\.h|strings\.h|syslog\.h|iconv\.h|utime\.h|ftw\.h|linux/[^>"]*|IL/[^>"]*)[>"])");
 
 std::vector<std::string> offendersUnder(const fs::path& root) {
     std::vector<std::string> found;
