@@ -4,6 +4,11 @@ namespace KavirelDLL {
 
 CUnit6::CUnit6(CWindow* window, CXString name) : m_unitName(name), m_window(window) {}
 
+bool CUnit6::onInitialUpdate() {
+    m_initiallyUpdated = true;
+    return true;
+}
+
 bool CUnit6::wasInitiallyUpdated() { return m_initiallyUpdated; }
 
 bool CUnit6::isActive() { return m_active; }

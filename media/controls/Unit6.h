@@ -11,6 +11,11 @@ class CUnit6 : public CXObject {
 public:
     CUnit6(CWindow* window, CXString name);
 
+    // The scene's first frame on screen: the unit counts as initially updated from now on (the scene's music
+    // starts here once units have music).
+    virtual bool onInitialUpdate();
+    // Every later frame of the scene.
+    virtual void onCanvasRefreshed() {}
     virtual bool wasInitiallyUpdated();
     virtual bool isActive();
     // A software timer added for the unit is due; a unit type may act on it.

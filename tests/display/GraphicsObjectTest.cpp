@@ -213,14 +213,15 @@ TEST(GraphicsObject, ObserversHearTheEnd) {
     EXPECT_EQ(r.destroyed[0], g);
 }
 
-TEST(GraphicsObject, LeavingItsCanvasWithoutACompositorIsReported) {
-    CLogCapture log;
+TEST(GraphicsObject, LeavesTheDrawListWhenDeleted) {
     Scene s;
     {
         CGraphicsObject g(&s.window);
-        g.SetCanvas(&s.screen);
+        s.screen.put(&g, 3);
+        EXPECT_EQ(s.screen.GetPriority(&g), 3);
+        EXPECT_EQ(g.GetCanvas(), &s.screen);
     }
-    EXPECT_TRUE(log.contains("not built yet"));
+    EXPECT_EQ(s.screen.getDrawList()->getSize(), 0);
 }
 
 TEST(GraphicsObject, ChildrenComposeOverTheBackup) {
