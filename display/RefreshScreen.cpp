@@ -9,6 +9,7 @@
 #include "display/CanvasObserver.h"
 #include "display/Color.h"
 #include "display/DirectDrawSurface.h"
+#include "display/ImageFile.h"
 #include "display/RefreshRegion.h"
 #include "display/ValidationQuene.h"
 #include "display/Window.h"
@@ -423,9 +424,20 @@ void CRefreshScreen::SetBackground(CColor* color) { m_background->SetBackground(
 void CRefreshScreen::SetBackground(CGraphicsObject* object) { m_background->SetBackground(object); }
 
 void CRefreshScreen::SetBackground(CXString fileName) {
-    logMessage("refresh screen: image files are not built yet, background \"%s\" is not loaded",
-               fileName.GetBuffer());
-    setErrorCode(ERR_NOT_BUILT);
+    CImageFile file(m_window);
+    file.Load(fileName);
+    const int error = file.LastError();
+    CGraphicsObject* picture = file.GetGraphicsObject();
+    // A picture that did not load leaves the background as it was.
+    if (error != 0 || !picture) {
+        delete picture;
+        logMessage("refresh screen: background \"%s\" did not load (%d)", fileName.GetBuffer(), error);
+        setErrorCode(error ? error : ERR_FILE_NOT_FOUND);
+        return;
+    }
+    delete m_backgroundPicture;
+    m_backgroundPicture = picture;
+    SetBackground(picture);
 }
 
 void CRefreshScreen::setBackground(CDirectDrawSurface* surface) { m_background->setBackground(surface); }
@@ -433,6 +445,8 @@ void CRefreshScreen::setBackground(CDirectDrawSurface* surface) { m_background->
 CDirectDrawSurface* CRefreshScreen::getBackgroundIfc() const { return m_background ? m_background->getBkg() : nullptr; }
 
 void CRefreshScreen::flush() {
+    if (CDirectDrawSurface* bkg = getBackgroundIfc())
+        if (bkg->getApplied() == m_backgroundPicture) bkg->applyToRestore(nullptr);
     delete m_backgroundPicture;
     m_backgroundPicture = nullptr;
 }

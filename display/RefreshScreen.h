@@ -110,8 +110,9 @@ public:
     // ---- background
     void SetBackground(CColor* color);
     void SetBackground(CGraphicsObject* object);
-    // Loads the image file and keeps it as the background picture.
+    // Loads the image file and keeps it as the background picture; one that does not load changes nothing.
     void SetBackground(CXString fileName);
+    CGraphicsObject* getBackgroundPicture() const { return m_backgroundPicture; }
     void setBackground(CDirectDrawSurface* surface);
     CDirectDrawSurface* getBackgroundIfc() const;
     CBackgroundManager* getBackgroundManager() const { return m_background; }

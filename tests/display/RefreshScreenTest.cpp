@@ -4,6 +4,9 @@
 #include <random>
 
 #include "WindowFixtures.h"
+#include "core/Log.h"
+#include "platform/Files.h"
+#include "platform/TempFolder.h"
 #include "display/Color.h"
 #include "display/ValidationQuene.h"
 #include "media/controls/Unit6.h"
@@ -482,4 +485,31 @@ TEST(RefreshScreen, LocalBufferDrawsIntoItsOwnSurface) {
     screen.put(g.get(), 0);
     screen.Redraw();
     EXPECT_EQ(pixelAt(*screen.GetLocalDestiny(), 5, 5), 0x4321);
+}
+
+TEST(RefreshScreen, BackgroundFromAnImageFile) {
+    CTempFolder tmp("bkg");
+    Stage stage(40, 30);
+    std::unique_ptr<CGraphicsObject> picture(solid(40, 30, 0x3333));
+    const std::string name = CPlatformFiles::toEngineName(tmp.str()) + "\\SKY.IMG";
+    ASSERT_EQ(picture->Save(CXString(name.c_str()), COMPRESSION_NONE), 0);
+    stage.screen.SetBackground(CXString(name.c_str()));
+    ASSERT_NE(stage.screen.getBackgroundPicture(), nullptr);
+    EXPECT_EQ(stage.screen.getBackgroundIfc()->getApplied(), stage.screen.getBackgroundPicture());
+    stage.frame();
+    EXPECT_EQ(pixelAt(stage.canvas, 39, 29), 0x3333);
+
+    // A file that does not load keeps what was shown.
+    CLogCapture log;
+    CGraphicsObject* kept = stage.screen.getBackgroundPicture();
+    stage.screen.SetBackground(CXString((CPlatformFiles::toEngineName(tmp.str()) + "\\NONE.IMG").c_str()));
+    EXPECT_EQ(stage.screen.getBackgroundPicture(), kept);
+    EXPECT_NE(stage.screen.LastError(), 0);
+    EXPECT_TRUE(log.contains("did not load"));
+    stage.screen.flush();
+    EXPECT_EQ(stage.screen.getBackgroundPicture(), nullptr);
+    EXPECT_EQ(stage.screen.getBackgroundIfc()->getApplied(), nullptr);
+    stage.screen.Invalidate();
+    stage.frame();
+    EXPECT_EQ(pixelAt(stage.canvas, 0, 0), 0x3333);
 }
