@@ -82,7 +82,13 @@ public:
     bool consumed() { return m_file && m_file->Tell() == m_file->Length(); }
 
 private:
-    std::string next() { return "f" + std::to_string(m_count++) + ".bin"; }
+    std::string next() {
+        // Built piece by piece: GCC 12 warns wrongly (-Wrestrict) on "literal" + a temporary string.
+        std::string name = "f";
+        name += std::to_string(m_count++);
+        name += ".bin";
+        return name;
+    }
     std::string engineName(const std::string& name) {
         return CPlatformFiles::toEngineName((m_folder.path() / name).string());
     }
