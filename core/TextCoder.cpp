@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <new>
-#include <string_view>
 
 #include "core/File.h"
 #include "core/Log.h"
@@ -61,6 +60,23 @@ void transform(char* text, size_t length, int32_t& index, int32_t cycle, bool fo
 }
 
 bool startsWith(const std::string& text, const char* prefix) { return text.compare(0, std::strlen(prefix), prefix) == 0; }
+
+// Whether a line of the text holds the line mark once its tabs are removed, as they are when coded.
+bool holdsMark(const char* data, int size) {
+    char before = 0, last = 0;
+    for (int i = 0; i < size; ++i) {
+        char c = data[i];
+        if (c == '\t') continue;
+        if (c == '\n') {
+            before = last = 0;
+            continue;
+        }
+        if (before == '<' && last == 'E' && c == '>') return true;
+        before = last;
+        last = c;
+    }
+    return false;
+}
 
 } // namespace
 
@@ -206,8 +222,18 @@ void CTextCoder::nextLine(std::string& line) {
 }
 
 CXString CTextCoder::codeLine() {
-    if (m_coded) return CXString("\n");
     std::string out;
+    nextCodedLine(out);
+    return CXString(out.c_str());
+}
+
+// Kept in a std::string so that a stray zero byte does not cut the lines coded after it.
+void CTextCoder::nextCodedLine(std::string& out) {
+    out.clear();
+    if (m_coded) {
+        out.push_back('\n');
+        return;
+    }
     std::string line;
     int lines = m_cycle < 1 ? 1 : m_cycle;
     for (int i = 0; i < lines && !m_reader->eof(); ++i) {
@@ -220,8 +246,15 @@ CXString CTextCoder::codeLine() {
         out += kMark;
     }
     out.push_back('\n');
-    return CXString(out.c_str());
 }
+
+namespace {
+
+bool writeAll(CFile& out, const std::string& text) {
+    return out.Write(text.data(), static_cast<int>(text.size())) == static_cast<int>(text.size());
+}
+
+} // namespace
 
 bool CTextCoder::code(CWindow* window, CXString source, CXString target, int cycle) {
     if (cycle < 1) {
@@ -230,9 +263,7 @@ bool CTextCoder::code(CWindow* window, CXString source, CXString target, int cyc
     }
     CTextCoder in(window, source, false);
     if (in.LastError() != ERR_NONE || in.isCoded()) return false;
-    const CTextFileReader* reader = in.m_reader;
-    if (std::string_view(reader->data() ? reader->data() : "", static_cast<size_t>(reader->size())).find(kMark) !=
-        std::string_view::npos) {
+    if (holdsMark(in.m_reader->data(), in.m_reader->size())) {
         logMessage("%s not coded: it holds the line mark %s itself", source.GetBuffer(), kMark);
         return false;
     }
@@ -241,9 +272,13 @@ bool CTextCoder::code(CWindow* window, CXString source, CXString target, int cyc
     in.setCycle(cycle);
     CXString header;
     header.Format("{<C:%d>}\n", cycle);
-    out.putLine(header);
-    while (!in._eof()) out.putLine(in.codeLine());
-    return out.Close() == ERR_NONE;
+    bool written = out.putLine(header) == header.GetLength();
+    std::string line;
+    while (written && !in._eof()) {
+        in.nextCodedLine(line);
+        written = writeAll(out, line);
+    }
+    return out.Close() == ERR_NONE && written;
 }
 
 bool CTextCoder::decode(CWindow* window, CXString source, CXString target) {
@@ -251,8 +286,13 @@ bool CTextCoder::decode(CWindow* window, CXString source, CXString target) {
     if (in.LastError() != ERR_NONE || !in.isCoded()) return false;
     CFile out(nullptr, target, CFile::MODE_UPDATE | CFile::MODE_TEXT);
     if (out.LastError() != ERR_NONE) return false;
-    while (!in._eof()) out.putLine(in.getLine());
-    return out.Close() == ERR_NONE;
+    bool written = true;
+    std::string line;
+    while (written && !in._eof()) {
+        in.nextLine(line);
+        written = writeAll(out, line);
+    }
+    return out.Close() == ERR_NONE && written;
 }
 
 } // namespace KavirelDLL

@@ -68,15 +68,16 @@ public:
 
     int getCycle() const { return m_cycle; }
 
-    // Writes a coded copy of a plain file; false when nothing was written. A text that holds "<E>"
-    // itself cannot be coded and is refused.
+    // Writes a coded copy of a plain file; false when it could not be written whole. A text that
+    // holds "<E>" itself (once its tabs are removed) cannot be coded and is refused.
     static bool code(CWindow* window, CXString source, CXString target, int cycle);
-    // Writes a plain copy of a coded file; false when nothing was written.
+    // Writes a plain copy of a coded file; false when it could not be written whole.
     static bool decode(CWindow* window, CXString source, CXString target);
 
 private:
     friend class CMElementsLoader;
     void nextLine(std::string& line);
+    void nextCodedLine(std::string& out);
     void init(bool noAutoDecode);
     void setCycle(int cycle);
     void nextMark();

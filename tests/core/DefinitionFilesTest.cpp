@@ -116,6 +116,22 @@ TEST_F(DefinitionFiles, CodedLinesFollowTheCycle) {
     }
 }
 
+// A stray zero byte in a line is carried through the coded copy like any other control character,
+// and costs none of the lines coded beside it.
+TEST_F(DefinitionFiles, ZeroBytesDoNotCutCodedLines) {
+    const std::string text("OBJECT=A\nA:X=1\0junk\nA:Y=2\nA:Z=3\n", 32);
+    put("zero.cnv", text);
+    ASSERT_TRUE(CTextCoder::code(nullptr, "zero.cnv", "zero.coded", 6));
+    std::unique_ptr<CMElements> plain(CMElementsLoader::load(nullptr, CXString("zero.cnv")));
+    std::unique_ptr<CMElements> coded(CMElementsLoader::load(nullptr, CXString("zero.coded")));
+    ASSERT_NE(plain, nullptr);
+    ASSERT_NE(coded, nullptr);
+    expectSameElements(plain.get(), coded.get());
+    EXPECT_EQ(coded->get("A")->getPropertyValue("Z"), "3");
+    ASSERT_TRUE(CTextCoder::decode(nullptr, "zero.coded", "zero.back"));
+    EXPECT_EQ(read("zero.back"), text);
+}
+
 // Mended: blanks that start a line joined to the one before stay in its coded copy, so the coded
 // file reads as the plain one did.
 TEST_F(DefinitionFiles, CodingKeepsBlanksThatJoinedLinesNeed) {
@@ -137,9 +153,18 @@ TEST_F(DefinitionFiles, CopiesAreRefusedWhereTheyCannotBeMade) {
     EXPECT_FALSE(CTextCoder::code(nullptr, "plain.txt", "out5", 0));
     put("marked.txt", "A:TEXT=a<E>b\n");  // would read back as two lines
     EXPECT_FALSE(CTextCoder::code(nullptr, "marked.txt", "out6", 6));
-    for (const char* out : {"out1", "out2", "out3", "out4", "out5", "out6"})
+    put("tabbed.txt", "A:TEXT=a<\tE\t>b\n");  // the mark appears once the tabs are gone
+    EXPECT_FALSE(CTextCoder::code(nullptr, "tabbed.txt", "out8", 6));
+    for (const char* out : {"out1", "out2", "out3", "out4", "out5", "out6", "out8"})
         EXPECT_FALSE(CFile::fileExists(nullptr, out)) << out;
     EXPECT_TRUE(log.contains("marked.txt"));
+    EXPECT_TRUE(log.contains("tabbed.txt"));
+
+    // Marks split by a line end are no marks: such a text codes and reads back whole.
+    put("split.txt", "OBJECT=A\nA:X=<E\n>\nA:Y=1\n");
+    ASSERT_TRUE(CTextCoder::code(nullptr, "split.txt", "split.coded", 2));
+    ASSERT_TRUE(CTextCoder::decode(nullptr, "split.coded", "split.back"));
+    EXPECT_EQ(read("split.back"), "OBJECT=A\nA:X=<E\n>\nA:Y=1\n");
     EXPECT_FALSE(CTextCoder::code(nullptr, "plain.txt", "missing\\folder\\out7", 6));
 }
 
