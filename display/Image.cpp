@@ -3,6 +3,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <vector>
 
 #include "core/Compression.h"
 #include "core/Elements.h"
@@ -96,6 +97,7 @@ int CImage::fail(int code, const char* why) {
     logMessage("image \"%s\": %s", m_fileName.GetBuffer(), why);
     dropBlocks();
     m_width = m_height = m_pitch = 0;
+    release();
     setErrorCode(code);
     return code;
 }
@@ -108,7 +110,9 @@ int CImage::Load(CXString name, bool convert) {
     // The test is case-sensitive: only ".IMG" names are image files.
     if (name.FindSubString(".IMG") < 0) {
         CXString path = CFile::getPath(m_window, name);
-        if (load(path) != 0) return LastError();
+        // Only the disk has paths; a picture inside the big file is read through it.
+        const int loaded = path.IsString() ? load(path) : loadFromGameFile(name);
+        if (loaded != 0) return LastError();
         setFilename(name);
         CFileResolver::load();
         Invalidate();
@@ -218,6 +222,12 @@ int CImage::readImage(CFile* file) {
     if (LastError() != 0 || m_compression == COMPRESSION_LZO || m_compression == COMPRESSION_LZO_RLE ||
         m_compression == COMPRESSION_JPEG)
         return fail(ERR_FILE_DAMAGED, "packed data do not decode");
+    if (m_compression == COMPRESSION_RLE) {
+        // Run-length data stay packed until drawn; a damaged stream is found now, not at the first draw.
+        DeCompressRLE2();
+        if (LastError() != 0) return fail(ERR_FILE_DAMAGED, "run-length data do not decode");
+        bringBackCompressed();
+    }
     if (raw > 0 && !m_data) return fail(ERR_FILE_DAMAGED, "no pixel data");
     return 0;
 }
@@ -303,6 +313,24 @@ int CImage::load(CXString path) {
     if (!path.IsString()) return fail(ERR_FILE_NOT_FOUND, "does not open");
     std::string name(path.GetBuffer());
     JPEG jpeg(name.data());
+    return decodeJpeg(jpeg);
+}
+
+int CImage::loadFromGameFile(CXString name) {
+    setErrorCode(0);
+    CFile file;
+    if (file.Open(m_window, name, CFile::MODE_READ | CFile::MODE_BINARY) != 0)
+        return fail(ERR_FILE_NOT_FOUND, "does not open");
+    const int length = file.Length();
+    if (length <= 0) return fail(ERR_FILE_DAMAGED, "not a readable JPEG");
+    std::vector<char> bytes(static_cast<size_t>(length));
+    if (file.Read(bytes.data(), length) != length) return fail(ERR_FILE_DAMAGED, "could not be read");
+    file.Close();
+    JPEG jpeg(bytes.data(), length);
+    return decodeJpeg(jpeg);
+}
+
+int CImage::decodeJpeg(JPEG& jpeg) {
     if (!jpeg.isReady()) return fail(jpeg.LastError() ? jpeg.LastError() : ERR_FILE_DAMAGED, "not a readable JPEG");
     int bpp = 16;
     if (m_window)

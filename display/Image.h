@@ -7,6 +7,7 @@ namespace KavirelDLL {
 class CWindow;
 class CFile;
 class CMElement;
+class JPEG;
 
 // A still picture that is also a playable: read from an image file ("PIK", "NVI" or the headerless
 // legacy layout, by names holding ".IMG") or from a JPEG file (any other name). A file that does not
@@ -66,6 +67,9 @@ private:
     int readImage(CFile* file);
     int readNvi(CFile* file);
     int fail(int code, const char* why);
+    // A JPEG read through the engine's files, which a disk path cannot name inside the big file.
+    int loadFromGameFile(CXString name);
+    int decodeJpeg(JPEG& jpeg);
 };
 
 } // namespace KavirelDLL

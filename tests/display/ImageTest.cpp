@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "ImageFixtures.h"
+#include "core/BigFile.h"
 #include "core/Compression.h"
 #include "core/Elements.h"
 #include "core/Log.h"
@@ -140,6 +142,40 @@ TEST_F(ImageTest, ConvertedToTheDisplaysDepth) {
     EXPECT_EQ(kept.GetBpp(), 16);
 }
 
+TEST_F(ImageTest, RunLengthFilesAreCheckedWhenRead) {
+    CLogCapture log;
+    std::vector<uint16_t> steps(30 * 20);
+    for (size_t i = 0; i < steps.size(); ++i) steps[i] = uint16_t(i / 7);
+    CGraphicsObject source(&window, CXSize(30, 20), 16);
+    std::memcpy(source.GetDataPtr(), words(steps).data(), steps.size() * 2);
+    std::string plane(600, '\x20');
+    plane.replace(100, 50, 50, '\xF0');
+    char* alpha = new char[600];
+    std::memcpy(alpha, plane.data(), 600);
+    source.AlphaChannel(alpha);
+    ASSERT_EQ(source.Save(CXString(root("/RUNS.IMG").c_str()), COMPRESSION_RLE), 0);
+    const std::string good = read("RUNS.IMG");
+    ASSERT_EQ(good[24], COMPRESSION_RLE);
+
+    auto image = load("RUNS.IMG");
+    ASSERT_EQ(image->LastError(), 0);
+    EXPECT_EQ(image->GetCompression(), COMPRESSION_RLE) << "kept packed until drawn";
+    image->DeCompressRLE2();
+    ASSERT_EQ(image->LastError(), 0);
+    EXPECT_EQ(pixelsOf(*image), steps);
+    EXPECT_EQ(alphaOf(*image), plane);
+    image->bringBackCompressed();
+
+    // Cut anywhere inside the data, the runs no longer make the picture.
+    expectEveryTruncationFails(good, "CUT.IMG", 41);
+    // A run that claims more pixels than the picture has.
+    std::string over = good;
+    over[40] = char(0x7F);
+    over[41] = char(0x7F);
+    put("OVER.IMG", over);
+    EXPECT_EQ(load("OVER.IMG")->LastError(), ERR_FILE_DAMAGED);
+}
+
 TEST_F(ImageTest, LegacyLayoutReadsItsPixelsFromWhereTheyStart) {
     put("OLD.IMG", legacy(3, 2, 4, words(pixels6)));
     auto image = load("OLD.IMG");
@@ -265,6 +301,13 @@ TEST_F(ImageTest, AFileThatDoesNotOpenIsNotLoaded) {
     EXPECT_FALSE(image.isLoaded());
     EXPECT_EQ(image.GetDataPtr(), nullptr);
     EXPECT_EQ(image.Width(), 0);
+
+    // Read straight from a file, a failure unloads the picture too.
+    ASSERT_EQ(image.Load(CXString("GOOD.IMG"), true), 0);
+    CFile broken(&window, "BROKEN.IMG", CFile::MODE_READ | CFile::MODE_BINARY);
+    EXPECT_EQ(image.Load(&broken), ERR_FILE_DAMAGED);
+    EXPECT_FALSE(image.isLoaded());
+    EXPECT_EQ(image.GetDataPtr(), nullptr);
 }
 
 TEST_F(ImageTest, OnlyNamesHoldingDotImgInCapitalsAreImageFiles) {
@@ -281,6 +324,30 @@ TEST_F(ImageTest, OnlyNamesHoldingDotImgInCapitalsAreImageFiles) {
     // The same bytes under a lower-case name are read as a JPEG, and are none.
     put("sky2.img", pik(3, 2, 16, 0, words(pixels6), ""));
     EXPECT_EQ(load("sky2.img")->LastError(), ERR_FILE_DAMAGED);
+}
+
+TEST_F(ImageTest, PicturesInsideTheBigFileLoad) {
+    const uint8_t red[3] = {200, 16, 16}, blue[3] = {16, 16, 200};
+    put("game/Dane/SKY.JPG", twoColourJpeg(red, blue));
+    put("game/Dane/SKY.IMG", pik(3, 2, 16, 0, words(pixels6), ""));
+    CBigFile builder(false);
+    ASSERT_TRUE(builder.Create("game", "data", "data.bf"));
+    std::filesystem::rename(m_tmp.path() / "game", m_tmp.path() / "gone");
+    ASSERT_TRUE(CFile::openBigFile("data.bf"));
+
+    auto img = load("Dane\\SKY.IMG");
+    EXPECT_EQ(img->LastError(), 0);
+    EXPECT_EQ(pixelsOf(*img), pixels6);
+    auto jpg = load("Dane\\SKY.JPG");
+    ASSERT_EQ(jpg->LastError(), 0);
+    EXPECT_TRUE(jpg->isLoaded());
+    EXPECT_EQ(jpg->Width(), 16);
+    EXPECT_EQ(jpg->Height(), 16);
+
+    CLogCapture log;
+    auto missing = load("Dane\\NONE.JPG");
+    EXPECT_EQ(missing->LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_FALSE(missing->isLoaded());
 }
 
 TEST_F(ImageTest, JpegMadeHereDecodesAndPacksAt15And16Bits) {
