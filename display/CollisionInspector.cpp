@@ -158,8 +158,9 @@ void CCollisionInspector::testMover(CMonitoredObject* mover) {
             other->removeContact(a);
             notify(2, a, b);
         }
-        // An observer may have destroyed the mover, or taken it out of monitoring.
-        if (!mover->m_object || !mover->isActive()) return;
+        // An observer may have destroyed the mover. One that only took it out of monitoring lets this
+        // pass finish: the entry goes at the tick's end.
+        if (!mover->m_object) return;
     }
 }
 

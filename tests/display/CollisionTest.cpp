@@ -280,6 +280,21 @@ TEST_F(CollisionTest, AnObjectMovedByAnObserverDuringThePassIsTestedAgain) {
     EXPECT_FALSE(inspector.find(b)->touches(a));
 }
 
+TEST_F(CollisionTest, AMoverTakenOutOfMonitoringByAnObserverFinishesItsPass) {
+    CGraphicsObject* a = object(0, 0, 10, 10);
+    CGraphicsObject* b = object(5, 5, 10, 10);
+    CGraphicsObject* c = object(6, 6, 10, 10);
+    recorder.onBegin = [&](CGraphicsObject* x, CGraphicsObject*) {
+        if (x == a) inspector.removeMonitoredObject(a);
+    };
+    a->Move(0, 0);
+    inspector.tick();
+    // Both contacts of the pass are reported, then the inactive mover goes.
+    EXPECT_EQ(recorder.events, (std::vector<Event>{{1, a, b}, {1, b, a}, {1, a, c}, {1, c, a}}));
+    EXPECT_EQ(inspector.find(a), nullptr);
+    EXPECT_TRUE(inspector.find(c)->touches(a));
+}
+
 TEST_F(CollisionTest, NotifyCodesAndObserverList) {
     CGraphicsObject* a = object(0, 0, 1, 1);
     Recorder second;
