@@ -113,6 +113,7 @@ void CPlayable::copyFields(const CPlayable& other) {
 }
 
 CPlayable::~CPlayable() {
+    *m_alive = false;
     delete m_events;
     delete m_observers;
 }
@@ -206,7 +207,11 @@ bool CPlayable::notify(int code) {
     for (int i = 0; i < m_observers->getSize(); ++i) told.push_back(static_cast<CPlayableObserver*>(m_observers->at(i)));
     if (m_genericNotifier) told.push_back(m_genericNotifier);
     bool answer = true;
+    std::shared_ptr<bool> alive = m_alive;
     for (CPlayableObserver* o : told) {
+        if (!*alive) break;
+        // One removed by an earlier observer may already be gone.
+        if (o != m_genericNotifier && !m_observers->contains(o)) continue;
         switch (code) {
         case NOTIFY_STARTED: answer = o->onPlayableStarted(this); break;
         case NOTIFY_TICK: answer = o->onPlayableTick(this); break;

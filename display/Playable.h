@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 
 #include "core/FileResolver.h"
 #include "core/Geometry.h"
@@ -171,6 +172,8 @@ protected:
     CXArray* m_observers = nullptr;
 
 private:
+    // Cleared by the destructor, so a notification stops when an observer deletes this playable.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     void copyFields(const CPlayable& other);
 };
 

@@ -212,3 +212,40 @@ TEST(Playable, CopiesOwnTheirEventMapAndObserverList) {
     EXPECT_EQ(assigned.getNotifiers()->getSize(), 1);
     EXPECT_EQ(assigned.getParameter(CXString("x")), "");
 }
+
+namespace {
+// Takes another observer off the list, or deletes the playable, when told of the finish.
+class Remover : public CPlayableObserver {
+public:
+    CPlayableObserver* removeOther = nullptr;
+    bool deletePlayable = false;
+    bool onPlayableFinished(CPlayable* p) override {
+        if (removeOther) p->removeNotifier(removeOther);
+        if (deletePlayable) delete p;
+        return true;
+    }
+};
+} // namespace
+
+TEST(Playable, AnObserverRemovedOrAPlayableDeletedMidNotificationIsNotCalledAgain) {
+    std::vector<std::string> log;
+    Recorder b(&log, "b"), c(&log, "c");
+    Remover r;
+    r.removeOther = &c; // c may be freed by whoever removed it
+    TestPlayable p;
+    p.addNotifier(&b);
+    p.addNotifier(&r);
+    p.addNotifier(&c);
+    p.notify(3);
+    EXPECT_EQ(log, (std::vector<std::string>{"b:finished"}));
+
+    log.clear();
+    auto* doomed = new TestPlayable();
+    Remover killer;
+    killer.deletePlayable = true;
+    doomed->addNotifier(&killer);
+    doomed->addNotifier(&b);
+    doomed->setGenericNotifier(&c);
+    doomed->notify(3); // under ASan a call after the delete would be caught
+    EXPECT_TRUE(log.empty());
+}
