@@ -81,6 +81,8 @@ void CRefreshScreen::CBackgroundManager::chooseScrollMode() {
     if (!m_bkg) return;
     const int sw = m_screen->Width(), sh = m_screen->Height();
     const int bw = m_bkg->Width(), bh = m_bkg->Height();
+    // A background that fits none of the shapes does not repeat until it is moved.
+    m_mode = 0;
     if (bw > sw && bh > sh)
         m_mode = 3;
     else if (bh == sh)

@@ -421,7 +421,20 @@ TEST(RefreshScreen, BackgroundScrollModesAndWrapping) {
     // Smaller than the screen and not moved: only what lies on it is painted.
     std::unique_ptr<CGraphicsObject> tile(solid(50, 50, 0x0707));
     stage.screen.SetBackground(tile.get());
-    EXPECT_EQ(manager->getScrollMode(), 3); // unchanged: none of the rules matched
+    EXPECT_EQ(manager->getScrollMode(), 0);
+    std::fill_n(stage.canvas.view().pixels, 320 * 240, 0x1234);
+    stage.screen.Invalidate();
+    stage.frame();
+    EXPECT_EQ(pixelAt(stage.canvas, 49, 49), 0x0707);
+    EXPECT_EQ(pixelAt(stage.canvas, 50, 10), 0x1234);
+    EXPECT_EQ(pixelAt(stage.canvas, 10, 50), 0x1234);
+    // Once moved sideways it repeats that way.
+    stage.screen.getBackgroundIfc()->SetPosition(10, 0);
+    stage.screen.Invalidate();
+    stage.frame();
+    EXPECT_EQ(manager->getScrollMode(), 1);
+    EXPECT_EQ(pixelAt(stage.canvas, 60, 10), 0x0707);
+    EXPECT_EQ(pixelAt(stage.canvas, 10, 60), 0x1234);
     CDirectDrawSurface* bkg = new CDirectDrawSurface(&stage.window, CXSize(320, 100), 16, false);
     stage.screen.setBackground(bkg);
     EXPECT_EQ(manager->getScrollMode(), 2);
