@@ -5,6 +5,7 @@
 #include "display/DirectDrawSurface.h"
 #include "display/Surface.h"
 #include "display/Window.h"
+#include "platform/Display.h"
 #include "platform/PlatformTime.h"
 
 namespace KavirelDLL {
@@ -12,6 +13,18 @@ namespace KavirelDLL {
 CSecondaryDisplay::CSecondaryDisplay(CDisplay* hwnd, CWindow* window, int delay)
     : m_hwnd(hwnd), m_window(window), m_frames(101, 0.75f), m_delay(std::max(0, delay)) {
     CXSize size = window ? window->GetScreenSize() : CXSize(800, 600);
+    // The game window's presentation paces the frame; a mirror waiting for the refresh as well would halve it.
+    if (hwnd && (!hwnd->isOpen() || hwnd->mode().vsync)) {
+        CDisplayMode mode = hwnd->mode();
+        mode.visible = hwnd->isOpen() ? hwnd->isVisible() : true;
+        mode.width = size.cx;
+        mode.height = size.cy;
+        mode.bitsPerPixel = window && window->GetBpp() ? window->GetBpp() : 16;
+        mode.fullScreen = false;
+        mode.vsync = false;
+        // A refusal is reported by the surface, which tries again.
+        hwnd->open(mode);
+    }
     m_surface = new CSurface(hwnd, size.cx, size.cy);
     if (m_surface->LastError()) setErrorCode(m_surface->LastError());
 }

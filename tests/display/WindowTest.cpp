@@ -441,6 +441,10 @@ TEST_F(ClockTest, TheSecondaryDisplayShowsFramesOnlyAfterTheDelay) {
     window.OnActivateApp(true);
     CSecondaryDisplay* mirror = window.getSecondaryDisplay();
     ASSERT_NE(mirror, nullptr);
+    // Only the game window waits for the display's refresh.
+    EXPECT_TRUE(display->mode().vsync);
+    EXPECT_FALSE(second->mode().vsync);
+    EXPECT_EQ(second->width(), 64);
     CColor red(255, 0, 0), blue(0, 0, 255);
     window.SetBackground(&red);
     window.Tick();
