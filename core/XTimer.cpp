@@ -1,5 +1,7 @@
 #include "core/XTimer.h"
 
+#include <cstdint>
+
 #include "display/Window.h"
 #include "media/controls/Unit6.h"
 #include "platform/PlatformTime.h"
@@ -80,6 +82,13 @@ void CXTimer::resume() {
 }
 
 void CXTimer::enable(bool on) { enabled = on; }
+
+int CXTimer::newObjectId() {
+    static int next = 1 << 30;
+    int id = next;
+    next = next == INT32_MAX ? 1 << 30 : next + 1;
+    return id;
+}
 
 void CXTimer::dispatch(CTimerObject* entry) {
     if (entry->m_unit) {

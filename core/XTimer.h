@@ -71,6 +71,10 @@ public:
 
     int domodal();
 
+    // Entries kept for a script object (a behaviour repeating on a timer, a TIMER) take their id from here:
+    // an object's address does not fit in an id. These ids start at 2^30, clear of the small fixed ones.
+    static int newObjectId();
+
     static void enable(bool on);
     static bool isEnabled() { return enabled; }
 

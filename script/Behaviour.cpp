@@ -1,10 +1,53 @@
 #include "script/Behaviour.h"
 
+#include <algorithm>
+
 #include "core/Elements.h"
+#include "core/Log.h"
+#include "display/Window.h"
+#include "script/BehaviourEntry.h"
+#include "script/Condition.h"
+#include "script/Expression.h"
+#include "script/Integer.h"
 #include "script/ObjectsContainer.h"
-#include "script/PendingObject.h"
+#include "script/RunnerFactory.h"
+#include "script/String.h"
+#include "script/Structure.h"
+#include "script/VariableFactory.h"
 
 namespace KavirelDLL {
+
+std::vector<CMC_ObjectHandle>* CMC_Behaviour::globalTrash = nullptr;
+
+namespace {
+
+// Behaviours repeating on a timer, and behaviours stopped by BREAK that left their scene while other
+// objects may still be bound to them; the latter go when the trash is done.
+std::vector<CMC_ObjectHandle> g_timerBehaviours;
+std::vector<CMC_ObjectHandle> g_detached;
+
+bool isScalar(int type) {
+    return type >= TYPE_INTEGER && type <= TYPE_DOUBLE;
+}
+
+// The scene's "__RETURN__", when it is a value.
+CMC_Variable* returnVariable(CMC_ObjectsContainer* container) {
+    if (!container) return nullptr;
+    CMC_ObjectsContainer* scene = container->getScene();
+    if (!scene) scene = container;
+    return scene->getVariable("__RETURN__");
+}
+
+} // namespace
+
+void CMC_Behaviour::removeAndDelete(CMC_Object* object) {
+    if (!object) return;
+    if (CMC_ObjectsContainer* scene = object->getScene()) scene->removeObject(object);
+    // Still listed somewhere (a container in the middle of unloading): the container deletes it.
+    if (!object->isHeld()) delete object;
+}
+
+// ---- construction ----
 
 CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* scene) : CMC_Object(CXString(""), TYPE_BEHAVIOUR) {
     if (scene) setScene(scene);
@@ -24,7 +67,16 @@ CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* scene, const CXString& name, 
     if (scene) setScene(scene);
 }
 
-CMC_Behaviour::~CMC_Behaviour() = default;
+CMC_Behaviour::~CMC_Behaviour() {
+    releaseAnchor();
+    dropLines(true);
+    if (m_timerList) m_timerList->remove(m_timerId);
+    m_timerList = nullptr;
+    CMC_Behaviour_Runner::flushParams(m_timerParams);
+    m_timerParams = nullptr;
+    flushTempObjects();
+    delete m_tempObjects;
+}
 
 CXString CMC_Behaviour::stripBraces(const CXString& code) {
     CXString text = code;
@@ -39,15 +91,450 @@ CXString** CMC_Behaviour::getBehavioursList() {
     return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"});
 }
 
-bool CMC_Behaviour::run(CMC_Object*, CXArray*, bool) {
-    CMC_PendingObject::notBuilt(this, "BEHAVIOUR", "running behaviour code");
-    return false;
+// ---- lines ----
+
+void CMC_Behaviour::init() {
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    CMC_Object::init();
+    if (!self->object) return;
+    if (m_code.GetAt(0) == '{') m_code = m_code.Mid(1, m_code.GetLength() - 1);
+    done(false);
+    if (!self->object) return;
+    if (m_code.IsString()) parse(m_code);
+}
+
+bool CMC_Behaviour::done(bool flag) {
+    dropLines(!flag);
+    return CMC_Object::done(flag);
+}
+
+void CMC_Behaviour::dropLines(bool release) {
+    if (!m_lines) return;
+    std::vector<CMC_Behaviour_Entry*>* lines = m_lines;
+    m_lines = nullptr;
+    for (CMC_Behaviour_Entry* line : *lines)
+        if (line) line->releaseTempBeh(release);
+    CMC_Behaviour_Entry::destroyLines(lines);
+}
+
+void CMC_Behaviour::parse(const CXString& code) {
+    std::vector<CMC_Behaviour_Entry*>* lines = CMC_Behaviour_Entry::getCodeLines(this, code);
+    // Parsing runs nothing, but a line may have been parsed into this behaviour meanwhile.
+    dropLines(true);
+    m_lines = lines;
+}
+
+CMC_Behaviour_Entry** CMC_Behaviour::getLines() {
+    return m_lines ? m_lines->data() : nullptr;
+}
+
+int CMC_Behaviour::getLineCount() const {
+    return m_lines ? static_cast<int>(m_lines->size()) - 1 : 0;
+}
+
+void CMC_Behaviour::setParams(CXArray* params) {
+    CXString code = params ? CMC_Behaviour_Entry::fillParams(m_code, params) : m_code;
+    dropLines(true);
+    if (code.IsString()) parse(code);
+}
+
+CMC_BasicCondition* CMC_Behaviour::getConditionInterface() {
+    CMC_Object* condition = m_condition.get();
+    if (!condition) return nullptr;
+    int type = condition->getType();
+    if (type != TYPE_CONDITION && type != TYPE_COMPLEXCONDITION) return nullptr;
+    return static_cast<CMC_BasicCondition*>(condition);
 }
 
 void CMC_Behaviour::resolveCondition() {
     CMC_ObjectsContainer* scene = getScene();
     if (!m_conditionName.IsString() || !scene) return;
-    m_condition.set(scene->getObject(m_conditionName), scene);
+    CMC_Object* found = scene->getObject(m_conditionName);
+    if (found)
+        m_condition.set(found, scene);
+    else
+        m_condition = CMC_ObjectHandle(m_conditionName, scene);
+}
+
+// ---- running ----
+
+bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkCondition) {
+    if (!m_enabled || !m_lines) return false;
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    if (checkCondition && m_conditionName.IsString()) {
+        if (CMC_BasicCondition* condition = getConditionInterface()) {
+            bool valid = condition->valid(true);
+            if (!self->object || !valid || !m_lines) return false;
+        }
+    }
+    CMC_Behaviour_Entry::RunGuard running;
+    // Lines replaced or deleted meanwhile stay until every run has returned, so this list stays valid.
+    CMC_Behaviour_Entry** lines = m_lines->data();
+    bool broke = false;
+    for (int i = 0; lines[i]; ++i) {
+        CMC_Variable* result = lines[i]->run(current, params);
+        if (isControlCode(result)) {
+            broke = controlCodeOf(result) == CONTROL_BREAK;
+            break;
+        }
+        flush(result);
+        if (!self->object) return false;
+    }
+    if (self->object) flushTempObjects();
+    return broke;
+}
+
+void CMC_Behaviour::addTempObject(CMC_Object* object) {
+    if (!object) return;
+    if (!m_tempObjects) m_tempObjects = new std::vector<CMC_ObjectHandle>();
+    m_tempObjects->emplace_back(object);
+}
+
+void CMC_Behaviour::flushTempObjects() {
+    if (!m_tempObjects) return;
+    // Deleting values runs no script code, so the list cannot change under this walk.
+    for (CMC_ObjectHandle& handle : *m_tempObjects)
+        removeAndDelete(handle.current());
+    m_tempObjects->clear();
+}
+
+// ---- timer repetition ----
+
+CXTimer* CMC_Behaviour::timerList() {
+    CMC_ObjectsContainer* scene = getScene();
+    CWindow* window = scene ? scene->getWindow() : nullptr;
+    return window ? window->GetTimerInterface() : nullptr;
+}
+
+std::vector<CMC_ObjectHandle>& CMC_Behaviour::getTimerBehaviours() {
+    std::erase_if(g_timerBehaviours, [](const CMC_ObjectHandle& h) {
+        CMC_Object* object = h.current();
+        return !object || !static_cast<CMC_Behaviour*>(object)->isRunningOnTimer();
+    });
+    return g_timerBehaviours;
+}
+
+void CMC_Behaviour::runOnTimer(int interval, int count, CXArray* params, CMC_Behaviour* onDone) {
+    if (m_timerList) m_timerList->remove(m_timerId);
+    if (m_timerParams != params) CMC_Behaviour_Runner::flushParams(m_timerParams);
+    m_timerParams = params;
+    m_repeat = count;
+    m_onDone.set(onDone);
+    m_tick = 0;
+    m_timerList = timerList();
+    if (!m_timerList) {
+        setErrorCode(ERR_NOT_BUILT);
+        logMessage("behaviour %s: the scene's window has no timers; it does not repeat", m_name.GetBuffer());
+        stopTimer(false);
+        return;
+    }
+    m_timerId = CXTimer::newObjectId();
+    m_timerList->add(m_timerId, static_cast<unsigned>(std::max(interval, 0)), static_cast<CTimerNotificator*>(this));
+    getTimerBehaviours().emplace_back(this);
+}
+
+void CMC_Behaviour::onTimer(int id) {
+    if (!m_timerList || id != m_timerId) return;
+    ++m_tick;
+    if (m_timerParams && m_timerParams->getSize() > 0) {
+        if (auto* first = static_cast<CXString*>(m_timerParams->at(0))) *first = CXString::toString(static_cast<int>(m_tick));
+    }
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    bool broke = run(this, m_timerParams, false);
+    if (!self->object || !m_timerList) return;
+    if (broke || (m_repeat > 0 && m_tick >= m_repeat)) stopTimer(true);
+}
+
+void CMC_Behaviour::stopTimer(bool runOnDone) {
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    if (m_timerList) m_timerList->remove(m_timerId);
+    m_timerList = nullptr;
+    CMC_Object* onDoneObject = m_onDone.current();
+    m_onDone.clear();
+    if (runOnDone && onDoneObject && onDoneObject->getType() == TYPE_BEHAVIOUR) {
+        auto* onDone = static_cast<CMC_Behaviour*>(onDoneObject);
+        CMC_ObjectHandle onDoneHandle(onDone);
+        onDone->run(this, m_timerParams, true);
+        if (!self->object) return;
+        if (CMC_Object* still = onDoneHandle.current(); still && still->name().equals("temp")) removeAndDelete(still);
+    }
+    setToDelete();
+    if (CMC_ObjectsContainer* scene = getScene()) scene->removeObject(this);
+    CMC_Behaviour_Runner::flushParams(m_timerParams);
+    m_timerParams = nullptr;
+    addToTrash(this);
+}
+
+void CMC_Behaviour::detach() {
+    setToDelete();
+    if (CMC_ObjectsContainer* scene = getScene()) scene->removeObject(this);
+    for (const CMC_ObjectHandle& handle : g_detached)
+        if (handle.refersTo(this)) return;
+    g_detached.emplace_back(this);
+}
+
+void CMC_Behaviour::_break() {
+    if (m_timerList) {
+        m_timerList->remove(m_timerId);
+        m_timerList = nullptr;
+        m_onDone.clear();
+        setToDelete();
+        if (CMC_ObjectsContainer* scene = getScene()) scene->removeObject(this);
+        CMC_Behaviour_Runner::flushParams(m_timerParams);
+        m_timerParams = nullptr;
+        addToTrash(this);
+        return;
+    }
+    // Not repeating: it leaves its scene, and whatever is bound to it may still run it.
+    CMC_Behaviour_Runner::flushParams(m_timerParams);
+    m_timerParams = nullptr;
+    detach();
+}
+
+// ---- the trash ----
+
+void CMC_Behaviour::initTrash() {
+    if (!globalTrash) globalTrash = new std::vector<CMC_ObjectHandle>();
+}
+
+void CMC_Behaviour::addToTrash(CMC_Object* object) {
+    if (!object) return;
+    initTrash();
+    for (const CMC_ObjectHandle& handle : *globalTrash)
+        if (handle.refersTo(object)) return;
+    globalTrash->emplace_back(object);
+}
+
+void CMC_Behaviour::flushTrash() {
+    if (!globalTrash) return;
+    // Destructors may put more into the trash; that waits for the next flush.
+    std::vector<CMC_ObjectHandle> objects;
+    objects.swap(*globalTrash);
+    for (CMC_ObjectHandle& handle : objects)
+        removeAndDelete(handle.current());
+}
+
+void CMC_Behaviour::doneTrash() {
+    flushTrash();
+    delete globalTrash;
+    globalTrash = nullptr;
+    std::vector<CMC_ObjectHandle> detached;
+    detached.swap(g_detached);
+    for (CMC_ObjectHandle& handle : detached)
+        removeAndDelete(handle.current());
+}
+
+int CMC_Behaviour::getTrashSize() {
+    return globalTrash ? static_cast<int>(globalTrash->size()) : 0;
+}
+
+// ---- the text interpreter ----
+
+CMC_Object* CMC_Behaviour::resolveObject(CMC_ObjectsContainer* container, CMC_Object* current,
+                                         const CXString& text, CXString* method, CMC_Behaviour*) {
+    int caret = text.FindLast('^');
+    CXString objectPart = caret >= 0 ? text.Left(caret) : text;
+    if (method) *method = caret >= 0 ? text.Right(caret + 1) : CXString("");
+    if (objectPart.GetAt(0) == '#') {
+        // "#" and a character whose code, top bit cleared, is the index.
+        if (objectPart.GetLength() < 3 || !container) return nullptr;
+        return container->getObject(static_cast<int>(static_cast<unsigned char>(objectPart.GetAt(2)) & 0x7F));
+    }
+    if (objectPart.equals("THIS")) return current;
+    return container ? container->getObject(objectPart) : nullptr;
+}
+
+CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* container, CMC_Object* current, const CXString& line,
+                                     CMC_Behaviour* behaviour) {
+    int p = line.Find('(');
+    if (p < 0) p = line.GetLength();
+    CXString head = line.Left(p);
+    CMC_Object* target = nullptr;
+    CMC_Runner* runner = nullptr;
+    CXString method;
+    if (head.GetAt(0) == '@') {
+        target = behaviour;
+        runner = CMC_RunnerFactory::getRunner(TYPE_PLACEHOLDER);
+        method = head.Right(1);
+    } else if (head.GetAt(0) == '*') {
+        int caret = head.FindLast('^');
+        CXString objectPart = caret >= 0 ? head.Mid(1, caret) : head.Right(1);
+        method = caret >= 0 ? head.Right(caret + 1) : CXString("");
+        CMC_Variable* name = resolveParameter(container, current, objectPart, behaviour);
+        CXString text = CMC_Behaviour_Entry::getStringValue(name);
+        flush(name);
+        target = container ? container->getObject(text) : nullptr;
+        if (!target) return nullptr;
+    } else {
+        target = resolveObject(container, current, head, &method, behaviour);
+        if (!target) {
+            // No such object: the text names a built-in statement.
+            target = behaviour;
+            runner = CMC_RunnerFactory::getRunner(TYPE_PLACEHOLDER);
+            method = head;
+        }
+    }
+    if (!runner && target) {
+        runner = CMC_RunnerFactory::getRunner(target->getType());
+        if (!runner) runner = target->getRunner();
+    }
+    if (!runner) return nullptr;
+
+    CXString argText = line.Right(p);
+    argText.AllTrim();
+    if (argText.GetAt(0) == '(') argText = argText.Right(1);
+    if (argText.GetLength() > 0 && argText.lastChar() == ')') argText = argText.Left(argText.GetLength() - 1);
+    argText.AllTrim();
+
+    CMC_Behaviour_Entry::RunGuard running;
+    CXVector* args = resolveParameters(container, current, argText, behaviour);
+    CMC_Variable* result;
+    if (method.GetAt(0) == '#')
+        result = runner->run(static_cast<int>(static_cast<unsigned char>(method.GetAt(1)) & 0x7F), target, container,
+                             args);
+    else
+        result = runner->run(method, target, container, args);
+    for (int i = 0; args && i < args->getSize(); ++i)
+        flush(static_cast<CMC_Variable*>(args->at(i)));
+    delete args;
+    return result;
+}
+
+CMC_Variable* CMC_Behaviour::resolveParameter(CMC_ObjectsContainer* container, CMC_Object* current,
+                                              const CXString& input, CMC_Behaviour* behaviour) {
+    CXString text = input;
+    text.AllTrim();
+    int length = text.GetLength();
+    if (length >= 2 && text.GetAt(0) == '[' && text.lastChar() == ']') {
+        CXString inner = text.Mid(1, length - 1);
+        inner.AllTrim();
+        auto* expression = new CMC_Expression(container, inner);
+        addToTrash(expression);
+        return expression;
+    }
+    if (text.startsWith("CONV")) {
+        CMC_Variable* result = runLine(container, current, "@" + text, behaviour);
+        return isControlCode(result) ? nullptr : result;
+    }
+    if (text.Find('^') >= 0 && text.GetAt(0) != '"') {
+        CMC_Variable* result = runLine(container, current, text, behaviour);
+        return isControlCode(result) ? nullptr : result;
+    }
+    char first = text.GetAt(0);
+    if (first == '-' || (first >= '0' && first <= '9')) return CMC_Variable::resolve(text);
+    int bar = text.Find('|');
+    if (bar >= 0) {
+        CMC_Object* structure = container ? container->getObject(text.Left(bar)) : nullptr;
+        if (!structure || structure->getType() != TYPE_STRUCTURE) return nullptr;
+        return static_cast<CMC_Structure*>(structure)->getField(text.Right(bar + 1));
+    }
+    if (container) {
+        CMC_Object* object = container->getObject(text);
+        if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
+    }
+    return CMC_Variable::resolve(text);
+}
+
+CXVector* CMC_Behaviour::resolveParameters(CMC_ObjectsContainer* container, CMC_Object* current,
+                                           const CXString& args, CMC_Behaviour* behaviour) {
+    if (!args.IsString()) return nullptr;
+    auto* result = new CXVector(101, 0.75f);
+    int depth = 0;
+    int start = 0;
+    int length = args.GetLength();
+    for (int i = 0; i <= length; ++i) {
+        char c = i < length ? args.GetAt(i) : ',';
+        if (c == '(') ++depth;
+        if (c == ')') --depth;
+        if (c != ',' || (depth != 0 && i < length)) continue;
+        CMC_Variable* value = resolveParameter(container, current, args.Mid(start, i), behaviour);
+        if (value) result->add(value);
+        start = i + 1;
+    }
+    return result;
+}
+
+// ---- the BEHAVIOUR runner ----
+
+void CMC_Behaviour_Runner::prepareMthHashSet() {
+    CMC_Runner::prepareMthHashSet();
+    addMethod("RUN", MTH_RUN);
+    addMethod("RUNC", MTH_RUNC);
+    addMethod("RUNLOOPED", MTH_RUNLOOPED);
+    addMethod("BREAK", MTH_BREAK);
+    addMethod("ENABLE", MTH_ENABLE);
+    addMethod("DISABLE", MTH_DISABLE);
+}
+
+CXArray* CMC_Behaviour_Runner::getParams(CMC_ObjectsContainer* container, CXVector* args) {
+    int count = argumentCount(args);
+    auto* params = new CXArray(std::max(count, 1), 0.75f);
+    for (int i = 0; i < count; ++i) {
+        CXString text = CMC_Behaviour_Entry::getStringValue(getParameter(args, i));
+        CMC_Object* named = container && text.IsString() ? container->getObject(text) : nullptr;
+        if (named && named->getType() > TYPE_DOUBLE) text = "\"" + text + "\"";
+        params->add(new CXString(text));
+    }
+    return params;
+}
+
+void CMC_Behaviour_Runner::flushParams(CXArray* params) {
+    if (!params) return;
+    for (int i = 0; i < params->getSize(); ++i)
+        delete static_cast<CXString*>(params->at(i));
+    delete params;
+}
+
+CMC_Variable* CMC_Behaviour_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                        CXVector* args) {
+    if (!object || object->getType() != TYPE_BEHAVIOUR) return CMC_Runner::run(id, object, container, args);
+    auto* behaviour = static_cast<CMC_Behaviour*>(object);
+    switch (id) {
+    case MTH_RUN:
+    case MTH_RUNC: {
+        CMC_ObjectHandle scene(container);
+        CXArray* params = getParams(container, args);
+        bool broke = behaviour->run(nullptr, params, id == MTH_RUNC);
+        flushParams(params);
+        if (broke) return controlCode(CONTROL_BREAK);
+        return CMC_VariableFactory::copyVariable(
+            returnVariable(static_cast<CMC_ObjectsContainer*>(scene.current())));
+    }
+    case MTH_RUNLOOPED: {
+        int count = argumentCount(args);
+        if (count < 2) return nullptr;
+        CMC_ObjectHandle scene(container);
+        CMC_ObjectHandle self(behaviour);
+        int start = getParameterInteger(args, 0)->getValue();
+        int rounds = getParameterInteger(args, 1)->getValue();
+        int step = count > 2 ? getParameterInteger(args, 2)->getValue() : 1;
+        CXArray* params = getParams(container, args);
+        // $1 is the counter; the start and count are not parameters, the step and what follows are.
+        auto* counter = static_cast<CXString*>(params->at(0));
+        delete static_cast<CXString*>(params->at(1));
+        params->removeAt(1);
+        long long end = static_cast<long long>(start) + rounds;
+        for (long long c = start; c < end; c += step) {
+            CMC_Object* target = self.current();
+            if (!target) break;
+            *counter = CXString::toString(static_cast<int>(c));
+            if (static_cast<CMC_Behaviour*>(target)->run(nullptr, params, true)) break;
+        }
+        flushParams(params);
+        return returnVariable(static_cast<CMC_ObjectsContainer*>(scene.current()));
+    }
+    case MTH_BREAK:
+        behaviour->_break();
+        return nullptr;
+    case MTH_ENABLE:
+        behaviour->enable(true);
+        return nullptr;
+    case MTH_DISABLE:
+        behaviour->enable(false);
+        return nullptr;
+    default:
+        return CMC_Runner::run(id, object, container, args);
+    }
 }
 
 } // namespace KavirelDLL

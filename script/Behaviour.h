@@ -1,43 +1,141 @@
 #pragma once
+#include <cstdint>
+#include <vector>
+
+#include "core/XTimer.h"
 #include "script/Object.h"
 #include "script/Runner.h"
 
 namespace KavirelDLL {
 
-// A behaviour: a named script procedure. The object model binds, names and finds behaviours; parsing
-// and running their code is completed with the interpreter, so until then run() answers false with
-// error ERR_NOT_BUILT and a log line.
-class CMC_Behaviour : public CMC_Object {
+class CMC_BasicCondition;
+class CMC_Behaviour_Entry;
+class CWindow;
+
+// Control codes travel where a line returns its value: -1 break (the behaviour stops and its callers with
+// it), -2 one-break and -3 continue (only the running behaviour stops).
+enum : int {
+    CONTROL_BREAK = -1,
+    CONTROL_ONEBREAK = -2,
+    CONTROL_CONTINUE = -3,
+};
+
+inline CMC_Variable* controlCode(int code) {
+    return reinterpret_cast<CMC_Variable*>(static_cast<intptr_t>(code));
+}
+inline bool isControlCode(const CMC_Variable* value) {
+    return reinterpret_cast<intptr_t>(value) < 0;
+}
+inline int controlCodeOf(const CMC_Variable* value) {
+    return static_cast<int>(reinterpret_cast<intptr_t>(value));
+}
+
+// A behaviour: a named script procedure. Its code is split into lines once (init) and each line bound to
+// what it names; running it runs the lines in order until one breaks.
+class CMC_Behaviour : public CMC_Object, public CTimerNotificator {
 public:
     explicit CMC_Behaviour(CMC_ObjectsContainer* scene);
     CMC_Behaviour(CMC_ObjectsContainer* scene, CMElement* element);
     CMC_Behaviour(CMC_ObjectsContainer* scene, const CXString& name, const CXString& code);
     ~CMC_Behaviour() override;
 
+    void init() override;
+    bool done(bool flag) override;
     CXString** getBehavioursList() override;
-    // True when a line broke out of the behaviour.
+
+    // True when a line broke out of the behaviour (code -1).
     virtual bool run(CMC_Object* current, CXArray* params, bool checkCondition);
+    virtual void addTempObject(CMC_Object* object);
+    // Repeats the behaviour every interval ms; count <= 0 repeats until a break. Takes params.
+    virtual void runOnTimer(int interval, int count, CXArray* params, CMC_Behaviour* onDone);
+    virtual void _break();
+    void onTimer(int id) override;
 
     CXString getCode() const { return m_code; }
     CXString getCodition() const { return m_conditionName; }
-    CMC_Object* getConditionInterface() { return m_condition.get(); }
+    // The condition object named by CONDITION, when it exists and is a condition.
+    CMC_BasicCondition* getConditionInterface();
     void resolveCondition();
+    // The parsed lines ended by a null; null while the code is empty.
+    CMC_Behaviour_Entry** getLines();
+    int getLineCount() const;
+    // Parses the code with $1.. replaced by the parameters; the stored code is unchanged.
+    void setParams(CXArray* params);
+    void flushTempObjects();
     bool isEnabled() const { return m_enabled; }
     void enable(bool flag) { m_enabled = flag; }
+    int getBreakpoint() const { return m_breakpoint; }
+    void setBreakpoint(int line) { m_breakpoint = line; }
+    void resetBreakpoint() { m_breakpoint = -1; }
+    bool isRunningOnTimer() const { return m_timerList != nullptr; }
+    int getTimerId() const { return m_timerId; }
+
+    // Objects deleted at the next frame step (expressions made by resolveParameter, timer behaviours that
+    // ended).
+    static void initTrash();
+    static void addToTrash(CMC_Object* object);
+    static void flushTrash();
+    static void doneTrash();
+    static int getTrashSize();
+    // The behaviours repeating on a timer now.
+    static std::vector<CMC_ObjectHandle>& getTimerBehaviours();
+
+    // Takes the object out of its scene and deletes it, unless a container still lists it (one that is
+    // unloading deletes it itself).
+    static void removeAndDelete(CMC_Object* object);
+
+    // The text interpreter, for code that has no parsed line.
+    static CMC_Variable* runLine(CMC_ObjectsContainer* container, CMC_Object* current, const CXString& line,
+                                 CMC_Behaviour* behaviour);
+    static CMC_Variable* resolveParameter(CMC_ObjectsContainer* container, CMC_Object* current,
+                                          const CXString& text, CMC_Behaviour* behaviour);
+    // A new vector (owned by the caller) of the values of the arguments split at depth-0 commas; null for
+    // an empty text.
+    static CXVector* resolveParameters(CMC_ObjectsContainer* container, CMC_Object* current,
+                                       const CXString& args, CMC_Behaviour* behaviour);
+    static CMC_Object* resolveObject(CMC_ObjectsContainer* container, CMC_Object* current, const CXString& text,
+                                     CXString* method, CMC_Behaviour* behaviour);
 
 protected:
     // Blanks trimmed, one leading "{" and one trailing "}" removed, trimmed again.
     static CXString stripBraces(const CXString& code);
+    void parse(const CXString& code);
+    void dropLines(bool release);
+    // Ends the repetition: the timer goes, the on-done behaviour runs, the behaviour leaves its scene.
+    void stopTimer(bool runOnDone);
+    void detach();
+    CXTimer* timerList();
 
     CXString m_code;
     CXString m_conditionName;
     CMC_ObjectHandle m_condition;
+    std::vector<CMC_Behaviour_Entry*>* m_lines = nullptr; // ended by a null
+    int32_t m_tick = 0;
+    int32_t m_repeat = 0;
+    CXArray* m_timerParams = nullptr;
+    CMC_ObjectHandle m_onDone;
+    std::vector<CMC_ObjectHandle>* m_tempObjects = nullptr;
     bool m_enabled = true;
+    int32_t m_breakpoint = -1;
+    CXTimer* m_timerList = nullptr;
+    int m_timerId = 0;
+
+public:
+    static std::vector<CMC_ObjectHandle>* globalTrash;
 };
 
-class CMC_Behaviour_Runner : public CMC_PendingRunner {
+// BEHAVIOUR methods: RUN, RUNC, RUNLOOPED, BREAK, ENABLE, DISABLE.
+class CMC_Behaviour_Runner : public CMC_Runner {
 public:
-    CMC_Behaviour_Runner() : CMC_PendingRunner("BEHAVIOUR") {}
+    enum : int { MTH_RUN = 1, MTH_RUNC = 2, MTH_RUNLOOPED = 3, MTH_BREAK = 4, MTH_ENABLE = 5, MTH_DISABLE = 6 };
+
+    void prepareMthHashSet() override;
+    using CMC_Runner::run;
+    CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
+
+    // The arguments as texts for a behaviour's $1..: a name of an object that is not a scalar is quoted.
+    virtual CXArray* getParams(CMC_ObjectsContainer* container, CXVector* args);
+    static void flushParams(CXArray* params);
 };
 
 } // namespace KavirelDLL

@@ -1,30 +1,291 @@
 #include "script/Expression.h"
 
 #include "core/Elements.h"
-#include "script/PendingObject.h"
+#include "script/Behaviour.h"
+#include "script/BehaviourEntry.h"
+#include "script/Bool.h"
+#include "script/Double.h"
+#include "script/Integer.h"
+#include "script/String.h"
+#include "script/VariableFactory.h"
 
 namespace KavirelDLL {
 
+namespace {
+
+int opOfChar(char c) {
+    switch (c) {
+    case '+':
+        return OP_ADD;
+    case '-':
+        return OP_SUBTRACT;
+    case '*':
+        return OP_MULTIPLY;
+    case '@':
+        return OP_DIVIDE;
+    case '%':
+        return OP_MODULO;
+    default:
+        return 0;
+    }
+}
+
+int findOperator(const CXString& text, int from) {
+    for (int i = from; i < text.GetLength(); ++i)
+        if (opOfChar(text.GetAt(i))) return i;
+    return text.GetLength();
+}
+
+int countIn(const CXString& text, int from, int to, char c) {
+    int count = 0;
+    for (int i = from; i < to; ++i)
+        if (text.GetAt(i) == c) ++count;
+    return count;
+}
+
+// Nested brackets inside brackets inside... a result that is itself an expression is followed this deep.
+constexpr int kMaxNesting = 64;
+
+} // namespace
+
+CMC_Expression::CMC_Expression(CMC_ObjectsContainer* scene, const CXString& text)
+    : CMC_Variable(CXString("temp"), TYPE_EXPRESSION) {
+    if (scene) setScene(scene);
+    split(text);
+    init();
+}
+
 CMC_Expression::CMC_Expression(CMC_ObjectsContainer* scene, CMElement* element)
-    : CMC_Variable(scene, element, TYPE_EXPRESSION),
-      m_definition(CMC_PendingObject::copyDefinition(element)) {
-    CMC_PendingObject::announce("EXPRESSION", TYPE_EXPRESSION);
+    : CMC_Variable(scene, element, TYPE_EXPRESSION, NoBinding{}), m_still(true) {
+    if (scene) setScene(scene);
+    Item first;
+    Item second;
+    if (element) {
+        first.text = element->getPropertyValue("OPERAND1");
+        second.text = element->getPropertyValue("OPERAND2");
+        second.op = resolveOp(element->getPropertyValue("OPERATOR"));
+    }
+    m_items.push_back(first);
+    m_items.push_back(second);
+    initializeBehaviours(scene, element);
 }
 
 CMC_Expression::~CMC_Expression() {
-    delete m_definition;
+    releaseAnchor();
+    dropLines();
+    delete m_hidden;
+    delete m_ownInteger;
+    delete m_ownDouble;
+    delete m_ownBool;
+    delete m_ownString;
+}
+
+int CMC_Expression::resolveOp(const CXString& text) {
+    if (text.GetLength() == 1) return opOfChar(text.GetAt(0));
+    if (text.equals("ADD")) return OP_ADD;
+    if (text.equals("SUB")) return OP_SUBTRACT;
+    if (text.equals("MUL")) return OP_MULTIPLY;
+    if (text.equals("DIV")) return OP_DIVIDE;
+    if (text.equals("MOD")) return OP_MODULO;
+    return 0;
+}
+
+void CMC_Expression::split(const CXString& text) {
+    int length = text.GetLength();
+    int p = 0;
+    int op = 0;
+    while (true) {
+        // Operators inside a nested bracket belong to the operand.
+        int q = findOperator(text, p);
+        while (q < length && countIn(text, p, q, '[') != countIn(text, p, q, ']'))
+            q = findOperator(text, q + 1);
+        Item item;
+        item.text = text.Mid(p, q);
+        item.op = op;
+        m_items.push_back(item);
+        if (q >= length) break;
+        op = opOfChar(text.GetAt(q));
+        p = q + 1;
+    }
+}
+
+CXString CMC_Expression::getOperandText(int i) const {
+    return i >= 0 && i < static_cast<int>(m_items.size()) ? m_items[static_cast<size_t>(i)].text : CXString("");
+}
+
+int CMC_Expression::getOperator(int i) const {
+    return i >= 0 && i < static_cast<int>(m_items.size()) ? m_items[static_cast<size_t>(i)].op : 0;
+}
+
+void CMC_Expression::dropLines() {
+    for (Item& item : m_items) {
+        CMC_Behaviour_Entry::destroy(item.line);
+        item.line = nullptr;
+    }
+}
+
+void CMC_Expression::init() {
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    CMC_Object::init();
+    if (!self->object) return;
+    dropLines();
+    if (!m_hidden) m_hidden = new CMC_Behaviour(getScene(), CXString("temp"), CXString(""));
+    else m_hidden->setScene(getScene());
+    // An empty operand (a leading sign, two operators in a row) gives no value.
+    for (Item& item : m_items)
+        if (item.text.IsString()) item.line = new CMC_Behaviour_Entry(m_hidden, item.text);
+}
+
+void CMC_Expression::keep(CMC_Variable* value, int depth) {
+    m_result = nullptr;
+    m_resultObject.clear();
+    if (!value) return;
+    switch (value->getType()) {
+    case TYPE_INTEGER:
+        if (!m_ownInteger) m_ownInteger = new CMC_Integer(CXString("temp"));
+        m_ownInteger->setValue(static_cast<CMC_Integer*>(value)->getValue());
+        m_result = m_ownInteger;
+        break;
+    case TYPE_DOUBLE:
+        if (!m_ownDouble) m_ownDouble = new CMC_Double(CXString("temp"));
+        m_ownDouble->setValue(static_cast<CMC_Double*>(value)->getValue());
+        m_result = m_ownDouble;
+        break;
+    case TYPE_BOOL:
+        if (!m_ownBool) m_ownBool = new CMC_Bool(CXString("temp"));
+        m_ownBool->setValue(static_cast<CMC_Bool*>(value)->getValue());
+        m_result = m_ownBool;
+        break;
+    case TYPE_STRING:
+        if (!m_ownString) m_ownString = new CMC_String(CXString("temp"));
+        m_ownString->setValue(static_cast<CMC_String*>(value)->value());
+        m_result = m_ownString;
+        break;
+    case TYPE_EXPRESSION: {
+        if (value == this || depth > kMaxNesting) return;
+        auto* inner = static_cast<CMC_Expression*>(value);
+        inner->calculate();
+        keep(inner->getResult(), depth + 1);
+        return;
+    }
+    default:
+        m_resultObject.set(value);
+        m_result = value;
+        return;
+    }
+    flush(value);
 }
 
 void CMC_Expression::calculate() {
-    CMC_PendingObject::notBuilt(this, "EXPRESSION", "calculating an expression");
+    // An expression whose operand names the expression itself would calculate for ever.
+    if (m_calculating) return;
+    CMC_Behaviour_Entry::RunGuard running;
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    m_calculating = true;
+    CMC_Variable* value = nullptr;
+    // Operand lines may run script code that deletes this expression: stop touching it then. Lines
+    // replaced meanwhile are only deleted once every run has returned.
+    for (size_t i = 0; i < m_items.size(); ++i) {
+        CMC_Behaviour_Entry* line = m_items[i].line;
+        CMC_Variable* operand = line ? line->run(this, nullptr) : nullptr;
+        if (isControlCode(operand)) operand = nullptr;
+        if (!self->object) {
+            flush(value);
+            flush(operand);
+            return;
+        }
+        if (i == 0) {
+            value = operand;
+            continue;
+        }
+        if (!value) {
+            flush(operand);
+            continue;
+        }
+        CMC_Variable* next = value->calculate(operand, m_items[i].op);
+        flush(value);
+        flush(operand);
+        value = next;
+    }
+    keep(value, 0);
+    m_calculating = false;
 }
 
 CMC_Variable* CMC_Expression::getResult() {
-    return nullptr;
+    if (m_result && m_result != m_ownInteger && m_result != m_ownDouble && m_result != m_ownBool &&
+        m_result != m_ownString)
+        return static_cast<CMC_Variable*>(m_resultObject.current());
+    return m_result;
 }
 
 bool CMC_Expression::isStill() {
-    return true;
+    return m_still;
+}
+
+CXObject* CMC_Expression::clone() {
+    calculate();
+    CMC_Variable* result = getResult();
+    return result ? result->clone() : nullptr;
+}
+
+CXString CMC_Expression::toString() {
+    calculate();
+    CMC_Variable* result = getResult();
+    return result ? result->toString() : CXString("");
+}
+
+void CMC_Expression::set(CMC_Variable*) {}
+void CMC_Expression::clear() {}
+void CMC_Expression::swap(CMC_Variable*, CMC_Variable*) {}
+void CMC_Expression::inc() {}
+void CMC_Expression::dec() {}
+void CMC_Expression::setDefault(CMC_Variable*) {}
+void CMC_Expression::resetINI() {}
+int CMC_Expression::getBufferLen() {
+    return 0;
+}
+void CMC_Expression::netstore(void*) {}
+bool CMC_Expression::netrestore(const void*, int) {
+    return false;
+}
+void CMC_Expression::store(CXArchive*) {}
+void CMC_Expression::restore(CXArchive*) {}
+void CMC_Expression::fromString(const CXString&) {}
+
+bool CMC_Expression::equals(CMC_Variable* other) {
+    calculate();
+    CMC_Variable* result = getResult();
+    if (!result || !other) return false;
+    CMC_Variable* compared = other;
+    if (other->getType() != result->getType()) compared = other->convert(result->getType());
+    if (!compared) return false;
+    bool same = result->equals(compared);
+    flush(compared);
+    return same;
+}
+
+int CMC_Expression::compare(CMC_Variable* other) {
+    calculate();
+    CMC_Variable* result = getResult();
+    if (!result || !other) return -1;
+    CMC_Variable* compared = other;
+    if (other->getType() != result->getType()) compared = other->convert(result->getType());
+    if (!compared) return -1;
+    int order = result->compare(compared);
+    flush(compared);
+    return order;
+}
+
+CMC_Variable* CMC_Expression::convert(int type) {
+    calculate();
+    CMC_Variable* result = getResult();
+    return result ? result->convert(type) : nullptr;
+}
+
+CMC_Variable* CMC_Expression::calculate(CMC_Variable* other, int op) {
+    calculate();
+    CMC_Variable* result = getResult();
+    return result ? result->calculate(other, op) : nullptr;
 }
 
 } // namespace KavirelDLL

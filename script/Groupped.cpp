@@ -2,18 +2,45 @@
 
 #include <algorithm>
 
+#include "core/Log.h"
+#include "script/Bool.h"
+#include "script/Integer.h"
 #include "script/ObjectsContainer.h"
+#include "script/RunnerFactory.h"
+#include "script/String.h"
+#include "script/VariableFactory.h"
 
 namespace KavirelDLL {
 
-CMC_Groupped::CMC_Groupped(CMC_ObjectsContainer* scene, CMElement* element)
-    : CMC_PendingObject(scene, element, TYPE_GROUP, "GROUP") {}
+namespace {
 
-CMC_Groupped::CMC_Groupped(const CXString& name, CMC_ObjectsContainer* scene)
-    : CMC_PendingObject(scene, name, TYPE_GROUP, "GROUP") {}
+// ADDCLONES looks each name up; a range wider than this is a script's mistake, not a set of clones.
+constexpr long long kMaxCloneRange = 1000000;
+
+CMC_String* nameOf(CMC_Object* object) {
+    if (!object) return nullptr;
+    CMC_String* result = CMC_VariableFactory::allocString();
+    result->setValue(object->name());
+    return result;
+}
+
+} // namespace
+
+CMC_Groupped::CMC_Groupped(CMC_ObjectsContainer* scene, CMElement* element)
+    : CMC_Object(scene, element, TYPE_GROUP) {
+    initializeBehaviours(scene, element);
+}
+
+CMC_Groupped::CMC_Groupped(const CXString& name, CMC_ObjectsContainer* scene) : CMC_Object(name, TYPE_GROUP) {
+    if (scene) setScene(scene);
+}
 
 CMC_Groupped::~CMC_Groupped() {
     delete m_snapshot;
+}
+
+CXString** CMC_Groupped::getBehavioursList() {
+    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"});
 }
 
 void CMC_Groupped::compact() {
@@ -24,6 +51,19 @@ void CMC_Groupped::add(CMC_Object* object) {
     if (!object || contains(object)) return;
     // A member found again by name is looked up where this group lives.
     m_members.emplace_back(object, getScene());
+}
+
+void CMC_Groupped::addClones(const CXString& name, int from, int to) {
+    CMC_ObjectsContainer* scene = getScene();
+    if (!scene) return;
+    if (static_cast<long long>(to) - from >= kMaxCloneRange) {
+        logMessage("group %s: ADDCLONES from %d to %d is too wide; nothing added", m_name.GetBuffer(), from, to);
+        return;
+    }
+    for (long long i = from; i <= to; ++i) {
+        CMC_Object* found = scene->getObject(name + "_" + CXString::toString(static_cast<int>(i)));
+        if (found) m_members.emplace_back(found, scene);
+    }
 }
 
 void CMC_Groupped::remove(CMC_Object* object) {
@@ -61,6 +101,168 @@ CXVector* CMC_Groupped::getList() {
     for (CMC_ObjectHandle& member : m_members)
         m_snapshot->add(member.get());
     return m_snapshot;
+}
+
+CMC_Object* CMC_Groupped::next(int n) {
+    int size = getSize();
+    if (size == 0) return nullptr;
+    long long marker = static_cast<long long>(m_marker) + n;
+    marker %= size;
+    if (marker < 0) marker += size;
+    m_marker = static_cast<int32_t>(marker);
+    return get(m_marker);
+}
+
+CMC_Object* CMC_Groupped::prev(int n) {
+    int size = getSize();
+    if (size == 0) return nullptr;
+    long long marker = static_cast<long long>(m_marker) - n;
+    marker %= size;
+    if (marker < 0) marker += size;
+    m_marker = static_cast<int32_t>(marker);
+    return get(m_marker);
+}
+
+void CMC_Groupped::resetMarker() {
+    m_marker = -1;
+}
+
+int CMC_Groupped::getMarkerPos() {
+    return m_marker;
+}
+
+void CMC_Groupped::setMarkerPos(int position) {
+    int size = getSize();
+    m_marker = std::clamp(position, -1, size - 1);
+}
+
+CXObject* CMC_Groupped::clone() {
+    auto* copy = new CMC_Groupped(CXString("cloned"), getScene());
+    compact();
+    copy->m_members = m_members;
+    return copy;
+}
+
+CXString CMC_Groupped::toString() {
+    CXString text;
+    compact();
+    for (size_t i = 0; i < m_members.size(); ++i) {
+        if (i) text += ",";
+        if (CMC_Object* member = m_members[i].get()) text += member->toString();
+    }
+    return text;
+}
+
+// ---- the runner ----
+
+void CMC_Groupped_Runner::prepareMthHashSet() {
+    CMC_Runner::prepareMthHashSet();
+    addMethod("ADD", MTH_ADD);
+    addMethod("REMOVE", MTH_REMOVE);
+    addMethod("REMOVEALL", MTH_REMOVEALL);
+    addMethod("GETSIZE", MTH_GETSIZE);
+    addMethod("GETNAME", MTH_GETNAME);
+    addMethod("PREV", MTH_PREV);
+    addMethod("NEXT", MTH_NEXT);
+    addMethod("ADDCLONES", MTH_ADDCLONES);
+    addMethod("RESETMARKER", MTH_RESETMARKER);
+    addMethod("GETMARKERPOS", MTH_GETMARKERPOS);
+    addMethod("SETMARKERPOS", MTH_SETMARKERPOS);
+    addMethod("CLONE", MTH_CLONE);
+    addMethod("GETCLONEINDEX", MTH_GETCLONEINDEX);
+    addMethod("GETNAMEATMARKER", MTH_GETNAMEATMARKER);
+    addMethod("CONTAINS", MTH_CONTAINS);
+}
+
+CMC_Variable* CMC_Groupped_Runner::run(const CXString& name, CMC_Object* object, CMC_ObjectsContainer* container,
+                                       CXVector* args) {
+    int id = resolveMethod(name);
+    if (id >= 0 || !object || object->getType() != TYPE_GROUP) return run(id, object, container, args);
+    // Not a group method: every member gets it. Members are taken first, as the calls may change the group.
+    auto* group = static_cast<CMC_Groupped*>(object);
+    std::vector<CMC_ObjectHandle> members;
+    CXVector* list = group->getList();
+    for (int i = 0; i < list->getSize(); ++i)
+        members.emplace_back(static_cast<CMC_Object*>(list->at(i)));
+    for (CMC_ObjectHandle& handle : members) {
+        CMC_Object* member = handle.current();
+        if (!member) continue;
+        CMC_Runner* runner = CMC_RunnerFactory::getRunner(member->getType());
+        if (!runner) runner = member->getRunner();
+        if (!runner) continue;
+        CMC_Variable* result = runner->run(name, member, container, args);
+        // A control code is not a value to hand back.
+        if (reinterpret_cast<intptr_t>(result) > 0) CMC_Object::flush(result);
+    }
+    return nullptr;
+}
+
+CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+    if (!object || object->getType() != TYPE_GROUP) return CMC_Runner::run(id, object, container, args);
+    auto* group = static_cast<CMC_Groupped*>(object);
+    int count = argumentCount(args);
+    switch (id) {
+    case MTH_ADD:
+        for (int i = 0; i < count && container; ++i) {
+            if (CMC_Object* found = container->getObject(getParameterString(args, i)->getValue())) group->add(found);
+        }
+        return nullptr;
+    case MTH_REMOVE:
+        if (count > 0 && container) {
+            if (CMC_Object* found = container->getObject(getParameterString(args, 0)->getValue())) group->remove(found);
+        }
+        return nullptr;
+    case MTH_REMOVEALL:
+        group->removeAll();
+        return nullptr;
+    case MTH_GETSIZE: {
+        CMC_Integer* result = CMC_VariableFactory::allocInteger();
+        result->setValue(group->getSize());
+        return result;
+    }
+    case MTH_GETNAME:
+        return nameOf(group->get(count > 0 ? getParameterInteger(args, 0)->getValue() : 0));
+    case MTH_PREV:
+        return nameOf(group->prev(count > 0 ? getParameterInteger(args, 0)->getValue() : 1));
+    case MTH_NEXT:
+        return nameOf(group->next(count > 0 ? getParameterInteger(args, 0)->getValue() : 1));
+    case MTH_ADDCLONES: {
+        if (count < 1 || !container) return nullptr;
+        CXString name = getParameterString(args, 0)->getValue();
+        CMC_Object* source = container->getObject(name);
+        if (!source) return nullptr;
+        int from = count > 1 ? getParameterInteger(args, 1)->getValue() : 1;
+        int to = count > 2 ? getParameterInteger(args, 2)->getValue() : source->getClonesNo();
+        group->addClones(name, from, to);
+        return nullptr;
+    }
+    case MTH_RESETMARKER:
+        group->resetMarker();
+        return nullptr;
+    case MTH_GETMARKERPOS: {
+        CMC_Integer* result = CMC_VariableFactory::allocInteger();
+        result->setValue(group->getMarkerPos());
+        return result;
+    }
+    case MTH_SETMARKERPOS:
+        if (count > 0) group->setMarkerPos(getParameterInteger(args, 0)->getValue());
+        return nullptr;
+    case MTH_CLONE:
+        return CMC_Runner::run(KavirelDLL::MTH_CLONE, object, container, args);
+    case MTH_GETCLONEINDEX:
+        return CMC_Runner::run(KavirelDLL::MTH_GETCLONEINDEX, object, container, args);
+    case MTH_GETNAMEATMARKER:
+        return nameOf(group->get(group->getMarkerPos()));
+    case MTH_CONTAINS: {
+        CMC_Object* found = count > 0 && container ? container->getObject(getParameterString(args, 0)->getValue())
+                                                   : nullptr;
+        CMC_Bool* result = CMC_VariableFactory::allocBool();
+        result->setValue(found && group->contains(found));
+        return result;
+    }
+    default:
+        return CMC_Runner::run(id, object, container, args);
+    }
 }
 
 } // namespace KavirelDLL

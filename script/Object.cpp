@@ -193,6 +193,12 @@ void CMC_Object::heldBy(CMC_ObjectsContainer* container) {
     m_holders.push_back(container->anchor());
 }
 
+bool CMC_Object::isHeld() const {
+    for (const auto& holder : m_holders)
+        if (holder->object) return true;
+    return false;
+}
+
 void CMC_Object::releasedBy(CMC_ObjectsContainer* container) {
     std::erase_if(m_holders, [container](const std::shared_ptr<CMC_ObjectAnchor>& a) {
         return !a->object || a->object == container;
@@ -300,7 +306,10 @@ void CMC_Object::resetClones() {
 void CMC_Object::flush() {}
 
 void CMC_Object::flush(CMC_Variable* value, bool) {
-    if (value && value->getId() >= 0) CMC_VariableFactory::free(value);
+    // Script lines hand any object around as a value; only the four scalar types have pools.
+    if (!value) return;
+    int type = value->getType();
+    if (type >= TYPE_INTEGER && type <= TYPE_DOUBLE && value->getId() >= 0) CMC_VariableFactory::free(value);
 }
 
 int CMC_Object::getSignalIndex(const CXString& key) {

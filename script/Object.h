@@ -159,6 +159,8 @@ public:
     int getType() const { return m_type; }
     bool isClone() const { return m_isClone; }
     bool isTemporary() const { return m_isTemporary; }
+    // True while a container lists this object (and so owns it, or keeps it for lookup).
+    bool isHeld() const;
     void setAsTemporary() { m_isTemporary = true; }
     void overideSignals(bool flag) { m_override = flag; }
     int getSignalIndex(const CXString& key);

@@ -138,6 +138,8 @@ const FactoryEntry* factoryEntry(const CXString& type) {
 
 } // namespace
 
+uint64_t CMC_ObjectsContainer::s_lookupGeneration = 0;
+
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, CMElement* element,
                                            int type)
     : CMC_Object(scene, element, type), m_lookupKey(new CStringHashCode("temp")),
@@ -156,6 +158,7 @@ CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer
 
 CMC_ObjectsContainer::~CMC_ObjectsContainer() {
     releaseAnchor();
+    ++s_lookupGeneration;
     // Owned objects that were never unloaded go with the container; every object forgets it.
     CXVector* objects = m_objects;
     m_objects = nullptr;
@@ -254,6 +257,7 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
     }
     m_names->put(new CStringHashCode(object->name()), object);
     object->heldBy(this);
+    ++s_lookupGeneration;
 }
 
 bool CMC_ObjectsContainer::removeObject(CMC_Object* object) {
@@ -261,6 +265,7 @@ bool CMC_ObjectsContainer::removeObject(CMC_Object* object) {
     m_names->remove(object);
     m_objects->remove(object);
     object->releasedBy(this);
+    ++s_lookupGeneration;
     return true;
 }
 
@@ -268,6 +273,7 @@ void CMC_ObjectsContainer::forgetObject(CMC_Object* object) {
     if (!m_objects || !m_objects->contains(object)) return;
     m_names->remove(object);
     m_objects->remove(object);
+    ++s_lookupGeneration;
 }
 
 CMC_ObjectsContainer* CMC_ObjectsContainer::getParent() {
@@ -280,6 +286,7 @@ void CMC_ObjectsContainer::setParent(CMC_ObjectsContainer* parent) {
         removeObject(old);
     }
     m_parent.set(parent);
+    ++s_lookupGeneration;
     if (parent && parent != this) {
         if (CMC_ObjectsContainer* grand = parent->getParent()) addObject(grand);
         addObject(parent);
@@ -335,6 +342,7 @@ void CMC_ObjectsContainer::unload() {
     delete m_names;
     m_names = new CHashtable(10001, 1.0, true);
     m_objects->removeAll();
+    ++s_lookupGeneration;
     for (CMC_Object* object : listed) {
         object->releasedBy(this);
         if (isOwnedType(object->getType()) && object != this) delete object;

@@ -58,6 +58,10 @@ public:
     // True when the object is owned here (applications, episodes and scenes never are).
     static bool isOwnedType(int type) { return type < TYPE_APPLICATION || type > TYPE_SCENE; }
 
+    // Moves whenever any container anywhere gains, loses or forgets an object or goes away: while it stays,
+    // every name lookup answers as it did, so parsed code lines may keep what they found.
+    static uint64_t getLookupGeneration() { return s_lookupGeneration; }
+
 protected:
     friend class CMC_Object;
 
@@ -77,6 +81,8 @@ protected:
 
 private:
     CXVector* m_internetSnapshot = nullptr;
+
+    static uint64_t s_lookupGeneration;
 };
 
 } // namespace KavirelDLL

@@ -44,6 +44,12 @@ void CMC_Runner::clearMethods() {
 
 void CMC_Runner::addMethod(const char* name, int id) {
     if (!m_methods) m_methods = new CHashtable(101, 0.75, true);
+    // A type's own method takes the name from a common one (a GROUP's GETNAME).
+    m_lookupKey->set(name);
+    if (CXObject* old = m_methods->get(m_lookupKey)) {
+        m_methods->remove(old);
+        delete old;
+    }
     m_methods->put(new CStringHashCode(name), new CInteger(id));
 }
 

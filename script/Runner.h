@@ -59,6 +59,7 @@ public:
     static int argumentCount(CXVector* args) { return args ? args->getSize() : 0; }
 
 protected:
+    // Enters a method; one of the same name entered before is replaced.
     void addMethod(const char* name, int id);
     void clearMethods();
 

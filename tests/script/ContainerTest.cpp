@@ -9,6 +9,7 @@
 #include "script/Class.h"
 #include "script/Groupped.h"
 #include "script/Integer.h"
+#include "script/Condition.h"
 #include "script/Scene.h"
 #include "script/String.h"
 #include "script/Structure.h"
@@ -138,7 +139,7 @@ TEST_F(ContainerTest, PassesMakeObjectsInTheirOrder) {
     EXPECT_TRUE(scene->getObject("COUNT")->hasHandler(3));
     EXPECT_TRUE(scene->getObject("ANIM")->hasHandler(0));
     EXPECT_EQ(static_cast<CMC_Integer*>(scene->getObject("COUNT"))->getValue(), 5);
-    EXPECT_EQ(static_cast<CMC_Behaviour*>(scene->getObject("BEH"))->getConditionInterface(),
+    EXPECT_EQ(static_cast<CMC_Object*>(static_cast<CMC_Behaviour*>(scene->getObject("BEH"))->getConditionInterface()),
               scene->getObject("COND"));
     EXPECT_EQ(scene->getObject("ANIM")->getType(), TYPE_ANIMO);
     EXPECT_EQ(static_cast<CMC_Structure*>(scene->getObject("REC"))->getFieldsNo(), 2);

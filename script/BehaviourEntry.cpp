@@ -1,0 +1,703 @@
+#include "script/BehaviourEntry.h"
+
+#include <memory>
+
+#include "script/Bool.h"
+#include "script/Double.h"
+#include "script/Expression.h"
+#include "script/Integer.h"
+#include "script/ObjectsContainer.h"
+#include "script/RunnerFactory.h"
+#include "script/String.h"
+#include "script/Structure.h"
+#include "script/VariableFactory.h"
+
+namespace KavirelDLL {
+
+int CMC_Behaviour_Entry::s_running = 0;
+int CMC_Behaviour_Entry::s_inlineCounter = 0;
+std::vector<CMC_Behaviour_Entry*> CMC_Behaviour_Entry::s_retiredEntries;
+std::vector<std::vector<CMC_Behaviour_Entry*>*> CMC_Behaviour_Entry::s_retiredLines;
+CMC_Debugger* CMC_Behaviour_Entry::debugger = nullptr;
+
+namespace {
+
+bool isScalar(int type) {
+    return type >= TYPE_INTEGER && type <= TYPE_DOUBLE;
+}
+
+CMC_Runner* runnerOf(CMC_Object* object) {
+    if (!object) return nullptr;
+    CMC_Runner* runner = CMC_RunnerFactory::getRunner(object->getType());
+    return runner ? runner : object->getRunner();
+}
+
+// A value of the line's own, kept for as long as the line: never a pool temporary, which the frame step
+// hands out again.
+CMC_Variable* ownedCopy(CMC_Variable* value) {
+    if (!value) return nullptr;
+    switch (value->getType()) {
+    case TYPE_INTEGER: {
+        auto* copy = new CMC_Integer(CXString("temp"));
+        copy->setValue(static_cast<CMC_Integer*>(value)->getValue());
+        return copy;
+    }
+    case TYPE_DOUBLE: {
+        auto* copy = new CMC_Double(CXString("temp"));
+        copy->setValue(static_cast<CMC_Double*>(value)->getValue());
+        return copy;
+    }
+    case TYPE_BOOL: {
+        auto* copy = new CMC_Bool(CXString("temp"));
+        copy->setValue(static_cast<CMC_Bool*>(value)->getValue());
+        return copy;
+    }
+    case TYPE_STRING:
+        return new CMC_String(CXString("temp"), static_cast<CMC_String*>(value)->value());
+    default:
+        return nullptr;
+    }
+}
+
+CXString withoutBrackets(const CXString& text) {
+    int length = text.GetLength();
+    return text.Mid(1, length > 1 && text.lastChar() == ']' ? length - 1 : length);
+}
+
+} // namespace
+
+// ---- splitting and deleting ----
+
+std::vector<CXString> CMC_Behaviour_Entry::splitCode(const CXString& code) {
+    std::vector<CXString> pieces;
+    CXString piece;
+    int depth = 0;
+    int length = code.GetLength();
+    const char* text = code.GetBuffer();
+    for (int i = 0; i < length; ++i) {
+        char c = text[i];
+        if (c == ' ') continue;
+        if (c == '(') ++depth;
+        if (c == ')') --depth;
+        if (c == ';' && depth == 0) {
+            pieces.push_back(piece);
+            piece = "";
+            continue;
+        }
+        piece += c;
+    }
+    // What follows the last ";" is not a line.
+    return pieces;
+}
+
+std::vector<CMC_Behaviour_Entry*>* CMC_Behaviour_Entry::getCodeLines(CMC_Behaviour* owner, const CXString& code) {
+    auto* lines = new std::vector<CMC_Behaviour_Entry*>();
+    for (const CXString& piece : splitCode(code))
+        lines->push_back(new CMC_Behaviour_Entry(owner, piece));
+    lines->push_back(nullptr);
+    return lines;
+}
+
+void CMC_Behaviour_Entry::destroy(CMC_Behaviour_Entry* entry) {
+    if (!entry) return;
+    if (s_running > 0)
+        s_retiredEntries.push_back(entry);
+    else
+        delete entry;
+}
+
+void CMC_Behaviour_Entry::destroyLines(std::vector<CMC_Behaviour_Entry*>* lines) {
+    if (!lines) return;
+    if (s_running > 0) {
+        s_retiredLines.push_back(lines);
+        return;
+    }
+    for (CMC_Behaviour_Entry* line : *lines)
+        delete line;
+    delete lines;
+}
+
+void CMC_Behaviour_Entry::flushRetired() {
+    // Deleting lines deletes their inline behaviours, whose lines go too; no script code runs here.
+    while (!s_retiredEntries.empty() || !s_retiredLines.empty()) {
+        std::vector<CMC_Behaviour_Entry*> entries;
+        std::vector<std::vector<CMC_Behaviour_Entry*>*> lists;
+        entries.swap(s_retiredEntries);
+        lists.swap(s_retiredLines);
+        for (CMC_Behaviour_Entry* entry : entries)
+            delete entry;
+        for (auto* list : lists) {
+            for (CMC_Behaviour_Entry* line : *list)
+                delete line;
+            delete list;
+        }
+    }
+}
+
+// ---- texts ----
+
+const CXString& CMC_Behaviour_Entry::fillParams(const CXString& text, CXArray* params) {
+    static CXString buff;
+    buff = "";
+    int count = params ? params->getSize() : 0;
+    int length = text.GetLength();
+    const char* chars = text.GetBuffer();
+    for (int i = 0; i < length; ++i) {
+        char c = chars[i];
+        if (c != '$' || i + 1 >= length) {
+            buff += c;
+            continue;
+        }
+        int index = static_cast<unsigned char>(chars[i + 1]) - static_cast<unsigned char>('1');
+        if (index >= 0 && index < count) {
+            if (auto* value = static_cast<CXString*>(params->at(index))) buff += *value;
+        } else {
+            // No such parameter: both characters stay as they are.
+            buff += c;
+            buff += chars[i + 1];
+        }
+        ++i;
+    }
+    return buff;
+}
+
+CXString CMC_Behaviour_Entry::getStringValue(CMC_Variable* value) {
+    if (!value || isControlCode(value)) return CXString("");
+    if (value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->getValue();
+    CMC_Variable* text = value->convert(TYPE_STRING);
+    CXString result = text && text->getType() == TYPE_STRING ? static_cast<CMC_String*>(text)->getValue() : CXString("");
+    if (text && text != value) flush(text);
+    return result;
+}
+
+// ---- parsing ----
+
+CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& line)
+    : CMC_Object(CXString("code"), TYPE_CODE_LINE), m_line(line) {
+    if (owner) m_owner.set(owner);
+    parse();
+}
+
+CMC_Behaviour_Entry::~CMC_Behaviour_Entry() {
+    releaseAnchor();
+    for (Slot& slot : m_slots) {
+        destroy(slot.nested);
+        if (slot.kind == SlotKind::Inline && m_release) {
+            if (CMC_Object* behaviour = slot.ref.current()) CMC_Behaviour::removeAndDelete(behaviour);
+        }
+        delete slot.owned;
+    }
+    delete m_expression;
+    delete m_nestedView;
+}
+
+CMC_Behaviour* CMC_Behaviour_Entry::getOwner() {
+    return static_cast<CMC_Behaviour*>(m_owner.current());
+}
+
+CMC_ObjectsContainer* CMC_Behaviour_Entry::getScene() {
+    CMC_Object* owner = m_owner.current();
+    return owner ? owner->getScene() : nullptr;
+}
+
+CMC_Object* CMC_Behaviour_Entry::getObject() {
+    return m_target.current();
+}
+
+CXVector* CMC_Behaviour_Entry::getParameters() {
+    if (!m_nestedView) m_nestedView = new CXVector(static_cast<int>(m_slots.size()) + 1, 0.75f);
+    m_nestedView->removeAll();
+    for (const Slot& slot : m_slots)
+        m_nestedView->add(slot.nested);
+    return m_nestedView;
+}
+
+CMC_Variable* CMC_Behaviour_Entry::asVariable(CMC_Object* object) {
+    return dynamic_cast<CMC_Variable*>(object);
+}
+
+CMC_Behaviour* CMC_Behaviour_Entry::makeInlineBehaviour(CMC_ObjectsContainer* scene, const CXString& piece,
+                                                        const char* prefix, CXString* name) {
+    int length = piece.GetLength();
+    CXString code = piece.GetAt(0) == '"' ? piece.Mid(2, length - 2) : piece.Mid(1, length - 1);
+    *name = CXString(prefix) + CXString::toString(nextInlineNumber());
+    auto* behaviour = new CMC_Behaviour(scene, *name, code);
+    CMC_ObjectHandle handle(behaviour);
+    behaviour->init();
+    if (!handle.current()) return nullptr;
+    if (scene) scene->addObject(behaviour);
+    return behaviour;
+}
+
+void CMC_Behaviour_Entry::parse() {
+    CXString line = m_line;
+    if (line.GetLength() > 0 && line.lastChar() == ';') line.left(line.GetLength() - 1);
+    m_line = line;
+    int length = line.GetLength();
+    int p = line.Find('(');
+    if (p < 0) p = length;
+    CMC_ObjectsContainer* scene = getScene();
+    char first = line.GetAt(0);
+
+    if (first == '@') {
+        m_form = Form::Statement;
+        m_method = line.Mid(1, p);
+        m_runner = CMC_RunnerFactory::getRunner(TYPE_PLACEHOLDER);
+        if (!m_runner) {
+            if (CMC_Behaviour* owner = getOwner()) m_runner = owner->getRunner();
+        }
+        m_methodId = m_runner ? m_runner->resolveMethod(m_method) : -1;
+    } else if (first == '*') {
+        m_form = Form::Reference;
+        m_reference = true;
+        int close = line.Find(']');
+        int r = close >= 0 ? close + 1 : 0;
+        int c;
+        if (r < p) {
+            c = line.Find('^', r);
+            if (c < 0) c = length;
+            p = line.Find('(', c);
+            if (p < 0) p = length;
+        } else {
+            c = line.Find('^');
+            if (c < 0) c = length;
+        }
+        m_referenceText = line.Mid(1, c);
+        if (m_referenceText.GetAt(0) == '[') {
+            m_expression = new CMC_Expression(scene, withoutBrackets(m_referenceText));
+        } else if (scene) {
+            if (CMC_Object* source = scene->getObject(m_referenceText)) m_referenceSource.set(source, scene);
+        }
+        m_method = line.Mid(c + 1, p);
+    } else if (line.startsWith("THIS")) {
+        m_form = Form::This;
+        m_this = true;
+        m_method = line.Mid(5, p);
+    } else if (first == '[') {
+        CXString rest = withoutBrackets(line);
+        if (rest.Find('$') >= 0) {
+            m_form = Form::ValueText;
+            m_valueText = "[" + rest + "]";
+            m_dollar = true;
+            parseLiteral(m_line);
+        } else {
+            m_form = Form::Expression;
+            m_expression = new CMC_Expression(scene, rest);
+        }
+        return;
+    } else if (line.Find('^') < 0 || first == '"') {
+        parseValue(line);
+        return;
+    } else {
+        m_form = Form::Call;
+        int caret = line.Find('^');
+        m_targetName = line.Left(caret);
+        m_method = line.Mid(caret + 1, p);
+        if (m_targetName.Find('$') >= 0) {
+            m_deferredTarget = true;
+        } else if (CMC_Object* target = findTarget(scene)) {
+            // Local variables come and go with each run: they are looked up as the line runs.
+            if (!target->isTemporary()) bindTarget(target);
+        }
+    }
+    m_methodDollar = m_method.Find('$') >= 0;
+    m_argText = p < length ? line.Mid(p + 1, length - 1) : CXString("");
+    parseArguments(m_argText);
+}
+
+void CMC_Behaviour_Entry::parseValue(const CXString& text) {
+    m_form = Form::ValueText;
+    m_valueText = text;
+    m_dollar = text.Find('$') >= 0;
+    CMC_ObjectsContainer* scene = getScene();
+    if (scene) {
+        CMC_Object* object = scene->getObject(text);
+        // An object that is not a value (an animation, a behaviour) goes by its name instead.
+        if (object && !object->isTemporary() && asVariable(object)) {
+            m_form = Form::Value;
+            m_constant.set(object, scene);
+        }
+    }
+    int bar = text.Find('|');
+    if (bar >= 0) {
+        m_structName = text.Left(bar);
+        m_fieldName = text.Right(bar + 1);
+    }
+    parseLiteral(m_line);
+}
+
+void CMC_Behaviour_Entry::parseLiteral(const CXString& text) {
+    m_literal = Literal::String;
+    if (!text.IsString()) {
+        m_literalText = "";
+    } else if (text.GetAt(0) == '"') {
+        CXString inner = text.Right(1);
+        if (inner.GetLength() > 0 && inner.lastChar() == '"') inner.left(inner.GetLength() - 1);
+        m_literalText = inner;
+    } else if (CMC_Variable::isNumber(text)) {
+        if (text.Find('.') < 0) {
+            m_literal = Literal::Integer;
+            m_literalInteger = text.toNumber();
+        } else {
+            m_literal = Literal::Double;
+            m_literalDouble = text.toDouble();
+        }
+    } else if (text.equals("TRUE") || text.equals("FALSE")) {
+        m_literal = Literal::Bool;
+        m_literalBool = text.equals("TRUE");
+    } else {
+        m_literalText = text;
+    }
+}
+
+void CMC_Behaviour_Entry::parseArguments(const CXString& text) {
+    CMC_ObjectsContainer* scene = getScene();
+    CMC_Behaviour* owner = getOwner();
+    int length = text.GetLength();
+    int depth = 0;
+    int start = 0;
+    for (int i = 0; i <= length; ++i) {
+        char c = i < length ? text.GetAt(i) : ',';
+        if (c == '(') ++depth;
+        if (c == ')') --depth;
+        if (c != ',' || (depth != 0 && i < length)) continue;
+        CXString piece = text.Mid(start, i);
+        start = i + 1;
+        if (!piece.IsString()) continue;
+
+        Slot slot;
+        char first = piece.GetAt(0);
+        bool dollar = piece.Find('$') >= 0;
+        if (first == '[' && !dollar) {
+            slot.kind = SlotKind::Expression;
+            slot.owned = new CMC_Expression(scene, withoutBrackets(piece));
+        } else if (first == '@' || dollar || piece.Find('^') >= 0) {
+            if (first == '{' || (first == '"' && piece.GetAt(1) == '{')) {
+                CXString name;
+                CMC_Behaviour* behaviour = makeInlineBehaviour(scene, piece, "temp_", &name);
+                slot.kind = SlotKind::Inline;
+                if (behaviour) slot.ref.set(behaviour);
+                slot.owned = new CMC_String(CXString("temp"), name);
+                if (dollar) m_constantArgs = false;
+            } else {
+                slot.kind = SlotKind::Nested;
+                slot.nested = new CMC_Behaviour_Entry(owner, piece);
+                m_constantArgs = false;
+            }
+        } else if (first == '&') {
+            slot.kind = SlotKind::Variable;
+            CXString name = piece.Right(1);
+            CMC_Variable* variable = scene ? scene->getVariable(name) : nullptr;
+            if (variable) {
+                slot.ref.set(variable, scene);
+            } else {
+                CMC_Variable* resolved = CMC_Variable::resolve(name);
+                slot.owned = ownedCopy(resolved);
+                flush(resolved);
+            }
+        } else {
+            slot.kind = SlotKind::Nested;
+            slot.nested = new CMC_Behaviour_Entry(owner, piece);
+            m_constantArgs = false;
+        }
+        m_slots.push_back(std::move(slot));
+    }
+}
+
+CMC_Object* CMC_Behaviour_Entry::findTarget(CMC_ObjectsContainer* scene) {
+    if (!scene) return nullptr;
+    int bar = m_targetName.Find('|');
+    if (bar >= 0) {
+        CMC_Object* structure = scene->getObject(m_targetName.Left(bar));
+        if (structure && structure->getType() == TYPE_STRUCTURE)
+            return static_cast<CMC_Structure*>(structure)->getField(m_targetName.Right(bar + 1));
+    }
+    return scene->getObject(m_targetName);
+}
+
+void CMC_Behaviour_Entry::bindTarget(CMC_Object* object) {
+    m_target.set(object);
+    m_targetBound = true;
+    m_runner = runnerOf(object);
+    m_methodId = m_runner ? m_runner->resolveMethod(m_method) : -1;
+}
+
+CMC_Object* CMC_Behaviour_Entry::lookup(Lookup& cache, CMC_ObjectsContainer* scene, const CXString& name) {
+    if (!scene) return nullptr;
+    uint64_t generation = CMC_ObjectsContainer::getLookupGeneration();
+    if (cache.generation == generation && cache.scene == scene) return cache.found;
+    cache.found = scene->getObject(name);
+    cache.scene = scene;
+    cache.generation = generation;
+    return cache.found;
+}
+
+// ---- running ----
+
+CMC_Variable* CMC_Behaviour_Entry::makeLiteral() {
+    switch (m_literal) {
+    case Literal::Integer: {
+        CMC_Integer* value = CMC_VariableFactory::allocInteger();
+        value->setValue(m_literalInteger);
+        return value;
+    }
+    case Literal::Double: {
+        CMC_Double* value = CMC_VariableFactory::allocDouble();
+        value->setValue(m_literalDouble);
+        return value;
+    }
+    case Literal::Bool: {
+        CMC_Bool* value = CMC_VariableFactory::allocBool();
+        value->setValue(m_literalBool);
+        return value;
+    }
+    default: {
+        CMC_String* value = CMC_VariableFactory::allocString();
+        value->setValue(m_literalText);
+        return value;
+    }
+    }
+}
+
+CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXArray* params) {
+    if (!m_dollar) {
+        if (m_structName.IsString() || m_fieldName.IsString()) {
+            CMC_Object* structure = lookup(m_structLookup, scene, m_structName);
+            if (structure && structure->getType() == TYPE_STRUCTURE) {
+                if (CMC_Variable* field = static_cast<CMC_Structure*>(structure)->getField(m_fieldName)) return field;
+            }
+        } else {
+            CMC_Object* object = lookup(m_valueLookup, scene, m_valueText);
+            if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
+        }
+        return makeLiteral();
+    }
+    CXString text = fillParams(m_valueText, params);
+    if (text.GetAt(0) == '[') {
+        auto expression = std::make_unique<CMC_Expression>(scene, withoutBrackets(text));
+        expression->calculate();
+        CMC_Variable* result = expression->getResult();
+        // The expression goes with this line; its value is taken over first.
+        if (result) return isScalar(result->getType()) ? CMC_VariableFactory::copyVariable(result) : result;
+        return makeLiteral();
+    }
+    if (scene) {
+        if (CMC_Variable* variable = scene->getVariable(text)) return variable;
+    }
+    return CMC_Variable::resolve(text);
+}
+
+CMC_Variable* CMC_Behaviour_Entry::evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current,
+                                                       CXArray* params, const CXString& line, uint8_t* made) {
+    CXString text = fillParams(line, params);
+    int length = text.GetLength();
+    if (length >= 2 && text.GetAt(0) == '[' && text.lastChar() == ']') {
+        *made = 1;
+        return new CMC_Expression(scene, text.Mid(1, length - 1));
+    }
+    if (text.Find('@') < 0 && text.Find('$') < 0 && text.Find('^') < 0) {
+        if (scene) {
+            if (CMC_Variable* variable = scene->getVariable(text)) return variable;
+        }
+        return CMC_Variable::resolve(text);
+    }
+    char first = text.GetAt(0);
+    if (first == '{' || (first == '"' && text.GetAt(1) == '{')) {
+        CXString name;
+        if (!makeInlineBehaviour(scene, text, "xtemp_", &name)) return nullptr;
+        *made = 2;
+        return new CMC_String(CXString("xtemp"), name);
+    }
+    CMC_Behaviour* owner = getOwner();
+    if (!owner) return nullptr;
+    auto* entry = new CMC_Behaviour_Entry(owner, text);
+    CMC_Variable* value = entry->run(current, params);
+    destroy(entry);
+    return isControlCode(value) ? nullptr : value;
+}
+
+void CMC_Behaviour_Entry::releaseValue(CMC_ObjectsContainer*, const ArgValue& argument) {
+    CMC_Variable* value = argument.value;
+    if (!value) return;
+    if (argument.made == 1) {
+        delete value;
+        return;
+    }
+    if (argument.made == 2) {
+        CXString name = static_cast<CMC_String*>(value)->getValue();
+        delete value;
+        CMC_ObjectsContainer* scene = getScene();
+        CMC_Object* behaviour = scene ? scene->getObject(name) : nullptr;
+        if (behaviour && behaviour->getType() == TYPE_BEHAVIOUR) CMC_Behaviour::removeAndDelete(behaviour);
+        return;
+    }
+    // A copy nobody keeps goes now; one that a container lists is the container's.
+    if (value->isClone() && !value->isHeld()) {
+        delete value;
+        return;
+    }
+    flush(value);
+}
+
+CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
+    RunGuard running;
+    CMC_ObjectsContainer* scene = getScene();
+    switch (m_form) {
+    case Form::Value: {
+        if (CMC_Object* object = m_constant.current()) return static_cast<CMC_Variable*>(object);
+        // Deleted: a same-named value that took its place, else the text as it reads now.
+        CMC_Object* replacement = m_constant.get();
+        if (replacement && !replacement->isTemporary() && asVariable(replacement))
+            return static_cast<CMC_Variable*>(replacement);
+        m_constant.clear();
+        m_form = Form::ValueText;
+        return runValueText(scene, params);
+    }
+    case Form::ValueText:
+        return runValueText(scene, params);
+    case Form::Expression:
+        return m_expression;
+    default:
+        break;
+    }
+
+    int count = static_cast<int>(m_slots.size());
+    CXVector* args = nullptr;
+    std::unique_ptr<CXVector> ownArgs;
+    if (count > 0) {
+        // A line that runs again inside its own call (recursion) keeps its arguments apart.
+        if (m_busy) {
+            ownArgs = std::make_unique<CXVector>(count + 1, 0.75f);
+            args = ownArgs.get();
+        } else {
+            args = &m_args;
+        }
+        args->removeAll();
+    }
+    constexpr int kInline = 8;
+    ArgValue inlineValues[kInline];
+    std::unique_ptr<ArgValue[]> heapValues;
+    ArgValue* values = inlineValues;
+    if (count > kInline) {
+        heapValues = std::make_unique<ArgValue[]>(static_cast<size_t>(count));
+        values = heapValues.get();
+    }
+
+    ++m_busy;
+    for (int i = 0; i < count; ++i) {
+        Slot& slot = m_slots[static_cast<size_t>(i)];
+        ArgValue value{nullptr, 0};
+        switch (slot.kind) {
+        case SlotKind::Nested: {
+            CMC_Behaviour_Entry* nested = slot.nested;
+            if (nested->m_line.Find('$') < 0) {
+                value.value = nested->run(current, params);
+                if (isControlCode(value.value)) value.value = nullptr;
+            } else {
+                value.value = evaluateSubstituted(scene, current, params, nested->m_line, &value.made);
+            }
+            break;
+        }
+        case SlotKind::Inline:
+            if (!m_constantArgs && params && scene) {
+                // Inline code that uses $n is parsed again with the parameters of this run.
+                auto* name = static_cast<CMC_String*>(slot.owned);
+                CMC_Object* behaviour = scene->getObject(name->value());
+                if (behaviour && behaviour->getType() == TYPE_BEHAVIOUR)
+                    static_cast<CMC_Behaviour*>(behaviour)->setParams(params);
+            }
+            value.value = slot.owned;
+            break;
+        case SlotKind::Variable: {
+            CMC_Object* variable = slot.ref.get();
+            value.value = variable && isScalar(variable->getType()) ? static_cast<CMC_Variable*>(variable) : slot.owned;
+            break;
+        }
+        default:
+            value.value = slot.owned;
+            break;
+        }
+        values[i] = value;
+        args->add(value.value);
+    }
+
+    CMC_Variable* result = call(scene, current, params, args);
+
+    for (int i = 0; i < count; ++i)
+        if (m_slots[static_cast<size_t>(i)].kind == SlotKind::Nested) releaseValue(scene, values[i]);
+    --m_busy;
+    return result;
+}
+
+CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
+                                        CXVector* args) {
+    if (m_form == Form::Statement) {
+        if (!m_runner) return nullptr;
+        CMC_Behaviour* owner = getOwner();
+        return m_methodId >= 0 ? m_runner->run(m_methodId, owner, scene, args)
+                               : m_runner->run(m_method, owner, scene, args);
+    }
+    if (m_deferredTarget) {
+        if (!scene) return nullptr;
+        CMC_Object* target = scene->getObject(fillParams(m_targetName, params));
+        if (!target) return nullptr;
+        CXString method = m_methodDollar ? CXString(fillParams(m_method, params)) : m_method;
+        CMC_Runner* runner = runnerOf(target);
+        return runner ? runner->run(method, target, scene, args) : nullptr;
+    }
+    if (m_targetBound) {
+        CMC_Object* target = m_target.current();
+        if (!target) {
+            // Deleted since the line was parsed: what bears its name now.
+            target = findTarget(scene);
+            if (!target) return nullptr;
+            if (target->isTemporary()) {
+                CMC_Runner* runner = runnerOf(target);
+                return runner ? runner->run(m_method, target, scene, args) : nullptr;
+            }
+            bindTarget(target);
+        }
+        if (!m_runner) return nullptr;
+        return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
+                               : m_runner->run(m_method, target, scene, args);
+    }
+    if (m_this) {
+        CMC_Object* target;
+        CMC_Runner* runner;
+        if (scene && scene->getType() == TYPE_CLASS) {
+            target = scene;
+            runner = CMC_RunnerFactory::getRunner(TYPE_CLASS);
+            if (!runner && current) runner = runnerOf(current);
+        } else {
+            target = current;
+            runner = runnerOf(target);
+        }
+        if (!target || !runner) return nullptr;
+        return runner->run(m_method, target, scene, args);
+    }
+    if (m_reference) {
+        CXString text;
+        if (m_expression) {
+            text = getStringValue(m_expression);
+        } else if (m_referenceSource.getName().IsString()) {
+            CMC_Variable* source = asVariable(m_referenceSource.get());
+            if (!source) return nullptr;
+            text = getStringValue(source);
+        } else {
+            CMC_Object* source = lookup(m_valueLookup, scene, m_referenceText);
+            if (!source || !isScalar(source->getType())) return nullptr;
+            text = getStringValue(static_cast<CMC_Variable*>(source));
+        }
+        CMC_Object* target = scene ? scene->getObject(text) : nullptr;
+        if (!target) return nullptr;
+        CMC_Runner* runner = target->getType() < 10001 ? CMC_RunnerFactory::getRunner(target->getType()) : nullptr;
+        if (!runner) runner = target->getRunner();
+        return runner ? runner->run(m_method, target, scene, args) : nullptr;
+    }
+    CMC_Object* target = lookup(m_targetLookup, scene, m_targetName);
+    if (!target) return nullptr;
+    CMC_Runner* runner = runnerOf(target);
+    return runner ? runner->run(m_method, target, scene, args) : nullptr;
+}
+
+} // namespace KavirelDLL

@@ -1,0 +1,160 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "script/Behaviour.h"
+
+namespace KavirelDLL {
+
+class CMC_Debugger;
+class CMC_Expression;
+
+// One parsed code line of a behaviour. The line is parsed once: its form, target, runner, method id and
+// arguments are found then, and what it names is kept by handle, so a line never reaches an object that
+// has been deleted (a same-named replacement is found instead). run() returns a value (a pool temporary,
+// an object, or null) or a negative control code.
+class CMC_Behaviour_Entry : public CMC_Object {
+public:
+    CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& line);
+    ~CMC_Behaviour_Entry() override;
+
+    CMC_ObjectsContainer* getScene() override;
+    virtual CMC_Variable* run(CMC_Object* current, CXArray* params);
+
+    CXString getLine() const { return m_line; }
+    CMC_Behaviour* getOwner();
+    // The target bound when the line was parsed (null when it is looked up as the line runs).
+    CMC_Object* getObject();
+    CXString getMethod() const { return m_method; }
+    int getMethodId() const { return m_methodId; }
+    // The nested lines of the arguments, one slot per argument (null where an argument is a value).
+    CXVector* getParameters();
+    bool isReference() const { return m_reference; }
+    // Whether deleting the line also deletes the inline behaviours its arguments made.
+    void releaseTempBeh(bool flag) { m_release = flag; }
+
+    // Splits code at depth-0 ";" (blanks dropped, text after the last ";" dropped) and parses each piece.
+    // The result ends with a null; the caller owns it.
+    static std::vector<CMC_Behaviour_Entry*>* getCodeLines(CMC_Behaviour* owner, const CXString& code);
+    // The pieces getCodeLines parses.
+    static std::vector<CXString> splitCode(const CXString& code);
+    // The value's text (non-STRING values through a STRING temporary, handed back at once).
+    static CXString getStringValue(CMC_Variable* value);
+    // $1 to $9 (and the characters after '9', ':' the tenth) replaced by the parameters. The result lives
+    // in one shared buffer until the next call.
+    static const CXString& fillParams(const CXString& text, CXArray* params);
+
+    // Deletes a line now or, while any line runs, once the outermost has returned, so a line never loses
+    // its own storage in the middle of its run. The same for a whole list of lines (and the list).
+    static void destroy(CMC_Behaviour_Entry* entry);
+    static void destroyLines(std::vector<CMC_Behaviour_Entry*>* lines);
+    static bool isRunning() { return s_running > 0; }
+    // The number given to the next inline behaviour ("temp_" + n, "xtemp_" + n).
+    static int nextInlineNumber() { return s_inlineCounter++; }
+
+    static CMC_Debugger* getDebuggerIfc() { return debugger; }
+    static void initDebugger(CWindow*) {}
+    static void doneDebugger(CWindow*) {}
+    static CMC_Debugger* debugger;
+
+    // Counts a run in progress; the last one out deletes what was destroyed meanwhile.
+    struct RunGuard {
+        RunGuard() { ++s_running; }
+        ~RunGuard() {
+            if (--s_running == 0 && (!s_retiredEntries.empty() || !s_retiredLines.empty())) flushRetired();
+        }
+        RunGuard(const RunGuard&) = delete;
+        RunGuard& operator=(const RunGuard&) = delete;
+    };
+
+private:
+    enum class Form : uint8_t { Value, ValueText, Expression, Statement, Call, This, Reference };
+    enum class SlotKind : uint8_t { Nested, Expression, Inline, Variable, Value };
+    enum class Literal : uint8_t { String, Integer, Double, Bool };
+
+    struct Slot {
+        SlotKind kind = SlotKind::Nested;
+        CMC_Behaviour_Entry* nested = nullptr;
+        CMC_Variable* owned = nullptr; // an expression, the name of an inline behaviour, a literal's copy
+        CMC_ObjectHandle ref;          // the inline behaviour, or the variable of &NAME
+    };
+
+    // A name looked up in a container, kept while no container anywhere changes.
+    struct Lookup {
+        uint64_t generation = UINT64_MAX;
+        CMC_ObjectsContainer* scene = nullptr;
+        CMC_Object* found = nullptr;
+    };
+
+    // What a call line's argument holds for one run.
+    struct ArgValue {
+        CMC_Variable* value;
+        uint8_t made; // 0 found, 1 an expression made now, 2 an inline behaviour's name made now
+    };
+
+    void parse();
+    void parseValue(const CXString& text);
+    void parseLiteral(const CXString& text);
+    void parseArguments(const CXString& text);
+    void bindTarget(CMC_Object* object);
+    // The bound target, found again (and its runner and method) when it was deleted.
+    CMC_Object* boundTarget();
+    CMC_Object* findTarget(CMC_ObjectsContainer* scene);
+
+    CMC_Variable* runValueText(CMC_ObjectsContainer* scene, CXArray* params);
+    CMC_Variable* makeLiteral();
+    CMC_Variable* evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
+                                      const CXString& line, uint8_t* made);
+    CMC_Variable* call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args);
+    void releaseValue(CMC_ObjectsContainer* scene, const ArgValue& value);
+
+    CMC_Object* lookup(Lookup& cache, CMC_ObjectsContainer* scene, const CXString& name);
+    static CMC_Variable* asVariable(CMC_Object* object);
+    static CMC_Behaviour* makeInlineBehaviour(CMC_ObjectsContainer* scene, const CXString& piece,
+                                              const char* prefix, CXString* name);
+    static void flushRetired();
+
+    CXString m_line;
+    CMC_ObjectHandle m_owner;
+    Form m_form = Form::Value;
+    CXString m_targetName;
+    CMC_ObjectHandle m_target;
+    bool m_targetBound = false;
+    CMC_Runner* m_runner = nullptr;
+    CXString m_method;
+    int32_t m_methodId = -1;
+    CXString m_argText;
+    std::vector<Slot> m_slots;
+    CXVector* m_nestedView = nullptr;
+    CXVector m_args{4, 0.75f};
+    int m_busy = 0;
+    bool m_reference = false;
+    bool m_this = false;
+    bool m_constantArgs = true;
+    bool m_deferredTarget = false;
+    bool m_release = true;
+    bool m_dollar = false;
+    bool m_methodDollar = false;
+
+    // A value line: the object bound when parsed, or the text looked up as it runs.
+    CMC_ObjectHandle m_constant;
+    CMC_Expression* m_expression = nullptr; // a bracketed value line, or the source of a "*[...]" line
+    CXString m_valueText;
+    CXString m_structName, m_fieldName;
+    Lookup m_valueLookup, m_structLookup, m_targetLookup;
+    Literal m_literal = Literal::String;
+    CXString m_literalText;
+    int32_t m_literalInteger = 0;
+    double m_literalDouble = 0.0;
+    bool m_literalBool = false;
+    // A "*" line: the object whose value names the target.
+    CMC_ObjectHandle m_referenceSource;
+    CXString m_referenceText;
+
+    static int s_running;
+    static int s_inlineCounter;
+    static std::vector<CMC_Behaviour_Entry*> s_retiredEntries;
+    static std::vector<std::vector<CMC_Behaviour_Entry*>*> s_retiredLines;
+};
+
+} // namespace KavirelDLL

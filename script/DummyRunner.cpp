@@ -1,0 +1,452 @@
+#include "script/DummyRunner.h"
+
+#include <cstdlib>
+#include <vector>
+
+#include "core/Log.h"
+#include "objects/Animo.h"
+#include "objects/Button.h"
+#include "objects/Image.h"
+#include "objects/Sound.h"
+#include "script/Behaviour.h"
+#include "script/BehaviourEntry.h"
+#include "script/Bool.h"
+#include "script/Condition.h"
+#include "script/Double.h"
+#include "script/Integer.h"
+#include "script/ObjectsContainer.h"
+#include "script/String.h"
+#include "script/VariableFactory.h"
+
+namespace KavirelDLL {
+
+namespace {
+
+bool isScalar(int type) {
+    return type >= TYPE_INTEGER && type <= TYPE_DOUBLE;
+}
+
+// A body, branch or on-done argument: the behaviour of that name, or inline code made into a behaviour
+// named "temp" for the statement's time.
+class CBody {
+public:
+    CBody(CMC_ObjectsContainer* container, const CXString& name) {
+        CMC_Object* found = container && name.IsString() ? container->getObject(name) : nullptr;
+        if (found && found->getType() == TYPE_BEHAVIOUR) {
+            m_handle.set(found);
+            return;
+        }
+        auto* behaviour = new CMC_Behaviour(container, CXString("temp"), name);
+        m_handle.set(behaviour);
+        m_made = true;
+        behaviour->init();
+    }
+    ~CBody() {
+        CMC_Object* behaviour = m_made ? m_handle.current() : nullptr;
+        if (!behaviour) return;
+        if (behaviour->name().equals("temp"))
+            CMC_Behaviour::removeAndDelete(behaviour);
+        else if (!behaviour->isHeld())
+            delete behaviour;
+    }
+    CBody(const CBody&) = delete;
+    CBody& operator=(const CBody&) = delete;
+
+    CMC_Behaviour* get() { return static_cast<CMC_Behaviour*>(m_handle.current()); }
+
+private:
+    CMC_ObjectHandle m_handle;
+    bool m_made = false;
+};
+
+CMC_Variable* makeVariable(int type, const CXString& name) {
+    switch (type) {
+    case TYPE_INTEGER:
+        return new CMC_Integer(name);
+    case TYPE_STRING:
+        return new CMC_String(name);
+    case TYPE_BOOL:
+        return new CMC_Bool(name);
+    case TYPE_DOUBLE:
+        return new CMC_Double(name);
+    default:
+        return nullptr;
+    }
+}
+
+CMC_Variable* allocOf(int type) {
+    switch (type) {
+    case TYPE_INTEGER:
+        return CMC_VariableFactory::allocInteger();
+    case TYPE_STRING:
+        return CMC_VariableFactory::allocString();
+    case TYPE_BOOL:
+        return CMC_VariableFactory::allocBool();
+    case TYPE_DOUBLE:
+        return CMC_VariableFactory::allocDouble();
+    default:
+        return nullptr;
+    }
+}
+
+CMC_String* stringResult(const CXString& text) {
+    CMC_String* result = CMC_VariableFactory::allocString();
+    result->setValue(text);
+    return result;
+}
+
+std::vector<CXString> splitAt(const CXString& text, const char* separator) {
+    std::vector<CXString> pieces;
+    CXString sep(separator);
+    int start = 0;
+    for (int at = text.indexOf(sep, 0); at >= 0; at = text.indexOf(sep, start)) {
+        pieces.push_back(text.Mid(start, at));
+        start = at + sep.GetLength();
+    }
+    pieces.push_back(text.Right(start));
+    return pieces;
+}
+
+// "timer_" and a random number no object of the container bears, so one repeating behaviour never
+// replaces another.
+CXString timerName(CMC_ObjectsContainer* container) {
+    for (int attempt = 0;; ++attempt) {
+        CXString name = "timer_" + CXString::toString(std::rand());
+        if (attempt >= 1000) name += "_" + CXString::toString(attempt);
+        if (!container || !container->getObject(name)) return name;
+    }
+}
+
+} // namespace
+
+CMC_Dummy_Runner::~CMC_Dummy_Runner() = default;
+
+void CMC_Dummy_Runner::prepareMthHashSet() {
+    clearMethods();
+    addMethod("IF", STM_IF);
+    addMethod("WHILE", STM_WHILE);
+    addMethod("RETURN", STM_RETURN);
+    addMethod("BREAK", STM_BREAK);
+    addMethod("CONV", STM_CONV);
+    addMethod("MSGBOX", STM_MSGBOX);
+    addMethod("BOOL", STM_BOOL);
+    addMethod("DOUBLE", STM_DOUBLE);
+    addMethod("INT", STM_INT);
+    addMethod("STRING", STM_STRING);
+    addMethod("LOOP", STM_LOOP);
+    addMethod("VALUE", STM_VALUE);
+    addMethod("RUNONTIMER", STM_RUNONTIMER);
+    addMethod("CREATE", STM_CREATE);
+    addMethod("GETAPPLICATIONNAME", STM_GETAPPLICATIONNAME);
+    addMethod("GETCURRENTSCENE", STM_GETCURRENTSCENE);
+    addMethod("ONEBREAK", STM_ONEBREAK);
+    addMethod("CONTINUE", STM_CONTINUE);
+    addMethod("FOR", STM_FOR);
+}
+
+CXString CMC_Dummy_Runner::text(CXVector* args, int index) {
+    if (index >= argumentCount(args)) return CXString("");
+    return getParameterString(args, index)->getValue();
+}
+
+int CMC_Dummy_Runner::number(CXVector* args, int index, int fallback) {
+    if (index >= argumentCount(args)) return fallback;
+    return getParameterInteger(args, index)->getValue();
+}
+
+CMC_Variable* CMC_Dummy_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+    switch (id) {
+    case STM_IF:
+        return ifStatement(container, args);
+    case STM_WHILE:
+        return whileStatement(container, args);
+    case STM_RETURN:
+        return returnStatement(container, args);
+    case STM_BREAK:
+        return controlCode(CONTROL_BREAK);
+    case STM_ONEBREAK:
+        return controlCode(CONTROL_ONEBREAK);
+    case STM_CONTINUE:
+        return controlCode(CONTROL_CONTINUE);
+    case STM_CONV:
+        return conv(args);
+    case STM_MSGBOX:
+        return nullptr;
+    case STM_BOOL:
+        return declare(TYPE_BOOL, object, container, args);
+    case STM_DOUBLE:
+        return declare(TYPE_DOUBLE, object, container, args);
+    case STM_INT:
+        return declare(TYPE_INTEGER, object, container, args);
+    case STM_STRING:
+        return declare(TYPE_STRING, object, container, args);
+    case STM_LOOP:
+        return loop(container, args, false);
+    case STM_FOR:
+        return loop(container, args, true);
+    case STM_VALUE:
+        return value(container, args);
+    case STM_RUNONTIMER:
+        return runOnTimer(container, args);
+    case STM_CREATE:
+        return create(container, args);
+    case STM_GETAPPLICATIONNAME: {
+        // Parent chains are short; a longer one loops.
+        int depth = 0;
+        for (CMC_ObjectsContainer* at = container; at && depth < 64; at = at->getParent(), ++depth)
+            if (at->getType() == TYPE_APPLICATION) return stringResult(at->getName());
+        return stringResult(CXString(""));
+    }
+    case STM_GETCURRENTSCENE: {
+        CMC_ObjectsContainer* scene = container ? container->getScene() : nullptr;
+        return stringResult(scene ? scene->getName() : CXString(""));
+    }
+    default:
+        return nullptr;
+    }
+}
+
+CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXVector* args) {
+    int count = argumentCount(args);
+    bool condition;
+    CXString branch;
+    if (count < 4) {
+        CXString test = text(args, 0);
+        bool hasAnd = test.indexOf(CXString("&&")) >= 0;
+        bool hasOr = test.indexOf(CXString("||")) >= 0;
+        if (!hasAnd && !hasOr) {
+            condition = CMC_Condition::valid(container, test);
+        } else {
+            // Left to right, stopping at the first piece that decides.
+            condition = false;
+            for (const CXString& piece : splitAt(test, hasAnd ? "&&" : "||")) {
+                condition = CMC_Condition::valid(container, piece);
+                if (condition == hasOr) break;
+            }
+        }
+        branch = condition ? text(args, 1) : text(args, 2);
+    } else {
+        condition = CMC_Condition::valid(container, text(args, 0), text(args, 2), text(args, 1));
+        branch = condition ? text(args, 3) : text(args, 4);
+    }
+    if (!branch.IsString()) return nullptr;
+    CBody body(container, branch);
+    CMC_Behaviour* behaviour = body.get();
+    if (behaviour && behaviour->run(behaviour, nullptr, false)) return controlCode(CONTROL_BREAK);
+    return nullptr;
+}
+
+CMC_Variable* CMC_Dummy_Runner::whileStatement(CMC_ObjectsContainer* container, CXVector* args) {
+    if (argumentCount(args) < 4) return nullptr;
+    CXString first = text(args, 0);
+    CXString op = text(args, 1);
+    CXString second = text(args, 2);
+    CMC_ObjectHandle scene(container);
+    CBody body(container, text(args, 3));
+    // The body's outcome does not end the loop; only the test does.
+    while (true) {
+        auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
+        if (!here || !CMC_Condition::valid(here, first, second, op)) break;
+        CMC_Behaviour* behaviour = body.get();
+        if (!behaviour) break;
+        behaviour->run(nullptr, nullptr, false);
+    }
+    return nullptr;
+}
+
+CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* args, bool withCounter) {
+    if (!container) return nullptr;
+    int first = withCounter ? 1 : 0;
+    CMC_ObjectHandle counter;
+    if (withCounter) {
+        CMC_Variable* given = getParameter(args, 0);
+        if (!given || given->getType() != TYPE_INTEGER) {
+            logMessage("FOR: the counter is not an INTEGER variable; the loop does not run");
+            return nullptr;
+        }
+        counter.set(given);
+    }
+    CXString bodyName = text(args, first);
+    bodyName.AllTrim();
+    int start = number(args, first + 1, 0);
+    int rounds = number(args, first + 2, 0);
+    int step = number(args, first + 3, 1);
+
+    CMC_ObjectHandle scene(container);
+    CMC_ObjectHandle hidden;
+    if (!withCounter) {
+        // The inner loop's "_I_" hides the outer one until it ends.
+        if (CMC_Object* old = container->getObject("_I_")) {
+            if (container->removeObject(old)) hidden.set(old);
+        }
+        auto* own = new CMC_Integer(CXString("_I_"));
+        own->setScene(container);
+        container->addObject(own);
+        counter.set(own);
+    }
+
+    bool broke = false;
+    {
+        CBody body(container, bodyName);
+        long long end = static_cast<long long>(start) + rounds;
+        auto round = [&](long long c) {
+            if (CMC_Object* value = counter.current()) static_cast<CMC_Integer*>(value)->setValue(static_cast<int>(c));
+            CMC_Behaviour* behaviour = body.get();
+            if (!behaviour) return false;
+            if (behaviour->run(nullptr, nullptr, true)) {
+                broke = true;
+                return false;
+            }
+            return true;
+        };
+        if (start < end) {
+            for (long long c = start; c < end; c += step)
+                if (!round(c)) break;
+        } else if (end < start) {
+            for (long long c = start; c > end; c += step)
+                if (!round(c)) break;
+        }
+    }
+
+    if (!withCounter) {
+        CMC_Behaviour::removeAndDelete(counter.current());
+        auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
+        CMC_Object* old = hidden.current();
+        if (here && old && old->getScene() == here) here->addObject(old);
+    }
+    return broke ? controlCode(CONTROL_BREAK) : nullptr;
+}
+
+CMC_Variable* CMC_Dummy_Runner::returnStatement(CMC_ObjectsContainer* container, CXVector* args) {
+    CMC_Variable* given = getParameter(args, 0);
+    if (!given || !container || !isScalar(given->getType())) return nullptr;
+    CMC_ObjectsContainer* scene = container->getScene();
+    if (!scene) scene = container;
+    // The value may be the old "__RETURN__" itself: take it before that goes.
+    CMC_Variable* kept = CMC_VariableFactory::copyVariable(given);
+    CMC_ObjectHandle sceneHandle(scene);
+    if (CMC_Object* old = scene->getObject("__RETURN__")) CMC_Behaviour::removeAndDelete(old);
+    scene = static_cast<CMC_ObjectsContainer*>(sceneHandle.current());
+    if (!scene) {
+        CMC_Object::flush(kept);
+        return nullptr;
+    }
+    CMC_Variable* result = makeVariable(kept->getType(), CXString("__RETURN__"));
+    result->set(kept);
+    CMC_Object::flush(kept);
+    result->setScene(scene);
+    scene->addObject(result);
+    return CMC_VariableFactory::copyVariable(result);
+}
+
+CMC_Variable* CMC_Dummy_Runner::conv(CXVector* args) {
+    CXString type = text(args, 1);
+    int id = type.equals("STRING")    ? TYPE_STRING
+             : type.equals("INTEGER") ? TYPE_INTEGER
+             : type.equals("BOOL")    ? TYPE_BOOL
+             : type.equals("DOUBLE")  ? TYPE_DOUBLE
+                                      : 0;
+    if (!id) return nullptr;
+    CMC_Variable* given = getParameter(args, 0);
+    CMC_Variable* result = allocOf(id);
+    if (given) result->set(given);
+    return result;
+}
+
+CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_ObjectsContainer* container,
+                                        CXVector* args) {
+    CXString name = text(args, 0);
+    if (!container || !name.IsString() || container->getObject(name)) return nullptr;
+    CMC_Variable* variable = makeVariable(type, name);
+    if (CMC_Variable* given = getParameter(args, 1)) variable->set(given);
+    variable->setAsTemporary();
+    variable->setScene(container);
+    container->addObject(variable);
+    // It lives until the run of the behaviour that declared it ends.
+    if (object && object->getType() == TYPE_BEHAVIOUR)
+        static_cast<CMC_Behaviour*>(object)->addTempObject(variable);
+    else
+        CMC_Behaviour::addToTrash(variable);
+    return CMC_VariableFactory::copyVariable(variable);
+}
+
+CMC_Variable* CMC_Dummy_Runner::value(CMC_ObjectsContainer* container, CXVector* args) {
+    CMC_Object* found = container ? container->getObject(text(args, 0)) : nullptr;
+    if (!found) return nullptr;
+    // An object that is not a value answers with its name.
+    if (auto* variable = dynamic_cast<CMC_Variable*>(found)) return variable;
+    return stringResult(found->getName());
+}
+
+CMC_Variable* CMC_Dummy_Runner::runOnTimer(CMC_ObjectsContainer* container, CXVector* args) {
+    int count = argumentCount(args);
+    if (!container || count < 3) return nullptr;
+    int interval = number(args, 0, 0);
+    int repeat = number(args, 1, 0);
+    CXString bodyName = text(args, 2);
+    CXString onDoneName = text(args, 3);
+
+    CMC_Object* existing = container->getObject(bodyName);
+    CXString code = existing && existing->getType() == TYPE_BEHAVIOUR ? static_cast<CMC_Behaviour*>(existing)->getCode()
+                                                                      : bodyName;
+    // The timer's own parameters are written &1, &2 so the calling line leaves them alone.
+    code.Replace('&', '$');
+
+    CMC_ObjectHandle scene(container);
+    CMC_ObjectHandle onDone;
+    if (onDoneName.IsString()) {
+        CMC_Object* found = container->getObject(onDoneName);
+        if (found) {
+            if (found->getType() == TYPE_BEHAVIOUR) onDone.set(found);
+        } else {
+            auto* made = new CMC_Behaviour(container, timerName(container), onDoneName);
+            onDone.set(made);
+            made->init();
+            if (onDone.current()) container->addObject(made);
+        }
+    }
+
+    auto* params = new CXArray(count > 4 ? count - 3 : 1, 0.75f);
+    params->add(new CXString("0"));
+    for (int i = 4; i < count; ++i)
+        params->add(new CXString(CMC_Behaviour_Entry::getStringValue(getParameter(args, i))));
+
+    auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
+    if (!here) {
+        CMC_Behaviour_Runner::flushParams(params);
+        return nullptr;
+    }
+    CXString name = timerName(here);
+    auto* timer = new CMC_Behaviour(here, name, code);
+    CMC_ObjectHandle timerHandle(timer);
+    timer->init();
+    if (!timerHandle.current()) {
+        CMC_Behaviour_Runner::flushParams(params);
+        return nullptr;
+    }
+    here->addObject(timer);
+    timer->runOnTimer(interval, repeat, params,
+                      static_cast<CMC_Behaviour*>(onDone.current()));
+    return stringResult(name);
+}
+
+CMC_Variable* CMC_Dummy_Runner::create(CMC_ObjectsContainer* container, CXVector* args) {
+    if (!container) return nullptr;
+    CXString type = text(args, 0);
+    CXString name = text(args, 1);
+    CMC_Object* made = nullptr;
+    if (type.equals("ANIMO"))
+        made = new CMC_Animo(container);
+    else if (type.equals("IMAGE"))
+        made = new CMC_Image(container);
+    else if (type.equals("SOUND"))
+        made = new CMC_Sound(container);
+    else if (type.equals("BUTTON"))
+        made = new CMC_Button(container);
+    if (!made) return nullptr;
+    made->setName(name);
+    container->addObject(made);
+    return nullptr;
+}
+
+} // namespace KavirelDLL

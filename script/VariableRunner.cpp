@@ -1,0 +1,510 @@
+#include "script/VariableRunner.h"
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <ctime>
+#include <string>
+
+#include "core/Path.h"
+#include "core/XRandom.h"
+#include "platform/Files.h"
+#include "script/Bool.h"
+#include "script/Double.h"
+#include "script/Expression.h"
+#include "script/Integer.h"
+#include "script/ObjectsContainer.h"
+#include "script/String.h"
+#include "script/VariableFactory.h"
+
+namespace KavirelDLL {
+
+namespace {
+
+constexpr double kPi = 3.141592654;
+constexpr float kSinglePi = 3.1415927f;
+
+bool isValueType(int type) {
+    return (type >= TYPE_INTEGER && type <= TYPE_DOUBLE) || type == TYPE_EXPRESSION;
+}
+
+// The receiver's own value, an expression's once calculated.
+CMC_Variable* valueOf(CMC_Variable* value) {
+    if (value && value->getType() == TYPE_EXPRESSION) {
+        auto* expression = static_cast<CMC_Expression*>(value);
+        expression->calculate();
+        return expression->getResult();
+    }
+    return value;
+}
+
+int readInteger(CMC_Variable* value) {
+    int result = 0;
+    CMC_Integer::valueOf(valueOf(value), &result);
+    return result;
+}
+
+double readDouble(CMC_Variable* value) {
+    double result = 0.0;
+    CMC_Double::valueOf(valueOf(value), &result);
+    return result;
+}
+
+// Truncated toward zero and kept inside 32 bits (not a number gives 0).
+int32_t truncated(long double value) {
+    if (std::isnan(value)) return 0;
+    if (value >= 2147483647.0L) return INT32_MAX;
+    if (value <= -2147483648.0L) return INT32_MIN;
+    return static_cast<int32_t>(value);
+}
+
+CMC_Integer* integerResult(int value) {
+    CMC_Integer* result = CMC_VariableFactory::allocInteger();
+    result->setValue(value);
+    return result;
+}
+
+CMC_Double* doubleResult(double value) {
+    CMC_Double* result = CMC_VariableFactory::allocDouble();
+    result->setValue(value);
+    return result;
+}
+
+CMC_String* stringResult(const CXString& value) {
+    CMC_String* result = CMC_VariableFactory::allocString();
+    result->setValue(value);
+    return result;
+}
+
+CMC_Bool* boolResult(bool value) {
+    CMC_Bool* result = CMC_VariableFactory::allocBool();
+    result->setValue(value);
+    return result;
+}
+
+// Receivers of another type take the number through their own conversion.
+void writeInteger(CMC_Variable* receiver, int value) {
+    if (receiver->getType() == TYPE_INTEGER) {
+        static_cast<CMC_Integer*>(receiver)->setValue(value);
+        return;
+    }
+    CMC_Integer* temporary = integerResult(value);
+    receiver->set(temporary);
+    CMC_Object::flush(temporary);
+}
+
+void writeDouble(CMC_Variable* receiver, double value) {
+    if (receiver->getType() == TYPE_DOUBLE) {
+        static_cast<CMC_Double*>(receiver)->setValue(value);
+        return;
+    }
+    CMC_Double* temporary = doubleResult(value);
+    receiver->set(temporary);
+    CMC_Object::flush(temporary);
+}
+
+float single(double value) {
+    return static_cast<float>(value);
+}
+
+} // namespace
+
+void CMC_Variable_Runner::prepareMthHashSet() {
+    CMC_Runner::prepareMthHashSet();
+    addMethod("SET", MTH_SET);
+    addMethod("SWITCH", MTH_SWITCH);
+    addMethod("INC", MTH_INC);
+    addMethod("DEC", MTH_DEC);
+    addMethod("CLEAR", MTH_CLEAR);
+    addMethod("ADD", MTH_ADD);
+    addMethod("MUL", MTH_MUL);
+    addMethod("SUB", MTH_SUB);
+    addMethod("DIV", MTH_DIV);
+    addMethod("MOD", MTH_MOD);
+    addMethod("RESETINI", MTH_RESETINI);
+    addMethod("SETDEFAULT", MTH_SETDEFAULT);
+    addMethod("ABS", MTH_ABS);
+    addMethod("AND", MTH_AND);
+    addMethod("OR", MTH_OR);
+    addMethod("NOT", MTH_NOT);
+    addMethod("XOR", MTH_XOR);
+    addMethod("POWER", MTH_POWER);
+    addMethod("LOG", MTH_LOG);
+    addMethod("SQRT", MTH_SQRT);
+    addMethod("SGN", MTH_SGN);
+    addMethod("CLAMP", MTH_CLAMP);
+    addMethod("LENGTH", MTH_LENGTH);
+    addMethod("ARCTAN", MTH_ARCTAN);
+    addMethod("ARCTANEX", MTH_ARCTANEX);
+    addMethod("GET", MTH_GET);
+    addMethod("MAXA", MTH_MAXA);
+    addMethod("MINA", MTH_MINA);
+    addMethod("SINUS", MTH_SINUS);
+    addMethod("COSINUS", MTH_COSINUS);
+    addMethod("UPPER", MTH_UPPER);
+    addMethod("LOWER", MTH_LOWER);
+    addMethod("FIND", MTH_FIND);
+    addMethod("CUT", MTH_CUT);
+    addMethod("REPLACEAT", MTH_REPLACEAT);
+    addMethod("INSERTAT", MTH_INSERTAT);
+    addMethod("REPLACE", MTH_REPLACE);
+    addMethod("ROUND", MTH_ROUND);
+    addMethod("ISUPPERLETTER", MTH_ISUPPERLETTER);
+    addMethod("COPYFILE", MTH_COPYFILE);
+    addMethod("RANDOM", MTH_RANDOM);
+}
+
+CMC_Variable* CMC_Variable_Runner::arithmetic(CMC_Variable* value, CXVector* args, int op, bool keepResult) {
+    CMC_Variable* result = value->calculate(getParameter(args, 0), op);
+    if (!result) return nullptr;
+    value->set(result);
+    // ADD answers with the sum: the temporary itself serves, the caller hands it back.
+    if (keepResult) return result;
+    CMC_Object::flush(result);
+    return nullptr;
+}
+
+CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+    if (!object || !isValueType(object->getType())) return CMC_Runner::run(id, object, container, args);
+    auto* value = static_cast<CMC_Variable*>(object);
+    int type = value->getType();
+    int count = argumentCount(args);
+    switch (id) {
+    case MTH_SET:
+        if (CMC_Variable* argument = getParameter(args, 0)) value->set(argument);
+        return nullptr;
+    case MTH_SWITCH:
+        if (count >= 2) value->swap(getParameter(args, 0), getParameter(args, 1));
+        return nullptr;
+    case MTH_CLEAR:
+        value->clear();
+        return nullptr;
+    case MTH_INC:
+        value->inc();
+        return nullptr;
+    case MTH_DEC:
+        value->dec();
+        return nullptr;
+    case MTH_ADD:
+        return arithmetic(value, args, OP_ADD, true);
+    case MTH_SUB:
+        if (type == TYPE_STRING) return stringMethod(id, value, args);
+        return arithmetic(value, args, OP_SUBTRACT, false);
+    case MTH_MUL:
+        return arithmetic(value, args, OP_MULTIPLY, false);
+    case MTH_DIV:
+        return arithmetic(value, args, OP_DIVIDE, false);
+    case MTH_MOD:
+        return arithmetic(value, args, OP_MODULO, false);
+    case MTH_RESETINI:
+        value->resetINI();
+        return nullptr;
+    case MTH_SETDEFAULT:
+        if (CMC_Variable* argument = getParameter(args, 0)) value->setDefault(argument);
+        return nullptr;
+    case MTH_ABS:
+    case MTH_AND:
+    case MTH_OR:
+    case MTH_XOR:
+        return integerMethod(id, value, args);
+    case MTH_NOT:
+        if (type == TYPE_STRING) return stringMethod(id, value, args);
+        return integerMethod(id, value, args);
+    case MTH_POWER:
+        if (type == TYPE_DOUBLE) return doubleMethod(id, value, args);
+        return integerMethod(id, value, args);
+    case MTH_LOG:
+        if (type != TYPE_DOUBLE) return nullptr;
+        return doubleMethod(id, value, args);
+    case MTH_CLAMP:
+        if (type == TYPE_INTEGER) return integerMethod(id, value, args);
+        if (type == TYPE_DOUBLE) return doubleMethod(id, value, args);
+        return nullptr;
+    case MTH_LENGTH:
+        if (type == TYPE_STRING) return stringMethod(id, value, args);
+        if (count < 2) return nullptr;
+        return doubleMethod(id, value, args);
+    case MTH_SQRT:
+    case MTH_SGN:
+    case MTH_ARCTAN:
+    case MTH_ARCTANEX:
+    case MTH_SINUS:
+    case MTH_COSINUS:
+    case MTH_MAXA:
+    case MTH_MINA:
+    case MTH_ROUND:
+        return doubleMethod(id, value, args);
+    case MTH_GET:
+        if (type == TYPE_STRING) return stringMethod(id, value, args);
+        if (type == TYPE_INTEGER || type == TYPE_DOUBLE) return CMC_VariableFactory::copyVariable(value);
+        return value;
+    case MTH_UPPER:
+    case MTH_LOWER:
+    case MTH_FIND:
+    case MTH_CUT:
+    case MTH_REPLACEAT:
+    case MTH_INSERTAT:
+    case MTH_REPLACE:
+        if (type != TYPE_STRING) return nullptr;
+        return stringMethod(id, value, args);
+    case MTH_ISUPPERLETTER:
+        if (type != TYPE_STRING) return boolResult(false);
+        return stringMethod(id, value, args);
+    case MTH_COPYFILE:
+        return copyFile(container, args);
+    case MTH_RANDOM:
+        return random(value, args);
+    default:
+        return CMC_Runner::run(id, object, container, args);
+    }
+}
+
+CMC_Variable* CMC_Variable_Runner::integerMethod(int id, CMC_Variable* value, CXVector* args) {
+    int count = argumentCount(args);
+    int own = readInteger(value);
+    int result = own;
+    switch (id) {
+    case MTH_ABS: {
+        // The argument's magnitude, not the receiver's; the lowest value stays as it is.
+        int x = getParameterInteger(args, 0)->getValue();
+        result = x < 0 ? static_cast<int>(0u - static_cast<unsigned>(x)) : x;
+        break;
+    }
+    case MTH_AND:
+        result = own & getParameterInteger(args, 0)->getValue();
+        break;
+    case MTH_OR:
+        result = own | getParameterInteger(args, 0)->getValue();
+        break;
+    case MTH_XOR:
+        result = own ^ getParameterInteger(args, 0)->getValue();
+        break;
+    case MTH_NOT:
+        result = ~own;
+        break;
+    case MTH_POWER: {
+        int exponent = getParameterInteger(args, 0)->getValue();
+        long double base = own;
+        long double power = 1.0L;
+        unsigned long long rest = exponent < 0 ? 0ull - static_cast<unsigned long long>(exponent)
+                                               : static_cast<unsigned long long>(exponent);
+        while (rest) {
+            if (rest & 1) power *= base;
+            base *= base;
+            rest >>= 1;
+        }
+        if (exponent < 0) power = 1.0L / power;
+        result = truncated(power);
+        break;
+    }
+    case MTH_CLAMP: {
+        if (count < 2) return nullptr;
+        int low = getParameterInteger(args, 0)->getValue();
+        int high = getParameterInteger(args, 1)->getValue();
+        if (own < low)
+            result = low;
+        else if (own > high)
+            result = high;
+        break;
+    }
+    default:
+        return nullptr;
+    }
+    writeInteger(value, result);
+    return integerResult(result);
+}
+
+CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXVector* args) {
+    int count = argumentCount(args);
+    double own = readDouble(value);
+    double result = own;
+    switch (id) {
+    case MTH_POWER:
+        result = single(std::pow(single(own), single(getParameterDouble(args, 0)->getValue())));
+        break;
+    case MTH_LOG:
+        result = single(std::log(single(getParameterDouble(args, 0)->getValue())));
+        break;
+    case MTH_SQRT:
+        result = std::sqrt(own);
+        break;
+    case MTH_SGN:
+        return integerResult(own > 0 ? 1 : own < 0 ? -1 : 0);
+    case MTH_CLAMP: {
+        if (count < 2) return nullptr;
+        double low = getParameterDouble(args, 0)->getValue();
+        double high = getParameterDouble(args, 1)->getValue();
+        if (own < low)
+            result = low;
+        else if (own > high)
+            result = high;
+        break;
+    }
+    case MTH_LENGTH: {
+        float a = single(getParameterDouble(args, 0)->getValue());
+        float b = single(getParameterDouble(args, 1)->getValue());
+        float squares = a * a + b * b;
+        result = single(std::sqrt(squares));
+        break;
+    }
+    case MTH_ARCTAN:
+        result = std::atan(getParameterDouble(args, 0)->getValue()) * 180.0 / kPi;
+        break;
+    case MTH_ARCTANEX: {
+        double y = getParameterDouble(args, 0)->getValue();
+        double x = getParameterDouble(args, 1)->getValue();
+        // The angle is taken in single precision, as the engine always has: (1, 0) is a hair above 90.
+        result = static_cast<double>(std::atan2(single(y), single(x))) * 180.0 / kPi;
+        if (result < 0) result += 360.0;
+        if (count == 3) {
+            long long whole = static_cast<long long>(truncated(result + getParameterDouble(args, 2)->getValue()));
+            result = static_cast<double>(whole % 360);
+        }
+        break;
+    }
+    case MTH_SINUS:
+    case MTH_COSINUS: {
+        float radians = single(getParameterDouble(args, 0)->getValue()) * kSinglePi / 180.0f;
+        result = single(id == MTH_SINUS ? std::sin(static_cast<double>(radians)) : std::cos(static_cast<double>(radians)));
+        break;
+    }
+    case MTH_MAXA:
+    case MTH_MINA: {
+        if (count < 1) return nullptr;
+        result = getParameterDouble(args, 0)->getValue();
+        for (int i = 1; i < count; ++i) {
+            double next = getParameterDouble(args, i)->getValue();
+            if (id == MTH_MAXA ? next > result : next < result) result = next;
+        }
+        break;
+    }
+    case MTH_ROUND: {
+        // Truncated, then up by one when the first two decimals reach 50: -2.5 gives -2.
+        int whole = truncated(own);
+        if (std::fmod(std::trunc(own * 100.0), 100.0) >= 50.0) whole = whole == INT32_MAX ? whole : whole + 1;
+        return integerResult(whole);
+    }
+    default:
+        return nullptr;
+    }
+    writeDouble(value, result);
+    return doubleResult(result);
+}
+
+CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXVector* args) {
+    auto* string = static_cast<CMC_String*>(value);
+    CXString text = string->getValue();
+    int length = text.GetLength();
+    int count = argumentCount(args);
+    switch (id) {
+    case MTH_SUB: {
+        int pos = getParameterInteger(args, 0)->getValue();
+        int remove = getParameterInteger(args, 1)->getValue();
+        long long from = static_cast<long long>(pos) + remove;
+        from = from < 0 ? 0 : (from > length ? length : from);
+        string->setValue(text.Left(pos) + text.Right(static_cast<int>(from)));
+        return nullptr;
+    }
+    case MTH_NOT: {
+        CXString reversed(length);
+        for (int i = length - 1; i >= 0; --i)
+            reversed += text.GetAt(i);
+        string->setValue(reversed);
+        return stringResult(reversed);
+    }
+    case MTH_LENGTH:
+        return integerResult(length);
+    case MTH_GET: {
+        if (count == 0) return stringResult(text);
+        int from = getParameterInteger(args, 0)->getValue();
+        if (from < 0 || from >= length) return stringResult(CXString(""));
+        if (count == 1) return stringResult(text.Mid(from, from + 1));
+        int n = getParameterInteger(args, 1)->getValue();
+        if (n == -1) return stringResult(text.Right(from));
+        if (n <= 0) return stringResult(CXString(""));
+        long long end = static_cast<long long>(from) + n;
+        return stringResult(text.Mid(from, end > length ? length : static_cast<int>(end)));
+    }
+    case MTH_UPPER:
+        string->upper();
+        return nullptr;
+    case MTH_LOWER:
+        string->lower();
+        return nullptr;
+    case MTH_FIND: {
+        CXString sought = getParameterString(args, 0)->getValue();
+        int start = count > 1 ? getParameterInteger(args, 1)->getValue() : 0;
+        return integerResult(text.FindSubString(sought, start));
+    }
+    case MTH_CUT: {
+        int pos = getParameterInteger(args, 0)->getValue();
+        int keep = getParameterInteger(args, 1)->getValue();
+        if (pos < 0) pos = 0;
+        if (keep < 1) {
+            string->setValue(text.Right(pos));
+        } else {
+            long long end = static_cast<long long>(pos) + keep;
+            string->setValue(text.Mid(pos, end > length ? length : static_cast<int>(end)));
+        }
+        return nullptr;
+    }
+    case MTH_REPLACEAT: {
+        int pos = getParameterInteger(args, 0)->getValue();
+        CXString put = getParameterString(args, 1)->getValue();
+        if (pos < 0 || pos > length) return nullptr;
+        long long rest = static_cast<long long>(pos) + put.GetLength();
+        string->setValue(text.Left(pos) + put + (rest >= length ? CXString("") : text.Right(static_cast<int>(rest))));
+        return nullptr;
+    }
+    case MTH_INSERTAT: {
+        int pos = getParameterInteger(args, 0)->getValue();
+        CXString put = getParameterString(args, 1)->getValue();
+        int times = count > 2 ? getParameterInteger(args, 2)->getValue() : 1;
+        std::shared_ptr<CMC_ObjectAnchor> self = string->anchor();
+        for (int i = 0; i < times && self->object; ++i) {
+            CXString now = string->getValue();
+            int at = pos < 0 ? 0 : (pos > now.GetLength() ? now.GetLength() : pos);
+            string->setValue(now.Left(at) + put + now.Right(at));
+        }
+        return nullptr;
+    }
+    case MTH_REPLACE: {
+        CXString from = getParameterString(args, 0)->getValue();
+        CXString to = getParameterString(args, 1)->getValue();
+        string->setValue(text.replace(from, to));
+        return nullptr;
+    }
+    case MTH_ISUPPERLETTER:
+        return boolResult(text.IsUpper(getParameterInteger(args, 0)->getValue()));
+    default:
+        return nullptr;
+    }
+}
+
+CMC_Variable* CMC_Variable_Runner::copyFile(CMC_ObjectsContainer* container, CXVector* args) {
+    if (argumentCount(args) < 2) return boolResult(false);
+    CWindow* window = container ? container->getWindow() : nullptr;
+    CXString from = CPath::resolveFileNameEx(window, getParameterString(args, 0)->getValue());
+    CXString to = CPath::resolveFileNameEx(window, getParameterString(args, 1)->getValue());
+    if (from.GetAt(0) == '~') from = from.Right(1);
+    if (to.GetAt(0) == '~') to = to.Right(1);
+    std::string source(from.GetBuffer(), static_cast<size_t>(from.GetLength()));
+    std::string target(to.GetBuffer(), static_cast<size_t>(to.GetLength()));
+    size_t slash = target.find_last_of("\\/");
+    if (slash != std::string::npos && slash > 0) CPlatformFiles::createFolder(target.substr(0, slash));
+    return boolResult(CPlatformFiles::copyFile(source, target, false) == EPlatformError::none);
+}
+
+CMC_Variable* CMC_Variable_Runner::random(CMC_Variable* value, CXVector* args) {
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    int count = argumentCount(args);
+    int result = 0;
+    if (count == 1)
+        result = CXRandom::random(getParameterInteger(args, 0)->getValue());
+    else if (count >= 2)
+        result = CXRandom::random(getParameterInteger(args, 0)->getValue(), getParameterInteger(args, 1)->getValue());
+    if (value->getType() == TYPE_INTEGER) static_cast<CMC_Integer*>(value)->setValue(result);
+    return integerResult(result);
+}
+
+} // namespace KavirelDLL
