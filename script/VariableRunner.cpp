@@ -393,7 +393,8 @@ CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXV
 
 CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXVector* args) {
     auto* string = static_cast<CMC_String*>(value);
-    CXString text = string->getValue();
+    // Every new text is made whole before it is set, so the value itself can be read in place.
+    const CXString& text = string->value();
     int length = text.GetLength();
     int count = argumentCount(args);
     switch (id) {

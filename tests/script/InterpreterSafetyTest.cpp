@@ -1,0 +1,173 @@
+#include "InterpreterSupport.h"
+
+#include "script/Condition.h"
+#include "script/Groupped.h"
+
+using namespace KavirelDLL;
+using namespace KavirelTest;
+
+namespace {
+
+using SafetyTest = InterpreterTest;
+
+} // namespace
+
+// Parsed lines keep what they name by handle: a deleted object is found again by name, or is nothing.
+TEST_F(SafetyTest, LinesFollowReplacedObjectsAndSurviveDeletedOnes) {
+    integer("X", 1);
+    integer("SOURCE", 5);
+    CMC_Behaviour* lines = behaviour("LINES", "X^INC();OUT^SET(SOURCE);OUT^ADD(&SOURCE);");
+    integer("OUT");
+    lines->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("X"), 2);
+    EXPECT_EQ(intOf("OUT"), 10);
+
+    // Replaced under the same name: the lines reach the new objects.
+    integer("X", 100);
+    integer("SOURCE", 7);
+    lines->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("X"), 101);
+    EXPECT_EQ(intOf("OUT"), 14);
+
+    // Deleted outright: the lines do nothing with them (a literal stands in for a missing value).
+    for (const char* name : {"X", "SOURCE"}) {
+        CMC_Object* gone = scene->getObject(name);
+        scene->removeObject(gone);
+        delete gone;
+    }
+    lines->run(nullptr, nullptr, false);
+    EXPECT_STREQ(scene->getObject("OUT")->toString().GetBuffer(), "0");
+
+    // A replacement of another type gets its own runner.
+    text("X", "a");
+    lines->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("X"), "a"); // INC does nothing to a text
+    EXPECT_EQ(taken(), 0);
+}
+
+TEST_F(SafetyTest, ABehaviourDeletedByItsOwnLineStopsCleanly) {
+    integer("AFTER");
+    CMC_Integer* trigger = integer("TRIGGER");
+    trigger->initializeBehaviours(scene, nullptr);
+    std::vector<std::string> log;
+    auto* handler = new RecordingBehaviour(scene, "KILL", &log);
+    scene->addObject(handler);
+    trigger->addBehaviour(CXString("ONCHANGED"), handler, nullptr, scene);
+    CMC_Behaviour* victim = behaviour("VICTIM", "TRIGGER^INC();AFTER^INC();@LOOP({AFTER^INC();},0,3,1);");
+    handler->onRun = [this](CMC_Object*) {
+        CMC_Object* doomed = scene->getObject("VICTIM");
+        scene->removeObject(doomed);
+        delete doomed;
+    };
+    EXPECT_FALSE(victim->run(nullptr, nullptr, false));
+    EXPECT_EQ(log.size(), 1u);
+    EXPECT_EQ(scene->getObject("VICTIM"), nullptr);
+    EXPECT_EQ(intOf("AFTER"), 0);
+
+    // A behaviour whose code is parsed again while it runs finishes the lines it started.
+    text("S");
+    handler->onRun = [this](CMC_Object*) {
+        static_cast<CMC_Behaviour*>(scene->getObject("AGAIN"))->setParams(nullptr);
+    };
+    CMC_Behaviour* again = behaviour("AGAIN", "S^ADD(a);TRIGGER^INC();S^ADD(b);");
+    again->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "ab");
+    again->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "abab");
+    EXPECT_EQ(taken(), 0);
+}
+
+TEST_F(SafetyTest, ClonesAsArgumentsAreDeletedOnlyWhenNobodyOwnsThem) {
+    CMC_Integer* car = integer("CAR", 3);
+    static_cast<CMC_Object*>(car)->clone(1);
+    CMC_Object* clone = scene->getObject("CAR_1");
+    ASSERT_NE(clone, nullptr);
+    ASSERT_TRUE(clone->isClone());
+    integer("OUT");
+    // The clone is an argument value (a nested line bound to it); the scene still owns it afterwards.
+    run("OUT^SET(CAR_1);OUT^ADD(CAR_1);");
+    EXPECT_EQ(intOf("OUT"), 6);
+    EXPECT_EQ(scene->getObject("CAR_1"), clone);
+    // Deleting the lines bound to it leaves it too.
+    run("");
+    EXPECT_EQ(scene->getObject("CAR_1"), clone);
+    EXPECT_EQ(static_cast<CMC_Integer*>(clone)->getValue(), 3);
+}
+
+TEST_F(SafetyTest, InlineBehavioursGoWithTheirLines) {
+    int before = scene->getElementsNo();
+    run("@IF(1'1,{X^INC();},{Y^INC();});@LOOP({Z^INC();},0,1,1);");
+    int during = scene->getElementsNo();
+    EXPECT_EQ(during, before + 4); // RUNNER and three inline behaviours
+    run("");
+    EXPECT_EQ(scene->getElementsNo(), before + 1);
+    // Lines of an unloading scene leave its inline behaviours to the scene.
+    run("@IF(1'1,{X^INC();},{});");
+    scene->unload();
+    EXPECT_EQ(scene->getElementsNo(), 0);
+}
+
+TEST_F(SafetyTest, RecursionKeepsEachCallsArguments) {
+    integer("N", 5);
+    text("S");
+    // Each level passes its own text on; the line runs inside its own call.
+    behaviour("DOWN", "@IF(N>0,{N^DEC();S^ADD(DOWN^RUN(x));},{});S^ADD($1);");
+    run("DOWN^RUN(top);");
+    EXPECT_EQ(textOf("S"), "xxxxxtop");
+    EXPECT_EQ(intOf("N"), 0);
+    EXPECT_EQ(taken(), 0);
+}
+
+TEST_F(SafetyTest, InlineCodeWithParametersIsParsedForEachRun) {
+    text("S");
+    behaviour("EACH", "@LOOP({S^ADD($1);},0,2,1);");
+    run("EACH^RUNLOOPED(0,3);");
+    EXPECT_EQ(textOf("S"), "001122");
+    EXPECT_EQ(taken(), 0);
+}
+
+TEST_F(SafetyTest, TemporaryTargetsAreLookedUpEachRun) {
+    integer("OUT");
+    CMC_Behaviour* local = behaviour("LOCAL", "@INT(L,$1);L^ADD(1);OUT^SET(L);");
+    CXArray params(2, 0.75f);
+    CXString value("10");
+    params.add(&value);
+    local->run(nullptr, &params, false);
+    EXPECT_EQ(intOf("OUT"), 11);
+    value = "20";
+    local->run(nullptr, &params, false);
+    EXPECT_EQ(intOf("OUT"), 21);
+    EXPECT_EQ(scene->getObject("L"), nullptr);
+}
+
+TEST_F(SafetyTest, ManyLinesLeaveThePoolsAsTheyWere) {
+    integer("X");
+    real("D", 1.5);
+    text("S", "abc");
+    size_t ints = CMC_VariableFactory::variablesInt.size();
+    size_t strings = CMC_VariableFactory::variablesStr.size();
+    // Far more lines than a pool holds, within one frame step.
+    run("@LOOP({X^ADD(1);D^ROUND();S^LENGTH();S^GET(1);X^SET([X+1]);},0,2000,1);");
+    EXPECT_EQ(intOf("X"), 4000);
+    EXPECT_EQ(taken(), 0);
+    EXPECT_EQ(CMC_VariableFactory::variablesInt.size(), ints);
+    EXPECT_EQ(CMC_VariableFactory::variablesStr.size(), strings);
+}
+
+TEST_F(SafetyTest, ControlCodesNeverServeAsValues) {
+    integer("X", 1);
+    // A statement that answers with a code, used as an argument, is no value.
+    run("X^SET(@BREAK());X^ADD(@CONTINUE());");
+    EXPECT_EQ(intOf("X"), 1);
+    // Nor as a group member's result.
+    auto* group = new CMC_Groupped(CXString("G"), scene);
+    scene->addObject(group);
+    CMElement* definition = element("C", {{"TYPE", "CONDITION"}, {"OPERAND1", "1"}, {"OPERAND2", "1"}});
+    auto* condition = new CMC_Condition(scene, definition);
+    delete definition;
+    scene->addObject(condition);
+    condition->init();
+    group->add(condition);
+    EXPECT_FALSE(run("G^BREAK();X^INC();"));
+    EXPECT_EQ(intOf("X"), 2);
+}
