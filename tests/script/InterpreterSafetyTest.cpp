@@ -1,6 +1,8 @@
 #include "InterpreterSupport.h"
 
+#include "core/Log.h"
 #include "script/Condition.h"
+#include "script/Expression.h"
 #include "script/Groupped.h"
 
 using namespace KavirelDLL;
@@ -170,4 +172,57 @@ TEST_F(SafetyTest, ControlCodesNeverServeAsValues) {
     group->add(condition);
     EXPECT_FALSE(run("G^BREAK();X^INC();"));
     EXPECT_EQ(intOf("X"), 2);
+}
+
+TEST_F(SafetyTest, ValuesKeptByLinesOutliveTheFrameStep) {
+    integer("A", 6);
+    CMElement* definition = element("E", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "A"}, {"OPERATOR", "*"}, {"OPERAND2", "7"}});
+    auto* expression = new CMC_Expression(scene, definition);
+    delete definition;
+    scene->addObject(expression);
+    expression->init();
+    expression->calculate();
+    // The frame step hands every temporary back, and others take them: the result stays.
+    CMC_VariableFactory::clearPool();
+    for (int i = 0; i < 499; ++i)
+        CMC_VariableFactory::allocInteger()->setValue(-1);
+    ASSERT_NE(expression->getResult(), nullptr);
+    EXPECT_STREQ(expression->getResult()->toString().GetBuffer(), "42");
+    CMC_VariableFactory::clearPool();
+
+    // "&NAME" of a name that holds no variable keeps the literal as the line's own value.
+    integer("OUT");
+    CMC_Behaviour* lines = behaviour("LINES", "OUT^SET(&12);");
+    CMC_VariableFactory::clearPool();
+    for (int i = 0; i < 499; ++i)
+        CMC_VariableFactory::allocInteger()->setValue(-1);
+    lines->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("OUT"), 12);
+    CMC_VariableFactory::clearPool();
+}
+
+TEST_F(SafetyTest, RequestsThatCannotBeMetSaySo) {
+    // A scene without a window has no timers: the behaviour does not repeat, and the log says why.
+    auto* loose = new CMC_Scene(nullptr, nullptr, "LOOSE", TYPE_SCENE);
+    auto* timed = new CMC_Behaviour(loose, CXString("T"), CXString("X^INC();"));
+    loose->addObject(timed);
+    timed->init();
+    CLogCapture capture;
+    auto* params = new CXArray(1, 0.75f);
+    params->add(new CXString("0"));
+    timed->runOnTimer(10, 3, params, nullptr);
+    EXPECT_EQ(timed->LastError(), ERR_NOT_BUILT);
+    EXPECT_TRUE(capture.contains("timers"));
+    EXPECT_EQ(loose->getObject("T"), nullptr); // it left the scene and waits in the trash
+    CMC_Behaviour::flushTrash();
+    loose->unload();
+    delete loose;
+
+    // A clone range no game has is refused rather than walked.
+    auto* group = new CMC_Groupped(CXString("G"), scene);
+    scene->addObject(group);
+    capture.clear();
+    run("G^ADDCLONES(\"G\",0,2000000000);");
+    EXPECT_TRUE(capture.contains("ADDCLONES"));
+    EXPECT_EQ(group->getSize(), 0);
 }
