@@ -311,11 +311,14 @@ TEST_F(InterpreterTest, ConditionObjectsOnMixedTypes) {
     };
     int n = 0;
     for (const Case& c : cases) {
-        std::string name = "C" + std::to_string(n++);
+        std::string name("C");
+        name.append(std::to_string(n++));
         CMC_Condition* made = condition(name.c_str(), c.a, c.op, c.b);
         log.clear();
         EXPECT_EQ(made->valid(true), c.result) << c.a << " " << c.op << " " << c.b;
-        EXPECT_EQ(log, std::vector<std::string>{c.result ? "OK:" + name : "NO:" + name});
+        std::string expected(c.result ? "OK:" : "NO:");
+        expected.append(name);
+        EXPECT_EQ(log, std::vector<std::string>{expected});
         log.clear();
         EXPECT_EQ(made->valid(false), c.result);
         EXPECT_TRUE(log.empty());
