@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "WindowFixtures.h"
 #include "core/Log.h"
@@ -179,6 +180,51 @@ TEST_F(ClockTest, AnInactiveWindowSkipsDrawingButKeepsItsTimersAndPollers) {
     window.Tick();
     EXPECT_EQ(poller.flushes, 4);
     EXPECT_EQ(listener.flushes, 4);
+}
+
+// Drawing first, then reading the input devices, the timers, and last the input handed to the handlers and the
+// script listeners' flush.
+TEST_F(ClockTest, FrameStepsRunInTheirOrder) {
+    std::vector<std::string> steps;
+    class LoggingWindow : public CWindow {
+    public:
+        LoggingWindow(CDisplay* display, CCommandLine6* line, std::vector<std::string>* log)
+            : CWindow(display, nullptr, line, nullptr, CXSize(32, 32), 0, "", "", "", true), m_log(log) {}
+        int Redraw(bool force) override {
+            m_log->push_back("redraw");
+            return CWindow::Redraw(force);
+        }
+        int OnTimer(int) override {
+            m_log->push_back("timer");
+            return 0;
+        }
+        std::vector<std::string>* m_log;
+    };
+    struct Poller : CInputPoller {
+        explicit Poller(std::vector<std::string>* log) : m_log(log) {}
+        void tick() override { m_log->push_back("tick"); }
+        void flushSignals(bool) override { m_log->push_back("signals"); }
+        std::vector<std::string>* m_log;
+    } poller(&steps);
+    struct Listener : CMC_Object {
+        explicit Listener(std::vector<std::string>* log) : CMC_Object(CXString("listener"), 0), m_log(log) {}
+        void flush() override { m_log->push_back("flush"); }
+        std::vector<std::string>* m_log;
+    } listener(&steps);
+
+    CCommandLine6 line("-window");
+    auto display = createHeadlessDisplay();
+    LoggingWindow window(display.get(), &line, &steps);
+    window.CreateSurface(nullptr);
+    window.OnActivateApp(true);
+    window.SetTimer(3, 10, nullptr, false);
+    window.addIPoller(&poller);
+    window.registerMCListener(&listener);
+    g_nowMs += 20;
+    window.Tick();
+    EXPECT_EQ(steps, (std::vector<std::string>{"redraw", "tick", "timer", "signals", "flush"}));
+    window.removeIPoller(&poller);
+    window.removeMCListener(&listener);
 }
 
 TEST(Window, ActivationTellsTheScreenOnlyOnAChange) {
