@@ -9,6 +9,3 @@ export ASAN_OPTIONS=detect_leaks=1:abort_on_error=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 cd build-asan
 ctest --output-on-failure -j"$(nproc)"
-# The desktop tests skip themselves above; here they run against a virtual X server. Leaks are judged in the
-# headless pass: the desktop's own libraries (D-Bus, X drivers) keep allocations to the end of the process.
-ASAN_OPTIONS=detect_leaks=0 xvfb-run -a -s "-noreset -screen 0 1024x768x24" ctest --output-on-failure -R '^X11'
