@@ -1,6 +1,7 @@
 #include "script/Behaviour.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "core/Elements.h"
 #include "core/Log.h"
@@ -402,8 +403,15 @@ CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* container, CMC_Object
 
 CMC_Variable* CMC_Behaviour::resolveParameter(CMC_ObjectsContainer* container, CMC_Object* current,
                                               const CXString& input, CMC_Behaviour* behaviour) {
-    CXString text = input;
-    text.AllTrim();
+    // Parsed code has no blanks left: a copy is made only when there are some to trim.
+    int inputLength = input.GetLength();
+    bool blanks = inputLength > 0 && (input.GetAt(0) == ' ' || input.lastChar() == ' ');
+    CXString trimmed;
+    if (blanks) {
+        trimmed = input;
+        trimmed.AllTrim();
+    }
+    const CXString& text = blanks ? trimmed : input;
     int length = text.GetLength();
     if (length >= 2 && text.GetAt(0) == '[' && text.lastChar() == ']') {
         CXString inner = text.Mid(1, length - 1);
@@ -412,7 +420,7 @@ CMC_Variable* CMC_Behaviour::resolveParameter(CMC_ObjectsContainer* container, C
         addToTrash(expression);
         return expression;
     }
-    if (text.startsWith("CONV")) {
+    if (length >= 4 && std::strncmp(text.GetBuffer(), "CONV", 4) == 0) {
         CMC_Variable* result = runLine(container, current, "@" + text, behaviour);
         return isControlCode(result) ? nullptr : result;
     }

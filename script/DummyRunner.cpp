@@ -1,6 +1,7 @@
 #include "script/DummyRunner.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "core/Log.h"
@@ -212,8 +213,8 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     CXString branch;
     if (count < 4) {
         CXString test = text(args, 0);
-        bool hasAnd = test.indexOf(CXString("&&")) >= 0;
-        bool hasOr = test.indexOf(CXString("||")) >= 0;
+        bool hasAnd = std::strstr(test.GetBuffer(), "&&") != nullptr;
+        bool hasOr = std::strstr(test.GetBuffer(), "||") != nullptr;
         if (!hasAnd && !hasOr) {
             condition = CMC_Condition::valid(container, test);
         } else {
