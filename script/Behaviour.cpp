@@ -27,9 +27,7 @@ namespace {
 std::vector<CMC_ObjectHandle> g_timerBehaviours;
 std::vector<CMC_ObjectHandle> g_detached;
 
-bool isScalar(int type) {
-    return type >= TYPE_INTEGER && type <= TYPE_DOUBLE;
-}
+bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
 // The scene's "__RETURN__", when it is a value.
 CMC_Variable* returnVariable(CMC_ObjectsContainer* container) {
@@ -88,9 +86,7 @@ CXString CMC_Behaviour::stripBraces(const CXString& code) {
     return text;
 }
 
-CXString** CMC_Behaviour::getBehavioursList() {
-    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"});
-}
+CXString** CMC_Behaviour::getBehavioursList() { return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"}); }
 
 // ---- lines ----
 
@@ -125,13 +121,9 @@ void CMC_Behaviour::parse(const CXString& code) {
     m_lines = lines;
 }
 
-CMC_Behaviour_Entry** CMC_Behaviour::getLines() {
-    return m_lines ? m_lines->data() : nullptr;
-}
+CMC_Behaviour_Entry** CMC_Behaviour::getLines() { return m_lines ? m_lines->data() : nullptr; }
 
-int CMC_Behaviour::getLineCount() const {
-    return m_lines ? static_cast<int>(m_lines->size()) - 1 : 0;
-}
+int CMC_Behaviour::getLineCount() const { return m_lines ? static_cast<int>(m_lines->size()) - 1 : 0; }
 
 void CMC_Behaviour::setParams(CXArray* params) {
     CXString code = params ? CMC_Behaviour_Entry::fillParams(m_code, params) : m_code;
@@ -194,8 +186,7 @@ void CMC_Behaviour::addTempObject(CMC_Object* object) {
 void CMC_Behaviour::flushTempObjects() {
     if (!m_tempObjects) return;
     // Deleting values runs no script code, so the list cannot change under this walk.
-    for (CMC_ObjectHandle& handle : *m_tempObjects)
-        removeAndDelete(handle.current());
+    for (CMC_ObjectHandle& handle : *m_tempObjects) removeAndDelete(handle.current());
     m_tempObjects->clear();
 }
 
@@ -230,7 +221,8 @@ void CMC_Behaviour::runOnTimer(int interval, int count, CXArray* params, CMC_Beh
         return;
     }
     m_timerId = CXTimer::newObjectId();
-    m_timerList->add(m_timerId, static_cast<unsigned>(std::max(interval, 0)), static_cast<CTimerNotificator*>(this));
+    m_timerList->add(m_timerId, static_cast<unsigned>(std::max(interval, 0)),
+                     static_cast<CTimerNotificator*>(this));
     getTimerBehaviours().emplace_back(this);
 }
 
@@ -238,7 +230,8 @@ void CMC_Behaviour::onTimer(int id) {
     if (!m_timerList || id != m_timerId) return;
     ++m_tick;
     if (m_timerParams && m_timerParams->getSize() > 0) {
-        if (auto* first = static_cast<CXString*>(m_timerParams->at(0))) *first = CXString::toString(static_cast<int>(m_tick));
+        if (auto* first = static_cast<CXString*>(m_timerParams->at(0)))
+            *first = CXString::toString(static_cast<int>(m_tick));
     }
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     bool broke = run(this, m_timerParams, false);
@@ -257,7 +250,8 @@ void CMC_Behaviour::stopTimer(bool runOnDone) {
         CMC_ObjectHandle onDoneHandle(onDone);
         onDone->run(this, m_timerParams, true);
         if (!self->object) return;
-        if (CMC_Object* still = onDoneHandle.current(); still && still->name().equals("temp")) removeAndDelete(still);
+        if (CMC_Object* still = onDoneHandle.current(); still && still->name().equals("temp"))
+            removeAndDelete(still);
     }
     setToDelete();
     if (CMC_ObjectsContainer* scene = getScene()) scene->removeObject(this);
@@ -311,8 +305,7 @@ void CMC_Behaviour::flushTrash() {
     // Destructors may put more into the trash; that waits for the next flush.
     std::vector<CMC_ObjectHandle> objects;
     objects.swap(*globalTrash);
-    for (CMC_ObjectHandle& handle : objects)
-        removeAndDelete(handle.current());
+    for (CMC_ObjectHandle& handle : objects) removeAndDelete(handle.current());
 }
 
 void CMC_Behaviour::doneTrash() {
@@ -321,13 +314,10 @@ void CMC_Behaviour::doneTrash() {
     globalTrash = nullptr;
     std::vector<CMC_ObjectHandle> detached;
     detached.swap(g_detached);
-    for (CMC_ObjectHandle& handle : detached)
-        removeAndDelete(handle.current());
+    for (CMC_ObjectHandle& handle : detached) removeAndDelete(handle.current());
 }
 
-int CMC_Behaviour::getTrashSize() {
-    return globalTrash ? static_cast<int>(globalTrash->size()) : 0;
-}
+int CMC_Behaviour::getTrashSize() { return globalTrash ? static_cast<int>(globalTrash->size()) : 0; }
 
 // ---- the text interpreter ----
 
@@ -345,8 +335,8 @@ CMC_Object* CMC_Behaviour::resolveObject(CMC_ObjectsContainer* container, CMC_Ob
     return container ? container->getObject(objectPart) : nullptr;
 }
 
-CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* container, CMC_Object* current, const CXString& line,
-                                     CMC_Behaviour* behaviour) {
+CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* container, CMC_Object* current,
+                                     const CXString& line, CMC_Behaviour* behaviour) {
     int p = line.Find('(');
     if (p < 0) p = line.GetLength();
     CXString head = line.Left(p);
@@ -391,12 +381,11 @@ CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* container, CMC_Object
     CXVector* args = resolveParameters(container, current, argText, behaviour);
     CMC_Variable* result;
     if (method.GetAt(0) == '#')
-        result = runner->run(static_cast<int>(static_cast<unsigned char>(method.GetAt(1)) & 0x7F), target, container,
-                             args);
+        result = runner->run(static_cast<int>(static_cast<unsigned char>(method.GetAt(1)) & 0x7F), target,
+                             container, args);
     else
         result = runner->run(method, target, container, args);
-    for (int i = 0; args && i < args->getSize(); ++i)
-        flush(static_cast<CMC_Variable*>(args->at(i)));
+    for (int i = 0; args && i < args->getSize(); ++i) flush(static_cast<CMC_Variable*>(args->at(i)));
     delete args;
     return result;
 }
@@ -488,8 +477,7 @@ CXArray* CMC_Behaviour_Runner::getParams(CMC_ObjectsContainer* container, CXVect
 
 void CMC_Behaviour_Runner::flushParams(CXArray* params) {
     if (!params) return;
-    for (int i = 0; i < params->getSize(); ++i)
-        delete static_cast<CXString*>(params->at(i));
+    for (int i = 0; i < params->getSize(); ++i) delete static_cast<CXString*>(params->at(i));
     delete params;
 }
 

@@ -23,9 +23,7 @@ enum : int {
 inline CMC_Variable* controlCode(int code) {
     return reinterpret_cast<CMC_Variable*>(static_cast<intptr_t>(code));
 }
-inline bool isControlCode(const CMC_Variable* value) {
-    return reinterpret_cast<intptr_t>(value) < 0;
-}
+inline bool isControlCode(const CMC_Variable* value) { return reinterpret_cast<intptr_t>(value) < 0; }
 inline int controlCodeOf(const CMC_Variable* value) {
     return static_cast<int>(reinterpret_cast<intptr_t>(value));
 }
@@ -93,8 +91,8 @@ public:
     // an empty text.
     static CXVector* resolveParameters(CMC_ObjectsContainer* container, CMC_Object* current,
                                        const CXString& args, CMC_Behaviour* behaviour);
-    static CMC_Object* resolveObject(CMC_ObjectsContainer* container, CMC_Object* current, const CXString& text,
-                                     CXString* method, CMC_Behaviour* behaviour);
+    static CMC_Object* resolveObject(CMC_ObjectsContainer* container, CMC_Object* current,
+                                     const CXString& text, CXString* method, CMC_Behaviour* behaviour);
 
 protected:
     // Blanks trimmed, one leading "{" and one trailing "}" removed, trimmed again.
@@ -127,7 +125,14 @@ public:
 // BEHAVIOUR methods: RUN, RUNC, RUNLOOPED, BREAK, ENABLE, DISABLE.
 class CMC_Behaviour_Runner : public CMC_Runner {
 public:
-    enum : int { MTH_RUN = 1, MTH_RUNC = 2, MTH_RUNLOOPED = 3, MTH_BREAK = 4, MTH_ENABLE = 5, MTH_DISABLE = 6 };
+    enum : int {
+        MTH_RUN = 1,
+        MTH_RUNC = 2,
+        MTH_RUNLOOPED = 3,
+        MTH_BREAK = 4,
+        MTH_ENABLE = 5,
+        MTH_DISABLE = 6
+    };
 
     void prepareMthHashSet() override;
     using CMC_Runner::run;

@@ -22,9 +22,7 @@ CMC_Debugger* CMC_Behaviour_Entry::debugger = nullptr;
 
 namespace {
 
-bool isScalar(int type) {
-    return type >= TYPE_INTEGER && type <= TYPE_DOUBLE;
-}
+bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
 CMC_Runner* runnerOf(CMC_Object* object) {
     if (!object) return nullptr;
@@ -90,10 +88,10 @@ std::vector<CXString> CMC_Behaviour_Entry::splitCode(const CXString& code) {
     return pieces;
 }
 
-std::vector<CMC_Behaviour_Entry*>* CMC_Behaviour_Entry::getCodeLines(CMC_Behaviour* owner, const CXString& code) {
+std::vector<CMC_Behaviour_Entry*>* CMC_Behaviour_Entry::getCodeLines(CMC_Behaviour* owner,
+                                                                     const CXString& code) {
     auto* lines = new std::vector<CMC_Behaviour_Entry*>();
-    for (const CXString& piece : splitCode(code))
-        lines->push_back(new CMC_Behaviour_Entry(owner, piece));
+    for (const CXString& piece : splitCode(code)) lines->push_back(new CMC_Behaviour_Entry(owner, piece));
     lines->push_back(nullptr);
     return lines;
 }
@@ -112,8 +110,7 @@ void CMC_Behaviour_Entry::destroyLines(std::vector<CMC_Behaviour_Entry*>* lines)
         s_retiredLines.push_back(lines);
         return;
     }
-    for (CMC_Behaviour_Entry* line : *lines)
-        delete line;
+    for (CMC_Behaviour_Entry* line : *lines) delete line;
     delete lines;
 }
 
@@ -124,11 +121,9 @@ void CMC_Behaviour_Entry::flushRetired() {
         std::vector<std::vector<CMC_Behaviour_Entry*>*> lists;
         entries.swap(s_retiredEntries);
         lists.swap(s_retiredLines);
-        for (CMC_Behaviour_Entry* entry : entries)
-            delete entry;
+        for (CMC_Behaviour_Entry* entry : entries) delete entry;
         for (auto* list : lists) {
-            for (CMC_Behaviour_Entry* line : *list)
-                delete line;
+            for (CMC_Behaviour_Entry* line : *list) delete line;
             delete list;
         }
     }
@@ -165,7 +160,8 @@ CXString CMC_Behaviour_Entry::getStringValue(CMC_Variable* value) {
     if (!value || isControlCode(value)) return CXString("");
     if (value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->getValue();
     CMC_Variable* text = value->convert(TYPE_STRING);
-    CXString result = text && text->getType() == TYPE_STRING ? static_cast<CMC_String*>(text)->getValue() : CXString("");
+    CXString result =
+        text && text->getType() == TYPE_STRING ? static_cast<CMC_String*>(text)->getValue() : CXString("");
     if (text && text != value) flush(text);
     return result;
 }
@@ -191,24 +187,19 @@ CMC_Behaviour_Entry::~CMC_Behaviour_Entry() {
     delete m_nestedView;
 }
 
-CMC_Behaviour* CMC_Behaviour_Entry::getOwner() {
-    return static_cast<CMC_Behaviour*>(m_owner.current());
-}
+CMC_Behaviour* CMC_Behaviour_Entry::getOwner() { return static_cast<CMC_Behaviour*>(m_owner.current()); }
 
 CMC_ObjectsContainer* CMC_Behaviour_Entry::getScene() {
     CMC_Object* owner = m_owner.current();
     return owner ? owner->getScene() : nullptr;
 }
 
-CMC_Object* CMC_Behaviour_Entry::getObject() {
-    return m_target.current();
-}
+CMC_Object* CMC_Behaviour_Entry::getObject() { return m_target.current(); }
 
 CXVector* CMC_Behaviour_Entry::getParameters() {
     if (!m_nestedView) m_nestedView = new CXVector(static_cast<int>(m_slots.size()) + 1, 0.75f);
     m_nestedView->removeAll();
-    for (const Slot& slot : m_slots)
-        m_nestedView->add(slot.nested);
+    for (const Slot& slot : m_slots) m_nestedView->add(slot.nested);
     return m_nestedView;
 }
 
@@ -464,7 +455,8 @@ CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXA
         if (m_structName.IsString() || m_fieldName.IsString()) {
             CMC_Object* structure = lookup(m_structLookup, scene, m_structName);
             if (structure && structure->getType() == TYPE_STRUCTURE) {
-                if (CMC_Variable* field = static_cast<CMC_Structure*>(structure)->getField(m_fieldName)) return field;
+                if (CMC_Variable* field = static_cast<CMC_Structure*>(structure)->getField(m_fieldName))
+                    return field;
             }
         } else {
             CMC_Object* object = lookup(m_valueLookup, scene, m_valueText);
@@ -610,7 +602,8 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
             break;
         case SlotKind::Variable: {
             CMC_Object* variable = slot.ref.get();
-            value.value = variable && isScalar(variable->getType()) ? static_cast<CMC_Variable*>(variable) : slot.owned;
+            value.value =
+                variable && isScalar(variable->getType()) ? static_cast<CMC_Variable*>(variable) : slot.owned;
             break;
         }
         default:
@@ -690,7 +683,8 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
         }
         CMC_Object* target = scene ? scene->getObject(text) : nullptr;
         if (!target) return nullptr;
-        CMC_Runner* runner = target->getType() < 10001 ? CMC_RunnerFactory::getRunner(target->getType()) : nullptr;
+        CMC_Runner* runner =
+            target->getType() < 10001 ? CMC_RunnerFactory::getRunner(target->getType()) : nullptr;
         if (!runner) runner = target->getRunner();
         return runner ? runner->run(m_method, target, scene, args) : nullptr;
     }

@@ -37,9 +37,7 @@ bool compareBy(CMC_Variable* first, CMC_Variable* second, int op) {
     }
 }
 
-CMC_Variable* valueOf(CMC_Variable* value) {
-    return isControlCode(value) ? nullptr : value;
-}
+CMC_Variable* valueOf(CMC_Variable* value) { return isControlCode(value) ? nullptr : value; }
 
 } // namespace
 
@@ -86,7 +84,8 @@ bool CMC_BasicCondition::fire(bool result) {
 
 // ---- CMC_Condition ----
 
-CMC_Condition::CMC_Condition(CMC_ObjectsContainer* scene) : CMC_BasicCondition(CXString("temp"), TYPE_CONDITION) {
+CMC_Condition::CMC_Condition(CMC_ObjectsContainer* scene)
+    : CMC_BasicCondition(CXString("temp"), TYPE_CONDITION) {
     if (scene) setScene(scene);
 }
 
@@ -126,8 +125,10 @@ void CMC_Condition::init() {
     CMC_Object::init();
     if (!self->object) return;
     dropLines();
-    if (!m_hidden) m_hidden = new CMC_Behaviour(getScene(), CXString("temp"), CXString(""));
-    else m_hidden->setScene(getScene());
+    if (!m_hidden)
+        m_hidden = new CMC_Behaviour(getScene(), CXString("temp"), CXString(""));
+    else
+        m_hidden->setScene(getScene());
     m_line1 = new CMC_Behaviour_Entry(m_hidden, m_operand1);
     m_line2 = new CMC_Behaviour_Entry(m_hidden, m_operand2);
 }
@@ -189,7 +190,10 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& text)
     int after;
     if (quote >= 0) {
         char before = quote > 0 ? text.GetAt(quote - 1) : 0;
-        op = before == '!' ? COND_NOTEQUAL : before == '<' ? COND_LESSEQUAL : before == '>' ? COND_GREATEREQUAL : COND_EQUAL;
+        op = before == '!'   ? COND_NOTEQUAL
+             : before == '<' ? COND_LESSEQUAL
+             : before == '>' ? COND_GREATEREQUAL
+                             : COND_EQUAL;
         start = op == COND_EQUAL ? quote : quote - 1;
         after = quote + 1;
     } else if ((start = text.Find('<')) >= 0) {
@@ -226,12 +230,13 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first
     return valid(container, first, second, id);
 }
 
-bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second, int op) {
+bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second,
+                          int op) {
     CMC_Behaviour_Entry::RunGuard running;
     CMC_ObjectHandle scene(container);
     CMC_Variable* a = valueOf(CMC_Behaviour::resolveParameter(container, nullptr, first, nullptr));
-    CMC_Variable* b = valueOf(CMC_Behaviour::resolveParameter(static_cast<CMC_ObjectsContainer*>(scene.current()),
-                                                              nullptr, second, nullptr));
+    CMC_Variable* b = valueOf(CMC_Behaviour::resolveParameter(
+        static_cast<CMC_ObjectsContainer*>(scene.current()), nullptr, second, nullptr));
     bool result = false;
     if (a && b) {
         if (op == COND_INSTANCEOF) {
@@ -265,8 +270,10 @@ CMC_ComplexCondition::CMC_ComplexCondition(CMC_ObjectsContainer* scene, CMElemen
 }
 
 void CMC_ComplexCondition::resolveOperator() {
-    if (m_operatorText.equals("AND")) m_operator = 1;
-    else if (m_operatorText.equals("OR")) m_operator = 2;
+    if (m_operatorText.equals("AND"))
+        m_operator = 1;
+    else if (m_operatorText.equals("OR"))
+        m_operator = 2;
 }
 
 void CMC_ComplexCondition::serialize(CXArchive* archive) {
@@ -323,7 +330,8 @@ CMC_Variable* CMC_BasicCondition_Runner::check(CMC_BasicCondition* condition, CX
     return value;
 }
 
-CMC_Variable* CMC_BasicCondition_Runner::breakMth(CMC_BasicCondition* condition, CXVector* args, bool oneBreak) {
+CMC_Variable* CMC_BasicCondition_Runner::breakMth(CMC_BasicCondition* condition, CXVector* args,
+                                                  bool oneBreak) {
     bool fireEvents = argumentCount(args) > 0 ? getParameterBool(args, 0)->getValue() : true;
     if (!condition->valid(fireEvents)) return nullptr;
     return controlCode(oneBreak ? CONTROL_ONEBREAK : CONTROL_BREAK);

@@ -23,9 +23,7 @@ namespace KavirelDLL {
 
 namespace {
 
-bool isScalar(int type) {
-    return type >= TYPE_INTEGER && type <= TYPE_DOUBLE;
-}
+bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
 // A body, branch or on-done argument: the behaviour of that name, or inline code made into a behaviour
 // named "temp" for the statement's time.
@@ -155,7 +153,8 @@ int CMC_Dummy_Runner::number(CXVector* args, int index, int fallback) {
     return getParameterInteger(args, index)->getValue();
 }
 
-CMC_Variable* CMC_Dummy_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Dummy_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                    CXVector* args) {
     switch (id) {
     case STM_IF:
         return ifStatement(container, args);
@@ -291,7 +290,8 @@ CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* 
         CBody body(container, bodyName);
         long long end = static_cast<long long>(start) + rounds;
         auto round = [&](long long c) {
-            if (CMC_Object* value = counter.current()) static_cast<CMC_Integer*>(value)->setValue(static_cast<int>(c));
+            if (CMC_Object* value = counter.current())
+                static_cast<CMC_Integer*>(value)->setValue(static_cast<int>(c));
             CMC_Behaviour* behaviour = body.get();
             if (!behaviour) return false;
             if (behaviour->run(nullptr, nullptr, true)) {
@@ -388,8 +388,9 @@ CMC_Variable* CMC_Dummy_Runner::runOnTimer(CMC_ObjectsContainer* container, CXVe
     CXString onDoneName = text(args, 3);
 
     CMC_Object* existing = container->getObject(bodyName);
-    CXString code = existing && existing->getType() == TYPE_BEHAVIOUR ? static_cast<CMC_Behaviour*>(existing)->getCode()
-                                                                      : bodyName;
+    CXString code = existing && existing->getType() == TYPE_BEHAVIOUR
+                        ? static_cast<CMC_Behaviour*>(existing)->getCode()
+                        : bodyName;
     // The timer's own parameters are written &1, &2 so the calling line leaves them alone.
     code.Replace('&', '$');
 
@@ -426,8 +427,7 @@ CMC_Variable* CMC_Dummy_Runner::runOnTimer(CMC_ObjectsContainer* container, CXVe
         return nullptr;
     }
     here->addObject(timer);
-    timer->runOnTimer(interval, repeat, params,
-                      static_cast<CMC_Behaviour*>(onDone.current()));
+    timer->runOnTimer(interval, repeat, params, static_cast<CMC_Behaviour*>(onDone.current()));
     return stringResult(name);
 }
 

@@ -110,7 +110,8 @@ void CMC_Expression::split(const CXString& text) {
 }
 
 CXString CMC_Expression::getOperandText(int i) const {
-    return i >= 0 && i < static_cast<int>(m_items.size()) ? m_items[static_cast<size_t>(i)].text : CXString("");
+    return i >= 0 && i < static_cast<int>(m_items.size()) ? m_items[static_cast<size_t>(i)].text
+                                                          : CXString("");
 }
 
 int CMC_Expression::getOperator(int i) const {
@@ -129,8 +130,10 @@ void CMC_Expression::init() {
     CMC_Object::init();
     if (!self->object) return;
     dropLines();
-    if (!m_hidden) m_hidden = new CMC_Behaviour(getScene(), CXString("temp"), CXString(""));
-    else m_hidden->setScene(getScene());
+    if (!m_hidden)
+        m_hidden = new CMC_Behaviour(getScene(), CXString("temp"), CXString(""));
+    else
+        m_hidden->setScene(getScene());
     // An empty operand (a leading sign, two operators in a row) gives no value.
     for (Item& item : m_items)
         if (item.text.IsString()) item.line = new CMC_Behaviour_Entry(m_hidden, item.text);
@@ -218,9 +221,7 @@ CMC_Variable* CMC_Expression::getResult() {
     return m_result;
 }
 
-bool CMC_Expression::isStill() {
-    return m_still;
-}
+bool CMC_Expression::isStill() { return m_still; }
 
 CXObject* CMC_Expression::clone() {
     calculate();
@@ -241,13 +242,9 @@ void CMC_Expression::inc() {}
 void CMC_Expression::dec() {}
 void CMC_Expression::setDefault(CMC_Variable*) {}
 void CMC_Expression::resetINI() {}
-int CMC_Expression::getBufferLen() {
-    return 0;
-}
+int CMC_Expression::getBufferLen() { return 0; }
 void CMC_Expression::netstore(void*) {}
-bool CMC_Expression::netrestore(const void*, int) {
-    return false;
-}
+bool CMC_Expression::netrestore(const void*, int) { return false; }
 void CMC_Expression::store(CXArchive*) {}
 void CMC_Expression::restore(CXArchive*) {}
 void CMC_Expression::fromString(const CXString&) {}

@@ -35,13 +35,9 @@ CMC_Groupped::CMC_Groupped(const CXString& name, CMC_ObjectsContainer* scene) : 
     if (scene) setScene(scene);
 }
 
-CMC_Groupped::~CMC_Groupped() {
-    delete m_snapshot;
-}
+CMC_Groupped::~CMC_Groupped() { delete m_snapshot; }
 
-CXString** CMC_Groupped::getBehavioursList() {
-    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"});
-}
+CXString** CMC_Groupped::getBehavioursList() { return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"}); }
 
 void CMC_Groupped::compact() {
     std::erase_if(m_members, [](CMC_ObjectHandle& member) { return !member.get(); });
@@ -57,7 +53,8 @@ void CMC_Groupped::addClones(const CXString& name, int from, int to) {
     CMC_ObjectsContainer* scene = getScene();
     if (!scene) return;
     if (static_cast<long long>(to) - from >= kMaxCloneRange) {
-        logMessage("group %s: ADDCLONES from %d to %d is too wide; nothing added", m_name.GetBuffer(), from, to);
+        logMessage("group %s: ADDCLONES from %d to %d is too wide; nothing added", m_name.GetBuffer(), from,
+                   to);
         return;
     }
     for (long long i = from; i <= to; ++i) {
@@ -79,9 +76,7 @@ bool CMC_Groupped::contains(CMC_Object* object) {
                        [object](const CMC_ObjectHandle& member) { return member.refersTo(object); });
 }
 
-void CMC_Groupped::removeAll() {
-    m_members.clear();
-}
+void CMC_Groupped::removeAll() { m_members.clear(); }
 
 CMC_Object* CMC_Groupped::get(int index) {
     compact();
@@ -98,8 +93,7 @@ CXVector* CMC_Groupped::getList() {
     compact();
     if (!m_snapshot) m_snapshot = new CXVector(101, 0.75f);
     m_snapshot->removeAll();
-    for (CMC_ObjectHandle& member : m_members)
-        m_snapshot->add(member.get());
+    for (CMC_ObjectHandle& member : m_members) m_snapshot->add(member.get());
     return m_snapshot;
 }
 
@@ -123,13 +117,9 @@ CMC_Object* CMC_Groupped::prev(int n) {
     return get(m_marker);
 }
 
-void CMC_Groupped::resetMarker() {
-    m_marker = -1;
-}
+void CMC_Groupped::resetMarker() { m_marker = -1; }
 
-int CMC_Groupped::getMarkerPos() {
-    return m_marker;
-}
+int CMC_Groupped::getMarkerPos() { return m_marker; }
 
 void CMC_Groupped::setMarkerPos(int position) {
     int size = getSize();
@@ -174,16 +164,15 @@ void CMC_Groupped_Runner::prepareMthHashSet() {
     addMethod("CONTAINS", MTH_CONTAINS);
 }
 
-CMC_Variable* CMC_Groupped_Runner::run(const CXString& name, CMC_Object* object, CMC_ObjectsContainer* container,
-                                       CXVector* args) {
+CMC_Variable* CMC_Groupped_Runner::run(const CXString& name, CMC_Object* object,
+                                       CMC_ObjectsContainer* container, CXVector* args) {
     int id = resolveMethod(name);
     if (id >= 0 || !object || object->getType() != TYPE_GROUP) return run(id, object, container, args);
     // Not a group method: every member gets it. Members are taken first, as the calls may change the group.
     auto* group = static_cast<CMC_Groupped*>(object);
     std::vector<CMC_ObjectHandle> members;
     CXVector* list = group->getList();
-    for (int i = 0; i < list->getSize(); ++i)
-        members.emplace_back(static_cast<CMC_Object*>(list->at(i)));
+    for (int i = 0; i < list->getSize(); ++i) members.emplace_back(static_cast<CMC_Object*>(list->at(i)));
     for (CMC_ObjectHandle& handle : members) {
         CMC_Object* member = handle.current();
         if (!member) continue;
@@ -197,19 +186,22 @@ CMC_Variable* CMC_Groupped_Runner::run(const CXString& name, CMC_Object* object,
     return nullptr;
 }
 
-CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                       CXVector* args) {
     if (!object || object->getType() != TYPE_GROUP) return CMC_Runner::run(id, object, container, args);
     auto* group = static_cast<CMC_Groupped*>(object);
     int count = argumentCount(args);
     switch (id) {
     case MTH_ADD:
         for (int i = 0; i < count && container; ++i) {
-            if (CMC_Object* found = container->getObject(getParameterString(args, i)->getValue())) group->add(found);
+            if (CMC_Object* found = container->getObject(getParameterString(args, i)->getValue()))
+                group->add(found);
         }
         return nullptr;
     case MTH_REMOVE:
         if (count > 0 && container) {
-            if (CMC_Object* found = container->getObject(getParameterString(args, 0)->getValue())) group->remove(found);
+            if (CMC_Object* found = container->getObject(getParameterString(args, 0)->getValue()))
+                group->remove(found);
         }
         return nullptr;
     case MTH_REMOVEALL:
@@ -254,8 +246,8 @@ CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     case MTH_GETNAMEATMARKER:
         return nameOf(group->get(group->getMarkerPos()));
     case MTH_CONTAINS: {
-        CMC_Object* found = count > 0 && container ? container->getObject(getParameterString(args, 0)->getValue())
-                                                   : nullptr;
+        CMC_Object* found =
+            count > 0 && container ? container->getObject(getParameterString(args, 0)->getValue()) : nullptr;
         CMC_Bool* result = CMC_VariableFactory::allocBool();
         result->setValue(found && group->contains(found));
         return result;

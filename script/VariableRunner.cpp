@@ -103,9 +103,7 @@ void writeDouble(CMC_Variable* receiver, double value) {
     CMC_Object::flush(temporary);
 }
 
-float single(double value) {
-    return static_cast<float>(value);
-}
+float single(double value) { return static_cast<float>(value); }
 
 } // namespace
 
@@ -164,7 +162,8 @@ CMC_Variable* CMC_Variable_Runner::arithmetic(CMC_Variable* value, CXVector* arg
     return nullptr;
 }
 
-CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                       CXVector* args) {
     if (!object || !isValueType(object->getType())) return CMC_Runner::run(id, object, container, args);
     auto* value = static_cast<CMC_Variable*>(object);
     int type = value->getType();
@@ -357,7 +356,8 @@ CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXV
         result = static_cast<double>(std::atan2(single(y), single(x))) * 180.0 / kPi;
         if (result < 0) result += 360.0;
         if (count == 3) {
-            long long whole = static_cast<long long>(truncated(result + getParameterDouble(args, 2)->getValue()));
+            long long whole =
+                static_cast<long long>(truncated(result + getParameterDouble(args, 2)->getValue()));
             result = static_cast<double>(whole % 360);
         }
         break;
@@ -365,7 +365,8 @@ CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXV
     case MTH_SINUS:
     case MTH_COSINUS: {
         float radians = single(getParameterDouble(args, 0)->getValue()) * kSinglePi / 180.0f;
-        result = single(id == MTH_SINUS ? std::sin(static_cast<double>(radians)) : std::cos(static_cast<double>(radians)));
+        result = single(id == MTH_SINUS ? std::sin(static_cast<double>(radians))
+                                        : std::cos(static_cast<double>(radians)));
         break;
     }
     case MTH_MAXA:
@@ -408,8 +409,7 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
     }
     case MTH_NOT: {
         CXString reversed(length);
-        for (int i = length - 1; i >= 0; --i)
-            reversed += text.GetAt(i);
+        for (int i = length - 1; i >= 0; --i) reversed += text.GetAt(i);
         string->setValue(reversed);
         return stringResult(reversed);
     }
@@ -454,7 +454,8 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
         CXString put = getParameterString(args, 1)->getValue();
         if (pos < 0 || pos > length) return nullptr;
         long long rest = static_cast<long long>(pos) + put.GetLength();
-        string->setValue(text.Left(pos) + put + (rest >= length ? CXString("") : text.Right(static_cast<int>(rest))));
+        string->setValue(text.Left(pos) + put +
+                         (rest >= length ? CXString("") : text.Right(static_cast<int>(rest))));
         return nullptr;
     }
     case MTH_INSERTAT: {
@@ -503,7 +504,8 @@ CMC_Variable* CMC_Variable_Runner::random(CMC_Variable* value, CXVector* args) {
     if (count == 1)
         result = CXRandom::random(getParameterInteger(args, 0)->getValue());
     else if (count >= 2)
-        result = CXRandom::random(getParameterInteger(args, 0)->getValue(), getParameterInteger(args, 1)->getValue());
+        result = CXRandom::random(getParameterInteger(args, 0)->getValue(),
+                                  getParameterInteger(args, 1)->getValue());
     if (value->getType() == TYPE_INTEGER) static_cast<CMC_Integer*>(value)->setValue(result);
     return integerResult(result);
 }

@@ -176,7 +176,8 @@ TEST_F(SafetyTest, ControlCodesNeverServeAsValues) {
 
 TEST_F(SafetyTest, ValuesKeptByLinesOutliveTheFrameStep) {
     integer("A", 6);
-    CMElement* definition = element("E", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "A"}, {"OPERATOR", "*"}, {"OPERAND2", "7"}});
+    CMElement* definition =
+        element("E", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "A"}, {"OPERATOR", "*"}, {"OPERAND2", "7"}});
     auto* expression = new CMC_Expression(scene, definition);
     delete definition;
     scene->addObject(expression);
@@ -184,8 +185,7 @@ TEST_F(SafetyTest, ValuesKeptByLinesOutliveTheFrameStep) {
     expression->calculate();
     // The frame step hands every temporary back, and others take them: the result stays.
     CMC_VariableFactory::clearPool();
-    for (int i = 0; i < 499; ++i)
-        CMC_VariableFactory::allocInteger()->setValue(-1);
+    for (int i = 0; i < 499; ++i) CMC_VariableFactory::allocInteger()->setValue(-1);
     ASSERT_NE(expression->getResult(), nullptr);
     EXPECT_STREQ(expression->getResult()->toString().GetBuffer(), "42");
     CMC_VariableFactory::clearPool();
@@ -194,8 +194,7 @@ TEST_F(SafetyTest, ValuesKeptByLinesOutliveTheFrameStep) {
     integer("OUT");
     CMC_Behaviour* lines = behaviour("LINES", "OUT^SET(&12);");
     CMC_VariableFactory::clearPool();
-    for (int i = 0; i < 499; ++i)
-        CMC_VariableFactory::allocInteger()->setValue(-1);
+    for (int i = 0; i < 499; ++i) CMC_VariableFactory::allocInteger()->setValue(-1);
     lines->run(nullptr, nullptr, false);
     EXPECT_EQ(intOf("OUT"), 12);
     CMC_VariableFactory::clearPool();

@@ -97,25 +97,27 @@ protected:
         CMC_Behaviour* runner = behaviour("RUNNER", code);
         CXArray list(8, 0.75f);
         std::vector<CXString> texts(params.begin(), params.end());
-        for (CXString& t : texts)
-            list.add(&t);
+        for (CXString& t : texts) list.add(&t);
         return runner->run(nullptr, params.empty() ? nullptr : &list, false);
     }
     int intOf(const char* name) {
         CMC_Object* object = scene->getObject(name);
         EXPECT_NE(object, nullptr) << name;
-        return object && object->getType() == TYPE_INTEGER ? static_cast<CMC_Integer*>(object)->getValue() : -12345;
+        return object && object->getType() == TYPE_INTEGER ? static_cast<CMC_Integer*>(object)->getValue()
+                                                           : -12345;
     }
     double doubleOf(const char* name) {
         CMC_Object* object = scene->getObject(name);
         EXPECT_NE(object, nullptr) << name;
-        return object && object->getType() == TYPE_DOUBLE ? static_cast<CMC_Double*>(object)->getValue() : -12345;
+        return object && object->getType() == TYPE_DOUBLE ? static_cast<CMC_Double*>(object)->getValue()
+                                                          : -12345;
     }
     std::string textOf(const char* name) {
         CMC_Object* object = scene->getObject(name);
         EXPECT_NE(object, nullptr) << name;
-        return object && object->getType() == TYPE_STRING ? static_cast<CMC_String*>(object)->getValue().GetBuffer()
-                                                          : "<none>";
+        return object && object->getType() == TYPE_STRING
+                   ? static_cast<CMC_String*>(object)->getValue().GetBuffer()
+                   : "<none>";
     }
     static int taken() {
         return CMC_VariableFactory::takenCount(TYPE_INTEGER) + CMC_VariableFactory::takenCount(TYPE_STRING) +

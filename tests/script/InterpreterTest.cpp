@@ -32,8 +32,7 @@ TEST(CodeSplitting, LinesBlanksAndTheDroppedTail) {
         {"@LOOP({A^B();C^D();},0,2,1);", {"@LOOP({A^B();C^D();},0,2,1)"}},
         {"", {}},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(pieces(c.code), c.lines) << c.code;
+    for (const Case& c : cases) EXPECT_EQ(pieces(c.code), c.lines) << c.code;
 }
 
 TEST(CodeSplitting, ParameterSubstitution) {
@@ -50,7 +49,8 @@ TEST(CodeSplitting, ParameterSubstitution) {
         {"$2$1", "75"}, {"$3", "$3"}, {"a$", "a$"}, {"$$1", "$$1"}, {"x$1y", "x5y"}, {"$0", "$0"},
     };
     for (const Case& c : cases)
-        EXPECT_STREQ(CMC_Behaviour_Entry::fillParams(CXString(c.text), &params).GetBuffer(), c.expected) << c.text;
+        EXPECT_STREQ(CMC_Behaviour_Entry::fillParams(CXString(c.text), &params).GetBuffer(), c.expected)
+            << c.text;
     EXPECT_STREQ(CMC_Behaviour_Entry::fillParams(CXString("$1"), nullptr).GetBuffer(), "$1");
 
     // No fixed buffer: a long text survives whole.
@@ -70,17 +70,14 @@ TEST_F(InterpreterTest, ExpressionsRunLeftToRightTypedByTheLeftOperand) {
         const char* expected;
     };
     const Case cases[] = {
-        {"[2+3*4]", TYPE_INTEGER, "20"},
-        {"[10@4]", TYPE_INTEGER, "2"},
-        {"[10.0@4]", TYPE_DOUBLE, "2.50000"},
-        {"[A-[B+C]]", TYPE_INTEGER, "5"},
-        {"[A@B%3]", TYPE_INTEGER, "2"},
-        {"[T+A]", TYPE_STRING, "ab10"},
-        {"[A+T]", TYPE_INTEGER, "10"},
-        {"[7%3]", TYPE_INTEGER, "1"},
+        {"[2+3*4]", TYPE_INTEGER, "20"},      {"[10@4]", TYPE_INTEGER, "2"},
+        {"[10.0@4]", TYPE_DOUBLE, "2.50000"}, {"[A-[B+C]]", TYPE_INTEGER, "5"},
+        {"[A@B%3]", TYPE_INTEGER, "2"},       {"[T+A]", TYPE_STRING, "ab10"},
+        {"[A+T]", TYPE_INTEGER, "10"},        {"[7%3]", TYPE_INTEGER, "1"},
     };
     for (const Case& c : cases) {
-        CMC_Variable* value = CMC_Behaviour::resolveParameter(scene, nullptr, CXString(c.expression), nullptr);
+        CMC_Variable* value =
+            CMC_Behaviour::resolveParameter(scene, nullptr, CXString(c.expression), nullptr);
         ASSERT_NE(value, nullptr) << c.expression;
         ASSERT_EQ(value->getType(), TYPE_EXPRESSION);
         auto* expression = static_cast<CMC_Expression*>(value);
@@ -109,7 +106,8 @@ TEST_F(InterpreterTest, ExpressionsRunLeftToRightTypedByTheLeftOperand) {
 TEST_F(InterpreterTest, DeclaredExpressionConcatenatesAStringWithAnInteger) {
     text("NAME", "car");
     integer("N", 7);
-    CMElement* definition = element("E", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "NAME"}, {"OPERATOR", "ADD"}, {"OPERAND2", "N"}});
+    CMElement* definition =
+        element("E", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "NAME"}, {"OPERATOR", "ADD"}, {"OPERAND2", "N"}});
     auto* expression = new CMC_Expression(scene, definition);
     delete definition;
     scene->addObject(expression);
@@ -122,7 +120,8 @@ TEST_F(InterpreterTest, DeclaredExpressionConcatenatesAStringWithAnInteger) {
     run("OUT^SET(E);");
     EXPECT_EQ(textOf("OUT"), "car8");
     // An expression whose operand is itself stops instead of calculating for ever.
-    CMElement* loop = element("SELF", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "SELF"}, {"OPERATOR", "+"}, {"OPERAND2", "1"}});
+    CMElement* loop =
+        element("SELF", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "SELF"}, {"OPERATOR", "+"}, {"OPERAND2", "1"}});
     auto* self = new CMC_Expression(scene, loop);
     delete loop;
     scene->addObject(self);
@@ -231,9 +230,10 @@ TEST_F(InterpreterTest, IfFormsAndOperators) {
         bool then;
     };
     const Case oneText[] = {
-        {"X'1", true},      {"X'2", false},      {"X!'2", true},  {"X<'1", true},       {"X<1", false},
-        {"X>'1", true},     {"X>1", false},      {"X<2", true},   {"X'1&&Z'2", true},   {"X'1&&Z'3", false},
-        {"X'0||Z'2", true}, {"X'0||Z'0", false}, {"X'1.0", true}, {"X'1&&Z'2&&X'1", true},
+        {"X'1", true},      {"X'2", false},          {"X!'2", true},     {"X<'1", true},
+        {"X<1", false},     {"X>'1", true},          {"X>1", false},     {"X<2", true},
+        {"X'1&&Z'2", true}, {"X'1&&Z'3", false},     {"X'0||Z'2", true}, {"X'0||Z'0", false},
+        {"X'1.0", true},    {"X'1&&Z'2&&X'1", true},
     };
     for (const Case& c : oneText) {
         std::string code = std::string("Y^SET(0);@IF(") + c.condition + ",{Y^SET(1);},{Y^SET(2);});";
@@ -241,8 +241,8 @@ TEST_F(InterpreterTest, IfFormsAndOperators) {
         EXPECT_EQ(intOf("Y"), c.then ? 1 : 2) << c.condition;
     }
     const Case operatorText[] = {
-        {"X,_,1", true}, {"X,!_,1", false}, {"X,<>,2", true}, {"X,<,2", true}, {"X,<_,1", true},
-        {"X,>,1", false}, {"X,>_,1", true}, {"Z,_,2", true},
+        {"X,_,1", true},  {"X,!_,1", false}, {"X,<>,2", true}, {"X,<,2", true},
+        {"X,<_,1", true}, {"X,>,1", false},  {"X,>_,1", true}, {"Z,_,2", true},
     };
     for (const Case& c : operatorText) {
         std::string code = std::string("Y^SET(0);@IF(") + c.condition + ",{Y^SET(1);},{Y^SET(2);});";
@@ -300,12 +300,9 @@ TEST_F(InterpreterTest, ConditionObjectsOnMixedTypes) {
     };
     const Case cases[] = {
         {"I", "EQUAL", "5.0", true}, // the second converted to INTEGER first
-        {"I", "NOTEQUAL", "S", false},
-        {"I", "LESS", "6", true},
-        {"I", "GREATEREQUAL", "5", true},
-        {"D", "GREATER", "2", true},
-        {"D", "LESSEQUAL", "2", false},
-        {"S", "EQUAL", "I", true},
+        {"I", "NOTEQUAL", "S", false},         {"I", "LESS", "6", true},
+        {"I", "GREATEREQUAL", "5", true},      {"D", "GREATER", "2", true},
+        {"D", "LESSEQUAL", "2", false},        {"S", "EQUAL", "I", true},
         {"I", "INSTANCEOF", "INTEGER", false}, // the object form has no type test
         {"I", "WHATEVER", "5", true},          // an unknown keyword is EQUAL
     };
@@ -329,7 +326,8 @@ TEST_F(InterpreterTest, ConditionObjectsOnMixedTypes) {
     condition("FALSE1", "I", "EQUAL", "6");
     auto complex = [&](const char* name, const char* first, const char* op, const char* second) {
         CMElement* definition = element(
-            name, {{"TYPE", "COMPLEXCONDITION"}, {"CONDITION1", first}, {"CONDITION2", second}, {"OPERATOR", op}});
+            name,
+            {{"TYPE", "COMPLEXCONDITION"}, {"CONDITION1", first}, {"CONDITION2", second}, {"OPERATOR", op}});
         auto* made = new CMC_ComplexCondition(scene, definition);
         delete definition;
         scene->addObject(made);
@@ -357,7 +355,8 @@ TEST_F(InterpreterTest, ConditionObjectsOnMixedTypes) {
     EXPECT_TRUE(static_cast<CMC_Bool*>(scene->getObject("B"))->getValue());
 
     // A behaviour's own condition gates RUNC and events, not RUN.
-    CMElement* gate = element("GATED", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{Y^INC();}"}, {"CONDITION", "FALSE1"}});
+    CMElement* gate =
+        element("GATED", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{Y^INC();}"}, {"CONDITION", "FALSE1"}});
     auto* gated = new CMC_Behaviour(scene, gate);
     delete gate;
     scene->addObject(gated);
@@ -592,7 +591,8 @@ TEST_F(InterpreterTest, TextInterpreterRunsUnparsedLines) {
     CMC_Behaviour::runLine(scene, nullptr, CXString("*NAME^INC()"), nullptr);
     EXPECT_EQ(intOf("Y"), 5);
     // "#" and a character give an object by position; one outside the list is nothing.
-    EXPECT_EQ(CMC_Behaviour::resolveObject(scene, nullptr, CXString("#x\x7F^INC"), nullptr, nullptr), nullptr);
+    EXPECT_EQ(CMC_Behaviour::resolveObject(scene, nullptr, CXString("#x\x7F^INC"), nullptr, nullptr),
+              nullptr);
     EXPECT_EQ(CMC_Behaviour::resolveObject(scene, nullptr, CXString("#"), nullptr, nullptr), nullptr);
     CXString method;
     CMC_Object* current = scene->getObject("X");
@@ -602,8 +602,7 @@ TEST_F(InterpreterTest, TextInterpreterRunsUnparsedLines) {
     ASSERT_NE(values, nullptr);
     EXPECT_EQ(values->getSize(), 3);
     EXPECT_EQ(values->at(2), scene->getObject("X"));
-    for (int i = 0; i < values->getSize(); ++i)
-        CMC_Object::flush(static_cast<CMC_Variable*>(values->at(i)));
+    for (int i = 0; i < values->getSize(); ++i) CMC_Object::flush(static_cast<CMC_Variable*>(values->at(i)));
     delete values;
     EXPECT_EQ(CMC_Behaviour::resolveParameters(scene, nullptr, CXString(""), nullptr), nullptr);
     CMC_Behaviour::flushTrash();
