@@ -3,6 +3,7 @@
 #include "script/Condition.h"
 #include "script/Expression.h"
 #include "script/Groupped.h"
+#include "script/Structure.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -607,4 +608,119 @@ TEST_F(InterpreterTest, TextInterpreterRunsUnparsedLines) {
     EXPECT_EQ(CMC_Behaviour::resolveParameters(scene, nullptr, CXString(""), nullptr), nullptr);
     CMC_Behaviour::flushTrash();
     EXPECT_EQ(taken(), 0);
+}
+
+TEST_F(InterpreterTest, LineForms) {
+    integer("X", 1);
+    integer("Y", 10);
+    text("WHO", "Y");
+    integer("OUT");
+    CMElement* definition = element("REC", {{"TYPE", "STRUCT"}, {"FIELDS", "AGE<INTEGER>,NAME<STRING>"}});
+    auto* record = new CMC_Structure(scene, definition);
+    delete definition;
+    scene->addObject(record);
+
+    // "*": the target is named by a value, or by a bracketed expression's value.
+    run("*WHO^INC();");
+    EXPECT_EQ(intOf("Y"), 11);
+    run("*[WHO+\"\"]^INC();");
+    EXPECT_EQ(intOf("Y"), 12);
+    run("*NOBODY^INC();"); // nothing names a target: nothing happens
+    // "$" in the target: found as the line runs.
+    run("$1^ADD(5);", {"X"});
+    EXPECT_EQ(intOf("X"), 6);
+    run("X^$1();", {"DEC"});
+    EXPECT_EQ(intOf("X"), 6); // a method is substituted only with a substituted target
+    run("$2^$1();", {"DEC", "X"});
+    EXPECT_EQ(intOf("X"), 5);
+    // STRUCT|FIELD as a target and as a value.
+    run("REC|AGE^SET(33);OUT^SET(REC|AGE);");
+    EXPECT_EQ(intOf("OUT"), 33);
+    // THIS is the object whose event runs the behaviour; without one, nothing.
+    CMC_Behaviour* self = behaviour("SELF", "THIS^INC();");
+    self->run(scene->getObject("X"), nullptr, false);
+    EXPECT_EQ(intOf("X"), 6);
+    self->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("X"), 6);
+    // A value line is a result of its own; lines naming nothing do nothing.
+    run("X;42;\"quoted\";[1+1];NOBODY^INC();");
+    // &NAME hands the variable itself.
+    run("OUT^SET(0);OUT^ADD(&X);");
+    EXPECT_EQ(intOf("OUT"), 6);
+    EXPECT_EQ(taken(), 0);
+}
+
+TEST_F(InterpreterTest, BehaviourMethods) {
+    integer("N");
+    text("P");
+    CMC_Behaviour* counter = behaviour("COUNT", "N^INC();P^SET($1);");
+    run("COUNT^DISABLE();COUNT^RUN(a);");
+    EXPECT_EQ(intOf("N"), 0);
+    EXPECT_FALSE(counter->isEnabled());
+    run("COUNT^ENABLE();COUNT^RUN(a);");
+    EXPECT_EQ(intOf("N"), 1);
+    // A name of an object that is not a value arrives quoted, so $1 reads as the text.
+    run("COUNT^RUN(\"COUNT\");");
+    EXPECT_EQ(textOf("P"), "COUNT");
+    CMC_Behaviour_Runner runner;
+    runner.prepareMthHashSet();
+    CXVector args(4, 0.75f);
+    CMC_String* name = CMC_VariableFactory::allocString();
+    name->setValue("COUNT");
+    CMC_Integer* number = CMC_VariableFactory::allocInteger();
+    number->setValue(7);
+    args.add(name);
+    args.add(number);
+    CXArray* params = runner.getParams(scene, &args);
+    ASSERT_EQ(params->getSize(), 2);
+    EXPECT_STREQ(static_cast<CXString*>(params->at(0))->GetBuffer(), "\"COUNT\"");
+    EXPECT_STREQ(static_cast<CXString*>(params->at(1))->GetBuffer(), "7");
+    CMC_Behaviour_Runner::flushParams(params);
+    CMC_VariableFactory::clearPool();
+    // BREAK on a behaviour that does not repeat takes it out of its scene.
+    run("COUNT^BREAK();");
+    EXPECT_EQ(scene->getObject("COUNT"), nullptr);
+}
+
+TEST_F(InterpreterTest, CopyFileMakesTheFoldersItNeeds) {
+    CTempFolder folder("copy");
+    folder.put("from.txt", "hello");
+    std::string from = CPlatformFiles::toEngineName((folder.path() / "from.txt").string());
+    std::string to = CPlatformFiles::toEngineName((folder.path() / "deep" / "er" / "to.txt").string());
+    flag("OK");
+    std::string code = "OK^SET(OK^COPYFILE(\"" + from + "\",\"" + to + "\"));";
+    run(code.c_str());
+    EXPECT_TRUE(static_cast<CMC_Bool*>(scene->getObject("OK"))->getValue());
+    EXPECT_EQ(readNative(folder.path() / "deep" / "er" / "to.txt"), "hello");
+    std::string missing = "OK^SET(OK^COPYFILE(\"" + from + "x\",\"" + to + "\"));";
+    run(missing.c_str());
+    EXPECT_FALSE(static_cast<CMC_Bool*>(scene->getObject("OK"))->getValue());
+}
+
+TEST_F(InterpreterTest, ConditionsStoreTheirTexts) {
+    CMElement* definition =
+        element("C", {{"TYPE", "CONDITION"}, {"OPERAND1", "A"}, {"OPERATOR", "LESS"}, {"OPERAND2", "7"}});
+    CMC_Condition stored(scene, definition);
+    delete definition;
+    ArchiveScratch scratch;
+    Bytes bytes = scratch.write([&](CXArchive& archive) { stored.serialize(&archive); });
+    CMC_Condition loaded(scene);
+    loaded.serialize(&scratch.read(bytes));
+    EXPECT_TRUE(scratch.consumed());
+    EXPECT_EQ(loaded.getName(), CXString("C"));
+    EXPECT_EQ(loaded.getOperand1(), CXString("A"));
+    EXPECT_EQ(loaded.getOperand2(), CXString("7"));
+    EXPECT_EQ(loaded.getOperator(), COND_LESS);
+    integer("A", 3);
+    loaded.init();
+    EXPECT_TRUE(loaded.valid(false));
+
+    CMElement* complexDefinition = element(
+        "CC", {{"TYPE", "COMPLEXCONDITION"}, {"CONDITION1", "C"}, {"CONDITION2", "D"}, {"OPERATOR", "OR"}});
+    CMC_ComplexCondition complexStored(scene, complexDefinition);
+    delete complexDefinition;
+    Bytes complexBytes = scratch.write([&](CXArchive& archive) { complexStored.serialize(&archive); });
+    CMC_ComplexCondition complexLoaded(scene);
+    complexLoaded.serialize(&scratch.read(complexBytes));
+    EXPECT_EQ(complexLoaded.getOperator(), 2);
 }
