@@ -254,6 +254,7 @@ void CDisplayBase::onWindowEvent(EWindowEvent event) {
     case EWindowEvent::Resized: clipBackend(m_clip); break;
     case EWindowEvent::RenderReset: renderResetBackend(); break;
     case EWindowEvent::Exposed: break;
+    case EWindowEvent::Moved: break;
     }
 }
 

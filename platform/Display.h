@@ -55,6 +55,11 @@ struct CDisplayMode {
     bool fullScreen = false;   // the desktop's full screen, the logical screen scaled to fit
     bool visible = true;       // false opens the window hidden until show()
     bool vsync = true;
+    bool frameless = false; // a window without the desktop's frame and title bar
+    // A window is centred on the desktop's work area, then moved by this much (kept on the work area's left
+    // and top when it is larger).
+    int32_t offsetX = 0;
+    int32_t offsetY = 0;
     std::string title; // code page 1250
 };
 
@@ -82,6 +87,7 @@ enum class EWindowEvent : uint8_t {
     Restored,
     Resized,     // the window's size changed (full-screen switch, desktop change)
     RenderReset, // the device lost its textures
+    Moved,       // the window moved; the event's x and y give its client area's origin on the desktop
 };
 
 // The game window and its presentation surface. The engine writes 16-bit pixels into the surface, hands the

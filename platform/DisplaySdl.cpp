@@ -4,6 +4,7 @@
 
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <map>
 
 namespace KavirelDLL {
@@ -57,8 +58,15 @@ bool CSdlDisplay::openBackend() {
     const CDisplayMode& m = mode();
     Uint32 flags = m.visible ? SDL_WINDOW_SHOWN : SDL_WINDOW_HIDDEN;
     if (m.fullScreen) flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
-    m_window = SDL_CreateWindow(cp1250ToUtf8(m.title).c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, m.width,
-                                m.height, flags);
+    if (m.frameless) flags |= SDL_WINDOW_BORDERLESS;
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED;
+    SDL_Rect area;
+    if (SDL_GetDisplayUsableBounds(0, &area) == 0 && area.w > 0 && area.h > 0) {
+        // A window larger than the work area keeps its top left corner, and so its title bar, in sight.
+        x = std::max(area.x, area.x + (area.w - m.width) / 2 + m.offsetX);
+        y = std::max(area.y, area.y + (area.h - m.height) / 2 + m.offsetY);
+    }
+    m_window = SDL_CreateWindow(cp1250ToUtf8(m.title).c_str(), x, y, m.width, m.height, flags);
     if (!m_window) return sdlFail("cannot open the window");
     Uint32 rendererFlags = SDL_RENDERER_ACCELERATED | (m.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
     m_renderer = SDL_CreateRenderer(m_window, -1, rendererFlags);

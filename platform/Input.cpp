@@ -202,6 +202,13 @@ void CInput::pump() {
                 case SDL_WINDOWEVENT_MINIMIZED: dispatch(windowEvent(EWindowEvent::Minimised), true); break;
                 case SDL_WINDOWEVENT_RESTORED: dispatch(windowEvent(EWindowEvent::Restored), true); break;
                 case SDL_WINDOWEVENT_SIZE_CHANGED: dispatch(windowEvent(EWindowEvent::Resized), true); break;
+                case SDL_WINDOWEVENT_MOVED: {
+                    CInputEvent moved = windowEvent(EWindowEvent::Moved);
+                    moved.x = e.window.data1;
+                    moved.y = e.window.data2;
+                    dispatch(moved, true);
+                    break;
+                }
                 default: break;
                 }
                 break;
@@ -339,7 +346,13 @@ void CInput::releaseAll(uint64_t timeMs) {
     }
 }
 
+void CInput::setFilter(Filter filter) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_filter = std::move(filter);
+}
+
 void CInput::queue(const CInputEvent& e) {
+    if (m_filter && m_filter(e)) return;
     if (m_queue.size() >= kMaxQueued) {
         if (e.type == EInputEventType::MouseMove && m_queue.back().type == EInputEventType::MouseMove) {
             m_queue.back() = e;

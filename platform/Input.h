@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -90,7 +91,7 @@ struct CInputEvent {
     int32_t key = 0;       // KeyDown, KeyUp: scan code
     int32_t button = 0;    // MouseDown, MouseUp: 0 left, 1 right, 2 middle, 3 and 4 the side buttons
     int32_t clicks = 1;    // MouseDown, MouseUp: 2 for the second press of a double click, and so on
-    int32_t x = 0;         // mouse events: logical screen position
+    int32_t x = 0;         // mouse events: logical screen position; Moved: the window's desktop position
     int32_t y = 0;
     int32_t wheelX = 0;    // MouseWheel: notches, positive to the right
     int32_t wheelY = 0;    // MouseWheel: notches, positive away from the user
@@ -135,6 +136,11 @@ public:
     size_t pending(uint32_t categories = kInputAll) const;
     // Drops every queued event; key and button state stay.
     void clear();
+    // Sees every event about to be queued, after the key and button state took it in (the releases that losing
+    // the focus makes included); an event it answers true for is not queued. It runs under the queue's lock on
+    // the thread that pumps or injects, so it must not call this object. An empty filter removes it.
+    using Filter = std::function<bool(const CInputEvent&)>;
+    void setFilter(Filter filter);
     // Events lost because nobody took them (the queue holds kMaxQueued).
     uint64_t droppedEvents() const;
 
@@ -163,6 +169,7 @@ private:
     bool m_buttons[5] = {};
     bool m_capsLock = false;
     CPlatformPoint m_mouse;
+    Filter m_filter;
 };
 
 } // namespace KavirelDLL

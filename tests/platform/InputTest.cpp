@@ -245,3 +245,48 @@ TEST(Input, AFullQueueDropsTheOldestAndMergesMoves) {
     EXPECT_EQ(events.back().type, EInputEventType::KeyUp);
     EXPECT_EQ(events.front().type, EInputEventType::KeyDown);
 }
+
+TEST(Input, AFilterKeepsWhatItTakesOutOfTheQueueButNotOutOfTheState) {
+    auto display = createHeadlessDisplay();
+    ASSERT_TRUE(display->open(CDisplayMode{}));
+    CInput input(nullptr, display.get());
+    std::vector<CInputEvent> seen;
+    input.setFilter([&seen](const CInputEvent& e) {
+        seen.push_back(e);
+        return e.type == EInputEventType::KeyDown || e.type == EInputEventType::KeyUp;
+    });
+    input.injectKey(kKeyF10, true);
+    input.injectMouseButton(0, true, 5, 6);
+    EXPECT_TRUE(input.isKeyDown(kKeyF10));
+    // Losing the focus sends its releases through the filter too.
+    input.injectWindow(EWindowEvent::FocusLost);
+    auto queued = takeAll(input);
+    ASSERT_EQ(queued.size(), 3u);
+    EXPECT_EQ(queued[0].type, EInputEventType::MouseDown);
+    EXPECT_EQ(queued[1].type, EInputEventType::MouseUp);
+    EXPECT_EQ(queued[2].window, EWindowEvent::FocusLost);
+    ASSERT_EQ(seen.size(), 5u);
+    EXPECT_EQ(seen[2].type, EInputEventType::KeyUp);
+    EXPECT_EQ(seen[2].key, kKeyF10);
+    // Dropped repeats never reach it.
+    input.setFilter({});
+    input.injectKey(kKeyA, true);
+    input.injectKey(kKeyA, true);
+    EXPECT_EQ(takeAll(input).size(), 1u);
+    EXPECT_EQ(seen.size(), 5u);
+}
+
+TEST(Input, AMovedWindowReportsWhereItIs) {
+    CInput input;
+    CInputEvent moved;
+    moved.type = EInputEventType::Window;
+    moved.window = EWindowEvent::Moved;
+    moved.x = 120;
+    moved.y = 900;
+    input.inject(moved);
+    auto events = takeAll(input, kInputWindow);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_EQ(events[0].window, EWindowEvent::Moved);
+    EXPECT_EQ(events[0].x, 120);
+    EXPECT_EQ(events[0].y, 900);
+}

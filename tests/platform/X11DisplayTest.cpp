@@ -1,6 +1,7 @@
 // The SDL display on a real X server. Skips itself without one; scripts/test.sh runs it under a virtual one:
 //   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ./test_platform --gtest_filter='X11*'
 #include "platform/Display.h"
+#include "platform/DisplayImpl.h"
 #include "platform/Input.h"
 #include "platform/Video.h"
 
@@ -139,4 +140,35 @@ TEST_F(X11Display, CursorsAndWindowCallsWorkOnARealServer) {
     EXPECT_EQ(rgb[1], 255);
     EXPECT_EQ(rgb[2], 255);
     display->close();
+}
+
+TEST_F(X11Display, AFramelessWindowIsCentredAndShiftedByItsOffset) {
+    auto plain = createSdlDisplay(*m_video);
+    auto shifted = createSdlDisplay(*m_video);
+    CDisplayMode mode;
+    mode.width = 320;
+    mode.height = 240;
+    mode.frameless = true;
+    ASSERT_TRUE(plain->open(mode)) << plain->lastError();
+    mode.frameless = false;
+    mode.offsetX = 100;
+    mode.offsetY = -2000;
+    ASSERT_TRUE(shifted->open(mode)) << shifted->lastError();
+    auto* a = static_cast<SDL_Window*>(dynamic_cast<CDisplayBase*>(plain.get())->nativeWindow());
+    auto* b = static_cast<SDL_Window*>(dynamic_cast<CDisplayBase*>(shifted.get())->nativeWindow());
+    ASSERT_TRUE(a && b);
+    EXPECT_TRUE(SDL_GetWindowFlags(a) & SDL_WINDOW_BORDERLESS);
+    EXPECT_FALSE(SDL_GetWindowFlags(b) & SDL_WINDOW_BORDERLESS);
+    SDL_Rect area;
+    ASSERT_EQ(SDL_GetDisplayUsableBounds(0, &area), 0);
+    int ax = 0, ay = 0, bx = 0, by = 0;
+    CInput input(m_video.get(), plain.get());
+    settle(input);
+    SDL_GetWindowPosition(a, &ax, &ay);
+    SDL_GetWindowPosition(b, &bx, &by);
+    EXPECT_EQ(ax, area.x + (area.w - 320) / 2);
+    EXPECT_EQ(ay, area.y + (area.h - 240) / 2);
+    EXPECT_EQ(bx, ax + 100);
+    // Never above the work area.
+    EXPECT_EQ(by, area.y);
 }

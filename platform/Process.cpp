@@ -1,0 +1,68 @@
+#include "platform/Process.h"
+
+#include "platform/Files.h"
+
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+
+#include <signal.h>
+#include <unistd.h>
+
+namespace KavirelDLL {
+
+namespace {
+
+std::atomic<int> g_terminationRequests{0};
+static_assert(std::atomic<int>::is_always_lock_free, "signal handlers need a lock-free flag");
+
+void onTerminationSignal(int) { g_terminationRequests.fetch_add(1); }
+
+bool endsWithExe(const std::string& name) {
+    if (name.size() < 4) return false;
+    std::string tail = name.substr(name.size() - 4);
+    for (char& c : tail) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    return tail == ".exe";
+}
+
+} // namespace
+
+EPlatformError CPlatformProcess::exec(const std::string& program, const std::vector<std::string>& arguments) {
+    if (program.empty()) return EPlatformError::invalidName;
+    std::vector<std::string> candidates;
+    if (endsWithExe(program)) candidates.push_back(program.substr(0, program.size() - 4));
+    candidates.push_back(program);
+
+    EPlatformError result = EPlatformError::notFound;
+    for (const std::string& candidate : candidates) {
+        std::string path;
+        EPlatformError error = CPlatformFiles::resolve(candidate, path);
+        if (error != EPlatformError::none) continue;
+        if (CPlatformFiles::isFolder(candidate)) {
+            result = EPlatformError::isFolder;
+            continue;
+        }
+        // A bare name would be searched along PATH by the shell's rules; the program must be this file.
+        if (path.find('/') == std::string::npos) path = "./" + path;
+        std::vector<char*> argv;
+        argv.push_back(const_cast<char*>(path.c_str()));
+        for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        ::execv(path.c_str(), argv.data());
+        result = platformErrorFromErrno(errno);
+    }
+    return result;
+}
+
+void CPlatformProcess::catchTerminationSignals() {
+    struct sigaction action;
+    std::memset(&action, 0, sizeof(action));
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+bool CPlatformProcess::takeTerminationRequest() { return g_terminationRequests.exchange(0) != 0; }
+
+} // namespace KavirelDLL
