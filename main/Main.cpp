@@ -1,0 +1,6 @@
+#include "main/Program.h"
+
+int main(int argc, char** argv) {
+    CKavirelProgram program(argc, argv);
+    return program.run();
+}

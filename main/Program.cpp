@@ -1,0 +1,229 @@
+#include "main/Program.h"
+
+#include "core/File.h"
+#include "core/LanguageOSVer.h"
+#include "core/Log.h"
+#include "core/Path.h"
+#include "display/Application.h"
+#include "display/CommandLine6.h"
+#include "display/Window.h"
+#include "main/MainWindow.h"
+#include "platform/Codepage.h"
+#include "platform/Display.h"
+#include "platform/Files.h"
+#include "platform/Input.h"
+#include "platform/Instance.h"
+#include "platform/MessageBox.h"
+#include "platform/PlatformTime.h"
+#include "platform/Process.h"
+#include "platform/Video.h"
+
+using namespace KavirelDLL;
+
+namespace {
+
+constexpr int kContinue = -2;
+constexpr uint32_t kInactiveSleepMs = 100;
+// The second window of the secondary display stands right of the first.
+constexpr int kSecondWindowOffset = 1024;
+
+} // namespace
+
+CKavirelProgram::CKavirelProgram(int argc, char** argv) : m_argc(argc), m_argv(argv) {
+    for (int i = 1; i < argc && argv; ++i)
+        if (argv[i]) m_arguments.emplace_back(argv[i]);
+}
+
+CKavirelProgram::~CKavirelProgram() { shutDown(); }
+
+int CKavirelProgram::run() {
+    CPlatformProcess::catchTerminationSignals();
+    int code = startUp();
+    if (code != kContinue) {
+        shutDown();
+        return code;
+    }
+    code = EXIT_OK;
+    if (m_window->LastError() != 0) {
+        logMessage("the engine window failed with error %d", m_window->LastError());
+        m_window->ShowError("Kavirel");
+        code = EXIT_FAILED;
+    } else if (!m_application) {
+        // The game never shows its window; the original ended here without a word and with success.
+        fail(gameLoadError());
+        code = EXIT_FAILED;
+    } else {
+        m_display->show();
+        mainLoop();
+    }
+    shutDown();
+    return code;
+}
+
+int CKavirelProgram::startUp() {
+    m_commandLine = new CCommandLine6(m_argc, m_argv);
+
+    if (hasPendingUpdate()) handOverToUpdate(m_arguments);
+
+    writeEngineVersion();
+
+    if (m_commandLine->isParameter("uninstall")) {
+        fail("Odinstalowanie gier z sieci nie jest jeszcze zbudowane (\"-uninstall\").");
+        return EXIT_FAILED;
+    }
+
+    m_language = new CLanguageOSVer();
+    CPath path(nullptr);
+    m_currentDirectory = CFile::getCurrentDirectory();
+
+    m_instance = std::make_unique<CPlatformInstance>();
+    if (!m_instance->acquire()) {
+        if (m_instance->lastError() == EPlatformError::exists) {
+            if (!m_commandLine->isForceNew()) {
+                if (!m_instance->requestRaise())
+                    logMessage("another copy runs, but its window could not be brought to the front");
+                return EXIT_OK;
+            }
+        } else {
+            logMessage("cannot tell whether another copy runs: %s", platformErrorText(m_instance->lastError()));
+        }
+    }
+
+    if (path.isCD()) {
+        // The start program of the CD's root.
+        const char letter = CPlatformFiles::cdromDrive();
+        const std::string autorun = std::string(1, letter) + ":\\Autorun.exe";
+        EPlatformError error = CPlatformProcess::exec(autorun, {});
+        logMessage("\"%s\" could not be started: %s", autorun.c_str(), platformErrorText(error));
+        return EXIT_OK;
+    }
+
+    if (m_commandLine->getParameter("game").IsString()) {
+        fail("Gry z sieci (\"-game\") nie s\xB9 jeszcze zbudowane.");
+        return EXIT_FAILED;
+    }
+
+    CXString message;
+    switch (readMainSettings(*m_commandLine, m_settings, message)) {
+    case ESettingsResult::ok: break;
+    case ESettingsResult::noUserFolder:
+        showMessageBox("Kavirel", message.GetBuffer());
+        return EXIT_NO_USER_FOLDER;
+    case ESettingsResult::badProduct:
+        fail(message);
+        return EXIT_NO_USER_FOLDER;
+    }
+    m_language->setLanguageFolder(m_settings.language);
+
+    m_video = std::make_unique<CVideo>();
+    if (!m_video->isReady()) {
+        logMessage("%s", m_video->lastError().c_str());
+        fail("Nie mo\xBF" "na otworzy\xE6 okna gry: brak pulpitu.");
+        return EXIT_FAILED;
+    }
+    if (m_commandLine->getDelay() > 0)
+        m_secondDisplay = createMainWindow(*m_video, *m_commandLine, m_settings.title, kSecondWindowOffset, 0);
+    m_display = createMainWindow(*m_video, *m_commandLine, m_settings.title, 0, 0);
+    if (!m_display) {
+        fail("Nie mo\xBF" "na otworzy\xE6 okna gry.");
+        return EXIT_FAILED;
+    }
+    m_input = std::make_unique<CInput>(m_video.get(), m_display.get());
+    m_menu.setAvailable(m_commandLine->isWindowMode() && !m_commandLine->isNoFrame());
+    m_input->setFilter([this](const CInputEvent& event) { return m_menu.filter(event); });
+
+    CXString programFolder(CPlatformFiles::programFolder().c_str());
+    programFolder += "\\";
+    m_window = new CWindow(m_display.get(), m_input.get(), m_commandLine, m_language,
+                           m_commandLine->getResolution(), CDisplay::systemCursorId(ESystemCursor::Arrow),
+                           m_currentDirectory, programFolder, m_settings.rootPath, false);
+    m_language->setWindowIfc(m_window);
+    set(m_window, nullptr);
+    m_window->OnActivateApp(true);
+    m_window->SetActiveCursor(CDisplay::systemCursorId(ESystemCursor::Hand));
+    m_window->SetWaitCursor(CDisplay::systemCursorId(ESystemCursor::Wait));
+
+    if (m_window->LastError() == 0) {
+        if (m_commandLine->isWindowMode()) {
+            m_window->CreateSurface(m_secondDisplay.get());
+        } else if (m_window->SetDisplayMode(m_commandLine->getResolution(), 16) != 0) {
+            m_window->SetDisplayMode(m_commandLine->getResolution(), 15);
+        }
+        if (m_window->LastError() == 0) startApplication();
+    }
+    return kContinue;
+}
+
+bool CKavirelProgram::startApplication() {
+    logMessage("the application shell is not built yet: the game cannot start");
+    return false;
+}
+
+CXString CKavirelProgram::gameLoadError() {
+    std::string folder;
+    if (CPlatformFiles::resolve(CPlatformFiles::workingFolder(), folder) != EPlatformError::none)
+        folder = CPlatformFiles::workingFolder();
+    CXString text = "Nie mo\xBF" "na wczyta\xE6 gry z folderu ";
+    text += utf8ToCp1250(folder).c_str();
+    if (!CPlatformFiles::exists("application.def") && !CPlatformFiles::exists("application.bin"))
+        text += ": brak pliku application.def.";
+    else
+        text += ": plik application.def nie opisuje gry.";
+    return text;
+}
+
+void CKavirelProgram::mainLoop() {
+    while (!m_window->domodal()) {
+        dispatchMessages();
+        if (m_menu.isOpen()) menuLoop();
+        if (!m_window->isActive()) CPlatformClock::sleepMilliseconds(kInactiveSleepMs);
+    }
+}
+
+void CKavirelProgram::dispatchMessages() {
+    m_input->pump();
+    std::vector<CInputEvent> events;
+    m_input->take(events, kInputWindow);
+    for (const CInputEvent& event : events) MainWindowProc(m_window, event);
+    if (CPlatformProcess::takeTerminationRequest()) m_window->OnDestroy();
+    if (m_instance && m_instance->takeRaiseRequest()) m_display->raise();
+    for (int command : m_menu.takeCommands()) OnWindowCommand(m_window, nullptr, command);
+    m_menu.update(m_window);
+}
+
+void CKavirelProgram::menuLoop() {
+    while (m_menu.isOpen() && !m_window->isQuitting()) {
+        m_window->Redraw(false);
+        dispatchMessages();
+        if (!m_window->isActive()) CPlatformClock::sleepMilliseconds(kInactiveSleepMs);
+    }
+}
+
+void CKavirelProgram::fail(const CXString& text) {
+    // Headless, the message box writes to standard error itself.
+    if (CVideo::desktopAvailable()) logMessage("%s", cp1250ToUtf8(text.GetBuffer()).c_str());
+    CDisplay* owner = m_display && m_display->isVisible() ? m_display.get() : nullptr;
+    showMessageBox("Kavirel", text.GetBuffer(), EMessageButtons::Ok, EMessageAnswer::Ok, owner);
+}
+
+void CKavirelProgram::shutDown() {
+    if (m_input) m_input->setFilter({});
+    m_menu.close();
+    m_menu.update(m_window);
+    delete m_application;
+    m_application = nullptr;
+    if (m_window) {
+        set(nullptr, nullptr);
+        delete m_window;
+        m_window = nullptr;
+    }
+    delete m_commandLine;
+    m_commandLine = nullptr;
+    m_input.reset();
+    m_display.reset();
+    m_secondDisplay.reset();
+    m_video.reset();
+    m_instance.reset();
+    delete m_language;
+    m_language = nullptr;
+}

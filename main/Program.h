@@ -1,0 +1,68 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/XString.h"
+#include "main/ScenesMenu.h"
+#include "main/Startup.h"
+
+namespace KavirelDLL {
+class CApplication;
+class CCommandLine6;
+class CDisplay;
+class CInput;
+class CLanguageOSVer;
+class CPlatformInstance;
+class CVideo;
+class CWindow;
+} // namespace KavirelDLL
+
+// Exit codes: 0 a run that ended as asked (also a second start that handed over to the first), 1 a game that
+// could not start, -1 (255) a user folder that cannot be used.
+enum : int { EXIT_OK = 0, EXIT_FAILED = 1, EXIT_NO_USER_FOLDER = -1 };
+
+// The whole life of the program: the command line, the maintenance hand-overs, one running copy per user, the
+// ini file, the game window, the engine window and the application shell, the frame loop, and shutdown in the
+// fixed order (application shell, engine window, command line).
+class CKavirelProgram {
+public:
+    CKavirelProgram(int argc, char** argv);
+    ~CKavirelProgram();
+    CKavirelProgram(const CKavirelProgram&) = delete;
+    CKavirelProgram& operator=(const CKavirelProgram&) = delete;
+
+    // The exit code.
+    int run();
+
+private:
+    // Start-up up to the loop; the exit code when the program ends there, else -2.
+    int startUp();
+    bool startApplication();
+    void mainLoop();
+    // The desktop's messages of one pass: window events, a termination request, a later start's raise
+    // request, the menu's commands.
+    void dispatchMessages();
+    // While the menu is pulled down the game waits; only the screen, with the menu, is drawn.
+    void menuLoop();
+    void shutDown();
+    // A message box and the same text on standard error.
+    void fail(const KavirelDLL::CXString& text);
+    KavirelDLL::CXString gameLoadError();
+
+    int m_argc;
+    char** m_argv;
+    std::vector<std::string> m_arguments;
+    KavirelDLL::CCommandLine6* m_commandLine = nullptr;
+    KavirelDLL::CLanguageOSVer* m_language = nullptr;
+    KavirelDLL::CXString m_currentDirectory;
+    SMainSettings m_settings;
+    std::unique_ptr<KavirelDLL::CPlatformInstance> m_instance;
+    std::unique_ptr<KavirelDLL::CVideo> m_video;
+    std::unique_ptr<KavirelDLL::CDisplay> m_display;
+    std::unique_ptr<KavirelDLL::CDisplay> m_secondDisplay;
+    std::unique_ptr<KavirelDLL::CInput> m_input;
+    KavirelDLL::CWindow* m_window = nullptr;
+    KavirelDLL::CApplication* m_application = nullptr;
+    CScenesMenu m_menu;
+};

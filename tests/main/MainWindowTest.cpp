@@ -1,0 +1,81 @@
+#include "main/MainWindow.h"
+
+#include <gtest/gtest.h>
+
+#include "display/CommandLine6.h"
+#include "display/RefreshRegion.h"
+#include "display/RefreshScreen.h"
+#include "display/Window.h"
+#include "platform/Display.h"
+#include "platform/Input.h"
+
+using namespace KavirelDLL;
+
+namespace {
+
+struct CGame {
+    explicit CGame(const char* commandLine = "-window")
+        : line(commandLine), display(createHeadlessDisplay()),
+          window(display.get(), nullptr, &line, nullptr, CXSize(320, 240), 0, "", "", "", true) {
+        window.CreateSurface(nullptr);
+        window.OnActivateApp(true);
+        window.Redraw(true);
+    }
+    CCommandLine6 line;
+    std::unique_ptr<CDisplay> display;
+    CWindow window;
+};
+
+CInputEvent windowEvent(EWindowEvent kind, int x = 0, int y = 0) {
+    CInputEvent e;
+    e.type = EInputEventType::Window;
+    e.window = kind;
+    e.x = x;
+    e.y = y;
+    return e;
+}
+
+} // namespace
+
+TEST(MainWindowProc, CloseAndFocusReachTheEngineWindow) {
+    CGame game;
+    MainWindowProc(&game.window, windowEvent(EWindowEvent::FocusLost));
+    EXPECT_FALSE(game.window.isActive());
+    MainWindowProc(&game.window, windowEvent(EWindowEvent::FocusGained));
+    EXPECT_TRUE(game.window.isActive());
+    EXPECT_FALSE(game.window.isQuitting());
+    MainWindowProc(&game.window, windowEvent(EWindowEvent::CloseRequested));
+    EXPECT_TRUE(game.window.isQuitting());
+    EXPECT_TRUE(game.window.domodal());
+    // Before the engine window exists nothing happens.
+    MainWindowProc(nullptr, windowEvent(EWindowEvent::CloseRequested));
+}
+
+TEST(MainWindowProc, AMoveBelowTheLowestTopReportsThatTop) {
+    CGame game;
+    MainWindowProc(&game.window, windowEvent(EWindowEvent::Moved, 40, 300));
+    EXPECT_EQ(game.window.GetRefreshScreenInterface()->GetPosition(), CXPoint(40, 300));
+    MainWindowProc(&game.window, windowEvent(EWindowEvent::Moved, 40, 1200));
+    EXPECT_EQ(game.window.GetRefreshScreenInterface()->GetPosition(), CXPoint(40, kLowestReportedTop));
+}
+
+TEST(MainWindowProc, AnExposedWindowIsDrawnWholeAndAtOnceWhenInactive) {
+    CGame game;
+    game.window.OnActivateApp(false);
+    game.window.Redraw(true);
+    const uint64_t before = game.display->presentCount();
+    MainWindowProc(&game.window, windowEvent(EWindowEvent::Exposed));
+    EXPECT_EQ(game.display->presentCount(), before + 1);
+
+    game.window.OnActivateApp(true);
+    game.window.Redraw(true);
+    MainWindowProc(&game.window, windowEvent(EWindowEvent::Exposed));
+    EXPECT_EQ(game.display->presentCount(), before + 2);
+    EXPECT_TRUE(game.window.GetRefreshScreenInterface()->getRefreshList()->getSize() > 0);
+
+    // Full screen the desktop keeps nothing to repaint.
+    CGame full("");
+    full.window.Redraw(true);
+    MainWindowProc(&full.window, windowEvent(EWindowEvent::Exposed));
+    EXPECT_EQ(full.window.GetRefreshScreenInterface()->getRefreshList()->getSize(), 0);
+}
