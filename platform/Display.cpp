@@ -262,6 +262,17 @@ void CDisplayBase::raise() {
     if (m_open) raiseBackend();
 }
 
+CPlatformPoint CDisplayBase::windowPosition() const {
+    if (std::optional<CPlatformPoint> real = m_open ? positionBackend() : std::nullopt) return *real;
+    return m_position;
+}
+
+void CDisplayBase::moveWindow(CPlatformPoint topLeft) {
+    if (!m_open || m_mode.fullScreen) return;
+    m_position = topLeft;
+    moveBackend(topLeft);
+}
+
 void CDisplayBase::show() {
     if (!m_open) return;
     m_visible = true;

@@ -160,6 +160,11 @@ public:
     virtual bool setFullScreen(bool fullScreen) = 0;
     // A window point (as the desktop reports the pointer) in logical coordinates, clamped to the screen.
     virtual CPlatformPoint windowToLogical(CPlatformPoint point) const = 0;
+    // Where the window's client area lies on the desktop (top-left), and moving it there; full screen stays put.
+    virtual CPlatformPoint windowPosition() const = 0;
+    virtual void moveWindow(CPlatformPoint topLeft) = 0;
+    // The part of the desktop a window may use (the in-memory display answers 1920 x 1080).
+    virtual CPlatformRect desktopArea() const = 0;
 
     // Cursors. Ids of created cursors are positive; system cursors have the ids systemCursorId() gives.
     static constexpr int32_t systemCursorId(ESystemCursor cursor) { return -1 - static_cast<int32_t>(cursor); }

@@ -50,6 +50,9 @@ public:
     void setTitle(const std::string& title) override;
     bool setFullScreen(bool fullScreen) override;
     CPlatformPoint windowToLogical(CPlatformPoint point) const override;
+    CPlatformPoint windowPosition() const override;
+    void moveWindow(CPlatformPoint topLeft) override;
+    CPlatformRect desktopArea() const override { return desktopAreaBackend(); }
 
     void setCursorVisible(bool visible) override;
     bool isCursorVisible() const override { return m_cursorVisible; }
@@ -83,6 +86,9 @@ protected:
     virtual bool setCursorBackend(int32_t /*id*/) { return true; }
     virtual void clipBackend(const std::optional<CPlatformRect>&) {}
     virtual void warpBackend(CPlatformPoint) {}
+    virtual void moveBackend(CPlatformPoint) {}
+    virtual std::optional<CPlatformPoint> positionBackend() const { return std::nullopt; }
+    virtual CPlatformRect desktopAreaBackend() const { return CPlatformRect{0, 0, 1920, 1080}; }
 
     bool fail(const std::string& message);
     // The window's image (what update() copied), width() pixels a row.
@@ -116,6 +122,7 @@ private:
     std::set<int32_t> m_cursors;
     std::optional<CPlatformRect> m_clip;
     std::optional<CPlatformPoint> m_warp;
+    CPlatformPoint m_position;
 };
 
 } // namespace KavirelDLL

@@ -37,6 +37,18 @@ protected:
     bool setCursorBackend(int32_t id) override;
     void clipBackend(const std::optional<CPlatformRect>& rect) override;
     void warpBackend(CPlatformPoint point) override;
+    void moveBackend(CPlatformPoint p) override { SDL_SetWindowPosition(m_window, p.x, p.y); }
+    std::optional<CPlatformPoint> positionBackend() const override {
+        CPlatformPoint p;
+        SDL_GetWindowPosition(m_window, &p.x, &p.y);
+        return p;
+    }
+    CPlatformRect desktopAreaBackend() const override {
+        SDL_Rect r;
+        const int index = m_window ? SDL_GetWindowDisplayIndex(m_window) : 0;
+        if (SDL_GetDisplayUsableBounds(index < 0 ? 0 : index, &r) != 0) return CDisplayBase::desktopAreaBackend();
+        return CPlatformRect{r.x, r.y, r.x + r.w, r.y + r.h};
+    }
 
 private:
     bool sdlFail(const char* what) { return fail(std::string("display: ") + what + ": " + SDL_GetError()); }
