@@ -16,6 +16,8 @@ public:
     // The script root's frame step; true when the running game asks to leave (it never does).
     virtual bool domodal();
     virtual bool OnExit() { return true; }
+    // A key goes on to the hot spots and key listeners whatever the shell answers here.
+    virtual int OnKeyDown(int, int) { return 0; }
 
     // Null when no ini file was named.
     CConfig* GetConfigInterface() { return m_config; }

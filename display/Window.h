@@ -181,6 +181,26 @@ public:
     CXArray* getPollers() const { return m_pollers; }
     // Guards the pollers; kept for callers, since no poll thread runs.
     std::recursive_mutex* getCriticalSectionHandle() { return &m_criticalSection; }
+    // Mouse routing: the hot spots first, then the mouse listeners from the highest priority down (of equals the
+    // later registered first) until one takes the event. Every handler but the double click ignores the event
+    // when the flags are not 0, and nothing is routed while the mouse is disabled.
+    int OnMouseMove(CXPoint p, int flags);
+    int OnLButtonDown(CXPoint p, int flags);
+    int OnLButtonUp(CXPoint p, int flags);
+    int OnLButtonDblClk(CXPoint p, int flags);
+    int OnMButtonDown(CXPoint p, int flags);
+    int OnMButtonUp(CXPoint p, int flags);
+    int OnRButtonDown(CXPoint p, int flags);
+    int OnRButtonUp(CXPoint p, int flags);
+    // Key routing: the application shell, then the hot spots, then every key listener in registration order;
+    // the first non-zero answer. Nothing without an application shell.
+    int OnKeyDown(int code, int flags);
+    int OnKeyUp(int code, int flags);
+    int OnChar(int ch, int flags);
+    // A desktop virtual-key code and its key-message parameter to the engine's key code.
+    static int __get_virtualkey_code(int virtualKey, int keyData);
+    // The letter, digit or space of a scan code (upper case); 0 for other keys.
+    static int tranlateToChar(int scanCode);
     // Script objects whose flush() runs at the end of every frame (not owned).
     void registerMCListener(CMC_Object* listener);
     void removeMCListener(CMC_Object* listener);
