@@ -1,20 +1,841 @@
 #include "script/Scene.h"
 
+#include <functional>
+#include <string>
+
+#include "core/Archive.h"
 #include "core/Elements.h"
+#include "core/ElementsLoader.h"
+#include "core/File.h"
+#include "core/Folder.h"
+#include "core/HiResTimer.h"
+#include "core/Log.h"
+#include "core/Path.h"
+#include "display/Application.h"
+#include "display/CollisionInspector.h"
+#include "display/Config.h"
+#include "display/GraphicsObject.h"
+#include "display/RefreshScreen.h"
+#include "display/Window.h"
+#include "media/controls/Unit6.h"
+#include "net/Internet.h"
+#include "net/NetClient.h"
+#include "net/NetServer.h"
+#include "objects/Animo.h"
+#include "objects/Button.h"
+#include "objects/Canvas.h"
+#include "objects/CanvasObserver.h"
+#include "objects/Dialog.h"
+#include "objects/EditBox.h"
+#include "objects/Filter.h"
+#include "objects/Font.h"
+#include "objects/Image.h"
+#include "objects/Keyboard.h"
+#include "objects/Mouse.h"
+#include "objects/Pattern.h"
+#include "objects/Scroll.h"
+#include "objects/Sequence.h"
+#include "objects/Sound.h"
+#include "objects/Text.h"
+#include "platform/Files.h"
+#include "script/Array.h"
+#include "script/Behaviour.h"
+#include "script/Bool.h"
+#include "script/Condition.h"
+#include "script/DLLExModule.h"
+#include "script/Double.h"
+#include "script/Expression.h"
+#include "script/Groupped.h"
+#include "script/Integer.h"
+#include "script/Path.h"
+#include "script/PendingObject.h"
+#include "script/Quene.h"
+#include "script/String.h"
+#include "script/Timer.h"
+#include "script/Vector.h"
 
 namespace KavirelDLL {
 
+CUnit6* CMC_Scene::s_defUnit = nullptr;
+
+namespace {
+
+// A cache cannot hold more records than it has bytes for their type ids.
+constexpr int kTypeIdBytes = 4;
+
+CConfig* configOf(CWindow* window) {
+    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
+    return application ? application->GetConfigInterface() : nullptr;
+}
+
+// The type ids the engine itself gives out; any other comes from a plug-in module.
+bool isEngineType(int type) {
+    switch (type) {
+    case TYPE_PLACEHOLDER:
+    case TYPE_INTEGER:
+    case TYPE_STRING:
+    case TYPE_BOOL:
+    case TYPE_DOUBLE:
+    case TYPE_VARIABLE:
+    case TYPE_CONDITION:
+    case TYPE_COMPLEXCONDITION:
+    case TYPE_EXPRESSION:
+    case TYPE_BEHAVIOUR:
+    case TYPE_MOUSE:
+    case TYPE_KEYBOARD:
+    case TYPE_RANDOM:
+    case TYPE_CANVASOBSERVER:
+    case TYPE_SYSTEM:
+    case TYPE_CNVLOADER:
+    case TYPE_CODE_LINE:
+    case TYPE_KOLOROWANKA:
+    case TYPE_MATRIX:
+    case TYPE_SWF:
+        return true;
+    default:
+        return (type >= TYPE_APPLICATION && type <= TYPE_SCENE) || (type >= TYPE_ANIMO && type <= TYPE_INTERNET) ||
+               (type >= TYPE_GROUP && type <= TYPE_MULTIARRAY);
+    }
+}
+
+uint32_t seconds() {
+    return CHiResTimer::timer.GetTickCount() / 1000;
+}
+
+// Folder joins of the engine's names; an empty part adds nothing.
+CXString joinPath(const CXString& a, const CXString& b) {
+    if (!b.IsString()) return a;
+    if (!a.IsString()) return b;
+    return CPath::getFullPath(a, b);
+}
+
+// Keeps the working folder of the caller, whatever a load or a store changes.
+class CurrentFolderGuard {
+public:
+    CurrentFolderGuard() : m_folder(CFile::getCurrentDirectory()) {}
+    ~CurrentFolderGuard() { CFile::chDir(m_folder); }
+    CurrentFolderGuard(const CurrentFolderGuard&) = delete;
+    CurrentFolderGuard& operator=(const CurrentFolderGuard&) = delete;
+
+private:
+    CXString m_folder;
+};
+
+} // namespace
+
+bool CMC_Scene::storeCacheFile(CWindow* window, const CXString& name, const std::function<bool(CXArchive&)>& body) {
+    CXString tempName = name + ".tmp";
+    CFile file;
+    if (file.Open(window, tempName, CFile::MODE_UPDATE | CFile::MODE_BINARY) != ERR_NONE) {
+        logMessage("cache %s: cannot be created; nothing is written", name.GetBuffer());
+        return false;
+    }
+    CXString written = file.getOpenedName();
+    bool complete;
+    {
+        CXArchive archive(&file, true);
+        complete = body(archive) && archive.good();
+    }
+    complete = file.Close() == ERR_NONE && complete;
+    std::string from = written.GetBuffer();
+    if (!complete) {
+        CPlatformFiles::removeFile(from);
+        logMessage("cache %s: writing failed; no cache is left", name.GetBuffer());
+        return false;
+    }
+    std::string to = from.substr(0, from.size() - 4);
+    if (CPlatformFiles::renameEntry(from, to, true) != EPlatformError::none) {
+        CPlatformFiles::removeFile(from);
+        logMessage("cache %s: cannot replace the old cache", name.GetBuffer());
+        return false;
+    }
+    return true;
+}
+
+// ---- construction ----
+
+CMC_Scene::CMC_Scene(CWindow* window, int type)
+    : CMC_ObjectsContainer(window, nullptr, CXString(""), type), m_binary(true) {
+    setScene(this);
+    construct();
+}
+
+CMC_Scene::CMC_Scene(CWindow* window, CMC_ObjectsContainer* parent, CMElement* element, int type)
+    : CMC_ObjectsContainer(window, parent, element, type), m_binary(false) {
+    if (element) {
+        m_dlls = element->getPropertyValue("DLLS");
+        m_description = element->getPropertyValue("DESCRIPTION");
+        m_creationTime = element->getPropertyValue("CREATIONTIME");
+        m_lastModifyTime = element->getPropertyValue("LASTMODIFYTIME");
+        m_author = element->getPropertyValue("AUTHOR");
+        m_coauthors = element->getPropertyValue("COAUTHORS");
+        m_path = element->getPropertyValue("PATH");
+        m_background = element->getPropertyValue("BACKGROUND");
+        m_music = element->getPropertyValue("MUSIC");
+        m_deamon = element->getPropertyBoolValue("DEAMON");
+    }
+    setScene(this);
+    construct();
+    if (parent) setParent(parent);
+}
+
 CMC_Scene::CMC_Scene(CWindow* window, CMC_ObjectsContainer* scene, const CXString& name, int type)
-    : CMC_ObjectsContainer(window, scene, name, type) {
-    // The scene of a scene is the scene itself, and it finds itself by name.
+    : CMC_ObjectsContainer(window, scene, name, type), m_binary(true) {
     if (!scene) setScene(this);
+    construct();
+}
+
+void CMC_Scene::construct() {
+    m_subScenes = new CXVector(101, 0.75f);
+    m_monitored = new CXVector(101, 0.75f);
+    if (!s_defUnit) {
+        s_defUnit = new CUnit6(m_window, CXString("Default"));
+        // The screen announces the running scene's first frame to this unit.
+        CRefreshScreen::setDefaultUnitSource(&CMC_Scene::getDefUnit);
+    }
     addObject(this);
 }
 
-CMC_Object* CMC_Scene::resolveEx(CMElement* element) {
-    CMC_PendingObject::notBuilt(this, "SCENE", "asking plug-in modules for an object");
-    (void)element;
+CMC_Scene::~CMC_Scene() {
+    // A scene that is not running has no handlers to tell and nothing to count.
+    if (m_running) unload(nullptr);
+    delete m_subScenes;
+    m_subScenes = nullptr;
+    m_history.clear();
+    doneDLLs();
+    if (m_monitored) {
+        CCollisionInspector* inspector = m_window ? m_window->getCollisionInspectorInterface() : nullptr;
+        // Only the pointers are compared: an object may be gone already.
+        for (int i = 0; inspector && i < m_monitored->getSize(); ++i)
+            inspector->removeMonitoredObject(reinterpret_cast<CGraphicsObject*>(m_monitored->at(i)));
+        delete m_monitored;
+        m_monitored = nullptr;
+    }
+}
+
+CUnit6* CMC_Scene::getDefUnit() {
+    return s_defUnit;
+}
+
+void CMC_Scene::doneDefUnit() {
+    delete s_defUnit;
+    s_defUnit = nullptr;
+}
+
+CXString** CMC_Scene::getBehavioursList() {
+    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONDOMODAL", "ONRESTART", "ONMUSICLOOPED", "ONACTIVATE",
+                          "ONDEACTIVATE"});
+}
+
+// ---- lookups ----
+
+bool CMC_Scene::isBinary() {
+    return m_binary;
+}
+
+bool CMC_Scene::isDeamon() {
+    return m_deamon;
+}
+
+CXString CMC_Scene::getPath() {
+    return m_path;
+}
+
+CMC_Scene* CMC_Scene::find(const CXString& name) {
+    for (int i = 0; m_subScenes && i < m_subScenes->getSize(); ++i) {
+        auto* scene = static_cast<CMC_Scene*>(m_subScenes->at(i));
+        if (scene->name().equals(name)) return scene;
+    }
     return nullptr;
+}
+
+CMC_Scene* CMC_Scene::getScene(const CXString& name) {
+    if (m_name.equals(name)) return this;
+    for (int i = 0; m_subScenes && i < m_subScenes->getSize(); ++i) {
+        auto* scene = static_cast<CMC_Scene*>(m_subScenes->at(i));
+        if (scene == this) continue;
+        if (CMC_Scene* found = scene->getScene(name)) return found;
+    }
+    return nullptr;
+}
+
+int CMC_Scene::getSubId(CMC_Scene* scene) {
+    return m_subScenes && scene ? m_subScenes->find(scene) : -1;
+}
+
+CMC_Scene* CMC_Scene::getCurrentScene() {
+    return static_cast<CMC_Scene*>(m_current.current());
+}
+
+CMC_Scene* CMC_Scene::getPendingScene() {
+    return static_cast<CMC_Scene*>(m_pending.current());
+}
+
+CMC_Scene* CMC_Scene::getHistoryAt(int index) const {
+    if (index < 0 || index >= static_cast<int>(m_history.size())) return nullptr;
+    return static_cast<CMC_Scene*>(m_history[static_cast<size_t>(index)].current());
+}
+
+void CMC_Scene::setPending(CMC_Scene* scene) {
+    m_pending.set(scene);
+}
+
+void CMC_Scene::setCurrent(CMC_Scene* scene) {
+    m_current.set(scene);
+}
+
+bool CMC_Scene::adoptSubScene(CMC_Object* object, int type, bool addToNames) {
+    if (!object || object->getType() != type || object == this) return false;
+    auto* scene = static_cast<CMC_Scene*>(object);
+    if (scene->getParent()) {
+        logMessage("%s: %s belongs to another list already and is skipped", m_name.GetBuffer(),
+                   scene->getName().GetBuffer());
+        return false;
+    }
+    scene->setParent(this);
+    m_subScenes->add(scene);
+    if (addToNames) addObject(scene);
+    return true;
+}
+
+void CMC_Scene::appendHistory(CMC_Scene* scene) {
+    if (scene) m_history.emplace_back(scene);
+}
+
+void CMC_Scene::removeLastHistory() {
+    if (!m_history.empty()) m_history.pop_back();
+}
+
+CMC_Scene* CMC_Scene::getMCApplication() {
+    CMC_ObjectsContainer* parent = getParent();
+    CMC_ObjectsContainer* grand = parent ? parent->getParent() : nullptr;
+    // A scene the application lists itself has the application as its parent.
+    if (!grand && parent && parent->getType() == TYPE_APPLICATION) grand = parent;
+    if (!grand || grand->getType() < TYPE_APPLICATION || grand->getType() > TYPE_SCENE) return nullptr;
+    return static_cast<CMC_Scene*>(grand);
+}
+
+CXString CMC_Scene::getMusicFilename() {
+    if (m_music.IsString()) return m_music;
+    CMC_ObjectsContainer* parent = getParent();
+    if (parent && parent != this && parent->getType() >= TYPE_APPLICATION && parent->getType() <= TYPE_SCENE)
+        return static_cast<CMC_Scene*>(parent)->getMusicFilename();
+    return CXString("");
+}
+
+bool CMC_Scene::shouldMusicBeStarted() {
+    return m_musicShouldStart;
+}
+
+// ---- events ----
+
+bool CMC_Scene::onSignal(const CXString& key) {
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    if (CMC_Object::onSignal(key)) return true;
+    if (!self->object) return true;
+    CMC_Object* fallback = getObject("__" + key + "__");
+    if (!fallback || fallback->getType() != TYPE_BEHAVIOUR) return false;
+    static_cast<CMC_Behaviour*>(fallback)->run(this, nullptr, false);
+    return true;
+}
+
+void CMC_Scene::onInit() {
+    if (getElementsNo() == 0) return;
+    // init runs handlers, which may add, remove or delete objects: walk handles of a copy. The containers
+    // listed for lookup (this one, its episode and application) are not this scene's objects: each raises its
+    // own ONINIT once, when it is entered.
+    std::vector<CMC_ObjectHandle> objects;
+    for (int i = 0; i < m_objects->getSize(); ++i) {
+        auto* object = static_cast<CMC_Object*>(m_objects->at(i));
+        if (isOwnedType(object->getType())) objects.emplace_back(object);
+    }
+    for (CMC_ObjectHandle& handle : objects)
+        if (CMC_Object* object = handle.current()) object->init();
+}
+
+// ---- entering and leaving ----
+
+void CMC_Scene::_goto(const CXString& name) {
+    setPending(find(name));
+}
+
+void CMC_Scene::_goto(CMC_Scene* target, CMC_Scene* previous) {
+    std::shared_ptr<CMC_ObjectAnchor> targetAnchor = target ? target->anchor() : nullptr;
+    unload(target);
+    if (target && !targetAnchor->object) target = nullptr;
+    setCurrent(target);
+    if (!target) return;
+    target->initialize(previous);
+    if (targetAnchor->object) appendHistory(target);
+}
+
+bool CMC_Scene::domodal() {
+    if (CMC_Scene* pending = getPendingScene()) {
+        // Cleared first: a scene entered may ask for the next change at once.
+        setPending(nullptr);
+        _goto(pending, getCurrentScene());
+    }
+    CMC_Scene* current = getCurrentScene();
+    bool result = current ? current->domodal() : false;
+    CXVector* internet = getInternetObjects();
+    std::vector<CMC_ObjectHandle> objects;
+    for (int i = 0; internet && i < internet->getSize(); ++i)
+        objects.emplace_back(static_cast<CMC_Object*>(internet->at(i)));
+    for (CMC_ObjectHandle& handle : objects)
+        if (CMC_Object* object = handle.current()) static_cast<CMC_Internet*>(object)->flushDownloadFinished();
+    return result;
+}
+
+bool CMC_Scene::initialize(CMC_Scene* previous) {
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    if (m_window) m_window->BeginWaitCursor();
+    m_unit = getDefUnit();
+    CFile::chDir(CWindow::rootPath);
+    if (m_dlls.IsString()) resolveDLLs(m_dlls);
+
+    CXString dataPath = joinPath(CXString(CFolder::DATA_FOLDER), m_path);
+    if (CFile::chDir(dataPath) != 0 || !CFile::fileExists(m_window, m_name + ".cnv")) {
+        CFile::chDir(CWindow::getCDPath());
+        CFile::chDir(dataPath);
+    }
+
+    if (m_unit) {
+        m_savedUnitName = m_unit->getUnitName();
+        m_unit->setUnitName(m_name);
+        loadCnv();
+        if (!self->object) return false;
+        if (m_unit) {
+            m_unit->setBackgroundFileName(m_background);
+            m_unit->initialize(this, getDefUnit());
+        }
+        if (CMC_ObjectsContainer* parent = getParent()) {
+            parent->setScene(this);
+            if (CMC_ObjectsContainer* grand = parent->getParent()) grand->setScene(this);
+        }
+    }
+
+    onInit();
+    if (!self->object) return false;
+    CMC_Object* init = findHere("__INIT__");
+    if (init && init->getType() == TYPE_BEHAVIOUR) {
+        static_cast<CMC_Behaviour*>(init)->run(this, nullptr, true);
+        if (!self->object) return false;
+    }
+    if (hasHandler(EVT_SCENE_ONINIT)) {
+        onSignal("ONINIT");
+        if (!self->object) return false;
+    }
+    m_musicShouldStart = true;
+    if (previous && previous->getMusicFilename().equals(getMusicFilename())) m_musicShouldStart = false;
+    if (m_window) m_window->EndWaitCursor();
+    m_startTime = static_cast<int32_t>(seconds());
+    m_running = true;
+    return true;
+}
+
+void CMC_Scene::unload(CMC_Scene* next) {
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    // The scene's own ONDONE, once and while its objects still exist: the notice to the parents below takes
+    // away the bindings the scene made, its own among them.
+    if (m_running && hasHandler(EVT_SCENE_ONDONE)) {
+        onSignal("ONDONE");
+        if (!self->object) return;
+    }
+    CMC_ObjectsContainer* parent = getParent();
+    if (parent && parent != this) parent->onSubSceneDone(this);
+    saveStats();
+    flushBehList();
+    // The containers listed for lookup are not ended with the scene's objects.
+    std::vector<CMC_Object*> containers;
+    for (int i = 0; i < m_objects->getSize(); ++i) {
+        auto* object = static_cast<CMC_Object*>(m_objects->at(i));
+        if (!isOwnedType(object->getType())) containers.push_back(object);
+    }
+    for (CMC_Object* container : containers)
+        removeObject(container);
+    CMC_ObjectsContainer::unload();
+    if (!self->object) return;
+    m_loaded = false;
+    doneDLLs();
+    if (m_unit) {
+        m_unit->done(this, next ? getDefUnit() : nullptr);
+        m_unit->flushEditBoxes();
+        m_unit->setUnitName(m_savedUnitName);
+    }
+    if (!next || !next->getMusicFilename().equals(getMusicFilename())) stopMusic();
+}
+
+void CMC_Scene::restart() {
+    if (m_subScenes && m_subScenes->getSize() > 0) setPending(static_cast<CMC_Scene*>(m_subScenes->at(0)));
+    if (hasHandler(EVT_SCENE_ONRESTART)) onSignal("ONRESTART");
+}
+
+void CMC_Scene::saveStats() {
+    // Only a scene that was entered has a play to count.
+    if (!m_running) return;
+    m_running = false;
+    CConfig* config = configOf(m_window);
+    int32_t started = m_startTime;
+    m_startTime = 0;
+    if (!config) return;
+    int time = config->GetInt(m_name, "Time");
+    int played = config->GetInt(m_name, "Played");
+    played += 1;
+    int32_t now = static_cast<int32_t>(seconds());
+    if (now > started) time += now - started;
+    config->PutInt(m_name, "Time", time);
+    config->PutInt(m_name, "Played", played);
+}
+
+// ---- music ----
+
+void CMC_Scene::startMusic(const char* name, bool loop) {
+    if (!m_unit) return;
+    if (name && !getMusicFilename().equals(CXString(name))) {
+        m_music = name;
+        m_musicShouldStart = true;
+    }
+    m_unit->startMusic(name, loop);
+}
+
+void CMC_Scene::stopMusic() {
+    if (!m_unit) return;
+    m_unit->stopMusic();
+    m_musicShouldStart = true;
+}
+
+// ---- plug-in modules ----
+
+void CMC_Scene::resolveDLLs(const CXString& names) {
+    doneDLLs();
+    m_modules = new CXVector(101, 0.75f);
+    // Split at commas only: a blank stays part of a name.
+    int start = 0;
+    while (start <= names.GetLength()) {
+        int comma = names.Find(',', start);
+        int end = comma >= 0 ? comma : names.GetLength();
+        CXString name = names.Mid(start, end);
+        if (name.IsString()) m_modules->add(new CMC_DLLExModuleInterface(name, this));
+        if (comma < 0) break;
+        start = comma + 1;
+    }
+}
+
+void CMC_Scene::doneDLLs() {
+    CXVector* modules = m_modules;
+    m_modules = nullptr;
+    for (int i = 0; modules && i < modules->getSize(); ++i)
+        delete modules->at(i);
+    delete modules;
+}
+
+CMC_Object* CMC_Scene::resolveEx(CMElement* element) {
+    for (int i = 0; m_modules && i < m_modules->getSize(); ++i) {
+        CMC_ExternObject* module = static_cast<CMC_DLLExModuleInterface*>(m_modules->at(i))->getModuleInterface();
+        if (!module) continue;
+        if (CMC_Object* object = module->resolveObject(this, element)) return object;
+    }
+    return nullptr;
+}
+
+CMC_Object* CMC_Scene::serializeEx(CXArchive* archive, int typeId) {
+    for (int i = 0; m_modules && i < m_modules->getSize(); ++i) {
+        CMC_ExternObject* module = static_cast<CMC_DLLExModuleInterface*>(m_modules->at(i))->getModuleInterface();
+        if (!module) continue;
+        if (CMC_Object* object = module->restoreObject(typeId, archive)) return object;
+    }
+    return nullptr;
+}
+
+// ---- object files and caches ----
+
+bool CMC_Scene::loadCnv() {
+    m_loaded = true;
+    if (m_binary) return readCache();
+
+    CXString fileName = m_name + ".cnv";
+    if (!CFile::fileExists(m_window, fileName)) return false;
+    CMElements* elements = CMElementsLoader::load(m_window, fileName);
+    if (!elements) return false;
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    CMElements* used = m_unit ? m_unit->resolveObjects(this, elements) : elements;
+    if (!used) used = elements;
+    CMElements* rest = resolveObjects(used);
+    delete rest;
+    if (self->object) {
+        if (CMElement* own = used->get(m_name)) initializeBehaviours(this, own);
+    }
+    if (used != elements) delete used;
+    delete elements;
+    return false;
+}
+
+bool CMC_Scene::isNeverStored(int typeId) {
+    switch (typeId) {
+    case TYPE_APPLICATION:
+    case TYPE_EPISODE:
+    case TYPE_SCENE:
+    case TYPE_RANDOM:
+    case TYPE_SYSTEM:
+    case TYPE_CNVLOADER:
+        return true;
+    default:
+        return false;
+    }
+}
+
+CMC_Object* CMC_Scene::makeStoredObject(int typeId, CMC_Scene* scene) {
+    switch (typeId) {
+    case TYPE_INTEGER:
+        return new CMC_Integer(CXString(""));
+    case TYPE_STRING:
+        return new CMC_String(CXString(""));
+    case TYPE_BOOL:
+        return new CMC_Bool(CXString(""));
+    case TYPE_DOUBLE:
+        return new CMC_Double(CXString(""));
+    case TYPE_CONDITION:
+        return new CMC_Condition(scene, nullptr);
+    case TYPE_COMPLEXCONDITION:
+        return new CMC_ComplexCondition(scene, nullptr);
+    case TYPE_EXPRESSION:
+        return new CMC_Expression(scene, nullptr);
+    case TYPE_BEHAVIOUR:
+        return new CMC_Behaviour(scene);
+    case TYPE_MOUSE:
+        return new CMC_Mouse(scene, nullptr);
+    case TYPE_KEYBOARD:
+        return new CMC_Keyboard(scene, nullptr);
+    case TYPE_CANVASOBSERVER:
+        return new CMC_CanvasObserver(scene, nullptr);
+    case TYPE_ANIMO:
+        return new CMC_Animo(scene);
+    case TYPE_BUTTON:
+        return new CMC_Button(scene);
+    case TYPE_FONT:
+        return new CMC_Font(scene, nullptr);
+    case TYPE_SEQUENCE:
+        return new CMC_Sequence(scene, nullptr);
+    case TYPE_SOUND:
+        return new CMC_Sound(scene);
+    case TYPE_TEXT:
+        return new CMC_Text(scene, nullptr);
+    case TYPE_TIMER:
+        return new CMC_Timer(scene);
+    case TYPE_IMAGE:
+        return new CMC_Image(scene);
+    case TYPE_EDITBOX:
+        return new CMC_EditBox(scene, nullptr);
+    case TYPE_NETSERVER:
+        return new CMC_NetServer(scene ? scene->getWindow() : nullptr, scene ? scene->getMCApplication() : nullptr);
+    case TYPE_NETCLIENT:
+        return new CMC_NetClient(scene ? scene->getWindow() : nullptr, scene ? scene->getMCApplication() : nullptr);
+    case TYPE_DIALOG:
+        return new CMC_Dialog(scene, nullptr);
+    case TYPE_FILTER:
+        return new CMC_Filter(scene, nullptr);
+    case TYPE_STATICFILTER:
+        return new CMC_StaticFilter(scene, nullptr);
+    case TYPE_VECTOR:
+        return new CMC_Vector(scene, nullptr);
+    case TYPE_PATH:
+        return new CMC_Path(scene, nullptr);
+    case TYPE_FIFO:
+        return new CMC_Fifo(scene, nullptr);
+    case TYPE_LIFO:
+        return new CMC_Lifo(scene, nullptr);
+    case TYPE_CANVAS:
+        return new CMC_Canvas(scene, nullptr);
+    case TYPE_PATTERN:
+        return new CMC_Pattern(scene, nullptr);
+    case TYPE_SCROLL:
+        return new CMC_Scroll(scene, nullptr);
+    case TYPE_GROUP:
+        return new CMC_Groupped(CXString(""), scene);
+    case TYPE_ARRAY:
+        return new CMC_Array(scene, CXString(""));
+    default:
+        return nullptr;
+    }
+}
+
+bool CMC_Scene::readCache() {
+    CurrentFolderGuard folder;
+    CFile::chDir(joinPath(CWindow::rootPath + CFolder::DATA_FOLDER, m_path));
+    CXString fileName = m_name + ".bin";
+    CFile file;
+    if (file.Open(m_window, fileName, CFile::MODE_READ | CFile::MODE_BINARY) != ERR_NONE) {
+        logMessage("scene %s: its cache %s cannot be opened; the scene has no objects", m_name.GetBuffer(),
+                   fileName.GetBuffer());
+        return true;
+    }
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    {
+        CXArchive archive(&file, false);
+        archive >> &m_dlls;
+        archive >> &m_background;
+        archive >> &m_music;
+        // The module list is only known now: a scene entered for the first time from its cache needs its
+        // modules before the records they make.
+        if (m_dlls.IsString() && !m_modules) resolveDLLs(m_dlls);
+        int32_t count = 0;
+        archive >> &count;
+        int64_t left = static_cast<int64_t>(file.Length()) - file.Tell();
+        if (!archive.good() || count < 0 || static_cast<int64_t>(count) * kTypeIdBytes > left) {
+            logMessage("scene %s: its cache %s is damaged; the scene has no objects", m_name.GetBuffer(),
+                       fileName.GetBuffer());
+            count = 0;
+        }
+        for (int32_t i = 0; i < count; ++i) {
+            int32_t typeId = 0;
+            archive >> &typeId;
+            if (!archive.good()) break;
+            CMC_Object* object = makeStoredObject(typeId, this);
+            bool fromModule = false;
+            if (!object) {
+                // A module's object has read its own image.
+                object = serializeEx(&archive, typeId);
+                fromModule = object != nullptr;
+            }
+            if (!object) {
+                // Records carry no length: nothing after one that cannot be read can be found.
+                logMessage("scene %s: cache record %d of type %d cannot be read; the records after it are lost",
+                           m_name.GetBuffer(), i, typeId);
+                break;
+            }
+            object->setScene(this);
+            if (!fromModule) object->serialize(&archive);
+            if (!archive.good()) {
+                logMessage("scene %s: its cache %s ends inside record %d", m_name.GetBuffer(), fileName.GetBuffer(),
+                           i);
+                delete object;
+                break;
+            }
+            addObject(object);
+            if (!self->object) return true;
+        }
+    }
+    file.Close();
+
+    std::vector<CMC_ObjectHandle> objects;
+    for (int i = 0; i < m_objects->getSize(); ++i)
+        objects.emplace_back(static_cast<CMC_Object*>(m_objects->at(i)));
+    initializeBehaviours(this, nullptr);
+    for (CMC_ObjectHandle& handle : objects)
+        if (CMC_Object* object = handle.current(); object && object != this) object->initializeBehaviours(this, nullptr);
+    return true;
+}
+
+bool CMC_Scene::writeCache() {
+    // Only what the reader can rebuild goes in; anything else would hide the records after it.
+    std::vector<CMC_Object*> stored;
+    for (int i = 0; i < m_objects->getSize(); ++i) {
+        auto* object = static_cast<CMC_Object*>(m_objects->at(i));
+        int type = object->getType();
+        if (isNeverStored(type)) continue;
+        CMC_Object* probe = makeStoredObject(type, nullptr);
+        bool readable = probe != nullptr;
+        delete probe;
+        // A type the engine does not know comes from a module, which reads it back while the scene's modules
+        // are loaded.
+        if (!readable && !isEngineType(type) && m_modules && m_modules->getSize() > 0) readable = true;
+        if (!readable) {
+            logMessage("scene %s: %s (type %d) cannot be read back from a cache and is left out of it",
+                       m_name.GetBuffer(), object->getName().GetBuffer(), type);
+            continue;
+        }
+        stored.push_back(object);
+    }
+    return storeCacheFile(m_window, m_name + ".bin", [&](CXArchive& archive) {
+        archive << m_dlls;
+        archive << m_background;
+        archive << m_music;
+        archive << static_cast<int32_t>(stored.size());
+        for (CMC_Object* object : stored) {
+            archive << static_cast<int32_t>(object->getType());
+            object->serialize(&archive);
+        }
+        return archive.good();
+    });
+}
+
+void CMC_Scene::serialize(CXArchive* archive) {
+    if (!archive) return;
+    CMC_Object::serialize(archive);
+    if (archive->isStoring()) {
+        *archive << m_path;
+        CurrentFolderGuard folder;
+        CFile::chDir(joinPath(CWindow::rootPath + CFolder::DATA_FOLDER, m_path));
+        writeCache();
+        return;
+    }
+    *archive >> &m_path;
+}
+
+// ---- collisions and queries ----
+
+void CMC_Scene::monitorCollisions(CGraphicsObject* object, bool flag, CCollisionObserver* observer) {
+    if (!object || object->getMonitorCollisionsFlag()) return;
+    CCollisionInspector* inspector = m_window ? m_window->getCollisionInspectorInterface() : nullptr;
+    if (inspector) {
+        inspector->addNotifier(observer);
+        inspector->addMonitoredObject(object, flag);
+    }
+    object->setMonitorCollisions(flag);
+    m_monitored->add(object);
+}
+
+void CMC_Scene::removeMonitorCollisions(CGraphicsObject* object, CCollisionObserver* observer) {
+    CCollisionInspector* inspector = m_window ? m_window->getCollisionInspectorInterface() : nullptr;
+    if (inspector) {
+        inspector->removeNotifier(observer);
+        inspector->removeMonitoredObject(object);
+    }
+    m_monitored->remove(object);
+}
+
+void CMC_Scene::getPlayingSeq(CMC_Array* array) {
+    if (!array) return;
+    CMC_PendingObject::notBuilt(this, "SCENE", "asking sequences whether they play");
+}
+
+void CMC_Scene::resumeExcept(CMC_Array* array) {
+    if (!array) return;
+    CMC_PendingObject::notBuilt(this, "SCENE", "resuming sequences");
+}
+
+void CMC_Scene::getPlayingAnimo(CMC_Groupped* group) {
+    if (!group) return;
+    group->removeAll();
+    CMC_PendingObject::notBuilt(this, "SCENE", "asking animations whether they play");
+}
+
+void CMC_Scene::getRunningTimers(CMC_Groupped* group) {
+    if (!group) return;
+    group->removeAll();
+    CXVector* timers = getObjectsOfType(TYPE_TIMER);
+    for (int i = 0; i < timers->getSize(); ++i) {
+        auto* timer = static_cast<CMC_Timer*>(timers->at(i));
+        if (timer->isEnabled()) group->add(timer);
+    }
+    delete timers;
+}
+
+CMC_Object* CMC_Scene::createObject(const CXString& type, const CXString& name) {
+    if (type.equals("BUTTON") || type.equals("VGO")) {
+        (void)name;
+        CMC_PendingObject::notBuilt(this, "SCENE", (CXString("CREATEOBJECT of a ") + type).GetBuffer());
+    }
+    return nullptr;
+}
+
+void CMC_Scene::removeAndDelete(CMC_Object* object) {
+    if (!object || object == this || !isOwnedType(object->getType())) return;
+    std::shared_ptr<CMC_ObjectAnchor> gone = object->anchor();
+    removeObject(object);
+    object->done(false);
+    // Its ONDONE handler may have deleted it, or put it back in a container, which then owns it.
+    if (gone->object && !object->isHeld()) delete object;
 }
 
 } // namespace KavirelDLL

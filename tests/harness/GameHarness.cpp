@@ -1,0 +1,240 @@
+#include "harness/GameHarness.h"
+
+#include <atomic>
+#include <fstream>
+#include <iterator>
+
+#include <unistd.h>
+
+#include "core/File.h"
+#include "core/Folder.h"
+#include "core/XTimer.h"
+#include "display/Config.h"
+#include "media/controls/Unit6.h"
+#include "platform/Files.h"
+#include "platform/PlatformTime.h"
+#include "script/Application.h"
+#include "script/Behaviour.h"
+#include "script/Integer.h"
+#include "script/RunnerFactory.h"
+#include "script/Scene.h"
+#include "script/StructureParser.h"
+#include "script/VariableFactory.h"
+
+namespace KavirelTest {
+
+using namespace KavirelDLL;
+
+namespace {
+
+// Microseconds of the injected clock; it starts well after zero, as a running system's does.
+uint64_t g_clock = 100'000'000;
+
+uint64_t injectedClock() {
+    return g_clock;
+}
+
+CXString engineName(const std::filesystem::path& path) {
+    return CXString(CPlatformFiles::toEngineName(path.string()).c_str());
+}
+
+} // namespace
+
+// ---- CGameFolder ----
+
+CGameFolder::CGameFolder() {
+    static std::atomic<int> counter{0};
+    m_path = std::filesystem::temp_directory_path() /
+             ("kavirel_game_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
+    std::filesystem::remove_all(m_path);
+    std::filesystem::create_directories(m_path / "Dane");
+}
+
+CGameFolder::~CGameFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(m_path, ec);
+}
+
+void CGameFolder::write(const std::string& relative, const std::string& text) {
+    std::filesystem::path full = m_path / relative;
+    std::filesystem::create_directories(full.parent_path());
+    std::ofstream(full, std::ios::binary) << text;
+    CPlatformFiles::invalidateIndex(full.parent_path().string());
+}
+
+void CGameFolder::copy(const std::filesystem::path& from, const std::string& relative) {
+    std::filesystem::path full = m_path / relative;
+    std::filesystem::create_directories(full.parent_path());
+    std::filesystem::copy_file(from, full, std::filesystem::copy_options::overwrite_existing);
+    CPlatformFiles::invalidateIndex(full.parent_path().string());
+}
+
+bool CGameFolder::exists(const std::string& relative) const {
+    return std::filesystem::exists(m_path / relative);
+}
+
+std::string CGameFolder::read(const std::string& relative) const {
+    std::ifstream in(m_path / relative, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+CXString CGameFolder::engineRoot() const {
+    CXString root = engineName(m_path);
+    if (root.lastChar() != '\\') root += "\\";
+    return root;
+}
+
+std::string object(const std::string& name, const Properties& properties) {
+    std::string text = "OBJECT=" + name + "\n";
+    for (const auto& [key, value] : properties)
+        text += name + ":" + key + "=" + value + "\n";
+    return text;
+}
+
+// ---- window and shell ----
+
+CHarnessWindow::CHarnessWindow() {
+    m_timers = new CXTimer(this);
+}
+
+CHarnessWindow::~CHarnessWindow() {
+    delete m_timers;
+    m_timers = nullptr;
+}
+
+CHarnessShell::CHarnessShell(const CXString& iniFile) {
+    m_config = new CConfig(iniFile);
+}
+
+CHarnessShell::~CHarnessShell() {
+    delete m_config;
+    m_config = nullptr;
+}
+
+// ---- CGameRun ----
+
+uint64_t CGameRun::now() {
+    return g_clock / 1000;
+}
+
+CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder), m_options(options) {
+    m_savedFolder = CPlatformFiles::workingFolder();
+    m_savedRoot = CWindow::rootPath;
+    m_savedCd = CWindow::getCDPath();
+    m_savedDll = CWindow::dllPath;
+    CPlatformClock::inject(&injectedClock);
+    // A unit left by an earlier world would still point at that world's window.
+    CMC_Scene::doneDefUnit();
+
+    m_window = std::make_unique<CHarnessWindow>();
+    CXString root = folder.engineRoot();
+    m_shell = std::make_unique<CHarnessShell>(root + m_options.ini.c_str());
+    m_window->SetApplicationInterface(m_shell.get());
+
+    // As the shell does: the game folder is the current folder and the CD data root, then into "Dane".
+    CFile::chDir(root);
+    CWindow::rootPath = root;
+    CWindow::setCDPath(root);
+    CWindow::dllPath = m_options.modules.empty() ? root : root + m_options.modules.c_str() + "\\";
+    CFile::chDir(CXString(CFolder::DATA_FOLDER));
+
+    if (m_options.fromCache) {
+        m_application = new CMC_Application(m_window.get());
+    } else {
+        m_parser = new CMC_StructureParser(m_window.get(), CXString("application.def"));
+        m_application = m_parser->getMCApplication();
+    }
+    if (m_application) m_started = m_application->initialize(nullptr);
+}
+
+CGameRun::~CGameRun() {
+    delete m_application;
+    m_application = nullptr;
+    delete m_parser;
+    m_parser = nullptr;
+    CMC_Scene::doneDefUnit();
+    m_window->SetApplicationInterface(nullptr);
+    m_shell.reset();
+    m_window.reset();
+    CXTimer::enable(true);
+    CWindow::resume();
+    CPlatformClock::inject(nullptr);
+    CWindow::rootPath = m_savedRoot;
+    CWindow::setCDPath(m_savedCd);
+    CWindow::dllPath = m_savedDll;
+    CPlatformFiles::changeWorkingFolder(m_savedFolder);
+}
+
+void CGameRun::frames(int count) {
+    for (int i = 0; i < count && m_application; ++i) {
+        g_clock += static_cast<uint64_t>(m_options.frameMs) * 1000;
+        m_window->Tick();
+        // Without a screen nothing redraws, so the unit hears of its scene's first frame here.
+        CUnit6* unit = CMC_Scene::getDefUnit();
+        if (unit && unit->isActive() && !unit->wasInitiallyUpdated() && !m_window->GetRefreshScreenInterface())
+            unit->onInitialUpdate();
+        ++m_frames;
+        if (m_application->domodal()) break;
+    }
+}
+
+CMC_Scene* CGameRun::scene() {
+    CMC_Scene* scene = m_application;
+    while (scene && scene->getCurrentScene())
+        scene = scene->getCurrentScene();
+    return scene == m_application ? nullptr : scene;
+}
+
+std::string CGameRun::sceneName() {
+    CMC_Scene* running = scene();
+    return running ? running->getName().GetBuffer() : "";
+}
+
+CMC_Object* CGameRun::find(const std::string& name) {
+    CMC_ObjectsContainer* from = scene();
+    if (!from) from = m_application;
+    return from ? from->getObject(CXString(name.c_str())) : nullptr;
+}
+
+std::string CGameRun::ini(const std::string& section, const std::string& key) {
+    // A fresh reader: what is on disk, not what a cached reader remembers.
+    CConfig config(m_folder.engineRoot() + m_options.ini.c_str());
+    return config.GetString(CXString(section.c_str()), CXString(key.c_str())).GetBuffer();
+}
+
+int CGameRun::iniInt(const std::string& section, const std::string& key) {
+    CConfig config(m_folder.engineRoot() + m_options.ini.c_str());
+    return config.GetInt(CXString(section.c_str()), CXString(key.c_str()));
+}
+
+bool CGameRun::storeCache() {
+    return m_application && m_application->storeBinary();
+}
+
+bool CGameRun::interpreterBuilt() {
+    bool ownRuntime = !CMC_RunnerFactory::pDummyRunner;
+    if (ownRuntime) {
+        CMC_VariableFactory::initialize();
+        CMC_RunnerFactory::initialize();
+    }
+    bool built = false;
+    {
+        auto* scene = new CMC_Scene(nullptr, nullptr, CXString("PROBE"), TYPE_SCENE);
+        auto* value = new CMC_Integer(CXString("X"));
+        value->setScene(scene);
+        scene->addObject(value);
+        auto* behaviour = new CMC_Behaviour(scene, CXString("B"), CXString("{X^SET(5);}"));
+        scene->addObject(behaviour);
+        behaviour->init();
+        behaviour->run(scene, nullptr, false);
+        built = value->getValue() == 5;
+        delete scene;
+    }
+    if (ownRuntime) {
+        CMC_RunnerFactory::done();
+        CMC_VariableFactory::done();
+    }
+    return built;
+}
+
+} // namespace KavirelTest

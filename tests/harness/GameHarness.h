@@ -1,0 +1,126 @@
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <utility>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/XString.h"
+#include "display/Application.h"
+#include "display/Window.h"
+
+namespace KavirelDLL {
+class CMC_Application;
+class CMC_Object;
+class CMC_Scene;
+class CMC_StructureParser;
+class CConfig;
+} // namespace KavirelDLL
+
+namespace KavirelTest {
+
+// A game folder in a fresh temporary directory, removed afterwards. Files are written below its root with
+// '/' separators ("Dane/application.def", "Dane/Room/ROOM.cnv"); definition text goes as it is, in code page
+// 1250.
+class CGameFolder {
+public:
+    CGameFolder();
+    ~CGameFolder();
+    CGameFolder(const CGameFolder&) = delete;
+    CGameFolder& operator=(const CGameFolder&) = delete;
+
+    void write(const std::string& relative, const std::string& text);
+    // Copies a file (a built plug-in module) into the folder.
+    void copy(const std::filesystem::path& from, const std::string& relative);
+    bool exists(const std::string& relative) const;
+    std::string read(const std::string& relative) const;
+
+    const std::filesystem::path& path() const { return m_path; }
+    // The root as the engine names it, ending with '\'.
+    KavirelDLL::CXString engineRoot() const;
+
+private:
+    std::filesystem::path m_path;
+};
+
+// One element in the definition syntax: "OBJECT=NAME" and a "NAME:KEY=VALUE" line per property, in order.
+using Properties = std::vector<std::pair<std::string, std::string>>;
+std::string object(const std::string& name, const Properties& properties);
+
+struct CGameOptions {
+    // Build the world from "Dane/application.bin" instead of "application.def".
+    bool fromCache = false;
+    // Milliseconds the clock advances per frame.
+    int frameMs = 20;
+    // The ini file below the game root that keeps TOINI values and play statistics.
+    std::string ini = "Kavirel.ini";
+    // The plug-in module folder below the game root (CWindow::dllPath); empty for the root itself.
+    std::string modules;
+};
+
+// A window without a display: it has the software timers the frame polls, and nothing else.
+class CHarnessWindow : public KavirelDLL::CWindow {
+public:
+    CHarnessWindow();
+    ~CHarnessWindow() override;
+};
+
+// The part of the application shell a game run needs: its configuration.
+class CHarnessShell : public KavirelDLL::CApplication {
+public:
+    explicit CHarnessShell(const KavirelDLL::CXString& iniFile);
+    ~CHarnessShell() override;
+};
+
+// Runs a game folder's script world headless: builds it as the shell would (current folder, data roots,
+// parser or cache), starts it, and runs frames on an injected clock, so timers tick by frame count and never
+// by wall time. Everything it changed (clock, folders, data roots) is put back when it ends.
+class CGameRun {
+public:
+    explicit CGameRun(CGameFolder& folder, CGameOptions options = {});
+    ~CGameRun();
+    CGameRun(const CGameRun&) = delete;
+    CGameRun& operator=(const CGameRun&) = delete;
+
+    // The application built (null when the folder gave none).
+    KavirelDLL::CMC_Application* app() { return m_application; }
+    CHarnessWindow* window() { return m_window.get(); }
+    // initialize()'s answer: a start scene was entered.
+    bool started() const { return m_started; }
+    // One frame each: the window's tick (timers), the first-frame notice to the scene's unit, the script
+    // world's step. Stops early when the game asks for another one (RELOAD).
+    void frames(int count);
+    int frameCount() const { return m_frames; }
+    // The scene that runs now (the deepest current sub-scene), or null.
+    KavirelDLL::CMC_Scene* scene();
+    std::string sceneName();
+    // The object of that name seen from the running scene (or the application without one).
+    KavirelDLL::CMC_Object* find(const std::string& name);
+    // A value of the ini file as it is on disk now; "" when missing.
+    std::string ini(const std::string& section, const std::string& key);
+    int iniInt(const std::string& section, const std::string& key);
+    // Writes "application.bin" and every cache; true when it was written.
+    bool storeCache();
+    // Milliseconds of the injected clock.
+    static uint64_t now();
+
+    // Whether behaviour code runs yet (the interpreter is part of the engine).
+    static bool interpreterBuilt();
+
+private:
+    CGameFolder& m_folder;
+    CGameOptions m_options;
+    std::unique_ptr<CHarnessWindow> m_window;
+    std::unique_ptr<CHarnessShell> m_shell;
+    KavirelDLL::CMC_StructureParser* m_parser = nullptr;
+    KavirelDLL::CMC_Application* m_application = nullptr;
+    bool m_started = false;
+    int m_frames = 0;
+    std::string m_savedFolder;
+    KavirelDLL::CXString m_savedRoot;
+    KavirelDLL::CXString m_savedCd;
+    KavirelDLL::CXString m_savedDll;
+};
+
+} // namespace KavirelTest
