@@ -122,6 +122,7 @@ CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder)
     m_savedRoot = CWindow::rootPath;
     m_savedCd = CWindow::getCDPath();
     m_savedDll = CWindow::dllPath;
+    if (m_options.clockMs) g_clock = m_options.clockMs * 1000;
     CPlatformClock::inject(&injectedClock);
     // A unit left by an earlier world would still point at that world's window.
     CMC_Scene::doneDefUnit();
@@ -182,7 +183,7 @@ CMC_Scene* CGameRun::scene() {
     CMC_Scene* scene = m_application;
     while (scene && scene->getCurrentScene())
         scene = scene->getCurrentScene();
-    return scene == m_application ? nullptr : scene;
+    return scene && scene->getType() == TYPE_SCENE ? scene : nullptr;
 }
 
 std::string CGameRun::sceneName() {

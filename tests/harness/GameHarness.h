@@ -53,6 +53,9 @@ struct CGameOptions {
     bool fromCache = false;
     // Milliseconds the clock advances per frame.
     int frameMs = 20;
+    // Where the injected clock stands when the run starts, in milliseconds; 0 keeps it where the last run
+    // left it (it starts at 100 s).
+    uint64_t clockMs = 0;
     // The ini file below the game root that keeps TOINI values and play statistics.
     std::string ini = "Kavirel.ini";
     // The plug-in module folder below the game root (CWindow::dllPath); empty for the root itself.
@@ -92,7 +95,7 @@ public:
     // world's step. Stops early when the game asks for another one (RELOAD).
     void frames(int count);
     int frameCount() const { return m_frames; }
-    // The scene that runs now (the deepest current sub-scene), or null.
+    // The scene that runs now (the deepest current sub-scene, when it is a scene), or null.
     KavirelDLL::CMC_Scene* scene();
     std::string sceneName();
     // The object of that name seen from the running scene (or the application without one).

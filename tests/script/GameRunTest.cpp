@@ -1,8 +1,26 @@
 #include "script/GameFixtures.h"
 
+#include "core/Log.h"
+#include "media/controls/Unit6.h"
 #include "script/Scene.h"
+#include "script/ScriptSupport.h"
 
 namespace KavirelTest {
+
+namespace {
+
+CMC_Episode* episodeOf(CGameRun& run) {
+    return static_cast<CMC_Episode*>(run.app()->find(CXString("E1")));
+}
+
+std::vector<std::string> historyOf(CMC_Scene* container) {
+    std::vector<std::string> names;
+    for (int i = 0; i < container->getHistorySize(); ++i)
+        names.push_back(container->getHistoryAt(i) ? container->getHistoryAt(i)->getName().GetBuffer() : "<gone>");
+    return names;
+}
+
+} // namespace
 
 TEST(GameRun, StartsInTheStartSceneAndRunsFrames) {
     CGameFolder folder;
@@ -14,6 +32,242 @@ TEST(GameRun, StartsInTheStartSceneAndRunsFrames) {
     run.frames(5);
     EXPECT_EQ(run.frameCount(), 5);
     EXPECT_EQ(run.sceneName(), "S1");
+    // Scene names resolve from the application; the built-in objects are there.
+    EXPECT_NE(run.app()->getObject(CXString("S3")), nullptr);
+    for (const char* name : {"RANDOM", "SYSTEM", "CNVLOADER"})
+        EXPECT_NE(run.app()->getObject(CXString(name)), nullptr) << name;
+}
+
+TEST(GameRun, ASceneChangeAskedInAFrameIsCarriedOutByTheNextStep) {
+    CGameFolder folder;
+    EpisodeGame game(folder);
+    CGameRun run(folder);
+    CMC_Episode* episode = episodeOf(run);
+    ASSERT_NE(episode, nullptr);
+
+    callMethod(episode, "GOTO", {"S2"});
+    EXPECT_EQ(run.sceneName(), "S1");
+    ASSERT_NE(episode->getPendingScene(), nullptr);
+    EXPECT_EQ(std::string(episode->getPendingScene()->getName().GetBuffer()), "S2");
+    // The scene asked for keeps its objects unloaded until it is entered.
+    EXPECT_FALSE(static_cast<CMC_Scene*>(episode->find(CXString("S2")))->isObjectFileLoaded());
+
+    run.frames(1);
+    EXPECT_EQ(run.sceneName(), "S2");
+    EXPECT_EQ(episode->getPendingScene(), nullptr);
+    EXPECT_EQ(historyOf(episode), (std::vector<std::string>{"S1", "S2"}));
+    EXPECT_FALSE(static_cast<CMC_Scene*>(episode->find(CXString("S1")))->isRunning());
+    EXPECT_TRUE(static_cast<CMC_Scene*>(episode->find(CXString("S2")))->isRunning());
+
+    // An unknown name cancels a pending change.
+    callMethod(episode, "GOTO", {"S3"});
+    callMethod(episode, "GOTO", {"NOWHERE"});
+    run.frames(1);
+    EXPECT_EQ(run.sceneName(), "S2");
+}
+
+TEST(GameRun, EpisodesStepForwardBackwardAndBack) {
+    CGameFolder folder;
+    EpisodeGame game(folder);
+    CGameRun run(folder);
+    CMC_Episode* episode = episodeOf(run);
+    auto current = [&] { return text(callMethod(episode, "GETCURRENTSCENE")); };
+    auto latest = [&] { return text(callMethod(episode, "GETLATESTSCENE")); };
+
+    EXPECT_EQ(current(), "S1");
+    EXPECT_EQ(latest(), "");
+    callMethod(episode, "PREV");
+    EXPECT_EQ(episode->getPendingScene(), nullptr);
+
+    callMethod(episode, "NEXT");
+    run.frames(1);
+    EXPECT_EQ(current(), "S2");
+    EXPECT_EQ(latest(), "S1");
+    callMethod(episode, "NEXT");
+    run.frames(1);
+    EXPECT_EQ(current(), "S3");
+    callMethod(episode, "NEXT");
+    EXPECT_EQ(episode->getPendingScene(), nullptr);
+    run.frames(1);
+    EXPECT_EQ(current(), "S3");
+
+    // A -> B -> C, BACK enters B; a second BACK enters B again.
+    callMethod(episode, "BACK");
+    run.frames(1);
+    EXPECT_EQ(current(), "S2");
+    EXPECT_EQ(historyOf(episode), (std::vector<std::string>{"S1", "S2", "S2"}));
+    callMethod(episode, "BACK");
+    run.frames(1);
+    EXPECT_EQ(current(), "S2");
+    EXPECT_EQ(historyOf(episode), (std::vector<std::string>{"S1", "S2", "S2"}));
+
+    callMethod(episode, "PREV");
+    run.frames(1);
+    EXPECT_EQ(current(), "S1");
+    EXPECT_EQ(latest(), "S2");
+
+    // RESTART asks for the first scene.
+    callMethod(episode, "GOTO", {"S3"});
+    run.frames(1);
+    callMethod(episode, "RESTART");
+    run.frames(1);
+    EXPECT_EQ(current(), "S1");
+}
+
+TEST(GameRun, GotoFindsOnlyTheContainersOwnScenes) {
+    CGameFolder folder;
+    folder.write("Dane/application.def",
+                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1 E2"}}) +
+                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) +
+                     object("E2", {{"TYPE", "EPISODE"}, {"SCENES", "S2"}}) + object("S1", {{"TYPE", "SCENE"}}) +
+                     object("S2", {{"TYPE", "SCENE"}}));
+    CGameRun run(folder);
+    // No STARTWITH: the first episode, and its first scene.
+    EXPECT_EQ(run.sceneName(), "S1");
+    auto* e1 = static_cast<CMC_Episode*>(run.app()->find(CXString("E1")));
+    ASSERT_NE(e1, nullptr);
+    callMethod(e1, "GOTO", {"S2"});
+    EXPECT_EQ(e1->getPendingScene(), nullptr);
+
+    callMethod(run.app(), "GOTO", {"E2"});
+    run.frames(1);
+    EXPECT_EQ(run.sceneName(), "S2");
+    EXPECT_EQ(text(callMethod(e1, "GETLATESTSCENE")), "S1");
+}
+
+TEST(GameRun, StartsInALooseSceneNamedByStartwith) {
+    CGameFolder folder;
+    folder.write("Dane/application.def",
+                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"SCENES", "LOOSE"},
+                                 {"STARTWITH", "LOOSE"}}) +
+                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) + object("S1", {{"TYPE", "SCENE"}}) +
+                     object("LOOSE", {{"TYPE", "SCENE"}}) + object("UNLISTED", {{"TYPE", "SCENE"}}));
+    CGameRun run(folder);
+    EXPECT_TRUE(run.started());
+    EXPECT_EQ(run.sceneName(), "LOOSE");
+    // A scene no list names belongs to nobody and goes with the parser (the leak check sees it).
+    EXPECT_EQ(run.app()->getObject(CXString("UNLISTED")), nullptr);
+}
+
+TEST(GameRun, WithoutScenesNothingIsEntered) {
+    CGameFolder folder;
+    folder.write("Dane/application.def",
+                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "EMPTY"}}) +
+                     object("EMPTY", {{"TYPE", "EPISODE"}, {"SCENES", ""}}));
+    CGameRun run(folder);
+    ASSERT_NE(run.app(), nullptr);
+    // The episode is entered, but has no scene to start with.
+    EXPECT_EQ(run.sceneName(), "");
+    run.frames(3);
+}
+
+TEST(GameRun, AMissingDefinitionGivesNoApplication) {
+    CGameFolder folder;
+    CLogCapture log;
+    CGameRun run(folder);
+    EXPECT_EQ(run.app(), nullptr);
+    EXPECT_FALSE(run.started());
+    EXPECT_TRUE(log.contains("application.def"));
+}
+
+TEST(GameRun, ReloadEndsTheFrameLoopAfterTheFrame) {
+    CGameFolder folder;
+    EpisodeGame game(folder);
+    CGameRun run(folder);
+    callMethod(run.app(), "RELOAD", {"OTHERGAME"});
+    EXPECT_EQ(std::string(run.app()->getNextGame().GetBuffer()), "OTHERGAME");
+    run.frames(10);
+    EXPECT_EQ(run.frameCount(), 1);
+}
+
+TEST(GameRun, ApplicationRestartRestartsTheStartEpisode) {
+    CGameFolder folder;
+    EpisodeGame game(folder);
+    CGameRun run(folder);
+    CMC_Episode* episode = episodeOf(run);
+    callMethod(episode, "GOTO", {"S3"});
+    run.frames(1);
+    // The start episode runs: it restarts itself, its first scene pending.
+    callMethod(run.app(), "RESTART");
+    run.frames(1);
+    EXPECT_EQ(run.sceneName(), "S1");
+}
+
+TEST(GameRun, ExistsenvLooksInsideAScene) {
+    CGameFolder folder;
+    EpisodeGame game(folder, "", "", {object("X", {{"TYPE", "INTEGER"}}), "", ""});
+    CGameRun run(folder);
+    auto exists = [&](std::vector<std::string> args) { return text(callMethod(run.app(), "EXISTSENV", args)); };
+    EXPECT_EQ(exists({"S1", "X"}), "TRUE");
+    EXPECT_EQ(exists({"S1", "Y"}), "FALSE");
+    EXPECT_EQ(exists({"NOWHERE", "X"}), "FALSE");
+    // S2 is not entered: its objects are not there.
+    EXPECT_EQ(exists({"S2", "X"}), "FALSE");
+}
+
+TEST(GameRun, TheUnitTakesTheSceneNameAndGivesItBack) {
+    CGameFolder folder;
+    folder.write("Dane/application.def",
+                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}}) +
+                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2"}}) +
+                     object("S1", {{"TYPE", "SCENE"}, {"BACKGROUND", "back1.img"}, {"MUSIC", "m1.wav"}}) +
+                     object("S2", {{"TYPE", "SCENE"}}));
+    CGameRun run(folder);
+    CUnit6* unit = CMC_Scene::getDefUnit();
+    ASSERT_NE(unit, nullptr);
+    EXPECT_EQ(std::string(unit->getUnitName().GetBuffer()), "S1");
+    EXPECT_EQ(std::string(unit->getBackgroundFileName().GetBuffer()), "back1.img");
+    EXPECT_TRUE(unit->isActive());
+    EXPECT_FALSE(unit->wasInitiallyUpdated());
+    run.frames(1);
+    EXPECT_TRUE(unit->wasInitiallyUpdated());
+    // The first frame starts the scene's music.
+    EXPECT_EQ(std::string(unit->getMusicFileName().GetBuffer()), "m1.wav");
+
+    callMethod(episodeOf(run), "NEXT");
+    run.frames(1);
+    EXPECT_EQ(std::string(unit->getUnitName().GetBuffer()), "S2");
+    EXPECT_EQ(std::string(unit->getBackgroundFileName().GetBuffer()), "");
+    // The scene has no music of its own and no parent's: the previous music name is kept.
+    EXPECT_EQ(std::string(unit->getMusicFileName().GetBuffer()), "m1.wav");
+}
+
+TEST(SceneRunner, TimeTextsAndMusicLevels) {
+    EXPECT_EQ(std::string(CMC_Scene_Runner::toTime(754).GetBuffer()), "1234");
+    EXPECT_EQ(std::string(CMC_Scene_Runner::toTime(59).GetBuffer()), "0059");
+    EXPECT_EQ(std::string(CMC_Scene_Runner::toTime(6000).GetBuffer()), "10000");
+    EXPECT_EQ(CMC_Scene_Runner::volumeToDb(800), 0);
+    EXPECT_EQ(CMC_Scene_Runner::volumeToDb(0), -10000);
+    EXPECT_EQ(CMC_Scene_Runner::volumeToDb(400), -1600);
+    EXPECT_EQ(CMC_Scene_Runner::panToDb(400), 0);
+    EXPECT_EQ(CMC_Scene_Runner::panToDb(0), -800);
+    EXPECT_EQ(CMC_Scene_Runner::panToDb(8000), 10000);
+}
+
+TEST(SceneRunner, RemoveAndRemoveClonesDeleteOnlyTheScenesOwnObjects) {
+    CGameFolder folder;
+    EpisodeGame game(folder, object("APPVALUE", {{"TYPE", "INTEGER"}}), "",
+                     {object("X", {{"TYPE", "INTEGER"}}) + object("X_1", {{"TYPE", "INTEGER"}}) +
+                          object("X_2", {{"TYPE", "INTEGER"}}) + object("Y", {{"TYPE", "INTEGER"}}),
+                      "", ""});
+    CGameRun run(folder);
+    CMC_Scene* scene = run.scene();
+    int before = scene->getElementsNo();
+    EXPECT_EQ(text(callMethod(scene, "GETELEMENTSNO")), std::to_string(before));
+
+    callMethod(scene, "REMOVECLONES", {"X", "1", "5"});
+    EXPECT_EQ(run.find("X_1"), nullptr);
+    EXPECT_EQ(run.find("X_2"), nullptr);
+    EXPECT_NE(run.find("X"), nullptr);
+    callMethod(scene, "REMOVE", {"Y"});
+    EXPECT_EQ(run.find("Y"), nullptr);
+    // Neither an object of the application nor a scene goes this way.
+    callMethod(scene, "REMOVE", {"APPVALUE"});
+    EXPECT_NE(run.find("APPVALUE"), nullptr);
+    callMethod(scene, "REMOVE", {"S2"});
+    EXPECT_NE(run.app()->getObject(CXString("S2")), nullptr);
+    callMethod(scene, "REMOVE", {"NOTHING"});
+    EXPECT_EQ(scene->getElementsNo(), before - 3);
 }
 
 } // namespace KavirelTest

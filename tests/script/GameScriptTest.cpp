@@ -1,0 +1,94 @@
+// Whole games whose behaviours run script code: they need the interpreter and skip themselves without it.
+#include "script/GameFixtures.h"
+
+#include "script/Scene.h"
+
+namespace KavirelTest {
+
+namespace {
+
+std::string logOf(CGameRun& run) {
+    CMC_Object* log = run.app()->getObject(CXString("LOG"));
+    return log ? std::string(static_cast<CMC_String*>(log)->getValue().GetBuffer()) : "<no LOG>";
+}
+
+std::string add(const std::string& marker) {
+    return "LOG^ADD(\"" + marker + ".\");";
+}
+
+// Each container logs its events into the application's LOG; S1 asks for S2 from a timer tick, S2 asks for S3
+// while it is being entered, S3 signals the application and keeps a value in the ini file.
+void scriptedGame(CGameFolder& folder) {
+    EpisodeGame game(
+        folder,
+        object("LOG", {{"TYPE", "STRING"}, {"VALUE", ""}}) + object("GAME", {{"ONINIT", "{" + add("GAME.INIT") + "}"}}) +
+            object("__ONSIGNAL^PING__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{" + add("PINGED") + "}"}}),
+        object("E1", {{"ONINIT", "{" + add("E1.INIT") + "}"}, {"ONDONE", "{" + add("E1.DONE") + "}"}}),
+        {object("S1", {{"ONINIT", "{" + add("S1.INIT") + "}"}, {"ONDONE", "{" + add("S1.DONE") + "}"}}) +
+             object("X1", {{"TYPE", "INTEGER"}, {"ONINIT", "{" + add("X1.INIT") + "}"}}) +
+             object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{" + add("S1.__INIT__") + "}"}}) +
+             object("T", {{"TYPE", "TIMER"},
+                          {"ELAPSE", "100"},
+                          {"TICKS", "1"},
+                          {"ONTICK", "{E1^GOTO(\"S2\");" + add("ASKED") + "}"}}),
+         object("S2", {{"ONINIT", "{" + add("S2.INIT") + "}"}}) +
+             object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{E1^GOTO(\"S3\");" + add("S2.__INIT__") + "}"}}),
+         object("SCORE", {{"TYPE", "INTEGER"}, {"VALUE", "1"}, {"TOINI", "TRUE"}}) +
+             object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{GAME^SEND(\"PING\");SCORE^SET(9);}"}})});
+}
+
+} // namespace
+
+TEST(GameScript, SceneChangesRunTheirEventsInOrderOnTheStepAfterTheAsking) {
+    if (!CGameRun::interpreterBuilt()) GTEST_SKIP() << "behaviour code does not run yet";
+    CGameFolder folder;
+    scriptedGame(folder);
+    CGameRun run(folder);
+    ASSERT_TRUE(run.started());
+    EXPECT_EQ(logOf(run), "GAME.INIT.E1.INIT.X1.INIT.S1.__INIT__.S1.INIT.");
+
+    // The timer asks during the frame's tick; the step of that frame carries the change out, after the
+    // asking script ran to its end.
+    run.frames(4);
+    EXPECT_EQ(run.sceneName(), "S1");
+    run.frames(1);
+    EXPECT_EQ(run.sceneName(), "S2");
+    EXPECT_EQ(logOf(run), "GAME.INIT.E1.INIT.X1.INIT.S1.__INIT__.S1.INIT."
+                          "ASKED.E1.DONE.S1.DONE.S2.__INIT__.S2.INIT.");
+
+    // Asked while S2 was entered: the entering completes, and the next step enters S3.
+    run.frames(1);
+    EXPECT_EQ(run.sceneName(), "S3");
+    EXPECT_EQ(logOf(run), "GAME.INIT.E1.INIT.X1.INIT.S1.__INIT__.S1.INIT."
+                          "ASKED.E1.DONE.S1.DONE.S2.__INIT__.S2.INIT.E1.DONE.PINGED.");
+    EXPECT_EQ(run.ini("S3", "SCORE"), "9");
+    EXPECT_EQ(run.iniInt("S1", "Played"), 1);
+    EXPECT_EQ(run.iniInt("S2", "Played"), 1);
+}
+
+TEST(GameScript, AGameFromItsCacheRunsLikeTheGameFromItsDefinition) {
+    if (!CGameRun::interpreterBuilt()) GTEST_SKIP() << "behaviour code does not run yet";
+    CGameFolder folder;
+    scriptedGame(folder);
+    std::string fromDefinition;
+    {
+        CGameRun run(folder);
+        run.frames(6);
+        fromDefinition = logOf(run);
+        ASSERT_TRUE(run.storeCache());
+    }
+    CGameFolder copy;
+    scriptedGame(copy);
+    std::filesystem::copy(folder.path() / "Dane", copy.path() / "Dane",
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+    std::filesystem::remove(copy.path() / "Kavirel.ini");
+    CGameOptions options;
+    options.fromCache = true;
+    CGameRun run(copy, options);
+    run.frames(6);
+    EXPECT_EQ(run.sceneName(), "S3");
+    EXPECT_EQ(logOf(run), fromDefinition);
+    EXPECT_EQ(run.ini("S3", "SCORE"), "9");
+}
+
+} // namespace KavirelTest
