@@ -1,5 +1,8 @@
 #include "media/controls/Unit6.h"
 
+#include <set>
+#include <string>
+
 #include "core/Containers.h"
 #include "core/Log.h"
 #include "display/RefreshScreen.h"
@@ -125,6 +128,81 @@ void CUnit6::flushEditBoxes() {
     for (int i = 0; m_editBoxes && i < m_editBoxes->getSize(); ++i)
         delete m_editBoxes->at(i);
     if (m_editBoxes) m_editBoxes->removeAll();
+}
+
+} // namespace KavirelDLL
+
+namespace KavirelDLL {
+
+void CUnit6::notBuilt(const char* operation) {
+    static std::set<std::string> told;
+    setErrorCode(ERR_NOT_BUILT);
+    if (told.insert(operation).second) logMessage("scene unit: %s is not built yet", operation);
+}
+
+bool CUnit6::onStartDragging(CGraphicsObject*, CXPoint, void*) {
+    notBuilt("dragging controls");
+    return false;
+}
+
+bool CUnit6::onDragging(CXPoint) {
+    return m_dragging;
+}
+
+bool CUnit6::onEndDragging(CXPoint) {
+    m_dragging = false;
+    return true;
+}
+
+void CUnit6::bringBackDraggingObjectPosition(CXPoint) {}
+
+void CUnit6::addRandomPlayable(CPlayable*, double, int, CXString) {
+    notBuilt("playing at random");
+}
+
+void CUnit6::removeRandomPlayable(CPlayable*) {}
+
+void CUnit6::setCursor(CGraphicsObject*) {
+    notBuilt("the edit-box cursor");
+}
+
+CEditBox6* CUnit6::addEditBox(CSimpleFont6*, CXRect, int, CXString) {
+    notBuilt("edit boxes");
+    return nullptr;
+}
+
+void CUnit6::activateEditBox(CEditBox6* box) {
+    if (box) notBuilt("edit boxes");
+    m_currentEditBox = nullptr;
+}
+
+void CUnit6::removeEditBox(CEditBox6* box) {
+    if (box && box == m_currentEditBox) m_currentEditBox = nullptr;
+}
+
+int CUnit6::getCurrentEditBoxIndex() {
+    return -1;
+}
+
+// Without edit boxes there is nothing to move the focus to.
+void CUnit6::nextEditBox() {}
+
+void CUnit6::prevEditBox() {}
+
+void CUnit6::setTimer(int id, unsigned ms, bool flag) {
+    if (m_window) m_window->SetTimer(id, ms, this, flag);
+}
+
+void CUnit6::killTimer(int id) {
+    if (m_window) m_window->KillTimer(id);
+}
+
+void CUnit6::putOnCanvas(CXObject*, CMElement*) {
+    notBuilt("putting a definition's graphics on the screen");
+}
+
+void CUnit6::putOnCanvas(CAnimo6*, CMElement*) {
+    notBuilt("putting a definition's graphics on the screen");
 }
 
 } // namespace KavirelDLL

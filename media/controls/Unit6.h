@@ -6,8 +6,13 @@
 
 namespace KavirelDLL {
 
+class CAnimo6;
 class CApplication;
+class CControl;
 class CEditBox6;
+class CGraphicsObject;
+class CMElement;
+class CSimpleFont6;
 class CMC_Scene;
 class CMElements;
 class CRefreshScreen;
@@ -20,8 +25,8 @@ class CXVector;
 // boxes, and the return code that ends the scene's modal run. The engine makes one, the default unit, that
 // every scene shows itself through; it is initialised when a scene is entered and done when it is left.
 //
-// Drag and drop of controls, edit-box focus, random playables and the return path come with the controls;
-// until then the unit takes no part in them.
+// Drag and drop of controls, edit boxes and random playables come with the controls; until then their
+// operations set ERR_NOT_BUILT and say so in the log.
 class CUnit6 : public CXObject, public CPlayableObserver, public CKeyListener, public CMouseListener {
 public:
     CUnit6(CWindow* window, CXString name);
@@ -61,6 +66,34 @@ public:
     // Deletes the edit boxes and forgets the focused one.
     virtual void flushEditBoxes();
 
+    // ---- with the controls (not built yet)
+    virtual bool onStartDragging(CGraphicsObject* graphic, CXPoint point, void* control);
+    virtual bool onDragging(CXPoint point);
+    virtual bool onEndDragging(CXPoint point);
+    virtual void onNotify(CControl*) {}
+    virtual void addRandomPlayable(CPlayable* playable, double perMinute, int maxRepeat, CXString event);
+    virtual void removeRandomPlayable(CPlayable* playable);
+    virtual void setCursor(CGraphicsObject* cursor);
+    virtual CEditBox6* addEditBox(CSimpleFont6* font, CXRect rect, int priority, CXString text);
+    virtual void activateEditBox(CEditBox6* box);
+    virtual void removeEditBox(CEditBox6* box);
+    // -1: no box, or none focused.
+    virtual int getCurrentEditBoxIndex();
+    virtual void nextEditBox();
+    virtual void prevEditBox();
+    void bringBackDraggingObjectPosition(CXPoint point);
+    bool isDragging() const { return m_dragging; }
+    bool getDraggingMode() const { return m_draggingMode; }
+    void setDraggingMode(bool mode) { m_draggingMode = mode; }
+
+    // Software timers that call onTimer with the id; flag asks for the activity check.
+    void setTimer(int id, unsigned ms, bool flag);
+    void killTimer(int id);
+    CXArray* getRetPath() { return m_retPath; }
+    bool quitOnError(CXObject*) { return false; }
+    void* getDraggedData() { return nullptr; }
+    void setDraggedData(void*) {}
+
     void setActivity(bool active) { m_active = active; }
     void setUnitName(CXString name) { m_unitName = name; }
     CXString getUnitName() { return m_unitName; }
@@ -71,7 +104,14 @@ public:
     CMC_Scene* getScene() { return m_scene; }
 
 protected:
+    // Graphics the definition puts on the screen itself (TOCANVAS, PRIORITY, ALWAYSONTOP).
+    void putOnCanvas(CXObject* graphic, CMElement* element);
+    void putOnCanvas(CAnimo6* animation, CMElement* element);
+    void notBuilt(const char* operation);
+
     CXString m_unitName;
+    bool m_dragging = false;
+    bool m_draggingMode = false;
     CApplication* m_application = nullptr;
     bool m_initiallyUpdated = false;
     CXString m_backgroundFileName;

@@ -1,10 +1,7 @@
 #include "harness/GameHarness.h"
 
-#include <atomic>
 #include <fstream>
 #include <iterator>
-
-#include <unistd.h>
 
 #include "core/File.h"
 #include "core/Folder.h"
@@ -13,6 +10,7 @@
 #include "media/controls/Unit6.h"
 #include "platform/Files.h"
 #include "platform/PlatformTime.h"
+#include "platform/TempFolder.h"
 #include "script/Application.h"
 #include "script/Behaviour.h"
 #include "script/Integer.h"
@@ -42,18 +40,11 @@ CXString engineName(const std::filesystem::path& path) {
 
 // ---- CGameFolder ----
 
-CGameFolder::CGameFolder() {
-    static std::atomic<int> counter{0};
-    m_path = std::filesystem::temp_directory_path() /
-             ("kavirel_game_" + std::to_string(getpid()) + "_" + std::to_string(counter++));
-    std::filesystem::remove_all(m_path);
+CGameFolder::CGameFolder() : m_temp("game"), m_path(m_temp.path()) {
     std::filesystem::create_directories(m_path / "Dane");
 }
 
-CGameFolder::~CGameFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
+CGameFolder::~CGameFolder() = default;
 
 void CGameFolder::write(const std::string& relative, const std::string& text) {
     std::filesystem::path full = m_path / relative;

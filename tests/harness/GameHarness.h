@@ -9,6 +9,7 @@
 #include "core/XString.h"
 #include "display/Application.h"
 #include "display/Window.h"
+#include "platform/TempFolder.h"
 
 namespace KavirelDLL {
 class CMC_Application;
@@ -41,6 +42,7 @@ public:
     KavirelDLL::CXString engineRoot() const;
 
 private:
+    CTempFolder m_temp;
     std::filesystem::path m_path;
 };
 

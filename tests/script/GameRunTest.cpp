@@ -271,3 +271,26 @@ TEST(SceneRunner, RemoveAndRemoveClonesDeleteOnlyTheScenesOwnObjects) {
 }
 
 } // namespace KavirelTest
+
+namespace KavirelTest {
+
+TEST(GameRun, TheUnitsControlsPartFailsVisibly) {
+    CGameFolder folder;
+    EpisodeGame game(folder);
+    CGameRun run(folder);
+    CUnit6* unit = CMC_Scene::getDefUnit();
+    CLogCapture log;
+    EXPECT_EQ(unit->addEditBox(nullptr, CXRect(0, 0, 10, 10), 1, CXString("x")), nullptr);
+    EXPECT_EQ(unit->LastError(), ERR_NOT_BUILT);
+    EXPECT_TRUE(log.contains("edit boxes is not built yet"));
+    EXPECT_EQ(unit->getCurrentEditBoxIndex(), -1);
+    // Timers for the unit ride on the window's.
+    int before = run.window()->GetTimerInterface()->getCount();
+    unit->setTimer(77, 100, true);
+    EXPECT_EQ(run.window()->GetTimerInterface()->getCount(), before + 1);
+    unit->killTimer(77);
+    run.frames(1);
+    EXPECT_EQ(run.window()->GetTimerInterface()->getCount(), before);
+}
+
+} // namespace KavirelTest
