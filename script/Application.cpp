@@ -31,10 +31,6 @@ namespace {
 // The smallest episode record: a scene header of 12 bytes and the two counts.
 constexpr int64_t kMinEpisodeBytes = 20;
 
-// TRASH-SHIM: the behaviour trash comes with the interpreter.
-void initTrash() {}
-void flushTrash() {}
-void doneTrash() {}
 
 void enterDataFolder(const CXString& path) {
     CFile::chDir(CWindow::getCDPath() + CFolder::DATA_FOLDER);
@@ -52,7 +48,7 @@ CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, C
         if (engine && engine->getType() == CXVersion::TYPE_WEB)
             CMC_PendingObject::notBuilt(this, "APPLICATION", "recording a web game's version");
     }
-    initTrash();
+    CMC_Behaviour::initTrash();
 
     if (element && parser) {
         CStringTokenizer episodes(element->getPropertyValue("EPISODES"), ", ");
@@ -84,7 +80,7 @@ CMC_Application::CMC_Application(CWindow* window) : CMC_Scene(window, TYPE_APPLI
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
     }
-    initTrash();
+    CMC_Behaviour::initTrash();
     CFile file;
     if (file.Open(window, CXString("application.bin"), CFile::MODE_READ | CFile::MODE_BINARY) != ERR_NONE) {
         logMessage("application.bin cannot be opened; the application has no scenes");
@@ -108,7 +104,7 @@ CMC_Application::CMC_Application(CWindow* window) : CMC_Scene(window, TYPE_APPLI
 CMC_Application::~CMC_Application() {
     delete m_platformVersion;
     m_platformVersion = nullptr;
-    doneTrash();
+    CMC_Behaviour::doneTrash();
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     if (getCurrentScene()) {
         onSignal("ONDONE");
@@ -174,7 +170,7 @@ bool CMC_Application::initialize(CMC_Scene*) {
 
 bool CMC_Application::domodal() {
     CMC_VariableFactory::clearPool();
-    flushTrash();
+    CMC_Behaviour::flushTrash();
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     CMC_Scene::domodal();
     return self->object && m_nextGame.IsString();

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "core/Archive.h"
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "display/Window.h"
@@ -129,6 +130,18 @@ void CMC_Behaviour::setParams(CXArray* params) {
     CXString code = params ? CMC_Behaviour_Entry::fillParams(m_code, params) : m_code;
     dropLines(true);
     if (code.IsString()) parse(code);
+}
+
+void CMC_Behaviour::serialize(CXArchive* archive) {
+    if (!archive) return;
+    CMC_Object::serialize(archive);
+    if (archive->isStoring()) {
+        *archive << m_code;
+        *archive << m_conditionName;
+        return;
+    }
+    *archive >> &m_code;
+    *archive >> &m_conditionName;
 }
 
 CMC_BasicCondition* CMC_Behaviour::getConditionInterface() {

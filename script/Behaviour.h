@@ -40,6 +40,9 @@ public:
     void init() override;
     bool done(bool flag) override;
     CXString** getBehavioursList() override;
+    // The object part, then the code and the condition's name: a behaviour read from a cache runs as the
+    // one it was stored from.
+    void serialize(CXArchive* archive) override;
 
     // True when a line broke out of the behaviour (code -1).
     virtual bool run(CMC_Object* current, CXArray* params, bool checkCondition);

@@ -1,5 +1,6 @@
 #include "script/Expression.h"
 
+#include "core/Archive.h"
 #include "core/Elements.h"
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
@@ -106,6 +107,37 @@ void CMC_Expression::split(const CXString& text) {
         if (q >= length) break;
         op = opOfChar(text.GetAt(q));
         p = q + 1;
+    }
+}
+
+void CMC_Expression::serialize(CXArchive* archive) {
+    if (!archive) return;
+    CMC_Variable::serialize(archive);
+    if (archive->isStoring()) {
+        *archive << static_cast<int32_t>(m_items.size());
+        for (const Item& item : m_items) {
+            *archive << static_cast<int32_t>(item.op);
+            *archive << item.text;
+        }
+        return;
+    }
+    int32_t count = 0;
+    *archive >> &count;
+    // Each operand takes at least its operator and its text's length.
+    constexpr int32_t kMaxOperands = 1 << 12;
+    if (!archive->good() || count < 0 || count > kMaxOperands) {
+        archive->setErrorCode(ERR_FILE_DAMAGED);
+        return;
+    }
+    dropLines();
+    m_items.clear();
+    for (int32_t i = 0; i < count && archive->good(); ++i) {
+        Item item;
+        int32_t op = 0;
+        *archive >> &op;
+        *archive >> &item.text;
+        item.op = op >= 0 && op <= OP_MODULO ? op : 0;
+        m_items.push_back(item);
     }
 }
 

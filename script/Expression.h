@@ -27,6 +27,9 @@ public:
 
     void init() override;
     CXObject* clone() override;
+    // The value part, then the operands with their operators: an expression read from a cache calculates as
+    // the one it was stored from.
+    void serialize(CXArchive* archive) override;
     // The calculated value's text.
     CXString toString() override;
 

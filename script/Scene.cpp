@@ -595,11 +595,11 @@ CMC_Object* CMC_Scene::makeStoredObject(int typeId, CMC_Scene* scene) {
     case TYPE_DOUBLE:
         return new CMC_Double(CXString(""));
     case TYPE_CONDITION:
-        return new CMC_Condition(scene, nullptr);
+        return new CMC_Condition(scene);
     case TYPE_COMPLEXCONDITION:
-        return new CMC_ComplexCondition(scene, nullptr);
+        return new CMC_ComplexCondition(scene);
     case TYPE_EXPRESSION:
-        return new CMC_Expression(scene, nullptr);
+        return new CMC_Expression(scene, static_cast<CMElement*>(nullptr));
     case TYPE_BEHAVIOUR:
         return new CMC_Behaviour(scene);
     case TYPE_MOUSE:
@@ -723,6 +723,10 @@ bool CMC_Scene::readCache() {
     initializeBehaviours(this, nullptr);
     for (CMC_ObjectHandle& handle : objects)
         if (CMC_Object* object = handle.current(); object && object != this) object->initializeBehaviours(this, nullptr);
+    // Behaviours find their conditions, as those made from a definition do.
+    for (CMC_ObjectHandle& handle : objects)
+        if (CMC_Object* object = handle.current(); object && object->getType() == TYPE_BEHAVIOUR)
+            static_cast<CMC_Behaviour*>(object)->resolveCondition();
     return true;
 }
 

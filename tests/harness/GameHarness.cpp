@@ -12,12 +12,8 @@
 #include "platform/PlatformTime.h"
 #include "platform/TempFolder.h"
 #include "script/Application.h"
-#include "script/Behaviour.h"
-#include "script/Integer.h"
-#include "script/RunnerFactory.h"
 #include "script/Scene.h"
 #include "script/StructureParser.h"
-#include "script/VariableFactory.h"
 
 namespace KavirelTest {
 
@@ -201,32 +197,6 @@ int CGameRun::iniInt(const std::string& section, const std::string& key) {
 
 bool CGameRun::storeCache() {
     return m_application && m_application->storeBinary();
-}
-
-bool CGameRun::interpreterBuilt() {
-    bool ownRuntime = !CMC_RunnerFactory::pDummyRunner;
-    if (ownRuntime) {
-        CMC_VariableFactory::initialize();
-        CMC_RunnerFactory::initialize();
-    }
-    bool built = false;
-    {
-        auto* scene = new CMC_Scene(nullptr, nullptr, CXString("PROBE"), TYPE_SCENE);
-        auto* value = new CMC_Integer(CXString("X"));
-        value->setScene(scene);
-        scene->addObject(value);
-        auto* behaviour = new CMC_Behaviour(scene, CXString("B"), CXString("{X^SET(5);}"));
-        scene->addObject(behaviour);
-        behaviour->init();
-        behaviour->run(scene, nullptr, false);
-        built = value->getValue() == 5;
-        delete scene;
-    }
-    if (ownRuntime) {
-        CMC_RunnerFactory::done();
-        CMC_VariableFactory::done();
-    }
-    return built;
 }
 
 } // namespace KavirelTest

@@ -110,9 +110,6 @@ public:
     // Milliseconds of the injected clock.
     static uint64_t now();
 
-    // Whether behaviour code runs yet (the interpreter is part of the engine).
-    static bool interpreterBuilt();
-
 private:
     CGameFolder& m_folder;
     CGameOptions m_options;
