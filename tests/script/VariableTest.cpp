@@ -18,8 +18,10 @@ using namespace KavirelTest;
 
 namespace {
 
+// The configuration stays the test's: the shell would delete its own.
 struct TestShell : CApplication {
     explicit TestShell(CConfig* config) { m_config = config; }
+    ~TestShell() override { m_config = nullptr; }
 };
 
 struct StartedServer : CNetworkServer {
