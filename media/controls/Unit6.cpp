@@ -5,6 +5,7 @@
 
 #include "core/Containers.h"
 #include "core/Log.h"
+#include "display/Application.h"
 #include "display/RefreshScreen.h"
 #include "display/ResourcesManager.h"
 #include "display/Window.h"
@@ -19,12 +20,9 @@ CUnit6::CUnit6(CWindow* window, CXString name)
         m_refreshScreen = window->GetRefreshScreenInterface();
         m_application = window->GetApplicationInterface();
     }
-    static bool reported = false;
-    if (!reported) {
-        reported = true;
-        logMessage("scene unit: the application has no general resource cache yet, so the unit's cache is not "
-                   "chained to it");
-    }
+    // The application's cache keeps the list of the units' caches.
+    if (CResourcesManager* general = m_application ? m_application->getGeneralResourcesManager() : nullptr)
+        general->add(m_resources);
 }
 
 CUnit6::~CUnit6() {
@@ -32,6 +30,8 @@ CUnit6::~CUnit6() {
         m_window->removeKeyListener(this);
         m_window->removeMouseListener(this);
     }
+    if (CResourcesManager* general = m_application ? m_application->getGeneralResourcesManager() : nullptr)
+        general->remove(m_resources);
     delete m_resources;
     delete m_retPath;
     flushEditBoxes();
