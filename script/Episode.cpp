@@ -126,11 +126,13 @@ void CMC_Episode::serialize(CXArchive* archive) {
     if (!archive) return;
     if (archive->isStoring()) {
         // The episode's own objects go into its cache, so they are loaded first.
-        if (!m_loaded) {
+        bool loadOwn = !m_loaded;
+        if (loadOwn) {
             enterDataFolder(m_path);
             loadCnv();
         }
         CMC_Scene::serialize(archive);
+        if (loadOwn) dropStoredObjects();
         int count = m_subScenes->getSize();
         *archive << static_cast<int32_t>(count);
         *archive << static_cast<int32_t>(getSubId(getStartScene()));
@@ -146,7 +148,10 @@ void CMC_Episode::serialize(CXArchive* archive) {
             }
             enterDataFolder(CXString(""));
             scene->serialize(archive);
-            if (load) scene->done(false);
+            if (load) {
+                scene->done(false);
+                scene->dropStoredObjects();
+            }
         }
         return;
     }

@@ -833,6 +833,21 @@ CMC_Object* CMC_Scene::createObject(const CXString& type, const CXString& name) 
     return nullptr;
 }
 
+void CMC_Scene::dropStoredObjects() {
+    std::vector<CMC_ObjectHandle> objects;
+    for (int i = 0; i < m_objects->getSize(); ++i) {
+        auto* object = static_cast<CMC_Object*>(m_objects->at(i));
+        if (isOwnedType(object->getType())) objects.emplace_back(object);
+    }
+    for (CMC_ObjectHandle& handle : objects) {
+        CMC_Object* object = handle.current();
+        if (!object) continue;
+        removeObject(object);
+        if (!object->isHeld()) delete object;
+    }
+    m_loaded = false;
+}
+
 void CMC_Scene::removeAndDelete(CMC_Object* object) {
     if (!object || object == this || !isOwnedType(object->getType())) return;
     std::shared_ptr<CMC_ObjectAnchor> gone = object->anchor();

@@ -112,6 +112,9 @@ public:
     bool isRunning() const { return m_running; }
     // The objects of the object file are here (entered, or loaded to be stored).
     bool isObjectFileLoaded() const { return m_loaded; }
+    // Deletes the objects of the object file without ending them (no handler runs): they were loaded only to
+    // be stored, and must not tick or answer while the scene does not run.
+    void dropStoredObjects();
 
     // The one unit every scene shows itself through, made with the window by the first scene.
     static CUnit6* getDefUnit();
@@ -140,6 +143,7 @@ protected:
     bool readCache();
     // Removes and deletes an object made by this scene, unless it is a container.
     void removeAndDelete(CMC_Object* object);
+
 
     CXString m_dlls;
     CXString m_description;

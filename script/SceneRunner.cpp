@@ -3,6 +3,7 @@
 
 #include "core/Log.h"
 #include "core/XTimer.h"
+#include "display/HotSpot.h"
 #include "display/Window.h"
 #include "script/Array.h"
 #include "script/Behaviour.h"
@@ -273,11 +274,17 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         return nullptr;
     }
     case MTH_SETMINHSPRIORITY:
-    case MTH_SETMAXHSPRIORITY:
-    case MTH_GETMINHSPRIORITY:
-    case MTH_GETMAXHSPRIORITY:
-        CMC_PendingObject::notBuilt(scene, "SCENE", "hot-spot priorities");
+        if (count > 0) CHotSpot::setMinPriority(intOf(this, args, 0));
         return nullptr;
+    case MTH_SETMAXHSPRIORITY:
+        if (count > 0) CHotSpot::setMaxPriority(intOf(this, args, 0));
+        return nullptr;
+    case MTH_GETMINHSPRIORITY:
+    case MTH_GETMAXHSPRIORITY: {
+        CMC_Integer* result = CMC_VariableFactory::allocInteger();
+        result->setValue(id == MTH_GETMINHSPRIORITY ? CHotSpot::getMinPriority() : CHotSpot::getMaxPriority());
+        return result;
+    }
     case MTH_GETELEMENTSNO: {
         CMC_Integer* result = CMC_VariableFactory::allocInteger();
         result->setValue(scene->getElementsNo());

@@ -30,8 +30,14 @@ struct EpisodeGame {
         folder.write("Dane/GAME.cnv", appExtra);
         folder.write("Dane/E1/E1.cnv", episodeExtra);
         for (int i = 0; i < 3; ++i) {
-            std::string name = "S" + std::to_string(i + 1);
-            folder.write("Dane/E1/" + name + "/" + name + ".cnv", sceneExtra[static_cast<size_t>(i)]);
+            std::string name = "S";
+            name += std::to_string(i + 1);
+            std::string path = "Dane/E1/";
+            path += name;
+            path += "/";
+            path += name;
+            path += ".cnv";
+            folder.write(path, sceneExtra[static_cast<size_t>(i)]);
         }
     }
 };

@@ -1,6 +1,8 @@
 #include "script/GameFixtures.h"
 
 #include "core/Log.h"
+#include "core/XTimer.h"
+#include "display/HotSpot.h"
 #include "media/controls/Unit6.h"
 #include "script/Scene.h"
 #include "script/ScriptSupport.h"
@@ -242,6 +244,32 @@ TEST(SceneRunner, TimeTextsAndMusicLevels) {
     EXPECT_EQ(CMC_Scene_Runner::panToDb(400), 0);
     EXPECT_EQ(CMC_Scene_Runner::panToDb(0), -800);
     EXPECT_EQ(CMC_Scene_Runner::panToDb(8000), 10000);
+}
+
+TEST(SceneRunner, HotSpotPrioritiesAndPauseFlag) {
+    CGameFolder folder;
+    EpisodeGame game(folder);
+    CGameRun run(folder);
+    CMC_Scene* scene = run.scene();
+    int lowest = CHotSpot::getMinPriority();
+    int highest = CHotSpot::getMaxPriority();
+    callMethod(scene, "SETMINHSPRIORITY", {"5"});
+    callMethod(scene, "SETMAXHSPRIORITY", {"50"});
+    EXPECT_EQ(text(callMethod(scene, "GETMINHSPRIORITY")), "5");
+    EXPECT_EQ(text(callMethod(scene, "GETMAXHSPRIORITY")), "50");
+    CHotSpot::setMinPriority(lowest);
+    CHotSpot::setMaxPriority(highest);
+
+    // PAUSE twice, then RESUME once, resumes: the flag is no counter. Paused timers stand still.
+    auto* runner = static_cast<CMC_Scene_Runner*>(CMC_RunnerFactory::getRunner(TYPE_SCENE));
+    callMethod(scene, "PAUSE");
+    callMethod(scene, "PAUSE");
+    EXPECT_TRUE(runner->isPaused());
+    EXPECT_EQ(text(callMethod(scene, "ISPAUSED")), "TRUE");
+    EXPECT_FALSE(CXTimer::isEnabled());
+    callMethod(scene, "RESUME");
+    EXPECT_FALSE(runner->isPaused());
+    EXPECT_TRUE(CXTimer::isEnabled());
 }
 
 TEST(SceneRunner, RemoveAndRemoveClonesDeleteOnlyTheScenesOwnObjects) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "core/Log.h"
+#include "core/XTimer.h"
 #include "platform/Modules.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
@@ -163,6 +164,23 @@ TEST(GameState, ASceneFromItsCacheHasTheObjectsOfItsDefinition) {
     callMethod(episodeOf(run), "NEXT");
     run.frames(1);
     EXPECT_EQ(run.sceneName(), "S2");
+}
+
+TEST(GameState, ScenesLoadedOnlyToBeStoredDoNotRun) {
+    CGameFolder folder;
+    EpisodeGame game(folder, "", object("EPT", {{"TYPE", "TIMER"}, {"ELAPSE", "20"}}),
+                     {"", object("T", {{"TYPE", "TIMER"}, {"ELAPSE", "20"}}), ""});
+    CGameRun run(folder);
+    CXTimer* timers = run.window()->GetTimerInterface();
+    run.frames(1);
+    int before = timers->getCount();
+    ASSERT_TRUE(run.storeCache());
+    run.frames(1);
+    // S2's timer was made to be stored and is gone again; the episode's own objects run on.
+    EXPECT_EQ(timers->getCount(), before);
+    auto* episode = static_cast<CMC_Episode*>(run.app()->find(CXString("E1")));
+    EXPECT_FALSE(static_cast<CMC_Scene*>(episode->find(CXString("S2")))->isObjectFileLoaded());
+    EXPECT_NE(run.find("EPT"), nullptr);
 }
 
 TEST(GameState, DamagedCachesGiveFewerObjectsNeverACrash) {
