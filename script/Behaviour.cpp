@@ -30,6 +30,16 @@ std::vector<CMC_ObjectHandle> g_detached;
 
 bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
+// The parameters of one run, read by its lines. Whoever lent them may let them go while the lines run: a
+// handler that deletes the object that raised it (and its bindings), a timer behaviour that stops itself.
+struct RunParams {
+    explicit RunParams(CXArray* params) : copy(CMC_Binding::copyArguments(params)) {}
+    ~RunParams() { CMC_Binding::freeArguments(copy); }
+    RunParams(const RunParams&) = delete;
+    RunParams& operator=(const RunParams&) = delete;
+    CXArray* copy;
+};
+
 // The scene's "__RETURN__", when it is a value.
 CMC_Variable* returnVariable(CMC_ObjectsContainer* container) {
     if (!container) return nullptr;
@@ -174,6 +184,8 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
         }
     }
     CMC_Behaviour_Entry::RunGuard running;
+    RunParams own(params);
+    if (params) params = own.copy;
     // Lines replaced or deleted meanwhile stay until every run has returned, so this list stays valid.
     CMC_Behaviour_Entry** lines = m_lines->data();
     bool broke = false;

@@ -225,3 +225,61 @@ TEST_F(SafetyTest, RequestsThatCannotBeMetSaySo) {
     EXPECT_TRUE(capture.contains("ADDCLONES"));
     EXPECT_EQ(group->getSize(), 0);
 }
+
+// Lines read $1.. from parameters whose owner may let them go in the middle of the run.
+TEST_F(SafetyTest, ParametersOutliveTheirOwnerDuringARun) {
+    static uint64_t now = 0;
+    CPlatformClock::inject([]() { return now * 1000; });
+    text("S");
+    // A timer behaviour that stops its own repetition still finishes the tick with its tick number.
+    run("@RUNONTIMER(10,0,{S^ADD(&1);THIS^BREAK();S^ADD(&1);},\"\");");
+    for (int tick = 0; tick < 2; ++tick) {
+        now += 10;
+        window.timers()->domodal();
+    }
+    EXPECT_EQ(textOf("S"), "11");
+    CMC_Behaviour::flushTrash();
+    CPlatformClock::inject(nullptr);
+
+    // A condition's handler that deletes the condition reads the arguments it was bound with.
+    CMC_Integer* trigger = integer("TRIGGER");
+    trigger->initializeBehaviours(scene, nullptr);
+    auto* killer = new RecordingBehaviour(scene, "KILL", nullptr);
+    scene->addObject(killer);
+    trigger->addBehaviour(CXString("ONCHANGED"), killer, nullptr, scene);
+    killer->onRun = [this](CMC_Object*) {
+        CMC_Object* doomed = scene->getObject("COND");
+        scene->removeObject(doomed);
+        delete doomed;
+    };
+    behaviour("HANDLER", "TRIGGER^INC();S^ADD($1);S^ADD($2);");
+    CMElement* definition = element(
+        "COND",
+        {{"TYPE", "CONDITION"}, {"OPERAND1", "1"}, {"OPERAND2", "1"}, {"ONRUNTIMESUCCESS", "HANDLER(a,b)"}});
+    auto* condition = new CMC_Condition(scene, definition);
+    delete definition;
+    scene->addObject(condition);
+    condition->init();
+    static_cast<CMC_String*>(scene->getObject("S"))->setValue("");
+    EXPECT_TRUE(condition->valid(true));
+    EXPECT_EQ(scene->getObject("COND"), nullptr);
+    EXPECT_EQ(textOf("S"), "ab");
+
+    // The same for an object whose handler deletes it.
+    killer->onRun = [this](CMC_Object*) {
+        CMC_Object* doomed = scene->getObject("X");
+        scene->removeObject(doomed);
+        delete doomed;
+    };
+    CMC_Integer* x = integer("X");
+    x->initializeBehaviours(scene, nullptr);
+    auto* args = new CXArray(2, 0.75f);
+    args->add(new CXString("c"));
+    args->add(new CXString("d"));
+    x->addBehaviour(CXString("ONCHANGED"), static_cast<CMC_Behaviour*>(scene->getObject("HANDLER")), args,
+                    scene);
+    run("X^INC();");
+    EXPECT_EQ(scene->getObject("X"), nullptr);
+    EXPECT_EQ(textOf("S"), "abcd");
+    EXPECT_EQ(taken(), 0);
+}
