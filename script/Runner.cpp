@@ -110,6 +110,16 @@ template <typename T> T* typedParameter(CMC_Variable* value, int type, T* (*allo
 
 } // namespace
 
+CXString CMC_Runner::argumentText(CMC_Variable* value) {
+    if (!value) return CXString("");
+    if (value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->getValue();
+    CMC_Variable* converted = value->convert(TYPE_STRING);
+    CXString text;
+    if (converted && converted->getType() == TYPE_STRING) text = static_cast<CMC_String*>(converted)->getValue();
+    if (converted != value) CMC_Object::flush(converted);
+    return text;
+}
+
 CMC_Bool* CMC_Runner::getParameterBool(CXVector* args, int index) {
     return typedParameter<CMC_Bool>(getParameter(args, index), TYPE_BOOL, &CMC_VariableFactory::allocBool);
 }
@@ -135,21 +145,27 @@ CMC_Variable* CMC_Runner::run(const CXString& name, CMC_Object* object, CMC_Obje
 }
 
 CMC_Variable* CMC_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
-    if (!object) return nullptr;
+    if (!object || id < MTH_SEND || id > MTH_OVERIDESIGNALS) return nullptr;
     int count = argumentCount(args);
+    // Reading an argument may calculate an expression, whose code may delete the object or the container.
+    std::shared_ptr<CMC_ObjectAnchor> self = object->anchor();
+    std::shared_ptr<CMC_ObjectAnchor> where = container ? container->anchor() : nullptr;
+    auto gone = [&self, &where] { return !self->object || (where && !where->object); };
     switch (id) {
     case MTH_SEND: {
         CMC_Variable* argument = getParameter(args, 0);
-        if (!argument) return nullptr;
-        CXString text = argument->getType() == TYPE_STRING ? static_cast<CMC_String*>(argument)->getValue()
-                                                           : getParameterString(args, 0)->getValue();
+        if (!argument || gone()) return nullptr;
+        CXString text = argumentText(argument);
+        if (gone()) return nullptr;
         object->onSignal(text.GetAt(0) == '@' ? text : "ONSIGNAL^" + text);
         return nullptr;
     }
     case MTH_ADDTOGROUP: {
         // Despite its name, this one fills an ARRAY.
         if (count < 1 || !container) return nullptr;
-        CMC_Object* target = container->getObject(getParameterString(args, 0)->getValue());
+        CXString name = getParameterString(args, 0)->getValue();
+        if (gone()) return nullptr;
+        CMC_Object* target = container->getObject(name);
         if (target && target->getType() == TYPE_ARRAY && object->getType() >= TYPE_INTEGER &&
             object->getType() <= TYPE_DOUBLE)
             static_cast<CMC_Array*>(target)->add(static_cast<CMC_Variable*>(object));
@@ -158,7 +174,9 @@ CMC_Variable* CMC_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* 
     case MTH_ADDTOARRAY: {
         // And this one fills a GROUP.
         if (count < 1 || !container) return nullptr;
-        CMC_Object* target = container->getObject(getParameterString(args, 0)->getValue());
+        CXString name = getParameterString(args, 0)->getValue();
+        if (gone()) return nullptr;
+        CMC_Object* target = container->getObject(name);
         if (target && target->getType() == TYPE_GROUP) static_cast<CMC_Groupped*>(target)->add(object);
         return nullptr;
     }
@@ -167,9 +185,11 @@ CMC_Variable* CMC_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* 
         result->setValue(object->getName());
         return result;
     }
-    case MTH_CLONE:
-        object->clone(count > 0 ? getParameterInteger(args, 0)->getValue() : 1);
+    case MTH_CLONE: {
+        int clones = count > 0 ? getParameterInteger(args, 0)->getValue() : 1;
+        if (!gone()) object->clone(clones);
         return nullptr;
+    }
     case MTH_ADDBEHAVIOUR: {
         if (count < 2) return nullptr;
         CXString key = eventKey(getParameterString(args, 0)->getValue());
@@ -179,6 +199,10 @@ CMC_Variable* CMC_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* 
             list = new CXArray(101, 0.75f);
             for (int i = 2; i < count; ++i)
                 list->add(new CXString(getParameterString(args, i)->getValue()));
+        }
+        if (gone()) {
+            CMC_Binding::freeArguments(list);
+            return nullptr;
         }
         CMC_Object* found = container ? container->getObject(name) : nullptr;
         // A missing behaviour still leaves a binding, which is skipped when raised.
@@ -197,9 +221,12 @@ CMC_Variable* CMC_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* 
     case MTH_RESETCLONES:
         object->resetClones();
         return nullptr;
-    case MTH_REMOVEBEHAVIOUR:
-        if (count > 0) object->removeBehaviour(eventKey(getParameterString(args, 0)->getValue()), container);
+    case MTH_REMOVEBEHAVIOUR: {
+        if (count < 1) return nullptr;
+        CXString key = eventKey(getParameterString(args, 0)->getValue());
+        if (!gone()) object->removeBehaviour(key, container);
         return nullptr;
+    }
     case MTH_GETCLONESNO: {
         CMC_Integer* result = CMC_VariableFactory::allocInteger();
         result->setValue(object->getClonesNo());
@@ -208,12 +235,18 @@ CMC_Variable* CMC_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* 
     case MTH_REMOVEALLBEHAVIOURS:
         object->removeAllBehaviours();
         return nullptr;
-    case MTH_REMOVEBEHAVIOURFORCE:
-        if (count > 0) object->removeBehaviourForce(eventKey(getParameterString(args, 0)->getValue()));
+    case MTH_REMOVEBEHAVIOURFORCE: {
+        if (count < 1) return nullptr;
+        CXString key = eventKey(getParameterString(args, 0)->getValue());
+        if (!gone()) object->removeBehaviourForce(key);
         return nullptr;
-    case MTH_OVERIDESIGNALS:
-        if (count > 0) object->overideSignals(getParameterBool(args, 0)->getValue());
+    }
+    case MTH_OVERIDESIGNALS: {
+        if (count < 1) return nullptr;
+        bool flag = getParameterBool(args, 0)->getValue();
+        if (!gone()) object->overideSignals(flag);
         return nullptr;
+    }
     default:
         return nullptr;
     }

@@ -57,6 +57,8 @@ public:
     virtual int resolveMethod(const CXString& name);
 
     static int argumentCount(CXVector* args) { return args ? args->getSize() : 0; }
+    // The text of an argument already read with getParameter, so an expression is not calculated again.
+    static CXString argumentText(CMC_Variable* value);
 
 protected:
     // Enters a method; one of the same name entered before is replaced.

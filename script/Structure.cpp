@@ -242,30 +242,39 @@ CMC_Variable* CMC_Structure_Runner::run(int id, CMC_Object* object, CMC_ObjectsC
     if (!object || object->getType() != TYPE_STRUCTURE) return nullptr;
     auto* structure = static_cast<CMC_Structure*>(object);
     int count = argumentCount(args);
+    // Reading an argument may calculate an expression, whose code may delete the structure or the container.
+    std::shared_ptr<CMC_ObjectAnchor> self = structure->anchor();
+    std::shared_ptr<CMC_ObjectAnchor> where = container ? container->anchor() : nullptr;
+    auto gone = [&self, &where] { return !self->object || (where && !where->object); };
     switch (id) {
     case MTH_SET:
         if (count == 1) {
             CXString name = getParameterString(args, 0)->getValue();
+            if (gone()) return nullptr;
             CMC_Object* source = container ? container->getObject(name) : nullptr;
             if (source && source->getType() == TYPE_STRUCTURE)
                 structure->set(static_cast<CMC_Variable*>(source));
         } else {
-            for (int i = 0; i < count && i < structure->getFieldsNo(); ++i)
-                structure->setField(i, getParameter(args, i));
+            for (int i = 0; i < count && i < structure->getFieldsNo(); ++i) {
+                CMC_Variable* value = getParameter(args, i);
+                if (gone()) return nullptr;
+                structure->setField(i, value);
+            }
         }
         return nullptr;
     case MTH_SETFIELD: {
         if (count < 2) return nullptr;
         CXString name = getParameterString(args, 0)->getValue();
-        structure->setField(name, getParameter(args, 1));
+        CMC_Variable* value = getParameter(args, 1);
+        if (!gone()) structure->setField(name, value);
         return nullptr;
     }
     case MTH_GETFIELD: {
         CMC_Variable* selector = getParameter(args, 0);
-        if (!selector) return nullptr;
+        if (!selector || gone()) return nullptr;
         CMC_Variable* field = selector->getType() == TYPE_INTEGER
                                   ? structure->getField(static_cast<CMC_Integer*>(selector)->getValue())
-                                  : structure->getField(getParameterString(args, 0)->getValue());
+                                  : structure->getField(argumentText(selector));
         return field ? CMC_VariableFactory::copyVariable(field) : nullptr;
     }
     default:

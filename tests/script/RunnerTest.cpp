@@ -5,10 +5,12 @@
 #include "script/Array.h"
 #include "script/Bool.h"
 #include "script/Double.h"
+#include "script/Expression.h"
 #include "script/Groupped.h"
 #include "script/Integer.h"
 #include "script/Scene.h"
 #include "script/String.h"
+#include "script/Structure.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -241,4 +243,69 @@ TEST_F(RunnerTest, UnbuiltTypesAnswerCommonMethodsAndReportTheRest) {
     EXPECT_EQ(unparsed.getCode(), CXString("X^Y();"));
     EXPECT_FALSE(unparsed.run(nullptr, nullptr, true));
     EXPECT_EQ(unparsed.getLines(), nullptr);
+}
+
+TEST_F(RunnerTest, ArgumentsThatDeleteTheObjectStopTheMethod) {
+    // An expression argument runs script code when it is read; here that code deletes the object.
+    auto* killer = new RecordingBehaviour(scene, "KILL", &log);
+    scene->addObject(killer);
+    killer->onRun = [this](CMC_Object*) {
+        if (CMC_Object* victim = scene->getObject("OBJ")) {
+            scene->removeObject(victim);
+            delete victim;
+        }
+        target = nullptr;
+    };
+    auto expression = std::make_unique<CMC_Expression>(scene, CXString("KILL^RUN()"));
+    Signalled* victim = target;
+    victim->addBehaviour("ONSIGNAL^", behaviour, nullptr, scene);
+
+    EXPECT_EQ(runner->run("SEND", victim, scene, args({expression.get()})), nullptr);
+    EXPECT_EQ(scene->getObject("OBJ"), nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"KILL:"}));
+
+    victim = new Signalled("OBJ");
+    scene->addObject(victim);
+    runner->run("ADDBEHAVIOUR", victim, scene, args({text("ONCLICK"), text("BEH"), expression.get()}));
+    EXPECT_EQ(scene->getObject("OBJ"), nullptr);
+
+    // A structure's own methods stop the same way.
+    CMElement* definition = element("REC", {{"FIELDS", "X<INTEGER>,Y<INTEGER>"}});
+    auto* record = new CMC_Structure(scene, definition);
+    delete definition;
+    scene->addObject(record);
+    killer->onRun = [this](CMC_Object*) {
+        if (CMC_Object* victim = scene->getObject("REC")) {
+            scene->removeObject(victim);
+            delete victim;
+        }
+    };
+    CMC_Runner* structures = CMC_RunnerFactory::getRunner(TYPE_STRUCTURE);
+    structures->run("SETFIELD", record, scene, args({text("X"), expression.get()}));
+    EXPECT_EQ(scene->getObject("REC"), nullptr);
+    record = new CMC_Structure(CXString("REC"));
+    record->declare("REC_X", "INTEGER");
+    record->declare("REC_Y", "INTEGER");
+    scene->addObject(record);
+    structures->run("SET", record, scene, args({expression.get(), number(2)}));
+    EXPECT_EQ(scene->getObject("REC"), nullptr);
+}
+
+TEST_F(RunnerTest, AnExpressionArgumentIsCalculatedOnce) {
+    auto* counted = new RecordingBehaviour(scene, "COUNT", &log);
+    scene->addObject(counted);
+    auto expression = std::make_unique<CMC_Expression>(scene, CXString("5+COUNT^RUN()"));
+    target->addBehaviour("ONSIGNAL^5", behaviour, nullptr, scene);
+    call("SEND", {expression.get()});
+    EXPECT_EQ(log, (std::vector<std::string>{"COUNT:", "BEH:OBJ"}));
+
+    // A selector that is not an INTEGER names the field by its text.
+    log.clear();
+    auto* record = new CMC_Structure(CXString("REC"));
+    record->declare("REC_X", "STRING");
+    scene->addObject(record);
+    auto byText = std::make_unique<CMC_Expression>(scene, CXString("1.5+COUNT^RUN()"));
+    EXPECT_EQ(CMC_RunnerFactory::getRunner(TYPE_STRUCTURE)->run("GETFIELD", record, scene, args({byText.get()})),
+              nullptr); // no field named 1.50000
+    EXPECT_EQ(log, (std::vector<std::string>{"COUNT:"}));
 }
