@@ -63,7 +63,7 @@ void CMC_Bool::setValue(bool value) {
 
 void CMC_Bool::set(CMC_Variable* other) {
     if (!other) return;
-    CMC_Variable* converted = other->convert(TYPE_BOOL);
+    CMC_Variable* converted = convertOperand(other, TYPE_BOOL);
     if (!converted) return;
     bool ok = converted->getType() == TYPE_BOOL;
     bool value = ok && static_cast<CMC_Bool*>(converted)->m_value;
@@ -94,7 +94,7 @@ void CMC_Bool::dec() {
 }
 
 bool CMC_Bool::equals(CMC_Variable* other) {
-    CMC_Variable* converted = other ? other->convert(TYPE_BOOL) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_BOOL);
     if (!converted || converted->getType() != TYPE_BOOL) return false;
     bool result = m_value == static_cast<CMC_Bool*>(converted)->m_value;
     if (converted != other) flush(converted);
@@ -102,7 +102,7 @@ bool CMC_Bool::equals(CMC_Variable* other) {
 }
 
 int CMC_Bool::compare(CMC_Variable* other) {
-    CMC_Variable* converted = other ? other->convert(TYPE_BOOL) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_BOOL);
     if (!converted || converted->getType() != TYPE_BOOL) return -1;
     bool value = static_cast<CMC_Bool*>(converted)->m_value;
     if (converted != other) flush(converted);
@@ -137,7 +137,7 @@ CMC_Variable* CMC_Bool::convert(int type) {
 
 CMC_Variable* CMC_Bool::calculate(CMC_Variable* other, int op) {
     bool result = m_value;
-    CMC_Variable* converted = other ? other->convert(TYPE_BOOL) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_BOOL);
     if (converted && converted->getType() == TYPE_BOOL) {
         bool b = static_cast<CMC_Bool*>(converted)->m_value;
         if (op == OP_ADD) result = m_value && b;
@@ -150,7 +150,7 @@ CMC_Variable* CMC_Bool::calculate(CMC_Variable* other, int op) {
 }
 
 void CMC_Bool::setDefault(CMC_Variable* value) {
-    CMC_Variable* converted = value ? value->convert(TYPE_BOOL) : nullptr;
+    CMC_Variable* converted = convertOperand(value, TYPE_BOOL);
     if (!converted || converted->getType() != TYPE_BOOL) return;
     m_default = static_cast<CMC_Bool*>(converted)->m_value;
     if (converted != value) flush(converted);

@@ -88,7 +88,7 @@ void CMC_Double::setValue(double value) {
 
 void CMC_Double::set(CMC_Variable* other) {
     if (!other) return;
-    CMC_Variable* converted = other->convert(TYPE_DOUBLE);
+    CMC_Variable* converted = convertOperand(other, TYPE_DOUBLE);
     if (!converted) return;
     bool ok = converted->getType() == TYPE_DOUBLE;
     double value = ok ? static_cast<CMC_Double*>(converted)->m_value : 0.0;
@@ -125,7 +125,7 @@ void CMC_Double::dec() {
 }
 
 bool CMC_Double::equals(CMC_Variable* other) {
-    CMC_Variable* converted = other ? other->convert(TYPE_DOUBLE) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_DOUBLE);
     if (!converted || converted->getType() != TYPE_DOUBLE) return false;
     bool result = m_value == static_cast<CMC_Double*>(converted)->m_value;
     if (converted != other) flush(converted);
@@ -133,7 +133,7 @@ bool CMC_Double::equals(CMC_Variable* other) {
 }
 
 int CMC_Double::compare(CMC_Variable* other) {
-    CMC_Variable* converted = other ? other->convert(TYPE_DOUBLE) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_DOUBLE);
     if (!converted || converted->getType() != TYPE_DOUBLE) return -1;
     double value = static_cast<CMC_Double*>(converted)->m_value;
     if (converted != other) flush(converted);
@@ -168,7 +168,7 @@ CMC_Variable* CMC_Double::convert(int type) {
 CMC_Variable* CMC_Double::calculate(CMC_Variable* other, int op) {
     double a = m_value;
     double result = a;
-    CMC_Variable* converted = other ? other->convert(TYPE_DOUBLE) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_DOUBLE);
     if (converted && converted->getType() == TYPE_DOUBLE) {
         double b = static_cast<CMC_Double*>(converted)->m_value;
         switch (op) {
@@ -201,7 +201,7 @@ CMC_Variable* CMC_Double::calculate(CMC_Variable* other, int op) {
 }
 
 void CMC_Double::setDefault(CMC_Variable* value) {
-    CMC_Variable* converted = value ? value->convert(TYPE_DOUBLE) : nullptr;
+    CMC_Variable* converted = convertOperand(value, TYPE_DOUBLE);
     if (!converted || converted->getType() != TYPE_DOUBLE) return;
     m_default = static_cast<CMC_Double*>(converted)->m_value;
     if (converted != value) flush(converted);

@@ -74,7 +74,7 @@ void CMC_Integer::setValue(int value) {
 
 void CMC_Integer::set(CMC_Variable* other) {
     if (!other) return;
-    CMC_Variable* converted = other->convert(TYPE_INTEGER);
+    CMC_Variable* converted = convertOperand(other, TYPE_INTEGER);
     if (!converted) return;
     int value = 0;
     bool ok = converted->getType() == TYPE_INTEGER;
@@ -112,7 +112,7 @@ void CMC_Integer::dec() {
 }
 
 bool CMC_Integer::equals(CMC_Variable* other) {
-    CMC_Variable* converted = other ? other->convert(TYPE_INTEGER) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_INTEGER);
     if (!converted || converted->getType() != TYPE_INTEGER) return false;
     bool result = m_value == static_cast<CMC_Integer*>(converted)->m_value;
     if (converted != other) flush(converted);
@@ -120,7 +120,7 @@ bool CMC_Integer::equals(CMC_Variable* other) {
 }
 
 int CMC_Integer::compare(CMC_Variable* other) {
-    CMC_Variable* converted = other ? other->convert(TYPE_INTEGER) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_INTEGER);
     if (!converted || converted->getType() != TYPE_INTEGER) return 1;
     int value = static_cast<CMC_Integer*>(converted)->m_value;
     if (converted != other) flush(converted);
@@ -155,7 +155,7 @@ CMC_Variable* CMC_Integer::convert(int type) {
 CMC_Variable* CMC_Integer::calculate(CMC_Variable* other, int op) {
     int64_t a = m_value;
     int64_t result = a;
-    CMC_Variable* converted = other ? other->convert(TYPE_INTEGER) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_INTEGER);
     if (converted && converted->getType() == TYPE_INTEGER) {
         int64_t b = static_cast<CMC_Integer*>(converted)->m_value;
         switch (op) {
@@ -186,7 +186,7 @@ CMC_Variable* CMC_Integer::calculate(CMC_Variable* other, int op) {
 }
 
 void CMC_Integer::setDefault(CMC_Variable* value) {
-    CMC_Variable* converted = value ? value->convert(TYPE_INTEGER) : nullptr;
+    CMC_Variable* converted = convertOperand(value, TYPE_INTEGER);
     if (!converted || converted->getType() != TYPE_INTEGER) return;
     m_default = static_cast<CMC_Integer*>(converted)->m_value;
     if (converted != value) flush(converted);

@@ -45,7 +45,7 @@ void CMC_String::setValue(const CXString& text) {
 
 void CMC_String::set(CMC_Variable* other) {
     if (!other) return;
-    CMC_Variable* converted = other->convert(TYPE_STRING);
+    CMC_Variable* converted = convertOperand(other, TYPE_STRING);
     if (!converted) return;
     bool ok = converted->getType() == TYPE_STRING;
     CXString text = ok ? static_cast<CMC_String*>(converted)->m_value : CXString("");
@@ -64,8 +64,13 @@ void CMC_String::clear() {
 
 void CMC_String::swap(CMC_Variable* a, CMC_Variable* b) {
     if (!a || !b) return;
+    // An expression calculates for its text, and its code may delete this value.
+    bool scripted = a->getType() == TYPE_EXPRESSION || b->getType() == TYPE_EXPRESSION;
+    std::shared_ptr<CMC_ObjectAnchor> self = scripted ? anchor() : nullptr;
     CXString first = a->toString();
+    if (self && !self->object) return;
     CXString next = m_value.equals(first) ? b->toString() : first;
+    if (self && !self->object) return;
     bool changed = !m_value.equals(next);
     m_value = next;
     onChange(changed);
@@ -86,7 +91,7 @@ void CMC_String::upper() {
 }
 
 bool CMC_String::equals(CMC_Variable* other) {
-    CMC_Variable* converted = other ? other->convert(TYPE_STRING) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_STRING);
     if (!converted || converted->getType() != TYPE_STRING) return false;
     bool result = m_value.equalsIgnoreCase(static_cast<CMC_String*>(converted)->m_value);
     if (converted != other) flush(converted);
@@ -94,7 +99,7 @@ bool CMC_String::equals(CMC_Variable* other) {
 }
 
 int CMC_String::compare(CMC_Variable* other) {
-    CMC_Variable* converted = other ? other->convert(TYPE_STRING) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_STRING);
     if (!converted || converted->getType() != TYPE_STRING) return -1;
     CXString text = static_cast<CMC_String*>(converted)->m_value;
     if (converted != other) flush(converted);
@@ -129,7 +134,7 @@ CMC_Variable* CMC_String::convert(int type) {
 
 CMC_Variable* CMC_String::calculate(CMC_Variable* other, int op) {
     CXString result = m_value;
-    CMC_Variable* converted = other ? other->convert(TYPE_STRING) : nullptr;
+    CMC_Variable* converted = convertOperand(other, TYPE_STRING);
     if (converted && converted->getType() == TYPE_STRING && op == OP_ADD)
         result += static_cast<CMC_String*>(converted)->m_value;
     if (converted && converted != other) flush(converted);
@@ -139,7 +144,7 @@ CMC_Variable* CMC_String::calculate(CMC_Variable* other, int op) {
 }
 
 void CMC_String::setDefault(CMC_Variable* value) {
-    CMC_Variable* converted = value ? value->convert(TYPE_STRING) : nullptr;
+    CMC_Variable* converted = convertOperand(value, TYPE_STRING);
     if (!converted || converted->getType() != TYPE_STRING) return;
     m_default = static_cast<CMC_String*>(converted)->m_value;
     if (converted != value) flush(converted);

@@ -73,14 +73,14 @@ void CMC_Variable::init() {
                        m_name.GetBuffer());
         } else {
             CXString section = iniSection();
-            CMC_String* text = CMC_VariableFactory::allocString();
-            text->setValue(config->GetString(section, m_name));
+            // A value of its own, not a pool temporary: converting a temporary hands it back, and a
+            // second hand-back here could free one a change handler has taken meanwhile.
+            CMC_String text(CXString("f"), config->GetString(section, m_name));
             std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-            if (text->getValue().IsString())
-                set(text);
+            if (text.getValue().IsString())
+                set(&text);
             else
                 config->PutString(section, m_name, toString());
-            flush(text);
             if (!self->object) return;
         }
     }
@@ -151,6 +151,16 @@ void CMC_Variable::serialize(CXArchive* archive) {
         *archive >> &m_toIni;
         *archive >> &m_netNotify;
     }
+}
+
+CMC_Variable* CMC_Variable::convertOperand(CMC_Variable* other, int type) {
+    if (!other) return nullptr;
+    if (other->getType() != TYPE_EXPRESSION) return other->convert(type);
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    CMC_Variable* converted = other->convert(type);
+    if (self->object) return converted;
+    if (converted && converted != other) flush(converted);
+    return nullptr;
 }
 
 void CMC_Variable::set(CMC_Variable*) {}

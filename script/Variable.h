@@ -76,6 +76,10 @@ protected:
 
     // The section TOINI values are kept under: the container's name.
     CXString iniSection();
+    // The other value converted for an operation on this one, as convert() gives it. An expression runs
+    // script code while it converts; when that code deletes this value the answer is null (and anything
+    // converted is handed back), so a caller that gets null touches nothing of itself.
+    CMC_Variable* convertOperand(CMC_Variable* other, int type);
 
     int32_t m_id = -1;
     bool m_toIni = false;

@@ -5,6 +5,7 @@
 
 #include "script/Bool.h"
 #include "script/Double.h"
+#include "script/Expression.h"
 #include "script/Integer.h"
 #include "script/Scene.h"
 #include "script/String.h"
@@ -370,6 +371,56 @@ TEST_F(ValuesTest, StructureFieldsAndText) {
     EXPECT_EQ(record->calculate(literal("1"), OP_ADD), record);
     EXPECT_EQ(record->getBufferLen(), 0);
     delete definition;
+    scene->unload();
+    delete scene;
+}
+
+TEST_F(ValuesTest, AnExpressionOperandThatDeletesTheValueStopsTheOperation) {
+    auto* scene = new CMC_Scene(nullptr, nullptr, "S", TYPE_SCENE);
+    std::vector<std::string> log;
+    auto* killer = new RecordingBehaviour(scene, "KILL", &log);
+    scene->addObject(killer);
+    killer->onRun = [scene](CMC_Object*) {
+        if (CMC_Object* victim = scene->getObject("V")) {
+            scene->removeObject(victim);
+            delete victim;
+        }
+    };
+    // The operand calculates as 2, running KILL on the way.
+    auto operand = std::make_unique<CMC_Expression>(scene, CXString("2+KILL^RUN()"));
+    using Operation = std::function<void(CMC_Variable*)>;
+    std::vector<Operation> operations = {
+        [&](CMC_Variable* v) { v->set(operand.get()); },
+        [&](CMC_Variable* v) { v->equals(operand.get()); },
+        [&](CMC_Variable* v) { v->compare(operand.get()); },
+        [&](CMC_Variable* v) { CMC_Object::flush(v->calculate(operand.get(), OP_ADD)); },
+        [&](CMC_Variable* v) { v->setDefault(operand.get()); },
+    };
+    auto text = std::make_unique<CMC_String>(CXString("T"), CXString("x"));
+    auto* value = new CMC_String(CXString("V"));
+    scene->addObject(value);
+    value->swap(operand.get(), text.get());
+    EXPECT_EQ(scene->getObject("V"), nullptr);
+    value = new CMC_String(CXString("V"), CXString("x"));
+    scene->addObject(value);
+    value->swap(text.get(), operand.get());
+    EXPECT_EQ(scene->getObject("V"), nullptr);
+    log.clear();
+    std::vector<std::function<CMC_Variable*()>> makers = {
+        [] { return new CMC_Integer(CXString("V")); },
+        [] { return new CMC_Double(CXString("V")); },
+        [] { return new CMC_Bool(CXString("V")); },
+        [] { return new CMC_String(CXString("V")); },
+    };
+    for (auto& make : makers) {
+        for (auto& operation : operations) {
+            CMC_Variable* value = make();
+            scene->addObject(value);
+            operation(value);
+            EXPECT_EQ(scene->getObject("V"), nullptr);
+        }
+    }
+    EXPECT_EQ(log.size(), makers.size() * operations.size());
     scene->unload();
     delete scene;
 }

@@ -292,3 +292,18 @@ TEST_F(VariableTest, TemporariesForStoredAndNetworkForms) {
     EXPECT_EQ(CMC_VariableFactory::copyVariable(nullptr), nullptr);
     delete source;
 }
+
+TEST_F(VariableTest, ReadingTheSavedValueHandsBackNothingTwice) {
+    config.PutString("ROOM", "KEPT", "42");
+    auto* kept = declare<CMC_Integer>({{"TOINI", "TRUE"}, {"ONCHANGED", "CHANGED"}}, "KEPT");
+    // Every string temporary but one is in use; the change handler takes the last.
+    for (int i = 0; i < CMC_VariableFactory::kPoolSize - 1; ++i)
+        CMC_VariableFactory::allocString();
+    CMC_String* held = nullptr;
+    changed->onRun = [&held](CMC_Object*) { held = CMC_VariableFactory::allocString(); };
+    kept->init();
+    EXPECT_EQ(kept->getValue(), 42);
+    ASSERT_NE(held, nullptr);
+    // The handler's value is still taken after init returned.
+    EXPECT_EQ(CMC_VariableFactory::takenCount(TYPE_STRING), CMC_VariableFactory::kPoolSize);
+}
