@@ -159,15 +159,19 @@ CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer
 CMC_ObjectsContainer::~CMC_ObjectsContainer() {
     releaseAnchor();
     ++s_lookupGeneration;
-    // Owned objects that were never unloaded go with the container; every object forgets it.
-    CXVector* objects = m_objects;
+    // Owned objects that were never unloaded go with the container; every object forgets it. A
+    // destructor may delete another listed object, so each is reached through its anchor.
+    std::vector<std::shared_ptr<CMC_ObjectAnchor>> listed;
+    for (int i = 0; m_objects && i < m_objects->getSize(); ++i)
+        listed.push_back(static_cast<CMC_Object*>(m_objects->at(i))->anchor());
+    delete m_objects;
     m_objects = nullptr;
-    for (int i = 0; objects && i < objects->getSize(); ++i) {
-        auto* object = static_cast<CMC_Object*>(objects->at(i));
+    for (auto& anchor : listed) {
+        CMC_Object* object = anchor->object;
+        if (!object) continue;
         object->releasedBy(this);
         if (isOwnedType(object->getType())) delete object;
     }
-    delete objects;
     delete m_lookupKey;
     delete m_names;
     delete m_internetObjects;
@@ -318,34 +322,38 @@ void CMC_ObjectsContainer::onSubSceneDone(CMC_ObjectsContainer* container) {
 
 void CMC_ObjectsContainer::unload() {
     if (!m_names) return;
-    // Ending objects runs their handlers, which may add, remove or delete objects: walk handles.
+    // Ending objects runs their handlers, which may add, remove or delete objects, this container
+    // included: walk handles, and stop once the container is gone.
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     std::vector<CMC_ObjectHandle> objects;
     for (int i = 0; i < m_objects->getSize(); ++i)
         objects.emplace_back(static_cast<CMC_Object*>(m_objects->at(i)));
-    for (CMC_ObjectHandle& handle : objects) {
-        CMC_Object* object = handle.current();
-        if (object && object->getType() == TYPE_CLASS) object->done(true);
-    }
-    for (CMC_ObjectHandle& handle : objects) {
-        CMC_Object* object = handle.current();
-        if (object && object->getType() != TYPE_CLASS && object->doneFirst()) object->done(true);
-    }
-    for (CMC_ObjectHandle& handle : objects) {
-        CMC_Object* object = handle.current();
-        if (object && object->getType() != TYPE_CLASS && !object->doneFirst()) object->done(true);
+    for (int step = 0; step < 3; ++step) {
+        for (CMC_ObjectHandle& handle : objects) {
+            CMC_Object* object = handle.current();
+            if (!object) continue;
+            bool classes = object->getType() == TYPE_CLASS;
+            if (step == 0 ? !classes : classes || object->doneFirst() != (step == 1)) continue;
+            object->done(true);
+            if (!self->object) return;
+        }
     }
 
-    // The lists are emptied before the deletions, so no destructor finds itself still listed here.
-    std::vector<CMC_Object*> listed;
+    // The lists are emptied before the deletions, so no destructor finds itself still listed here; a
+    // destructor may delete another listed object, so each is reached through its anchor.
+    std::vector<std::shared_ptr<CMC_ObjectAnchor>> listed;
     for (int i = 0; i < m_objects->getSize(); ++i)
-        listed.push_back(static_cast<CMC_Object*>(m_objects->at(i)));
+        listed.push_back(static_cast<CMC_Object*>(m_objects->at(i))->anchor());
     delete m_names;
     m_names = new CHashtable(10001, 1.0, true);
     m_objects->removeAll();
     ++s_lookupGeneration;
-    for (CMC_Object* object : listed) {
+    for (auto& anchor : listed) {
+        CMC_Object* object = anchor->object;
+        if (!object || object == this) continue;
         object->releasedBy(this);
-        if (isOwnedType(object->getType()) && object != this) delete object;
+        if (isOwnedType(object->getType())) delete object;
+        if (!self->object) return;
     }
     if (hasHandler(1)) onSignal("ONDONE");
 }

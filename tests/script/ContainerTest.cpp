@@ -27,8 +27,13 @@ public:
     bool doneFirst() override { return m_first; }
     bool done(bool flag) override {
         m_log->push_back(getName().GetBuffer());
-        if (onDone) onDone();
-        return CMC_Object::done(flag);
+        // The handler may delete this object (and with it the handler).
+        std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+        if (onDone) {
+            std::function<void()> run = onDone;
+            run();
+        }
+        return self->object ? CMC_Object::done(flag) : true;
     }
     std::function<void()> onDone;
 
@@ -239,6 +244,51 @@ TEST_F(ContainerTest, ObjectsDeletedWhileOthersEndAreSkipped) {
     scene->unload();
     EXPECT_EQ(log, (std::vector<std::string>{"BOMB", "SURVIVOR"}));
     EXPECT_EQ(scene->getObject("NEWCOMER"), nullptr); // deleted with the rest
+}
+
+// An object that deletes another script object when it goes, as a media object may delete its parts.
+class Owner : public CMC_Object {
+public:
+    Owner(const char* name, CMC_Object* part) : CMC_Object(CXString(name), 0), m_part(part) {}
+    ~Owner() override {
+        releaseAnchor();
+        if (CMC_Object* part = m_part.current()) delete part;
+    }
+
+private:
+    CMC_ObjectHandle m_part;
+};
+
+TEST_F(ContainerTest, ObjectsDeletedByAnotherObjectAreDeletedOnce) {
+    for (bool unloadFirst : {true, false}) {
+        auto* room = new CMC_Scene(nullptr, nullptr, "ROOM", TYPE_SCENE);
+        auto* part = new CMC_Object("PART", 0);
+        room->addObject(new Owner("OWNER", part));
+        room->addObject(part);
+        room->addObject(new Owner("OTHER", new CMC_Object("LOOSE", 0)));
+        if (unloadFirst) {
+            room->unload();
+            EXPECT_EQ(room->getElementsNo(), 0);
+        }
+        delete room;
+    }
+}
+
+TEST_F(ContainerTest, AContainerDeletedWhileItsObjectsEndStopsUnloading) {
+    std::vector<std::string> log;
+    auto* room = new CMC_Scene(nullptr, nullptr, "ROOM", TYPE_SCENE);
+    auto* first = new Ending("FIRST", 0, true, &log);
+    room->addObject(first);
+    room->addObject(new Ending("SECOND", 0, false, &log));
+    CMC_Scene** slot = &room;
+    first->onDone = [slot] {
+        CMC_Scene* going = *slot;
+        *slot = nullptr;
+        delete going;
+    };
+    room->unload();
+    EXPECT_EQ(room, nullptr);
+    EXPECT_EQ(log, (std::vector<std::string>{"FIRST"}));
 }
 
 TEST_F(ContainerTest, ObjectsOfTypeAndGroups) {
