@@ -42,8 +42,9 @@ CMC_Structure::~CMC_Structure() {
 }
 
 CXVector* CMC_Structure::fields() {
-    if (m_mapped && !m_mappedFrom.current()) {
-        m_fields->removeAll();
+    if (m_mapped) {
+        // The other structure's own list, read each time, so fields it drops are never read here.
+        if (CMC_Object* source = m_mappedFrom.current()) return static_cast<CMC_Structure*>(source)->fields();
         m_mapped = false;
         m_mappedFrom.clear();
     }
@@ -112,23 +113,22 @@ void CMC_Structure::set(CMC_Variable* other) {
 }
 
 void CMC_Structure::map(CMC_Structure* other) {
-    if (!other || other == this) return;
+    // A structure that reads this one's fields, directly or through others, cannot lend its own.
+    for (CMC_Structure* at = other; at;
+         at = at->m_mapped ? static_cast<CMC_Structure*>(at->m_mappedFrom.current()) : nullptr)
+        if (at == this) return;
     flush();
-    CXVector* theirs = other->fields();
-    for (int i = 0; i < theirs->getSize(); ++i)
-        m_fields->add(theirs->at(i));
     m_mapped = true;
     m_mappedFrom.set(other);
 }
 
 void CMC_Structure::flush() {
-    CXVector* list = fields();
-    if (!m_mapped)
-        for (int i = 0; i < list->getSize(); ++i)
-            delete list->at(i);
-    list->removeAll();
+    // Mapped fields belong to the other structure: only the mapping goes.
     m_mapped = false;
     m_mappedFrom.clear();
+    for (int i = 0; i < m_fields->getSize(); ++i)
+        delete m_fields->at(i);
+    m_fields->removeAll();
 }
 
 void CMC_Structure::clear() {

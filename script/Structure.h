@@ -47,13 +47,14 @@ public:
     CMC_Variable* getField(int index);
     void setField(const CXString& name, CMC_Variable* value);
     void setField(int index, CMC_Variable* value);
-    // Shares the other structure's fields; they are read as long as that structure exists.
+    // Reads and writes the other structure's fields (those it holds at each use) for as long as it
+    // exists. A structure that already reads this one's fields is refused.
     void map(CMC_Structure* other);
     int getFieldsNo();
-    bool isMapped() const { return m_mapped; }
+    bool isMapped() { return fields() != m_fields; }
 
 private:
-    // The field list, emptied first when the structure it was mapped from is gone.
+    // The fields in use: the other structure's while mapped to one that exists, else this one's.
     CXVector* fields();
 
     CXVector* m_fields;

@@ -367,6 +367,25 @@ TEST_F(ValuesTest, StructureFieldsAndText) {
     EXPECT_EQ(view->toString(), CXString(""));
     delete view;
 
+    // ... and sees what that one holds now, also after it dropped its fields.
+    auto* source = static_cast<CMC_Structure*>(record->clone());
+    view = new CMC_Structure(CXString("VIEW"));
+    view->map(source);
+    view->setField("X", literal("5"));
+    EXPECT_EQ(source->toString(), CXString("5|3"));
+    source->flush();
+    EXPECT_EQ(view->toString(), CXString(""));
+    source->declare("SRC_Z", "BOOL");
+    EXPECT_EQ(view->toString(), CXString("FALSE"));
+    EXPECT_FALSE(source->isMapped());
+    source->map(view); // would make a loop: refused
+    EXPECT_FALSE(source->isMapped());
+    view->flush(); // drops the mapping only
+    EXPECT_FALSE(view->isMapped());
+    EXPECT_EQ(source->getFieldsNo(), 1);
+    delete view;
+    delete source;
+
     EXPECT_EQ(record->convert(TYPE_INTEGER), nullptr);
     EXPECT_EQ(record->calculate(literal("1"), OP_ADD), record);
     EXPECT_EQ(record->getBufferLen(), 0);
