@@ -168,7 +168,7 @@ CMC_ObjectsContainer::~CMC_ObjectsContainer() {
     m_objects = nullptr;
     for (auto& anchor : listed) {
         CMC_Object* object = anchor->object;
-        if (!object) continue;
+        if (!object || object == this) continue;
         object->releasedBy(this);
         if (isOwnedType(object->getType())) delete object;
     }

@@ -274,6 +274,17 @@ TEST_F(ContainerTest, ObjectsDeletedByAnotherObjectAreDeletedOnce) {
     }
 }
 
+TEST_F(ContainerTest, AContainerListingItselfIsDeletedOnce) {
+    for (bool unloadFirst : {true, false}) {
+        auto* instance = new CMC_ObjectsContainer(nullptr, nullptr, CXString("INSTANCE"), TYPE_CLASS);
+        instance->addObject(instance);
+        instance->addObject(new CMC_Object("MEMBER", 0));
+        EXPECT_EQ(instance->getObject("INSTANCE"), instance);
+        if (unloadFirst) instance->unload();
+        delete instance;
+    }
+}
+
 TEST_F(ContainerTest, AContainerDeletedWhileItsObjectsEndStopsUnloading) {
     std::vector<std::string> log;
     auto* room = new CMC_Scene(nullptr, nullptr, "ROOM", TYPE_SCENE);
