@@ -288,6 +288,8 @@ void CMC_Behaviour::stopTimer(bool runOnDone) {
 void CMC_Behaviour::detach() {
     setToDelete();
     if (CMC_ObjectsContainer* scene = getScene()) scene->removeObject(this);
+    // Those deleted meanwhile (through the trash, by their owners) need no place here.
+    std::erase_if(g_detached, [](const CMC_ObjectHandle& handle) { return !handle.current(); });
     for (const CMC_ObjectHandle& handle : g_detached)
         if (handle.refersTo(this)) return;
     g_detached.emplace_back(this);
