@@ -286,6 +286,12 @@ void CMC_Object::clone(CMC_Object* target) {
 }
 
 void CMC_Object::clone(int count) {
+    // A count this large is a script's mistake; making them would only exhaust memory.
+    constexpr int kMaxClones = 1000000;
+    if (count > kMaxClones) {
+        logMessage("%s: CLONE(%d) asks for more than %d clones; none made", m_name.GetBuffer(), count, kMaxClones);
+        return;
+    }
     for (int i = 0; i < count; ++i) {
         CXObject* copy = clone();
         auto* object = dynamic_cast<CMC_Object*>(copy);

@@ -195,6 +195,10 @@ TEST_F(ObjectTest, ClonesAreNamedAfterTheirSourceAndSkipOnInit) {
     CMC_Object plain("PLAIN", 0);
     plain.clone(3); // a type that cannot be copied makes nothing
     EXPECT_EQ(plain.getClonesNo(), 0);
+
+    Clickable many("MANY");
+    many.clone(2000000000); // a runaway count makes none rather than exhausting memory
+    EXPECT_EQ(many.getClonesNo(), 0);
 }
 
 TEST_F(ObjectTest, CloneIndexFromTheLastUnderscore) {
