@@ -28,6 +28,19 @@ std::string g_command;
 
 constexpr int kWaitMs = 5000;
 
+// Print commands that outlived their wait; reaped by a later print so none stays a zombie.
+std::vector<pid_t> g_stillRunning;
+
+void reapFinished() {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    std::vector<pid_t> running;
+    for (pid_t pid : g_stillRunning) {
+        int status = 0;
+        if (waitpid(pid, &status, WNOHANG) == 0) running.push_back(pid);
+    }
+    g_stillRunning.swap(running);
+}
+
 bool onPath(const std::string& program, std::string& found) {
     if (program.find('/') != std::string::npos) {
         found = program;
@@ -65,6 +78,7 @@ int run(const std::string& program, const std::vector<std::string>& args) {
     argv.push_back(const_cast<char*>(program.c_str()));
     for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    reapFinished();
     pid_t pid = 0;
     if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return -1;
     for (int waited = 0; waited <= kWaitMs; waited += 10) {
@@ -74,6 +88,8 @@ int run(const std::string& program, const std::vector<std::string>& args) {
         if (done < 0 && errno != EINTR) return 128;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_stillRunning.push_back(pid);
     return -2;
 }
 
