@@ -341,6 +341,10 @@ int CWindow::OnActivateApp(bool active) {
     if (active == m_active) return 0;
     m_active = active;
     if (!active) {
+        // The pollers read nothing while inactive, so they take now what came before the focus went: the
+        // releases of the keys and buttons held then, or a held key would repeat until the focus came back.
+        for (CInputPoller* poller : snapshot<CInputPoller>(m_pollers))
+            if (m_pollers->contains(poller)) poller->tick();
         if (m_refreshScreen) m_refreshScreen->onFocusOff();
         CMC_Mouse::reset(false);
         m_windowDragged = false;

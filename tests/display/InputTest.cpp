@@ -469,6 +469,44 @@ TEST_F(InputTest, HeldKeysRepeatOnFlushesTenMillisecondsApart) {
     game.window.removeKeyListener(&keys);
 }
 
+TEST_F(InputTest, LosingTheFocusReleasesHeldKeysAndButtonsInsteadOfRepeatingThem) {
+    InputGame game;
+    Keys keys;
+    Log log;
+    Recorder listener("L", &log);
+    game.window.registerKeyListener(&keys);
+    game.window.registerMouseListener(&listener, 1);
+    CKeyboard* keyboard = game.window.getKeyboardInterface();
+    game.input.injectKey(kKeyLeft, true);
+    game.input.injectMouseButton(0, true, 10, 10);
+    game.frame();
+    EXPECT_EQ(keys.log, (Log{"down 203"}));
+    keys.log.clear();
+    log.clear();
+
+    // As the program does: the desktop's focus-lost event, taken with the window's events, deactivates it.
+    game.input.injectWindow(EWindowEvent::FocusLost);
+    std::vector<CInputEvent> windowEvents;
+    game.input.take(windowEvents, kInputWindow);
+    game.window.OnActivateApp(false);
+    for (int i = 0; i < 5; ++i) game.frame();
+    EXPECT_EQ(keys.log, (Log{"up 203"}));
+    EXPECT_EQ(log, (Log{"L:release@10,10", "L:release0@10,10"}));
+    EXPECT_FALSE(keyboard->isKeyPressed("left"));
+    EXPECT_FALSE(game.window.getDXMouseInterface()->isLeftDown());
+
+    // Back in front, keys are read again.
+    keys.log.clear();
+    game.input.injectWindow(EWindowEvent::FocusGained);
+    game.input.take(windowEvents, kInputWindow);
+    game.window.OnActivateApp(true);
+    game.tap(kKeyA);
+    game.frame();
+    EXPECT_EQ(keys.log, (Log{"down 30", "char a", "up 30"}));
+    game.window.removeMouseListener(&listener);
+    game.window.removeKeyListener(&keys);
+}
+
 TEST_F(InputTest, NationalMapsTurnAltLettersAndRefuseWhatTheyCannotType) {
     {
         InputGame game;
