@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "WindowFixtures.h"
+#include "core/BigFile.h"
 #include "core/File.h"
 #include "core/Log.h"
 #include "display/Application.h"
@@ -257,4 +258,28 @@ TEST_F(ShellTest, TheGameSwitchesToTheFolderItNamesAndStaysWhenThereIsNone) {
     EXPECT_EQ(running(shell), "SECOND");
     EXPECT_TRUE(CWindow::getCDPath().equalsIgnoreCase(folder.engineRoot() + "Two\\"));
     EXPECT_FALSE(game.window->domodal());
+}
+
+TEST_F(ShellTest, AGamePackedInTheBigFileStartsFromItAndTheArchiveClosesWithTheShell) {
+    CGameFolder folder;
+    writeGame(folder, "pack/", "PACKED");
+    {
+        ShellGame builder(folder.path(), {"kavirel"});
+        CBigFile archive(false);
+        ASSERT_TRUE(archive.Create("pack", "data", "data.bf"));
+    }
+    std::filesystem::remove_all(folder.path() / "pack");
+    ShellGame game(folder.path(), {"kavirel", "-window"});
+    {
+        CApplication shell(game.window.get(), "", "data.bf", &game.line, nullptr, "");
+        shell.preinitializeApplication(false);
+        ASSERT_EQ(shell.LastError(), 0);
+        EXPECT_EQ(running(shell), "PACKED");
+    }
+    // Gone with its shell: the next one finds no game.
+    CPlatformFiles::changeWorkingFolder(engine(folder.path()));
+    CApplication shell(game.window.get(), "", "", &game.line, nullptr, "");
+    CLogCapture log;
+    shell.preinitializeApplication(false);
+    EXPECT_EQ(shell.LastError(), ERR_NO_SCRIPT_ROOT);
 }
