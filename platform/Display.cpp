@@ -15,6 +15,7 @@ constexpr int32_t kMaxSide = 8192;
 // Past this many rectangles between two frames the whole screen is cheaper to track.
 constexpr size_t kMaxPending = 256;
 constexpr int32_t kMaxCursorSide = 256;
+constexpr int32_t kMaxIconSide = 1024;
 
 int64_t floorDiv(int64_t a, int64_t b) {
     int64_t q = a / b;
@@ -288,6 +289,13 @@ void CDisplayBase::hide() {
 void CDisplayBase::setTitle(const std::string& title) {
     m_mode.title = title;
     if (m_open) setTitleBackend(cp1250ToUtf8(title));
+}
+
+bool CDisplayBase::setIcon(const uint8_t* rgba, int32_t width, int32_t height) {
+    if (!m_open) return fail("display: closed");
+    if (!rgba || width <= 0 || height <= 0 || width > kMaxIconSide || height > kMaxIconSide)
+        return fail("display: an icon must be between 1 and 1024 pixels a side");
+    return iconBackend(rgba, width, height);
 }
 
 bool CDisplayBase::setFullScreen(bool fullScreen) {

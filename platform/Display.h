@@ -156,6 +156,9 @@ public:
     virtual void hide() = 0;
     // Title in code page 1250.
     virtual void setTitle(const std::string& title) = 0;
+    // The window's icon: width x height 8-bit RGBA pixels, top row first. False for an empty or oversized picture
+    // or a closed display; the in-memory display only checks it.
+    virtual bool setIcon(const uint8_t* rgba, int32_t width, int32_t height) = 0;
     // Switches between a window of the logical size and the desktop's full screen; false with lastError().
     virtual bool setFullScreen(bool fullScreen) = 0;
     // A window point (as the desktop reports the pointer) in logical coordinates, clamped to the screen.

@@ -48,6 +48,7 @@ public:
     void show() override;
     void hide() override;
     void setTitle(const std::string& title) override;
+    bool setIcon(const uint8_t* rgba, int32_t width, int32_t height) override;
     bool setFullScreen(bool fullScreen) override;
     CPlatformPoint windowToLogical(CPlatformPoint point) const override;
     CPlatformPoint windowPosition() const override;
@@ -77,6 +78,7 @@ protected:
     virtual void presentBackend() {}
     virtual void renderResetBackend() {}
     virtual void setTitleBackend(const std::string& /*utf8*/) {}
+    virtual bool iconBackend(const uint8_t* /*rgba*/, int32_t /*width*/, int32_t /*height*/) { return true; }
     virtual void showBackend(bool) {}
     virtual void raiseBackend() {}
     virtual bool fullScreenBackend(bool) { return true; }

@@ -28,6 +28,7 @@ protected:
     void presentBackend() override;
     void renderResetBackend() override;
     void setTitleBackend(const std::string& utf8) override { SDL_SetWindowTitle(m_window, utf8.c_str()); }
+    bool iconBackend(const uint8_t* rgba, int32_t width, int32_t height) override;
     void showBackend(bool visible) override { visible ? SDL_ShowWindow(m_window) : SDL_HideWindow(m_window); }
     void raiseBackend() override { SDL_RaiseWindow(m_window); }
     bool fullScreenBackend(bool fullScreen) override;
@@ -88,6 +89,15 @@ bool CSdlDisplay::openBackend() {
     if (!createTexture()) return false;
     // Characters come from the engine's own keyboard maps, never from the desktop's input methods.
     SDL_StopTextInput();
+    return true;
+}
+
+bool CSdlDisplay::iconBackend(const uint8_t* rgba, int32_t width, int32_t height) {
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width, height, 32, width * 4,
+                                                           SDL_PIXELFORMAT_RGBA32);
+    if (!icon) return sdlFail("cannot make the icon");
+    SDL_SetWindowIcon(m_window, icon);
+    SDL_FreeSurface(icon);
     return true;
 }
 

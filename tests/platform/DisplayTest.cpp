@@ -300,3 +300,14 @@ TEST(HeadlessDisplay, CursorClipAndWarpStayOnTheScreen) {
     display->releaseCursorClip();
     EXPECT_FALSE(display->cursorClip().has_value());
 }
+
+TEST(HeadlessDisplay, AnIconMustBeAPictureOfASensibleSize) {
+    auto display = createHeadlessDisplay();
+    std::vector<uint8_t> rgba(16 * 16 * 4, 200);
+    EXPECT_FALSE(display->setIcon(rgba.data(), 16, 16));
+    ASSERT_TRUE(display->open(CDisplayMode{}));
+    EXPECT_TRUE(display->setIcon(rgba.data(), 16, 16));
+    EXPECT_FALSE(display->setIcon(nullptr, 16, 16));
+    EXPECT_FALSE(display->setIcon(rgba.data(), 0, 16));
+    EXPECT_FALSE(display->setIcon(rgba.data(), 2000, 1));
+}

@@ -129,6 +129,8 @@ TEST_F(X11Display, CursorsAndWindowCallsWorkOnARealServer) {
     EXPECT_EQ(input.mousePosition().y, 60);
     display->releaseCursorClip();
     display->setTitle("Tytu\xB3");
+    std::vector<uint8_t> icon(32 * 32 * 4, 128);
+    EXPECT_TRUE(display->setIcon(icon.data(), 32, 32)) << display->lastError();
     display->raise();
     fill(*display, {0, 0, 320, 240}, 0x7FFF);
     display->updateAll();
