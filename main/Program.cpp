@@ -8,9 +8,11 @@
 #include "display/CommandLine6.h"
 #include "display/Window.h"
 #include "main/MainWindow.h"
+#include "main/ProgramIcon.h"
 #include "platform/Codepage.h"
 #include "platform/Display.h"
 #include "platform/Files.h"
+#include "platform/ImageLibrary.h"
 #include "platform/Input.h"
 #include "platform/Instance.h"
 #include "platform/MessageBox.h"
@@ -26,6 +28,7 @@ constexpr int kContinue = -2;
 constexpr uint32_t kInactiveSleepMs = 100;
 // The second window of the secondary display stands right of the first.
 constexpr int kSecondWindowOffset = 1024;
+constexpr int32_t kMaxIconSide = 256;
 
 } // namespace
 
@@ -139,6 +142,7 @@ int CKavirelProgram::startUp() {
                            m_currentDirectory, programFolder, m_settings.rootPath, false);
     m_language->setWindowIfc(m_window);
     set(m_window, nullptr);
+    setWindowIcon();
     m_window->OnActivateApp(true);
     m_window->SetActiveCursor(CDisplay::systemCursorId(ESystemCursor::Hand));
     m_window->SetWaitCursor(CDisplay::systemCursorId(ESystemCursor::Wait));
@@ -152,6 +156,20 @@ int CKavirelProgram::startUp() {
         if (m_window->LastError() == 0) startApplication();
     }
     return kContinue;
+}
+
+void CKavirelProgram::setWindowIcon() {
+    std::vector<uint8_t> rgba;
+    int32_t width = 0, height = 0;
+    if (m_settings.icon.IsString() &&
+        !CImageLibrary::loadRgba(m_settings.icon.GetBuffer(), rgba, width, height, kMaxIconSide))
+        logMessage("the icon \"%s\" does not read: the program's own icon is shown",
+                   cp1250ToUtf8(m_settings.icon.GetBuffer()).c_str());
+    if (rgba.empty()) {
+        rgba = programIcon();
+        width = height = kProgramIconSide;
+    }
+    m_display->setIcon(rgba.data(), width, height);
 }
 
 bool CKavirelProgram::startApplication() {

@@ -38,6 +38,8 @@ public:
 private:
     // Start-up up to the loop; the exit code when the program ends there, else -2.
     int startUp();
+    // The ICON file of the ini, or the program's own icon when there is none or it does not read.
+    void setWindowIcon();
     bool startApplication();
     void mainLoop();
     // The desktop's messages of one pass: window events, a termination request, a later start's raise

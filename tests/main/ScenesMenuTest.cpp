@@ -8,6 +8,7 @@
 #include "display/ValidationQuene.h"
 #include "display/Window.h"
 #include "main/MenuFont.h"
+#include "main/ProgramIcon.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
 
@@ -243,4 +244,18 @@ TEST(ScenesMenu, ItIsDrawnOverTheGameAndTheGameShowsAgainWhenItCloses) {
     EXPECT_EQ(game.shown(319, 2), green);
     EXPECT_EQ(game.shown(item.right - 2, item.top + 1), green);
     EXPECT_EQ(game.window.GetRefreshScreenInterface()->getDrawList()->getSize(), 0);
+}
+
+TEST(ProgramIcon, ATileWithALetterOnIt) {
+    std::vector<uint8_t> icon = programIcon();
+    ASSERT_EQ(icon.size(), size_t(kProgramIconSide) * kProgramIconSide * 4);
+    auto at = [&](int x, int y) { return &icon[size_t(y * kProgramIconSide + x) * 4]; };
+    // Corners cut, the tile opaque, some of the letter white.
+    EXPECT_EQ(at(0, 0)[3], 0);
+    EXPECT_EQ(at(kProgramIconSide - 1, kProgramIconSide - 1)[3], 0);
+    EXPECT_EQ(at(3, 16)[3], 255);
+    int white = 0;
+    for (int i = 0; i < kProgramIconSide * kProgramIconSide; ++i)
+        if (icon[size_t(i) * 4] == 255 && icon[size_t(i) * 4 + 3] == 255) ++white;
+    EXPECT_GT(white, 40);
 }
