@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# kavirel started where there is no game: the error on standard error and a failing exit code, also for a
+# definition file that describes no game.
+#   missing_game.sh <kavirel>
+set -uo pipefail
+program=$(realpath "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- standard error:"
+    cat "$work/stderr"
+    exit 1
+}
+
+run_in() {
+    mkdir -p "$1"
+    (cd "$1" && exec "$program" -window -nosound -nomusic) 2>"$work/stderr"
+}
+
+run_in "$work/nothing"
+code=$?
+[ "$code" -ne 0 ] || fail "a folder without a game ended with 0"
+grep -q "Nie można wczytać gry" "$work/stderr" || fail "no error text for a folder without a game"
+grep -q "application.def" "$work/stderr" || fail "the error does not name application.def"
+
+mkdir -p "$work/empty/Dane"
+printf 'OBJECT=X\r\nX:TYPE=INTEGER\r\n' >"$work/empty/Dane/application.def"
+run_in "$work/empty"
+code=$?
+[ "$code" -ne 0 ] || fail "a definition without an application ended with 0"
+grep -q "Nie można wczytać gry" "$work/stderr" || fail "no error text for a definition without an application"
+echo "a missing game fails visibly"

@@ -1,0 +1,82 @@
+// Paints the sample game's scene backgrounds and writes them as "PIK" images with the engine's own writer:
+//   MakeSamplePictures <episode folder>
+// writes PORANEK\PORANEK.IMG, POLUDNIE\POLUDNIE.IMG and WIECZOR\WIECZOR.IMG (800x600, 16 bits, LZO) into the
+// scene folders below it. The end-to-end test knows the marker colours painted here.
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "display/Color.h"
+#include "display/GraphicsObject.h"
+
+using namespace KavirelDLL;
+
+namespace {
+
+constexpr int kWidth = 800;
+constexpr int kHeight = 600;
+constexpr int kHorizon = 400;
+
+struct SRgb {
+    int r, g, b;
+};
+
+struct SScene {
+    const char* name;
+    SRgb skyTop, skyBottom, ground, disc;
+    int discX, discY;
+    // A flat patch in the lower left that tells the scenes apart.
+    SRgb marker;
+};
+
+const SScene kScenes[] = {
+    {"PORANEK", {96, 160, 255}, {200, 230, 255}, {80, 160, 64}, {255, 255, 0}, 640, 120, {255, 0, 0}},
+    {"POLUDNIE", {40, 120, 255}, {150, 200, 255}, {96, 176, 48}, {255, 255, 255}, 400, 80, {0, 255, 0}},
+    {"WIECZOR", {40, 20, 80}, {255, 120, 40}, {40, 60, 40}, {255, 255, 255}, 160, 120, {0, 0, 255}},
+};
+
+uint16_t pixel(SRgb c) { return static_cast<uint16_t>(CColor(uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)).GetInBPP(16)); }
+
+SRgb mix(SRgb a, SRgb b, int step, int steps) {
+    return {a.r + (b.r - a.r) * step / steps, a.g + (b.g - a.g) * step / steps, a.b + (b.b - a.b) * step / steps};
+}
+
+bool paint(const SScene& scene, const std::string& folder) {
+    CGraphicsObject picture(nullptr, CXSize(kWidth, kHeight), 16);
+    auto* pixels = reinterpret_cast<uint16_t*>(picture.GetDataPtr());
+    if (!pixels) return false;
+    for (int y = 0; y < kHeight; ++y) {
+        const uint16_t row = y < kHorizon ? pixel(mix(scene.skyTop, scene.skyBottom, y, kHorizon)) : pixel(scene.ground);
+        for (int x = 0; x < kWidth; ++x) pixels[y * kWidth + x] = row;
+    }
+    for (int y = scene.discY - 50; y <= scene.discY + 50; ++y)
+        for (int x = scene.discX - 50; x <= scene.discX + 50; ++x)
+            if (std::hypot(x - scene.discX, y - scene.discY) <= 50.0) pixels[y * kWidth + x] = pixel(scene.disc);
+    for (int y = 500; y < 580; ++y)
+        for (int x = 20; x < 140; ++x) pixels[y * kWidth + x] = pixel(scene.marker);
+
+    std::vector<uint8_t> bytes;
+    if (!picture.writePik(bytes, COMPRESSION_LZO)) return false;
+    const std::string name = scene.name;
+    std::ofstream out(folder + "/" + name + "/" + name + ".IMG", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+        return 2;
+    }
+    for (const SScene& scene : kScenes) {
+        if (!paint(scene, argv[1])) {
+            std::fprintf(stderr, "%s: could not write the picture of %s below %s\n", argv[0], scene.name, argv[1]);
+            return 1;
+        }
+    }
+    return 0;
+}
