@@ -2,12 +2,15 @@
 
 #include <algorithm>
 
+#include "core/Containers.h"
+#include "core/XVersion.h"
 #include "display/Color.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "main/MenuFont.h"
 #include "platform/Input.h"
+#include "script/Scene.h"
 
 using namespace KavirelDLL;
 
@@ -392,4 +395,21 @@ void CScenesMenu::update(CWindow* window) {
     placePicture(m_dropDown, window, popupRect(m_popup), m_changed || m_drawnPopup != m_popup, false);
     m_drawnPopup = m_popup;
     m_changed = false;
+}
+
+void buildScenesMenu(CMC_Scene* root, CScenesMenu& menu) {
+    if (!root) return;
+    CScenesMenu::SPopup popup{root->getName(), {}};
+    CXVector* episodes = root->getSubScenes();
+    for (int e = 0; episodes && e < episodes->getSize(); ++e) {
+        auto* episode = static_cast<CMC_Scene*>(episodes->at(e));
+        CXVector* scenes = episode ? episode->getSubScenes() : nullptr;
+        for (int s = 0; scenes && s < scenes->getSize(); ++s) {
+            auto* scene = static_cast<CMC_Scene*>(scenes->at(s));
+            popup.items.push_back({scene->getName(), episode->getSubId(scene)});
+        }
+    }
+    popup.items.push_back({"", 0, true});
+    popup.items.push_back({CXVersion::getCurrentVersion()->toString(), CScenesMenu::ID_VERSION});
+    menu.insertPopup(0, std::move(popup));
 }

@@ -9,6 +9,7 @@
 
 namespace KavirelDLL {
 class CGraphicsObject;
+class CMC_Scene;
 class CRefreshScreen;
 class CWindow;
 struct CInputEvent;
@@ -125,3 +126,8 @@ private:
     KavirelDLL::CGraphicsObject* m_dropDown = nullptr;
     int m_drawnPopup = -1;
 };
+
+// Puts the game's popup first on the menu bar, titled with the application's name: the scenes of each of its
+// episodes in order, each item's id its scene's place in the episode, then a separator and the engine's version
+// (id 100). Choosing a scene or the version does nothing.
+void buildScenesMenu(KavirelDLL::CMC_Scene* root, CScenesMenu& menu);

@@ -1,0 +1,82 @@
+// The bundled sample game run headless through the game harness: its scenes follow their timers, its
+// behaviours keep their values in the ini file, and its scenes make the menu's first popup.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "core/XVersion.h"
+#include "harness/GameHarness.h"
+#include "main/ScenesMenu.h"
+#include "platform/Input.h"
+#include "script/Application.h"
+
+using namespace KavirelDLL;
+using namespace KavirelTest;
+
+namespace {
+
+void copySample(CGameFolder& folder) {
+    const std::filesystem::path sample = std::filesystem::path(KAVIREL_BINARY_DIR) / "samples" / "Przyklad";
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(sample))
+        if (entry.is_regular_file())
+            folder.copy(entry.path(), entry.path().lexically_relative(sample).generic_string());
+}
+
+// 20 ms frames: a scene's clock of 3000 ms ticks within 151 frames, and its change happens on the next step.
+constexpr int kSceneFrames = 152;
+
+} // namespace
+
+TEST(SampleGame, ScenesFollowTheirClocksAndTheGameKeepsWhatItComputed) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameRun run(folder);
+    ASSERT_TRUE(run.started());
+    EXPECT_EQ(run.sceneName(), "PORANEK");
+    run.frames(kSceneFrames);
+    EXPECT_EQ(run.sceneName(), "POLUDNIE");
+    run.frames(kSceneFrames);
+    EXPECT_EQ(run.sceneName(), "WIECZOR");
+    run.frames(kSceneFrames);
+    EXPECT_EQ(run.sceneName(), "PORANEK");
+    EXPECT_EQ(run.iniInt("PRZYKLAD", "ODWIEDZINY"), 4);
+    EXPECT_EQ(run.ini("PRZYKLAD", "OSTATNIA"), "PORANEK");
+    EXPECT_EQ(run.iniInt("PRZYKLAD", "GODZINY"), 8 + 12 + 20 + 8);
+    EXPECT_EQ(run.iniInt("PRZYKLAD", "SREDNIA"), 48 / 4);
+}
+
+TEST(SampleGame, ItsScenesMakeTheMenusFirstPopup) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameRun run(folder);
+    ASSERT_NE(run.app(), nullptr);
+    CScenesMenu menu;
+    buildScenesMenu(run.app(), menu);
+    ASSERT_EQ(menu.popups().size(), 3u);
+    const CScenesMenu::SPopup& scenes = menu.popups()[0];
+    EXPECT_STREQ(scenes.title.GetBuffer(), "PRZYKLAD");
+    ASSERT_EQ(scenes.items.size(), 5u);
+    const char* names[] = {"PORANEK", "POLUDNIE", "WIECZOR"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_STREQ(scenes.items[size_t(i)].text.GetBuffer(), names[i]);
+        EXPECT_EQ(scenes.items[size_t(i)].id, i);
+    }
+    EXPECT_TRUE(scenes.items[3].separator);
+    EXPECT_EQ(scenes.items[4].id, CScenesMenu::ID_VERSION);
+    EXPECT_STREQ(scenes.items[4].text.GetBuffer(), CXVersion::getCurrentVersion()->toString().GetBuffer());
+    EXPECT_STREQ(menu.popups()[1].title.GetBuffer(), "&Program");
+
+    // Choosing a scene changes nothing: only Exit and Redraw are commands the program carries out.
+    menu.setAvailable(true);
+    menu.open(0);
+    CInputEvent down;
+    down.type = EInputEventType::KeyDown;
+    down.key = kKeyDown;
+    menu.filter(down);
+    down.key = kKeyEnter;
+    menu.filter(down);
+    EXPECT_EQ(menu.takeCommands(), std::vector<int>{1});
+    run.frames(2);
+    EXPECT_EQ(run.sceneName(), "PORANEK");
+}
