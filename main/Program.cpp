@@ -19,6 +19,7 @@
 #include "platform/PlatformTime.h"
 #include "platform/Process.h"
 #include "platform/Video.h"
+#include "script/Application.h"
 
 using namespace KavirelDLL;
 
@@ -51,11 +52,14 @@ int CKavirelProgram::run() {
         logMessage("the engine window failed with error %d", m_window->LastError());
         m_window->ShowError("Kavirel");
         code = EXIT_FAILED;
-    } else if (!m_application) {
+    } else if (!m_application || !m_application->getMCApplicationIfc()) {
         // The game never shows its window; the original ended here without a word and with success.
         fail(gameLoadError());
         code = EXIT_FAILED;
     } else {
+        buildScenesMenu(m_application->getMCApplicationIfc(), m_menu);
+        // The mirror of the secondary display shows with the game.
+        if (m_secondDisplay) m_secondDisplay->show();
         m_display->show();
         mainLoop();
     }
@@ -110,8 +114,6 @@ int CKavirelProgram::startUp() {
     switch (readMainSettings(*m_commandLine, m_settings, message)) {
     case ESettingsResult::ok: break;
     case ESettingsResult::noUserFolder:
-        showMessageBox("Kavirel", message.GetBuffer());
-        return EXIT_NO_USER_FOLDER;
     case ESettingsResult::badProduct:
         fail(message);
         return EXIT_NO_USER_FOLDER;
@@ -173,8 +175,9 @@ void CKavirelProgram::setWindowIcon() {
 }
 
 bool CKavirelProgram::startApplication() {
-    logMessage("the application shell is not built yet: the game cannot start");
-    return false;
+    m_application = new CApplication(m_window, m_settings.ini, "data.bf", m_commandLine, nullptr, m_settings.product);
+    m_application->preinitializeApplication(false);
+    return m_application->getMCApplicationIfc() != nullptr;
 }
 
 CXString CKavirelProgram::gameLoadError() {

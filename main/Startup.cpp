@@ -60,7 +60,13 @@ ESettingsResult readMainSettings(CCommandLine6& commandLine, SMainSettings& sett
             message = "SHGetSpecialFolder returned 0";
             return ESettingsResult::noUserFolder;
         }
-        const std::string relative = std::string("OrvikMedia\\") + settings.product.GetBuffer() + "\\Kavirel.ini";
+        // The product names one folder, as the application shell takes it.
+        const std::string product = settings.product.GetBuffer();
+        if (product == "." || product == ".." || product.find_first_of("\\/:") != std::string::npos) {
+            message = CXString("Nieprawid\xB3owa nazwa produktu w pliku Kavirel.ini: ") + settings.product;
+            return ESettingsResult::badProduct;
+        }
+        const std::string relative = "OrvikMedia\\" + product + "\\Kavirel.ini";
         std::string native;
         EPlatformError error = CPlatformFiles::createFolder(base);
         if (error == EPlatformError::none) error = CPlatformFiles::resolveInside(base, relative, native, false);

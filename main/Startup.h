@@ -38,7 +38,7 @@ struct SMainSettings {
 enum class ESettingsResult {
     ok,
     noUserFolder, // the application-data folder is unknown
-    badProduct,   // PRODUCT would put the per-user copy outside that folder
+    badProduct,   // PRODUCT is not the plain name of one folder
 };
 
 // Reads the settings; with a PRODUCT, copies the ini file to "OrvikMedia\<PRODUCT>\Kavirel.ini" below the

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # kavirel started where there is no game: the error on standard error and a failing exit code, also for a
-# definition file that describes no game.
+# definition file that describes no game and for the web-distribution switches, which are not built yet.
 #   missing_game.sh <kavirel>
 set -uo pipefail
 program=$(realpath "$1")
@@ -16,8 +16,10 @@ fail() {
 }
 
 run_in() {
-    mkdir -p "$1"
-    (cd "$1" && exec "$program" -window -nosound -nomusic) 2>"$work/stderr"
+    local folder=$1
+    shift
+    mkdir -p "$folder"
+    (cd "$folder" && exec "$program" -window -nosound -nomusic "$@") 2>"$work/stderr"
 }
 
 run_in "$work/nothing"
@@ -32,4 +34,10 @@ run_in "$work/empty"
 code=$?
 [ "$code" -ne 0 ] || fail "a definition without an application ended with 0"
 grep -q "Nie można wczytać gry" "$work/stderr" || fail "no error text for a definition without an application"
+for switch in -game -uninstall; do
+    run_in "$work/web" "$switch" Gra
+    code=$?
+    [ "$code" -eq 1 ] || fail "$switch ended with $code"
+    grep -q -- "\"$switch\"" "$work/stderr" || fail "no message for $switch"
+done
 echo "a missing game fails visibly"

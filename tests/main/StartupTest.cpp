@@ -89,6 +89,11 @@ TEST(Startup, AProductLeavingTheUserFolderOrNoUserFolderIsRefused) {
     CXString message;
     EXPECT_EQ(readMainSettings(line, settings, message), ESettingsResult::badProduct);
     EXPECT_FALSE(std::filesystem::exists(folder.root() / "outside"));
+    for (const char* product : {"Gra\\Druga", "C:Gra", "..", "a/b"}) {
+        folder.put("Kavirel.ini", std::string("[MAIN]\r\nPRODUCT=") + product + "\r\n");
+        EXPECT_EQ(readMainSettings(line, settings, message), ESettingsResult::badProduct) << product;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder.root() / "data" / "kavirel" / "OrvikMedia" / "Gra"));
 
     // A user folder that cannot be made.
     folder.put("Kavirel.ini", "[MAIN]\r\nPRODUCT=Gra\r\n");

@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# kavirel on the sample game in a real window (run under Xvfb): each scene's background shows in turn, read from
+# screenshots of the window; a second start hands over to the first and ends; a close request (SIGTERM) ends the
+# game cleanly, and the values the game keeps are in the player's copy of its ini file.
+#   sample_game.sh <kavirel> <sample game folder>
+set -uo pipefail
+program=$(realpath "$1")
+game=$(realpath "$2")
+work=$(mktemp -d)
+pid=
+cleanup() {
+    [ -n "$pid" ] && kill -KILL "$pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
+unset SDL_VIDEODRIVER
+
+fail() {
+    echo "FAIL: $*"
+    echo "--- standard error of the game:"
+    cat "$work/stderr"
+    exit 1
+}
+
+cd "$game" || fail "no sample game at $game"
+"$program" -window -nosound -nomusic 2>"$work/stderr" &
+pid=$!
+
+# Polls (at most 30 s) until the command succeeds; the game must still run meanwhile.
+await() {
+    local what=$1
+    shift
+    for _ in $(seq 1 300); do
+        "$@" && return 0
+        kill -0 "$pid" 2>/dev/null || fail "the game ended while waiting for $what"
+        sleep 0.1
+    done
+    fail "timed out waiting for $what"
+}
+
+window=
+find_window() {
+    window=$(xwininfo -root -tree 2>/dev/null | awk '/ 800x600\+/ { print $1; exit }')
+    [ -n "$window" ]
+}
+await "the game window" find_window
+
+# One pixel of the window as "(r,g,b)".
+pixel() { import -window "$window" -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | awk 'NR == 2 { print $2 }'; }
+# Whether "(r,g,b)" is within 3 of each channel of the expected one: the desktop widens 5- and 6-bit channels
+# its own way.
+near() {
+    local got=${1//[()]/} want=${2//[()]/}
+    local IFS=,
+    read -r r g b <<<"$got"
+    read -r R G B <<<"$want"
+    [ -n "$b" ] || return 1
+    (( r - R <= 3 && R - r <= 3 && g - G <= 3 && G - g <= 3 && b - B <= 3 && B - b <= 3 ))
+}
+last=
+shows() {
+    last=$(pixel 80 540)
+    near "$last" "$1"
+}
+
+# The marker patch of each scene (tools/MakeSamplePictures.cpp), in the order the scenes' timers go.
+await "the morning (red marker), last seen $last" shows "(255,0,0)"
+# The morning sky's top row: 5-6-5 pixels widened again.
+near "$(pixel 400 0)" "(99,162,255)" || fail "the morning sky is $(pixel 400 0)"
+await "the noon (green marker), last seen $last" shows "(0,255,0)"
+await "the evening (blue marker), last seen $last" shows "(0,0,255)"
+await "the morning again, last seen $last" shows "(255,0,0)"
+
+# A second start brings the first to the front and ends at once, successfully.
+timeout 30 "$program" -window -nosound 2>"$work/second" || fail "the second start ended with $?: $(cat "$work/second")"
+kill -0 "$pid" 2>/dev/null || fail "the first game ended when the second started"
+
+kill -TERM "$pid"
+wait "$pid"
+code=$?
+pid=
+[ "$code" -eq 0 ] || fail "the game ended with $code"
+
+ini=$XDG_DATA_HOME/kavirel/OrvikMedia/Przyklad/Kavirel.ini
+[ -f "$ini" ] || fail "no player's ini file at $ini"
+visits=$(tr -d '\r' <"$ini" | awk -F= '$1 == "ODWIEDZINY" { print $2 }')
+hours=$(tr -d '\r' <"$ini" | awk -F= '$1 == "GODZINY" { print $2 }')
+average=$(tr -d '\r' <"$ini" | awk -F= '$1 == "SREDNIA" { print $2 }')
+[ -n "$visits" ] && [ "$visits" -ge 4 ] || fail "ODWIEDZINY is '$visits': $(cat "$ini")"
+[ -n "$hours" ] && [ "$hours" -ge 48 ] || fail "GODZINY is '$hours': $(cat "$ini")"
+[ "$average" = "$((hours / visits))" ] || fail "SREDNIA is '$average' for $hours / $visits"
+echo "the sample game ran its scenes and kept ODWIEDZINY=$visits GODZINY=$hours SREDNIA=$average"
