@@ -57,6 +57,18 @@ void CMC_Behaviour::removeAndDelete(CMC_Object* object) {
     if (!object->isHeld()) delete object;
 }
 
+CMC_ArgumentsGuard::CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+    // Only an expression runs code: without one the guard costs nothing.
+    bool code = object && object->getType() == TYPE_EXPRESSION;
+    for (int i = 0; !code && args && i < args->getSize(); ++i) {
+        auto* value = static_cast<CMC_Variable*>(args->at(i));
+        code = value && !isControlCode(value) && value->getType() == TYPE_EXPRESSION;
+    }
+    if (!code) return;
+    if (object) m_self = object->anchor();
+    if (container) m_where = container->anchor();
+}
+
 // ---- construction ----
 
 CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* scene) : CMC_Object(CXString(""), TYPE_BEHAVIOUR) {
@@ -493,9 +505,11 @@ void CMC_Behaviour_Runner::prepareMthHashSet() {
 CXArray* CMC_Behaviour_Runner::getParams(CMC_ObjectsContainer* container, CXVector* args) {
     int count = argumentCount(args);
     auto* params = new CXArray(std::max(count, 1), 0.75f);
+    CMC_ArgumentsGuard guard(nullptr, container, args);
     for (int i = 0; i < count; ++i) {
         CXString text = CMC_Behaviour_Entry::getStringValue(getParameter(args, i));
-        CMC_Object* named = container && text.IsString() ? container->getObject(text) : nullptr;
+        bool look = container && !guard.containerGone() && text.IsString();
+        CMC_Object* named = look ? container->getObject(text) : nullptr;
         if (named && named->getType() > TYPE_DOUBLE) text = "\"" + text + "\"";
         params->add(new CXString(text));
     }
@@ -516,7 +530,12 @@ CMC_Variable* CMC_Behaviour_Runner::run(int id, CMC_Object* object, CMC_ObjectsC
     case MTH_RUN:
     case MTH_RUNC: {
         CMC_ObjectHandle scene(container);
+        CMC_ArgumentsGuard guard(behaviour, nullptr, args);
         CXArray* params = getParams(container, args);
+        if (guard.gone()) {
+            flushParams(params);
+            return nullptr;
+        }
         bool broke = behaviour->run(nullptr, params, id == MTH_RUNC);
         flushParams(params);
         if (broke) return controlCode(CONTROL_BREAK);

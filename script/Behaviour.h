@@ -28,6 +28,21 @@ inline int controlCodeOf(const CMC_Variable* value) {
     return static_cast<int>(reinterpret_cast<intptr_t>(value));
 }
 
+// Reading a runner's arguments can run script code (an EXPRESSION is calculated when read, and so is an
+// EXPRESSION receiver when its value is read), and that code may delete the object a method works on or the
+// container it runs in. A method reads its arguments first and asks gone() before it touches either.
+class CMC_ArgumentsGuard {
+public:
+    CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
+    bool objectGone() const { return m_self && !m_self->object; }
+    bool containerGone() const { return m_where && !m_where->object; }
+    bool gone() const { return objectGone() || containerGone(); }
+
+private:
+    std::shared_ptr<CMC_ObjectAnchor> m_self;
+    std::shared_ptr<CMC_ObjectAnchor> m_where;
+};
+
 // A behaviour: a named script procedure. Its code is split into lines once (init) and each line bound to
 // what it names; running it runs the lines in order until one breaks.
 class CMC_Behaviour : public CMC_Object, public CTimerNotificator {

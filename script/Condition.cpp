@@ -323,7 +323,9 @@ void CMC_BasicCondition_Runner::prepareMthHashSet() {
 }
 
 CMC_Variable* CMC_BasicCondition_Runner::check(CMC_BasicCondition* condition, CXVector* args) {
+    CMC_ArgumentsGuard guard(condition, nullptr, args);
     bool fireEvents = argumentCount(args) > 0 ? getParameterBool(args, 0)->getValue() : true;
+    if (guard.gone()) return nullptr;
     bool result = condition->valid(fireEvents);
     CMC_Bool* value = CMC_VariableFactory::allocBool();
     value->setValue(result);
@@ -332,7 +334,9 @@ CMC_Variable* CMC_BasicCondition_Runner::check(CMC_BasicCondition* condition, CX
 
 CMC_Variable* CMC_BasicCondition_Runner::breakMth(CMC_BasicCondition* condition, CXVector* args,
                                                   bool oneBreak) {
+    CMC_ArgumentsGuard guard(condition, nullptr, args);
     bool fireEvents = argumentCount(args) > 0 ? getParameterBool(args, 0)->getValue() : true;
+    if (guard.gone()) return nullptr;
     if (!condition->valid(fireEvents)) return nullptr;
     return controlCode(oneBreak ? CONTROL_ONEBREAK : CONTROL_BREAK);
 }

@@ -155,13 +155,15 @@ int CMC_Dummy_Runner::number(CXVector* args, int index, int fallback) {
 
 CMC_Variable* CMC_Dummy_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
                                     CXVector* args) {
+    // The behaviour matters only to declarations, which tie their variable to its run.
+    CMC_ArgumentsGuard guard(id >= STM_BOOL && id <= STM_STRING ? object : nullptr, container, args);
     switch (id) {
     case STM_IF:
-        return ifStatement(container, args);
+        return ifStatement(container, args, guard);
     case STM_WHILE:
-        return whileStatement(container, args);
+        return whileStatement(container, args, guard);
     case STM_RETURN:
-        return returnStatement(container, args);
+        return returnStatement(container, args, guard);
     case STM_BREAK:
         return controlCode(CONTROL_BREAK);
     case STM_ONEBREAK:
@@ -173,23 +175,23 @@ CMC_Variable* CMC_Dummy_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     case STM_MSGBOX:
         return nullptr;
     case STM_BOOL:
-        return declare(TYPE_BOOL, object, container, args);
+        return declare(TYPE_BOOL, object, container, args, guard);
     case STM_DOUBLE:
-        return declare(TYPE_DOUBLE, object, container, args);
+        return declare(TYPE_DOUBLE, object, container, args, guard);
     case STM_INT:
-        return declare(TYPE_INTEGER, object, container, args);
+        return declare(TYPE_INTEGER, object, container, args, guard);
     case STM_STRING:
-        return declare(TYPE_STRING, object, container, args);
+        return declare(TYPE_STRING, object, container, args, guard);
     case STM_LOOP:
-        return loop(container, args, false);
+        return loop(container, args, false, guard);
     case STM_FOR:
-        return loop(container, args, true);
+        return loop(container, args, true, guard);
     case STM_VALUE:
-        return value(container, args);
+        return value(container, args, guard);
     case STM_RUNONTIMER:
-        return runOnTimer(container, args);
+        return runOnTimer(container, args, guard);
     case STM_CREATE:
-        return create(container, args);
+        return create(container, args, guard);
     case STM_GETAPPLICATIONNAME: {
         // Parent chains are short; a longer one loops.
         int depth = 0;
@@ -206,12 +208,14 @@ CMC_Variable* CMC_Dummy_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     }
 }
 
-CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXVector* args,
+                                            const CMC_ArgumentsGuard& guard) {
     int count = argumentCount(args);
     bool condition;
     CXString branch;
     if (count < 4) {
         CXString test = text(args, 0);
+        if (guard.containerGone()) return nullptr;
         bool hasAnd = std::strstr(test.GetBuffer(), "&&") != nullptr;
         bool hasOr = std::strstr(test.GetBuffer(), "||") != nullptr;
         if (!hasAnd && !hasOr) {
@@ -226,23 +230,30 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
         }
         branch = condition ? text(args, 1) : text(args, 2);
     } else {
-        condition = CMC_Condition::valid(container, text(args, 0), text(args, 2), text(args, 1));
+        CXString left = text(args, 0);
+        CXString op = text(args, 1);
+        CXString right = text(args, 2);
+        if (guard.containerGone()) return nullptr;
+        condition = CMC_Condition::valid(container, left, right, op);
         branch = condition ? text(args, 3) : text(args, 4);
     }
-    if (!branch.IsString()) return nullptr;
+    if (!branch.IsString() || guard.containerGone()) return nullptr;
     CBody body(container, branch);
     CMC_Behaviour* behaviour = body.get();
     if (behaviour && behaviour->run(behaviour, nullptr, false)) return controlCode(CONTROL_BREAK);
     return nullptr;
 }
 
-CMC_Variable* CMC_Dummy_Runner::whileStatement(CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Dummy_Runner::whileStatement(CMC_ObjectsContainer* container, CXVector* args,
+                                               const CMC_ArgumentsGuard& guard) {
     if (argumentCount(args) < 4) return nullptr;
     CXString first = text(args, 0);
     CXString op = text(args, 1);
     CXString second = text(args, 2);
+    CXString bodyName = text(args, 3);
+    if (guard.containerGone()) return nullptr;
     CMC_ObjectHandle scene(container);
-    CBody body(container, text(args, 3));
+    CBody body(container, bodyName);
     // The body's outcome does not end the loop; only the test does.
     while (true) {
         auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
@@ -254,7 +265,8 @@ CMC_Variable* CMC_Dummy_Runner::whileStatement(CMC_ObjectsContainer* container, 
     return nullptr;
 }
 
-CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* args, bool withCounter) {
+CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* args, bool withCounter,
+                                     const CMC_ArgumentsGuard& guard) {
     if (!container) return nullptr;
     int first = withCounter ? 1 : 0;
     CMC_ObjectHandle counter;
@@ -271,6 +283,7 @@ CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* 
     int start = number(args, first + 1, 0);
     int rounds = number(args, first + 2, 0);
     int step = number(args, first + 3, 1);
+    if (guard.containerGone()) return nullptr;
 
     CMC_ObjectHandle scene(container);
     CMC_ObjectHandle hidden;
@@ -318,9 +331,10 @@ CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* 
     return broke ? controlCode(CONTROL_BREAK) : nullptr;
 }
 
-CMC_Variable* CMC_Dummy_Runner::returnStatement(CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Dummy_Runner::returnStatement(CMC_ObjectsContainer* container, CXVector* args,
+                                                const CMC_ArgumentsGuard& guard) {
     CMC_Variable* given = getParameter(args, 0);
-    if (!given || !container || !isScalar(given->getType())) return nullptr;
+    if (!given || !container || guard.containerGone() || !isScalar(given->getType())) return nullptr;
     CMC_ObjectsContainer* scene = container->getScene();
     if (!scene) scene = container;
     // The value may be the old "__RETURN__" itself: take it before that goes.
@@ -355,11 +369,13 @@ CMC_Variable* CMC_Dummy_Runner::conv(CXVector* args) {
 }
 
 CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_ObjectsContainer* container,
-                                        CXVector* args) {
+                                        CXVector* args, const CMC_ArgumentsGuard& guard) {
     CXString name = text(args, 0);
+    CMC_Variable* given = getParameter(args, 1);
+    if (guard.gone()) return nullptr;
     if (!container || !name.IsString() || container->getObject(name)) return nullptr;
     CMC_Variable* variable = makeVariable(type, name);
-    if (CMC_Variable* given = getParameter(args, 1)) variable->set(given);
+    if (given) variable->set(given);
     variable->setAsTemporary();
     variable->setScene(container);
     container->addObject(variable);
@@ -371,21 +387,32 @@ CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_Object
     return CMC_VariableFactory::copyVariable(variable);
 }
 
-CMC_Variable* CMC_Dummy_Runner::value(CMC_ObjectsContainer* container, CXVector* args) {
-    CMC_Object* found = container ? container->getObject(text(args, 0)) : nullptr;
+CMC_Variable* CMC_Dummy_Runner::value(CMC_ObjectsContainer* container, CXVector* args,
+                                      const CMC_ArgumentsGuard& guard) {
+    CXString name = text(args, 0);
+    CMC_Object* found = container && !guard.containerGone() ? container->getObject(name) : nullptr;
     if (!found) return nullptr;
     // An object that is not a value answers with its name.
     if (auto* variable = dynamic_cast<CMC_Variable*>(found)) return variable;
     return stringResult(found->getName());
 }
 
-CMC_Variable* CMC_Dummy_Runner::runOnTimer(CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Dummy_Runner::runOnTimer(CMC_ObjectsContainer* container, CXVector* args,
+                                           const CMC_ArgumentsGuard& guard) {
     int count = argumentCount(args);
     if (!container || count < 3) return nullptr;
     int interval = number(args, 0, 0);
     int repeat = number(args, 1, 0);
     CXString bodyName = text(args, 2);
     CXString onDoneName = text(args, 3);
+    auto* params = new CXArray(count > 4 ? count - 3 : 1, 0.75f);
+    params->add(new CXString("0"));
+    for (int i = 4; i < count; ++i)
+        params->add(new CXString(CMC_Behaviour_Entry::getStringValue(getParameter(args, i))));
+    if (guard.containerGone()) {
+        CMC_Behaviour_Runner::flushParams(params);
+        return nullptr;
+    }
 
     CMC_Object* existing = container->getObject(bodyName);
     CXString code = existing && existing->getType() == TYPE_BEHAVIOUR
@@ -408,11 +435,6 @@ CMC_Variable* CMC_Dummy_Runner::runOnTimer(CMC_ObjectsContainer* container, CXVe
         }
     }
 
-    auto* params = new CXArray(count > 4 ? count - 3 : 1, 0.75f);
-    params->add(new CXString("0"));
-    for (int i = 4; i < count; ++i)
-        params->add(new CXString(CMC_Behaviour_Entry::getStringValue(getParameter(args, i))));
-
     auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
     if (!here) {
         CMC_Behaviour_Runner::flushParams(params);
@@ -431,10 +453,12 @@ CMC_Variable* CMC_Dummy_Runner::runOnTimer(CMC_ObjectsContainer* container, CXVe
     return stringResult(name);
 }
 
-CMC_Variable* CMC_Dummy_Runner::create(CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Dummy_Runner::create(CMC_ObjectsContainer* container, CXVector* args,
+                                       const CMC_ArgumentsGuard& guard) {
     if (!container) return nullptr;
     CXString type = text(args, 0);
     CXString name = text(args, 1);
+    if (guard.containerGone()) return nullptr;
     CMC_Object* made = nullptr;
     if (type.equals("ANIMO"))
         made = new CMC_Animo(container);

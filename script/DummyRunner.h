@@ -3,6 +3,7 @@
 
 namespace KavirelDLL {
 
+class CMC_ArgumentsGuard;
 class CMC_Behaviour;
 
 // The built-in "@" statements (type 0). Each receives the behaviour whose line it is, that behaviour's
@@ -39,15 +40,22 @@ public:
 private:
     CXString text(CXVector* args, int index);
     int number(CXVector* args, int index, int fallback);
-    CMC_Variable* ifStatement(CMC_ObjectsContainer* container, CXVector* args);
-    CMC_Variable* whileStatement(CMC_ObjectsContainer* container, CXVector* args);
-    CMC_Variable* loop(CMC_ObjectsContainer* container, CXVector* args, bool withCounter);
-    CMC_Variable* returnStatement(CMC_ObjectsContainer* container, CXVector* args);
+    // Each reads its arguments first; the guard says whether the container (or the behaviour) outlived that.
+    CMC_Variable* ifStatement(CMC_ObjectsContainer* container, CXVector* args,
+                              const CMC_ArgumentsGuard& guard);
+    CMC_Variable* whileStatement(CMC_ObjectsContainer* container, CXVector* args,
+                                 const CMC_ArgumentsGuard& guard);
+    CMC_Variable* loop(CMC_ObjectsContainer* container, CXVector* args, bool withCounter,
+                       const CMC_ArgumentsGuard& guard);
+    CMC_Variable* returnStatement(CMC_ObjectsContainer* container, CXVector* args,
+                                  const CMC_ArgumentsGuard& guard);
     CMC_Variable* conv(CXVector* args);
-    CMC_Variable* declare(int type, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
-    CMC_Variable* value(CMC_ObjectsContainer* container, CXVector* args);
-    CMC_Variable* runOnTimer(CMC_ObjectsContainer* container, CXVector* args);
-    CMC_Variable* create(CMC_ObjectsContainer* container, CXVector* args);
+    CMC_Variable* declare(int type, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
+                          const CMC_ArgumentsGuard& guard);
+    CMC_Variable* value(CMC_ObjectsContainer* container, CXVector* args, const CMC_ArgumentsGuard& guard);
+    CMC_Variable* runOnTimer(CMC_ObjectsContainer* container, CXVector* args,
+                             const CMC_ArgumentsGuard& guard);
+    CMC_Variable* create(CMC_ObjectsContainer* container, CXVector* args, const CMC_ArgumentsGuard& guard);
 };
 
 } // namespace KavirelDLL

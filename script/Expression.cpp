@@ -198,9 +198,9 @@ void CMC_Expression::keep(CMC_Variable* value, int depth) {
         break;
     case TYPE_EXPRESSION: {
         if (value == this || depth > kMaxNesting) return;
-        auto* inner = static_cast<CMC_Expression*>(value);
-        inner->calculate();
-        keep(inner->getResult(), depth + 1);
+        std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+        CMC_Variable* inner = static_cast<CMC_Expression*>(value)->calculatedResult();
+        if (self->object) keep(inner, depth + 1);
         return;
     }
     default:
@@ -241,9 +241,14 @@ void CMC_Expression::calculate() {
         flush(value);
         flush(operand);
         value = next;
+        // An operand that is an expression calculates now, with the same risk.
+        if (!self->object) {
+            flush(value);
+            return;
+        }
     }
     keep(value, 0);
-    m_calculating = false;
+    if (self->object) m_calculating = false;
 }
 
 CMC_Variable* CMC_Expression::getResult() {
@@ -255,15 +260,20 @@ CMC_Variable* CMC_Expression::getResult() {
 
 bool CMC_Expression::isStill() { return m_still; }
 
-CXObject* CMC_Expression::clone() {
+// Calculating runs the operands' code, which may delete the expression: its value is read only if it lives.
+CMC_Variable* CMC_Expression::calculatedResult() {
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     calculate();
-    CMC_Variable* result = getResult();
+    return self->object ? getResult() : nullptr;
+}
+
+CXObject* CMC_Expression::clone() {
+    CMC_Variable* result = calculatedResult();
     return result ? result->clone() : nullptr;
 }
 
 CXString CMC_Expression::toString() {
-    calculate();
-    CMC_Variable* result = getResult();
+    CMC_Variable* result = calculatedResult();
     return result ? result->toString() : CXString("");
 }
 
@@ -282,8 +292,7 @@ void CMC_Expression::restore(CXArchive*) {}
 void CMC_Expression::fromString(const CXString&) {}
 
 bool CMC_Expression::equals(CMC_Variable* other) {
-    calculate();
-    CMC_Variable* result = getResult();
+    CMC_Variable* result = calculatedResult();
     if (!result || !other) return false;
     CMC_Variable* compared = other;
     if (other->getType() != result->getType()) compared = other->convert(result->getType());
@@ -294,8 +303,7 @@ bool CMC_Expression::equals(CMC_Variable* other) {
 }
 
 int CMC_Expression::compare(CMC_Variable* other) {
-    calculate();
-    CMC_Variable* result = getResult();
+    CMC_Variable* result = calculatedResult();
     if (!result || !other) return -1;
     CMC_Variable* compared = other;
     if (other->getType() != result->getType()) compared = other->convert(result->getType());
@@ -306,14 +314,12 @@ int CMC_Expression::compare(CMC_Variable* other) {
 }
 
 CMC_Variable* CMC_Expression::convert(int type) {
-    calculate();
-    CMC_Variable* result = getResult();
+    CMC_Variable* result = calculatedResult();
     return result ? result->convert(type) : nullptr;
 }
 
 CMC_Variable* CMC_Expression::calculate(CMC_Variable* other, int op) {
-    calculate();
-    CMC_Variable* result = getResult();
+    CMC_Variable* result = calculatedResult();
     return result ? result->calculate(other, op) : nullptr;
 }
 

@@ -73,6 +73,8 @@ private:
     };
 
     void split(const CXString& text);
+    // Calculates, then the result; null when the calculation deleted the expression.
+    CMC_Variable* calculatedResult();
     void dropLines();
     // Copies a value into the result (and hands a temporary back).
     void keep(CMC_Variable* value, int depth);

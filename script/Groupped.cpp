@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/Log.h"
+#include "script/Behaviour.h"
 #include "script/Bool.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
@@ -191,17 +192,23 @@ CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     if (!object || object->getType() != TYPE_GROUP) return CMC_Runner::run(id, object, container, args);
     auto* group = static_cast<CMC_Groupped*>(object);
     int count = argumentCount(args);
+    CMC_ArgumentsGuard guard(object, container, args);
+    auto integerAt = [&](int i, int fallback) {
+        return i < count ? getParameterInteger(args, i)->getValue() : fallback;
+    };
     switch (id) {
     case MTH_ADD:
         for (int i = 0; i < count && container; ++i) {
-            if (CMC_Object* found = container->getObject(getParameterString(args, i)->getValue()))
-                group->add(found);
+            CXString name = getParameterString(args, i)->getValue();
+            if (guard.gone()) return nullptr;
+            if (CMC_Object* found = container->getObject(name)) group->add(found);
         }
         return nullptr;
     case MTH_REMOVE:
         if (count > 0 && container) {
-            if (CMC_Object* found = container->getObject(getParameterString(args, 0)->getValue()))
-                group->remove(found);
+            CXString name = getParameterString(args, 0)->getValue();
+            if (guard.gone()) return nullptr;
+            if (CMC_Object* found = container->getObject(name)) group->remove(found);
         }
         return nullptr;
     case MTH_REMOVEALL:
@@ -212,20 +219,28 @@ CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         result->setValue(group->getSize());
         return result;
     }
-    case MTH_GETNAME:
-        return nameOf(group->get(count > 0 ? getParameterInteger(args, 0)->getValue() : 0));
-    case MTH_PREV:
-        return nameOf(group->prev(count > 0 ? getParameterInteger(args, 0)->getValue() : 1));
-    case MTH_NEXT:
-        return nameOf(group->next(count > 0 ? getParameterInteger(args, 0)->getValue() : 1));
+    case MTH_GETNAME: {
+        int index = integerAt(0, 0);
+        return guard.gone() ? nullptr : nameOf(group->get(index));
+    }
+    case MTH_PREV: {
+        int steps = integerAt(0, 1);
+        return guard.gone() ? nullptr : nameOf(group->prev(steps));
+    }
+    case MTH_NEXT: {
+        int steps = integerAt(0, 1);
+        return guard.gone() ? nullptr : nameOf(group->next(steps));
+    }
     case MTH_ADDCLONES: {
         if (count < 1 || !container) return nullptr;
         CXString name = getParameterString(args, 0)->getValue();
+        int from = integerAt(1, 1);
+        bool toGiven = count > 2;
+        int to = integerAt(2, 0);
+        if (guard.gone()) return nullptr;
         CMC_Object* source = container->getObject(name);
         if (!source) return nullptr;
-        int from = count > 1 ? getParameterInteger(args, 1)->getValue() : 1;
-        int to = count > 2 ? getParameterInteger(args, 2)->getValue() : source->getClonesNo();
-        group->addClones(name, from, to);
+        group->addClones(name, from, toGiven ? to : source->getClonesNo());
         return nullptr;
     }
     case MTH_RESETMARKER:
@@ -237,7 +252,10 @@ CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         return result;
     }
     case MTH_SETMARKERPOS:
-        if (count > 0) group->setMarkerPos(getParameterInteger(args, 0)->getValue());
+        if (count > 0) {
+            int position = getParameterInteger(args, 0)->getValue();
+            if (!guard.gone()) group->setMarkerPos(position);
+        }
         return nullptr;
     case MTH_CLONE:
         return CMC_Runner::run(KavirelDLL::MTH_CLONE, object, container, args);
@@ -246,8 +264,9 @@ CMC_Variable* CMC_Groupped_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     case MTH_GETNAMEATMARKER:
         return nameOf(group->get(group->getMarkerPos()));
     case MTH_CONTAINS: {
-        CMC_Object* found =
-            count > 0 && container ? container->getObject(getParameterString(args, 0)->getValue()) : nullptr;
+        CXString name = count > 0 ? getParameterString(args, 0)->getValue() : CXString("");
+        if (guard.gone()) return nullptr;
+        CMC_Object* found = count > 0 && container ? container->getObject(name) : nullptr;
         CMC_Bool* result = CMC_VariableFactory::allocBool();
         result->setValue(found && group->contains(found));
         return result;

@@ -1,5 +1,6 @@
 #include "script/VariableRunner.h"
 
+#include <algorithm>
 #include <climits>
 #include <cmath>
 #include <cstdlib>
@@ -9,6 +10,7 @@
 #include "core/Path.h"
 #include "core/XRandom.h"
 #include "platform/Files.h"
+#include "script/Behaviour.h"
 #include "script/Bool.h"
 #include "script/Double.h"
 #include "script/Expression.h"
@@ -32,8 +34,9 @@ bool isValueType(int type) {
 CMC_Variable* valueOf(CMC_Variable* value) {
     if (value && value->getType() == TYPE_EXPRESSION) {
         auto* expression = static_cast<CMC_Expression*>(value);
+        std::shared_ptr<CMC_ObjectAnchor> self = expression->anchor();
         expression->calculate();
-        return expression->getResult();
+        return self->object ? expression->getResult() : nullptr;
     }
     return value;
 }
@@ -152,9 +155,16 @@ void CMC_Variable_Runner::prepareMthHashSet() {
     addMethod("RANDOM", MTH_RANDOM);
 }
 
-CMC_Variable* CMC_Variable_Runner::arithmetic(CMC_Variable* value, CXVector* args, int op, bool keepResult) {
-    CMC_Variable* result = value->calculate(getParameter(args, 0), op);
+CMC_Variable* CMC_Variable_Runner::arithmetic(CMC_Variable* value, CXVector* args, int op, bool keepResult,
+                                              const CMC_ArgumentsGuard& guard) {
+    CMC_Variable* argument = getParameter(args, 0);
+    if (guard.objectGone()) return nullptr;
+    CMC_Variable* result = value->calculate(argument, op);
     if (!result) return nullptr;
+    if (guard.objectGone()) {
+        CMC_Object::flush(result);
+        return nullptr;
+    }
     value->set(result);
     // ADD answers with the sum: the temporary itself serves, the caller hands it back.
     if (keepResult) return result;
@@ -168,13 +178,21 @@ CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     auto* value = static_cast<CMC_Variable*>(object);
     int type = value->getType();
     int count = argumentCount(args);
+    CMC_ArgumentsGuard guard(object, container, args);
     switch (id) {
-    case MTH_SET:
-        if (CMC_Variable* argument = getParameter(args, 0)) value->set(argument);
+    case MTH_SET: {
+        CMC_Variable* argument = getParameter(args, 0);
+        if (argument && !guard.objectGone()) value->set(argument);
         return nullptr;
-    case MTH_SWITCH:
-        if (count >= 2) value->swap(getParameter(args, 0), getParameter(args, 1));
+    }
+    case MTH_SWITCH: {
+        if (count < 2) return nullptr;
+        CMC_Variable* first = getParameter(args, 0);
+        std::shared_ptr<CMC_ObjectAnchor> firstAnchor = first ? first->anchor() : nullptr;
+        CMC_Variable* second = getParameter(args, 1);
+        if (!guard.objectGone() && (!firstAnchor || firstAnchor->object)) value->swap(first, second);
         return nullptr;
+    }
     case MTH_CLEAR:
         value->clear();
         return nullptr;
@@ -185,44 +203,46 @@ CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         value->dec();
         return nullptr;
     case MTH_ADD:
-        return arithmetic(value, args, OP_ADD, true);
+        return arithmetic(value, args, OP_ADD, true, guard);
     case MTH_SUB:
-        if (type == TYPE_STRING) return stringMethod(id, value, args);
-        return arithmetic(value, args, OP_SUBTRACT, false);
+        if (type == TYPE_STRING) return stringMethod(id, value, args, guard);
+        return arithmetic(value, args, OP_SUBTRACT, false, guard);
     case MTH_MUL:
-        return arithmetic(value, args, OP_MULTIPLY, false);
+        return arithmetic(value, args, OP_MULTIPLY, false, guard);
     case MTH_DIV:
-        return arithmetic(value, args, OP_DIVIDE, false);
+        return arithmetic(value, args, OP_DIVIDE, false, guard);
     case MTH_MOD:
-        return arithmetic(value, args, OP_MODULO, false);
+        return arithmetic(value, args, OP_MODULO, false, guard);
     case MTH_RESETINI:
         value->resetINI();
         return nullptr;
-    case MTH_SETDEFAULT:
-        if (CMC_Variable* argument = getParameter(args, 0)) value->setDefault(argument);
+    case MTH_SETDEFAULT: {
+        CMC_Variable* argument = getParameter(args, 0);
+        if (argument && !guard.objectGone()) value->setDefault(argument);
         return nullptr;
+    }
     case MTH_ABS:
     case MTH_AND:
     case MTH_OR:
     case MTH_XOR:
-        return integerMethod(id, value, args);
+        return integerMethod(id, value, args, guard);
     case MTH_NOT:
-        if (type == TYPE_STRING) return stringMethod(id, value, args);
-        return integerMethod(id, value, args);
+        if (type == TYPE_STRING) return stringMethod(id, value, args, guard);
+        return integerMethod(id, value, args, guard);
     case MTH_POWER:
-        if (type == TYPE_DOUBLE) return doubleMethod(id, value, args);
-        return integerMethod(id, value, args);
+        if (type == TYPE_DOUBLE) return doubleMethod(id, value, args, guard);
+        return integerMethod(id, value, args, guard);
     case MTH_LOG:
         if (type != TYPE_DOUBLE) return nullptr;
-        return doubleMethod(id, value, args);
+        return doubleMethod(id, value, args, guard);
     case MTH_CLAMP:
-        if (type == TYPE_INTEGER) return integerMethod(id, value, args);
-        if (type == TYPE_DOUBLE) return doubleMethod(id, value, args);
+        if (type == TYPE_INTEGER) return integerMethod(id, value, args, guard);
+        if (type == TYPE_DOUBLE) return doubleMethod(id, value, args, guard);
         return nullptr;
     case MTH_LENGTH:
-        if (type == TYPE_STRING) return stringMethod(id, value, args);
+        if (type == TYPE_STRING) return stringMethod(id, value, args, guard);
         if (count < 2) return nullptr;
-        return doubleMethod(id, value, args);
+        return doubleMethod(id, value, args, guard);
     case MTH_SQRT:
     case MTH_SGN:
     case MTH_ARCTAN:
@@ -232,9 +252,9 @@ CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     case MTH_MAXA:
     case MTH_MINA:
     case MTH_ROUND:
-        return doubleMethod(id, value, args);
+        return doubleMethod(id, value, args, guard);
     case MTH_GET:
-        if (type == TYPE_STRING) return stringMethod(id, value, args);
+        if (type == TYPE_STRING) return stringMethod(id, value, args, guard);
         if (type == TYPE_INTEGER || type == TYPE_DOUBLE) return CMC_VariableFactory::copyVariable(value);
         return value;
     case MTH_UPPER:
@@ -245,20 +265,21 @@ CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     case MTH_INSERTAT:
     case MTH_REPLACE:
         if (type != TYPE_STRING) return nullptr;
-        return stringMethod(id, value, args);
+        return stringMethod(id, value, args, guard);
     case MTH_ISUPPERLETTER:
         if (type != TYPE_STRING) return boolResult(false);
-        return stringMethod(id, value, args);
+        return stringMethod(id, value, args, guard);
     case MTH_COPYFILE:
         return copyFile(container, args);
     case MTH_RANDOM:
-        return random(value, args);
+        return random(value, args, guard);
     default:
         return CMC_Runner::run(id, object, container, args);
     }
 }
 
-CMC_Variable* CMC_Variable_Runner::integerMethod(int id, CMC_Variable* value, CXVector* args) {
+CMC_Variable* CMC_Variable_Runner::integerMethod(int id, CMC_Variable* value, CXVector* args,
+                                                 const CMC_ArgumentsGuard& guard) {
     int count = argumentCount(args);
     int own = readInteger(value);
     int result = own;
@@ -309,11 +330,13 @@ CMC_Variable* CMC_Variable_Runner::integerMethod(int id, CMC_Variable* value, CX
     default:
         return nullptr;
     }
+    if (guard.objectGone()) return nullptr;
     writeInteger(value, result);
     return integerResult(result);
 }
 
-CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXVector* args) {
+CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXVector* args,
+                                                const CMC_ArgumentsGuard& guard) {
     int count = argumentCount(args);
     double own = readDouble(value);
     double result = own;
@@ -388,39 +411,50 @@ CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXV
     default:
         return nullptr;
     }
+    if (guard.objectGone()) return nullptr;
     writeDouble(value, result);
     return doubleResult(result);
 }
 
-CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXVector* args) {
+CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXVector* args,
+                                                const CMC_ArgumentsGuard& guard) {
     auto* string = static_cast<CMC_String*>(value);
-    // Every new text is made whole before it is set, so the value itself can be read in place.
-    const CXString& text = string->value();
-    int length = text.GetLength();
     int count = argumentCount(args);
+    // The arguments are read first: reading one may run code that deletes the receiver.
+    auto integerAt = [&](int i, int fallback) {
+        return i < count ? getParameterInteger(args, i)->getValue() : fallback;
+    };
+    auto textAt = [&](int i) { return i < count ? getParameterString(args, i)->getValue() : CXString(""); };
     switch (id) {
     case MTH_SUB: {
-        int pos = getParameterInteger(args, 0)->getValue();
-        int remove = getParameterInteger(args, 1)->getValue();
+        int pos = integerAt(0, 0);
+        int remove = integerAt(1, 0);
+        if (guard.objectGone()) return nullptr;
+        const CXString& text = string->value();
         long long from = static_cast<long long>(pos) + remove;
-        from = from < 0 ? 0 : (from > length ? length : from);
+        from = from < 0 ? 0 : (from > text.GetLength() ? text.GetLength() : from);
         string->setValue(text.Left(pos) + text.Right(static_cast<int>(from)));
         return nullptr;
     }
     case MTH_NOT: {
+        const CXString& text = string->value();
+        int length = text.GetLength();
         CXString reversed(length);
         for (int i = length - 1; i >= 0; --i) reversed += text.GetAt(i);
         string->setValue(reversed);
         return stringResult(reversed);
     }
     case MTH_LENGTH:
-        return integerResult(length);
+        return integerResult(string->value().GetLength());
     case MTH_GET: {
+        int from = integerAt(0, 0);
+        int n = integerAt(1, 0);
+        if (guard.objectGone()) return nullptr;
+        const CXString& text = string->value();
+        int length = text.GetLength();
         if (count == 0) return stringResult(text);
-        int from = getParameterInteger(args, 0)->getValue();
         if (from < 0 || from >= length) return stringResult(CXString(""));
         if (count == 1) return stringResult(text.Mid(from, from + 1));
-        int n = getParameterInteger(args, 1)->getValue();
         if (n == -1) return stringResult(text.Right(from));
         if (n <= 0) return stringResult(CXString(""));
         long long end = static_cast<long long>(from) + n;
@@ -433,25 +467,31 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
         string->lower();
         return nullptr;
     case MTH_FIND: {
-        CXString sought = getParameterString(args, 0)->getValue();
-        int start = count > 1 ? getParameterInteger(args, 1)->getValue() : 0;
-        return integerResult(text.FindSubString(sought, start));
+        CXString sought = textAt(0);
+        int start = integerAt(1, 0);
+        if (guard.objectGone()) return nullptr;
+        return integerResult(string->value().FindSubString(sought, start));
     }
     case MTH_CUT: {
-        int pos = getParameterInteger(args, 0)->getValue();
-        int keep = getParameterInteger(args, 1)->getValue();
-        if (pos < 0) pos = 0;
+        int pos = std::max(integerAt(0, 0), 0);
+        int keep = integerAt(1, 0);
+        if (guard.objectGone()) return nullptr;
+        const CXString& text = string->value();
         if (keep < 1) {
             string->setValue(text.Right(pos));
         } else {
             long long end = static_cast<long long>(pos) + keep;
-            string->setValue(text.Mid(pos, end > length ? length : static_cast<int>(end)));
+            string->setValue(
+                text.Mid(pos, end > text.GetLength() ? text.GetLength() : static_cast<int>(end)));
         }
         return nullptr;
     }
     case MTH_REPLACEAT: {
-        int pos = getParameterInteger(args, 0)->getValue();
-        CXString put = getParameterString(args, 1)->getValue();
+        int pos = integerAt(0, 0);
+        CXString put = textAt(1);
+        if (guard.objectGone()) return nullptr;
+        const CXString& text = string->value();
+        int length = text.GetLength();
         if (pos < 0 || pos > length) return nullptr;
         long long rest = static_cast<long long>(pos) + put.GetLength();
         string->setValue(text.Left(pos) + put +
@@ -459,9 +499,11 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
         return nullptr;
     }
     case MTH_INSERTAT: {
-        int pos = getParameterInteger(args, 0)->getValue();
-        CXString put = getParameterString(args, 1)->getValue();
-        int times = count > 2 ? getParameterInteger(args, 2)->getValue() : 1;
+        int pos = integerAt(0, 0);
+        CXString put = textAt(1);
+        int times = integerAt(2, 1);
+        if (guard.objectGone()) return nullptr;
+        // Each assignment tells the value's handlers, which may delete it.
         std::shared_ptr<CMC_ObjectAnchor> self = string->anchor();
         for (int i = 0; i < times && self->object; ++i) {
             CXString now = string->getValue();
@@ -471,13 +513,17 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
         return nullptr;
     }
     case MTH_REPLACE: {
-        CXString from = getParameterString(args, 0)->getValue();
-        CXString to = getParameterString(args, 1)->getValue();
-        string->setValue(text.replace(from, to));
+        CXString from = textAt(0);
+        CXString to = textAt(1);
+        if (guard.objectGone()) return nullptr;
+        string->setValue(string->value().replace(from, to));
         return nullptr;
     }
-    case MTH_ISUPPERLETTER:
-        return boolResult(text.IsUpper(getParameterInteger(args, 0)->getValue()));
+    case MTH_ISUPPERLETTER: {
+        int at = integerAt(0, 0);
+        if (guard.objectGone()) return nullptr;
+        return boolResult(string->value().IsUpper(at));
+    }
     default:
         return nullptr;
     }
@@ -497,7 +543,8 @@ CMC_Variable* CMC_Variable_Runner::copyFile(CMC_ObjectsContainer* container, CXV
     return boolResult(CPlatformFiles::copyFile(source, target, false) == EPlatformError::none);
 }
 
-CMC_Variable* CMC_Variable_Runner::random(CMC_Variable* value, CXVector* args) {
+CMC_Variable* CMC_Variable_Runner::random(CMC_Variable* value, CXVector* args,
+                                          const CMC_ArgumentsGuard& guard) {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     int count = argumentCount(args);
     int result = 0;
@@ -506,7 +553,8 @@ CMC_Variable* CMC_Variable_Runner::random(CMC_Variable* value, CXVector* args) {
     else if (count >= 2)
         result = CXRandom::random(getParameterInteger(args, 0)->getValue(),
                                   getParameterInteger(args, 1)->getValue());
-    if (value->getType() == TYPE_INTEGER) static_cast<CMC_Integer*>(value)->setValue(result);
+    if (!guard.objectGone() && value->getType() == TYPE_INTEGER)
+        static_cast<CMC_Integer*>(value)->setValue(result);
     return integerResult(result);
 }
 

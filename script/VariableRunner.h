@@ -3,6 +3,7 @@
 
 namespace KavirelDLL {
 
+class CMC_ArgumentsGuard;
 class CMC_Variable;
 
 // The methods of INTEGER, STRING, BOOL, DOUBLE and EXPRESSION values.
@@ -57,12 +58,13 @@ public:
     CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
 
 private:
-    CMC_Variable* arithmetic(CMC_Variable* value, CXVector* args, int op, bool keepResult);
-    CMC_Variable* integerMethod(int id, CMC_Variable* value, CXVector* args);
-    CMC_Variable* doubleMethod(int id, CMC_Variable* value, CXVector* args);
-    CMC_Variable* stringMethod(int id, CMC_Variable* value, CXVector* args);
+    CMC_Variable* arithmetic(CMC_Variable* value, CXVector* args, int op, bool keepResult,
+                             const CMC_ArgumentsGuard& guard);
+    CMC_Variable* integerMethod(int id, CMC_Variable* value, CXVector* args, const CMC_ArgumentsGuard& guard);
+    CMC_Variable* doubleMethod(int id, CMC_Variable* value, CXVector* args, const CMC_ArgumentsGuard& guard);
+    CMC_Variable* stringMethod(int id, CMC_Variable* value, CXVector* args, const CMC_ArgumentsGuard& guard);
     CMC_Variable* copyFile(CMC_ObjectsContainer* container, CXVector* args);
-    CMC_Variable* random(CMC_Variable* value, CXVector* args);
+    CMC_Variable* random(CMC_Variable* value, CXVector* args, const CMC_ArgumentsGuard& guard);
 };
 
 } // namespace KavirelDLL

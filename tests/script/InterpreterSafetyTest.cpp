@@ -283,3 +283,137 @@ TEST_F(SafetyTest, ParametersOutliveTheirOwnerDuringARun) {
     EXPECT_EQ(textOf("S"), "abcd");
     EXPECT_EQ(taken(), 0);
 }
+
+// An EXPRESSION argument is calculated when a method reads it, and its code may delete the object the method
+// works on, or the container it runs in: the method stops there.
+TEST_F(SafetyTest, ArgumentsThatDeleteTheReceiverStopTheMethod) {
+    CMC_Object* doomed = nullptr;
+    auto* killer = new RecordingBehaviour(scene, "KILL", nullptr);
+    scene->addObject(killer);
+    killer->onRun = [&doomed](CMC_Object*) {
+        if (!doomed) return;
+        if (CMC_ObjectsContainer* where = doomed->getScene()) where->removeObject(doomed);
+        delete doomed;
+        doomed = nullptr;
+    };
+    auto kill = std::make_unique<CMC_Expression>(scene, CXString("KILL^RUN()"));
+    std::vector<std::unique_ptr<CMC_Variable>> literals;
+    auto word = [&](const char* value) {
+        literals.push_back(std::make_unique<CMC_String>(CXString("temp"), CXString(value)));
+        return literals.back().get();
+    };
+    auto call = [&](CMC_Object* receiver, const char* method, std::vector<CMC_Variable*> values,
+                    CMC_ObjectsContainer* where) {
+        doomed = receiver;
+        CXVector args(8, 0.75f);
+        for (CMC_Variable* value : values) args.add(value);
+        CMC_Runner* runner = CMC_RunnerFactory::getRunner(receiver->getType());
+        CMC_Variable* result = runner->run(CXString(method), receiver, where, &args);
+        EXPECT_EQ(doomed, nullptr) << method;
+        doomed = nullptr;
+        if (!isControlCode(result)) CMC_Object::flush(result);
+    };
+    auto made = [&](CMC_Object* object) {
+        object->setScene(scene);
+        scene->addObject(object);
+        return object;
+    };
+
+    struct Case {
+        int type;
+        const char* method;
+        int position; // where the deleting argument goes among two
+    };
+    const Case cases[] = {
+        {TYPE_INTEGER, "SET", 0},     {TYPE_INTEGER, "SWITCH", 1},       {TYPE_INTEGER, "ADD", 0},
+        {TYPE_INTEGER, "SUB", 0},     {TYPE_INTEGER, "SETDEFAULT", 0},   {TYPE_INTEGER, "ABS", 0},
+        {TYPE_INTEGER, "POWER", 0},   {TYPE_INTEGER, "CLAMP", 1},        {TYPE_INTEGER, "RANDOM", 0},
+        {TYPE_DOUBLE, "MAXA", 1},     {TYPE_DOUBLE, "LENGTH", 1},        {TYPE_DOUBLE, "SINUS", 0},
+        {TYPE_STRING, "SUB", 1},      {TYPE_STRING, "GET", 1},           {TYPE_STRING, "FIND", 0},
+        {TYPE_STRING, "CUT", 1},      {TYPE_STRING, "REPLACEAT", 1},     {TYPE_STRING, "INSERTAT", 1},
+        {TYPE_STRING, "REPLACE", 1},  {TYPE_STRING, "ISUPPERLETTER", 0}, {TYPE_GROUP, "ADD", 0},
+        {TYPE_GROUP, "REMOVE", 0},    {TYPE_GROUP, "GETNAME", 0},        {TYPE_GROUP, "NEXT", 0},
+        {TYPE_GROUP, "ADDCLONES", 1}, {TYPE_GROUP, "SETMARKERPOS", 0},   {TYPE_GROUP, "CONTAINS", 0},
+        {TYPE_BEHAVIOUR, "RUN", 0},
+    };
+    for (const Case& c : cases) {
+        CMC_Object* receiver = nullptr;
+        switch (c.type) {
+        case TYPE_INTEGER:
+            receiver = integer("VICTIM", 3);
+            break;
+        case TYPE_DOUBLE:
+            receiver = real("VICTIM", 3);
+            break;
+        case TYPE_STRING:
+            receiver = text("VICTIM", "abcde");
+            break;
+        case TYPE_GROUP:
+            receiver = made(new CMC_Groupped(CXString("VICTIM"), scene));
+            break;
+        default:
+            receiver = behaviour("VICTIM", "KILL^RUN();");
+            break;
+        }
+        std::vector<CMC_Variable*> values{word("1"), word("1")};
+        values[static_cast<size_t>(c.position)] = kill.get();
+        call(receiver, c.method, values, scene);
+    }
+
+    // An expression that deletes itself when its value is read.
+    CMElement* definition = element(
+        "VICTIM", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "KILL^RUN()"}, {"OPERATOR", "+"}, {"OPERAND2", "1"}});
+    auto* expression = new CMC_Expression(scene, definition);
+    delete definition;
+    made(expression);
+    expression->init();
+    call(expression, "ABS", {word("1")}, scene);
+
+    // A condition's methods.
+    CMElement* conditionDefinition =
+        element("VICTIM", {{"TYPE", "CONDITION"}, {"OPERAND1", "1"}, {"OPERAND2", "1"}});
+    for (const char* method : {"CHECK", "BREAK"}) {
+        auto* condition = new CMC_Condition(scene, conditionDefinition);
+        made(condition);
+        condition->init();
+        call(condition, method, {kill.get()}, scene);
+    }
+    delete conditionDefinition;
+
+    // Statements whose container goes while their arguments are read.
+    CMC_Behaviour* holder = behaviour("HOLDER", "");
+    struct Statement {
+        const char* name;
+        std::vector<CMC_Variable*> values;
+    };
+    const Statement statements[] = {
+        {"IF", {kill.get(), word("{}"), word("{}")}},
+        {"IF", {word("1"), word("_"), kill.get(), word("{}")}},
+        {"WHILE", {word("1"), word("_"), word("1"), kill.get()}},
+        {"LOOP", {word("{}"), word("0"), kill.get(), word("1")}},
+        {"RETURN", {kill.get()}},
+        {"VALUE", {kill.get()}},
+        {"CREATE", {word("ANIMO"), kill.get()}},
+        {"RUNONTIMER", {word("10"), word("1"), word("{}"), word(""), kill.get()}},
+    };
+    for (const Statement& statement : statements) {
+        auto* inner = new CMC_Scene(&window, nullptr, "INNER", TYPE_SCENE);
+        doomed = inner;
+        CXVector args(8, 0.75f);
+        for (CMC_Variable* value : statement.values) args.add(value);
+        CMC_Runner* statements = CMC_RunnerFactory::getRunner(TYPE_PLACEHOLDER);
+        CMC_Variable* result = statements->run(CXString(statement.name), holder, inner, &args);
+        EXPECT_EQ(doomed, nullptr) << statement.name;
+        if (!isControlCode(result)) CMC_Object::flush(result);
+        doomed = nullptr;
+    }
+    // A declaration whose behaviour goes.
+    CMC_Behaviour* declaring = behaviour("DECLARING", "");
+    doomed = declaring;
+    CXVector args(4, 0.75f);
+    args.add(word("LOCAL"));
+    args.add(kill.get());
+    CMC_RunnerFactory::getRunner(TYPE_PLACEHOLDER)->run(CXString("INT"), declaring, scene, &args);
+    EXPECT_EQ(scene->getObject("LOCAL"), nullptr);
+    CMC_VariableFactory::clearPool();
+}
