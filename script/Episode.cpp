@@ -24,6 +24,14 @@ void enterDataFolder(const CXString& path) {
     if (path.IsString()) CFile::chDir(path);
 }
 
+// A container loaded only to be stored needs its modules as well, or the objects of their types would be
+// missing from its cache. True when it loaded them (and so must let them go).
+bool loadModulesToStore(CMC_Scene* scene) {
+    if (!scene->getDLLs().IsString() || scene->getModules()) return false;
+    scene->resolveDLLs(scene->getDLLs());
+    return true;
+}
+
 } // namespace
 
 CMC_Episode::CMC_Episode(CWindow* window) : CMC_Scene(window, TYPE_EPISODE) {}
@@ -127,12 +135,15 @@ void CMC_Episode::serialize(CXArchive* archive) {
     if (archive->isStoring()) {
         // The episode's own objects go into its cache, so they are loaded first.
         bool loadOwn = !m_loaded;
+        bool ownModules = false;
         if (loadOwn) {
             enterDataFolder(m_path);
+            ownModules = loadModulesToStore(this);
             loadCnv();
         }
         CMC_Scene::serialize(archive);
         if (loadOwn) dropStoredObjects();
+        if (ownModules) doneDLLs();
         int count = m_subScenes->getSize();
         *archive << static_cast<int32_t>(count);
         *archive << static_cast<int32_t>(getSubId(getStartScene()));
@@ -140,10 +151,12 @@ void CMC_Episode::serialize(CXArchive* archive) {
             auto* scene = static_cast<CMC_Scene*>(m_subScenes->at(i));
             // A scene that runs now (a script stored the cache) keeps the objects it has.
             bool load = !scene->isObjectFileLoaded();
+            bool modules = false;
             if (load) {
                 enterDataFolder(scene->getPath());
                 scene->setParent(this);
                 scene->setUnit(getDefUnit());
+                modules = loadModulesToStore(scene);
                 scene->loadCnv();
             }
             enterDataFolder(CXString(""));
@@ -152,6 +165,8 @@ void CMC_Episode::serialize(CXArchive* archive) {
                 scene->done(false);
                 scene->dropStoredObjects();
             }
+            // Only once the module's objects are gone.
+            if (modules) scene->doneDLLs();
         }
         return;
     }

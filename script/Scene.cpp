@@ -444,6 +444,7 @@ void CMC_Scene::unload(CMC_Scene* next) {
     CMC_ObjectsContainer* parent = getParent();
     if (parent && parent != this) parent->onSubSceneDone(this);
     saveStats();
+    CMC_Mouse::reset(true);
     flushBehList();
     // The containers listed for lookup are not ended with the scene's objects.
     std::vector<CMC_Object*> containers;
@@ -690,6 +691,8 @@ bool CMC_Scene::readCache() {
             int32_t typeId = 0;
             archive >> &typeId;
             if (!archive.good()) break;
+            // A MULTIARRAY stores no image, so its record is its type id alone and yields nothing.
+            if (typeId == TYPE_MULTIARRAY) continue;
             CMC_Object* object = makeStoredObject(typeId, this);
             bool fromModule = false;
             if (!object) {
@@ -720,7 +723,7 @@ bool CMC_Scene::readCache() {
     std::vector<CMC_ObjectHandle> objects;
     for (int i = 0; i < m_objects->getSize(); ++i)
         objects.emplace_back(static_cast<CMC_Object*>(m_objects->at(i)));
-    initializeBehaviours(this, nullptr);
+    restoreStoredBindings();
     for (CMC_ObjectHandle& handle : objects)
         if (CMC_Object* object = handle.current(); object && object != this) object->initializeBehaviours(this, nullptr);
     // Behaviours find their conditions, as those made from a definition do.
@@ -774,6 +777,59 @@ void CMC_Scene::serialize(CXArchive* archive) {
         return;
     }
     *archive >> &m_path;
+    keepStoredBindings();
+}
+
+void CMC_Scene::keepStoredBindings() {
+    m_storedBindings.clear();
+    CXVector* keys = m_bindings ? m_bindings->getKeys() : nullptr;
+    for (int k = 0; keys && k < keys->getSize(); ++k) {
+        auto* key = static_cast<CStringHashCode*>(keys->at(k));
+        auto* list = static_cast<CXVector*>(m_bindings->get(key));
+        for (int i = 0; list && i < list->getSize(); ++i) {
+            auto* binding = static_cast<CMC_Binding*>(list->at(i));
+            StoredBinding stored{key->getString(), binding->getBehaviourName(), {}};
+            CXArray* args = binding->getArguments();
+            for (int a = 0; args && a < args->getSize(); ++a) {
+                auto* text = static_cast<CXString*>(args->at(a));
+                stored.args.push_back(text ? *text : CXString(""));
+            }
+            m_storedBindings.push_back(std::move(stored));
+        }
+    }
+    delete keys;
+}
+
+void CMC_Scene::restoreStoredBindings() {
+    for (const StoredBinding& stored : m_storedBindings) {
+        CXVector* list = getBehaviour(stored.key);
+        bool present = false;
+        for (int i = 0; list && i < list->getSize() && !present; ++i)
+            present = static_cast<CMC_Binding*>(list->at(i))->getBehaviourName().equals(stored.behaviour);
+        if (present) continue;
+        CXArray* args = nullptr;
+        if (!stored.args.empty()) {
+            args = new CXArray(static_cast<int>(stored.args.size()), 0.75f);
+            for (const CXString& text : stored.args)
+                args->add(new CXString(text));
+        }
+        if (!m_bindings) m_bindings = new CHashtable(101, 0.75, true);
+        if (!list) {
+            list = new CXVector(101, 0.75f);
+            m_bindings->put(new CStringHashCode(stored.key), list);
+        }
+        list->add(new CMC_Binding(stored.behaviour, args, nullptr, true));
+    }
+    initializeBehaviours(this, nullptr);
+    // Leaving the scene cleared its handler flags; bindings it kept are not placeholders any more, so
+    // resolving does not set them again.
+    for (const StoredBinding& stored : m_storedBindings) {
+        int index = getBehaviourIndex(stored.key);
+        CXVector* list = getBehaviour(stored.key);
+        if (index < 0 || index >= static_cast<int>(m_handlerFlags.size()) || !list) continue;
+        for (int i = 0; i < list->getSize(); ++i)
+            if (static_cast<CMC_Binding*>(list->at(i))->getBehaviour()) m_handlerFlags[static_cast<size_t>(index)] = 1;
+    }
 }
 
 // ---- collisions and queries ----

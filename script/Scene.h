@@ -143,7 +143,17 @@ protected:
     bool readCache();
     // Removes and deletes an object made by this scene, unless it is a container.
     void removeAndDelete(CMC_Object* object);
+    // The scene's own event bindings of a binary scene come from its header, read once; leaving the scene
+    // drops them (they are the scene's), so every entry binds them again, as the object file does for a
+    // scene built from its definition.
+    void keepStoredBindings();
+    void restoreStoredBindings();
 
+    struct StoredBinding {
+        CXString key;
+        CXString behaviour;
+        std::vector<CXString> args;
+    };
 
     CXString m_dlls;
     CXString m_description;
@@ -170,6 +180,7 @@ protected:
     // Set while the scene is entered, so a scene entered in the clock's first second still counts its play.
     bool m_running = false;
     bool m_loaded = false;
+    std::vector<StoredBinding> m_storedBindings;
 
 private:
     static CUnit6* s_defUnit;

@@ -73,6 +73,7 @@ bool CUnit6::domodal() {
 }
 
 bool CUnit6::done(CMC_Scene*, CUnit6*) {
+    m_dragging = false;
     if (m_window) m_refreshScreen = m_window->GetRefreshScreenInterface();
     if (m_refreshScreen) {
         m_refreshScreen->flush();

@@ -4,6 +4,7 @@
 #include "core/XTimer.h"
 #include "display/HotSpot.h"
 #include "media/controls/Unit6.h"
+#include "objects/Mouse.h"
 #include "script/Scene.h"
 #include "script/ScriptSupport.h"
 
@@ -234,6 +235,31 @@ TEST(GameRun, TheUnitTakesTheSceneNameAndGivesItBack) {
     EXPECT_EQ(std::string(unit->getMusicFileName().GetBuffer()), "m1.wav");
 }
 
+TEST(GameRun, MusicCarriesOnIntoASceneOfTheSameMusicAndLeavingDropsThePointersConfinement) {
+    CGameFolder folder;
+    folder.write("Dane/application.def",
+                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}}) +
+                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2,S3"}, {"MUSIC", "e.wav"}}) +
+                     object("S1", {{"TYPE", "SCENE"}, {"MUSIC", "a.wav"}}) +
+                     object("S2", {{"TYPE", "SCENE"}, {"MUSIC", "a.wav"}}) + object("S3", {{"TYPE", "SCENE"}}));
+    CGameRun run(folder);
+    EXPECT_TRUE(run.scene()->shouldMusicBeStarted());
+    CMC_Mouse::setClipRect(CXRect(10, 10, 50, 50));
+
+    callMethod(episodeOf(run), "NEXT");
+    run.frames(1);
+    ASSERT_EQ(run.sceneName(), "S2");
+    EXPECT_FALSE(run.scene()->shouldMusicBeStarted());
+    EXPECT_EQ(CMC_Mouse::getClipRect().Width(), 0);
+
+    // A scene without music of its own plays its episode's.
+    callMethod(episodeOf(run), "NEXT");
+    run.frames(1);
+    ASSERT_EQ(run.sceneName(), "S3");
+    EXPECT_EQ(std::string(run.scene()->getMusicFilename().GetBuffer()), "e.wav");
+    EXPECT_TRUE(run.scene()->shouldMusicBeStarted());
+}
+
 TEST(SceneRunner, TimeTextsAndMusicLevels) {
     EXPECT_EQ(std::string(CMC_Scene_Runner::toTime(754).GetBuffer()), "1234");
     EXPECT_EQ(std::string(CMC_Scene_Runner::toTime(59).GetBuffer()), "0059");
@@ -296,6 +322,46 @@ TEST(SceneRunner, RemoveAndRemoveClonesDeleteOnlyTheScenesOwnObjects) {
     EXPECT_NE(run.app()->getObject(CXString("S2")), nullptr);
     callMethod(scene, "REMOVE", {"NOTHING"});
     EXPECT_EQ(scene->getElementsNo(), before - 3);
+}
+
+TEST(SceneRunner, ReflectiveCallsReachBehavioursAndOtherRunners) {
+    CGameFolder folder;
+    EpisodeGame game(folder, "", "", {object("X", {{"TYPE", "INTEGER"}, {"VALUE", "1"}}), "", ""});
+    CGameRun run(folder);
+    CMC_Scene* scene = run.scene();
+    std::vector<std::string> log;
+    auto* behaviour = new RecordingBehaviour(scene, "B", &log);
+    scene->addObject(behaviour);
+
+    // The scene's RUN compares "RUN" and "RUNC" with their case; the behaviour gets $1, $2 ...
+    callMethod(scene, "RUN", {"B", "RUN", "a", "b"});
+    callMethod(scene, "RUN", {"B", "RUNC"});
+    EXPECT_EQ(log, (std::vector<std::string>{"B:S1:a,b", "B:S1"}));
+    // Any other method goes to the target's runner, by name.
+    callMethod(scene, "RUN", {"X", "SET", "5"});
+    EXPECT_EQ(static_cast<CMC_Integer*>(run.find("X"))->getValue(), 5);
+    callMethod(run.app(), "RUN", {"X", "SET", "6"}, scene);
+    // The application's RUN takes "run" in any case for a behaviour.
+    callMethod(run.app(), "RUN", {"B", "run", "c"}, scene);
+    EXPECT_EQ(static_cast<CMC_Integer*>(run.find("X"))->getValue(), 6);
+    EXPECT_EQ(callMethod(scene, "RUN", {"NOBODY", "RUN"}), nullptr);
+    EXPECT_EQ(log.back(), "B:GAME:c");
+
+    // RUNCLONES hands each clone's name first; from and to of 0 mean 1 and the clone count.
+    log.clear();
+    run.find("X")->clone(2);
+    callMethod(scene, "RUNCLONES", {"X", "0", "0", "B", "z"});
+    EXPECT_EQ(log, (std::vector<std::string>{"B:S1:X_1,z", "B:S1:X_2,z"}));
+    // Code given in place of a behaviour's name runs as a behaviour named "temp", gone afterwards.
+    callMethod(scene, "RUNCLONES", {"X", "2", "2", "{X_2^SET(9);}"});
+    EXPECT_EQ(static_cast<CMC_Integer*>(run.find("X_2"))->getValue(), 9);
+    EXPECT_EQ(scene->getObject(CXString("temp")), nullptr);
+
+    // RUNENV runs a behaviour of a scene with that scene as the caller; a missing scene does nothing.
+    log.clear();
+    callMethod(run.app(), "RUNENV", {"S1", "B"});
+    callMethod(run.app(), "RUNENV", {"NOWHERE", "B"});
+    EXPECT_EQ(log, (std::vector<std::string>{"B:S1"}));
 }
 
 } // namespace KavirelTest

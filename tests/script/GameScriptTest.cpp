@@ -99,4 +99,37 @@ TEST(GameScript, AGameFromItsCacheRunsLikeTheGameFromItsDefinition) {
     EXPECT_EQ(run.ini("S3", "SCORE"), "9");
 }
 
+TEST(GameScript, ASceneFromItsCacheRaisesItsOwnEventsOnEveryEntry) {
+    // The scene's own events are bound in its header of "application.bin", read once, not in its object file.
+    CGameFolder folder;
+    EpisodeGame game(folder, object("LOG", {{"TYPE", "STRING"}, {"VALUE", ""}}), "",
+                     {object("S1", {{"ONINIT", logs("I")}, {"ONDONE", logs("D")}}) +
+                          object("T", {{"TYPE", "TIMER"}, {"ELAPSE", "20"}, {"ONTICK^2", logs("T2")}}),
+                      "", ""});
+    auto visit = [](CGameRun& run) {
+        run.frames(3);
+        CMC_Object* episode = run.app()->find(CXString("E1"));
+        callMethod(episode, "NEXT");
+        run.frames(1);
+        callMethod(episode, "PREV");
+        run.frames(3);
+        EXPECT_EQ(run.sceneName(), "S1");
+    };
+    std::string stored;
+    std::string fromDefinition;
+    {
+        CGameRun run(folder);
+        stored = logOf(run);
+        ASSERT_TRUE(run.storeCache());
+        visit(run);
+        fromDefinition = logOf(run);
+    }
+    EXPECT_EQ(fromDefinition, "I.T2.D.I.T2.");
+    CGameOptions options;
+    options.fromCache = true;
+    CGameRun run(folder, options);
+    visit(run);
+    EXPECT_EQ(logOf(run), stored + fromDefinition);
+}
+
 } // namespace KavirelTest

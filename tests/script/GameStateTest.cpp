@@ -117,7 +117,8 @@ TEST(GameState, APlayInTheClocksFirstSecondIsCounted) {
 TEST(GameState, ASceneFromItsCacheHasTheObjectsOfItsDefinition) {
     CGameFolder folder;
     EpisodeGame game(folder, object("APPX", {{"TYPE", "INTEGER"}, {"VALUE", "3"}}),
-                     object("EPX", {{"TYPE", "INTEGER"}, {"VALUE", "4"}}), {kRoomObjects, "", ""});
+                     object("EPX", {{"TYPE", "INTEGER"}, {"VALUE", "4"}}),
+                     {kRoomObjects + object("QF", {{"TYPE", "FIFO"}}) + object("QL", {{"TYPE", "LIFO"}}), "", ""});
     std::vector<std::string> fromDefinition;
     {
         CLogCapture log;
@@ -140,6 +141,8 @@ TEST(GameState, ASceneFromItsCacheHasTheObjectsOfItsDefinition) {
     std::vector<std::string> expected = fromDefinition;
     std::erase(expected, std::string("ST:3002"));
     EXPECT_EQ(signature(run.scene()), expected);
+    EXPECT_EQ(run.find("QF")->getType(), TYPE_FIFO);
+    EXPECT_EQ(run.find("QL")->getType(), TYPE_LIFO);
 
     EXPECT_EQ(intOf(run, "X"), 7);
     EXPECT_EQ(text(static_cast<CMC_Variable*>(run.find("N"))), "hello");
@@ -217,6 +220,25 @@ TEST(GameState, DamagedCachesGiveFewerObjectsNeverACrash) {
     run.frames(1);
     EXPECT_EQ(run.sceneName(), "S3");
     EXPECT_TRUE(log.contains("S3.bin cannot be opened"));
+}
+
+TEST(GameState, AMultiarrayRecordHoldsNoImageAndTheRecordsAfterItAreRead) {
+    CGameFolder folder;
+    EpisodeGame game(folder, "", "", {object("X", {{"TYPE", "INTEGER"}, {"VALUE", "7"}}), "", ""});
+    {
+        CGameRun run(folder);
+        ASSERT_TRUE(run.storeCache());
+    }
+    // Caches of earlier writers hold MULTIARRAY records as their type id alone: insert one first.
+    std::string room = folder.read("Dane/E1/S1/S1.bin");
+    ASSERT_GE(room.size(), 16u);
+    room[12] = static_cast<char>(room[12] + 1);
+    room.insert(16, std::string("\xbe\x0b\x00\x00", 4));
+    folder.write("Dane/E1/S1/S1.bin", room);
+    CGameOptions options;
+    options.fromCache = true;
+    CGameRun run(folder, options);
+    EXPECT_EQ(intOf(run, "X"), 7);
 }
 
 TEST(GameState, ADamagedApplicationCacheKeepsWhatItHas) {
@@ -352,6 +374,30 @@ TEST(GamePlugin, AModuleObjectComesBackFromTheCache) {
     CMC_Object* counter = run.find("C1");
     ASSERT_NE(counter, nullptr);
     EXPECT_EQ(text(callMethod(counter, "GET")), "7");
+}
+
+TEST(GamePlugin, AModuleObjectOfASceneNotRunningIsStoredToo) {
+    CGameFolder folder;
+    folder.copy(kScenePlugin, "Dlls/ScenePlugin.so");
+    folder.write("Dane/application.def",
+                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}}) +
+                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2"}}) + object("S1", {{"TYPE", "SCENE"}}) +
+                     object("S2", {{"TYPE", "SCENE"}, {"DLLS", "ScenePlugin"}}));
+    folder.write("Dane/S2.cnv", object("C1", {{"TYPE", "COUNTER"}, {"START", "3"}}));
+    {
+        CGameRun run(folder, pluginOptions());
+        ASSERT_TRUE(run.storeCache());
+        // The module was loaded for the store only.
+        auto* episode = static_cast<CMC_Episode*>(run.app()->find(CXString("E1")));
+        EXPECT_EQ(static_cast<CMC_Scene*>(episode->find(CXString("S2")))->getModules(), nullptr);
+    }
+    CGameRun run(folder, pluginOptions(true));
+    callMethod(static_cast<CMC_Episode*>(run.app()->find(CXString("E1"))), "NEXT");
+    run.frames(1);
+    ASSERT_EQ(run.sceneName(), "S2");
+    CMC_Object* counter = run.find("C1");
+    ASSERT_NE(counter, nullptr);
+    EXPECT_EQ(text(callMethod(counter, "GET")), "3");
 }
 
 // ---- the definition loader ----
