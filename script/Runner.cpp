@@ -85,8 +85,10 @@ CMC_Variable* CMC_Runner::getParameter(CXVector* args, int index) {
     auto* value = static_cast<CMC_Variable*>(args->at(index));
     if (value && value->getType() == TYPE_EXPRESSION) {
         auto* expression = static_cast<CMC_Expression*>(value);
+        // Its code may delete the expression itself; then the argument reads as missing.
+        std::shared_ptr<CMC_ObjectAnchor> alive = expression->anchor();
         expression->calculate();
-        return expression->getResult();
+        return alive->object ? expression->getResult() : nullptr;
     }
     return value;
 }

@@ -369,6 +369,20 @@ TEST_F(SafetyTest, ArgumentsThatDeleteTheReceiverStopTheMethod) {
     expression->init();
     call(expression, "ABS", {word("1")}, scene);
 
+    // An argument that deletes itself while it is read: the method sees a missing argument.
+    CMC_Object* target = integer("TARGET", 5);
+    auto* selfDeleting = new CMC_Expression(scene, CXString("KILL^RUN()"));
+    made(selfDeleting);
+    doomed = selfDeleting;
+    {
+        CXVector args(2, 0.75f);
+        args.add(selfDeleting);
+        CMC_Variable* result = CMC_RunnerFactory::getRunner(TYPE_INTEGER)->run(CXString("SET"), target, scene, &args);
+        if (!isControlCode(result)) CMC_Object::flush(result);
+    }
+    EXPECT_EQ(doomed, nullptr);
+    EXPECT_EQ(scene->getObject("TARGET"), target);
+
     // A condition's methods.
     CMElement* conditionDefinition =
         element("VICTIM", {{"TYPE", "CONDITION"}, {"OPERAND1", "1"}, {"OPERAND2", "1"}});
