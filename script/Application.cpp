@@ -71,6 +71,9 @@ CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, C
         m_startScene.set(static_cast<CMC_Scene*>(m_subScenes->at(0)));
 
     enterDataFolder(m_path);
+    // Its modules live as long as the application, so its own object file may hold their types, as the
+    // application read from its cache does.
+    if (m_dlls.IsString()) resolveDLLs(m_dlls);
     loadCnv();
 }
 

@@ -400,6 +400,24 @@ TEST(GamePlugin, AModuleObjectOfASceneNotRunningIsStoredToo) {
     EXPECT_EQ(text(callMethod(counter, "GET")), "3");
 }
 
+TEST(GamePlugin, TheApplicationsModulesServeItsOwnObjectsFromTheDefinitionAndTheCache) {
+    CGameFolder folder;
+    folder.copy(kScenePlugin, "Dlls/ScenePlugin.so");
+    folder.write("Dane/application.def",
+                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"DLLS", "ScenePlugin"}}) +
+                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) + object("S1", {{"TYPE", "SCENE"}}));
+    folder.write("Dane/GAME.cnv", object("C0", {{"TYPE", "COUNTER"}, {"START", "2"}}));
+    for (bool cached : {false, true}) {
+        CGameRun run(folder, pluginOptions(cached));
+        CMC_Object* counter = run.find("C0");
+        ASSERT_NE(counter, nullptr) << cached;
+        EXPECT_EQ(text(callMethod(counter, "GET")), "2");
+        if (!cached) {
+            ASSERT_TRUE(run.storeCache());
+        }
+    }
+}
+
 // ---- the definition loader ----
 
 TEST(GameLoader, LoadMakesAFilesObjectsOnceAndReleaseDeletesThemWithTheirClones) {
