@@ -108,6 +108,7 @@ CBigFile::~CBigFile() = default;
 bool CBigFile::open(const CXString& name) {
     m_file = std::make_unique<CFile>();
     if (m_file->Open(nullptr, name, CFile::MODE_READ | CFile::MODE_BINARY) != ERR_NONE) {
+        if (m_file->wasRefused()) logMessage("big file %s is there but cannot be opened", name.GetBuffer());
         m_file.reset();
         setErrorCode(ERR_FILE_NOT_FOUND);
         return false;

@@ -145,8 +145,13 @@ int CFile::Seek(int offset, int origin) {
 bool CFile::tryOpen(const CXString& name, int mode) {
     if (!name.IsString()) return false;
     auto stream = std::make_unique<CPlatformFile>();
-    if (stream->open(text(name), openModeOf(mode), textMode(mode)) != EPlatformError::none)
+    const EPlatformError error = stream->open(text(name), openModeOf(mode), textMode(mode));
+    if (error != EPlatformError::none) {
+        if (error != EPlatformError::notFound && error != EPlatformError::notFolder &&
+            error != EPlatformError::noDrive && error != EPlatformError::invalidName)
+            m_refused = true;
         return false;
+    }
     m_stream = std::move(stream);
     m_openedName = name;
     return true;
@@ -181,6 +186,7 @@ bool CFile::openFromBigFile(const CXString& resolved, const CXString& full, int 
 int CFile::Open(CWindow* window, CXString name, int mode) {
     closeStream();
     m_openedName = CXString();
+    m_refused = false;
     setErrorCode(ERR_NONE);
     CXString resolved = CPath::resolveFileName(window, name);
     bool tilde = resolved.GetAt(0) == '~';
@@ -227,6 +233,7 @@ int CFile::Open(CWindow* window, CXString name, int mode) {
 int CFile::OpenDirect(CXString name, int mode) {
     closeStream();
     m_openedName = CXString();
+    m_refused = false;
     m_fileName = name;
     m_window = nullptr;
     setErrorCode(tryOpen(name, mode) ? ERR_NONE : ERR_FILE_NOT_FOUND);
@@ -355,7 +362,9 @@ bool CFile::openBigFile(CXString name) {
     closeBigFile();
     auto* bigFile = new CBigFile(name, false);
     if (bigFile->LastError() != ERR_NONE) {
-        logMessage("big file %s could not be opened (error %d)", name.GetBuffer(), bigFile->LastError());
+        // A game without an archive keeps its files loose; the archive logs one that is there but unusable.
+        if (bigFile->LastError() != ERR_FILE_NOT_FOUND)
+            logMessage("big file %s could not be opened (error %d)", name.GetBuffer(), bigFile->LastError());
         delete bigFile;
         return false;
     }

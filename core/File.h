@@ -63,6 +63,8 @@ public:
     // The name that opened: the winning data root or language copy; inside the big file, the archive's.
     CXString getOpenedName() const { return m_openedName; }
     bool isInBigFile() const { return m_inBigFile; }
+    // After a failed open: a candidate was there but would not open (a folder, no permission, ...).
+    bool wasRefused() const { return m_refused; }
     // Opens exactly the given name, without data roots, language folder or big file.
     int OpenDirect(CXString name, int mode);
 
@@ -113,6 +115,7 @@ private:
     CXString m_openedName;
     CWindow* m_window = nullptr;
     bool m_inBigFile = false;
+    bool m_refused = false;
 
     static CBigFile* s_bigFile;
 };

@@ -396,6 +396,22 @@ TEST_F(BigFileTest, DamagedArchivesFailCleanly) {
     EXPECT_EQ(CFile::getBigFileIfc(), nullptr);
 }
 
+TEST_F(BigFileTest, OnlyAnArchiveThatIsThereButUnusableIsLogged) {
+    CLogCapture log;
+    // Most games keep their files loose: no archive is no news.
+    EXPECT_FALSE(CFile::openBigFile("data.bf"));
+    EXPECT_TRUE(log.lines().empty());
+    fs::create_directory(m_tmp.path() / "data.bf");
+    CPlatformFiles::clearIndex();
+    EXPECT_FALSE(CFile::openBigFile("data.bf"));
+    EXPECT_TRUE(log.contains("data.bf"));
+    log.clear();
+    put("bad.bf", "short");
+    EXPECT_FALSE(CFile::openBigFile("bad.bf"));
+    EXPECT_TRUE(log.contains("bad.bf"));
+    EXPECT_EQ(CFile::getBigFileIfc(), nullptr);
+}
+
 TEST_F(BigFileTest, CreateRefusesWhatItCannotPackWhole) {
     CLogCapture log;
     CBigFile builder(false);
