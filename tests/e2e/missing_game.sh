@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kavirel started where there is no game: the error on standard error and a failing exit code, also for a
-# definition file that describes no game and for the web-distribution switches, which are not built yet.
+# definition file that describes no game and for the web-distribution switches, which are not built yet; and a
+# pending self-update handed to the folder's "copy" program before anything else, or skipped when it cannot start.
 #   missing_game.sh <kavirel>
 set -uo pipefail
 program=$(realpath "$1")
@@ -40,4 +41,21 @@ for switch in -game -uninstall; do
     [ "$code" -eq 1 ] || fail "$switch ended with $code"
     grep -q -- "\"$switch\"" "$work/stderr" || fail "no message for $switch"
 done
+mkdir -p "$work/update/temp"
+: >"$work/update/temp/Kavirel.dll"
+printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s/handed"\nexit 7\n' "$work" >"$work/update/copy"
+chmod +x "$work/update/copy"
+rm -rf "$XDG_CONFIG_HOME"
+run_in "$work/update" -res 640 480
+code=$?
+[ "$code" -eq 7 ] || fail "the update hand-over ended with $code"
+[ "$(cat "$work/handed")" = "$(printf -- '-window\n-nosound\n-nomusic\n-res\n640\n480')" ] ||
+    fail "copy was handed: $(cat "$work/handed")"
+[ ! -e "$XDG_CONFIG_HOME/kavirel/registry.txt" ] || fail "the engine's version was recorded before the hand-over"
+rm "$work/update/copy"
+run_in "$work/update"
+code=$?
+[ "$code" -ne 0 ] || fail "a folder without a game ended with 0 after a failed hand-over"
+grep -q "copy.exe" "$work/stderr" || fail "no word of the failed hand-over"
+grep -q "Nie można wczytać gry" "$work/stderr" || fail "start-up did not go on after a failed hand-over"
 echo "a missing game fails visibly"
