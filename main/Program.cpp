@@ -30,6 +30,7 @@ constexpr uint32_t kInactiveSleepMs = 100;
 // The second window of the secondary display stands right of the first.
 constexpr int kSecondWindowOffset = 1024;
 constexpr int32_t kMaxIconSide = 256;
+constexpr uint64_t kLockRetryMs = 1000;
 
 } // namespace
 
@@ -53,7 +54,7 @@ int CKavirelProgram::run() {
         m_window->ShowError("Kavirel");
         code = EXIT_FAILED;
     } else if (!m_application || !m_application->getMCApplicationIfc()) {
-        // The game never shows its window; the original ended here without a word and with success.
+        // The game never shows its window: say why, and do not end as if it had run.
         fail(gameLoadError());
         code = EXIT_FAILED;
     } else {
@@ -208,6 +209,11 @@ void CKavirelProgram::dispatchMessages() {
     for (const CInputEvent& event : events) MainWindowProc(m_window, event);
     if (CPlatformProcess::takeTerminationRequest()) m_window->OnDestroy();
     if (m_instance && m_instance->takeRaiseRequest()) m_display->raise();
+    // A copy started with "forcenew" is the one later starts find once the first has ended.
+    if (m_instance && !m_instance->isOwner() && CPlatformClock::milliseconds() >= m_nextLockTry) {
+        m_nextLockTry = CPlatformClock::milliseconds() + kLockRetryMs;
+        m_instance->acquire();
+    }
     for (int command : m_menu.takeCommands()) OnWindowCommand(m_window, nullptr, command);
     m_menu.update(m_window);
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,6 +61,7 @@ private:
     KavirelDLL::CXString m_currentDirectory;
     SMainSettings m_settings;
     std::unique_ptr<KavirelDLL::CPlatformInstance> m_instance;
+    uint64_t m_nextLockTry = 0;
     std::unique_ptr<KavirelDLL::CVideo> m_video;
     std::unique_ptr<KavirelDLL::CDisplay> m_display;
     std::unique_ptr<KavirelDLL::CDisplay> m_secondDisplay;

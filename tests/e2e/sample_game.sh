@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # kavirel on the sample game in a real window (run under Xvfb): each scene's background shows in turn, read from
-# screenshots of the window; a second start hands over to the first and ends; a close request (SIGTERM) ends the
-# game cleanly, and the values the game keeps are in the player's copy of its ini file.
+# screenshots of the window; a second start hands over to the first and ends, while one with -forcenew runs beside
+# it and is found by later starts once the first has ended; a close request (SIGTERM) ends the game cleanly, the
+# engine's version is recorded, and the values the game keeps are in the player's copy of its ini file.
 #   sample_game.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -76,11 +77,34 @@ await "the morning again, last seen $last" shows "(255,0,0)"
 timeout 30 "$program" -window -nosound 2>"$work/second" || fail "the second start ended with $?: $(cat "$work/second")"
 kill -0 "$pid" 2>/dev/null || fail "the first game ended when the second started"
 
+# A forced copy (its own player's files, the same lock) runs beside the first.
+XDG_DATA_HOME=$work/forced-data "$program" -window -nosound -nomusic -forcenew 2>"$work/forced" &
+forced=$!
+two_windows() {
+    kill -0 "$forced" 2>/dev/null || fail "the forced copy ended: $(cat "$work/forced")"
+    [ "$(xwininfo -root -tree 2>/dev/null | grep -c ' 800x600+')" -ge 2 ]
+}
+await "the forced copy's window" two_windows
+
+kill -TERM "$pid"
+wait "$pid"
+code=$?
+pid=$forced
+[ "$code" -eq 0 ] || fail "the game ended with $code"
+
+grep -q "Version" "$XDG_CONFIG_HOME/kavirel/registry.txt" || fail "the engine's version is not recorded"
+
+# The forced copy takes the lock over, so the next start hands over to it.
+lock=$XDG_RUNTIME_DIR/kavirel/instance.lock
+held() { ! flock -n "$lock" true; }
+await "the forced copy to hold the lock" held
+timeout 30 "$program" -window -nosound 2>"$work/third" || fail "the third start ended with $?: $(cat "$work/third")"
+kill -0 "$pid" 2>/dev/null || fail "the forced copy ended when the third started"
 kill -TERM "$pid"
 wait "$pid"
 code=$?
 pid=
-[ "$code" -eq 0 ] || fail "the game ended with $code"
+[ "$code" -eq 0 ] || fail "the forced copy ended with $code"
 
 ini=$XDG_DATA_HOME/kavirel/OrvikMedia/Przyklad/Kavirel.ini
 [ -f "$ini" ] || fail "no player's ini file at $ini"
