@@ -79,3 +79,21 @@ TEST(MainWindowProc, AnExposedWindowIsDrawnWholeAndAtOnceWhenInactive) {
     MainWindowProc(&full.window, windowEvent(EWindowEvent::Exposed));
     EXPECT_EQ(full.window.GetRefreshScreenInterface()->getRefreshList()->getSize(), 0);
 }
+
+TEST(MainWindowProc, OnlyExitAndRedrawAreMenuCommandsThatDoAnything) {
+    CGame game;
+    set(&game.window, nullptr);
+    const uint64_t before = game.display->presentCount();
+    for (int inert : {40002, 40003, 40005, 40006, 40007, 100, 0, 1, 2})
+        OnWindowCommand(&game.window, nullptr, inert);
+    EXPECT_EQ(game.display->presentCount(), before);
+    EXPECT_FALSE(game.window.isQuitting());
+
+    // Redraw paints the whole screen at once.
+    OnWindowCommand(&game.window, nullptr, 40004);
+    EXPECT_EQ(game.display->presentCount(), before + 1);
+    EXPECT_FALSE(game.window.isQuitting());
+    OnWindowCommand(&game.window, nullptr, 40001);
+    EXPECT_TRUE(game.window.isQuitting());
+    set(nullptr, nullptr);
+}
