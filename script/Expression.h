@@ -40,23 +40,7 @@ public:
     // True for a declared expression, which outlives the line that uses it.
     virtual bool isStill();
 
-    void set(CMC_Variable* other) override;
-    void clear() override;
-    void swap(CMC_Variable* a, CMC_Variable* b) override;
-    void inc() override;
-    void dec() override;
-    bool equals(CMC_Variable* other) override;
-    int compare(CMC_Variable* other) override;
-    CMC_Variable* convert(int type) override;
-    CMC_Variable* calculate(CMC_Variable* other, int op) override;
-    void setDefault(CMC_Variable* value) override;
-    void resetINI() override;
-    int getBufferLen() override;
-    void netstore(void* buffer) override;
-    bool netrestore(const void* buffer, int length) override;
-    void store(CXArchive* archive) override;
-    void restore(CXArchive* archive) override;
-    void fromString(const CXString& text) override;
+    KAVIREL_VALUE_OPERATIONS;
 
     // "+" or "ADD" 1, "-" or "SUB" 2, "*" or "MUL" 3, "@" or "DIV" 4, "%" or "MOD" 5; anything else 0,
     // which keeps the left value.

@@ -22,23 +22,7 @@ public:
     // Deletes the fields unless they are mapped from another structure, then empties the list.
     void flush() override;
     using CMC_Object::flush;
-    void set(CMC_Variable* other) override;
-    void clear() override;
-    void swap(CMC_Variable* a, CMC_Variable* b) override;
-    void inc() override;
-    void dec() override;
-    bool equals(CMC_Variable* other) override;
-    int compare(CMC_Variable* other) override;
-    CMC_Variable* convert(int type) override;
-    CMC_Variable* calculate(CMC_Variable* other, int op) override;
-    void setDefault(CMC_Variable* value) override;
-    void resetINI() override;
-    int getBufferLen() override;
-    void netstore(void* buffer) override;
-    bool netrestore(const void* buffer, int length) override;
-    void store(CXArchive* archive) override;
-    void restore(CXArchive* archive) override;
-    void fromString(const CXString& text) override;
+    KAVIREL_VALUE_OPERATIONS;
 
     // Type "BOOL", "DOUBLE", "INTEGER" or "STRING" in any letter case; anything else declares nothing.
     void declare(const CXString& name, const CXString& type);

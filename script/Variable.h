@@ -86,6 +86,26 @@ protected:
     bool m_netNotify = false;
 };
 
+// Every value type gives its own form of all these operations, in this order.
+#define KAVIREL_VALUE_OPERATIONS                                                                             \
+    void set(CMC_Variable* other) override;                                                                  \
+    void clear() override;                                                                                   \
+    void swap(CMC_Variable* a, CMC_Variable* b) override;                                                    \
+    void inc() override;                                                                                     \
+    void dec() override;                                                                                     \
+    bool equals(CMC_Variable* other) override;                                                               \
+    int compare(CMC_Variable* other) override;                                                               \
+    CMC_Variable* convert(int type) override;                                                                \
+    CMC_Variable* calculate(CMC_Variable* other, int op) override;                                           \
+    void setDefault(CMC_Variable* value) override;                                                           \
+    void resetINI() override;                                                                                \
+    int getBufferLen() override;                                                                             \
+    void netstore(void* buffer) override;                                                                    \
+    bool netrestore(const void* buffer, int length) override;                                                \
+    void store(CXArchive* archive) override;                                                                 \
+    void restore(CXArchive* archive) override;                                                               \
+    void fromString(const CXString& text) override
+
 // Little-endian field access for the network forms.
 namespace NetBytes {
 void putU32(unsigned char* at, uint32_t value);

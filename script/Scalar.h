@@ -1,0 +1,46 @@
+#pragma once
+#include <cstdint>
+
+#include "script/Variable.h"
+
+namespace KavirelDLL {
+
+// What INTEGER, DOUBLE, BOOL and STRING share: a value and a default of one C++ type (int32_t, double,
+// bool, CXString) and the operations that convert, compare, calculate, store and send them alike. The
+// conversions between the four are one table (script/ScalarImpl.h); each type's own arithmetic, order and
+// stored forms are in its source file, and its class overrides what it does differently.
+template <typename T>
+class CMC_Scalar : public CMC_Variable {
+public:
+    using CMC_Variable::compare;
+    using CMC_Variable::equals;
+    CXObject* clone() override;
+    CXString toString() override;
+    void serialize(CXArchive* archive) override;
+    KAVIREL_VALUE_OPERATIONS;
+
+    T getValue() const { return m_value; }
+    void setValue(const T& value);
+    T getDefault() const { return m_default; }
+
+    // Any scalar value read as this type, without using the pools.
+    static bool valueOf(CMC_Variable* value, T* out);
+
+protected:
+    explicit CMC_Scalar(const CXString& name);
+    CMC_Scalar(const CXString& name, int id);
+    // A value that is its own default.
+    CMC_Scalar(const CXString& name, int id, const T& value);
+    // VALUE, and DEFAULT when given (else the value).
+    CMC_Scalar(CMC_ObjectsContainer* scene, CMElement* element);
+
+    T m_value{};
+    T m_default{};
+};
+
+extern template class CMC_Scalar<int32_t>;
+extern template class CMC_Scalar<double>;
+extern template class CMC_Scalar<bool>;
+extern template class CMC_Scalar<CXString>;
+
+} // namespace KavirelDLL
