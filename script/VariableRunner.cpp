@@ -7,6 +7,7 @@
 #include <ctime>
 #include <string>
 
+#include "core/Log.h"
 #include "core/Path.h"
 #include "core/XRandom.h"
 #include "platform/Files.h"
@@ -25,6 +26,16 @@ namespace {
 
 constexpr double kPi = 3.141592654;
 constexpr float kSinglePi = 3.1415927f;
+
+// The longest text INSERTAT makes; a count beyond it is a script's mistake, and would exhaust memory.
+constexpr long long kMaxInsertedText = 64ll << 20;
+
+bool insertFits(const CXString& text, const CXString& put, int times) {
+    long long length = text.GetLength() + static_cast<long long>(put.GetLength()) * times;
+    if (length <= kMaxInsertedText) return true;
+    logMessage("INSERTAT refused: the text would be %lld bytes long", length);
+    return false;
+}
 
 bool isValueType(int type) {
     return (type >= TYPE_INTEGER && type <= TYPE_DOUBLE) || type == TYPE_EXPRESSION;
@@ -503,10 +514,12 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
         CXString put = textAt(1);
         int times = integerAt(2, 1);
         if (guard.objectGone()) return nullptr;
-        // Each assignment tells the value's handlers, which may delete it.
+        if (times > 0 && !insertFits(string->value(), put, times)) return nullptr;
+        // Each assignment tells the value's handlers, which may delete it (or lengthen it).
         std::shared_ptr<CMC_ObjectAnchor> self = string->anchor();
         for (int i = 0; i < times && self->object; ++i) {
             CXString now = string->getValue();
+            if (!insertFits(now, put, 1)) return nullptr;
             int at = pos < 0 ? 0 : (pos > now.GetLength() ? now.GetLength() : pos);
             string->setValue(now.Left(at) + put + now.Right(at));
         }

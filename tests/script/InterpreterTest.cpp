@@ -1,5 +1,6 @@
 #include "InterpreterSupport.h"
 
+#include "core/Log.h"
 #include "script/Condition.h"
 #include "script/Expression.h"
 #include "script/Groupped.h"
@@ -495,6 +496,19 @@ TEST_F(InterpreterTest, ValueMethodsOnStringsAndNumbers) {
         ASSERT_NE(result, nullptr);
         EXPECT_STREQ(result->toString().GetBuffer(), c.expected) << c.code;
     }
+    EXPECT_EQ(taken(), 0);
+}
+
+TEST_F(InterpreterTest, InsertAtRefusesATextTooLongToHold) {
+    text("S", "abc");
+    {
+        CLogCapture log;
+        run("S^INSERTAT(1,XYZ,2147483647);");
+        EXPECT_TRUE(log.contains("INSERTAT refused"));
+    }
+    EXPECT_EQ(textOf("S"), "abc");
+    run("S^INSERTAT(9,XY,3);");
+    EXPECT_EQ(textOf("S"), "abcXYXYXY");
     EXPECT_EQ(taken(), 0);
 }
 
