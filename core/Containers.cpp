@@ -60,7 +60,77 @@ void removeSlot(T* items, int32_t& count, int i) {
     --count;
 }
 
+template <typename T>
+T* copyOfSlots(const T* items, int capacity) {
+    T* copy = newSlots<T>(capacity);
+    if (capacity > 0) std::memcpy(static_cast<void*>(copy), items, sizeof(T) * static_cast<size_t>(capacity));
+    return copy;
+}
+
 } // namespace
+
+// CXArray and CXVector keep their slots and grow them by the same rules; they differ in what the slots
+// point to and in setAt, insertAt and a few operations of their own. This is the body they share.
+struct CXListBody {
+    template <typename List>
+    static void assign(List& to, const List& from) {
+        auto* items = copyOfSlots(from.m_items, from.m_capacity);
+        delete[] to.m_items;
+        to.m_items = items;
+        to.m_loadFactor = from.m_loadFactor;
+        to.m_capacity = from.m_capacity;
+        to.m_count = from.m_count;
+    }
+
+    template <typename List>
+    static CXObject* clone(const List& list) {
+        List* copy = new List(list.m_capacity, list.m_loadFactor);
+        assign(*copy, list);
+        return copy;
+    }
+
+    template <typename List>
+    static bool grow(List& list) {
+        int before = list.m_capacity;
+        list.doubleSize();
+        return list.m_capacity > before;
+    }
+
+    template <typename List>
+    static bool ensureSlots(List& list, int needed) {
+        while (list.m_capacity < needed)
+            if (!grow(list)) return false;
+        return true;
+    }
+
+    template <typename List, typename Item>
+    static void add(List& list, Item x) {
+        if (!ensureSlots(list, list.m_count + 1)) return;
+        list.m_items[list.m_count++] = x;
+        if (list.m_count > list.m_capacity * list.m_loadFactor) grow(list);
+    }
+
+    template <typename List>
+    static void addAll(List& list, const List* other) {
+        if (!other || other->m_count == 0) return;
+        int total = list.m_count + other->m_count;
+        while (list.m_capacity * list.m_loadFactor < total)
+            if (!grow(list)) break;
+        if (!ensureSlots(list, total)) return;
+        // The other list may be this one.
+        std::memmove(static_cast<void*>(list.m_items + list.m_count), other->m_items,
+                     sizeof(*list.m_items) * static_cast<size_t>(other->m_count));
+        list.m_count = total;
+    }
+
+    template <typename List, typename Item>
+    static bool replace(List& list, Item oldItem, Item newItem) {
+        int i = list.find(oldItem);
+        if (i < 0) return false;
+        list.m_items[i] = newItem;
+        return true;
+    }
+};
 
 // ---------------------------------------------------------------- CXArray
 
@@ -73,72 +143,31 @@ CXArray::CXArray(int capacity, float loadFactor)
 }
 
 CXArray::CXArray(const CXArray& other)
-    : CXObject(other), m_loadFactor(other.m_loadFactor), m_items(nullptr), m_capacity(other.m_capacity),
-      m_count(other.m_count) {
-    m_items = newSlots<void*>(m_capacity);
-    if (m_capacity > 0) std::memcpy(m_items, other.m_items, sizeof(void*) * static_cast<size_t>(m_capacity));
-}
+    : CXObject(other), m_loadFactor(other.m_loadFactor), m_items(copyOfSlots(other.m_items, other.m_capacity)),
+      m_capacity(other.m_capacity), m_count(other.m_count) {}
 
 CXArray& CXArray::operator=(const CXArray& other) {
     if (this == &other) return *this;
     CXObject::operator=(other);
-    void** items = newSlots<void*>(other.m_capacity);
-    if (other.m_capacity > 0)
-        std::memcpy(items, other.m_items, sizeof(void*) * static_cast<size_t>(other.m_capacity));
-    delete[] m_items;
-    m_items = items;
-    m_loadFactor = other.m_loadFactor;
-    m_capacity = other.m_capacity;
-    m_count = other.m_count;
+    CXListBody::assign(*this, other);
     return *this;
 }
 
 CXArray::~CXArray() { delete[] m_items; }
 
-CXObject* CXArray::clone() {
-    CXArray* copy = new CXArray(m_capacity, m_loadFactor);
-    if (m_capacity > 0) std::memcpy(copy->m_items, m_items, sizeof(void*) * static_cast<size_t>(m_capacity));
-    copy->m_count = m_count;
-    return copy;
-}
+CXObject* CXArray::clone() { return CXListBody::clone(*this); }
 
 void CXArray::doubleSize() { doubleSlots(m_items, m_capacity); }
 
-bool CXArray::grow() {
-    int before = m_capacity;
-    doubleSize();
-    return m_capacity > before;
-}
+bool CXArray::grow() { return CXListBody::grow(*this); }
 
-bool CXArray::ensureSlots(int needed) {
-    while (m_capacity < needed)
-        if (!grow()) return false;
-    return true;
-}
+bool CXArray::ensureSlots(int needed) { return CXListBody::ensureSlots(*this, needed); }
 
-void CXArray::add(void* x) {
-    if (!ensureSlots(m_count + 1)) return;
-    m_items[m_count++] = x;
-    if (m_count > m_capacity * m_loadFactor) grow();
-}
+void CXArray::add(void* x) { CXListBody::add(*this, x); }
 
-void CXArray::add(CXArray* list) {
-    if (!list || list->m_count == 0) return;
-    int total = m_count + list->m_count;
-    while (m_capacity * m_loadFactor < total)
-        if (!grow()) break;
-    if (!ensureSlots(total)) return;
-    // The list may be this one.
-    std::memmove(m_items + m_count, list->m_items, sizeof(void*) * static_cast<size_t>(list->m_count));
-    m_count = total;
-}
+void CXArray::add(CXArray* list) { CXListBody::addAll(*this, list); }
 
-bool CXArray::replace(void* oldItem, void* newItem) {
-    int i = find(oldItem);
-    if (i < 0) return false;
-    m_items[i] = newItem;
-    return true;
-}
+bool CXArray::replace(void* oldItem, void* newItem) { return CXListBody::replace(*this, oldItem, newItem); }
 
 void* CXArray::setAt(int i, void* x) {
     if (i < 0 || indexTooLarge(i)) return nullptr;
@@ -198,71 +227,31 @@ CXVector::CXVector(int capacity, float loadFactor)
 }
 
 CXVector::CXVector(const CXVector& other)
-    : CXObject(other), m_loadFactor(other.m_loadFactor), m_items(nullptr), m_capacity(other.m_capacity),
-      m_count(other.m_count) {
-    m_items = newSlots<CXObject*>(m_capacity);
-    if (m_capacity > 0) std::memcpy(m_items, other.m_items, sizeof(CXObject*) * static_cast<size_t>(m_capacity));
-}
+    : CXObject(other), m_loadFactor(other.m_loadFactor), m_items(copyOfSlots(other.m_items, other.m_capacity)),
+      m_capacity(other.m_capacity), m_count(other.m_count) {}
 
 CXVector& CXVector::operator=(const CXVector& other) {
     if (this == &other) return *this;
     CXObject::operator=(other);
-    CXObject** items = newSlots<CXObject*>(other.m_capacity);
-    if (other.m_capacity > 0)
-        std::memcpy(items, other.m_items, sizeof(CXObject*) * static_cast<size_t>(other.m_capacity));
-    delete[] m_items;
-    m_items = items;
-    m_loadFactor = other.m_loadFactor;
-    m_capacity = other.m_capacity;
-    m_count = other.m_count;
+    CXListBody::assign(*this, other);
     return *this;
 }
 
 CXVector::~CXVector() { delete[] m_items; }
 
-CXObject* CXVector::clone() {
-    CXVector* copy = new CXVector(m_capacity, m_loadFactor);
-    if (m_capacity > 0) std::memcpy(copy->m_items, m_items, sizeof(CXObject*) * static_cast<size_t>(m_capacity));
-    copy->m_count = m_count;
-    return copy;
-}
+CXObject* CXVector::clone() { return CXListBody::clone(*this); }
 
 void CXVector::doubleSize() { doubleSlots(m_items, m_capacity); }
 
-bool CXVector::grow() {
-    int before = m_capacity;
-    doubleSize();
-    return m_capacity > before;
-}
+bool CXVector::grow() { return CXListBody::grow(*this); }
 
-bool CXVector::ensureSlots(int needed) {
-    while (m_capacity < needed)
-        if (!grow()) return false;
-    return true;
-}
+bool CXVector::ensureSlots(int needed) { return CXListBody::ensureSlots(*this, needed); }
 
-void CXVector::add(CXObject* x) {
-    if (!ensureSlots(m_count + 1)) return;
-    m_items[m_count++] = x;
-    if (m_count > m_capacity * m_loadFactor) grow();
-}
+void CXVector::add(CXObject* x) { CXListBody::add(*this, x); }
 
-void CXVector::add(CXVector* list) {
-    if (!list || list->m_count == 0) return;
-    int total = m_count + list->m_count;
-    while (m_capacity * m_loadFactor < total)
-        if (!grow()) break;
-    if (!ensureSlots(total)) return;
-    std::memmove(m_items + m_count, list->m_items, sizeof(CXObject*) * static_cast<size_t>(list->m_count));
-    m_count = total;
-}
+void CXVector::add(CXVector* list) { CXListBody::addAll(*this, list); }
 
-bool CXVector::replace(CXObject* oldItem, CXObject* newItem) {
-    int i = find(oldItem);
-    if (i < 0) return false;
-    m_items[i] = newItem;
-    return true;
-}
+bool CXVector::replace(CXObject* oldItem, CXObject* newItem) { return CXListBody::replace(*this, oldItem, newItem); }
 
 CXObject* CXVector::setAt(int i, CXObject* x) {
     if (i < 0 || i >= m_count) return nullptr;

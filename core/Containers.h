@@ -40,6 +40,8 @@ public:
     float getLoadFactor() const { return m_loadFactor; }
 
 protected:
+    friend struct CXListBody;
+
     bool grow();
     bool ensureSlots(int needed);
 
@@ -83,6 +85,8 @@ public:
     float getLoadFactor() const { return m_loadFactor; }
 
 protected:
+    friend struct CXListBody;
+
     bool grow();
     bool ensureSlots(int needed);
 
