@@ -73,21 +73,6 @@ CMC_Variable* makeVariable(int type, const CXString& name) {
     }
 }
 
-CMC_Variable* allocOf(int type) {
-    switch (type) {
-    case TYPE_INTEGER:
-        return CMC_VariableFactory::allocInteger();
-    case TYPE_STRING:
-        return CMC_VariableFactory::allocString();
-    case TYPE_BOOL:
-        return CMC_VariableFactory::allocBool();
-    case TYPE_DOUBLE:
-        return CMC_VariableFactory::allocDouble();
-    default:
-        return nullptr;
-    }
-}
-
 CMC_String* stringResult(const CXString& text) {
     CMC_String* result = CMC_VariableFactory::allocString();
     result->setValue(text);
@@ -363,7 +348,7 @@ CMC_Variable* CMC_Dummy_Runner::conv(CXVector* args) {
                                       : 0;
     if (!id) return nullptr;
     CMC_Variable* given = getParameter(args, 0);
-    CMC_Variable* result = allocOf(id);
+    CMC_Variable* result = CMC_VariableFactory::allocOfType(id);
     if (given) result->set(given);
     return result;
 }

@@ -117,24 +117,49 @@ CMC_String* CMC_VariableFactory::allocString() {
     return take(variablesStr, variablesStrTaken, iVariablesStringNo, strPtr, "STRING", g_warnedString);
 }
 
-void CMC_VariableFactory::free(CMC_Variable* value) {
-    if (!value) return;
-    switch (value->getType()) {
+namespace {
+
+// Runs what(pool, taken) on the pool of the scalar type; nothing for any other type.
+template <typename What>
+void withPool(int type, What what) {
+    switch (type) {
     case TYPE_INTEGER:
-        giveBack(variablesInt, variablesIntTaken, value);
+        what(CMC_VariableFactory::variablesInt, CMC_VariableFactory::variablesIntTaken);
         break;
     case TYPE_STRING:
-        giveBack(variablesStr, variablesStrTaken, value);
+        what(CMC_VariableFactory::variablesStr, CMC_VariableFactory::variablesStrTaken);
         break;
     case TYPE_BOOL:
-        giveBack(variablesBool, variablesBoolTaken, value);
+        what(CMC_VariableFactory::variablesBool, CMC_VariableFactory::variablesBoolTaken);
         break;
     case TYPE_DOUBLE:
-        giveBack(variablesDbl, variablesDblTaken, value);
+        what(CMC_VariableFactory::variablesDbl, CMC_VariableFactory::variablesDblTaken);
         break;
     default:
         break;
     }
+}
+
+} // namespace
+
+CMC_Variable* CMC_VariableFactory::allocOfType(int type) {
+    switch (type) {
+    case TYPE_INTEGER:
+        return allocInteger();
+    case TYPE_STRING:
+        return allocString();
+    case TYPE_BOOL:
+        return allocBool();
+    case TYPE_DOUBLE:
+        return allocDouble();
+    default:
+        return nullptr;
+    }
+}
+
+void CMC_VariableFactory::free(CMC_Variable* value) {
+    if (!value) return;
+    withPool(value->getType(), [value](auto& pool, std::vector<bool>& taken) { giveBack(pool, taken, value); });
 }
 
 void CMC_VariableFactory::clearPool() {
@@ -145,49 +170,17 @@ void CMC_VariableFactory::clearPool() {
 }
 
 int CMC_VariableFactory::takenCount(int type) {
-    const std::vector<bool>* taken = nullptr;
-    switch (type) {
-    case TYPE_INTEGER:
-        taken = &variablesIntTaken;
-        break;
-    case TYPE_STRING:
-        taken = &variablesStrTaken;
-        break;
-    case TYPE_BOOL:
-        taken = &variablesBoolTaken;
-        break;
-    case TYPE_DOUBLE:
-        taken = &variablesDblTaken;
-        break;
-    default:
-        return 0;
-    }
     int count = 0;
-    for (bool t : *taken)
-        count += t ? 1 : 0;
+    withPool(type, [&count](auto&, const std::vector<bool>& taken) {
+        for (bool t : taken)
+            count += t ? 1 : 0;
+    });
     return count;
 }
 
 CMC_Variable* CMC_VariableFactory::copyVariable(CMC_Variable* value) {
-    if (!value) return nullptr;
-    CMC_Variable* copy = nullptr;
-    switch (value->getType()) {
-    case TYPE_INTEGER:
-        copy = allocInteger();
-        break;
-    case TYPE_STRING:
-        copy = allocString();
-        break;
-    case TYPE_BOOL:
-        copy = allocBool();
-        break;
-    case TYPE_DOUBLE:
-        copy = allocDouble();
-        break;
-    default:
-        return nullptr;
-    }
-    copy->set(value);
+    CMC_Variable* copy = value ? allocOfType(value->getType()) : nullptr;
+    if (copy) copy->set(value);
     return copy;
 }
 
@@ -195,46 +188,15 @@ CMC_Variable* CMC_VariableFactory::restore(CXArchive* archive) {
     if (!archive) return nullptr;
     int type = 0;
     *archive >> &type;
-    CMC_Variable* value = nullptr;
-    switch (type) {
-    case TYPE_INTEGER:
-        value = allocInteger();
-        break;
-    case TYPE_STRING:
-        value = allocString();
-        break;
-    case TYPE_BOOL:
-        value = allocBool();
-        break;
-    case TYPE_DOUBLE:
-        value = allocDouble();
-        break;
-    default:
-        return nullptr;
-    }
-    value->restore(archive);
+    CMC_Variable* value = allocOfType(type);
+    if (value) value->restore(archive);
     return value;
 }
 
 CMC_Variable* CMC_VariableFactory::netrestore(const void* buffer, int length) {
     if (!buffer || length < 4) return nullptr;
-    CMC_Variable* value = nullptr;
-    switch (NetBytes::getU32(static_cast<const unsigned char*>(buffer))) {
-    case TYPE_INTEGER:
-        value = allocInteger();
-        break;
-    case TYPE_STRING:
-        value = allocString();
-        break;
-    case TYPE_BOOL:
-        value = allocBool();
-        break;
-    case TYPE_DOUBLE:
-        value = allocDouble();
-        break;
-    default:
-        return nullptr;
-    }
+    CMC_Variable* value = allocOfType(static_cast<int>(NetBytes::getU32(static_cast<const unsigned char*>(buffer))));
+    if (!value) return nullptr;
     if (value->netrestore(buffer, length)) return value;
     free(value);
     return nullptr;

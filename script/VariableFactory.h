@@ -25,6 +25,8 @@ public:
     static CMC_Double* allocDouble();
     static CMC_Integer* allocInteger();
     static CMC_String* allocString();
+    // A temporary of the scalar type; null for other types.
+    static CMC_Variable* allocOfType(int type);
     static void free(CMC_Variable* value);
     static void clearPool();
 
