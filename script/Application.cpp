@@ -31,12 +31,6 @@ namespace {
 // The smallest episode record: a scene header of 12 bytes and the two counts.
 constexpr int64_t kMinEpisodeBytes = 20;
 
-
-void enterDataFolder(const CXString& path) {
-    CFile::chDir(CWindow::getCDPath() + CFolder::DATA_FOLDER);
-    if (path.IsString()) CFile::chDir(path);
-}
-
 } // namespace
 
 CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element,
@@ -67,8 +61,7 @@ CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, C
         CMC_Object* start = startWith.IsString() ? parser->get(startWith) : nullptr;
         if (start && (start->getType() == TYPE_SCENE || start->getType() == TYPE_EPISODE)) m_startScene.set(start);
     }
-    if (!m_startScene.current() && m_subScenes->getSize() > 0)
-        m_startScene.set(static_cast<CMC_Scene*>(m_subScenes->at(0)));
+    if (!m_startScene.current()) startWithSubScene(m_startScene, 0);
 
     enterDataFolder(m_path);
     // Its modules live as long as the application, so its own object file may hold their types, as the
@@ -115,11 +108,7 @@ CMC_Application::~CMC_Application() {
     }
     setCurrent(nullptr);
     CMC_ObjectsContainer::unload();
-    CXVector* scenes = m_subScenes;
-    m_subScenes = new CXVector(1, 0.75f);
-    for (int i = 0; scenes && i < scenes->getSize(); ++i)
-        delete scenes->at(i);
-    delete scenes;
+    deleteSubScenes();
     doneDefUnit();
     if (m_ownsRuntime) {
         CMC_RunnerFactory::done();
@@ -215,9 +204,8 @@ void CMC_Application::serialize(CXArchive* archive) {
     if (!archive) return;
     if (archive->isStoring()) {
         CMC_Scene::serialize(archive);
+        storeSubSceneCounts(archive, getStartScene());
         int count = m_subScenes->getSize();
-        *archive << static_cast<int32_t>(count);
-        *archive << static_cast<int32_t>(getSubId(getStartScene()));
         for (int i = 0; i < count; ++i)
             static_cast<CMC_Scene*>(m_subScenes->at(i))->serialize(archive);
         return;
@@ -226,17 +214,10 @@ void CMC_Application::serialize(CXArchive* archive) {
     CMC_Scene::serialize(archive);
     int32_t count = 0;
     int32_t start = -1;
-    *archive >> &count;
-    *archive >> &start;
-    CFile* file = archive->GetFileHandle();
-    int64_t left = file ? static_cast<int64_t>(file->Length()) - file->Tell() : 0;
-    if (!archive->good() || count < 0 || count * kMinEpisodeBytes > left) {
+    if (!restoreSubSceneCounts(archive, kMinEpisodeBytes, &count, &start)) {
         logMessage("application.bin: its episode count is damaged; the application has no episodes");
-        archive->setErrorCode(ERR_FILE_DAMAGED);
         return;
     }
-    delete m_subScenes;
-    m_subScenes = new CXVector(count > 0 ? count : 1, 0.75f);
     for (int32_t i = 0; i < count; ++i) {
         auto* episode = new CMC_Episode(m_window);
         episode->serialize(archive);
@@ -253,10 +234,7 @@ void CMC_Application::serialize(CXArchive* archive) {
             addObject(static_cast<CMC_Object*>(scenes->at(s)));
     }
     // A start that is not one of the episodes (the definition named a scene inside one) enters the first.
-    if (start >= 0 && start < m_subScenes->getSize())
-        m_startScene.set(static_cast<CMC_Scene*>(m_subScenes->at(start)));
-    else if (m_subScenes->getSize() > 0)
-        m_startScene.set(static_cast<CMC_Scene*>(m_subScenes->at(0)));
+    startWithSubScene(m_startScene, start);
 }
 
 bool CMC_Application::storeBinary() {

@@ -3,11 +3,9 @@
 #include "core/Archive.h"
 #include "core/Elements.h"
 #include "core/File.h"
-#include "core/Folder.h"
 #include "core/Log.h"
 #include "core/Path.h"
 #include "core/StringTokenizer.h"
-#include "display/Window.h"
 #include "script/String.h"
 #include "script/StructureParser.h"
 #include "script/VariableFactory.h"
@@ -18,11 +16,6 @@ namespace {
 
 // The smallest scene header: name length, binding count and PATH length.
 constexpr int64_t kMinHeaderBytes = 12;
-
-void enterDataFolder(const CXString& path) {
-    CFile::chDir(CWindow::getCDPath() + CFolder::DATA_FOLDER);
-    if (path.IsString()) CFile::chDir(path);
-}
 
 // A container loaded only to be stored needs its modules as well, or the objects of their types would be
 // missing from its cache. True when it loaded them (and so must let them go).
@@ -46,18 +39,13 @@ CMC_Episode::CMC_Episode(CWindow* window, CMC_StructureParser* parser, CMElement
         CMC_Object* start = startWith.IsString() ? parser->get(startWith) : nullptr;
         if (start && start->getType() == TYPE_SCENE) m_startScene.set(start);
     }
-    if (!m_startScene.current() && m_subScenes->getSize() > 0)
-        m_startScene.set(static_cast<CMC_Scene*>(m_subScenes->at(0)));
+    if (!m_startScene.current()) startWithSubScene(m_startScene, 0);
 }
 
 CMC_Episode::~CMC_Episode() {
     unload(nullptr);
     CMC_ObjectsContainer::unload();
-    CXVector* scenes = m_subScenes;
-    m_subScenes = new CXVector(1, 0.75f);
-    for (int i = 0; scenes && i < scenes->getSize(); ++i)
-        delete scenes->at(i);
-    delete scenes;
+    deleteSubScenes();
 }
 
 CMC_Scene* CMC_Episode::getStartScene() {
@@ -144,9 +132,8 @@ void CMC_Episode::serialize(CXArchive* archive) {
         CMC_Scene::serialize(archive);
         if (loadOwn) dropStoredObjects();
         if (ownModules) doneDLLs();
+        storeSubSceneCounts(archive, getStartScene());
         int count = m_subScenes->getSize();
-        *archive << static_cast<int32_t>(count);
-        *archive << static_cast<int32_t>(getSubId(getStartScene()));
         for (int i = 0; i < count; ++i) {
             auto* scene = static_cast<CMC_Scene*>(m_subScenes->at(i));
             // A scene that runs now (a script stored the cache) keeps the objects it has.
@@ -174,17 +161,10 @@ void CMC_Episode::serialize(CXArchive* archive) {
     CMC_Scene::serialize(archive);
     int32_t count = 0;
     int32_t start = -1;
-    *archive >> &count;
-    *archive >> &start;
-    CFile* file = archive->GetFileHandle();
-    int64_t left = file ? static_cast<int64_t>(file->Length()) - file->Tell() : 0;
-    if (!archive->good() || count < 0 || count * kMinHeaderBytes > left) {
+    if (!restoreSubSceneCounts(archive, kMinHeaderBytes, &count, &start)) {
         logMessage("episode %s: its record is damaged; it has no scenes", m_name.GetBuffer());
-        archive->setErrorCode(ERR_FILE_DAMAGED);
         return;
     }
-    delete m_subScenes;
-    m_subScenes = new CXVector(count > 0 ? count : 1, 0.75f);
     for (int32_t i = 0; i < count; ++i) {
         auto* scene = new CMC_Scene(m_window, TYPE_SCENE);
         scene->setUnit(getDefUnit());
@@ -198,10 +178,7 @@ void CMC_Episode::serialize(CXArchive* archive) {
         m_subScenes->add(scene);
         addObject(scene);
     }
-    if (start >= 0 && start < m_subScenes->getSize())
-        m_startScene.set(static_cast<CMC_Scene*>(m_subScenes->at(start)));
-    else if (m_subScenes->getSize() > 0)
-        m_startScene.set(static_cast<CMC_Scene*>(m_subScenes->at(0)));
+    startWithSubScene(m_startScene, start);
 }
 
 // ---- runner ----

@@ -298,6 +298,46 @@ bool CMC_Scene::adoptSubScene(CMC_Object* object, int type, bool addToNames) {
     return true;
 }
 
+void CMC_Scene::deleteSubScenes() {
+    // Deleting a scene may reach this list: it is swapped out first.
+    CXVector* scenes = m_subScenes;
+    m_subScenes = new CXVector(1, 0.75f);
+    for (int i = 0; scenes && i < scenes->getSize(); ++i)
+        delete scenes->at(i);
+    delete scenes;
+}
+
+void CMC_Scene::startWithSubScene(CMC_ObjectHandle& start, int index) {
+    if (index >= 0 && index < m_subScenes->getSize())
+        start.set(static_cast<CMC_Scene*>(m_subScenes->at(index)));
+    else if (m_subScenes->getSize() > 0)
+        start.set(static_cast<CMC_Scene*>(m_subScenes->at(0)));
+}
+
+void CMC_Scene::storeSubSceneCounts(CXArchive* archive, CMC_Scene* start) {
+    *archive << static_cast<int32_t>(m_subScenes->getSize());
+    *archive << static_cast<int32_t>(getSubId(start));
+}
+
+bool CMC_Scene::restoreSubSceneCounts(CXArchive* archive, int64_t minBytes, int32_t* count, int32_t* start) {
+    *archive >> count;
+    *archive >> start;
+    CFile* file = archive->GetFileHandle();
+    int64_t left = file ? static_cast<int64_t>(file->Length()) - file->Tell() : 0;
+    if (!archive->good() || *count < 0 || *count * minBytes > left) {
+        archive->setErrorCode(ERR_FILE_DAMAGED);
+        return false;
+    }
+    delete m_subScenes;
+    m_subScenes = new CXVector(*count > 0 ? *count : 1, 0.75f);
+    return true;
+}
+
+void CMC_Scene::enterDataFolder(const CXString& path) {
+    CFile::chDir(CWindow::getCDPath() + CFolder::DATA_FOLDER);
+    if (path.IsString()) CFile::chDir(path);
+}
+
 void CMC_Scene::appendHistory(CMC_Scene* scene) {
     if (scene) m_history.emplace_back(scene);
 }

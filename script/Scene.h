@@ -138,6 +138,18 @@ protected:
     // Appends a scene (or episode) the definition names, makes this its parent and, when asked, adds it to the
     // names. A container that belongs to another list already is skipped: it would be deleted twice.
     bool adoptSubScene(CMC_Object* object, int type, bool addToNames);
+    // The application and the episodes own their sub-scenes: this deletes them and leaves the list empty.
+    void deleteSubScenes();
+    // start becomes the sub-scene at index, else the first; it stays as it is without sub-scenes.
+    void startWithSubScene(CMC_ObjectHandle& start, int index);
+    // The sub-scene part of an application's or episode's cache record: the count and the start's index,
+    // then each record.
+    void storeSubSceneCounts(CXArchive* archive, CMC_Scene* start);
+    // Reads the count and the start's index, and empties the list for the records. False (and
+    // ERR_FILE_DAMAGED on the archive) when the bytes left cannot hold count records of minBytes each.
+    bool restoreSubSceneCounts(CXArchive* archive, int64_t minBytes, int32_t* count, int32_t* start);
+    // The game's data folder, then path below it when one is given.
+    static void enterDataFolder(const CXString& path);
     // Writes "<name>.bin" in the current folder; false when it could not be written whole.
     bool writeCache();
     bool readCache();
