@@ -59,9 +59,10 @@ inline uint32_t blendInto32(uint16_t s, uint32_t v, int a, const uint32_t* table
     return table[b | g << 6 | r << 11];
 }
 
-// ---- rows, scalar
+// ---- rows, scalar. Every row routine takes the same arguments (source, its alpha, destination, pixels,
+// opacity), whether it reads them all or not, so one loop serves them all.
 
-void rowAlpha15(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
+void rowAlpha15(const uint16_t* s, const uint8_t* a, uint16_t* d, int n, int) {
     for (int i = 0; i < n; ++i) {
         int al = a[i];
         if (al == 0) continue;
@@ -69,7 +70,7 @@ void rowAlpha15(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
     }
 }
 
-void rowAlpha16(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
+void rowAlpha16(const uint16_t* s, const uint8_t* a, uint16_t* d, int n, int) {
     for (int i = 0; i < n; ++i) {
         int al = a[i];
         if (al < 8) continue;
@@ -77,11 +78,11 @@ void rowAlpha16(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
     }
 }
 
-void rowBlend15(const uint16_t* s, uint16_t* d, int n, int op) {
+void rowBlend15(const uint16_t* s, const uint8_t*, uint16_t* d, int n, int op) {
     for (int i = 0; i < n; ++i) d[i] = blend555(s[i], d[i], op);
 }
 
-void rowBlend16(const uint16_t* s, uint16_t* d, int n, int op) {
+void rowBlend16(const uint16_t* s, const uint8_t*, uint16_t* d, int n, int op) {
     for (int i = 0; i < n; ++i) d[i] = blend565(s[i], d[i], op);
 }
 
@@ -145,7 +146,7 @@ inline __m128i blend555x8(__m128i s, __m128i d, __m128i a, __m128i add) {
 inline __m128i load8(const uint16_t* p) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(p)); }
 inline void store8(uint16_t* p, __m128i v) { _mm_storeu_si128(reinterpret_cast<__m128i*>(p), v); }
 
-void rowAlpha15Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
+void rowAlpha15Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n, int) {
     const __m128i zero = _mm_setzero_si128(), full = _mm_set1_epi16(255), one = _mm_set1_epi16(1);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -162,10 +163,10 @@ void rowAlpha15Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
         out = select(_mm_cmpeq_epi16(av, zero), dv, out);
         store8(d + i, out);
     }
-    rowAlpha15(s + i, a + i, d + i, n - i);
+    rowAlpha15(s + i, a + i, d + i, n - i, 255);
 }
 
-void rowAlpha16Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
+void rowAlpha16Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n, int) {
     const __m128i low = _mm_set1_epi16(8), high = _mm_set1_epi16(247);
     int i = 0;
     for (; i + 8 <= n; i += 8) {
@@ -182,21 +183,21 @@ void rowAlpha16Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
         __m128i out = blend565x8(sv, load8(d + i), av);
         store8(d + i, select(_mm_cmpgt_epi16(av, high), sv, out));
     }
-    rowAlpha16(s + i, a + i, d + i, n - i);
+    rowAlpha16(s + i, a + i, d + i, n - i, 255);
 }
 
-void rowBlend15Simd(const uint16_t* s, uint16_t* d, int n, int op) {
+void rowBlend15Simd(const uint16_t* s, const uint8_t*, uint16_t* d, int n, int op) {
     const __m128i av = _mm_set1_epi16(static_cast<int16_t>(op)), zero = _mm_setzero_si128();
     int i = 0;
     for (; i + 8 <= n; i += 8) store8(d + i, blend555x8(load8(s + i), load8(d + i), av, zero));
-    rowBlend15(s + i, d + i, n - i, op);
+    rowBlend15(s + i, nullptr, d + i, n - i, op);
 }
 
-void rowBlend16Simd(const uint16_t* s, uint16_t* d, int n, int op) {
+void rowBlend16Simd(const uint16_t* s, const uint8_t*, uint16_t* d, int n, int op) {
     const __m128i av = _mm_set1_epi16(static_cast<int16_t>(op));
     int i = 0;
     for (; i + 8 <= n; i += 8) store8(d + i, blend565x8(load8(s + i), load8(d + i), av));
-    rowBlend16(s + i, d + i, n - i, op);
+    rowBlend16(s + i, nullptr, d + i, n - i, op);
 }
 
 // e = (opacity × alpha) >> 8 needs 16 unsigned bits; a blend with e = 0 leaves the pixel as it is.
@@ -223,6 +224,11 @@ void rowAlphaBlend16Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n
     }
     rowAlphaBlend16(s + i, a + i, d + i, n - i, op);
 }
+#else
+// Never chosen without SSE2 (g_simd stays false); the names keep the routines' pairs whole.
+constexpr auto rowAlpha15Simd = rowAlpha15, rowAlpha16Simd = rowAlpha16;
+constexpr auto rowBlend15Simd = rowBlend15, rowBlend16Simd = rowBlend16;
+constexpr auto rowAlphaBlend15Simd = rowAlphaBlend15, rowAlphaBlend16Simd = rowAlphaBlend16;
 #endif
 
 // The part of the source one copy moves: read from (sx, sy) of the source, written at (dx, dy) of the
@@ -306,6 +312,22 @@ bool eachRow(_canvas* s, _canvas* d, bool needsAlpha, Row row) {
         row(pixelRow<const uint16_t>(s, a.sx, a.sy + r), s->alpha ? alphaRow(s, a.sx, a.sy + r) : nullptr,
             pixelRow<uint16_t>(d, a.dx, a.dy + r), a.cols);
     return true;
+}
+
+using RowRoutine = void (*)(const uint16_t* s, const uint8_t* a, uint16_t* d, int n, int opacity);
+
+// A copy between canvases of one 15- or 16-bit depth through that depth's row routine, or its SSE2 twin
+// while SSE2 blending is on. Opacity 0 draws nothing.
+template <RowRoutine Scalar, RowRoutine Simd>
+bool depthRows(_canvas* src, _canvas* dst, int bpp, bool needsAlpha, uint8_t opacity = 255) {
+    if (src->bpp != bpp || dst->bpp != bpp) return false;
+    if (opacity == 0) return true;
+    return eachRow(src, dst, needsAlpha, [opacity](const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
+        if (g_simd)
+            Simd(s, a, d, n, opacity);
+        else
+            Scalar(s, a, d, n, opacity);
+    });
 }
 
 template <typename Pixel>
@@ -462,67 +484,27 @@ bool CGraphicsObject::__copy_alpha_as_mask(_canvas* src, _canvas* dst) {
 }
 
 bool CGraphicsObject::__copy_alpha15(_canvas* src, _canvas* dst) {
-    if (src->bpp != 15 || dst->bpp != 15) return false;
-#if defined(__SSE2__)
-    if (g_simd) return eachRow(src, dst, true, rowAlpha15Simd);
-#endif
-    return eachRow(src, dst, true, rowAlpha15);
+    return depthRows<rowAlpha15, rowAlpha15Simd>(src, dst, 15, true);
 }
 
 bool CGraphicsObject::__copy_alpha16(_canvas* src, _canvas* dst) {
-    if (src->bpp != 16 || dst->bpp != 16) return false;
-#if defined(__SSE2__)
-    if (g_simd) return eachRow(src, dst, true, rowAlpha16Simd);
-#endif
-    return eachRow(src, dst, true, rowAlpha16);
+    return depthRows<rowAlpha16, rowAlpha16Simd>(src, dst, 16, true);
 }
 
 bool CGraphicsObject::__copy_blend15(_canvas* src, _canvas* dst, uint8_t opacity) {
-    if (src->bpp != 15 || dst->bpp != 15) return false;
-    if (opacity == 0) return true;
-    auto row = [opacity](const uint16_t* s, const uint8_t*, uint16_t* d, int n) {
-#if defined(__SSE2__)
-        if (g_simd) return rowBlend15Simd(s, d, n, opacity);
-#endif
-        rowBlend15(s, d, n, opacity);
-    };
-    return eachRow(src, dst, false, row);
+    return depthRows<rowBlend15, rowBlend15Simd>(src, dst, 15, false, opacity);
 }
 
 bool CGraphicsObject::__copy_blend16(_canvas* src, _canvas* dst, uint8_t opacity) {
-    if (src->bpp != 16 || dst->bpp != 16) return false;
-    if (opacity == 0) return true;
-    auto row = [opacity](const uint16_t* s, const uint8_t*, uint16_t* d, int n) {
-#if defined(__SSE2__)
-        if (g_simd) return rowBlend16Simd(s, d, n, opacity);
-#endif
-        rowBlend16(s, d, n, opacity);
-    };
-    return eachRow(src, dst, false, row);
+    return depthRows<rowBlend16, rowBlend16Simd>(src, dst, 16, false, opacity);
 }
 
 bool CGraphicsObject::__copy_alpha_blend15(_canvas* src, _canvas* dst, uint8_t opacity) {
-    if (src->bpp != 15 || dst->bpp != 15) return false;
-    if (opacity == 0) return true;
-    auto row = [opacity](const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
-#if defined(__SSE2__)
-        if (g_simd) return rowAlphaBlend15Simd(s, a, d, n, opacity);
-#endif
-        rowAlphaBlend15(s, a, d, n, opacity);
-    };
-    return eachRow(src, dst, true, row);
+    return depthRows<rowAlphaBlend15, rowAlphaBlend15Simd>(src, dst, 15, true, opacity);
 }
 
 bool CGraphicsObject::__copy_alpha_blend16(_canvas* src, _canvas* dst, uint8_t opacity) {
-    if (src->bpp != 16 || dst->bpp != 16) return false;
-    if (opacity == 0) return true;
-    auto row = [opacity](const uint16_t* s, const uint8_t* a, uint16_t* d, int n) {
-#if defined(__SSE2__)
-        if (g_simd) return rowAlphaBlend16Simd(s, a, d, n, opacity);
-#endif
-        rowAlphaBlend16(s, a, d, n, opacity);
-    };
-    return eachRow(src, dst, true, row);
+    return depthRows<rowAlphaBlend16, rowAlphaBlend16Simd>(src, dst, 16, true, opacity);
 }
 
 bool CGraphicsObject::copyToCanvas(_canvas* src, _canvas* dst) {
