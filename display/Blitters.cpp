@@ -396,7 +396,7 @@ void CGraphicsObject::redraw(CGraphicsObject* destination) {
     if (draw) {
         _canvas src;
         src.data = m_data.get();
-        src.alpha = m_channel[3] && m_channelSize[3] >= pixelCount() ? m_channel[3].get() : nullptr;
+        src.alpha = hasAlphaPlane() ? m_channel[3].get() : nullptr;
         src.bpp = m_bpp;
         src.x = m_x;
         src.y = m_y;
@@ -405,9 +405,7 @@ void CGraphicsObject::redraw(CGraphicsObject* destination) {
         src.region = m_clip;
         _canvas dst;
         dst.data = target;
-        dst.alpha = destination->m_channel[3] && destination->m_channelSize[3] >= destination->pixelCount()
-                        ? destination->m_channel[3].get()
-                        : nullptr;
+        dst.alpha = destination->hasAlphaPlane() ? destination->m_channel[3].get() : nullptr;
         dst.bpp = destination->GetBpp();
         dst.width = dw;
         dst.height = dh;

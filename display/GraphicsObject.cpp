@@ -713,6 +713,12 @@ CGraphicsObject* CGraphicsObject::decodedView() {
     return view;
 }
 
+CGraphicsObject* CGraphicsObject::readable(std::unique_ptr<CGraphicsObject>& view) {
+    if (m_compression == COMPRESSION_NONE) return this;
+    view.reset(decodedView());
+    return view.get();
+}
+
 // ---------------------------------------------------------------- loading and saving
 
 int CGraphicsObject::Load(CXString) {
@@ -753,11 +759,7 @@ int CGraphicsObject::Save(CFile* file, _compression kind) {
 bool CGraphicsObject::writePik(std::vector<uint8_t>& out, _compression kind) {
     out.clear();
     std::unique_ptr<CGraphicsObject> view;
-    CGraphicsObject* source = this;
-    if (m_compression != COMPRESSION_NONE) {
-        view.reset(decodedView());
-        source = view.get();
-    }
+    CGraphicsObject* source = readable(view);
     if (!source || !source->m_data) return false;
 
     const int w = source->m_width, h = source->m_height, ps = source->GetPixelSize();

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "core/Geometry.h"
@@ -333,8 +334,13 @@ protected:
     void unshareAlpha();
     // Drops every block and working state; the size stays.
     void dropBlocks();
+    // An alpha plane covering every pixel.
+    bool hasAlphaPlane() const { return m_channel[3] && m_channelSize[3] >= pixelCount(); }
     // A temporary object sharing this one's blocks, decoded to plain pixels; null when it cannot be.
     CGraphicsObject* decodedView();
+    // This object to read pixels from: itself, or when compressed its decoded view, kept in view; null when
+    // it cannot be decoded.
+    CGraphicsObject* readable(std::unique_ptr<CGraphicsObject>& view);
     // Decodes a compressed object for good (dropping any kept copy) before its pixels change.
     bool ensureDecoded();
     // Makes a working copy the object's own pixels: a kept copy would undo a change of size or layout.
@@ -350,6 +356,17 @@ protected:
     void flipColumns();
     template <typename Op>
     void flipWith(Op op);
+    // Replaces the pixels (and alpha) with a width × height picture whose pixel (row, col) is the old pixel
+    // at index from(row, col).
+    template <typename From>
+    void resample(int width, int height, From from);
+    // The start of a copy: this object drops its pixels and takes the other's name, window, destiny,
+    // depth, clipping mode and flags.
+    void takeSettingsOf(CGraphicsObject* other);
+    // The pixels and alpha of part of source (decoded), at this object's size.
+    void cutFrom(CGraphicsObject* source, const CXRect& part);
+    // putPixel15 and putPixel16 for their depth.
+    void putWeighted(int bpp, int x, int y, CColor color, int weight, bool replace);
 
     CXString m_fileName;
     CWindow* m_window = nullptr;

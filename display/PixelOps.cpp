@@ -96,19 +96,20 @@ uint16_t weighted(uint16_t old, uint16_t now, int weight, int greenBits) {
 } // namespace
 
 void CGraphicsObject::putPixel15(int x, int y, CColor color, int weight, bool replace) {
-    if (m_bpp != 15 || x < 0 || y < 0 || x >= m_width || y >= m_height || !ensureDecoded()) return;
-    int64_t index = int64_t(y) * m_pitch + x;
-    if (index < 0 || index >= pixelCount()) return;
-    uint16_t& p = words(m_data)[index];
-    p = weighted(replace ? 0 : p, static_cast<uint16_t>(color.GetInBPP(15)), std::clamp(weight, 0, 255), 5);
+    putWeighted(15, x, y, color, weight, replace);
 }
 
 void CGraphicsObject::putPixel16(int x, int y, CColor color, int weight, bool replace) {
-    if (m_bpp != 16 || x < 0 || y < 0 || x >= m_width || y >= m_height || !ensureDecoded()) return;
+    putWeighted(16, x, y, color, weight, replace);
+}
+
+void CGraphicsObject::putWeighted(int bpp, int x, int y, CColor color, int weight, bool replace) {
+    if (m_bpp != bpp || x < 0 || y < 0 || x >= m_width || y >= m_height || !ensureDecoded()) return;
     int64_t index = int64_t(y) * m_pitch + x;
     if (index < 0 || index >= pixelCount()) return;
     uint16_t& p = words(m_data)[index];
-    p = weighted(replace ? 0 : p, static_cast<uint16_t>(color.GetInBPP(16)), std::clamp(weight, 0, 255), 6);
+    p = weighted(replace ? 0 : p, static_cast<uint16_t>(color.GetInBPP(bpp)), std::clamp(weight, 0, 255),
+                 bpp == 16 ? 6 : 5);
 }
 
 // ---------------------------------------------------------------- fills and colour effects
@@ -162,8 +163,7 @@ void CGraphicsObject::outline(CColor* color, int thickness) {
     const int w = m_width, h = m_height;
     const int tr = std::min(thickness, h), tc = std::min(thickness, w);
     uint16_t v = static_cast<uint16_t>(color->GetInBPP(m_bpp));
-    uint8_t* alpha = m_channel[3] && m_channelSize[3] >= pixelCount() ? reinterpret_cast<uint8_t*>(m_channel[3].get())
-                                                                      : nullptr;
+    uint8_t* alpha = hasAlphaPlane() ? reinterpret_cast<uint8_t*>(m_channel[3].get()) : nullptr;
     auto paint = [&](int x, int y) {
         words(m_data)[size_t(y) * w + x] = v;
         if (alpha) alpha[size_t(y) * w + x] = 255;
@@ -190,7 +190,7 @@ CSharedBlock CGraphicsObject::cutPixels(const CXRect& rect) {
 }
 
 CSharedBlock CGraphicsObject::cutAlpha(const CXRect& rect) {
-    if (!m_channel[3] || m_channelSize[3] < pixelCount()) return CSharedBlock();
+    if (!hasAlphaPlane()) return CSharedBlock();
     const int rw = rect.Width(), rh = rect.Height();
     CSharedBlock out = CSharedBlock::allocate(size_t(rw) * rh);
     if (!out) return out;
@@ -218,6 +218,24 @@ void CGraphicsObject::crop(CXRect rect) {
     m_channelSize[3] = hadAlpha && alpha ? pixelCount() : 0;
 }
 
+template <typename From>
+void CGraphicsObject::resample(int width, int height, From from) {
+    const int ps = GetPixelSize();
+    CSharedBlock pixels = CSharedBlock::allocate(size_t(width) * height * ps);
+    CSharedBlock alpha = hasAlphaPlane() ? CSharedBlock::allocate(size_t(width) * height) : CSharedBlock();
+    for (int row = 0; row < height; ++row)
+        for (int col = 0; col < width; ++col) {
+            size_t source = from(row, col), to = size_t(row) * width + col;
+            std::memcpy(pixels.get() + to * ps, m_data.get() + source * ps, ps);
+            if (alpha) alpha.get()[to] = m_channel[3].get()[source];
+        }
+    m_data = pixels;
+    m_channel[3] = alpha;
+    m_width = m_pitch = width;
+    m_height = height;
+    m_channelSize[3] = alpha ? pixelCount() : 0;
+}
+
 void CGraphicsObject::Scale(float sx, float sy) {
     if (!(sx > 0.0f) || !(sy > 0.0f) || !ensureDecoded()) return;
     double fw = std::floor(double(m_width) * sx), fh = std::floor(double(m_height) * sy);
@@ -228,74 +246,55 @@ void CGraphicsObject::Scale(float sx, float sy) {
     }
     if (!sizeAcceptable(int(fw), int(fh), m_bpp)) return;
     dropKeptCompressed();
-    const int nw = int(fw), nh = int(fh), ps = GetPixelSize();
-    CSharedBlock pixels = CSharedBlock::allocate(size_t(nw) * nh * ps);
-    const bool withAlpha = m_channel[3] && m_channelSize[3] >= pixelCount();
-    CSharedBlock alpha = withAlpha ? CSharedBlock::allocate(size_t(nw) * nh) : CSharedBlock();
-    for (int row = 0; row < nh; ++row) {
-        int y = std::min(int(float(row) / sy), m_height - 1);
-        for (int col = 0; col < nw; ++col) {
-            int x = std::min(int(float(col) / sx), m_width - 1);
-            size_t from = size_t(y) * m_width + x, to = size_t(row) * nw + col;
-            std::memcpy(pixels.get() + to * ps, m_data.get() + from * ps, ps);
-            if (alpha) alpha.get()[to] = m_channel[3].get()[from];
-        }
-    }
-    m_data = pixels;
-    m_channel[3] = alpha;
-    m_width = m_pitch = nw;
-    m_height = nh;
-    m_channelSize[3] = alpha ? pixelCount() : 0;
+    const int w = m_width, h = m_height;
+    resample(int(fw), int(fh), [=](int row, int col) {
+        int y = std::min(int(float(row) / sy), h - 1);
+        int x = std::min(int(float(col) / sx), w - 1);
+        return size_t(y) * w + x;
+    });
 }
 
 void CGraphicsObject::Scale2x() {
     if (!ensureDecoded()) return;
     dropKeptCompressed();
-    const int nw = m_width / 2, nh = m_height / 2, ps = GetPixelSize();
-    CSharedBlock pixels = CSharedBlock::allocate(size_t(nw) * nh * ps);
-    const bool withAlpha = m_channel[3] && m_channelSize[3] >= pixelCount();
-    CSharedBlock alpha = withAlpha ? CSharedBlock::allocate(size_t(nw) * nh) : CSharedBlock();
-    for (int row = 0; row < nh; ++row)
-        for (int col = 0; col < nw; ++col) {
-            size_t from = size_t(row * 2) * m_width + col * 2, to = size_t(row) * nw + col;
-            std::memcpy(pixels.get() + to * ps, m_data.get() + from * ps, ps);
-            if (alpha) alpha.get()[to] = m_channel[3].get()[from];
-        }
-    m_data = pixels;
-    m_channel[3] = alpha;
-    m_width = m_pitch = nw;
-    m_height = nh;
-    m_channelSize[3] = alpha ? pixelCount() : 0;
+    const int w = m_width;
+    resample(m_width / 2, m_height / 2, [w](int row, int col) { return size_t(row * 2) * w + col * 2; });
+}
+
+void CGraphicsObject::takeSettingsOf(CGraphicsObject* other) {
+    Flush();
+    m_fileName = other->m_fileName;
+    m_window = other->m_window;
+    m_destiny = other->m_destiny;
+    m_bpp = other->m_bpp;
+    m_autoClip = other->m_autoClip;
+    m_flags = other->m_flags;
+    m_ownsData = true;
+}
+
+void CGraphicsObject::cutFrom(CGraphicsObject* source, const CXRect& part) {
+    m_data = source->cutPixels(part);
+    m_channel[3] = source->cutAlpha(part);
+    m_channelSize[3] = m_channel[3] ? pixelCount() : 0;
 }
 
 void CGraphicsObject::Copy(CGraphicsObject* other) {
     if (!other || other == this) return;
-    Flush();
-    m_fileName = other->m_fileName;
+    takeSettingsOf(other);
     m_fileName += "copy";
-    m_window = other->m_window;
-    m_destiny = other->m_destiny;
     m_width = other->m_width;
     m_height = other->m_height;
     // The copy's own block is packed, whatever rows the other pads.
     m_pitch = other->m_width;
-    m_bpp = other->m_bpp;
-    m_autoClip = other->m_autoClip;
     m_clip = other->m_clip;
     m_viewport = other->m_viewport;
     CXPoint p = other->GetPosition();
     m_x = p.x;
     m_y = p.y;
-    m_flags = other->m_flags;
-    m_ownsData = true;
 
     // A compressed source is read through a decoded view and keeps its own state.
     std::unique_ptr<CGraphicsObject> view;
-    CGraphicsObject* source = other;
-    if (other->m_compression != COMPRESSION_NONE) {
-        view.reset(other->decodedView());
-        source = view.get();
-    }
+    CGraphicsObject* source = other->readable(view);
     if (!source || !source->m_data) return;
     CXRect part(0, 0, m_width, m_height);
     if (!other->m_clip.IsEmpty()) {
@@ -311,9 +310,7 @@ void CGraphicsObject::Copy(CGraphicsObject* other) {
         m_clip = CXRect();
         m_viewport = CXRect();
     }
-    m_data = source->cutPixels(part);
-    m_channel[3] = source->cutAlpha(part);
-    m_channelSize[3] = m_channel[3] ? pixelCount() : 0;
+    cutFrom(source, part);
 }
 
 void CGraphicsObject::Copy(CGraphicsObject* other, CXRect rect) {
@@ -322,16 +319,9 @@ void CGraphicsObject::Copy(CGraphicsObject* other, CXRect rect) {
         return;
     }
     if (!other || other == this) return;
-    Flush();
-    m_fileName = other->m_fileName;
-    m_window = other->m_window;
-    m_destiny = other->m_destiny;
-    m_autoClip = other->m_autoClip;
-    m_flags = other->m_flags;
-    m_bpp = other->m_bpp;
+    takeSettingsOf(other);
     m_clip = CXRect();
     m_viewport = CXRect();
-    m_ownsData = true;
     m_x = rect.left;
     m_y = rect.top;
     if (rect.Width() < 0 || rect.Height() < 0 || !sizeAcceptable(rect.Width(), rect.Height(), m_bpp)) {
@@ -341,15 +331,9 @@ void CGraphicsObject::Copy(CGraphicsObject* other, CXRect rect) {
     m_width = m_pitch = rect.Width();
     m_height = rect.Height();
     std::unique_ptr<CGraphicsObject> view;
-    CGraphicsObject* source = other;
-    if (other->m_compression != COMPRESSION_NONE) {
-        view.reset(other->decodedView());
-        source = view.get();
-    }
+    CGraphicsObject* source = other->readable(view);
     if (!source || !source->m_data) return;
-    m_data = source->cutPixels(rect);
-    m_channel[3] = source->cutAlpha(rect);
-    m_channelSize[3] = m_channel[3] ? pixelCount() : 0;
+    cutFrom(source, rect);
 }
 
 // ---------------------------------------------------------------- colour planes
@@ -417,7 +401,7 @@ char* CGraphicsObject::Join2Channels() {
     if (GetPixelSize() < 3 || !ensureDecoded()) return nullptr;
     const size_t n = size_t(pixelCount());
     char* out = new char[n * 4];
-    const bool withAlpha = m_channel[3] && m_channelSize[3] >= pixelCount();
+    const bool withAlpha = hasAlphaPlane();
     for (size_t i = 0; i < n; ++i) {
         std::memcpy(out + i * 4, m_data.get() + i * 3, 3);
         out[i * 4 + 3] = withAlpha ? m_channel[3].get()[i] : char(255);
@@ -429,7 +413,7 @@ void CGraphicsObject::displacementFilter(const CXPoint* offsets, bool withAlpha,
     if (!offsets || !ensureDecoded()) return;
     const int w = m_width, h = m_height, ps = GetPixelSize();
     const int64_t n = pixelCount();
-    const bool alphaToo = withAlpha && m_channel[3] && m_channelSize[3] >= n;
+    const bool alphaToo = withAlpha && hasAlphaPlane();
     CSharedBlock pixels = CSharedBlock::allocate(size_t(n) * ps);
     CSharedBlock alpha = alphaToo ? CSharedBlock::allocate(size_t(n)) : CSharedBlock();
     if (!pixels || (alphaToo && !alpha)) return;
@@ -453,7 +437,7 @@ void CGraphicsObject::displacementFilter(const CXPoint* offsets, bool withAlpha,
 // ---------------------------------------------------------------- alpha merging
 
 void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* other) {
-    if (!other || other == this || !ensureDecoded() || !m_channel[3] || m_channelSize[3] < pixelCount()) return;
+    if (!other || other == this || !ensureDecoded() || !hasAlphaPlane()) return;
     const int w = m_width, h = m_height;
     if (p.x >= w || p.y >= h) {
         if (!other->m_mergeBytes.empty()) {
@@ -465,11 +449,7 @@ void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* other) {
     }
     restoreAlpha(other);
     std::unique_ptr<CGraphicsObject> view;
-    CGraphicsObject* source = other;
-    if (other->m_compression != COMPRESSION_NONE) {
-        view.reset(other->decodedView());
-        source = view.get();
-    }
+    CGraphicsObject* source = other->readable(view);
     const int ow = source ? source->m_width : other->m_width, oh = source ? source->m_height : other->m_height;
     CXRect r(std::max(0, p.x), std::max(0, p.y), int(std::min<int64_t>(int64_t(p.x) + ow, w)),
              int(std::min<int64_t>(int64_t(p.y) + oh, h)));
@@ -482,9 +462,7 @@ void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* other) {
     for (int y = r.top; y < r.bottom; ++y)
         std::memcpy(other->m_mergeBytes.data() + size_t(y - r.top) * r.Width(), alpha + size_t(y) * w + r.left,
                     size_t(r.Width()));
-    const char* otherAlpha =
-        source && source->m_channel[3] && source->m_channelSize[3] >= source->pixelCount() ? source->m_channel[3].get()
-                                                                                           : nullptr;
+    const char* otherAlpha = source && source->hasAlphaPlane() ? source->m_channel[3].get() : nullptr;
     if (otherAlpha)
         for (int y = r.top; y < r.bottom; ++y)
             std::memcpy(alpha + size_t(y) * w + r.left, otherAlpha + size_t(y - p.y) * ow + (r.left - p.x),
@@ -493,7 +471,7 @@ void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* other) {
 }
 
 void CGraphicsObject::restoreAlpha(CGraphicsObject* other) {
-    if (!other || other->m_mergeBytes.empty() || !m_channel[3] || m_channelSize[3] < pixelCount()) return;
+    if (!other || other->m_mergeBytes.empty() || !hasAlphaPlane()) return;
     const CXRect& r = other->m_mergeRect;
     if (size_t(r.Width()) * size_t(r.Height()) != other->m_mergeBytes.size()) return;
     // Saved under another object, perhaps: only what lies inside this plane is written.
@@ -506,19 +484,14 @@ void CGraphicsObject::restoreAlpha(CGraphicsObject* other) {
 }
 
 void CGraphicsObject::mergeAlpha2(CXPoint p, CGraphicsObject* other, bool clearFirst) {
-    if (!other || !ensureDecoded() || !m_channel[3] || m_channelSize[3] < pixelCount()) return;
+    if (!other || !ensureDecoded() || !hasAlphaPlane()) return;
     uint8_t* alpha = reinterpret_cast<uint8_t*>(m_channel[3].get());
     if (clearFirst) std::memset(alpha, 255, size_t(pixelCount()));
     std::unique_ptr<CGraphicsObject> view;
-    CGraphicsObject* source = other;
-    if (other->m_compression != COMPRESSION_NONE) {
-        view.reset(other->decodedView());
-        source = view.get();
-    }
-    const uint8_t* otherAlpha =
-        source && source->m_channel[3] && source->m_channelSize[3] >= source->pixelCount()
-            ? reinterpret_cast<const uint8_t*>(source->m_channel[3].get())
-            : nullptr;
+    CGraphicsObject* source = other->readable(view);
+    const uint8_t* otherAlpha = source && source->hasAlphaPlane()
+                                    ? reinterpret_cast<const uint8_t*>(source->m_channel[3].get())
+                                    : nullptr;
     const int ow = source ? source->m_width : 0, oh = source ? source->m_height : 0;
     CXRect box = other->GetBoundingBox();
     for (int row = 0; row < box.Height(); ++row)
@@ -603,7 +576,7 @@ void CGraphicsObject::flipWith(Op op) {
 
 void CGraphicsObject::flipRows() {
     const int w = m_width, h = m_height, ps = GetPixelSize();
-    const bool withAlpha = m_channel[3] && m_channelSize[3] >= pixelCount();
+    const bool withAlpha = hasAlphaPlane();
     std::vector<char> tmp(size_t(w) * ps);
     for (int i = 0, j = h - 1; i < j; ++i, --j) {
         char* a = m_data.get() + size_t(i) * w * ps;
@@ -618,7 +591,7 @@ void CGraphicsObject::flipRows() {
 
 void CGraphicsObject::flipColumns() {
     const int w = m_width, h = m_height, ps = GetPixelSize();
-    const bool withAlpha = m_channel[3] && m_channelSize[3] >= pixelCount();
+    const bool withAlpha = hasAlphaPlane();
     for (int y = 0; y < h; ++y) {
         char* row = m_data.get() + size_t(y) * w * ps;
         for (int i = 0, j = w - 1; i < j; ++i, --j) std::swap_ranges(row + size_t(i) * ps, row + size_t(i + 1) * ps, row + size_t(j) * ps);
