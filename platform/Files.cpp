@@ -343,6 +343,38 @@ EPlatformError statEntry(const std::string& name, struct stat& st, std::string* 
     return EPlatformError::none;
 }
 
+// The entry itself (a link, not what it points to) with its native path.
+EPlatformError linkStatEntry(const std::string& name, struct stat& st, std::string& native) {
+    EPlatformError error = CPlatformFiles::resolve(name, native);
+    if (error != EPlatformError::none) return error;
+    if (lstat(native.c_str(), &st) != 0) return platformErrorFromErrno(errno);
+    return EPlatformError::none;
+}
+
+// A rename's or a copy's source, which must exist, and target, which may not yet.
+EPlatformError resolveSourceAndTarget(const std::string& from, const std::string& to, std::string& source,
+                                      SResolved& target) {
+    EPlatformError error = CPlatformFiles::resolve(from, source);
+    if (error != EPlatformError::none) return error;
+    return resolveCore(to, nullptr, true, target);
+}
+
+// Reads fd to its end, handing each block to take, which answers none or the error that stops reading.
+template <typename Take>
+EPlatformError readBlocks(int fd, Take take) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0) {
+            if (errno == EINTR) continue;
+            return platformErrorFromErrno(errno);
+        }
+        if (got == 0) return EPlatformError::none;
+        EPlatformError error = take(buffer, static_cast<size_t>(got));
+        if (error != EPlatformError::none) return error;
+    }
+}
+
 bool writeAll(int fd, const char* data, size_t size) {
     while (size > 0) {
         ssize_t done = ::write(fd, data, size);
@@ -535,21 +567,11 @@ EPlatformError CPlatformFiles::readWholeFile(const std::string& name, std::vecto
         return EPlatformError::tooLarge;
     }
     data.reserve(static_cast<size_t>(st.st_size));
-    uint8_t buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            error = platformErrorFromErrno(errno);
-            break;
-        }
-        if (got == 0) break;
-        if (data.size() + static_cast<uint64_t>(got) > maxBytes) {
-            error = EPlatformError::tooLarge; // it grew while being read
-            break;
-        }
-        data.insert(data.end(), buffer, buffer + got);
-    }
+    error = readBlocks(fd, [&data, maxBytes](const char* block, size_t got) {
+        if (data.size() + got > maxBytes) return EPlatformError::tooLarge; // it grew while being read
+        data.insert(data.end(), block, block + got);
+        return EPlatformError::none;
+    });
     ::close(fd);
     if (error != EPlatformError::none) data.clear();
     return error;
@@ -580,10 +602,9 @@ EPlatformError CPlatformFiles::createFolder(const std::string& name) {
 
 EPlatformError CPlatformFiles::removeFile(const std::string& name) {
     std::string path;
-    EPlatformError error = resolve(name, path);
-    if (error != EPlatformError::none) return error;
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0) return platformErrorFromErrno(errno);
+    EPlatformError error = linkStatEntry(name, st, path);
+    if (error != EPlatformError::none) return error;
     if (S_ISDIR(st.st_mode)) return EPlatformError::isFolder;
     if (unlink(path.c_str()) != 0) return platformErrorFromErrno(errno);
     dropFolder(parentPath(path));
@@ -592,10 +613,9 @@ EPlatformError CPlatformFiles::removeFile(const std::string& name) {
 
 EPlatformError CPlatformFiles::removeFolderTree(const std::string& name) {
     std::string path;
-    EPlatformError error = resolve(name, path);
-    if (error != EPlatformError::none) return error;
     struct stat st;
-    if (lstat(path.c_str(), &st) != 0) return platformErrorFromErrno(errno);
+    EPlatformError error = linkStatEntry(name, st, path);
+    if (error != EPlatformError::none) return error;
     if (!S_ISDIR(st.st_mode) && !S_ISLNK(st.st_mode)) return EPlatformError::notFolder;
     // A name that went wrong (an empty game name, say) must not take the whole disk or home with it.
     std::string home = homeNative();
@@ -614,10 +634,8 @@ EPlatformError CPlatformFiles::removeFolderTree(const std::string& name) {
 
 EPlatformError CPlatformFiles::renameEntry(const std::string& from, const std::string& to, bool replace) {
     std::string source;
-    EPlatformError error = resolve(from, source);
-    if (error != EPlatformError::none) return error;
     SResolved target;
-    error = resolveCore(to, nullptr, true, target);
+    EPlatformError error = resolveSourceAndTarget(from, to, source, target);
     if (error != EPlatformError::none) return error;
     std::string destination = target.path();
     if (target.exists()) {
@@ -641,10 +659,8 @@ EPlatformError CPlatformFiles::renameEntry(const std::string& from, const std::s
 
 EPlatformError CPlatformFiles::copyFile(const std::string& from, const std::string& to, bool failIfExists) {
     std::string source;
-    EPlatformError error = resolve(from, source);
-    if (error != EPlatformError::none) return error;
     SResolved target;
-    error = resolveCore(to, nullptr, true, target);
+    EPlatformError error = resolveSourceAndTarget(from, to, source, target);
     if (error != EPlatformError::none) return error;
     std::string destination = target.path();
     int in = ::open(source.c_str(), O_RDONLY | O_CLOEXEC);
@@ -680,20 +696,9 @@ EPlatformError CPlatformFiles::copyFile(const std::string& from, const std::stri
         ::close(in);
         return error;
     }
-    char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(in, buffer, sizeof buffer);
-        if (got < 0) {
-            if (errno == EINTR) continue;
-            error = platformErrorFromErrno(errno);
-            break;
-        }
-        if (got == 0) break;
-        if (!writeAll(out, buffer, static_cast<size_t>(got))) {
-            error = platformErrorFromErrno(errno);
-            break;
-        }
-    }
+    error = readBlocks(in, [out](const char* block, size_t got) {
+        return writeAll(out, block, got) ? EPlatformError::none : platformErrorFromErrno(errno);
+    });
     ::close(in);
     if (::close(out) != 0 && error == EPlatformError::none) error = platformErrorFromErrno(errno);
     if (error == EPlatformError::none && failIfExists && access(destination.c_str(), F_OK) == 0)
