@@ -45,6 +45,12 @@ struct CPlatformRegistry::SKey {
             if (foldCp1250(v.name) == folded) return &v;
         return nullptr;
     }
+    // The value of that name, which a write replaces whatever its type; a new one goes last.
+    SValue& valueToWrite(const std::string& valueName) {
+        if (SValue* v = value(valueName)) return *v;
+        values.push_back(SValue{valueName, ERegistryType::none, {}, 0});
+        return values.back();
+    }
 };
 
 namespace {
@@ -387,6 +393,18 @@ CPlatformRegistry::SKey* CPlatformRegistry::findKey(ERegistryRoot root, const st
     return current;
 }
 
+namespace {
+
+// notFound for a missing key or value, wrongType for a value of another type.
+EPlatformError valueOfType(CPlatformRegistry::SKey* key, const std::string& name, ERegistryType type,
+                           CPlatformRegistry::SKey::SValue*& value) {
+    value = key ? key->value(name) : nullptr;
+    if (!value) return EPlatformError::notFound;
+    return value->type == type ? EPlatformError::none : EPlatformError::wrongType;
+}
+
+} // namespace
+
 EPlatformError CPlatformRegistry::createKey(ERegistryRoot root, const std::string& key) {
     std::lock_guard<std::mutex> lock(m_mutex);
     refresh();
@@ -425,15 +443,10 @@ EPlatformError CPlatformRegistry::setString(ERegistryRoot root, const std::strin
                                             const std::string& name, const std::string& value) {
     std::lock_guard<std::mutex> lock(m_mutex);
     refresh();
-    SKey* k = findKey(root, key, true);
-    SKey::SValue* v = k->value(name);
-    if (!v) {
-        k->values.push_back(SKey::SValue{name, ERegistryType::string, {}, 0});
-        v = &k->values.back();
-    }
-    v->type = ERegistryType::string;
-    v->text = value;
-    v->number = 0;
+    SKey::SValue& v = findKey(root, key, true)->valueToWrite(name);
+    v.type = ERegistryType::string;
+    v.text = value;
+    v.number = 0;
     return save();
 }
 
@@ -441,15 +454,10 @@ EPlatformError CPlatformRegistry::setNumber(ERegistryRoot root, const std::strin
                                             const std::string& name, uint32_t value) {
     std::lock_guard<std::mutex> lock(m_mutex);
     refresh();
-    SKey* k = findKey(root, key, true);
-    SKey::SValue* v = k->value(name);
-    if (!v) {
-        k->values.push_back(SKey::SValue{name, ERegistryType::number, {}, 0});
-        v = &k->values.back();
-    }
-    v->type = ERegistryType::number;
-    v->text.clear();
-    v->number = value;
+    SKey::SValue& v = findKey(root, key, true)->valueToWrite(name);
+    v.type = ERegistryType::number;
+    v.text.clear();
+    v.number = value;
     return save();
 }
 
@@ -457,24 +465,20 @@ EPlatformError CPlatformRegistry::getString(ERegistryRoot root, const std::strin
                                             const std::string& name, std::string& value) {
     std::lock_guard<std::mutex> lock(m_mutex);
     refresh();
-    SKey* k = findKey(root, key, false);
-    SKey::SValue* v = k ? k->value(name) : nullptr;
-    if (!v) return EPlatformError::notFound;
-    if (v->type != ERegistryType::string) return EPlatformError::wrongType;
-    value = v->text;
-    return EPlatformError::none;
+    SKey::SValue* v = nullptr;
+    EPlatformError error = valueOfType(findKey(root, key, false), name, ERegistryType::string, v);
+    if (error == EPlatformError::none) value = v->text;
+    return error;
 }
 
 EPlatformError CPlatformRegistry::getNumber(ERegistryRoot root, const std::string& key,
                                             const std::string& name, uint32_t& value) {
     std::lock_guard<std::mutex> lock(m_mutex);
     refresh();
-    SKey* k = findKey(root, key, false);
-    SKey::SValue* v = k ? k->value(name) : nullptr;
-    if (!v) return EPlatformError::notFound;
-    if (v->type != ERegistryType::number) return EPlatformError::wrongType;
-    value = v->number;
-    return EPlatformError::none;
+    SKey::SValue* v = nullptr;
+    EPlatformError error = valueOfType(findKey(root, key, false), name, ERegistryType::number, v);
+    if (error == EPlatformError::none) value = v->number;
+    return error;
 }
 
 ERegistryType CPlatformRegistry::valueType(ERegistryRoot root, const std::string& key,
