@@ -114,10 +114,42 @@ int32_t buttonFromSdl(uint8_t button) {
     }
 }
 
+// The events the desktop and the tests send down the same path.
 CInputEvent windowEvent(EWindowEvent kind) {
     CInputEvent e;
     e.type = EInputEventType::Window;
     e.window = kind;
+    return e;
+}
+
+CInputEvent keyEvent(int32_t scanCode, bool down) {
+    CInputEvent e;
+    e.type = down ? EInputEventType::KeyDown : EInputEventType::KeyUp;
+    e.key = scanCode;
+    return e;
+}
+
+CInputEvent mouseMoveEvent(CPlatformPoint p) {
+    CInputEvent e;
+    e.type = EInputEventType::MouseMove;
+    e.x = p.x;
+    e.y = p.y;
+    return e;
+}
+
+CInputEvent mouseButtonEvent(int32_t button, bool down, CPlatformPoint p, int32_t clicks) {
+    CInputEvent e = mouseMoveEvent(p);
+    e.type = down ? EInputEventType::MouseDown : EInputEventType::MouseUp;
+    e.button = button;
+    e.clicks = clicks;
+    return e;
+}
+
+CInputEvent wheelEvent(int32_t notchesX, int32_t notchesY) {
+    CInputEvent e;
+    e.type = EInputEventType::MouseWheel;
+    e.wheelX = notchesX;
+    e.wheelY = notchesY;
     return e;
 }
 
@@ -144,47 +176,37 @@ void CInput::setDisplay(CDisplay* display) { m_display = display; }
 void CInput::pump() {
     if (m_video && m_video->isReady()) {
         SDL_Event e;
+        auto logical = [this](int32_t x, int32_t y) {
+            CPlatformPoint p{x, y};
+            return m_display ? m_display->windowToLogical(p) : p;
+        };
         while (SDL_PollEvent(&e)) {
-            CInputEvent ev;
             switch (e.type) {
             case SDL_KEYDOWN:
             case SDL_KEYUP: {
-                ev.type = e.type == SDL_KEYDOWN ? EInputEventType::KeyDown : EInputEventType::KeyUp;
-                ev.key = scanCodeFromSdl(e.key.keysym.scancode);
-                if (ev.key == 0 || e.key.repeat) break;
-                dispatch(ev, true);
+                int32_t key = scanCodeFromSdl(e.key.keysym.scancode);
+                if (key == 0 || e.key.repeat) break;
+                dispatch(keyEvent(key, e.type == SDL_KEYDOWN), true);
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_capsLock = (e.key.keysym.mod & KMOD_CAPS) != 0;
                 break;
             }
-            case SDL_MOUSEMOTION: {
-                ev.type = EInputEventType::MouseMove;
-                CPlatformPoint p{e.motion.x, e.motion.y};
-                if (m_display) p = m_display->windowToLogical(p);
-                ev.x = p.x;
-                ev.y = p.y;
-                dispatch(ev, true);
+            case SDL_MOUSEMOTION:
+                dispatch(mouseMoveEvent(logical(e.motion.x, e.motion.y)), true);
                 break;
-            }
             case SDL_MOUSEBUTTONDOWN:
             case SDL_MOUSEBUTTONUP: {
-                ev.type = e.type == SDL_MOUSEBUTTONDOWN ? EInputEventType::MouseDown : EInputEventType::MouseUp;
-                ev.button = buttonFromSdl(e.button.button);
-                if (ev.button < 0) break;
-                ev.clicks = std::max<int32_t>(1, e.button.clicks);
-                CPlatformPoint p{e.button.x, e.button.y};
-                if (m_display) p = m_display->windowToLogical(p);
-                ev.x = p.x;
-                ev.y = p.y;
-                dispatch(ev, true);
+                int32_t button = buttonFromSdl(e.button.button);
+                if (button < 0) break;
+                dispatch(mouseButtonEvent(button, e.type == SDL_MOUSEBUTTONDOWN,
+                                          logical(e.button.x, e.button.y),
+                                          std::max<int32_t>(1, e.button.clicks)),
+                         true);
                 break;
             }
             case SDL_MOUSEWHEEL: {
-                ev.type = EInputEventType::MouseWheel;
                 int32_t sign = e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -1 : 1;
-                ev.wheelX = e.wheel.x * sign;
-                ev.wheelY = e.wheel.y * sign;
-                dispatch(ev, true);
+                dispatch(wheelEvent(e.wheel.x * sign, e.wheel.y * sign), true);
                 break;
             }
             case SDL_WINDOWEVENT:
@@ -226,38 +248,15 @@ void CInput::pump() {
 
 void CInput::inject(CInputEvent event) { dispatch(event, false); }
 
-void CInput::injectKey(int32_t scanCode, bool down) {
-    CInputEvent e;
-    e.type = down ? EInputEventType::KeyDown : EInputEventType::KeyUp;
-    e.key = scanCode;
-    inject(e);
-}
+void CInput::injectKey(int32_t scanCode, bool down) { inject(keyEvent(scanCode, down)); }
 
-void CInput::injectMouseMove(int32_t x, int32_t y) {
-    CInputEvent e;
-    e.type = EInputEventType::MouseMove;
-    e.x = x;
-    e.y = y;
-    inject(e);
-}
+void CInput::injectMouseMove(int32_t x, int32_t y) { inject(mouseMoveEvent({x, y})); }
 
 void CInput::injectMouseButton(int32_t button, bool down, int32_t x, int32_t y, int32_t clicks) {
-    CInputEvent e;
-    e.type = down ? EInputEventType::MouseDown : EInputEventType::MouseUp;
-    e.button = button;
-    e.x = x;
-    e.y = y;
-    e.clicks = clicks;
-    inject(e);
+    inject(mouseButtonEvent(button, down, {x, y}, clicks));
 }
 
-void CInput::injectWheel(int32_t notchesY, int32_t notchesX) {
-    CInputEvent e;
-    e.type = EInputEventType::MouseWheel;
-    e.wheelX = notchesX;
-    e.wheelY = notchesY;
-    inject(e);
-}
+void CInput::injectWheel(int32_t notchesY, int32_t notchesX) { inject(wheelEvent(notchesX, notchesY)); }
 
 void CInput::injectWindow(EWindowEvent event) { inject(windowEvent(event)); }
 
@@ -285,24 +284,17 @@ void CInput::dispatch(CInputEvent e, bool fromDesktop) {
         if (e.key <= 0 || e.key > 255 || !m_keys[e.key]) return;
         m_keys[e.key] = false;
         break;
-    case EInputEventType::MouseMove: {
-        CPlatformPoint p = confine({e.x, e.y});
-        e.x = p.x;
-        e.y = p.y;
-        m_mouse = p;
+    case EInputEventType::MouseMove:
+        placePointer(e);
         break;
-    }
     case EInputEventType::MouseDown:
     case EInputEventType::MouseUp: {
         if (e.button < 0 || e.button > 4) return;
         bool down = e.type == EInputEventType::MouseDown;
         if (m_buttons[e.button] == down) return;
         m_buttons[e.button] = down;
-        CPlatformPoint p = confine({e.x, e.y});
-        e.x = p.x;
-        e.y = p.y;
+        placePointer(e);
         e.clicks = std::max(1, e.clicks);
-        m_mouse = p;
         break;
     }
     case EInputEventType::MouseWheel:
@@ -323,24 +315,24 @@ void CInput::dispatch(CInputEvent e, bool fromDesktop) {
     queue(e);
 }
 
+void CInput::placePointer(CInputEvent& e) {
+    m_mouse = confine({e.x, e.y});
+    e.x = m_mouse.x;
+    e.y = m_mouse.y;
+}
+
 void CInput::releaseAll(uint64_t timeMs) {
     for (int32_t key = 1; key < 256; ++key) {
         if (!m_keys[key]) continue;
         m_keys[key] = false;
-        CInputEvent up;
-        up.type = EInputEventType::KeyUp;
-        up.key = key;
+        CInputEvent up = keyEvent(key, false);
         up.timeMs = timeMs;
         queue(up);
     }
     for (int32_t button = 0; button < 5; ++button) {
         if (!m_buttons[button]) continue;
         m_buttons[button] = false;
-        CInputEvent up;
-        up.type = EInputEventType::MouseUp;
-        up.button = button;
-        up.x = m_mouse.x;
-        up.y = m_mouse.y;
+        CInputEvent up = mouseButtonEvent(button, false, m_mouse, 1);
         up.timeMs = timeMs;
         queue(up);
     }

@@ -159,6 +159,8 @@ private:
     void queue(const CInputEvent& event);
     void releaseAll(uint64_t timeMs);
     CPlatformPoint confine(CPlatformPoint point) const;
+    // The pointer moves to the event's position, confined, and the event takes that position.
+    void placePointer(CInputEvent& event);
 
     CVideo* m_video;
     CDisplay* m_display;
