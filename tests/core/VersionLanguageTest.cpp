@@ -1,45 +1,20 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
-#include <vector>
 
 #include "core/LanguageOSVer.h"
 #include "core/XVersion.h"
 #include "display/Window.h"
+#include "harness/Environment.h"
 #include "platform/Files.h"
 #include "platform/TempFolder.h"
 
 using namespace KavirelDLL;
+using KavirelTest::CLocaleEnvironment;
 
 namespace {
 
 std::string text(const CXString& s) { return s.GetBuffer(); }
-
-// Sets the locale variables for one test and restores them afterwards.
-class CLocaleEnvironment {
-public:
-    explicit CLocaleEnvironment(const char* lcAll) {
-        for (const char* v : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-            const char* value = std::getenv(v);
-            m_saved.emplace_back(v, value ? std::optional<std::string>(value) : std::nullopt);
-            unsetenv(v);
-        }
-        if (lcAll) setenv("LC_ALL", lcAll, 1);
-    }
-    ~CLocaleEnvironment() {
-        for (auto& [name, value] : m_saved) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
 
 } // namespace
 

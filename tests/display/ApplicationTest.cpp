@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "display/Config.h"
 #include "display/Playable.h"
 #include "display/ResourcesManager.h"
+#include "harness/Environment.h"
 #include "media/controls/Unit6.h"
 #include "platform/Files.h"
 #include "platform/Input.h"
@@ -91,20 +93,14 @@ protected:
         m_root = CWindow::rootPath;
         m_exe = CWindow::exePath;
         m_cd = CWindow::getCDPath();
-        const char* xdg = std::getenv("XDG_DATA_HOME");
-        m_hadXdg = xdg != nullptr;
-        if (xdg) m_xdg = xdg;
-        setenv("XDG_DATA_HOME", m_userData.path().string().c_str(), 1);
+        m_xdg.emplace("XDG_DATA_HOME", m_userData.path().string().c_str());
     }
     void TearDown() override {
         CPlatformFiles::changeWorkingFolder(m_folder);
         CWindow::rootPath = m_root;
         CWindow::exePath = m_exe;
         CWindow::setCDPath(m_cd);
-        if (m_hadXdg)
-            setenv("XDG_DATA_HOME", m_xdg.c_str(), 1);
-        else
-            unsetenv("XDG_DATA_HOME");
+        m_xdg.reset();
     }
 
     CTempFolder m_userData{"userdata"};
@@ -114,8 +110,7 @@ private:
     CXString m_root;
     CXString m_exe;
     CXString m_cd;
-    bool m_hadXdg = false;
-    std::string m_xdg;
+    std::optional<KavirelTest::CScopedEnv> m_xdg;
 };
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include "WindowFixtures.h"
 #include "display/Color.h"
+#include "harness/Environment.h"
 #include "platform/Input.h"
 #include "platform/PlatformTime.h"
 #include "platform/Video.h"
@@ -14,30 +15,7 @@ using namespace KavirelTest;
 
 namespace {
 
-class X11Window : public testing::Test {
-protected:
-    void SetUp() override {
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display) GTEST_SKIP() << "no X display";
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        m_hadDriver = driver != nullptr;
-        if (driver) m_oldDriver = driver;
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        m_video = std::make_unique<CVideo>();
-        if (!m_video->isReady()) GTEST_SKIP() << "X display not reachable: " << m_video->lastError();
-    }
-    void TearDown() override {
-        m_video.reset();
-        if (m_hadDriver)
-            setenv("SDL_VIDEODRIVER", m_oldDriver.c_str(), 1);
-        else
-            unsetenv("SDL_VIDEODRIVER");
-    }
-
-    std::unique_ptr<CVideo> m_video;
-    bool m_hadDriver = false;
-    std::string m_oldDriver;
-};
+using X11Window = KavirelTest::CX11VideoTest;
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "platform/Display.h"
+#include "DisplayFixtures.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -13,11 +14,6 @@ std::unique_ptr<CDisplay> openHeadless(CDisplayMode mode = {}) {
     auto display = createHeadlessDisplay();
     EXPECT_TRUE(display->open(mode)) << display->lastError();
     return display;
-}
-
-void fill(CDisplay& d, const CPlatformRect& r, uint16_t colour) {
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x) d.pixels()[y * d.pitch() + x] = colour;
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "platform/Files.h"
 
+#include "harness/Environment.h"
 #include "platform/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -506,44 +507,28 @@ TEST(PlatformFiles, FoldersCopiesAndRenames) {
     EXPECT_EQ(CPlatformFiles::removeFolderTree(engine(tmp, "/A")), EPlatformError::notFound);
 
     // A name gone wrong must not take the user's home with it (checked on a stand-in home).
-    const char* savedHome = std::getenv("HOME");
-    std::string keepHome = savedHome ? savedHome : "";
     tmp.put("home/file.txt");
-    setenv("HOME", (tmp.path() / "home").c_str(), 1);
+    KavirelTest::CScopedEnv home("HOME", (tmp.path() / "home").c_str());
     EXPECT_EQ(CPlatformFiles::removeFolderTree(engine(tmp, "/home/")), EPlatformError::accessDenied);
     EXPECT_TRUE(fs::exists(tmp.path() / "home/file.txt"));
-    if (savedHome)
-        setenv("HOME", keepHome.c_str(), 1);
-    else
-        unsetenv("HOME");
 }
 
 TEST(PlatformFiles, SpecialFoldersAndEngineNames) {
-    const char* savedData = std::getenv("XDG_DATA_HOME");
-    const char* savedConfig = std::getenv("XDG_CONFIG_HOME");
-    std::string keepData = savedData ? savedData : "", keepConfig = savedConfig ? savedConfig : "";
-
-    setenv("XDG_DATA_HOME", "/srv/data/", 1);
-    setenv("XDG_CONFIG_HOME", (std::string("/srv/\xC5\x82") + "conf").c_str(), 1);
-    EXPECT_EQ(CPlatformFiles::userDataFolder(), "\\srv\\data\\kavirel");
-    EXPECT_EQ(CPlatformFiles::userConfigFolder(), std::string("\\srv\\\xB3") + "conf\\kavirel");
-    setenv("XDG_DATA_HOME", "relative/ignored", 1);
-    unsetenv("XDG_CONFIG_HOME");
-    std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
-    if (!home.empty() && home[0] == '/') {
-        EXPECT_EQ(CPlatformFiles::userDataFolder(),
-                  CPlatformFiles::toEngineName(home + "/.local/share/kavirel"));
-        EXPECT_EQ(CPlatformFiles::userConfigFolder(),
-                  CPlatformFiles::toEngineName(home + "/.config/kavirel"));
-    }
-    if (savedData)
-        setenv("XDG_DATA_HOME", keepData.c_str(), 1);
-    else
-        unsetenv("XDG_DATA_HOME");
-    if (savedConfig)
-        setenv("XDG_CONFIG_HOME", keepConfig.c_str(), 1);
-    else
+    {
+        KavirelTest::CScopedEnv data("XDG_DATA_HOME", "/srv/data/");
+        KavirelTest::CScopedEnv config("XDG_CONFIG_HOME", (std::string("/srv/\xC5\x82") + "conf").c_str());
+        EXPECT_EQ(CPlatformFiles::userDataFolder(), "\\srv\\data\\kavirel");
+        EXPECT_EQ(CPlatformFiles::userConfigFolder(), std::string("\\srv\\\xB3") + "conf\\kavirel");
+        setenv("XDG_DATA_HOME", "relative/ignored", 1);
         unsetenv("XDG_CONFIG_HOME");
+        std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
+        if (!home.empty() && home[0] == '/') {
+            EXPECT_EQ(CPlatformFiles::userDataFolder(),
+                      CPlatformFiles::toEngineName(home + "/.local/share/kavirel"));
+            EXPECT_EQ(CPlatformFiles::userConfigFolder(),
+                      CPlatformFiles::toEngineName(home + "/.config/kavirel"));
+        }
+    }
 
     EXPECT_TRUE(CPlatformFiles::isFolder(CPlatformFiles::programFolder()));
     EXPECT_TRUE(CPlatformFiles::isFolder(CPlatformFiles::tempFolder()));

@@ -7,6 +7,7 @@
 #include "display/Keyboard.h"
 #include "display/MouseListener.h"
 #include "display/Window.h"
+#include "harness/Environment.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
 #include "platform/PlatformTime.h"
@@ -108,30 +109,17 @@ void pushFocus(bool gained) {
     push(e);
 }
 
-class InputRoute : public testing::Test {
+class InputRoute : public KavirelTest::CVideoDriverTest {
 protected:
     void SetUp() override {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        m_hadDriver = driver != nullptr;
-        if (driver) m_oldDriver = driver;
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
         g_nowMs = 5'000'000;
         CPlatformClock::inject(&fakeMicros);
-        m_video = std::make_unique<CVideo>();
-        ASSERT_TRUE(m_video->isReady()) << m_video->lastError();
+        ASSERT_TRUE(startVideo("dummy")) << m_video->lastError();
     }
     void TearDown() override {
-        m_video.reset();
+        CVideoDriverTest::TearDown();
         CPlatformClock::inject(nullptr);
-        if (m_hadDriver)
-            setenv("SDL_VIDEODRIVER", m_oldDriver.c_str(), 1);
-        else
-            unsetenv("SDL_VIDEODRIVER");
     }
-
-    std::unique_ptr<CVideo> m_video;
-    bool m_hadDriver = false;
-    std::string m_oldDriver;
 };
 
 // One pass of the program's loop: the frame, then the desktop's events, the window's own taken by the program.

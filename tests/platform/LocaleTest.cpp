@@ -2,39 +2,14 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <optional>
 #include <string>
-#include <vector>
+
+#include "harness/Environment.h"
 
 using namespace KavirelDLL;
 
 namespace {
-std::string show(const SPlatformLocale& l) {
-    return l.language + "|" + l.territory;
-}
-
-class CEnvironment {
-public:
-    CEnvironment() {
-        for (const char* v : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-            const char* value = std::getenv(v);
-            m_saved.emplace_back(v, value ? std::optional<std::string>(value) : std::nullopt);
-            unsetenv(v);
-        }
-    }
-    ~CEnvironment() {
-        for (auto& [name, value] : m_saved) {
-            if (value)
-                setenv(name.c_str(), value->c_str(), 1);
-            else
-                unsetenv(name.c_str());
-        }
-    }
-
-private:
-    std::vector<std::pair<std::string, std::optional<std::string>>> m_saved;
-};
+std::string show(const SPlatformLocale& l) { return l.language + "|" + l.territory; }
 } // namespace
 
 TEST(PlatformLocale, ParsesLanguageAndTerritory) {
@@ -50,7 +25,7 @@ TEST(PlatformLocale, ParsesLanguageAndTerritory) {
 }
 
 TEST(PlatformLocale, FirstNonEmptyVariableWins) {
-    CEnvironment environment;
+    KavirelTest::CLocaleEnvironment environment;
     EXPECT_EQ(show(CPlatformLocale::current()), "|");
     setenv("LANG", "hu_HU.UTF-8", 1);
     EXPECT_EQ(show(CPlatformLocale::current()), "hu|HU");

@@ -1,4 +1,6 @@
 // The SDL display and input under SDL's dummy video driver: no desktop, but the real SDL code paths.
+#include "DisplayFixtures.h"
+#include "harness/Environment.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
 #include "platform/Video.h"
@@ -14,33 +16,10 @@ using namespace KavirelDLL;
 
 namespace {
 
-class SdlDummy : public testing::Test {
+class SdlDummy : public KavirelTest::CVideoDriverTest {
 protected:
-    void SetUp() override {
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        m_hadDriver = driver != nullptr;
-        if (driver) m_oldDriver = driver;
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        m_video = std::make_unique<CVideo>();
-        ASSERT_TRUE(m_video->isReady()) << m_video->lastError();
-    }
-    void TearDown() override {
-        m_video.reset();
-        if (m_hadDriver)
-            setenv("SDL_VIDEODRIVER", m_oldDriver.c_str(), 1);
-        else
-            unsetenv("SDL_VIDEODRIVER");
-    }
-
-    std::unique_ptr<CVideo> m_video;
-    bool m_hadDriver = false;
-    std::string m_oldDriver;
+    void SetUp() override { ASSERT_TRUE(startVideo("dummy")) << m_video->lastError(); }
 };
-
-void fill(CDisplay& d, const CPlatformRect& r, uint16_t colour) {
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x) d.pixels()[y * d.pitch() + x] = colour;
-}
 
 SDL_Event keyEvent(Uint32 type, SDL_Scancode code, Uint8 repeat = 0) {
     SDL_Event e{};

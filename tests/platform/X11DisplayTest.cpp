@@ -1,5 +1,7 @@
 // The SDL display on a real X server. Skips itself without one; scripts/test.sh runs it under a virtual one:
 //   xvfb-run -a -s "-screen 0 1024x768x24 -noreset" ./test_platform --gtest_filter='X11*'
+#include "DisplayFixtures.h"
+#include "harness/Environment.h"
 #include "platform/Display.h"
 #include "platform/DisplayImpl.h"
 #include "platform/Input.h"
@@ -15,35 +17,7 @@ using namespace KavirelDLL;
 
 namespace {
 
-class X11Display : public testing::Test {
-protected:
-    void SetUp() override {
-        const char* display = std::getenv("DISPLAY");
-        if (!display || !*display) GTEST_SKIP() << "no X display";
-        const char* driver = std::getenv("SDL_VIDEODRIVER");
-        m_hadDriver = driver != nullptr;
-        if (driver) m_oldDriver = driver;
-        setenv("SDL_VIDEODRIVER", "x11", 1);
-        m_video = std::make_unique<CVideo>();
-        if (!m_video->isReady()) GTEST_SKIP() << "X display not reachable: " << m_video->lastError();
-    }
-    void TearDown() override {
-        m_video.reset();
-        if (m_hadDriver)
-            setenv("SDL_VIDEODRIVER", m_oldDriver.c_str(), 1);
-        else
-            unsetenv("SDL_VIDEODRIVER");
-    }
-
-    std::unique_ptr<CVideo> m_video;
-    bool m_hadDriver = false;
-    std::string m_oldDriver;
-};
-
-void fill(CDisplay& d, const CPlatformRect& r, uint16_t colour) {
-    for (int32_t y = r.top; y < r.bottom; ++y)
-        for (int32_t x = r.left; x < r.right; ++x) d.pixels()[y * d.pitch() + x] = colour;
-}
+using X11Display = KavirelTest::CX11VideoTest;
 
 // Lets the X server map the window and deliver its first events.
 void settle(CInput& input) {
