@@ -102,6 +102,20 @@ int CImage::fail(int code, const char* why) {
     return code;
 }
 
+void CImage::adoptPicture(int width, int height, int bpp, int x, int y, const CSharedBlock& pixels,
+                          const CSharedBlock& alpha, int alphaSize) {
+    dropBlocks();
+    m_width = width;
+    m_height = height;
+    m_pitch = width;
+    m_bpp = bpp;
+    m_x = x;
+    m_y = y;
+    m_data = pixels;
+    m_channel[3] = alpha;
+    m_channelSize[3] = alphaSize;
+}
+
 int CImage::Load(CXString name, bool convert) {
     Invalidate();
     flush();
@@ -203,16 +217,7 @@ int CImage::readImage(CFile* file) {
         alphaBlock = CSharedBlock::adopt(alpha);
     }
 
-    dropBlocks();
-    m_width = width;
-    m_height = height;
-    m_pitch = width;
-    m_bpp = bpp;
-    m_x = x;
-    m_y = y;
-    m_data = pixelBlock;
-    m_channel[3] = alphaBlock;
-    m_channelSize[3] = alphaLength;
+    adoptPicture(width, height, bpp, x, y, pixelBlock, alphaBlock, alphaLength);
     m_compression = static_cast<_compression>(compression);
     m_rawSize = int32_t(raw);
     m_compressedSize = compression == COMPRESSION_JPEG ? stored : int32_t(pixelLength);
@@ -293,16 +298,7 @@ int CImage::readNvi(CFile* file) {
         return fail(ERR_FILE_DAMAGED, "data lengths do not fit the picture");
     }
 
-    dropBlocks();
-    m_width = width;
-    m_height = height;
-    m_pitch = width;
-    m_bpp = bpp;
-    m_x = x;
-    m_y = y;
-    m_data = pixelBlock;
-    m_channel[3] = alphaBlock;
-    m_channelSize[3] = alphaBlock ? alphaSize : 0;
+    adoptPicture(width, height, bpp, x, y, pixelBlock, alphaBlock, alphaBlock ? alphaSize : 0);
     m_compression = COMPRESSION_NONE;
     m_rawSize = m_compressedSize = int32_t(raw);
     return 0;

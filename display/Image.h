@@ -67,6 +67,9 @@ private:
     int readImage(CFile* file);
     int readNvi(CFile* file);
     int fail(int code, const char* why);
+    // The picture a reader made becomes this object's; the compression fields are the reader's to set.
+    void adoptPicture(int width, int height, int bpp, int x, int y, const CSharedBlock& pixels,
+                      const CSharedBlock& alpha, int alphaSize);
     // A JPEG read through the engine's files, which a disk path cannot name inside the big file.
     int loadFromGameFile(CXString name);
     int decodeJpeg(JPEG& jpeg);

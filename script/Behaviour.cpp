@@ -100,6 +100,13 @@ CMC_Behaviour::~CMC_Behaviour() {
     delete m_tempObjects;
 }
 
+void CMC_Behaviour::placeHidden(CMC_Behaviour*& hidden, CMC_ObjectsContainer* scene) {
+    if (!hidden)
+        hidden = new CMC_Behaviour(scene, CXString("temp"), CXString(""));
+    else
+        hidden->setScene(scene);
+}
+
 CXString CMC_Behaviour::stripBraces(const CXString& code) {
     CXString text = code;
     text.AllTrim();

@@ -111,6 +111,9 @@ public:
                                        const CXString& args, CMC_Behaviour* behaviour);
     static CMC_Object* resolveObject(CMC_ObjectsContainer* container, CMC_Object* current,
                                      const CXString& text, CXString* method, CMC_Behaviour* behaviour);
+    // The nameless behaviour an expression or a condition parses its operands into: made on first use,
+    // and kept in the scene of the moment.
+    static void placeHidden(CMC_Behaviour*& hidden, CMC_ObjectsContainer* scene);
 
 protected:
     // Blanks trimmed, one leading "{" and one trailing "}" removed, trimmed again.

@@ -125,10 +125,7 @@ void CMC_Condition::init() {
     CMC_Object::init();
     if (!self->object) return;
     dropLines();
-    if (!m_hidden)
-        m_hidden = new CMC_Behaviour(getScene(), CXString("temp"), CXString(""));
-    else
-        m_hidden->setScene(getScene());
+    CMC_Behaviour::placeHidden(m_hidden, getScene());
     m_line1 = new CMC_Behaviour_Entry(m_hidden, m_operand1);
     m_line2 = new CMC_Behaviour_Entry(m_hidden, m_operand2);
 }

@@ -162,10 +162,7 @@ void CMC_Expression::init() {
     CMC_Object::init();
     if (!self->object) return;
     dropLines();
-    if (!m_hidden)
-        m_hidden = new CMC_Behaviour(getScene(), CXString("temp"), CXString(""));
-    else
-        m_hidden->setScene(getScene());
+    CMC_Behaviour::placeHidden(m_hidden, getScene());
     // An empty operand (a leading sign, two operators in a row) gives no value.
     for (Item& item : m_items)
         if (item.text.IsString()) item.line = new CMC_Behaviour_Entry(m_hidden, item.text);

@@ -464,6 +464,19 @@ void CMC_Object::dropBinding(CXVector* list, CMC_Binding* binding) {
     }
 }
 
+template <typename Which>
+int CMC_Object::dropBindingsIf(CXVector* list, Which which) {
+    // Picked first: dropping changes the list.
+    std::vector<CMC_Binding*> bindings;
+    for (int i = 0; i < list->getSize(); ++i) {
+        auto* binding = static_cast<CMC_Binding*>(list->at(i));
+        if (which(binding)) bindings.push_back(binding);
+    }
+    for (CMC_Binding* binding : bindings)
+        dropBinding(list, binding);
+    return static_cast<int>(bindings.size());
+}
+
 void CMC_Object::purgeRemovedBindings() {
     std::vector<CMC_Binding*> removed;
     removed.swap(m_removedBindings);
@@ -473,24 +486,12 @@ void CMC_Object::purgeRemovedBindings() {
 
 void CMC_Object::removeBehaviourForce(const CXString& key) {
     CXVector* list = getBehaviour(key);
-    if (!list) return;
-    std::vector<CMC_Binding*> bindings;
-    for (int i = 0; i < list->getSize(); ++i)
-        bindings.push_back(static_cast<CMC_Binding*>(list->at(i)));
-    for (CMC_Binding* binding : bindings)
-        dropBinding(list, binding);
+    if (list) dropBindingsIf(list, [](CMC_Binding*) { return true; });
 }
 
 void CMC_Object::removeBehaviour(const CXString& key, CMC_ObjectsContainer* container) {
     CXVector* list = getBehaviour(key);
-    if (!list) return;
-    std::vector<CMC_Binding*> bindings;
-    for (int i = 0; i < list->getSize(); ++i) {
-        auto* binding = static_cast<CMC_Binding*>(list->at(i));
-        if (binding->madeBy(container)) bindings.push_back(binding);
-    }
-    for (CMC_Binding* binding : bindings)
-        dropBinding(list, binding);
+    if (list) dropBindingsIf(list, [container](CMC_Binding* binding) { return binding->madeBy(container); });
 }
 
 void CMC_Object::onSceneDone(CMC_ObjectsContainer* container) {
@@ -500,14 +501,9 @@ void CMC_Object::onSceneDone(CMC_ObjectsContainer* container) {
         auto* key = static_cast<CStringHashCode*>(keys->at(k));
         auto* list = static_cast<CXVector*>(m_bindings->get(key));
         if (!list) continue;
-        std::vector<CMC_Binding*> bindings;
-        for (int i = 0; i < list->getSize(); ++i) {
-            auto* binding = static_cast<CMC_Binding*>(list->at(i));
-            if (binding->madeBy(container)) bindings.push_back(binding);
-        }
-        for (CMC_Binding* binding : bindings)
-            dropBinding(list, binding);
-        if (!bindings.empty() && list->getSize() == 0) {
+        int dropped =
+            dropBindingsIf(list, [container](CMC_Binding* binding) { return binding->madeBy(container); });
+        if (dropped > 0 && list->getSize() == 0) {
             m_bindings->remove(list);
             delete list;
         }
@@ -521,11 +517,7 @@ void CMC_Object::clearBindings() {
     for (int i = 0; lists && i < lists->getSize(); ++i) {
         auto* list = static_cast<CXVector*>(lists->at(i));
         if (!list) continue;
-        std::vector<CMC_Binding*> bindings;
-        for (int b = 0; b < list->getSize(); ++b)
-            bindings.push_back(static_cast<CMC_Binding*>(list->at(b)));
-        for (CMC_Binding* binding : bindings)
-            dropBinding(list, binding);
+        dropBindingsIf(list, [](CMC_Binding*) { return true; });
         delete list;
     }
     delete m_bindings;

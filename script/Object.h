@@ -211,6 +211,9 @@ private:
     void heldBy(CMC_ObjectsContainer* container);
     void releasedBy(CMC_ObjectsContainer* container);
     void dropBinding(CXVector* list, CMC_Binding* binding);
+    // Drops the list's bindings that which(binding) picks; how many.
+    template <typename Which>
+    int dropBindingsIf(CXVector* list, Which which);
     void purgeRemovedBindings();
     void clearBindings();
 
