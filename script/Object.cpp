@@ -472,8 +472,7 @@ int CMC_Object::dropBindingsIf(CXVector* list, Which which) {
         auto* binding = static_cast<CMC_Binding*>(list->at(i));
         if (which(binding)) bindings.push_back(binding);
     }
-    for (CMC_Binding* binding : bindings)
-        dropBinding(list, binding);
+    for (CMC_Binding* binding : bindings) dropBinding(list, binding);
     return static_cast<int>(bindings.size());
 }
 
