@@ -130,3 +130,13 @@ inline void expectSameElements(KavirelDLL::CMElements* a, KavirelDLL::CMElements
             EXPECT_EQ(a->find(x->getChildren()->getAt(c)), b->find(y->getChildren()->getAt(c))) << i;
     }
 }
+
+// The text with every line end written as CR LF.
+inline std::string withCrLf(const std::string& text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}

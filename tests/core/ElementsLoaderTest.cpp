@@ -23,15 +23,6 @@ std::vector<std::string> namesOf(CMElements* list) {
     return out;
 }
 
-std::string withCrLf(const std::string& text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\n') out.push_back('\r');
-        out.push_back(c);
-    }
-    return out;
-}
-
 } // namespace
 
 TEST(ElementsLoader, FullFixtureElementByElement) {
