@@ -29,7 +29,8 @@ const std::vector<char>& plane() {
                                               (31 - y * 16 / kHeight));
                 } else {
                     const int base = 8 + ((x / 24 + y / 24) & 3);
-                    v = static_cast<uint16_t>((base + rng() % 3) << 11 | (16 + rng() % 4) << 5 | (4 + rng() % 2));
+                    v = static_cast<uint16_t>((base + rng() % 3) << 11 | (16 + rng() % 4) << 5 |
+                                              (4 + rng() % 2));
                 }
                 if (x > 260 && x < 380 && y > 120 && y < 200) v = 0x7BEF;
                 const size_t at = (static_cast<size_t>(y) * kWidth + x) * 2;
@@ -95,7 +96,8 @@ PackedPlane packBytePlane(int which) {
                 continue;
             }
             int lit = 1;
-            while (i + lit < kWidth && lit < 128 && !(i + lit + 1 < kWidth && row[i + lit] == row[i + lit + 1]))
+            while (i + lit < kWidth && lit < 128 &&
+                   !(i + lit + 1 < kWidth && row[i + lit] == row[i + lit + 1]))
                 ++lit;
             p.data.push_back(static_cast<char>(lit - 1));
             p.data.insert(p.data.end(), row.begin() + i, row.begin() + i + lit);
@@ -112,7 +114,8 @@ void BM_RLE2Decode(benchmark::State& state) {
         for (PackedPlane& p : planes) {
             short* lengths = new short[p.rows.size()];
             std::copy(p.rows.begin(), p.rows.end(), lengths);
-            CRLECompression2 codec(CXSize(kWidth, kHeight), lengths, p.data.data(), static_cast<int>(p.data.size()));
+            CRLECompression2 codec(CXSize(kWidth, kHeight), lengths, p.data.data(),
+                                   static_cast<int>(p.data.size()));
             std::unique_ptr<char[]> out(codec.Decompress(0));
             benchmark::DoNotOptimize(out.get());
         }

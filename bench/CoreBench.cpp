@@ -25,7 +25,9 @@ static void BM_HashtableLookupByName(benchmark::State& state) {
     auto names = objectNames(n);
     CHashtable table(10001, 1.0, true);
     std::vector<CInteger> values(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) table.put(new CStringHashCode(names[static_cast<size_t>(i)].c_str()), &values[static_cast<size_t>(i)]);
+    for (int i = 0; i < n; ++i)
+        table.put(new CStringHashCode(names[static_cast<size_t>(i)].c_str()),
+                  &values[static_cast<size_t>(i)]);
     size_t i = 0;
     for (auto _ : state) {
         CStringHashCode key(names[i].c_str());

@@ -32,8 +32,8 @@ void BM_LoadDefinitions(benchmark::State& state) {
     std::string text = sceneText(static_cast<int>(state.range(0)));
     bool withDelete = state.range(1) != 0;
     for (auto _ : state) {
-        CMElements* list =
-            CMElementsLoader::load(nullptr, new CTextFileReader(nullptr, text.data(), static_cast<int>(text.size())));
+        CMElements* list = CMElementsLoader::load(
+            nullptr, new CTextFileReader(nullptr, text.data(), static_cast<int>(text.size())));
         benchmark::DoNotOptimize(list);
         if (!withDelete) state.PauseTiming();
         delete list;
@@ -51,7 +51,8 @@ void loadFile(benchmark::State& state, bool coded) {
     CXString name(CPlatformFiles::toEngineName(plain.string()).c_str());
     if (coded) {
         CXString codedName = name + ".coded";
-        if (!CTextCoder::code(nullptr, name, codedName, 6)) state.SkipWithError("the coded copy was not written");
+        if (!CTextCoder::code(nullptr, name, codedName, 6))
+            state.SkipWithError("the coded copy was not written");
         name = codedName;
     }
     for (auto _ : state) {

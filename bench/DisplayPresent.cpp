@@ -1,4 +1,5 @@
-// Presenting an 800x600 16-bit screen with about 20 dirty rectangles a frame, as the compositor hands them over.
+// Presenting an 800x600 16-bit screen with about 20 dirty rectangles a frame, as the compositor hands them
+// over.
 #include "platform/Display.h"
 #include "platform/Video.h"
 

@@ -56,8 +56,8 @@ void compose(benchmark::State& state, bool alpha, bool opacity) {
     }
     // An inverted rate over pixel-layers × 1e-9: nanoseconds per pixel per layer (the report prints an "s").
     const double pixelLayers = double(kWidth) * kHeight * kLayers;
-    state.counters["ns_per_pixel_layer"] =
-        benchmark::Counter(pixelLayers * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_pixel_layer"] = benchmark::Counter(
+        pixelLayers * 1e-9, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
     state.SetLabel(simd ? "sse2" : "scalar");
     CGraphicsObject::setSimdBlending(true);
 }

@@ -1,6 +1,6 @@
 // One engine frame at 800x600: 50 sprites with alpha planes moving every frame over a full-screen background.
-// The counters split the frame into the compositor's repaint ("refresh_us") and the copy of the dirty rectangles
-// to the display with its presentation ("present_us"), without waiting for vsync.
+// The counters split the frame into the compositor's repaint ("refresh_us") and the copy of the dirty
+// rectangles to the display with its presentation ("present_us"), without waiting for vsync.
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -28,7 +28,9 @@ constexpr int kWidth = 800, kHeight = 600, kSprites = 50, kSide = 64;
 using Clock = std::chrono::steady_clock;
 
 struct Scene {
-    Scene(CDisplay* display) : line("-window"), window(display, nullptr, &line, nullptr, CXSize(kWidth, kHeight), 0, "", "", "", true) {
+    Scene(CDisplay* display)
+        : line("-window"),
+          window(display, nullptr, &line, nullptr, CXSize(kWidth, kHeight), 0, "", "", "", true) {
         window.CreateSurface(nullptr);
         window.OnActivateApp(true);
         screen = window.GetRefreshScreenInterface();
@@ -124,7 +126,8 @@ void BM_FrameHeadless(benchmark::State& state) {
 BENCHMARK(BM_FrameHeadless)->Unit(benchmark::kMicrosecond);
 
 void BM_FrameSdl(benchmark::State& state) {
-    // The dummy driver measures SDL's own work; with SDL_VIDEODRIVER=x11 under a display server the desktop's.
+    // The dummy driver measures SDL's own work; with SDL_VIDEODRIVER=x11 under a display server the
+    // desktop's.
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     CVideo video;
     if (!video.isReady()) {

@@ -51,32 +51,28 @@ struct World {
 void BM_LookupHere(benchmark::State& state) {
     World world;
     CXString name("VAR500");
-    for (auto _ : state)
-        benchmark::DoNotOptimize(world.scene->getObject(name));
+    for (auto _ : state) benchmark::DoNotOptimize(world.scene->getObject(name));
 }
 BENCHMARK(BM_LookupHere);
 
 void BM_LookupInParent(benchmark::State& state) {
     World world;
     CXString name("GLOBAL");
-    for (auto _ : state)
-        benchmark::DoNotOptimize(world.scene->getObject(name));
+    for (auto _ : state) benchmark::DoNotOptimize(world.scene->getObject(name));
 }
 BENCHMARK(BM_LookupInParent);
 
 void BM_LookupMissing(benchmark::State& state) {
     World world;
     CXString name("NOWHERE_0");
-    for (auto _ : state)
-        benchmark::DoNotOptimize(world.scene->getObject(name));
+    for (auto _ : state) benchmark::DoNotOptimize(world.scene->getObject(name));
 }
 BENCHMARK(BM_LookupMissing);
 
 void BM_HandleAlive(benchmark::State& state) {
     World world;
     CMC_ObjectHandle handle(world.scene->getObject("VAR7"), world.scene);
-    for (auto _ : state)
-        benchmark::DoNotOptimize(handle.get());
+    for (auto _ : state) benchmark::DoNotOptimize(handle.get());
 }
 BENCHMARK(BM_HandleAlive);
 
@@ -87,8 +83,7 @@ void BM_HandleMissing(benchmark::State& state) {
     CMC_ObjectHandle handle(doomed, world.scene);
     world.scene->removeObject(doomed);
     delete doomed;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(handle.get());
+    for (auto _ : state) benchmark::DoNotOptimize(handle.get());
 }
 BENCHMARK(BM_HandleMissing);
 
@@ -98,8 +93,7 @@ void BM_RaiseBoundEvent(benchmark::State& state) {
     value->initializeBehaviours(world.scene, nullptr);
     value->addBehaviour("ONSIGNAL", world.behaviour, nullptr, world.scene);
     CXString key("ONSIGNAL");
-    for (auto _ : state)
-        benchmark::DoNotOptimize(value->onSignal(key));
+    for (auto _ : state) benchmark::DoNotOptimize(value->onSignal(key));
 }
 BENCHMARK(BM_RaiseBoundEvent);
 

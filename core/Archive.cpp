@@ -23,9 +23,7 @@ uint32_t get32(const uint8_t* in) {
     return uint32_t(in[0]) | uint32_t(in[1]) << 8 | uint32_t(in[2]) << 16 | uint32_t(in[3]) << 24;
 }
 
-bool isBlank(int c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
+bool isBlank(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r'; }
 
 constexpr int kMaxWord = 1023;
 
@@ -50,8 +48,7 @@ int64_t CXArchive::remaining() {
 bool CXArchive::readBytes(void* target, int64_t count) {
     std::memset(target, 0, static_cast<size_t>(count));
     if (!good()) return false;
-    if (count > remaining() ||
-        m_file->Read(target, static_cast<int>(count)) != static_cast<int>(count)) {
+    if (count > remaining() || m_file->Read(target, static_cast<int>(count)) != static_cast<int>(count)) {
         std::memset(target, 0, static_cast<size_t>(count));
         setErrorCode(ERR_FILE_DAMAGED);
         return false;
@@ -71,9 +68,7 @@ bool CXArchive::writeBytes(const void* source, int64_t count) {
 
 // ---- writing ----
 
-CXArchive& CXArchive::operator<<(int32_t value) {
-    return *this << static_cast<uint32_t>(value);
-}
+CXArchive& CXArchive::operator<<(int32_t value) { return *this << static_cast<uint32_t>(value); }
 
 CXArchive& CXArchive::operator<<(uint32_t value) {
     uint8_t bytes[4];
@@ -221,8 +216,10 @@ CXArchive& CXArchive::operator>>(char** value) {
             }
         }
     }
-    if (value) *value = result;
-    else delete[] result;
+    if (value)
+        *value = result;
+    else
+        delete[] result;
     return *this;
 }
 
@@ -246,9 +243,7 @@ CXArchive& CXArchive::operator>>(char* value) {
     return *this;
 }
 
-CXArchive& CXArchive::operator>>(unsigned char* value) {
-    return *this >> reinterpret_cast<char*>(value);
-}
+CXArchive& CXArchive::operator>>(unsigned char* value) { return *this >> reinterpret_cast<char*>(value); }
 
 CXArchive& CXArchive::FRead(CXString& value) {
     value = CXString();

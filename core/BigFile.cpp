@@ -17,9 +17,7 @@ namespace {
 constexpr int kMaxDepth = 256;
 constexpr int64_t kMaxArchive = INT32_MAX; // offsets are stored as 32-bit ints
 
-std::string text(const CXString& s) {
-    return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength()));
-}
+std::string text(const CXString& s) { return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength())); }
 
 std::string normalized(const CXString& name) {
     std::string out = text(name);
@@ -190,7 +188,8 @@ _file* CBigFile::locate(const std::string& name) {
         bool fromRoot = candidate[0] == '\\';
         size_t start = candidate.find_first_not_of('\\');
         if (start == std::string::npos) continue;
-        if (_file* found = findIn(fromRoot ? &m_header.root : m_current, candidate.substr(start), 0)) return found;
+        if (_file* found = findIn(fromRoot ? &m_header.root : m_current, candidate.substr(start), 0))
+            return found;
     }
     return nullptr;
 }
@@ -243,17 +242,11 @@ int CBigFile::GetSize(CXString name) {
     return file ? file->size : 0;
 }
 
-int CBigFile::Seek(int offset, int origin) {
-    return m_file ? m_file->Seek(offset, origin) : -1;
-}
+int CBigFile::Seek(int offset, int origin) { return m_file ? m_file->Seek(offset, origin) : -1; }
 
-int CBigFile::Tell() {
-    return m_file ? m_file->Tell() : 0;
-}
+int CBigFile::Tell() { return m_file ? m_file->Tell() : 0; }
 
-bool CBigFile::FileExists(CXString name) {
-    return locate(normalized(name)) != nullptr;
-}
+bool CBigFile::FileExists(CXString name) { return locate(normalized(name)) != nullptr; }
 
 int CBigFile::ChDir(CXString name) {
     _entry* folder = locateFolder(normalized(name));
@@ -262,9 +255,7 @@ int CBigFile::ChDir(CXString name) {
     return 0;
 }
 
-bool CBigFile::DirExists(CXString name) {
-    return locateFolder(normalized(name)) != nullptr;
-}
+bool CBigFile::DirExists(CXString name) { return locateFolder(normalized(name)) != nullptr; }
 
 CXString CBigFile::GetCurrentDirectoryA() {
     if (!m_file) return CFile::diskCurrentDirectory();
@@ -354,9 +345,7 @@ int CBigFile::FindNext(int, _finddata64i32_t* data, SSearch* search) {
     return -1;
 }
 
-void CBigFile::FindClose(int handle) {
-    m_searches.erase(handle);
-}
+void CBigFile::FindClose(int handle) { m_searches.erase(handle); }
 
 // ---- extracting ----
 
@@ -395,7 +384,7 @@ struct SBuild {
     int32_t folders = 0;
     int64_t tocSize = 0;
     int64_t dataSize = 0;
-    std::string skipNative; // the output file itself, when it lies inside the source folder
+    std::string skipNative;       // the output file itself, when it lies inside the source folder
     std::vector<SSource> sources; // in data order
 };
 
@@ -451,8 +440,7 @@ bool buildFolder(const std::string& path, _entry& folder, SBuild& build, int dep
 void writeFolder(CXArchive& writer, const _entry& folder) {
     writer << folder.name.c_str() << static_cast<int32_t>(folder.files.size())
            << static_cast<int32_t>(folder.folders.size());
-    for (const auto& sub : folder.folders)
-        writeFolder(writer, *sub);
+    for (const auto& sub : folder.folders) writeFolder(writer, *sub);
     for (const auto& file : folder.files)
         writer << file->name.c_str() << file->offset << file->reserved << file->size;
 }

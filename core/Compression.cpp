@@ -29,7 +29,8 @@ char* copyOut(const std::vector<char>& bytes, int& outLength) {
 }
 
 // E is the element size in bytes; elements are compared and stored as raw bytes.
-template <int E> char* rleEncode(const char* src, int length, int& outLength) {
+template <int E>
+char* rleEncode(const char* src, int length, int& outLength) {
     outLength = 0;
     if (length < 0 || length % E != 0 || (length > 0 && !src)) return nullptr;
     const int count = length / E;
@@ -69,7 +70,8 @@ template <int E> char* rleEncode(const char* src, int length, int& outLength) {
     return copyOut(out, outLength);
 }
 
-template <int E> char* rleDecode(const char* src, int srcLength, int size) {
+template <int E>
+char* rleDecode(const char* src, int srcLength, int size) {
     if (size < 0 || srcLength < 0 || (srcLength > 0 && !src)) return nullptr;
     // A run packet of 1 + E bytes yields at most 127 elements; refuse sizes the input cannot fill.
     const int64_t most = (static_cast<int64_t>(srcLength) / (1 + E) + 1) * kMaxPacket * E;

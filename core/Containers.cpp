@@ -22,7 +22,7 @@ bool indexTooLarge(int i) {
 }
 
 float saneLoadFactor(float loadFactor) {
-    if (!(loadFactor > 0.0f)) return 0.75f;  // also NaN
+    if (!(loadFactor > 0.0f)) return 0.75f; // also NaN
     return std::min(loadFactor, 1.0f);
 }
 
@@ -39,7 +39,8 @@ bool doubleSlots(T*& items, int32_t& capacity) {
     }
     int fresh = capacity > 0 ? std::min(capacity * 2, kMaxSlots) : 1;
     T* grown = newSlots<T>(fresh);
-    if (capacity > 0) std::memcpy(static_cast<void*>(grown), items, sizeof(T) * static_cast<size_t>(capacity));
+    if (capacity > 0)
+        std::memcpy(static_cast<void*>(grown), items, sizeof(T) * static_cast<size_t>(capacity));
     delete[] items;
     items = grown;
     capacity = fresh;
@@ -56,7 +57,8 @@ int findSlot(T* const* items, int count, const T* x) {
 template <typename T>
 void removeSlot(T* items, int32_t& count, int i) {
     if (i < 0 || i >= count) return;
-    std::memmove(static_cast<void*>(items + i), items + i + 1, sizeof(T) * static_cast<size_t>(count - i - 1));
+    std::memmove(static_cast<void*>(items + i), items + i + 1,
+                 sizeof(T) * static_cast<size_t>(count - i - 1));
     --count;
 }
 
@@ -135,16 +137,15 @@ struct CXListBody {
 // ---------------------------------------------------------------- CXArray
 
 CXArray::CXArray(int capacity, float loadFactor)
-    : m_loadFactor(saneLoadFactor(loadFactor)),
-      m_items(nullptr),
-      m_capacity(std::clamp(capacity, 0, kMaxSlots)),
-      m_count(0) {
+    : m_loadFactor(saneLoadFactor(loadFactor)), m_items(nullptr),
+      m_capacity(std::clamp(capacity, 0, kMaxSlots)), m_count(0) {
     m_items = newSlots<void*>(m_capacity);
 }
 
 CXArray::CXArray(const CXArray& other)
-    : CXObject(other), m_loadFactor(other.m_loadFactor), m_items(copyOfSlots(other.m_items, other.m_capacity)),
-      m_capacity(other.m_capacity), m_count(other.m_count) {}
+    : CXObject(other), m_loadFactor(other.m_loadFactor),
+      m_items(copyOfSlots(other.m_items, other.m_capacity)), m_capacity(other.m_capacity),
+      m_count(other.m_count) {}
 
 CXArray& CXArray::operator=(const CXArray& other) {
     if (this == &other) return *this;
@@ -219,16 +220,15 @@ void* CXArray::operator[](int i) { return at(i); }
 // ---------------------------------------------------------------- CXVector
 
 CXVector::CXVector(int capacity, float loadFactor)
-    : m_loadFactor(saneLoadFactor(loadFactor)),
-      m_items(nullptr),
-      m_capacity(std::clamp(capacity, 0, kMaxSlots)),
-      m_count(0) {
+    : m_loadFactor(saneLoadFactor(loadFactor)), m_items(nullptr),
+      m_capacity(std::clamp(capacity, 0, kMaxSlots)), m_count(0) {
     m_items = newSlots<CXObject*>(m_capacity);
 }
 
 CXVector::CXVector(const CXVector& other)
-    : CXObject(other), m_loadFactor(other.m_loadFactor), m_items(copyOfSlots(other.m_items, other.m_capacity)),
-      m_capacity(other.m_capacity), m_count(other.m_count) {}
+    : CXObject(other), m_loadFactor(other.m_loadFactor),
+      m_items(copyOfSlots(other.m_items, other.m_capacity)), m_capacity(other.m_capacity),
+      m_count(other.m_count) {}
 
 CXVector& CXVector::operator=(const CXVector& other) {
     if (this == &other) return *this;
@@ -251,7 +251,9 @@ void CXVector::add(CXObject* x) { CXListBody::add(*this, x); }
 
 void CXVector::add(CXVector* list) { CXListBody::addAll(*this, list); }
 
-bool CXVector::replace(CXObject* oldItem, CXObject* newItem) { return CXListBody::replace(*this, oldItem, newItem); }
+bool CXVector::replace(CXObject* oldItem, CXObject* newItem) {
+    return CXListBody::replace(*this, oldItem, newItem);
+}
 
 CXObject* CXVector::setAt(int i, CXObject* x) {
     if (i < 0 || i >= m_count) return nullptr;
@@ -346,7 +348,9 @@ CSortedVector* CSortedVector::reverse() {
 
 // ---------------------------------------------------------------- pairs and triples
 
-CXPair::CXPair(const CXString& name, void* value) : m_name(name), m_first(value), m_second(value) { m_name.Lower(); }
+CXPair::CXPair(const CXString& name, void* value) : m_name(name), m_first(value), m_second(value) {
+    m_name.Lower();
+}
 
 CXPair::CXPair(const char* name, void* value) : CXPair(CXString(name), value) {}
 

@@ -111,8 +111,7 @@ CDataBuffer2Dim::CDataBuffer2Dim(const CXSize& size, int elementSize)
                       ? clampDimension(size.cx) * clampDimension(size.cy)
                       : -1,
                   elementSize),
-      m_width(clampDimension(size.cx)),
-      m_height(clampDimension(size.cy)) {
+      m_width(clampDimension(size.cx)), m_height(clampDimension(size.cy)) {
     // A refused block has no rows: its sizes must not lead the cursor outside it.
     if (static_cast<int64_t>(m_width) * m_height != m_count) m_width = m_height = 0;
 }

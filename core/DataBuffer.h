@@ -43,7 +43,7 @@ protected:
 
     char* m_data;
     char* m_backup;
-    ptrdiff_t m_cursor;  // bytes from the start of the data
+    ptrdiff_t m_cursor; // bytes from the start of the data
     int32_t m_count;
     int32_t m_elementSize;
 };

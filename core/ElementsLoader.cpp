@@ -62,7 +62,8 @@ private:
     void append(CMElement* element) {
         m_result->add(element);
         const CXString& name = element->name();
-        m_first.try_emplace(std::string_view(name.GetBuffer(), static_cast<size_t>(name.GetLength())), element);
+        m_first.try_emplace(std::string_view(name.GetBuffer(), static_cast<size_t>(name.GetLength())),
+                            element);
     }
 
     void templateLine(const std::string& line);

@@ -23,13 +23,9 @@ namespace {
 
 constexpr int kMaxLine = 10240;
 
-std::string text(const CXString& s) {
-    return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength()));
-}
+std::string text(const CXString& s) { return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength())); }
 
-CXString toX(const std::string& s) {
-    return CXString(s.c_str());
-}
+CXString toX(const std::string& s) { return CXString(s.c_str()); }
 
 int clampToInt(int64_t value) {
     if (value > INT_MAX) return INT_MAX;
@@ -37,14 +33,10 @@ int clampToInt(int64_t value) {
     return static_cast<int>(value);
 }
 
-bool readOnly(int mode) {
-    return (mode & CFile::MODE_READ) && !(mode & CFile::MODE_UPDATE);
-}
+bool readOnly(int mode) { return (mode & CFile::MODE_READ) && !(mode & CFile::MODE_UPDATE); }
 
 // A mode naming neither text nor binary opens as text, the original runtime's default.
-bool textMode(int mode) {
-    return (mode & CFile::MODE_TEXT) || !(mode & CFile::MODE_BINARY);
-}
+bool textMode(int mode) { return (mode & CFile::MODE_TEXT) || !(mode & CFile::MODE_BINARY); }
 
 EOpenMode openModeOf(int mode) {
     if (mode & CFile::MODE_READ) return (mode & CFile::MODE_UPDATE) ? EOpenMode::update : EOpenMode::read;
@@ -63,9 +55,7 @@ CXString reroot(const CXString& name, const CXString& root) {
     return root + name.Right(at);
 }
 
-CLanguageOSVer* languageOf(CWindow* window) {
-    return window ? window->getLangIfc() : nullptr;
-}
+CLanguageOSVer* languageOf(CWindow* window) { return window ? window->getLangIfc() : nullptr; }
 
 // The language folder's copy of a name inside the big file, where the disk cannot be asked.
 CXString archiveLanguageCopy(CLanguageOSVer* language, const CXString& name) {
@@ -107,13 +97,9 @@ int g_nextSearch = 1;
 
 CFile::CFile() = default;
 
-CFile::CFile(CWindow* window, CXString name, int mode) {
-    Open(window, name, mode);
-}
+CFile::CFile(CWindow* window, CXString name, int mode) { Open(window, name, mode); }
 
-CFile::~CFile() {
-    closeStream();
-}
+CFile::~CFile() { closeStream(); }
 
 void CFile::closeStream() {
     if (m_stream) {
@@ -133,9 +119,7 @@ int CFile::Tell() {
     return clampToInt(m_stream->tell());
 }
 
-CPlatformFile* CFile::GetHandle() {
-    return m_stream.get();
-}
+CPlatformFile* CFile::GetHandle() { return m_stream.get(); }
 
 int CFile::Seek(int offset, int origin) {
     if (!m_stream) return -1;
@@ -281,27 +265,17 @@ CXString CFile::getLine() {
     return toX(line);
 }
 
-int CFile::putLine(CXString line) {
-    return Write(line.GetBuffer(), line.GetLength());
-}
+int CFile::putLine(CXString line) { return Write(line.GetBuffer(), line.GetLength()); }
 
-bool CFile::eof() {
-    return m_stream && m_stream->eof();
-}
+bool CFile::eof() { return m_stream && m_stream->eof(); }
 
 // ---- names and data roots ----
 
-CXString CFile::getLocalPath(CXString name) {
-    return reroot(name, CWindow::rootPath);
-}
+CXString CFile::getLocalPath(CXString name) { return reroot(name, CWindow::rootPath); }
 
-CXString CFile::getNetPath(CXString name) {
-    return reroot(name, CWindow::gameProductPath);
-}
+CXString CFile::getNetPath(CXString name) { return reroot(name, CWindow::gameProductPath); }
 
-CXString CFile::getCDPath(CXString name) {
-    return reroot(name, CWindow::getCDPath());
-}
+CXString CFile::getCDPath(CXString name) { return reroot(name, CWindow::getCDPath()); }
 
 bool CFile::isAbsoluteName(const CXString& name) {
     char first = name.GetAt(0);
@@ -316,13 +290,9 @@ bool CFile::isHdd(CXString path) {
     return CPlatformFiles::driveTypeOf(text(path)) == EDriveType::fixed;
 }
 
-bool CFile::isNet() {
-    return CWindow::gameProductPath.IsString();
-}
+bool CFile::isNet() { return CWindow::gameProductPath.IsString(); }
 
-CXString CFile::diskCurrentDirectory() {
-    return toX(CPlatformFiles::workingFolder());
-}
+CXString CFile::diskCurrentDirectory() { return toX(CPlatformFiles::workingFolder()); }
 
 CXString CFile::getPath(CWindow* window, CXString name) {
     name = CPath::resolveFileName(window, name);
@@ -377,13 +347,9 @@ void CFile::closeBigFile() {
     s_bigFile = nullptr;
 }
 
-CBigFile* CFile::getBigFileIfc() {
-    return s_bigFile;
-}
+CBigFile* CFile::getBigFileIfc() { return s_bigFile; }
 
-CFile* CFile::getBigFileHandle() {
-    return s_bigFile ? s_bigFile->GetFile() : nullptr;
-}
+CFile* CFile::getBigFileHandle() { return s_bigFile ? s_bigFile->GetFile() : nullptr; }
 
 // ---- directories ----
 
@@ -417,7 +383,8 @@ int CFile::findFirst(CXString pattern, _finddata64i32_t* data) {
         int archiveSearch = s_bigFile->FindFirst(pattern, &found);
         if (archiveSearch < 0) return -1;
         do {
-            search.entries.push_back(SFolderEntry{found.name, (found.attrib & FIND_FOLDER) != 0, found.size, 0});
+            search.entries.push_back(
+                SFolderEntry{found.name, (found.attrib & FIND_FOLDER) != 0, found.size, 0});
         } while (s_bigFile->FindNext(archiveSearch, &found) == 0);
     } else {
         std::string whole = text(pattern);
@@ -425,7 +392,8 @@ int CFile::findFirst(CXString pattern, _finddata64i32_t* data) {
         std::string folder = cut == std::string::npos ? "." : whole.substr(0, cut + 1);
         std::string wildcard = cut == std::string::npos ? whole : whole.substr(cut + 1);
         if (wildcard.empty()) return -1;
-        if (CPlatformFiles::listFolder(folder, wildcard, search.entries, true) != EPlatformError::none) return -1;
+        if (CPlatformFiles::listFolder(folder, wildcard, search.entries, true) != EPlatformError::none)
+            return -1;
     }
     while (search.next < search.entries.size() && foldersOnly && !search.entries[search.next].isFolder)
         ++search.next;

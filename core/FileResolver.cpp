@@ -4,8 +4,6 @@
 
 namespace KavirelDLL {
 
-void CFileResolver::log(const char* text) {
-    CWindow::toLog(CXString(text), false);
-}
+void CFileResolver::log(const char* text) { CWindow::toLog(CXString(text), false); }
 
 } // namespace KavirelDLL

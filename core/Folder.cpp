@@ -22,9 +22,7 @@ CFolder::CFolder(CWindow* window, CXString path) : m_window(window) {
     m_currentPath = m_startPath;
 }
 
-CFolder::~CFolder() {
-    closeSearch();
-}
+CFolder::~CFolder() { closeSearch(); }
 
 void CFolder::closeSearch() {
     if (m_findHandle >= 0) CFile::findClose(m_findHandle);
@@ -129,8 +127,7 @@ CXArray* CFolder::list(CXString pattern) {
 
 void CFolder::releaseFilesList(CXArray* list) {
     if (!list) return;
-    for (int i = 0; i < list->getSize(); ++i)
-        delete static_cast<CXString*>(list->at(i));
+    for (int i = 0; i < list->getSize(); ++i) delete static_cast<CXString*>(list->at(i));
     delete list;
 }
 

@@ -15,14 +15,9 @@ constexpr int kMaxBuckets = 1 << 24;
 } // namespace
 
 CHashtable::CHashtable(int buckets, double loadFactor, bool ownsKeys)
-    : m_buckets(std::clamp(buckets, 1, kMaxBuckets)),
-      m_entries(0),
-      m_loadFactor(loadFactor > 0.0 ? loadFactor : 0.75),
-      m_values(nullptr),
-      m_keys(nullptr),
-      m_kinds(nullptr),
-      m_ownsKeys(ownsKeys),
-      m_elements(new CXVector(101, 0.75f)) {
+    : m_buckets(std::clamp(buckets, 1, kMaxBuckets)), m_entries(0),
+      m_loadFactor(loadFactor > 0.0 ? loadFactor : 0.75), m_values(nullptr), m_keys(nullptr),
+      m_kinds(nullptr), m_ownsKeys(ownsKeys), m_elements(new CXVector(101, 0.75f)) {
     allocateBuckets(m_buckets);
 }
 

@@ -41,8 +41,8 @@ private:
     int32_t m_buckets;
     int32_t m_entries;
     double m_loadFactor;
-    CXObject** m_values;  // a value, or the CXVector of a bucket's values
-    CXObject** m_keys;    // a key, or the CXVector of a bucket's keys
+    CXObject** m_values; // a value, or the CXVector of a bucket's values
+    CXObject** m_keys;   // a key, or the CXVector of a bucket's keys
     unsigned char* m_kinds;
     bool m_ownsKeys;
     CXVector* m_elements;

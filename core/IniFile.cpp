@@ -139,7 +139,8 @@ bool CIniFile::save(const SContent& content) const {
     CPlatformFile file;
     EPlatformError error = file.open(temp, EOpenMode::write);
     if (error == EPlatformError::none) {
-        if (file.write(text.data(), text.size()) != text.size() || !file.flush()) error = EPlatformError::ioError;
+        if (file.write(text.data(), text.size()) != text.size() || !file.flush())
+            error = EPlatformError::ioError;
         EPlatformError closed = file.close();
         if (error == EPlatformError::none) error = closed;
         if (error == EPlatformError::none) error = CPlatformFiles::renameEntry(temp, name, true);
@@ -179,8 +180,8 @@ bool CIniFile::putString(const CXString& section, const CXString& key, const CXS
     }
     if (hasLineBreak(section) || hasLineBreak(key) || hasLineBreak(value) || keyName.empty() ||
         keyName.find('=') != std::string::npos || keyName[0] == '[' || keyName[0] == ';') {
-        logMessage("ini write of [%s] %s refused: a name or the value cannot be stored in %s", sectionName.c_str(),
-                   keyName.c_str(), m_fileName.GetBuffer());
+        logMessage("ini write of [%s] %s refused: a name or the value cannot be stored in %s",
+                   sectionName.c_str(), keyName.c_str(), m_fileName.GetBuffer());
         return false;
     }
     SContent content;

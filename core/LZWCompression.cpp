@@ -18,8 +18,8 @@ constexpr int kMaxWidth = 16;
 constexpr size_t kHeaderSize = 12;
 
 uint32_t readLE32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 void writeLE32(char* p, uint32_t v) {
@@ -267,7 +267,8 @@ char* CLZWCompression::decompress(int maxSize) {
             word = readLE32(codes + at);
         } else {
             word = 0;
-            for (size_t k = 0; at + k < packedLength; ++k) word |= static_cast<uint32_t>(codes[at + k]) << (8 * k);
+            for (size_t k = 0; at + k < packedLength; ++k)
+                word |= static_cast<uint32_t>(codes[at + k]) << (8 * k);
         }
         code = (word >> (bitPos & 7)) & ((1u << width) - 1);
         bitPos += width;

@@ -23,8 +23,8 @@ bool lzoReady() {
 }
 
 uint32_t readLE32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 | static_cast<uint32_t>(p[2]) << 16 |
-           static_cast<uint32_t>(p[3]) << 24;
+    return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
+           static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
 void writeLE32(char* p, uint32_t v) {
@@ -51,8 +51,8 @@ char* CLZWCompression2::compress(int& outLength) {
         return nullptr;
     }
     lzo_uint packed = bound;
-    if (lzo1x_1_compress(reinterpret_cast<const unsigned char*>(m_data), n, work.get(), &packed, wrkmem.get()) !=
-            LZO_E_OK ||
+    if (lzo1x_1_compress(reinterpret_cast<const unsigned char*>(m_data), n, work.get(), &packed,
+                         wrkmem.get()) != LZO_E_OK ||
         packed > bound || packed > static_cast<lzo_uint>(INT32_MAX) - kHeaderSize) {
         setErrorCode(ERR_CODEC_FAILED);
         return nullptr;
@@ -96,7 +96,8 @@ char* CLZWCompression2::decompress() {
     const int result = lzo1x_decompress_safe(header + kHeaderSize, static_cast<lzo_uint>(packedLength),
                                              reinterpret_cast<unsigned char*>(out.get()), &produced, nullptr);
     // Bytes after the end marker do no harm; a short or overlong output does.
-    if ((result != LZO_E_OK && result != LZO_E_INPUT_NOT_CONSUMED) || produced != static_cast<lzo_uint>(rawSize)) {
+    if ((result != LZO_E_OK && result != LZO_E_INPUT_NOT_CONSUMED) ||
+        produced != static_cast<lzo_uint>(rawSize)) {
         setErrorCode(ERR_CODEC_DAMAGED);
         return nullptr;
     }

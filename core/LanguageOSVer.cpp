@@ -15,11 +15,16 @@ struct SLanguageEntry {
 };
 
 const SLanguageEntry kLanguages[] = {
-    {"0415", CLanguageOSVer::LANG_POLISH, "POL"},          {"0405", CLanguageOSVer::LANG_CZECH, "CZE"},
-    {"0402", CLanguageOSVer::LANG_BULGARIAN, "BUL"},       {"0418", CLanguageOSVer::LANG_ROMANIAN, "ROM"},
-    {"0419", CLanguageOSVer::LANG_RUSSIAN, "RUS"},         {"040E", CLanguageOSVer::LANG_HUNGARIAN, "HUN"},
-    {"041B", CLanguageOSVer::LANG_SLOVAK, "SLO"},          {"0422", CLanguageOSVer::LANG_UKRAINIAN, "UKR"},
-    {"0407", CLanguageOSVer::LANG_GERMAN, "NIEM"},         {"0c07", CLanguageOSVer::LANG_GERMAN_AUSTRIA, "NIEM"},
+    {"0415", CLanguageOSVer::LANG_POLISH, "POL"},
+    {"0405", CLanguageOSVer::LANG_CZECH, "CZE"},
+    {"0402", CLanguageOSVer::LANG_BULGARIAN, "BUL"},
+    {"0418", CLanguageOSVer::LANG_ROMANIAN, "ROM"},
+    {"0419", CLanguageOSVer::LANG_RUSSIAN, "RUS"},
+    {"040E", CLanguageOSVer::LANG_HUNGARIAN, "HUN"},
+    {"041B", CLanguageOSVer::LANG_SLOVAK, "SLO"},
+    {"0422", CLanguageOSVer::LANG_UKRAINIAN, "UKR"},
+    {"0407", CLanguageOSVer::LANG_GERMAN, "NIEM"},
+    {"0c07", CLanguageOSVer::LANG_GERMAN_AUSTRIA, "NIEM"},
     {"0807", CLanguageOSVer::LANG_GERMAN_SWISS, "NIEM"},
 };
 } // namespace

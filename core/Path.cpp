@@ -14,9 +14,7 @@ namespace KavirelDLL {
 
 CPath::CPath(CWindow* window) : m_window(window), m_currentPath(CFile::getCurrentDirectory()) {}
 
-CPath::CPath(CWindow* window, CXString path) : m_window(window), m_path(path) {
-    FillInfo();
-}
+CPath::CPath(CWindow* window, CXString path) : m_window(window), m_path(path) { FillInfo(); }
 
 void CPath::FillInfo() {
     int dot = m_path.FindLast('.');
@@ -36,17 +34,13 @@ CXString CPath::SetExtension(CXString ext) {
     return m_path;
 }
 
-CXString CPath::GetFullPath(CXString file) {
-    return getFullPath(m_currentPath, file);
-}
+CXString CPath::GetFullPath(CXString file) { return getFullPath(m_currentPath, file); }
 
 CXString CPath::GetFullPath(CXString folder, CXString file) {
     return getFullPath(m_currentPath, folder, file);
 }
 
-CXString CPath::resolveFileName(CXString name) {
-    return resolveFileName(m_window, name);
-}
+CXString CPath::resolveFileName(CXString name) { return resolveFileName(m_window, name); }
 
 CXString CPath::getFullPath(CXString a, CXString b) {
     CXString out(a);
@@ -111,8 +105,7 @@ CFileNameResolver::CFileNameResolver(CXString fullName)
 }
 
 CFileNameResolver::~CFileNameResolver() {
-    for (int i = 0; i < m_directories->getSize(); ++i)
-        delete static_cast<CXString*>(m_directories->at(i));
+    for (int i = 0; i < m_directories->getSize(); ++i) delete static_cast<CXString*>(m_directories->at(i));
     delete m_directories;
 }
 
@@ -141,8 +134,7 @@ void CFileNameResolver::split() {
         m_drive = static_cast<unsigned char>(pieces[0].GetAt(0));
         first = 1;
     }
-    for (size_t i = first; i + 1 < pieces.size(); ++i)
-        m_directories->add(new CXString(pieces[i]));
+    for (size_t i = first; i + 1 < pieces.size(); ++i) m_directories->add(new CXString(pieces[i]));
     m_fileName = pieces.back();
     int cut = m_fullName.FindLast('\\');
     if (cut > 0) m_path = m_fullName.Left(cut);

@@ -14,7 +14,7 @@ constexpr int kRing = 220;
 
 struct Ring {
     unsigned char symbol[kRing];
-    int16_t place[256];  // -1 for bytes that stay as they are
+    int16_t place[256]; // -1 for bytes that stay as they are
 };
 
 constexpr Ring makeRing() {
@@ -59,7 +59,9 @@ void transform(char* text, size_t length, int32_t& index, int32_t cycle, bool fo
     }
 }
 
-bool startsWith(const std::string& text, const char* prefix) { return text.compare(0, std::strlen(prefix), prefix) == 0; }
+bool startsWith(const std::string& text, const char* prefix) {
+    return text.compare(0, std::strlen(prefix), prefix) == 0;
+}
 
 // Whether a line of the text holds the line mark once its tabs are removed, as they are when coded.
 bool holdsMark(const char* data, int size) {
@@ -161,8 +163,9 @@ void CTextCoder::init(bool noAutoDecode) {
     if (automatic || startsWith(first, "{<C:")) {
         size_t colon = first.find(':');
         size_t close = first.find('>');
-        std::string number = close != std::string::npos && close > colon ? first.substr(colon + 1, close - colon - 1)
-                                                                         : std::string();
+        std::string number = close != std::string::npos && close > colon
+                                 ? first.substr(colon + 1, close - colon - 1)
+                                 : std::string();
         int cycle = CXString(number.c_str()).toNumber();
         // Without a cycle there is nothing to count lines by: such a header is ordinary text.
         if (cycle >= 1) {

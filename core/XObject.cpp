@@ -71,7 +71,8 @@ void CXObject::profile(const char* name, bool flag) {
     if (!watch.running) return;
     uint32_t elapsed = CHiResTimer::timer.GetTickCount() - watch.start;
     char text[512];
-    std::snprintf(text, sizeof text, "Time spend in %s: %d ms.\n", watch.name.c_str(), static_cast<int>(elapsed));
+    std::snprintf(text, sizeof text, "Time spend in %s: %d ms.\n", watch.name.c_str(),
+                  static_cast<int>(elapsed));
     logMessage("%s", text);
     if (flag) CWindow::toLog(CXString(text), true);
     watch.name.clear();

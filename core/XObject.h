@@ -10,13 +10,13 @@ class CMessage;
 // Error codes the whole engine carries in CXObject::LastError.
 enum : int {
     ERR_NONE = 0,
-    ERR_FILE_NOT_FOUND = 2000,     // a file could not be found or opened
-    ERR_FILE_DAMAGED = 2001,       // stored data is truncated or malformed
-    ERR_FILE_WRITE = 2002,         // data could not be written (or a value cannot be stored)
-    ERR_SOUND_DEVICE = -997,       // the primary sound buffer could not be made
-    ERR_GRAPHICS_DEVICE = -998,    // known to the error box; nothing sets it
-    ERR_NO_SCRIPT_ROOT = 3000,     // application shell without a script root
-    ERR_NOT_BUILT = -1000,         // asked of a part of the engine that is not built yet
+    ERR_FILE_NOT_FOUND = 2000,  // a file could not be found or opened
+    ERR_FILE_DAMAGED = 2001,    // stored data is truncated or malformed
+    ERR_FILE_WRITE = 2002,      // data could not be written (or a value cannot be stored)
+    ERR_SOUND_DEVICE = -997,    // the primary sound buffer could not be made
+    ERR_GRAPHICS_DEVICE = -998, // known to the error box; nothing sets it
+    ERR_NO_SCRIPT_ROOT = 3000,  // application shell without a script root
+    ERR_NOT_BUILT = -1000,      // asked of a part of the engine that is not built yet
 };
 
 // Root of the engine's classes: an error code, a to-delete mark for deferred deletion, and the
@@ -52,7 +52,7 @@ public:
     static void profile(const char* name, bool flag);
 
 private:
-    bool m_flag = false;  // carried and copied; nothing reads it
+    bool m_flag = false; // carried and copied; nothing reads it
     int32_t m_errorCode = 0;
     bool m_toDelete = false;
 };

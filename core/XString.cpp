@@ -84,7 +84,7 @@ double leadingDouble(const char* s) {
     const char* start = s;
     const char* p = s;
     int digits = 0;
-    int scale = 0;  // decimal position of the first significant digit
+    int scale = 0; // decimal position of the first significant digit
     bool significant = false;
     for (; *p >= '0' && *p <= '9'; ++p, ++digits)
         if (significant || *p != '0') significant = true, ++scale;
@@ -237,7 +237,8 @@ std::string generalNineDigits(double value) {
         text.push_back('.');
         text.append(digits, 1, kDigits - 1);
         char exp[16];
-        std::snprintf(exp, sizeof exp, "e%c%03d", exponent < 0 ? '-' : '+', exponent < 0 ? -exponent : exponent);
+        std::snprintf(exp, sizeof exp, "e%c%03d", exponent < 0 ? '-' : '+',
+                      exponent < 0 ? -exponent : exponent);
         size_t keep = text.size();
         while (text[keep - 1] == '0') --keep;
         text.resize(keep);
@@ -428,7 +429,8 @@ CXString& CXString::operator+=(int value) {
 // ---- comparison ----
 
 bool CXString::equals(const CXString& other) const {
-    return m_length == other.m_length && std::memcmp(m_buffer, other.m_buffer, static_cast<size_t>(m_length)) == 0;
+    return m_length == other.m_length &&
+           std::memcmp(m_buffer, other.m_buffer, static_cast<size_t>(m_length)) == 0;
 }
 
 bool CXString::equalsIgnoreCase(const CXString& other) const {

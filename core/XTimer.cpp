@@ -93,7 +93,8 @@ int CXTimer::newObjectId() {
 void CXTimer::dispatch(CTimerObject* entry) {
     if (entry->m_unit) {
         CUnit6* unit = entry->m_unit;
-        if (!entry->m_unitCheck || (unit->isActive() && unit->wasInitiallyUpdated())) unit->onTimer(entry->m_id);
+        if (!entry->m_unitCheck || (unit->isActive() && unit->wasInitiallyUpdated()))
+            unit->onTimer(entry->m_id);
     } else if (entry->m_window) {
         entry->m_window->OnTimer(entry->m_id);
     } else if (entry->m_notificator) {
@@ -118,7 +119,8 @@ int CXTimer::domodal() {
         }
         // Signed: a timer resumed with time owed may start a little in the future.
         int64_t elapsed = static_cast<int64_t>(t - entry->m_startTick);
-        if (elapsed < static_cast<int64_t>(entry->m_interval) * (static_cast<int64_t>(entry->m_fireCount) + 1))
+        if (elapsed <
+            static_cast<int64_t>(entry->m_interval) * (static_cast<int64_t>(entry->m_fireCount) + 1))
             continue;
         ++entry->m_fireCount;
         dispatch(entry);

@@ -30,8 +30,8 @@ bool isPlainName(const CXString& name) {
 
 } // namespace
 
-CApplication::CApplication(CWindow* window, CXString iniName, CXString bigFileName, CCommandLine6* commandLine,
-                           void* instance, CXString productName)
+CApplication::CApplication(CWindow* window, CXString iniName, CXString bigFileName,
+                           CCommandLine6* commandLine, void* instance, CXString productName)
     : m_window(window), m_commandLine(commandLine), m_iniName(iniName), m_bigFileName(bigFileName),
       m_instance(instance) {
     m_animationManager = new CAnimationManager();
@@ -48,8 +48,8 @@ CApplication::CApplication(CWindow* window, CXString iniName, CXString bigFileNa
     }
     const std::string dataFolder = CPlatformFiles::userDataFolder();
     if (dataFolder.empty() || !isPlainName(productName) || !isPlainName(m_iniName)) {
-        logMessage("no per-user copy of %s for the product \"%s\": the game's own file is used", m_iniName.GetBuffer(),
-                   productName.GetBuffer());
+        logMessage("no per-user copy of %s for the product \"%s\": the game's own file is used",
+                   m_iniName.GetBuffer(), productName.GetBuffer());
         m_config = new CConfig(root + m_iniName);
         return;
     }
@@ -161,6 +161,8 @@ bool CApplication::domodal() {
     return false;
 }
 
-CXString CApplication::getWAVPath(CXString name) { return m_window ? m_window->GetSoundFXFullPath(name) : name; }
+CXString CApplication::getWAVPath(CXString name) {
+    return m_window ? m_window->GetSoundFXFullPath(name) : name;
+}
 
 } // namespace KavirelDLL

@@ -15,14 +15,15 @@ class CWindow;
 
 // The application shell: the per-application services (animation and sound managers, the per-user
 // configuration, the general resource cache) and the script root, built from "application.bin" or
-// "application.def" in the game's data folder. It runs the root's frame step and switches to another game folder
-// when the running game asks for one.
+// "application.def" in the game's data folder. It runs the root's frame step and switches to another game
+// folder when the running game asks for one.
 class CApplication : public CXObject {
 public:
-    // The window, the ini file's name, the big-file archive's name, the command line (may be null), the program
-    // instance and the product name. With a product the configuration is a per-user copy of the game's ini file.
-    CApplication(CWindow* window, CXString iniName, CXString bigFileName, CCommandLine6* commandLine, void* instance,
-                 CXString productName);
+    // The window, the ini file's name, the big-file archive's name, the command line (may be null), the
+    // program instance and the product name. With a product the configuration is a per-user copy of the
+    // game's ini file.
+    CApplication(CWindow* window, CXString iniName, CXString bigFileName, CCommandLine6* commandLine,
+                 void* instance, CXString productName);
     ~CApplication() override;
     CApplication(const CApplication&) = delete;
     CApplication& operator=(const CApplication&) = delete;

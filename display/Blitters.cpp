@@ -125,7 +125,8 @@ inline uint64_t alphaWord(const uint8_t* a) {
 inline __m128i blend565x8(__m128i s, __m128i d, __m128i a) {
     const __m128i m5 = _mm_set1_epi16(31), m6 = _mm_set1_epi16(63);
     __m128i b = lanesBlend(_mm_and_si128(s, m5), _mm_and_si128(d, m5), a);
-    __m128i g = lanesBlend(_mm_and_si128(_mm_srli_epi16(s, 5), m6), _mm_and_si128(_mm_srli_epi16(d, 5), m6), a);
+    __m128i g =
+        lanesBlend(_mm_and_si128(_mm_srli_epi16(s, 5), m6), _mm_and_si128(_mm_srli_epi16(d, 5), m6), a);
     __m128i r = lanesBlend(_mm_srli_epi16(s, 11), _mm_srli_epi16(d, 11), a);
     return _mm_or_si128(_mm_or_si128(b, _mm_slli_epi16(g, 5)), _mm_slli_epi16(r, 11));
 }
@@ -136,7 +137,8 @@ inline __m128i blend555x8(__m128i s, __m128i d, __m128i a, __m128i add) {
     __m128i g = _mm_add_epi16(
         lanesBlend(_mm_and_si128(_mm_srli_epi16(s, 5), m5), _mm_and_si128(_mm_srli_epi16(d, 5), m5), a), add);
     __m128i r = _mm_add_epi16(
-        lanesBlend(_mm_and_si128(_mm_srli_epi16(s, 10), m5), _mm_and_si128(_mm_srli_epi16(d, 10), m5), a), add);
+        lanesBlend(_mm_and_si128(_mm_srli_epi16(s, 10), m5), _mm_and_si128(_mm_srli_epi16(d, 10), m5), a),
+        add);
     b = _mm_min_epi16(b, m5);
     g = _mm_min_epi16(g, m5);
     r = _mm_min_epi16(r, m5);
@@ -201,7 +203,9 @@ void rowBlend16Simd(const uint16_t* s, const uint8_t*, uint16_t* d, int n, int o
 }
 
 // e = (opacity × alpha) >> 8 needs 16 unsigned bits; a blend with e = 0 leaves the pixel as it is.
-inline __m128i effective(const uint8_t* a, __m128i op) { return _mm_srli_epi16(_mm_mullo_epi16(loadAlpha(a), op), 8); }
+inline __m128i effective(const uint8_t* a, __m128i op) {
+    return _mm_srli_epi16(_mm_mullo_epi16(loadAlpha(a), op), 8);
+}
 
 void rowAlphaBlend15Simd(const uint16_t* s, const uint8_t* a, uint16_t* d, int n, int op) {
     const __m128i ov = _mm_set1_epi16(static_cast<int16_t>(op)), zero = _mm_setzero_si128();
@@ -268,15 +272,32 @@ bool computeArea(const _canvas* s, const _canvas* d, Area& area) {
         lh = clip.Height();
     }
     if (lw <= 0 || lh <= 0) return true;
-    int64_t sx = baseX + lx, sy = baseY + ly, dx = int64_t(s->x) + lx, dy = int64_t(s->y) + ly, w = lw, h = lh;
+    int64_t sx = baseX + lx, sy = baseY + ly, dx = int64_t(s->x) + lx, dy = int64_t(s->y) + ly, w = lw,
+            h = lh;
     // Reads stay inside the source.
-    if (sx < 0) { dx -= sx; w += sx; sx = 0; }
-    if (sy < 0) { dy -= sy; h += sy; sy = 0; }
+    if (sx < 0) {
+        dx -= sx;
+        w += sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        dy -= sy;
+        h += sy;
+        sy = 0;
+    }
     w = std::min<int64_t>(w, int64_t(s->width) - sx);
     h = std::min<int64_t>(h, int64_t(s->height) - sy);
     // Writes stay inside the destination.
-    if (dx < 0) { sx -= dx; w += dx; dx = 0; }
-    if (dy < 0) { sy -= dy; h += dy; dy = 0; }
+    if (dx < 0) {
+        sx -= dx;
+        w += dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        sy -= dy;
+        h += dy;
+        dy = 0;
+    }
     w = std::min<int64_t>(w, int64_t(d->width) - dx);
     h = std::min<int64_t>(h, int64_t(d->height) - dy);
     if (w <= 0 || h <= 0) return true;
@@ -380,7 +401,8 @@ void CGraphicsObject::redraw(CGraphicsObject* destination) {
     bool meets = int64_t(m_x) + m_width > 0 && int64_t(m_y) + m_height > 0 && m_x < dw && m_y < dh;
     bool draw = meets;
     if (draw && m_autoClip) {
-        CXRect visible(std::max(0, -m_x), std::max(0, -m_y), int(std::min<int64_t>(m_width, int64_t(dw) - m_x)),
+        CXRect visible(std::max(0, -m_x), std::max(0, -m_y),
+                       int(std::min<int64_t>(m_width, int64_t(dw) - m_x)),
                        int(std::min<int64_t>(m_height, int64_t(dh) - m_y)));
         if (visible.IsEmpty()) {
             draw = false;
@@ -453,8 +475,10 @@ bool CGraphicsObject::__copy_blend(_canvas* src, _canvas* dst, uint8_t opacity) 
     if (!src || !dst) return false;
     bool alpha = src->alpha != nullptr;
     if (src->bpp == dst->bpp) {
-        if (src->bpp == 15) return alpha ? __copy_alpha_blend15(src, dst, opacity) : __copy_blend15(src, dst, opacity);
-        if (src->bpp == 16) return alpha ? __copy_alpha_blend16(src, dst, opacity) : __copy_blend16(src, dst, opacity);
+        if (src->bpp == 15)
+            return alpha ? __copy_alpha_blend15(src, dst, opacity) : __copy_blend15(src, dst, opacity);
+        if (src->bpp == 16)
+            return alpha ? __copy_alpha_blend16(src, dst, opacity) : __copy_blend16(src, dst, opacity);
         return true;
     }
     if (is16(src->bpp) && dst->bpp == 24)

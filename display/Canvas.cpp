@@ -15,7 +15,8 @@ int CCanvas::maxRegions = 10;
 namespace {
 
 CXRect cut(const CXRect& rect, int width, int height) {
-    CXRect r(std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, width), std::min(rect.bottom, height));
+    CXRect r(std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, width),
+             std::min(rect.bottom, height));
     if (r.right <= r.left || r.bottom <= r.top) return CXRect();
     return r;
 }

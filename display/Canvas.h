@@ -5,14 +5,14 @@ namespace KavirelDLL {
 
 class CValidationQuene;
 
-// A graphics object that composes child objects into its own raster, lowest priority first, like a small screen
-// drawn on the screen (or on another canvas). With a backup it keeps a raster under its children, at priority
-// -1, into which objects are stamped for good (draw), from which alpha is erased (erase) and into which the
-// picture is flattened (capture). The children are not owned.
+// A graphics object that composes child objects into its own raster, lowest priority first, like a small
+// screen drawn on the screen (or on another canvas). With a backup it keeps a raster under its children, at
+// priority -1, into which objects are stamped for good (draw), from which alpha is erased (erase) and into
+// which the picture is flattened (capture). The children are not owned.
 class CCanvas : public CGraphicsObject {
 public:
-    // Width, height and depth; with alpha an alpha plane (all 0), with backup a backup of the same size (with an
-    // alpha plane of its own when alpha is set).
+    // Width, height and depth; with alpha an alpha plane (all 0), with backup a backup of the same size (with
+    // an alpha plane of its own when alpha is set).
     CCanvas(CWindow* window, int width, int height, int bpp, bool alpha, bool backup);
     ~CCanvas() override;
 
@@ -43,7 +43,8 @@ public:
     // Child invalidations passed on since the last redraw.
     int getForwardedCount() const { return m_forwarded; }
 
-    // Child invalidations passed on as rectangles between two redraws; later ones invalidate the whole canvas.
+    // Child invalidations passed on as rectangles between two redraws; later ones invalidate the whole
+    // canvas.
     static int maxRegions;
 
 private:

@@ -27,11 +27,13 @@ void CMonitoredObject::removeContact(CGraphicsObject* other) {
 // ---------------------------------------------------------------- inspector
 
 CCollisionInspector::CCollisionInspector()
-    : m_monitored(new CXArray(101, 0.75f)), m_observers(new CXArray(101, 0.75f)), m_moved(new CXArray(101, 0.75f)) {}
+    : m_monitored(new CXArray(101, 0.75f)), m_observers(new CXArray(101, 0.75f)),
+      m_moved(new CXArray(101, 0.75f)) {}
 
 CCollisionInspector::~CCollisionInspector() {
     for (CGraphicsObject* g : m_watched) g->removeInvalidateObserver(this);
-    for (int i = 0; i < m_monitored->getSize(); ++i) delete static_cast<CMonitoredObject*>(m_monitored->at(i));
+    for (int i = 0; i < m_monitored->getSize(); ++i)
+        delete static_cast<CMonitoredObject*>(m_monitored->at(i));
     delete m_monitored;
     delete m_observers;
     delete m_moved;
@@ -40,8 +42,9 @@ CCollisionInspector::~CCollisionInspector() {
 int CCollisionInspector::getMonitoredCount() const { return m_monitored->getSize(); }
 
 CMonitoredObject* CCollisionInspector::getMonitoredAt(int index) const {
-    return index >= 0 && index < m_monitored->getSize() ? static_cast<CMonitoredObject*>(m_monitored->at(index))
-                                                        : nullptr;
+    return index >= 0 && index < m_monitored->getSize()
+               ? static_cast<CMonitoredObject*>(m_monitored->at(index))
+               : nullptr;
 }
 
 int CCollisionInspector::getMovedCount() const { return m_moved->getSize(); }
@@ -92,7 +95,8 @@ void CCollisionInspector::notify(int code, CGraphicsObject* a, CGraphicsObject* 
     if (code != 1 && code != 2) return;
     // Observers may come and go while they are told.
     std::vector<CCollisionObserver*> told;
-    for (int i = 0; i < m_observers->getSize(); ++i) told.push_back(static_cast<CCollisionObserver*>(m_observers->at(i)));
+    for (int i = 0; i < m_observers->getSize(); ++i)
+        told.push_back(static_cast<CCollisionObserver*>(m_observers->at(i)));
     for (CCollisionObserver* o : told) {
         if (!m_observers->contains(o)) continue;
         if (code == 1)
@@ -102,7 +106,8 @@ void CCollisionInspector::notify(int code, CGraphicsObject* a, CGraphicsObject* 
     }
 }
 
-bool CCollisionInspector::checkAlphaCollision(CGraphicsObject* a, CXRect boxA, CGraphicsObject* b, CXRect boxB) {
+bool CCollisionInspector::checkAlphaCollision(CGraphicsObject* a, CXRect boxA, CGraphicsObject* b,
+                                              CXRect boxB) {
     if (!a || !b || b->GetCompression() != COMPRESSION_NONE) return false;
     const auto* alpha = reinterpret_cast<const uint8_t*>(b->GetChannelAlpha());
     if (!alpha) return false;
@@ -169,7 +174,8 @@ void CCollisionInspector::tick() {
     m_ticking = true;
     // Objects that move during this pass are tested on the next tick.
     std::vector<CMonitoredObject*> pass;
-    for (int i = 0; i < m_moved->getSize(); ++i) pass.push_back(static_cast<CMonitoredObject*>(m_moved->at(i)));
+    for (int i = 0; i < m_moved->getSize(); ++i)
+        pass.push_back(static_cast<CMonitoredObject*>(m_moved->at(i)));
     m_moved->removeAll();
     for (CMonitoredObject* mover : pass) {
         mover->setMoved(false);
@@ -193,7 +199,8 @@ bool CCollisionInspector::isContact(CGraphicsObject* g) const {
 }
 
 void CCollisionInspector::forgetContacts(CGraphicsObject* g) {
-    for (int i = 0; i < m_monitored->getSize(); ++i) static_cast<CMonitoredObject*>(m_monitored->at(i))->removeContact(g);
+    for (int i = 0; i < m_monitored->getSize(); ++i)
+        static_cast<CMonitoredObject*>(m_monitored->at(i))->removeContact(g);
 }
 
 void CCollisionInspector::dropEntry(CMonitoredObject* entry) {

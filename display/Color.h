@@ -13,10 +13,10 @@ union _pixel {
 
 enum _colormodel : int32_t {
     COLORMODEL_NONE = 0,
-    COLORMODEL_RGB = 4,    // red, green and blue bytes
-    COLORMODEL_RAW = 5,    // four bytes, or a raw 32-bit value
-    COLORMODEL_RGB15 = 6,  // a 5-5-5 word
-    COLORMODEL_RGB16 = 7,  // a 5-6-5 word
+    COLORMODEL_RGB = 4,   // red, green and blue bytes
+    COLORMODEL_RAW = 5,   // four bytes, or a raw 32-bit value
+    COLORMODEL_RGB15 = 6, // a 5-5-5 word
+    COLORMODEL_RGB16 = 7, // a 5-6-5 word
 };
 
 // A colour value that crosses the pixel formats. Words are kept sign-extended to 32 bits.

@@ -89,7 +89,8 @@ void CDXMouse::tick() {
             }
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
 }
@@ -102,15 +103,32 @@ void CDXMouse::flushSignals(bool deliver) {
     for (const CSignal& s : signals) {
         const CXPoint p(s.x, s.y);
         switch (s.type) {
-        case SIGNAL_MOVE: m_window->OnMouseMove(p, 0); break;
-        case SIGNAL_LDOWN: m_window->OnLButtonDown(p, 0); break;
-        case SIGNAL_LUP: m_window->OnLButtonUp(p, 0); break;
-        case SIGNAL_MDOWN: m_window->OnMButtonDown(p, 0); break;
-        case SIGNAL_MUP: m_window->OnMButtonUp(p, 0); break;
-        case SIGNAL_RDOWN: m_window->OnRButtonDown(p, 0); break;
-        case SIGNAL_RUP: m_window->OnRButtonUp(p, 0); break;
-        case SIGNAL_LDBLCLK: m_window->OnLButtonDblClk(p, 0); break;
-        default: break;
+        case SIGNAL_MOVE:
+            m_window->OnMouseMove(p, 0);
+            break;
+        case SIGNAL_LDOWN:
+            m_window->OnLButtonDown(p, 0);
+            break;
+        case SIGNAL_LUP:
+            m_window->OnLButtonUp(p, 0);
+            break;
+        case SIGNAL_MDOWN:
+            m_window->OnMButtonDown(p, 0);
+            break;
+        case SIGNAL_MUP:
+            m_window->OnMButtonUp(p, 0);
+            break;
+        case SIGNAL_RDOWN:
+            m_window->OnRButtonDown(p, 0);
+            break;
+        case SIGNAL_RUP:
+            m_window->OnRButtonUp(p, 0);
+            break;
+        case SIGNAL_LDBLCLK:
+            m_window->OnLButtonDblClk(p, 0);
+            break;
+        default:
+            break;
         }
     }
 }

@@ -32,7 +32,8 @@ void putLE32(std::vector<uint8_t>& out, int32_t v) {
 
 int32_t readLE32(const char* p) {
     const auto* b = reinterpret_cast<const uint8_t*>(p);
-    return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+    return static_cast<int32_t>(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 |
+                                uint32_t(b[3]) << 24);
 }
 
 } // namespace
@@ -102,7 +103,8 @@ CGraphicsObject::~CGraphicsObject() {
     if (m_canvas) *m_canvas >> this;
     if (m_children) {
         for (int i = 0; i < m_children->getSize(); ++i)
-            if (CValidationElement* e = m_children->elementAt(i)) e->getObject()->removeInvalidateObserver(this);
+            if (CValidationElement* e = m_children->elementAt(i))
+                e->getObject()->removeInvalidateObserver(this);
         delete m_children;
         m_children = nullptr;
     }
@@ -144,7 +146,9 @@ int CGraphicsObject::__get_pixel_size(int bpp) {
     }
 }
 
-int CGraphicsObject::__get_data_size(int width, int height, int bpp) { return width * height * __get_pixel_size(bpp); }
+int CGraphicsObject::__get_data_size(int width, int height, int bpp) {
+    return width * height * __get_pixel_size(bpp);
+}
 
 int CGraphicsObject::__get_data_size(CXSize size, int bpp) { return __get_data_size(size.cx, size.cy, bpp); }
 
@@ -295,7 +299,8 @@ void CGraphicsObject::Flush() {
 
 void CGraphicsObject::notifyCollisions() {
     if (!m_monitorCollisions || !m_window) return;
-    if (CCollisionInspector* inspector = m_window->getCollisionInspectorInterface()) inspector->onPositionChanged(this);
+    if (CCollisionInspector* inspector = m_window->getCollisionInspectorInterface())
+        inspector->onPositionChanged(this);
 }
 
 void CGraphicsObject::setPosition(CXPoint p) { SetPosition(p.x, p.y); }
@@ -371,7 +376,8 @@ bool CGraphicsObject::isNear(CXRect rect, int percent) {
     CXRect common;
     box.Common(rect, &common);
     double area = double(box.Width()) * double(box.Height());
-    double shared = common.Width() > 0 && common.Height() > 0 ? double(common.Width()) * double(common.Height()) : 0.0;
+    double shared =
+        common.Width() > 0 && common.Height() > 0 ? double(common.Width()) * double(common.Height()) : 0.0;
     return double(percent) <= 100.0 * shared / area;
 }
 
@@ -386,7 +392,8 @@ CXPoint CGraphicsObject::toLocalAxis(CXPoint p) { return ClientCoords(p); }
 CXRect CGraphicsObject::toLocalAxis(CXRect r) { return r - CXPoint(m_x, m_y); }
 
 void CGraphicsObject::FitRect(CXRect rect) {
-    SetPosition(rect.left + (rect.right - Width() - rect.left) / 2, rect.top + (rect.bottom - Height() - rect.top) / 2);
+    SetPosition(rect.left + (rect.right - Width() - rect.left) / 2,
+                rect.top + (rect.bottom - Height() - rect.top) / 2);
 }
 
 void CGraphicsObject::FitObject(CGraphicsObject* other) {
@@ -488,7 +495,8 @@ void CGraphicsObject::addObject(CGraphicsObject* child, int) {
         m_children = new CValidationQuene();
         if (!m_backup && m_data && m_compression == COMPRESSION_NONE) {
             m_backup = new CDataBuffer2Dim(CXSize(m_width, m_height), 2);
-            size_t bytes = std::min<size_t>(m_backup->getMemoryUsage(), __get_data_size(m_width, m_height, m_bpp));
+            size_t bytes =
+                std::min<size_t>(m_backup->getMemoryUsage(), __get_data_size(m_width, m_height, m_bpp));
             std::memcpy(m_backup->getBuffer(), m_data.get(), bytes);
         }
     }
@@ -541,7 +549,8 @@ void CGraphicsObject::Blend(char*, int*, int, int) {
 
 // ---------------------------------------------------------------- compression
 
-bool CGraphicsObject::decodeRle(const char* src, int srcLength, int rawSize, bool sixteen, CSharedBlock& out) {
+bool CGraphicsObject::decodeRle(const char* src, int srcLength, int rawSize, bool sixteen,
+                                CSharedBlock& out) {
     if (!src || srcLength < 0 || rawSize < 0) return false;
     char* decoded = sixteen ? CRLECompression::__decompress(src, srcLength, rawSize)
                             : CRLECompression::__decompresschar(src, srcLength, rawSize);
@@ -551,7 +560,8 @@ bool CGraphicsObject::decodeRle(const char* src, int srcLength, int rawSize, boo
 }
 
 void CGraphicsObject::Compress(_compression kind) {
-    if (m_compression == COMPRESSION_NONE) m_rawSize = m_compressedSize = __get_data_size(m_width, m_height, m_bpp);
+    if (m_compression == COMPRESSION_NONE)
+        m_rawSize = m_compressedSize = __get_data_size(m_width, m_height, m_bpp);
     if (kind != COMPRESSION_RLE || m_compression != COMPRESSION_NONE || !m_data) return;
     if (m_rawSize % 2 != 0) {
         logMessage("graphics object: %d-bit pixels cannot be run-length coded as words", m_bpp);
@@ -597,8 +607,8 @@ void CGraphicsObject::DeCompress() {
         int raw = __get_data_size(m_width, m_height, m_bpp);
         if (!decoded || (!inner && decodedSize != raw)) {
             delete[] decoded;
-            logMessage("graphics object \"%s\": packed pixels do not decode to %d x %d", m_fileName.GetBuffer(),
-                       m_width, m_height);
+            logMessage("graphics object \"%s\": packed pixels do not decode to %d x %d",
+                       m_fileName.GetBuffer(), m_width, m_height);
             setErrorCode(ERR_FILE_DAMAGED);
             return;
         }
@@ -630,10 +640,11 @@ void CGraphicsObject::DeCompress() {
         JPEG jpeg(m_data.get(), m_compressedSize);
         const int bpp = m_bpp == 15 ? 15 : 16;
         char* pixels = nullptr;
-        if (jpeg.isReady() && jpeg.getWidth() == m_width && jpeg.getHeight() == m_height) pixels = jpeg.decompress(bpp);
+        if (jpeg.isReady() && jpeg.getWidth() == m_width && jpeg.getHeight() == m_height)
+            pixels = jpeg.decompress(bpp);
         if (!pixels) {
-            logMessage("graphics object \"%s\": JPEG pixels do not decode to %d x %d", m_fileName.GetBuffer(), m_width,
-                       m_height);
+            logMessage("graphics object \"%s\": JPEG pixels do not decode to %d x %d", m_fileName.GetBuffer(),
+                       m_width, m_height);
             setErrorCode(ERR_FILE_DAMAGED);
             return;
         }
@@ -650,8 +661,8 @@ void CGraphicsObject::DeCompressRLE2() {
     CSharedBlock pixels, alpha;
     if (!decodeRle(m_data.get(), m_compressedSize, raw, true, pixels) ||
         (m_channel[3] && !decodeRle(m_channel[3].get(), m_channelSize[3], pixelCount(), false, alpha))) {
-        logMessage("graphics object \"%s\": run-length pixels do not decode to %d x %d", m_fileName.GetBuffer(),
-                   m_width, m_height);
+        logMessage("graphics object \"%s\": run-length pixels do not decode to %d x %d",
+                   m_fileName.GetBuffer(), m_width, m_height);
         setErrorCode(ERR_FILE_DAMAGED);
         return;
     }
@@ -785,8 +796,8 @@ bool CGraphicsObject::writePik(std::vector<uint8_t>& out, _compression kind) {
     if (kind == COMPRESSION_RLE && pixels.size() % 2 == 0) {
         int n = 0, an = 0;
         std::unique_ptr<char[]> p(CRLECompression::__compress(pixels.data(), int(pixels.size()), n));
-        std::unique_ptr<char[]> a(alphaSrc ? CRLECompression::__compresschar(alpha.data(), int(alpha.size()), an)
-                                           : nullptr);
+        std::unique_ptr<char[]> a(
+            alphaSrc ? CRLECompression::__compresschar(alpha.data(), int(alpha.size()), an) : nullptr);
         if (p && (!alphaSrc || a)) {
             pixels.assign(p.get(), p.get() + n);
             if (alphaSrc) alpha.assign(a.get(), a.get() + an);

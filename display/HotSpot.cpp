@@ -190,7 +190,8 @@ int CHotSpot::onRightDown(CXPoint p, int flags) {
 
 int CHotSpot::OnMouseEvent(_event event, CXPoint p, int flags) {
     switch (event) {
-    case HS_MOUSEMOVE: return onMove(p, flags);
+    case HS_MOUSEMOVE:
+        return onMove(p, flags);
     case HS_LBUTTONDOWN: {
         CHotSpot* hs = findAt(pHSList, p);
         if (!hs || !hs->m_enabled || !hs->TestHit(p)) return 0;
@@ -203,12 +204,15 @@ int CHotSpot::OnMouseEvent(_event event, CXPoint p, int flags) {
         hs->m_focus = false;
         return hs->OnLButtonUp(p, flags, hs->m_parent);
     }
-    case HS_RBUTTONDOWN: return onRightDown(p, flags);
+    case HS_RBUTTONDOWN:
+        return onRightDown(p, flags);
     case HS_RBUTTONUP:
     case HS_MBUTTONDOWN:
     case HS_MBUTTONUP:
-    case HS_LBUTTONDBLCLK: return 0;
-    default: return event;
+    case HS_LBUTTONDBLCLK:
+        return 0;
+    default:
+        return event;
     }
 }
 

@@ -25,11 +25,11 @@ enum _event : int32_t {
     HS_LBUTTONDBLCLK = 65,
 };
 
-// A clickable area of the screen: a rectangle, or the shape of a graphics object. Every hot spot made without a
-// parent joins the class-wide list the window's mouse routing asks before its mouse listeners; of the hot spots
-// under the pointer, inside the priority window, the one of the strictly greatest priority takes the event.
-// The handlers get the point, the window's flags and the hot spot's parent; a non-zero answer from the move
-// or left-press handler keeps the event from the mouse listeners.
+// A clickable area of the screen: a rectangle, or the shape of a graphics object. Every hot spot made without
+// a parent joins the class-wide list the window's mouse routing asks before its mouse listeners; of the hot
+// spots under the pointer, inside the priority window, the one of the strictly greatest priority takes the
+// event. The handlers get the point, the window's flags and the hot spot's parent; a non-zero answer from the
+// move or left-press handler keeps the event from the mouse listeners.
 class CHotSpot : public CXObject {
 public:
     explicit CHotSpot(CWindow* window);
@@ -100,8 +100,8 @@ public:
     // The hot spot under the point: hit, of an active unit or none, enabled, its priority inside the window;
     // the strictly greatest priority wins, so of equals the first in the list.
     static CHotSpot* findAt(CXVector* list, CXPoint p);
-    // The window's mouse events: 1 move, 2 left down, 4 left up, 8 right down; the other mouse events answer 0
-    // and anything else comes back unchanged.
+    // The window's mouse events: 1 move, 2 left down, 4 left up, 8 right down; the other mouse events answer
+    // 0 and anything else comes back unchanged.
     static int OnMouseEvent(_event event, CXPoint p, int flags);
 
     // The hot spots' share of the window's routing of events they do not take.

@@ -21,7 +21,8 @@ namespace {
 constexpr int64_t kMaxImageBytes = int64_t(1) << 30;
 
 int32_t le32(const uint8_t* p) {
-    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+    return static_cast<int32_t>(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+                                uint32_t(p[3]) << 24);
 }
 
 int16_t le16(const uint8_t* p) { return static_cast<int16_t>(uint16_t(p[0]) | uint16_t(p[1]) << 8); }
@@ -29,14 +30,19 @@ int16_t le16(const uint8_t* p) { return static_cast<int16_t>(uint16_t(p[0]) | ui
 // Depth codes 2, 4 and 8 stand for 15, 16 and 24; 0 for what is no depth at all.
 int realBpp(int bpp) {
     switch (bpp) {
-    case 2: return 15;
-    case 4: return 16;
-    case 8: return 24;
+    case 2:
+        return 15;
+    case 4:
+        return 16;
+    case 8:
+        return 24;
     case 15:
     case 16:
     case 24:
-    case 32: return bpp;
-    default: return 0;
+    case 32:
+        return bpp;
+    default:
+        return 0;
     }
 }
 
@@ -59,12 +65,13 @@ char* readBlock(CFile* file, int length, int blockSize) {
 
 CImage::CImage(CWindow* window) : CGraphicsObject(window), CPlayable(window) {}
 
-CImage::CImage(CWindow* window, CGraphicsObject* other)
-    : CGraphicsObject(window, *other), CPlayable(window) {
+CImage::CImage(CWindow* window, CGraphicsObject* other) : CGraphicsObject(window, *other), CPlayable(window) {
     m_fileName = "";
 }
 
-CImage::CImage(CImage& other) : CGraphicsObject(other.m_window, other), CPlayable(other.m_window) { m_fileName = ""; }
+CImage::CImage(CImage& other) : CGraphicsObject(other.m_window, other), CPlayable(other.m_window) {
+    m_fileName = "";
+}
 
 CImage::CImage(CWindow* window, CXString name) : CGraphicsObject(window), CPlayable(window) {
     m_fileName = name;
@@ -192,13 +199,15 @@ int CImage::readImage(CFile* file) {
     const int64_t pixelSize = __get_pixel_size(bpp);
     const int64_t raw = int64_t(width) * height * pixelSize;
     if (raw > kMaxImageBytes) return fail(ERR_FILE_DAMAGED, "too large");
-    if (compression != COMPRESSION_NONE && compression != COMPRESSION_LZO && compression != COMPRESSION_LZO_RLE &&
-        compression != COMPRESSION_RLE && compression != COMPRESSION_JPEG)
+    if (compression != COMPRESSION_NONE && compression != COMPRESSION_LZO &&
+        compression != COMPRESSION_LZO_RLE && compression != COMPRESSION_RLE &&
+        compression != COMPRESSION_JPEG)
         return fail(ERR_FILE_DAMAGED, "unknown compression");
     if (alphaLength < 0 || alphaLength > fileLength - dataStart)
         return fail(ERR_FILE_DAMAGED, "alpha plane longer than the file");
     const int64_t pixelLength = fileLength - alphaLength - dataStart;
-    if (pixelLength < 0 || pixelLength > kMaxImageBytes) return fail(ERR_FILE_DAMAGED, "pixel data out of range");
+    if (pixelLength < 0 || pixelLength > kMaxImageBytes)
+        return fail(ERR_FILE_DAMAGED, "pixel data out of range");
     if (compression == COMPRESSION_JPEG && (stored <= 0 || stored > pixelLength))
         return fail(ERR_FILE_DAMAGED, "JPEG data out of range");
     // Data of another length than the raw pixels are packed.
@@ -327,7 +336,8 @@ int CImage::loadFromGameFile(CXString name) {
 }
 
 int CImage::decodeJpeg(JPEG& jpeg) {
-    if (!jpeg.isReady()) return fail(jpeg.LastError() ? jpeg.LastError() : ERR_FILE_DAMAGED, "not a readable JPEG");
+    if (!jpeg.isReady())
+        return fail(jpeg.LastError() ? jpeg.LastError() : ERR_FILE_DAMAGED, "not a readable JPEG");
     int bpp = 16;
     if (m_window)
         if (CRefreshScreen* screen = m_window->GetRefreshScreenInterface())

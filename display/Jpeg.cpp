@@ -141,7 +141,8 @@ char* JPEG::decompress(int bpp) {
     char* out = new (std::nothrow) char[pixels * 2 + 1];
     unsigned char* row = new (std::nothrow) unsigned char[size_t(m_width) * 3 + 1];
     const bool memory = out && row;
-    const int failed = memory ? readLines(m_decoder.get(), reinterpret_cast<uint16_t*>(out), row, bpp == 15) : 1;
+    const int failed =
+        memory ? readLines(m_decoder.get(), reinterpret_cast<uint16_t*>(out), row, bpp == 15) : 1;
     delete[] row;
     jpeg_destroy_decompress(&m_decoder->info);
     m_decoder.reset();

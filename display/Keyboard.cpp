@@ -30,28 +30,48 @@ char letterOf(int code) {
 int baseChar(int code, bool shift) {
     if (code >= 2 && code <= 10) return '1' + (code - 2);
     switch (code) {
-    case 79: return '1';
-    case 80: return '2';
-    case 81: return '3';
-    case 75: return '4';
-    case 76: return '5';
-    case 77: return '6';
-    case 71: return '7';
-    case 72: return '8';
-    case 73: return '9';
+    case 79:
+        return '1';
+    case 80:
+        return '2';
+    case 81:
+        return '3';
+    case 75:
+        return '4';
+    case 76:
+        return '5';
+    case 77:
+        return '6';
+    case 71:
+        return '7';
+    case 72:
+        return '8';
+    case 73:
+        return '9';
     case 11:
-    case 82: return '0';
+    case 82:
+        return '0';
     case 12:
-    case 74: return '-';
-    case 13: return '=';
-    case 78: return '+';
-    case 26: return '(';
-    case 27: return ')';
-    case 51: return ',';
-    case 52: return '.';
-    case 53: return '/';
-    case 57: return ' ';
-    default: break;
+    case 74:
+        return '-';
+    case 13:
+        return '=';
+    case 78:
+        return '+';
+    case 26:
+        return '(';
+    case 27:
+        return ')';
+    case 51:
+        return ',';
+    case 52:
+        return '.';
+    case 53:
+        return '/';
+    case 57:
+        return ' ';
+    default:
+        break;
     }
     if (char letter = letterOf(code)) return shift ? letter : letter - 'A' + 'a';
     return kNoChar;
@@ -59,11 +79,16 @@ int baseChar(int code, bool shift) {
 
 unsigned char swapYZ(unsigned char ch) {
     switch (ch) {
-    case 'Y': return 'Z';
-    case 'Z': return 'Y';
-    case 'y': return 'z';
-    case 'z': return 'y';
-    default: return ch;
+    case 'Y':
+        return 'Z';
+    case 'Z':
+        return 'Y';
+    case 'y':
+        return 'z';
+    case 'z':
+        return 'y';
+    default:
+        return ch;
     }
 }
 
@@ -76,25 +101,44 @@ bool isLetter(unsigned char ch) { return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' 
 unsigned char CKeyboardLocal_polish::map(unsigned char ch, bool alt, bool) {
     if (!alt) return ch;
     switch (ch) {
-    case 'A': return 0xA5;
-    case 'C': return 0xC6;
-    case 'E': return 0xCA;
-    case 'L': return 0xA3;
-    case 'N': return 0xD1;
-    case 'O': return 0xD3;
-    case 'S': return 0x8C;
-    case 'X': return 0x8F;
-    case 'Z': return 0xAF;
-    case 'a': return 0xB9;
-    case 'c': return 0xE6;
-    case 'e': return 0xEA;
-    case 'l': return 0xB3;
-    case 'n': return 0xF1;
-    case 'o': return 0xF3;
-    case 's': return 0x9C;
-    case 'x': return 0x9F;
-    case 'z': return 0xBF;
-    default: return ch;
+    case 'A':
+        return 0xA5;
+    case 'C':
+        return 0xC6;
+    case 'E':
+        return 0xCA;
+    case 'L':
+        return 0xA3;
+    case 'N':
+        return 0xD1;
+    case 'O':
+        return 0xD3;
+    case 'S':
+        return 0x8C;
+    case 'X':
+        return 0x8F;
+    case 'Z':
+        return 0xAF;
+    case 'a':
+        return 0xB9;
+    case 'c':
+        return 0xE6;
+    case 'e':
+        return 0xEA;
+    case 'l':
+        return 0xB3;
+    case 'n':
+        return 0xF1;
+    case 'o':
+        return 0xF3;
+    case 's':
+        return 0x9C;
+    case 'x':
+        return 0x9F;
+    case 'z':
+        return 0xBF;
+    default:
+        return ch;
     }
 }
 
@@ -213,11 +257,16 @@ int CKeyboard::charOf(int code, bool shift, bool alt) {
     if (m_local) ch = m_local->map(static_cast<unsigned char>(ch), alt, shift);
     if (shift) {
         switch (ch) {
-        case ',': return '<';
-        case '.': return '>';
-        case '/': return '?';
-        case '1': return '!';
-        default: break;
+        case ',':
+            return '<';
+        case '.':
+            return '>';
+        case '/':
+            return '?';
+        case '1':
+            return '!';
+        default:
+            break;
         }
     }
     return ch;
@@ -231,8 +280,9 @@ bool CKeyboard::isKeyPressed(CXString name) {
     static const struct {
         const char* name;
         int code;
-    } kNamed[] = {{"left", 203}, {"up", 200},    {"down", 208}, {"right", 205}, {"lshift", 42}, {"rshift", 54},
-                  {"lctrl", 29}, {"rctrl", 157}, {"lalt", 56},  {"ralt", 184},  {"space", 57}};
+    } kNamed[] = {{"left", 203},  {"up", 200},    {"down", 208}, {"right", 205},
+                  {"lshift", 42}, {"rshift", 54}, {"lctrl", 29}, {"rctrl", 157},
+                  {"lalt", 56},   {"ralt", 184},  {"space", 57}};
     for (const auto& named : kNamed)
         if (name.equalsIgnoreCase(CXString(named.name))) return (m_state[named.code] & 0x80) != 0;
     if (name.equalsIgnoreCase(CXString("shift"))) return ((m_state[42] | m_state[54]) & 0x80) != 0;

@@ -60,9 +60,9 @@ public:
     int getChar(int code);
     // Types the scan code's character, when it has one the national map accepts.
     void onChar(int code);
-    // "left", "up", "down", "right", "lshift", "rshift", "lctrl", "rctrl", "lalt", "ralt", "space" (any letter
-    // case), "shift", "ctrl" and "alt" for either side; any other name by its first character: a space, a
-    // digit or an upper-case letter.
+    // "left", "up", "down", "right", "lshift", "rshift", "lctrl", "rctrl", "lalt", "ralt", "space" (any
+    // letter case), "shift", "ctrl" and "alt" for either side; any other name by its first character: a
+    // space, a digit or an upper-case letter.
     bool isKeyPressed(CXString name);
     bool isAnyKeyPressed();
     void setAutoRepeat(bool on) { m_autoRepeat = on; }

@@ -24,7 +24,8 @@ protected:
 // A mouse listener registered with the window at a priority (the listener is not owned).
 class CMouseListenerEntry : public CXObject {
 public:
-    CMouseListenerEntry(CMouseListener* listener, int priority) : m_listener(listener), m_priority(priority) {}
+    CMouseListenerEntry(CMouseListener* listener, int priority)
+        : m_listener(listener), m_priority(priority) {}
 
     // Ascending priority; an entry goes after those of equal priority.
     int compare(CXObject* other) override;

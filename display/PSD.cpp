@@ -38,8 +38,10 @@ public:
     }
     void skip(size_t n) { take(n); }
     void seek(size_t pos) {
-        if (pos > m_size) m_ok = false;
-        else m_pos = pos;
+        if (pos > m_size)
+            m_ok = false;
+        else
+            m_pos = pos;
     }
     uint32_t u32() {
         const uint8_t* p = take(4);
@@ -85,8 +87,8 @@ char* readPlane(CBigEndianReader& in, size_t end, int width, int height, int com
     for (int r = 0; r < height; ++r) rowLengths[r] = static_cast<short>(in.u16());
     const size_t packed = end - in.tell();
     const uint8_t* data = in.take(packed);
-    CRLECompression2 codec(CXSize(width, height), rowLengths, reinterpret_cast<char*>(const_cast<uint8_t*>(data)),
-                           int(packed));
+    CRLECompression2 codec(CXSize(width, height), rowLengths,
+                           reinterpret_cast<char*>(const_cast<uint8_t*>(data)), int(packed));
     return codec.Decompress();
 }
 
@@ -161,7 +163,8 @@ int CPSD::Load(CFile* file) {
     CBigEndianReader in(bytes.data(), bytes.size());
     const uint8_t* header = in.take(26);
     // Version 1 only: the large-document variant has wider lengths.
-    if (std::memcmp(header, "8BPS", 4) != 0 || header[4] != 0 || header[5] != 1) return fail("not a layered picture");
+    if (std::memcmp(header, "8BPS", 4) != 0 || header[4] != 0 || header[5] != 1)
+        return fail("not a layered picture");
     // Planes are read as one byte a sample.
     if (header[22] != 0 || header[23] != 8) return fail("not 8 bits a channel");
     in.skip(in.u32()); // colour-mode data
@@ -183,11 +186,13 @@ int CPSD::Load(CFile* file) {
         _psdlayer layer;
         const int32_t top = in.i32(), left = in.i32(), bottom = in.i32(), right = in.i32();
         layer.rect = CXRect(left, top, right, bottom);
-        if (bottom < top || right < left || int64_t(right) - left > INT32_MAX || int64_t(bottom) - top > INT32_MAX ||
+        if (bottom < top || right < left || int64_t(right) - left > INT32_MAX ||
+            int64_t(bottom) - top > INT32_MAX ||
             (int64_t(right) - left) * (int64_t(bottom) - top) * 3 > kMaxLayerBytes)
             return fail("layer rectangle out of range");
         layer.channelCount = in.i16();
-        if (layer.channelCount < 0 || layer.channelCount > kMaxChannels) return fail("channel count out of range");
+        if (layer.channelCount < 0 || layer.channelCount > kMaxChannels)
+            return fail("channel count out of range");
         for (int c = 0; c < layer.channelCount; ++c) {
             _psdchannel channel;
             channel.id = in.i16();
@@ -227,10 +232,18 @@ int CPSD::Load(CFile* file) {
                 char* plane = readPlane(in, end, width, height, compression);
                 if (!plane) return fail("channel data do not make a plane");
                 switch (channel.id) {
-                case 0: object->RedChannel(plane); break;
-                case 1: object->GreenChannel(plane); break;
-                case 2: object->BlueChannel(plane); break;
-                default: object->AlphaChannel(plane); break;
+                case 0:
+                    object->RedChannel(plane);
+                    break;
+                case 1:
+                    object->GreenChannel(plane);
+                    break;
+                case 2:
+                    object->BlueChannel(plane);
+                    break;
+                default:
+                    object->AlphaChannel(plane);
+                    break;
                 }
             }
             // Planes of other kinds, and unknown compressions, are passed over.

@@ -12,8 +12,8 @@ class CFile;
 
 // One colour or alpha plane of a layer as the file describes it.
 struct _psdchannel {
-    int16_t id = 0;      // 0 red, 1 green, 2 blue, -1 alpha; others are not read
-    int32_t length = 0;  // stored bytes, the compression word included
+    int16_t id = 0;     // 0 red, 1 green, 2 blue, -1 alpha; others are not read
+    int32_t length = 0; // stored bytes, the compression word included
     char* plane = nullptr;
 };
 

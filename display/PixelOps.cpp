@@ -22,7 +22,8 @@ constexpr int64_t kMaxSide = 1 << 15;
 } // namespace
 
 bool CGraphicsObject::ensureDecoded() {
-    if (m_compression == COMPRESSION_LZO || m_compression == COMPRESSION_LZO_RLE || m_compression == COMPRESSION_JPEG)
+    if (m_compression == COMPRESSION_LZO || m_compression == COMPRESSION_LZO_RLE ||
+        m_compression == COMPRESSION_JPEG)
         DeCompress();
     if (m_compression == COMPRESSION_RLE) {
         DeCompressRLE2();
@@ -155,7 +156,8 @@ void CGraphicsObject::ToGrayScale() {
 void CGraphicsObject::InvertColors() {
     if (m_bpp != 15 || !ensureDecoded()) return;
     uint16_t* p = words(m_data);
-    for (int i = 0, n = pixelCount(); i < n; ++i) p[i] = static_cast<uint16_t>((p[i] & 0x8000) | (~p[i] & 0x7FFF));
+    for (int i = 0, n = pixelCount(); i < n; ++i)
+        p[i] = static_cast<uint16_t>((p[i] & 0x8000) | (~p[i] & 0x7FFF));
 }
 
 void CGraphicsObject::outline(CColor* color, int thickness) {
@@ -450,7 +452,8 @@ void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* other) {
     restoreAlpha(other);
     std::unique_ptr<CGraphicsObject> view;
     CGraphicsObject* source = other->readable(view);
-    const int ow = source ? source->m_width : other->m_width, oh = source ? source->m_height : other->m_height;
+    const int ow = source ? source->m_width : other->m_width,
+              oh = source ? source->m_height : other->m_height;
     CXRect r(std::max(0, p.x), std::max(0, p.y), int(std::min<int64_t>(int64_t(p.x) + ow, w)),
              int(std::min<int64_t>(int64_t(p.y) + oh, h)));
     other->m_mergeBytes.clear();
@@ -460,8 +463,8 @@ void CGraphicsObject::mergeAlpha(CXPoint p, CGraphicsObject* other) {
     other->m_mergeRect = r;
     other->m_mergeBytes.resize(size_t(r.Width()) * r.Height());
     for (int y = r.top; y < r.bottom; ++y)
-        std::memcpy(other->m_mergeBytes.data() + size_t(y - r.top) * r.Width(), alpha + size_t(y) * w + r.left,
-                    size_t(r.Width()));
+        std::memcpy(other->m_mergeBytes.data() + size_t(y - r.top) * r.Width(),
+                    alpha + size_t(y) * w + r.left, size_t(r.Width()));
     const char* otherAlpha = source && source->hasAlphaPlane() ? source->m_channel[3].get() : nullptr;
     if (otherAlpha)
         for (int y = r.top; y < r.bottom; ++y)
@@ -479,7 +482,8 @@ void CGraphicsObject::restoreAlpha(CGraphicsObject* other) {
     for (int y = std::max(r.top, 0); y < std::min(r.bottom, m_height); ++y)
         if (l < rt)
             std::memcpy(m_channel[3].get() + size_t(y) * m_width + l,
-                        other->m_mergeBytes.data() + size_t(y - r.top) * r.Width() + (l - r.left), size_t(rt - l));
+                        other->m_mergeBytes.data() + size_t(y - r.top) * r.Width() + (l - r.left),
+                        size_t(rt - l));
     invalidateOnCanvas(r + CXPoint(m_x, m_y));
 }
 
@@ -555,7 +559,8 @@ void CGraphicsObject::FloodFill(CColor color, uint16_t* buffer) {
     for (const _ffspan& s : m_ffSpans) {
         if (s.y < 0 || s.y >= m_height || s.x < 0 || s.length <= 0) continue;
         int end = std::min(int(s.x) + s.length, m_width);
-        if (s.x < end) std::fill(buffer + size_t(s.y) * m_width + s.x, buffer + size_t(s.y) * m_width + end, fill);
+        if (s.x < end)
+            std::fill(buffer + size_t(s.y) * m_width + s.x, buffer + size_t(s.y) * m_width + end, fill);
     }
 }
 
@@ -594,8 +599,10 @@ void CGraphicsObject::flipColumns() {
     const bool withAlpha = hasAlphaPlane();
     for (int y = 0; y < h; ++y) {
         char* row = m_data.get() + size_t(y) * w * ps;
-        for (int i = 0, j = w - 1; i < j; ++i, --j) std::swap_ranges(row + size_t(i) * ps, row + size_t(i + 1) * ps, row + size_t(j) * ps);
-        if (withAlpha) std::reverse(m_channel[3].get() + size_t(y) * w, m_channel[3].get() + size_t(y + 1) * w);
+        for (int i = 0, j = w - 1; i < j; ++i, --j)
+            std::swap_ranges(row + size_t(i) * ps, row + size_t(i + 1) * ps, row + size_t(j) * ps);
+        if (withAlpha)
+            std::reverse(m_channel[3].get() + size_t(y) * w, m_channel[3].get() + size_t(y + 1) * w);
     }
     m_flippedColumns = !m_flippedColumns;
 }
@@ -678,7 +685,8 @@ char* CGraphicsObject::_convert32to16(const char* data, int pixels) {
     auto* out = new char[size_t(pixels) * 2];
     const auto* b = reinterpret_cast<const uint8_t*>(data);
     auto* p = reinterpret_cast<uint16_t*>(out);
-    for (int i = 0; i < pixels; ++i, b += 3) p[i] = static_cast<uint16_t>((b[0] >> 3) << 11 | (b[1] >> 2) << 5 | b[2] >> 3);
+    for (int i = 0; i < pixels; ++i, b += 3)
+        p[i] = static_cast<uint16_t>((b[0] >> 3) << 11 | (b[1] >> 2) << 5 | b[2] >> 3);
     return out;
 }
 
@@ -687,7 +695,8 @@ char* CGraphicsObject::_convert32to15(const char* data, int pixels) {
     auto* out = new char[size_t(pixels) * 2];
     const auto* b = reinterpret_cast<const uint8_t*>(data);
     auto* p = reinterpret_cast<uint16_t*>(out);
-    for (int i = 0; i < pixels; ++i, b += 3) p[i] = static_cast<uint16_t>((b[0] >> 3) << 10 | (b[1] >> 3) << 5 | b[2] >> 3);
+    for (int i = 0; i < pixels; ++i, b += 3)
+        p[i] = static_cast<uint16_t>((b[0] >> 3) << 10 | (b[1] >> 3) << 5 | b[2] >> 3);
     return out;
 }
 

@@ -9,7 +9,8 @@ bool copyPixels(const CPixelView& source, CXRect r, const CPixelView& dest, int 
     if (!source.isValid() || !dest.isValid()) return false;
     // Cut the rectangle to the source, then to the destination, moving the target point along.
     int64_t left = std::max<int64_t>(r.left, 0), top = std::max<int64_t>(r.top, 0);
-    int64_t right = std::min<int64_t>(r.right, source.width), bottom = std::min<int64_t>(r.bottom, source.height);
+    int64_t right = std::min<int64_t>(r.right, source.width),
+            bottom = std::min<int64_t>(r.bottom, source.height);
     int64_t dx = int64_t(x) + (left - r.left), dy = int64_t(y) + (top - r.top);
     if (dx < 0) {
         left -= dx;
@@ -29,9 +30,11 @@ bool copyPixels(const CPixelView& source, CXRect r, const CPixelView& dest, int 
     const int64_t rows = bottom - top;
     // Overlapping copies inside one block go bottom-up when moving down.
     if (source.pixels == dest.pixels && to > from) {
-        for (int64_t row = rows - 1; row >= 0; --row) std::memmove(to + row * dest.pitch, from + row * source.pitch, bytes);
+        for (int64_t row = rows - 1; row >= 0; --row)
+            std::memmove(to + row * dest.pitch, from + row * source.pitch, bytes);
     } else {
-        for (int64_t row = 0; row < rows; ++row) std::memmove(to + row * dest.pitch, from + row * source.pitch, bytes);
+        for (int64_t row = 0; row < rows; ++row)
+            std::memmove(to + row * dest.pitch, from + row * source.pitch, bytes);
     }
     return true;
 }
@@ -59,7 +62,8 @@ void fillPixels(const CPixelView& dest, CXRect r, uint16_t value) {
     const int left = std::max(0, r.left), top = std::max(0, r.top);
     const int right = std::min(dest.width, r.right), bottom = std::min(dest.height, r.bottom);
     if (right <= left || bottom <= top) return;
-    for (int y = top; y < bottom; ++y) std::fill_n(dest.pixels + int64_t(y) * dest.pitch + left, right - left, value);
+    for (int y = top; y < bottom; ++y)
+        std::fill_n(dest.pixels + int64_t(y) * dest.pitch + left, right - left, value);
 }
 
 void grayPixels(const CPixelView& dest, bool sixBitGreen) {

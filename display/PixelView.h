@@ -15,8 +15,8 @@ struct CPixelView {
     bool isValid() const { return pixels && width > 0 && height > 0 && pitch >= width; }
 };
 
-// Copies the source rectangle to (x, y) of the destination, cut to both blocks; false when nothing was copied.
-// The blocks may be one and the same.
+// Copies the source rectangle to (x, y) of the destination, cut to both blocks; false when nothing was
+// copied. The blocks may be one and the same.
 bool copyPixels(const CPixelView& source, CXRect sourceRect, const CPixelView& dest, int x, int y);
 // Nearest-pixel scaling of the source rectangle into the destination rectangle, cut to the destination.
 bool stretchPixels(const CPixelView& source, CXRect sourceRect, const CPixelView& dest, CXRect destRect);

@@ -18,7 +18,8 @@ bool CPlayableObserver::onPlayableResumed(CPlayable*) { return false; }
 
 CPlayableEvents::CPlayableEvents() : m_events(new CXVector(101, 0.75f)) {}
 
-CPlayableEvents::CPlayableEvents(const CPlayableEvents& other) : CXObject(other), m_events(new CXVector(101, 0.75f)) {
+CPlayableEvents::CPlayableEvents(const CPlayableEvents& other)
+    : CXObject(other), m_events(new CXVector(101, 0.75f)) {
     copyFrom(other);
 }
 
@@ -47,7 +48,9 @@ void CPlayableEvents::copyFrom(const CPlayableEvents& other) {
     }
 }
 
-void CPlayableEvents::addEvent(CXString key, CXString event) { m_events->add(new CPlayableSingleEvent(key, event)); }
+void CPlayableEvents::addEvent(CXString key, CXString event) {
+    m_events->add(new CPlayableSingleEvent(key, event));
+}
 
 void CPlayableEvents::setEvent(CXString key, CXString event) {
     for (int i = 0; i < m_events->getSize(); ++i) {
@@ -204,7 +207,8 @@ bool CPlayable::notify(int code) {
     // Observers may come and go while they are told.
     std::vector<CPlayableObserver*> told;
     told.reserve(static_cast<size_t>(m_observers->getSize()) + 1);
-    for (int i = 0; i < m_observers->getSize(); ++i) told.push_back(static_cast<CPlayableObserver*>(m_observers->at(i)));
+    for (int i = 0; i < m_observers->getSize(); ++i)
+        told.push_back(static_cast<CPlayableObserver*>(m_observers->at(i)));
     if (m_genericNotifier) told.push_back(m_genericNotifier);
     bool answer = true;
     std::shared_ptr<bool> alive = m_alive;
@@ -213,10 +217,18 @@ bool CPlayable::notify(int code) {
         // One removed by an earlier observer may already be gone.
         if (o != m_genericNotifier && !m_observers->contains(o)) continue;
         switch (code) {
-        case NOTIFY_STARTED: answer = o->onPlayableStarted(this); break;
-        case NOTIFY_TICK: answer = o->onPlayableTick(this); break;
-        case NOTIFY_FINISHED: answer = o->onPlayableFinished(this); break;
-        default: answer = o->onPlayableResumed(this); break;
+        case NOTIFY_STARTED:
+            answer = o->onPlayableStarted(this);
+            break;
+        case NOTIFY_TICK:
+            answer = o->onPlayableTick(this);
+            break;
+        case NOTIFY_FINISHED:
+            answer = o->onPlayableFinished(this);
+            break;
+        default:
+            answer = o->onPlayableResumed(this);
+            break;
         }
     }
     return answer;

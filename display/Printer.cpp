@@ -69,7 +69,8 @@ bool CPrinter::GetImageBitmap(CXRect rect, CImage* image) {
     m_window->Invalidate();
     m_window->Redraw(true);
     const int sw = display->width(), sh = display->height();
-    CXRect r(std::max(0, rect.left), std::max(0, rect.top), std::min(sw, rect.right), std::min(sh, rect.bottom));
+    CXRect r(std::max(0, rect.left), std::max(0, rect.top), std::min(sw, rect.right),
+             std::min(sh, rect.bottom));
     if (r.right <= r.left || r.bottom <= r.top) return false;
     std::vector<uint8_t> frame = display->readFrameRgb();
     if (frame.size() < size_t(sw) * size_t(sh) * 3) return false;
@@ -90,8 +91,8 @@ bool CPrinter::print(CXRect rect) {
         return false;
     }
     std::string message;
-    EPrintResult result = CPlatformPrint::printPicture(_init24bitdibsection(image.width, image.height, image.rgb),
-                                                        "DocPrint", m_keptPath, message);
+    EPrintResult result = CPlatformPrint::printPicture(
+        _init24bitdibsection(image.width, image.height, image.rgb), "DocPrint", m_keptPath, message);
     logMessage("print: %s", message.c_str());
     return result != EPrintResult::Failed;
 }

@@ -26,8 +26,8 @@ public:
 
     // False when nothing could be printed or kept.
     bool print(CXRect rect);
-    // The window's image inside the rectangle (cut to the screen), drawn again in full first; false when there
-    // is nothing to take.
+    // The window's image inside the rectangle (cut to the screen), drawn again in full first; false when
+    // there is nothing to take.
     bool GetImageBitmap(CXRect rect, CImage* image);
     // A 24-bit BMP file of the picture: file header, a 40-byte information header (one plane, 24 bits, 1000
     // pixels per metre both ways) and rows bottom up, padded to four bytes.

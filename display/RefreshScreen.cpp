@@ -114,7 +114,8 @@ void CRefreshScreen::CBackgroundManager::Redraw(CDirectDrawSurface* target, CRef
 
 // Copies the background under one screen rectangle, repeating it in the scroll directions. The pieces are the
 // cells of the background's tiling that the rectangle meets, so they are disjoint and cover it exactly.
-void CRefreshScreen::CBackgroundManager::paint(CDirectDrawSurface* target, const CXRect& rect, int px, int py) {
+void CRefreshScreen::CBackgroundManager::paint(CDirectDrawSurface* target, const CXRect& rect, int px,
+                                               int py) {
     const int bw = m_bkg->Width(), bh = m_bkg->Height();
     const bool wrapX = m_mode == 1 || m_mode == 3, wrapY = m_mode == 2 || m_mode == 3;
     // The rectangle in background coordinates.
@@ -134,7 +135,8 @@ void CRefreshScreen::CBackgroundManager::paint(CDirectDrawSurface* target, const
 
 // ---------------------------------------------------------------- construction
 
-CRefreshScreen::CRefreshScreen(CWindow* window, bool localBuffer) : CGraphicsObject(window), m_localBuffer(localBuffer) {
+CRefreshScreen::CRefreshScreen(CWindow* window, bool localBuffer)
+    : CGraphicsObject(window), m_localBuffer(localBuffer) {
     CXSize size = window ? window->GetScreenSize() : CXSize(800, 600);
     m_width = std::max(0, size.cx);
     m_height = std::max(0, size.cy);
@@ -256,7 +258,8 @@ CGraphicsObject* CRefreshScreen::getGraphicsAt(int x, int y, bool visibleOnly, i
         CGraphicsObject* g = e->getObject();
         if (visibleOnly && !g->isVisible()) continue;
         if (!g->GetBoundingBox().IsInRect(point)) continue;
-        if (!ignoreAlpha && g->GetChannelAlpha() && g->GetPixel(CHANNEL_ALPHA, g->ClientCoords(point)) == 0) continue;
+        if (!ignoreAlpha && g->GetChannelAlpha() && g->GetPixel(CHANNEL_ALPHA, g->ClientCoords(point)) == 0)
+            continue;
         if (priority >= bestPriority) {
             best = g;
             bestPriority = priority;
@@ -396,17 +399,31 @@ void CRefreshScreen::notify(int code) {
     if (!m_observers) return;
     // An observer may come or go while they are told.
     std::vector<CCanvasObserver*> observers;
-    for (int i = 0; i < m_observers->getSize(); ++i) observers.push_back(static_cast<CCanvasObserver*>(m_observers->at(i)));
+    for (int i = 0; i < m_observers->getSize(); ++i)
+        observers.push_back(static_cast<CCanvasObserver*>(m_observers->at(i)));
     for (CCanvasObserver* o : observers) {
         if (!m_observers->contains(o)) continue;
         switch (code) {
-        case 0: o->onInitialUpdate(); break;
-        case 1: o->onUpdate(); break;
-        case 2: o->onUpdated(); break;
-        case 3: o->onFocusOn(); break;
-        case 4: o->onFocusOff(); break;
-        case 5: o->onInitialUpdated(); break;
-        default: return;
+        case 0:
+            o->onInitialUpdate();
+            break;
+        case 1:
+            o->onUpdate();
+            break;
+        case 2:
+            o->onUpdated();
+            break;
+        case 3:
+            o->onFocusOn();
+            break;
+        case 4:
+            o->onFocusOff();
+            break;
+        case 5:
+            o->onInitialUpdated();
+            break;
+        default:
+            return;
         }
     }
 }
@@ -444,7 +461,9 @@ void CRefreshScreen::SetBackground(CXString fileName) {
 
 void CRefreshScreen::setBackground(CDirectDrawSurface* surface) { m_background->setBackground(surface); }
 
-CDirectDrawSurface* CRefreshScreen::getBackgroundIfc() const { return m_background ? m_background->getBkg() : nullptr; }
+CDirectDrawSurface* CRefreshScreen::getBackgroundIfc() const {
+    return m_background ? m_background->getBkg() : nullptr;
+}
 
 void CRefreshScreen::flush() {
     if (CDirectDrawSurface* bkg = getBackgroundIfc())
@@ -462,7 +481,8 @@ int CRefreshScreen::Save(CXString name, _compression kind) {
     if (target && target->GetPitch() != target->Width()) {
         CPixelView from = target->view();
         CGraphicsObject copy(m_window, target->Size(), target->GetBpp());
-        CPixelView to{reinterpret_cast<uint16_t*>(copy.GetDataPtr()), copy.Width(), copy.Width(), copy.Height()};
+        CPixelView to{reinterpret_cast<uint16_t*>(copy.GetDataPtr()), copy.Width(), copy.Width(),
+                      copy.Height()};
         copyPixels(from, CXRect(0, 0, from.width, from.height), to, 0, 0);
         int result = copy.Save(name, kind);
         setErrorCode(result);

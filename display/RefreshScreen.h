@@ -12,11 +12,11 @@ class CUnit6;
 class CValidationQuene;
 class CXArray;
 
-// The screen compositor. Visible graphics objects are put on its draw list with a priority (lower drawn first,
-// the later of equals on top); they report the rectangles they change, and once a frame the compositor repaints
-// only those rectangles: the background, then every listed object clipped to them. Each pixel of a dirty
-// rectangle is painted exactly once per pass, so a frame drawn from dirty rectangles equals the frame drawn
-// whole.
+// The screen compositor. Visible graphics objects are put on its draw list with a priority (lower drawn
+// first, the later of equals on top); they report the rectangles they change, and once a frame the compositor
+// repaints only those rectangles: the background, then every listed object clipped to them. Each pixel of a
+// dirty rectangle is painted exactly once per pass, so a frame drawn from dirty rectangles equals the frame
+// drawn whole.
 class CRefreshScreen : public CGraphicsObject {
 public:
     // The background and its scrolling. A background larger than the screen scrolls and repeats without end.
@@ -65,9 +65,11 @@ public:
     void Invalidate() override;
     // The object's box, for a visible listed object.
     void Invalidate(CGraphicsObject* object);
-    // The listed object at the point: within [lowest, highest] (a negative bound is none), visible when asked,
-    // and unless ignoreAlpha not on a transparent pixel; the highest priority wins, of equals the one on top.
-    virtual CGraphicsObject* getGraphicsAt(int x, int y, bool visibleOnly, int lowest, int highest, bool ignoreAlpha);
+    // The listed object at the point: within [lowest, highest] (a negative bound is none), visible when
+    // asked, and unless ignoreAlpha not on a transparent pixel; the highest priority wins, of equals the one
+    // on top.
+    virtual CGraphicsObject* getGraphicsAt(int x, int y, bool visibleOnly, int lowest, int highest,
+                                           bool ignoreAlpha);
     virtual void onFocusOn();
     virtual void onFocusOff();
 

@@ -91,7 +91,8 @@ CFileResolver* CResourcesManager::find(const CXString& lowerName, CResourcesMana
         if (!e->name.equalsIgnoreCase(lowerName)) continue;
         ++e->uses;
         if (asker != this) {
-            auto loan = std::find_if(e->loans.begin(), e->loans.end(), [&](const Loan& l) { return l.borrower == asker; });
+            auto loan = std::find_if(e->loans.begin(), e->loans.end(),
+                                     [&](const Loan& l) { return l.borrower == asker; });
             if (loan != e->loans.end())
                 ++loan->uses;
             else
@@ -123,7 +124,8 @@ bool CResourcesManager::remove(CFileResolver* resource) {
         if (m == this) continue;
         Entry* e = m->entryOf(resource);
         if (!e) continue;
-        auto loan = std::find_if(e->loans.begin(), e->loans.end(), [&](const Loan& l) { return l.borrower == this; });
+        auto loan =
+            std::find_if(e->loans.begin(), e->loans.end(), [&](const Loan& l) { return l.borrower == this; });
         if (loan == e->loans.end()) continue;
         if (--loan->uses == 0) e->loans.erase(loan);
         if (--e->uses > 0) return false;
@@ -190,7 +192,8 @@ void CResourcesManager::forgetBorrower(CResourcesManager* borrower) {
         changed = false;
         for (int i = 0; i < m_entries->getSize() && !changed; ++i) {
             Entry* e = entryAt(i);
-            auto loan = std::find_if(e->loans.begin(), e->loans.end(), [&](const Loan& l) { return l.borrower == borrower; });
+            auto loan = std::find_if(e->loans.begin(), e->loans.end(),
+                                     [&](const Loan& l) { return l.borrower == borrower; });
             if (loan == e->loans.end()) continue;
             e->uses -= loan->uses;
             e->loans.erase(loan);

@@ -60,7 +60,8 @@ private:
     Entry* entryOf(CFileResolver* resource) const;
     Entry* entryAt(int index) const;
     void insertEntry(CFileResolver* resource, int index);
-    CFileResolver* find(const CXString& lowerName, CResourcesManager* asker, std::vector<CResourcesManager*>& visited);
+    CFileResolver* find(const CXString& lowerName, CResourcesManager* asker,
+                        std::vector<CResourcesManager*>& visited);
     // Drops the entry and destroys its resource as remove does.
     void destroy(Entry* entry);
     // Takes over an entry another cache lent to this one (the borrower's own uses become its own).

@@ -13,7 +13,8 @@ namespace KavirelDLL {
 CSecondaryDisplay::CSecondaryDisplay(CDisplay* hwnd, CWindow* window, int delay)
     : m_hwnd(hwnd), m_window(window), m_frames(101, 0.75f), m_delay(std::max(0, delay)) {
     CXSize size = window ? window->GetScreenSize() : CXSize(800, 600);
-    // The game window's presentation paces the frame; a mirror waiting for the refresh as well would halve it.
+    // The game window's presentation paces the frame; a mirror waiting for the refresh as well would halve
+    // it.
     if (hwnd && (!hwnd->isOpen() || hwnd->mode().vsync)) {
         CDisplayMode mode = hwnd->mode();
         mode.visible = hwnd->isOpen() ? hwnd->isVisible() : true;
@@ -37,7 +38,8 @@ CSecondaryDisplay::~CSecondaryDisplay() {
 void CSecondaryDisplay::addSurface(CDirectDrawSurface* source, CXRect* rect) {
     if (!source || !rect || rect->Width() <= 0 || rect->Height() <= 0) return;
     auto* frame = new CFrame;
-    frame->surface = new CDirectDrawSurface(m_window, CXSize(rect->Width(), rect->Height()), source->GetBpp(), true);
+    frame->surface =
+        new CDirectDrawSurface(m_window, CXSize(rect->Width(), rect->Height()), source->GetBpp(), true);
     frame->surface->Blt(source, 0, 0, rect);
     frame->time = CPlatformClock::milliseconds();
     frame->rect = *rect;

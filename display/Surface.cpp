@@ -70,7 +70,8 @@ bool CSurface::openDisplay(int width, int height, int bpp, bool fullScreen) {
     }
     const CDisplayMode& current = m_display->mode();
     // The program's window is taken as it is when it already shows the screen; otherwise it opens again.
-    if (m_display->isOpen() && current.width == width && current.height == height && current.bitsPerPixel == bpp) {
+    if (m_display->isOpen() && current.width == width && current.height == height &&
+        current.bitsPerPixel == bpp) {
         if (m_display->isFullScreen() != fullScreen && !m_display->setFullScreen(fullScreen)) {
             logMessage("display surface: %s", m_display->lastError().c_str());
             setErrorCode(ERR_GRAPHICS_DEVICE);
@@ -163,8 +164,9 @@ void CSurface::drawFPS(int fps) {
         for (int row = 0; row < 7; ++row)
             for (int col = 0; col < 5; ++col)
                 if (glyph->rows[row] & (0x10 >> col))
-                    fillPixels(screen, CXRect(x0 + advance * int(i) + col, y0 + row, x0 + advance * int(i) + col + 1,
-                                              y0 + row + 1),
+                    fillPixels(screen,
+                               CXRect(x0 + advance * int(i) + col, y0 + row, x0 + advance * int(i) + col + 1,
+                                      y0 + row + 1),
                                white);
     }
     m_display->update(CPlatformRect{box.left, box.top, box.right, box.bottom});

@@ -43,7 +43,9 @@ public:
     CValidationElement* add(CGraphicsObject* object, int priority, int flags);
     CValidationElement* find(CGraphicsObject* object);
     int getIndex(CGraphicsObject* object);
-    CValidationElement* elementAt(int i) { return i >= 0 && i < m_count ? static_cast<CValidationElement*>(m_items[i]) : nullptr; }
+    CValidationElement* elementAt(int i) {
+        return i >= 0 && i < m_count ? static_cast<CValidationElement*>(m_items[i]) : nullptr;
+    }
     // Cursor walk; null past either end.
     CValidationElement* first();
     CValidationElement* next();

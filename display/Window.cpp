@@ -93,8 +93,8 @@ CWindow::CWindow(CLanguageOSVer* language) : m_language(language) { g_current = 
 CWindow::CWindow(CDisplay* hwnd, CInput* input, CCommandLine6* commandLine, CLanguageOSVer* language,
                  CXSize resolution, int32_t cursor, CXString exePathArg, CXString dllPathArg,
                  CXString gameProductPathArg, bool noPollThread)
-    : m_hwnd(hwnd), m_input(input), m_language(language), m_screenSize(resolution), m_noPollThread(noPollThread),
-      m_commandLine(commandLine), m_mainCursor(cursor), m_ownsDevices(true) {
+    : m_hwnd(hwnd), m_input(input), m_language(language), m_screenSize(resolution),
+      m_noPollThread(noPollThread), m_commandLine(commandLine), m_mainCursor(cursor), m_ownsDevices(true) {
     m_windowed = commandLine ? commandLine->isWindowMode() : true;
     CHiResTimer::timer.Init();
     exePath = exePathArg;
@@ -208,7 +208,8 @@ int CWindow::CreateSurface(CDisplay* second) {
     }
     buildScreen();
     if (second) {
-        m_secondaryDisplay = new CSecondaryDisplay(second, this, m_commandLine ? m_commandLine->getDelay() : 0);
+        m_secondaryDisplay =
+            new CSecondaryDisplay(second, this, m_commandLine ? m_commandLine->getDelay() : 0);
         m_surface->setSecondaryDisplay(m_secondaryDisplay);
     }
     return 0;
@@ -228,7 +229,9 @@ int CWindow::SetDisplayMode(CXSize size, int bpp) {
     return buildScreen();
 }
 
-int CWindow::SetDisplayMode(int width, int height, int bpp) { return SetDisplayMode(CXSize(width, height), bpp); }
+int CWindow::SetDisplayMode(int width, int height, int bpp) {
+    return SetDisplayMode(CXSize(width, height), bpp);
+}
 
 char* CWindow::GetScreenPtr() { return m_surface ? m_surface->GetScreenPtr() : nullptr; }
 
@@ -289,9 +292,12 @@ int CWindow::Redraw(bool force) {
 void CWindow::ShowError(CXString caption) {
     const int code = LastError();
     if (code == 0) return;
-    const char* text = code == ERR_GRAPHICS_DEVICE ? "Nieprawid\xB3owe dzia\xB3" "anie karty graficznej."
-                       : code == ERR_SOUND_DEVICE  ? "Nieprawid\xB3owe dzia\xB3" "anie karty d\x9Fwi\xEAkowej."
-                                                   : "Nieznany b\xB3\xB9" "d krytyczny.";
+    const char* text = code == ERR_GRAPHICS_DEVICE ? "Nieprawid\xB3owe dzia\xB3"
+                                                     "anie karty graficznej."
+                       : code == ERR_SOUND_DEVICE  ? "Nieprawid\xB3owe dzia\xB3"
+                                                     "anie karty d\x9Fwi\xEAkowej."
+                                                   : "Nieznany b\xB3\xB9"
+                                                     "d krytyczny.";
     showMessageBox(caption.GetBuffer(), text, EMessageButtons::Ok, EMessageAnswer::Ok, m_hwnd);
 }
 

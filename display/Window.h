@@ -67,8 +67,9 @@ public:
     // main cursor (a display cursor id, 0 for none), the program's folder as the engine names it, the engine
     // library's folder (with a trailing '\'), the game-product path, and the no-poll-thread flag (without it
     // the window also makes the mouse poller).
-    CWindow(CDisplay* hwnd, CInput* input, CCommandLine6* commandLine, CLanguageOSVer* language, CXSize resolution,
-            int32_t cursor, CXString exePath, CXString dllPath, CXString gameProductPath, bool noPollThread);
+    CWindow(CDisplay* hwnd, CInput* input, CCommandLine6* commandLine, CLanguageOSVer* language,
+            CXSize resolution, int32_t cursor, CXString exePath, CXString dllPath, CXString gameProductPath,
+            bool noPollThread);
     ~CWindow() override;
     CWindow(const CWindow&) = delete;
     CWindow& operator=(const CWindow&) = delete;
@@ -95,8 +96,8 @@ public:
     bool isQuitting() const { return m_quit; }
 
     // ---- display
-    // In a window: the surfaces and the compositor, and with a second window the secondary display; answers the
-    // error code (0 on success).
+    // In a window: the surfaces and the compositor, and with a second window the secondary display; answers
+    // the error code (0 on success).
     int CreateSurface(CDisplay* second);
     // Full screen at the depth (a zero size takes the window's); 0 on success, else an error code.
     int SetDisplayMode(CXSize size, int bpp);
@@ -114,7 +115,8 @@ public:
     CDirectDrawSurface* getScreenCanvas() const { return m_canvas; }
     CRefreshScreen* GetRefreshScreenInterface() const { return m_refreshScreen; }
     CSecondaryDisplay* getSecondaryDisplay() const { return m_secondaryDisplay; }
-    // A message box with the caption and the Polish text of the window's error code; nothing without an error.
+    // A message box with the caption and the Polish text of the window's error code; nothing without an
+    // error.
     void ShowError(CXString caption);
 
     // ---- timers and deferred deletion
@@ -181,9 +183,9 @@ public:
     CXArray* getPollers() const { return m_pollers; }
     // Guards the pollers; kept for callers, since no poll thread runs.
     std::recursive_mutex* getCriticalSectionHandle() { return &m_criticalSection; }
-    // Mouse routing: the hot spots first, then the mouse listeners from the highest priority down (of equals the
-    // later registered first) until one takes the event. Every handler but the double click ignores the event
-    // when the flags are not 0, and nothing is routed while the mouse is disabled.
+    // Mouse routing: the hot spots first, then the mouse listeners from the highest priority down (of equals
+    // the later registered first) until one takes the event. Every handler but the double click ignores the
+    // event when the flags are not 0, and nothing is routed while the mouse is disabled.
     int OnMouseMove(CXPoint p, int flags);
     int OnLButtonDown(CXPoint p, int flags);
     int OnLButtonUp(CXPoint p, int flags);

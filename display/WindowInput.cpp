@@ -139,21 +139,36 @@ int CWindow::OnChar(int ch, int) {
 
 int CWindow::__get_virtualkey_code(int virtualKey, int keyData) {
     switch (virtualKey) {
-    case 13: return -50;
-    case 16: return keyData == 0x2A0001 ? -45 : -44;
-    case 17: return keyData == 0x1D0001 ? -48 : -47;
-    case 32: return -39;
-    case 33: return -52;
-    case 34: return -51;
-    case 35: return -53;
-    case 36: return -54;
-    case 37: return -43;
-    case 38: return -41;
-    case 39: return -42;
-    case 40: return -40;
-    case 45: return -56;
-    case 46: return -55;
-    default: return virtualKey;
+    case 13:
+        return -50;
+    case 16:
+        return keyData == 0x2A0001 ? -45 : -44;
+    case 17:
+        return keyData == 0x1D0001 ? -48 : -47;
+    case 32:
+        return -39;
+    case 33:
+        return -52;
+    case 34:
+        return -51;
+    case 35:
+        return -53;
+    case 36:
+        return -54;
+    case 37:
+        return -43;
+    case 38:
+        return -41;
+    case 39:
+        return -42;
+    case 40:
+        return -40;
+    case 45:
+        return -56;
+    case 46:
+        return -55;
+    default:
+        return virtualKey;
     }
 }
 

@@ -35,9 +35,15 @@ std::unique_ptr<CDisplay> createMainWindow(CVideo& video, CCommandLine6& command
 void MainWindowProc(CWindow* window, const CInputEvent& event) {
     if (!window || event.type != EInputEventType::Window) return;
     switch (event.window) {
-    case EWindowEvent::CloseRequested: window->OnDestroy(); break;
-    case EWindowEvent::FocusGained: window->OnActivateApp(true); break;
-    case EWindowEvent::FocusLost: window->OnActivateApp(false); break;
+    case EWindowEvent::CloseRequested:
+        window->OnDestroy();
+        break;
+    case EWindowEvent::FocusGained:
+        window->OnActivateApp(true);
+        break;
+    case EWindowEvent::FocusLost:
+        window->OnActivateApp(false);
+        break;
     case EWindowEvent::Moved:
         if (window->GetRefreshScreenInterface()) {
             window->OnMove(event.x, std::min(event.y, kLowestReportedTop));
@@ -54,6 +60,7 @@ void MainWindowProc(CWindow* window, const CInputEvent& event) {
     case EWindowEvent::Minimised:
     case EWindowEvent::Restored:
     case EWindowEvent::Resized:
-    case EWindowEvent::RenderReset: break;
+    case EWindowEvent::RenderReset:
+        break;
     }
 }

@@ -93,7 +93,8 @@ int CKavirelProgram::startUp() {
                 return EXIT_OK;
             }
         } else {
-            logMessage("cannot tell whether another copy runs: %s", platformErrorText(m_instance->lastError()));
+            logMessage("cannot tell whether another copy runs: %s",
+                       platformErrorText(m_instance->lastError()));
         }
     }
 
@@ -113,7 +114,8 @@ int CKavirelProgram::startUp() {
 
     CXString message;
     switch (readMainSettings(*m_commandLine, m_settings, message)) {
-    case ESettingsResult::ok: break;
+    case ESettingsResult::ok:
+        break;
     case ESettingsResult::noUserFolder:
     case ESettingsResult::badProduct:
         fail(message);
@@ -124,14 +126,17 @@ int CKavirelProgram::startUp() {
     m_video = std::make_unique<CVideo>();
     if (!m_video->isReady()) {
         logMessage("%s", m_video->lastError().c_str());
-        fail("Nie mo\xBF" "na otworzy\xE6 okna gry: brak pulpitu.");
+        fail("Nie mo\xBF"
+             "na otworzy\xE6 okna gry: brak pulpitu.");
         return EXIT_FAILED;
     }
     if (m_commandLine->getDelay() > 0)
-        m_secondDisplay = createMainWindow(*m_video, *m_commandLine, m_settings.title, kSecondWindowOffset, 0);
+        m_secondDisplay =
+            createMainWindow(*m_video, *m_commandLine, m_settings.title, kSecondWindowOffset, 0);
     m_display = createMainWindow(*m_video, *m_commandLine, m_settings.title, 0, 0);
     if (!m_display) {
-        fail("Nie mo\xBF" "na otworzy\xE6 okna gry.");
+        fail("Nie mo\xBF"
+             "na otworzy\xE6 okna gry.");
         return EXIT_FAILED;
     }
     m_input = std::make_unique<CInput>(m_video.get(), m_display.get());
@@ -176,7 +181,8 @@ void CKavirelProgram::setWindowIcon() {
 }
 
 bool CKavirelProgram::startApplication() {
-    m_application = new CApplication(m_window, m_settings.ini, "data.bf", m_commandLine, nullptr, m_settings.product);
+    m_application =
+        new CApplication(m_window, m_settings.ini, "data.bf", m_commandLine, nullptr, m_settings.product);
     m_application->preinitializeApplication(false);
     return m_application->getMCApplicationIfc() != nullptr;
 }
@@ -185,7 +191,8 @@ CXString CKavirelProgram::gameLoadError() {
     std::string folder;
     if (CPlatformFiles::resolve(CPlatformFiles::workingFolder(), folder) != EPlatformError::none)
         folder = CPlatformFiles::workingFolder();
-    CXString text = "Nie mo\xBF" "na wczyta\xE6 gry z folderu ";
+    CXString text = "Nie mo\xBF"
+                    "na wczyta\xE6 gry z folderu ";
     text += utf8ToCp1250(folder).c_str();
     if (!CPlatformFiles::exists("application.def") && !CPlatformFiles::exists("application.bin"))
         text += ": brak pliku application.def.";

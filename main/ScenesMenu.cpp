@@ -48,23 +48,26 @@ struct CPainter {
         r.bottom = std::min(r.bottom, h);
         const uint16_t value = pixel(colour);
         for (int y = r.top; y < r.bottom; ++y)
-            std::fill(pixels + static_cast<size_t>(y) * w + r.left, pixels + static_cast<size_t>(y) * w + r.right,
-                      value);
+            std::fill(pixels + static_cast<size_t>(y) * w + r.left,
+                      pixels + static_cast<size_t>(y) * w + r.right, value);
     }
     void bits(int x, int y, const uint8_t* rows, int height, const CColor& colour) const {
         for (int row = 0; row < height; ++row)
             for (int col = 0; col < 8; ++col)
-                if (rows[row] & (0x80 >> col)) fill(CXRect(x + col, y + row, x + col + 1, y + row + 1), colour);
+                if (rows[row] & (0x80 >> col))
+                    fill(CXRect(x + col, y + row, x + col + 1, y + row + 1), colour);
     }
     void text(int x, int y, const CXString& text, const CColor& colour) const {
         CXString shown = CScenesMenu::shownText(text);
         for (int i = 0; i < shown.GetLength(); ++i)
-            bits(x + i * kMenuGlyphWidth, y, menuGlyph(static_cast<unsigned char>(shown.GetAt(i))), kMenuGlyphHeight,
-                 colour);
+            bits(x + i * kMenuGlyphWidth, y, menuGlyph(static_cast<unsigned char>(shown.GetAt(i))),
+                 kMenuGlyphHeight, colour);
     }
 };
 
-bool inside(const CXRect& r, int x, int y) { return x >= r.left && x < r.right && y >= r.top && y < r.bottom; }
+bool inside(const CXRect& r, int x, int y) {
+    return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
+}
 
 } // namespace
 
@@ -128,7 +131,8 @@ CXRect CScenesMenu::titleRect(int popup) const {
     for (int i = 0; i < popup && i < static_cast<int>(m_popups.size()); ++i)
         x += textWidth(m_popups[static_cast<size_t>(i)].title) + 2 * kTitlePadding;
     if (popup < 0 || popup >= static_cast<int>(m_popups.size())) return CXRect();
-    return CXRect(x, 0, x + textWidth(m_popups[static_cast<size_t>(popup)].title) + 2 * kTitlePadding, kBarHeight);
+    return CXRect(x, 0, x + textWidth(m_popups[static_cast<size_t>(popup)].title) + 2 * kTitlePadding,
+                  kBarHeight);
 }
 
 CScenesMenu::SLayout CScenesMenu::layout(int popup) const {
@@ -260,22 +264,37 @@ bool CScenesMenu::filter(const CInputEvent& e) {
         m_heldKeys.insert(e.key);
         switch (e.key) {
         case kKeyF10:
-        case kKeyEscape: close(); break;
-        case kKeyLeft: switchPopup(m_popup - 1); break;
-        case kKeyRight: switchPopup(m_popup + 1); break;
-        case kKeyUp: moveItem(-1); break;
-        case kKeyDown: moveItem(1); break;
+        case kKeyEscape:
+            close();
+            break;
+        case kKeyLeft:
+            switchPopup(m_popup - 1);
+            break;
+        case kKeyRight:
+            switchPopup(m_popup + 1);
+            break;
+        case kKeyUp:
+            moveItem(-1);
+            break;
+        case kKeyDown:
+            moveItem(1);
+            break;
         case kKeyEnter:
         case kKeyPadEnter:
-        case kKeySpace: choose(); break;
-        default: break;
+        case kKeySpace:
+            choose();
+            break;
+        default:
+            break;
         }
         return true;
-    case EInputEventType::KeyUp: return m_heldKeys.erase(e.key) > 0;
+    case EInputEventType::KeyUp:
+        return m_heldKeys.erase(e.key) > 0;
     case EInputEventType::MouseMove:
     case EInputEventType::MouseDown:
     case EInputEventType::MouseUp:
-    case EInputEventType::MouseWheel: return takeMouse(e);
+    case EInputEventType::MouseWheel:
+        return takeMouse(e);
     case EInputEventType::Window:
         if (e.window == EWindowEvent::FocusLost) close();
         return false;
@@ -361,7 +380,8 @@ void CScenesMenu::removePicture(CGraphicsObject*& picture) {
     picture = nullptr;
 }
 
-void CScenesMenu::placePicture(CGraphicsObject*& picture, CWindow* window, const CXRect& box, bool draw, bool bar) {
+void CScenesMenu::placePicture(CGraphicsObject*& picture, CWindow* window, const CXRect& box, bool draw,
+                               bool bar) {
     CRefreshScreen* screen = window->GetRefreshScreenInterface();
     const int bpp = window->GetBpp() == 15 ? 15 : 16;
     if (picture && (picture->GetBoundingBox() != box || picture->GetBpp() != bpp)) removePicture(picture);

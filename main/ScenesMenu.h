@@ -16,9 +16,9 @@ struct CInputEvent;
 } // namespace KavirelDLL
 
 // The game window's menu bar. The desktop window has none of its own, so the engine draws it over the top of
-// the game: F10 opens it, as it opens the menu bar of desktop programs; the arrow keys, Enter and Escape or the
-// mouse work it, and a click outside closes it. It exists where the window would have had a menu bar, in a
-// framed window. While it is open the game waits, as a pulled-down menu held the program's loop.
+// the game: F10 opens it, as it opens the menu bar of desktop programs; the arrow keys, Enter and Escape or
+// the mouse work it, and a click outside closes it. It exists where the window would have had a menu bar, in
+// a framed window. While it is open the game waits, as a pulled-down menu held the program's loop.
 class CScenesMenu {
 public:
     struct SItem {
@@ -60,8 +60,9 @@ public:
     void setAvailable(bool available);
     bool isAvailable() const { return m_available; }
 
-    // The game window's input, before the engine sees it (CInput's filter): true for what the menu takes. While
-    // it is open that is every key and the mouse; a key or button it took the press of keeps its release too.
+    // The game window's input, before the engine sees it (CInput's filter): true for what the menu takes.
+    // While it is open that is every key and the mouse; a key or button it took the press of keeps its
+    // release too.
     bool filter(const KavirelDLL::CInputEvent& event);
 
     bool isOpen() const { return m_open; }
@@ -73,8 +74,8 @@ public:
     // -1 when no item is highlighted.
     int currentItem() const { return m_open ? m_item : -1; }
 
-    // Once a frame on the main thread: keeps the drawn menu on the window's screen while open, and takes it off
-    // (the game shows again) once closed.
+    // Once a frame on the main thread: keeps the drawn menu on the window's screen while open, and takes it
+    // off (the game shows again) once closed.
     void update(KavirelDLL::CWindow* window);
 
     // Geometry on the screen.
@@ -128,6 +129,6 @@ private:
 };
 
 // Puts the game's popup first on the menu bar, titled with the application's name: the scenes of each of its
-// episodes in order, each item's id its scene's place in the episode, then a separator and the engine's version
-// (id 100). Choosing a scene or the version does nothing.
+// episodes in order, each item's id its scene's place in the episode, then a separator and the engine's
+// version (id 100). Choosing a scene or the version does nothing.
 void buildScenesMenu(KavirelDLL::CMC_Scene* root, CScenesMenu& menu);

@@ -38,8 +38,8 @@ void handOverToUpdate(const std::vector<std::string>& arguments) {
 
 bool writeEngineVersion() {
     CXString version = CXVersion::getCurrentVersion()->toString();
-    EPlatformError error = CPlatformRegistry::shared().setString(ERegistryRoot::currentUser, kKavirelWebKey, "Version",
-                                                                 version.GetBuffer());
+    EPlatformError error = CPlatformRegistry::shared().setString(ERegistryRoot::currentUser, kKavirelWebKey,
+                                                                 "Version", version.GetBuffer());
     if (error == EPlatformError::none) return true;
     logMessage("the engine's version could not be recorded: %s", platformErrorText(error));
     return false;
@@ -69,7 +69,8 @@ ESettingsResult readMainSettings(CCommandLine6& commandLine, SMainSettings& sett
         const std::string relative = "OrvikMedia\\" + product + "\\Kavirel.ini";
         std::string native;
         EPlatformError error = CPlatformFiles::createFolder(base);
-        if (error == EPlatformError::none) error = CPlatformFiles::resolveInside(base, relative, native, false);
+        if (error == EPlatformError::none)
+            error = CPlatformFiles::resolveInside(base, relative, native, false);
         if (error == EPlatformError::escapesRoot || error == EPlatformError::invalidName) {
             message = CXString("Nieprawid\xB3owa nazwa produktu w pliku Kavirel.ini: ") + settings.product;
             return ESettingsResult::badProduct;

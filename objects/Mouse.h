@@ -10,7 +10,8 @@ public:
     CMC_Mouse(CMC_ObjectsContainer* scene, CMElement* element)
         : CMC_PendingObject(scene, element, TYPE_MOUSE, "MOUSE") {}
 
-    // Releases the pointer's confinement, and with forget also drops the script's rectangle (a scene is left).
+    // Releases the pointer's confinement, and with forget also drops the script's rectangle (a scene is
+    // left).
     static void reset(bool forget);
     // Confines the pointer again to the script's rectangle when there is one (the game is active again).
     static void restore();

@@ -126,8 +126,7 @@ char foldCp1250(char c) {
 
 std::string foldCp1250(const std::string& text) {
     std::string out(text);
-    for (char& c : out)
-        c = foldCp1250(c);
+    for (char& c : out) c = foldCp1250(c);
     return out;
 }
 

@@ -96,7 +96,8 @@ bool CDisplayBase::open(const CDisplayMode& mode) {
     if (m_open) close();
     m_error.clear();
     if (mode.width < 1 || mode.height < 1 || mode.width > kMaxSide || mode.height > kMaxSide)
-        return fail("display: refused size " + std::to_string(mode.width) + "x" + std::to_string(mode.height));
+        return fail("display: refused size " + std::to_string(mode.width) + "x" +
+                    std::to_string(mode.height));
     if (mode.bitsPerPixel != 16 && mode.bitsPerPixel != 15)
         return fail("display: refused depth of " + std::to_string(mode.bitsPerPixel) + " bits");
     m_mode = mode;
@@ -157,7 +158,8 @@ CPlatformRect CDisplayBase::clipToScreen(const CPlatformRect& r) const {
 void CDisplayBase::copyRect(const CPlatformRect& r) {
     const size_t bytes = size_t(r.width()) * sizeof(uint16_t);
     for (int32_t y = r.top; y < r.bottom; ++y)
-        std::memcpy(&m_staged[size_t(y) * m_mode.width + r.left], &m_surface[size_t(y) * m_pitch + r.left], bytes);
+        std::memcpy(&m_staged[size_t(y) * m_mode.width + r.left], &m_surface[size_t(y) * m_pitch + r.left],
+                    bytes);
 }
 
 void CDisplayBase::update(const CPlatformRect& rect) {
@@ -247,15 +249,31 @@ bool CDisplayBase::readOutputRgb(std::vector<uint8_t>& rgb, int32_t& width, int3
 void CDisplayBase::onWindowEvent(EWindowEvent event) {
     if (!m_open) return;
     switch (event) {
-    case EWindowEvent::FocusGained: m_active = true; break;
-    case EWindowEvent::FocusLost: m_active = false; break;
-    case EWindowEvent::CloseRequested: m_closeRequested = true; break;
-    case EWindowEvent::Minimised: m_minimised = true; break;
-    case EWindowEvent::Restored: m_minimised = false; break;
-    case EWindowEvent::Resized: clipBackend(m_clip); break;
-    case EWindowEvent::RenderReset: renderResetBackend(); break;
-    case EWindowEvent::Exposed: break;
-    case EWindowEvent::Moved: break;
+    case EWindowEvent::FocusGained:
+        m_active = true;
+        break;
+    case EWindowEvent::FocusLost:
+        m_active = false;
+        break;
+    case EWindowEvent::CloseRequested:
+        m_closeRequested = true;
+        break;
+    case EWindowEvent::Minimised:
+        m_minimised = true;
+        break;
+    case EWindowEvent::Restored:
+        m_minimised = false;
+        break;
+    case EWindowEvent::Resized:
+        clipBackend(m_clip);
+        break;
+    case EWindowEvent::RenderReset:
+        renderResetBackend();
+        break;
+    case EWindowEvent::Exposed:
+        break;
+    case EWindowEvent::Moved:
+        break;
     }
 }
 
@@ -325,7 +343,8 @@ int32_t CDisplayBase::createCursor(const CCursorImage& image) {
     }
     if (!image.pixels || image.width < 1 || image.height < 1 || image.width > kMaxCursorSide ||
         image.height > kMaxCursorSide || image.pitch < image.width) {
-        fail("display: refused cursor image " + std::to_string(image.width) + "x" + std::to_string(image.height));
+        fail("display: refused cursor image " + std::to_string(image.width) + "x" +
+             std::to_string(image.height));
         return 0;
     }
     CCursorImage checked = image;
@@ -347,8 +366,9 @@ void CDisplayBase::destroyCursor(int32_t id) {
 
 bool CDisplayBase::setCursor(int32_t id) {
     if (!m_open) return fail("display: closed");
-    bool known = id > 0 ? m_cursors.count(id) != 0
-                        : (id <= systemCursorId(ESystemCursor::Arrow) && id >= systemCursorId(ESystemCursor::Hand));
+    bool known =
+        id > 0 ? m_cursors.count(id) != 0
+               : (id <= systemCursorId(ESystemCursor::Arrow) && id >= systemCursorId(ESystemCursor::Hand));
     if (!known) return fail("display: no cursor " + std::to_string(id));
     if (!setCursorBackend(id)) return false;
     m_currentCursor = id;

@@ -40,13 +40,14 @@ CRgb8 pixelToRgb8(uint16_t pixel, EPixelLayout layout);
 uint16_t rgb8ToPixel(CRgb8 colour, EPixelLayout layout);
 
 // Where a logical screen lies in an output of the given size: scaled to fit, aspect kept, centred.
-CPlatformRect letterboxRect(int32_t logicalWidth, int32_t logicalHeight, int32_t outputWidth, int32_t outputHeight);
+CPlatformRect letterboxRect(int32_t logicalWidth, int32_t logicalHeight, int32_t outputWidth,
+                            int32_t outputHeight);
 // A point of that output in logical coordinates, clamped to the logical screen.
-CPlatformPoint outputToLogical(CPlatformPoint point, int32_t logicalWidth, int32_t logicalHeight, int32_t outputWidth,
-                               int32_t outputHeight);
+CPlatformPoint outputToLogical(CPlatformPoint point, int32_t logicalWidth, int32_t logicalHeight,
+                               int32_t outputWidth, int32_t outputHeight);
 // The output point at the centre of a logical pixel.
-CPlatformPoint logicalToOutput(CPlatformPoint point, int32_t logicalWidth, int32_t logicalHeight, int32_t outputWidth,
-                               int32_t outputHeight);
+CPlatformPoint logicalToOutput(CPlatformPoint point, int32_t logicalWidth, int32_t logicalHeight,
+                               int32_t outputWidth, int32_t outputHeight);
 
 struct CDisplayMode {
     int32_t width = 800;
@@ -65,8 +66,8 @@ struct CDisplayMode {
 
 enum class ESystemCursor : uint8_t { Arrow, Wait, Hand };
 
-// Pixels in the display's own layout; alpha from 0 (transparent) to 255 (opaque), one byte a pixel; null alpha is
-// all opaque.
+// Pixels in the display's own layout; alpha from 0 (transparent) to 255 (opaque), one byte a pixel; null
+// alpha is all opaque.
 struct CCursorImage {
     int32_t width = 0;
     int32_t height = 0;
@@ -119,7 +120,8 @@ public:
     virtual int32_t bitsPerPixel() const = 0;
     virtual EPixelLayout layout() const = 0;
 
-    // Copies changed rectangles of the surface to the window's image (clipped to the screen, empty ones skipped).
+    // Copies changed rectangles of the surface to the window's image (clipped to the screen, empty ones
+    // skipped).
     virtual void update(const CPlatformRect& rect) = 0;
     virtual void update(const CPlatformRect* rects, size_t count) = 0;
     // Copies the whole surface.
@@ -156,21 +158,24 @@ public:
     virtual void hide() = 0;
     // Title in code page 1250.
     virtual void setTitle(const std::string& title) = 0;
-    // The window's icon: width x height 8-bit RGBA pixels, top row first. False for an empty or oversized picture
-    // or a closed display; the in-memory display only checks it.
+    // The window's icon: width x height 8-bit RGBA pixels, top row first. False for an empty or oversized
+    // picture or a closed display; the in-memory display only checks it.
     virtual bool setIcon(const uint8_t* rgba, int32_t width, int32_t height) = 0;
     // Switches between a window of the logical size and the desktop's full screen; false with lastError().
     virtual bool setFullScreen(bool fullScreen) = 0;
     // A window point (as the desktop reports the pointer) in logical coordinates, clamped to the screen.
     virtual CPlatformPoint windowToLogical(CPlatformPoint point) const = 0;
-    // Where the window's client area lies on the desktop (top-left), and moving it there; full screen stays put.
+    // Where the window's client area lies on the desktop (top-left), and moving it there; full screen stays
+    // put.
     virtual CPlatformPoint windowPosition() const = 0;
     virtual void moveWindow(CPlatformPoint topLeft) = 0;
     // The part of the desktop a window may use (the in-memory display answers 1920 x 1080).
     virtual CPlatformRect desktopArea() const = 0;
 
     // Cursors. Ids of created cursors are positive; system cursors have the ids systemCursorId() gives.
-    static constexpr int32_t systemCursorId(ESystemCursor cursor) { return -1 - static_cast<int32_t>(cursor); }
+    static constexpr int32_t systemCursorId(ESystemCursor cursor) {
+        return -1 - static_cast<int32_t>(cursor);
+    }
     // Shows or hides the pointer over the window (no counting: the last call wins).
     virtual void setCursorVisible(bool visible) = 0;
     virtual bool isCursorVisible() const = 0;
@@ -181,8 +186,8 @@ public:
     // Shows the cursor with the id; false for an unknown id or when the desktop refuses.
     virtual bool setCursor(int32_t id) = 0;
     virtual int32_t currentCursor() const = 0;
-    // Keeps the pointer inside a logical rectangle (cut to the screen; an empty one releases) while the window
-    // has the focus.
+    // Keeps the pointer inside a logical rectangle (cut to the screen; an empty one releases) while the
+    // window has the focus.
     virtual void clipCursor(const CPlatformRect& rect) = 0;
     virtual void releaseCursorClip() = 0;
     virtual std::optional<CPlatformRect> cursorClip() const = 0;

@@ -47,7 +47,8 @@ protected:
     CPlatformRect desktopAreaBackend() const override {
         SDL_Rect r;
         const int index = m_window ? SDL_GetWindowDisplayIndex(m_window) : 0;
-        if (SDL_GetDisplayUsableBounds(index < 0 ? 0 : index, &r) != 0) return CDisplayBase::desktopAreaBackend();
+        if (SDL_GetDisplayUsableBounds(index < 0 ? 0 : index, &r) != 0)
+            return CDisplayBase::desktopAreaBackend();
         return CPlatformRect{r.x, r.y, r.x + r.w, r.y + r.h};
     }
 
@@ -84,7 +85,8 @@ bool CSdlDisplay::openBackend() {
     Uint32 rendererFlags = SDL_RENDERER_ACCELERATED | (m.vsync ? SDL_RENDERER_PRESENTVSYNC : 0);
     m_renderer = SDL_CreateRenderer(m_window, -1, rendererFlags);
     if (!m_renderer)
-        m_renderer = SDL_CreateRenderer(m_window, -1, SDL_RENDERER_SOFTWARE | (m.vsync ? SDL_RENDERER_PRESENTVSYNC : 0));
+        m_renderer = SDL_CreateRenderer(m_window, -1,
+                                        SDL_RENDERER_SOFTWARE | (m.vsync ? SDL_RENDERER_PRESENTVSYNC : 0));
     if (!m_renderer) return sdlFail("cannot create a renderer");
     if (!createTexture()) return false;
     // Characters come from the engine's own keyboard maps, never from the desktop's input methods.
@@ -93,8 +95,8 @@ bool CSdlDisplay::openBackend() {
 }
 
 bool CSdlDisplay::iconBackend(const uint8_t* rgba, int32_t width, int32_t height) {
-    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width, height, 32, width * 4,
-                                                           SDL_PIXELFORMAT_RGBA32);
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(const_cast<uint8_t*>(rgba), width, height, 32,
+                                                           width * 4, SDL_PIXELFORMAT_RGBA32);
     if (!icon) return sdlFail("cannot make the icon");
     SDL_SetWindowIcon(m_window, icon);
     SDL_FreeSurface(icon);
@@ -146,8 +148,8 @@ void CSdlDisplay::drawFrame() {
     SDL_GetRendererOutputSize(m_renderer, &ow, &oh);
     CPlatformRect d = letterboxRect(mode().width, mode().height, ow, oh);
     // Exact size keeps pixels sharp; any other scale is smoothed rather than shown with uneven pixels.
-    SDL_ScaleMode wanted =
-        (d.width() == mode().width && d.height() == mode().height) ? SDL_ScaleModeNearest : SDL_ScaleModeLinear;
+    SDL_ScaleMode wanted = (d.width() == mode().width && d.height() == mode().height) ? SDL_ScaleModeNearest
+                                                                                      : SDL_ScaleModeLinear;
     if (wanted != m_scaleMode) {
         SDL_SetTextureScaleMode(m_texture, wanted);
         m_scaleMode = wanted;
@@ -208,10 +210,12 @@ CPlatformPoint CSdlDisplay::windowToLogical(CPlatformPoint point) const {
 }
 
 bool CSdlDisplay::createCursorBackend(int32_t id, const CCursorImage& image) {
-    SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
+    SDL_Surface* surface =
+        SDL_CreateRGBSurfaceWithFormat(0, image.width, image.height, 32, SDL_PIXELFORMAT_ARGB8888);
     if (!surface) return sdlFail("cannot prepare a cursor");
     for (int32_t y = 0; y < image.height; ++y) {
-        Uint32* row = reinterpret_cast<Uint32*>(static_cast<uint8_t*>(surface->pixels) + size_t(y) * surface->pitch);
+        Uint32* row =
+            reinterpret_cast<Uint32*>(static_cast<uint8_t*>(surface->pixels) + size_t(y) * surface->pitch);
         for (int32_t x = 0; x < image.width; ++x) {
             size_t at = size_t(y) * image.pitch + x;
             CRgb8 c = pixelToRgb8(image.pixels[at], layout());

@@ -61,8 +61,7 @@ std::string joinPath(const std::string& folder, const std::string& name) {
 
 std::string SResolved::path() const {
     std::string out = matched;
-    for (const auto& r : rest)
-        out = joinPath(out, r);
+    for (const auto& r : rest) out = joinPath(out, r);
     return out;
 }
 
@@ -124,8 +123,7 @@ std::string homeNative() {
 }
 
 std::string trimTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
     return path;
 }
 
@@ -208,9 +206,7 @@ bool lookupLocked(const std::string& folder, const std::string& component, std::
 }
 
 // Caller holds g_mutex.
-void dropLocked(const std::string& folder) {
-    g_index.erase(folder);
-}
+void dropLocked(const std::string& folder) { g_index.erase(folder); }
 
 // Caller holds g_mutex.
 void dropUnderLocked(const std::string& folder) {
@@ -307,8 +303,7 @@ EPlatformError resolveCore(const std::string& name, const std::string* confine, 
             // The index knew an entry that has gone since: forget what was used and look again.
             if (attempt == 0 && !visited.empty()) {
                 std::lock_guard<std::mutex> lock(g_mutex);
-                for (const auto& folder : visited)
-                    dropLocked(folder);
+                for (const auto& folder : visited) dropLocked(folder);
                 continue;
             }
             return platformErrorFromErrno(errno);
@@ -466,8 +461,7 @@ EPlatformError CPlatformFiles::setDrive(char letter, const std::string& folder, 
 
 void CPlatformFiles::clearDrives() {
     std::lock_guard<std::mutex> lock(g_mutex);
-    for (auto& drive : g_drives)
-        drive = SDrive{};
+    for (auto& drive : g_drives) drive = SDrive{};
 }
 
 EDriveType CPlatformFiles::driveType(char letter) {
@@ -730,8 +724,7 @@ bool CPlatformFiles::matchesWildcard(const std::string& name, const std::string&
                 return false;
             }
         }
-        while (p < patEnd && pat[p] == '*')
-            ++p;
+        while (p < patEnd && pat[p] == '*') ++p;
         return p == patEnd;
     };
     if (match(name, pattern, pattern.size())) return true;
@@ -777,8 +770,7 @@ EPlatformError CPlatformFiles::listFolder(const std::string& name, const std::st
         }
     }
     closedir(dir);
-    for (auto& item : found)
-        entries.push_back(std::move(item.first));
+    for (auto& item : found) entries.push_back(std::move(item.first));
     return EPlatformError::none;
 }
 
@@ -807,9 +799,7 @@ std::string CPlatformFiles::programFolder() {
     return toEngineName(parentPath(std::string(buffer.data(), static_cast<size_t>(size))));
 }
 
-std::string CPlatformFiles::workingFolder() {
-    return toEngineName(currentFolderNative());
-}
+std::string CPlatformFiles::workingFolder() { return toEngineName(currentFolderNative()); }
 
 std::string CPlatformFiles::tempFolder() {
     const char* tmp = std::getenv("TMPDIR");
@@ -838,13 +828,9 @@ void CPlatformFiles::clearIndex() {
 
 // ---- open files ----
 
-CPlatformFile::~CPlatformFile() {
-    close();
-}
+CPlatformFile::~CPlatformFile() { close(); }
 
-CPlatformFile::CPlatformFile(CPlatformFile&& other) noexcept {
-    *this = std::move(other);
-}
+CPlatformFile::CPlatformFile(CPlatformFile&& other) noexcept { *this = std::move(other); }
 
 CPlatformFile& CPlatformFile::operator=(CPlatformFile&& other) noexcept {
     if (this != &other) {
@@ -1015,7 +1001,7 @@ bool CPlatformFile::seek(int64_t offset, int origin) {
     int whence = origin == 0 ? SEEK_SET : origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : -1;
     if (whence < 0) return false;
     if (isRange()) {
-        int64_t base = whence == SEEK_SET ? m_rangeStart
+        int64_t base = whence == SEEK_SET   ? m_rangeStart
                        : whence == SEEK_END ? m_rangeStart + m_rangeLength
                                             : static_cast<int64_t>(ftello(m_stream));
         if (base < 0 || (offset < 0 && base + offset < m_rangeStart) ||
@@ -1047,17 +1033,11 @@ int64_t CPlatformFile::size() {
     return static_cast<int64_t>(st.st_size);
 }
 
-bool CPlatformFile::flush() {
-    return m_stream && std::fflush(m_stream) == 0;
-}
+bool CPlatformFile::flush() { return m_stream && std::fflush(m_stream) == 0; }
 
-bool CPlatformFile::eof() const {
-    return m_stream && (m_ctrlZ || m_rangeEnd || std::feof(m_stream));
-}
+bool CPlatformFile::eof() const { return m_stream && (m_ctrlZ || m_rangeEnd || std::feof(m_stream)); }
 
-bool CPlatformFile::failed() const {
-    return m_stream && std::ferror(m_stream);
-}
+bool CPlatformFile::failed() const { return m_stream && std::ferror(m_stream); }
 
 EPlatformError CPlatformFile::close() {
     if (!m_stream) return EPlatformError::none;

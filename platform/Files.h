@@ -75,7 +75,6 @@ private:
     int getFolded();
     bool isRange() const { return m_rangeLength >= 0; }
 
-
     std::FILE* m_stream = nullptr;
     std::string m_path;
     bool m_text = false;

@@ -26,12 +26,13 @@ void CImageLibrary::stop() {
 
 bool CImageLibrary::isRunning() { return g_users > 0; }
 
-bool CImageLibrary::loadRgba(const std::string& name, std::vector<uint8_t>& rgba, int32_t& width, int32_t& height,
-                             int32_t maxSide) {
+bool CImageLibrary::loadRgba(const std::string& name, std::vector<uint8_t>& rgba, int32_t& width,
+                             int32_t& height, int32_t maxSide) {
     rgba.clear();
     width = height = 0;
     std::string path;
-    if (!isRunning() || CPlatformFiles::resolve(name, path) != EPlatformError::none || CPlatformFiles::isFolder(name))
+    if (!isRunning() || CPlatformFiles::resolve(name, path) != EPlatformError::none ||
+        CPlatformFiles::isFolder(name))
         return false;
     ILuint image = 0;
     ilGenImages(1, &image);

@@ -16,8 +16,9 @@ using ScanTable = std::array<uint8_t, SDL_NUM_SCANCODES>;
 
 ScanTable buildScanTable() {
     ScanTable t{};
-    const uint8_t letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17, 0x24, 0x25, 0x26, 0x32,
-                                 0x31, 0x18, 0x19, 0x10, 0x13, 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
+    const uint8_t letters[26] = {0x1E, 0x30, 0x2E, 0x20, 0x12, 0x21, 0x22, 0x23, 0x17,
+                                 0x24, 0x25, 0x26, 0x32, 0x31, 0x18, 0x19, 0x10, 0x13,
+                                 0x1F, 0x14, 0x16, 0x2F, 0x11, 0x2D, 0x15, 0x2C};
     for (int i = 0; i < 26; ++i) t[SDL_SCANCODE_A + i] = letters[i];
     for (int i = 0; i < 9; ++i) t[SDL_SCANCODE_1 + i] = static_cast<uint8_t>(kKey1 + i);
     t[SDL_SCANCODE_0] = kKey0;
@@ -105,12 +106,18 @@ const ScanTable& scanTable() {
 
 int32_t buttonFromSdl(uint8_t button) {
     switch (button) {
-    case SDL_BUTTON_LEFT: return 0;
-    case SDL_BUTTON_RIGHT: return 1;
-    case SDL_BUTTON_MIDDLE: return 2;
-    case SDL_BUTTON_X1: return 3;
-    case SDL_BUTTON_X2: return 4;
-    default: return -1;
+    case SDL_BUTTON_LEFT:
+        return 0;
+    case SDL_BUTTON_RIGHT:
+        return 1;
+    case SDL_BUTTON_MIDDLE:
+        return 2;
+    case SDL_BUTTON_X1:
+        return 3;
+    case SDL_BUTTON_X2:
+        return 4;
+    default:
+        return -1;
     }
 }
 
@@ -156,9 +163,12 @@ CInputEvent wheelEvent(int32_t notchesX, int32_t notchesY) {
 uint32_t categoryOf(EInputEventType type) {
     switch (type) {
     case EInputEventType::KeyDown:
-    case EInputEventType::KeyUp: return kInputKeyboard;
-    case EInputEventType::Window: return kInputWindow;
-    default: return kInputMouse;
+    case EInputEventType::KeyUp:
+        return kInputKeyboard;
+    case EInputEventType::Window:
+        return kInputWindow;
+    default:
+        return kInputMouse;
     }
 }
 
@@ -218,12 +228,24 @@ void CInput::pump() {
                     m_capsLock = (SDL_GetModState() & KMOD_CAPS) != 0;
                     break;
                 }
-                case SDL_WINDOWEVENT_FOCUS_LOST: dispatch(windowEvent(EWindowEvent::FocusLost), true); break;
-                case SDL_WINDOWEVENT_CLOSE: dispatch(windowEvent(EWindowEvent::CloseRequested), true); break;
-                case SDL_WINDOWEVENT_EXPOSED: dispatch(windowEvent(EWindowEvent::Exposed), true); break;
-                case SDL_WINDOWEVENT_MINIMIZED: dispatch(windowEvent(EWindowEvent::Minimised), true); break;
-                case SDL_WINDOWEVENT_RESTORED: dispatch(windowEvent(EWindowEvent::Restored), true); break;
-                case SDL_WINDOWEVENT_SIZE_CHANGED: dispatch(windowEvent(EWindowEvent::Resized), true); break;
+                case SDL_WINDOWEVENT_FOCUS_LOST:
+                    dispatch(windowEvent(EWindowEvent::FocusLost), true);
+                    break;
+                case SDL_WINDOWEVENT_CLOSE:
+                    dispatch(windowEvent(EWindowEvent::CloseRequested), true);
+                    break;
+                case SDL_WINDOWEVENT_EXPOSED:
+                    dispatch(windowEvent(EWindowEvent::Exposed), true);
+                    break;
+                case SDL_WINDOWEVENT_MINIMIZED:
+                    dispatch(windowEvent(EWindowEvent::Minimised), true);
+                    break;
+                case SDL_WINDOWEVENT_RESTORED:
+                    dispatch(windowEvent(EWindowEvent::Restored), true);
+                    break;
+                case SDL_WINDOWEVENT_SIZE_CHANGED:
+                    dispatch(windowEvent(EWindowEvent::Resized), true);
+                    break;
                 case SDL_WINDOWEVENT_MOVED: {
                     CInputEvent moved = windowEvent(EWindowEvent::Moved);
                     moved.x = e.window.data1;
@@ -231,13 +253,19 @@ void CInput::pump() {
                     dispatch(moved, true);
                     break;
                 }
-                default: break;
+                default:
+                    break;
                 }
                 break;
-            case SDL_QUIT: dispatch(windowEvent(EWindowEvent::CloseRequested), true); break;
+            case SDL_QUIT:
+                dispatch(windowEvent(EWindowEvent::CloseRequested), true);
+                break;
             case SDL_RENDER_TARGETS_RESET:
-            case SDL_RENDER_DEVICE_RESET: dispatch(windowEvent(EWindowEvent::RenderReset), true); break;
-            default: break;
+            case SDL_RENDER_DEVICE_RESET:
+                dispatch(windowEvent(EWindowEvent::RenderReset), true);
+                break;
+            default:
+                break;
             }
         }
     }
@@ -308,7 +336,8 @@ void CInput::dispatch(CInputEvent e, bool fromDesktop) {
         if (e.window == EWindowEvent::CloseRequested) {
             // The desktop may ask twice (the window's close button, then the session's quit).
             for (const CInputEvent& queued : m_queue)
-                if (queued.type == EInputEventType::Window && queued.window == EWindowEvent::CloseRequested) return;
+                if (queued.type == EInputEventType::Window && queued.window == EWindowEvent::CloseRequested)
+                    return;
         }
         break;
     }
@@ -374,9 +403,9 @@ size_t CInput::take(std::vector<CInputEvent>& out, uint32_t categories) {
 
 size_t CInput::pending(uint32_t categories) const {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<size_t>(std::count_if(m_queue.begin(), m_queue.end(), [categories](const CInputEvent& e) {
-        return (categoryOf(e.type) & categories) != 0;
-    }));
+    return static_cast<size_t>(
+        std::count_if(m_queue.begin(), m_queue.end(),
+                      [categories](const CInputEvent& e) { return (categoryOf(e.type) & categories) != 0; }));
 }
 
 void CInput::clear() {

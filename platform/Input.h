@@ -20,18 +20,41 @@ enum EScanCode : int32_t {
     kKeyEquals = 0x0D,
     kKeyBackspace = 0x0E,
     kKeyTab = 0x0F,
-    kKeyQ = 0x10, kKeyW, kKeyE, kKeyR, kKeyT, kKeyY, kKeyU, kKeyI, kKeyO, kKeyP,
+    kKeyQ = 0x10,
+    kKeyW,
+    kKeyE,
+    kKeyR,
+    kKeyT,
+    kKeyY,
+    kKeyU,
+    kKeyI,
+    kKeyO,
+    kKeyP,
     kKeyLeftBracket = 0x1A,
     kKeyRightBracket = 0x1B,
     kKeyEnter = 0x1C,
     kKeyLeftCtrl = 0x1D,
-    kKeyA = 0x1E, kKeyS, kKeyD, kKeyF, kKeyG, kKeyH, kKeyJ, kKeyK, kKeyL,
+    kKeyA = 0x1E,
+    kKeyS,
+    kKeyD,
+    kKeyF,
+    kKeyG,
+    kKeyH,
+    kKeyJ,
+    kKeyK,
+    kKeyL,
     kKeySemicolon = 0x27,
     kKeyApostrophe = 0x28,
     kKeyGrave = 0x29,
     kKeyLeftShift = 0x2A,
     kKeyBackslash = 0x2B,
-    kKeyZ = 0x2C, kKeyX, kKeyC, kKeyV, kKeyB, kKeyN, kKeyM,
+    kKeyZ = 0x2C,
+    kKeyX,
+    kKeyC,
+    kKeyV,
+    kKeyB,
+    kKeyN,
+    kKeyM,
     kKeyComma = 0x33,
     kKeyPeriod = 0x34,
     kKeySlash = 0x35,
@@ -44,17 +67,25 @@ enum EScanCode : int32_t {
     kKeyF10 = 0x44,
     kKeyNumLock = 0x45,
     kKeyScrollLock = 0x46,
-    kKeyPad7 = 0x47, kKeyPad8, kKeyPad9,
+    kKeyPad7 = 0x47,
+    kKeyPad8,
+    kKeyPad9,
     kKeyPadMinus = 0x4A,
-    kKeyPad4 = 0x4B, kKeyPad5, kKeyPad6,
+    kKeyPad4 = 0x4B,
+    kKeyPad5,
+    kKeyPad6,
     kKeyPadPlus = 0x4E,
-    kKeyPad1 = 0x4F, kKeyPad2, kKeyPad3,
+    kKeyPad1 = 0x4F,
+    kKeyPad2,
+    kKeyPad3,
     kKeyPad0 = 0x52,
     kKeyPadPeriod = 0x53,
     kKeyLessGreater = 0x56, // the extra key of 105-key keyboards
     kKeyF11 = 0x57,
     kKeyF12 = 0x58,
-    kKeyF13 = 0x64, kKeyF14, kKeyF15,
+    kKeyF13 = 0x64,
+    kKeyF14,
+    kKeyF15,
     kKeyPadEquals = 0x8D,
     kKeyPadEnter = 0x9C,
     kKeyRightCtrl = 0x9D,
@@ -87,14 +118,14 @@ enum EInputCategory : uint32_t { kInputKeyboard = 1, kInputMouse = 2, kInputWind
 struct CInputEvent {
     EInputEventType type = EInputEventType::KeyDown;
     EWindowEvent window = EWindowEvent::FocusGained; // Window events
-    uint64_t timeMs = 0;   // CPlatformClock milliseconds when the event was taken in
-    int32_t key = 0;       // KeyDown, KeyUp: scan code
-    int32_t button = 0;    // MouseDown, MouseUp: 0 left, 1 right, 2 middle, 3 and 4 the side buttons
-    int32_t clicks = 1;    // MouseDown, MouseUp: 2 for the second press of a double click, and so on
-    int32_t x = 0;         // mouse events: logical screen position; Moved: the window's desktop position
+    uint64_t timeMs = 0; // CPlatformClock milliseconds when the event was taken in
+    int32_t key = 0;     // KeyDown, KeyUp: scan code
+    int32_t button = 0;  // MouseDown, MouseUp: 0 left, 1 right, 2 middle, 3 and 4 the side buttons
+    int32_t clicks = 1;  // MouseDown, MouseUp: 2 for the second press of a double click, and so on
+    int32_t x = 0;       // mouse events: logical screen position; Moved: the window's desktop position
     int32_t y = 0;
-    int32_t wheelX = 0;    // MouseWheel: notches, positive to the right
-    int32_t wheelY = 0;    // MouseWheel: notches, positive away from the user
+    int32_t wheelX = 0; // MouseWheel: notches, positive to the right
+    int32_t wheelY = 0; // MouseWheel: notches, positive away from the user
 };
 
 struct CModifierState {
@@ -111,7 +142,8 @@ struct CModifierState {
 // dropped. Losing the focus releases every held key and button, with the matching up events.
 class CInput {
 public:
-    // Without video only injected events arrive. The display maps pointer positions and follows window events.
+    // Without video only injected events arrive. The display maps pointer positions and follows window
+    // events.
     explicit CInput(CVideo* video = nullptr, CDisplay* display = nullptr);
     CInput(const CInput&) = delete;
     CInput& operator=(const CInput&) = delete;
@@ -136,9 +168,9 @@ public:
     size_t pending(uint32_t categories = kInputAll) const;
     // Drops every queued event; key and button state stay.
     void clear();
-    // Sees every event about to be queued, after the key and button state took it in (the releases that losing
-    // the focus makes included); an event it answers true for is not queued. It runs under the queue's lock on
-    // the thread that pumps or injects, so it must not call this object. An empty filter removes it.
+    // Sees every event about to be queued, after the key and button state took it in (the releases that
+    // losing the focus makes included); an event it answers true for is not queued. It runs under the queue's
+    // lock on the thread that pumps or injects, so it must not call this object. An empty filter removes it.
     using Filter = std::function<bool(const CInputEvent&)>;
     void setFilter(Filter filter);
     // Events lost because nobody took them (the queue holds kMaxQueued).

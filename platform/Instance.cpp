@@ -127,7 +127,8 @@ bool CPlatformInstance::takeRaiseRequest() {
     for (;;) {
         ssize_t got = ::recv(m_socket, buffer, sizeof(buffer), MSG_DONTWAIT);
         if (got < 0) break;
-        if (got == static_cast<ssize_t>(sizeof(kRaise) - 1) && std::memcmp(buffer, kRaise, sizeof(kRaise) - 1) == 0)
+        if (got == static_cast<ssize_t>(sizeof(kRaise) - 1) &&
+            std::memcmp(buffer, kRaise, sizeof(kRaise) - 1) == 0)
             asked = true;
     }
     return asked;

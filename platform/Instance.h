@@ -6,8 +6,9 @@
 namespace KavirelDLL {
 
 // One running copy of the program per user. The first start holds a lock file ("instance.lock"); later starts
-// see it taken and may ask the holder, through a local socket beside it ("instance.sock"), to bring its window
-// to the front. The lock goes with the process however it ends, so a crashed copy never blocks the next one.
+// see it taken and may ask the holder, through a local socket beside it ("instance.sock"), to bring its
+// window to the front. The lock goes with the process however it ends, so a crashed copy never blocks the
+// next one.
 class CPlatformInstance {
 public:
     // folder: engine name of the folder for the lock and the socket; empty for the user's runtime folder

@@ -16,9 +16,12 @@ namespace {
 
 const char* answerName(EMessageAnswer answer) {
     switch (answer) {
-    case EMessageAnswer::Yes: return "Yes";
-    case EMessageAnswer::No: return "No";
-    default: return "OK";
+    case EMessageAnswer::Yes:
+        return "Yes";
+    case EMessageAnswer::No:
+        return "No";
+    default:
+        return "OK";
     }
 }
 
@@ -53,10 +56,11 @@ CYesNo yesNoLabels() {
 EMessageAnswer showMessageBox(const std::string& title, const std::string& text, EMessageButtons buttons,
                               EMessageAnswer defaultAnswer, CDisplay* owner) {
     EMessageAnswer fallback = EMessageAnswer::Ok;
-    if (buttons == EMessageButtons::YesNo) fallback = defaultAnswer == EMessageAnswer::Yes ? EMessageAnswer::Yes
-                                                                                         : EMessageAnswer::No;
+    if (buttons == EMessageButtons::YesNo)
+        fallback = defaultAnswer == EMessageAnswer::Yes ? EMessageAnswer::Yes : EMessageAnswer::No;
     SDL_Window* parent = nullptr;
-    if (auto* base = dynamic_cast<CDisplayBase*>(owner)) parent = static_cast<SDL_Window*>(base->nativeWindow());
+    if (auto* base = dynamic_cast<CDisplayBase*>(owner))
+        parent = static_cast<SDL_Window*>(base->nativeWindow());
     if (!CVideo::desktopAvailable() || (owner && !parent)) return toStderr(title, text, fallback, "headless");
 
     const std::string utf8Title = cp1250ToUtf8(title);

@@ -7,9 +7,7 @@
 
 namespace KavirelDLL {
 
-CPlatformModule::~CPlatformModule() {
-    unload();
-}
+CPlatformModule::~CPlatformModule() { unload(); }
 
 std::string CPlatformModule::libraryFileName(const std::string& name) {
     if (name.size() >= 4 && foldCp1250(name.substr(name.size() - 4)) == ".dll")

@@ -72,7 +72,8 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     return static_cast<bool>(out.flush());
 }
 
-// Runs the program and waits a while for it; its exit status, -1 when it did not start, -2 while it still runs.
+// Runs the program and waits a while for it; its exit status, -1 when it did not start, -2 while it still
+// runs.
 int run(const std::string& program, const std::vector<std::string>& args) {
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(program.c_str()));

@@ -146,8 +146,7 @@ void writeKey(std::string& out, const std::string& path, const CPlatformRegistry
             out += '\n';
         }
     }
-    for (const auto& child : key.keys)
-        writeKey(out, path + "\\" + escape(child->name), *child, false);
+    for (const auto& child : key.keys) writeKey(out, path + "\\" + escape(child->name), *child, false);
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& contents, int& errorNumber) {
@@ -358,8 +357,7 @@ void CPlatformRegistry::load() {
 EPlatformError CPlatformRegistry::save() {
     if (m_folder.empty()) return EPlatformError::notFound;
     std::string out = std::string(kHeader) + "\n";
-    for (int r = 0; r < 2; ++r)
-        writeKey(out, kRootNames[r], *m_roots[r], true);
+    for (int r = 0; r < 2; ++r) writeKey(out, kRootNames[r], *m_roots[r], true);
     out += "end\n";
     EPlatformError error = CPlatformFiles::createFolder(m_folder);
     std::string path;
@@ -511,8 +509,7 @@ EPlatformError CPlatformRegistry::listSubKeys(ERegistryRoot root, const std::str
     names.clear();
     SKey* k = findKey(root, key, false);
     if (!k) return EPlatformError::notFound;
-    for (const auto& child : k->keys)
-        names.push_back(child->name);
+    for (const auto& child : k->keys) names.push_back(child->name);
     return EPlatformError::none;
 }
 
@@ -523,8 +520,7 @@ EPlatformError CPlatformRegistry::listValues(ERegistryRoot root, const std::stri
     names.clear();
     SKey* k = findKey(root, key, false);
     if (!k) return EPlatformError::notFound;
-    for (const auto& v : k->values)
-        names.push_back(v.name);
+    for (const auto& v : k->values) names.push_back(v.name);
     return EPlatformError::none;
 }
 

@@ -14,9 +14,9 @@
 #include "display/Window.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
-#include "script/Integer.h"
 #include "script/CNVLoader.h"
 #include "script/Episode.h"
+#include "script/Integer.h"
 #include "script/PendingObject.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
@@ -55,11 +55,11 @@ CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, C
                 addObject(static_cast<CMC_Object*>(scenes->at(i)));
         }
         CStringTokenizer scenes(element->getPropertyValue("SCENES"), ", ");
-        while (scenes.hasMoreTokens())
-            adoptSubScene(parser->get(scenes.nextToken()), TYPE_SCENE, true);
+        while (scenes.hasMoreTokens()) adoptSubScene(parser->get(scenes.nextToken()), TYPE_SCENE, true);
         CXString startWith = element->getPropertyValue("STARTWITH");
         CMC_Object* start = startWith.IsString() ? parser->get(startWith) : nullptr;
-        if (start && (start->getType() == TYPE_SCENE || start->getType() == TYPE_EPISODE)) m_startScene.set(start);
+        if (start && (start->getType() == TYPE_SCENE || start->getType() == TYPE_EPISODE))
+            m_startScene.set(start);
     }
     if (!m_startScene.current()) startWithSubScene(m_startScene, 0);
 
@@ -117,25 +117,17 @@ CMC_Application::~CMC_Application() {
 }
 
 CXString** CMC_Application::getBehavioursList() {
-    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONDOMODAL", "ONRESTART", "ONMUSICLOOPED", "ONACTIVATE",
-                          "ONDEACTIVATE", "ONUPGRADE"});
+    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONDOMODAL", "ONRESTART", "ONMUSICLOOPED",
+                          "ONACTIVATE", "ONDEACTIVATE", "ONUPGRADE"});
 }
 
-CMC_Scene* CMC_Application::getMCApplication() {
-    return this;
-}
+CMC_Scene* CMC_Application::getMCApplication() { return this; }
 
-CMC_Scene* CMC_Application::getStartScene() {
-    return static_cast<CMC_Scene*>(m_startScene.current());
-}
+CMC_Scene* CMC_Application::getStartScene() { return static_cast<CMC_Scene*>(m_startScene.current()); }
 
-CXString CMC_Application::getNextGame() {
-    return m_nextGame;
-}
+CXString CMC_Application::getNextGame() { return m_nextGame; }
 
-void CMC_Application::setNextGame(const CXString& name) {
-    m_nextGame = name;
-}
+void CMC_Application::setNextGame(const CXString& name) { m_nextGame = name; }
 
 bool CMC_Application::initialize(CMC_Scene*) {
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
@@ -206,8 +198,7 @@ void CMC_Application::serialize(CXArchive* archive) {
         CMC_Scene::serialize(archive);
         storeSubSceneCounts(archive, getStartScene());
         int count = m_subScenes->getSize();
-        for (int i = 0; i < count; ++i)
-            static_cast<CMC_Scene*>(m_subScenes->at(i))->serialize(archive);
+        for (int i = 0; i < count; ++i) static_cast<CMC_Scene*>(m_subScenes->at(i))->serialize(archive);
         return;
     }
 
@@ -242,15 +233,17 @@ bool CMC_Application::storeBinary() {
     for (int i = 0; i < m_subScenes->getSize(); ++i) {
         auto* scene = static_cast<CMC_Scene*>(m_subScenes->at(i));
         if (scene->getType() != TYPE_EPISODE) {
-            logMessage("application.bin is not written: scene %s is not inside an episode, and the cache holds "
-                       "episodes only",
-                       scene->getName().GetBuffer());
+            logMessage(
+                "application.bin is not written: scene %s is not inside an episode, and the cache holds "
+                "episodes only",
+                scene->getName().GetBuffer());
             return false;
         }
     }
     if (getStartScene() && getSubId(getStartScene()) < 0)
-        logMessage("application.bin: the start scene %s is not an episode; the cache starts with the first episode",
-                   getStartScene()->getName().GetBuffer());
+        logMessage(
+            "application.bin: the start scene %s is not an episode; the cache starts with the first episode",
+            getStartScene()->getName().GetBuffer());
     CXString folder = CFile::getCurrentDirectory();
     CFile::chDir(CWindow::rootPath + CFolder::DATA_FOLDER);
     bool written = storeCacheFile(m_window, CXString("application.bin"), [this](CXArchive& archive) {
@@ -306,7 +299,8 @@ CMC_Variable* CMC_Application_Runner::run(int id, CMC_Object* object, CMC_Object
         return nullptr;
     case MTH_GETLANGUAGE: {
         CMC_String* result = CMC_VariableFactory::allocString();
-        result->setValue(window && window->getLangIfc() ? window->getLangIfc()->getLanguageFolder() : CXString(""));
+        result->setValue(window && window->getLangIfc() ? window->getLangIfc()->getLanguageFolder()
+                                                        : CXString(""));
         return result;
     }
     case MTH_PRINT: {
@@ -337,7 +331,8 @@ CMC_Variable* CMC_Application_Runner::run(int id, CMC_Object* object, CMC_Object
         if (callerWindow) callerWindow->MusicOn(false);
         return nullptr;
     case MTH_RUN:
-        return CMC_Scene_Runner::reflectiveRun(this, application, container ? container : application, args, true);
+        return CMC_Scene_Runner::reflectiveRun(this, application, container ? container : application, args,
+                                               true);
     case MTH_STOREBINARY:
         application->storeBinary();
         return nullptr;

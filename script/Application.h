@@ -16,7 +16,8 @@ enum : int { EVT_APP_ONUPGRADE = 8 };
 class CMC_Application : public CMC_Scene {
 public:
     // From the APPLICATION element; loads the application's own object file.
-    CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element, CCommandLine6* commandLine);
+    CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element,
+                    CCommandLine6* commandLine);
     // From "application.bin" in the current folder.
     explicit CMC_Application(CWindow* window);
     ~CMC_Application() override;

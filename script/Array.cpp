@@ -29,13 +29,10 @@ CMC_Variable* CMC_Array::get(int index) {
     return static_cast<CMC_Variable*>(m_elements->at(index));
 }
 
-int CMC_Array::getSize() {
-    return m_elements->getSize();
-}
+int CMC_Array::getSize() { return m_elements->getSize(); }
 
 void CMC_Array::removeAll() {
-    for (int i = 0; i < m_elements->getSize(); ++i)
-        delete static_cast<CMC_Variable*>(m_elements->at(i));
+    for (int i = 0; i < m_elements->getSize(); ++i) delete static_cast<CMC_Variable*>(m_elements->at(i));
     m_elements->removeAll();
 }
 

@@ -95,7 +95,8 @@ void CMC_CNVLoader::release(const CXString& file) {
             if (clone && clone != object && CMC_ObjectsContainer::isOwnedType(clone->getType()))
                 removeAndDelete(container, clone);
         }
-        if (CMC_Object* still = handle.current(); still && CMC_ObjectsContainer::isOwnedType(still->getType()))
+        if (CMC_Object* still = handle.current();
+            still && CMC_ObjectsContainer::isOwnedType(still->getType()))
             removeAndDelete(container, still);
     }
     if (CMC_Object* live = groupHandle.current()) {

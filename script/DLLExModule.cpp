@@ -27,8 +27,8 @@ CMC_DLLExModuleInterface::CMC_DLLExModuleInterface(const CXString& name, CMC_Obj
     auto getInterface = reinterpret_cast<KavirelModuleGetInterface>(m_module->symbol(kGetInterface));
     if (!create || !release || !getInterface) {
         // Without all three the module is never called, not even to release what it never made.
-        logMessage("module %s lacks its %s, %s and %s entry points; it is not used", name.GetBuffer(), kCreate,
-                   kRelease, kGetInterface);
+        logMessage("module %s lacks its %s, %s and %s entry points; it is not used", name.GetBuffer(),
+                   kCreate, kRelease, kGetInterface);
         return;
     }
     m_create = create;
@@ -48,8 +48,6 @@ CMC_DLLExModuleInterface::~CMC_DLLExModuleInterface() {
     delete m_module;
 }
 
-bool CMC_DLLExModuleInterface::isLoaded() const {
-    return m_module && m_module->isLoaded();
-}
+bool CMC_DLLExModuleInterface::isLoaded() const { return m_module && m_module->isLoaded(); }
 
 } // namespace KavirelDLL

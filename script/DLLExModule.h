@@ -18,7 +18,8 @@ public:
     virtual void reserved1() {}
     // An object for an element whose TYPE the engine does not know, or null.
     virtual CMC_Object* resolveObject(CMC_Scene* scene, CMElement* element) = 0;
-    // An object of a type id the cache reader does not know that has read its image from the archive, or null.
+    // An object of a type id the cache reader does not know that has read its image from the archive, or
+    // null.
     virtual CMC_Object* restoreObject(int typeId, CXArchive* archive) = 0;
 
 protected:

@@ -22,7 +22,9 @@ template <>
 struct ScalarRules<double> : PlainScalarRules<double> {
     static constexpr int kNetMinimum = 8;
 
-    static double property(CMElement* element, const char* name) { return element->getPropertyDoubleValue(name); }
+    static double property(CMElement* element, const char* name) {
+        return element->getPropertyDoubleValue(name);
+    }
 
     static bool step(double& value, int by) {
         value += by;
@@ -88,8 +90,6 @@ double CMC_Double::round(double value) {
     return whole;
 }
 
-int CMC_Double::toInteger(double value) {
-    return saturate(round(value));
-}
+int CMC_Double::toInteger(double value) { return saturate(round(value)); }
 
 } // namespace KavirelDLL

@@ -33,8 +33,7 @@ CMC_Episode::CMC_Episode(CWindow* window, CMC_StructureParser* parser, CMElement
     : CMC_Scene(window, nullptr, element, TYPE_EPISODE) {
     if (element && parser) {
         CStringTokenizer names(element->getPropertyValue("SCENES"), ", ");
-        while (names.hasMoreTokens())
-            adoptSubScene(parser->get(names.nextToken()), TYPE_SCENE, true);
+        while (names.hasMoreTokens()) adoptSubScene(parser->get(names.nextToken()), TYPE_SCENE, true);
         CXString startWith = element->getPropertyValue("STARTWITH");
         CMC_Object* start = startWith.IsString() ? parser->get(startWith) : nullptr;
         if (start && start->getType() == TYPE_SCENE) m_startScene.set(start);
@@ -48,18 +47,14 @@ CMC_Episode::~CMC_Episode() {
     deleteSubScenes();
 }
 
-CMC_Scene* CMC_Episode::getStartScene() {
-    return static_cast<CMC_Scene*>(m_startScene.current());
-}
+CMC_Scene* CMC_Episode::getStartScene() { return static_cast<CMC_Scene*>(m_startScene.current()); }
 
 CMC_Scene* CMC_Episode::getMCApplication() {
     CMC_ObjectsContainer* parent = getParent();
     return parent && parent->getType() == TYPE_APPLICATION ? static_cast<CMC_Scene*>(parent) : nullptr;
 }
 
-CXString CMC_Episode::getLatestScene() {
-    return m_latestScene;
-}
+CXString CMC_Episode::getLatestScene() { return m_latestScene; }
 
 void CMC_Episode::next() {
     int count = m_subScenes->getSize();

@@ -18,7 +18,9 @@ struct ScalarRules<int32_t> : PlainScalarRules<int32_t> {
     static constexpr int kUnordered = 1;
     static constexpr int kNetMinimum = 4;
 
-    static int32_t property(CMElement* element, const char* name) { return element->getPropertyIntValue(name); }
+    static int32_t property(CMElement* element, const char* name) {
+        return element->getPropertyIntValue(name);
+    }
 
     static bool step(int32_t& value, int by) {
         value = wrap(int64_t(value) + by);
@@ -44,8 +46,12 @@ struct ScalarRules<int32_t> : PlainScalarRules<int32_t> {
     }
 
     static int netSize(int32_t) { return 4; }
-    static void netWrite(unsigned char* bytes, int32_t value) { NetBytes::putU32(bytes, static_cast<uint32_t>(value)); }
-    static int32_t netRead(const unsigned char* bytes, int) { return static_cast<int32_t>(NetBytes::getU32(bytes)); }
+    static void netWrite(unsigned char* bytes, int32_t value) {
+        NetBytes::putU32(bytes, static_cast<uint32_t>(value));
+    }
+    static int32_t netRead(const unsigned char* bytes, int) {
+        return static_cast<int32_t>(NetBytes::getU32(bytes));
+    }
 
     static void store(CXArchive& archive, int32_t value) { archive << value; }
     static int32_t restore(CXArchive& archive) {

@@ -30,9 +30,7 @@ constexpr int kMaxStoredCount = 1 << 16;
 
 // ---- CMC_ObjectHandle ----
 
-CMC_ObjectHandle::CMC_ObjectHandle(CMC_Object* object, CMC_ObjectsContainer* lookIn) {
-    set(object, lookIn);
-}
+CMC_ObjectHandle::CMC_ObjectHandle(CMC_Object* object, CMC_ObjectsContainer* lookIn) { set(object, lookIn); }
 
 CMC_ObjectHandle::CMC_ObjectHandle(const CXString& name, CMC_ObjectsContainer* lookIn) : m_name(name) {
     if (lookIn) m_lookIn = lookIn->anchor();
@@ -84,9 +82,7 @@ CMC_Binding::CMC_Binding(const CXString& behaviourName, CXArray* args, CMC_Objec
     : m_behaviour(behaviourName, placeholder ? nullptr : container), m_container(container), m_args(args),
       m_ownArgs(nullptr), m_placeholder(placeholder) {}
 
-CMC_Binding::~CMC_Binding() {
-    freeArguments(m_lent ? m_ownArgs : m_args);
-}
+CMC_Binding::~CMC_Binding() { freeArguments(m_lent ? m_ownArgs : m_args); }
 
 CMC_Behaviour* CMC_Binding::getBehaviour() {
     if (m_placeholder) return nullptr;
@@ -148,8 +144,7 @@ CXArray* CMC_Binding::copyArguments(const CXArray* args) {
 
 void CMC_Binding::freeArguments(CXArray* args) {
     if (!args) return;
-    for (int i = 0; i < args->getSize(); ++i)
-        delete static_cast<CXString*>(args->at(i));
+    for (int i = 0; i < args->getSize(); ++i) delete static_cast<CXString*>(args->at(i));
     delete args;
 }
 
@@ -172,8 +167,7 @@ CMC_Object::~CMC_Object() {
     clearBindings();
     delete m_tmpBehaviours;
     delete m_tmpSnapshot;
-    for (CMC_Binding* binding : m_removedBindings)
-        delete binding;
+    for (CMC_Binding* binding : m_removedBindings) delete binding;
 }
 
 void CMC_Object::releaseAnchor() {
@@ -205,38 +199,26 @@ void CMC_Object::releasedBy(CMC_ObjectsContainer* container) {
     });
 }
 
-CXObject* CMC_Object::clone() {
-    return nullptr;
-}
+CXObject* CMC_Object::clone() { return nullptr; }
 
-CXString CMC_Object::toString() {
-    return m_name;
-}
+CXString CMC_Object::toString() { return m_name; }
 
 void CMC_Object::init() {
     if (hasHandler(0)) onSignal("ONINIT");
 }
 
-bool CMC_Object::doneFirst() {
-    return false;
-}
+bool CMC_Object::doneFirst() { return false; }
 
 bool CMC_Object::done(bool) {
     if (hasHandler(1)) onSignal("ONDONE");
     return true;
 }
 
-void CMC_Object::setScene(CMC_ObjectsContainer* scene) {
-    m_scene.set(scene);
-}
+void CMC_Object::setScene(CMC_ObjectsContainer* scene) { m_scene.set(scene); }
 
-CMC_ObjectsContainer* CMC_Object::getScene() {
-    return static_cast<CMC_ObjectsContainer*>(m_scene.current());
-}
+CMC_ObjectsContainer* CMC_Object::getScene() { return static_cast<CMC_ObjectsContainer*>(m_scene.current()); }
 
-int CMC_Object::getClonesNo() {
-    return m_clones;
-}
+int CMC_Object::getClonesNo() { return m_clones; }
 
 int CMC_Object::getCloneIdx() {
     int at = m_name.FindLast('_');
@@ -289,7 +271,8 @@ void CMC_Object::clone(int count) {
     // A count this large is a script's mistake; making them would only exhaust memory.
     constexpr int kMaxClones = 1000000;
     if (count > kMaxClones) {
-        logMessage("%s: CLONE(%d) asks for more than %d clones; none made", m_name.GetBuffer(), count, kMaxClones);
+        logMessage("%s: CLONE(%d) asks for more than %d clones; none made", m_name.GetBuffer(), count,
+                   kMaxClones);
         return;
     }
     for (int i = 0; i < count; ++i) {
@@ -305,9 +288,7 @@ void CMC_Object::clone(int count) {
     }
 }
 
-void CMC_Object::resetClones() {
-    m_clones = 0;
-}
+void CMC_Object::resetClones() { m_clones = 0; }
 
 void CMC_Object::flush() {}
 
@@ -343,8 +324,7 @@ void CMC_Object::ensureEventList() {
     }
     int count = 0;
     if (CXString* const* events = m_events.get())
-        while (events[count])
-            ++count;
+        while (events[count]) ++count;
     m_eventCount = count;
     if (static_cast<int>(m_handlerFlags.size()) < count) m_handlerFlags.resize(static_cast<size_t>(count), 0);
 }
@@ -422,17 +402,11 @@ void CMC_Object::initializeBehaviours(CMC_ObjectsContainer* scene, CMElement* el
     delete keys;
 }
 
-CXString** CMC_Object::getBehavioursList() {
-    return nullptr;
-}
+CXString** CMC_Object::getBehavioursList() { return nullptr; }
 
-CMC_Runner* CMC_Object::getRunner() {
-    return nullptr;
-}
+CMC_Runner* CMC_Object::getRunner() { return nullptr; }
 
-bool CMC_Object::verifyBehaviour(const CXString&) {
-    return true;
-}
+bool CMC_Object::verifyBehaviour(const CXString&) { return true; }
 
 void CMC_Object::addBehaviour(const CXString& key, CMC_Behaviour* behaviour, CXArray* args,
                               CMC_ObjectsContainer* container) {
@@ -479,8 +453,7 @@ int CMC_Object::dropBindingsIf(CXVector* list, Which which) {
 void CMC_Object::purgeRemovedBindings() {
     std::vector<CMC_Binding*> removed;
     removed.swap(m_removedBindings);
-    for (CMC_Binding* binding : removed)
-        delete binding;
+    for (CMC_Binding* binding : removed) delete binding;
 }
 
 void CMC_Object::removeBehaviourForce(const CXString& key) {
@@ -554,18 +527,13 @@ CXVector* CMC_Object::getTmpBehList() {
     if (!m_tmpSnapshot) m_tmpSnapshot = new CXVector(101, 0.75f);
     m_tmpSnapshot->removeAll();
     std::erase_if(*m_tmpBehaviours, [](const CMC_ObjectHandle& h) { return !h.current(); });
-    for (const CMC_ObjectHandle& handle : *m_tmpBehaviours)
-        m_tmpSnapshot->add(handle.current());
+    for (const CMC_ObjectHandle& handle : *m_tmpBehaviours) m_tmpSnapshot->add(handle.current());
     return m_tmpSnapshot;
 }
 
-CMC_Class* CMC_Object::getClass() {
-    return static_cast<CMC_Class*>(m_class.current());
-}
+CMC_Class* CMC_Object::getClass() { return static_cast<CMC_Class*>(m_class.current()); }
 
-void CMC_Object::setClass(CMC_Class* scriptClass) {
-    m_class.set(scriptClass);
-}
+void CMC_Object::setClass(CMC_Class* scriptClass) { m_class.set(scriptClass); }
 
 bool CMC_Object::onSignal(const CXString& key) {
     CXVector* list = getBehaviour(key);
@@ -582,8 +550,7 @@ bool CMC_Object::onSignal(const CXString& key) {
         heapCopy.resize(static_cast<size_t>(count));
         bindings = heapCopy.data();
     }
-    for (int i = 0; i < count; ++i)
-        bindings[i] = static_cast<CMC_Binding*>(list->at(i));
+    for (int i = 0; i < count; ++i) bindings[i] = static_cast<CMC_Binding*>(list->at(i));
 
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     ++m_signalDepth;
@@ -602,8 +569,7 @@ bool CMC_Object::onSignal(const CXString& key, CXArray* args) {
     CXVector* list = getBehaviour(key);
     if (!list || list->getSize() == 0) return false;
     std::vector<CMC_Binding*> bindings;
-    for (int i = 0; i < list->getSize(); ++i)
-        bindings.push_back(static_cast<CMC_Binding*>(list->at(i)));
+    for (int i = 0; i < list->getSize(); ++i) bindings.push_back(static_cast<CMC_Binding*>(list->at(i)));
 
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     ++m_signalDepth;
@@ -689,16 +655,14 @@ void CMC_Object::serialize(CXArchive* archive) {
 CXString** CMC_Object::makeEventList(std::initializer_list<const char*> names) {
     auto** list = new CXString*[names.size() + 1];
     size_t i = 0;
-    for (const char* name : names)
-        list[i++] = new CXString(name);
+    for (const char* name : names) list[i++] = new CXString(name);
     list[i] = nullptr;
     return list;
 }
 
 void CMC_Object::deleteEventList(CXString** list) {
     if (!list) return;
-    for (int i = 0; list[i]; ++i)
-        delete list[i];
+    for (int i = 0; list[i]; ++i) delete list[i];
     delete[] list;
 }
 

@@ -70,7 +70,8 @@ CXString typeOf(CMElement* element) {
 
 using Maker = std::function<CMC_Object*(CMC_ObjectsContainer*, CMElement*)>;
 
-template <typename T> Maker maker() {
+template <typename T>
+Maker maker() {
     return [](CMC_ObjectsContainer* container, CMElement* element) -> CMC_Object* {
         return new T(container, element);
     };
@@ -205,9 +206,7 @@ CMC_Object* CMC_ObjectsContainer::getObject(int index) {
     return static_cast<CMC_Object*>(m_objects->at(index));
 }
 
-int CMC_ObjectsContainer::getElementsNo() {
-    return m_names ? m_names->getSize() : 0;
-}
+int CMC_ObjectsContainer::getElementsNo() { return m_names ? m_names->getSize() : 0; }
 
 int CMC_ObjectsContainer::getObjectId(const CXString& name) {
     for (int i = 0; m_objects && i < m_objects->getSize(); ++i)
@@ -301,8 +300,7 @@ CXVector* CMC_ObjectsContainer::getInternetObjects() {
     if (!m_internetSnapshot) m_internetSnapshot = new CXVector(7, 0.75f);
     m_internetSnapshot->removeAll();
     std::erase_if(*m_internetObjects, [](const CMC_ObjectHandle& h) { return !h.current(); });
-    for (const CMC_ObjectHandle& handle : *m_internetObjects)
-        m_internetSnapshot->add(handle.current());
+    for (const CMC_ObjectHandle& handle : *m_internetObjects) m_internetSnapshot->add(handle.current());
     return m_internetSnapshot;
 }
 
@@ -407,15 +405,13 @@ CXVector* CMC_ObjectsContainer::resolve(CMElement* element, CMC_Groupped* group)
 
 CMElements* CMC_ObjectsContainer::resolveObjects(CMElements* elements) {
     auto* working = new CMElements(false);
-    for (int i = 0; elements && i < elements->getSize(); ++i)
-        working->CXVector::add(elements->at(i));
+    for (int i = 0; elements && i < elements->getSize(); ++i) working->CXVector::add(elements->at(i));
     if (!elements) return working;
 
     for (int pass = 1; pass <= 6; ++pass) {
         std::vector<CMElement*> walk;
         CXVector* source = pass == 1 ? static_cast<CXVector*>(elements) : working;
-        for (int i = 0; i < source->getSize(); ++i)
-            walk.push_back(static_cast<CMElement*>(source->at(i)));
+        for (int i = 0; i < source->getSize(); ++i) walk.push_back(static_cast<CMElement*>(source->at(i)));
 
         for (CMElement* element : walk) {
             CXString type = typeOf(element);

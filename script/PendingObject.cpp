@@ -43,9 +43,7 @@ CMC_PendingObject::CMC_PendingObject(CMC_ObjectsContainer* scene, const CXString
     announce(typeName, type);
 }
 
-CMC_PendingObject::~CMC_PendingObject() {
-    delete m_definition;
-}
+CMC_PendingObject::~CMC_PendingObject() { delete m_definition; }
 
 bool CMC_PendingObject::learnEvents(CMElement* element) {
     bool learned = false;
@@ -56,8 +54,7 @@ bool CMC_PendingObject::learnEvents(CMElement* element) {
         int caret = key.Find('^');
         if (caret >= 0) key = key.Left(caret);
         bool known = false;
-        for (const CXString& name : m_eventNames)
-            known = known || name.equals(key);
+        for (const CXString& name : m_eventNames) known = known || name.equals(key);
         if (known) continue;
         m_eventNames.push_back(key);
         learned = true;
@@ -67,8 +64,7 @@ bool CMC_PendingObject::learnEvents(CMElement* element) {
 
 CXString** CMC_PendingObject::getBehavioursList() {
     auto** list = new CXString*[m_eventNames.size() + 1];
-    for (size_t i = 0; i < m_eventNames.size(); ++i)
-        list[i] = new CXString(m_eventNames[i]);
+    for (size_t i = 0; i < m_eventNames.size(); ++i) list[i] = new CXString(m_eventNames[i]);
     list[m_eventNames.size()] = nullptr;
     return list;
 }

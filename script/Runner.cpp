@@ -36,8 +36,7 @@ void CMC_Runner::clearMethods() {
     if (!m_methods) return;
     // The table owns its keys, not the ids.
     CXVector* ids = m_methods->getElements();
-    for (int i = 0; ids && i < ids->getSize(); ++i)
-        delete ids->at(i);
+    for (int i = 0; ids && i < ids->getSize(); ++i) delete ids->at(i);
     delete m_methods;
     m_methods = nullptr;
 }
@@ -96,7 +95,8 @@ CMC_Variable* CMC_Runner::getParameter(CXVector* args, int index) {
 namespace {
 
 // The argument as the type; a missing argument (or one that does not convert) is the type's null value.
-template <typename T> T* typedParameter(CMC_Variable* value, int type, T* (*alloc)()) {
+template <typename T>
+T* typedParameter(CMC_Variable* value, int type, T* (*alloc)()) {
     CMC_Variable* converted = value ? value->convert(type) : nullptr;
     if (converted && converted->getType() == type) {
         // A temporary made here goes back at once; the caller reads it before anything else is taken.
@@ -117,7 +117,8 @@ CXString CMC_Runner::argumentText(CMC_Variable* value) {
     if (value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->getValue();
     CMC_Variable* converted = value->convert(TYPE_STRING);
     CXString text;
-    if (converted && converted->getType() == TYPE_STRING) text = static_cast<CMC_String*>(converted)->getValue();
+    if (converted && converted->getType() == TYPE_STRING)
+        text = static_cast<CMC_String*>(converted)->getValue();
     if (converted != value) CMC_Object::flush(converted);
     return text;
 }
@@ -199,8 +200,7 @@ CMC_Variable* CMC_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* 
         CXArray* list = nullptr;
         if (count > 2) {
             list = new CXArray(101, 0.75f);
-            for (int i = 2; i < count; ++i)
-                list->add(new CXString(getParameterString(args, i)->getValue()));
+            for (int i = 2; i < count; ++i) list->add(new CXString(getParameterString(args, i)->getValue()));
         }
         if (gone()) {
             CMC_Binding::freeArguments(list);

@@ -93,7 +93,8 @@ CMC_Runner* CMC_RunnerFactory::pCNVLoaderRunner = nullptr;
 
 namespace {
 
-template <typename T> CMC_Runner* make() {
+template <typename T>
+CMC_Runner* make() {
     CMC_Runner* runner = new T();
     runner->prepareMthHashSet();
     return runner;

@@ -93,14 +93,13 @@ bool isEngineType(int type) {
     case TYPE_SWF:
         return true;
     default:
-        return (type >= TYPE_APPLICATION && type <= TYPE_SCENE) || (type >= TYPE_ANIMO && type <= TYPE_INTERNET) ||
+        return (type >= TYPE_APPLICATION && type <= TYPE_SCENE) ||
+               (type >= TYPE_ANIMO && type <= TYPE_INTERNET) ||
                (type >= TYPE_GROUP && type <= TYPE_MULTIARRAY);
     }
 }
 
-uint32_t seconds() {
-    return CHiResTimer::timer.GetTickCount() / 1000;
-}
+uint32_t seconds() { return CHiResTimer::timer.GetTickCount() / 1000; }
 
 // Folder joins of the engine's names; an empty part adds nothing.
 CXString joinPath(const CXString& a, const CXString& b) {
@@ -123,7 +122,8 @@ private:
 
 } // namespace
 
-bool CMC_Scene::storeCacheFile(CWindow* window, const CXString& name, const std::function<bool(CXArchive&)>& body) {
+bool CMC_Scene::storeCacheFile(CWindow* window, const CXString& name,
+                               const std::function<bool(CXArchive&)>& body) {
     CXString tempName = name + ".tmp";
     CFile file;
     if (file.Open(window, tempName, CFile::MODE_UPDATE | CFile::MODE_BINARY) != ERR_NONE) {
@@ -213,9 +213,7 @@ CMC_Scene::~CMC_Scene() {
     }
 }
 
-CUnit6* CMC_Scene::getDefUnit() {
-    return s_defUnit;
-}
+CUnit6* CMC_Scene::getDefUnit() { return s_defUnit; }
 
 void CMC_Scene::doneDefUnit() {
     delete s_defUnit;
@@ -223,23 +221,17 @@ void CMC_Scene::doneDefUnit() {
 }
 
 CXString** CMC_Scene::getBehavioursList() {
-    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONDOMODAL", "ONRESTART", "ONMUSICLOOPED", "ONACTIVATE",
-                          "ONDEACTIVATE"});
+    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONDOMODAL", "ONRESTART", "ONMUSICLOOPED",
+                          "ONACTIVATE", "ONDEACTIVATE"});
 }
 
 // ---- lookups ----
 
-bool CMC_Scene::isBinary() {
-    return m_binary;
-}
+bool CMC_Scene::isBinary() { return m_binary; }
 
-bool CMC_Scene::isDeamon() {
-    return m_deamon;
-}
+bool CMC_Scene::isDeamon() { return m_deamon; }
 
-CXString CMC_Scene::getPath() {
-    return m_path;
-}
+CXString CMC_Scene::getPath() { return m_path; }
 
 CMC_Scene* CMC_Scene::find(const CXString& name) {
     for (int i = 0; m_subScenes && i < m_subScenes->getSize(); ++i) {
@@ -259,30 +251,20 @@ CMC_Scene* CMC_Scene::getScene(const CXString& name) {
     return nullptr;
 }
 
-int CMC_Scene::getSubId(CMC_Scene* scene) {
-    return m_subScenes && scene ? m_subScenes->find(scene) : -1;
-}
+int CMC_Scene::getSubId(CMC_Scene* scene) { return m_subScenes && scene ? m_subScenes->find(scene) : -1; }
 
-CMC_Scene* CMC_Scene::getCurrentScene() {
-    return static_cast<CMC_Scene*>(m_current.current());
-}
+CMC_Scene* CMC_Scene::getCurrentScene() { return static_cast<CMC_Scene*>(m_current.current()); }
 
-CMC_Scene* CMC_Scene::getPendingScene() {
-    return static_cast<CMC_Scene*>(m_pending.current());
-}
+CMC_Scene* CMC_Scene::getPendingScene() { return static_cast<CMC_Scene*>(m_pending.current()); }
 
 CMC_Scene* CMC_Scene::getHistoryAt(int index) const {
     if (index < 0 || index >= static_cast<int>(m_history.size())) return nullptr;
     return static_cast<CMC_Scene*>(m_history[static_cast<size_t>(index)].current());
 }
 
-void CMC_Scene::setPending(CMC_Scene* scene) {
-    m_pending.set(scene);
-}
+void CMC_Scene::setPending(CMC_Scene* scene) { m_pending.set(scene); }
 
-void CMC_Scene::setCurrent(CMC_Scene* scene) {
-    m_current.set(scene);
-}
+void CMC_Scene::setCurrent(CMC_Scene* scene) { m_current.set(scene); }
 
 bool CMC_Scene::adoptSubScene(CMC_Object* object, int type, bool addToNames) {
     if (!object || object->getType() != type || object == this) return false;
@@ -302,8 +284,7 @@ void CMC_Scene::deleteSubScenes() {
     // Deleting a scene may reach this list: it is swapped out first.
     CXVector* scenes = m_subScenes;
     m_subScenes = new CXVector(1, 0.75f);
-    for (int i = 0; scenes && i < scenes->getSize(); ++i)
-        delete scenes->at(i);
+    for (int i = 0; scenes && i < scenes->getSize(); ++i) delete scenes->at(i);
     delete scenes;
 }
 
@@ -363,9 +344,7 @@ CXString CMC_Scene::getMusicFilename() {
     return CXString("");
 }
 
-bool CMC_Scene::shouldMusicBeStarted() {
-    return m_musicShouldStart;
-}
+bool CMC_Scene::shouldMusicBeStarted() { return m_musicShouldStart; }
 
 // ---- events ----
 
@@ -395,9 +374,7 @@ void CMC_Scene::onInit() {
 
 // ---- entering and leaving ----
 
-void CMC_Scene::_goto(const CXString& name) {
-    setPending(find(name));
-}
+void CMC_Scene::_goto(const CXString& name) { setPending(find(name)); }
 
 void CMC_Scene::_goto(CMC_Scene* target, CMC_Scene* previous) {
     std::shared_ptr<CMC_ObjectAnchor> targetAnchor = target ? target->anchor() : nullptr;
@@ -422,7 +399,8 @@ bool CMC_Scene::domodal() {
     for (int i = 0; internet && i < internet->getSize(); ++i)
         objects.emplace_back(static_cast<CMC_Object*>(internet->at(i)));
     for (CMC_ObjectHandle& handle : objects)
-        if (CMC_Object* object = handle.current()) static_cast<CMC_Internet*>(object)->flushDownloadFinished();
+        if (CMC_Object* object = handle.current())
+            static_cast<CMC_Internet*>(object)->flushDownloadFinished();
     return result;
 }
 
@@ -492,8 +470,7 @@ void CMC_Scene::unload(CMC_Scene* next) {
         auto* object = static_cast<CMC_Object*>(m_objects->at(i));
         if (!isOwnedType(object->getType())) containers.push_back(object);
     }
-    for (CMC_Object* container : containers)
-        removeObject(container);
+    for (CMC_Object* container : containers) removeObject(container);
     CMC_ObjectsContainer::unload();
     if (!self->object) return;
     m_loaded = false;
@@ -565,14 +542,14 @@ void CMC_Scene::resolveDLLs(const CXString& names) {
 void CMC_Scene::doneDLLs() {
     CXVector* modules = m_modules;
     m_modules = nullptr;
-    for (int i = 0; modules && i < modules->getSize(); ++i)
-        delete modules->at(i);
+    for (int i = 0; modules && i < modules->getSize(); ++i) delete modules->at(i);
     delete modules;
 }
 
 CMC_Object* CMC_Scene::resolveEx(CMElement* element) {
     for (int i = 0; m_modules && i < m_modules->getSize(); ++i) {
-        CMC_ExternObject* module = static_cast<CMC_DLLExModuleInterface*>(m_modules->at(i))->getModuleInterface();
+        CMC_ExternObject* module =
+            static_cast<CMC_DLLExModuleInterface*>(m_modules->at(i))->getModuleInterface();
         if (!module) continue;
         if (CMC_Object* object = module->resolveObject(this, element)) return object;
     }
@@ -581,7 +558,8 @@ CMC_Object* CMC_Scene::resolveEx(CMElement* element) {
 
 CMC_Object* CMC_Scene::serializeEx(CXArchive* archive, int typeId) {
     for (int i = 0; m_modules && i < m_modules->getSize(); ++i) {
-        CMC_ExternObject* module = static_cast<CMC_DLLExModuleInterface*>(m_modules->at(i))->getModuleInterface();
+        CMC_ExternObject* module =
+            static_cast<CMC_DLLExModuleInterface*>(m_modules->at(i))->getModuleInterface();
         if (!module) continue;
         if (CMC_Object* object = module->restoreObject(typeId, archive)) return object;
     }
@@ -668,9 +646,11 @@ CMC_Object* CMC_Scene::makeStoredObject(int typeId, CMC_Scene* scene) {
     case TYPE_EDITBOX:
         return new CMC_EditBox(scene, nullptr);
     case TYPE_NETSERVER:
-        return new CMC_NetServer(scene ? scene->getWindow() : nullptr, scene ? scene->getMCApplication() : nullptr);
+        return new CMC_NetServer(scene ? scene->getWindow() : nullptr,
+                                 scene ? scene->getMCApplication() : nullptr);
     case TYPE_NETCLIENT:
-        return new CMC_NetClient(scene ? scene->getWindow() : nullptr, scene ? scene->getMCApplication() : nullptr);
+        return new CMC_NetClient(scene ? scene->getWindow() : nullptr,
+                                 scene ? scene->getMCApplication() : nullptr);
     case TYPE_DIALOG:
         return new CMC_Dialog(scene, nullptr);
     case TYPE_FILTER:
@@ -742,15 +722,16 @@ bool CMC_Scene::readCache() {
             }
             if (!object) {
                 // Records carry no length: nothing after one that cannot be read can be found.
-                logMessage("scene %s: cache record %d of type %d cannot be read; the records after it are lost",
-                           m_name.GetBuffer(), i, typeId);
+                logMessage(
+                    "scene %s: cache record %d of type %d cannot be read; the records after it are lost",
+                    m_name.GetBuffer(), i, typeId);
                 break;
             }
             object->setScene(this);
             if (!fromModule) object->serialize(&archive);
             if (!archive.good()) {
-                logMessage("scene %s: its cache %s ends inside record %d", m_name.GetBuffer(), fileName.GetBuffer(),
-                           i);
+                logMessage("scene %s: its cache %s ends inside record %d", m_name.GetBuffer(),
+                           fileName.GetBuffer(), i);
                 delete object;
                 break;
             }
@@ -765,7 +746,8 @@ bool CMC_Scene::readCache() {
         objects.emplace_back(static_cast<CMC_Object*>(m_objects->at(i)));
     restoreStoredBindings();
     for (CMC_ObjectHandle& handle : objects)
-        if (CMC_Object* object = handle.current(); object && object != this) object->initializeBehaviours(this, nullptr);
+        if (CMC_Object* object = handle.current(); object && object != this)
+            object->initializeBehaviours(this, nullptr);
     // Behaviours find their conditions, as those made from a definition do.
     for (CMC_ObjectHandle& handle : objects)
         if (CMC_Object* object = handle.current(); object && object->getType() == TYPE_BEHAVIOUR)
@@ -850,8 +832,7 @@ void CMC_Scene::restoreStoredBindings() {
         CXArray* args = nullptr;
         if (!stored.args.empty()) {
             args = new CXArray(static_cast<int>(stored.args.size()), 0.75f);
-            for (const CXString& text : stored.args)
-                args->add(new CXString(text));
+            for (const CXString& text : stored.args) args->add(new CXString(text));
         }
         if (!m_bindings) m_bindings = new CHashtable(101, 0.75, true);
         if (!list) {
@@ -868,7 +849,8 @@ void CMC_Scene::restoreStoredBindings() {
         CXVector* list = getBehaviour(stored.key);
         if (index < 0 || index >= static_cast<int>(m_handlerFlags.size()) || !list) continue;
         for (int i = 0; i < list->getSize(); ++i)
-            if (static_cast<CMC_Binding*>(list->at(i))->getBehaviour()) m_handlerFlags[static_cast<size_t>(index)] = 1;
+            if (static_cast<CMC_Binding*>(list->at(i))->getBehaviour())
+                m_handlerFlags[static_cast<size_t>(index)] = 1;
     }
 }
 

@@ -128,15 +128,16 @@ public:
 protected:
     // Writes a cache file whole or not at all: "<name>.tmp" in the current folder, renamed over the name once
     // every byte is out. False (and a log line) when it could not be.
-    static bool storeCacheFile(CWindow* window, const CXString& name, const std::function<bool(CXArchive&)>& body);
+    static bool storeCacheFile(CWindow* window, const CXString& name,
+                               const std::function<bool(CXArchive&)>& body);
 
     void construct();
     void setPending(CMC_Scene* scene);
     void setCurrent(CMC_Scene* scene);
     void appendHistory(CMC_Scene* scene);
     void removeLastHistory();
-    // Appends a scene (or episode) the definition names, makes this its parent and, when asked, adds it to the
-    // names. A container that belongs to another list already is skipped: it would be deleted twice.
+    // Appends a scene (or episode) the definition names, makes this its parent and, when asked, adds it to
+    // the names. A container that belongs to another list already is skipped: it would be deleted twice.
     bool adoptSubScene(CMC_Object* object, int type, bool addToNames);
     // The application and the episodes own their sub-scenes: this deletes them and leaves the list empty.
     void deleteSubScenes();

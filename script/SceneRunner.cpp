@@ -34,9 +34,7 @@ CMC_Object* objectOfType(CMC_ObjectsContainer* container, const CXString& name, 
 }
 
 // Hundredths of a decibel are -10000 at the bottom, where the linear map no longer reaches.
-int clampQuiet(int value) {
-    return value <= -3100 ? -10000 : value;
-}
+int clampQuiet(int value) { return value <= -3100 ? -10000 : value; }
 
 // Copies of the argument texts from index first on, for a behaviour's $1, $2, ...
 void appendArgumentTexts(CMC_Runner* runner, CXVector* args, int first, CXArray* params) {
@@ -45,8 +43,7 @@ void appendArgumentTexts(CMC_Runner* runner, CXVector* args, int first, CXArray*
 }
 
 void freeParams(CXArray* params) {
-    for (int i = 0; i < params->getSize(); ++i)
-        delete static_cast<CXString*>(params->at(i));
+    for (int i = 0; i < params->getSize(); ++i) delete static_cast<CXString*>(params->at(i));
     delete params;
 }
 
@@ -91,9 +88,7 @@ CXString CMC_Scene_Runner::toTime(int s) {
     return text;
 }
 
-int CMC_Scene_Runner::volumeToDb(int volume) {
-    return clampQuiet((volume - 800) * 3200 / 800);
-}
+int CMC_Scene_Runner::volumeToDb(int volume) { return clampQuiet((volume - 800) * 3200 / 800); }
 
 int CMC_Scene_Runner::panToDb(int pan) {
     int value = (pan - 400) * 3200 / 1600;
@@ -101,8 +96,8 @@ int CMC_Scene_Runner::panToDb(int pan) {
     return clampQuiet(value);
 }
 
-CMC_Variable* CMC_Scene_Runner::reflectiveRun(CMC_Runner* self, CMC_Object* receiver, CMC_ObjectsContainer* lookIn,
-                                              CXVector* args, bool ignoreCase) {
+CMC_Variable* CMC_Scene_Runner::reflectiveRun(CMC_Runner* self, CMC_Object* receiver,
+                                              CMC_ObjectsContainer* lookIn, CXVector* args, bool ignoreCase) {
     int count = argumentCount(args);
     if (count < 2 || !lookIn) return nullptr;
     CXString targetName = textOf(self, args, 0);
@@ -128,14 +123,14 @@ CMC_Variable* CMC_Scene_Runner::reflectiveRun(CMC_Runner* self, CMC_Object* rece
     }
     if (!runner) return nullptr;
     CXVector values(101, 0.75f);
-    for (int i = 2; i < count; ++i)
-        values.add(static_cast<CXObject*>(args->at(i)));
+    for (int i = 2; i < count; ++i) values.add(static_cast<CXObject*>(args->at(i)));
     CMC_Variable* result = runner->run(method, target, lookIn, &values);
     values.removeAll();
     return result;
 }
 
-CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                    CXVector* args) {
     if (!object) return nullptr;
     int type = object->getType();
     if (type < TYPE_APPLICATION || type > TYPE_SCENE) return CMC_Runner::run(id, object, container, args);
@@ -163,7 +158,8 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     }
     case MTH_GETPLAYINGSEQ:
         if (count > 0)
-            scene->getPlayingSeq(static_cast<CMC_Array*>(objectOfType(scene, textOf(this, args, 0), TYPE_ARRAY)));
+            scene->getPlayingSeq(
+                static_cast<CMC_Array*>(objectOfType(scene, textOf(this, args, 0), TYPE_ARRAY)));
         return nullptr;
     case MTH_RUN:
         return reflectiveRun(this, scene, scene, args, false);
@@ -188,15 +184,13 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         if (from <= 0) from = 1;
         if (to <= 0) to = target->getClonesNo();
         std::vector<CXString> extra;
-        for (int i = 4; i < count; ++i)
-            extra.push_back(textOf(this, args, i));
+        for (int i = 4; i < count; ++i) extra.push_back(textOf(this, args, i));
         for (int i = from; i <= to; ++i) {
             CMC_Object* current = behaviour.current();
             if (!current) break;
             auto* params = new CXArray(101, 0.75f);
             params->add(new CXString(targetName + "_" + CXString::toString(i)));
-            for (const CXString& text : extra)
-                params->add(new CXString(text));
+            for (const CXString& text : extra) params->add(new CXString(text));
             static_cast<CMC_Behaviour*>(current)->run(scene, params, false);
             freeParams(params);
         }
@@ -282,7 +276,8 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     case MTH_GETMINHSPRIORITY:
     case MTH_GETMAXHSPRIORITY: {
         CMC_Integer* result = CMC_VariableFactory::allocInteger();
-        result->setValue(id == MTH_GETMINHSPRIORITY ? CHotSpot::getMinPriority() : CHotSpot::getMaxPriority());
+        result->setValue(id == MTH_GETMINHSPRIORITY ? CHotSpot::getMinPriority()
+                                                    : CHotSpot::getMaxPriority());
         return result;
     }
     case MTH_GETELEMENTSNO: {
@@ -319,7 +314,8 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     }
     case MTH_RESUMESEQONLY:
         if (count > 0)
-            scene->resumeExcept(static_cast<CMC_Array*>(objectOfType(scene, textOf(this, args, 0), TYPE_ARRAY)));
+            scene->resumeExcept(
+                static_cast<CMC_Array*>(objectOfType(scene, textOf(this, args, 0), TYPE_ARRAY)));
         return nullptr;
     default:
         return CMC_Runner::run(id, object, container, args);

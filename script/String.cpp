@@ -34,11 +34,9 @@ struct ScalarRules<CXString> {
     // The text ends at its zero byte, or at the end of what arrived.
     static CXString netRead(const unsigned char* bytes, int length) {
         int end = 0;
-        while (end < length && bytes[end] != 0)
-            ++end;
+        while (end < length && bytes[end] != 0) ++end;
         CXString text(end);
-        for (int i = 0; i < end; ++i)
-            text += static_cast<char>(bytes[i]);
+        for (int i = 0; i < end; ++i) text += static_cast<char>(bytes[i]);
         return text;
     }
 

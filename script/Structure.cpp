@@ -51,17 +51,11 @@ CXVector* CMC_Structure::fields() {
     return m_fields;
 }
 
-int CMC_Structure::getFieldsNo() {
-    return fields()->getSize();
-}
+int CMC_Structure::getFieldsNo() { return fields()->getSize(); }
 
-CXString** CMC_Structure::getBehavioursList() {
-    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"});
-}
+CXString** CMC_Structure::getBehavioursList() { return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"}); }
 
-CMC_Runner* CMC_Structure::getRunner() {
-    return CMC_RunnerFactory::getRunner(TYPE_STRUCTURE);
-}
+CMC_Runner* CMC_Structure::getRunner() { return CMC_RunnerFactory::getRunner(TYPE_STRUCTURE); }
 
 void CMC_Structure::declare(const CXString& name, const CXString& type) {
     CMC_Variable* field = nullptr;
@@ -126,33 +120,28 @@ void CMC_Structure::flush() {
     // Mapped fields belong to the other structure: only the mapping goes.
     m_mapped = false;
     m_mappedFrom.clear();
-    for (int i = 0; i < m_fields->getSize(); ++i)
-        delete m_fields->at(i);
+    for (int i = 0; i < m_fields->getSize(); ++i) delete m_fields->at(i);
     m_fields->removeAll();
 }
 
 void CMC_Structure::clear() {
     CXVector* list = fields();
-    for (int i = 0; i < list->getSize(); ++i)
-        static_cast<CMC_Variable*>(list->at(i))->clear();
+    for (int i = 0; i < list->getSize(); ++i) static_cast<CMC_Variable*>(list->at(i))->clear();
 }
 
 void CMC_Structure::setDefault(CMC_Variable* value) {
     CXVector* list = fields();
-    for (int i = 0; i < list->getSize(); ++i)
-        static_cast<CMC_Variable*>(list->at(i))->setDefault(value);
+    for (int i = 0; i < list->getSize(); ++i) static_cast<CMC_Variable*>(list->at(i))->setDefault(value);
 }
 
 void CMC_Structure::resetINI() {
     CXVector* list = fields();
-    for (int i = 0; i < list->getSize(); ++i)
-        static_cast<CMC_Variable*>(list->at(i))->resetINI();
+    for (int i = 0; i < list->getSize(); ++i) static_cast<CMC_Variable*>(list->at(i))->resetINI();
 }
 
 void CMC_Structure::store(CXArchive* archive) {
     CXVector* list = fields();
-    for (int i = 0; i < list->getSize(); ++i)
-        static_cast<CMC_Variable*>(list->at(i))->store(archive);
+    for (int i = 0; i < list->getSize(); ++i) static_cast<CMC_Variable*>(list->at(i))->store(archive);
 }
 
 void CMC_Structure::restore(CXArchive* archive) {
@@ -207,25 +196,15 @@ CXObject* CMC_Structure::clone() {
     return copy;
 }
 
-int CMC_Structure::getBufferLen() {
-    return 0;
-}
+int CMC_Structure::getBufferLen() { return 0; }
 void CMC_Structure::netstore(void*) {}
-bool CMC_Structure::netrestore(const void*, int) {
-    return false;
-}
+bool CMC_Structure::netrestore(const void*, int) { return false; }
 void CMC_Structure::inc() {}
 void CMC_Structure::dec() {}
 void CMC_Structure::swap(CMC_Variable*, CMC_Variable*) {}
-int CMC_Structure::compare(CMC_Variable*) {
-    return 0;
-}
-CMC_Variable* CMC_Structure::convert(int) {
-    return nullptr;
-}
-CMC_Variable* CMC_Structure::calculate(CMC_Variable*, int) {
-    return this;
-}
+int CMC_Structure::compare(CMC_Variable*) { return 0; }
+CMC_Variable* CMC_Structure::convert(int) { return nullptr; }
+CMC_Variable* CMC_Structure::calculate(CMC_Variable*, int) { return this; }
 
 // ---- runner ----
 

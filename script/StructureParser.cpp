@@ -54,7 +54,8 @@ CMC_Application* CMC_StructureParser::load(const CXString& fileName) {
     }
     for (int i = 0; i < elements->getSize(); ++i) {
         CMElement* element = elements->getAt(i);
-        if (typeOf(element).equals("EPISODE")) m_containers.emplace_back(new CMC_Episode(m_window, this, element));
+        if (typeOf(element).equals("EPISODE"))
+            m_containers.emplace_back(new CMC_Episode(m_window, this, element));
     }
     // Only the last APPLICATION element counts; an application made from an earlier one would take the
     // episodes and scenes away from it.

@@ -11,8 +11,9 @@ class CMC_Object;
 class CWindow;
 
 // Builds a game's script world from "application.def": every SCENE element, then every EPISODE, then the
-// APPLICATION. While it lives the value pools and the runners exist. The application owns its episodes and loose
-// scenes, and each episode its scenes; what none of them took (a scene no list names) goes with the parser.
+// APPLICATION. While it lives the value pools and the runners exist. The application owns its episodes and
+// loose scenes, and each episode its scenes; what none of them took (a scene no list names) goes with the
+// parser.
 class CMC_StructureParser : public CXObject {
 public:
     CMC_StructureParser(CWindow* window, const CXString& fileName);

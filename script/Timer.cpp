@@ -12,9 +12,7 @@ namespace KavirelDLL {
 
 namespace {
 
-CWindow* windowOf(CMC_ObjectsContainer* scene) {
-    return scene ? scene->getWindow() : nullptr;
-}
+CWindow* windowOf(CMC_ObjectsContainer* scene) { return scene ? scene->getWindow() : nullptr; }
 
 // A negative interval would wrap to weeks; it ticks at every poll instead.
 unsigned intervalOf(const CXString& elapse) {
@@ -36,7 +34,8 @@ CMC_Timer::CMC_Timer(CMC_ObjectsContainer* scene, CMElement* element)
     initializeBehaviours(scene, element);
 }
 
-CMC_Timer::CMC_Timer(CMC_ObjectsContainer* scene) : CMC_Object(CXString("temp"), TYPE_TIMER), m_window(windowOf(scene)) {
+CMC_Timer::CMC_Timer(CMC_ObjectsContainer* scene)
+    : CMC_Object(CXString("temp"), TYPE_TIMER), m_window(windowOf(scene)) {
     if (scene) setScene(scene);
 }
 
@@ -45,9 +44,7 @@ CMC_Timer::~CMC_Timer() {
     if (CXTimer* list = timers(); list && m_timerId) list->remove(m_timerId);
 }
 
-CXTimer* CMC_Timer::timers() {
-    return m_window ? m_window->GetTimerInterface() : nullptr;
-}
+CXTimer* CMC_Timer::timers() { return m_window ? m_window->GetTimerInterface() : nullptr; }
 
 void CMC_Timer::enter() {
     CXTimer* list = timers();
@@ -86,7 +83,8 @@ void CMC_Timer::onTimer(int id) {
     if (m_tickLimit >= 1 && m_ticks == m_tickLimit) m_enabled = false;
     if (!hasHandler(EVT_TIMER_ONTICK)) return;
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-    if (!onSignal("ONTICK^" + CXString::toString(static_cast<int>(m_ticks))) && self->object) onSignal("ONTICK");
+    if (!onSignal("ONTICK^" + CXString::toString(static_cast<int>(m_ticks))) && self->object)
+        onSignal("ONTICK");
 }
 
 void CMC_Timer::enable() {
@@ -96,9 +94,7 @@ void CMC_Timer::enable() {
     if (CXTimer* list = timers()) list->reset(m_timerId);
 }
 
-void CMC_Timer::disable() {
-    m_enabled = false;
-}
+void CMC_Timer::disable() { m_enabled = false; }
 
 void CMC_Timer::pause() {
     m_enabled = false;
@@ -142,7 +138,8 @@ void CMC_Timer_Runner::prepareMthHashSet() {
     addMethod("SETELAPSE", MTH_SETELAPSE);
 }
 
-CMC_Variable* CMC_Timer_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_Timer_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                    CXVector* args) {
     if (!object || object->getType() != TYPE_TIMER) return CMC_Runner::run(id, object, container, args);
     auto* timer = static_cast<CMC_Timer*>(object);
     switch (id) {

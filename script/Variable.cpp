@@ -19,8 +19,7 @@
 namespace KavirelDLL {
 
 void NetBytes::putU32(unsigned char* at, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        at[i] = static_cast<unsigned char>(value >> (8 * i));
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
 uint32_t NetBytes::getU32(const unsigned char* at) {
@@ -168,27 +167,15 @@ void CMC_Variable::clear() {}
 void CMC_Variable::swap(CMC_Variable*, CMC_Variable*) {}
 void CMC_Variable::inc() {}
 void CMC_Variable::dec() {}
-bool CMC_Variable::equals(CMC_Variable*) {
-    return false;
-}
-int CMC_Variable::compare(CMC_Variable*) {
-    return 0;
-}
-CMC_Variable* CMC_Variable::convert(int) {
-    return nullptr;
-}
-CMC_Variable* CMC_Variable::calculate(CMC_Variable*, int) {
-    return nullptr;
-}
+bool CMC_Variable::equals(CMC_Variable*) { return false; }
+int CMC_Variable::compare(CMC_Variable*) { return 0; }
+CMC_Variable* CMC_Variable::convert(int) { return nullptr; }
+CMC_Variable* CMC_Variable::calculate(CMC_Variable*, int) { return nullptr; }
 void CMC_Variable::setDefault(CMC_Variable*) {}
 void CMC_Variable::resetINI() {}
-int CMC_Variable::getBufferLen() {
-    return 0;
-}
+int CMC_Variable::getBufferLen() { return 0; }
 void CMC_Variable::netstore(void*) {}
-bool CMC_Variable::netrestore(const void*, int) {
-    return false;
-}
+bool CMC_Variable::netrestore(const void*, int) { return false; }
 void CMC_Variable::store(CXArchive*) {}
 void CMC_Variable::restore(CXArchive*) {}
 void CMC_Variable::fromString(const CXString&) {}

@@ -31,8 +31,7 @@ namespace {
 template <typename T>
 void build(std::vector<T*>& pool, std::vector<bool>& taken, int32_t& size, int32_t& pointer) {
     pool.clear();
-    for (int i = 0; i < CMC_VariableFactory::kPoolSize; ++i)
-        pool.push_back(new T(CXString("f"), i));
+    for (int i = 0; i < CMC_VariableFactory::kPoolSize; ++i) pool.push_back(new T(CXString("f"), i));
     taken.assign(pool.size(), false);
     size = static_cast<int32_t>(pool.size());
     pointer = 0;
@@ -40,8 +39,7 @@ void build(std::vector<T*>& pool, std::vector<bool>& taken, int32_t& size, int32
 
 template <typename T>
 void release(std::vector<T*>& pool, std::vector<bool>& taken, int32_t& size, int32_t& pointer) {
-    for (T* value : pool)
-        delete value;
+    for (T* value : pool) delete value;
     pool.clear();
     taken.clear();
     size = 0;
@@ -73,7 +71,8 @@ T* take(std::vector<T*>& pool, std::vector<bool>& taken, int32_t& size, int32_t&
     return pool.back();
 }
 
-template <typename T> void giveBack(std::vector<T*>& pool, std::vector<bool>& taken, CMC_Variable* value) {
+template <typename T>
+void giveBack(std::vector<T*>& pool, std::vector<bool>& taken, CMC_Variable* value) {
     int id = value->getId();
     if (id < 0 || id >= static_cast<int>(pool.size())) return;
     // Only the pool's own value at that index; a stray variable with an id frees nothing.
@@ -159,7 +158,8 @@ CMC_Variable* CMC_VariableFactory::allocOfType(int type) {
 
 void CMC_VariableFactory::free(CMC_Variable* value) {
     if (!value) return;
-    withPool(value->getType(), [value](auto& pool, std::vector<bool>& taken) { giveBack(pool, taken, value); });
+    withPool(value->getType(),
+             [value](auto& pool, std::vector<bool>& taken) { giveBack(pool, taken, value); });
 }
 
 void CMC_VariableFactory::clearPool() {
@@ -172,8 +172,7 @@ void CMC_VariableFactory::clearPool() {
 int CMC_VariableFactory::takenCount(int type) {
     int count = 0;
     withPool(type, [&count](auto&, const std::vector<bool>& taken) {
-        for (bool t : taken)
-            count += t ? 1 : 0;
+        for (bool t : taken) count += t ? 1 : 0;
     });
     return count;
 }
@@ -195,7 +194,8 @@ CMC_Variable* CMC_VariableFactory::restore(CXArchive* archive) {
 
 CMC_Variable* CMC_VariableFactory::netrestore(const void* buffer, int length) {
     if (!buffer || length < 4) return nullptr;
-    CMC_Variable* value = allocOfType(static_cast<int>(NetBytes::getU32(static_cast<const unsigned char*>(buffer))));
+    CMC_Variable* value =
+        allocOfType(static_cast<int>(NetBytes::getU32(static_cast<const unsigned char*>(buffer))));
     if (!value) return nullptr;
     if (value->netrestore(buffer, length)) return value;
     free(value);

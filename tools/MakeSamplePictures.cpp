@@ -37,10 +37,13 @@ const SScene kScenes[] = {
     {"WIECZOR", {40, 20, 80}, {255, 120, 40}, {40, 60, 40}, {255, 255, 255}, 160, 120, {0, 0, 255}},
 };
 
-uint16_t pixel(SRgb c) { return static_cast<uint16_t>(CColor(uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)).GetInBPP(16)); }
+uint16_t pixel(SRgb c) {
+    return static_cast<uint16_t>(CColor(uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)).GetInBPP(16));
+}
 
 SRgb mix(SRgb a, SRgb b, int step, int steps) {
-    return {a.r + (b.r - a.r) * step / steps, a.g + (b.g - a.g) * step / steps, a.b + (b.b - a.b) * step / steps};
+    return {a.r + (b.r - a.r) * step / steps, a.g + (b.g - a.g) * step / steps,
+            a.b + (b.b - a.b) * step / steps};
 }
 
 bool paint(const SScene& scene, const std::string& folder) {
@@ -48,12 +51,14 @@ bool paint(const SScene& scene, const std::string& folder) {
     auto* pixels = reinterpret_cast<uint16_t*>(picture.GetDataPtr());
     if (!pixels) return false;
     for (int y = 0; y < kHeight; ++y) {
-        const uint16_t row = y < kHorizon ? pixel(mix(scene.skyTop, scene.skyBottom, y, kHorizon)) : pixel(scene.ground);
+        const uint16_t row =
+            y < kHorizon ? pixel(mix(scene.skyTop, scene.skyBottom, y, kHorizon)) : pixel(scene.ground);
         for (int x = 0; x < kWidth; ++x) pixels[y * kWidth + x] = row;
     }
     for (int y = scene.discY - 50; y <= scene.discY + 50; ++y)
         for (int x = scene.discX - 50; x <= scene.discX + 50; ++x)
-            if (std::hypot(x - scene.discX, y - scene.discY) <= 50.0) pixels[y * kWidth + x] = pixel(scene.disc);
+            if (std::hypot(x - scene.discX, y - scene.discY) <= 50.0)
+                pixels[y * kWidth + x] = pixel(scene.disc);
     for (int y = 500; y < 580; ++y)
         for (int x = 20; x < 140; ++x) pixels[y * kWidth + x] = pixel(scene.marker);
 
@@ -74,7 +79,8 @@ int main(int argc, char** argv) {
     }
     for (const SScene& scene : kScenes) {
         if (!paint(scene, argv[1])) {
-            std::fprintf(stderr, "%s: could not write the picture of %s below %s\n", argv[0], scene.name, argv[1]);
+            std::fprintf(stderr, "%s: could not write the picture of %s below %s\n", argv[0], scene.name,
+                         argv[1]);
             return 1;
         }
     }

@@ -15,7 +15,8 @@ CAnimo::CAnimo(CWindow* window, CXString fileName) : CAnimo(window) {
 void CAnimo::play() {
     m_status = 0;
     setErrorCode(ERR_NOT_BUILT);
-    logMessage("animation %s not played: animations are not built yet", CFileResolver::m_fileName.GetBuffer());
+    logMessage("animation %s not played: animations are not built yet",
+               CFileResolver::m_fileName.GetBuffer());
 }
 
 void CAnimo::stop(bool) { m_status = 0; }

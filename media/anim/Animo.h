@@ -24,8 +24,8 @@ public:
     int Save(CXString name, _compression kind) override;
 
     using CGraphicsObject::getWindow;
-    using CPlayable::isVisible;
     using CGraphicsObject::setPosition;
+    using CPlayable::isVisible;
 
 protected:
     using CGraphicsObject::m_fileName;

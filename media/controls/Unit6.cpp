@@ -60,17 +60,11 @@ bool CUnit6::onInitialUpdate() {
     return true;
 }
 
-bool CUnit6::wasInitiallyUpdated() {
-    return m_initiallyUpdated;
-}
+bool CUnit6::wasInitiallyUpdated() { return m_initiallyUpdated; }
 
-bool CUnit6::isActive() {
-    return m_active;
-}
+bool CUnit6::isActive() { return m_active; }
 
-bool CUnit6::domodal() {
-    return m_retCode != 0;
-}
+bool CUnit6::domodal() { return m_retCode != 0; }
 
 bool CUnit6::done(CMC_Scene*, CUnit6*) {
     m_dragging = false;
@@ -120,14 +114,11 @@ void CUnit6::setBackground() {
 
 void CUnit6::onTimer(int) {}
 
-CMElements* CUnit6::resolveObjects(CMC_Scene*, CMElements* elements) {
-    return elements;
-}
+CMElements* CUnit6::resolveObjects(CMC_Scene*, CMElements* elements) { return elements; }
 
 void CUnit6::flushEditBoxes() {
     m_currentEditBox = nullptr;
-    for (int i = 0; m_editBoxes && i < m_editBoxes->getSize(); ++i)
-        delete m_editBoxes->at(i);
+    for (int i = 0; m_editBoxes && i < m_editBoxes->getSize(); ++i) delete m_editBoxes->at(i);
     if (m_editBoxes) m_editBoxes->removeAll();
 }
 
@@ -146,9 +137,7 @@ bool CUnit6::onStartDragging(CGraphicsObject*, CXPoint, void*) {
     return false;
 }
 
-bool CUnit6::onDragging(CXPoint) {
-    return m_dragging;
-}
+bool CUnit6::onDragging(CXPoint) { return m_dragging; }
 
 bool CUnit6::onEndDragging(CXPoint) {
     m_dragging = false;
@@ -157,15 +146,11 @@ bool CUnit6::onEndDragging(CXPoint) {
 
 void CUnit6::bringBackDraggingObjectPosition(CXPoint) {}
 
-void CUnit6::addRandomPlayable(CPlayable*, double, int, CXString) {
-    notBuilt("playing at random");
-}
+void CUnit6::addRandomPlayable(CPlayable*, double, int, CXString) { notBuilt("playing at random"); }
 
 void CUnit6::removeRandomPlayable(CPlayable*) {}
 
-void CUnit6::setCursor(CGraphicsObject*) {
-    notBuilt("the edit-box cursor");
-}
+void CUnit6::setCursor(CGraphicsObject*) { notBuilt("the edit-box cursor"); }
 
 CEditBox6* CUnit6::addEditBox(CSimpleFont6*, CXRect, int, CXString) {
     notBuilt("edit boxes");
@@ -181,9 +166,7 @@ void CUnit6::removeEditBox(CEditBox6* box) {
     if (box && box == m_currentEditBox) m_currentEditBox = nullptr;
 }
 
-int CUnit6::getCurrentEditBoxIndex() {
-    return -1;
-}
+int CUnit6::getCurrentEditBoxIndex() { return -1; }
 
 // Without edit boxes there is nothing to move the focus to.
 void CUnit6::nextEditBox() {}
@@ -198,12 +181,8 @@ void CUnit6::killTimer(int id) {
     if (m_window) m_window->KillTimer(id);
 }
 
-void CUnit6::putOnCanvas(CXObject*, CMElement*) {
-    notBuilt("putting a definition's graphics on the screen");
-}
+void CUnit6::putOnCanvas(CXObject*, CMElement*) { notBuilt("putting a definition's graphics on the screen"); }
 
-void CUnit6::putOnCanvas(CAnimo6*, CMElement*) {
-    notBuilt("putting a definition's graphics on the screen");
-}
+void CUnit6::putOnCanvas(CAnimo6*, CMElement*) { notBuilt("putting a definition's graphics on the screen"); }
 
 } // namespace KavirelDLL

@@ -8,7 +8,8 @@ namespace KavirelDLL {
 CSequencedPlayable::CSequencedPlayable(CWindow* window, CMElement* element) : CPlayable(window) {
     m_type = 7;
     setErrorCode(ERR_NOT_BUILT);
-    logMessage("sequence %s not built: sequences are not built yet", element ? element->name().GetBuffer() : "");
+    logMessage("sequence %s not built: sequences are not built yet",
+               element ? element->name().GetBuffer() : "");
 }
 
 void CSequencedPlayable::play() {

@@ -14,14 +14,11 @@ using namespace KavirelDLL;
 
 namespace {
 
-std::string str(const CXString& s) {
-    return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength()));
-}
+std::string str(const CXString& s) { return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength())); }
 
 std::string bytes(std::initializer_list<int> values) {
     std::string out;
-    for (int v : values)
-        out += static_cast<char>(v);
+    for (int v : values) out += static_cast<char>(v);
     return out;
 }
 
@@ -63,7 +60,8 @@ TEST_F(ArchiveTest, LayoutsByteForByte) {
     EXPECT_EQ(stored([](CXArchive& a) { a << true << false; }), bytes({1, 0}));
     EXPECT_EQ(stored([](CXArchive& a) { a << int32_t(-2) << uint32_t(0x80000001u); }),
               bytes({0xFE, 0xFF, 0xFF, 0xFF, 1, 0, 0, 0x80}));
-    EXPECT_EQ(stored([](CXArchive& a) { a << int64_t(0x0102030405060708); }), bytes({8, 7, 6, 5, 4, 3, 2, 1}));
+    EXPECT_EQ(stored([](CXArchive& a) { a << int64_t(0x0102030405060708); }),
+              bytes({8, 7, 6, 5, 4, 3, 2, 1}));
     EXPECT_EQ(stored([](CXArchive& a) { a.writeShortString("hi"); }), bytes({2, 'h', 'i'}));
 }
 
@@ -74,8 +72,7 @@ TEST_F(ArchiveTest, DoublesKeepFourDecimalsAndSaturate) {
     });
     load(out);
     double v[6];
-    for (double& d : v)
-        *m_archive >> &d;
+    for (double& d : v) *m_archive >> &d;
     EXPECT_TRUE(m_archive->good());
     EXPECT_DOUBLE_EQ(v[0], -2.7182);
     EXPECT_DOUBLE_EQ(v[1], 214748.3647);

@@ -16,21 +16,17 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string str(const CXString& s) {
-    return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength()));
-}
+std::string str(const CXString& s) { return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength())); }
 
 // Little-endian fields, as the archive's table stores them.
 struct Bytes {
     std::string out;
     Bytes& i32(int32_t v) {
-        for (int i = 0; i < 4; ++i)
-            out += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 4; ++i) out += static_cast<char>((static_cast<uint32_t>(v) >> (8 * i)) & 0xFF);
         return *this;
     }
     Bytes& i64(int64_t v) {
-        for (int i = 0; i < 8; ++i)
-            out += static_cast<char>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF);
+        for (int i = 0; i < 8; ++i) out += static_cast<char>((static_cast<uint64_t>(v) >> (8 * i)) & 0xFF);
         return *this;
     }
     Bytes& s(const std::string& text) {
@@ -200,8 +196,7 @@ TEST_F(BigFileTest, SearchesGiveLowerCasedNamesFilesFirst) {
     handle = archive.FindFirst("*", &data);
     ASSERT_EQ(handle, 0);
     std::vector<std::string> names{data.name};
-    while (archive.FindNext(handle, &data) == 0)
-        names.push_back(data.name);
+    while (archive.FindNext(handle, &data) == 0) names.push_back(data.name);
     EXPECT_EQ(names, (std::vector<std::string>{"music.wav", "b0.bin", "c.txt", "common", "dane", "wavs"}));
 
     EXPECT_EQ(archive.FindFirst("W*", &data), 5); // folders are numbered after the files
@@ -384,8 +379,7 @@ TEST_F(BigFileTest, DamagedArchivesFailCleanly) {
     pastEnd.s("root").i32(1).i32(0).s("f").i32(0).i64(0).i32(1000);
     Bytes deep;
     header(deep);
-    for (int i = 0; i < 5000; ++i)
-        deep.s("d").i32(0).i32(1);
+    for (int i = 0; i < 5000; ++i) deep.s("d").i32(0).i32(1);
     deep.s("d").i32(0).i32(0);
     for (const Bytes* bad : {&huge, &longName, &negative, &pastEnd, &deep}) {
         put("bad.bf", bad->out);

@@ -26,7 +26,7 @@ TEST(Containers, GrowthAtTheLoadFactor) {
     v.add(&o[0]);
     v.add(&o[1]);
     v.add(&o[2]);
-    EXPECT_EQ(v.getCapacity(), 4);  // 3 is not above 3
+    EXPECT_EQ(v.getCapacity(), 4); // 3 is not above 3
     v.add(&o[3]);
     EXPECT_EQ(v.getCapacity(), 8);
     for (int i = 0; i < 4; ++i) EXPECT_EQ(v[i], &o[i]);
@@ -57,8 +57,8 @@ TEST(Containers, FullListsGrowBeforeWriting) {
     EXPECT_EQ(a.getSize(), 5);
     EXPECT_GE(a.getCapacity(), 5);
     EXPECT_EQ(a.at(0), &marker[4]);
-    EXPECT_EQ(a.at(4), &marker[3]);  // not pushed out of the last slot
-    a.insertAt(a.getCapacity(), &marker[5]);  // an index at the capacity grows first
+    EXPECT_EQ(a.at(4), &marker[3]);          // not pushed out of the last slot
+    a.insertAt(a.getCapacity(), &marker[5]); // an index at the capacity grows first
     EXPECT_EQ(a.getSize(), 6);
 
     CXVector w(2, 1.0f);
@@ -84,13 +84,13 @@ TEST(Containers, InsertSetAndEdgeIndexes) {
     EXPECT_EQ(a.getSize(), 1);
     EXPECT_EQ(a.at(10), &x);
     EXPECT_EQ(a.at(0), nullptr);
-    a.insertAt(-1, &y);  // refused
+    a.insertAt(-1, &y); // refused
     EXPECT_EQ(a.getSize(), 1);
     EXPECT_EQ(a.setAt(5, &y), nullptr);
     EXPECT_EQ(a.setAt(5, &z), &y);
     EXPECT_EQ(a.getSize(), 1);
     EXPECT_EQ(a.setAt(-2, &z), nullptr);
-    a.setAt(200, &z);  // grows while the capacity is below it
+    a.setAt(200, &z); // grows while the capacity is below it
     EXPECT_GE(a.getCapacity(), 201);
     EXPECT_EQ(a.at(200), &z);
 
@@ -101,7 +101,7 @@ TEST(Containers, InsertSetAndEdgeIndexes) {
     EXPECT_EQ(v.at(0), nullptr);
     v.add(&o1);
     EXPECT_EQ(v.setAt(0, &o2), &o1);
-    v.insertAt(50, &o3);  // past the end appends
+    v.insertAt(50, &o3); // past the end appends
     EXPECT_EQ(v.getSize(), 2);
     EXPECT_EQ(v.at(1), &o3);
     v.insertAt(-4, &o1);
@@ -143,7 +143,7 @@ TEST(Containers, RemoveFindReplace) {
 
     v.removeAll();
     EXPECT_EQ(v.getSize(), 0);
-    EXPECT_EQ(v[0], &o[0]);  // the slot keeps its pointer
+    EXPECT_EQ(v[0], &o[0]); // the slot keeps its pointer
     EXPECT_FALSE(v.contains(&o[0]));
 }
 
@@ -172,14 +172,14 @@ TEST(Containers, ClonesAndCopies) {
     v.add(&o1);
     v.add(&o2);
     CXVector small(1, 0.75f);
-    v.copyInto(&small);  // grows when too small
+    v.copyInto(&small); // grows when too small
     EXPECT_EQ(small.getSize(), 2);
     EXPECT_EQ(small.at(1), &o2);
 
     CXArray self(2, 0.75f);
     self.add(&a);
     self.add(&b);
-    self.add(&self);  // appending a list to itself, growing on the way
+    self.add(&self); // appending a list to itself, growing on the way
     EXPECT_EQ(self.getSize(), 4);
     EXPECT_EQ(self.at(2), &a);
     EXPECT_EQ(self.at(3), &b);
@@ -285,7 +285,7 @@ TEST(Containers, SortedVectorIsStable) {
     delete reversed;
 
     CSortedVector empty;
-    CSortedVector* none = empty.reverse();  // capacity 0 must still accept elements
+    CSortedVector* none = empty.reverse(); // capacity 0 must still accept elements
     EXPECT_EQ(none->getSize(), 0);
     none->add(&p1);
     none->add(&p3);
@@ -323,7 +323,7 @@ TEST(Containers, OddConstructionArgumentsStaySafe) {
     CXVector zero(0, 0.75f);
     zero.add(&o);
     EXPECT_EQ(zero.at(0), &o);
-    CXVector noFactor(4, 0.0f);  // would double forever
+    CXVector noFactor(4, 0.0f); // would double forever
     CXVector more(4, 0.75f);
     for (int i = 0; i < 3; ++i) more.add(&o);
     noFactor.add(&more);

@@ -31,14 +31,14 @@ TEST(DataBuffer, CursorMovesByElements) {
 TEST(DataBuffer, BackupAndRestore) {
     CDataBuffer buffer("abcd", 4, 1);
     EXPECT_FALSE(buffer.hasBackup());
-    buffer.restore(true);  // nothing to restore
+    buffer.restore(true); // nothing to restore
     buffer.backup();
     std::memcpy(buffer.getBuffer(), "wxyz", 4);
     buffer.restore(false);
     EXPECT_EQ(std::memcmp(buffer.getBuffer(), "abcd", 4), 0);
     EXPECT_TRUE(buffer.hasBackup());
     buffer.getBuffer()[0] = 'Q';
-    buffer.backup();  // a fresh copy replaces the old one
+    buffer.backup(); // a fresh copy replaces the old one
     buffer.getBuffer()[0] = 'R';
     buffer.restore(true);
     EXPECT_EQ(buffer.getBuffer()[0], 'Q');

@@ -137,14 +137,14 @@ TEST_F(DefinitionFiles, CopiesAreRefusedWhereTheyCannotBeMade) {
     CLogCapture log;
     put("plain.txt", "A\n");
     put("coded.txt", "{<C:2>}\nx<E>\n");
-    EXPECT_FALSE(CTextCoder::code(nullptr, "coded.txt", "out1", 6));  // already coded
-    EXPECT_FALSE(CTextCoder::decode(nullptr, "plain.txt", "out2"));   // not coded
+    EXPECT_FALSE(CTextCoder::code(nullptr, "coded.txt", "out1", 6)); // already coded
+    EXPECT_FALSE(CTextCoder::decode(nullptr, "plain.txt", "out2"));  // not coded
     EXPECT_FALSE(CTextCoder::code(nullptr, "none.txt", "out3", 6));
     EXPECT_FALSE(CTextCoder::decode(nullptr, "none.txt", "out4"));
     EXPECT_FALSE(CTextCoder::code(nullptr, "plain.txt", "out5", 0));
-    put("marked.txt", "A:TEXT=a<E>b\n");  // would read back as two lines
+    put("marked.txt", "A:TEXT=a<E>b\n"); // would read back as two lines
     EXPECT_FALSE(CTextCoder::code(nullptr, "marked.txt", "out6", 6));
-    put("tabbed.txt", "A:TEXT=a<\tE\t>b\n");  // the mark appears once the tabs are gone
+    put("tabbed.txt", "A:TEXT=a<\tE\t>b\n"); // the mark appears once the tabs are gone
     EXPECT_FALSE(CTextCoder::code(nullptr, "tabbed.txt", "out8", 6));
     for (const char* out : {"out1", "out2", "out3", "out4", "out5", "out6", "out8"})
         EXPECT_FALSE(CFile::fileExists(nullptr, out)) << out;
@@ -188,7 +188,7 @@ TEST_F(DefinitionFiles, CommandLineAsksForAuthorsCopies) {
     ASSERT_NE(list, nullptr);
     expectFixtureElements(list.get());
     ASSERT_TRUE(CFile::fileExists(nullptr, "scene.cnv.coded"));
-    EXPECT_FALSE(CFile::fileExists(nullptr, "scene.cnv.decoded"));  // the file itself is plain
+    EXPECT_FALSE(CFile::fileExists(nullptr, "scene.cnv.decoded")); // the file itself is plain
 
     put("coded.cnv", read("scene.cnv.coded"));
     list.reset(CMElementsLoader::load(&both, CXString("coded.cnv")));

@@ -8,47 +8,46 @@
 #include "core/Elements.h"
 
 // One definition text that uses every statement of the grammar, and what it must load into.
-inline const std::string kDefinitionFixture =
-    "# the scene's definitions\n"
-    "DEF:BUTTON( TYPE = BUTTON |VISIBLE=TRUE|PRIORITY=5)\n"
-    "OBJECT=BACK\n"
-    "BACK:TYPE=IMAGE\n"
-    "BACK:FILENAME=C:\\DANE\\BACK.IMG\n"
-    "BACK:VISIBLE=TRUE\n"
-    "BACK:TYPE=ANIMO\n"
-    "\tBACK:PRIORITY=\t10\n"
-    "OBJECT=HERO\n"
-    "HERO:TYPE=ANIMO\n"
-    "HERO:TEXT=one two /\n"
-    "three\n"
-    "HERO:NOTE=one/   \n"
-    "two\n"
-    "HERO:SAY=one/\n"
-    "  two\n"
-    "HERO:PA/TH=a\n"
-    "b\n"
-    "HERO:POS=12, 34\n"
-    "HERO:RECT=1 2 3 4\n"
-    "HERO:EXPR=a==b:c\n"
-    "IMPORT=INTRO\n"
-    "IMPORT=INTRO\n"
-    "INTRO:FILENAME=INTRO.SEQ\n"
-    "HERO:ADD=BACK:HERO:SPEED=3\n"
-    "BACK:APPLY=INTRO:INTRO:VISIBLE\n"
-    "OBJECT=HERO\n"
-    "HERO:FLAG\n"
-    "HERO:FLAG=TRUE\n"
-    "MISSING:TYPE=X\n"
-    "object=C\n"
-    "  # OBJECT=D\n"
-    "#OBJECT=E\n"
-    "DEF:BUTTON(TYPE=OTHER)\n"
-    "HERO:ADD=NOBODY\n"
-    "INTRO:APPLY=NOBODY\n"
-    "\n"
-    "!\n"
-    "OBJECT=LATE\n"
-    "LATE:TYPE=IMAGE";
+inline const std::string kDefinitionFixture = "# the scene's definitions\n"
+                                              "DEF:BUTTON( TYPE = BUTTON |VISIBLE=TRUE|PRIORITY=5)\n"
+                                              "OBJECT=BACK\n"
+                                              "BACK:TYPE=IMAGE\n"
+                                              "BACK:FILENAME=C:\\DANE\\BACK.IMG\n"
+                                              "BACK:VISIBLE=TRUE\n"
+                                              "BACK:TYPE=ANIMO\n"
+                                              "\tBACK:PRIORITY=\t10\n"
+                                              "OBJECT=HERO\n"
+                                              "HERO:TYPE=ANIMO\n"
+                                              "HERO:TEXT=one two /\n"
+                                              "three\n"
+                                              "HERO:NOTE=one/   \n"
+                                              "two\n"
+                                              "HERO:SAY=one/\n"
+                                              "  two\n"
+                                              "HERO:PA/TH=a\n"
+                                              "b\n"
+                                              "HERO:POS=12, 34\n"
+                                              "HERO:RECT=1 2 3 4\n"
+                                              "HERO:EXPR=a==b:c\n"
+                                              "IMPORT=INTRO\n"
+                                              "IMPORT=INTRO\n"
+                                              "INTRO:FILENAME=INTRO.SEQ\n"
+                                              "HERO:ADD=BACK:HERO:SPEED=3\n"
+                                              "BACK:APPLY=INTRO:INTRO:VISIBLE\n"
+                                              "OBJECT=HERO\n"
+                                              "HERO:FLAG\n"
+                                              "HERO:FLAG=TRUE\n"
+                                              "MISSING:TYPE=X\n"
+                                              "object=C\n"
+                                              "  # OBJECT=D\n"
+                                              "#OBJECT=E\n"
+                                              "DEF:BUTTON(TYPE=OTHER)\n"
+                                              "HERO:ADD=NOBODY\n"
+                                              "INTRO:APPLY=NOBODY\n"
+                                              "\n"
+                                              "!\n"
+                                              "OBJECT=LATE\n"
+                                              "LATE:TYPE=IMAGE";
 
 using FixtureProps = std::vector<std::pair<std::string, std::string>>;
 
@@ -69,7 +68,8 @@ inline void expectFixtureElements(KavirelDLL::CMElements* list) {
     KavirelDLL::CMElement* button2 = list->getAt(4);
 
     EXPECT_EQ(button->getName(), "BUTTON");
-    EXPECT_EQ(fixturePropsOf(button), (FixtureProps{{"TYPE", "BUTTON"}, {"VISIBLE", "TRUE"}, {"PRIORITY", "5"}}));
+    EXPECT_EQ(fixturePropsOf(button),
+              (FixtureProps{{"TYPE", "BUTTON"}, {"VISIBLE", "TRUE"}, {"PRIORITY", "5"}}));
     EXPECT_EQ(button->getChildren()->getSize(), 0);
 
     EXPECT_EQ(back->getName(), "BACK");
@@ -81,8 +81,8 @@ inline void expectFixtureElements(KavirelDLL::CMElements* list) {
     EXPECT_EQ(back->getPropertyValue("TYPE"), "IMAGE");
     EXPECT_EQ(back->getPropertyIntValue("PRIORITY"), 10);
     ASSERT_EQ(back->getChildren()->getSize(), 2);
-    EXPECT_EQ(back->getChildren()->getAt(0), hero);   // HERO:ADD=BACK
-    EXPECT_EQ(back->getChildren()->getAt(1), intro);  // BACK:APPLY=INTRO
+    EXPECT_EQ(back->getChildren()->getAt(0), hero);  // HERO:ADD=BACK
+    EXPECT_EQ(back->getChildren()->getAt(1), intro); // BACK:APPLY=INTRO
 
     EXPECT_EQ(hero->getName(), "HERO");
     EXPECT_EQ(fixturePropsOf(hero), (FixtureProps{{"TYPE", "ANIMO"},
@@ -102,7 +102,8 @@ inline void expectFixtureElements(KavirelDLL::CMElements* list) {
     EXPECT_EQ(hero->getChildren()->getSize(), 0);
 
     EXPECT_EQ(intro->getName(), "INTRO");
-    EXPECT_EQ(fixturePropsOf(intro), (FixtureProps{{"TYPE", "SEQUENCE"}, {"FILENAME", "INTRO.SEQ"}, {"VISIBLE", ""}}));
+    EXPECT_EQ(fixturePropsOf(intro),
+              (FixtureProps{{"TYPE", "SEQUENCE"}, {"FILENAME", "INTRO.SEQ"}, {"VISIBLE", ""}}));
     EXPECT_EQ(intro->getChildren()->getSize(), 0);
 
     EXPECT_EQ(button2->getName(), "BUTTON");

@@ -63,7 +63,7 @@ TEST(ElementCreator, UnbuiltKindsFailVisibly) {
     ASSERT_NE(playable, nullptr);
     EXPECT_NE(dynamic_cast<CAnimo6*>(playable.get()), nullptr);
     EXPECT_EQ(dynamic_cast<CXObject*>(playable.get())->LastError(), ERR_NOT_BUILT);
-    EXPECT_FALSE(playable->isVisible());  // VISIBLE absent reads as false
+    EXPECT_FALSE(playable->isVisible()); // VISIBLE absent reads as false
     EXPECT_TRUE(log.contains("hero.ann"));
 
     std::unique_ptr<CMElement> sequence(element("SEQUENCE", nullptr, nullptr));

@@ -4,9 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "core/DefinitionFixture.h"
 #include "core/ElementsLoader.h"
 #include "core/Log.h"
-#include "core/DefinitionFixture.h"
 #include "core/TextCoder.h"
 
 using namespace KavirelDLL;
@@ -14,7 +14,8 @@ using namespace KavirelDLL;
 namespace {
 
 CMElements* parse(const std::string& text) {
-    return CMElementsLoader::load(nullptr, new CTextFileReader(nullptr, text.data(), static_cast<int>(text.size())));
+    return CMElementsLoader::load(nullptr,
+                                  new CTextFileReader(nullptr, text.data(), static_cast<int>(text.size())));
 }
 
 std::vector<std::string> namesOf(CMElements* list) {
@@ -56,7 +57,7 @@ TEST(ElementsLoader, EmptyTextGivesAnEmptyList) {
 TEST(ElementsLoader, ReaderWithAnErrorGivesNull) {
     CTextFileReader* reader = new CTextFileReader(nullptr, "OBJECT=A\n", 9);
     reader->setErrorCode(ERR_FILE_NOT_FOUND);
-    EXPECT_EQ(CMElementsLoader::load(nullptr, reader), nullptr);  // the reader went with the loader
+    EXPECT_EQ(CMElementsLoader::load(nullptr, reader), nullptr); // the reader went with the loader
     EXPECT_EQ(CMElementsLoader::load(nullptr, static_cast<CTextFileReader*>(nullptr)), nullptr);
     EXPECT_EQ(CMElementsLoader::load(static_cast<CTextCoder*>(nullptr)), nullptr);
 }
@@ -84,35 +85,35 @@ TEST(ElementsLoader, LogicalLines) {
         {"A:T/EXT=one\ntwo\n", "A:TEXT=onetwo"},
         {"\tA:\tB = c \t\n", "A:B = c"},
         {"   \n", ""},
-        {"X\n", "X\n"},  // one character: kept with its line end
+        {"X\n", "X\n"}, // one character: kept with its line end
         {"a/\nb/\ncc\nd\n", "abcc"},
-        {"a/\nb\n", "ab\n"},  // a one-character line joins with its line end
-        {"last/", "last"},  // the text ends while a line is still joined
+        {"a/\nb\n", "ab\n"}, // a one-character line joins with its line end
+        {"last/", "last"},   // the text ends while a line is still joined
     };
     for (const Case& c : cases) {
-        CTextCoder coder(nullptr, new CTextFileReader(nullptr, c.text.data(), static_cast<int>(c.text.size())), false);
+        CTextCoder coder(nullptr,
+                         new CTextFileReader(nullptr, c.text.data(), static_cast<int>(c.text.size())), false);
         EXPECT_EQ(std::string(CMElementsLoader::getLine(&coder).GetBuffer()), c.line) << c.text;
     }
 }
 
 TEST(ElementsLoader, StatementRules) {
-    CMElements* list = parse(
-        "OBJECT=Q\nOBJECT=A\n"
-        "Q:ADD=A:Q:VISIBLE=TRUE\n"      // a statement after ADD is read too
-        "A:APPLY=Q\n"                   // Q a child of A a second time
-        "A:ADD=NOBODY:A:LOST=1\n"       // an unknown target ends the line
-        "A::B==C\n"                     // empty tokens dropped: B gets C
-        "A:K=x:y=z\n"                   // the rest of the line is the value, joined with blanks
-        "A:BARE\n"
-        "A:BARE=later\n"
-        "OBJECT\n"                      // no name: nothing
-        "IMPORT\n"
-        "IMPORT=S:S:FILENAME=s.seq\n"
-        "IMPORT=S\n"
-        "OBJECT=A:A:IGNORED=1\n"        // A exists: the whole rest of the line is ignored
-        "A\n"                           // an element alone is no statement
-        "DEF=T(X=1|Y=2)\n"
-        "OBJECT=DEF\n");
+    CMElements* list = parse("OBJECT=Q\nOBJECT=A\n"
+                             "Q:ADD=A:Q:VISIBLE=TRUE\n" // a statement after ADD is read too
+                             "A:APPLY=Q\n"              // Q a child of A a second time
+                             "A:ADD=NOBODY:A:LOST=1\n"  // an unknown target ends the line
+                             "A::B==C\n"                // empty tokens dropped: B gets C
+                             "A:K=x:y=z\n" // the rest of the line is the value, joined with blanks
+                             "A:BARE\n"
+                             "A:BARE=later\n"
+                             "OBJECT\n" // no name: nothing
+                             "IMPORT\n"
+                             "IMPORT=S:S:FILENAME=s.seq\n"
+                             "IMPORT=S\n"
+                             "OBJECT=A:A:IGNORED=1\n" // A exists: the whole rest of the line is ignored
+                             "A\n"                    // an element alone is no statement
+                             "DEF=T(X=1|Y=2)\n"
+                             "OBJECT=DEF\n");
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(namesOf(list), (std::vector<std::string>{"Q", "A", "S", "T", "DEF"}));
     CMElement* a = list->get("A");
@@ -129,13 +130,12 @@ TEST(ElementsLoader, StatementRules) {
 }
 
 TEST(ElementsLoader, MalformedTemplatesAreSkipped) {
-    CMElements* list = parse(
-        "DEF:NOPAREN\n"
-        "DEF:OPEN(X=1\n"
-        "DEF:BACK)X=1(\n"
-        "DEF(X=1)\n"
-        "DEF:P(X=1|junk||Y = 2 = 3| Z=)\n"
-        "DEF:E()\n");
+    CMElements* list = parse("DEF:NOPAREN\n"
+                             "DEF:OPEN(X=1\n"
+                             "DEF:BACK)X=1(\n"
+                             "DEF(X=1)\n"
+                             "DEF:P(X=1|junk||Y = 2 = 3| Z=)\n"
+                             "DEF:E()\n");
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(namesOf(list), (std::vector<std::string>{"P", "E"}));
     EXPECT_EQ(fixturePropsOf(list->get("P")), (FixtureProps{{"X", "1"}, {"Y", "2 = 3"}, {"Z", ""}}));

@@ -26,7 +26,7 @@ TEST(Elements, PropertiesKeepDuplicatesAndLookupsSeeTheFirst) {
     EXPECT_EQ(e.getPropertyValue("TYPE"), "ANIMO");
 
     e.addProperty("VISIBLE");
-    e.addProperty("VISIBLE");  // an empty property is added only once
+    e.addProperty("VISIBLE"); // an empty property is added only once
     EXPECT_EQ(e.getProperties()->getSize(), 3);
     e.addProperty("TYPE");
     EXPECT_EQ(e.getProperties()->getSize(), 3);
@@ -34,7 +34,7 @@ TEST(Elements, PropertiesKeepDuplicatesAndLookupsSeeTheFirst) {
     e.setProperty("TYPE", "TEXT");
     EXPECT_EQ(e.getPropertyValue("TYPE"), "TEXT");
     EXPECT_EQ(e.getProperties()->getAt(1)->getValue(), "IMAGE");
-    e.setProperty("NONE", "X");  // sets nothing, adds nothing
+    e.setProperty("NONE", "X"); // sets nothing, adds nothing
     EXPECT_FALSE(e.isPropertyAvailable("NONE"));
 
     e.removeProperty("TYPE");
@@ -54,13 +54,16 @@ TEST(Elements, NamesAreExactExceptHasPropertyUpperCasesTheAsking) {
     EXPECT_TRUE(e.isPropertyAvailable("TYPE"));
     EXPECT_FALSE(e.isPropertyAvailable("type"));
     EXPECT_TRUE(e.hasProperty("type"));
-    EXPECT_FALSE(e.hasProperty("lower"));  // asked as LOWER
+    EXPECT_FALSE(e.hasProperty("lower")); // asked as LOWER
     EXPECT_TRUE(e.isPropertyAvailable("lower"));
     EXPECT_EQ(e.getPropertyValue("Type"), "");
 
     // Code page 1250 letters upper-case too: "źle" is asked as "ŹLE".
-    e.addProperty("\x8F" "LE", "1");
-    EXPECT_TRUE(e.hasProperty("\x9F" "le"));
+    e.addProperty("\x8F"
+                  "LE",
+                  "1");
+    EXPECT_TRUE(e.hasProperty("\x9F"
+                              "le"));
 }
 
 TEST(Elements, PropertyEqualityIsByNameOnly) {
@@ -177,10 +180,10 @@ TEST(Elements, OwningListDeletesItsElementsAndChildrenListsDoNot) {
         EXPECT_EQ(deaths, 1);
         list.remove(nullptr);
         CMElement stranger("S");
-        list.remove(&stranger);  // not in the list: left alone
+        list.remove(&stranger); // not in the list: left alone
         EXPECT_EQ(deaths, 1);
     }
-    EXPECT_EQ(deaths, 3);  // the child once, through the owning list only
+    EXPECT_EQ(deaths, 3); // the child once, through the owning list only
 }
 
 // Mended: removing an element from a list that does not own it takes it out without deleting it;
@@ -213,7 +216,7 @@ TEST(Elements, PropertiesListOwnsItsProperties) {
     props.remove(a);
     EXPECT_FALSE(props.contains("A"));
     CMProperty outsider("X");
-    props.remove(&outsider);  // not held: not deleted
+    props.remove(&outsider); // not held: not deleted
     props.remove(nullptr);
     EXPECT_EQ(props.getSize(), 1);
 }

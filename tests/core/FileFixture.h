@@ -32,8 +32,7 @@ protected:
     // Engine name of the folder, or of a path below it written with '/'.
     std::string root(const std::string& rest = "") const {
         std::string out = KavirelDLL::CPlatformFiles::toEngineName(m_tmp.str());
-        for (char c : rest)
-            out += c == '/' ? '\\' : c;
+        for (char c : rest) out += c == '/' ? '\\' : c;
         return out;
     }
     std::string put(const std::string& relative, const std::string& contents = "") const {
@@ -44,8 +43,7 @@ protected:
         std::string out;
         char buffer[256];
         int got;
-        while ((got = file.Read(buffer, sizeof buffer)) > 0)
-            out.append(buffer, static_cast<size_t>(got));
+        while ((got = file.Read(buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<size_t>(got));
         return out;
     }
 

@@ -16,14 +16,15 @@ using namespace KavirelDLL;
 
 namespace {
 
-std::string str(const CXString& s) {
-    return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength()));
-}
+std::string str(const CXString& s) { return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength())); }
 
 // "Łódź.img": code page 1250 spellings; the file on disk is named in UTF-8.
-const std::string kCpLower = "\xA3\xF3" "d\x9F.img";
-const std::string kCpUpper = "\xA3\xD3" "D\x8F.IMG";
-const std::string kUtf8 = "\xC5\x81\xC3\xB3" "d\xC5\xBA.img";
+const std::string kCpLower = "\xA3\xF3"
+                             "d\x9F.img";
+const std::string kCpUpper = "\xA3\xD3"
+                             "D\x8F.IMG";
+const std::string kUtf8 = "\xC5\x81\xC3\xB3"
+                          "d\xC5\xBA.img";
 
 } // namespace
 
@@ -32,7 +33,8 @@ using FileTest = GameFolderTest;
 TEST_F(FileTest, WindowsNamesResolve) {
     put("Dane/S1/Intro.CNV", "intro");
     put("Dane/S1/" + kUtf8, "city");
-    for (const char* name : {"Dane\\S1\\Intro.CNV", "dane\\s1\\intro.cnv", "DANE/S1/INTRO.cnv", ".\\Dane\\\\S1\\intro.cnv"}) {
+    for (const char* name :
+         {"Dane\\S1\\Intro.CNV", "dane\\s1\\intro.cnv", "DANE/S1/INTRO.cnv", ".\\Dane\\\\S1\\intro.cnv"}) {
         CFile file(nullptr, name, 9);
         ASSERT_EQ(file.LastError(), ERR_NONE) << name;
         EXPECT_EQ(readAll(file), "intro");
@@ -353,8 +355,7 @@ TEST_F(FileTest, FoldersAndSearches) {
 
     CXArray* names = CFolder::list("dane\\*.*");
     std::vector<std::string> listed;
-    for (int i = 0; i < names->getSize(); ++i)
-        listed.push_back(str(*static_cast<CXString*>(names->at(i))));
+    for (int i = 0; i < names->getSize(); ++i) listed.push_back(str(*static_cast<CXString*>(names->at(i))));
     CFolder::releaseFilesList(names);
     EXPECT_EQ(listed, (std::vector<std::string>{".", "..", "A.+intro", "B.s", "b.txt", kCpLower}));
 

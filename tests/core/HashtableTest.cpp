@@ -53,7 +53,7 @@ TEST(HashKeys, StringHashValues) {
     key.set("abc");
     EXPECT_EQ(key.getHashcode(), 597);
     EXPECT_EQ(key.getString(), "abc");
-    key.set(std::string(500, 'q').c_str());  // longer than anything before
+    key.set(std::string(500, 'q').c_str()); // longer than anything before
     EXPECT_EQ(key.getString().GetLength(), 500);
 }
 
@@ -84,18 +84,20 @@ TEST(HashKeys, Equality) {
 TEST(Hashtable, PutGetAndGrowth) {
     CHashtable table(101, 0.75, true);
     std::vector<CInteger> values(200);
-    for (int i = 0; i < 75; ++i) table.put(new CStringHashCode(("key" + std::to_string(i)).c_str()), &values[i]);
+    for (int i = 0; i < 75; ++i)
+        table.put(new CStringHashCode(("key" + std::to_string(i)).c_str()), &values[i]);
     EXPECT_EQ(table.getBucketCount(), 101);
     // The elements list is in insertion order until the table grows.
     EXPECT_EQ(table.getElements()->at(74), &values[74]);
-    table.put(new CStringHashCode("key75"), &values[75]);  // 75.75 < 76
+    table.put(new CStringHashCode("key75"), &values[75]); // 75.75 < 76
     EXPECT_EQ(table.getBucketCount(), 202);
     EXPECT_EQ(table.getSize(), 76);
     for (int i = 0; i < 76; ++i) {
         CStringHashCode probe(("key" + std::to_string(i)).c_str());
         ASSERT_EQ(table.get(&probe), &values[i]) << i;
     }
-    for (int i = 76; i < 200; ++i) table.put(new CStringHashCode(("key" + std::to_string(i)).c_str()), &values[i]);
+    for (int i = 76; i < 200; ++i)
+        table.put(new CStringHashCode(("key" + std::to_string(i)).c_str()), &values[i]);
     EXPECT_EQ(table.getBucketCount(), 404);
     for (int i = 0; i < 200; ++i) {
         CStringHashCode probe(("key" + std::to_string(i)).c_str());
@@ -115,7 +117,7 @@ TEST(Hashtable, ElementsFollowTheBucketsAfterGrowth) {
     CXVector* elements = table.getElements();
     EXPECT_EQ(elements->at(0), &v[4]);
     EXPECT_EQ(elements->at(2), &v[2]);
-    table.put(new CInteger(1), &v[1]);  // 3.75 < 4: re-put bucket by bucket, then the new entry
+    table.put(new CInteger(1), &v[1]); // 3.75 < 4: re-put bucket by bucket, then the new entry
     EXPECT_EQ(table.getBucketCount(), 10);
     ASSERT_EQ(elements->getSize(), 4);
     EXPECT_EQ(elements->at(0), &v[2]);
@@ -188,7 +190,7 @@ TEST(Hashtable, RemoveIsByValueAndOwnsKeys) {
         CountedKey* k1 = new CountedKey("one", &deleted);
         table.put(k1, &v1);
         table.put(new CountedKey("two", &deleted), &v2);
-        table.remove(k1);  // a key pointer is not a value
+        table.remove(k1); // a key pointer is not a value
         EXPECT_EQ(table.getSize(), 2);
         EXPECT_EQ(deleted, 0);
         table.remove(&v1);
@@ -220,7 +222,7 @@ TEST(Hashtable, KeysClearAndClone) {
     CXVector* keys = table.getKeys();
     ASSERT_NE(keys, nullptr);
     EXPECT_EQ(keys->getSize(), 6);
-    for (int i = 0; i < 6; ++i) EXPECT_EQ(static_cast<CInteger*>(keys->at(i))->toInt(), i);  // bucket order
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(static_cast<CInteger*>(keys->at(i))->toInt(), i); // bucket order
     delete keys;
 
     CHashtable* copy = static_cast<CHashtable*>(table.clone());
@@ -229,7 +231,7 @@ TEST(Hashtable, KeysClearAndClone) {
     CInteger probe(3);
     EXPECT_EQ(copy->get(&probe), &values[3]);
     EXPECT_NE(copy->getElements(), table.getElements());
-    copy->remove(&values[3]);  // does not touch the source, nor delete the shared key
+    copy->remove(&values[3]); // does not touch the source, nor delete the shared key
     EXPECT_EQ(table.get(&probe), &values[3]);
     EXPECT_EQ(copy->get(&probe), nullptr);
     delete copy;

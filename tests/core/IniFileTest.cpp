@@ -71,16 +71,15 @@ TEST_F(IniFile, ReadsAFileWrittenOnWindows) {
 }
 
 TEST_F(IniFile, WritesKeepEverythingElse) {
-    auto path = folder.put("w.ini",
-                           "; top\r\n"
-                           "[A]\r\n"
-                           "  One = 1 \r\n"
-                           "Two=2\r\n"
-                           "\r\n"
-                           "[B]\r\n"
-                           "x=y\r\n");
+    auto path = folder.put("w.ini", "; top\r\n"
+                                    "[A]\r\n"
+                                    "  One = 1 \r\n"
+                                    "Two=2\r\n"
+                                    "\r\n"
+                                    "[B]\r\n"
+                                    "x=y\r\n");
     CIniFile ini(engineName("w.ini").c_str());
-    EXPECT_TRUE(ini.putString("a", "ONE", "uno"));  // replaced, spelling of the file kept
+    EXPECT_TRUE(ini.putString("a", "ONE", "uno"));   // replaced, spelling of the file kept
     EXPECT_TRUE(ini.putString(" A ", "Three", "3")); // after the section's last line, before the blank
     EXPECT_TRUE(ini.putString("C", "z", " spaced "));
     EXPECT_EQ(readNative(path), "; top\r\n"

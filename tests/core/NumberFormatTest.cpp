@@ -34,13 +34,13 @@ TEST(NumberFormat, FiveDecimalsRounding) {
     EXPECT_EQ(fixed(1.0), "1.00000");
     EXPECT_EQ(fixed(-12.0), "-12.00000");
     EXPECT_EQ(fixed(1234.5), "1234.50000");
-    EXPECT_EQ(fixed(9.999996), "10.00000");   // the carry moves the point
+    EXPECT_EQ(fixed(9.999996), "10.00000"); // the carry moves the point
     EXPECT_EQ(fixed(0.999999), "1.00000");
-    EXPECT_EQ(fixed(0.000006), "0.00001");    // rounds up into the fifth decimal
-    EXPECT_EQ(fixed(0.000004), "0");          // nothing left
+    EXPECT_EQ(fixed(0.000006), "0.00001"); // rounds up into the fifth decimal
+    EXPECT_EQ(fixed(0.000004), "0");       // nothing left
     EXPECT_EQ(fixed(-0.000001), "0");
     EXPECT_EQ(fixed(1e-9), "0");
-    EXPECT_EQ(fixed(0.015625), "0.01563");    // an exact half rounds up
+    EXPECT_EQ(fixed(0.015625), "0.01563"); // an exact half rounds up
     // 0.000155 is held as 0.000154999999999999999973...; at 17 digits that reads as a half.
     EXPECT_EQ(fixed(0.000155), "0.00016");
     EXPECT_EQ(fixed(1e15), "1000000000000000.00000");

@@ -212,7 +212,8 @@ Bytes packRow(const unsigned char* row, int width) {
             continue;
         }
         int lit = 1;
-        while (i + lit < width && lit < 128 && !(i + lit + 1 < width && row[i + lit] == row[i + lit + 1])) ++lit;
+        while (i + lit < width && lit < 128 && !(i + lit + 1 < width && row[i + lit] == row[i + lit + 1]))
+            ++lit;
         out.push_back(static_cast<char>(lit - 1));
         out.insert(out.end(), row + i, row + i + lit);
         i += lit;
@@ -272,7 +273,8 @@ TEST(RLECompression2, DamagedRowsFail) {
     EXPECT_TRUE(unpack(5, 1, {2}, bytes({0xFD, 7}), &error).empty()); // row short of its width
     EXPECT_EQ(error, ERR_CODEC_DAMAGED);
     EXPECT_TRUE(unpack(4, 1, {1}, bytes({0xFD, 7}), &error).empty()); // run's byte outside the row
-    EXPECT_TRUE(unpack(3, 2, {2, 2}, bytes({0x02, 1, 2, 3}), &error).empty()); // literal spills out of its row
+    EXPECT_TRUE(
+        unpack(3, 2, {2, 2}, bytes({0x02, 1, 2, 3}), &error).empty()); // literal spills out of its row
     EXPECT_TRUE(unpack(-1, 1, {2}, bytes({0xFD, 7}), &error).empty());
     EXPECT_EQ(error, ERR_CODEC_TOO_LARGE);
     EXPECT_TRUE(unpack(1 << 20, 1 << 12, std::vector<short>(1 << 12, 2), Bytes(1 << 13, 0), &error).empty());

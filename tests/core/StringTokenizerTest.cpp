@@ -34,8 +34,10 @@ TEST(StringArray, UniqueIgnoresCaseRemoveDoesNot) {
     CStringArray unique(true);
     unique.add("Scene");
     unique.add("SCENE");
-    unique.add("\xA3\xF3" "d\x9F");
-    unique.add("\xB3\xD3" "D\x8F");
+    unique.add("\xA3\xF3"
+               "d\x9F");
+    unique.add("\xB3\xD3"
+               "D\x8F");
     EXPECT_EQ(unique.getSize(), 2);
     EXPECT_TRUE(unique.contains("scene"));
 
@@ -46,7 +48,7 @@ TEST(StringArray, UniqueIgnoresCaseRemoveDoesNot) {
     EXPECT_EQ(list.getSize(), 3);
     list.remove("a");
     EXPECT_EQ(list.getSize(), 1);
-    EXPECT_TRUE(list.contains("a"));  // "A" is left
+    EXPECT_TRUE(list.contains("a")); // "A" is left
     list.remove("x");
     EXPECT_EQ(list.getSize(), 1);
     list.removeAll();

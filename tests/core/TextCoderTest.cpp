@@ -34,7 +34,7 @@ TEST(TextFileReader, Lines) {
     EXPECT_EQ(readerLines("A\nQ\n"), (Lines{"A", "Q"}));
     EXPECT_EQ(readerLines("A\r\nQ\r\n"), (Lines{"A", "Q"}));
     EXPECT_EQ(readerLines("\n\nx"), (Lines{"", "", "x"}));
-    EXPECT_EQ(readerLines("a\rb\n"), (Lines{"a\rb"}));  // only a '\r' that ends a line goes
+    EXPECT_EQ(readerLines("a\rb\n"), (Lines{"a\rb"})); // only a '\r' that ends a line goes
     EXPECT_EQ(readerLines(""), Lines{});
 
     CTextFileReader empty(nullptr, nullptr, 5);
@@ -71,7 +71,7 @@ TEST(TextCoder, PlainTextPassesThrough) {
     EXPECT_EQ(coderLines(coder), (Lines{"A\n", "Q\n"}));
     EXPECT_TRUE(coder._eof());
 
-    std::string other = "{<X:3>}\nB\n";  // not a coded header: the first line of the text
+    std::string other = "{<X:3>}\nB\n"; // not a coded header: the first line of the text
     CTextCoder plain(nullptr, readerOf(other), false);
     EXPECT_FALSE(plain.isCoded());
     EXPECT_EQ(coderLines(plain), (Lines{"{<X:3>}\n", "B\n"}));
@@ -95,7 +95,7 @@ TEST(TextCoder, CodedFraming) {
     CTextCoder fewer(nullptr, readerOf(short_), false);
     EXPECT_TRUE(fewer.isCoded());
     EXPECT_EQ(coderLines(fewer), (Lines{"\n"}));
-    EXPECT_EQ(fewer.getLine(), "\n");  // past the end: an empty line, nothing moves
+    EXPECT_EQ(fewer.getLine(), "\n"); // past the end: an empty line, nothing moves
 
     std::string headerOnly = "{<C:6>}\n";
     CTextCoder none(nullptr, readerOf(headerOnly), false);
@@ -120,20 +120,20 @@ TEST(TextCoder, CodeLineScramblesIntoSafeBytesAndKeepsFraming) {
         if (c != '\n' && c != '\r') text.push_back(static_cast<char>(c));
     text += "\n\n  blanks  \n";
     CTextCoder coder(nullptr, readerOf(text), false);
-    std::string coded = coder.codeLine().GetBuffer();  // a plain coder codes one line at a time
+    std::string coded = coder.codeLine().GetBuffer(); // a plain coder codes one line at a time
     coded += coder.codeLine().GetBuffer();
     coded += coder.codeLine().GetBuffer();
     EXPECT_TRUE(coder._eof());
     // Every line closed by one mark; nothing but the line ends and the marks is new.
     ASSERT_EQ(coded.size(), text.size() - 1 /* the tab */ + 3 * 3);
     size_t at = coded.find("<E>");
-    EXPECT_EQ(at, 252u);  // 253 bytes less the tab
+    EXPECT_EQ(at, 252u); // 253 bytes less the tab
     for (unsigned char c : coded.substr(0, at)) {
         EXPECT_NE(c, '\n');
         EXPECT_NE(c, '\t');
     }
     EXPECT_EQ(coded.substr(at, 4), "<E>\n");
-    EXPECT_EQ(coded.substr(at + 4, 4), "<E>\n");  // an empty line still has its mark
+    EXPECT_EQ(coded.substr(at + 4, 4), "<E>\n"); // an empty line still has its mark
     EXPECT_NE(coded.substr(at + 8, 10), "  blanks  ");
     EXPECT_EQ(coded.substr(coded.size() - 4), "<E>\n");
 

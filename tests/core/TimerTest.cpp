@@ -157,8 +157,8 @@ TEST_F(Timers, CallbacksMayAddRemoveAndResetOthers) {
     timers.add(1, 100, &a);
     timers.add(2, 100, &b);
     a.then = [&](int) {
-        timers.remove(2);            // later in this pass: deleted when the pass reaches it
-        timers.add(5, 0, &c);        // not part of this pass
+        timers.remove(2);     // later in this pass: deleted when the pass reaches it
+        timers.add(5, 0, &c); // not part of this pass
     };
     pollAt(10'100);
     EXPECT_EQ(a.fired.size(), 1u);

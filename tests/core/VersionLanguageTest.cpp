@@ -77,7 +77,7 @@ TEST(LanguageOSVer, FolderFromTheProcessLocale) {
         int language;
         const char* folder;
     } cases[] = {
-        {"pl_PL.UTF-8", 1, "POL"}, {"cs_CZ", 2, "CZE"},    {"hu_HU.UTF-8", 6, "HUN"},
+        {"pl_PL.UTF-8", 1, "POL"},   {"cs_CZ", 2, "CZE"},   {"hu_HU.UTF-8", 6, "HUN"},
         {"de_AT.UTF-8", 10, "NIEM"}, {"de_CH", 11, "NIEM"}, {"de_DE", 9, "NIEM"},
         {"en_US.UTF-8", 9, "NIEM"},  {"C", 9, "NIEM"},      {nullptr, 9, "NIEM"},
     };
@@ -127,5 +127,6 @@ TEST(LanguageOSVer, LocalFileNames) {
               root + "\\Dane\\POL\\scene.cnv");
     EXPECT_EQ(text(language.getLocalFileName((root + "\\DANE\\SCENE.CNV").c_str())),
               root + "\\DANE\\POL\\SCENE.CNV"); // names match without regard to case
-    EXPECT_EQ(text(language.getLocalFileName((root + "\\Dane\\other.cnv").c_str())), root + "\\Dane\\other.cnv");
+    EXPECT_EQ(text(language.getLocalFileName((root + "\\Dane\\other.cnv").c_str())),
+              root + "\\Dane\\other.cnv");
 }

@@ -61,19 +61,19 @@ TEST(XObject, ByteSwaps) {
 TEST(XObject, ProfileStopwatch) {
     FakeClock clock;
     CLogCapture capture;
-    CXObject::profile(nullptr, true);  // nothing running
+    CXObject::profile(nullptr, true); // nothing running
     EXPECT_TRUE(capture.lines().empty());
 
     g_fakeMicros = 1'000'000;
     CXObject::profile("first", false);
     g_fakeMicros = 2'000'000;
-    CXObject::profile("loading", false);  // restarts under the new name
+    CXObject::profile("loading", false); // restarts under the new name
     g_fakeMicros = 2'250'000;
     CXObject::profile(nullptr, true);
     ASSERT_EQ(capture.lines().size(), 1u);
     EXPECT_EQ(capture.lines()[0], "Time spend in loading: 250 ms.");
 
-    CXObject::profile(nullptr, true);  // already stopped
+    CXObject::profile(nullptr, true); // already stopped
     EXPECT_EQ(capture.lines().size(), 1u);
 }
 
@@ -90,7 +90,7 @@ TEST(HiResTimer, TickCountFollowsThePlatformClock) {
     g_fakeMicros = 5'000'000'123ull;
     EXPECT_EQ(CHiResTimer::timer.GetTickCount(), 5'000'000u);
     EXPECT_EQ(CHiResTimer::appTime, 5'000'000u);
-    g_fakeMicros = ((1ull << 32) + 5) * 1000;  // the low 32 bits of the milliseconds
+    g_fakeMicros = ((1ull << 32) + 5) * 1000; // the low 32 bits of the milliseconds
     EXPECT_EQ(CHiResTimer::timer.GetTickCount(), 5u);
 }
 

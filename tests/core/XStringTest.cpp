@@ -10,7 +10,9 @@ using namespace KavirelDLL;
 
 namespace {
 
-std::string bytes(const CXString& s) { return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength())); }
+std::string bytes(const CXString& s) {
+    return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength()));
+}
 
 } // namespace
 
@@ -29,12 +31,12 @@ TEST(XStringCapacity, ConstructionFollowsTheTextLength) {
 }
 
 TEST(XStringCapacity, AssignmentKeepsOrReplacesTheBuffer) {
-    CXString wide(std::string(100, 'x').c_str());  // capacity 132
-    CXString narrow("abc");                         // capacity 32
+    CXString wide(std::string(100, 'x').c_str()); // capacity 132
+    CXString narrow("abc");                       // capacity 32
     narrow = wide;
-    EXPECT_EQ(narrow.GetCapacity(), 132);  // re-allocated: source length + 32
+    EXPECT_EQ(narrow.GetCapacity(), 132); // re-allocated: source length + 32
     wide = CXString("short");
-    EXPECT_EQ(wide.GetCapacity(), 132);  // kept
+    EXPECT_EQ(wide.GetCapacity(), 132); // kept
     EXPECT_EQ(bytes(wide), "short");
 
     CXString s;
@@ -48,15 +50,15 @@ TEST(XStringCapacity, AssignmentKeepsOrReplacesTheBuffer) {
     CXString self("self");
     self = self;
     EXPECT_EQ(bytes(self), "self");
-    self = self.GetBuffer() + 1;  // text inside its own buffer
+    self = self.GetBuffer() + 1; // text inside its own buffer
     EXPECT_EQ(bytes(self), "elf");
 }
 
 TEST(XStringCapacity, AppendingTextGrowsAtTheBoundary) {
     CXString s(std::string(20, 'a').c_str());
-    s += std::string(11, 'b').c_str();  // 31 < 32: in place
+    s += std::string(11, 'b').c_str(); // 31 < 32: in place
     EXPECT_EQ(s.GetCapacity(), 32);
-    s += "c";  // 32 is not below 32
+    s += "c"; // 32 is not below 32
     EXPECT_EQ(s.GetCapacity(), 64);
     EXPECT_EQ(s.GetLength(), 32);
 
@@ -64,24 +66,24 @@ TEST(XStringCapacity, AppendingTextGrowsAtTheBoundary) {
     twice += twice;
     EXPECT_EQ(bytes(twice), "abcabc");
     CXString grow(std::string(20, 'z').c_str());
-    grow += grow;  // re-allocates while appending its own text
+    grow += grow; // re-allocates while appending its own text
     EXPECT_EQ(bytes(grow), std::string(40, 'z'));
 }
 
 TEST(XStringCapacity, AppendingACharacterDoublesBelowTheReserve) {
     CXString s(std::string(29, 'a').c_str());
-    s += 'b';  // 29 < 30
+    s += 'b'; // 29 < 30
     EXPECT_EQ(s.GetCapacity(), 32);
-    s += 'c';  // length 30 with capacity 32 doubles
+    s += 'c'; // length 30 with capacity 32 doubles
     EXPECT_EQ(s.GetCapacity(), 64);
     EXPECT_EQ(bytes(s), std::string(29, 'a') + "bc");
 }
 
 TEST(XStringCapacity, AppendingANumberDoublesBelowTheReserve) {
     CXString s(std::string(11, 'a').c_str());
-    s += 7;  // 11 < 12
+    s += 7; // 11 < 12
     EXPECT_EQ(s.GetCapacity(), 32);
-    s += -2147483647 - 1;  // length 12 is not below 12
+    s += -2147483647 - 1; // length 12 is not below 12
     EXPECT_EQ(s.GetCapacity(), 64);
     EXPECT_EQ(bytes(s), std::string(11, 'a') + "7-2147483648");
 }
@@ -162,7 +164,8 @@ TEST(XStringCase, OnlyTheListedPairsChange) {
     EXPECT_EQ(changed, 2 * (26 + 9));
 
     // Other letters of the code page, such as the Czech ones, keep their case.
-    for (unsigned char c : {0x8A, 0x9A, 0x8D, 0x9D, 0xBC, 0xBE, 0xC8, 0xE8, 0xD8, 0xF8, 0xDF, 0xFF, 0xC0, 0xE0}) {
+    for (unsigned char c :
+         {0x8A, 0x9A, 0x8D, 0x9D, 0xBC, 0xBE, 0xC8, 0xE8, 0xD8, 0xF8, 0xDF, 0xFF, 0xC0, 0xE0}) {
         EXPECT_EQ(CXString::toLowerChar(c), c) << int(c);
         EXPECT_EQ(CXString::toUpperChar(c), c) << int(c);
     }
@@ -179,13 +182,18 @@ TEST(XStringCase, UpperLowerTestsAndIgnoreCaseComparison) {
     EXPECT_FALSE(CXString("aBc").IsUpper(0));
     EXPECT_FALSE(CXString("aBc").IsUpper(7));
 
-    EXPECT_TRUE(CXString("\xA3\xF3" "dZ").equalsIgnoreCase("\xB3\xD3" "Dz"));
+    EXPECT_TRUE(CXString("\xA3\xF3"
+                         "dZ")
+                    .equalsIgnoreCase("\xB3\xD3"
+                                      "Dz"));
     EXPECT_FALSE(CXString("\x8A").equalsIgnoreCase("\x9A"));
     EXPECT_FALSE(CXString("abc").equalsIgnoreCase("abcd"));
 
-    CXString u("za\xBF\xF3\xB3\xE6 g\xEAl\x9C\xF1" "1");
+    CXString u("za\xBF\xF3\xB3\xE6 g\xEAl\x9C\xF1"
+               "1");
     u.Upper();
-    EXPECT_EQ(bytes(u), "ZA\xAF\xD3\xA3\xC6 G\xCAL\x8C\xD1" "1");
+    EXPECT_EQ(bytes(u), "ZA\xAF\xD3\xA3\xC6 G\xCAL\x8C\xD1"
+                        "1");
 }
 
 TEST(XStringCompare, EqualityAndAffixes) {
@@ -223,7 +231,7 @@ TEST(XStringPieces, LeftMidRight) {
     EXPECT_EQ(bytes(s.Right(2)), "cdef");
     EXPECT_EQ(bytes(s.Left(2)), "ab");
 
-    CXString wide(std::string(50, 'w').c_str());  // capacity 82
+    CXString wide(std::string(50, 'w').c_str()); // capacity 82
     EXPECT_EQ(wide.Left(2).GetCapacity(), 82);
     EXPECT_EQ(wide.Mid(1, 3).GetCapacity(), 82);
     EXPECT_EQ(wide.Right(48).GetCapacity(), 32);
@@ -246,10 +254,10 @@ TEST(XStringPieces, InPlaceAndIntoAnotherString) {
     EXPECT_EQ(bytes(s), "c");
 
     CXString source(std::string(40, 'k').c_str());
-    CXString out("x");  // capacity 32
+    CXString out("x"); // capacity 32
     source.left(31, &out);
     EXPECT_EQ(out.GetCapacity(), 32);
-    source.left(32, &out);  // a piece as long as the capacity re-allocates
+    source.left(32, &out); // a piece as long as the capacity re-allocates
     EXPECT_EQ(out.GetCapacity(), 64);
     EXPECT_EQ(out.GetLength(), 32);
 

@@ -165,7 +165,8 @@ TEST_F(ShellTest, TheIniFileOfTheRootOrAPerUserCopyMadeOnce) {
         CApplication shell(game.window.get(), "", "", &game.line, nullptr, "Product");
         EXPECT_EQ(shell.GetConfigInterface(), nullptr);
     }
-    const std::filesystem::path copy = m_userData.path() / "kavirel" / "OrvikMedia" / "Product" / "Kavirel.ini";
+    const std::filesystem::path copy =
+        m_userData.path() / "kavirel" / "OrvikMedia" / "Product" / "Kavirel.ini";
     {
         CApplication shell(game.window.get(), "Kavirel.ini", "", &game.line, nullptr, "Product");
         ASSERT_NE(shell.GetConfigInterface(), nullptr);
@@ -178,7 +179,7 @@ TEST_F(ShellTest, TheIniFileOfTheRootOrAPerUserCopyMadeOnce) {
         CLogCapture log;
         CApplication shell(game.window.get(), "Kavirel.ini", "", &game.line, nullptr, "..\\..\\Escaped");
         EXPECT_TRUE(shell.GetConfigInterface()->getConfigFileName().equalsIgnoreCase(folder.engineRoot() +
-                                                                                       "Kavirel.ini"));
+                                                                                     "Kavirel.ini"));
         EXPECT_FALSE(std::filesystem::exists(m_userData.path() / "Escaped"));
         EXPECT_FALSE(std::filesystem::exists(m_userData.path().parent_path() / "Escaped"));
     }

@@ -63,7 +63,8 @@ TEST(Blitters, FifteenBitAlphaAddsOne) {
         std::unique_ptr<CGraphicsObject> white(makeObject(9, 1, 15, 0x7FFF, 128));
         EXPECT_EQ(drawnAt(*white, *dst), rgb15(17, 17, 17));
         // Alpha 0 leaves, 255 copies the word as it is.
-        std::unique_ptr<CGraphicsObject> opaque(makeObject(9, 1, 15, 0x1234, 255)), clear(makeObject(9, 1, 15, 0x1234, 0));
+        std::unique_ptr<CGraphicsObject> opaque(makeObject(9, 1, 15, 0x1234, 255)),
+            clear(makeObject(9, 1, 15, 0x1234, 0));
         EXPECT_EQ(drawnAt(*clear, *dst), rgb15(17, 17, 17));
         EXPECT_EQ(drawnAt(*opaque, *dst), 0x1234);
     }
@@ -205,7 +206,8 @@ TEST(Blitters, EveryEdgeIsClippedToTheDestination) {
             for (int py = 0; py < H; ++py)
                 for (int px = 0; px < W; ++px) {
                     bool inside = px >= x && px < x + 3 && py >= y && py < y + 3;
-                    EXPECT_EQ(words(*plain)[py * W + px] != 0, inside) << x << "," << y << " at " << px << "," << py;
+                    EXPECT_EQ(words(*plain)[py * W + px] != 0, inside)
+                        << x << "," << y << " at " << px << "," << py;
                     EXPECT_EQ(alphaOf(*dst)[py * W + px] != 0, inside);
                 }
         }

@@ -130,7 +130,7 @@ TEST_F(CollisionTest, AlphaProbesReadTheOtherObjectsPlaneAtEightPoints) {
     EXPECT_TRUE(recorder.events.empty()) << "all probes on transparent pixels";
 
     auto* alpha = reinterpret_cast<uint8_t*>(b->GetChannelAlpha());
-    const CXPoint probes[8] = {{l, t},         {l + 5, t},     {l + 10, t}, {l + 10, t + 3},
+    const CXPoint probes[8] = {{l, t},          {l + 5, t},     {l + 10, t}, {l + 10, t + 3},
                                {l + 10, t + 6}, {l + 5, t + 6}, {l, t + 6},  {l, t + 3}};
     for (const CXPoint& p : probes) {
         recorder.events.clear();
@@ -162,10 +162,12 @@ TEST_F(CollisionTest, AlphaProbeNeedsAReadablePlaneOnTheOtherSide) {
     EXPECT_FALSE(inspector.checkAlphaCollision(a, a->GetBoundingBox(), plain, plain->GetBoundingBox()));
 
     CGraphicsObject* opaque = object(200, 200, 20, 20, 255);
-    EXPECT_TRUE(inspector.checkAlphaCollision(a, CXRect(205, 205, 209, 209), opaque, opaque->GetBoundingBox()));
+    EXPECT_TRUE(
+        inspector.checkAlphaCollision(a, CXRect(205, 205, 209, 209), opaque, opaque->GetBoundingBox()));
     opaque->Compress(COMPRESSION_RLE);
     ASSERT_NE(opaque->GetCompression(), COMPRESSION_NONE);
-    EXPECT_FALSE(inspector.checkAlphaCollision(a, CXRect(205, 205, 209, 209), opaque, opaque->GetBoundingBox()));
+    EXPECT_FALSE(
+        inspector.checkAlphaCollision(a, CXRect(205, 205, 209, 209), opaque, opaque->GetBoundingBox()));
 }
 
 TEST_F(CollisionTest, AlphaProbeOfAnObjectPartlyOffScreenReadsItsOwnPlane) {

@@ -43,21 +43,37 @@ TEST(CommandLine6, Defaults) {
 }
 
 TEST(CommandLine6, EveryFlagInEitherForm) {
-    const char* names[] = {"window", "nogfx", "server", "client", "pf", "code", "decode", "remove", "vmem",
-                           "cheat", "morvatilen", "2bin", "forceCNV", "debug", "bigfile", "log", "params",
-                           "noframe", "forcenew", "omitdir"};
+    const char* names[] = {"window",  "nogfx", "server", "client",     "pf",       "code",     "decode",
+                           "remove",  "vmem",  "cheat",  "morvatilen", "2bin",     "forceCNV", "debug",
+                           "bigfile", "log",   "params", "noframe",    "forcenew", "omitdir"};
     for (const char* name : names) {
         for (const char* prefix : {"-", "/"}) {
             CCommandLine6 line((std::string("x ") + prefix + name + " y").c_str());
-            bool flags[] = {line.isWindowMode(), line.isGFXEnabled(), line.isServer(), line.isClient(),
-                            line.isPageFlippingEnabled(), line.isToCode(), line.isToDecode(), line.isToRemove(),
-                            line.isVMem(), line.isCheatMode(), line.isCheatMode(), line.is2Bin(),
-                            line.isForceCNV(), line.isDebugMode(), line.isCreateBigFile(), line.isLogEnabled(),
-                            line.isRunWithParams(), line.isNoFrame(), line.isForceNew(), line.isOmitDir()};
+            bool flags[] = {line.isWindowMode(),
+                            line.isGFXEnabled(),
+                            line.isServer(),
+                            line.isClient(),
+                            line.isPageFlippingEnabled(),
+                            line.isToCode(),
+                            line.isToDecode(),
+                            line.isToRemove(),
+                            line.isVMem(),
+                            line.isCheatMode(),
+                            line.isCheatMode(),
+                            line.is2Bin(),
+                            line.isForceCNV(),
+                            line.isDebugMode(),
+                            line.isCreateBigFile(),
+                            line.isLogEnabled(),
+                            line.isRunWithParams(),
+                            line.isNoFrame(),
+                            line.isForceNew(),
+                            line.isOmitDir()};
             for (size_t i = 0; i < std::size(names); ++i)
-                EXPECT_EQ(flags[i], std::string(names[i]) == name ||
-                                        (std::string(name) == "morvatilen" && std::string(names[i]) == "cheat") ||
-                                        (std::string(name) == "cheat" && std::string(names[i]) == "morvatilen"))
+                EXPECT_EQ(flags[i],
+                          std::string(names[i]) == name ||
+                              (std::string(name) == "morvatilen" && std::string(names[i]) == "cheat") ||
+                              (std::string(name) == "cheat" && std::string(names[i]) == "morvatilen"))
                     << prefix << name << " / " << names[i];
             EXPECT_TRUE(line.isParameter(name));
         }

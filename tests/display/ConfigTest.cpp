@@ -28,7 +28,8 @@ TEST(Config, RoundTripsStringsAndNumbers) {
     EXPECT_EQ(config.GetInt("SCENE1", "played"), 3);
     EXPECT_EQ(config.GetInt("Scene1", "Time"), -25);
     EXPECT_EQ(text(config.GetString("Scene1", "Time")), "-25");
-    EXPECT_EQ(readNative(folder.path() / "Kavirel.ini"), "[MAIN]\r\nTITLE=Zagadki\r\n[Scene1]\r\nPlayed=3\r\nTime=-25\r\n");
+    EXPECT_EQ(readNative(folder.path() / "Kavirel.ini"),
+              "[MAIN]\r\nTITLE=Zagadki\r\n[Scene1]\r\nPlayed=3\r\nTime=-25\r\n");
 
     // A value far beyond the classic 10240-character buffer comes back whole.
     std::string longValue(50000, 'v');

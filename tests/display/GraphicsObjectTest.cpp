@@ -6,11 +6,11 @@
 #include "RasterFixtures.h"
 #include "core/Compression.h"
 #include "core/Log.h"
+#include "display/ValidationQuene.h"
 #include "platform/Files.h"
 #include "platform/TempFolder.h"
 #include <fstream>
 #include <iterator>
-#include "display/ValidationQuene.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -60,7 +60,8 @@ TEST(GraphicsObject, SizesAndBppCodes) {
     EXPECT_EQ(CGraphicsObject::__get_pixel_size(32), 4);
     EXPECT_EQ(CGraphicsObject::__get_pixel_size(8), 1);
     EXPECT_EQ(CGraphicsObject::__get_data_size(CXSize(4, 3), 16), 24);
-    for (int bpp : {8, 15, 16, 24, 2, 4}) EXPECT_EQ(CGraphicsObject::GetRealBpp(CGraphicsObject::GetFlagBpp(bpp)), bpp);
+    for (int bpp : {8, 15, 16, 24, 2, 4})
+        EXPECT_EQ(CGraphicsObject::GetRealBpp(CGraphicsObject::GetFlagBpp(bpp)), bpp);
     EXPECT_EQ(CGraphicsObject::GetFlagBpp(32), 0);
     EXPECT_EQ(CGraphicsObject::GetRealBpp(3), 0);
 }
@@ -515,14 +516,16 @@ TEST(GraphicsObjectPik, ClippedPartAndCompressedKinds) {
     EXPECT_EQ(le32(out, 24), COMPRESSION_RLE);
     int plen = le32(out, 16), alen = le32(out, 28);
     EXPECT_EQ(out.size(), size_t(40 + plen + alen));
-    std::unique_ptr<char[]> back(CRLECompression::__decompress(reinterpret_cast<char*>(out.data()) + 40, plen, 48));
+    std::unique_ptr<char[]> back(
+        CRLECompression::__decompress(reinterpret_cast<char*>(out.data()) + 40, plen, 48));
     ASSERT_TRUE(back);
     EXPECT_EQ(std::memcmp(back.get(), g->GetDataPtr(), 48), 0);
 
     ASSERT_TRUE(g->writePik(out, COMPRESSION_LZO));
     EXPECT_EQ(le32(out, 24), COMPRESSION_LZO);
     plen = le32(out, 16);
-    std::unique_ptr<char[]> lzo(CLZWCompression2(reinterpret_cast<char*>(out.data()) + 40, plen).decompress());
+    std::unique_ptr<char[]> lzo(
+        CLZWCompression2(reinterpret_cast<char*>(out.data()) + 40, plen).decompress());
     ASSERT_TRUE(lzo);
     EXPECT_EQ(std::memcmp(lzo.get(), g->GetDataPtr(), 48), 0);
 

@@ -46,8 +46,8 @@ inline std::string words(const std::vector<uint16_t>& w) {
 }
 
 // A 40-byte "PIK" header and what follows it.
-inline std::string pik(int w, int h, int bpp, int compression, const std::string& pixels, const std::string& alpha,
-                       int x = 0, int y = 0, int storedPixels = -1) {
+inline std::string pik(int w, int h, int bpp, int compression, const std::string& pixels,
+                       const std::string& alpha, int x = 0, int y = 0, int storedPixels = -1) {
     Bytes b;
     b.raw(std::string("PIK\0", 4)).le32(w).le32(h).le32(bpp);
     b.le32(storedPixels >= 0 ? storedPixels : int64_t(pixels.size())).le32(0).le32(compression);
@@ -56,8 +56,9 @@ inline std::string pik(int w, int h, int bpp, int compression, const std::string
 }
 
 // A 37-byte "NVI" header and what follows it.
-inline std::string nvi(int w, int h, int bpp, int compression, const std::string& pixels, const std::string& alpha,
-                       int x = 0, int y = 0, int storedPixels = -1, int storedAlpha = -1) {
+inline std::string nvi(int w, int h, int bpp, int compression, const std::string& pixels,
+                       const std::string& alpha, int x = 0, int y = 0, int storedPixels = -1,
+                       int storedAlpha = -1) {
     Bytes b;
     b.raw(std::string("NVI\0", 4)).le16(w).le16(h).u8(bpp);
     b.le32(storedPixels >= 0 ? storedPixels : int64_t(pixels.size()));
@@ -107,8 +108,7 @@ inline std::string encodeJpeg(int w, int h, const std::vector<uint8_t>& rgb, int
 inline std::string twoColourJpeg(const uint8_t left[3], const uint8_t right[3]) {
     std::vector<uint8_t> rgb(16 * 16 * 3);
     for (int y = 0; y < 16; ++y)
-        for (int x = 0; x < 16; ++x)
-            std::memcpy(&rgb[size_t(y * 16 + x) * 3], x < 8 ? left : right, 3);
+        for (int x = 0; x < 16; ++x) std::memcpy(&rgb[size_t(y * 16 + x) * 3], x < 8 ? left : right, 3);
     return encodeJpeg(16, 16, rgb);
 }
 

@@ -529,7 +529,8 @@ TEST_F(ImageTest, ImageFileChoosesByExtension) {
     EXPECT_EQ(file.Save(ann.get(), CXString("OUT.ANN"), COMPRESSION_NONE), CImageFile::FILETYPE_ANIMATION);
     EXPECT_EQ(file.LastError(), ERR_NOT_BUILT);
     EXPECT_EQ(file.GetGraphicsObject(), ann.get());
-    EXPECT_EQ(file.Save(&g, CXString(root("/OUT.img").c_str()), COMPRESSION_NONE), CImageFile::FILETYPE_IMAGE);
+    EXPECT_EQ(file.Save(&g, CXString(root("/OUT.img").c_str()), COMPRESSION_NONE),
+              CImageFile::FILETYPE_IMAGE);
     EXPECT_EQ(file.LastError(), 0);
     EXPECT_EQ(read("OUT.img").size(), 42u);
 }

@@ -296,7 +296,8 @@ TEST_F(InputTest, MovesAreCoalescedAndButtonsKeepTheirOrder) {
     game.input.injectMouseMove(400, 41); // clamped to the screen
     game.input.injectMouseButton(0, false, 319, 41);
     game.frame();
-    EXPECT_EQ(log, (Log{"L:move@319,41", "L:click@10,10", "L:click0@10,10", "L:release@319,41", "L:release0@319,41"}));
+    EXPECT_EQ(log, (Log{"L:move@319,41", "L:click@10,10", "L:click0@10,10", "L:release@319,41",
+                        "L:release0@319,41"}));
     EXPECT_EQ(game.window.getDXMouseInterface()->getPosition(), CXPoint(319, 41));
     EXPECT_EQ(CDXMouse::getSingleton(), game.window.getDXMouseInterface());
 
@@ -392,7 +393,8 @@ TEST_F(InputTest, KeysGoDownTypeAndComeUpWithShift) {
         game.tap(code);
         game.input.injectKey(kKeyRightShift, false);
     }
-    for (int code : {kKey1, kKeyPad1, kKeyLeftBracket, kKeyRightBracket, kKeyPadPlus, kKeySpace, kKeyEnter, kKeyF1})
+    for (int code :
+         {kKey1, kKeyPad1, kKeyLeftBracket, kKeyRightBracket, kKeyPadPlus, kKeySpace, kKeyEnter, kKeyF1})
         game.tap(code);
     game.frame();
     EXPECT_EQ(keys.chars, "!<>?11()+ ");
@@ -410,7 +412,8 @@ TEST_F(InputTest, AKeyTappedBetweenTwoFramesStillGoesDownAndTypesBeforeItComesUp
     game.input.injectKey(kKeyLeftShift, false);
     game.tap(kKeyK);
     game.frame();
-    EXPECT_EQ(keys.log, (Log{"down 42", "down 37", "char K", "up 37", "up 42", "down 37", "char k", "up 37"}));
+    EXPECT_EQ(keys.log,
+              (Log{"down 42", "down 37", "char K", "up 37", "up 42", "down 37", "char k", "up 37"}));
 
     // Nothing repeats afterwards.
     keys.log.clear();

@@ -125,8 +125,8 @@ TEST(PixelOps, ScaleSizesAndSamples) {
     g->Scale(0.5f, 0.5f);
     EXPECT_EQ(g->Width(), 5);
     EXPECT_EQ(g->Height(), 3);
-    EXPECT_EQ(words(*g)[1], 3);       // column 2
-    EXPECT_EQ(words(*g)[5], 21);      // row 2
+    EXPECT_EQ(words(*g)[1], 3);  // column 2
+    EXPECT_EQ(words(*g)[5], 21); // row 2
     EXPECT_EQ(alphaOf(*g)[1], 102);
     std::unique_ptr<CGraphicsObject> up(counting(2, 2));
     up->Scale(1.5f, 2.0f);

@@ -50,8 +50,8 @@ std::string psd(const std::vector<Layer>& layers, int depth = 8, const char* sig
 
     Bytes file;
     file.raw(signature).be16(1).zeros(6).be16(3).be32(16).be32(32).be16(depth).be16(3);
-    file.be32(0);                         // colour-mode data
-    file.be32(6).raw("RESRCS");          // image resources, passed over
+    file.be32(0);                           // colour-mode data
+    file.be32(6).raw("RESRCS");             // image resources, passed over
     file.be32(int64_t(records.size()) + 4); // layer and mask information
     file.be32(int64_t(records.size()));
     return file.raw(records.s).s;
@@ -77,11 +77,12 @@ std::vector<Layer> twoLayers() {
                      {2, 0, "\x30\x31\x32\x33\x34\x35"}};
     back.infoBlocks = std::string("8BIMluni\0\0\0\x04", 12) + std::string("\0\0\0\0", 4);
     Layer sun{10, 20, 13, 24, "Sun", {}, std::string(20, '\x01'), ""};
-    sun.channels = {{0, 1, packed({packBitsRun(4, '\x7F'), packBitsRow("\x01\x02\x03\x04"), packBitsRun(4, 0)})},
-                    {1, 1, packed({packBitsRun(4, 1), packBitsRun(4, 2), packBitsRun(2, 3) + packBitsRow("\x09\x0A")})},
-                    {2, 1, packed({packBitsRun(4, '\xFF'), packBitsRun(4, '\xFF'), packBitsRun(4, '\xFF')})},
-                    {-1, 3, "whatever"},
-                    {-2, 0, "\x55"}};
+    sun.channels = {
+        {0, 1, packed({packBitsRun(4, '\x7F'), packBitsRow("\x01\x02\x03\x04"), packBitsRun(4, 0)})},
+        {1, 1, packed({packBitsRun(4, 1), packBitsRun(4, 2), packBitsRun(2, 3) + packBitsRow("\x09\x0A")})},
+        {2, 1, packed({packBitsRun(4, '\xFF'), packBitsRun(4, '\xFF'), packBitsRun(4, '\xFF')})},
+        {-1, 3, "whatever"},
+        {-2, 0, "\x55"}};
     return {back, sun};
 }
 
@@ -93,7 +94,9 @@ protected:
     ImageWindow window;
 };
 
-std::string bytesOf(CGraphicsObject* g) { return std::string(g->GetDataPtr(), size_t(g->Width() * g->Height() * 3)); }
+std::string bytesOf(CGraphicsObject* g) {
+    return std::string(g->GetDataPtr(), size_t(g->Width() * g->Height() * 3));
+}
 
 } // namespace
 
@@ -113,7 +116,8 @@ TEST_F(PsdTest, TwoLayersMadeHere) {
     EXPECT_EQ(back->GetPosition(), CXPoint(0, 0));
     EXPECT_EQ(back->getFileName(), "Back");
     // Blue, green, red a pixel.
-    EXPECT_EQ(bytesOf(back), std::string("\x30\x20\x10\x31\x21\x11\x32\x22\x12\x33\x23\x13\x34\x24\x14\x35\x25\x15"));
+    EXPECT_EQ(bytesOf(back),
+              std::string("\x30\x20\x10\x31\x21\x11\x32\x22\x12\x33\x23\x13\x34\x24\x14\x35\x25\x15"));
     ASSERT_NE(back->GetChannelAlpha(), nullptr);
     EXPECT_EQ(std::string(back->GetChannelAlpha(), 6), std::string("\x00\x40\x80\xC0\xFF\x01", 6));
 

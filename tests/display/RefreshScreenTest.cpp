@@ -5,11 +5,11 @@
 
 #include "WindowFixtures.h"
 #include "core/Log.h"
-#include "platform/Files.h"
-#include "platform/TempFolder.h"
 #include "display/Color.h"
 #include "display/ValidationQuene.h"
 #include "media/controls/Unit6.h"
+#include "platform/Files.h"
+#include "platform/TempFolder.h"
 
 using namespace KavirelTest;
 
@@ -17,7 +17,8 @@ namespace {
 
 // A compositor on a window of the given size, drawing into a canvas of that size.
 struct Stage {
-    Stage(int w = 320, int h = 240) : window(w, h), screen(&window, false), canvas(&window, CXSize(w, h), 16, false) {}
+    Stage(int w = 320, int h = 240)
+        : window(w, h), screen(&window, false), canvas(&window, CXSize(w, h), 16, false) {}
     // One frame into the canvas; the region is cleared as the window does after showing it.
     bool frame() {
         bool drawn = screen.Redraw(&canvas, nullptr, nullptr);
@@ -45,7 +46,8 @@ public:
     Scenario(Stage& stage, unsigned seed) : m_stage(stage), m_random(seed) {
         const int w = stage.screen.Width(), h = stage.screen.Height();
         std::unique_ptr<CGraphicsObject> bkg(new CGraphicsObject(nullptr, CXSize(w + 37, h + 23), 16));
-        for (int i = 0; i < bkg->Width() * bkg->Height(); ++i) pixelsOf(*bkg)[i] = uint16_t(i * 2654435761u >> 13);
+        for (int i = 0; i < bkg->Width() * bkg->Height(); ++i)
+            pixelsOf(*bkg)[i] = uint16_t(i * 2654435761u >> 13);
         stage.screen.SetBackground(bkg.get());
         for (int i = 0; i < 24; ++i) add();
     }
@@ -58,8 +60,12 @@ public:
         for (int n = pick(1, 6); n > 0 && !m_objects.empty(); --n) {
             CGraphicsObject* g = m_objects[pick(0, int(m_objects.size()) - 1)].get();
             switch (pick(0, 10)) {
-            case 0: g->Move(pick(-12, 12), pick(-12, 12)); break;
-            case 1: g->Visible(!g->isVisible()); break;
+            case 0:
+                g->Move(pick(-12, 12), pick(-12, 12));
+                break;
+            case 1:
+                g->Visible(!g->isVisible());
+                break;
             case 2:
                 g->Invalidate();
                 g->SetPosition(pick(-60, s.Width()), pick(-60, s.Height()));
@@ -77,7 +83,8 @@ public:
                 // A clipping rectangle of the object's own.
                 g->Invalidate();
                 int l = pick(0, g->Width() / 2), t = pick(0, g->Height() / 2);
-                g->SetClippingRect(pick(0, 3) ? CXRect(l, t, pick(l + 1, g->Width()), pick(t + 1, g->Height())) : CXRect());
+                g->SetClippingRect(
+                    pick(0, 3) ? CXRect(l, t, pick(l + 1, g->Width()), pick(t + 1, g->Height())) : CXRect());
                 g->Invalidate();
                 break;
             }
@@ -121,10 +128,12 @@ private:
     void add() {
         const int w = pick(1, 70), h = pick(1, 70);
         auto g = std::make_unique<CGraphicsObject>(&m_stage.window, CXSize(w, h), pick(0, 4) ? 16 : 15);
-        for (int i = 0; i < w * h; ++i) pixelsOf(*g)[i] = uint16_t(m_random() & (g->GetBpp() == 15 ? 0x7FFF : 0xFFFF));
+        for (int i = 0; i < w * h; ++i)
+            pixelsOf(*g)[i] = uint16_t(m_random() & (g->GetBpp() == 15 ? 0x7FFF : 0xFFFF));
         if (pick(0, 1)) {
             char* alpha = new char[size_t(w) * h];
-            for (int i = 0; i < w * h; ++i) alpha[i] = char(pick(0, 3) == 0 ? 0 : pick(0, 3) == 0 ? 255 : pick(0, 255));
+            for (int i = 0; i < w * h; ++i)
+                alpha[i] = char(pick(0, 3) == 0 ? 0 : pick(0, 3) == 0 ? 255 : pick(0, 255));
             g->AlphaChannel(alpha);
         }
         if (pick(0, 2) == 0) g->SetOpacity(uint8_t(pick(0, 255)));
@@ -172,7 +181,8 @@ TEST(RefreshOracle, PresentedFramesEqualTheWholeFrame) {
         CColor sky(40, 90, 200);
         screen->SetBackground(&sky);
         for (int i = 0; i < 40; ++i) {
-            auto g = std::make_unique<CGraphicsObject>(&game.window, CXSize(20 + random() % 90, 20 + random() % 90), 16);
+            auto g = std::make_unique<CGraphicsObject>(&game.window,
+                                                       CXSize(20 + random() % 90, 20 + random() % 90), 16);
             for (int k = 0; k < g->Width() * g->Height(); ++k) pixelsOf(*g)[k] = uint16_t(random());
             char* alpha = new char[size_t(g->Width()) * g->Height()];
             for (int k = 0; k < g->Width() * g->Height(); ++k) alpha[k] = char(random());
@@ -189,7 +199,8 @@ TEST(RefreshOracle, PresentedFramesEqualTheWholeFrame) {
             screen->getRefreshList()->addRect(nullptr);
             screen->Redraw(&reference, nullptr, nullptr);
             screen->getRefreshList()->clear();
-            ASSERT_EQ(game.display->presentedFrame(), packed(reference)) << "seed " << seed << " frame " << frame;
+            ASSERT_EQ(game.display->presentedFrame(), packed(reference))
+                << "seed " << seed << " frame " << frame;
         }
         for (auto& g : objects) {
             g->Invalidate();
@@ -330,8 +341,8 @@ TEST(RefreshScreen, OnlyDirtyRectanglesAreRepainted) {
     EXPECT_EQ(stage.screen.getRefreshDestiny(), &stage.canvas);
 }
 
-// A translucent object with a clipping rectangle of its own is blended once per pixel, also where only part of it
-// is repainted.
+// A translucent object with a clipping rectangle of its own is blended once per pixel, also where only part
+// of it is repainted.
 TEST(RefreshScreen, OwnClippingIsRepaintedOnlyInsideTheDirtyRectangle) {
     Stage stage;
     CColor black(0, 0, 0);

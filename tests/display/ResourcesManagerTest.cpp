@@ -56,13 +56,20 @@ TEST_F(ResourcesManagerTest, UseCountsDecideWhenAResourceGoes) {
 TEST_F(ResourcesManagerTest, NamesWithoutRegardToCaseAndThePositionOfInsertion) {
     CResourcesManager cache(nullptr);
     // Code page 1250 names.
-    auto* a = new Resource("\xA3\xD3" "D" "\x8F" ".IMG");
+    auto* a = new Resource("\xA3\xD3"
+                           "D"
+                           "\x8F"
+                           ".IMG");
     auto* b = new Resource("b.img");
     auto* first = new Resource("B.IMG");
     cache.add(a);
     cache.add(b);
     cache.insertAt(first, 0);
-    EXPECT_EQ(cache.get("\xB3\xF3" "d" "\x9F" ".img"), a);
+    EXPECT_EQ(cache.get("\xB3\xF3"
+                        "d"
+                        "\x9F"
+                        ".img"),
+              a);
     // The first entry of a name wins.
     EXPECT_EQ(cache.get("b.img"), first);
     // Adding what is already held counts a use rather than a second entry.

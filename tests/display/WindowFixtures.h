@@ -61,13 +61,16 @@ inline CGraphicsObject* solid(int w, int h, uint16_t colour, int alpha = -1, CWi
     return g;
 }
 
-inline uint16_t pixelAt(CDirectDrawSurface& s, int x, int y) { return s.view().pixels[y * s.view().pitch + x]; }
+inline uint16_t pixelAt(CDirectDrawSurface& s, int x, int y) {
+    return s.view().pixels[y * s.view().pitch + x];
+}
 
 // The rows of a surface without padding.
 inline std::vector<uint16_t> packed(CDirectDrawSurface& s) {
     CPixelView v = s.view();
     std::vector<uint16_t> out;
-    for (int y = 0; y < v.height; ++y) out.insert(out.end(), v.pixels + y * v.pitch, v.pixels + y * v.pitch + v.width);
+    for (int y = 0; y < v.height; ++y)
+        out.insert(out.end(), v.pixels + y * v.pitch, v.pixels + y * v.pitch + v.width);
     return out;
 }
 

@@ -182,8 +182,8 @@ TEST_F(ClockTest, AnInactiveWindowSkipsDrawingButKeepsItsTimersAndPollers) {
     EXPECT_EQ(listener.flushes, 4);
 }
 
-// Drawing first, then reading the input devices, the timers, and last the input handed to the handlers and the
-// script listeners' flush.
+// Drawing first, then reading the input devices, the timers, and last the input handed to the handlers and
+// the script listeners' flush.
 TEST_F(ClockTest, FrameStepsRunInTheirOrder) {
     std::vector<std::string> steps;
     class LoggingWindow : public CWindow {
@@ -388,7 +388,8 @@ TEST(Window, MouseListenersKeepTheirFirstPriorityAndCaptionGoesOnTop) {
     game.window.removeMouseListener(&a);
     EXPECT_EQ(list->getSize(), 2);
 
-    struct Keys : CKeyListener {} keys;
+    struct Keys : CKeyListener {
+    } keys;
     game.window.registerKeyListener(&keys);
     game.window.registerKeyListener(&keys);
     EXPECT_EQ(game.window.getKeyListeners()->getSize(), 1);
@@ -437,7 +438,8 @@ TEST(Window, ShowErrorSpeaksPolishForTheDeviceCodes) {
     game.window.setErrorCode(ERR_GRAPHICS_DEVICE);
     testing::internal::CaptureStderr();
     game.window.ShowError("Kavirel");
-    EXPECT_NE(testing::internal::GetCapturedStderr().find("Nieprawidłowe działanie karty graficznej."), std::string::npos);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("Nieprawidłowe działanie karty graficznej."),
+              std::string::npos);
     game.window.setErrorCode(ERR_SOUND_DEVICE);
     testing::internal::CaptureStderr();
     game.window.ShowError("Kavirel");
@@ -562,6 +564,7 @@ TEST(Printer, BitmapRowsArePaddedAndBottomUp) {
     std::vector<uint8_t> rgb = {1, 2, 3, 4, 5, 6};
     std::vector<uint8_t> bmp = CPrinter::_init24bitdibsection(1, 2, rgb);
     ASSERT_EQ(bmp.size(), 54u + 8);
-    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 54, bmp.end()), (std::vector<uint8_t>{6, 5, 4, 0, 3, 2, 1, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(bmp.begin() + 54, bmp.end()),
+              (std::vector<uint8_t>{6, 5, 4, 0, 3, 2, 1, 0}));
     EXPECT_TRUE(CPrinter::_init24bitdibsection(2, 2, rgb).empty());
 }

@@ -24,9 +24,7 @@ namespace {
 // Microseconds of the injected clock; it starts well after zero, as a running system's does.
 uint64_t g_clock = 100'000'000;
 
-uint64_t injectedClock() {
-    return g_clock;
-}
+uint64_t injectedClock() { return g_clock; }
 
 CXString engineName(const std::filesystem::path& path) {
     return CXString(CPlatformFiles::toEngineName(path.string()).c_str());
@@ -73,25 +71,20 @@ CXString CGameFolder::engineRoot() const {
 
 std::string object(const std::string& name, const Properties& properties) {
     std::string text = "OBJECT=" + name + "\n";
-    for (const auto& [key, value] : properties)
-        text += name + ":" + key + "=" + value + "\n";
+    for (const auto& [key, value] : properties) text += name + ":" + key + "=" + value + "\n";
     return text;
 }
 
 // ---- window and shell ----
 
-CHarnessWindow::CHarnessWindow() {
-    m_timers = new CXTimer(this);
-}
+CHarnessWindow::CHarnessWindow() { m_timers = new CXTimer(this); }
 
 CHarnessWindow::~CHarnessWindow() {
     delete m_timers;
     m_timers = nullptr;
 }
 
-CHarnessShell::CHarnessShell(const CXString& iniFile) {
-    m_config = new CConfig(iniFile);
-}
+CHarnessShell::CHarnessShell(const CXString& iniFile) { m_config = new CConfig(iniFile); }
 
 CHarnessShell::~CHarnessShell() {
     delete m_config;
@@ -100,9 +93,7 @@ CHarnessShell::~CHarnessShell() {
 
 // ---- CGameRun ----
 
-uint64_t CGameRun::now() {
-    return g_clock / 1000;
-}
+uint64_t CGameRun::now() { return g_clock / 1000; }
 
 CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder), m_options(options) {
     m_savedFolder = CPlatformFiles::workingFolder();
@@ -159,7 +150,8 @@ void CGameRun::frames(int count) {
         m_window->Tick();
         // Without a screen nothing redraws, so the unit hears of its scene's first frame here.
         CUnit6* unit = CMC_Scene::getDefUnit();
-        if (unit && unit->isActive() && !unit->wasInitiallyUpdated() && !m_window->GetRefreshScreenInterface())
+        if (unit && unit->isActive() && !unit->wasInitiallyUpdated() &&
+            !m_window->GetRefreshScreenInterface())
             unit->onInitialUpdate();
         ++m_frames;
         if (m_application->domodal()) break;
@@ -168,8 +160,7 @@ void CGameRun::frames(int count) {
 
 CMC_Scene* CGameRun::scene() {
     CMC_Scene* scene = m_application;
-    while (scene && scene->getCurrentScene())
-        scene = scene->getCurrentScene();
+    while (scene && scene->getCurrentScene()) scene = scene->getCurrentScene();
     return scene && scene->getType() == TYPE_SCENE ? scene : nullptr;
 }
 
@@ -195,8 +186,6 @@ int CGameRun::iniInt(const std::string& section, const std::string& key) {
     return config.GetInt(CXString(section.c_str()), CXString(key.c_str()));
 }
 
-bool CGameRun::storeCache() {
-    return m_application && m_application->storeBinary();
-}
+bool CGameRun::storeCache() { return m_application && m_application->storeBinary(); }
 
 } // namespace KavirelTest

@@ -1,9 +1,9 @@
 #pragma once
 #include <cstdint>
 #include <filesystem>
-#include <utility>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/XString.h"

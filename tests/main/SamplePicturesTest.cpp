@@ -11,7 +11,9 @@ using namespace KavirelDLL;
 
 namespace {
 
-uint16_t rgb(int r, int g, int b) { return static_cast<uint16_t>(CColor(uint8_t(r), uint8_t(g), uint8_t(b)).GetInBPP(16)); }
+uint16_t rgb(int r, int g, int b) {
+    return static_cast<uint16_t>(CColor(uint8_t(r), uint8_t(g), uint8_t(b)).GetInBPP(16));
+}
 
 } // namespace
 

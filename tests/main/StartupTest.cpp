@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "MainFixtures.h"
-#include "display/CommandLine6.h"
 #include "core/XVersion.h"
+#include "display/CommandLine6.h"
 #include "platform/Registry.h"
 
 using namespace KavirelDLL;
@@ -29,7 +29,8 @@ TEST(Startup, EveryStartRecordsTheEngineVersionForTheUser) {
     CProgramFolder folder;
     ASSERT_TRUE(writeEngineVersion());
     std::string version;
-    ASSERT_EQ(CPlatformRegistry::shared().getString(ERegistryRoot::currentUser, "Software\\OrvikMedia\\KavirelWeb", "Version", version),
+    ASSERT_EQ(CPlatformRegistry::shared().getString(ERegistryRoot::currentUser,
+                                                    "Software\\OrvikMedia\\KavirelWeb", "Version", version),
               EPlatformError::none);
     EXPECT_EQ(version, CXVersion::getCurrentVersion()->toString().GetBuffer());
 }
@@ -70,7 +71,8 @@ TEST(Startup, AProductReadsItsPerUserCopyAndNeverOverwritesIt) {
     ASSERT_TRUE(std::filesystem::exists(copy));
     EXPECT_STREQ(settings.title.GetBuffer(), "Pierwszy");
     EXPECT_STREQ(settings.ini.GetBuffer(), "gra.ini");
-    EXPECT_NE(std::string(settings.configFile.GetBuffer()).find("OrvikMedia\\Gra\\Kavirel.ini"), std::string::npos);
+    EXPECT_NE(std::string(settings.configFile.GetBuffer()).find("OrvikMedia\\Gra\\Kavirel.ini"),
+              std::string::npos);
 
     // The player's copy keeps what was saved in it.
     std::ofstream(copy, std::ios::binary) << "[MAIN]\r\nPRODUCT=Gra\r\nTITLE=Zapisany\r\n";

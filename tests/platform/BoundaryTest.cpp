@@ -20,7 +20,8 @@ const std::regex kForbidden(
 
 std::vector<std::string> offendersUnder(const fs::path& root) {
     std::vector<std::string> found;
-    for (const char* dir : {"core", "script", "display", "media", "objects", "net", "main", "tests", "bench", "tools"}) {
+    for (const char* dir :
+         {"core", "script", "display", "media", "objects", "net", "main", "tests", "bench", "tools"}) {
         fs::path base = root / dir;
         if (!fs::exists(base)) continue;
         for (const auto& entry : fs::recursive_directory_iterator(base)) {
@@ -63,7 +64,8 @@ TEST(PlatformBoundary, DetectsAForbiddenInclude) {
     fs::create_directories(tmp / "core");
     fs::create_directories(tmp / "tests" / "platform");
     std::ofstream(tmp / "core" / "Bad.cpp") << "#include <SDL2/SDL.h>\n#include <vector>\n";
-    std::ofstream(tmp / "core" / "Good.cpp") << "#include <vector>\n// #include text in a comment is fine: SDL.h\n";
+    std::ofstream(tmp / "core" / "Good.cpp")
+        << "#include <vector>\n// #include text in a comment is fine: SDL.h\n";
     std::ofstream(tmp / "core" / "Quoted.h") << "#include \"core/Log.h\"\n  #  include \"sys/stat.h\"\n";
     std::ofstream(tmp / "tests" / "platform" / "Glue.cpp") << "#include <unistd.h>\n";
     auto found = offendersUnder(tmp);

@@ -7,7 +7,8 @@ using namespace KavirelDLL;
 TEST(Codepage, PolishLettersRoundTrip) {
     // "Zażółć gęślą jaźń" in code page 1250
     const std::string cp = "Za\xBF\xF3\xB3\xE6 g\xEA\x9Cl\xB9 ja\x9F\xF1";
-    const std::string utf8 = "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85 ja\xC5\xBA\xC5\x84";
+    const std::string utf8 =
+        "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 g\xC4\x99\xC5\x9Bl\xC4\x85 ja\xC5\xBA\xC5\x84";
     EXPECT_EQ(cp1250ToUtf8(cp), utf8);
     bool ok = false;
     EXPECT_EQ(utf8ToCp1250(utf8, &ok), cp);
@@ -27,7 +28,10 @@ TEST(Codepage, EveryDefinedByteRoundTrips) {
 
 TEST(Codepage, UnmappableAndMalformedBecomeQuestionMarks) {
     bool ok = true;
-    EXPECT_EQ(utf8ToCp1250("a\xE2\x82\xBD" "b", &ok), "a?b"); // rouble sign
+    EXPECT_EQ(utf8ToCp1250("a\xE2\x82\xBD"
+                           "b",
+                           &ok),
+              "a?b"); // rouble sign
     EXPECT_FALSE(ok);
     EXPECT_EQ(utf8ToCp1250("x\xC5", &ok), "x?"); // truncated sequence
     EXPECT_FALSE(ok);

@@ -62,7 +62,8 @@ TEST(Letterbox, ScalesToFitKeepingAspect) {
 
 TEST(Letterbox, PointsMapBothWaysAndClampOutsideTheScreen) {
     // Every output at least as large as the screen, so each logical pixel owns output pixels.
-    const int32_t outputs[][2] = {{800, 600}, {1920, 1080}, {1024, 768}, {1366, 768}, {801, 601}, {3840, 2160}};
+    const int32_t outputs[][2] = {{800, 600},  {1920, 1080}, {1024, 768},
+                                  {1366, 768}, {801, 601},   {3840, 2160}};
     for (const auto& out : outputs) {
         for (int32_t y = 0; y < 600; y += 37) {
             for (int32_t x = 0; x < 800; x += 41) {
@@ -159,7 +160,8 @@ TEST(HeadlessDisplay, OnlyUpdatedRectanglesReachThePresentedFrame) {
 
     // Rectangles reaching past the edges are clipped; empty and inverted ones are skipped.
     fill(*display, {0, 0, 800, 600}, 0x07E0);
-    const CPlatformRect rects[] = {{-50, -50, 5, 5}, {795, 595, 900, 900}, {300, 300, 300, 400}, {400, 400, 390, 390}};
+    const CPlatformRect rects[] = {
+        {-50, -50, 5, 5}, {795, 595, 900, 900}, {300, 300, 300, 400}, {400, 400, 390, 390}};
     display->update(rects, 4);
     display->present();
     EXPECT_EQ(display->presentedPixel(0, 0), 0x07E0);

@@ -21,8 +21,7 @@ const std::string kCpUpper = "ZA\xAF\xD3\xA3\xC6.TXT";
 
 std::string engine(const CTempFolder& folder, const std::string& rest) {
     std::string out = folder.str();
-    for (char c : rest)
-        out += c == '/' ? '\\' : c;
+    for (char c : rest) out += c == '/' ? '\\' : c;
     return out;
 }
 
@@ -36,15 +35,13 @@ std::string readAllText(CPlatformFile& file) {
     std::string out;
     char buffer[7]; // small, so CR LF pairs fall across reads
     size_t got;
-    while ((got = file.read(buffer, sizeof buffer)) > 0)
-        out.append(buffer, got);
+    while ((got = file.read(buffer, sizeof buffer)) > 0) out.append(buffer, got);
     return out;
 }
 
 std::vector<std::string> names(const std::vector<SFolderEntry>& entries) {
     std::vector<std::string> out;
-    for (const auto& e : entries)
-        out.push_back(e.name);
+    for (const auto& e : entries) out.push_back(e.name);
     return out;
 }
 
@@ -259,8 +256,7 @@ TEST(PlatformFiles, TextModeFoldsLineEndsAndStopsAtCtrlZ) {
     ASSERT_TRUE(file.seek(0, 0));
     std::string line;
     std::vector<std::string> lines;
-    while (file.readLine(line, 100))
-        lines.push_back(line);
+    while (file.readLine(line, 100)) lines.push_back(line);
     EXPECT_EQ(lines, (std::vector<std::string>{"a\n", "bb\n", "\n", "c\rd\r\n", "last\r"}));
     ASSERT_TRUE(file.seek(0, 0));
     EXPECT_TRUE(file.readLine(line, 1));
@@ -331,7 +327,9 @@ TEST(PlatformFiles, OpenModesAndPositions) {
 
 TEST(PlatformFiles, RangesReadAsWholeFiles) {
     CTempFolder tmp;
-    tmp.put("pack.bin", std::string("HEAD" "ab\r\ncd\r" "\ntail"));
+    tmp.put("pack.bin", std::string("HEAD"
+                                    "ab\r\ncd\r"
+                                    "\ntail"));
     const std::string name = engine(tmp, "/PACK.BIN");
     CPlatformFile file;
     ASSERT_EQ(file.openRange(name, 4, 7), EPlatformError::none);
@@ -360,8 +358,7 @@ TEST(PlatformFiles, RangesReadAsWholeFiles) {
     ASSERT_EQ(file.openRange(name, 4, 7, true), EPlatformError::none);
     std::string line;
     std::vector<std::string> lines;
-    while (file.readLine(line, 100))
-        lines.push_back(line);
+    while (file.readLine(line, 100)) lines.push_back(line);
     EXPECT_EQ(lines, (std::vector<std::string>{"ab\n", "cd\r"}));
     EXPECT_TRUE(file.eof());
 

@@ -66,7 +66,8 @@ TEST(ImageLibrary, APictureReadsAsRgbaTopRowFirst) {
     ASSERT_TRUE(CImageLibrary::loadRgba((folder.path() / "IKONA.BMP").string(), rgba, w, h));
     ASSERT_EQ(w, 2);
     ASSERT_EQ(h, 2);
-    const std::vector<uint8_t> expected = {255, 0, 0, 255, 0, 255, 0, 255, 0, 0, 255, 255, 255, 255, 255, 255};
+    const std::vector<uint8_t> expected = {255, 0, 0,   255, 0,   255, 0,   255,
+                                           0,   0, 255, 255, 255, 255, 255, 255};
     EXPECT_EQ(rgba, expected);
 }
 

@@ -58,7 +58,9 @@ private:
 class Listener : public CMouseListener, public CKeyListener {
 public:
     bool onMouseMove(CXPoint p) override { return note(at("move", p)); }
-    bool onClick(int button, CXPoint p) override { return note(at(("click" + std::to_string(button)).c_str(), p)); }
+    bool onClick(int button, CXPoint p) override {
+        return note(at(("click" + std::to_string(button)).c_str(), p));
+    }
     bool onRelease(int button, CXPoint p) override {
         return note(at(("release" + std::to_string(button)).c_str(), p));
     }
@@ -122,7 +124,8 @@ protected:
     }
 };
 
-// One pass of the program's loop: the frame, then the desktop's events, the window's own taken by the program.
+// One pass of the program's loop: the frame, then the desktop's events, the window's own taken by the
+// program.
 void pass(CWindow& window, CInput& input) {
     g_nowMs += 20;
     window.domodal();
@@ -171,7 +174,8 @@ TEST_F(InputRoute, DesktopEventsReachHotSpotsListenersAndKeysInTheGamesCoordinat
         pass(window, input);
         pass(window, input);
         // The hot spot takes the left press, so the listeners never see it; the right one reaches them.
-        EXPECT_EQ(listener.log, (Log{"spot:focusOn@320,200", "move@320,200", "spot:down@320,200", "click2@0,399"}));
+        EXPECT_EQ(listener.log,
+                  (Log{"spot:focusOn@320,200", "move@320,200", "spot:down@320,200", "click2@0,399"}));
     }
 
     listener.log.clear();
@@ -184,8 +188,8 @@ TEST_F(InputRoute, DesktopEventsReachHotSpotsListenersAndKeysInTheGamesCoordinat
     pushKey(SDL_SCANCODE_RALT, false);
     pass(window, input);
     pass(window, input);
-    EXPECT_EQ(listener.log, (Log{"down 42", "down 37", "char K", "up 37", "up 42", "down 37", "char k", "up 37",
-                                 "down 184", "down 31", "char \x9C", "up 31", "up 184"}));
+    EXPECT_EQ(listener.log, (Log{"down 42", "down 37", "char K", "up 37", "up 42", "down 37", "char k",
+                                 "up 37", "down 184", "down 31", "char \x9C", "up 31", "up 184"}));
 
     // A key held as the focus goes is released once; the focus coming back makes the window read keys again.
     listener.log.clear();

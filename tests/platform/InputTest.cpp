@@ -32,23 +32,54 @@ struct InjectedClock {
 
 TEST(ScanCodes, EveryKeyOfA105KeyKeyboardHasItsOwnCode) {
     const std::pair<SDL_Scancode, int32_t> expected[] = {
-        {SDL_SCANCODE_ESCAPE, 0x01},  {SDL_SCANCODE_1, 0x02},        {SDL_SCANCODE_0, 0x0B},
-        {SDL_SCANCODE_Q, 0x10},       {SDL_SCANCODE_A, 0x1E},        {SDL_SCANCODE_Z, 0x2C},
-        {SDL_SCANCODE_M, 0x32},       {SDL_SCANCODE_SPACE, 0x39},    {SDL_SCANCODE_F1, 0x3B},
-        {SDL_SCANCODE_F10, 0x44},     {SDL_SCANCODE_F11, 0x57},      {SDL_SCANCODE_F12, 0x58},
-        {SDL_SCANCODE_KP_ENTER, 0x9C}, {SDL_SCANCODE_RCTRL, 0x9D},    {SDL_SCANCODE_KP_DIVIDE, 0xB5},
-        {SDL_SCANCODE_RALT, 0xB8},    {SDL_SCANCODE_HOME, 0xC7},     {SDL_SCANCODE_UP, 0xC8},
-        {SDL_SCANCODE_PAGEUP, 0xC9},  {SDL_SCANCODE_LEFT, 0xCB},     {SDL_SCANCODE_RIGHT, 0xCD},
-        {SDL_SCANCODE_END, 0xCF},     {SDL_SCANCODE_DOWN, 0xD0},     {SDL_SCANCODE_PAGEDOWN, 0xD1},
-        {SDL_SCANCODE_INSERT, 0xD2},  {SDL_SCANCODE_DELETE, 0xD3},   {SDL_SCANCODE_LGUI, 0xDB},
-        {SDL_SCANCODE_RGUI, 0xDC},    {SDL_SCANCODE_APPLICATION, 0xDD}, {SDL_SCANCODE_PAUSE, 0xC5},
-        {SDL_SCANCODE_PRINTSCREEN, 0xB7}, {SDL_SCANCODE_NUMLOCKCLEAR, 0x45}, {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
-        {SDL_SCANCODE_LSHIFT, 0x2A},  {SDL_SCANCODE_RSHIFT, 0x36},   {SDL_SCANCODE_LCTRL, 0x1D},
-        {SDL_SCANCODE_LALT, 0x38},    {SDL_SCANCODE_CAPSLOCK, 0x3A}, {SDL_SCANCODE_KP_7, 0x47},
-        {SDL_SCANCODE_KP_0, 0x52},    {SDL_SCANCODE_KP_PERIOD, 0x53}, {SDL_SCANCODE_KP_MULTIPLY, 0x37},
-        {SDL_SCANCODE_RETURN, 0x1C},  {SDL_SCANCODE_BACKSPACE, 0x0E}, {SDL_SCANCODE_GRAVE, 0x29},
+        {SDL_SCANCODE_ESCAPE, 0x01},
+        {SDL_SCANCODE_1, 0x02},
+        {SDL_SCANCODE_0, 0x0B},
+        {SDL_SCANCODE_Q, 0x10},
+        {SDL_SCANCODE_A, 0x1E},
+        {SDL_SCANCODE_Z, 0x2C},
+        {SDL_SCANCODE_M, 0x32},
+        {SDL_SCANCODE_SPACE, 0x39},
+        {SDL_SCANCODE_F1, 0x3B},
+        {SDL_SCANCODE_F10, 0x44},
+        {SDL_SCANCODE_F11, 0x57},
+        {SDL_SCANCODE_F12, 0x58},
+        {SDL_SCANCODE_KP_ENTER, 0x9C},
+        {SDL_SCANCODE_RCTRL, 0x9D},
+        {SDL_SCANCODE_KP_DIVIDE, 0xB5},
+        {SDL_SCANCODE_RALT, 0xB8},
+        {SDL_SCANCODE_HOME, 0xC7},
+        {SDL_SCANCODE_UP, 0xC8},
+        {SDL_SCANCODE_PAGEUP, 0xC9},
+        {SDL_SCANCODE_LEFT, 0xCB},
+        {SDL_SCANCODE_RIGHT, 0xCD},
+        {SDL_SCANCODE_END, 0xCF},
+        {SDL_SCANCODE_DOWN, 0xD0},
+        {SDL_SCANCODE_PAGEDOWN, 0xD1},
+        {SDL_SCANCODE_INSERT, 0xD2},
+        {SDL_SCANCODE_DELETE, 0xD3},
+        {SDL_SCANCODE_LGUI, 0xDB},
+        {SDL_SCANCODE_RGUI, 0xDC},
+        {SDL_SCANCODE_APPLICATION, 0xDD},
+        {SDL_SCANCODE_PAUSE, 0xC5},
+        {SDL_SCANCODE_PRINTSCREEN, 0xB7},
+        {SDL_SCANCODE_NUMLOCKCLEAR, 0x45},
+        {SDL_SCANCODE_NONUSBACKSLASH, 0x56},
+        {SDL_SCANCODE_LSHIFT, 0x2A},
+        {SDL_SCANCODE_RSHIFT, 0x36},
+        {SDL_SCANCODE_LCTRL, 0x1D},
+        {SDL_SCANCODE_LALT, 0x38},
+        {SDL_SCANCODE_CAPSLOCK, 0x3A},
+        {SDL_SCANCODE_KP_7, 0x47},
+        {SDL_SCANCODE_KP_0, 0x52},
+        {SDL_SCANCODE_KP_PERIOD, 0x53},
+        {SDL_SCANCODE_KP_MULTIPLY, 0x37},
+        {SDL_SCANCODE_RETURN, 0x1C},
+        {SDL_SCANCODE_BACKSPACE, 0x0E},
+        {SDL_SCANCODE_GRAVE, 0x29},
     };
-    for (const auto& [sdl, code] : expected) EXPECT_EQ(scanCodeFromSdl(sdl), code) << SDL_GetScancodeName(sdl);
+    for (const auto& [sdl, code] : expected)
+        EXPECT_EQ(scanCodeFromSdl(sdl), code) << SDL_GetScancodeName(sdl);
 
     // The 105 keys: letters, digits, punctuation, function row, editing block, arrows, keypad, modifiers.
     std::vector<SDL_Scancode> keys;
@@ -80,7 +111,7 @@ TEST(Input, KeysTrackStateAndDropRepeatsAndStrayReleases) {
     InjectedClock clock(1234);
     CInput input;
     input.injectKey(kKeyA, true);
-    input.injectKey(kKeyA, true); // auto-repeat
+    input.injectKey(kKeyA, true);  // auto-repeat
     input.injectKey(kKeyB, false); // never pressed
     EXPECT_TRUE(input.isKeyDown(kKeyA));
     EXPECT_TRUE(input.isAnyKeyDown());

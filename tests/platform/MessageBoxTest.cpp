@@ -18,7 +18,11 @@ TEST(MessageBox, HeadlessWritesTheTextAndAnswersTheDefault) {
     Headless headless;
     EXPECT_FALSE(CVideo::desktopAvailable());
     testing::internal::CaptureStderr();
-    EXPECT_EQ(showMessageBox("B\xB3\xB9" "d", "Nieznany b\xB3\xB9" "d krytyczny."), EMessageAnswer::Ok);
+    EXPECT_EQ(showMessageBox("B\xB3\xB9"
+                             "d",
+                             "Nieznany b\xB3\xB9"
+                             "d krytyczny."),
+              EMessageAnswer::Ok);
     EXPECT_EQ(showMessageBox("Pytanie", "Usun\xB9\xE6?", EMessageButtons::YesNo, EMessageAnswer::Yes),
               EMessageAnswer::Yes);
     EXPECT_EQ(showMessageBox("Pytanie", "Usun\xB9\xE6?", EMessageButtons::YesNo, EMessageAnswer::No),
@@ -28,7 +32,11 @@ TEST(MessageBox, HeadlessWritesTheTextAndAnswersTheDefault) {
     // Yes is not an answer of a box with one button.
     EXPECT_EQ(showMessageBox("Info", "!", EMessageButtons::Ok, EMessageAnswer::Yes), EMessageAnswer::Ok);
     std::string out = testing::internal::GetCapturedStderr();
-    EXPECT_NE(out.find("B\xC5\x82\xC4\x85" "d: Nieznany b\xC5\x82\xC4\x85" "d krytyczny."), std::string::npos) << out;
+    EXPECT_NE(out.find("B\xC5\x82\xC4\x85"
+                       "d: Nieznany b\xC5\x82\xC4\x85"
+                       "d krytyczny."),
+              std::string::npos)
+        << out;
     EXPECT_NE(out.find("Usun\xC4\x85\xC4\x87?"), std::string::npos) << out;
 }
 

@@ -29,7 +29,8 @@ int inChild(Fn fn) {
 }
 
 std::filesystem::path script(const CTempFolder& folder, const std::string& name) {
-    auto path = folder.put(name, "#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > \"$(dirname \"$0\")/ran\"\nexit 7\n");
+    auto path =
+        folder.put(name, "#!/bin/sh\nprintf '%s|' \"$0\" \"$@\" > \"$(dirname \"$0\")/ran\"\nexit 7\n");
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
     return path;
 }

@@ -64,8 +64,7 @@ TEST(PlatformRegistry, ValuesSurviveAReopen) {
     EXPECT_FALSE(registry.keyExists(HKLM, kWeb));
     // Written atomically: nothing is left beside the store.
     std::vector<std::string> files;
-    for (const auto& entry : fs::directory_iterator(tmp.path()))
-        files.push_back(entry.path().filename());
+    for (const auto& entry : fs::directory_iterator(tmp.path())) files.push_back(entry.path().filename());
     EXPECT_EQ(files, std::vector<std::string>{"registry.txt"});
     std::string text = readNative(tmp.path() / "registry.txt");
     EXPECT_EQ(text.rfind("KavirelRegistry 1\n", 0), 0u);
@@ -86,8 +85,7 @@ TEST(PlatformRegistry, KeysAndValuesMatchWithoutRegardToCase) {
     EXPECT_EQ(names, std::vector<std::string>{"Name"});
     EXPECT_EQ(getString(registry, HKCU, lodz, "Name"), "b");
 
-    for (const char* key : {"Gry\\beta", "GRY\\Alfa", "gry\\gamma"})
-        registry.createKey(HKCU, key);
+    for (const char* key : {"Gry\\beta", "GRY\\Alfa", "gry\\gamma"}) registry.createKey(HKCU, key);
     ASSERT_EQ(registry.listSubKeys(HKCU, "gry", names), EPlatformError::none);
     EXPECT_EQ(names, (std::vector<std::string>{"Alfa", "beta", "gamma", std::string("\xA3\xD3") + "D\x8F"}));
     EXPECT_EQ(registry.listSubKeys(HKCU, "nothing", names), EPlatformError::notFound);

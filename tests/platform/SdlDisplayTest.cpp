@@ -8,8 +8,8 @@
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 
 using namespace KavirelDLL;

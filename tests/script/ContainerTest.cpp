@@ -7,9 +7,9 @@
 #include "objects/Mouse.h"
 #include "script/Array.h"
 #include "script/Class.h"
+#include "script/Condition.h"
 #include "script/Groupped.h"
 #include "script/Integer.h"
-#include "script/Condition.h"
 #include "script/Scene.h"
 #include "script/String.h"
 #include "script/Structure.h"
@@ -53,8 +53,7 @@ protected:
         scene->setParent(episode);
     }
     void TearDown() override {
-        for (CMC_Scene* container : {scene, episode, application})
-            container->unload();
+        for (CMC_Scene* container : {scene, episode, application}) container->unload();
         delete scene;
         delete episode;
         delete application;
@@ -63,8 +62,7 @@ protected:
 
     CMElements* load(std::vector<CMElement*> items) {
         auto* list = new CMElements(true);
-        for (CMElement* item : items)
-            list->add(item);
+        for (CMElement* item : items) list->add(item);
         return list;
     }
 
@@ -144,7 +142,8 @@ TEST_F(ContainerTest, PassesMakeObjectsInTheirOrder) {
     EXPECT_TRUE(scene->getObject("COUNT")->hasHandler(3));
     EXPECT_TRUE(scene->getObject("ANIM")->hasHandler(0));
     EXPECT_EQ(static_cast<CMC_Integer*>(scene->getObject("COUNT"))->getValue(), 5);
-    EXPECT_EQ(static_cast<CMC_Object*>(static_cast<CMC_Behaviour*>(scene->getObject("BEH"))->getConditionInterface()),
+    EXPECT_EQ(static_cast<CMC_Object*>(
+                  static_cast<CMC_Behaviour*>(scene->getObject("BEH"))->getConditionInterface()),
               scene->getObject("COND"));
     EXPECT_EQ(scene->getObject("ANIM")->getType(), TYPE_ANIMO);
     EXPECT_EQ(static_cast<CMC_Structure*>(scene->getObject("REC"))->getFieldsNo(), 2);

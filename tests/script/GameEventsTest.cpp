@@ -9,9 +9,7 @@ namespace KavirelTest {
 
 namespace {
 
-CMC_Episode* episodeOf(CGameRun& run) {
-    return static_cast<CMC_Episode*>(run.app()->find(CXString("E1")));
-}
+CMC_Episode* episodeOf(CGameRun& run) { return static_cast<CMC_Episode*>(run.app()->find(CXString("E1"))); }
 
 // A recording behaviour that belongs to the container it is added to.
 RecordingBehaviour* record(CMC_ObjectsContainer* container, const char* name, std::vector<std::string>* log) {
@@ -21,11 +19,11 @@ RecordingBehaviour* record(CMC_ObjectsContainer* container, const char* name, st
 }
 
 void twoEpisodes(CGameFolder& folder) {
-    folder.write("Dane/application.def",
-                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1,E2"}}) +
-                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) +
-                     object("E2", {{"TYPE", "EPISODE"}, {"SCENES", "S2"}}) + object("S1", {{"TYPE", "SCENE"}}) +
-                     object("S2", {{"TYPE", "SCENE"}}));
+    folder.write("Dane/application.def", object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1,E2"}}) +
+                                             object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) +
+                                             object("E2", {{"TYPE", "EPISODE"}, {"SCENES", "S2"}}) +
+                                             object("S1", {{"TYPE", "SCENE"}}) +
+                                             object("S2", {{"TYPE", "SCENE"}}));
 }
 
 } // namespace

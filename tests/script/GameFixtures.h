@@ -19,7 +19,8 @@ using namespace KavirelDLL;
 // A game of one episode E1 with the scenes S1, S2 and S3 (folders E1\S1 ...), and the application's own
 // object file. Tests add to each object file what they need.
 struct EpisodeGame {
-    explicit EpisodeGame(CGameFolder& folder, const std::string& appExtra = "", const std::string& episodeExtra = "",
+    explicit EpisodeGame(CGameFolder& folder, const std::string& appExtra = "",
+                         const std::string& episodeExtra = "",
                          std::vector<std::string> sceneExtra = {"", "", ""}) {
         folder.write("Dane/application.def",
                      object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"STARTWITH", "E1"}}) +
@@ -56,8 +57,7 @@ inline CMC_Variable* callMethod(CMC_Object* target, const char* method, std::vec
     CMC_ObjectsContainer* from = container ? container : target->getScene();
     CMC_Variable* result = runner->run(CXString(method), target, from, &vector);
     vector.removeAll();
-    for (CMC_String* value : values)
-        delete value;
+    for (CMC_String* value : values) delete value;
     return result;
 }
 

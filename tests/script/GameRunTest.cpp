@@ -12,14 +12,13 @@ namespace KavirelTest {
 
 namespace {
 
-CMC_Episode* episodeOf(CGameRun& run) {
-    return static_cast<CMC_Episode*>(run.app()->find(CXString("E1")));
-}
+CMC_Episode* episodeOf(CGameRun& run) { return static_cast<CMC_Episode*>(run.app()->find(CXString("E1"))); }
 
 std::vector<std::string> historyOf(CMC_Scene* container) {
     std::vector<std::string> names;
     for (int i = 0; i < container->getHistorySize(); ++i)
-        names.push_back(container->getHistoryAt(i) ? container->getHistoryAt(i)->getName().GetBuffer() : "<gone>");
+        names.push_back(container->getHistoryAt(i) ? container->getHistoryAt(i)->getName().GetBuffer()
+                                                   : "<gone>");
     return names;
 }
 
@@ -119,11 +118,11 @@ TEST(GameRun, EpisodesStepForwardBackwardAndBack) {
 
 TEST(GameRun, GotoFindsOnlyTheContainersOwnScenes) {
     CGameFolder folder;
-    folder.write("Dane/application.def",
-                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1 E2"}}) +
-                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) +
-                     object("E2", {{"TYPE", "EPISODE"}, {"SCENES", "S2"}}) + object("S1", {{"TYPE", "SCENE"}}) +
-                     object("S2", {{"TYPE", "SCENE"}}));
+    folder.write("Dane/application.def", object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1 E2"}}) +
+                                             object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) +
+                                             object("E2", {{"TYPE", "EPISODE"}, {"SCENES", "S2"}}) +
+                                             object("S1", {{"TYPE", "SCENE"}}) +
+                                             object("S2", {{"TYPE", "SCENE"}}));
     CGameRun run(folder);
     // No STARTWITH: the first episode, and its first scene.
     EXPECT_EQ(run.sceneName(), "S1");
@@ -140,11 +139,12 @@ TEST(GameRun, GotoFindsOnlyTheContainersOwnScenes) {
 
 TEST(GameRun, StartsInALooseSceneNamedByStartwith) {
     CGameFolder folder;
-    folder.write("Dane/application.def",
-                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"SCENES", "LOOSE"},
-                                 {"STARTWITH", "LOOSE"}}) +
-                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) + object("S1", {{"TYPE", "SCENE"}}) +
-                     object("LOOSE", {{"TYPE", "SCENE"}}) + object("UNLISTED", {{"TYPE", "SCENE"}}));
+    folder.write(
+        "Dane/application.def",
+        object("GAME",
+               {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"SCENES", "LOOSE"}, {"STARTWITH", "LOOSE"}}) +
+            object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) + object("S1", {{"TYPE", "SCENE"}}) +
+            object("LOOSE", {{"TYPE", "SCENE"}}) + object("UNLISTED", {{"TYPE", "SCENE"}}));
     CGameRun run(folder);
     EXPECT_TRUE(run.started());
     EXPECT_EQ(run.sceneName(), "LOOSE");
@@ -154,9 +154,8 @@ TEST(GameRun, StartsInALooseSceneNamedByStartwith) {
 
 TEST(GameRun, WithoutScenesNothingIsEntered) {
     CGameFolder folder;
-    folder.write("Dane/application.def",
-                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "EMPTY"}}) +
-                     object("EMPTY", {{"TYPE", "EPISODE"}, {"SCENES", ""}}));
+    folder.write("Dane/application.def", object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "EMPTY"}}) +
+                                             object("EMPTY", {{"TYPE", "EPISODE"}, {"SCENES", ""}}));
     CGameRun run(folder);
     ASSERT_NE(run.app(), nullptr);
     // The episode is entered, but has no scene to start with.
@@ -200,7 +199,9 @@ TEST(GameRun, ExistsenvLooksInsideAScene) {
     CGameFolder folder;
     EpisodeGame game(folder, "", "", {object("X", {{"TYPE", "INTEGER"}}), "", ""});
     CGameRun run(folder);
-    auto exists = [&](std::vector<std::string> args) { return text(callMethod(run.app(), "EXISTSENV", args)); };
+    auto exists = [&](std::vector<std::string> args) {
+        return text(callMethod(run.app(), "EXISTSENV", args));
+    };
     EXPECT_EQ(exists({"S1", "X"}), "TRUE");
     EXPECT_EQ(exists({"S1", "Y"}), "FALSE");
     EXPECT_EQ(exists({"NOWHERE", "X"}), "FALSE");
@@ -241,7 +242,8 @@ TEST(GameRun, MusicCarriesOnIntoASceneOfTheSameMusicAndLeavingDropsThePointersCo
                  object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}}) +
                      object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2,S3"}, {"MUSIC", "e.wav"}}) +
                      object("S1", {{"TYPE", "SCENE"}, {"MUSIC", "a.wav"}}) +
-                     object("S2", {{"TYPE", "SCENE"}, {"MUSIC", "a.wav"}}) + object("S3", {{"TYPE", "SCENE"}}));
+                     object("S2", {{"TYPE", "SCENE"}, {"MUSIC", "a.wav"}}) +
+                     object("S3", {{"TYPE", "SCENE"}}));
     CGameRun run(folder);
     EXPECT_TRUE(run.scene()->shouldMusicBeStarted());
     CMC_Mouse::setClipRect(CXRect(10, 10, 50, 50));

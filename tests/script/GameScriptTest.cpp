@@ -88,7 +88,8 @@ TEST(GameScript, AGameFromItsCacheRunsLikeTheGameFromItsDefinition) {
     CGameFolder copy;
     scriptedGame(copy);
     std::filesystem::copy(folder.path() / "Dane", copy.path() / "Dane",
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+                          std::filesystem::copy_options::recursive |
+                              std::filesystem::copy_options::overwrite_existing);
     std::filesystem::remove(copy.path() / "Kavirel.ini");
     CGameOptions options;
     options.fromCache = true;

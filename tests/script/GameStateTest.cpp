@@ -17,9 +17,7 @@ namespace KavirelTest {
 
 namespace {
 
-CMC_Episode* episodeOf(CGameRun& run) {
-    return static_cast<CMC_Episode*>(run.app()->find(CXString("E1")));
-}
+CMC_Episode* episodeOf(CGameRun& run) { return static_cast<CMC_Episode*>(run.app()->find(CXString("E1"))); }
 
 int intOf(CGameRun& run, const char* name) {
     CMC_Object* object = run.find(name);
@@ -44,14 +42,13 @@ std::vector<std::string> signature(CMC_ObjectsContainer* container) {
     return names;
 }
 
-const std::string kRoomObjects = object("X", {{"TYPE", "INTEGER"}, {"VALUE", "7"}, {"ONCHANGED", "BH"}}) +
-                                 object("N", {{"TYPE", "STRING"}, {"VALUE", "hello"}}) +
-                                 object("B", {{"TYPE", "BOOL"}, {"VALUE", "TRUE"}}) +
-                                 object("D", {{"TYPE", "DOUBLE"}, {"VALUE", "1.5"}}) +
-                                 object("T", {{"TYPE", "TIMER"}, {"ELAPSE", "100"}, {"TICKS", "2"}}) +
-                                 object("BH", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{X^INC();}"}}) +
-                                 object("A", {{"TYPE", "ARRAY"}}) + object("G", {{"TYPE", "GROUP"}}) +
-                                 object("ST", {{"TYPE", "STRUCT"}, {"FIELDS", "F"}});
+const std::string kRoomObjects =
+    object("X", {{"TYPE", "INTEGER"}, {"VALUE", "7"}, {"ONCHANGED", "BH"}}) +
+    object("N", {{"TYPE", "STRING"}, {"VALUE", "hello"}}) +
+    object("B", {{"TYPE", "BOOL"}, {"VALUE", "TRUE"}}) + object("D", {{"TYPE", "DOUBLE"}, {"VALUE", "1.5"}}) +
+    object("T", {{"TYPE", "TIMER"}, {"ELAPSE", "100"}, {"TICKS", "2"}}) +
+    object("BH", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{X^INC();}"}}) + object("A", {{"TYPE", "ARRAY"}}) +
+    object("G", {{"TYPE", "GROUP"}}) + object("ST", {{"TYPE", "STRUCT"}, {"FIELDS", "F"}});
 
 } // namespace
 
@@ -116,9 +113,10 @@ TEST(GameState, APlayInTheClocksFirstSecondIsCounted) {
 
 TEST(GameState, ASceneFromItsCacheHasTheObjectsOfItsDefinition) {
     CGameFolder folder;
-    EpisodeGame game(folder, object("APPX", {{"TYPE", "INTEGER"}, {"VALUE", "3"}}),
-                     object("EPX", {{"TYPE", "INTEGER"}, {"VALUE", "4"}}),
-                     {kRoomObjects + object("QF", {{"TYPE", "FIFO"}}) + object("QL", {{"TYPE", "LIFO"}}), "", ""});
+    EpisodeGame game(
+        folder, object("APPX", {{"TYPE", "INTEGER"}, {"VALUE", "3"}}),
+        object("EPX", {{"TYPE", "INTEGER"}, {"VALUE", "4"}}),
+        {kRoomObjects + object("QF", {{"TYPE", "FIFO"}}) + object("QL", {{"TYPE", "LIFO"}}), "", ""});
     std::vector<std::string> fromDefinition;
     {
         CLogCapture log;
@@ -268,8 +266,8 @@ TEST(GameState, ADamagedApplicationCacheKeepsWhatItHas) {
 
 TEST(GameState, AWorldWithLooseScenesWritesNoApplicationCache) {
     CGameFolder folder;
-    folder.write("Dane/application.def",
-                 object("GAME", {{"TYPE", "APPLICATION"}, {"SCENES", "LOOSE"}}) + object("LOOSE", {{"TYPE", "SCENE"}}));
+    folder.write("Dane/application.def", object("GAME", {{"TYPE", "APPLICATION"}, {"SCENES", "LOOSE"}}) +
+                                             object("LOOSE", {{"TYPE", "SCENE"}}));
     CGameRun run(folder);
     EXPECT_EQ(run.sceneName(), "LOOSE");
     CLogCapture log;
@@ -282,7 +280,8 @@ TEST(GameState, AWorldWithLooseScenesWritesNoApplicationCache) {
 
 namespace {
 
-const std::filesystem::path kScenePlugin = std::filesystem::path(KAVIREL_BINARY_DIR) / "testmodules" / "ScenePlugin.so";
+const std::filesystem::path kScenePlugin =
+    std::filesystem::path(KAVIREL_BINARY_DIR) / "testmodules" / "ScenePlugin.so";
 
 struct PluginCounters {
     explicit PluginCounters(const CGameFolder& folder) {
@@ -300,10 +299,10 @@ struct PluginCounters {
 
 void pluginGame(CGameFolder& folder, const std::string& dlls) {
     folder.copy(kScenePlugin, "Dlls/ScenePlugin.so");
-    folder.write("Dane/application.def",
-                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}}) +
-                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2"}}) +
-                     object("S1", {{"TYPE", "SCENE"}, {"DLLS", dlls}}) + object("S2", {{"TYPE", "SCENE"}}));
+    folder.write("Dane/application.def", object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}}) +
+                                             object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2"}}) +
+                                             object("S1", {{"TYPE", "SCENE"}, {"DLLS", dlls}}) +
+                                             object("S2", {{"TYPE", "SCENE"}}));
     folder.write("Dane/S1.cnv", object("C1", {{"TYPE", "COUNTER"}, {"START", "3"}}));
 }
 
@@ -379,10 +378,10 @@ TEST(GamePlugin, AModuleObjectComesBackFromTheCache) {
 TEST(GamePlugin, AModuleObjectOfASceneNotRunningIsStoredToo) {
     CGameFolder folder;
     folder.copy(kScenePlugin, "Dlls/ScenePlugin.so");
-    folder.write("Dane/application.def",
-                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}}) +
-                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2"}}) + object("S1", {{"TYPE", "SCENE"}}) +
-                     object("S2", {{"TYPE", "SCENE"}, {"DLLS", "ScenePlugin"}}));
+    folder.write("Dane/application.def", object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}}) +
+                                             object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2"}}) +
+                                             object("S1", {{"TYPE", "SCENE"}}) +
+                                             object("S2", {{"TYPE", "SCENE"}, {"DLLS", "ScenePlugin"}}));
     folder.write("Dane/S2.cnv", object("C1", {{"TYPE", "COUNTER"}, {"START", "3"}}));
     {
         CGameRun run(folder, pluginOptions());
@@ -405,7 +404,8 @@ TEST(GamePlugin, TheApplicationsModulesServeItsOwnObjectsFromTheDefinitionAndThe
     folder.copy(kScenePlugin, "Dlls/ScenePlugin.so");
     folder.write("Dane/application.def",
                  object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"DLLS", "ScenePlugin"}}) +
-                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) + object("S1", {{"TYPE", "SCENE"}}));
+                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}}) +
+                     object("S1", {{"TYPE", "SCENE"}}));
     folder.write("Dane/GAME.cnv", object("C0", {{"TYPE", "COUNTER"}, {"START", "2"}}));
     for (bool cached : {false, true}) {
         CGameRun run(folder, pluginOptions(cached));

@@ -377,7 +377,8 @@ TEST_F(SafetyTest, ArgumentsThatDeleteTheReceiverStopTheMethod) {
     {
         CXVector args(2, 0.75f);
         args.add(selfDeleting);
-        CMC_Variable* result = CMC_RunnerFactory::getRunner(TYPE_INTEGER)->run(CXString("SET"), target, scene, &args);
+        CMC_Variable* result =
+            CMC_RunnerFactory::getRunner(TYPE_INTEGER)->run(CXString("SET"), target, scene, &args);
         if (!isControlCode(result)) CMC_Object::flush(result);
     }
     EXPECT_EQ(doomed, nullptr);

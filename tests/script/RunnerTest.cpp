@@ -42,8 +42,7 @@ protected:
         scene->addObject(behaviour);
     }
     void TearDown() override {
-        for (CXString* text : texts)
-            delete text;
+        for (CXString* text : texts) delete text;
         delete runner;
         scene->unload();
         delete scene;
@@ -53,8 +52,7 @@ protected:
     // Arguments as a script line hands them over: values, here pool temporaries.
     CXVector* args(std::vector<CMC_Variable*> values) {
         argList.removeAll();
-        for (CMC_Variable* value : values)
-            argList.add(value);
+        for (CMC_Variable* value : values) argList.add(value);
         return &argList;
     }
     CMC_Variable* text(const char* value) {
@@ -305,7 +303,8 @@ TEST_F(RunnerTest, AnExpressionArgumentIsCalculatedOnce) {
     record->declare("REC_X", "STRING");
     scene->addObject(record);
     auto byText = std::make_unique<CMC_Expression>(scene, CXString("1.5+COUNT^RUN()"));
-    EXPECT_EQ(CMC_RunnerFactory::getRunner(TYPE_STRUCTURE)->run("GETFIELD", record, scene, args({byText.get()})),
-              nullptr); // no field named 1.50000
+    EXPECT_EQ(
+        CMC_RunnerFactory::getRunner(TYPE_STRUCTURE)->run("GETFIELD", record, scene, args({byText.get()})),
+        nullptr); // no field named 1.50000
     EXPECT_EQ(log, (std::vector<std::string>{"COUNT:"}));
 }

@@ -44,8 +44,7 @@ private:
 
 inline CMElement* element(const char* name, std::vector<std::pair<const char*, const char*>> properties) {
     auto* result = new CMElement(CXString(name));
-    for (auto& [key, value] : properties)
-        result->addProperty(CXString(key), CXString(value));
+    for (auto& [key, value] : properties) result->addProperty(CXString(key), CXString(value));
     return result;
 }
 

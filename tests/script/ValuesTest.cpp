@@ -16,9 +16,7 @@ using namespace KavirelTest;
 
 namespace {
 
-CMC_Variable* literal(const char* text) {
-    return CMC_Variable::resolve(text);
-}
+CMC_Variable* literal(const char* text) { return CMC_Variable::resolve(text); }
 
 std::string shown(CMC_Variable* value) {
     if (!value) return "null";
@@ -30,9 +28,7 @@ std::string calc(const char* a, const char* b, int op) {
     return shown(literal(a)->calculate(literal(b), op));
 }
 
-std::string conv(const char* a, int type) {
-    return shown(literal(a)->convert(type));
-}
+std::string conv(const char* a, int type) { return shown(literal(a)->convert(type)); }
 
 Bytes stored(CMC_Variable* value) {
     ArchiveScratch scratch;
@@ -216,8 +212,7 @@ TEST_F(ValuesTest, DefinitionValuesAndDefaults) {
     EXPECT_EQ(copy->getValue(), 4);
     EXPECT_EQ(copy->getName(), CXString("A"));
     delete copy;
-    for (CMElement* e : {a, b, c, d})
-        delete e;
+    for (CMElement* e : {a, b, c, d}) delete e;
     scene->unload();
     delete scene;
 }

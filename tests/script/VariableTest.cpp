@@ -121,8 +121,7 @@ TEST_F(VariableTest, PoolsHandOutRoundRobinAndComeBackEachFrame) {
     CMC_Integer* next = CMC_VariableFactory::allocInteger();
     EXPECT_EQ(next->getId(), 2); // round robin: not the one just handed back
 
-    for (int i = 0; i < 497; ++i)
-        CMC_VariableFactory::allocInteger();
+    for (int i = 0; i < 497; ++i) CMC_VariableFactory::allocInteger();
     EXPECT_EQ(CMC_VariableFactory::takenCount(TYPE_INTEGER), 498);
     CMC_Integer* wrapped = CMC_VariableFactory::allocInteger();
     EXPECT_EQ(wrapped->getId(), 0);                             // after 499 the pointer wraps
@@ -297,8 +296,7 @@ TEST_F(VariableTest, ReadingTheSavedValueHandsBackNothingTwice) {
     config.PutString("ROOM", "KEPT", "42");
     auto* kept = declare<CMC_Integer>({{"TOINI", "TRUE"}, {"ONCHANGED", "CHANGED"}}, "KEPT");
     // Every string temporary but one is in use; the change handler takes the last.
-    for (int i = 0; i < CMC_VariableFactory::kPoolSize - 1; ++i)
-        CMC_VariableFactory::allocString();
+    for (int i = 0; i < CMC_VariableFactory::kPoolSize - 1; ++i) CMC_VariableFactory::allocString();
     CMC_String* held = nullptr;
     changed->onRun = [&held](CMC_Object*) { held = CMC_VariableFactory::allocString(); };
     kept->init();

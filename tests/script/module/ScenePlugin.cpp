@@ -36,12 +36,15 @@ CounterRunner* g_runner = nullptr;
 
 class CounterObject : public CMC_Object {
 public:
-    CounterObject(CMC_ObjectsContainer* scene, CMElement* element) : CMC_Object(scene, element, kCounterType) {
+    CounterObject(CMC_ObjectsContainer* scene, CMElement* element)
+        : CMC_Object(scene, element, kCounterType) {
         if (element) m_value = element->getPropertyIntValue("START");
         initializeBehaviours(scene, element);
     }
 
-    CXString** getBehavioursList() override { return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONCOUNT"}); }
+    CXString** getBehavioursList() override {
+        return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONCOUNT"});
+    }
     CMC_Runner* getRunner() override { return g_runner; }
     void serialize(CXArchive* archive) override {
         CMC_Object::serialize(archive);
@@ -54,7 +57,8 @@ public:
     int32_t m_value = 0;
 };
 
-CMC_Variable* CounterRunner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CounterRunner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                 CXVector* args) {
     if (!object || object->getType() != kCounterType) return CMC_Runner::run(id, object, container, args);
     auto* counter = static_cast<CounterObject*>(object);
     switch (id) {
@@ -105,19 +109,11 @@ void release() {
     g_runner = nullptr;
 }
 
-CMC_ExternObject* getModuleInterface() {
-    return &g_module;
-}
+CMC_ExternObject* getModuleInterface() { return &g_module; }
 
-int scenePluginCreates() {
-    return g_creates;
-}
+int scenePluginCreates() { return g_creates; }
 
-int scenePluginReleases() {
-    return g_releases;
-}
+int scenePluginReleases() { return g_releases; }
 
-void* scenePluginContainer() {
-    return g_container;
-}
+void* scenePluginContainer() { return g_container; }
 }
