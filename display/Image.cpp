@@ -196,9 +196,12 @@ int CImage::readImage(CFile* file) {
 
     bpp = realBpp(bpp);
     if (width < 0 || height < 0 || bpp == 0) return fail(ERR_FILE_DAMAGED, "size or depth out of range");
+    // The picture's rectangle on the screen must be one an int can hold.
+    if (int64_t(x) + width > INT32_MAX || int64_t(y) + height > INT32_MAX)
+        return fail(ERR_FILE_DAMAGED, "position out of range");
     const int64_t pixelSize = __get_pixel_size(bpp);
+    if (int64_t(width) * height > kMaxImageBytes / pixelSize) return fail(ERR_FILE_DAMAGED, "too large");
     const int64_t raw = int64_t(width) * height * pixelSize;
-    if (raw > kMaxImageBytes) return fail(ERR_FILE_DAMAGED, "too large");
     if (compression != COMPRESSION_NONE && compression != COMPRESSION_LZO &&
         compression != COMPRESSION_LZO_RLE && compression != COMPRESSION_RLE &&
         compression != COMPRESSION_JPEG)

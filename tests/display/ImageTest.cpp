@@ -263,6 +263,11 @@ TEST_F(ImageTest, PikLengthsAreChecked) {
     EXPECT_EQ(load("DEPTH.IMG")->LastError(), ERR_FILE_DAMAGED);
     put("HUGE.IMG", pik(65536, 65536, 16, 0, words(pixels6), ""));
     EXPECT_EQ(load("HUGE.IMG")->LastError(), ERR_FILE_DAMAGED);
+    // Nearly 2^31 a side at 24 bits: the byte count itself is beyond 64 bits.
+    put("VAST.IMG", std::string("PIK\0\x5C\xC9\xC4\x74\x39\x60\x7C\x78\x18\0\0\0\x2D\0\0\0\0\0\0\0"
+                                "\x04\0\0\0\x04\0\0\0\0\0\0\0\x08\0\0\xFF\xD8\0\x28\0\x28",
+                                45));
+    EXPECT_EQ(load("VAST.IMG")->LastError(), ERR_FILE_DAMAGED);
     put("KIND.IMG", pik(3, 2, 16, 9, words(pixels6), ""));
     EXPECT_EQ(load("KIND.IMG")->LastError(), ERR_FILE_DAMAGED);
     // Uncompressed pixels with an alpha plane of another size.
@@ -270,6 +275,19 @@ TEST_F(ImageTest, PikLengthsAreChecked) {
     EXPECT_EQ(load("PLANE.IMG")->LastError(), ERR_FILE_DAMAGED);
     put("EMPTY.IMG", "");
     EXPECT_EQ(load("EMPTY.IMG")->LastError(), ERR_FILE_DAMAGED);
+    // A picture whose right edge lies beyond what an int holds: 1230392912 wide, none high, at
+    // x 1447952384, run-length coded.
+    put("FAR.IMG", std::string("PIK\0PNVI\0\0\0\0\x20\0\0\0\xA4\0\xFF\xD8\0\0\0\0\x04\0\0\0"
+                               "\0\0\0\0\0\0NVI\0\x01\x9D",
+                               40));
+    EXPECT_EQ(load("FAR.IMG")->LastError(), ERR_FILE_DAMAGED);
+    put("LOW.IMG", pik(3, 2, 16, 0, words(pixels6), "", 0, INT32_MAX - 1));
+    EXPECT_EQ(load("LOW.IMG")->LastError(), ERR_FILE_DAMAGED);
+    // Right up to the edge still loads.
+    put("EDGE.IMG", pik(3, 2, 16, 0, words(pixels6), "", INT32_MAX - 3, INT32_MAX - 2));
+    auto edge = load("EDGE.IMG");
+    EXPECT_EQ(edge->LastError(), 0);
+    EXPECT_EQ(pixelsOf(*edge), pixels6);
 }
 
 TEST_F(ImageTest, TruncatedFilesOfEveryLayoutFail) {
