@@ -16,6 +16,8 @@ namespace {
 // Layer rasters beyond this are broken sizes, not pictures.
 constexpr int64_t kMaxLayerBytes = int64_t(1) << 30;
 constexpr int kMaxChannels = 56;
+// Deflate, the tightest packing a plane may have, makes at most 1032 bytes of one.
+constexpr int64_t kMostPlaneExpansion = 1032;
 
 // Big-endian fields of a byte range; a read past the end marks the reader failed and gives zeros.
 class CBigEndianReader {
@@ -188,18 +190,25 @@ int CPSD::Load(CFile* file) {
         layer.rect = CXRect(left, top, right, bottom);
         if (bottom < top || right < left || int64_t(right) - left > INT32_MAX ||
             int64_t(bottom) - top > INT32_MAX ||
-            (int64_t(right) - left) * (int64_t(bottom) - top) * 3 > kMaxLayerBytes)
+            (int64_t(right) - left) * (int64_t(bottom) - top) > kMaxLayerBytes / 3)
             return fail("layer rectangle out of range");
         layer.channelCount = in.i16();
         if (layer.channelCount < 0 || layer.channelCount > kMaxChannels)
             return fail("channel count out of range");
+        int64_t stored = 0;
         for (int c = 0; c < layer.channelCount; ++c) {
             _psdchannel channel;
             channel.id = in.i16();
             channel.length = in.i32();
             if (channel.length < 0) return fail("channel length out of range");
+            stored += channel.length;
             layer.channels.push_back(channel);
         }
+        // The planes follow the records. The raster is made before they are read, so a few bytes must
+        // not claim a huge one.
+        if (stored > int64_t(in.left())) return fail("channel data run past the end");
+        if ((int64_t(right) - left) * (int64_t(bottom) - top) > kMostPlaneExpansion * stored)
+            return fail("layer larger than its planes could fill");
         in.skip(12); // blend signature, key, opacity, clipping, flags, filler
         const uint32_t extra = in.u32();
         const size_t extraStart = in.tell();

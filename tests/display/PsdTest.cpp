@@ -209,6 +209,17 @@ TEST_F(PsdTest, DamagedFiles) {
     std::vector<Layer> huge = twoLayers();
     huge[0].right = 1 << 30;
     damaged(psd(huge), "a layer too large");
+    // Sides each just within an int, whose area times three is beyond 64 bits.
+    std::vector<Layer> vast = twoLayers();
+    vast[0].top = vast[0].left = -1;
+    vast[0].bottom = vast[0].right = INT32_MAX - 1;
+    damaged(psd(vast), "a layer far too large");
+    // A layer of 10000 x 10000 whose only plane is a few bytes of a compression that is passed over.
+    std::vector<Layer> hollow = twoLayers();
+    hollow[1].bottom = hollow[1].top + 10000;
+    hollow[1].right = hollow[1].left + 10000;
+    hollow[1].channels = {{-1, 3, "whatever"}};
+    damaged(psd(hollow), "a layer larger than its planes could fill");
 
     // Packed rows that claim more than their channel holds.
     std::vector<Layer> rows = twoLayers();
