@@ -47,11 +47,10 @@ int realBpp(int bpp) {
 }
 
 // A new[] block of exactly length bytes read from the file, or null when the file holds fewer.
-char* readBlock(CFile* file, int length, int blockSize) {
-    if (length < 0 || blockSize < length) return nullptr;
-    char* block = new (std::nothrow) char[size_t(blockSize) + 1];
+char* readBlock(CFile* file, int length) {
+    if (length < 0) return nullptr;
+    char* block = new (std::nothrow) char[size_t(length) + 1];
     if (!block) return nullptr;
-    if (blockSize > length) std::memset(block + length, 0, size_t(blockSize - length));
     if (length > 0 && file->Read(block, length) != length) {
         delete[] block;
         return nullptr;
@@ -219,12 +218,12 @@ int CImage::readImage(CFile* file) {
     if (rawAlpha && alphaLength != 0 && alphaLength != int64_t(width) * height)
         return fail(ERR_FILE_DAMAGED, "alpha plane of the wrong size");
 
-    char* pixels = readBlock(file, int(pixelLength), int(pixelLength));
+    char* pixels = readBlock(file, int(pixelLength));
     if (!pixels) return fail(ERR_FILE_DAMAGED, "pixel data cut short");
     CSharedBlock pixelBlock = CSharedBlock::adopt(pixels);
     CSharedBlock alphaBlock;
     if (alphaLength > 0) {
-        char* alpha = readBlock(file, alphaLength, alphaLength);
+        char* alpha = readBlock(file, alphaLength);
         if (!alpha) return fail(ERR_FILE_DAMAGED, "alpha plane cut short");
         alphaBlock = CSharedBlock::adopt(alpha);
     }
@@ -272,17 +271,20 @@ int CImage::readNvi(CFile* file) {
     if (compression != 0 && compression != 2) return fail(ERR_FILE_DAMAGED, "unknown compression");
     const int64_t pixels = int64_t(width) * height;
     const int64_t raw = pixels * __get_pixel_size(bpp);
+    if (raw > kMaxImageBytes) return fail(ERR_FILE_DAMAGED, "too large");
     if (pixelLength < 0 || alphaLength < 0) return fail(ERR_FILE_DAMAGED, "negative data lengths");
     if (pixelLength > raw) return fail(ERR_FILE_DAMAGED, "pixel data longer than the picture");
     if (int64_t(pixelLength) + alphaLength > int64_t(file->Length()) - file->Tell())
         return fail(ERR_FILE_DAMAGED, "data cut short");
 
-    char* block = readBlock(file, pixelLength, int(raw));
+    // Raw pixels must be the whole picture and packed ones are decoded into a block of their own, so
+    // only the stored bytes are read.
+    char* block = readBlock(file, pixelLength);
     if (!block) return fail(ERR_FILE_DAMAGED, "pixel data cut short");
     CSharedBlock pixelBlock = CSharedBlock::adopt(block);
     CSharedBlock alphaBlock;
     if (alphaLength > 0) {
-        char* alpha = readBlock(file, alphaLength, alphaLength);
+        char* alpha = readBlock(file, alphaLength);
         if (!alpha) return fail(ERR_FILE_DAMAGED, "alpha plane cut short");
         alphaBlock = CSharedBlock::adopt(alpha);
     }

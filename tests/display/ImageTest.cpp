@@ -239,6 +239,10 @@ TEST_F(ImageTest, NviLengthsAreChecked) {
     EXPECT_EQ(load("NEG.IMG")->LastError(), ERR_FILE_DAMAGED);
     put("KIND.IMG", nvi(3, 2, 16, 7, words(pixels6), ""));
     EXPECT_EQ(load("KIND.IMG")->LastError(), ERR_FILE_DAMAGED);
+    // A few packed bytes for 1.2 GB of pixels: refused by size before any block is made for them.
+    put("VAST.IMG", nvi(20000, 20000, 24, 2, std::string(26, '\x55'), ""));
+    EXPECT_EQ(load("VAST.IMG")->LastError(), ERR_FILE_DAMAGED);
+    EXPECT_TRUE(log.contains("VAST.IMG\": too large"));
     // Packed data that do not decode.
     put("BAD.IMG", nvi(3, 2, 16, 2, std::string(12, '\x55'), ""));
     EXPECT_EQ(load("BAD.IMG")->LastError(), ERR_FILE_DAMAGED);
