@@ -30,6 +30,10 @@ std::vector<CMC_ObjectHandle> g_detached;
 
 bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
+// Script code that calls itself without end would overflow the stack; a run nested this deep is refused.
+constexpr int kMaxRunDepth = 1000;
+int g_runDepth = 0;
+
 // The parameters of one run, read by its lines. Whoever lent them may let them go while the lines run: a
 // handler that deletes the object that raised it (and its bindings), a timer behaviour that stops itself.
 struct RunParams {
@@ -195,6 +199,16 @@ void CMC_Behaviour::resolveCondition() {
 
 bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkCondition) {
     if (!m_enabled || !m_lines) return false;
+    if (g_runDepth >= kMaxRunDepth) {
+        // Reported as a break, so every caller in the runaway chain stops as well.
+        logMessage("behaviour %s: runs nested %d deep; the run is refused and its callers stop",
+                   m_name.GetBuffer(), g_runDepth);
+        return true;
+    }
+    struct Depth {
+        Depth() { ++g_runDepth; }
+        ~Depth() { --g_runDepth; }
+    } depth;
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     if (checkCondition && m_conditionName.IsString()) {
         if (CMC_BasicCondition* condition = getConditionInterface()) {

@@ -153,10 +153,13 @@ void CMC_Condition::serialize(CXArchive* archive) {
 }
 
 bool CMC_Condition::valid(bool fireEvents) {
+    // An operand that tests this condition again would test for ever.
+    if (m_evaluating) return false;
     bool result = false;
     if (m_line1 && m_line2) {
         CMC_Behaviour_Entry::RunGuard running;
         std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+        m_evaluating = true;
         CMC_Behaviour_Entry* line1 = m_line1;
         CMC_Behaviour_Entry* line2 = m_line2;
         int op = m_operator;
@@ -175,6 +178,7 @@ bool CMC_Condition::valid(bool fireEvents) {
         }
         flush(first);
         if (!self->object) return result;
+        m_evaluating = false;
     }
     if (fireEvents) fire(result);
     return result;

@@ -80,6 +80,7 @@ private:
     CXString m_operand2;
     CXString m_operatorText;
     int32_t m_operator = COND_EQUAL;
+    bool m_evaluating = false;
 };
 
 // COMPLEXCONDITION: two named conditions joined by AND (the default) or OR, the second tested only when it

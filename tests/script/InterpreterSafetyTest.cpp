@@ -226,6 +226,50 @@ TEST_F(SafetyTest, RequestsThatCannotBeMetSaySo) {
     EXPECT_EQ(group->getSize(), 0);
 }
 
+// Code that calls itself without end stops with a message instead of overflowing the stack; a deep
+// recursion that ends still runs whole.
+TEST_F(SafetyTest, CodeThatCallsItselfWithoutEndStops) {
+    integer("N", 0);
+    integer("AFTER", 0);
+    CLogCapture capture;
+    // Directly, and through a statement's body: the whole chain stops as a break.
+    behaviour("SELF", "N^INC();SELF^RUN();AFTER^INC();");
+    EXPECT_TRUE(run("SELF^RUN();AFTER^INC();"));
+    EXPECT_GT(intOf("N"), 100);
+    EXPECT_EQ(intOf("AFTER"), 0);
+    EXPECT_TRUE(capture.contains("nested"));
+    behaviour("BODY", "N^INC();@IF(N>0,\"BODY\",\"\");");
+    EXPECT_TRUE(run("BODY^RUN();"));
+
+    // A handler that changes the value it watches.
+    behaviour("WATCH", "W^INC();");
+    CMElement* watched = element("W", {{"TYPE", "INTEGER"}, {"ONCHANGED", "WATCH"}});
+    auto* w = new CMC_Integer(scene, watched);
+    delete watched;
+    scene->addObject(w);
+    run("W^INC();AFTER^INC();");
+    EXPECT_GT(intOf("W"), 100);
+    EXPECT_EQ(intOf("AFTER"), 1);
+
+    // A condition whose operand tests the condition itself: the inner test reads false.
+    CMElement* definition = element("LOOPING", {{"TYPE", "CONDITION"},
+                                                {"OPERAND1", "LOOPING^CHECK()"},
+                                                {"OPERATOR", "EQUAL"},
+                                                {"OPERAND2", "FALSE"}});
+    auto* condition = new CMC_Condition(scene, definition);
+    delete definition;
+    scene->addObject(condition);
+    condition->init();
+    EXPECT_TRUE(condition->valid(false));
+    EXPECT_TRUE(condition->valid(false)); // and it can be tested again
+
+    integer("DEPTH", 0);
+    behaviour("DOWN", "DEPTH^INC();@IF(DEPTH<300,\"DOWN\",\"\");");
+    EXPECT_FALSE(run("DOWN^RUN();"));
+    EXPECT_EQ(intOf("DEPTH"), 300);
+    CMC_VariableFactory::clearPool();
+}
+
 // Lines read $1.. from parameters whose owner may let them go in the middle of the run.
 TEST_F(SafetyTest, ParametersOutliveTheirOwnerDuringARun) {
     static uint64_t now = 0;
