@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "core/Log.h"
 #include "script/Bool.h"
 #include "script/Double.h"
 #include "script/Expression.h"
@@ -56,6 +57,11 @@ CMC_Variable* ownedCopy(CMC_Variable* value) {
         return nullptr;
     }
 }
+
+// Arguments, brackets and inline code inside one another: each level is parsed (and later run) one call
+// deeper, so a line nested past this is not parsed.
+constexpr int kMaxParseDepth = 256;
+int g_parseDepth = 0;
 
 CXString withoutBrackets(const CXString& text) {
     int length = text.GetLength();
@@ -171,7 +177,15 @@ CXString CMC_Behaviour_Entry::getStringValue(CMC_Variable* value) {
 CMC_Behaviour_Entry::CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& line)
     : CMC_Object(CXString("code"), TYPE_CODE_LINE), m_line(line) {
     if (owner) m_owner.set(owner);
+    if (g_parseDepth >= kMaxParseDepth) {
+        // A statement without a runner: it yields nothing.
+        m_form = Form::Statement;
+        logMessage("code nested more than %d deep is not parsed: %.40s", kMaxParseDepth, m_line.GetBuffer());
+        return;
+    }
+    ++g_parseDepth;
     parse();
+    --g_parseDepth;
 }
 
 CMC_Behaviour_Entry::~CMC_Behaviour_Entry() {

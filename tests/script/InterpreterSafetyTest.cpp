@@ -270,6 +270,31 @@ TEST_F(SafetyTest, CodeThatCallsItselfWithoutEndStops) {
     CMC_VariableFactory::clearPool();
 }
 
+// Arguments, brackets and inline code nested without end are parsed only so deep, so a long line of them
+// neither overflows the stack nor copies itself at every level; nesting as scripts write it is whole.
+TEST_F(SafetyTest, CodeNestedTooDeepIsNotParsedPastALimit) {
+    integer("X", 0);
+    auto nested = [](const char* open, const char* middle, const char* close, int levels) {
+        std::string text;
+        for (int i = 0; i < levels; ++i) text += open;
+        text += middle;
+        for (int i = 0; i < levels; ++i) text += close;
+        return "X^SET(" + text + ");";
+    };
+    CLogCapture capture;
+    run(nested("[", "2", "]", 40).c_str());
+    EXPECT_EQ(intOf("X"), 2);
+    run(nested("X^SET(", "7", ")", 40).c_str());
+    EXPECT_EQ(intOf("X"), 7);
+    EXPECT_FALSE(capture.contains("nested"));
+    for (const char* open : {"X^ADD(", "[", "{X^ADD("}) {
+        const char* close = open[0] == '[' ? "]" : open[0] == '{' ? ")}" : ")";
+        run(nested(open, "1", close, 5000).c_str());
+    }
+    EXPECT_TRUE(capture.contains("nested"));
+    CMC_VariableFactory::clearPool();
+}
+
 // Lines read $1.. from parameters whose owner may let them go in the middle of the run.
 TEST_F(SafetyTest, ParametersOutliveTheirOwnerDuringARun) {
     static uint64_t now = 0;
