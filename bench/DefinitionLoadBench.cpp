@@ -42,6 +42,22 @@ void BM_LoadDefinitions(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
 }
 
+// One element given count properties by bare keys, each key twice: each one asks whether the element has it.
+void BM_LoadBareKeys(benchmark::State& state) {
+    std::string text = "OBJECT=A\n";
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < state.range(0); ++i) text += "A:KEY_" + std::to_string(i) + "\n";
+    for (auto _ : state) {
+        CMElements* list = CMElementsLoader::load(
+            nullptr, new CTextFileReader(nullptr, text.data(), static_cast<int>(text.size())));
+        benchmark::DoNotOptimize(list);
+        state.PauseTiming();
+        delete list;
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(text.size()));
+}
+
 // The same scene read from a file, plain and coded, as a game loads it (deleting it is not timed).
 void loadFile(benchmark::State& state, bool coded) {
     std::filesystem::path folder = std::filesystem::temp_directory_path() / "kavirel_bench_definitions";
@@ -72,5 +88,6 @@ void BM_LoadCodedDefinitionFile(benchmark::State& state) { loadFile(state, true)
 } // namespace
 
 BENCHMARK(BM_LoadDefinitions)->Args({10000, 0})->Args({10000, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoadBareKeys)->Arg(50000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadDefinitionFile)->Arg(10000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LoadCodedDefinitionFile)->Arg(10000)->Unit(benchmark::kMillisecond);

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/Log.h"
@@ -66,10 +67,23 @@ private:
                             element);
     }
 
+    void addProperty(CMElement* element, const CXString& name, const CXString& value) {
+        element->getProperties()->add(new CMProperty(name, value));
+        m_propertyNames[element].emplace(name.GetBuffer(), static_cast<size_t>(name.GetLength()));
+    }
+
+    bool hasProperty(CMElement* element, const char* name) const {
+        auto it = m_propertyNames.find(element);
+        return it != m_propertyNames.end() && it->second.count(name) != 0;
+    }
+
     void templateLine(const std::string& line);
 
     CMElements* m_result;
     std::unordered_map<std::string_view, CMElement*> m_first;
+    // The property names of every element of the parse: a bare key asks here rather than walking the
+    // element's properties, which made a long run of bare keys quadratic.
+    std::unordered_map<const CMElement*, std::unordered_set<std::string>> m_propertyNames;
     // The tokens of the current line, each ended by a terminator, and where each starts.
     std::string m_text;
     std::vector<size_t> m_starts;
@@ -90,8 +104,8 @@ void CParse::templateLine(const std::string& line) {
         parameters = bar == std::string_view::npos ? std::string_view() : parameters.substr(bar + 1);
         size_t equals = piece.find('=');
         if (piece.empty() || equals == std::string_view::npos) continue;
-        element->addProperty(toXString(trimBlanks(piece.substr(0, equals))),
-                             toXString(trimBlanks(piece.substr(equals + 1))));
+        addProperty(element, toXString(trimBlanks(piece.substr(0, equals))),
+                    toXString(trimBlanks(piece.substr(equals + 1))));
     }
     append(element);
 }
@@ -129,7 +143,7 @@ void CParse::statementLine(const std::string& line) {
             const char* name = token(i++);
             if (find(name)) continue;
             CMElement* element = new CMElement(name);
-            element->getProperties()->add(new CMProperty("TYPE", "SEQUENCE"));
+            addProperty(element, "TYPE", "SEQUENCE");
             append(element);
             continue;
         }
@@ -146,13 +160,12 @@ void CParse::statementLine(const std::string& line) {
                 element->addChild(other);
             continue;
         }
-        CMProperties* properties = element->getProperties();
         if (i >= n) {
-            if (!properties->get(token(key))) properties->add(new CMProperty(token(key), ""));
+            if (!hasProperty(element, token(key))) addProperty(element, token(key), "");
             return;
         }
         if (i + 1 == n) {
-            properties->add(new CMProperty(token(key), token(i)));
+            addProperty(element, token(key), token(i));
             return;
         }
         m_value = token(i++);
@@ -160,7 +173,7 @@ void CParse::statementLine(const std::string& line) {
             m_value.push_back(' ');
             m_value.append(token(i));
         }
-        properties->add(new CMProperty(token(key), m_value.c_str()));
+        addProperty(element, token(key), m_value.c_str());
         return;
     }
 }

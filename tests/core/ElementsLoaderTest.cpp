@@ -129,6 +129,22 @@ TEST(ElementsLoader, StatementRules) {
     delete list;
 }
 
+TEST(ElementsLoader, ABareKeyIsAddedOnlyWhileNoPropertyHasItsName) {
+    std::string text = "DEF:T(X=1)\nT:X\nT:Y\nIMPORT=S\nS:TYPE\nS:FILENAME\nOBJECT=A\nA:K=v\nA:K\n";
+    // A long run of bare keys, each given twice.
+    for (int round = 0; round < 2; ++round)
+        for (int i = 0; i < 3000; ++i) text += "A:P" + std::to_string(i) + "\n";
+    CMElements* list = parse(text);
+    ASSERT_NE(list, nullptr);
+    EXPECT_EQ(fixturePropsOf(list->get("T")), (FixtureProps{{"X", "1"}, {"Y", ""}}));
+    EXPECT_EQ(fixturePropsOf(list->get("S")), (FixtureProps{{"TYPE", "SEQUENCE"}, {"FILENAME", ""}}));
+    CMProperties* a = list->get("A")->getProperties();
+    ASSERT_EQ(a->getSize(), 3001);
+    EXPECT_EQ(std::string(a->getAt(0)->value().GetBuffer()), "v");
+    EXPECT_EQ(std::string(a->getAt(3000)->name().GetBuffer()), "P2999");
+    delete list;
+}
+
 TEST(ElementsLoader, MalformedTemplatesAreSkipped) {
     CMElements* list = parse("DEF:NOPAREN\n"
                              "DEF:OPEN(X=1\n"
