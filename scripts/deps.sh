@@ -5,7 +5,7 @@ packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsdl2-dev libdevil-dev liblzo2-dev libjpeg62-turbo-dev zlib1g-dev
-  xvfb xauth imagemagick x11-utils
+  xvfb xauth imagemagick x11-utils x11-apps
 )
 missing=()
 for p in "${packages[@]}"; do

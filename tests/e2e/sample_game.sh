@@ -41,14 +41,19 @@ await() {
 }
 
 window=
+# The window once it is mapped (an unmapped one has no pixels to read).
 find_window() {
     window=$(xwininfo -root -tree 2>/dev/null | awk '/ 800x600\+/ { print $1; exit }')
-    [ -n "$window" ]
+    [ -n "$window" ] && xwininfo -id "$window" 2>/dev/null | grep -q "Map State: IsViewable"
 }
 await "the game window" find_window
 
-# One pixel of the window as "(r,g,b)".
-pixel() { import -window "$window" -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | awk 'NR == 2 { print $2 }'; }
+# One pixel of the window as "(r,g,b)". xwd reads it without holding the server: a tool that holds the server
+# while the game waits for a reply from it stalls both.
+pixel() {
+    timeout 10 xwd -silent -id "$window" 2>/dev/null | convert xwd:- -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
+        awk 'NR == 2 { print $2 }'
+}
 # Whether "(r,g,b)" is within 3 of each channel of the expected one: the desktop widens 5- and 6-bit channels
 # its own way.
 near() {
