@@ -9,7 +9,7 @@
 #include "core/DataBuffer.h"
 #include "core/File.h"
 #include "core/Log.h"
-#include "display/CollisionInspector.h"
+#include "display/Collisions.h"
 #include "display/Jpeg.h"
 #include "display/RefreshScreen.h"
 #include "display/ValidationQuene.h"

@@ -7,7 +7,7 @@
 #include "core/HiResTimer.h"
 #include "core/Log.h"
 #include "display/Application.h"
-#include "display/CollisionInspector.h"
+#include "display/Collisions.h"
 #include "display/CommandLine6.h"
 #include "display/DXMouse.h"
 #include "display/DirectDrawSurface.h"

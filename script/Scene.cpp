@@ -12,7 +12,7 @@
 #include "core/Log.h"
 #include "core/Path.h"
 #include "display/Application.h"
-#include "display/CollisionInspector.h"
+#include "display/Collisions.h"
 #include "display/Config.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"

@@ -8,7 +8,7 @@
 
 #include "RasterFixtures.h"
 #include "core/Containers.h"
-#include "display/CollisionInspector.h"
+#include "display/Collisions.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <vector>
 
-#include "display/CollisionInspector.h"
+#include "display/Collisions.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"

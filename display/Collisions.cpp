@@ -1,4 +1,4 @@
-#include "display/CollisionInspector.h"
+#include "display/Collisions.h"
 
 #include <algorithm>
 
