@@ -48,11 +48,14 @@ find_window() {
 }
 await "the game window" find_window
 
-# One pixel of the window as "(r,g,b)". xwd reads it without holding the server: a tool that holds the server
-# while the game waits for a reply from it stalls both.
+# The window's picture, and one pixel of it as "(r,g,b)". xwd reads it without holding the server: a tool that
+# holds the server while the game waits for a reply from it stalls both. What must be seen together is read from
+# one capture: a loaded machine may change the scene between two.
+capture() {
+    timeout 10 xwd -silent -id "$window" -out "$work/shot.xwd" 2>/dev/null
+}
 pixel() {
-    timeout 10 xwd -silent -id "$window" 2>/dev/null | convert xwd:- -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null |
-        awk 'NR == 2 { print $2 }'
+    convert "xwd:$work/shot.xwd" -crop "1x1+$1+$2" -depth 8 txt:- 2>/dev/null | awk 'NR == 2 { print $2 }'
 }
 # Whether "(r,g,b)" is within 3 of each channel of the expected one: the desktop widens 5- and 6-bit channels
 # its own way.
@@ -66,6 +69,7 @@ near() {
 }
 last=
 shows() {
+    capture || return 1
     last=$(pixel 80 540)
     near "$last" "$1"
 }
