@@ -1,7 +1,7 @@
 #include "core/LanguageOSVer.h"
 
-#include "display/Keyboard.h"
 #include "display/Window.h"
+#include "input/Keyboard.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
 

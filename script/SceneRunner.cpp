@@ -3,8 +3,8 @@
 
 #include "core/Log.h"
 #include "core/XTimer.h"
-#include "display/HotSpot.h"
 #include "display/Window.h"
+#include "input/HotSpot.h"
 #include "script/Array.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"

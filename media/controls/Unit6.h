@@ -1,8 +1,8 @@
 #pragma once
 #include "core/XObject.h"
-#include "display/KeyListener.h"
-#include "display/MouseListener.h"
 #include "display/Playable.h"
+#include "input/KeyListener.h"
+#include "input/MouseListener.h"
 
 namespace KavirelDLL {
 

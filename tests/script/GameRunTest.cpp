@@ -2,7 +2,7 @@
 
 #include "core/Log.h"
 #include "core/XTimer.h"
-#include "display/HotSpot.h"
+#include "input/HotSpot.h"
 #include "media/controls/Unit6.h"
 #include "objects/Mouse.h"
 #include "script/Scene.h"

@@ -4,7 +4,7 @@
 
 #include "core/Geometry.h"
 #include "core/XObject.h"
-#include "display/InputPoller.h"
+#include "input/InputPoller.h"
 
 namespace KavirelDLL {
 

@@ -1,4 +1,4 @@
-#include "display/HotSpot.h"
+#include "input/HotSpot.h"
 
 #include <vector>
 

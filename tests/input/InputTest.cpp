@@ -5,14 +5,14 @@
 #include <string>
 #include <vector>
 
-#include "WindowFixtures.h"
 #include "core/LanguageOSVer.h"
 #include "display/Application.h"
-#include "display/DXMouse.h"
-#include "display/HotSpot.h"
-#include "display/KeyListener.h"
-#include "display/Keyboard.h"
-#include "display/MouseListener.h"
+#include "display/WindowFixtures.h"
+#include "input/DXMouse.h"
+#include "input/HotSpot.h"
+#include "input/KeyListener.h"
+#include "input/Keyboard.h"
+#include "input/MouseListener.h"
 #include "media/controls/Unit6.h"
 #include "platform/Input.h"
 #include "platform/PlatformTime.h"

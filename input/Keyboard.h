@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/XObject.h"
-#include "display/InputPoller.h"
+#include "input/InputPoller.h"
 
 namespace KavirelDLL {
 

@@ -1,4 +1,4 @@
-#include "display/DXMouse.h"
+#include "input/DXMouse.h"
 
 #include "display/Window.h"
 #include "platform/Input.h"

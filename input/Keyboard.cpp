@@ -1,4 +1,4 @@
-#include "display/Keyboard.h"
+#include "input/Keyboard.h"
 
 #include <algorithm>
 

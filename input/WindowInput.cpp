@@ -2,10 +2,10 @@
 #include <vector>
 
 #include "display/Application.h"
-#include "display/HotSpot.h"
-#include "display/KeyListener.h"
-#include "display/MouseListener.h"
 #include "display/Window.h"
+#include "input/HotSpot.h"
+#include "input/KeyListener.h"
+#include "input/MouseListener.h"
 #include "platform/Display.h"
 
 namespace KavirelDLL {
