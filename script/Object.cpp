@@ -277,6 +277,8 @@ void CMC_Object::clone(int count) {
     }
     for (int i = 0; i < count; ++i) {
         CXObject* copy = clone();
+        // A type that is never copied answers itself.
+        if (copy == this) return;
         auto* object = dynamic_cast<CMC_Object*>(copy);
         if (!object) {
             delete copy;

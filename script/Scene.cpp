@@ -11,6 +11,7 @@
 #include "core/HiResTimer.h"
 #include "core/Log.h"
 #include "core/Path.h"
+#include "core/WholeFile.h"
 #include "display/Application.h"
 #include "display/Collisions.h"
 #include "display/Config.h"
@@ -37,7 +38,6 @@
 #include "objects/Sequence.h"
 #include "objects/Sound.h"
 #include "objects/Text.h"
-#include "platform/Files.h"
 #include "script/Array.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
@@ -47,6 +47,7 @@
 #include "script/Expression.h"
 #include "script/Groupped.h"
 #include "script/Integer.h"
+#include "script/MultiArray.h"
 #include "script/Path.h"
 #include "script/PendingObject.h"
 #include "script/Quene.h"
@@ -124,32 +125,11 @@ private:
 
 bool CMC_Scene::storeCacheFile(CWindow* window, const CXString& name,
                                const std::function<bool(CXArchive&)>& body) {
-    CXString tempName = name + ".tmp";
-    CFile file;
-    if (file.Open(window, tempName, CFile::MODE_UPDATE | CFile::MODE_BINARY) != ERR_NONE) {
-        logMessage("cache %s: cannot be created; nothing is written", name.GetBuffer());
-        return false;
-    }
-    CXString written = file.getOpenedName();
-    bool complete;
-    {
-        CXArchive archive(&file, true);
-        complete = body(archive) && archive.good();
-    }
-    complete = file.Close() == ERR_NONE && complete;
-    std::string from = written.GetBuffer();
-    if (!complete) {
-        CPlatformFiles::removeFile(from);
-        logMessage("cache %s: writing failed; no cache is left", name.GetBuffer());
-        return false;
-    }
-    std::string to = from.substr(0, from.size() - 4);
-    if (CPlatformFiles::renameEntry(from, to, true) != EPlatformError::none) {
-        CPlatformFiles::removeFile(from);
-        logMessage("cache %s: cannot replace the old cache", name.GetBuffer());
-        return false;
-    }
-    return true;
+    return writeWholeFile(window, name, CFile::MODE_UPDATE | CFile::MODE_BINARY, "cache",
+                          [&body](CFile& file) {
+                              CXArchive archive(&file, true);
+                              return body(archive) && archive.good();
+                          }) == ERR_NONE;
 }
 
 // ---- construction ----
@@ -711,8 +691,11 @@ bool CMC_Scene::readCache() {
             int32_t typeId = 0;
             archive >> &typeId;
             if (!archive.good()) break;
-            // A MULTIARRAY stores no image, so its record is its type id alone and yields nothing.
-            if (typeId == TYPE_MULTIARRAY) continue;
+            if (typeId == TYPE_MULTIARRAY) {
+                // Its image is empty: serialize reads nothing, and no object comes of the record.
+                CMC_MultiArray(nullptr, CXString("")).serialize(&archive);
+                continue;
+            }
             CMC_Object* object = makeStoredObject(typeId, this);
             bool fromModule = false;
             if (!object) {
@@ -768,6 +751,12 @@ bool CMC_Scene::writeCache() {
         // A type the engine does not know comes from a module, which reads it back while the scene's modules
         // are loaded.
         if (!readable && !isEngineType(type) && m_modules && m_modules->getSize() > 0) readable = true;
+        if (type == TYPE_MULTIARRAY) {
+            // Stored as its type id alone, which a reader passes over.
+            logMessage("scene %s: MULTIARRAY %s keeps no cells in a cache; a scene read from it has no %s",
+                       m_name.GetBuffer(), object->getName().GetBuffer(), object->getName().GetBuffer());
+            readable = true;
+        }
         if (!readable) {
             logMessage("scene %s: %s (type %d) cannot be read back from a cache and is left out of it",
                        m_name.GetBuffer(), object->getName().GetBuffer(), type);
