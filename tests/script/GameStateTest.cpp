@@ -239,6 +239,36 @@ TEST(GameState, AMultiarrayRecordHoldsNoImageAndTheRecordsAfterItAreRead) {
     EXPECT_EQ(intOf(run, "X"), 7);
 }
 
+TEST(GameState, ACacheWritesAMultiarrayAsItsBareRecordAndNamesWhatItLeavesOut) {
+    CGameFolder folder;
+    EpisodeGame game(folder, "", "",
+                     {object("X", {{"TYPE", "INTEGER"}, {"VALUE", "7"}}) +
+                          object("GRID", {{"TYPE", "MULTIARRAY"}, {"DIMENSIONS", "2"}}) +
+                          object("COND", {{"TYPE", "CONDITION"}, {"OPERAND1", "X"}, {"OPERATOR", "EQUAL"}}) +
+                          object("REC", {{"TYPE", "STRUCT"}, {"FIELDS", "A<INTEGER>"}}) +
+                          object("DB", {{"TYPE", "DATABASE"}, {"MODEL", "REC"}}) +
+                          object("CLS", {{"TYPE", "CLASS"}, {"DEF", "C.cnv"}}),
+                      "", ""});
+    {
+        CGameRun run(folder);
+        CLogCapture log;
+        ASSERT_TRUE(run.storeCache());
+        EXPECT_TRUE(log.contains("MULTIARRAY GRID keeps no cells in a cache"));
+        for (const char* left :
+             {"REC (type 3002)", "DB (type 3003)", "CLS (type 3004)", "DB_CURSOR (type 3002)"})
+            EXPECT_TRUE(log.contains(left)) << left;
+    }
+    CGameOptions options;
+    options.fromCache = true;
+    CLogCapture log;
+    CGameRun run(folder, options);
+    EXPECT_EQ(intOf(run, "X"), 7);
+    ASSERT_NE(run.find("COND"), nullptr); // the record after the MULTIARRAY's is read
+    EXPECT_EQ(run.find("COND")->getType(), TYPE_CONDITION);
+    EXPECT_EQ(run.find("GRID"), nullptr);
+    EXPECT_FALSE(log.contains("cannot be read"));
+}
+
 TEST(GameState, ADamagedApplicationCacheKeepsWhatItHas) {
     CGameFolder folder;
     EpisodeGame game(folder);

@@ -1,0 +1,175 @@
+// DATABASE: rows, the cursor structure, searches and the text file.
+#include "TablesSupport.h"
+
+#include "script/Database.h"
+#include "script/Structure.h"
+
+using namespace KavirelDLL;
+using namespace KavirelTest;
+
+namespace {
+
+class DatabaseTest : public TablesTest {
+protected:
+    void SetUp() override {
+        TablesTest::SetUp();
+        std::unique_ptr<CMElement> model(
+            element("REC", {{"TYPE", "STRUCT"}, {"FIELDS", "ID<INTEGER>,NAME<STRING>"}}));
+        rec = new CMC_Structure(scene, model.get());
+        scene->addObject(rec);
+        std::unique_ptr<CMElement> definition(element("DB", {{"TYPE", "DATABASE"}, {"MODEL", "REC"}}));
+        db = new CMC_Database(scene, definition.get());
+        scene->addObject(db);
+        db->init();
+        cursor = static_cast<CMC_Structure*>(scene->getObject("DB_CURSOR"));
+    }
+
+    void addRow(int id, const char* name) {
+        CMC_Integer idValue(id);
+        CMC_String nameValue(CXString("n"), CXString(name));
+        rec->setField(0, &idValue);
+        rec->setField(1, &nameValue);
+        call(db, "ADD", {"REC"});
+    }
+    // The rows' texts, one a line.
+    std::string rows() {
+        std::string text;
+        for (int i = 0; i < db->getRows(); ++i)
+            text += std::string(db->getRow(i)->toString().GetBuffer()) + "\n";
+        return text;
+    }
+    std::string cursorText() { return cursor->toString().GetBuffer(); }
+
+    CMC_Structure* rec = nullptr;
+    CMC_Database* db = nullptr;
+    CMC_Structure* cursor = nullptr;
+};
+
+TEST_F(DatabaseTest, RowsAreCopiesAndTheCursorWrapsBothWays) {
+    ASSERT_NE(cursor, nullptr);
+    addRow(1, "ala");
+    addRow(2, "ola");
+    addRow(3, "ela");
+    EXPECT_FALSE(db->getRow(0)->getName().IsString());
+    CMC_String changed(CXString("n"), CXString("changed"));
+    rec->setField(1, &changed);
+    EXPECT_EQ(rows(), "1|ala\n2|ola\n3|ela\n");
+    EXPECT_EQ(callText(db, "GETROWSNO"), "3");
+
+    call(db, "SELECT", {2});
+    EXPECT_EQ(cursorText(), "3|ela");
+    call(db, "NEXT");
+    EXPECT_EQ(callText(db, "GETCURSORPOS"), "0");
+    EXPECT_EQ(cursorText(), "1|ala");
+    call(db, "PREV");
+    EXPECT_EQ(callText(db, "GETCURSORPOS"), "2");
+    call(db, "SELECT", {7}); // out of range: nothing
+    EXPECT_EQ(callText(db, "GETCURSORPOS"), "2");
+
+    // FIND maps the row it finds but leaves the cursor; from the row count on it finds nothing.
+    EXPECT_EQ(callText(db, "FIND", {"NAME", "ola", 0}), "1");
+    EXPECT_EQ(cursorText(), "2|ola");
+    EXPECT_EQ(callText(db, "GETCURSORPOS"), "2");
+    EXPECT_EQ(callText(db, "FIND", {"ID", 1, 3}), "-1");
+    EXPECT_EQ(cursorText(), "2|ola");
+    EXPECT_EQ(callText(db, "FIND", {"ID", "3", 1}), "2");
+
+    // The cursor structure reads the row itself.
+    CMC_String edited(CXString("n"), CXString("edited"));
+    cursor->setField(CXString("NAME"), &edited);
+    EXPECT_EQ(rows(), "1|ala\n2|ola\n3|edited\n");
+
+    call(db, "INSERTAT", {0, "REC"});
+    call(db, "INSERTAT", {4, "REC"});
+    EXPECT_EQ(rows(), "3|changed\n1|ala\n2|ola\n3|edited\n3|changed\n");
+}
+
+TEST_F(DatabaseTest, RemovedRowsAreNeverReadThroughTheCursor) {
+    addRow(1, "a");
+    addRow(2, "b");
+    addRow(2, "c");
+    addRow(3, "d");
+    addRow(2, "e");
+    call(db, "SELECT", {2});
+    EXPECT_EQ(cursorText(), "2|c");
+    call(db, "REMOVE", {"ID", 2}); // adjacent matches go too
+    EXPECT_EQ(rows(), "1|a\n3|d\n");
+    EXPECT_EQ(cursor->getFieldsNo(), 0);
+    EXPECT_EQ(cursorText(), "");
+    // The cursor is past the rows now: NEXT wraps to the first, PREV from past the rows to the last.
+    call(db, "NEXT");
+    EXPECT_EQ(cursorText(), "1|a");
+    call(db, "SELECT", {1});
+    call(db, "REMOVEAT", {0});
+    EXPECT_EQ(cursorText(), "3|d"); // another row: still read
+    call(db, "PREV");
+    EXPECT_EQ(callText(db, "GETCURSORPOS"), "0");
+    EXPECT_EQ(cursorText(), "3|d");
+
+    call(db, "REMOVEALL");
+    EXPECT_EQ(db->getRows(), 0);
+    EXPECT_EQ(cursor->getFieldsNo(), 0);
+    call(db, "NEXT");
+    call(db, "PREV");
+    EXPECT_EQ(callText(db, "GETCURSORPOS"), "0");
+}
+
+TEST_F(DatabaseTest, WhatItCannotDoLeavesTheTableAndSaysSo) {
+    addRow(1, "a");
+    CLogCapture log;
+    call(db, "REMOVEAT", {1});
+    call(db, "REMOVEAT", {-1});
+    call(db, "INSERTAT", {2, "REC"});
+    call(db, "INSERTAT", {-1, "REC"});
+    call(db, "ADD", {"DB"});
+    call(db, "INSERTAT", {0, "NOWHERE"});
+    EXPECT_EQ(rows(), "1|a\n");
+    EXPECT_TRUE(log.contains("REMOVEAT(1) is outside"));
+    EXPECT_TRUE(log.contains("INSERTAT(2) is outside"));
+    EXPECT_TRUE(log.contains("ADD of \"DB\", which is not a STRUCT"));
+    EXPECT_TRUE(log.contains("\"NOWHERE\""));
+
+    // Without a model LOAD reads nothing.
+    folder.put("rows.txt", "5|x\n");
+    std::unique_ptr<CMElement> definition(element("LOST", {{"TYPE", "DATABASE"}, {"MODEL", "NONE"}}));
+    auto* lost = new CMC_Database(scene, definition.get());
+    scene->addObject(lost);
+    lost->init();
+    call(lost, "LOAD", {file("rows.txt").GetBuffer()});
+    EXPECT_EQ(lost->getRows(), 0);
+    EXPECT_TRUE(log.contains("without a model"));
+}
+
+TEST_F(DatabaseTest, ItsTextFileHoldsOneRowALine) {
+    addRow(1, "ala");
+    addRow(2, "ola");
+    call(db, "SELECT", {1});
+    call(db, "SAVE", {file("rows.txt").GetBuffer()});
+    EXPECT_EQ(read("rows.txt"), "1|ala\n2|ola\n");
+    call(db, "REMOVEALL");
+    call(db, "LOAD", {file("rows.txt").GetBuffer()});
+    EXPECT_EQ(rows(), "1|ala\n2|ola\n");
+    EXPECT_EQ(callText(db, "GETCURSORPOS"), "0");
+    EXPECT_EQ(cursorText(), "1|ala");
+
+    // Loading appends; blank lines are skipped; CRLF ends a line as LF does; a long line is one row.
+    std::string longName(20000, 'x');
+    folder.put("more.txt", "\r\n3|crlf\r\n\n\n4|" + longName + "\n5|last");
+    call(db, "LOAD", {file("more.txt").GetBuffer()});
+    ASSERT_EQ(db->getRows(), 5);
+    EXPECT_EQ(std::string(db->getRow(2)->toString().GetBuffer()), "3|crlf");
+    EXPECT_EQ(std::string(db->getRow(3)->getField(CXString("NAME"))->toString().GetBuffer()), longName);
+    EXPECT_EQ(std::string(db->getRow(4)->toString().GetBuffer()), "5|last");
+
+    // A file that cannot be read or written: nothing changes, and the old file stays whole.
+    CLogCapture log;
+    call(db, "LOAD", {file("none.txt").GetBuffer()});
+    EXPECT_EQ(db->LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_EQ(db->getRows(), 5);
+    std::filesystem::create_directories(folder.path() / "rows.txt.tmp");
+    call(db, "SAVE", {file("rows.txt").GetBuffer()});
+    EXPECT_EQ(db->LastError(), ERR_FILE_WRITE);
+    EXPECT_EQ(read("rows.txt"), "1|ala\n2|ola\n");
+}
+
+} // namespace
