@@ -296,6 +296,11 @@ void CMC_ObjectsContainer::setParent(CMC_ObjectsContainer* parent) {
     }
 }
 
+void CMC_ObjectsContainer::setLookupParent(CMC_ObjectsContainer* parent) {
+    m_parent.set(parent);
+    ++s_lookupGeneration;
+}
+
 CXVector* CMC_ObjectsContainer::getInternetObjects() {
     if (!m_internetSnapshot) m_internetSnapshot = new CXVector(7, 0.75f);
     m_internetSnapshot->removeAll();

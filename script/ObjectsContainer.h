@@ -65,6 +65,8 @@ public:
 protected:
     friend class CMC_Object;
 
+    // The parent names are looked up in, without listing it here: the container never ends or deletes it.
+    void setLookupParent(CMC_ObjectsContainer* parent);
     // Takes a dying object out of the lists without touching it.
     void forgetObject(CMC_Object* object);
     CMC_Object* findHere(const char* name);

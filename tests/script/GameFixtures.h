@@ -61,6 +61,12 @@ inline CMC_Variable* callMethod(CMC_Object* target, const char* method, std::vec
     return result;
 }
 
+// The application's STRING LOG, which the test games' behaviours append to.
+inline std::string logOf(CGameRun& run) {
+    CMC_Object* log = run.app()->getObject(CXString("LOG"));
+    return log ? std::string(static_cast<CMC_String*>(log)->getValue().GetBuffer()) : "<no LOG>";
+}
+
 inline std::string text(CMC_Variable* value) {
     return value ? std::string(value->toString().GetBuffer()) : std::string("<null>");
 }

@@ -7,11 +7,6 @@ namespace KavirelTest {
 
 namespace {
 
-std::string logOf(CGameRun& run) {
-    CMC_Object* log = run.app()->getObject(CXString("LOG"));
-    return log ? std::string(static_cast<CMC_String*>(log)->getValue().GetBuffer()) : "<no LOG>";
-}
-
 // Inline code that appends the marker and a '.' to LOG, after the code given. Built piece by piece: release
 // builds warn falsely about chains of string sums.
 std::string logs(const char* marker, const char* before = "") {
