@@ -2,7 +2,8 @@
 # kavirel on the sample game in a real window (run under Xvfb): each scene's background shows in turn, read from
 # screenshots of the window; a second start hands over to the first and ends, while one with -forcenew runs beside
 # it and is found by later starts once the first has ended; a close request (SIGTERM) ends the game cleanly, the
-# engine's version is recorded, and the values the game keeps are in the player's copy of its ini file.
+# engine's version is recorded, and the values the game's diary (a script class) keeps are in the player's copy of its
+# ini file.
 #   sample_game.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -117,9 +118,13 @@ pid=
 
 ini=$XDG_DATA_HOME/kavirel/OrvikMedia/Przyklad/Kavirel.ini
 [ -f "$ini" ] || fail "no player's ini file at $ini"
-visits=$(tr -d '\r' <"$ini" | awk -F= '$1 == "ODWIEDZINY" { print $2 }')
-hours=$(tr -d '\r' <"$ini" | awk -F= '$1 == "GODZINY" { print $2 }')
-average=$(tr -d '\r' <"$ini" | awk -F= '$1 == "SREDNIA" { print $2 }')
+# A value the diary (the class instance KSIEGA) keeps in its section.
+kept() {
+    tr -d '\r' <"$ini" | awk -F= -v key="$1" '/^\[/ { section = $0 } section == "[KSIEGA]" && $1 == key { print $2 }'
+}
+visits=$(kept ODWIEDZINY)
+hours=$(kept GODZINY)
+average=$(kept SREDNIA)
 [ -n "$visits" ] && [ "$visits" -ge 4 ] || fail "ODWIEDZINY is '$visits': $(cat "$ini")"
 [ -n "$hours" ] && [ "$hours" -ge 48 ] || fail "GODZINY is '$hours': $(cat "$ini")"
 [ "$average" = "$((hours / visits))" ] || fail "SREDNIA is '$average' for $hours / $visits"

@@ -40,10 +40,10 @@ TEST(SampleGame, ScenesFollowTheirClocksAndTheGameKeepsWhatItComputed) {
     EXPECT_EQ(run.sceneName(), "WIECZOR");
     run.frames(kSceneFrames);
     EXPECT_EQ(run.sceneName(), "PORANEK");
-    EXPECT_EQ(run.iniInt("PRZYKLAD", "ODWIEDZINY"), 4);
-    EXPECT_EQ(run.ini("PRZYKLAD", "OSTATNIA"), "PORANEK");
-    EXPECT_EQ(run.iniInt("PRZYKLAD", "GODZINY"), 8 + 12 + 20 + 8);
-    EXPECT_EQ(run.iniInt("PRZYKLAD", "SREDNIA"), 48 / 4);
+    EXPECT_EQ(run.iniInt("KSIEGA", "ODWIEDZINY"), 4);
+    EXPECT_EQ(run.ini("KSIEGA", "OSTATNIA"), "PORANEK");
+    EXPECT_EQ(run.iniInt("KSIEGA", "GODZINY"), 8 + 12 + 20 + 8);
+    EXPECT_EQ(run.iniInt("KSIEGA", "SREDNIA"), 48 / 4);
 }
 
 TEST(SampleGame, ItsScenesMakeTheMenusFirstPopup) {
