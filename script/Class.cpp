@@ -167,6 +167,12 @@ CMC_Variable* CMC_Class_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
             CMC_Class* declared =
                 scriptClass->isInstance() ? static_cast<CMC_Class*>(scriptClass->getClass()) : scriptClass;
             std::shared_ptr<CMC_ObjectAnchor> where = container->anchor();
+            if (container->getObject(name) == scriptClass || (declared && name.equals(declared->getName()))) {
+                // The instance would take the class's own place.
+                logMessage("%s^NEW(\"%s\"): an instance cannot take its class's name; none made",
+                           scriptClass->getName().GetBuffer(), name.GetBuffer());
+                declared = nullptr;
+            }
             CMC_Class* instance = declared ? declared->newInstance(name) : nullptr;
             if (instance && where->object) {
                 container->addObject(instance);

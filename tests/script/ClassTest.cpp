@@ -92,6 +92,10 @@ TEST(Class, InstancesTakeTheirFilesMembersAndRunTheirMethods) {
     ASSERT_NE(run.find("EMPTY"), nullptr);
     EXPECT_EQ(static_cast<CMC_Class*>(run.find("EMPTY"))->getObjects()->getSize(), 0);
     EXPECT_TRUE(log.contains("NOFILE.cnv cannot be read"));
+    // An instance never takes its class's place.
+    EXPECT_EQ(callMethod(declared, "NEW", {"CAR"}), nullptr);
+    EXPECT_EQ(run.find("CAR"), declared);
+    EXPECT_TRUE(log.contains("cannot take its class's name"));
 }
 
 TEST(Class, DestructorsRunOnceWhetherDeletedOrEndedWithTheScene) {
