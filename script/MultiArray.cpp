@@ -83,18 +83,6 @@ const char* CMC_MultiArray::refusal(const std::vector<int32_t>& coords) const {
     return nullptr;
 }
 
-int CMC_MultiArray::getIndex(const std::vector<int32_t>& sizes, const std::vector<int32_t>& coords) const {
-    size_t count = coords.size();
-    if (count != static_cast<size_t>(m_dimensions) || sizes.size() != count) return -1;
-    int64_t index = 0;
-    for (size_t d = count; d-- > 0;) {
-        int32_t c = coords[d];
-        if (c < 0 || c >= sizes[d]) return -1;
-        index = index * sizes[d] + c;
-    }
-    return static_cast<int>(index);
-}
-
 std::vector<int32_t> CMC_MultiArray::getCoords(int index) const {
     std::vector<int32_t> coords(static_cast<size_t>(m_dimensions), 0);
     for (size_t d = 0; d < coords.size() && d < m_sizes.size(); ++d) {
@@ -109,8 +97,11 @@ void CMC_MultiArray::set(std::vector<CMC_Variable*>& cells, const std::vector<in
     int index = getIndex(sizes, coords);
     if (index < 0 || index >= static_cast<int>(cells.size())) return;
     CMC_Variable*& cell = cells[static_cast<size_t>(index)];
+    if (cell == value && !copy) return;
+    // Copied before the old value goes: it may be the one given.
+    CMC_Variable* next = copy ? ownCopy(value) : value;
     delete cell;
-    cell = copy ? ownCopy(value) : value;
+    cell = next;
 }
 
 bool CMC_MultiArray::validateSize(const std::vector<int32_t>& coords) {
@@ -149,11 +140,6 @@ bool CMC_MultiArray::set(const std::vector<int32_t>& coords, CMC_Variable* value
     }
     set(m_cells, m_sizes, coords, value, true);
     return true;
-}
-
-CMC_Variable* CMC_MultiArray::get(const std::vector<int32_t>& coords) {
-    int index = getIndex(coords);
-    return index >= 0 && index < m_cellCount ? m_cells[static_cast<size_t>(index)] : nullptr;
 }
 
 int CMC_MultiArray::count(CMC_Variable* value) {

@@ -12,7 +12,8 @@ class CMC_Variable;
 // MULTIARRAY: a grid of values it owns (copies), addressed by one integer coordinate per dimension. It
 // grows by doubling the dimensions a SET reaches past, and keeps its cells in a binary file. Every
 // coordinate takes part in a cell's address: c0 + s0 * (c1 + s1 * (c2 + ...)).
-class CMC_MultiArray : public CMC_Object {
+// Final, so that reads through it are direct calls that inline.
+class CMC_MultiArray final : public CMC_Object {
 public:
     static constexpr int kMaxDimensions = 6;
     static constexpr int kMaxCells = 1 << 24;
@@ -40,7 +41,21 @@ public:
     // for coordinates it refuses or a size it cannot reach.
     virtual bool set(const std::vector<int32_t>& coords, CMC_Variable* value);
     // The value at the cell; null for an empty cell, one outside the array or refused coordinates.
-    virtual CMC_Variable* get(const std::vector<int32_t>& coords);
+    virtual CMC_Variable* get(const std::vector<int32_t>& coords) {
+        return get(coords.data(), static_cast<int>(coords.size()));
+    }
+    // The same for count coordinates in a row.
+    CMC_Variable* get(const int32_t* coords, int count) const {
+        if (count != m_dimensions || m_sizes.empty()) return nullptr;
+        const int32_t* sizes = m_sizes.data();
+        // Within the sizes every partial address stays below the cell count, so int never overflows.
+        int index = 0;
+        for (int d = count; d-- > 0;) {
+            if (static_cast<uint32_t>(coords[d]) >= static_cast<uint32_t>(sizes[d])) return nullptr;
+            index = index * sizes[d] + coords[d];
+        }
+        return m_cells[static_cast<size_t>(index)];
+    }
     // How many cells hold a value equal to this one.
     virtual int count(CMC_Variable* value);
     virtual void saveINI();
@@ -55,7 +70,17 @@ public:
 
     // The address of the coordinates; -1 for coordinates the array refuses (a count other than its
     // dimensions, a negative one) or outside the sizes.
-    int getIndex(const std::vector<int32_t>& sizes, const std::vector<int32_t>& coords) const;
+    int getIndex(const std::vector<int32_t>& sizes, const std::vector<int32_t>& coords) const {
+        size_t count = coords.size();
+        if (count != static_cast<size_t>(m_dimensions) || sizes.size() != count) return -1;
+        int64_t index = 0;
+        for (size_t d = count; d-- > 0;) {
+            int32_t c = coords[d];
+            if (c < 0 || c >= sizes[d]) return -1;
+            index = index * sizes[d] + c;
+        }
+        return static_cast<int>(index);
+    }
     int getIndex(const std::vector<int32_t>& coords) const { return getIndex(m_sizes, coords); }
     // The coordinates of an address under the array's sizes.
     std::vector<int32_t> getCoords(int index) const;
