@@ -21,10 +21,7 @@ CPlayable* CMElementCreator::createPlayable(CWindow* window, CMElement* element)
     if (type == "ANIMO") {
         CXString fileName = element->getPropertyValue("FILENAME");
         if (!fileName.IsString()) return nullptr;
-        CAnimo6* animo = new CAnimo6(window, fileName);
-        CPlayable* playable = animo;
-        playable->setVisibility(element->getPropertyBoolValue("VISIBLE"));
-        return playable;
+        return new CAnimo6(window, element);
     }
     if (type == "SEQUENCE") return new CSequencedPlayable(window, element);
     return nullptr;

@@ -171,6 +171,9 @@ protected:
     CPlayableObserver* m_genericNotifier = nullptr;
     CXArray* m_observers = nullptr;
 
+    // False once the playable is destroyed: code that notifies observers checks it before going on.
+    std::shared_ptr<bool> aliveToken() const { return m_alive; }
+
 private:
     // Cleared by the destructor, so a notification stops when an observer deletes this playable.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);

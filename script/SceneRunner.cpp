@@ -3,8 +3,10 @@
 
 #include "core/Log.h"
 #include "core/XTimer.h"
+#include "display/Application.h"
 #include "display/Window.h"
 #include "input/HotSpot.h"
+#include "media/anim/AnimationManager.h"
 #include "script/Array.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
@@ -31,6 +33,11 @@ int intOf(CMC_Runner* runner, CXVector* args, int index) {
 CMC_Object* objectOfType(CMC_ObjectsContainer* container, const CXString& name, int type) {
     CMC_Object* object = container ? container->getObject(name) : nullptr;
     return object && object->getType() == type ? object : nullptr;
+}
+
+CAnimationManager* animationManagerOf(CWindow* window) {
+    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
+    return application ? application->getAnimoManagerIfc() : nullptr;
 }
 
 // Hundredths of a decibel are -10000 at the bottom, where the linear map no longer reaches.
@@ -247,7 +254,8 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         if (m_paused) return nullptr;
         m_paused = true;
         bool keepTimers = count > 0 && getParameterBool(args, 0)->getValue();
-        CMC_PendingObject::notBuilt(scene, "SCENE", "pausing animations and sounds");
+        if (CAnimationManager* animations = animationManagerOf(window)) animations->pause();
+        CMC_PendingObject::notBuilt(scene, "SCENE", "pausing sounds");
         CWindow::pause();
         CXTimer* timers = window ? window->GetTimerInterface() : nullptr;
         if (!keepTimers && timers) timers->pause();
@@ -260,7 +268,12 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         m_paused = false;
         int timerArgument = id == MTH_RESUME ? 0 : 1;
         bool resumeTimers = count <= timerArgument || getParameterBool(args, timerArgument)->getValue();
-        CMC_PendingObject::notBuilt(scene, "SCENE", "resuming animations and sounds");
+        if (CAnimationManager* animations = animationManagerOf(window))
+            animations->resume(
+                id == MTH_RESUME || count < 1
+                    ? nullptr
+                    : static_cast<CMC_Groupped*>(objectOfType(scene, textOf(this, args, 0), TYPE_GROUP)));
+        CMC_PendingObject::notBuilt(scene, "SCENE", "resuming sounds");
         CWindow::resume();
         CXTimer* timers = window ? window->GetTimerInterface() : nullptr;
         if (resumeTimers && timers) timers->resume();

@@ -540,7 +540,7 @@ TEST_F(ImageTest, ImageFileChoosesByExtension) {
     EXPECT_EQ(file.Load(CXString("HERO.ANN")), CImageFile::FILETYPE_ANIMATION);
     std::unique_ptr<CGraphicsObject> ann(file.GetGraphicsObject());
     ASSERT_NE(dynamic_cast<CAnimo*>(ann.get()), nullptr);
-    EXPECT_EQ(file.LastError(), ERR_NOT_BUILT);
+    EXPECT_EQ(file.LastError(), ERR_FILE_NOT_FOUND);
 
     EXPECT_EQ(file.Load(CXString("MAP.BMP")), CImageFile::FILETYPE_UNKNOWN);
     EXPECT_EQ(file.GetGraphicsObject(), nullptr);
@@ -548,8 +548,13 @@ TEST_F(ImageTest, ImageFileChoosesByExtension) {
 
     CGraphicsObject g(&window, CXSize(1, 1), 16);
     EXPECT_EQ(file.Save(&g, CXString("OUT.BMP"), COMPRESSION_NONE), CImageFile::FILETYPE_UNKNOWN);
-    EXPECT_EQ(file.Save(ann.get(), CXString("OUT.ANN"), COMPRESSION_NONE), CImageFile::FILETYPE_ANIMATION);
-    EXPECT_EQ(file.LastError(), ERR_NOT_BUILT);
+    EXPECT_EQ(file.Save(ann.get(), CXString(root("/OUT.ANN").c_str()), COMPRESSION_NONE),
+              CImageFile::FILETYPE_ANIMATION);
+    EXPECT_EQ(file.LastError(), 0);
+    EXPECT_EQ(read("OUT.ANN").substr(0, 4), std::string("NVP\0", 4));
+    EXPECT_EQ(file.Save(ann.get(), CXString(root("/no-such-folder/OUT.ANN").c_str()), COMPRESSION_NONE),
+              CImageFile::FILETYPE_ANIMATION);
+    EXPECT_EQ(file.LastError(), ERR_FILE_WRITE);
     EXPECT_EQ(file.GetGraphicsObject(), ann.get());
     EXPECT_EQ(file.Save(&g, CXString(root("/OUT.img").c_str()), COMPRESSION_NONE),
               CImageFile::FILETYPE_IMAGE);
