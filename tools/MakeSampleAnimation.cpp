@@ -1,0 +1,78 @@
+// Paints the bird of the sample game's morning scene and writes it with the engine's animation writer:
+//   MakeSampleAnimation <episode folder>
+// writes PORANEK\PTAK.ANN: four 24 x 12 images (a dark bird on a transparent ground, wings up, level, down
+// and level), one event "LOT" of four frames that loops for ever at 10 frames a second, each frame 6 pixels
+// to the right of the one before. The images are stored run-length coded.
+#include <cstdio>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "display/Color.h"
+#include "media/anim/Animo.h"
+
+using namespace KavirelDLL;
+
+namespace {
+
+constexpr int kWidth = 24;
+constexpr int kHeight = 12;
+
+// The wing tips' row for each image: up, level, down, level.
+constexpr int kWingRows[4] = {1, 5, 10, 5};
+
+void paintBird(CGraphicsObject& image, int wingRow) {
+    auto* pixels = reinterpret_cast<uint16_t*>(image.GetDataPtr());
+    auto* alpha = new char[kWidth * kHeight]();
+    const auto body = static_cast<uint16_t>(CColor(40, 30, 30).GetInBPP(16));
+    auto put = [&](int x, int y) {
+        if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return;
+        pixels[y * kWidth + x] = body;
+        alpha[y * kWidth + x] = char(255);
+    };
+    for (int x = 8; x < 16; ++x)
+        for (int y = 5; y < 7; ++y) put(x, y);
+    // Each wing runs from the body's edge to its tip on wingRow.
+    for (int step = 0; step <= 8; ++step) {
+        const int y = 5 + (wingRow - 5) * step / 8;
+        put(8 - step, y);
+        put(15 + step, y);
+    }
+    image.AlphaChannel(alpha);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+        return 2;
+    }
+    CAnimo bird(nullptr);
+    for (int wingRow : kWingRows) {
+        CGraphicsObject image(nullptr, CXSize(kWidth, kHeight), 16);
+        paintBird(image, wingRow);
+        image.SetPosition(300, 150);
+        bird.AddFrame(&image);
+    }
+    _animoEvent flight;
+    flight.setName("LOT");
+    flight.frames = 4;
+    flight.loopEnd = 3;
+    flight.fps = 10;
+    bird.AddEvent(flight);
+    _animoEvent* event = bird.GetEventInfo(0);
+    for (int i = 0; i < 4; ++i) {
+        event->images[size_t(i)] = uint16_t(i);
+        bird.GetFrameInfo(0, i)->x = int16_t(6 * i);
+    }
+    bird.SetBpp(16);
+    bird.SetFPS(10);
+    bird.setDescription(CXString("Ptak"));
+
+    std::vector<uint8_t> bytes;
+    if (!bird.save3(bytes, COMPRESSION_RLE)) return 1;
+    std::ofstream out(std::string(argv[1]) + "/PORANEK/PTAK.ANN", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return out ? 0 : 1;
+}
