@@ -9,7 +9,6 @@
 #include <random>
 #include <vector>
 
-#include "display/CommandLine6.h"
 #include "display/DirectDrawSurface.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshRegion.h"
@@ -18,6 +17,7 @@
 #include "display/Window.h"
 #include "platform/Display.h"
 #include "platform/Video.h"
+#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

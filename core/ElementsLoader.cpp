@@ -9,8 +9,8 @@
 
 #include "core/Log.h"
 #include "core/TextCoder.h"
-#include "display/CommandLine6.h"
 #include "display/Window.h"
+#include "shell/CommandLine6.h"
 
 namespace KavirelDLL {
 

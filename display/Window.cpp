@@ -6,9 +6,7 @@
 #include "core/File.h"
 #include "core/HiResTimer.h"
 #include "core/Log.h"
-#include "display/Application.h"
 #include "display/Collisions.h"
-#include "display/CommandLine6.h"
 #include "display/DirectDrawSurface.h"
 #include "display/RefreshRegion.h"
 #include "display/RefreshScreen.h"
@@ -30,6 +28,8 @@
 #include "platform/MessageBox.h"
 #include "platform/PlatformTime.h"
 #include "script/Object.h"
+#include "shell/Application.h"
+#include "shell/CommandLine6.h"
 
 namespace KavirelDLL {
 

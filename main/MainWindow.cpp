@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "core/Log.h"
-#include "display/CommandLine6.h"
 #include "display/Window.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
+#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

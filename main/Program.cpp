@@ -4,8 +4,6 @@
 #include "core/LanguageOSVer.h"
 #include "core/Log.h"
 #include "core/Path.h"
-#include "display/Application.h"
-#include "display/CommandLine6.h"
 #include "display/Window.h"
 #include "main/MainWindow.h"
 #include "main/ProgramIcon.h"
@@ -20,6 +18,8 @@
 #include "platform/Process.h"
 #include "platform/Video.h"
 #include "script/Application.h"
+#include "shell/Application.h"
+#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

@@ -4,11 +4,11 @@
 #include "core/Log.h"
 #include "core/Path.h"
 #include "core/XVersion.h"
-#include "display/CommandLine6.h"
-#include "display/Config.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
+#include "shell/CommandLine6.h"
+#include "shell/Config.h"
 
 using namespace KavirelDLL;
 

@@ -8,7 +8,6 @@
 #include "core/Log.h"
 #include "core/StringTokenizer.h"
 #include "core/XVersion.h"
-#include "display/CommandLine6.h"
 #include "display/GraphicsObject.h"
 #include "display/Printer.h"
 #include "display/Window.h"
@@ -23,6 +22,7 @@
 #include "script/StructureParser.h"
 #include "script/System.h"
 #include "script/VariableFactory.h"
+#include "shell/CommandLine6.h"
 
 namespace KavirelDLL {
 

@@ -12,9 +12,7 @@
 #include "core/Log.h"
 #include "core/Path.h"
 #include "core/WholeFile.h"
-#include "display/Application.h"
 #include "display/Collisions.h"
-#include "display/Config.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
@@ -54,6 +52,8 @@
 #include "script/String.h"
 #include "script/Timer.h"
 #include "script/Vector.h"
+#include "shell/Application.h"
+#include "shell/Config.h"
 
 namespace KavirelDLL {
 

@@ -3,8 +3,6 @@
 #include "core/Archive.h"
 #include "core/Elements.h"
 #include "core/Log.h"
-#include "display/Application.h"
-#include "display/Config.h"
 #include "display/Window.h"
 #include "net/NetClient.h"
 #include "net/NetServer.h"
@@ -15,6 +13,8 @@
 #include "script/ObjectsContainer.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
+#include "shell/Application.h"
+#include "shell/Config.h"
 
 namespace KavirelDLL {
 

@@ -5,11 +5,11 @@
 
 #include "core/Containers.h"
 #include "core/Log.h"
-#include "display/Application.h"
 #include "display/RefreshScreen.h"
 #include "display/ResourcesManager.h"
 #include "display/Window.h"
 #include "script/Scene.h"
+#include "shell/Application.h"
 
 namespace KavirelDLL {
 

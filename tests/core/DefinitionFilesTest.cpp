@@ -8,7 +8,7 @@
 #include "core/FileFixture.h"
 #include "core/Log.h"
 #include "core/TextCoder.h"
-#include "display/CommandLine6.h"
+#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

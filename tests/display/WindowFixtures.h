@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "display/CanvasObserver.h"
-#include "display/CommandLine6.h"
 #include "display/DirectDrawSurface.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshRegion.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "platform/Display.h"
+#include "shell/CommandLine6.h"
 
 namespace KavirelTest {
 

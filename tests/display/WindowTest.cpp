@@ -7,7 +7,6 @@
 
 #include "WindowFixtures.h"
 #include "core/Log.h"
-#include "display/Application.h"
 #include "display/Color.h"
 #include "display/Printer.h"
 #include "display/SecondaryDisplay.h"
@@ -20,6 +19,7 @@
 #include "platform/Print.h"
 #include "platform/TempFolder.h"
 #include "script/Object.h"
+#include "shell/Application.h"
 
 using namespace KavirelTest;
 

@@ -6,7 +6,6 @@
 #include "core/File.h"
 #include "core/Folder.h"
 #include "core/XTimer.h"
-#include "display/Config.h"
 #include "media/controls/Unit6.h"
 #include "platform/Files.h"
 #include "platform/PlatformTime.h"
@@ -14,6 +13,7 @@
 #include "script/Application.h"
 #include "script/Scene.h"
 #include "script/StructureParser.h"
+#include "shell/Config.h"
 
 namespace KavirelTest {
 

@@ -7,9 +7,9 @@
 #include <vector>
 
 #include "core/XString.h"
-#include "display/Application.h"
 #include "display/Window.h"
 #include "platform/TempFolder.h"
+#include "shell/Application.h"
 
 namespace KavirelDLL {
 class CMC_Application;

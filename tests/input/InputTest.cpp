@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "core/LanguageOSVer.h"
-#include "display/Application.h"
 #include "display/WindowFixtures.h"
 #include "input/DXMouse.h"
 #include "input/HotSpot.h"
@@ -16,6 +15,7 @@
 #include "media/controls/Unit6.h"
 #include "platform/Input.h"
 #include "platform/PlatformTime.h"
+#include "shell/Application.h"
 
 using namespace KavirelTest;
 

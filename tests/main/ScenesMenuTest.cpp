@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include "display/Color.h"
-#include "display/CommandLine6.h"
 #include "display/RefreshScreen.h"
 #include "display/ValidationQuene.h"
 #include "display/Window.h"
@@ -11,6 +10,7 @@
 #include "main/ProgramIcon.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
+#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

@@ -4,8 +4,8 @@
 
 #include "MainFixtures.h"
 #include "core/XVersion.h"
-#include "display/CommandLine6.h"
 #include "platform/Registry.h"
+#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 using KavirelTest::CProgramFolder;

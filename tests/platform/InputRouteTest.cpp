@@ -1,7 +1,5 @@
 // Desktop events through the whole route, under SDL's dummy video driver: SDL's queue, the platform's
 // translation, the window's pollers, the hot spots and the listeners.
-#include "display/Application.h"
-#include "display/CommandLine6.h"
 #include "display/Window.h"
 #include "harness/Environment.h"
 #include "input/HotSpot.h"
@@ -12,6 +10,8 @@
 #include "platform/Input.h"
 #include "platform/PlatformTime.h"
 #include "platform/Video.h"
+#include "shell/Application.h"
+#include "shell/CommandLine6.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>

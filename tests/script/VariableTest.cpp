@@ -1,8 +1,6 @@
 #include "ScriptSupport.h"
 
 #include "core/Log.h"
-#include "display/Application.h"
-#include "display/Config.h"
 #include "display/Window.h"
 #include "net/NetClient.h"
 #include "net/NetServer.h"
@@ -12,6 +10,8 @@
 #include "script/Integer.h"
 #include "script/Scene.h"
 #include "script/String.h"
+#include "shell/Application.h"
+#include "shell/Config.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;

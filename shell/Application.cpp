@@ -1,4 +1,4 @@
-#include "display/Application.h"
+#include "shell/Application.h"
 
 #include <string>
 
@@ -6,8 +6,6 @@
 #include "core/Folder.h"
 #include "core/Log.h"
 #include "core/Path.h"
-#include "display/CommandLine6.h"
-#include "display/Config.h"
 #include "display/ResourcesManager.h"
 #include "display/Window.h"
 #include "input/HotSpot.h"
@@ -16,6 +14,8 @@
 #include "platform/Files.h"
 #include "script/Application.h"
 #include "script/StructureParser.h"
+#include "shell/CommandLine6.h"
+#include "shell/Config.h"
 
 namespace KavirelDLL {
 

@@ -1,4 +1,4 @@
-#include "display/CommandLine6.h"
+#include "shell/CommandLine6.h"
 
 #include <string>
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "display/CommandLine6.h"
+#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

@@ -1,4 +1,4 @@
-#include "display/Config.h"
+#include "shell/Config.h"
 
 namespace KavirelDLL {
 

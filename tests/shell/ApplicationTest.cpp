@@ -7,14 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "WindowFixtures.h"
 #include "core/BigFile.h"
 #include "core/File.h"
 #include "core/Log.h"
-#include "display/Application.h"
-#include "display/Config.h"
 #include "display/Playable.h"
 #include "display/ResourcesManager.h"
+#include "display/WindowFixtures.h"
 #include "harness/Environment.h"
 #include "media/controls/Unit6.h"
 #include "platform/Files.h"
@@ -22,6 +20,8 @@
 #include "platform/TempFolder.h"
 #include "script/Episode.h"
 #include "script/GameFixtures.h"
+#include "shell/Application.h"
+#include "shell/Config.h"
 
 using namespace KavirelTest;
 

@@ -3,9 +3,9 @@
 #include <string>
 
 #include "core/LanguageOSVer.h"
-#include "display/Config.h"
 #include "platform/Files.h"
 #include "platform/TempFolder.h"
+#include "shell/Config.h"
 
 using namespace KavirelDLL;
 
