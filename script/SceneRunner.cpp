@@ -3,7 +3,6 @@
 
 #include "core/Log.h"
 #include "core/XTimer.h"
-#include "display/Application.h"
 #include "display/Window.h"
 #include "input/HotSpot.h"
 #include "media/anim/AnimationManager.h"
@@ -17,6 +16,7 @@
 #include "script/Scene.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
+#include "shell/Application.h"
 
 namespace KavirelDLL {
 

@@ -5,10 +5,10 @@
 
 #include "core/File.h"
 #include "core/Log.h"
-#include "display/Application.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "media/anim/AnimationManager.h"
+#include "shell/Application.h"
 
 namespace KavirelDLL {
 

@@ -4,13 +4,13 @@
 
 #include "core/HiResTimer.h"
 #include "core/Log.h"
-#include "display/Application.h"
 #include "display/WindowFixtures.h"
 #include "media/AnimoFixtures.h"
 #include "media/anim/AnimationManager.h"
 #include "platform/Files.h"
 #include "platform/PlatformTime.h"
 #include "platform/TempFolder.h"
+#include "shell/Application.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
