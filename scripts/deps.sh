@@ -6,6 +6,7 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libsdl2-dev libdevil-dev liblzo2-dev libjpeg62-turbo-dev zlib1g-dev
   xvfb xauth imagemagick x11-utils x11-apps
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${packages[@]}"; do

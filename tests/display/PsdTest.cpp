@@ -14,78 +14,6 @@ using namespace KavirelTest;
 
 namespace {
 
-struct Channel {
-    int id;
-    int compression;
-    std::string data; // as stored after the compression word
-};
-
-struct Layer {
-    int top, left, bottom, right;
-    std::string name;
-    std::vector<Channel> channels;
-    std::string maskBlock;  // layer-mask data
-    std::string infoBlocks; // additional information after the name
-};
-
-// A layered picture of the given layers, version 1, 8 bits a channel.
-std::string psd(const std::vector<Layer>& layers, int depth = 8, const char* signature = "8BPS") {
-    Bytes records;
-    records.be16(-int(layers.size())); // negative counts are read by their absolute value
-    for (const Layer& l : layers) {
-        records.be32(l.top).be32(l.left).be32(l.bottom).be32(l.right).be16(int(l.channels.size()));
-        for (const Channel& c : l.channels) records.be16(c.id).be32(int64_t(c.data.size()) + 2);
-        records.raw("8BIMnorm").u8(255).u8(0).u8(0).u8(0);
-        Bytes extra;
-        extra.be32(int64_t(l.maskBlock.size())).raw(l.maskBlock);
-        extra.be32(8).raw("\0\0\xFF\xFF\0\0\xFF\xFF", 8);
-        std::string name(1, char(l.name.size()));
-        name += l.name;
-        while (name.size() % 4) name += '\0';
-        extra.raw(name).raw(l.infoBlocks);
-        records.be32(int64_t(extra.size())).raw(extra.s);
-    }
-    for (const Layer& l : layers)
-        for (const Channel& c : l.channels) records.be16(c.compression).raw(c.data);
-
-    Bytes file;
-    file.raw(signature).be16(1).zeros(6).be16(3).be32(16).be32(32).be16(depth).be16(3);
-    file.be32(0);                           // colour-mode data
-    file.be32(6).raw("RESRCS");             // image resources, passed over
-    file.be32(int64_t(records.size()) + 4); // layer and mask information
-    file.be32(int64_t(records.size()));
-    return file.raw(records.s).s;
-}
-
-// Rows of PackBits data for a plane: the row byte counts, then the rows.
-std::string packed(const std::vector<std::string>& rows) {
-    Bytes counts, data;
-    for (const std::string& r : rows) {
-        counts.be16(int(r.size()));
-        data.raw(r);
-    }
-    return counts.s + data.s;
-}
-
-// Two layers: a 3 × 2 one with raw planes and alpha, a 4 × 3 one with packed planes, an alpha plane of an
-// unknown compression and a user mask of its own size.
-std::vector<Layer> twoLayers() {
-    Layer back{0, 0, 2, 3, "Back", {}, "", ""};
-    back.channels = {{-1, 0, std::string("\x00\x40\x80\xC0\xFF\x01", 6)},
-                     {0, 0, "\x10\x11\x12\x13\x14\x15"},
-                     {1, 0, "\x20\x21\x22\x23\x24\x25"},
-                     {2, 0, "\x30\x31\x32\x33\x34\x35"}};
-    back.infoBlocks = std::string("8BIMluni\0\0\0\x04", 12) + std::string("\0\0\0\0", 4);
-    Layer sun{10, 20, 13, 24, "Sun", {}, std::string(20, '\x01'), ""};
-    sun.channels = {
-        {0, 1, packed({packBitsRun(4, '\x7F'), packBitsRow("\x01\x02\x03\x04"), packBitsRun(4, 0)})},
-        {1, 1, packed({packBitsRun(4, 1), packBitsRun(4, 2), packBitsRun(2, 3) + packBitsRow("\x09\x0A")})},
-        {2, 1, packed({packBitsRun(4, '\xFF'), packBitsRun(4, '\xFF'), packBitsRun(4, '\xFF')})},
-        {-1, 3, "whatever"},
-        {-2, 0, "\x55"}};
-    return {back, sun};
-}
-
 class PsdTest : public GameFolderTest {
 protected:
     std::unique_ptr<CPSD> load(const std::string& name) {
@@ -227,7 +155,7 @@ TEST_F(PsdTest, DamagedFiles) {
     damaged(psd(rows), "packed row past its channel");
     // Packed rows that do not fill their width.
     std::vector<Layer> shortRow = twoLayers();
-    shortRow[1].channels[2].data = packed({packBitsRun(4, 1), packBitsRun(3, 1), packBitsRun(4, 1)});
+    shortRow[1].channels[2].data = packedPlane({packBitsRun(4, 1), packBitsRun(3, 1), packBitsRun(4, 1)});
     damaged(psd(shortRow), "packed row short of its width");
     // Raw planes shorter than the layer.
     std::vector<Layer> shortPlane = twoLayers();

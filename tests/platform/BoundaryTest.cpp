@@ -21,7 +21,7 @@ const std::regex kForbidden(
 std::vector<std::string> offendersUnder(const fs::path& root) {
     std::vector<std::string> found;
     for (const char* dir : {"core", "script", "display", "input", "shell", "media", "objects", "net", "main",
-                            "tests", "bench", "tools"}) {
+                            "tests", "bench", "tools", "fuzz"}) {
         fs::path base = root / dir;
         if (!fs::exists(base)) continue;
         for (const auto& entry : fs::recursive_directory_iterator(base)) {

@@ -1,0 +1,56 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "core/XString.h"
+
+namespace KavirelTest {
+class CGameFolder;
+} // namespace KavirelTest
+
+// Shared by the fuzz targets (fuzz/targets/): each defines LLVMFuzzerTestOneInput over one engine entry
+// point. LLVMFuzzerInitialize, defined here, silences the engine's log, makes the process's scratch folder
+// and confines writes to it. KAVIREL_FUZZ_LOG=1 keeps the log.
+namespace KavirelFuzz {
+
+// The process's scratch folder (native path). TMPDIR, HOME and the XDG folders point into it.
+const std::filesystem::path& scratch();
+
+// Writes the bytes to a file below the scratch folder (folders made as needed); the file's engine name.
+KavirelDLL::CXString writeScratch(const std::string& relative, const void* data, size_t size);
+
+// Takes an input apart: leading bytes as small numbers (0 once used up), the rest as data.
+class CFuzzInput {
+public:
+    CFuzzInput(const uint8_t* data, size_t size) : m_data(data), m_size(size) {}
+    uint8_t byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
+    uint16_t word() { return static_cast<uint16_t>(byte() | (byte() << 8)); }
+    const uint8_t* rest() const { return m_data + m_pos; }
+    size_t restSize() const { return m_size - m_pos; }
+    std::string restText() const { return std::string(reinterpret_cast<const char*>(rest()), restSize()); }
+
+private:
+    const uint8_t* m_data;
+    size_t m_size;
+    size_t m_pos = 0;
+};
+
+// The small world that fuzzed code and caches run in: an application with one episode of two scenes. The
+// first scene holds a value of each scalar type, an array, a group, a structure, a condition, an expression,
+// a timer, and a behaviour FUZZ of the given code, run when the scene starts and on each tick of the timer.
+void writeSmallWorld(KavirelTest::CGameFolder& folder, const std::string& code);
+
+// The code a small world runs when nothing is fuzzed: a line of each kind.
+extern const char* const kWorldCode;
+
+// Every file of the small world running kWorldCode, its caches written ("Dane/application.bin", ...), by
+// path below the game folder; made once.
+const std::map<std::string, std::string>& smallWorldFiles();
+
+// Runs a game folder holding those files, but the one given, from its caches for a few frames.
+void runFromCaches(const std::string& relative, const uint8_t* data, size_t size);
+
+} // namespace KavirelFuzz

@@ -1,0 +1,252 @@
+// Writes the fuzz targets' seed inputs (fuzz/corpus/<target>/) with the engine's own writers, and the image
+// tests' file builders where the engine has no writer; also the regression inputs of faults mended before the
+// targets existed (fuzz/regressions/<target>/). Run from the build folder:
+//   ./MakeFuzzSeeds ../fuzz
+// The files are kept in the repository; run it again when a writer's layout changes.
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/Archive.h"
+#include "core/BigFile.h"
+#include "core/Compression.h"
+#include "core/File.h"
+#include "core/IniFile.h"
+#include "core/TextCoder.h"
+#include "display/GraphicsObject.h"
+#include "fuzz/FuzzSupport.h"
+#include "harness/ImageFiles.h"
+#include "platform/Files.h"
+
+using namespace KavirelDLL;
+using namespace KavirelTest;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path g_fuzz;
+
+CXString engineName(const fs::path& path) {
+    return CXString(CPlatformFiles::toEngineName(path.string()).c_str());
+}
+
+std::string readFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void put(const char* kind, const std::string& target, const std::string& name, const std::string& bytes) {
+    fs::path folder = g_fuzz / kind / target;
+    fs::create_directories(folder);
+    std::ofstream(folder / name, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+void seed(const std::string& target, const std::string& name, const std::string& bytes) {
+    put("corpus", target, name, bytes);
+}
+
+void regression(const std::string& target, const std::string& name, const std::string& bytes) {
+    put("regressions", target, name, bytes);
+}
+
+// A codec's result with its length, which the codec sets while it makes the result.
+template <typename Codec>
+std::string block(Codec&& codec, int extra = 0) {
+    int length = 0;
+    char* data = codec(length);
+    std::string out = data ? std::string(data, static_cast<size_t>(length + extra)) : std::string();
+    delete[] data;
+    return out;
+}
+
+std::string prefixed(std::initializer_list<int> head, const std::string& rest) {
+    std::string out;
+    for (int b : head) out += static_cast<char>(b);
+    return out + rest;
+}
+
+const char* const kDefinition = "# a scene\n"
+                                "OBJECT=SCORE\nSCORE:TYPE=INTEGER\nSCORE:VALUE=12\nSCORE:TOINI=TRUE\n"
+                                "OBJECT=TITLE\nTITLE:TYPE=STRING\nTITLE:VALUE=\"Dzie\xF1 dobry\"\n"
+                                "OBJECT=POS\nPOS:TYPE=IMAGE\nPOS:FILENAME=tlo.img\nPOS:POSITION=10,20\n"
+                                "POS:PRIORITY=5\nOBJECT=BH\nBH:TYPE=BEHAVIOUR\nBH:CODE={SCORE^ADD(1);}\n"
+                                "ADD=BH\nOBJECT=R\nR:TYPE=DOUBLE\nR:VALUE=-1.25\n!\nafter the end\n";
+
+void textSeeds(const fs::path& work) {
+    const fs::path plain = work / "scene.cnv";
+    std::ofstream(plain, std::ios::binary) << kDefinition;
+    const fs::path coded = work / "scene.coded";
+    CTextCoder::code(nullptr, engineName(plain), engineName(coded), 6);
+    std::string crlf;
+    for (const char* c = kDefinition; *c; ++c) crlf += *c == '\n' ? std::string("\r\n") : std::string(1, *c);
+    seed("definitions", "plain.cnv", kDefinition);
+    seed("definitions", "crlf.cnv", crlf);
+    seed("definitions", "coded.cnv", readFile(coded));
+    seed("coded_text", "plain", prefixed({6}, kDefinition));
+    seed("coded_text", "coded", prefixed({3}, readFile(coded)));
+
+    const fs::path ini = work / "Kavirel.ini";
+    CIniFile writer(engineName(ini));
+    writer.putString(CXString("MAIN"), CXString("TITLE"),
+                     CXString("Przyk\xB3"
+                              "ad"));
+    writer.putString(CXString("MAIN"), CXString("INI"), CXString("Kavirel.ini"));
+    writer.putString(CXString("MAIN"), CXString("PRODUCT"), CXString("Przyklad"));
+    writer.putString(CXString("S1"), CXString("Played"), CXString("3"));
+    writer.putString(CXString("S1"), CXString("SCORE"), CXString("-12"));
+    writer.putString(CXString("MAIN"), CXString("LANGUAGE"), CXString("0415"));
+    seed("ini", "Kavirel.ini", readFile(ini));
+
+    seed("command_line", "window", "kavirel.exe -window -res 1024 768 -nosound -nomusic");
+    seed("command_line", "path",
+         "kavirel.exe -path \"C:\\Gry\\Przyklad\" -player Ala -server http://x -delay 5");
+    seed("command_line", "tools",
+         "kavirel.exe -code -decode -2bin -forcecnv -pack Dane data.bf -log -forcenew");
+    seed("command_line", "argv", std::string("-game\0Przyklad\0-product\0P\0-noframe\0-debug", 41));
+}
+
+void imageSeeds(const fs::path& work) {
+    ImageWindow window;
+    CGraphicsObject picture(&window, CXSize(6, 4), 16);
+    auto* pixels = reinterpret_cast<uint16_t*>(picture.GetDataPtr());
+    for (int i = 0; i < 24; ++i) pixels[i] = static_cast<uint16_t>(i < 12 ? 0xF800 : 0x07E0 + i);
+    const struct {
+        const char* name;
+        _compression kind;
+    } kinds[] = {{"pik_raw.img", COMPRESSION_NONE},
+                 {"pik_lzo.img", COMPRESSION_LZO},
+                 {"pik_lzo_rle.img", COMPRESSION_LZO_RLE},
+                 {"pik_rle.img", COMPRESSION_RLE}};
+    for (bool alpha : {false, true}) {
+        if (alpha) {
+            char* plane = new char[24];
+            for (int i = 0; i < 24; ++i) plane[i] = static_cast<char>(i * 10);
+            picture.AlphaChannel(plane);
+        }
+        for (const auto& kind : kinds) {
+            const fs::path file = work / kind.name;
+            picture.Save(engineName(file), kind.kind);
+            seed("image", std::string(alpha ? "alpha_" : "") + kind.name, readFile(file));
+        }
+    }
+    seed("image", "nvi.img",
+         nvi(3, 2, 16, 0, words({1, 0xF800, 0x07E0, 0x1F, 0xFFFF, 0x1234}), "\x10\x20\x30\x40\x50\x60"));
+    seed("image", "legacy.img", legacy(2, 2, 1, words({0xF800, 0x07E0, 0x001F, 0xFFFF})));
+
+    const uint8_t red[3] = {255, 0, 0}, blue[3] = {0, 0, 255};
+    seed("jpeg", "two_colours.jpg", twoColourJpeg(red, blue));
+    std::vector<uint8_t> grey(8 * 8 * 3);
+    for (size_t i = 0; i < grey.size(); ++i) grey[i] = static_cast<uint8_t>(i * 3);
+    seed("jpeg", "gradient.jpg", encodeJpeg(8, 8, grey, 50));
+
+    seed("psd", "two_layers.psd", psd(twoLayers()));
+    seed("psd", "one_layer.psd", psd({twoLayers().front()}));
+}
+
+void codecSeeds() {
+    std::string raw;
+    for (int i = 0; i < 300; ++i) raw += static_cast<char>(i < 100 ? 7 : (i < 200 ? i : i / 10));
+    const int size = int(raw.size());
+    std::string rle8 = block([&](int& n) { return CRLECompression::__compresschar(raw.data(), size, n); });
+    seed("rle", "bytes", prefixed({0, int(raw.size() & 0xFF), int(raw.size() >> 8)}, rle8));
+    std::string rle16 = block([&](int& n) { return CRLECompression::__compress(raw.data(), size, n); });
+    seed("rle", "words", prefixed({1, int(raw.size() & 0xFF), int(raw.size() >> 8)}, rle16));
+    // A 4 x 3 plane: a run, a literal row, a run; the row lengths big-endian.
+    const std::string rows[] = {packBitsRun(4, '\x7F'), packBitsRow("\x01\x02\x03\x04"), packBitsRun(4, 0)};
+    std::string plane = prefixed({2, 4, 3}, "");
+    for (const std::string& row : rows) plane += prefixed({0, int(row.size())}, "");
+    for (const std::string& row : rows) plane += row;
+    seed("rle", "plane", plane);
+
+    CLZWCompression lzw(raw.data(), int(raw.size()));
+    seed("lzw", "stream", block([&](int& n) { return lzw.compress(n); }));
+    std::string text = kDefinition;
+    CLZWCompression lzwText(text.data(), int(text.size()));
+    seed("lzw", "text", block([&](int& n) { return lzwText.compress(n); }));
+    CLZWCompression2 lzo(raw.data(), int(raw.size()));
+    seed("lzo", "block", block([&](int& n) { return lzo.compress(n); }, 8));
+}
+
+void archiveSeeds(const fs::path& work) {
+    const fs::path file = work / "archive.bin";
+    {
+        CFile out;
+        out.OpenDirect(engineName(file), CFile::MODE_UPDATE | CFile::MODE_BINARY);
+        CXArchive archive(&out, true);
+        archive << int32_t(-5) << uint32_t(7) << int64_t(1) << 2.5 << true << CXRect(1, 2, 3, 4)
+                << CXString("tekst") << "zn";
+        archive.writeShortString(CXString("kr\xF3tki"));
+        archive.FWrite(CXString(" s\xB3owo "));
+    }
+    // The order of reads first: the count less one, then the kinds (as the target numbers them).
+    seed("archive", "every_kind", prefixed({11, 0, 1, 2, 3, 4, 5, 6, 7, 8, 11, 10, 9}, readFile(file)));
+    seed("archive", "strings", prefixed({1, 6, 8}, readFile(file)));
+
+    const fs::path source = work / "packed";
+    fs::create_directories(source / "Dane" / "S1");
+    std::ofstream(source / "Dane" / "application.def", std::ios::binary)
+        << "OBJECT=GAME\nGAME:TYPE=APPLICATION\n";
+    std::ofstream(source / "Dane" / "S1" / "S1.cnv", std::ios::binary) << kDefinition;
+    std::ofstream(source / "Kavirel.ini", std::ios::binary) << "[MAIN]\r\nTITLE=Gra\r\n";
+    const fs::path big = work / "data.bf";
+    CBigFile writer;
+    if (!writer.Create(engineName(source), CXString("data.bf"), engineName(big)))
+        std::fprintf(stderr, "MakeFuzzSeeds: the big file was not written\n");
+    seed("bigfile", "data.bf", readFile(big));
+}
+
+void worldSeeds() {
+    const auto& files = KavirelFuzz::smallWorldFiles();
+    seed("app_cache", "application.bin", files.at("Dane/application.bin"));
+    const char* const caches[] = {"Dane/GAME.bin", "Dane/E1/E1.bin", "Dane/E1/S1/S1.bin",
+                                  "Dane/E1/S2/S2.bin"};
+    for (int i = 0; i < 4; ++i)
+        seed("scene_cache", fs::path(caches[i]).filename().string(), prefixed({i}, files.at(caches[i])));
+    seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
+    seed("behaviour", "calls",
+         "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"
+         "S^SET(\"a,b\");S^FIND(\",\");N^CLAMP(0,5);GAME^RUNENV(\"S1\",\"CH\");"
+         "@WHILE(\"N\",<,20,{N^INC();});G^REMOVEALL();S1^GETOBJECTS();@RETURN([$1*2]);}");
+    seed("behaviour", "broken", "{N^ADD(;S^SET(\"unterminated);@IF(,,{);}}[[[]");
+}
+
+// Faults found by fuzzing before fuzz/ existed.
+void regressionSeeds() {
+    // A few packed bytes claiming 2 GB of pixels: a block of the whole picture was made and cleared for them.
+    regression("image", "nvi_vast_picture", nvi(65535, 16384, 16, 2, std::string(26, '\x55'), ""));
+    // Sides each just within an int: their area times three overflowed.
+    std::vector<Layer> vast = twoLayers();
+    vast[0].top = vast[0].left = -1;
+    vast[0].bottom = vast[0].right = INT32_MAX - 1;
+    regression("psd", "layer_area_overflow", psd(vast));
+    // Code that calls itself without end, and code nested 400 deep: both overflowed the stack.
+    regression("behaviour", "calls_itself", "{FUZZ^RUN();}");
+    std::string nested = "{";
+    for (int i = 0; i < 400; ++i) nested += "N^SET(";
+    nested += "1";
+    for (int i = 0; i < 400; ++i) nested += ")";
+    regression("behaviour", "nested_deep", nested + ";}");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s FUZZ_FOLDER\n", argv[0]);
+        return 2;
+    }
+    g_fuzz = fs::absolute(argv[1]);
+    const fs::path work = KavirelFuzz::scratch() / "seeds";
+    fs::create_directories(work);
+    textSeeds(work);
+    imageSeeds(work);
+    codecSeeds();
+    archiveSeeds(work);
+    worldSeeds();
+    regressionSeeds();
+    std::printf("seeds and regression inputs written below %s\n", g_fuzz.c_str());
+    return 0;
+}
