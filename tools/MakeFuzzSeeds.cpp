@@ -216,7 +216,7 @@ void worldSeeds() {
 // Faults found by fuzzing before fuzz/ existed.
 void regressionSeeds() {
     // A few packed bytes claiming 2 GB of pixels: a block of the whole picture was made and cleared for them.
-    regression("image", "nvi_vast_picture", nvi(65535, 16384, 16, 2, std::string(26, '\x55'), ""));
+    regression("image", "nvi_vast_picture", nvi(32767, 21845, 24, 2, std::string(26, '\x55'), ""));
     // Sides each just within an int: their area times three overflowed.
     std::vector<Layer> vast = twoLayers();
     vast[0].top = vast[0].left = -1;
