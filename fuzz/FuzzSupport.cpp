@@ -15,6 +15,9 @@ namespace KavirelFuzz {
 namespace {
 
 std::filesystem::path g_scratch;
+// Where this process may write besides its current folder: its scratch folder, or all of its parent's when it
+// was started by a fuzz process (libFuzzer's forks and jobs work in their parent's temporary folder).
+std::filesystem::path g_writable;
 
 void removeScratch() {
     std::error_code ignored;
@@ -25,8 +28,10 @@ void prepare() {
     if (!g_scratch.empty()) return;
     // Failures of fuzzed inputs are logged by design; a line each would drown the fuzzer's own output.
     if (!std::getenv("KAVIREL_FUZZ_LOG")) KavirelDLL::setLogHook([](const std::string&) {});
+    const char* parent = std::getenv("KAVIREL_FUZZ_SCRATCH");
     const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/kavirel_fuzz_XXXXXX";
+    std::string base = parent && *parent ? parent : (tmp && *tmp ? tmp : "/tmp");
+    std::string pattern = base + "/kavirel_fuzz_XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');
     if (!mkdtemp(name.data())) {
@@ -34,6 +39,8 @@ void prepare() {
         std::abort();
     }
     g_scratch = name.data();
+    g_writable = parent && *parent ? std::filesystem::path(parent) : g_scratch;
+    setenv("KAVIREL_FUZZ_SCRATCH", g_scratch.c_str(), 1);
     std::atexit(removeScratch);
     for (const char* variable : {"HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"}) {
         std::filesystem::path folder = g_scratch / variable;
@@ -42,9 +49,24 @@ void prepare() {
     }
 }
 
-void confine() {
+// Besides the scratch folder and the current folder, libFuzzer's own outputs named on its command line: the
+// first corpus folder (it adds inputs there) and the folders of its artifacts.
+void confine(int argc, char** argv) {
+    std::vector<std::string> writable{g_writable.string(), std::filesystem::current_path().string()};
+    bool corpusSeen = false;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        std::error_code ignored;
+        if (arg.rfind("-artifact_prefix=", 0) == 0 || arg.rfind("-exact_artifact_path=", 0) == 0) {
+            std::filesystem::path path = std::filesystem::absolute(arg.substr(arg.find('=') + 1), ignored);
+            writable.push_back((arg[1] == 'a' && arg.back() == '/' ? path : path.parent_path()).string());
+        } else if (!corpusSeen && arg[0] != '-' && std::filesystem::is_directory(arg, ignored)) {
+            writable.push_back(std::filesystem::absolute(arg, ignored).string());
+            corpusSeen = true;
+        }
+    }
     std::string why;
-    if (!confineWrites({g_scratch.string(), std::filesystem::current_path().string()}, why)) {
+    if (!confineWrites(writable, why)) {
         // Fuzzed scripts copy files and make folders where they are told: never run them unconfined.
         std::fprintf(stderr, "kavirel fuzz: writes cannot be confined (%s)\n", why.c_str());
         if (!std::getenv("KAVIREL_FUZZ_UNCONFINED")) std::abort();
@@ -73,40 +95,40 @@ KavirelDLL::CXString writeScratch(const std::string& relative, const void* data,
 
 const char* const kWorldCode =
     "{N^ADD(2);S^ADD(\"x\");D^MUL(1.5);B^SET(FALSE);@IF(N>4,{S^UPPER();},{S^LOWER();});"
-    "@LOOP({N^INC();S^ADD(_I_);},0,3,1);@INT(I,0);@WHILE(\"I\",<,3,{I^INC();});E^CALCULATE();C^CHECK(TRUE);"
+    "@LOOP({N^INC();S^ADD(_I_);},0,3,1);E^CALCULATE();C^CHECK(TRUE);"
     "S^REPLACEAT(1,\"yz\");GAME^GETNAME();ARR^ADD(N);G^ADD(N);ST^SET(1);N^SET([N+2*3]);@STRING(W,\"abc\");"
     "W^CUT(1,1);E1^GOTO(\"S2\");}";
 
-void writeSmallWorld(KavirelTest::CGameFolder& folder, const std::string& code) {
-    folder.write("Dane/application.def",
-                 object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"STARTWITH", "E1"}}) +
-                     object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2"}, {"PATH", "E1"}}) +
-                     object("S1", {{"TYPE", "SCENE"}, {"PATH", "E1\\S1"}}) +
-                     object("S2", {{"TYPE", "SCENE"}, {"PATH", "E1\\S2"}}));
-    folder.write("Dane/GAME.cnv", object("LOG", {{"TYPE", "STRING"}, {"VALUE", ""}}));
-    folder.write("Dane/E1/E1.cnv", object("EN", {{"TYPE", "INTEGER"}, {"VALUE", "1"}, {"TOINI", "TRUE"}}));
-    folder.write(
-        "Dane/E1/S1/S1.cnv",
-        object("N", {{"TYPE", "INTEGER"}, {"VALUE", "3"}, {"TOINI", "TRUE"}, {"ONCHANGED", "CH"}}) +
-            object("D", {{"TYPE", "DOUBLE"}, {"VALUE", "1.5"}}) +
-            object("B", {{"TYPE", "BOOL"}, {"VALUE", "TRUE"}}) +
-            object("S", {{"TYPE", "STRING"}, {"VALUE", "abc"}}) + object("ARR", {{"TYPE", "ARRAY"}}) +
-            object("G", {{"TYPE", "GROUP"}}) +
-            object("ST", {{"TYPE", "STRUCT"}, {"FIELDS", "X<INTEGER>,Y<STRING>"}}) +
-            object("C",
-                   {{"TYPE", "CONDITION"}, {"OPERAND1", "N"}, {"OPERATOR", "LESS"}, {"OPERAND2", "100"}}) +
-            object("E", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "N"}, {"OPERATOR", "ADD"}, {"OPERAND2", "2"}}) +
-            object("CH", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{LOG^ADD(\"c\");}"}, {"CONDITION", "C"}}) +
-            object("T", {{"TYPE", "TIMER"}, {"ELAPSE", "20"}, {"TICKS", "2"}, {"ONTICK", "FUZZ"}}) +
-            object("FUZZ", {{"TYPE", "BEHAVIOUR"}, {"CODE", code}}) +
-            object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{FUZZ^RUN();}"}}));
-    folder.write("Dane/E1/S2/S2.cnv", object("M", {{"TYPE", "INTEGER"}, {"VALUE", "7"}}));
+WorldFiles smallWorld(const std::string& code) {
+    WorldFiles files;
+    files["Dane/application.def"] =
+        (object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"STARTWITH", "E1"}}) +
+         object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1,S2"}, {"PATH", "E1"}}) +
+         object("S1", {{"TYPE", "SCENE"}, {"PATH", "E1\\S1"}}) +
+         object("S2", {{"TYPE", "SCENE"}, {"PATH", "E1\\S2"}}));
+    files["Dane/GAME.cnv"] = (object("LOG", {{"TYPE", "STRING"}, {"VALUE", ""}}));
+    files["Dane/E1/E1.cnv"] = (object("EN", {{"TYPE", "INTEGER"}, {"VALUE", "1"}, {"TOINI", "TRUE"}}));
+    files["Dane/E1/S1/S1.cnv"] =
+        (object("N", {{"TYPE", "INTEGER"}, {"VALUE", "3"}, {"ONCHANGED", "CH"}}) +
+         object("D", {{"TYPE", "DOUBLE"}, {"VALUE", "1.5"}}) +
+         object("B", {{"TYPE", "BOOL"}, {"VALUE", "TRUE"}}) +
+         object("S", {{"TYPE", "STRING"}, {"VALUE", "abc"}}) + object("ARR", {{"TYPE", "ARRAY"}}) +
+         object("G", {{"TYPE", "GROUP"}}) +
+         object("ST", {{"TYPE", "STRUCT"}, {"FIELDS", "X<INTEGER>,Y<STRING>"}}) +
+         object("C", {{"TYPE", "CONDITION"}, {"OPERAND1", "N"}, {"OPERATOR", "LESS"}, {"OPERAND2", "100"}}) +
+         object("E", {{"TYPE", "EXPRESSION"}, {"OPERAND1", "N"}, {"OPERATOR", "ADD"}, {"OPERAND2", "2"}}) +
+         object("CH", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{LOG^ADD(\"c\");}"}, {"CONDITION", "C"}}) +
+         object("T", {{"TYPE", "TIMER"}, {"ELAPSE", "20"}, {"TICKS", "2"}, {"ONTICK", "FUZZ"}}) +
+         object("FUZZ", {{"TYPE", "BEHAVIOUR"}, {"CODE", code}}) +
+         object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{FUZZ^RUN();}"}}));
+    files["Dane/E1/S2/S2.cnv"] = object("M", {{"TYPE", "INTEGER"}, {"VALUE", "7"}});
+    return files;
 }
 
-const std::map<std::string, std::string>& smallWorldFiles() {
-    static const std::map<std::string, std::string> files = [] {
+const WorldFiles& smallWorldFiles() {
+    static const WorldFiles files = [] {
         KavirelTest::CGameFolder folder;
-        writeSmallWorld(folder, kWorldCode);
+        for (const auto& [name, content] : smallWorld(kWorldCode)) folder.write(name, content);
         {
             KavirelTest::CGameRun run(folder);
             if (!run.storeCache()) {
@@ -114,7 +136,7 @@ const std::map<std::string, std::string>& smallWorldFiles() {
                 std::abort();
             }
         }
-        std::map<std::string, std::string> found;
+        WorldFiles found;
         for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path()))
             if (entry.is_regular_file()) {
                 std::string relative = entry.path().lexically_relative(folder.path()).generic_string();
@@ -125,21 +147,36 @@ const std::map<std::string, std::string>& smallWorldFiles() {
     return files;
 }
 
-void runFromCaches(const std::string& relative, const uint8_t* data, size_t size) {
-    KavirelTest::CGameFolder folder;
-    for (const auto& [name, content] : smallWorldFiles())
-        if (name != relative) folder.write(name, content);
-    folder.write(relative, std::string(reinterpret_cast<const char*>(data), size));
+void runWorld(const WorldFiles& files, bool fromCache) {
+    // One folder for the process: the platform keeps an index of every folder it has seen.
+    static KavirelTest::CGameFolder folder;
+    // Back to exactly these files: what the last run wrote (ini values, caches, copies) goes.
+    std::vector<std::filesystem::path> written;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path()))
+        if (entry.is_regular_file() &&
+            !files.count(entry.path().lexically_relative(folder.path()).generic_string()))
+            written.push_back(entry.path());
+    for (const std::filesystem::path& path : written) {
+        std::filesystem::remove(path);
+        KavirelDLL::CPlatformFiles::invalidateIndex(path.parent_path().string());
+    }
+    for (const auto& [name, content] : files) folder.write(name, content);
     KavirelTest::CGameOptions options;
-    options.fromCache = true;
+    options.fromCache = fromCache;
     KavirelTest::CGameRun run(folder, options);
     run.frames(6);
 }
 
+void runFromCaches(const std::string& relative, const uint8_t* data, size_t size) {
+    WorldFiles files = smallWorldFiles();
+    files[relative] = std::string(reinterpret_cast<const char*>(data), size);
+    runWorld(files, true);
+}
+
 } // namespace KavirelFuzz
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     KavirelFuzz::scratch();
-    KavirelFuzz::confine();
+    KavirelFuzz::confine(*argc, *argv);
     return 0;
 }

@@ -7,10 +7,6 @@
 
 #include "core/XString.h"
 
-namespace KavirelTest {
-class CGameFolder;
-} // namespace KavirelTest
-
 // Shared by the fuzz targets (fuzz/targets/): each defines LLVMFuzzerTestOneInput over one engine entry
 // point. LLVMFuzzerInitialize, defined here, silences the engine's log, makes the process's scratch folder
 // and confines writes to it. KAVIREL_FUZZ_LOG=1 keeps the log.
@@ -38,19 +34,24 @@ private:
     size_t m_pos = 0;
 };
 
+// The files of a game folder by their path below it ("Dane/application.def").
+using WorldFiles = std::map<std::string, std::string>;
+
 // The small world that fuzzed code and caches run in: an application with one episode of two scenes. The
 // first scene holds a value of each scalar type, an array, a group, a structure, a condition, an expression,
 // a timer, and a behaviour FUZZ of the given code, run when the scene starts and on each tick of the timer.
-void writeSmallWorld(KavirelTest::CGameFolder& folder, const std::string& code);
+WorldFiles smallWorld(const std::string& code);
 
 // The code a small world runs when nothing is fuzzed: a line of each kind.
 extern const char* const kWorldCode;
 
-// Every file of the small world running kWorldCode, its caches written ("Dane/application.bin", ...), by
-// path below the game folder; made once.
-const std::map<std::string, std::string>& smallWorldFiles();
+// The small world running kWorldCode with its caches written ("Dane/application.bin", ...); made once.
+const WorldFiles& smallWorldFiles();
 
-// Runs a game folder holding those files, but the one given, from its caches for a few frames.
+// Runs a game folder of exactly these files a few frames, built from its definitions or from its caches.
+void runWorld(const WorldFiles& files, bool fromCache);
+
+// Runs the small world from its caches, one file replaced by the bytes given.
 void runFromCaches(const std::string& relative, const uint8_t* data, size_t size);
 
 } // namespace KavirelFuzz

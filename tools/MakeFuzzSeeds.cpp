@@ -209,7 +209,7 @@ void worldSeeds() {
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"
          "S^SET(\"a,b\");S^FIND(\",\");N^CLAMP(0,5);GAME^RUNENV(\"S1\",\"CH\");"
-         "@WHILE(\"N\",<,20,{N^INC();});G^REMOVEALL();S1^GETOBJECTS();@RETURN([$1*2]);}");
+         "@INT(I,0);G^REMOVEALL();S1^GETOBJECTS();@RETURN([$1*2]);}");
     seed("behaviour", "broken", "{N^ADD(;S^SET(\"unterminated);@IF(,,{);}}[[[]");
 }
 

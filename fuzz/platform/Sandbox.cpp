@@ -62,8 +62,10 @@ bool confineWrites(const std::vector<std::string>& folders, std::string& why) {
         close(fd);
         return added;
     };
+    // A folder that is not there cannot be written in anyway.
     bool ok = true;
-    for (const std::string& folder : folders) ok = allow(folder, writes) && ok;
+    for (const std::string& folder : folders)
+        if (access(folder.c_str(), F_OK) == 0) ok = allow(folder, writes) && ok;
     // A file takes only file rights.
     uint64_t fileWrites = LANDLOCK_ACCESS_FS_WRITE_FILE;
 #ifdef LANDLOCK_ACCESS_FS_TRUNCATE

@@ -4,15 +4,11 @@
 #include <string>
 
 #include "fuzz/FuzzSupport.h"
-#include "harness/GameHarness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string code(reinterpret_cast<const char*>(data), size);
     std::replace(code.begin(), code.end(), '\n', ' ');
     std::replace(code.begin(), code.end(), '\r', ' ');
-    KavirelTest::CGameFolder folder;
-    KavirelFuzz::writeSmallWorld(folder, code);
-    KavirelTest::CGameRun run(folder);
-    run.frames(4);
+    KavirelFuzz::runWorld(KavirelFuzz::smallWorld(code), false);
     return 0;
 }
