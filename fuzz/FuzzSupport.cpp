@@ -5,9 +5,11 @@
 #include <fstream>
 #include <vector>
 
+#include "core/File.h"
 #include "core/Log.h"
 #include "fuzz/platform/Sandbox.h"
 #include "harness/GameHarness.h"
+#include "harness/ImageFiles.h"
 #include "platform/Files.h"
 
 namespace KavirelFuzz {
@@ -91,6 +93,16 @@ KavirelDLL::CXString writeScratch(const std::string& relative, const void* data,
         .write(static_cast<const char*>(data), static_cast<std::streamsize>(size));
     KavirelDLL::CPlatformFiles::invalidateIndex(full.parent_path().string());
     return KavirelDLL::CXString(KavirelDLL::CPlatformFiles::toEngineName(full.string()).c_str());
+}
+
+bool openScratch(KavirelDLL::CFile& file, const std::string& relative, const void* data, size_t size) {
+    return file.OpenDirect(writeScratch(relative, data, size),
+                           KavirelDLL::CFile::MODE_READ | KavirelDLL::CFile::MODE_BINARY) == 0;
+}
+
+KavirelDLL::CWindow* pictureWindow() {
+    static KavirelTest::ImageWindow window;
+    return &window;
 }
 
 const char* const kWorldCode =

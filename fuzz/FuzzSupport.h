@@ -3,9 +3,15 @@
 #include <cstdint>
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <string>
 
+#include "core/File.h"
 #include "core/XString.h"
+
+namespace KavirelDLL {
+class CWindow;
+} // namespace KavirelDLL
 
 // Shared by the fuzz targets (fuzz/targets/): each defines LLVMFuzzerTestOneInput over one engine entry
 // point. LLVMFuzzerInitialize, defined here, silences the engine's log, makes the process's scratch folder
@@ -17,6 +23,23 @@ const std::filesystem::path& scratch();
 
 // Writes the bytes to a file below the scratch folder (folders made as needed); the file's engine name.
 KavirelDLL::CXString writeScratch(const std::string& relative, const void* data, size_t size);
+
+// Opens such a file of the bytes for binary reading; false when it does not open.
+bool openScratch(KavirelDLL::CFile& file, const std::string& relative, const void* data, size_t size);
+
+// The window of 16-bit pixels that pictures load into.
+KavirelDLL::CWindow* pictureWindow();
+
+// A picture of type T (CImage, CPSD) read by its Load(CFile*) from a file of the bytes; null when it does not
+// load.
+template <typename T>
+std::unique_ptr<T> loadPicture(const std::string& relative, const uint8_t* data, size_t size) {
+    KavirelDLL::CFile file;
+    if (!openScratch(file, relative, data, size)) return nullptr;
+    auto picture = std::make_unique<T>(pictureWindow());
+    if (picture->Load(&file) != 0) return nullptr;
+    return picture;
+}
 
 // Takes an input apart: leading bytes as small numbers (0 once used up), the rest as data.
 class CFuzzInput {

@@ -14,9 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::vector<uint8_t> reads(input.byte() % 16 + 1);
     for (uint8_t& read : reads) read = input.byte();
     CFile file;
-    if (file.OpenDirect(KavirelFuzz::writeScratch("archive.bin", input.rest(), input.restSize()),
-                        CFile::MODE_READ | CFile::MODE_BINARY))
-        return 0;
+    if (!KavirelFuzz::openScratch(file, "archive.bin", input.rest(), input.restSize())) return 0;
     CXArchive archive(&file, false);
     for (size_t i = 0; i < 256 && archive.good(); ++i) {
         switch (reads[i % reads.size()] % 12) {
