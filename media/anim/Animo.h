@@ -268,8 +268,14 @@ private:
     void makeStandardEvents(int images);
     void buildSoundTable();
     int fail(int code, const char* why);
-    int loadPictureList(CFile* file, const uint8_t* head);
+    int load3(CAnimoReader& in);
+    int loadNew(CAnimoReader& in);
+    int loadPictureList(CAnimoReader& in, const uint8_t* head);
+    bool readChunk(CAnimoReader& in, int kind);
     bool readEvent3(CAnimoReader& in, _animoEvent& event);
+    // Makes count images and reads their headers of length bytes in one block.
+    bool readImageHeaders(CAnimoReader& in, int count, int length, int bpp);
+    bool readImageData(CAnimoReader& in);
     void registerWithManager();
     void unregisterFromManager();
     void invalidateArea();

@@ -74,13 +74,33 @@ int CAnimo::Load(CFile* file) {
     if (!in.read(head, 12)) return fail(ERR_FILE_DAMAGED, "shorter than an animation header");
     if (isMagic(head, "NVI") || isMagic(head, "NV+") || isMagic(head, "NVP")) {
         in.back(12);
-        return Load3(file);
+        return load3(in);
     }
     if (isMagic(head, "PAK")) {
         in.back(12);
-        return LoadNew(file);
+        return loadNew(in);
     }
-    return loadPictureList(file, head);
+    return loadPictureList(in, head);
+}
+
+bool CAnimo::readImageHeaders(CAnimoReader& in, int count, int length, int bpp) {
+    if (int64_t(count) * length > in.left()) return false;
+    std::vector<uint8_t> headers(size_t(count) * size_t(length));
+    if (!in.read(headers.data(), int64_t(headers.size()))) return false;
+    for (int i = 0; i < count; ++i) {
+        auto frame = std::make_shared<CFrame>(CGraphicsObject::m_window);
+        frame->SetBpp(bpp);
+        frame->setFileName(m_fileName);
+        if (!frame->parseHeader(&headers[size_t(i) * size_t(length)], length)) return false;
+        m_images.push_back(frame);
+    }
+    return true;
+}
+
+bool CAnimo::readImageData(CAnimoReader& in) {
+    for (auto& frame : m_images)
+        if (!frame->readData(in)) return false;
+    return true;
 }
 
 bool CAnimo::readEvent3(CAnimoReader& in, _animoEvent& e) {
@@ -137,8 +157,12 @@ bool CAnimo::readEvent3(CAnimoReader& in, _animoEvent& e) {
 }
 
 int CAnimo::Load3(CFile* file) {
-    using R = CAnimoReader;
     CAnimoReader in(file);
+    return load3(in);
+}
+
+int CAnimo::load3(CAnimoReader& in) {
+    using R = CAnimoReader;
     uint8_t h[kHeader3];
     if (!in.read(h, kHeader3)) return fail(ERR_FILE_DAMAGED, "shorter than its header");
     const int images = R::s16(h + 4);
@@ -161,18 +185,9 @@ int CAnimo::Load3(CFile* file) {
     for (_animoEvent& e : m_events)
         if (!readEvent3(in, e)) return fail(ERR_FILE_DAMAGED, "an event past the end or out of range");
 
-    const int headerSize = h[2] == '+' ? 32 : 52;
-    if (int64_t(images) * headerSize > in.left()) return fail(ERR_FILE_DAMAGED, "image headers past the end");
-    for (int i = 0; i < images; ++i) {
-        auto frame = std::make_shared<CFrame>(CGraphicsObject::m_window);
-        frame->SetBpp(bpp);
-        frame->setFileName(m_fileName);
-        const bool ok = headerSize == 32 ? frame->LoadHeaderNew(file) : frame->LoadHeaderNew2(file);
-        if (!ok) return fail(ERR_FILE_DAMAGED, "an image header out of range");
-        m_images.push_back(frame);
-    }
-    for (auto& frame : m_images)
-        if (!frame->LoadNew(file)) return fail(ERR_FILE_DAMAGED, "image data past the end or too short");
+    if (!readImageHeaders(in, images, h[2] == '+' ? 32 : 52, bpp))
+        return fail(ERR_FILE_DAMAGED, "image headers past the end or out of range");
+    if (!readImageData(in)) return fail(ERR_FILE_DAMAGED, "image data past the end or too short");
 
     buildSoundTable();
     if (h[2] == '+' || h[2] == 'P') m_animoFlags |= ANIMO_NEW_FORMAT;
@@ -183,8 +198,12 @@ int CAnimo::Load3(CFile* file) {
 }
 
 int CAnimo::LoadNew(CFile* file) {
-    using R = CAnimoReader;
     CAnimoReader in(file);
+    return loadNew(in);
+}
+
+int CAnimo::loadNew(CAnimoReader& in) {
+    using R = CAnimoReader;
     std::vector<uint8_t> h(kHeaderPak);
     if (!in.read(h.data(), kHeaderPak)) return fail(ERR_FILE_DAMAGED, "shorter than its header");
     const int images = R::s16(&h[4]);
@@ -228,16 +247,9 @@ int CAnimo::LoadNew(CFile* file) {
             }
         }
     }
-    if (int64_t(images) * 32 > in.left()) return fail(ERR_FILE_DAMAGED, "image headers past the end");
-    for (int i = 0; i < images; ++i) {
-        auto frame = std::make_shared<CFrame>(CGraphicsObject::m_window);
-        frame->SetBpp(bpp);
-        frame->setFileName(m_fileName);
-        if (!frame->LoadHeaderNew(file)) return fail(ERR_FILE_DAMAGED, "an image header out of range");
-        m_images.push_back(frame);
-    }
-    for (auto& frame : m_images)
-        if (!frame->LoadNew(file)) return fail(ERR_FILE_DAMAGED, "image data past the end or too short");
+    if (!readImageHeaders(in, images, 32, bpp))
+        return fail(ERR_FILE_DAMAGED, "image headers past the end or out of range");
+    if (!readImageData(in)) return fail(ERR_FILE_DAMAGED, "image data past the end or too short");
     buildSoundTable();
     CRefreshScreen* screen =
         CGraphicsObject::m_window ? CGraphicsObject::m_window->GetRefreshScreenInterface() : nullptr;
@@ -246,9 +258,13 @@ int CAnimo::LoadNew(CFile* file) {
 }
 
 bool CAnimo::ReadChunk(CFile* file, int kind) {
+    CAnimoReader in(file);
+    return readChunk(in, kind);
+}
+
+bool CAnimo::readChunk(CAnimoReader& in, int kind) {
     static const char* const tags[] = {"EXT", "SEQ", "POS"};
     if (kind < 0 || kind > 2) return false;
-    CAnimoReader in(file);
     char tag[3];
     if (in.left() < 3) return false;
     if (!in.read(tag, 3)) return false;
@@ -274,9 +290,8 @@ void CAnimo::makeStandardEvents(int images) {
     }
 }
 
-int CAnimo::loadPictureList(CFile* file, const uint8_t* head) {
+int CAnimo::loadPictureList(CAnimoReader& in, const uint8_t* head) {
     using R = CAnimoReader;
-    CAnimoReader in(file);
     int generation = 0;
     _compression compression = COMPRESSION_NONE;
     if (isMagic(head, "PIK")) {
@@ -294,7 +309,7 @@ int CAnimo::loadPictureList(CFile* file, const uint8_t* head) {
 
     uint8_t word[4];
     int sequence = 0;
-    if (ReadChunk(file, 0)) {
+    if (readChunk(in, 0)) {
         uint8_t length[4];
         CXString author, description;
         if (!in.read(word, 4) || !in.read(length, 4))
@@ -309,13 +324,13 @@ int CAnimo::loadPictureList(CFile* file, const uint8_t* head) {
         if (authorLength > 0) m_author = author;
         if (descriptionLength > 0) m_description = description;
     }
-    if (ReadChunk(file, 1)) {
+    if (readChunk(in, 1)) {
         if (!in.read(word, 4)) return fail(ERR_FILE_DAMAGED, "the SEQ chunk past the end");
         sequence = static_cast<int>(R::u32(word) & 0xFFFF);
         if (!in.skip(int64_t(sequence) * 4)) return fail(ERR_FILE_DAMAGED, "the SEQ entries past the end");
     }
     std::vector<_animoFrame> positions;
-    if (ReadChunk(file, 2)) {
+    if (readChunk(in, 2)) {
         if (int64_t(sequence) * 33 > in.left()) return fail(ERR_FILE_DAMAGED, "the POS records past the end");
         for (int i = 0; i < sequence; ++i) {
             uint8_t r[33];
@@ -341,10 +356,11 @@ int CAnimo::loadPictureList(CFile* file, const uint8_t* head) {
         if (int64_t(images) * headerSize > in.left())
             return fail(ERR_FILE_DAMAGED, "image headers past the end");
         for (auto& frame : m_images)
-            if (!frame->LoadHeader(file, generation))
+            if (!frame->readPictureListHeader(in, generation))
                 return fail(ERR_FILE_DAMAGED, "an image header out of range");
         for (auto& frame : m_images)
-            if (frame->Load(file) != 0) return fail(ERR_FILE_DAMAGED, "image data past the end or too short");
+            if (!frame->readPictureListData(in))
+                return fail(ERR_FILE_DAMAGED, "image data past the end or too short");
         if (generation == 1) {
             CRefreshScreen* screen =
                 CGraphicsObject::m_window ? CGraphicsObject::m_window->GetRefreshScreenInterface() : nullptr;

@@ -7,18 +7,26 @@
 
 namespace KavirelDLL {
 
-CAnimoReader::CAnimoReader(CFile* file) : m_file(file), m_length(file ? file->Length() : 0) {}
+CAnimoReader::CAnimoReader(CFile* file)
+    : m_file(file), m_length(file ? file->Length() : 0), m_position(file ? file->Tell() : 0) {}
 
-int64_t CAnimoReader::left() const { return m_file ? m_length - m_file->Tell() : 0; }
+int64_t CAnimoReader::left() const { return m_file ? m_length - m_position : 0; }
 
 bool CAnimoReader::read(void* out, int64_t n) {
     if (n < 0 || n > left()) return false;
-    return n == 0 || m_file->Read(out, static_cast<int>(n)) == n;
+    if (n > 0 && m_file->Read(out, static_cast<int>(n)) != n) {
+        m_position = m_file->Tell();
+        return false;
+    }
+    m_position += n;
+    return true;
 }
 
 bool CAnimoReader::skip(int64_t n) {
     if (n < 0 || n > left()) return false;
-    return n == 0 || m_file->Seek(static_cast<int>(n), 1) == 0;
+    if (n > 0 && m_file->Seek(static_cast<int>(n), 1) != 0) return false;
+    m_position += n;
+    return true;
 }
 
 bool CAnimoReader::text(int64_t n, CXString& out, int64_t keep) {
@@ -31,7 +39,7 @@ bool CAnimoReader::text(int64_t n, CXString& out, int64_t keep) {
 }
 
 void CAnimoReader::back(int n) {
-    if (m_file && n > 0) m_file->Seek(-n, 1);
+    if (m_file && n > 0 && m_file->Seek(-n, 1) == 0) m_position -= n;
 }
 
 float CAnimoReader::f32(const uint8_t* p) {

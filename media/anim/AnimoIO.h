@@ -37,6 +37,8 @@ public:
 private:
     CFile* m_file;
     int64_t m_length;
+    // Kept here rather than asked of the file before each read.
+    int64_t m_position;
 };
 
 // Appends little-endian fields.

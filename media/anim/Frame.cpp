@@ -1,6 +1,7 @@
 #include "media/anim/Frame.h"
 
 #include <memory>
+#include <new>
 
 #include "core/Compression.h"
 #include "core/File.h"
@@ -156,8 +157,12 @@ bool CFrame::LoadHeaderNew(CFile* file) {
 }
 
 bool CFrame::LoadHeader(CFile* file, int generation) {
-    using R = CAnimoReader;
     CAnimoReader in(file);
+    return readPictureListHeader(in, generation);
+}
+
+bool CFrame::readPictureListHeader(CAnimoReader& in, int generation) {
+    using R = CAnimoReader;
     m_generation = generation;
     for (int i = 0; i < 4; ++i) m_channelSize[i] = 0;
     int bppCode;
@@ -203,11 +208,13 @@ bool CFrame::LoadHeader(CFile* file, int generation) {
 bool CFrame::readData(CAnimoReader& in, int64_t pixels, int64_t alpha) {
     if (int64_t(m_width) * m_height * __get_pixel_size(m_bpp) > kMaxImageBytes) return false;
     if (pixels > in.left() || alpha > in.left() - pixels) return false;
-    CSharedBlock data = pixels > 0 ? CSharedBlock::allocate(static_cast<size_t>(pixels)) : CSharedBlock();
+    // The blocks are filled from the file at once, so they are not cleared first.
+    CSharedBlock data =
+        pixels > 0 ? CSharedBlock::adopt(new (std::nothrow) char[size_t(pixels)]) : CSharedBlock();
     if (pixels > 0 && (!data || !in.read(data.get(), pixels))) return false;
     CSharedBlock plane;
     if (alpha > 0) {
-        plane = CSharedBlock::allocate(static_cast<size_t>(alpha));
+        plane = CSharedBlock::adopt(new (std::nothrow) char[size_t(alpha)]);
         if (!plane || !in.read(plane.get(), alpha)) return false;
     }
     m_data = data;
@@ -223,14 +230,18 @@ bool CFrame::readData(CAnimoReader& in, int64_t pixels, int64_t alpha) {
 
 bool CFrame::LoadNew(CFile* file) {
     CAnimoReader in(file);
-    return readData(in, m_compressedSize, m_channelSize[3]);
+    return readData(in);
 }
 
 int CFrame::Load(CFile* file) {
+    CAnimoReader in(file);
+    return readPictureListData(in) ? 0 : ERR_FILE_DAMAGED;
+}
+
+bool CFrame::readPictureListData(CAnimoReader& in) {
     if (m_generation == 2) m_compression = static_cast<_compression>(1);
     if (m_generation == 3) m_compression = COMPRESSION_LZO;
-    CAnimoReader in(file);
-    return readData(in, m_compressedSize, m_channelSize[3]) ? 0 : ERR_FILE_DAMAGED;
+    return readData(in);
 }
 
 // ---------------------------------------------------------------- writing

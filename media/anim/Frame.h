@@ -59,7 +59,10 @@ public:
 private:
     friend class CAnimo;
     bool parseHeader(const uint8_t* h, int length);
+    bool readPictureListHeader(CAnimoReader& in, int generation);
     bool readData(CAnimoReader& in, int64_t pixels, int64_t alpha);
+    bool readData(CAnimoReader& in) { return readData(in, m_compressedSize, m_channelSize[3]); }
+    bool readPictureListData(CAnimoReader& in);
     void writeHeader(std::vector<uint8_t>& out, int length);
     bool rawSizeFits() const;
 
