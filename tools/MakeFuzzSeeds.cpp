@@ -19,6 +19,8 @@
 #include "display/GraphicsObject.h"
 #include "fuzz/FuzzSupport.h"
 #include "harness/ImageFiles.h"
+#include "media/anim/Animo.h"
+#include "media/anim/AnimoIO.h"
 #include "platform/Files.h"
 
 using namespace KavirelDLL;
@@ -231,6 +233,131 @@ void regressionSeeds() {
     regression("behaviour", "nested_deep", nested + ";}");
 }
 
+// Animation files: "NVP" by the engine's writer (raw and run-length images), "NVI" the same bytes under the
+// older magic, the picture lists by the engine's header and image writers, and "NV+" and "PAK" built here,
+// since the engine writes neither.
+void animationSeeds() {
+    CAnimo animation(nullptr);
+    for (int i = 0; i < 2; ++i) {
+        CGraphicsObject image(nullptr, CXSize(3, 2), 16);
+        auto* pixels = reinterpret_cast<uint16_t*>(image.GetDataPtr());
+        for (int p = 0; p < 6; ++p) pixels[p] = static_cast<uint16_t>(0x1234 * (i + 1) + p);
+        if (i == 0) image.AlphaChannel(new char[6]{0, 50, 100, 127, (char)200, (char)255});
+        image.SetPosition(i, 2 * i);
+        animation.AddFrame(&image);
+    }
+    _animoEvent idle;
+    idle.setName("idle");
+    animation.AddEvent(idle);
+    _animoEvent walk;
+    walk.setName("walk");
+    walk.frames = 3;
+    walk.loopStart = 1;
+    walk.loopEnd = 2;
+    walk.loopCount = 2;
+    walk.flags = 0x20000;
+    animation.AddEvent(walk);
+    _animoEvent* event = animation.GetEventInfo(1);
+    event->images = {0, 1, 0};
+    _animoFrame* step = animation.GetFrameInfo(1, 0);
+    step->nameField = 1;
+    step->name = "step";
+    step->paramField = 1;
+    step->params[1] = step->params[2] = 1.0f;
+    _animoFrame* tap = animation.GetFrameInfo(1, 1);
+    tap->soundField = 1;
+    tap->sound = "tap.wav";
+    tap->x = -2;
+    tap->opacity = 128;
+    animation.SetBpp(16);
+    std::vector<uint8_t> bytes;
+    animation.save3(bytes, COMPRESSION_NONE);
+    std::string nvp(bytes.begin(), bytes.end());
+    seed("animation", "nvp_raw.ann", nvp);
+    seed("animation", "nvi_raw.ann", "NVI" + nvp.substr(3));
+    animation.save3(bytes, COMPRESSION_RLE);
+    seed("animation", "nvp_rle.ann", std::string(bytes.begin(), bytes.end()));
+
+    for (int generation = 1; generation <= 3; ++generation) {
+        std::vector<uint8_t> list;
+        CAnimoWriter w(list);
+        w.bytes(generation == 1 ? "PIK" : generation == 2 ? "PI2" : "PI3", 4);
+        w.u16(2);
+        w.u16(static_cast<uint32_t>(CGraphicsObject::GetFlagBpp(16)));
+        w.zeros(4);
+        if (generation == 1) {
+            w.bytes("EXT", 3);
+            w.u32(0);
+            w.u32(2);
+            w.bytes("au", 2);
+            w.u32(0);
+            w.bytes("SEQ", 3);
+            w.u32(2);
+            w.zeros(8);
+            w.bytes("POS", 3);
+            for (int r = 0; r < 2; ++r) {
+                w.u32(static_cast<uint32_t>(r * 3));
+                w.u32(static_cast<uint32_t>(-r));
+                w.u8(200);
+                w.zeros(24);
+            }
+        }
+        animation.DeCompressRLE2();
+        for (int i = 0; i < 2; ++i) {
+            CFrame* frame = animation.GetFrame(i);
+            // Every image carries an alpha plane but in "PI3", whose images are LZO blocks.
+            if (generation == 3) {
+                frame->AlphaChannel(nullptr);
+                const std::string packed =
+                    block([&](int& n) { return CLZWCompression2(frame->GetDataPtr(), 12).compress(n); }, 8);
+                char* copy = new char[packed.size()];
+                std::memcpy(copy, packed.data(), packed.size());
+                frame->SetDataPtr(copy);
+                frame->SetCompression(COMPRESSION_LZO);
+                frame->setCompressedSize(12, int(packed.size()));
+                frame->SetChannelSize(0, int(packed.size()));
+            } else {
+                if (!frame->GetChannelAlpha()) frame->AlphaChannel(new char[6]{10, 20, 30, 40, 50, 60});
+                frame->SetChannelSize(0, 12);
+            }
+            frame->SaveHeader(list, generation);
+        }
+        for (int i = 0; i < 2; ++i) animation.GetFrame(i)->Save(list, generation);
+        seed("animation",
+             generation == 1   ? "pik_chunks.ann"
+             : generation == 2 ? "pi2.ann"
+                               : "pi3.ann",
+             std::string(list.begin(), list.end()));
+    }
+
+    // "NV+": the current layout with 32-byte image headers; "PAK": the pack layout with one event.
+    Bytes plus;
+    plus.raw(std::string("NV+\0", 4))
+        .le16(1)
+        .le16(16)
+        .le16(1)
+        .zeros(13)
+        .le32(15)
+        .le32(0x800000)
+        .u8(255)
+        .le16(0);
+    plus.zeros(10).le32(0).le32(0);
+    plus.raw(std::string("loop").append(28, '\0')).le16(2).zeros(4).le16(0).le16(1).le16(0).le16(0).le32(0);
+    plus.le32(0x100000).u8(255).zeros(12).le16(0).le16(0);
+    for (int f = 0; f < 2; ++f)
+        plus.le32(0).le32(0).le16(f).le16(0).le32(-1).le32(0).le32(0).u8(255).zeros(5);
+    plus.le16(2).le16(1).le16(0).le16(0).le16(0).le32(4).le16(0).zeros(16).raw(words({0xF800, 0x001F}));
+    seed("animation", "nv_plus.ann", plus.s);
+    Bytes pak;
+    pak.raw(std::string("PAK\0", 4)).le16(1).raw(std::string("author").append(122, '\0'));
+    pak.raw(std::string("text").append(252, '\0')).le16(0).le16(1).zeros(13);
+    pak.raw(std::string("jump").append(28, '\0')).le16(2).le16(1).le16(0).le16(3).le16(0).le16(0);
+    pak.le16(1).le16(2).zeros(6).le16(-1).le16(0).zeros(6);
+    pak.le16(2).le16(1).le16(0).le16(0).le16(0).le32(4).le16(0).zeros(16).raw(words({0x7C00, 0x03E0}));
+    seed("animation", "pak.ann", pak.s);
+    seed("animation", "unknown_magic.ann", std::string("ZZZ\0\3\0\4\0\0\0\0\0", 12));
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -243,6 +370,7 @@ int main(int argc, char** argv) {
     fs::create_directories(work);
     textSeeds(work);
     imageSeeds(work);
+    animationSeeds();
     codecSeeds();
     archiveSeeds(work);
     worldSeeds();

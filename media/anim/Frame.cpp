@@ -254,8 +254,8 @@ void CFrame::writeHeader(std::vector<uint8_t>& out, int length) {
     w.u16(static_cast<uint16_t>(m_ownX));
     w.u16(static_cast<uint16_t>(m_ownY));
     w.u16(static_cast<uint16_t>(m_compression));
-    w.u32(static_cast<uint32_t>(m_compressedSize));
-    int32_t entries[4] = {m_channelSize[0], m_channelSize[1], m_channelSize[2], m_channelSize[3]};
+    w.u32(static_cast<uint32_t>(storedSize()));
+    int32_t entries[4] = {m_channelSize[0], m_channelSize[1], m_channelSize[2], storedAlphaSize()};
     int n = m_sizeEntries;
     if (m_channel[3] && n == 0) {
         n = 4;
@@ -291,11 +291,20 @@ void CFrame::SaveHeader(std::vector<uint8_t>& out, int generation) {
     for (int i = 0; i < 4; ++i) w.u32(static_cast<uint32_t>(m_channelSize[i]));
 }
 
+int CFrame::storedSize() const {
+    return m_compression == COMPRESSION_NONE ? __get_data_size(m_width, m_height, m_bpp) : m_compressedSize;
+}
+
+int CFrame::storedAlphaSize() const {
+    if (!m_channel[3]) return 0;
+    return m_compression == COMPRESSION_NONE ? m_width * m_height : m_channelSize[3];
+}
+
 void CFrame::SaveNew(std::vector<uint8_t>& out) {
+    // Decoded blocks hold exactly the picture, whatever sizes their packed form had.
     CAnimoWriter w(out);
-    if (m_data && m_compressedSize > 0) w.bytes(m_data.get(), static_cast<size_t>(m_compressedSize));
-    if (m_channel[3] && m_channelSize[3] > 0)
-        w.bytes(m_channel[3].get(), static_cast<size_t>(m_channelSize[3]));
+    if (m_data && storedSize() > 0) w.bytes(m_data.get(), static_cast<size_t>(storedSize()));
+    if (storedAlphaSize() > 0) w.bytes(m_channel[3].get(), static_cast<size_t>(storedAlphaSize()));
 }
 
 void CFrame::Save(std::vector<uint8_t>& out, int generation) {

@@ -65,6 +65,9 @@ private:
     bool readPictureListData(CAnimoReader& in);
     void writeHeader(std::vector<uint8_t>& out, int length);
     bool rawSizeFits() const;
+    // The bytes the writers put down for the pixels and the alpha plane.
+    int storedSize() const;
+    int storedAlphaSize() const;
 
     int32_t m_generation = 0;
     int32_t m_offsetX = 0;
