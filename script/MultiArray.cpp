@@ -138,6 +138,14 @@ bool CMC_MultiArray::set(const std::vector<int32_t>& coords, CMC_Variable* value
                    kMaxCells);
         return false;
     }
+    // The file keeps a cell as its type id and value, which only the scalar types have: a cell of another
+    // type would be saved as bytes LOAD reads as further cells.
+    const int type = value ? value->getType() : 0;
+    if (value && (type < TYPE_INTEGER || type > TYPE_DOUBLE)) {
+        logMessage("MULTIARRAY %s: SET of a value of type %d is refused; a cell holds INTEGER, STRING, BOOL or DOUBLE",
+                   m_name.GetBuffer(), type);
+        return false;
+    }
     set(m_cells, m_sizes, coords, value, true);
     return true;
 }

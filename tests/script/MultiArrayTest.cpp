@@ -2,6 +2,7 @@
 #include "TablesSupport.h"
 
 #include "script/MultiArray.h"
+#include "script/Structure.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -93,6 +94,14 @@ TEST_F(MultiArrayTest, CoordinatesItCannotTakeAreRefusedWithALogLine) {
     EXPECT_TRUE(log.contains("more than 16777216 cells"));
     call(line, "SET", {1000, "near"});
     EXPECT_EQ(line->getCellCount(), 1024);
+
+    // A cell holds a scalar: the file could not keep a STRUCT, and LOAD would read its fields as cells.
+    std::unique_ptr<CMElement> model(element("REC", {{"TYPE", "STRUCT"}, {"FIELDS", "ID<INTEGER>"}}));
+    auto* record = new CMC_Structure(scene, model.get());
+    scene->addObject(record);
+    EXPECT_FALSE(grid->set({2, 2}, record));
+    EXPECT_TRUE(log.contains("SET of a value of type"));
+    EXPECT_EQ(callText(grid, "GET", {2, 2}), "NULL");
 
     // DIMENSIONS outside 1 to 6 gives two; six is the most.
     EXPECT_EQ(make("7", "G7")->getDimensions(), 2);
