@@ -4,6 +4,7 @@
 
 #include "core/HiResTimer.h"
 #include "core/Log.h"
+#include "display/RasterFixtures.h"
 #include "display/WindowFixtures.h"
 #include "media/AnimoFixtures.h"
 #include "media/anim/AnimationManager.h"
@@ -367,4 +368,19 @@ TEST(AnimoPlay, FileSoundsAreNotBuiltYet) {
     loaded.next();
     EXPECT_EQ(loaded.LastError(), ERR_NOT_BUILT);
     EXPECT_TRUE(log.contains("frame sounds are not built"));
+}
+
+// Moving an animation by its global position repaints the place it leaves as well as the one it takes.
+TEST(AnimoPlay, MovingRepaintsBothPlaces) {
+    TestWindow window;
+    RecordingScreen screen(&window);
+    auto a = strip(nullptr, 1);
+    a->SetEventFrame(0, 0);
+    a->SetCanvas(&screen);
+    a->SetGlobalPosition(10, 0);
+    ASSERT_FALSE(screen.rects.empty());
+    EXPECT_EQ(screen.rects.back(), CXRect(0, 0, 11, 1));
+    a->Move(0, 5);
+    EXPECT_EQ(screen.rects.back(), CXRect(10, 0, 11, 6));
+    a->SetCanvas(nullptr);
 }
