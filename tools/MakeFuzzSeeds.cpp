@@ -7,12 +7,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/Archive.h"
 #include "core/BigFile.h"
 #include "core/Compression.h"
+#include "core/Elements.h"
 #include "core/File.h"
 #include "core/IniFile.h"
 #include "core/TextCoder.h"
@@ -22,6 +24,13 @@
 #include "media/anim/Animo.h"
 #include "media/anim/AnimoIO.h"
 #include "platform/Files.h"
+#include "script/Database.h"
+#include "script/Double.h"
+#include "script/Integer.h"
+#include "script/MultiArray.h"
+#include "script/ObjectsContainer.h"
+#include "script/String.h"
+#include "script/Structure.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -215,6 +224,47 @@ void worldSeeds() {
     seed("behaviour", "broken", "{N^ADD(;S^SET(\"unterminated);@IF(,,{);}}[[[]");
 }
 
+// The files MULTIARRAY and DATABASE save, written by their own SAVE.
+void tableSeeds(const fs::path& work) {
+    CMC_MultiArray grid(nullptr, CXString("GRID"));
+    CMC_Integer number(42);
+    CMC_String text(CXString("t"), CXString("cze\x9C\xE6"));
+    CMC_Double fraction(-2.5);
+    grid.set({1, 0}, &number);
+    grid.set({0, 20}, &text);
+    grid.set({3, 3}, &fraction);
+    grid.save(engineName(work / "grid.bin"));
+    seed("multiarray", "grid.bin", readFile(work / "grid.bin"));
+    std::unique_ptr<CMElement> three(new CMElement(CXString("CUBE")));
+    three->addProperty(CXString("DIMENSIONS"), CXString("3"));
+    CMC_MultiArray deep(nullptr, three.get());
+    deep.set({1, 2, 3}, &number);
+    deep.save(engineName(work / "cube.bin"));
+    seed("multiarray", "cube.bin", readFile(work / "cube.bin"));
+
+    CMC_ObjectsContainer room(nullptr, nullptr, CXString("ROOM"), TYPE_CLASS);
+    CMElement model(CXString("ROW"));
+    model.addProperty(CXString("FIELDS"), CXString("ID<INTEGER>,NAME<STRING>,SCORE<DOUBLE>,ON<BOOL>"));
+    auto* row = new CMC_Structure(&room, &model);
+    room.addObject(row);
+    CMElement definition(CXString("TABLE"));
+    definition.addProperty(CXString("MODEL"), CXString("ROW"));
+    auto* table = new CMC_Database(&room, &definition);
+    room.addObject(table);
+    table->init();
+    for (int i = 0; i < 3; ++i) {
+        CMC_Integer id(i);
+        CMC_String name(CXString("n"), CXString(i == 1 ? "ala" : "ola"));
+        row->setField(0, &id);
+        row->setField(1, &name);
+        table->add(row);
+    }
+    table->save(engineName(work / "rows.txt"));
+    seed("database", "rows.txt", readFile(work / "rows.txt"));
+    seed("database", "crlf_blank_long",
+         "1|ala|0.5|TRUE\r\n\r\n2|" + std::string(12000, 'x') + "|-1|FALSE\n3|ola");
+}
+
 // Faults found by fuzzing before fuzz/ existed.
 void regressionSeeds() {
     // A few packed bytes claiming 2 GB of pixels: a block of the whole picture was made and cleared for them.
@@ -374,6 +424,7 @@ int main(int argc, char** argv) {
     codecSeeds();
     archiveSeeds(work);
     worldSeeds();
+    tableSeeds(work);
     regressionSeeds();
     std::printf("seeds and regression inputs written below %s\n", g_fuzz.c_str());
     return 0;
