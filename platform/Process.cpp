@@ -7,7 +7,11 @@
 #include <cstring>
 
 #include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 namespace KavirelDLL {
 
@@ -52,6 +56,19 @@ EPlatformError CPlatformProcess::exec(const std::string& program, const std::vec
         result = platformErrorFromErrno(errno);
     }
     return result;
+}
+
+bool CPlatformProcess::run(const std::string& program, const std::vector<std::string>& arguments) {
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = 0;
+    if (::posix_spawnp(&child, program.c_str(), nullptr, nullptr, argv.data(), environ) != 0) return false;
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0)
+        if (errno != EINTR) return false;
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 void CPlatformProcess::catchTerminationSignals() {

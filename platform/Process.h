@@ -14,6 +14,10 @@ public:
     // are, after the program's own name. Returns only when the program could not be started.
     static EPlatformError exec(const std::string& program, const std::vector<std::string>& arguments);
 
+    // Runs a program (a native path, or a bare name looked up along PATH) with the arguments and waits for it
+    // to end; false when it could not start, ended by a signal, or exited other than with 0.
+    static bool run(const std::string& program, const std::vector<std::string>& arguments);
+
     // From now on SIGTERM, SIGINT and SIGHUP ask the program to end instead of killing it.
     static void catchTerminationSignals();
     // Whether such a request arrived since the last call.
