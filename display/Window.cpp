@@ -19,6 +19,7 @@
 #include "input/MouseListener.h"
 #include "media/anim/AnimationManager.h"
 #include "media/sound/Music.h"
+#include "media/sound/SndStream.h"
 #include "media/sound/Sound4.h"
 #include "media/sound/SoundManager.h"
 #include "objects/Mouse.h"
@@ -108,6 +109,8 @@ CWindow::CWindow(CDisplay* hwnd, CInput* input, CCommandLine6* commandLine, CLan
     m_pollers = new CXArray(101, 0.75f);
     if (!m_cursorLocked) SetMainCursor();
 
+    // -nosound silences everything: the device is then a silent one that keeps time.
+    if (commandLine) m_soundOn = commandLine->isSoundEnabled();
     CSound4::CreateDirectSoundInterface(this);
     m_music = new CMusic(this);
     m_keyboard = new CKeyboard(this);
@@ -315,6 +318,8 @@ int CWindow::Tick() {
         if (CAnimationManager* animations = m_application->getAnimoManagerIfc()) animations->domodal();
         if (CSoundManager* sounds = m_application->getSoundManagerIfc()) sounds->domodal();
     }
+    // Music loops counted on the refill threads become scene events here, on the main thread.
+    if (CSndStream::pendingLoops()) CSndStream::raiseLoopEvents(this);
     if (m_collisionInspector) m_collisionInspector->tick();
     for (CInputPoller* poller : snapshot<CInputPoller>(m_pollers))
         if (m_pollers->contains(poller)) poller->flushSignals(true);

@@ -11,6 +11,7 @@
 #include "display/GraphicsObject.h"
 #include "display/Printer.h"
 #include "display/Window.h"
+#include "media/sound/SoundCodec.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
 #include "script/CNVLoader.h"
@@ -42,6 +43,7 @@ CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, C
         if (engine && engine->getType() == CXVersion::TYPE_WEB)
             CMC_PendingObject::notBuilt(this, "APPLICATION", "recording a web game's version");
     }
+    CSoundCodec_ADPCM::initialize(window);
     CMC_Behaviour::initTrash();
 
     if (element && parser) {
@@ -100,6 +102,7 @@ CMC_Application::CMC_Application(CWindow* window) : CMC_Scene(window, TYPE_APPLI
 CMC_Application::~CMC_Application() {
     delete m_platformVersion;
     m_platformVersion = nullptr;
+    CSoundCodec_ADPCM::done();
     CMC_Behaviour::doneTrash();
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     if (getCurrentScene()) {

@@ -6,6 +6,7 @@
 #include "display/Window.h"
 #include "input/HotSpot.h"
 #include "media/anim/AnimationManager.h"
+#include "media/sound/SoundManager.h"
 #include "script/Array.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
@@ -38,6 +39,11 @@ CMC_Object* objectOfType(CMC_ObjectsContainer* container, const CXString& name, 
 CAnimationManager* animationManagerOf(CWindow* window) {
     CApplication* application = window ? window->GetApplicationInterface() : nullptr;
     return application ? application->getAnimoManagerIfc() : nullptr;
+}
+
+CSoundManager* soundManagerOf(CWindow* window) {
+    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
+    return application ? application->getSoundManagerIfc() : nullptr;
 }
 
 // Hundredths of a decibel are -10000 at the bottom, where the linear map no longer reaches.
@@ -255,7 +261,7 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         m_paused = true;
         bool keepTimers = count > 0 && getParameterBool(args, 0)->getValue();
         if (CAnimationManager* animations = animationManagerOf(window)) animations->pause();
-        CMC_PendingObject::notBuilt(scene, "SCENE", "pausing sounds");
+        if (CSoundManager* sounds = soundManagerOf(window)) sounds->pause();
         CWindow::pause();
         CXTimer* timers = window ? window->GetTimerInterface() : nullptr;
         if (!keepTimers && timers) timers->pause();
@@ -273,7 +279,7 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
                 id == MTH_RESUME || count < 1
                     ? nullptr
                     : static_cast<CMC_Groupped*>(objectOfType(scene, textOf(this, args, 0), TYPE_GROUP)));
-        CMC_PendingObject::notBuilt(scene, "SCENE", "resuming sounds");
+        if (CSoundManager* sounds = soundManagerOf(window)) sounds->resume();
         CWindow::resume();
         CXTimer* timers = window ? window->GetTimerInterface() : nullptr;
         if (resumeTimers && timers) timers->resume();

@@ -10,6 +10,7 @@
 #include "display/Window.h"
 #include "input/HotSpot.h"
 #include "media/anim/AnimationManager.h"
+#include "media/sound/SoundCodec.h"
 #include "media/sound/SoundManager.h"
 #include "platform/Files.h"
 #include "script/Application.h"
@@ -36,6 +37,8 @@ CApplication::CApplication(CWindow* window, CXString iniName, CXString bigFileNa
       m_instance(instance) {
     m_animationManager = new CAnimationManager();
     m_soundManager = new CSoundManager();
+    CSoundCodec::init_codecs();
+    m_ownsCodecs = true;
     if (m_bigFileName.IsString()) m_openedBigFile = CFile::openBigFile(m_bigFileName);
     if (m_window) m_window->SetApplicationInterface(this);
 
@@ -80,6 +83,7 @@ CApplication::~CApplication() {
     m_animationManager = nullptr;
     delete m_soundManager;
     m_soundManager = nullptr;
+    if (m_ownsCodecs) CSoundCodec::done_codecs();
     if (m_openedBigFile) CFile::closeBigFile();
     if (m_window) {
         CHotSpot::done();

@@ -76,6 +76,8 @@ protected:
     CMC_Application* m_application = nullptr;
     CMC_StructureParser* m_parser = nullptr;
     void* m_instance = nullptr;
+    // The shell built the sound codecs' table and takes it down.
+    bool m_ownsCodecs = false;
 
 private:
     bool m_openedBigFile = false;

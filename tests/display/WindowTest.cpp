@@ -305,7 +305,7 @@ TEST(Window, SoundEffectPathsAndMusicSwitches) {
     EXPECT_FALSE(log.contains("music"));
     game.window.SoundOn(true);
     game.window.StartMusic("music.ogg", true);
-    EXPECT_TRUE(log.contains("not built"));
+    EXPECT_TRUE(log.contains("music.ogg is not found"));
     EXPECT_FALSE(game.window.isMusicPlaying());
     EXPECT_EQ(game.window.getMusicVolume(), 0);
 

@@ -7,6 +7,12 @@
 #include "core/Folder.h"
 #include "core/XTimer.h"
 #include "media/controls/Unit6.h"
+#include "media/sound/Music.h"
+#include "media/sound/SndStream.h"
+#include "media/sound/Sound4.h"
+#include "media/sound/SoundCodec.h"
+#include "media/sound/SoundManager.h"
+#include "platform/Audio.h"
 #include "platform/Files.h"
 #include "platform/PlatformTime.h"
 #include "platform/TempFolder.h"
@@ -77,14 +83,26 @@ std::string object(const std::string& name, const Properties& properties) {
 
 // ---- window and shell ----
 
-CHarnessWindow::CHarnessWindow() { m_timers = new CXTimer(this); }
+CHarnessWindow::CHarnessWindow() {
+    m_timers = new CXTimer(this);
+    m_music = new CMusic(this);
+}
 
 CHarnessWindow::~CHarnessWindow() {
+    delete m_music;
+    m_music = nullptr;
     delete m_timers;
     m_timers = nullptr;
 }
 
-CHarnessShell::CHarnessShell(const CXString& iniFile) { m_config = new CConfig(iniFile); }
+CHarnessShell::CHarnessShell(const CXString& iniFile) {
+    m_config = new CConfig(iniFile);
+    m_soundManager = new CSoundManager();
+    CSoundCodec::init_codecs();
+    m_ownsCodecs = true;
+}
+
+void CHarnessShell::setRoot(CMC_Application* root) { m_application = root; }
 
 CHarnessShell::~CHarnessShell() {
     delete m_config;
@@ -105,6 +123,10 @@ CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder)
     // A unit left by an earlier world would still point at that world's window.
     CMC_Scene::doneDefUnit();
 
+    // Sounds play on the in-memory mixer, which each frame renders for the frame's time; the music's refill
+    // follows each frame instead of running on its own thread.
+    CSound4::useDevice(CAudioDevice::openMemory());
+    CSndStream::setRefillThreads(false);
     m_window = std::make_unique<CHarnessWindow>();
     CXString root = folder.engineRoot();
     m_shell = std::make_unique<CHarnessShell>(root + m_options.ini.c_str());
@@ -123,10 +145,13 @@ CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder)
         m_parser = new CMC_StructureParser(m_window.get(), CXString("application.def"));
         m_application = m_parser->getMCApplication();
     }
+    m_shell->setRoot(m_application);
     if (m_application) m_started = m_application->initialize(nullptr);
 }
 
 CGameRun::~CGameRun() {
+    m_window->StopMusic();
+    m_shell->setRoot(nullptr);
     delete m_application;
     m_application = nullptr;
     delete m_parser;
@@ -135,6 +160,8 @@ CGameRun::~CGameRun() {
     m_window->SetApplicationInterface(nullptr);
     m_shell.reset();
     m_window.reset();
+    CSound4::DestroySoundBuffer();
+    CSndStream::setRefillThreads(true);
     CXTimer::enable(true);
     CWindow::resume();
     CPlatformClock::inject(nullptr);
@@ -147,6 +174,13 @@ CGameRun::~CGameRun() {
 void CGameRun::frames(int count) {
     for (int i = 0; i < count && m_application; ++i) {
         g_clock += static_cast<uint64_t>(m_options.frameMs) * 1000;
+        if (CAudioDevice* device = CSound4::getDevice()) {
+            size_t frames = static_cast<size_t>(device->outputRate()) * m_options.frameMs / 1000;
+            size_t at = m_audio.size();
+            m_audio.resize(at + 2 * frames);
+            device->render(m_audio.data() + at, static_cast<int>(frames));
+        }
+        if (CSndStream* music = m_window->getMusic()->getStream()) music->TimeFunc();
         m_window->Tick();
         // Without a screen nothing redraws, so the unit hears of its scene's first frame here.
         CUnit6* unit = CMC_Scene::getDefUnit();

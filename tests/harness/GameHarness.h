@@ -64,7 +64,7 @@ struct CGameOptions {
     std::string modules;
 };
 
-// A window without a display: it has the software timers the frame polls, and nothing else.
+// A window without a display: it has the software timers the frame polls and the music, and nothing else.
 class CHarnessWindow : public KavirelDLL::CWindow {
 public:
     CHarnessWindow();
@@ -76,6 +76,8 @@ class CHarnessShell : public KavirelDLL::CApplication {
 public:
     explicit CHarnessShell(const KavirelDLL::CXString& iniFile);
     ~CHarnessShell() override;
+    // The script root the run built (not owned: the run deletes it).
+    void setRoot(KavirelDLL::CMC_Application* root);
 };
 
 // Runs a game folder's script world headless: builds it as the shell would (current folder, data roots,
@@ -97,6 +99,8 @@ public:
     // world's step. Stops early when the game asks for another one (RELOAD).
     void frames(int count);
     int frameCount() const { return m_frames; }
+    // What the mixer played during the frames so far: 44.1 kHz, left and right interleaved.
+    const std::vector<int16_t>& audio() const { return m_audio; }
     // The scene that runs now (the deepest current sub-scene, when it is a scene), or null.
     KavirelDLL::CMC_Scene* scene();
     std::string sceneName();
@@ -119,6 +123,7 @@ private:
     KavirelDLL::CMC_Application* m_application = nullptr;
     bool m_started = false;
     int m_frames = 0;
+    std::vector<int16_t> m_audio;
     std::string m_savedFolder;
     KavirelDLL::CXString m_savedRoot;
     KavirelDLL::CXString m_savedCd;
