@@ -3,7 +3,7 @@
 # screenshots of the window; a second start hands over to the first and ends, while one with -forcenew runs beside
 # it and is found by later starts once the first has ended; a close request (SIGTERM) ends the game cleanly, the
 # engine's version is recorded, and the values the game's diary (a script class) keeps are in the player's copy of its
-# ini file.
+# ini file, among them the loops of the tune it played into a capture of SDL's disk audio driver.
 #   sample_game.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -26,7 +26,8 @@ fail() {
 }
 
 cd "$game" || fail "no sample game at $game"
-"$program" -window -nosound -nomusic 2>"$work/stderr" &
+# Its sound goes to a file through SDL's disk driver.
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw "$program" -window 2>"$work/stderr" &
 pid=$!
 
 # Polls (at most 30 s) until the command succeeds; the game must still run meanwhile.
@@ -128,4 +129,14 @@ average=$(kept SREDNIA)
 [ -n "$visits" ] && [ "$visits" -ge 4 ] || fail "ODWIEDZINY is '$visits': $(cat "$ini")"
 [ -n "$hours" ] && [ "$hours" -ge 48 ] || fail "GODZINY is '$hours': $(cat "$ini")"
 [ "$average" = "$((hours / visits))" ] || fail "SREDNIA is '$average' for $hours / $visits"
-echo "the sample game ran its scenes and kept ODWIEDZINY=$visits GODZINY=$hours SREDNIA=$average"
+loops=$(kept PETLE)
+[ -n "$loops" ] && [ "$loops" -ge 2 ] || fail "PETLE is '$loops': $(cat "$ini")"
+
+# The capture (44.1 kHz, 16-bit stereo) holds the tune: sound most of the time, peaking at the tune's 12,000.
+[ -s "$work/audio.raw" ] || fail "nothing was played into $work/audio.raw"
+read -r peak sounding total < <(od -An -v -td2 -w2 "$work/audio.raw" |
+    awk '{ v = $1 < 0 ? -$1 : $1; if (v > p) p = v; if (v > 100) s++; n++ } END { print p + 0, s + 0, n + 0 }')
+(( peak >= 11500 && peak <= 12000 )) || fail "the capture's peak is $peak"
+(( sounding * 2 > total )) || fail "only $sounding of $total captured samples sound"
+echo "the sample game ran its scenes and kept ODWIEDZINY=$visits GODZINY=$hours SREDNIA=$average PETLE=$loops," \
+    "its tune peaking at $peak"

@@ -1,7 +1,10 @@
 // The bundled sample game run headless through the game harness: its scenes follow their timers, its
-// behaviours keep their values in the ini file, and its scenes make the menu's first popup.
+// behaviours keep their values in the ini file, its tune plays and loops, and its scenes make the menu's
+// first popup.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -44,6 +47,12 @@ TEST(SampleGame, ScenesFollowTheirClocksAndTheGameKeepsWhatItComputed) {
     EXPECT_EQ(run.ini("KSIEGA", "OSTATNIA"), "PORANEK");
     EXPECT_EQ(run.iniInt("KSIEGA", "GODZINY"), 8 + 12 + 20 + 8);
     EXPECT_EQ(run.iniInt("KSIEGA", "SREDNIA"), 48 / 4);
+    // The day's tune (2 s) plays on through the scenes and each of its loops is counted.
+    EXPECT_GE(run.iniInt("KSIEGA", "PETLE"), 3);
+    int peak = 0;
+    for (int16_t sample : run.audio()) peak = std::max(peak, std::abs(static_cast<int>(sample)));
+    EXPECT_GE(peak, 11500);
+    EXPECT_LE(peak, 12000);
 }
 
 TEST(SampleGame, ItsScenesMakeTheMenusFirstPopup) {
