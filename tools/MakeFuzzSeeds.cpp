@@ -23,6 +23,8 @@
 #include "harness/ImageFiles.h"
 #include "media/anim/Animo.h"
 #include "media/anim/AnimoIO.h"
+#include "media/sound/Ogg.h"
+#include "media/sound/WaveFile.h"
 #include "platform/Files.h"
 #include "script/Database.h"
 #include "script/Double.h"
@@ -265,9 +267,49 @@ void tableSeeds(const fs::path& work) {
          "1|ala|0.5|TRUE\r\n\r\n2|" + std::string(12000, 'x') + "|-1|FALSE\n3|ola");
 }
 
+// A WAV file of the format and bytes, written by the engine's writer.
+std::string wave(const fs::path& work, const CWaveFormat& format, const std::string& bytes) {
+    const fs::path path = work / "seed.wav";
+    CWaveFile file;
+    file.Open(engineName(path), format);
+    file.Write(bytes.data(), static_cast<int>(bytes.size()));
+    file.Close();
+    return readFile(path);
+}
+
+void soundSeeds(const fs::path& work) {
+    std::string ramp;
+    for (int i = 0; i < 64; ++i) ramp += static_cast<char>(i * 4);
+    seed("wav", "pcm16_mono", wave(work, CWaveFormat::pcm(1, 22050, 16), ramp));
+    seed("wav", "pcm8_stereo", wave(work, CWaveFormat::pcm(2, 11025, 8), ramp));
+    CWaveFormat adpcm = CWaveFormat::pcm(1, 22050, 4);
+    adpcm.formatTag = CWaveFormat::TAG_ADPCM;
+    adpcm.extraSize = 2;
+    seed("wav", "adpcm_head", wave(work, adpcm, ramp));
+    // An odd chunk before the data, skipped without a pad byte.
+    std::string odd = wave(work, CWaveFormat::pcm(1, 8000, 16), ramp);
+    size_t data = odd.find("data");
+    seed("wav", "odd_chunk", odd.substr(0, data) + std::string("LIST\x03\0\0\0abc", 11) + odd.substr(data));
+    // A tenth of a second through the encoder, when there is one.
+    std::string tone;
+    for (int i = 0; i < 2205; ++i) {
+        int16_t v = static_cast<int16_t>((i % 50) * 400 - 10000);
+        tone += static_cast<char>(v & 0xFF);
+        tone += static_cast<char>((v >> 8) & 0xFF);
+    }
+    std::ofstream(work / "tone.wav", std::ios::binary | std::ios::trunc)
+        << wave(work, CWaveFormat::pcm(1, 22050, 16), tone);
+    const fs::path ogg = work / "tone.ogg";
+    if (COgg::encodeWav(engineName(work / "tone.wav").GetBuffer(), engineName(ogg).GetBuffer()))
+        seed("ogg", "tone.ogg", readFile(ogg));
+    else
+        std::fprintf(stderr, "no oggenc: the ogg seed is kept as it was\n");
+}
+
 // Faults found by fuzzing before fuzz/ existed.
 void regressionSeeds() {
-    // A few packed bytes claiming 2 GB of pixels: a block of the whole picture was made and cleared for them.
+    // A few packed bytes claiming 2 GB of pixels: a block of the whole picture was made and cleared for
+    // them.
     regression("image", "nvi_vast_picture", nvi(32767, 21845, 24, 2, std::string(26, '\x55'), ""));
     // Sides each just within an int: their area times three overflowed.
     std::vector<Layer> vast = twoLayers();
@@ -283,9 +325,9 @@ void regressionSeeds() {
     regression("behaviour", "nested_deep", nested + ";}");
 }
 
-// Animation files: "NVP" by the engine's writer (raw and run-length images), "NVI" the same bytes under the
-// older magic, the picture lists by the engine's header and image writers, and "NV+" and "PAK" built here,
-// since the engine writes neither.
+// Animation files: "NVP" by the engine's writer (raw and run-length images), "NVI" the same bytes under
+// the older magic, the picture lists by the engine's header and image writers, and "NV+" and "PAK" built
+// here, since the engine writes neither.
 void animationSeeds() {
     CAnimo animation(nullptr);
     for (int i = 0; i < 2; ++i) {
@@ -425,6 +467,7 @@ int main(int argc, char** argv) {
     archiveSeeds(work);
     worldSeeds();
     tableSeeds(work);
+    soundSeeds(work);
     regressionSeeds();
     std::printf("seeds and regression inputs written below %s\n", g_fuzz.c_str());
     return 0;
