@@ -96,9 +96,12 @@ void CSndStream::FillDataBuffer() {
     std::vector<unsigned char> bytes(static_cast<size_t>(m_bufferSize), silence());
     int got = m_reader->Read(m_bufferSize, bytes.data());
     // A short file repeats until the buffer is full; one without samples leaves silence and ends.
+    // A reader that gives nothing after a restart (its file closed or failing) ends the repeat.
     while (got < m_bufferSize && m_reader->getDataLength() > 0) {
         m_reader->StartRead();
-        got += m_reader->Read(m_bufferSize - got, bytes.data() + got);
+        const int more = m_reader->Read(m_bufferSize - got, bytes.data() + got);
+        if (more <= 0) break;
+        got += more;
     }
     if (m_reader->getDataLength() == 0) {
         m_foundEnd = true;
@@ -122,9 +125,12 @@ void CSndStream::fillPart(unsigned char* part, int size, int playCursor) {
     while (got < size) {
         if (m_looped && m_reader && m_reader->getDataLength() > 0) {
             m_reader->StartRead();
-            got += m_reader->Read(size - got, part + got);
-            loopStarted();
-            continue;
+            const int more = m_reader->Read(size - got, part + got);
+            if (more > 0) {
+                got += more;
+                loopStarted();
+                continue;
+            }
         }
         std::memset(part + got, silence(), static_cast<size_t>(size - got));
         m_foundEnd = true;

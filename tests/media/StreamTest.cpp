@@ -133,6 +133,13 @@ TEST(Stream, EmptyDataAndBadFilesNeverHang) {
     bad.Stop();
     bad.Resume();
     bad.Close();
+
+    // A looping stream whose file was closed under it ends instead of rewinding for ever.
+    CSndStream closed(&world.window, world.file("c.wav", pcmWav(counting(100))));
+    closed.Play(true);
+    closed.SWClose();
+    closed.Resume();
+    for (int i = 0; i < 40 && closed.IsPlaying(); ++i) world.step(closed);
     EXPECT_FALSE(bad.IsPlaying());
     EXPECT_EQ(bad.getVolume(), 0);
 
