@@ -1,9 +1,9 @@
 #include "core/FileResolver.h"
 
-#include "display/Window.h"
+#include "core/Log.h"
 
 namespace KavirelDLL {
 
-void CFileResolver::log(const char* text) { CWindow::toLog(CXString(text), false); }
+void CFileResolver::log(const char* text) { toWindowLog(text, false); }
 
 } // namespace KavirelDLL

@@ -5,6 +5,8 @@
 
 namespace KavirelDLL {
 
+void toWindowLog(const char*, bool) {}
+
 namespace {
 
 std::mutex& logMutex() {

@@ -15,6 +15,10 @@ void logMessage(const char* format, ...) __attribute__((format(printf, 1, 2)));
 using LogHook = std::function<void(const std::string& line)>;
 LogHook setLogHook(LogHook hook);
 
+// The load messages the engine hands its window's log (`CWindow::toLog`, `CXObject::log`,
+// `CFileResolver::log`). The window keeps no such log, so they are discarded.
+void toWindowLog(const char* text, bool flag);
+
 // Collects the lines logged during its lifetime (tests).
 class CLogCapture {
 public:

@@ -6,7 +6,6 @@
 
 #include "core/HiResTimer.h"
 #include "core/Log.h"
-#include "display/Window.h"
 
 namespace KavirelDLL {
 
@@ -43,7 +42,7 @@ int CXObject::swap_dword(int value) {
     return static_cast<int>(v);
 }
 
-void CXObject::log(const char* text, bool flag) { CWindow::toLog(CXString(text), flag); }
+void CXObject::log(const char* text, bool flag) { toWindowLog(text, flag); }
 
 namespace {
 
@@ -74,7 +73,7 @@ void CXObject::profile(const char* name, bool flag) {
     std::snprintf(text, sizeof text, "Time spend in %s: %d ms.\n", watch.name.c_str(),
                   static_cast<int>(elapsed));
     logMessage("%s", text);
-    if (flag) CWindow::toLog(CXString(text), true);
+    if (flag) toWindowLog(text, true);
     watch.name.clear();
     watch.running = false;
 }

@@ -552,7 +552,7 @@ void CWindow::removeMCListener(CMC_Object* listener) {
 
 // ---------------------------------------------------------------- logs and paths
 
-void CWindow::toLog(CXString, bool) {}
+void CWindow::toLog(CXString text, bool flag) { toWindowLog(text.GetBuffer(), flag); }
 
 void CWindow::setCDPath(const CXString& path) { s_cdPath = path; }
 
