@@ -35,7 +35,7 @@ int clampToInt(int64_t value) {
 
 bool readOnly(int mode) { return (mode & CFile::MODE_READ) && !(mode & CFile::MODE_UPDATE); }
 
-// A mode naming neither text nor binary opens as text, the original runtime's default.
+// A mode naming neither text nor binary opens as text, the Windows C runtime's default.
 bool textMode(int mode) { return (mode & CFile::MODE_TEXT) || !(mode & CFile::MODE_BINARY); }
 
 EOpenMode openModeOf(int mode) {

@@ -42,7 +42,7 @@ private:
 // also asks for a plain copy beside it when opened) is coded: each following line holds up to n
 // scrambled lines, each closed by "<E>". The coder hands out plain lines either way.
 //
-// The scrambling is our own; coded files made for other engines cannot be read. Bytes 0x20-0x7E
+// The scrambling is Kavirel's own; a file scrambled any other way decodes to unreadable text. Bytes 0x20-0x7E
 // other than '<', 'E' and '>', and bytes 0x80-0xFF, form a ring of 220 symbols; the character at
 // transform index i (counted over every character of the text, back to 0 after n-1) moves forward
 // on the ring by getOffset(i), which is never 0. Every other byte stays, so a coded text holds

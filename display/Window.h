@@ -164,7 +164,7 @@ public:
     bool isMouseEnabled() const { return m_mouseEnabled; }
 
     // ---- input
-    // The input the pollers read (the platform's counterpart of the original input device).
+    // The input the pollers read: the platform's queue of keyboard, mouse and window events.
     CInput* getDIIfc() const { return m_input; }
     CDXMouse* getDXMouseInterface() const { return m_mouse; }
     CKeyboard* getKeyboardInterface() { return m_keyboard; }

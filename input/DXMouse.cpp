@@ -75,7 +75,7 @@ void CDXMouse::tick() {
             const bool down = e.type == EInputEventType::MouseDown;
             m_x = e.x;
             m_y = e.y;
-            // The platform numbers the buttons as the original device did: 0 left, 1 right, 2 middle.
+            // The platform numbers the buttons as game scripts do: 0 left, 1 right, 2 middle.
             if (e.button == 0) {
                 append(down ? SIGNAL_LDOWN : SIGNAL_LUP);
                 m_left = down;

@@ -14,7 +14,7 @@ class CWindow;
 // The mouse poller. Its tick takes the window input's mouse events and queues them as signals (one move at
 // most, moved to the latest position; button signals in their order); the frame's flush hands them to the
 // window's mouse handlers. A left press that completes a double click is followed by a double-click signal,
-// which the game window's own messages delivered on the original system.
+// as a Windows program's window messages bring one.
 class CDXMouse : public CXObject, public CInputPoller {
 public:
     enum : int32_t {

@@ -29,8 +29,8 @@ struct SFolderEntry {
     int64_t modified = 0; // seconds since 1970
 };
 
-// An open file. Text mode folds CRLF to LF and stops at a Ctrl-Z byte when reading, as the original
-// runtime did; writes are never translated.
+// An open file. Text mode folds CRLF to LF and stops at a Ctrl-Z byte when reading, as the Windows C
+// runtime does; writes are never translated.
 class CPlatformFile {
 public:
     CPlatformFile() = default;

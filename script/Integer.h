@@ -3,7 +3,7 @@
 
 namespace KavirelDLL {
 
-// INTEGER: a 32-bit value. Arithmetic wraps as on the original machine.
+// INTEGER: a 32-bit value. Arithmetic wraps at 32 bits, as game scripts expect.
 class CMC_Integer : public CMC_Scalar<int32_t> {
 public:
     explicit CMC_Integer(const CXString& name);

@@ -87,7 +87,7 @@ TEST_F(FileTest, ModesReadWriteAndText) {
     EXPECT_TRUE(text.eof());
     EXPECT_EQ(text.getLine().GetLength(), 0);
 
-    CFile plainRead(nullptr, "save.bin", 1); // neither text nor binary: text, as the original runtime had it
+    CFile plainRead(nullptr, "save.bin", 1); // neither text nor binary: text, the Windows C runtime's default
     EXPECT_EQ(readAll(plainRead), "a\nb");
     CFile both(nullptr, "save.bin", 1 | 8 | 16); // text wins
     EXPECT_EQ(readAll(both), "a\nb");

@@ -110,7 +110,7 @@ TEST(PlatformFiles, NamesForWritingKeepNewPartsAsGiven) {
               EPlatformError::none);
     EXPECT_TRUE(exists);
     EXPECT_EQ(path, (tmp.path() / "dane/old.txt").string());
-    // Writing an existing name in other letters replaces that file, as on the original system.
+    // Writing an existing name in other letters replaces that file, as on Windows.
     CPlatformFile file;
     ASSERT_EQ(file.open(engine(tmp, "/Dane/OLD.TXT"), EOpenMode::write), EPlatformError::none);
     file.write("new", 3);
