@@ -16,10 +16,13 @@
 #include "script/Double.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
+#include "script/RunnerResults.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
 
 namespace KavirelDLL {
+
+using RunnerResults::stringResult;
 
 namespace {
 
@@ -71,12 +74,6 @@ CMC_Variable* makeVariable(int type, const CXString& name) {
     default:
         return nullptr;
     }
-}
-
-CMC_String* stringResult(const CXString& text) {
-    CMC_String* result = CMC_VariableFactory::allocString();
-    result->setValue(text);
-    return result;
 }
 
 std::vector<CXString> splitAt(const CXString& text, const char* separator) {

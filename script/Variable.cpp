@@ -57,8 +57,9 @@ CXString CMC_Variable::iniSection() {
     return scene ? scene->getName() : CXString("");
 }
 
-CConfig* CMC_Variable::getConfig() {
-    CMC_ObjectsContainer* scene = getScene();
+CConfig* CMC_Variable::getConfig() { return configOf(getScene()); }
+
+CConfig* CMC_Variable::configOf(CMC_ObjectsContainer* scene) {
     CWindow* window = scene ? scene->getWindow() : nullptr;
     CApplication* application = window ? window->GetApplicationInterface() : nullptr;
     return application ? application->GetConfigInterface() : nullptr;

@@ -68,6 +68,8 @@ public:
     // The configuration that keeps TOINI values: the application shell's, reached through the
     // container's window; null when there is none.
     CConfig* getConfig();
+    // The same for any object of the container.
+    static CConfig* configOf(CMC_ObjectsContainer* scene);
 
 protected:
     // For types that bind their handlers themselves, after their own fields are set.

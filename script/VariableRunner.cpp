@@ -17,10 +17,13 @@
 #include "script/Expression.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
+#include "script/RunnerResults.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
 
 namespace KavirelDLL {
+
+using namespace RunnerResults;
 
 namespace {
 
@@ -70,30 +73,6 @@ int32_t truncated(long double value) {
     if (value >= 2147483647.0L) return INT32_MAX;
     if (value <= -2147483648.0L) return INT32_MIN;
     return static_cast<int32_t>(value);
-}
-
-CMC_Integer* integerResult(int value) {
-    CMC_Integer* result = CMC_VariableFactory::allocInteger();
-    result->setValue(value);
-    return result;
-}
-
-CMC_Double* doubleResult(double value) {
-    CMC_Double* result = CMC_VariableFactory::allocDouble();
-    result->setValue(value);
-    return result;
-}
-
-CMC_String* stringResult(const CXString& value) {
-    CMC_String* result = CMC_VariableFactory::allocString();
-    result->setValue(value);
-    return result;
-}
-
-CMC_Bool* boolResult(bool value) {
-    CMC_Bool* result = CMC_VariableFactory::allocBool();
-    result->setValue(value);
-    return result;
 }
 
 // Receivers of another type take the number through their own conversion.
