@@ -640,11 +640,11 @@ CMC_Object* CMC_Scene::makeStoredObject(int typeId, CMC_Scene* scene) {
     case TYPE_VECTOR:
         return new CMC_Vector(scene, nullptr);
     case TYPE_PATH:
-        return new CMC_Path(scene, nullptr);
+        return new CMC_Path();
     case TYPE_FIFO:
-        return new CMC_Fifo(scene, nullptr);
+        return new CMC_Fifo(scene);
     case TYPE_LIFO:
-        return new CMC_Lifo(scene, nullptr);
+        return new CMC_Lifo(scene);
     case TYPE_CANVAS:
         return new CMC_Canvas(scene, nullptr);
     case TYPE_PATTERN:

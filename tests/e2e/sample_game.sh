@@ -138,5 +138,8 @@ read -r peak sounding total < <(od -An -v -td2 -w2 "$work/audio.raw" |
     awk '{ v = $1 < 0 ? -$1 : $1; if (v > p) p = v; if (v > 100) s++; n++ } END { print p + 0, s + 0, n + 0 }')
 (( peak >= 11500 && peak <= 12000 )) || fail "the capture's peak is $peak"
 (( sounding * 2 > total )) || fail "only $sounding of $total captured samples sound"
-echo "the sample game ran its scenes and kept ODWIEDZINY=$visits GODZINY=$hours SREDNIA=$average PETLE=$loops," \
-    "its tune peaking at $peak"
+# The last three scenes, an ARRAY the game keeps with SAVEINI in the application's section.
+last=$(tr -d '\r' <"$ini" | awk -F= '/^\[/ { section = $0 } section == "[PRZYKLAD]" && $1 == "OSTATNIE" { print $2 }')
+[ "$(tr ',' '\n' <<<"$last" | grep -cE '^(PORANEK|POLUDNIE|WIECZOR)$')" -eq 3 ] || fail "OSTATNIE is '$last': $(cat "$ini")"
+echo "the sample game ran its scenes and kept ODWIEDZINY=$visits GODZINY=$hours SREDNIA=$average PETLE=$loops" \
+    "OSTATNIE=$last, its tune peaking at $peak"

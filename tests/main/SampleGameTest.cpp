@@ -53,6 +53,22 @@ TEST(SampleGame, ScenesFollowTheirClocksAndTheGameKeepsWhatItComputed) {
     for (int16_t sample : run.audio()) peak = std::max(peak, std::abs(static_cast<int>(sample)));
     EXPECT_GE(peak, 11500);
     EXPECT_LE(peak, 12000);
+    // The last three scenes, in the application's section.
+    EXPECT_EQ(run.ini("PRZYKLAD", "OSTATNIE"), "POLUDNIE,WIECZOR,PORANEK");
+}
+
+TEST(SampleGame, TheLastScenesCarryOverToTheNextRun) {
+    CGameFolder folder;
+    copySample(folder);
+    {
+        CGameRun run(folder);
+        run.frames(kSceneFrames);
+        EXPECT_EQ(run.ini("PRZYKLAD", "OSTATNIE"), "PORANEK,POLUDNIE");
+    }
+    CGameRun run(folder);
+    EXPECT_EQ(run.ini("PRZYKLAD", "OSTATNIE"), "PORANEK,POLUDNIE,PORANEK");
+    run.frames(kSceneFrames);
+    EXPECT_EQ(run.ini("PRZYKLAD", "OSTATNIE"), "POLUDNIE,PORANEK,POLUDNIE");
 }
 
 TEST(SampleGame, ItsScenesMakeTheMenusFirstPopup) {

@@ -28,13 +28,6 @@ CMC_Array* arrayOf(CollectionGame& game, const char* name) {
     return object && object->getType() == TYPE_ARRAY ? static_cast<CMC_Array*>(object) : nullptr;
 }
 
-std::string le32(int32_t value) {
-    std::string bytes(4, '\0');
-    for (int i = 0; i < 4; ++i)
-        bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
-    return bytes;
-}
-
 std::string types(CMC_Array* array) {
     std::string text;
     for (int i = 0; i < array->getSize(); ++i)

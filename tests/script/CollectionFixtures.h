@@ -52,6 +52,14 @@ private:
     int m_behaviours = 0;
 };
 
+// A 32-bit little-endian field of a stored record.
+inline std::string le32(int32_t value) {
+    std::string bytes(4, '\0');
+    for (int i = 0; i < 4; ++i)
+        bytes[static_cast<size_t>(i)] = static_cast<char>(static_cast<uint32_t>(value) >> (8 * i));
+    return bytes;
+}
+
 // The declarations of a STRING R to read results into, and a STRING LOG to log into.
 inline std::string resultObjects() {
     return object("R", {{"TYPE", "STRING"}, {"VALUE", ""}}) +
