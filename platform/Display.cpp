@@ -281,6 +281,10 @@ void CDisplayBase::raise() {
     if (m_open) raiseBackend();
 }
 
+void CDisplayBase::minimise() {
+    if (m_open) minimiseBackend();
+}
+
 CPlatformPoint CDisplayBase::windowPosition() const {
     if (std::optional<CPlatformPoint> real = m_open ? positionBackend() : std::nullopt) return *real;
     return m_position;

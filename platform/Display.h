@@ -156,6 +156,8 @@ public:
     virtual void raise() = 0;
     virtual void show() = 0;
     virtual void hide() = 0;
+    // Asks the desktop to minimise the window; isMinimised follows once the desktop has done it.
+    virtual void minimise() = 0;
     // Title in code page 1250.
     virtual void setTitle(const std::string& title) = 0;
     // The window's icon: width x height 8-bit RGBA pixels, top row first. False for an empty or oversized

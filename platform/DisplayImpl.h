@@ -45,6 +45,7 @@ public:
     bool isFullScreen() const override { return m_mode.fullScreen; }
     void onWindowEvent(EWindowEvent event) override;
     void raise() override;
+    void minimise() override;
     void show() override;
     void hide() override;
     void setTitle(const std::string& title) override;
@@ -81,6 +82,8 @@ protected:
     virtual bool iconBackend(const uint8_t* /*rgba*/, int32_t /*width*/, int32_t /*height*/) { return true; }
     virtual void showBackend(bool) {}
     virtual void raiseBackend() {}
+    // Without a desktop the window is minimised at once.
+    virtual void minimiseBackend() { m_minimised = true; }
     virtual bool fullScreenBackend(bool) { return true; }
     virtual void cursorVisibleBackend(bool) {}
     virtual bool createCursorBackend(int32_t /*id*/, const CCursorImage&) { return true; }

@@ -31,6 +31,7 @@ protected:
     bool iconBackend(const uint8_t* rgba, int32_t width, int32_t height) override;
     void showBackend(bool visible) override { visible ? SDL_ShowWindow(m_window) : SDL_HideWindow(m_window); }
     void raiseBackend() override { SDL_RaiseWindow(m_window); }
+    void minimiseBackend() override { SDL_MinimizeWindow(m_window); }
     bool fullScreenBackend(bool fullScreen) override;
     void cursorVisibleBackend(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
     bool createCursorBackend(int32_t id, const CCursorImage& image) override;

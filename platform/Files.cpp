@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <unordered_map>
 #include <unordered_set>
@@ -792,12 +793,59 @@ std::string CPlatformFiles::userConfigFolder() {
     return toEngineName(joinPath(trimTrailingSlashes(base), "kavirel"));
 }
 
-std::string CPlatformFiles::programFolder() {
+namespace {
+std::string programPath() {
     std::vector<char> buffer(PATH_MAX + 1);
     ssize_t size = readlink("/proc/self/exe", buffer.data(), buffer.size());
     if (size <= 0 || static_cast<size_t>(size) >= buffer.size()) return "";
-    return toEngineName(parentPath(std::string(buffer.data(), static_cast<size_t>(size))));
+    return std::string(buffer.data(), static_cast<size_t>(size));
 }
+} // namespace
+
+std::string CPlatformFiles::programFolder() {
+    const std::string path = programPath();
+    return path.empty() ? "" : toEngineName(parentPath(path));
+}
+
+std::string CPlatformFiles::programName() {
+    const std::string path = programPath();
+    const size_t slash = path.rfind('/');
+    return path.empty() ? "" : engineText(path.substr(slash == std::string::npos ? 0 : slash + 1));
+}
+
+namespace {
+// A folder of "user-dirs.dirs" ("XDG_DOCUMENTS_DIR=\"$HOME/Documents\""), else fallback below home.
+std::string xdgUserFolder(const char* variable, const char* fallback) {
+    const std::string home = homeNative();
+    if (home.empty()) return "";
+    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    std::string config = xdg && xdg[0] == '/' ? std::string(xdg) : joinPath(home, ".config");
+    std::ifstream in(joinPath(config, "user-dirs.dirs"));
+    std::string line;
+    const std::string key = std::string(variable) + "=";
+    while (std::getline(in, line)) {
+        if (line.compare(0, key.size(), key) != 0) continue;
+        std::string value = line.substr(key.size());
+        if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+            value = value.substr(1, value.size() - 2);
+        if (value.compare(0, 5, "$HOME") == 0)
+            value = home + value.substr(5);
+        else if (value.empty() || value[0] != '/')
+            continue;
+        return CPlatformFiles::toEngineName(trimTrailingSlashes(value));
+    }
+    return CPlatformFiles::toEngineName(joinPath(home, fallback));
+}
+} // namespace
+
+std::string CPlatformFiles::homeFolder() {
+    const std::string home = homeNative();
+    return home.empty() ? "" : toEngineName(trimTrailingSlashes(home));
+}
+
+std::string CPlatformFiles::documentsFolder() { return xdgUserFolder("XDG_DOCUMENTS_DIR", "Documents"); }
+
+std::string CPlatformFiles::desktopFolder() { return xdgUserFolder("XDG_DESKTOP_DIR", "Desktop"); }
 
 std::string CPlatformFiles::workingFolder() { return toEngineName(currentFolderNative()); }
 

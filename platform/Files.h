@@ -143,8 +143,14 @@ public:
     static std::string userDataFolder();   // $XDG_DATA_HOME or ~/.local/share, then "kavirel"
     static std::string userConfigFolder(); // $XDG_CONFIG_HOME or ~/.config, then "kavirel"
     static std::string programFolder();
+    // The program's own file name, without its folder.
+    static std::string programName();
     static std::string workingFolder();
     static std::string tempFolder();
+    // The user's home, and the desktop's documents and desktop folders (XDG user folders, else below home).
+    static std::string homeFolder();
+    static std::string documentsFolder();
+    static std::string desktopFolder();
     static EPlatformError changeWorkingFolder(const std::string& name);
 
     // Forgets the cached index of one folder (engine name) and of everything below it.

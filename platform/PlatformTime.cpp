@@ -4,11 +4,17 @@
 #include <chrono>
 #include <thread>
 
+#include <time.h>
+#if defined(__x86_64__) || defined(__i386__)
+#include <x86intrin.h>
+#endif
+
 namespace KavirelDLL {
 
 namespace {
 const auto g_start = std::chrono::steady_clock::now();
 std::atomic<CPlatformClock::ClockFn> g_injected{nullptr};
+std::atomic<CPlatformClock::WallFn> g_wall{nullptr};
 
 uint64_t realMicroseconds() {
     return static_cast<uint64_t>(
@@ -29,5 +35,34 @@ void CPlatformClock::sleepMilliseconds(uint32_t ms) {
 }
 
 void CPlatformClock::inject(ClockFn microsecondsFn) { g_injected.store(microsecondsFn); }
+
+int64_t CPlatformClock::wallSeconds() {
+    WallFn fn = g_wall.load();
+    if (fn) return fn();
+    return std::chrono::duration_cast<std::chrono::seconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+void CPlatformClock::injectWall(WallFn secondsFn) { g_wall.store(secondsFn); }
+
+bool CPlatformClock::utc(int64_t seconds, std::tm& out) {
+    const time_t t = static_cast<time_t>(seconds);
+    return gmtime_r(&t, &out) != nullptr;
+}
+
+uint64_t CPlatformClock::bootMilliseconds() {
+    timespec ts{};
+    if (clock_gettime(CLOCK_BOOTTIME, &ts) != 0) return realMicroseconds() / 1000;
+    return static_cast<uint64_t>(ts.tv_sec) * 1000 + static_cast<uint64_t>(ts.tv_nsec) / 1000000;
+}
+
+uint64_t CPlatformClock::cycleCounter() {
+#if defined(__x86_64__) || defined(__i386__)
+    return __rdtsc();
+#else
+    return 0;
+#endif
+}
 
 } // namespace KavirelDLL

@@ -4,12 +4,20 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "platform/Codepage.h"
 
 extern char** environ;
 
@@ -81,5 +89,41 @@ void CPlatformProcess::catchTerminationSignals() {
 }
 
 bool CPlatformProcess::takeTerminationRequest() { return g_terminationRequests.exchange(0) != 0; }
+
+std::string CPlatformProcess::commandLine() {
+    std::ifstream in("/proc/self/cmdline", std::ios::binary);
+    const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::string line;
+    size_t pos = 0;
+    while (pos < raw.size()) {
+        size_t end = raw.find('\0', pos);
+        if (end == std::string::npos) end = raw.size();
+        const std::string argument = raw.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty()) line += ' ';
+        if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
+            line += argument;
+            continue;
+        }
+        line += '"';
+        for (char c : argument) {
+            if (c == '"') line += '\\';
+            line += c;
+        }
+        line += '"';
+    }
+    return utf8ToCp1250(line);
+}
+
+std::string CPlatformProcess::userName() {
+    struct passwd pw;
+    struct passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (getpwuid_r(getuid(), &pw, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_name &&
+        found->pw_name[0])
+        return utf8ToCp1250(found->pw_name);
+    const char* user = std::getenv("USER");
+    return user && user[0] ? utf8ToCp1250(user) : std::string();
+}
 
 } // namespace KavirelDLL

@@ -22,6 +22,12 @@ public:
     static void catchTerminationSignals();
     // Whether such a request arrived since the last call.
     static bool takeTerminationRequest();
+
+    // The process's arguments, its own name first, joined by blanks; one that is empty or holds a blank, a
+    // tab or a double quote is put in double quotes (inner ones doubled as '\"'). Engine text.
+    static std::string commandLine();
+    // The user's login name (engine text); empty when the system cannot tell.
+    static std::string userName();
 };
 
 } // namespace KavirelDLL
