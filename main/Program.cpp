@@ -1,5 +1,7 @@
 #include "main/Program.h"
 
+#include "core/KavirelWEB.h"
+
 #include "core/File.h"
 #include "core/LanguageOSVer.h"
 #include "core/Log.h"
@@ -74,6 +76,9 @@ int CKavirelProgram::startUp() {
     if (hasPendingUpdate()) handOverToUpdate(m_arguments);
 
     writeEngineVersion();
+    // Web games live in the player's data folder; the installer and uninstaller find it, and the program,
+    // through these records.
+    CKavirelWEB::recordProgram(CPlatformFiles::programName().c_str());
 
     if (m_commandLine->isParameter("uninstall")) {
         fail("Odinstalowanie gier z sieci nie jest jeszcze zbudowane (\"-uninstall\").");
