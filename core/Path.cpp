@@ -5,6 +5,7 @@
 #include "display/Window.h"
 #include "platform/Files.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -141,6 +142,15 @@ void CFileNameResolver::split() {
     std::vector<CXString> parts = splitAt(m_fileName, '.');
     if (!parts.empty()) m_pureFileName = parts[0];
     if (parts.size() > 1) m_extension = parts[1];
+}
+
+bool CPath::makeSureDirectoryPathExists(CXString path) {
+    const int last = std::max(path.FindLast('\\'), path.FindLast('/'));
+    if (last < 0) return path.IsString();
+    if (last == 0) return true; // the root
+    const CXString folder = path.Left(last);
+    return CPlatformFiles::createFolder(std::string(
+               folder.GetBuffer(), static_cast<size_t>(folder.GetLength()))) == EPlatformError::none;
 }
 
 } // namespace KavirelDLL

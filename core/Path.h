@@ -36,6 +36,8 @@ public:
     static CXString resolveFileName(CWindow* window, CXString name);
     // The same with the local install root for '$' and '&'.
     static CXString resolveFileNameEx(CWindow* window, CXString name);
+    // Creates every missing folder of path up to its last '\' (or '/'); what follows it is not a folder.
+    static bool makeSureDirectoryPathExists(CXString path);
 
 private:
     void FillInfo();

@@ -2,8 +2,9 @@
 # kavirel on the sample game in a real window (run under Xvfb): each scene's background shows in turn, read from
 # screenshots of the window; a second start hands over to the first and ends, while one with -forcenew runs beside
 # it and is found by later starts once the first has ended; a close request (SIGTERM) ends the game cleanly, the
-# engine's version is recorded, and the values the game's diary (a script class) keeps are in the player's copy of its
-# ini file, among them the loops of the tune it played into a capture of SDL's disk audio driver.
+# engine's version and the web games' folder are recorded, and the values the game's diary (a script class)
+# keeps are in the player's copy of its ini file, among them the date of the run and the loops of the tune it
+# played into a capture of SDL's disk audio driver.
 #   sample_game.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -26,6 +27,7 @@ fail() {
 }
 
 cd "$game" || fail "no sample game at $game"
+day_before=$(date -u +%y%m%d)
 # Its sound goes to a file through SDL's disk driver.
 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/audio.raw "$program" -window 2>"$work/stderr" &
 pid=$!
@@ -104,6 +106,8 @@ pid=$forced
 [ "$code" -eq 0 ] || fail "the game ended with $code"
 
 grep -q "Version" "$XDG_CONFIG_HOME/kavirel/registry.txt" || fail "the engine's version is not recorded"
+[ -d "$XDG_DATA_HOME/kavirel/games" ] || fail "the web games' folder was not made"
+grep -q "games" "$XDG_CONFIG_HOME/kavirel/registry.txt" || fail "the web games' folder is not recorded"
 
 # The forced copy takes the lock over, so the next start hands over to it.
 lock=$XDG_RUNTIME_DIR/kavirel/instance.lock
@@ -141,5 +145,8 @@ read -r peak sounding total < <(od -An -v -td2 -w2 "$work/audio.raw" |
 # The last three scenes, an ARRAY the game keeps with SAVEINI in the application's section.
 last=$(tr -d '\r' <"$ini" | awk -F= '/^\[/ { section = $0 } section == "[PRZYKLAD]" && $1 == "OSTATNIE" { print $2 }')
 [ "$(tr ',' '\n' <<<"$last" | grep -cE '^(PORANEK|POLUDNIE|WIECZOR)$')" -eq 3 ] || fail "OSTATNIE is '$last': $(cat "$ini")"
+day=$(kept DATA)
+day_after=$(date -u +%y%m%d)
+[ "$day" = "$((10#$day_before))" ] || [ "$day" = "$((10#$day_after))" ] || fail "DATA is '$day', not $day_after"
 echo "the sample game ran its scenes and kept ODWIEDZINY=$visits GODZINY=$hours SREDNIA=$average PETLE=$loops" \
-    "OSTATNIE=$last, its tune peaking at $peak"
+    "OSTATNIE=$last, DATA=$day, its tune peaking at $peak"

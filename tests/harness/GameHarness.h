@@ -69,6 +69,8 @@ class CHarnessWindow : public KavirelDLL::CWindow {
 public:
     CHarnessWindow();
     ~CHarnessWindow() override;
+    // The language whose folder files are looked up in first (not owned); null for none.
+    void setLanguage(KavirelDLL::CLanguageOSVer* language) { m_language = language; }
 };
 
 // The part of the application shell a game run needs: its configuration.
