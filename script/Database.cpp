@@ -256,12 +256,6 @@ CMC_Structure* structureNamed(CMC_ObjectsContainer* container, CMC_Object* datab
     return nullptr;
 }
 
-CMC_Integer* integerResult(int value) {
-    CMC_Integer* result = CMC_VariableFactory::allocInteger();
-    result->setValue(value);
-    return result;
-}
-
 } // namespace
 
 CMC_Variable* CMC_Database_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
@@ -303,7 +297,7 @@ CMC_Variable* CMC_Database_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         int start = getParameterInteger(args, 2)->getValue();
         CMC_Variable* value = getParameter(args, 1);
         if (guard.gone()) return nullptr;
-        return integerResult(database->find(field, value, start));
+        return CMC_VariableFactory::allocInteger(database->find(field, value, start));
     }
     case MTH_SELECT: {
         int index = getParameterInteger(args, 0)->getValue();
@@ -317,7 +311,7 @@ CMC_Variable* CMC_Database_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         database->prev();
         return nullptr;
     case MTH_GETROWSNO:
-        return integerResult(database->getRows());
+        return CMC_VariableFactory::allocInteger(database->getRows());
     case MTH_REMOVEAT: {
         int index = getParameterInteger(args, 0)->getValue();
         if (guard.gone()) return nullptr;
@@ -337,7 +331,7 @@ CMC_Variable* CMC_Database_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         return nullptr;
     }
     case MTH_GETCURSORPOS:
-        return integerResult(database->getCursorPos());
+        return CMC_VariableFactory::allocInteger(database->getCursorPos());
     default:
         return nullptr;
     }

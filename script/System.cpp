@@ -32,24 +32,6 @@ const char* const kMonths[] = {"Styczen", "Luty",     "Marzec",   "Kwiecien",   
 
 std::string text(const CXString& s) { return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength())); }
 
-CMC_Variable* integer(int value) {
-    CMC_Integer* result = CMC_VariableFactory::allocInteger();
-    result->setValue(value);
-    return result;
-}
-
-CMC_Variable* boolean(bool value) {
-    CMC_Bool* result = CMC_VariableFactory::allocBool();
-    result->setValue(value);
-    return result;
-}
-
-CMC_Variable* string(const CXString& value) {
-    CMC_String* result = CMC_VariableFactory::allocString();
-    result->setValue(value);
-    return result;
-}
-
 CWindow* windowOf(CMC_Object* object, CMC_ObjectsContainer* container) {
     CMC_ObjectsContainer* scene = object->getScene();
     if (scene && scene->getWindow()) return scene->getWindow();
@@ -224,33 +206,34 @@ CMC_Variable* CMC_System_Runner::run(int id, CMC_Object* object, CMC_ObjectsCont
     auto* system = static_cast<CMC_System*>(object);
     switch (id) {
     case MTH_GETDATE:
-        return integer(system->getDate());
+        return CMC_VariableFactory::allocInteger(system->getDate());
     case MTH_GETDATESTRING:
-        return string(system->getDateString());
+        return CMC_VariableFactory::allocString(system->getDateString());
     case MTH_GETDAY:
-        return integer(system->getDay());
+        return CMC_VariableFactory::allocInteger(system->getDay());
     case MTH_GETDAYOFWEEK:
-        return integer(system->getDayOfWeek());
+        return CMC_VariableFactory::allocInteger(system->getDayOfWeek());
     case MTH_GETDAYOFWEEKSTRING:
-        return string(system->getDayOfWeekString());
+        return CMC_VariableFactory::allocString(system->getDayOfWeekString());
     case MTH_GETMONTH:
-        return integer(system->getMonth());
+        return CMC_VariableFactory::allocInteger(system->getMonth());
     case MTH_GETMONTHSTRING:
-        return string(system->getMonthString());
+        return CMC_VariableFactory::allocString(system->getMonthString());
     case MTH_GETYEAR:
-        return integer(system->getYear());
+        return CMC_VariableFactory::allocInteger(system->getYear());
     case MTH_GETTIMESTRING:
-        return string(system->getTimeString());
+        return CMC_VariableFactory::allocString(system->getTimeString());
     case MTH_GETHOUR:
-        return integer(system->getHour());
+        return CMC_VariableFactory::allocInteger(system->getHour());
     case MTH_GETMINUTES:
-        return integer(system->getMinutes());
+        return CMC_VariableFactory::allocInteger(system->getMinutes());
     case MTH_GETSECONDS:
-        return integer(system->getSeconds());
+        return CMC_VariableFactory::allocInteger(system->getSeconds());
     case MTH_GETSYSTEMTIME:
-        return integer(static_cast<int>(static_cast<uint32_t>(CPlatformClock::bootMilliseconds())));
+        return CMC_VariableFactory::allocInteger(
+            static_cast<int>(static_cast<uint32_t>(CPlatformClock::bootMilliseconds())));
     case MTH_GETMHZ:
-        return integer(system->getMHz());
+        return CMC_VariableFactory::allocInteger(system->getMHz());
     case MTH_DELAY: {
         const int ms = getParameterInteger(args, 0)->getValue();
         if (ms > 0) CPlatformClock::sleepMilliseconds(static_cast<uint32_t>(ms));
@@ -267,7 +250,7 @@ CMC_Variable* CMC_System_Runner::run(int id, CMC_Object* object, CMC_ObjectsCont
             CPlatformFiles::copyFile(text(source), text(target), false) == EPlatformError::none;
         if (!copied)
             logMessage("SYSTEM^COPYFILE: \"%s\" not copied to \"%s\"", from.GetBuffer(), to.GetBuffer());
-        return boolean(copied);
+        return CMC_VariableFactory::allocBool(copied);
     }
     case MTH_MINIMIZE: {
         CWindow* window = windowOf(object, container);
@@ -277,12 +260,12 @@ CMC_Variable* CMC_System_Runner::run(int id, CMC_Object* object, CMC_ObjectsCont
     case MTH_ISCMDLINEPARAMETER: {
         const CXString name = getParameterString(args, 0)->getValue();
         CCommandLine6* commandLine = commandLineOf(windowOf(object, container));
-        return boolean(commandLine && commandLine->isParameter(name));
+        return CMC_VariableFactory::allocBool(commandLine && commandLine->isParameter(name));
     }
     case MTH_GETCMDLINEPARAMETER: {
         const CXString name = getParameterString(args, 0)->getValue();
         CCommandLine6* commandLine = commandLineOf(windowOf(object, container));
-        return string(commandLine ? commandLine->getParameter(name) : CXString());
+        return CMC_VariableFactory::allocString(commandLine ? commandLine->getParameter(name) : CXString());
     }
     case MTH_INSTALL: {
         const CXString game = getParameterString(args, 0)->getValue();
@@ -301,31 +284,32 @@ CMC_Variable* CMC_System_Runner::run(int id, CMC_Object* object, CMC_ObjectsCont
         CKavirelWEB::uninstall(getParameterString(args, 0)->getValue());
         return nullptr;
     case MTH_GETUSERNAME:
-        return string(system->getUserName());
+        return CMC_VariableFactory::allocString(system->getUserName());
     case MTH_GETFOLDERLOCATION:
-        return string(system->getFolderLocation(
+        return CMC_VariableFactory::allocString(system->getFolderLocation(
             argumentCount(args) > 0 ? getParameterInteger(args, 0)->getValue() : 26));
     case MTH_GETCOMMANDLINE:
-        return string(system->getCommandLine());
+        return CMC_VariableFactory::allocString(system->getCommandLine());
     case MTH_ISFILEEXIST: {
         const CXString name = argumentCount(args) > 0 ? getParameterString(args, 0)->getValue() : CXString();
-        if (!name.IsString()) return boolean(false);
+        if (!name.IsString()) return CMC_VariableFactory::allocBool(false);
         CFile file;
-        return boolean(file.Open(windowOf(object, container), name, CFile::MODE_READ | CFile::MODE_BINARY) ==
-                       ERR_NONE);
+        return CMC_VariableFactory::allocBool(
+            file.Open(windowOf(object, container), name, CFile::MODE_READ | CFile::MODE_BINARY) == ERR_NONE);
     }
     case MTH_CREATEDIR: {
         const CXString path = argumentCount(args) > 0 ? getParameterString(args, 0)->getValue() : CXString();
-        return boolean(path.IsString() && system->createDir(path));
+        return CMC_VariableFactory::allocBool(path.IsString() && system->createDir(path));
     }
     case MTH_GETPRODUCTPATH: {
         CApplication* shell = nullptr;
         if (CWindow* window = windowOf(object, container)) shell = window->GetApplicationInterface();
         CConfig* config = shell ? shell->GetConfigInterface() : nullptr;
-        return string(config ? system->getProductPath(config->getConfigFileName()) : CXString());
+        return CMC_VariableFactory::allocString(config ? system->getProductPath(config->getConfigFileName())
+                                                       : CXString());
     }
     case MTH_GETROOTPATH:
-        return string(CWindow::gameProductPath);
+        return CMC_VariableFactory::allocString(CWindow::gameProductPath);
     default:
         return nullptr;
     }

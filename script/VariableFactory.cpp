@@ -116,6 +116,30 @@ CMC_String* CMC_VariableFactory::allocString() {
     return take(variablesStr, variablesStrTaken, iVariablesStringNo, strPtr, "STRING", g_warnedString);
 }
 
+CMC_Bool* CMC_VariableFactory::allocBool(bool value) {
+    CMC_Bool* result = allocBool();
+    result->setValue(value);
+    return result;
+}
+
+CMC_Double* CMC_VariableFactory::allocDouble(double value) {
+    CMC_Double* result = allocDouble();
+    result->setValue(value);
+    return result;
+}
+
+CMC_Integer* CMC_VariableFactory::allocInteger(int value) {
+    CMC_Integer* result = allocInteger();
+    result->setValue(value);
+    return result;
+}
+
+CMC_String* CMC_VariableFactory::allocString(const CXString& value) {
+    CMC_String* result = allocString();
+    result->setValue(value);
+    return result;
+}
+
 namespace {
 
 // Runs what(pool, taken) on the pool of the scalar type; nothing for any other type.

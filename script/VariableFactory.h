@@ -25,6 +25,11 @@ public:
     static CMC_Double* allocDouble();
     static CMC_Integer* allocInteger();
     static CMC_String* allocString();
+    // A temporary holding the value.
+    static CMC_Bool* allocBool(bool value);
+    static CMC_Double* allocDouble(double value);
+    static CMC_Integer* allocInteger(int value);
+    static CMC_String* allocString(const CXString& value);
     // A temporary of the scalar type; null for other types.
     static CMC_Variable* allocOfType(int type);
     static void free(CMC_Variable* value);

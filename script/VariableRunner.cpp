@@ -81,7 +81,7 @@ void writeInteger(CMC_Variable* receiver, int value) {
         static_cast<CMC_Integer*>(receiver)->setValue(value);
         return;
     }
-    CMC_Integer* temporary = integerResult(value);
+    CMC_Integer* temporary = CMC_VariableFactory::allocInteger(value);
     receiver->set(temporary);
     CMC_Object::flush(temporary);
 }
@@ -91,7 +91,7 @@ void writeDouble(CMC_Variable* receiver, double value) {
         static_cast<CMC_Double*>(receiver)->setValue(value);
         return;
     }
-    CMC_Double* temporary = doubleResult(value);
+    CMC_Double* temporary = CMC_VariableFactory::allocDouble(value);
     receiver->set(temporary);
     CMC_Object::flush(temporary);
 }
@@ -257,7 +257,7 @@ CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         if (type != TYPE_STRING) return nullptr;
         return stringMethod(id, value, args, guard);
     case MTH_ISUPPERLETTER:
-        if (type != TYPE_STRING) return boolResult(false);
+        if (type != TYPE_STRING) return CMC_VariableFactory::allocBool(false);
         return stringMethod(id, value, args, guard);
     case MTH_COPYFILE:
         return copyFile(container, args);
@@ -322,7 +322,7 @@ CMC_Variable* CMC_Variable_Runner::integerMethod(int id, CMC_Variable* value, CX
     }
     if (guard.objectGone()) return nullptr;
     writeInteger(value, result);
-    return integerResult(result);
+    return CMC_VariableFactory::allocInteger(result);
 }
 
 CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXVector* args,
@@ -341,7 +341,7 @@ CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXV
         result = std::sqrt(own);
         break;
     case MTH_SGN:
-        return integerResult(own > 0 ? 1 : own < 0 ? -1 : 0);
+        return CMC_VariableFactory::allocInteger(own > 0 ? 1 : own < 0 ? -1 : 0);
     case MTH_CLAMP: {
         if (count < 2) return nullptr;
         double low = getParameterDouble(args, 0)->getValue();
@@ -396,14 +396,14 @@ CMC_Variable* CMC_Variable_Runner::doubleMethod(int id, CMC_Variable* value, CXV
         // Truncated, then up by one when the first two decimals reach 50: -2.5 gives -2.
         int whole = truncated(own);
         if (std::fmod(std::trunc(own * 100.0), 100.0) >= 50.0) whole = whole == INT32_MAX ? whole : whole + 1;
-        return integerResult(whole);
+        return CMC_VariableFactory::allocInteger(whole);
     }
     default:
         return nullptr;
     }
     if (guard.objectGone()) return nullptr;
     writeDouble(value, result);
-    return doubleResult(result);
+    return CMC_VariableFactory::allocDouble(result);
 }
 
 CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXVector* args,
@@ -432,23 +432,24 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
         CXString reversed(length);
         for (int i = length - 1; i >= 0; --i) reversed += text.GetAt(i);
         string->setValue(reversed);
-        return stringResult(reversed);
+        return CMC_VariableFactory::allocString(reversed);
     }
     case MTH_LENGTH:
-        return integerResult(string->value().GetLength());
+        return CMC_VariableFactory::allocInteger(string->value().GetLength());
     case MTH_GET: {
         int from = integerAt(0, 0);
         int n = integerAt(1, 0);
         if (guard.objectGone()) return nullptr;
         const CXString& text = string->value();
         int length = text.GetLength();
-        if (count == 0) return stringResult(text);
-        if (from < 0 || from >= length) return stringResult(CXString(""));
-        if (count == 1) return stringResult(text.Mid(from, from + 1));
-        if (n == -1) return stringResult(text.Right(from));
-        if (n <= 0) return stringResult(CXString(""));
+        if (count == 0) return CMC_VariableFactory::allocString(text);
+        if (from < 0 || from >= length) return CMC_VariableFactory::allocString(CXString(""));
+        if (count == 1) return CMC_VariableFactory::allocString(text.Mid(from, from + 1));
+        if (n == -1) return CMC_VariableFactory::allocString(text.Right(from));
+        if (n <= 0) return CMC_VariableFactory::allocString(CXString(""));
         long long end = static_cast<long long>(from) + n;
-        return stringResult(text.Mid(from, end > length ? length : static_cast<int>(end)));
+        return CMC_VariableFactory::allocString(
+            text.Mid(from, end > length ? length : static_cast<int>(end)));
     }
     case MTH_UPPER:
         string->upper();
@@ -460,7 +461,7 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
         CXString sought = textAt(0);
         int start = integerAt(1, 0);
         if (guard.objectGone()) return nullptr;
-        return integerResult(string->value().FindSubString(sought, start));
+        return CMC_VariableFactory::allocInteger(string->value().FindSubString(sought, start));
     }
     case MTH_CUT: {
         int pos = std::max(integerAt(0, 0), 0);
@@ -514,7 +515,7 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
     case MTH_ISUPPERLETTER: {
         int at = integerAt(0, 0);
         if (guard.objectGone()) return nullptr;
-        return boolResult(string->value().IsUpper(at));
+        return CMC_VariableFactory::allocBool(string->value().IsUpper(at));
     }
     default:
         return nullptr;
@@ -522,7 +523,7 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
 }
 
 CMC_Variable* CMC_Variable_Runner::copyFile(CMC_ObjectsContainer* container, CXVector* args) {
-    if (argumentCount(args) < 2) return boolResult(false);
+    if (argumentCount(args) < 2) return CMC_VariableFactory::allocBool(false);
     CWindow* window = container ? container->getWindow() : nullptr;
     CXString from = CPath::resolveFileNameEx(window, getParameterString(args, 0)->getValue());
     CXString to = CPath::resolveFileNameEx(window, getParameterString(args, 1)->getValue());
@@ -532,7 +533,8 @@ CMC_Variable* CMC_Variable_Runner::copyFile(CMC_ObjectsContainer* container, CXV
     std::string target(to.GetBuffer(), static_cast<size_t>(to.GetLength()));
     size_t slash = target.find_last_of("\\/");
     if (slash != std::string::npos && slash > 0) CPlatformFiles::createFolder(target.substr(0, slash));
-    return boolResult(CPlatformFiles::copyFile(source, target, false) == EPlatformError::none);
+    return CMC_VariableFactory::allocBool(CPlatformFiles::copyFile(source, target, false) ==
+                                          EPlatformError::none);
 }
 
 CMC_Variable* CMC_Variable_Runner::random(CMC_Variable* value, CXVector* args,
@@ -547,7 +549,7 @@ CMC_Variable* CMC_Variable_Runner::random(CMC_Variable* value, CXVector* args,
                                   getParameterInteger(args, 1)->getValue());
     if (!guard.objectGone() && value->getType() == TYPE_INTEGER)
         static_cast<CMC_Integer*>(value)->setValue(result);
-    return integerResult(result);
+    return CMC_VariableFactory::allocInteger(result);
 }
 
 } // namespace KavirelDLL
