@@ -7,9 +7,6 @@
 #include "core/KavirelWEB.h"
 #include "core/Log.h"
 #include "core/Path.h"
-#include "display/Application.h"
-#include "display/CommandLine6.h"
-#include "display/Config.h"
 #include "display/Window.h"
 #include "platform/Display.h"
 #include "platform/Files.h"
@@ -21,6 +18,9 @@
 #include "script/String.h"
 #include "script/TypeIds.h"
 #include "script/VariableFactory.h"
+#include "shell/Application.h"
+#include "shell/CommandLine6.h"
+#include "shell/Config.h"
 
 namespace KavirelDLL {
 
