@@ -17,6 +17,7 @@
 #include "core/Elements.h"
 #include "core/File.h"
 #include "core/IniFile.h"
+#include "core/SelfExtract.h"
 #include "core/TextCoder.h"
 #include "display/GraphicsObject.h"
 #include "fuzz/FuzzSupport.h"
@@ -209,6 +210,35 @@ void archiveSeeds(const fs::path& work) {
     if (!writer.Create(engineName(source), CXString("data.bf"), engineName(big)))
         std::fprintf(stderr, "MakeFuzzSeeds: the big file was not written\n");
     seed("bigfile", "data.bf", readFile(big));
+}
+
+void packageSeeds(const fs::path& work) {
+    const fs::path source = work / "package";
+    fs::create_directories(source / "Dane" / "S1");
+    std::ofstream(source / "Dane" / "application.def", std::ios::binary)
+        << "OBJECT=GAME\nGAME:TYPE=APPLICATION\n";
+    std::ofstream(source / "Dane" / "S1" / "S1.cnv", std::ios::binary) << kDefinition;
+    std::ofstream(source / "Dane" / "empty.txt", std::ios::binary);
+    // Entry names are relative to the folder the package is built in.
+    const std::string previous = CPlatformFiles::workingFolder();
+    CPlatformFiles::changeWorkingFolder(CPlatformFiles::toEngineName(source.string()));
+    CSelfExtract tree;
+    tree.AddDirectory(CXString("Dane"));
+    const bool built = tree.CreateArchive(CXString(), engineName(work / "tree.pik"));
+    CSelfExtract none;
+    const bool empty = none.CreateArchive(CXString(), engineName(work / "empty.pik"));
+    CPlatformFiles::changeWorkingFolder(previous);
+    if (!built || !empty) std::fprintf(stderr, "MakeFuzzSeeds: a package was not written\n");
+    seed("package", "tree.pik", readFile(work / "tree.pik"));
+    seed("package", "empty.pik", readFile(work / "empty.pik"));
+    // Names no writer makes: out of the folder, with a drive, absolute; and a sound entry.
+    auto record = [](char type, const std::string& data, const std::string& name) {
+        auto u32 = [](size_t v) { return std::string{char(v), char(v >> 8), char(v >> 16), char(v >> 24)}; };
+        return std::string(1, type) + u32(data.size()) + u32(data.size()) + data + u32(name.size()) + name;
+    };
+    seed("package", "unsafe_names",
+         std::string("SFX01\4\0\0\0", 9) + record(2, "a", "..\\up.txt") + record(2, "b", "C:\\drive.txt") +
+             record(2, "c", "\\abs.txt") + record(2, "OggS", "snd\\a.wav"));
 }
 
 void worldSeeds() {
@@ -465,6 +495,7 @@ int main(int argc, char** argv) {
     animationSeeds();
     codecSeeds();
     archiveSeeds(work);
+    packageSeeds(work);
     worldSeeds();
     tableSeeds(work);
     soundSeeds(work);
