@@ -8,6 +8,8 @@
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "media/anim/AnimationManager.h"
+#include "media/sound/SndStream.h"
+#include "media/sound/Sound4.h"
 #include "shell/Application.h"
 
 namespace KavirelDLL {
@@ -62,7 +64,6 @@ CAnimo::CAnimo(CAnimo& other) : CGraphicsObject(other.CGraphicsObject::m_window)
 CAnimo::~CAnimo() {
     unregisterFromManager();
     if (m_currentSound && !(m_animoFlags & ANIMO_SOUND_OUTLIVES)) m_currentSound->stop(false);
-    if (m_stream) m_stream->stop(false);
     m_currentSound = nullptr;
     m_lastDrawn = nullptr;
 }
@@ -86,7 +87,6 @@ void CAnimo::Flush() {
     StopNoNotify();
     if (m_currentSound) m_currentSound->stop(false);
     m_currentSound = nullptr;
-    if (m_stream) m_stream->stop(false);
     m_stream.reset();
     m_images.clear();
     m_events.clear();
@@ -96,7 +96,6 @@ void CAnimo::Flush() {
     m_currentFrame = -1;
     m_currentEvent = 0;
     m_globalX = m_globalY = 0;
-    m_soundsMissing = m_toldSoundsMissing = false;
     dropBlocks();
     m_width = m_height = m_pitch = 0;
     setStatus(ANIMO_STOPPED);
@@ -579,41 +578,26 @@ void CAnimo::Seek(int image) {
 
 // ---------------------------------------------------------------- sounds
 
-std::shared_ptr<CPlayable> makeFrameSound(CWindow* window, const CXString& path);
-std::shared_ptr<CPlayable> makeFrameStream(CWindow* window, const CXString& path);
-
 void CAnimo::startFrameSound(int event, int frame) {
-    const _animoFrame* record = GetFrameInfo(event, frame);
     if (m_animoFlags & ANIMO_STREAM_SOUNDS) {
+        const _animoFrame* record = GetFrameInfo(event, frame);
         if (!record || !record->soundField || record->sound.GetLength() == 0) return;
-        if (m_stream) m_stream->stop(false);
         CWindow* window = CGraphicsObject::m_window;
-        m_stream =
-            makeFrameStream(window, window ? window->GetSoundFXFullPath(record->sound) : record->sound);
-        if (m_stream) {
-            m_stream->play();
-        } else if (!m_toldSoundsMissing) {
-            m_toldSoundsMissing = true;
-            logMessage("animation \"%s\": streamed frame sounds are not built, \"%s\" does not play",
-                       m_fileName.GetBuffer(), record->sound.GetBuffer());
-            setErrorCode(ERR_NOT_BUILT);
-        }
+        m_stream.reset();
+        m_stream = std::make_unique<CSndStream>(window, window ? window->GetSoundFXFullPath(record->sound)
+                                                               : record->sound);
+        m_stream->Play(false);
         return;
     }
     if (CPlayable* sound = getFrameSound(event, frame)) {
         if (m_currentSound && m_currentSound != sound) m_currentSound->stop(false);
         m_currentSound = sound;
         sound->play();
-    } else if (record && record->soundField && m_soundsMissing && !m_toldSoundsMissing) {
-        m_toldSoundsMissing = true;
-        logMessage("animation \"%s\": frame sounds are not built, \"%s\" does not play",
-                   m_fileName.GetBuffer(), record->sound.GetBuffer());
-        setErrorCode(ERR_NOT_BUILT);
     }
 }
 
 bool CAnimo::soundStillPlaying() {
-    return (m_stream && m_stream->isPlaying()) || (m_currentSound && m_currentSound->isPlaying());
+    return (m_stream && m_stream->IsPlaying()) || (m_currentSound && m_currentSound->isPlaying());
 }
 
 void CAnimo::buildSoundTable() {
@@ -626,8 +610,12 @@ void CAnimo::buildSoundTable() {
             const auto& record = m_events[e].records[f];
             if (!record || !record->soundField) continue;
             const CXString path = window ? window->GetSoundFXFullPath(record->sound) : record->sound;
-            m_sounds[e][f] = makeFrameSound(window, path);
-            if (!m_sounds[e][f]) m_soundsMissing = true;
+            // A list's members are each put in the sound-effects folder by the list itself, so it is
+            // given as stored: resolving the whole text first would put the folder twice before the first.
+            if (path.Find(';') >= 0)
+                m_sounds[e][f] = std::make_shared<CRandomizedSound>(window, record->sound, false, true);
+            else
+                m_sounds[e][f] = std::make_shared<CSound4>(window, path, false, true);
         }
 }
 
@@ -675,7 +663,7 @@ void CAnimo::Stop() {
 
 void CAnimo::StopNoNotify() {
     if (m_animoStatus == ANIMO_STOPPED) return;
-    if (m_stream) m_stream->stop(false);
+    if (m_stream) m_stream->Stop();
     const uint32_t eventFlags =
         validEvent(m_currentEvent) ? m_events[static_cast<size_t>(m_currentEvent)].flags : 0;
     if (eventFlags & ANIMO_HIDE_ON_STOP) setVisibleFlag(false);

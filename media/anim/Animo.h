@@ -13,6 +13,7 @@ namespace KavirelDLL {
 class CWindow;
 class CFile;
 class CAnimoReader;
+class CSndStream;
 
 // Animation flags (bits 8-23 of the file's flag field) and event flags.
 enum : uint32_t {
@@ -282,7 +283,7 @@ private:
     void setVisibleFlag(bool visible);
 
     std::vector<_animoEvent> m_events;
-    std::shared_ptr<CPlayable> m_stream;
+    std::unique_ptr<CSndStream> m_stream;
     int32_t m_currentFrame = -1;
     CXString m_author;
     CXString m_description;
@@ -306,9 +307,6 @@ private:
     CXPoint m_rotationRef;
     float m_scaleX = 1.0f;
     float m_scaleY = 1.0f;
-    // Frame sounds that could not be made: said once in the log when one should play.
-    bool m_soundsMissing = false;
-    bool m_toldSoundsMissing = false;
 };
 
 } // namespace KavirelDLL

@@ -25,10 +25,6 @@ bool isMagic(const uint8_t* head, const char* magic) { return std::memcmp(head, 
 
 } // namespace
 
-// Frame sounds belong to the sound subsystem; until it is built they cannot be made.
-std::shared_ptr<CPlayable> makeFrameSound(CWindow*, const CXString&) { return nullptr; }
-std::shared_ptr<CPlayable> makeFrameStream(CWindow*, const CXString&) { return nullptr; }
-
 int CAnimo::fail(int code, const char* why) {
     logMessage("animation \"%s\": %s", m_fileName.GetBuffer(), why);
     Flush();

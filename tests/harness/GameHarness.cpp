@@ -6,6 +6,7 @@
 #include "core/File.h"
 #include "core/Folder.h"
 #include "core/XTimer.h"
+#include "media/anim/AnimationManager.h"
 #include "media/controls/Unit6.h"
 #include "media/sound/Music.h"
 #include "media/sound/SndStream.h"
@@ -97,6 +98,7 @@ CHarnessWindow::~CHarnessWindow() {
 
 CHarnessShell::CHarnessShell(const CXString& iniFile) {
     m_config = new CConfig(iniFile);
+    m_animationManager = new CAnimationManager();
     m_soundManager = new CSoundManager();
     CSoundCodec::init_codecs();
     m_ownsCodecs = true;

@@ -73,7 +73,7 @@ public:
     void setLanguage(KavirelDLL::CLanguageOSVer* language) { m_language = language; }
 };
 
-// The part of the application shell a game run needs: its configuration.
+// The part of the application shell a game run needs: its configuration and its animation and sound managers.
 class CHarnessShell : public KavirelDLL::CApplication {
 public:
     explicit CHarnessShell(const KavirelDLL::CXString& iniFile);

@@ -7,7 +7,9 @@
 #include "display/RasterFixtures.h"
 #include "display/WindowFixtures.h"
 #include "media/AnimoFixtures.h"
+#include "media/SoundFixtures.h"
 #include "media/anim/AnimationManager.h"
+#include "media/sound/SndStream.h"
 #include "platform/Files.h"
 #include "platform/PlatformTime.h"
 #include "platform/TempFolder.h"
@@ -350,24 +352,71 @@ TEST(AnimoPlay, PlaysAndDrawsInTheGameWindow) {
     a.reset();
 }
 
-// Frame sounds of a file wait for the sound subsystem: they fail visibly when their frame plays.
-TEST(AnimoPlay, FileSoundsAreNotBuiltYet) {
-    CLogCapture log;
-    auto a = strip(nullptr, 2);
-    a->GetFrameInfo(0, 1)->soundField = 1;
-    a->GetFrameInfo(0, 1)->sound = "bird.wav";
-    std::vector<uint8_t> bytes;
-    ASSERT_TRUE(a->save3(bytes, 0));
-    CTempFolder folder("anim");
-    folder.put("BIRD.ANN", std::string(bytes.begin(), bytes.end()));
-    CAnimo6 loaded(nullptr,
-                   CXString(CPlatformFiles::toEngineName((folder.path() / "BIRD.ANN").string()).c_str()));
-    ASSERT_TRUE(loaded.isLoaded());
-    EXPECT_EQ(loaded.LastError(), 0);
-    loaded.Play(0, 0);
-    loaded.next();
-    EXPECT_EQ(loaded.LastError(), ERR_NOT_BUILT);
-    EXPECT_TRUE(log.contains("frame sounds are not built"));
+// A file's frame sounds are made from the sound-effects folder and heard in the mixer when their frame shows:
+// one sound, a ';' list of which one plays, and with 0x400000 a stream made when the frame shows.
+TEST(AnimoPlay, FileSoundsAreHeard) {
+    CSoundWorld world;
+    CSndStream::setRefillThreads(false);
+    world.window.SetSoundFXPath(CXString(world.folder.str().c_str()));
+    world.file("bird.wav", pcmWav(std::vector<int16_t>(2205, 3000)));
+    world.file("a.wav", pcmWav(std::vector<int16_t>(2205, 1000)));
+    world.file("b.wav", pcmWav(std::vector<int16_t>(2205, 2000)));
+    auto a = strip(nullptr, 3);
+    for (auto [frame, sound] : {std::pair{1, "bird.wav"}, {2, "a.wav;b.wav"}}) {
+        a->GetFrameInfo(0, frame)->soundField = 1;
+        a->GetFrameInfo(0, frame)->sound = sound;
+    }
+    auto loadAs = [&](const char* name) {
+        std::vector<uint8_t> bytes;
+        EXPECT_TRUE(a->save3(bytes, 0));
+        auto loaded = std::make_unique<CAnimo6>(&world.window,
+                                                world.file(name, std::string(bytes.begin(), bytes.end())));
+        EXPECT_TRUE(loaded->isLoaded());
+        EXPECT_EQ(loaded->LastError(), 0);
+        return loaded;
+    };
+    auto played = loadAs("BIRD.ANN");
+    EXPECT_EQ(world.manager()->getCount(), 3) << "the bird and both members of the list";
+    played->Play(0, 0);
+    EXPECT_EQ(world.frame()[0], 0);
+    played->next();
+    EXPECT_EQ(world.frame()[0], 3000);
+    played->setVolume(-10000);
+    EXPECT_EQ(world.frame()[0], 0);
+    played->setVolume(0);
+    played->next();
+    const int16_t member = world.frame()[0];
+    EXPECT_TRUE(member == 1000 || member == 2000) << member;
+    EXPECT_NE(dynamic_cast<CRandomizedSound*>(played->getCurrentSound()), nullptr);
+    played->Stop();
+    EXPECT_EQ(world.frame()[0], 0);
+
+    // A missing sound is said in the log and the animation plays on without it.
+    {
+        CLogCapture log;
+        a->GetFrameInfo(0, 1)->sound = "missing.wav";
+        auto missing = loadAs("MISSING.ANN");
+        missing->Play(0, 1);
+        EXPECT_TRUE(log.contains("missing.wav"));
+        EXPECT_EQ(world.frame()[0], 0);
+        missing->next();
+        EXPECT_EQ(missing->GetCurrentFrameInSequence(), 2);
+        missing->Stop();
+        a->GetFrameInfo(0, 1)->sound = "bird.wav";
+    }
+
+    // Streamed: nothing is made at load; each sounding frame starts a new stream, and a stop ends it.
+    a->SetAnimoFlags(ANIMO_STREAM_SOUNDS);
+    a->GetFrameInfo(0, 2)->sound = "a.wav";
+    auto streamed = loadAs("STREAM.ANN");
+    EXPECT_EQ(streamed->getFrameSound(0, 1), nullptr);
+    streamed->Play(0, 1);
+    EXPECT_EQ(world.frame()[0], 3000);
+    streamed->next();
+    EXPECT_EQ(world.frame()[0], 1000);
+    streamed->Stop();
+    EXPECT_EQ(world.frame()[0], 0);
+    CSndStream::setRefillThreads(true);
 }
 
 // Moving an animation by its global position repaints the place it leaves as well as the one it takes.

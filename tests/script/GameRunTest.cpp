@@ -3,6 +3,8 @@
 #include "core/Log.h"
 #include "core/XTimer.h"
 #include "input/HotSpot.h"
+#include "media/SoundFixtures.h"
+#include "media/anim/Animo6.h"
 #include "media/controls/Unit6.h"
 #include "objects/Mouse.h"
 #include "script/Scene.h"
@@ -298,6 +300,44 @@ TEST(SceneRunner, HotSpotPrioritiesAndPauseFlag) {
     callMethod(scene, "RESUME");
     EXPECT_FALSE(runner->isPaused());
     EXPECT_TRUE(CXTimer::isEnabled());
+}
+
+// PAUSE holds the shell's sounds and animations; RESUMEONLY gives back the sounds and the animations of its
+// group alone (this one drives none); RESUME gives back the rest.
+TEST(SceneRunner, PauseAndResumeHoldSoundsAndAnimations) {
+    CGameFolder folder;
+    EpisodeGame game(folder, "", "", {object("G", {{"TYPE", "GROUP"}}), "", ""});
+    folder.write("beep.wav", pcmWav(std::vector<int16_t>(22050 * 2, 4000)));
+    CGameRun run(folder);
+    CMC_Scene* scene = run.scene();
+    CSound4 sound(run.window(), folder.engineRoot() + "beep.wav", false, true);
+    CAnimo6 animation(run.window());
+    CGraphicsObject image(nullptr, CXSize(1, 1), 16);
+    animation.AddFrame(&image);
+    animation.AddFrame(&image);
+    _animoEvent event;
+    event.setName("RUN");
+    event.frames = 2;
+    animation.AddEvent(event);
+    animation.GetEventInfo(0)->images = {0, 1};
+    sound.play();
+    animation.Play(0, 0);
+    auto heard = [&] {
+        run.frames(1);
+        return run.audio()[run.audio().size() - 2];
+    };
+    EXPECT_EQ(heard(), 4000);
+
+    callMethod(scene, "PAUSE");
+    EXPECT_EQ(heard(), 0);
+    EXPECT_EQ(animation.GetStatus(), CAnimo::ANIMO_PAUSED);
+    callMethod(scene, "RESUMEONLY", {"G"});
+    EXPECT_EQ(heard(), 4000);
+    EXPECT_EQ(animation.GetStatus(), CAnimo::ANIMO_PAUSED);
+    callMethod(scene, "PAUSE");
+    callMethod(scene, "RESUME");
+    EXPECT_EQ(heard(), 4000);
+    EXPECT_EQ(animation.GetStatus(), CAnimo::ANIMO_PLAYING);
 }
 
 TEST(SceneRunner, RemoveAndRemoveClonesDeleteOnlyTheScenesOwnObjects) {
