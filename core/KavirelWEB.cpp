@@ -125,13 +125,16 @@ bool CKavirelWEB::install(CDownloadManagerIfc* downloader, CXString game, CXStri
     CXString installTime;
     installTime.Format("%d", static_cast<int>(static_cast<uint32_t>(CPlatformClock::wallSeconds())));
     const ERegistryRoot user = ERegistryRoot::currentUser;
-    bool good = set_registry(user, key, "TimesPlayed", "0") && set_registry(user, key, "TotalTime", "0") &&
-                set_registry(user, key, "InstallTime", installTime) &&
-                set_registry(user, key, "FullName", fullName);
+    // Every record is tried, whatever an earlier one gave.
+    bool good = set_registry(user, key, "TimesPlayed", "0");
+    good = set_registry(user, key, "TotalTime", "0") && good;
+    good = set_registry(user, key, "InstallTime", installTime) && good;
+    good = set_registry(user, key, "FullName", fullName) && good;
     const CXString uninstallKey = CXString(kUninstallKey) + game;
     good = set_registry(ERegistryRoot::localMachine, uninstallKey, "DisplayName",
                         CXString("KavirelWEB - ") + game) &&
-           set_registry(ERegistryRoot::localMachine, uninstallKey, "UninstallString",
+           good;
+    good = set_registry(ERegistryRoot::localMachine, uninstallKey, "UninstallString",
                         get_full_kvweb_path() + " -uninstall -game " + game) &&
            good;
     if (!good) logMessage("web game \"%s\": its records could not all be written", game.GetBuffer());

@@ -98,6 +98,14 @@ int CMemStream::get_bit() {
 }
 
 unsigned CMemStream::get_bits(int n) {
+    // Only the last 32 bits survive; the ones before them are skipped without reading.
+    if (n > 32) {
+        const int64_t bit = static_cast<int64_t>(m_position) * 8 + m_bitPosition + (n - 32);
+        const int64_t end = static_cast<int64_t>(m_length) * 8;
+        m_position = static_cast<int32_t>(std::min(bit, end) / 8);
+        m_bitPosition = bit >= end ? 0 : static_cast<int32_t>(bit % 8);
+        n = 32;
+    }
     unsigned value = 0;
     for (int i = 0; i < n; ++i) value = (value << 1) | static_cast<unsigned>(get_bit());
     return value;

@@ -199,7 +199,10 @@ bool CSelfExtract::ReadTOC() {
 
 bool CSelfExtract::ExtractOne(int index, CXString folder) {
     CSelfExtractInfo* entry = GetEntry(index);
-    if (!entry) return fail(ERR_FILE_NOT_FOUND);
+    if (!entry) {
+        logMessage("package \"%s\" has no entry %d", m_fileName.GetBuffer(), index);
+        return fail(ERR_FILE_NOT_FOUND);
+    }
     const CXString name = entry->GetFilename();
     const CXString root = withSeparator(folder);
     if (!isSafeEntryName(name)) {
@@ -250,6 +253,8 @@ bool CSelfExtract::ExtractOne(int index, CXString folder) {
     const CXString target = root + name;
     const CXString part = target + ".kvpart";
     CPlatformFile out;
+    // A link left where the part file goes is removed, not followed out of the folder.
+    CPlatformFiles::removeFile(text(part));
     if (out.open(text(part), EOpenMode::write) != EPlatformError::none) {
         logMessage("package \"%s\": \"%s\" cannot be written", m_fileName.GetBuffer(), target.GetBuffer());
         return fail(ERR_FILE_WRITE);
@@ -309,6 +314,7 @@ bool CSelfExtract::CreateArchive(CXString, CXString packageName) {
     m_lastError = 0;
     const CXString part = packageName + ".kvpart";
     CPlatformFile out;
+    if (packageName.IsString()) CPlatformFiles::removeFile(text(part));
     if (!packageName.IsString() || out.open(text(part), EOpenMode::write) != EPlatformError::none) {
         logMessage("package \"%s\" cannot be written", packageName.GetBuffer());
         return fail(ERR_FILE_WRITE);

@@ -24,7 +24,7 @@ public:
     static bool takeTerminationRequest();
 
     // The process's arguments, its own name first, joined by blanks; one that is empty or holds a blank, a
-    // tab or a double quote is put in double quotes (inner ones doubled as '\"'). Engine text.
+    // tab or a double quote is put in double quotes (inner ones escaped with a backslash). Engine text.
     static std::string commandLine();
     // The user's login name (engine text); empty when the system cannot tell.
     static std::string userName();

@@ -54,8 +54,17 @@ TEST(MemStream, BitsSignedBitsAndBytesFinishingAPartByte) {
     EXPECT_EQ(fresh.get_signed_bits(4), -6);
     EXPECT_EQ(fresh.get_signed_bits(0), 0);
     EXPECT_EQ(fresh.get_bits(4), 5u);
-    EXPECT_EQ(fresh.getPtr(), fresh.getPtr());
     EXPECT_EQ(static_cast<unsigned char>(*fresh.getPtr()), 0xFF);
+
+    // More than 32 bits keep the last 32, and a huge count ends at once at the end of the data.
+    char five[] = {char(0x80), 0x12, 0x34, 0x56, char(0x78)};
+    CFile_Stream wide(five, 5);
+    CMemStream many(&wide);
+    EXPECT_EQ(many.get_bits(1), 1u);
+    EXPECT_EQ(many.get_bits(39), 0x12345678u);
+    CMemStream huge(&wide);
+    EXPECT_EQ(huge.get_bits(2000000000), 0u);
+    EXPECT_EQ(huge.getPosition(), 5);
 
     // move finishes a partly read byte first, and never leaves the data.
     CMemStream moving(&file);

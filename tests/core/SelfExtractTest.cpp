@@ -185,6 +185,17 @@ TEST_F(Packages, NamesThatLeaveTheFolderAreRefusedAndNothingIsWrittenOutside) {
         ++inside;
     EXPECT_EQ(inside, 3u); // .keep and the two links
     EXPECT_TRUE(log.contains("would leave the folder"));
+
+    // A link already lying where the entry's part file goes is replaced, not written through.
+    std::filesystem::create_symlink(m_tmp.path() / "outside" / "victim2",
+                                    m_tmp.path() / "box" / "ok.txt.kvpart");
+    auto good = make("q.pik", package(1, stored("ok.txt", "fine")));
+    ASSERT_TRUE(good->ReadTOC());
+    EXPECT_TRUE(good->ExtractOne(0, CXString(root("/box").c_str())));
+    EXPECT_FALSE(exists("outside/victim2"));
+    EXPECT_FALSE(std::filesystem::is_symlink(m_tmp.path() / "box" / "ok.txt"));
+    EXPECT_FALSE(good->ExtractOne(7, CXString(root("/box").c_str())));
+    EXPECT_TRUE(log.contains("has no entry 7"));
 }
 
 TEST_F(Packages, SoundEntriesFailVisiblyUntilTheirCodecIsThere) {
