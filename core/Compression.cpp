@@ -70,15 +70,17 @@ char* rleEncode(const char* src, int length, int& outLength) {
     return copyOut(out, outLength);
 }
 
+// The largest output a packet stream of srcLength bytes can give: a run packet of 1 + E bytes yields at most
+// 127 elements.
 template <int E>
-char* rleDecode(const char* src, int srcLength, int size) {
-    if (size < 0 || srcLength < 0 || (srcLength > 0 && !src)) return nullptr;
-    // A run packet of 1 + E bytes yields at most 127 elements; refuse sizes the input cannot fill.
-    const int64_t most = (static_cast<int64_t>(srcLength) / (1 + E) + 1) * kMaxPacket * E;
-    if (size > most) return nullptr;
-    char* out = new (std::nothrow) char[size];
-    if (!out) return nullptr;
+int64_t rleMostOutput(int srcLength) {
+    return (static_cast<int64_t>(srcLength) / (1 + E) + 1) * kMaxPacket * E;
+}
 
+template <int E>
+bool rleDecodeInto(const char* src, int srcLength, char* out, int size) {
+    if (size < 0 || srcLength < 0 || (srcLength > 0 && !src) || (size > 0 && !out)) return false;
+    if (size > rleMostOutput<E>(srcLength)) return false;
     const auto* in = reinterpret_cast<const unsigned char*>(src);
     size_t pos = 0, at = 0;
     const size_t total = static_cast<size_t>(size), inLength = static_cast<size_t>(srcLength);
@@ -89,28 +91,47 @@ char* rleDecode(const char* src, int srcLength, int size) {
         if (control & 0x80) {
             if (inLength - at < E) break;
             const size_t n = std::min<size_t>((control & 0x7F) * E, room);
+            char* o = out + pos;
             if (E == 1) {
-                std::memset(out + pos, in[at], n);
+                std::memset(o, in[at], n);
             } else {
-                const char lo = static_cast<char>(in[at]), hi = static_cast<char>(in[at + 1]);
-                char* o = out + pos;
-                for (size_t k = 0; k + 1 < n; k += 2) {
-                    o[k] = lo;
-                    o[k + 1] = hi;
+                const uint64_t element = uint64_t(in[at]) | (uint64_t(in[at + 1]) << 8);
+                const uint64_t four = element * 0x0001000100010001ULL;
+                size_t k = 0;
+                if (room >= kMaxPacket * E + 16) {
+                    // Far from the end: whole 16-byte stores, the bytes past the run being written again by
+                    // the packets after it.
+                    for (; k < n; k += 16) {
+                        std::memcpy(o + k, &four, 8);
+                        std::memcpy(o + k + 8, &four, 8);
+                    }
+                } else {
+                    for (; k + 8 <= n; k += 8) std::memcpy(o + k, &four, 8);
+                    for (; k < n; ++k) o[k] = static_cast<char>(in[at + (k & 1)]);
                 }
-                if (n & 1) o[n - 1] = lo;
             }
             at += E;
             pos += n;
         } else {
             const size_t n = std::min<size_t>(control * E, room);
             if (inLength - at < n) break;
-            std::memcpy(out + pos, in + at, n);
+            if (n <= 16 && room >= 16 && inLength - at >= 16)
+                std::memcpy(out + pos, in + at, 16); // one fixed store; what lies past n is written again
+            else
+                std::memcpy(out + pos, in + at, n);
             at += control * E;
             pos += n;
         }
     }
-    if (pos < total) {
+    return pos == total;
+}
+
+template <int E>
+char* rleDecode(const char* src, int srcLength, int size) {
+    if (size < 0 || srcLength < 0 || size > rleMostOutput<E>(srcLength)) return nullptr;
+    char* out = new (std::nothrow) char[size];
+    if (!out) return nullptr;
+    if (!rleDecodeInto<E>(src, srcLength, out, size)) {
         delete[] out;
         return nullptr;
     }
@@ -135,6 +156,14 @@ char* CRLECompression::__decompresschar(const char* src, int srcLength, int size
 
 char* CRLECompression::__decompress(const char* src, int srcLength, int size) {
     return rleDecode<2>(src, srcLength, size);
+}
+
+bool CRLECompression::__decompresscharInto(const char* src, int srcLength, char* out, int size) {
+    return rleDecodeInto<1>(src, srcLength, out, size);
+}
+
+bool CRLECompression::__decompressInto(const char* src, int srcLength, char* out, int size) {
+    return rleDecodeInto<2>(src, srcLength, out, size);
 }
 
 CRLECompression2::CRLECompression2(CXSize size, short* rowLengths, char* data, int dataSize)

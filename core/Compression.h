@@ -41,6 +41,9 @@ public:
     // overshoot is cut). Null when src ends before the output is full.
     static char* __decompresschar(const char* src, int srcLength, int size);
     static char* __decompress(const char* src, int srcLength, int size);
+    // The same into out, which holds size bytes; false (out partly written) where the above gives null.
+    static bool __decompresscharInto(const char* src, int srcLength, char* out, int size);
+    static bool __decompressInto(const char* src, int srcLength, char* out, int size);
 };
 
 // Row-wise decoder of the packed planes of layered image files (signed control byte c: c < 0 repeats the

@@ -382,7 +382,9 @@ bool CGraphicsObject::hasSimdBlending() {
 
 // ---------------------------------------------------------------- the drawing decision
 
-void CGraphicsObject::redraw(CGraphicsObject* destination) {
+void CGraphicsObject::redraw(CGraphicsObject* destination) { drawWith(destination, nullptr); }
+
+void CGraphicsObject::drawWith(CGraphicsObject* destination, CRleDrawCache* cache) {
     if (!destination || !m_data) return;
     char* target = destination->GetDataPtr();
     if (!target || destination->GetCompression() != COMPRESSION_NONE) return;
@@ -391,10 +393,8 @@ void CGraphicsObject::redraw(CGraphicsObject* destination) {
 
     // Run-length pixels are decoded for the draw and put back after it.
     bool bringBack = false;
-    if (m_compression == COMPRESSION_RLE && !m_unpacked) {
-        DeCompressRLE2();
-        bringBack = m_compression == COMPRESSION_NONE;
-    }
+    if (m_compression == COMPRESSION_RLE && !m_unpacked)
+        bringBack = decodeRleForDraw(cache, destination->GetBpp());
     if (m_compression != COMPRESSION_NONE) return;
 
     Convert(destination->GetBpp());
@@ -446,7 +446,7 @@ void CGraphicsObject::redraw(CGraphicsObject* destination) {
         else
             __copy_alpha(&src, &dst);
     }
-    if (bringBack) bringBackCompressed();
+    if (bringBack) endRleDraw(cache);
 }
 
 // ---------------------------------------------------------------- dispatchers

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 #include "core/Compression.h"
 #include "core/Containers.h"
@@ -676,6 +677,71 @@ void CGraphicsObject::DeCompressRLE2() {
         m_channelSize[3] = pixelCount();
     }
     m_compression = COMPRESSION_NONE;
+}
+
+namespace {
+// Where a draw that was given no cache decodes: the drawing thread's blocks, reused from draw to draw.
+thread_local CGraphicsObject::CRleDrawCache t_drawScratch;
+} // namespace
+
+bool CGraphicsObject::decodeRleForDraw(CRleDrawCache* cache, int destinationBpp) {
+    if (m_compression != COMPRESSION_RLE || !m_data) return false;
+    const int raw = __get_data_size(m_width, m_height, m_bpp);
+    const int alphaBytes = m_channel[3] ? pixelCount() : 0;
+    if (raw <= 0 || (m_channel[3] && alphaBytes <= 0)) {
+        DeCompressRLE2();
+        return m_compression == COMPRESSION_NONE;
+    }
+    CRleDrawCache& c = cache ? *cache : t_drawScratch;
+    const bool decoded = cache && c.source.get() == m_data.get() &&
+                         c.sourceAlpha.get() == m_channel[3].get() && c.sourceSize == m_compressedSize &&
+                         c.width == m_width && c.height == m_height && c.packedBpp == m_bpp &&
+                         // Pixels converted for another depth would not come back exactly.
+                         (c.drawnBpp == c.packedBpp || c.drawnBpp == destinationBpp);
+    if (!decoded) {
+        c.source.reset();
+        if (c.pixels.size() < size_t(raw)) c.pixels.resize(size_t(raw));
+        if (c.alpha.size() < size_t(alphaBytes)) c.alpha.resize(size_t(alphaBytes));
+        if (!CRLECompression::__decompressInto(m_data.get(), m_compressedSize, c.pixels.data(), raw) ||
+            (m_channel[3] && !CRLECompression::__decompresscharInto(m_channel[3].get(), m_channelSize[3],
+                                                                    c.alpha.data(), alphaBytes))) {
+            logMessage("graphics object \"%s\": run-length pixels do not decode to %d x %d",
+                       m_fileName.GetBuffer(), m_width, m_height);
+            setErrorCode(ERR_FILE_DAMAGED);
+            return false;
+        }
+        // The packed blocks are held, so no other picture takes their addresses while the cache names them.
+        if (cache) {
+            c.source = m_data;
+            c.sourceAlpha = m_channel[3];
+        }
+        c.sourceSize = m_compressedSize;
+        c.width = m_width;
+        c.height = m_height;
+        c.packedBpp = c.drawnBpp = m_bpp;
+    }
+    m_keptData = m_data;
+    m_keptAlpha = m_channel[3];
+    m_keptBpp = m_bpp;
+    m_keptAlphaSize = m_channelSize[3];
+    m_data = CSharedBlock::borrow(c.pixels.data());
+    m_bpp = c.drawnBpp;
+    if (m_channel[3]) {
+        m_channel[3] = CSharedBlock::borrow(c.alpha.data());
+        m_channelSize[3] = alphaBytes;
+    }
+    m_compression = COMPRESSION_NONE;
+    return true;
+}
+
+void CGraphicsObject::endRleDraw(CRleDrawCache* cache) {
+    CRleDrawCache& c = cache ? *cache : t_drawScratch;
+    // A conversion for the destination either changed the decoded pixels where they lie or replaced them.
+    if (m_data.get() == c.pixels.data())
+        c.drawnBpp = m_bpp;
+    else
+        c.source.reset();
+    bringBackCompressed();
 }
 
 void CGraphicsObject::bringBackCompressed() {

@@ -117,6 +117,16 @@ public:
     virtual void Fill(CColor* color);
     virtual void Fill(CXRect rect, CColor* color);
     virtual void redraw(CGraphicsObject* destination);
+    // Run-length pixels decoded for drawing, kept by whoever draws the same packed pictures again and again
+    // (an animation): a picture drawn again is not decoded again. It holds the packed blocks it was decoded
+    // from, so no other picture takes their addresses.
+    struct CRleDrawCache {
+        CSharedBlock source, sourceAlpha;
+        int32_t sourceSize = 0, width = 0, height = 0, packedBpp = 0, drawnBpp = 0;
+        std::vector<char> pixels, alpha;
+    };
+    // As redraw, with run-length pixels decoded into (or found in) the cache; the object stays packed.
+    void drawWith(CGraphicsObject* destination, CRleDrawCache* cache);
     virtual void Redraw();
     virtual void Blend(char* table, int* records, int a, int b);
     virtual int Load(CXString name);
@@ -349,6 +359,10 @@ protected:
     CSharedBlock cutPixels(const CXRect& rect);
     CSharedBlock cutAlpha(const CXRect& rect);
     bool decodeRle(const char* src, int srcLength, int rawSize, bool sixteen, CSharedBlock& out);
+    // As DeCompressRLE2 for one draw into a destination of that depth, into the cache's blocks (the drawing
+    // thread's without one), which stand as the pixels until endRleDraw; false when nothing was decoded.
+    bool decodeRleForDraw(CRleDrawCache* cache, int destinationBpp);
+    void endRleDraw(CRleDrawCache* cache);
     bool sizeAcceptable(int width, int height, int bpp);
     void notifyCollisions();
     void invalidateOnCanvas(CXRect rect);

@@ -91,6 +91,7 @@ void CAnimo::Flush() {
     m_images.clear();
     m_events.clear();
     m_sounds.clear();
+    m_rleCache = {};
     m_lastDrawn = nullptr;
     m_currentImage = -1;
     m_currentFrame = -1;
@@ -484,7 +485,7 @@ void CAnimo::drawCurrent(CGraphicsObject* destination, CXPoint shift) {
     f->m_y = m_y + shift.y;
     f->m_opacity = m_opacity;
     f->m_alphaAsMask = m_alphaAsMask;
-    f->redraw(destination);
+    if (f->readyToDraw()) f->drawWith(destination, &m_rleCache);
     f->m_clip = clip;
     f->m_x = x;
     f->m_y = y;

@@ -289,6 +289,8 @@ private:
     CXString m_description;
     int32_t m_currentImage = -1;
     CFrame* m_lastDrawn = nullptr;
+    // Code-4 images decoded for drawing, so the image shown again is not decoded again.
+    CRleDrawCache m_rleCache;
     bool m_loadAtStart = false;
     int32_t m_currentEvent = 0;
     uint32_t m_animoFlags = 0;

@@ -105,16 +105,20 @@ bool CFrame::decodeNow() {
     return ok;
 }
 
-void CFrame::redraw(CGraphicsObject* destination) {
-    if (m_decodeFailed) return;
+bool CFrame::readyToDraw() {
+    if (m_decodeFailed) return false;
     if (m_compression == COMPRESSION_LZO || m_compression == COMPRESSION_LZO_RLE ||
         m_compression == COMPRESSION_JPEG || m_compression == 1) {
         if (!decodeNow()) {
             logMessage("animation image \"%s\" is damaged and is not drawn", m_fileName.GetBuffer());
-            return;
+            return false;
         }
     }
-    CGraphicsObject::redraw(destination);
+    return true;
+}
+
+void CFrame::redraw(CGraphicsObject* destination) {
+    if (readyToDraw()) CGraphicsObject::redraw(destination);
 }
 
 // ---------------------------------------------------------------- headers

@@ -58,6 +58,8 @@ public:
 
 private:
     friend class CAnimo;
+    // Decodes what is still packed on its first draw; false when the image cannot be drawn.
+    bool readyToDraw();
     bool parseHeader(const uint8_t* h, int length);
     bool readPictureListHeader(CAnimoReader& in, int generation);
     bool readData(CAnimoReader& in, int64_t pixels, int64_t alpha);

@@ -419,6 +419,39 @@ TEST(AnimoPlay, FileSoundsAreHeard) {
     CSndStream::setRefillThreads(true);
 }
 
+// Code-4 images draw from a decoding the animation keeps while its image stays the same: another image, the
+// image changed and packed again, and a draw at 15 bits in between each show what the image holds now.
+TEST(AnimoPlay, PackedImagesDrawWhatTheyHoldNow) {
+    auto pixelOf = [](CGraphicsObject& g) { return reinterpret_cast<uint16_t*>(g.GetDataPtr())[0]; };
+    auto a = strip(nullptr, 2);
+    // The lowest green bit, which a 15-bit copy loses.
+    reinterpret_cast<uint16_t*>(a->GetFrame(0)->GetDataPtr())[0] = 0x0021;
+    for (int i : {0, 1}) a->GetFrame(i)->Compress(COMPRESSION_RLE);
+    CGraphicsObject screen(nullptr, CXSize(1, 1), 16), screen15(nullptr, CXSize(1, 1), 15);
+    auto drawn = [&](int frame, CGraphicsObject& on) {
+        a->SetEventFrame(0, frame);
+        a->redraw(&on);
+        return pixelOf(on);
+    };
+    EXPECT_EQ(drawn(0, screen), 0x0021);
+    EXPECT_EQ(drawn(1, screen), 2);
+    EXPECT_EQ(drawn(0, screen), 0x0021);
+    drawn(0, screen15);
+    EXPECT_EQ(drawn(0, screen), 0x0021);
+    EXPECT_EQ(a->GetFrame(0)->GetCompression(), COMPRESSION_RLE);
+
+    CFrame* f = a->GetFrame(0);
+    f->SetPixel(0, 0, CColor(255, 0, 0));
+    const uint16_t red = pixelOf(*f);
+    EXPECT_EQ(drawn(0, screen), red);
+    f->Compress(COMPRESSION_RLE);
+    f->SetPixel(0, 0, CColor(0, 0, 255));
+    const uint16_t blue = pixelOf(*f);
+    f->Compress(COMPRESSION_RLE);
+    EXPECT_EQ(drawn(0, screen), blue);
+    EXPECT_EQ(drawn(0, screen), blue);
+}
+
 // Moving an animation by its global position repaints the place it leaves as well as the one it takes.
 TEST(AnimoPlay, MovingRepaintsBothPlaces) {
     TestWindow window;
