@@ -9,6 +9,7 @@
 #include "core/Compression.h"
 #include "core/Log.h"
 #include "core/XObject.h"
+#include "media/sound/Ogg.h"
 #include "platform/Files.h"
 
 namespace KavirelDLL {
@@ -89,22 +90,6 @@ bool decodeEntry(CPlatformFile& package, const CSelfExtractInfo& entry, CPlatfor
     inflateEnd(&z);
     return good && status == Z_STREAM_END && produced == entry.GetFileLength();
 }
-
-// Turns the Ogg Vorbis data at oggName into a WAV file at wavName.
-bool decodeSound(const CXString& oggName, const CXString& wavName) {
-    (void)oggName;
-    (void)wavName;
-    return false;
-}
-
-// Encodes the WAV file at wavName as Ogg Vorbis at oggName.
-bool encodeSound(const CXString& wavName, const CXString& oggName) {
-    (void)wavName;
-    (void)oggName;
-    return false;
-}
-
-constexpr bool kSoundBuilt = false;
 
 } // namespace
 
@@ -211,11 +196,6 @@ bool CSelfExtract::ExtractOne(int index, CXString folder) {
         return fail(ERR_FILE_DAMAGED);
     }
     const bool sound = isSoundName(name);
-    if (sound && !kSoundBuilt) {
-        logMessage("package \"%s\": entry \"%s\" is a sound, and sound entries are not extracted yet",
-                   m_fileName.GetBuffer(), name.GetBuffer());
-        return fail(ERR_NOT_BUILT);
-    }
 
     // The folders of the name, created only where they stay inside the target folder (no link leads out).
     std::string native;
@@ -265,7 +245,7 @@ bool CSelfExtract::ExtractOne(int index, CXString folder) {
     good = out.close() == EPlatformError::none && good;
     if (good && sound) {
         const CXString wav = target + ".kvwav";
-        good = decodeSound(part, wav) &&
+        good = COgg::decodeToWav(part.GetBuffer(), wav.GetBuffer()) &&
                CPlatformFiles::renameEntry(text(wav), text(part), true) == EPlatformError::none;
         if (!good) {
             damaged = true;
@@ -337,9 +317,8 @@ bool CSelfExtract::CreateArchive(CXString, CXString packageName) {
         const bool sound = isSoundName(name);
         if (sound) {
             source = packageName + ".kvogg";
-            if (!kSoundBuilt || !encodeSound(name, source)) {
-                good = refuse(kSoundBuilt ? int(ERR_CODEC_FAILED) : int(ERR_NOT_BUILT),
-                              "could not be encoded", name);
+            if (!COgg::encodeWav(name.GetBuffer(), source.GetBuffer())) {
+                good = refuse(ERR_CODEC_FAILED, "could not be encoded", name);
                 break;
             }
             entry.SetCompressionType(CSelfExtractInfo::TYPE_STORED);

@@ -68,7 +68,8 @@ public:
     int GetCount() const { return static_cast<int>(m_entries.size()); }
     // Null outside the list.
     CSelfExtractInfo* GetEntry(int index) const;
-    // 0, ERR_FILE_NOT_FOUND, ERR_FILE_DAMAGED, ERR_FILE_WRITE or ERR_NOT_BUILT for the last failure.
+    // 0, ERR_FILE_NOT_FOUND, ERR_FILE_DAMAGED, ERR_FILE_WRITE or ERR_CODEC_FAILED (a sound the encoder
+    // refused) for the last failure.
     int LastError() const { return m_lastError; }
 
     // A name an entry may carry: not empty, relative, no drive letter, no "..", at most kMaxName bytes.

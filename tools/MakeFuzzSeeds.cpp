@@ -212,6 +212,8 @@ void archiveSeeds(const fs::path& work) {
     seed("bigfile", "data.bf", readFile(big));
 }
 
+std::string wave(const fs::path& work, const CWaveFormat& format, const std::string& bytes);
+
 void packageSeeds(const fs::path& work) {
     const fs::path source = work / "package";
     fs::create_directories(source / "Dane" / "S1");
@@ -239,6 +241,19 @@ void packageSeeds(const fs::path& work) {
     seed("package", "unsafe_names",
          std::string("SFX01\4\0\0\0", 9) + record(2, "a", "..\\up.txt") + record(2, "b", "C:\\drive.txt") +
              record(2, "c", "\\abs.txt") + record(2, "OggS", "snd\\a.wav"));
+    // A sound entry as the writer makes it, when there is an encoder.
+    fs::create_directories(work / "sound" / "snd");
+    std::ofstream(work / "sound" / "snd" / "a.wav", std::ios::binary | std::ios::trunc)
+        << wave(work, CWaveFormat::pcm(1, 8000, 16), std::string(800, '\x10'));
+    CPlatformFiles::changeWorkingFolder(CPlatformFiles::toEngineName((work / "sound").string()));
+    CSelfExtract sound;
+    sound.AddDirectory(CXString("snd"));
+    const bool encoded = sound.CreateArchive(CXString(), engineName(work / "sound.pik"));
+    CPlatformFiles::changeWorkingFolder(previous);
+    if (encoded)
+        seed("package", "sound.pik", readFile(work / "sound.pik"));
+    else
+        std::fprintf(stderr, "no oggenc: the package sound seed is kept as it was\n");
 }
 
 void worldSeeds() {

@@ -2,13 +2,18 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <cmath>
 #include <filesystem>
 #include <memory>
 #include <string>
 
+#include "core/Compression.h"
+#include "core/File.h"
 #include "core/FileFixture.h"
 #include "core/Log.h"
 #include "core/SelfExtract.h"
+#include "media/SoundFixtures.h"
+#include "media/sound/WaveChunks.h"
 
 using namespace KavirelDLL;
 
@@ -198,22 +203,64 @@ TEST_F(Packages, NamesThatLeaveTheFolderAreRefusedAndNothingIsWrittenOutside) {
     EXPECT_TRUE(log.contains("has no entry 7"));
 }
 
-TEST_F(Packages, SoundEntriesFailVisiblyUntilTheirCodecIsThere) {
-    CLogCapture log;
-    auto sound = make("p.pik", package(1, stored("a.wav", "OggS")));
-    CSelfExtract& sfx = *sound;
-    ASSERT_TRUE(sfx.ReadTOC());
-    EXPECT_FALSE(sfx.ExtractOne(0, CXString(root("/out").c_str())));
-    EXPECT_EQ(sfx.LastError(), ERR_NOT_BUILT);
-    EXPECT_FALSE(exists("out/a.wav"));
-    EXPECT_TRUE(log.contains("sound"));
-
-    put("src/a.wav", "RIFF");
+// A ".wav" entry travels as Ogg Vorbis and comes back as a 16-bit WAV of the same format and length; ".WAV"
+// in upper case is packed as any file. A sound that does not decode, or one the encoder refuses, fails alone
+// and leaves no file behind.
+TEST_F(Packages, SoundEntriesTravelAsOggVorbis) {
+    std::vector<int16_t> tone;
+    for (int i = 0; i < 22050; ++i) tone.push_back(static_cast<int16_t>(8000 * std::sin(i * 0.07)));
+    const std::string wav = KavirelTest::pcmWav(tone);
+    put("tree/snd/a.wav", wav);
+    put("tree/B.WAV", wav);
     CSelfExtract build;
-    build.AddDirectory(CXString("src"));
-    EXPECT_FALSE(build.CreateArchive(CXString(), CXString("s.pik")));
-    EXPECT_EQ(build.LastError(), ERR_NOT_BUILT);
-    EXPECT_FALSE(exists("s.pik"));
+    build.AddDirectory(CXString("tree"));
+    ASSERT_EQ(build.GetCount(), 2);
+    ASSERT_TRUE(build.CreateArchive(CXString(), CXString("s.pik")));
+    EXPECT_FALSE(exists("s.pik.kvogg"));
+
+    CSelfExtract sfx(CXString("s.pik"));
+    ASSERT_TRUE(sfx.ReadTOC());
+    ASSERT_EQ(sfx.GetCount(), 2);
+    EXPECT_STREQ(sfx.GetEntry(0)->GetFilename().GetBuffer(), "tree\\B.WAV");
+    EXPECT_EQ(sfx.GetEntry(0)->GetCompressionType(), CSelfExtractInfo::TYPE_ZLIB);
+    EXPECT_EQ(sfx.GetEntry(1)->GetCompressionType(), CSelfExtractInfo::TYPE_STORED);
+    EXPECT_LT(sfx.GetEntry(1)->GetFileLength(), wav.size() / 4) << "Ogg Vorbis, not the WAV";
+    ASSERT_TRUE(sfx.ExtractFiles(CXString("copy")));
+    EXPECT_EQ(read("copy/tree/B.WAV"), wav);
+    EXPECT_EQ(read("copy/tree/snd/a.wav").substr(0, 4), "RIFF");
+    CFile back;
+    ASSERT_EQ(back.OpenDirect(CXString(root("/copy/tree/snd/a.wav").c_str()),
+                              CFile::MODE_READ | CFile::MODE_BINARY),
+              0);
+    CWaveFormat format;
+    uint32_t size = 0;
+    ASSERT_TRUE(CWaveChunks::readFormatAndData(&back, format, size));
+    EXPECT_EQ(format.channels, 1);
+    EXPECT_EQ(format.samplesPerSec, 22050u);
+    EXPECT_EQ(format.bitsPerSample, 16);
+    EXPECT_EQ(size, tone.size() * 2);
+    back.Close();
+    for (const char* left : {"copy/tree/snd/a.wav.kvpart", "copy/tree/snd/a.wav.kvwav"})
+        EXPECT_FALSE(exists(left));
+
+    // A damaged sound leaves the older file of its name and nothing else.
+    CLogCapture log;
+    put("out/a.wav", "older");
+    auto damaged = make("d.pik", package(2, stored("a.wav", "OggS but no stream") + stored("b.txt", "fine")));
+    ASSERT_TRUE(damaged->ReadTOC());
+    EXPECT_FALSE(damaged->ExtractFiles(CXString(root("/out").c_str())));
+    EXPECT_EQ(damaged->LastError(), ERR_FILE_DAMAGED);
+    EXPECT_EQ(read("out/a.wav"), "older");
+    EXPECT_EQ(read("out/b.txt"), "fine");
+    for (const char* left : {"out/a.wav.kvpart", "out/a.wav.kvwav"}) EXPECT_FALSE(exists(left));
+    EXPECT_TRUE(log.contains("a.wav"));
+
+    put("bad/c.wav", "RIFF but no sound");
+    CSelfExtract refused;
+    refused.AddDirectory(CXString("bad"));
+    EXPECT_FALSE(refused.CreateArchive(CXString(), CXString("r.pik")));
+    EXPECT_EQ(refused.LastError(), ERR_CODEC_FAILED);
+    for (const char* left : {"r.pik", "r.pik.kvpart", "r.pik.kvogg"}) EXPECT_FALSE(exists(left));
 }
 
 TEST_F(Packages, ATreeRoundTripsThroughAPackage) {
