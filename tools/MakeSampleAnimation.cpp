@@ -1,8 +1,10 @@
 // Paints the bird of the sample game's morning scene and writes it with the engine's animation writer:
-//   MakeSampleAnimation <episode folder>
+//   MakeSampleAnimation <episode folder> <sound folder>
 // writes PORANEK\PTAK.ANN: four 24 x 12 images (a dark bird on a transparent ground, wings up, level, down
 // and level), one event "LOT" of four frames that loops for ever at 10 frames a second, each frame 6 pixels
-// to the right of the one before. The images are stored run-length coded.
+// to the right of the one before. The images are stored run-length coded. The wings' down stroke (the third
+// frame) sounds "SKRZYDLA.WAV", a 60 ms beat at 22,050 Hz that the tool writes into the sound folder.
+#include <cmath>
 #include <cstdio>
 #include <fstream>
 #include <string>
@@ -10,6 +12,7 @@
 
 #include "display/Color.h"
 #include "media/anim/Animo.h"
+#include "media/sound/WaveFile.h"
 
 using namespace KavirelDLL;
 
@@ -41,11 +44,27 @@ void paintBird(CGraphicsObject& image, int wingRow) {
     image.AlphaChannel(alpha);
 }
 
+// A beat of the wings: a falling tone that fades as it falls, from 9000 at its start.
+bool writeWingBeat(const std::string& path) {
+    constexpr int kRate = 22050, kSamples = kRate * 60 / 1000;
+    constexpr double kTurn = 2 * 3.14159265358979;
+    std::vector<int16_t> samples;
+    double phase = kTurn / 4;
+    for (int i = 0; i < kSamples; ++i) {
+        const double left = 1.0 - double(i) / kSamples;
+        samples.push_back(static_cast<int16_t>(9000 * left * std::sin(phase)));
+        phase += kTurn * (180 + 240 * left) / kRate;
+    }
+    CWaveFile wave;
+    return wave.Open(CXString(path.c_str()), CWaveFormat::pcm(1, kRate, 16)) &&
+           wave.Write(samples.data(), static_cast<int>(samples.size() * 2)) && wave.Close();
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s <episode folder> <sound folder>\n", argv[0]);
         return 2;
     }
     CAnimo bird(nullptr);
@@ -66,6 +85,9 @@ int main(int argc, char** argv) {
         event->images[size_t(i)] = uint16_t(i);
         bird.GetFrameInfo(0, i)->x = int16_t(6 * i);
     }
+    bird.GetFrameInfo(0, 2)->soundField = 1;
+    bird.GetFrameInfo(0, 2)->sound = "SKRZYDLA.WAV";
+    if (!writeWingBeat(std::string(argv[2]) + "/SKRZYDLA.WAV")) return 1;
     bird.SetBpp(16);
     bird.SetFPS(10);
     bird.setDescription(CXString("Ptak"));

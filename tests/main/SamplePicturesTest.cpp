@@ -5,6 +5,7 @@
 
 #include "display/Color.h"
 #include "display/Image.h"
+#include "media/SoundFixtures.h"
 #include "media/anim/Animo6.h"
 #include "platform/Files.h"
 
@@ -42,23 +43,29 @@ TEST(SamplePictures, EverySceneHasItsBackgroundWithItsMarker) {
     }
 }
 
-// The morning scene's bird, as the build writes it with the engine's animation writer, loads and draws.
+// The morning scene's bird, as the build writes it with the engine's animation writer, loads and draws, and
+// its wings beat audibly on the down stroke, from the game's sound folder.
 TEST(SamplePictures, TheMorningBirdFlies) {
-    const std::string file =
-        std::string(KAVIREL_BINARY_DIR) + "/samples/Przyklad/Dane/DZIEN/PORANEK/PTAK.ANN";
-    CAnimo6 bird(nullptr, CXString(CPlatformFiles::toEngineName(file).c_str()));
+    const std::string game = std::string(KAVIREL_BINARY_DIR) + "/samples/Przyklad";
+    KavirelTest::CSoundWorld world;
+    world.window.SetSoundFXPath(CXString(CPlatformFiles::toEngineName(game + "/Wavs").c_str()));
+    CAnimo6 bird(&world.window,
+                 CXString(CPlatformFiles::toEngineName(game + "/Dane/DZIEN/PORANEK/PTAK.ANN").c_str()));
     ASSERT_EQ(bird.LastError(), 0);
     ASSERT_EQ(bird.GetNOF(), 4);
     EXPECT_EQ(bird.GetEventNo(CXString("lot")), 0);
     EXPECT_EQ(bird.GetFrame(0)->GetCompression(), COMPRESSION_RLE);
     bird.Play(CXString("LOT"), 0);
     bird.next();
+    EXPECT_EQ(world.frame()[0], 0);
     CGraphicsObject sky(nullptr, CXSize(400, 200), 16);
     bird.redraw(&sky);
     const auto* pixels = reinterpret_cast<const uint16_t*>(sky.GetDataPtr());
     EXPECT_EQ(pixels[155 * 400 + 314], rgb(40, 30, 30)) << "the body, 6 pixels on in the second frame";
     EXPECT_EQ(pixels[150 * 400 + 306], 0) << "transparent around it";
-    for (int i = 0; i < 3; ++i) bird.next();
+    bird.next();
+    EXPECT_EQ(world.frame()[0], 9000) << "the wing beat starts with the down stroke";
+    for (int i = 0; i < 2; ++i) bird.next();
     EXPECT_EQ(bird.GetCurrentFrameInSequence(), 0) << "it loops";
     EXPECT_TRUE(bird.IsPlaying());
 }
