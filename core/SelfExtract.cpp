@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "core/Compression.h"
@@ -48,44 +49,46 @@ CXString withSeparator(const CXString& folder) {
 // Inflates or copies one entry's stored bytes from the package's current position into target, checking
 // that the data gives exactly the file length.
 bool decodeEntry(CPlatformFile& package, const CSelfExtractInfo& entry, CPlatformFile& target) {
-    std::vector<unsigned char> in(
-        std::min<size_t>(kChunk, std::max<uint32_t>(entry.GetCompressionLength(), 1)));
+    // Buffers no larger than the entry needs, and not cleared: each byte is read or inflated before use.
+    const size_t inSize = std::min<size_t>(kChunk, std::max<uint32_t>(entry.GetCompressionLength(), 1));
+    const auto in = std::make_unique_for_overwrite<unsigned char[]>(inSize);
     uint32_t left = entry.GetCompressionLength();
     if (entry.GetCompressionType() == CSelfExtractInfo::TYPE_STORED) {
         if (entry.GetFileLength() != entry.GetCompressionLength()) return false;
         while (left > 0) {
-            size_t n = std::min<size_t>(left, in.size());
-            if (package.read(in.data(), n) != n || target.write(in.data(), n) != n) return false;
+            size_t n = std::min<size_t>(left, inSize);
+            if (package.read(in.get(), n) != n || target.write(in.get(), n) != n) return false;
             left -= static_cast<uint32_t>(n);
         }
         return true;
     }
     z_stream z{};
     if (inflateInit(&z) != Z_OK) return false;
-    std::vector<unsigned char> out(kChunk);
+    const size_t outSize = std::min<size_t>(kChunk, size_t(entry.GetFileLength()) + 1);
+    const auto out = std::make_unique_for_overwrite<unsigned char[]>(outSize);
     uint64_t produced = 0;
     int status = Z_OK;
     bool good = true;
     while (good && status != Z_STREAM_END) {
         if (z.avail_in == 0) {
             if (left == 0) break; // the stream is cut short
-            size_t n = std::min<size_t>(left, in.size());
-            if (package.read(in.data(), n) != n) {
+            size_t n = std::min<size_t>(left, inSize);
+            if (package.read(in.get(), n) != n) {
                 good = false;
                 break;
             }
             left -= static_cast<uint32_t>(n);
-            z.next_in = in.data();
+            z.next_in = in.get();
             z.avail_in = static_cast<uInt>(n);
         }
-        z.next_out = out.data();
-        z.avail_out = static_cast<uInt>(out.size());
+        z.next_out = out.get();
+        z.avail_out = static_cast<uInt>(outSize);
         status = inflate(&z, Z_NO_FLUSH);
         if (status != Z_OK && status != Z_STREAM_END) good = false;
-        size_t got = out.size() - z.avail_out;
+        size_t got = outSize - z.avail_out;
         produced += got;
         if (produced > entry.GetFileLength()) good = false;
-        if (good && got && target.write(out.data(), got) != got) good = false;
+        if (good && got && target.write(out.get(), got) != got) good = false;
     }
     inflateEnd(&z);
     return good && status == Z_STREAM_END && produced == entry.GetFileLength();
