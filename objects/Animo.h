@@ -1,10 +1,12 @@
 #pragma once
+#include "media/anim/Animo6.h"
 #include "script/PendingObject.h"
 #include "script/TypeIds.h"
 
 namespace KavirelDLL {
 
 class CGraphicsObject;
+class CPlayable;
 
 // An animation on the screen. It loads with its definition; the animation itself comes with the script media
 // objects.
@@ -16,7 +18,11 @@ public:
         : CMC_PendingObject(scene, CXString(""), TYPE_ANIMO, "ANIMO") {}
 
     // Null until the object draws something.
-    CGraphicsObject* getAnimo() { return nullptr; }
+    CAnimo6* getAnimo() { return nullptr; }
+    // Playables that borrow the object's animation (simple and speaking animations of sequences) register
+    // here and leave when they go; the object will hand them a new animation, or none, when its own changes.
+    void addSeq(CPlayable*) {}
+    void removeSeq(CPlayable*) {}
     CGraphicsObject* getFrame(const CXString&) { return nullptr; }
 };
 

@@ -497,6 +497,35 @@ void animationSeeds() {
 
 } // namespace
 
+// Sequence files (the engine writes none): a tree of every kind of element over the scratch folder's
+// "A.ANN" and "A.WAV", the same in the colon form with CR LF and comments, random and parameter
+// sequences, and elements the root does not hold.
+void sequenceSeeds() {
+    const std::string tree =
+        "NAME SEQ\nSEQ TYPE SEQUENCE\nSEQ SEQEVENT GO 2A\n"
+        "NAME a\na FILENAME A.ANN\na EVENT START\na TYPE SIMPLE\na ADD SEQ\n"
+        "NAME s\ns FILENAME A.WAV\ns TYPE SIMPLE\ns WAIT FALSE\ns ADD SEQ\n"
+        "NAME talk\ntalk TYPE SPEAKING\ntalk ANIMOFN A.ANN\ntalk WAVFN s\ntalk PREFIX MAN\n"
+        "talk STARTING TRUE\ntalk ENDING TRUE\ntalk ADD SEQ\n"
+        "NAME p\np TYPE SEQUENCE\np MODE PARAMETER\np ADD SEQ\n"
+        "NAME n\nn FILENAME A.ANN\nn EVENT 1\nn TYPE SIMPLE\nn ADD p\n";
+    seed("sequence", "tree.seq", tree);
+    std::string colons = "# a comment\r\n";
+    for (char c : tree) {
+        if (c == '\n') colons += "\r";
+        colons += c;
+    }
+    for (size_t at = colons.find(" TYPE "); at != std::string::npos; at = colons.find(" TYPE ", at))
+        colons.replace(at, 6, ":TYPE=");
+    seed("sequence", "colons_crlf.seq", colons);
+    seed("sequence", "random.seq",
+         "NAME SEQ\nSEQ TYPE SEQUENCE\nSEQ MODE RANDOM\nNAME v\nv TYPE SPEAKING\nv WAVFN A.WAV\n"
+         "v ANIMOFN PIXEL.ANN\nv ADD SEQ\nNAME w\nw:FILENAME=A.WAV\nw:TYPE=SIMPLE\nw:ADD=SEQ\n");
+    seed("sequence", "loose.seq",
+         "NAME SEQ\nSEQ TYPE SEQUENCE\nNAME x\nx TYPE SEQUENCE\nNAME y\ny TYPE SEQUENCE\ny ADD x\n"
+         "x ADD y\nSEQ ADD SEQ\nNAME ROOT\nROOT TYPE SPEAKING\nROOT WAVFN SEQ\nNAME z\nz:ADD\n");
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FUZZ_FOLDER\n", argv[0]);
@@ -514,6 +543,7 @@ int main(int argc, char** argv) {
     worldSeeds();
     tableSeeds(work);
     soundSeeds(work);
+    sequenceSeeds();
     regressionSeeds();
     std::printf("seeds and regression inputs written below %s\n", g_fuzz.c_str());
     return 0;

@@ -1,0 +1,361 @@
+#include "media/sequences/SequenceCreator.h"
+
+#include <algorithm>
+#include <unordered_set>
+#include <vector>
+
+#include "core/File.h"
+#include "core/StringTokenizer.h"
+#include "display/ResourcesManager.h"
+#include "display/Window.h"
+#include "media/anim/Animo6.h"
+#include "media/sequences/SequenceSupport.h"
+#include "media/sequences/SequencedPlayable.h"
+#include "media/sequences/SimpleAnimation.h"
+#include "media/sequences/SpeakingAnimation.h"
+#include "media/sound/Sound4.h"
+#include "objects/Animo.h"
+#include "objects/Sound.h"
+#include "shell/Application.h"
+
+namespace KavirelDLL {
+
+namespace {
+
+// TRUE or FALSE exactly; anything else leaves the setting.
+bool readBool(const CXString& value, bool& out) {
+    if (value == "TRUE")
+        out = true;
+    else if (value == "FALSE")
+        out = false;
+    else
+        return false;
+    return true;
+}
+
+// The name without folders, as either separator writes them.
+CXString lastPart(const CXString& fileName) {
+    const int cut = std::max(fileName.FindLast('\\', -1), fileName.FindLast('/', -1));
+    return fileName.Right(cut + 1);
+}
+
+CXString extensionOf(const CXString& fileName) {
+    const CXString name = lastPart(fileName);
+    const int dot = name.FindLast('.', -1);
+    return dot < 0 ? CXString("") : name.Right(dot + 1);
+}
+
+CXString pureNameOf(const CXString& fileName) {
+    const CXString name = lastPart(fileName);
+    const int dot = name.FindLast('.', -1);
+    return dot < 0 ? name : name.Left(dot);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- the elements
+
+CTreeSequenceElements::CTreeSequenceElements(CWindow* window, CResourcesManager* resources)
+    : m_window(window), m_resources(resources) {}
+
+CTreeSequenceElements::~CTreeSequenceElements() {
+    for (int i = 0; i < m_entries.getSize(); ++i) delete at(i);
+    m_entries.removeAll();
+}
+
+void CTreeSequenceElements::add(CXString name) {
+    if (contains(name)) return;
+    auto* entry = new _tse_entry;
+    entry->name = name;
+    m_entries.add(entry);
+}
+
+bool CTreeSequenceElements::contains(CXString name) { return find(name) != nullptr; }
+
+_tse_entry* CTreeSequenceElements::find(CXString name) {
+    for (int i = 0; i < m_entries.getSize(); ++i)
+        if (at(i)->name == name) return at(i);
+    return nullptr;
+}
+
+CPlayable* CTreeSequenceElements::playableOf(const CXString& name) {
+    _tse_entry* entry = find(name);
+    return entry ? entry->playable : nullptr;
+}
+
+void CTreeSequenceElements::add(CXString child, CXString parent) {
+    CPlayable* childPlayable = playableOf(child);
+    CPlayable* parentPlayable = playableOf(parent);
+    if (childPlayable && parentPlayable) parentPlayable->addChild(childPlayable);
+}
+
+CPlayable* CTreeSequenceElements::createSimple(_tse_entry* element) {
+    CAnimo* animation = nullptr;
+    CSimpleAnimation* leaf = nullptr;
+    CMC_Object* object = SequenceSupport::sceneObject(m_window, element->fileName);
+    if (object && object->getType() == TYPE_ANIMO && static_cast<CMC_Animo*>(object)->getAnimo()) {
+        leaf = new CSimpleAnimation(m_window, static_cast<CMC_Animo*>(object));
+        animation = leaf->getAnimation();
+    } else {
+        const CXString extension = extensionOf(element->fileName);
+        if (extension.equalsIgnoreCase("ANN")) {
+            bool made = false;
+            animation = SequenceSupport::takeAnimation(m_window, m_resources, element->fileName, made);
+            if (made) SequenceSupport::putOnScreen(m_window, animation);
+            leaf = new CSimpleAnimation(m_window, animation);
+            leaf->holdAnimation(m_resources);
+        } else if (extension.equalsIgnoreCase("WAV")) {
+            CApplication* shell = m_window ? m_window->GetApplicationInterface() : nullptr;
+            const CXString path = shell ? shell->getWAVPath(element->fileName) : element->fileName;
+            CSound4* sound = SequenceSupport::takeSound(m_window, m_resources, path);
+            // Elements of one file share its sound: one use of the cache serves them all.
+            for (int i = 0; i < m_entries.getSize() && m_resources; ++i)
+                if (at(i)->playable == sound) {
+                    m_resources->remove(sound);
+                    break;
+                }
+            return sound;
+        } else {
+            return nullptr;
+        }
+    }
+    int index = animation ? animation->resolveEventName(element->event) : -1;
+    if (index < 0) index = element->event.toNumber();
+    leaf->setEventIndex(index);
+    return leaf;
+}
+
+CPlayable* CTreeSequenceElements::create(_tse_entry* element, CPlayableObserver* observer) {
+    if (!element) return nullptr;
+    CPlayable* made = nullptr;
+    switch (element->type) {
+    case TYPE_SEQUENCE: {
+        auto* sequence = new CSequencedPlayable(m_window);
+        sequence->setResources(m_resources);
+        made = sequence;
+        break;
+    }
+    case TYPE_SPEAKING:
+        made = new CSpeakingAnimation(m_window, m_resources);
+        break;
+    case TYPE_SIMPLE:
+        made = createSimple(element);
+        break;
+    default:
+        break;
+    }
+    if (made) made->setGenericNotifier(observer);
+    return made;
+}
+
+void CTreeSequenceElements::setType(CXString name, CXString type, CPlayableObserver* observer) {
+    _tse_entry* entry = find(name);
+    if (!entry) return;
+    int32_t kind = TYPE_NONE;
+    if (type == "SIMPLE")
+        kind = TYPE_SIMPLE;
+    else if (type == "SEQUENCE")
+        kind = TYPE_SEQUENCE;
+    else if (type == "SPEAKING")
+        kind = TYPE_SPEAKING;
+    // One element, one playable: a second TYPE line would leave the first playable to nobody.
+    if (kind == TYPE_NONE || entry->playable) return;
+    entry->type = kind;
+    entry->playable = create(entry, observer);
+    if (entry->playable) entry->playable->setName(entry->name);
+}
+
+void CTreeSequenceElements::setFileName(CXString name, CXString fileName) {
+    if (_tse_entry* entry = find(name)) entry->fileName = fileName;
+}
+
+void CTreeSequenceElements::setEvent(CXString name, CXString event) {
+    if (_tse_entry* entry = find(name)) entry->event = event;
+}
+
+void CTreeSequenceElements::setMode(CXString name, CXString mode) {
+    _tse_entry* entry = find(name);
+    if (!entry || entry->type != TYPE_SEQUENCE || !entry->playable) return;
+    if (mode == "SEQUENCE")
+        entry->playable->setMode(CSequencedPlayable::MODE_SEQUENCE);
+    else if (mode == "RANDOM")
+        entry->playable->setMode(CSequencedPlayable::MODE_RANDOM);
+    else if (mode == "PARAMETER")
+        entry->playable->setMode(CSequencedPlayable::MODE_PARAMETER);
+}
+
+void CTreeSequenceElements::addSequenceEvent(CXString name, CXString key, CXString event) {
+    if (CPlayable* playable = playableOf(name)) playable->addEvent(key, event);
+}
+
+void CTreeSequenceElements::setAnimoFN(CXString name, CXString animation) {
+    if (auto* speaking = dynamic_cast<CSpeakingAnimation*>(playableOf(name)))
+        speaking->setAnimation(animation);
+}
+
+void CTreeSequenceElements::setWAVFN(CXString name, CXString voice) {
+    auto* speaking = dynamic_cast<CSpeakingAnimation*>(playableOf(name));
+    if (!speaking) return;
+    if (_tse_entry* element = find(voice)) {
+        speaking->apply(element->playable);
+        return;
+    }
+    CMC_Object* object = SequenceSupport::sceneObject(m_window, voice);
+    if (object && object->getType() == TYPE_SOUND && static_cast<CMC_Sound*>(object)->getSound()) {
+        speaking->apply(voice);
+        return;
+    }
+    CApplication* shell = m_window ? m_window->GetApplicationInterface() : nullptr;
+    speaking->apply(shell ? shell->getWAVPath(voice) : voice);
+}
+
+void CTreeSequenceElements::setStarting(CXString name, CXString value) {
+    bool on = false;
+    auto* speaking = dynamic_cast<CSpeakingAnimation*>(playableOf(name));
+    if (speaking && readBool(value, on)) speaking->setStarting(on);
+}
+
+void CTreeSequenceElements::setEnding(CXString name, CXString value) {
+    bool on = false;
+    auto* speaking = dynamic_cast<CSpeakingAnimation*>(playableOf(name));
+    if (speaking && readBool(value, on)) speaking->setEnding(on);
+}
+
+void CTreeSequenceElements::setPrefix(CXString name, CXString prefix) {
+    if (auto* speaking = dynamic_cast<CSpeakingAnimation*>(playableOf(name))) speaking->setPrefix(prefix);
+}
+
+void CTreeSequenceElements::setWaitMode(CXString name, CXString value) {
+    bool wait = true;
+    CPlayable* playable = playableOf(name);
+    if (playable && readBool(value, wait)) playable->setWaitMode(wait);
+}
+
+void CTreeSequenceElements::show(CXString name) {
+    _tse_entry* entry = find(name);
+    if (entry && entry->playable && (entry->type == TYPE_SIMPLE || entry->type == TYPE_SPEAKING))
+        entry->playable->show();
+}
+
+void CTreeSequenceElements::hide(CXString name) {
+    _tse_entry* entry = find(name);
+    if (entry && entry->playable && (entry->type == TYPE_SIMPLE || entry->type == TYPE_SPEAKING))
+        entry->playable->hide();
+}
+
+// ---------------------------------------------------------------- the file
+
+namespace {
+
+void readLine(CTreeSequenceElements& elements, const CXString& line, CPlayableObserver* observer) {
+    if (line.GetAt(0) == '#') return;
+    std::vector<CXString> tokens;
+    CStringTokenizer words(line, CXString(" =:\n"));
+    while (words.hasMoreTokens()) {
+        CXString token = words.nextToken();
+        if (token.IsString()) tokens.push_back(token);
+    }
+    if (tokens.size() < 2) return;
+    if (tokens[0] == "NAME") {
+        elements.add(tokens[1]);
+        return;
+    }
+    if (!elements.contains(tokens[0])) return;
+    const CXString& name = tokens[0];
+    const CXString& key = tokens[1];
+    const CXString value = tokens.size() > 2 ? tokens[2] : CXString("");
+    if (key == "ADD") {
+        elements.add(name, tokens.size() > 2 ? value : CXString("ROOT"));
+        return;
+    }
+    if (key == "SHOW")
+        elements.show(name);
+    else if (key == "HIDE")
+        elements.hide(name);
+    if (tokens.size() < 3) return;
+    if (key == "TYPE")
+        elements.setType(name, value, observer);
+    else if (key == "FILENAME")
+        elements.setFileName(name, value);
+    else if (key == "EVENT")
+        elements.setEvent(name, value);
+    else if (key == "MODE")
+        elements.setMode(name, value);
+    else if (key == "SEQEVENT" && tokens.size() > 3)
+        elements.addSequenceEvent(name, value, tokens[3]);
+    else if (key == "ANIMOFN")
+        elements.setAnimoFN(name, value);
+    else if (key == "WAVFN")
+        elements.setWAVFN(name, value);
+    else if (key == "STARTING")
+        elements.setStarting(name, value);
+    else if (key == "ENDING")
+        elements.setEnding(name, value);
+    else if (key == "PREFIX")
+        elements.setPrefix(name, value);
+    else if (key == "SEQUENCE")
+        elements.setSequence(name, value);
+    else if (key == "WAIT")
+        elements.setWaitMode(name, value);
+}
+
+} // namespace
+
+CPlayable* CMultimediaSequenceCreator::load(CWindow* window, CXString file, CResourcesManager* resources,
+                                            CPlayableObserver* observer) {
+    CFile input;
+    if (input.Open(window, file, CFile::MODE_READ | CFile::MODE_TEXT) != 0) return nullptr;
+    CTreeSequenceElements elements(window, resources);
+    for (CXString line = input.getLine(); line.IsString(); line = input.getLine())
+        readLine(elements, line, observer);
+    input.Close();
+
+    _tse_entry* rootEntry = elements.find(pureNameOf(file));
+    CPlayable* root = rootEntry ? rootEntry->playable : nullptr;
+    // A cached sound is the cache's: the caller, who deletes the root, gets a sound of its own.
+    if (root && resources && root->getType() == 1) {
+        auto* own = new CSound4(window, root->getFileName(), true, false);
+        own->setName(root->getName());
+        own->setGenericNotifier(observer);
+        root = own;
+    }
+    // A sound's file name is the one it plays.
+    if (root && root->getType() != 1) root->setFilename(file);
+    // What the root does not hold is let go now; a playable another one holds goes with its holder.
+    const std::unordered_set<CPlayable*> held = SequenceSupport::heldBy(root);
+    std::vector<CPlayable*> loose;
+    for (int i = 0; i < elements.getCount(); ++i) {
+        CPlayable* p = elements.at(i)->playable;
+        if (!p || p->getParentsNo() > 0 || held.count(p) ||
+            std::find(loose.begin(), loose.end(), p) != loose.end())
+            continue;
+        loose.push_back(p);
+    }
+    // A loose playable may hold the root (as its voice, or a child): the caller's hold keeps it.
+    if (root) root->addParent();
+    for (CPlayable* p : loose) SequenceSupport::release(p, resources, false);
+    if (root) {
+        root->subParent();
+        root->setParent(nullptr);
+    }
+    return root;
+}
+
+bool CMultimediaSequenceCreator::save(CPlayable*, CXString) { return false; }
+
+char CMultimediaSequenceCreator::getParameter(int index) {
+    if (index < 9) return static_cast<char>('1' + index);
+    if (index < 35) return static_cast<char>(index + 56);
+    return static_cast<char>(index + 62);
+}
+
+CMultimediaSequenceCreator::CMultimediaSequenceCreator(CWindow* window, CXString file,
+                                                       CResourcesManager* resources,
+                                                       CPlayableObserver* observer, bool keep)
+    : m_result(load(window, file, resources, observer)), m_keep(keep) {}
+
+CMultimediaSequenceCreator::~CMultimediaSequenceCreator() {
+    if (!m_keep) delete m_result;
+}
+
+} // namespace KavirelDLL

@@ -1,0 +1,99 @@
+#pragma once
+#include <cstdint>
+
+#include "core/Containers.h"
+#include "display/Playable.h"
+
+namespace KavirelDLL {
+
+class CResourcesManager;
+class CWindow;
+
+// One element declared by a sequence file.
+struct _tse_entry {
+    CXString name;
+    int32_t type = 0; // 0 none yet, 1 SIMPLE, 2 SEQUENCE, 3 SPEAKING
+    CXString fileName;
+    CXString event;
+    CPlayable* playable = nullptr; // made at the TYPE line; not owned here
+};
+
+// The elements of a sequence file while it is read, and the playables they make.
+class CTreeSequenceElements : public CXObject {
+public:
+    enum : int32_t { TYPE_NONE = 0, TYPE_SIMPLE = 1, TYPE_SEQUENCE = 2, TYPE_SPEAKING = 3 };
+
+    CTreeSequenceElements(CWindow* window, CResourcesManager* resources);
+    // Frees the records, never the playables.
+    ~CTreeSequenceElements() override;
+    CTreeSequenceElements(const CTreeSequenceElements&) = delete;
+    CTreeSequenceElements& operator=(const CTreeSequenceElements&) = delete;
+
+    // Declares an element; a name declared before is ignored.
+    void add(CXString name);
+    // The child's playable becomes the parent's last child.
+    void add(CXString child, CXString parent);
+    bool contains(CXString name);
+    _tse_entry* find(CXString name);
+    // The element's playable by its type and source; null when none can be made.
+    CPlayable* create(_tse_entry* element, CPlayableObserver* observer);
+
+    // Each takes the element's name and the line's value.
+    void setType(CXString name, CXString type, CPlayableObserver* observer);
+    void setFileName(CXString name, CXString fileName);
+    void setEvent(CXString name, CXString event);
+    void setMode(CXString name, CXString mode);
+    void addSequenceEvent(CXString name, CXString key, CXString event);
+    void setAnimoFN(CXString name, CXString animation);
+    void setWAVFN(CXString name, CXString voice);
+    void setStarting(CXString name, CXString value);
+    void setEnding(CXString name, CXString value);
+    void setPrefix(CXString name, CXString prefix);
+    void setWaitMode(CXString name, CXString value);
+    void show(CXString name);
+    void hide(CXString name);
+    void setSequence(CXString, CXString) {}
+    void setToSay(CXString, CXString) {}
+
+    int getCount() const { return m_entries.getSize(); }
+    _tse_entry* at(int index) const { return static_cast<_tse_entry*>(m_entries.at(index)); }
+    CResourcesManager* getResources() const { return m_resources; }
+
+private:
+    CPlayable* createSimple(_tse_entry* element);
+    CPlayable* playableOf(const CXString& name);
+
+    CWindow* m_window;
+    CResourcesManager* m_resources;
+    CXArray m_entries{101, 0.75f};
+};
+
+// Reads sequence files: text lines "NAME n" declaring elements and "n KEY value" setting them (separators
+// space, '=', ':'; '#' in the first column comments a line). The root is the element named as the file
+// without folder and extension.
+class CMultimediaSequenceCreator : public CXObject {
+public:
+    // The file's root playable (the caller deletes it), or null. The observer hears every playable of the
+    // tree start and finish. Playables the root does not hold are let go at once.
+    static CPlayable* load(CWindow* window, CXString file, CResourcesManager* resources,
+                           CPlayableObserver* observer);
+    // Writes nothing: false.
+    static bool save(CPlayable* playable, CXString file);
+    // The character that selects child index in a PARAMETER sequence.
+    static char getParameter(int index);
+
+    // Without keep, the root goes with the creator.
+    CMultimediaSequenceCreator(CWindow* window, CXString file, CResourcesManager* resources,
+                               CPlayableObserver* observer, bool keep);
+    ~CMultimediaSequenceCreator() override;
+    CMultimediaSequenceCreator(const CMultimediaSequenceCreator&) = delete;
+    CMultimediaSequenceCreator& operator=(const CMultimediaSequenceCreator&) = delete;
+
+    CPlayable* get() { return m_result; }
+
+private:
+    CPlayable* m_result = nullptr;
+    bool m_keep;
+};
+
+} // namespace KavirelDLL

@@ -1,0 +1,162 @@
+#include "media/sequences/SequenceSupport.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "display/RefreshScreen.h"
+#include "display/ResourcesManager.h"
+#include "display/Window.h"
+#include "media/anim/AnimationManager.h"
+#include "media/anim/Animo6.h"
+#include "media/sequences/SequencedPlayable.h"
+#include "media/sequences/SpeakingAnimation.h"
+#include "media/sound/Sound4.h"
+#include "objects/Animo.h"
+#include "script/Application.h"
+#include "shell/Application.h"
+
+namespace KavirelDLL {
+
+CAnimo* CBorrowedAnimation::get() {
+    // The object owns its animation: once the object is gone, so is the animation.
+    if (m_fromScript && !m_animo.current()) m_animation = nullptr;
+    return m_animation;
+}
+
+void CBorrowedAnimation::borrow(CMC_Animo* animo, CPlayable* borrower) {
+    if (!animo) return;
+    m_animo.set(animo);
+    m_fromScript = true;
+    m_animation = animo->getAnimo();
+    animo->addSeq(borrower);
+}
+
+void CBorrowedAnimation::hold(CResourcesManager* cache) {
+    m_held = m_animation != nullptr && !m_fromScript;
+    m_cache = cache;
+}
+
+void CBorrowedAnimation::letGo(CPlayable* borrower, CPlayableObserver* observer) {
+    CAnimo* animation = get();
+    if (animation) animation->removeNotifier(observer);
+    if (m_fromScript) {
+        if (CMC_Object* animo = m_animo.current()) static_cast<CMC_Animo*>(animo)->removeSeq(borrower);
+        m_animo.clear();
+        m_fromScript = false;
+    } else if (m_held && animation) {
+        SequenceSupport::release(animation, m_cache, false);
+    }
+    m_animation = nullptr;
+    m_held = false;
+    m_cache = nullptr;
+}
+
+namespace SequenceSupport {
+
+CMC_Object* sceneObject(CWindow* window, const CXString& name) {
+    CApplication* shell = window ? window->GetApplicationInterface() : nullptr;
+    CMC_Application* root = shell ? shell->getMCApplicationIfc() : nullptr;
+    CMC_Scene* episode = root ? root->getCurrentScene() : nullptr;
+    CMC_Scene* scene = episode ? episode->getCurrentScene() : nullptr;
+    return scene && name.IsString() ? scene->getObject(name) : nullptr;
+}
+
+CAnimationManager* animationManager(CWindow* window) {
+    CApplication* shell = window ? window->GetApplicationInterface() : nullptr;
+    return shell ? shell->getAnimoManagerIfc() : nullptr;
+}
+
+void release(CPlayable* playable, CResourcesManager* cache, bool counted) {
+    if (!playable) return;
+    if (counted) {
+        playable->subParent();
+        if (playable->getParentsNo() > 0) return;
+    }
+    const int type = playable->getType();
+    if (type != 1 && type != 2) {
+        delete playable;
+        return;
+    }
+    if (auto* graphics = dynamic_cast<CGraphicsObject*>(playable)) {
+        CWindow* window = playable->getWindow();
+        if (CRefreshScreen* screen = window ? window->GetRefreshScreenInterface() : nullptr)
+            *screen >> graphics;
+    }
+    if (cache)
+        cache->remove(playable);
+    else
+        delete playable;
+}
+
+namespace {
+
+// One use of the cache's resource of that name, when it is of the kind asked for.
+template <class T>
+T* fromCache(CResourcesManager* cache, const CXString& name) {
+    CFileResolver* found = cache ? cache->get(name) : nullptr;
+    if (!found) return nullptr;
+    if (T* kind = dynamic_cast<T*>(found)) return kind;
+    cache->remove(found);
+    return nullptr;
+}
+
+} // namespace
+
+CAnimo* takeAnimation(CWindow* window, CResourcesManager* cache, const CXString& file, bool& made) {
+    made = false;
+    if (!file.IsString()) return nullptr;
+    if (auto* cached = fromCache<CAnimo>(cache, file)) return cached;
+    auto* animation = new CAnimo6(window, file);
+    // Named even when the file did not load, so the cache finds it again.
+    animation->setFilename(file);
+    if (cache) cache->add(static_cast<CPlayable*>(animation));
+    made = true;
+    return animation;
+}
+
+CSound4* takeSound(CWindow* window, CResourcesManager* cache, const CXString& path) {
+    if (!path.IsString()) return nullptr;
+    if (auto* cached = fromCache<CSound4>(cache, path)) return cached;
+    auto* sound = new CSound4(window, path, true, false);
+    if (cache) cache->add(sound);
+    return sound;
+}
+
+void putOnScreen(CWindow* window, CAnimo* animation) {
+    if (CRefreshScreen* screen = window ? window->GetRefreshScreenInterface() : nullptr)
+        screen->put(animation, 1000);
+}
+
+namespace {
+
+// Walks what outer holds; stops early when visit answers true.
+template <class Visit>
+bool walk(CPlayable* outer, std::unordered_set<CPlayable*>& seen, Visit visit) {
+    std::vector<CPlayable*> pending{outer};
+    while (!pending.empty()) {
+        CPlayable* p = pending.back();
+        pending.pop_back();
+        if (!p || !seen.insert(p).second) continue;
+        if (visit(p)) return true;
+        if (auto* sequence = dynamic_cast<CSequencedPlayable*>(p))
+            for (int i = 0; i < sequence->getChildrenCount(); ++i) pending.push_back(sequence->getChild(i));
+        if (auto* speaking = dynamic_cast<CSpeakingAnimation*>(p)) pending.push_back(speaking->getVoice());
+    }
+    return false;
+}
+
+} // namespace
+
+bool holds(CPlayable* outer, CPlayable* inner) {
+    std::unordered_set<CPlayable*> seen;
+    return walk(outer, seen, [inner](CPlayable* p) { return p == inner; });
+}
+
+std::unordered_set<CPlayable*> heldBy(CPlayable* outer) {
+    std::unordered_set<CPlayable*> seen;
+    walk(outer, seen, [](CPlayable*) { return false; });
+    return seen;
+}
+
+} // namespace SequenceSupport
+} // namespace KavirelDLL

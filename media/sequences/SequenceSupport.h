@@ -1,0 +1,71 @@
+#pragma once
+#include <unordered_set>
+
+#include "core/XString.h"
+#include "script/Object.h"
+
+namespace KavirelDLL {
+
+class CAnimo;
+class CAnimationManager;
+class CMC_Animo;
+class CMC_Object;
+class CPlayable;
+class CResourcesManager;
+class CSound4;
+class CWindow;
+class CPlayableObserver;
+
+// The animation a simple or speaking animation shows: a script ANIMO object's (kept by handle, so one that
+// is gone leaves none), a file's that the borrower holds (one use of a cache, or its own without one), or
+// one it was given.
+class CBorrowedAnimation {
+public:
+    // Null once the script object it came from is gone.
+    CAnimo* get();
+    void set(CAnimo* animation) { m_animation = animation; }
+    // The object's animation; the borrower registers with the object.
+    void borrow(CMC_Animo* animo, CPlayable* borrower);
+    // The borrower holds the animation it has now: it gives it back to the cache, or deletes it without one.
+    void hold(CResourcesManager* cache);
+    // The observer stops observing it; the borrower leaves the object or gives the animation back.
+    void letGo(CPlayable* borrower, CPlayableObserver* observer);
+
+private:
+    CAnimo* m_animation = nullptr;
+    CMC_ObjectHandle m_animo;
+    bool m_fromScript = false;
+    bool m_held = false;
+    CResourcesManager* m_cache = nullptr;
+};
+
+// What the playables of sequence trees share.
+namespace SequenceSupport {
+
+// The object of that name seen from the scene that runs now (the script root's current episode's current
+// scene); null without one.
+CMC_Object* sceneObject(CWindow* window, const CXString& name);
+// The animation manager of the window's application; null without one.
+CAnimationManager* animationManager(CWindow* window);
+// A holder lets go of a tree's playable. A counted hold is one of the playable's parents (a sequence holding
+// a child, a speaking animation holding another element as its voice): the last one disposes of it. Any
+// other hold is the holder's own use of a cached sound or animation, or its own playable. Disposing gives a
+// sound or an animation back to the cache (taken off the screen first), or deletes it when there is no
+// cache; any other playable is deleted.
+void release(CPlayable* playable, CResourcesManager* cache, bool counted);
+// The animation of a file: one use of the cache's when it holds the file, else a new one (added to the
+// cache when there is one); made tells which. Null only without a file name.
+CAnimo* takeAnimation(CWindow* window, CResourcesManager* cache, const CXString& file, bool& made);
+// The sound of a file, as takeAnimation; a new one lets go of its samples after each play.
+CSound4* takeSound(CWindow* window, CResourcesManager* cache, const CXString& path);
+// At the priority of speaking characters, 1000.
+void putOnScreen(CWindow* window, CAnimo* animation);
+// True when inner is outer, or lies below it: a child of a sequence or the voice of a speaking animation,
+// at any depth.
+bool holds(CPlayable* outer, CPlayable* inner);
+// Every playable holds(outer, ...) is true for; empty for null.
+std::unordered_set<CPlayable*> heldBy(CPlayable* outer);
+
+} // namespace SequenceSupport
+
+} // namespace KavirelDLL
