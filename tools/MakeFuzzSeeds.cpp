@@ -21,6 +21,7 @@
 #include "core/TextCoder.h"
 #include "display/GraphicsObject.h"
 #include "fuzz/FuzzSupport.h"
+#include "harness/FontFiles.h"
 #include "harness/ImageFiles.h"
 #include "media/anim/Animo.h"
 #include "media/anim/AnimoIO.h"
@@ -495,6 +496,17 @@ void animationSeeds() {
     seed("animation", "unknown_magic.ann", std::string("ZZZ\0\3\0\4\0\0\0\0\0", 12));
 }
 
+void fontSeeds() {
+    using namespace KavirelTest;
+    FntFont font;
+    font.glyphs = {letterH(), letterJ(), blockGlyph('a', 8, 8, 2, 3)};
+    font.kerning[{'H', 'J'}] = 1;
+    font.kerning[{'J', 'a'}] = -2;
+    seed("font", "fnt.fnt", prefixed({0}, fntBytes(font)));
+    seed("font", "empty.fnt", prefixed({0}, fntBytes(FntFont())));
+    seed("font", "letters.ann", prefixed({1}, fontAnimationBytes({letterH(), letterJ()})));
+}
+
 } // namespace
 
 // Sequence files (the engine writes none): a tree of every kind of element over the scratch folder's
@@ -537,6 +549,7 @@ int main(int argc, char** argv) {
     textSeeds(work);
     imageSeeds(work);
     animationSeeds();
+    fontSeeds();
     codecSeeds();
     archiveSeeds(work);
     packageSeeds(work);

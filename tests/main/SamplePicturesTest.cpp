@@ -5,8 +5,10 @@
 
 #include "display/Color.h"
 #include "display/Image.h"
+#include "main/MenuFont.h"
 #include "media/SoundFixtures.h"
 #include "media/anim/Animo6.h"
+#include "media/text/SimpleFont6.h"
 #include "platform/Files.h"
 
 using namespace KavirelDLL;
@@ -68,4 +70,30 @@ TEST(SamplePictures, TheMorningBirdFlies) {
     for (int i = 0; i < 2; ++i) bird.next();
     EXPECT_EQ(bird.GetCurrentFrameInSequence(), 0) << "it loops";
     EXPECT_TRUE(bird.IsPlaying());
+}
+
+// The sample's fonts, made at build time of the menu's lettering, draw it; the bold one doubles its strokes.
+TEST(SamplePictures, TheMenuLetteringIsAFontInTwoWeights) {
+    const std::string folder = std::string(KAVIREL_BINARY_DIR) + "/samples/Przyklad/Dane/FONTY/";
+    CSimpleFont6 regular(nullptr, CXString(CPlatformFiles::toEngineName(folder + "MENU.FNT").c_str()));
+    CSimpleFont6 bold(nullptr, CXString(CPlatformFiles::toEngineName(folder + "MENUB.FNT").c_str()));
+    ASSERT_EQ(regular.LastError(), 0);
+    ASSERT_EQ(bold.LastError(), 0);
+    EXPECT_EQ(regular.Height(), kMenuGlyphHeight + 2);
+    EXPECT_EQ(regular.getLetterCount(), bold.getLetterCount());
+    EXPECT_GE(regular.findLetter(char(0xB3)), 0) << "code page 1250 letters are there";
+
+    CGraphicsObject line(nullptr, CXSize(40, regular.Height()), 16);
+    regular.SetDestiny(&line);
+    regular.setColor(rgb(255, 255, 0));
+    const int advance = regular.drawLetter(3, 0, 0, 'H');
+    EXPECT_EQ(advance, regular.getRealLetterWidth('H') + 2);
+    const auto* pixels = reinterpret_cast<const uint16_t*>(line.GetDataPtr());
+    const uint8_t* glyph = menuGlyph('H');
+    // The menu's H has its stems in columns 0 and 4 of the glyph: the ink starts at the first.
+    for (int y = 0; y < kMenuGlyphHeight; ++y)
+        for (int x = 0; x < 5; ++x)
+            EXPECT_EQ(pixels[(y + 1) * 40 + 3 + x] != 0, (glyph[y] & (0x80 >> x)) != 0) << x << "," << y;
+    EXPECT_EQ(pixels[5 * 40 + 3], rgb(255, 255, 0));
+    EXPECT_EQ(bold.getRealLetterWidth('H'), regular.getRealLetterWidth('H') + 1);
 }
