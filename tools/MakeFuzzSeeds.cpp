@@ -505,6 +505,13 @@ void fontSeeds() {
     seed("font", "fnt.fnt", prefixed({0}, fntBytes(font)));
     seed("font", "empty.fnt", prefixed({0}, fntBytes(FntFont())));
     seed("font", "letters.ann", prefixed({1}, fontAnimationBytes({letterH(), letterJ()})));
+
+    // Choices: kind (1 multi-line, 2 one font, then justifications), box width, clipping.
+    seed("text", "codes",
+         prefixed({0, 60, 0x21}, "a<B>bold<B> <COLOR255,0,0>red<COLOR> x<XYZ>y a<b<I>c |CR\rend"));
+    seed("text", "lines",
+         prefixed({1, 30, 0x12}, "one two&NBSP;three|four||<B>five six seven<B> <E,40,f,hi>"));
+    seed("text", "single", prefixed({3 | 4 << 2, 20, 0}, "<COLOR65535>ll ll\tl<U>u<E,,,>"));
 }
 
 } // namespace
