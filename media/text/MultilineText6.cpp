@@ -71,10 +71,7 @@ void CMultilineText6::setText(CXString text) {
     parseText();
     if (m_font) {
         layOut();
-        m_width = getLength();
-        m_height = getHeight();
-        setJustify(m_justifyRect, m_hJustify, m_vJustify);
-        Invalidate();
+        remeasure(getHeight());
     }
 }
 
@@ -86,10 +83,7 @@ void CMultilineText6::setFont(CSimpleFont6* font) {
     if (hasText && font) {
         // Measured once laid out with the new font, as setText measures.
         layOut();
-        m_width = getLength();
-        m_height = getHeight();
-        setJustify(m_justifyRect, m_hJustify, m_vJustify);
-        Invalidate();
+        remeasure(getHeight());
     }
 }
 

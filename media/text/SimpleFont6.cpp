@@ -37,6 +37,23 @@ bool blankColumn(const uint8_t* alpha, int width, int height, int x) {
     return true;
 }
 
+// Blank columns counted from the left edge, or from the right one, up to the first with any ink.
+int blankColumns(const uint8_t* alpha, int width, int height, bool fromRight) {
+    int n = 0;
+    while (n < width && blankColumn(alpha, width, height, fromRight ? width - 1 - n : n)) ++n;
+    return n;
+}
+
+// The same of a graphics object's alpha plane; a graphics object without one is opaque.
+int blankColumns(CGraphicsObject* frame, bool fromRight) {
+    if (!frame) return 0;
+    const int w = frame->Width(), h = frame->Height();
+    const auto* alpha = frame->GetChannelSize(3) >= w * h
+                            ? reinterpret_cast<const uint8_t*>(frame->GetChannelAlpha())
+                            : nullptr;
+    return blankColumns(alpha, w, h, fromRight);
+}
+
 // One letter's picture as create reads it, with its kerning ink (alpha above 20) as a bit per row, column by
 // column.
 struct Glyph {
@@ -257,10 +274,8 @@ int CSimpleFont6::create(CXString animationFile, CXString fntFile) {
                     g.pixels[size_t(y * cw + x)] = 0;
                     g.alpha[size_t(y * cw + x)] = 0;
                 }
-        g.left = 0;
-        while (g.left < cw && blankColumn(g.alpha.data(), cw, h, g.left)) ++g.left;
-        g.right = 0;
-        while (g.right < cw && blankColumn(g.alpha.data(), cw, h, cw - 1 - g.right)) ++g.right;
+        g.left = blankColumns(g.alpha.data(), cw, h, false);
+        g.right = blankColumns(g.alpha.data(), cw, h, true);
         // A letter without ink is cell-wide blank on the left and has no ink width.
         if (g.left == cw) g.right = 0;
         g.scanInk(cw, h);
@@ -399,27 +414,9 @@ void CSimpleFont6::redraw(CGraphicsObject* destination) {
     CGraphicsObject::redraw(destination);
 }
 
-int CSimpleFont6::getLeftOffset(CGraphicsObject* frame) {
-    if (!frame) return 0;
-    const int w = frame->Width(), h = frame->Height();
-    const auto* alpha = frame->GetChannelSize(3) >= w * h
-                            ? reinterpret_cast<const uint8_t*>(frame->GetChannelAlpha())
-                            : nullptr;
-    int x = 0;
-    while (x < w && blankColumn(alpha, w, h, x)) ++x;
-    return x;
-}
+int CSimpleFont6::getLeftOffset(CGraphicsObject* frame) { return blankColumns(frame, false); }
 
-int CSimpleFont6::getRightOffset(CGraphicsObject* frame) {
-    if (!frame) return 0;
-    const int w = frame->Width(), h = frame->Height();
-    const auto* alpha = frame->GetChannelSize(3) >= w * h
-                            ? reinterpret_cast<const uint8_t*>(frame->GetChannelAlpha())
-                            : nullptr;
-    int x = 0;
-    while (x < w && blankColumn(alpha, w, h, w - 1 - x)) ++x;
-    return x;
-}
+int CSimpleFont6::getRightOffset(CGraphicsObject* frame) { return blankColumns(frame, true); }
 
 // ---------------------------------------------------------------- CFontCollection
 

@@ -128,12 +128,7 @@ void CText6::setText(CXString text) {
         m_text += "<COLOR>";
     }
     parseText();
-    if (m_font) {
-        m_width = getLength();
-        m_height = m_font->Height();
-        setJustify(m_justifyRect, m_hJustify, m_vJustify);
-        Invalidate();
-    }
+    if (m_font) remeasure(m_font->Height());
     buildWords();
 }
 
@@ -174,12 +169,14 @@ void CText6::setFont(CSimpleFont6* font) {
     m_color = font->getDefColor();
     // Measured once the text is parsed with the new font, as setText measures it.
     parseText();
-    if (hasText) {
-        m_width = getLength();
-        m_height = font->Height();
-        setJustify(m_justifyRect, m_hJustify, m_vJustify);
-        Invalidate();
-    }
+    if (hasText) remeasure(font->Height());
+}
+
+void CText6::remeasure(int height) {
+    m_width = getLength();
+    m_height = height;
+    setJustify(m_justifyRect, m_hJustify, m_vJustify);
+    Invalidate();
 }
 
 void CText6::setJustify(CXRect rect, _justify h, _justify v) {

@@ -110,6 +110,8 @@ public:
 
 protected:
     void parseText();
+    // The size and place after the text or its font changed.
+    void remeasure(int height);
     void deleteCodes();
     // The colour of "COLOR" codes: one pixel value, or r,g,b packed for the screen's format.
     int parseColor(const CXString& value);
