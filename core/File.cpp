@@ -354,7 +354,8 @@ CFile* CFile::getBigFileHandle() { return s_bigFile ? s_bigFile->GetFile() : nul
 // ---- directories ----
 
 int CFile::chDir(CXString name) {
-    if (s_bigFile) return s_bigFile->ChDir(name);
+    // A folder the archive lacks is entered on the disk, as a name the archive lacks opens from there.
+    if (s_bigFile && s_bigFile->ChDir(name) == 0) return 0;
     return CPlatformFiles::changeWorkingFolder(text(name)) == EPlatformError::none ? 0 : -1;
 }
 
@@ -436,7 +437,7 @@ int CFile::fTell(CFile* file) {
 }
 
 bool CFile::dirExists(CXString name) {
-    if (s_bigFile) return s_bigFile->DirExists(name);
+    if (s_bigFile && s_bigFile->DirExists(name)) return true;
     return CPlatformFiles::isFolder(text(name));
 }
 

@@ -299,6 +299,13 @@ TEST_F(BigFileTest, GameFilesAreServedFromTheOpenBigFile) {
     EXPECT_EQ(read("a-copy.wav"), "AAAA");
     EXPECT_FALSE(bigFile->ExtractFile("none", root("\\x.wav").c_str()));
 
+    // A folder the archive lacks is entered on the disk, where names the archive lacks are read.
+    put("loose/only.txt", "loose data");
+    EXPECT_TRUE(CFile::dirExists("loose"));
+    ASSERT_EQ(CFile::chDir("loose"), 0);
+    CFile looseData(nullptr, "only.txt", 17);
+    EXPECT_EQ(readAll(looseData), "loose data");
+
     CFile::closeBigFile();
     EXPECT_EQ(CFile::getBigFileIfc(), nullptr);
     EXPECT_EQ(CFile::getBigFileHandle(), nullptr);
