@@ -3,6 +3,7 @@
 #include "core/KavirelWEB.h"
 
 #include "core/File.h"
+#include "core/Folder.h"
 #include "core/LanguageOSVer.h"
 #include "core/Log.h"
 #include "core/Path.h"
@@ -59,6 +60,12 @@ int CKavirelProgram::run() {
         // The game never shows its window: say why, and do not end as if it had run.
         fail(gameLoadError());
         code = EXIT_FAILED;
+    } else if (m_commandLine->is2Bin()) {
+        // The caches are written: the game is not played.
+        if (m_application->LastError() == ERR_FILE_WRITE) {
+            fail(cacheWriteError());
+            code = EXIT_FAILED;
+        }
     } else {
         buildScenesMenu(m_application->getMCApplicationIfc(), m_menu);
         // The mirror of the secondary display shows with the game.
@@ -203,6 +210,20 @@ CXString CKavirelProgram::gameLoadError() {
         text += ": brak pliku application.def.";
     else
         text += ": plik application.def nie opisuje gry.";
+    return text;
+}
+
+CXString CKavirelProgram::cacheWriteError() {
+    // The reason is in the log: a scene outside every episode, or a file that could not be written.
+    CXString text = "Nie mo\xBF"
+                    "na zapisa\xE6 pami\xEA"
+                    "ci podr\xEA"
+                    "cznej gry (application.bin) w folderze ";
+    const CXString data = CWindow::rootPath + CFolder::DATA_FOLDER;
+    std::string folder;
+    if (CPlatformFiles::resolve(data.GetBuffer(), folder) != EPlatformError::none) folder = data.GetBuffer();
+    text += utf8ToCp1250(folder).c_str();
+    text += ".";
     return text;
 }
 

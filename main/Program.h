@@ -52,6 +52,8 @@ private:
     // A message box and the same text on standard error.
     void fail(const KavirelDLL::CXString& text);
     KavirelDLL::CXString gameLoadError();
+    // Why -2bin ends with a failure.
+    KavirelDLL::CXString cacheWriteError();
 
     int m_argc;
     char** m_argv;

@@ -784,10 +784,13 @@ void CMC_Scene::serialize(CXArchive* archive) {
         *archive << m_path;
         CurrentFolderGuard folder;
         CFile::chDir(joinPath(CWindow::rootPath + CFolder::DATA_FOLDER, m_path));
-        writeCache();
+        // The application's cache would send its reader to a scene cache that is not there.
+        if (!writeCache()) archive->setErrorCode(ERR_FILE_WRITE);
         return;
     }
     *archive >> &m_path;
+    // Made before its name was read: it is listed under the name it has now, so it reaches itself.
+    addObject(this);
     keepStoredBindings();
 }
 

@@ -110,8 +110,14 @@ void CApplication::preinitializeApplication(bool) {
     }
     const CXString gamePath = m_commandLine ? m_commandLine->getPath() : CXString(".");
     if (!m_generalResources) m_generalResources = new CResourcesManager(m_window);
-    if (gamePath.IsString() && CFile::chDir(gamePath) != 0)
-        logMessage("the game folder %s cannot be entered", gamePath.GetBuffer());
+    if (gamePath.IsString()) {
+        // The game's big file is the one in its own folder, not the starting folder's.
+        if (m_openedBigFile) CFile::closeBigFile();
+        m_openedBigFile = false;
+        if (CFile::chDir(gamePath) != 0)
+            logMessage("the game folder %s cannot be entered", gamePath.GetBuffer());
+        if (m_bigFileName.IsString()) m_openedBigFile = CFile::openBigFile(m_bigFileName);
+    }
     setDataPaths();
     CFile::chDir(CXString(CFolder::DATA_FOLDER));
 
@@ -127,7 +133,10 @@ void CApplication::preinitializeApplication(bool) {
         return;
     }
     if (m_commandLine && m_commandLine->is2Bin()) {
-        if (!m_application->storeBinary()) logMessage("application.bin could not be written whole");
+        if (!m_application->storeBinary()) {
+            logMessage("application.bin could not be written whole");
+            setErrorCode(ERR_FILE_WRITE);
+        }
     } else {
         m_application->initialize(nullptr);
     }

@@ -29,7 +29,8 @@ public:
     CApplication& operator=(const CApplication&) = delete;
 
     // ---- virtual operations, in the engine's order
-    // Sets the data paths and builds and starts the script root; without one the error code is 3000.
+    // Sets the data paths and builds and starts the script root; without one the error code is 3000. With
+    // "2bin" the root writes its caches instead of starting: ERR_FILE_WRITE when they are not all written.
     virtual void preinitializeApplication(bool unused);
     // The script root's frame step, and the switch to another game when it asks; always false.
     virtual bool domodal();

@@ -5,23 +5,7 @@
 #   missing_game.sh <kavirel>
 set -uo pipefail
 program=$(realpath "$1")
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run
-
-fail() {
-    echo "FAIL: $*"
-    echo "--- standard error:"
-    cat "$work/stderr"
-    exit 1
-}
-
-run_in() {
-    local folder=$1
-    shift
-    mkdir -p "$folder"
-    (cd "$folder" && exec "$program" -window -nosound -nomusic "$@") 2>"$work/stderr"
-}
+source "$(dirname "$0")/common.sh"
 
 run_in "$work/nothing"
 code=$?
