@@ -163,8 +163,7 @@ CXString** CMC_Array::getBehavioursList() {
 
 void CMC_Array::onChanged(int index) {
     if (!m_sendOnChange || !hasHandler(EVT_ARRAY_ONCHANGED)) return;
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-    if (!onSignal("ONCHANGED^" + CXString::toString(index)) && self->object) onSignal("ONCHANGED");
+    raiseDetailed("ONCHANGED", {CXString::toString(index)});
 }
 
 void CMC_Array::append(CMC_Variable* owned) {

@@ -586,6 +586,15 @@ bool CMC_Object::onSignal(const CXString& key, CXArray* args) {
     return true;
 }
 
+bool CMC_Object::raiseDetailed(const CXString& event, std::initializer_list<CXString> details) {
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    for (const CXString& detail : details) {
+        if (onSignal(event + "^" + detail)) return true;
+        if (!self->object) return false;
+    }
+    return onSignal(event);
+}
+
 void CMC_Object::serialize(CXArchive* archive) {
     if (!archive) return;
     if (archive->isStoring()) {

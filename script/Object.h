@@ -164,6 +164,9 @@ public:
     void setAsTemporary() { m_isTemporary = true; }
     void overideSignals(bool flag) { m_override = flag; }
     int getSignalIndex(const CXString& key);
+    // Raises an event with details: event^detail for each detail in order until a behaviour answers one,
+    // then the plain event when none did. Stops once a handler deleted this object. True when one answered.
+    bool raiseDetailed(const CXString& event, std::initializer_list<CXString> details);
     // Whether a behaviour was ever bound to the event at this index of the event list.
     bool hasHandler(int eventIndex) const {
         return eventIndex >= 0 && eventIndex < static_cast<int>(m_handlerFlags.size()) &&

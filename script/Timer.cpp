@@ -82,9 +82,7 @@ void CMC_Timer::onTimer(int id) {
     ++m_ticks;
     if (m_tickLimit >= 1 && m_ticks == m_tickLimit) m_enabled = false;
     if (!hasHandler(EVT_TIMER_ONTICK)) return;
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-    if (!onSignal("ONTICK^" + CXString::toString(static_cast<int>(m_ticks))) && self->object)
-        onSignal("ONTICK");
+    raiseDetailed("ONTICK", {CXString::toString(static_cast<int>(m_ticks))});
 }
 
 void CMC_Timer::enable() {

@@ -6,6 +6,8 @@
 #include "core/File.h"
 #include "core/Folder.h"
 #include "core/XTimer.h"
+#include "input/DXMouse.h"
+#include "input/Keyboard.h"
 #include "media/anim/AnimationManager.h"
 #include "media/controls/Unit6.h"
 #include "media/sound/Music.h"
@@ -14,7 +16,9 @@
 #include "media/sound/SoundCodec.h"
 #include "media/sound/SoundManager.h"
 #include "platform/Audio.h"
+#include "platform/Display.h"
 #include "platform/Files.h"
+#include "platform/Input.h"
 #include "platform/PlatformTime.h"
 #include "platform/TempFolder.h"
 #include "script/Application.h"
@@ -90,10 +94,53 @@ CHarnessWindow::CHarnessWindow() {
 }
 
 CHarnessWindow::~CHarnessWindow() {
+    delete m_keyboard;
+    m_keyboard = nullptr;
+    delete m_mouse;
+    m_mouse = nullptr;
+    delete m_pollers;
+    m_pollers = nullptr;
+    delete m_keyListeners;
+    m_keyListeners = nullptr;
+    if (m_mouseListeners) {
+        for (int i = 0; i < m_mouseListeners->getSize(); ++i) delete m_mouseListeners->at(i);
+        delete m_mouseListeners;
+        m_mouseListeners = nullptr;
+    }
+    m_input = nullptr;
+    m_hwnd = nullptr;
     delete m_music;
     m_music = nullptr;
     delete m_timers;
     m_timers = nullptr;
+}
+
+void CHarnessWindow::attachInput() {
+    m_ownDisplay = createHeadlessDisplay();
+    CDisplayMode mode;
+    mode.width = 800;
+    mode.height = 600;
+    m_ownDisplay->open(mode);
+    m_ownInput = std::make_unique<CInput>(nullptr, m_ownDisplay.get());
+    m_hwnd = m_ownDisplay.get();
+    m_input = m_ownInput.get();
+    m_pollers = new CXArray(101, 0.75f);
+    m_keyListeners = new CXArray(101, 0.75f);
+    m_mouseListeners = new CSortedVector(101);
+    m_keyboard = new CKeyboard(this);
+    m_mouse = new CDXMouse(this);
+    m_active = true;
+    m_ownDisplay->onWindowEvent(EWindowEvent::FocusGained);
+}
+
+void CHarnessWindow::takeWindowEvents() {
+    if (!m_input) return;
+    std::vector<CInputEvent> events;
+    m_input->take(events, kInputWindow);
+    for (const CInputEvent& e : events) {
+        if (e.window == EWindowEvent::FocusGained) OnActivateApp(true);
+        if (e.window == EWindowEvent::FocusLost) OnActivateApp(false);
+    }
 }
 
 CHarnessShell::CHarnessShell(const CXString& iniFile) {
@@ -130,6 +177,7 @@ CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder)
     CSound4::useDevice(CAudioDevice::openMemory());
     CSndStream::setRefillThreads(false);
     m_window = std::make_unique<CHarnessWindow>();
+    if (m_options.input) m_window->attachInput();
     CXString root = folder.engineRoot();
     m_shell = std::make_unique<CHarnessShell>(root + m_options.ini.c_str());
     m_window->SetApplicationInterface(m_shell.get());
@@ -184,6 +232,10 @@ void CGameRun::frames(int count) {
         }
         if (CSndStream* music = m_window->getMusic()->getStream()) music->TimeFunc();
         m_window->Tick();
+        if (CInput* input = m_window->input()) {
+            input->pump();
+            m_window->takeWindowEvents();
+        }
         // Without a screen nothing redraws, so the unit hears of its scene's first frame here.
         CUnit6* unit = CMC_Scene::getDefUnit();
         if (unit && unit->isActive() && !unit->wasInitiallyUpdated() &&

@@ -62,6 +62,9 @@ struct CGameOptions {
     std::string ini = "Kavirel.ini";
     // The plug-in module folder below the game root (CWindow::dllPath); empty for the root itself.
     std::string modules;
+    // The window gets an in-memory display (no screen), its input with the keyboard and mouse pollers, and
+    // is active; each frame pumps the input after the window's tick, as the program does.
+    bool input = false;
 };
 
 // A window without a display: it has the software timers the frame polls and the music, and nothing else.
@@ -71,6 +74,15 @@ public:
     ~CHarnessWindow() override;
     // The language whose folder files are looked up in first (not owned); null for none.
     void setLanguage(KavirelDLL::CLanguageOSVer* language) { m_language = language; }
+    // An in-memory display and its input, with the keyboard and mouse pollers; the window becomes active.
+    void attachInput();
+    KavirelDLL::CInput* input() { return m_input; }
+    // Hands the input's window events to the window as the program does (focus changes).
+    void takeWindowEvents();
+
+private:
+    std::unique_ptr<KavirelDLL::CDisplay> m_ownDisplay;
+    std::unique_ptr<KavirelDLL::CInput> m_ownInput;
 };
 
 // The part of the application shell a game run needs: its configuration and its animation and sound managers.
@@ -95,6 +107,9 @@ public:
     // The application built (null when the folder gave none).
     KavirelDLL::CMC_Application* app() { return m_application; }
     CHarnessWindow* window() { return m_window.get(); }
+    // With CGameOptions::input, the input events are injected into; null without.
+    KavirelDLL::CInput* input() { return m_window->input(); }
+    KavirelDLL::CDisplay* display() { return m_window->GetHwnd(); }
     // initialize()'s answer: a start scene was entered.
     bool started() const { return m_started; }
     // One frame each: the window's tick (timers), the first-frame notice to the scene's unit, the script
