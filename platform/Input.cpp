@@ -179,7 +179,24 @@ int32_t scanCodeFromSdl(int32_t sdlScancode) {
     return scanTable()[static_cast<size_t>(sdlScancode)];
 }
 
-CInput::CInput(CVideo* video, CDisplay* display) : m_video(video), m_display(display) {}
+CInput::CInput(CVideo* video, CDisplay* display) : m_video(video), m_display(display) {
+    if (!m_video || !m_video->isReady()) return;
+    // The state stays true while another window has the focus, so a button let go meanwhile reads as up;
+    // the engine itself reads controllers only while the game is active.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    // Controllers attached already arrive as added events at the first pump.
+    m_joysticks = SDL_InitSubSystem(SDL_INIT_JOYSTICK) == 0;
+}
+
+CInput::~CInput() {
+    if (!m_joysticks) return;
+    for (CController& c : m_controllers)
+        if (c.device) SDL_JoystickClose(static_cast<SDL_Joystick*>(c.device));
+    m_controllers.clear();
+    SDL_QuitSubSystem(SDL_INIT_JOYSTICK);
+    // The last user of SDL in the process frees what the subsystems leave behind.
+    if (SDL_WasInit(0) == 0) SDL_Quit();
+}
 
 void CInput::setDisplay(CDisplay* display) { m_display = display; }
 
@@ -260,6 +277,12 @@ void CInput::pump() {
             case SDL_QUIT:
                 dispatch(windowEvent(EWindowEvent::CloseRequested), true);
                 break;
+            case SDL_JOYDEVICEADDED:
+                openController(e.jdevice.which);
+                break;
+            case SDL_JOYDEVICEREMOVED:
+                closeController(e.jdevice.which);
+                break;
             case SDL_RENDER_TARGETS_RESET:
             case SDL_RENDER_DEVICE_RESET:
                 dispatch(windowEvent(EWindowEvent::RenderReset), true);
@@ -269,9 +292,118 @@ void CInput::pump() {
             }
         }
     }
+    if (m_joysticks) readControllers();
     if (m_display) {
         if (std::optional<CPlatformPoint> warp = m_display->takeWarp()) injectMouseMove(warp->x, warp->y);
     }
+}
+
+// ---------------------------------------------------------------- game controllers
+
+int32_t CInput::controllerAxis(int32_t raw) {
+    const int64_t v = std::clamp<int64_t>(raw, -32768, 32767);
+    return static_cast<int32_t>((v + 32768) * 2000 / 65535 - 1000);
+}
+
+void CInput::openController(int32_t deviceIndex) {
+    SDL_Joystick* joystick = SDL_JoystickOpen(deviceIndex);
+    // One that cannot be opened is skipped, as if it were not there.
+    if (!joystick) return;
+    const int32_t desktopId = SDL_JoystickInstanceID(joystick);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (const CController& c : m_controllers) {
+        if (c.desktopId != desktopId) continue;
+        SDL_JoystickClose(joystick); // opened twice: drop the second hold
+        return;
+    }
+    CController c{m_nextControllerId++, desktopId, joystick, {}};
+    c.state.buttons.assign(static_cast<size_t>(std::max(0, SDL_JoystickNumButtons(joystick))), 0);
+    m_controllers.push_back(std::move(c));
+}
+
+void CInput::closeController(int32_t desktopId) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_controllers.begin(); it != m_controllers.end(); ++it) {
+        if (it->desktopId != desktopId || !it->device) continue;
+        SDL_JoystickClose(static_cast<SDL_Joystick*>(it->device));
+        m_controllers.erase(it);
+        return;
+    }
+}
+
+void CInput::readControllers() {
+    SDL_JoystickUpdate();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (CController& c : m_controllers) {
+        auto* joystick = static_cast<SDL_Joystick*>(c.device);
+        if (!joystick) continue;
+        const int axes = SDL_JoystickNumAxes(joystick);
+        for (int a = 0; a < 3; ++a)
+            c.state.axes[a] = a < axes ? controllerAxis(SDL_JoystickGetAxis(joystick, a)) : 0;
+        for (size_t b = 0; b < c.state.buttons.size(); ++b)
+            c.state.buttons[b] = SDL_JoystickGetButton(joystick, static_cast<int>(b)) ? 1 : 0;
+    }
+}
+
+CInput::CController* CInput::findController(int32_t id) {
+    for (CController& c : m_controllers)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+const CInput::CController* CInput::findController(int32_t id) const {
+    for (const CController& c : m_controllers)
+        if (c.id == id) return &c;
+    return nullptr;
+}
+
+int32_t CInput::controllerCount() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<int32_t>(m_controllers.size());
+}
+
+int32_t CInput::controllerAt(int32_t position) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (position < 0 || position >= static_cast<int32_t>(m_controllers.size())) return -1;
+    return m_controllers[static_cast<size_t>(position)].id;
+}
+
+bool CInput::readController(int32_t id, CControllerState& state) const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const CController* c = findController(id);
+    if (!c) return false;
+    state = c->state;
+    return true;
+}
+
+int32_t CInput::injectControllerAdded(int32_t buttons) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CController c{m_nextControllerId++, -1, nullptr, {}};
+    c.state.buttons.assign(static_cast<size_t>(std::clamp(buttons, 0, 128)), 0);
+    m_controllers.push_back(std::move(c));
+    return m_controllers.back().id;
+}
+
+void CInput::injectControllerRemoved(int32_t id) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (auto it = m_controllers.begin(); it != m_controllers.end(); ++it) {
+        if (it->id != id || it->device) continue;
+        m_controllers.erase(it);
+        return;
+    }
+}
+
+void CInput::injectControllerAxis(int32_t id, int32_t axis, int32_t value) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CController* c = findController(id);
+    if (c && !c->device && axis >= 0 && axis < 3) c->state.axes[axis] = std::clamp(value, -1000, 1000);
+}
+
+void CInput::injectControllerButton(int32_t id, int32_t button, bool down) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    CController* c = findController(id);
+    if (c && !c->device && button >= 0 && static_cast<size_t>(button) < c->state.buttons.size())
+        c->state.buttons[static_cast<size_t>(button)] = down ? 1 : 0;
 }
 
 void CInput::inject(CInputEvent event) { dispatch(event, false); }

@@ -128,6 +128,13 @@ struct CInputEvent {
     int32_t wheelY = 0; // MouseWheel: notches, positive away from the user
 };
 
+// A game controller as the engine reads it: axes 0, 1 and 2 (X, Y, Z) from -1000 to 1000, 0 for an axis the
+// controller lacks, and its buttons, 1 while held.
+struct CControllerState {
+    int32_t axes[3] = {0, 0, 0};
+    std::vector<uint8_t> buttons;
+};
+
 struct CModifierState {
     bool shift = false;
     bool ctrl = false;
@@ -145,6 +152,7 @@ public:
     // Without video only injected events arrive. The display maps pointer positions and follows window
     // events.
     explicit CInput(CVideo* video = nullptr, CDisplay* display = nullptr);
+    ~CInput();
     CInput(const CInput&) = delete;
     CInput& operator=(const CInput&) = delete;
 
@@ -184,6 +192,23 @@ public:
     // Last pointer position, logical.
     CPlatformPoint mousePosition() const;
 
+    // Game controllers, with video read through the desktop's joystick interface: every controller it
+    // reports, listed in the order they were attached; pump takes in attachments, removals and the new state.
+    // The positions of the controllers attached.
+    int32_t controllerCount() const;
+    // The id of the controller at a position; -1 when fewer are attached.
+    int32_t controllerAt(int32_t position) const;
+    // The controller's state as of the last pump; false once it is gone.
+    bool readController(int32_t id, CControllerState& state) const;
+    // Test controllers: one attached with its button count (answers its id), removed, an axis moved (the
+    // engine's scale), a button pressed or released.
+    int32_t injectControllerAdded(int32_t buttons);
+    void injectControllerRemoved(int32_t id);
+    void injectControllerAxis(int32_t id, int32_t axis, int32_t value);
+    void injectControllerButton(int32_t id, int32_t button, bool down);
+    // A desktop axis value (-32768 to 32767) on the engine's scale.
+    static int32_t controllerAxis(int32_t raw);
+
     static constexpr size_t kMaxQueued = 4096;
 
 private:
@@ -191,6 +216,17 @@ private:
     void queue(const CInputEvent& event);
     void releaseAll(uint64_t timeMs);
     CPlatformPoint confine(CPlatformPoint point) const;
+    struct CController {
+        int32_t id;
+        int32_t desktopId; // the joystick interface's instance id; -1 for a test controller
+        void* device;      // the open joystick; null for a test controller
+        CControllerState state;
+    };
+    void openController(int32_t deviceIndex);
+    void closeController(int32_t desktopId);
+    void readControllers();
+    CController* findController(int32_t id);
+    const CController* findController(int32_t id) const;
     // The pointer moves to the event's position, confined, and the event takes that position.
     void placePointer(CInputEvent& event);
 
@@ -204,6 +240,9 @@ private:
     bool m_capsLock = false;
     CPlatformPoint m_mouse;
     Filter m_filter;
+    bool m_joysticks = false; // the joystick interface started
+    std::vector<CController> m_controllers;
+    int32_t m_nextControllerId = 1;
 };
 
 } // namespace KavirelDLL

@@ -4,6 +4,7 @@
 
 #include "input/HotSpot.h"
 #include "input/MouseListener.h"
+#include "objects/Joystick.h"
 #include "objects/Keyboard.h"
 #include "objects/Mouse.h"
 #include "platform/Display.h"
@@ -286,6 +287,107 @@ TEST(ScriptKeyboard, KeyNames) {
         EXPECT_EQ(std::string(CMC_Keyboard::getKeySignal(code).GetBuffer()), name) << code;
     EXPECT_EQ(std::string(CMC_Mouse::getButton(2).GetBuffer()), "RIGHT");
     EXPECT_EQ(std::string(CMC_Mouse::getButton(3).GetBuffer()), "");
+}
+
+} // namespace KavirelTest
+
+namespace KavirelTest {
+
+namespace {
+
+const std::string kJoysticks = object("J", {{"TYPE", "JOYSTICK"},
+                                            {"PORT", "0"},
+                                            {"ONMOVE^RIGHT", logged("R.")},
+                                            {"ONMOVE^LEFT", logged("L.")},
+                                            {"ONMOVE^DOWN", logged("D.")},
+                                            {"ONMOVE", logged("m.")},
+                                            {"ONBUTTONDOWN^3", logged("d3.")},
+                                            {"ONBUTTONUP", logged("u.")}}) +
+                               object("K", {{"TYPE", "JOYSTICK"}, {"PORT", "0"}, {"ONMOVE^X", logged("X.")}});
+
+} // namespace
+
+TEST(ScriptJoystick, AxesSignalPastTheirThresholdsInTheirOrder) {
+    InputGame game(kJoysticks);
+    const int32_t pad = game.input().injectControllerAdded(4);
+    game.run->frames(1);
+    EXPECT_EQ(game.log(), "");
+    auto moveTo = [&](int axis, int value, int frames = 1) {
+        game.input().injectControllerAxis(pad, axis, value);
+        game.run->frames(frames);
+        return game.log();
+    };
+    EXPECT_EQ(moveTo(0, 49), "");
+    EXPECT_EQ(moveTo(0, 50), "R.X.");
+    EXPECT_EQ(moveTo(0, -100), "L.X.");
+    // Y signals a deflection held for four polls, once.
+    EXPECT_EQ(moveTo(1, 1000, 3), "");
+    EXPECT_EQ(moveTo(1, 1000), "D.");
+    EXPECT_EQ(moveTo(1, 1000, 5), "");
+    EXPECT_EQ(moveTo(1, 800, 5), "");
+    // Z too, but its next large move signals at once.
+    EXPECT_EQ(moveTo(2, 1000, 4), "m.");
+    EXPECT_EQ(moveTo(2, 600), "m.");
+    EXPECT_EQ(moveTo(2, 500, 5), "");
+
+    EXPECT_EQ(game.call("J", "ISLEFT") + game.call("J", "ISRIGHT"), "TRUEFALSE");
+    EXPECT_EQ(game.call("J", "GETPOSITION", {"X"}), "-1");
+    EXPECT_EQ(game.call("J", "GETPOSITION", {"Y"}), "12");
+    EXPECT_EQ(game.call("J", "GETPOSITION", {"Z"}), "0");
+    EXPECT_EQ(game.call("J", "GETPOSITION", {"W"}), "0");
+}
+
+TEST(ScriptJoystick, ButtonEdgesComeInOrderAndAReturningControllerReleasesWhatWasHeld) {
+    InputGame game(kJoysticks);
+    const int32_t pad = game.input().injectControllerAdded(4);
+    game.run->frames(1);
+    auto* j = static_cast<CMC_Joystick*>(game.run->find("J"));
+    game.input().injectControllerButton(pad, 3, true);
+    j->tick();
+    EXPECT_EQ(game.call("J", "GETBUTTONSTATE", {"3"}), "1");
+    game.input().injectControllerButton(pad, 3, false);
+    game.run->frames(1);
+    EXPECT_EQ(game.log(), "d3.u.");
+    for (const char* button : {"3", "4", "-1"}) EXPECT_EQ(game.call("J", "GETBUTTONSTATE", {button}), "0");
+
+    game.input().injectControllerButton(pad, 1, true);
+    game.run->frames(1);
+    EXPECT_EQ(game.call("J", "GETBUTTONSTATE", {"1"}), "1");
+    game.input().injectControllerRemoved(pad);
+    game.run->frames(3);
+    EXPECT_EQ(j->getDXIfc(), -1);
+    EXPECT_EQ(game.call("J", "GETBUTTONSTATE", {"1"}), "0");
+    EXPECT_EQ(game.log(), "");
+    game.input().injectControllerAdded(2);
+    game.run->frames(1);
+    EXPECT_NE(j->getDXIfc(), -1);
+    EXPECT_EQ(game.log(), "u.");
+}
+
+TEST(ScriptJoystick, ControllersAreTakenAtTheirPortAndOnlyWhileTheGameIsActive) {
+    InputGame game(object("J", {{"TYPE", "JOYSTICK"}, {"ONBUTTONDOWN", logged("b.")}}));
+    auto* j = static_cast<CMC_Joystick*>(game.run->find("J"));
+    // No controller: the first state answers, nothing is raised.
+    EXPECT_EQ(game.call("J", "ISLEFT"), "TRUE");
+    EXPECT_EQ(game.call("J", "GETPOSITION", {"X"}) + game.call("J", "GETBUTTONSTATE", {"0"}), "00");
+    const int32_t first = game.input().injectControllerAdded(2);
+    game.input().injectControllerButton(first, 0, true);
+    game.run->frames(2);
+    EXPECT_EQ(j->getDXIfc(), -1);
+    EXPECT_EQ(game.log(), "");
+    // The second one is at the default port.
+    const int32_t second = game.input().injectControllerAdded(2);
+    game.run->frames(1);
+    EXPECT_EQ(j->getDXIfc(), second);
+
+    game.input().injectWindow(EWindowEvent::FocusLost);
+    game.run->frames(1);
+    game.input().injectControllerButton(second, 1, true);
+    game.run->frames(3);
+    EXPECT_EQ(game.log(), "");
+    game.input().injectWindow(EWindowEvent::FocusGained);
+    game.run->frames(2);
+    EXPECT_EQ(game.log(), "b.");
 }
 
 } // namespace KavirelTest

@@ -1,5 +1,6 @@
 #include "platform/Input.h"
 
+#include "harness/Environment.h"
 #include "platform/PlatformTime.h"
 
 #include <SDL2/SDL.h>
@@ -320,4 +321,73 @@ TEST(Input, AMovedWindowReportsWhereItIs) {
     EXPECT_EQ(events[0].window, EWindowEvent::Moved);
     EXPECT_EQ(events[0].x, 120);
     EXPECT_EQ(events[0].y, 900);
+}
+
+namespace {
+
+class ControllerInput : public KavirelTest::CVideoDriverTest {};
+
+} // namespace
+
+TEST_F(ControllerInput, DesktopControllersArriveWithTheirAxesOnTheEngineScaleAndLeave) {
+    if (!startVideo("dummy")) GTEST_SKIP() << m_video->lastError();
+    CInput input(m_video.get(), nullptr);
+    input.pump();
+    const int32_t before = input.controllerCount();
+    SDL_VirtualJoystickDesc desc{};
+    desc.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
+    desc.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
+    desc.naxes = 2;
+    desc.nbuttons = 5;
+    const int index = SDL_JoystickAttachVirtualEx(&desc);
+    ASSERT_GE(index, 0) << SDL_GetError();
+    input.pump();
+    ASSERT_EQ(input.controllerCount(), before + 1);
+    const int32_t id = input.controllerAt(before);
+    EXPECT_EQ(input.controllerAt(before + 1), -1);
+
+    SDL_Joystick* joystick = SDL_JoystickOpen(index);
+    ASSERT_NE(joystick, nullptr);
+    SDL_JoystickSetVirtualAxis(joystick, 0, -32768);
+    SDL_JoystickSetVirtualAxis(joystick, 1, 32767);
+    SDL_JoystickSetVirtualButton(joystick, 4, SDL_PRESSED);
+    input.pump();
+    CControllerState state;
+    ASSERT_TRUE(input.readController(id, state));
+    EXPECT_EQ(state.axes[0], -1000);
+    EXPECT_EQ(state.axes[1], 1000);
+    EXPECT_EQ(state.axes[2], 0); // an axis the controller lacks
+    ASSERT_EQ(state.buttons.size(), 5u);
+    EXPECT_EQ(state.buttons[4], 1);
+    EXPECT_EQ(state.buttons[0], 0);
+    SDL_JoystickSetVirtualAxis(joystick, 0, 0);
+    input.pump();
+    ASSERT_TRUE(input.readController(id, state));
+    EXPECT_EQ(state.axes[0], 0);
+
+    SDL_JoystickClose(joystick);
+    SDL_JoystickDetachVirtual(index);
+    input.pump();
+    EXPECT_EQ(input.controllerCount(), before);
+    EXPECT_FALSE(input.readController(id, state));
+}
+
+TEST(Controllers, TestControllersAreListedInTheOrderAttached) {
+    CInput input;
+    EXPECT_EQ(input.controllerAt(0), -1);
+    const int32_t a = input.injectControllerAdded(3);
+    const int32_t b = input.injectControllerAdded(1);
+    EXPECT_EQ(input.controllerAt(1), b);
+    input.injectControllerAxis(b, 2, 5000);
+    input.injectControllerButton(b, 1, true); // beyond its buttons
+    CControllerState state;
+    ASSERT_TRUE(input.readController(b, state));
+    EXPECT_EQ(state.axes[2], 1000);
+    EXPECT_EQ(state.buttons, std::vector<uint8_t>{0});
+    input.injectControllerRemoved(a);
+    EXPECT_EQ(input.controllerAt(0), b);
+    EXPECT_EQ(input.controllerCount(), 1);
+    EXPECT_EQ(CInput::controllerAxis(-1), -1);
+    EXPECT_EQ(CInput::controllerAxis(1), 0);
+    EXPECT_EQ(CInput::controllerAxis(16384), 500);
 }
