@@ -26,6 +26,7 @@
 #include "media/anim/Animo.h"
 #include "media/anim/AnimoIO.h"
 #include "media/sound/Ogg.h"
+#include "media/sound/SpeexCodec.h"
 #include "media/sound/WaveFile.h"
 #include "platform/Files.h"
 #include "script/Database.h"
@@ -323,6 +324,37 @@ std::string wave(const fs::path& work, const CWaveFormat& format, const std::str
     return readFile(path);
 }
 
+// A short tone through the Speex encoder, which takes a 44-byte-header WAVE file.
+void speexSeed(const fs::path& work, const std::string& name, int rate, int channels, int bits, int frames) {
+    std::string data;
+    for (int i = 0; i < frames * channels; ++i) {
+        const int v = (i / channels % 20) * 3000 - 30000;
+        if (bits == 8)
+            data += static_cast<char>(128 + v / 256);
+        else
+            data += std::string{static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF)};
+    }
+    const CWaveFormat format = CWaveFormat::pcm(channels, rate, bits);
+    uint8_t record[CWaveFormat::kStoredSize];
+    format.store(record);
+    auto u32 = [](uint32_t v) {
+        return std::string{static_cast<char>(v), static_cast<char>(v >> 8), static_cast<char>(v >> 16),
+                           static_cast<char>(v >> 24)};
+    };
+    std::ofstream(work / "speex.wav", std::ios::binary | std::ios::trunc)
+        << "RIFF" + u32(static_cast<uint32_t>(36 + data.size())) + "WAVEfmt " + u32(16) +
+               std::string(reinterpret_cast<char*>(record), 16) + "data" +
+               u32(static_cast<uint32_t>(data.size())) + data;
+    const fs::path speex = work / "seed.spx";
+    if (CSpeexCodec::encode(engineName(work / "speex.wav").GetBuffer(), engineName(speex).GetBuffer()))
+        seed("speex", name, readFile(speex));
+}
+
+void speexSeeds(const fs::path& work) {
+    speexSeed(work, "mono_8k", 8000, 1, 16, 800);
+    speexSeed(work, "stereo_22k_8bit", 22050, 2, 8, 500);
+}
+
 void soundSeeds(const fs::path& work) {
     std::string ramp;
     for (int i = 0; i < 64; ++i) ramp += static_cast<char>(i * 4);
@@ -350,6 +382,7 @@ void soundSeeds(const fs::path& work) {
         seed("ogg", "tone.ogg", readFile(ogg));
     else
         std::fprintf(stderr, "no oggenc: the ogg seed is kept as it was\n");
+    speexSeeds(work);
 }
 
 // Faults found by fuzzing before fuzz/ existed.

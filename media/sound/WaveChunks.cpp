@@ -1,6 +1,7 @@
 #include "media/sound/WaveChunks.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "core/File.h"
@@ -61,21 +62,77 @@ void CWaveFormat::load(const uint8_t* bytes, int size) {
     extraSize = u16(record + 16);
 }
 
-bool CWaveChunks::readHead(CFile* file) {
+bool CWaveChunks::descend(CFile* file, CRiffChunk& chunk, const CRiffChunk* parent, EFind find, bool padded) {
+    const int64_t parentEnd = parent ? int64_t{parent->dataOffset} + parent->size : INT64_MAX;
+    const int64_t length = file->Length();
+    for (;;) {
+        const int64_t start = file->Tell();
+        if (start + 8 > parentEnd) return false;
+        uint8_t head[12];
+        if (file->Read(head, 8) != 8) return false;
+        CRiffChunk found;
+        found.id = u32(head);
+        found.size = u32(head + 4);
+        found.dataOffset = static_cast<uint32_t>(start + 8);
+        if (found.hasForm()) {
+            if (file->Read(head + 8, 4) != 4) return false;
+            found.formType = u32(head + 8);
+        }
+        if (find == EFind::next || (find == EFind::chunk && found.id == chunk.id) ||
+            (find == EFind::form && found.id == CRiffChunk::fourcc("RIFF") &&
+             found.formType == chunk.formType)) {
+            chunk = found;
+            return true;
+        }
+        const int64_t next = int64_t{found.dataOffset} + found.size + (padded ? (found.size & 1) : 0);
+        if (next > length || file->Seek(static_cast<int>(next), 0) != 0) return false;
+    }
+}
+
+bool CWaveChunks::ascend(CFile* file, CRiffChunk& chunk, bool padded) {
+    if (chunk.dirty) {
+        const int end = file->Tell();
+        if (end < 0 || static_cast<uint32_t>(end) < chunk.dataOffset) return false;
+        const uint32_t size = static_cast<uint32_t>(end) - chunk.dataOffset;
+        const uint8_t pad = 0;
+        if (padded && (size & 1) && file->Write(&pad, 1) != 1) return false;
+        if (size != chunk.size) {
+            uint8_t stored[4];
+            put32(stored, size);
+            if (file->Seek(static_cast<int>(chunk.dataOffset) - 4, 0) != 0 || file->Write(stored, 4) != 4)
+                return false;
+            chunk.size = size;
+        }
+        chunk.dirty = false;
+    }
+    const int64_t end = int64_t{chunk.dataOffset} + chunk.size + (padded ? (chunk.size & 1) : 0);
+    return end <= INT32_MAX && file->Seek(static_cast<int>(end), 0) == 0;
+}
+
+bool CWaveChunks::create(CFile* file, CRiffChunk& chunk) {
+    const int start = file->Tell();
     uint8_t head[12];
-    if (file->Read(head, 12) != 12) return false;
-    return std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0;
+    put32(head, chunk.id);
+    put32(head + 4, chunk.size);
+    put32(head + 8, chunk.formType);
+    const int bytes = chunk.hasForm() ? 12 : 8;
+    chunk.dataOffset = static_cast<uint32_t>(start + 8);
+    chunk.dirty = true;
+    return start >= 0 && file->Write(head, bytes) == bytes;
+}
+
+bool CWaveChunks::readHead(CFile* file) {
+    CRiffChunk riff;
+    return descend(file, riff, nullptr, EFind::next, false) && riff.id == CRiffChunk::fourcc("RIFF") &&
+           riff.formType == CRiffChunk::fourcc("WAVE");
 }
 
 bool CWaveChunks::find(CFile* file, const char* id, uint32_t& size) {
-    for (;;) {
-        uint8_t head[8];
-        if (file->Read(head, 8) != 8) return false;
-        size = u32(head + 4);
-        if (std::memcmp(head, id, 4) == 0) return true;
-        if (size > bytesLeft(file)) return false;
-        if (file->Seek(static_cast<int>(size), 1) != 0) return false;
-    }
+    CRiffChunk chunk;
+    chunk.id = CRiffChunk::fourcc(id);
+    if (!descend(file, chunk, nullptr, EFind::chunk, false)) return false;
+    size = chunk.size;
+    return true;
 }
 
 uint32_t CWaveChunks::bytesLeft(CFile* file) {

@@ -4,12 +4,6 @@
 
 namespace KavirelDLL {
 
-namespace {
-void put32(uint8_t* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-} // namespace
-
 CWaveFile::~CWaveFile() { Close(); }
 
 bool CWaveFile::writeBytes(const void* data, int bytes) {
@@ -18,23 +12,20 @@ bool CWaveFile::writeBytes(const void* data, int bytes) {
     return !m_failed;
 }
 
-bool CWaveFile::beginChunk(const char* id) {
+bool CWaveFile::beginChunk(const char* id, const char* form) {
     if (!m_file) return false;
-    m_openChunks.push_back(m_file->Tell());
-    uint8_t head[8] = {};
-    for (int i = 0; i < 4; ++i) head[i] = static_cast<uint8_t>(id[i]);
-    return writeBytes(head, 8);
+    CRiffChunk chunk;
+    chunk.id = CRiffChunk::fourcc(id);
+    if (form) chunk.formType = CRiffChunk::fourcc(form);
+    if (!CWaveChunks::create(m_file, chunk)) m_failed = true;
+    m_openChunks.push_back(chunk);
+    return !m_failed;
 }
 
 bool CWaveFile::endChunk() {
     if (!m_file || m_openChunks.empty()) return false;
-    int32_t start = m_openChunks.back();
+    if (!CWaveChunks::ascend(m_file, m_openChunks.back(), false)) m_failed = true;
     m_openChunks.pop_back();
-    int32_t end = m_file->Tell();
-    uint8_t size[4];
-    put32(size, static_cast<uint32_t>(end - start - 8));
-    if (m_file->Seek(start + 4, 0) != 0 || m_file->Write(size, 4) != 4 || m_file->Seek(end, 0) != 0)
-        m_failed = true;
     return !m_failed;
 }
 
@@ -49,8 +40,7 @@ bool CWaveFile::Open(CXString name, const CWaveFormat& format) {
     }
     uint8_t record[CWaveFormat::kStoredSize];
     format.store(record);
-    beginChunk("RIFF");
-    writeBytes("WAVE", 4);
+    beginChunk("RIFF", "WAVE");
     beginChunk("fmt ");
     if (format.formatTag == CWaveFormat::TAG_PCM) {
         writeBytes(record, 16);

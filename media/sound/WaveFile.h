@@ -27,14 +27,15 @@ public:
     bool Close();
     bool isOpen() const { return m_file != nullptr; }
 
-    // The chunk layer: a chunk head whose size is filled in when it ends (chunks nest).
-    bool beginChunk(const char* id);
+    // The chunk layer: a chunk head whose size is filled in when it ends (chunks nest); "RIFF" and "LIST"
+    // take their form type.
+    bool beginChunk(const char* id, const char* form = nullptr);
     bool endChunk();
     bool writeBytes(const void* data, int bytes);
 
 private:
     CFile* m_file = nullptr;
-    std::vector<int32_t> m_openChunks;
+    std::vector<CRiffChunk> m_openChunks;
     int32_t m_factOffset = 0;
     bool m_failed = false;
 };
