@@ -28,6 +28,7 @@
 #include "media/sound/Ogg.h"
 #include "media/sound/SpeexCodec.h"
 #include "media/sound/WaveFile.h"
+#include "media/sound/WaveRoutines.h"
 #include "platform/Files.h"
 #include "script/Database.h"
 #include "script/Double.h"
@@ -355,6 +356,26 @@ void speexSeeds(const fs::path& work) {
     speexSeed(work, "stereo_22k_8bit", 22050, 2, 8, 500);
 }
 
+// Files of the WAVE file tools, written by them; one with display and playlist chunks among others.
+void waveFileSeeds(const fs::path& work) {
+    const std::string path = (work / "tools.wav").string();
+    const std::string ramp = "\x01\x02\x03\x04\x05\x06\x07";
+    CWaveFormatBlock pcm{CWaveFormat::pcm(1, 11025, 8), {}};
+    saveWaveFile(path.c_str(), 7, 7, pcm, reinterpret_cast<const uint8_t*>(ramp.data()));
+    std::string saved = readFile(path);
+    seed("wave_file", "pcm8_odd", saved);
+    CWaveFormatBlock adpcm{CWaveFormat::pcm(2, 22050, 4), {0x12, 0x34}};
+    adpcm.format.formatTag = CWaveFormat::TAG_ADPCM;
+    adpcm.format.extraSize = 2;
+    saveWaveFile(path.c_str(), 4, 8, adpcm, reinterpret_cast<const uint8_t*>(ramp.data()));
+    seed("wave_file", "adpcm_extra", readFile(path));
+    const size_t data = saved.find("data");
+    std::string others = saved.substr(0, data) + std::string("DISP\x03\0\0\0abc\0LIST\x04\0\0\0INFO", 24) +
+                         std::string("plst\x04\0\0\0\x01\0\0\0", 12) + saved.substr(data);
+    others[4] = static_cast<char>(others.size() - 8);
+    seed("wave_file", "display_playlist", others);
+}
+
 void soundSeeds(const fs::path& work) {
     std::string ramp;
     for (int i = 0; i < 64; ++i) ramp += static_cast<char>(i * 4);
@@ -383,6 +404,7 @@ void soundSeeds(const fs::path& work) {
     else
         std::fprintf(stderr, "no oggenc: the ogg seed is kept as it was\n");
     speexSeeds(work);
+    waveFileSeeds(work);
 }
 
 // Faults found by fuzzing before fuzz/ existed.
