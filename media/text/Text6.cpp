@@ -368,6 +368,7 @@ void CText6::Redraw() {
     int textColor = saved;
     int word = 0;
     bool recoloured = false;
+    bool begun = false;
     auto hasWord = [&](int i) { return line && i >= 0 && i < line->wordCount; };
     // The word's own colour, else the text's; a style code's font takes it too.
     auto colour = [&] {
@@ -387,7 +388,9 @@ void CText6::Redraw() {
         current->SetDestiny(m_destiny);
         current->SetOpacity(m_opacity);
         colour();
-        if (hasWord(word)) line->words[size_t(word)].start = x - m_x;
+        // A word starts with the text or after a space, not where a code splits it.
+        if (!begun && hasWord(word)) line->words[size_t(word)].start = x - m_x;
+        begun = true;
         const CXString& text = code->getText();
         char previous = 0;
         for (int c = 0; c < text.GetLength(); ++c) {

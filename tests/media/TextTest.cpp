@@ -237,6 +237,17 @@ TEST_F(TextTest, TextsDrawTheirCodesNotAsLetters) {
     EXPECT_EQ(coloured.search("ef", 0), 2);
     EXPECT_EQ(coloured.search("ab", 1), -1);
 
+    // A word a code runs through keeps its start: "cd" is one word from its space to its end.
+    CText6 split(nullptr, true, nullptr);
+    split.setFont(fonts.get());
+    split.setText("ab <B>c<B>d ef");
+    split.SetDestiny(&words);
+    split.Redraw();
+    EXPECT_EQ(split.getNumWords(), 3);
+    EXPECT_EQ(split.getWordPosition(1), CXPoint(12, -1));
+    EXPECT_GT(split.getWordWidth(1), 12);
+    EXPECT_EQ(split.getWordAtXY(CXPoint(20, 3)), 1);
+
     // Clipped to columns 2 to 8: parts of the first two letters, each letter still advancing its width.
     CGraphicsObject clipped(nullptr, CXSize(60, 10), 16);
     text.SetDestiny(&clipped);
