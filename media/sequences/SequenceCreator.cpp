@@ -162,7 +162,10 @@ void CTreeSequenceElements::setType(CXString name, CXString type, CPlayableObser
     if (kind == TYPE_NONE || entry->playable) return;
     entry->type = kind;
     entry->playable = create(entry, observer);
-    if (entry->playable) entry->playable->setName(entry->name);
+    if (!entry->playable) return;
+    entry->playable->setName(entry->name);
+    // The file's own hold while it is read: a holder letting go (a voice given again) never disposes of it.
+    entry->playable->addParent();
 }
 
 void CTreeSequenceElements::setFileName(CXString name, CXString fileName) {
@@ -322,6 +325,8 @@ CPlayable* CMultimediaSequenceCreator::load(CWindow* window, CXString file, CRes
     // A sound's file name is the one it plays.
     if (root && root->getType() != 1) root->setFilename(file);
     // What the root does not hold is let go now; a playable another one holds goes with its holder.
+    for (int i = 0; i < elements.getCount(); ++i)
+        if (CPlayable* p = elements.at(i)->playable) p->subParent();
     const std::unordered_set<CPlayable*> held = SequenceSupport::heldBy(root);
     std::vector<CPlayable*> loose;
     for (int i = 0; i < elements.getCount(); ++i) {
