@@ -1,8 +1,10 @@
 #include <benchmark/benchmark.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <new>
+#include <string>
 
 #include "script/Behaviour.h"
 #include "script/Double.h"
@@ -11,6 +13,10 @@
 #include "script/Scene.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
+
+#ifdef KAVIREL_BENCH_LUA
+#include <lua.hpp>
+#endif
 
 using namespace KavirelDLL;
 
@@ -51,6 +57,7 @@ public:
         m_scene->setParent(m_episode);
         for (int i = 0; i < 200; ++i) add(new CMC_Integer(CXString("FILLER_") + CXString::toString(i)));
         add(new CMC_Integer(CXString("X")));
+        add(new CMC_Integer(CXString("C")));
         add(new CMC_Double(CXString("D")));
         add(new CMC_String(CXString("S"), CXString("some text")));
     }
@@ -81,49 +88,150 @@ private:
     CMC_Scene* m_scene;
 };
 
-void runLines(benchmark::State& state, const char* code, long long linesPerRun) {
+using Clock = std::chrono::steady_clock;
+
+double seconds(Clock::time_point from) { return std::chrono::duration<double>(Clock::now() - from).count(); }
+
+#ifdef KAVIREL_BENCH_LUA
+// The same loops in an embedded Lua 5.4 state: the values are tables of one class whose methods do what
+// ours do.
+class LuaTwin {
+public:
+    explicit LuaTwin(const char* loop) : m_state(luaL_newstate()) {
+        luaL_openlibs(m_state);
+        static const char* const kValues = R"(
+            Value = {}
+            Value.__index = Value
+            function Value.new(v) return setmetatable({v = v}, Value) end
+            function Value:ADD(n) self.v = self.v + n return self.v end
+            function Value:SUB(n) self.v = self.v - n end
+            function Value:INC() self.v = self.v + 1 end
+            function Value:DEC() self.v = self.v - 1 end
+            function Value:SET(n) self.v = n end
+            function Value:LENGTH() return #self.v end
+            X = Value.new(0) D = Value.new(0.0) S = Value.new("some text") C = Value.new(0)
+        )";
+        // The values as locals of the chunk, as a Lua programmer writes a hot loop.
+        std::string chunk = std::string("local X, D, S, C = X, D, S, C ") + loop;
+        if (luaL_dostring(m_state, kValues) != LUA_OK || luaL_loadstring(m_state, chunk.c_str()) != LUA_OK) {
+            m_error = lua_tostring(m_state, -1);
+            return;
+        }
+        m_chunk = luaL_ref(m_state, LUA_REGISTRYINDEX);
+    }
+    ~LuaTwin() { lua_close(m_state); }
+    const char* error() const { return m_error.empty() ? nullptr : m_error.c_str(); }
+    void run() {
+        lua_rawgeti(m_state, LUA_REGISTRYINDEX, m_chunk);
+        if (lua_pcall(m_state, 0, 0, 0) != LUA_OK) {
+            m_error = lua_tostring(m_state, -1);
+            lua_pop(m_state, 1);
+        }
+    }
+
+private:
+    lua_State* m_state;
+    int m_chunk = LUA_NOREF;
+    std::string m_error;
+};
+#endif
+
+// Runs the behaviour and, in the same iteration, its Lua twin (the same number of rounds): x_lua is our
+// time over Lua's, allocs/line what the engine allocates per executed line once warm.
+void runLines(benchmark::State& state, const char* code, long long linesPerRun, const char* lua) {
     World world;
     CMC_Behaviour* behaviour = world.behaviour(code);
     behaviour->run(nullptr, nullptr, false); // warm up: first lookups, pool slots, argument lists
+    CMC_VariableFactory::clearPool();
+#ifdef KAVIREL_BENCH_LUA
+    LuaTwin twin(lua);
+    if (twin.error()) {
+        state.SkipWithError(twin.error());
+        return;
+    }
+    twin.run();
+#else
+    (void)lua;
+    state.SetLabel("no Lua 5.4 peer (liblua5.4-dev): no x_lua");
+#endif
     long long allocations = 0;
+    double ours = 0, theirs = 0;
     for (auto _ : state) {
         long long before = g_allocations.load(std::memory_order_relaxed);
+        Clock::time_point start = Clock::now();
         behaviour->run(nullptr, nullptr, false);
+        double took = seconds(start);
         allocations += g_allocations.load(std::memory_order_relaxed) - before;
         CMC_VariableFactory::clearPool();
+        ours += took;
+#ifdef KAVIREL_BENCH_LUA
+        start = Clock::now();
+        twin.run();
+        theirs += seconds(start);
+#endif
+        state.SetIterationTime(took);
     }
     long long lines = linesPerRun * static_cast<long long>(state.iterations());
     state.SetItemsProcessed(lines);
     state.counters["allocs/line"] = static_cast<double>(allocations) / static_cast<double>(lines);
+    if (theirs > 0) state.counters["x_lua"] = ours / theirs;
+#ifdef KAVIREL_BENCH_LUA
+    if (twin.error()) state.SkipWithError(twin.error());
+#endif
 }
 
 } // namespace
 
-// One behaviour of 1,000,000 simple method lines: a LOOP whose body holds five value methods.
+// Each loop with its Lua twin. One behaviour of 1,000,000 simple method lines: a LOOP whose body holds
+// five value methods.
 static void BM_LoopOfValueMethods(benchmark::State& state) {
-    runLines(state, "@LOOP({X^ADD(1);D^ADD(0.5);X^SUB(1);S^LENGTH();X^INC();},0,200000,1);", 1000000);
+    runLines(state, "@LOOP({X^ADD(1);D^ADD(0.5);X^SUB(1);S^LENGTH();X^INC();},0,200000,1);", 1000000,
+             "for i = 0, 199999 do X:ADD(1) D:ADD(0.5) X:SUB(1) S:LENGTH() X:INC() end");
 }
-BENCHMARK(BM_LoopOfValueMethods)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoopOfValueMethods)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 // The same line, X^ADD(1), a million times.
 static void BM_LoopOfAdd(benchmark::State& state) {
-    runLines(state, "@LOOP({X^ADD(1);},0,1000000,1);", 1000000);
+    runLines(state, "@LOOP({X^ADD(1);},0,1000000,1);", 1000000, "for i = 0, 999999 do X:ADD(1) end");
 }
-BENCHMARK(BM_LoopOfAdd)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoopOfAdd)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// Lines that cost more: a bracketed expression, and an IF whose condition text is read each time.
+// A bracketed expression, calculated left to right: [X+2*3] is (X+2)*3.
 static void BM_LoopOfExpressions(benchmark::State& state) {
-    runLines(state, "@LOOP({X^SET([X+2*3]);},0,100000,1);", 100000);
+    runLines(state, "@LOOP({X^SET([X+2*3]);},0,100000,1);", 100000,
+             "for i = 0, 99999 do X:SET((X.v + 2) * 3) end");
 }
-BENCHMARK(BM_LoopOfExpressions)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoopOfExpressions)->UseManualTime()->Unit(benchmark::kMillisecond);
 
+// IF with its condition as one text, and with the operands and the operator apart.
 static void BM_LoopOfIf(benchmark::State& state) {
-    runLines(state, "@LOOP({@IF(X<'5,{X^INC();},{X^DEC();});},0,100000,1);", 100000);
+    runLines(state, "@LOOP({@IF(X<'5,{X^INC();},{X^DEC();});},0,100000,1);", 100000,
+             "for i = 0, 99999 do if X.v <= 5 then X:INC() else X:DEC() end end");
 }
-BENCHMARK(BM_LoopOfIf)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoopOfIf)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-// A local declared in each round: the lookups cached by the lines start again each time.
-static void BM_LoopWithLocals(benchmark::State& state) {
-    runLines(state, "@LOOP({@INT(L,1);L^ADD(X);X^SET(L);},0,100000,1);", 300000);
+static void BM_LoopOfIfApart(benchmark::State& state) {
+    runLines(state, "@LOOP({@IF(X,<,5,{X^INC();},{X^DEC();});},0,100000,1);", 100000,
+             "for i = 0, 99999 do if X.v < 5 then X:INC() else X:DEC() end end");
 }
-BENCHMARK(BM_LoopWithLocals)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LoopOfIfApart)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// WHILE: the test (the counter given by name, so it is read each round) and a body of one line.
+static void BM_While(benchmark::State& state) {
+    runLines(state, "C^SET(0);@WHILE(\"C\",<,100000,{C^INC();});", 100000,
+             "C:SET(0) while C.v < 100000 do C:INC() end");
+}
+BENCHMARK(BM_While)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// FOR with a counter of the scene's.
+static void BM_For(benchmark::State& state) {
+    runLines(state, "@FOR(C,{X^ADD(C);},0,100000,1);", 100000, "for i = 0, 99999 do C:SET(i) X:ADD(C.v) end");
+}
+BENCHMARK(BM_For)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// A local declared in each round.
+static void BM_LoopWithLocals(benchmark::State& state) {
+    runLines(state, "@LOOP({@INT(L,1);L^ADD(X);X^SET(L);},0,100000,1);", 300000,
+             "for i = 0, 99999 do local L = 1 L = L + X.v X:SET(L) end");
+}
+BENCHMARK(BM_LoopWithLocals)->UseManualTime()->Unit(benchmark::kMillisecond);

@@ -8,6 +8,7 @@ packages=(
   libsndfile1-dev libvorbis-dev libogg-dev libspeex-dev vorbis-tools
   xvfb xauth imagemagick x11-utils x11-apps
   clang libclang-rt-14-dev
+  liblua5.4-dev libpixman-1-dev # the peers bench/ measures against
 )
 missing=()
 for p in "${packages[@]}"; do
