@@ -31,33 +31,6 @@ CMC_Runner* runnerOf(CMC_Object* object) {
     return runner ? runner : object->getRunner();
 }
 
-// A value of the line's own, kept for as long as the line: never a pool temporary, which the frame step
-// hands out again.
-CMC_Variable* ownedCopy(CMC_Variable* value) {
-    if (!value) return nullptr;
-    switch (value->getType()) {
-    case TYPE_INTEGER: {
-        auto* copy = new CMC_Integer(CXString("temp"));
-        copy->setValue(static_cast<CMC_Integer*>(value)->getValue());
-        return copy;
-    }
-    case TYPE_DOUBLE: {
-        auto* copy = new CMC_Double(CXString("temp"));
-        copy->setValue(static_cast<CMC_Double*>(value)->getValue());
-        return copy;
-    }
-    case TYPE_BOOL: {
-        auto* copy = new CMC_Bool(CXString("temp"));
-        copy->setValue(static_cast<CMC_Bool*>(value)->getValue());
-        return copy;
-    }
-    case TYPE_STRING:
-        return new CMC_String(CXString("temp"), static_cast<CMC_String*>(value)->value());
-    default:
-        return nullptr;
-    }
-}
-
 // Arguments, brackets and inline code inside one another: each level is parsed (and later run) one call
 // deeper, so a line nested past this is not parsed.
 constexpr int kMaxParseDepth = 256;
@@ -397,7 +370,7 @@ void CMC_Behaviour_Entry::parseArguments(const CXString& text) {
                 slot.ref.set(variable, scene);
             } else {
                 CMC_Variable* resolved = CMC_Variable::resolve(name);
-                slot.owned = ownedCopy(resolved);
+                slot.owned = CMC_VariableFactory::ownedCopy(resolved);
                 flush(resolved);
             }
         } else {

@@ -1,11 +1,19 @@
 #include "script/Condition.h"
 
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
 #include "core/Archive.h"
 #include "core/Elements.h"
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
 #include "script/Bool.h"
 #include "script/ObjectsContainer.h"
+#include "script/Structure.h"
 #include "script/Variable.h"
 #include "script/VariableFactory.h"
 
@@ -38,6 +46,218 @@ bool compareBy(CMC_Variable* first, CMC_Variable* second, int op) {
 }
 
 CMC_Variable* valueOf(CMC_Variable* value) { return isControlCode(value) ? nullptr : value; }
+
+bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
+
+// ---- tests given as text, worked out once per text ----
+//
+// What a text says (its operator, where its operands are, which operand is a constant) never changes, so it
+// is worked out once and kept under the text. What an operand names is looked up again whenever any
+// container changed since (CMC_ObjectsContainer::getLookupGeneration), and an operand that is code runs
+// through the text interpreter each time, so every answer is the one the text would give read afresh.
+
+// One operand, as CMC_Behaviour::resolveParameter reads it.
+struct Operand {
+    enum class Kind : uint8_t { Code, Constant, Field, Name };
+    Kind kind = Kind::Constant;
+    CXString given; // as written, for INSTANCEOF
+    CXString text;  // without surrounding blanks
+    CXString structName, fieldName;
+    std::unique_ptr<CMC_Variable> constant; // the text's own value, where no object answers to the name
+    uint64_t generation = UINT64_MAX;
+    CMC_ObjectsContainer* scene = nullptr;
+    CMC_Object* found = nullptr;
+
+    explicit Operand(const CXString& written) : given(written), text(written) {
+        text.AllTrim();
+        int length = text.GetLength();
+        char first = text.GetAt(0);
+        if ((length >= 2 && first == '[' && text.lastChar() == ']') ||
+            (length >= 4 && std::strncmp(text.GetBuffer(), "CONV", 4) == 0) ||
+            (text.Find('^') >= 0 && first != '"')) {
+            kind = Kind::Code;
+            return;
+        }
+        int bar = text.Find('|');
+        if (first != '-' && (first < '0' || first > '9') && bar >= 0) {
+            kind = Kind::Field;
+            structName = text.Left(bar);
+            fieldName = text.Right(bar + 1);
+            return;
+        }
+        CMC_Variable* resolved = CMC_Variable::resolve(text);
+        constant.reset(CMC_VariableFactory::ownedCopy(resolved));
+        CMC_Object::flush(resolved);
+        kind = first == '-' || (first >= '0' && first <= '9') ? Kind::Constant : Kind::Name;
+    }
+
+    CMC_Object* lookup(CMC_ObjectsContainer* container, const CXString& name) {
+        if (!container) return nullptr;
+        uint64_t now = CMC_ObjectsContainer::getLookupGeneration();
+        if (generation != now || scene != container) {
+            found = container->getObject(name);
+            scene = container;
+            generation = now;
+        }
+        return found;
+    }
+
+    // The operand's value now: a pool temporary (the caller hands it back), an object, or null.
+    CMC_Variable* value(CMC_ObjectsContainer* container) {
+        switch (kind) {
+        case Kind::Code:
+            return valueOf(CMC_Behaviour::resolveParameter(container, nullptr, text, nullptr));
+        case Kind::Field: {
+            CMC_Object* structure = lookup(container, structName);
+            if (!structure || structure->getType() != TYPE_STRUCTURE) return nullptr;
+            return static_cast<CMC_Structure*>(structure)->getField(fieldName);
+        }
+        case Kind::Name: {
+            CMC_Object* object = lookup(container, text);
+            if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
+            return constant.get();
+        }
+        default:
+            return constant.get();
+        }
+    }
+};
+
+// One test: an operator between two operands (no operator, -1: the test fails without reading them).
+struct Test {
+    int op = -1;
+    Operand* first = nullptr;
+    Operand* second = nullptr;
+};
+
+// A whole IF text: its tests, joined by "&&" or by "||".
+struct Tests {
+    bool any = false;
+    std::vector<Test> tests;
+};
+
+struct TextHash {
+    using is_transparent = void;
+    size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
+};
+
+template <typename T>
+using TextMap = std::unordered_map<std::string, std::unique_ptr<T>, TextHash, std::equal_to<>>;
+
+// Texts made at run time ($n, texts built by scripts) could fill the cache without end: past this many
+// entries it starts again, at a moment when no test is running.
+constexpr size_t kMaxCachedTexts = 4096;
+
+TextMap<Operand> g_operands;
+TextMap<Test> g_tests;
+TextMap<Tests> g_joined;
+int g_testing = 0;
+
+std::string_view viewOf(const CXString& text) {
+    return std::string_view(text.GetBuffer(), static_cast<size_t>(text.GetLength()));
+}
+
+void trimCache() {
+    if (g_testing > 0) return;
+    if (g_operands.size() + g_tests.size() + g_joined.size() <= kMaxCachedTexts) return;
+    g_joined.clear();
+    g_tests.clear();
+    g_operands.clear();
+}
+
+// The entry of the text, made by make(the text as a CXString) the first time.
+template <typename T, typename Make>
+T* cached(TextMap<T>& map, std::string_view view, Make make) {
+    auto at = map.find(view);
+    if (at != map.end()) return at->second.get();
+    std::string key(view);
+    auto made = make(CXString(key.c_str()));
+    return map.emplace(std::move(key), std::move(made)).first->second.get();
+}
+
+Operand* operandOf(std::string_view view) {
+    return cached(g_operands, view, [](const CXString& text) { return std::make_unique<Operand>(text); });
+}
+
+Test* testOf(std::string_view view) {
+    return cached(g_tests, view, [](const CXString& text) {
+        auto made = std::make_unique<Test>();
+        int quote = text.Find('\'');
+        int start;
+        int after;
+        if (quote >= 0) {
+            char before = quote > 0 ? text.GetAt(quote - 1) : 0;
+            made->op = before == '!'   ? COND_NOTEQUAL
+                       : before == '<' ? COND_LESSEQUAL
+                       : before == '>' ? COND_GREATEREQUAL
+                                       : COND_EQUAL;
+            start = made->op == COND_EQUAL ? quote : quote - 1;
+            after = quote + 1;
+        } else if ((start = text.Find('<')) >= 0) {
+            made->op = COND_LESS;
+            after = start + 1;
+        } else if ((start = text.Find('>')) >= 0) {
+            made->op = COND_GREATER;
+            after = start + 1;
+        } else if ((start = text.Find('?')) >= 0) {
+            made->op = COND_INSTANCEOF;
+            after = start + 1;
+        } else {
+            // No operator at all: nothing to test.
+            return made;
+        }
+        made->first = operandOf(viewOf(text.Left(start)));
+        made->second = operandOf(viewOf(text.Right(after)));
+        return made;
+    });
+}
+
+Tests* joinedOf(std::string_view view) {
+    return cached(g_joined, view, [](const CXString& text) {
+        auto made = std::make_unique<Tests>();
+        bool hasAnd = std::strstr(text.GetBuffer(), "&&") != nullptr;
+        made->any = !hasAnd && std::strstr(text.GetBuffer(), "||") != nullptr;
+        const char* separator = hasAnd ? "&&" : made->any ? "||" : nullptr;
+        if (!separator) {
+            made->tests.push_back(*testOf(viewOf(text)));
+            return made;
+        }
+        CXString sep(separator);
+        int start = 0;
+        for (int at = text.indexOf(sep, 0); at >= 0; at = text.indexOf(sep, start)) {
+            made->tests.push_back(*testOf(viewOf(text.Mid(start, at))));
+            start = at + sep.GetLength();
+        }
+        made->tests.push_back(*testOf(viewOf(text.Right(start))));
+        return made;
+    });
+}
+
+// The test with both operands read now.
+bool run(CMC_ObjectsContainer* container, const Test& test) {
+    if (test.op < 0) return false;
+    CMC_Behaviour_Entry::RunGuard running;
+    ++g_testing;
+    std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
+    CMC_Variable* a = test.first->value(container);
+    // The first operand's code may have deleted the container.
+    auto* here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
+    CMC_Variable* b = test.second->value(here);
+    bool result = false;
+    if (a && b) {
+        if (test.op == COND_INSTANCEOF) {
+            here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
+            CMC_Object* object = here ? here->getObject(test.first->given) : nullptr;
+            result = object && CMC_Object::typeToString(object->getType()).equals(test.second->given);
+        } else {
+            result = compareBy(a, b, test.op);
+        }
+    }
+    CMC_Object::flush(a);
+    CMC_Object::flush(b);
+    --g_testing;
+    return result;
+}
 
 } // namespace
 
@@ -185,72 +405,52 @@ bool CMC_Condition::valid(bool fireEvents) {
 }
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& text) {
-    int quote = text.Find('\'');
-    int op;
-    int start;
-    int after;
-    if (quote >= 0) {
-        char before = quote > 0 ? text.GetAt(quote - 1) : 0;
-        op = before == '!'   ? COND_NOTEQUAL
-             : before == '<' ? COND_LESSEQUAL
-             : before == '>' ? COND_GREATEREQUAL
-                             : COND_EQUAL;
-        start = op == COND_EQUAL ? quote : quote - 1;
-        after = quote + 1;
-    } else if ((start = text.Find('<')) >= 0) {
-        op = COND_LESS;
-        after = start + 1;
-    } else if ((start = text.Find('>')) >= 0) {
-        op = COND_GREATER;
-        after = start + 1;
-    } else if ((start = text.Find('?')) >= 0) {
-        op = COND_INSTANCEOF;
-        after = start + 1;
-    } else {
-        // No operator at all: nothing to test.
-        return false;
+    trimCache();
+    return run(container, *testOf(viewOf(text)));
+}
+
+bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text) {
+    trimCache();
+    const Tests& joined = *joinedOf(viewOf(text));
+    if (joined.tests.size() == 1) return run(container, joined.tests[0]);
+    // Left to right, stopping at the first test that decides.
+    std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
+    bool result = false;
+    for (const Test& test : joined.tests) {
+        result = run(scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr, test);
+        if (result == joined.any) break;
     }
-    return valid(container, text.Left(start), text.Right(after), op);
+    return result;
+}
+
+int CMC_Condition::operatorOf(std::string_view op) {
+    if (op == "!_" || op == "<>") return COND_NOTEQUAL;
+    if (op == "<") return COND_LESS;
+    if (op == "<_") return COND_LESSEQUAL;
+    if (op == ">") return COND_GREATER;
+    if (op == ">_") return COND_GREATEREQUAL;
+    if (op == "?") return COND_INSTANCEOF;
+    return COND_EQUAL;
 }
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second,
                           const CXString& op) {
-    int id = COND_EQUAL;
-    if (op.equals("!_") || op.equals("<>"))
-        id = COND_NOTEQUAL;
-    else if (op.equals("<"))
-        id = COND_LESS;
-    else if (op.equals("<_"))
-        id = COND_LESSEQUAL;
-    else if (op.equals(">"))
-        id = COND_GREATER;
-    else if (op.equals(">_"))
-        id = COND_GREATEREQUAL;
-    else if (op.equals("?"))
-        id = COND_INSTANCEOF;
-    return valid(container, first, second, id);
+    return valid(container, viewOf(first), viewOf(second), operatorOf(viewOf(op)));
 }
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second,
                           int op) {
-    CMC_Behaviour_Entry::RunGuard running;
-    CMC_ObjectHandle scene(container);
-    CMC_Variable* a = valueOf(CMC_Behaviour::resolveParameter(container, nullptr, first, nullptr));
-    CMC_Variable* b = valueOf(CMC_Behaviour::resolveParameter(
-        static_cast<CMC_ObjectsContainer*>(scene.current()), nullptr, second, nullptr));
-    bool result = false;
-    if (a && b) {
-        if (op == COND_INSTANCEOF) {
-            auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
-            CMC_Object* object = here ? here->getObject(first) : nullptr;
-            result = object && CMC_Object::typeToString(object->getType()).equals(second);
-        } else {
-            result = compareBy(a, b, op);
-        }
-    }
-    CMC_Object::flush(a);
-    CMC_Object::flush(b);
-    return result;
+    return valid(container, viewOf(first), viewOf(second), op);
+}
+
+bool CMC_Condition::valid(CMC_ObjectsContainer* container, std::string_view first, std::string_view second,
+                          int op) {
+    trimCache();
+    Test test;
+    test.op = op;
+    test.first = operandOf(first);
+    test.second = operandOf(second);
+    return run(container, test);
 }
 
 // ---- CMC_ComplexCondition ----

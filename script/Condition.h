@@ -1,4 +1,6 @@
 #pragma once
+#include <string_view>
+
 #include "script/Object.h"
 #include "script/Runner.h"
 
@@ -65,10 +67,17 @@ public:
 
     // One text: X'5, X!'5, X<'5, X>'5, X<5, X>5, X?TYPE.
     static bool valid(CMC_ObjectsContainer* container, const CXString& text);
+    // IF's text: one test, or tests joined by "&&" (every one holds) or else by "||" (one holds), tested from
+    // the left until one decides.
+    static bool test(CMC_ObjectsContainer* container, const CXString& text);
     // "_" "!_" "<>" "<" "<_" ">" ">_" "?".
     static bool valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second,
                       const CXString& op);
     static bool valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second, int op);
+    static bool valid(CMC_ObjectsContainer* container, std::string_view first, std::string_view second,
+                      int op);
+    // The operator of "_" "!_" "<>" "<" "<_" ">" ">_" "?"; any other text is EQUAL.
+    static int operatorOf(std::string_view op);
 
 private:
     void dropLines();

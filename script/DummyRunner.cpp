@@ -1,8 +1,9 @@
 #include "script/DummyRunner.h"
 
+#include <charconv>
 #include <cstdlib>
-#include <cstring>
-#include <vector>
+#include <optional>
+#include <string_view>
 
 #include "core/Log.h"
 #include "objects/Animo.h"
@@ -35,16 +36,16 @@ public:
     CBody(CMC_ObjectsContainer* container, const CXString& name) {
         CMC_Object* found = container && name.IsString() ? container->getObject(name) : nullptr;
         if (found && found->getType() == TYPE_BEHAVIOUR) {
-            m_handle.set(found);
+            m_anchor = found->anchor();
             return;
         }
         auto* behaviour = new CMC_Behaviour(container, CXString("temp"), name);
-        m_handle.set(behaviour);
+        m_anchor = behaviour->anchor();
         m_made = true;
         behaviour->init();
     }
     ~CBody() {
-        CMC_Object* behaviour = m_made ? m_handle.current() : nullptr;
+        CMC_Object* behaviour = m_made ? m_anchor->object : nullptr;
         if (!behaviour) return;
         if (behaviour->name().equals("temp"))
             CMC_Behaviour::removeAndDelete(behaviour);
@@ -54,11 +55,35 @@ public:
     CBody(const CBody&) = delete;
     CBody& operator=(const CBody&) = delete;
 
-    CMC_Behaviour* get() { return static_cast<CMC_Behaviour*>(m_handle.current()); }
+    CMC_Behaviour* get() { return static_cast<CMC_Behaviour*>(m_anchor->object); }
 
 private:
-    CMC_ObjectHandle m_handle;
+    // The behaviour's anchor: the body reads as missing once the behaviour is deleted.
+    std::shared_ptr<CMC_ObjectAnchor> m_anchor;
     bool m_made = false;
+};
+
+// An argument's text for a test, without a copy where it can be had without one: a STRING's own text (not
+// when copy asks for one), an INTEGER's digits, else the text it converts to.
+struct TestText {
+    void read(CMC_Variable* value, bool copy) {
+        if (value && value->getType() == TYPE_INTEGER) {
+            auto written =
+                std::to_chars(digits, digits + sizeof digits, static_cast<CMC_Integer*>(value)->getValue());
+            view = std::string_view(digits, static_cast<size_t>(written.ptr - digits));
+            return;
+        }
+        const CXString* text;
+        if (!copy && value && value->getType() == TYPE_STRING)
+            text = &static_cast<CMC_String*>(value)->value();
+        else
+            text = &holder.emplace(CMC_Runner::argumentText(value));
+        view = std::string_view(text->GetBuffer(), static_cast<size_t>(text->GetLength()));
+    }
+
+    char digits[16];
+    std::optional<CXString> holder; // made only when needed: even an empty CXString takes memory
+    std::string_view view;
 };
 
 CMC_Variable* makeVariable(int type, const CXString& name) {
@@ -74,18 +99,6 @@ CMC_Variable* makeVariable(int type, const CXString& name) {
     default:
         return nullptr;
     }
-}
-
-std::vector<CXString> splitAt(const CXString& text, const char* separator) {
-    std::vector<CXString> pieces;
-    CXString sep(separator);
-    int start = 0;
-    for (int at = text.indexOf(sep, 0); at >= 0; at = text.indexOf(sep, start)) {
-        pieces.push_back(text.Mid(start, at));
-        start = at + sep.GetLength();
-    }
-    pieces.push_back(text.Right(start));
-    return pieces;
 }
 
 // "timer_" and a random number no object of the container bears, so one repeating behaviour never
@@ -128,6 +141,12 @@ void CMC_Dummy_Runner::prepareMthHashSet() {
 CXString CMC_Dummy_Runner::text(CXVector* args, int index) {
     if (index >= argumentCount(args)) return CXString("");
     return getParameterString(args, index)->getValue();
+}
+
+const CXString& CMC_Dummy_Runner::textOf(CXVector* args, int index, std::optional<CXString>& holder) {
+    CMC_Variable* value = index < argumentCount(args) ? getParameter(args, index) : nullptr;
+    if (value && value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->value();
+    return holder.emplace(argumentText(value));
 }
 
 int CMC_Dummy_Runner::number(CXVector* args, int index, int fallback) {
@@ -194,31 +213,30 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
                                             const CMC_ArgumentsGuard& guard) {
     int count = argumentCount(args);
     bool condition;
-    CXString branch;
+    std::optional<CXString> holder;
     if (count < 4) {
-        CXString test = text(args, 0);
+        const CXString& test = textOf(args, 0, holder);
         if (guard.containerGone()) return nullptr;
-        bool hasAnd = std::strstr(test.GetBuffer(), "&&") != nullptr;
-        bool hasOr = std::strstr(test.GetBuffer(), "||") != nullptr;
-        if (!hasAnd && !hasOr) {
-            condition = CMC_Condition::valid(container, test);
-        } else {
-            // Left to right, stopping at the first piece that decides.
-            condition = false;
-            for (const CXString& piece : splitAt(test, hasAnd ? "&&" : "||")) {
-                condition = CMC_Condition::valid(container, piece);
-                if (condition == hasOr) break;
-            }
-        }
-        branch = condition ? text(args, 1) : text(args, 2);
+        condition = CMC_Condition::test(container, test);
     } else {
-        CXString left = text(args, 0);
-        CXString op = text(args, 1);
-        CXString right = text(args, 2);
+        // Reading an expression runs code, which may change or delete a STRING read before it: then every
+        // text is copied.
+        bool code = false;
+        for (int i = 0; i < 3; ++i) {
+            auto* value = static_cast<CMC_Variable*>(args->at(i));
+            code = code || (value && value->getType() == TYPE_EXPRESSION);
+        }
+        TestText left, op, right;
+        left.read(getParameter(args, 0), code);
+        op.read(getParameter(args, 1), code);
+        right.read(getParameter(args, 2), code);
         if (guard.containerGone()) return nullptr;
-        condition = CMC_Condition::valid(container, left, right, op);
-        branch = condition ? text(args, 3) : text(args, 4);
+        condition =
+            CMC_Condition::valid(container, left.view, right.view, CMC_Condition::operatorOf(op.view));
     }
+    // The branch is read after the test, whose code may have changed it.
+    int at = count < 4 ? (condition ? 1 : 2) : (condition ? 3 : 4);
+    const CXString& branch = textOf(args, at, holder);
     if (!branch.IsString() || guard.containerGone()) return nullptr;
     CBody body(container, branch);
     CMC_Behaviour* behaviour = body.get();
@@ -234,12 +252,14 @@ CMC_Variable* CMC_Dummy_Runner::whileStatement(CMC_ObjectsContainer* container, 
     CXString second = text(args, 2);
     CXString bodyName = text(args, 3);
     if (guard.containerGone()) return nullptr;
+    int test =
+        CMC_Condition::operatorOf(std::string_view(op.GetBuffer(), static_cast<size_t>(op.GetLength())));
     CMC_ObjectHandle scene(container);
     CBody body(container, bodyName);
     // The body's outcome does not end the loop; only the test does.
     while (true) {
         auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
-        if (!here || !CMC_Condition::valid(here, first, second, op)) break;
+        if (!here || !CMC_Condition::valid(here, first, second, test)) break;
         CMC_Behaviour* behaviour = body.get();
         if (!behaviour) break;
         behaviour->run(nullptr, nullptr, false);

@@ -1,4 +1,6 @@
 #pragma once
+#include <optional>
+
 #include "script/Runner.h"
 
 namespace KavirelDLL {
@@ -39,6 +41,9 @@ public:
 
 private:
     CXString text(CXVector* args, int index);
+    // The argument's text without a copy where it is a STRING (else converted into holder). Read it before
+    // any script code runs: that code may change the STRING.
+    const CXString& textOf(CXVector* args, int index, std::optional<CXString>& holder);
     int number(CXVector* args, int index, int fallback);
     // Each reads its arguments first; the guard says whether the container (or the behaviour) outlived that.
     CMC_Variable* ifStatement(CMC_ObjectsContainer* container, CXVector* args,

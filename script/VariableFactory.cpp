@@ -207,6 +207,31 @@ CMC_Variable* CMC_VariableFactory::copyVariable(CMC_Variable* value) {
     return copy;
 }
 
+CMC_Variable* CMC_VariableFactory::ownedCopy(CMC_Variable* value) {
+    if (!value) return nullptr;
+    switch (value->getType()) {
+    case TYPE_INTEGER: {
+        auto* copy = new CMC_Integer(CXString("temp"));
+        copy->setValue(static_cast<CMC_Integer*>(value)->getValue());
+        return copy;
+    }
+    case TYPE_DOUBLE: {
+        auto* copy = new CMC_Double(CXString("temp"));
+        copy->setValue(static_cast<CMC_Double*>(value)->getValue());
+        return copy;
+    }
+    case TYPE_BOOL: {
+        auto* copy = new CMC_Bool(CXString("temp"));
+        copy->setValue(static_cast<CMC_Bool*>(value)->getValue());
+        return copy;
+    }
+    case TYPE_STRING:
+        return new CMC_String(CXString("temp"), static_cast<CMC_String*>(value)->value());
+    default:
+        return nullptr;
+    }
+}
+
 CMC_Variable* CMC_VariableFactory::restore(CXArchive* archive) {
     if (!archive) return nullptr;
     int type = 0;

@@ -37,6 +37,9 @@ public:
 
     // A new temporary of the same scalar type holding the same value; null for other types.
     static CMC_Variable* copyVariable(CMC_Variable* value);
+    // A new value of the caller's own (never a pool temporary, which the frame step hands out again) of the
+    // same scalar type holding the same value, named "temp"; null for other types.
+    static CMC_Variable* ownedCopy(CMC_Variable* value);
     // Reads a type id and a value; null (after the id) for an unknown type.
     static CMC_Variable* restore(CXArchive* archive);
     // Reads a network form of length bytes; null when it is short, malformed or of an unknown type.
