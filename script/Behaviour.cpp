@@ -237,14 +237,14 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
 
 void CMC_Behaviour::addTempObject(CMC_Object* object) {
     if (!object) return;
-    if (!m_tempObjects) m_tempObjects = new std::vector<CMC_ObjectHandle>();
-    m_tempObjects->emplace_back(object);
+    if (!m_tempObjects) m_tempObjects = new std::vector<std::shared_ptr<CMC_ObjectAnchor>>();
+    m_tempObjects->push_back(object->anchor());
 }
 
 void CMC_Behaviour::flushTempObjects() {
     if (!m_tempObjects) return;
     // Deleting values runs no script code, so the list cannot change under this walk.
-    for (CMC_ObjectHandle& handle : *m_tempObjects) removeAndDelete(handle.current());
+    for (const std::shared_ptr<CMC_ObjectAnchor>& local : *m_tempObjects) removeAndDelete(local->object);
     m_tempObjects->clear();
 }
 

@@ -133,7 +133,8 @@ protected:
     int32_t m_repeat = 0;
     CXArray* m_timerParams = nullptr;
     CMC_ObjectHandle m_onDone;
-    std::vector<CMC_ObjectHandle>* m_tempObjects = nullptr;
+    // The locals declared by the run, by anchor: they are never looked up again by name.
+    std::vector<std::shared_ptr<CMC_ObjectAnchor>>* m_tempObjects = nullptr;
     bool m_enabled = true;
     int32_t m_breakpoint = -1;
     CXTimer* m_timerList = nullptr;

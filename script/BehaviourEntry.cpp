@@ -172,6 +172,7 @@ CMC_Behaviour_Entry::~CMC_Behaviour_Entry() {
     }
     delete m_expression;
     delete m_nestedView;
+    delete m_ownLiteral;
 }
 
 CMC_Behaviour* CMC_Behaviour_Entry::getOwner() { return static_cast<CMC_Behaviour*>(m_owner.current()); }
@@ -346,6 +347,7 @@ void CMC_Behaviour_Entry::parseArguments(const CXString& text) {
         Slot slot;
         char first = piece.GetAt(0);
         bool dollar = piece.Find('$') >= 0;
+        slot.dollar = dollar;
         if (first == '[' && !dollar) {
             slot.kind = SlotKind::Expression;
             slot.owned = new CMC_Expression(scene, withoutBrackets(piece));
@@ -437,7 +439,29 @@ CMC_Variable* CMC_Behaviour_Entry::makeLiteral() {
     }
 }
 
-CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXArray* params) {
+CMC_Variable* CMC_Behaviour_Entry::ownLiteral() {
+    switch (m_literal) {
+    case Literal::Integer:
+        if (!m_ownLiteral) m_ownLiteral = new CMC_Integer(CXString("temp"));
+        static_cast<CMC_Integer*>(m_ownLiteral)->setValue(m_literalInteger);
+        break;
+    case Literal::Double:
+        if (!m_ownLiteral) m_ownLiteral = new CMC_Double(CXString("temp"));
+        static_cast<CMC_Double*>(m_ownLiteral)->setValue(m_literalDouble);
+        break;
+    case Literal::Bool:
+        if (!m_ownLiteral) m_ownLiteral = new CMC_Bool(CXString("temp"));
+        static_cast<CMC_Bool*>(m_ownLiteral)->setValue(m_literalBool);
+        break;
+    default:
+        if (!m_ownLiteral) m_ownLiteral = new CMC_String(CXString("temp"));
+        static_cast<CMC_String*>(m_ownLiteral)->setValue(m_literalText);
+        break;
+    }
+    return m_ownLiteral;
+}
+
+CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXArray* params, bool own) {
     if (!m_dollar) {
         if (m_structName.IsString() || m_fieldName.IsString()) {
             CMC_Object* structure = lookup(m_structLookup, scene, m_structName);
@@ -449,7 +473,7 @@ CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXA
             CMC_Object* object = lookup(m_valueLookup, scene, m_valueText);
             if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
         }
-        return makeLiteral();
+        return own ? ownLiteral() : makeLiteral();
     }
     CXString text = fillParams(m_valueText, params);
     if (text.GetAt(0) == '[') {
@@ -569,8 +593,8 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
         switch (slot.kind) {
         case SlotKind::Nested: {
             CMC_Behaviour_Entry* nested = slot.nested;
-            if (nested->m_line.Find('$') < 0) {
-                value.value = nested->run(current, params);
+            if (!slot.dollar) {
+                value.value = m_busy == 1 ? nested->runOnce(current, params) : nested->run(current, params);
                 if (isControlCode(value.value)) value.value = nullptr;
             } else {
                 value.value = evaluateSubstituted(scene, current, params, nested->m_line, &value.made);
@@ -607,6 +631,11 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
         if (m_slots[static_cast<size_t>(i)].kind == SlotKind::Nested) releaseValue(scene, values[i]);
     --m_busy;
     return result;
+}
+
+CMC_Variable* CMC_Behaviour_Entry::runOnce(CMC_Object* current, CXArray* params) {
+    if (m_form == Form::ValueText && !m_dollar) return runValueText(getScene(), params, true);
+    return run(current, params);
 }
 
 CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,

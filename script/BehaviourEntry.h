@@ -20,6 +20,10 @@ public:
 
     CMC_ObjectsContainer* getScene() override;
     virtual CMC_Variable* run(CMC_Object* current, CXArray* params);
+    // run(), but a plain literal comes in a value of the line's own rather than a pool temporary: for callers
+    // that never run the same line again while they use its value (an argument outside recursion, the
+    // operand of an expression or a condition, which refuse to test or calculate themselves again).
+    CMC_Variable* runOnce(CMC_Object* current, CXArray* params);
 
     CXString getLine() const { return m_line; }
     CMC_Behaviour* getOwner();
@@ -74,6 +78,7 @@ private:
 
     struct Slot {
         SlotKind kind = SlotKind::Nested;
+        bool dollar = false; // the argument's text holds $n
         CMC_Behaviour_Entry* nested = nullptr;
         CMC_Variable* owned = nullptr; // an expression, the name of an inline behaviour, a literal's copy
         CMC_ObjectHandle ref;          // the inline behaviour, or the variable of &NAME
@@ -101,8 +106,12 @@ private:
     CMC_Object* boundTarget();
     CMC_Object* findTarget(CMC_ObjectsContainer* scene);
 
-    CMC_Variable* runValueText(CMC_ObjectsContainer* scene, CXArray* params);
+    // own: the literal in the line's own value (ownLiteral) instead of a pool temporary.
+    CMC_Variable* runValueText(CMC_ObjectsContainer* scene, CXArray* params, bool own = false);
     CMC_Variable* makeLiteral();
+    // The literal in a value of the line's own, set again at each use (a runner may have changed it, as FOR
+    // counts in its counter), so an argument that is a plain literal takes nothing from the pools.
+    CMC_Variable* ownLiteral();
     CMC_Variable* evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
                                       const CXString& line, uint8_t* made);
     CMC_Variable* call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args);
@@ -147,6 +156,7 @@ private:
     int32_t m_literalInteger = 0;
     double m_literalDouble = 0.0;
     bool m_literalBool = false;
+    CMC_Variable* m_ownLiteral = nullptr;
     // A "*" line: the object whose value names the target.
     CMC_ObjectHandle m_referenceSource;
     CXString m_referenceText;

@@ -383,8 +383,8 @@ bool CMC_Condition::valid(bool fireEvents) {
         CMC_Behaviour_Entry* line1 = m_line1;
         CMC_Behaviour_Entry* line2 = m_line2;
         int op = m_operator;
-        CMC_Variable* first = valueOf(line1->run(nullptr, nullptr));
-        CMC_Variable* second = valueOf(line2->run(nullptr, nullptr));
+        CMC_Variable* first = valueOf(line1->runOnce(nullptr, nullptr));
+        CMC_Variable* second = valueOf(line2->runOnce(nullptr, nullptr));
         if (first && second) {
             CMC_Variable* compared = second;
             if (first->getType() != TYPE_EXPRESSION && second->getType() != TYPE_EXPRESSION &&

@@ -372,7 +372,11 @@ CMC_Variable* CMC_Dummy_Runner::conv(CXVector* args) {
 
 CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_ObjectsContainer* container,
                                         CXVector* args, const CMC_ArgumentsGuard& guard) {
-    CXString name = text(args, 0);
+    // The name is read without a copy unless the value is an expression, whose code may change it.
+    auto* second = argumentCount(args) > 1 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
+    std::optional<CXString> holder;
+    if (second && second->getType() == TYPE_EXPRESSION) holder.emplace(text(args, 0));
+    const CXString& name = holder ? *holder : textOf(args, 0, holder);
     CMC_Variable* given = getParameter(args, 1);
     if (guard.gone()) return nullptr;
     if (!container || !name.IsString() || container->getObject(name)) return nullptr;

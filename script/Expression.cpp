@@ -219,7 +219,7 @@ void CMC_Expression::calculate() {
     // replaced meanwhile are only deleted once every run has returned.
     for (size_t i = 0; i < m_items.size(); ++i) {
         CMC_Behaviour_Entry* line = m_items[i].line;
-        CMC_Variable* operand = line ? line->run(this, nullptr) : nullptr;
+        CMC_Variable* operand = line ? line->runOnce(this, nullptr) : nullptr;
         if (isControlCode(operand)) operand = nullptr;
         if (!self->object) {
             flush(value);
