@@ -148,6 +148,7 @@ public:
     virtual bool isNear(CGraphicsObject* other, int percent);
     virtual CXPoint ClientCoords(CXPoint p);
     virtual void SetClippingRect(CXRect rect) { m_clip = rect; }
+    // A raster is never turned: the picture stays as it is and the offset is (0, 0).
     virtual CXPoint rotateRZ(float) { return CXPoint(0, 0); }
     virtual void Invalidate(CXRect* rect);
     virtual void Invalidate();

@@ -424,6 +424,19 @@ void regressionSeeds() {
     nested += "1";
     for (int i = 0; i < 400; ++i) nested += ")";
     regression("behaviour", "nested_deep", nested + ";}");
+    // Code-1 images whose alpha plane is shorter than the picture: saving after a draw read past it.
+    const std::string pixels = words({0x7C00, 0x03E0, 0x001F, 0x7FFF}), alpha = "\x10\x20\x30";
+    Bytes pi2;
+    pi2.raw(std::string("PI2\0", 4)).le16(1).le16(CGraphicsObject::GetFlagBpp(16)).zeros(4);
+    pi2.le16(2).le16(0).le16(2).le16(0).le16(0).le16(CGraphicsObject::GetFlagBpp(16)).le32(4);
+    pi2.le32(8).le32(0).le32(0).le32(3).raw(pixels).raw(alpha);
+    regression("animation", "pi2_short_alpha", pi2.s);
+    Bytes nvp;
+    nvp.raw(std::string("NVP\0", 4)).le16(1).le16(16).le16(0).zeros(13).le32(15).le32(0).u8(255).le16(0);
+    nvp.zeros(10).le32(0).le32(0);
+    nvp.le16(2).le16(2).le16(0).le16(0).le16(1).le32(8).le16(4).le32(0).le32(0).le32(0).le32(3).zeros(20);
+    nvp.raw(pixels).raw(alpha);
+    regression("animation", "nvp_code1_short_alpha", nvp.s);
 }
 
 // Animation files: "NVP" by the engine's writer (raw and run-length images), "NVI" the same bytes under

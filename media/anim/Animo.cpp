@@ -85,8 +85,7 @@ void CAnimo::unregisterFromManager() {
 
 void CAnimo::Flush() {
     StopNoNotify();
-    if (m_currentSound) m_currentSound->stop(false);
-    m_currentSound = nullptr;
+    stopCurrentSound();
     m_stream.reset();
     m_images.clear();
     m_events.clear();
@@ -278,7 +277,10 @@ void CAnimo::RemoveFrame(int event, int frame) {
     e->images.erase(e->images.begin() + frame);
     e->records.erase(e->records.begin() + frame);
     auto& sounds = m_sounds[static_cast<size_t>(GetEventNo(event))];
-    if (frame < static_cast<int>(sounds.size())) sounds.erase(sounds.begin() + frame);
+    if (frame < static_cast<int>(sounds.size())) {
+        stopCurrentSoundIn({sounds[static_cast<size_t>(frame)]});
+        sounds.erase(sounds.begin() + frame);
+    }
     e->frames = static_cast<uint16_t>(e->images.size());
 }
 
@@ -288,7 +290,9 @@ void CAnimo::RemoveAllFrames(int event) {
     e->images.clear();
     e->records.clear();
     e->frames = 0;
-    m_sounds[static_cast<size_t>(GetEventNo(event))].clear();
+    auto& sounds = m_sounds[static_cast<size_t>(GetEventNo(event))];
+    stopCurrentSoundIn(sounds);
+    sounds.clear();
 }
 
 void CAnimo::AddEvent(const _animoEvent& record) {
@@ -303,12 +307,14 @@ void CAnimo::RemoveEvent(int event) {
     event = GetEventNo(event);
     if (!validEvent(event)) return;
     m_events.erase(m_events.begin() + event);
+    stopCurrentSoundIn(m_sounds[static_cast<size_t>(event)]);
     m_sounds.erase(m_sounds.begin() + event);
     if (m_currentEvent >= GetNOE()) m_currentEvent = 0;
 }
 
 void CAnimo::RemoveAllEvents() {
     m_events.clear();
+    for (const auto& sounds : m_sounds) stopCurrentSoundIn(sounds);
     m_sounds.clear();
     m_currentEvent = 0;
 }
@@ -319,8 +325,19 @@ void CAnimo::UpdateSoundFX(int event, int frame, std::shared_ptr<CPlayable> soun
     auto& slots = m_sounds[static_cast<size_t>(event)];
     if (static_cast<int>(slots.size()) <= frame) slots.resize(static_cast<size_t>(frame) + 1);
     auto& slot = slots[static_cast<size_t>(frame)];
-    if (slot && slot.get() == m_currentSound) m_currentSound = nullptr;
+    if (slot != sound) stopCurrentSoundIn({slot});
     slot = std::move(sound);
+}
+
+void CAnimo::stopCurrentSound() {
+    if (m_currentSound) m_currentSound->stop(false);
+    m_currentSound = nullptr;
+}
+
+void CAnimo::stopCurrentSoundIn(const std::vector<std::shared_ptr<CPlayable>>& slots) {
+    if (!m_currentSound) return;
+    for (const auto& slot : slots)
+        if (slot.get() == m_currentSound) return stopCurrentSound();
 }
 
 void CAnimo::ClearWAVEntry(int event, int frame) {
@@ -525,12 +542,15 @@ bool CAnimo::showFrame(int event, int frame) {
     if (IsPlaying()) startFrameSound(event, frame);
     _animoEvent& e = m_events[static_cast<size_t>(event)];
     int dx = 0, dy = 0;
-    if (const auto& record = e.records[static_cast<size_t>(frame)]) {
+    const auto& record = e.records[static_cast<size_t>(frame)];
+    if (record) {
         dx = record->x;
         dy = record->y;
-        const int image = e.images[static_cast<size_t>(frame)];
-        CFrame* f = GetFrame(image);
-        m_rotationRef = f ? CXPoint(f->m_ownX + dx, f->m_ownY + dy) : CXPoint(dx, dy);
+    }
+    // Rotation turns about where the frame shows, with or without a record.
+    const CFrame* shown = GetFrame(e.images[static_cast<size_t>(frame)]);
+    m_rotationRef = shown ? CXPoint(shown->m_ownX + dx, shown->m_ownY + dy) : CXPoint(dx, dy);
+    if (record) {
         m_opacity = record->opacity == 255 ? e.opacity : record->opacity;
         if (record->paramField) {
             // The factors are kept for who asks; the image itself is shown as stored.
@@ -669,10 +689,7 @@ void CAnimo::StopNoNotify() {
         validEvent(m_currentEvent) ? m_events[static_cast<size_t>(m_currentEvent)].flags : 0;
     if (eventFlags & ANIMO_HIDE_ON_STOP) setVisibleFlag(false);
     setStatus(ANIMO_STOPPED);
-    if (!((eventFlags | m_animoFlags) & ANIMO_SOUND_OUTLIVES)) {
-        if (m_currentSound) m_currentSound->stop(false);
-        m_currentSound = nullptr;
-    }
+    if (!((eventFlags | m_animoFlags) & ANIMO_SOUND_OUTLIVES)) stopCurrentSound();
 }
 
 void CAnimo::Pause() {

@@ -80,7 +80,8 @@ public:
     virtual int GetNOF() { return static_cast<int>(m_images.size()); }
     // -1: the current image; none out of range.
     virtual CFrame* GetFrame(int index);
-    // kind 0 "EXT", 1 "SEQ", 2 "POS"; false when the chunk is not there (nothing read) or is damaged.
+    // kind 0 "EXT", 1 "SEQ", 2 "POS": steps over the chunk's 3-byte tag when it is the one asked for, and
+    // answers whether it was (when not, nothing is read). The picture-list reader reads what follows it.
     virtual bool ReadChunk(CFile* file, int kind);
     virtual int LoadNew(CFile* file);
     virtual void clearLastRefreshed() { m_lastDrawn = nullptr; }
@@ -263,6 +264,10 @@ private:
     // Stops with the "finished" notification; false when an observer deleted the animation.
     bool finish();
     void startFrameSound(int event, int frame);
+    // Stops the sound heard now and forgets it (only the sound table owns it); the second form when it is
+    // one of the slots, which are about to go.
+    void stopCurrentSound();
+    void stopCurrentSoundIn(const std::vector<std::shared_ptr<CPlayable>>& slots);
     bool soundStillPlaying();
     int nextEventWithFrames(int after);
     bool validEvent(int event) const { return event >= 0 && event < GetNOE(); }

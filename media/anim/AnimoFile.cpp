@@ -63,6 +63,9 @@ int CAnimo::Load(CXString name) {
 int CAnimo::Load(CFile* file) {
     Flush();
     setErrorCode(0);
+    // Only the current layout stores these; every other file plays with the defaults.
+    m_animoFlags = 0;
+    m_fps = 15;
     if (!file || !file->GetHandle()) return fail(ERR_FILE_NOT_FOUND, "no file to read");
     if (m_fileName.GetLength() == 0) m_fileName = file->GetFileName();
     CAnimoReader in(file);
@@ -406,6 +409,15 @@ int CAnimo::Save3(CFile* file, int compression) {
 
 bool CAnimo::save3(std::vector<uint8_t>& out, int compression) {
     if (GetNOF() > INT16_MAX || GetNOE() > INT16_MAX) return false;
+    // Images carry no depth of their own in the file: a draw may have converted some, so every raw image is
+    // brought to one depth, that of the packed images when there are any (they are never converted).
+    int depth = m_bpp;
+    for (auto& frame : m_images)
+        if (frame->GetCompression() != COMPRESSION_NONE) {
+            depth = frame->GetBpp();
+            break;
+        }
+    Convert(depth);
     out.clear();
     CAnimoWriter w(out);
     w.bytes("NVP", 4);

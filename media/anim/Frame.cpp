@@ -42,7 +42,10 @@ void CFrame::Move(int dx, int dy) {
 }
 
 bool CFrame::rawSizeFits() const {
-    return int64_t(m_compressedSize) >= int64_t(m_width) * m_height * __get_pixel_size(m_bpp);
+    const int64_t pixels = int64_t(m_width) * m_height;
+    if (int64_t(m_compressedSize) < pixels * __get_pixel_size(m_bpp)) return false;
+    // An alpha plane, when there is one, holds a byte for every pixel.
+    return !m_channel[3] || m_channelSize[3] <= 0 || int64_t(m_channelSize[3]) >= pixels;
 }
 
 void CFrame::DeCompress() {
@@ -52,8 +55,8 @@ void CFrame::DeCompress() {
             m_compression = COMPRESSION_NONE;
             m_rawSize = m_compressedSize;
         } else {
-            logMessage("animation image \"%s\": stored pixels do not fill %d x %d", m_fileName.GetBuffer(),
-                       m_width, m_height);
+            logMessage("animation image \"%s\": stored pixels or alpha do not fill %d x %d",
+                       m_fileName.GetBuffer(), m_width, m_height);
             setErrorCode(ERR_FILE_DAMAGED);
         }
         return;
@@ -225,11 +228,7 @@ bool CFrame::readData(CAnimoReader& in, int64_t pixels, int64_t alpha) {
     m_channel[3] = plane;
     m_channelSize[3] = static_cast<int32_t>(alpha);
     // Raw pixels must cover the picture; packed ones are checked when they are decoded.
-    if (m_compression == COMPRESSION_NONE) {
-        if (!rawSizeFits()) return false;
-        if (alpha > 0 && alpha < int64_t(m_width) * m_height) return false;
-    }
-    return true;
+    return m_compression != COMPRESSION_NONE || rawSizeFits();
 }
 
 bool CFrame::LoadNew(CFile* file) {

@@ -25,7 +25,8 @@ public:
     void Move(int dx, int dy) override;
     using CGraphicsObject::Move;
 
-    // Codes 2, 3 and 5 are decoded; code-1 data are drawn as stored when they hold every pixel.
+    // Codes 2, 3 and 5 are decoded; code-1 data are drawn as stored when they (and their alpha plane) hold
+    // every pixel.
     void DeCompress() override;
     // Decodes what is still packed on its first draw; run-length pixels are unpacked for each draw.
     void redraw(CGraphicsObject* destination) override;
@@ -66,6 +67,7 @@ private:
     bool readData(CAnimoReader& in) { return readData(in, m_compressedSize, m_channelSize[3]); }
     bool readPictureListData(CAnimoReader& in);
     void writeHeader(std::vector<uint8_t>& out, int length);
+    // Stored pixels and alpha plane cover the picture.
     bool rawSizeFits() const;
     // The bytes the writers put down for the pixels and the alpha plane.
     int storedSize() const;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -115,9 +116,14 @@ TEST_F(AnimoFileTest, CurrentLayoutReadsEveryField) {
     EXPECT_TRUE(log.contains(" - Succesfull."));
 }
 
-// Codes 2, 3, 4 and 5 of the current layout are decoded (or checked) at load; code 4 stays packed.
+// Codes 1, 2, 3, 4 and 5 of the current layout are decoded (or checked) at load; code 4 stays packed.
 TEST_F(AnimoFileTest, CurrentLayoutDecodesItsCodes) {
     const std::string raw = fill16(4, 2, 0x07E0), alpha(8, '\x40');
+    AnnImage stored{4, 2, 0, 0, 1, raw, alpha};
+    auto asStored = load(nvFile("NVP", 16, {}, {stored}));
+    ASSERT_EQ(asStored->LastError(), 0);
+    EXPECT_EQ(asStored->GetFrame(0)->GetCompression(), COMPRESSION_NONE);
+    EXPECT_EQ(uint8_t(asStored->GetFrame(0)->GetChannelAlpha()[7]), 0x40);
     AnnImage lz{4, 2, 0, 0, 2, lzo(raw), lzo(alpha)};
     AnnImage lzRle{4, 2, 0, 0, 3, lzo(rle16(raw)), lzo(rle8(alpha))};
     AnnImage rle{4, 2, 0, 0, 4, rle16(raw), rle8(alpha)};
@@ -163,7 +169,10 @@ TEST_F(AnimoFileTest, CurrentLayoutRefusesWhatBreaksItsLimits) {
     ASSERT_NE(at, std::string::npos);
     params[at] = 16;
     std::string thin = nvFile("NVP", 16, {}, {AnnImage{2, 2, 0, 0, 0, fill16(2, 1, 1), ""}});
-    for (const std::string& bad : {negative, entries, params, thin}) {
+    // Stored pixels (code 0 or 1) with an alpha plane shorter than the picture.
+    std::string thinAlpha = nvFile("NVP", 16, {}, {AnnImage{2, 2, 0, 0, 0, fill16(2, 2, 1), "abc"}});
+    std::string thinAlpha1 = nvFile("NVP", 16, {}, {AnnImage{2, 2, 0, 0, 1, fill16(2, 2, 1), "abc"}});
+    for (const std::string& bad : {negative, entries, params, thin, thinAlpha, thinAlpha1}) {
         auto a = load(bad);
         EXPECT_EQ(a->LastError(), ERR_FILE_DAMAGED);
         EXPECT_EQ(a->GetNOF(), 0);
@@ -184,10 +193,18 @@ TEST_F(AnimoFileTest, TruncatedAndOverlongFilesAreDamaged) {
         33);
     const std::vector<std::string> files = {nvFile("NVP", 16, {walk()}, twoImages()),
                                             nvFile("NV+", 16, {walk()}, twoImages()),
+                                            nvFile("NVI", 16, {walk()}, twoImages()),
                                             pakFile({pe}, {pik}),
                                             pakFile({}, {pik}),
                                             picFile("PIK", {pik}, chunks.s),
-                                            picFile("PI3", {pik})};
+                                            picFile("PI2", {pik}),
+                                            picFile("PI3", {pik}),
+                                            std::string("ZZZ\0\2\0\4\0\0\0\0\0", 12)};
+    // Where each file keeps a count or length that, set huge, lies past the end: the image and event counts
+    // and the author and description lengths; "PAK"'s event count; the "EXT" lengths and "SEQ" count; a
+    // picture-list image's data size.
+    const std::vector<std::vector<size_t>> lengths = {
+        {4, 8, 44, 49}, {4, 8, 44, 49}, {4, 8, 44, 49}, {392}, {392}, {19, 25, 33}, {28}, {28}, {}};
     for (size_t f = 0; f < files.size(); ++f) {
         ASSERT_EQ(load(files[f])->LastError(), 0) << f;
         for (size_t cut = 0; cut < files[f].size(); ++cut) {
@@ -200,7 +217,11 @@ TEST_F(AnimoFileTest, TruncatedAndOverlongFilesAreDamaged) {
             std::string bad = files[f];
             std::memcpy(bad.data() + at, "\xF0\xFF\xFF\x7F", 4);
             auto a = load(bad);
-            EXPECT_TRUE(a->LastError() == 0 || a->LastError() == ERR_FILE_DAMAGED) << f << " at " << at;
+            const auto& known = lengths[f];
+            if (std::find(known.begin(), known.end(), at) != known.end())
+                EXPECT_EQ(a->LastError(), ERR_FILE_DAMAGED) << f << " at " << at;
+            else
+                EXPECT_TRUE(a->LastError() == 0 || a->LastError() == ERR_FILE_DAMAGED) << f << " at " << at;
         }
     }
     log.clear();
@@ -247,6 +268,17 @@ TEST_F(AnimoFileTest, PictureListLayouts) {
     EXPECT_EQ(plain->GetEventInfo(2)->images, (std::vector<uint16_t>{1, 0}));
     EXPECT_EQ(plain->GetFrame(0)->GetFramePosition(), CXPoint(3, 4));
     EXPECT_EQ(plain->GetFrameInfo(0, 0), nullptr);
+    // Without frame records an animation turns about its image's own position.
+    CAnimo6 turned(&window, CXString("A.ANN"));
+    EXPECT_EQ(turned.rotateRZ(0.0f), CXPoint(0, 0));
+    EXPECT_EQ(turned.GetPosition(), CXPoint(3, 4));
+    // A file of another layout takes none of the flags and rate of the one read before.
+    put("B.ANN", nvFile("NVP", 16, {walk()}, twoImages(), 0x40000 | 0x400000, 3));
+    ASSERT_EQ(turned.Load(CXString("B.ANN")), 0);
+    ASSERT_EQ(turned.GetFPS(), 3);
+    ASSERT_EQ(turned.Load(CXString("A.ANN")), 0);
+    EXPECT_EQ(turned.GetAnimoFlags(), 0u);
+    EXPECT_EQ(turned.GetFPS(), 15);
 
     Bytes chunks;
     std::string longText(300, 'x');
@@ -283,6 +315,13 @@ TEST_F(AnimoFileTest, PictureListLayouts) {
     AnnImage thin{2, 2, 0, 0, 0, fill16(1, 1, 1), ""};
     auto pi2Thin = load(picFile("PI2", {thin}));
     EXPECT_FALSE(pi2Thin->GetFrame(0)->decodeNow());
+    AnnImage thinAlpha{2, 2, 0, 0, 0, fill16(2, 2, 1), "abc"};
+    auto pi2ThinAlpha = load(picFile("PI2", {thinAlpha}));
+    ASSERT_EQ(pi2ThinAlpha->LastError(), 0) << "checked when first drawn";
+    EXPECT_FALSE(pi2ThinAlpha->GetFrame(0)->decodeNow());
+    std::vector<uint8_t> kept;
+    ASSERT_TRUE(pi2ThinAlpha->save3(kept, COMPRESSION_NONE)) << "saved as stored, never read past its plane";
+    EXPECT_EQ(std::string(kept.end() - 3, kept.end()), "abc");
 
     // Any other magic: empty images as offset 4 counts them (a negative count is none), standard events.
     Bytes other;
@@ -336,6 +375,23 @@ TEST_F(AnimoFileTest, SaveWritesTheCurrentLayout) {
     EXPECT_EQ(back->GetAnimoFlags(), a->GetAnimoFlags() | 0x200000u);
     back->GetFrame(0)->DeCompressRLE2();
     EXPECT_EQ(pixel(back->GetFrame(0), 3), 0x1234);
+
+    // A draw converts the image it draws; the file still gets one depth for all of them.
+    const AnnImage red{1, 1, 0, 0, 0, fill16(1, 1, 0x7C00), ""};
+    AnnEvent both;
+    both.name = "both";
+    both.frames = {shows(0), shows(1)};
+    auto fifteen = load(nvFile("NVP", 15, {both}, {red, red}));
+    ASSERT_EQ(fifteen->LastError(), 0);
+    CGraphicsObject target(nullptr, CXSize(2, 2), 16);
+    fifteen->redraw(&target);
+    std::vector<uint8_t> mixed;
+    ASSERT_TRUE(fifteen->save3(mixed, COMPRESSION_NONE));
+    auto reread = load(std::string(mixed.begin(), mixed.end()), "RED.ANN");
+    ASSERT_EQ(reread->LastError(), 0);
+    const uint16_t redThere = reread->GetBpp() == 16 ? 0xF800 : 0x7C00;
+    EXPECT_EQ(pixel(reread->GetFrame(0), 0), redThere);
+    EXPECT_EQ(pixel(reread->GetFrame(1), 0), redThere);
 
     EXPECT_EQ(a->Save(CXString(root("/missing/OUT.ANN").c_str()), COMPRESSION_NONE), ERR_FILE_WRITE);
     CFile header(&window, CXString(root("/HEAD.PI").c_str()), CFile::MODE_BINARY);

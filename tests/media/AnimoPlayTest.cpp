@@ -144,7 +144,8 @@ TEST(AnimoPlay, EventFlags) {
     EXPECT_EQ(std::count(seen.calls.begin(), seen.calls.end(), "finished"), 0);
 }
 
-// 0x100000 as written: without a sound the event runs past its loop (skipping a frame); with one it loops.
+// 0x100000: without a sound the event runs past its loop (skipping a frame), going back it runs below the
+// loop start and ends at frame 1 showing the loop end; with a sound it loops both ways.
 TEST(AnimoPlay, LoopWhileTheSoundPlays) {
     auto silent = strip(nullptr, 6, 1, 2, 0, ANIMO_LOOP_WHILE_SOUND);
     EXPECT_EQ(run(*silent), (std::vector<int>{0, 1, 2, 4, 4}));
@@ -156,6 +157,24 @@ TEST(AnimoPlay, LoopWhileTheSoundPlays) {
     sounding->next();
     sounding->next();
     EXPECT_EQ(sounding->GetCurrentFrameInSequence(), 4);
+
+    auto back = strip(nullptr, 6, 2, 3, 0, ANIMO_LOOP_WHILE_SOUND);
+    back->Play(0, 3);
+    std::vector<int> shown;
+    for (int i = 0; i < 3 && back->IsPlaying(); ++i) {
+        back->Prev();
+        shown.push_back(back->GetCurrentFrameInSequence());
+    }
+    EXPECT_EQ(shown, (std::vector<int>{2, 1, 3}));
+    EXPECT_FALSE(back->IsPlaying());
+    auto backSounding = strip(nullptr, 6, 2, 3, 0, ANIMO_LOOP_WHILE_SOUND);
+    auto heard = std::make_shared<FakeSound>();
+    backSounding->UpdateSoundFX(0, 3, heard);
+    backSounding->Play(0, 3);
+    backSounding->Prev();
+    backSounding->Prev();
+    EXPECT_EQ(backSounding->GetCurrentFrameInSequence(), 3) << "wraps to the loop end while the sound plays";
+    EXPECT_TRUE(backSounding->IsPlaying());
 }
 
 // A frame sound starts when its frame shows; a stop ends it unless 0x80000 says otherwise.
@@ -183,6 +202,31 @@ TEST(AnimoPlay, FrameSounds) {
     a->setFrequency(22050);
     EXPECT_EQ(sound->getPanning(), 200);
     EXPECT_EQ(sound->getFrequency(), 22050);
+
+    // The sound heard now is stopped and forgotten when its slot goes, whichever way it goes.
+    for (int way = 0; way < 5; ++way) {
+        auto b = strip(nullptr, 3);
+        auto heard = std::make_shared<FakeSound>();
+        b->UpdateSoundFX(0, 1, heard);
+        b->Play(0, 0);
+        b->next();
+        ASSERT_EQ(b->getCurrentSound(), heard.get());
+        if (way == 0) b->RemoveAllEvents();
+        if (way == 1) b->RemoveEvent(0);
+        if (way == 2) b->RemoveAllFrames(0);
+        if (way == 3) b->RemoveFrame(0, 1);
+        if (way == 4) b->UpdateSoundFX(0, 1, nullptr);
+        EXPECT_EQ(b->getCurrentSound(), nullptr) << way;
+        EXPECT_EQ(heard->stops, 1) << way;
+        heard.reset();
+        b->Stop();
+    }
+    auto c = strip(nullptr, 3);
+    auto other = std::make_shared<FakeSound>();
+    c->UpdateSoundFX(0, 1, other);
+    c->Play(0, 1);
+    c->RemoveFrame(0, 0);
+    EXPECT_EQ(c->getCurrentSound(), other.get()) << "another frame's slot";
 }
 
 // Observers may delete the animation from "tick" and from "finished".
