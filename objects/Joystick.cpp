@@ -137,11 +137,12 @@ CMC_Variable* CMC_Joystick_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
         return CMC_Runner::run(id, object, container, args);
     auto* joystick = static_cast<CMC_Joystick*>(object);
     using namespace RunnerResults;
+    // Taken before the arguments are read: reading one may run code that deletes the object.
+    CMC_ArgumentsGuard guard(joystick, nullptr, args);
     int button = 0;
     CXString axis;
     if (id == MTH_GETBUTTONSTATE) button = getParameterInteger(args, 0)->getValue();
     if (id == MTH_GETPOSITION) axis = getParameterString(args, 0)->getValue();
-    CMC_ArgumentsGuard guard(joystick, nullptr, args);
     if (guard.gone()) return nullptr;
     switch (id) {
     case MTH_GETBUTTONSTATE:

@@ -158,14 +158,14 @@ CMC_Variable* CMC_Keyboard_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     if (!object || object->getType() != TYPE_KEYBOARD) return CMC_Runner::run(id, object, container, args);
     auto* keyboard = static_cast<CMC_Keyboard*>(object);
     using namespace RunnerResults;
-    // The arguments first: reading one may run code that deletes the keyboard.
+    // Taken before the arguments are read: reading one may run code that deletes the object.
+    CMC_ArgumentsGuard guard(keyboard, container, args);
     const bool hasArgument = argumentCount(args) > 0;
     bool flag = false;
     CXString text;
     if (id == MTH_SETAUTOREPEAT) flag = getParameterBool(args, 0)->getValue();
     if ((id == MTH_ISKEYDOWN || id == MTH_GETLATESTKEYS) && hasArgument)
         text = getParameterString(args, 0)->getValue();
-    CMC_ArgumentsGuard guard(keyboard, container, args);
     if (guard.gone()) return nullptr;
     CKeyboard* device = keyboard->getWindow() ? keyboard->getWindow()->getKeyboardInterface() : nullptr;
     switch (id) {

@@ -222,7 +222,8 @@ CMC_Variable* CMC_Mouse_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         return CMC_Runner::run(id, object, container, args);
     auto* mouse = static_cast<CMC_Mouse*>(object);
     using namespace RunnerResults;
-    // The arguments first: reading one may run code that deletes the mouse.
+    // Taken before the arguments are read: reading one may run code that deletes the object.
+    CMC_ArgumentsGuard guard(mouse, nullptr, args);
     int a[4] = {0, 0, 0, 0};
     CXString text;
     switch (id) {
@@ -248,7 +249,6 @@ CMC_Variable* CMC_Mouse_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     default:
         break;
     }
-    CMC_ArgumentsGuard guard(mouse, nullptr, args);
     if (guard.gone()) return nullptr;
     CWindow* window = mouse->getWindow();
     switch (id) {
