@@ -7,10 +7,23 @@
 #include <utility>
 #include <vector>
 
+#include "display/GraphicsObject.h"
 #include "harness/ImageFiles.h"
 #include "media/anim/Animo.h"
 
 namespace KavirelTest {
+
+// One 16-bit pixel of a picture.
+inline uint16_t at(KavirelDLL::CGraphicsObject& g, int x, int y) {
+    return reinterpret_cast<uint16_t*>(g.GetDataPtr())[y * g.Width() + x];
+}
+
+// The columns of row y that are not 0, as a string of '#' and '.'.
+inline std::string row(KavirelDLL::CGraphicsObject& g, int y, int from, int to) {
+    std::string out;
+    for (int x = from; x < to; ++x) out += at(g, x, y) ? '#' : '.';
+    return out;
+}
 
 // A letter's cell, top row first: '#' ink (alpha 255), '+' faint ink (alpha 21), '-' fainter (alpha 20),
 // '.' blank.

@@ -36,17 +36,6 @@ FntFont cellFont() {
     return f;
 }
 
-uint16_t at(CGraphicsObject& g, int x, int y) {
-    return reinterpret_cast<uint16_t*>(g.GetDataPtr())[y * g.Width() + x];
-}
-
-// The columns of row y that are not 0, as a string of '#' and '.'.
-std::string row(CGraphicsObject& g, int y, int from, int to) {
-    std::string out;
-    for (int x = from; x < to; ++x) out += at(g, x, y) ? '#' : '.';
-    return out;
-}
-
 } // namespace
 
 TEST_F(FontTest, FntFileIsReadFieldByField) {

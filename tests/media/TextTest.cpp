@@ -89,16 +89,6 @@ protected:
     std::unique_ptr<CFontCollection> fonts;
 };
 
-uint16_t at(CGraphicsObject& g, int x, int y) {
-    return reinterpret_cast<uint16_t*>(g.GetDataPtr())[y * g.Width() + x];
-}
-
-std::string row(CGraphicsObject& g, int y, int from, int to) {
-    std::string out;
-    for (int x = from; x < to; ++x) out += at(g, x, y) ? '#' : '.';
-    return out;
-}
-
 // A scene unit that hands out edit boxes and remembers what it was asked.
 class RecordingUnit : public CUnit6 {
 public:
