@@ -184,7 +184,8 @@ void CMultilineText6::splitMultiText() {
             lineWidth = 0;
             break;
         case CTextFormatCode::EDIT_FIELD: {
-            const int fieldWidth = code->getWidth();
+            // Wider than any screen is a damaged code: kept within reach so sums and the field stay small.
+            const int fieldWidth = std::clamp(code->getWidth(), 0, 65535);
             if (lineWidth + fieldWidth > width && !plainLine.empty()) {
                 ++lineCount;
                 emit();
