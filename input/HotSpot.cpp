@@ -114,8 +114,9 @@ int CHotSpot::SetActiveRect(CXRect rect, _event, int) {
     return 0;
 }
 
-bool CHotSpot::TestHit(CXPoint p) {
-    if (!m_enabled) return false;
+bool CHotSpot::TestHit(CXPoint p) { return m_enabled && coversPoint(p); }
+
+bool CHotSpot::coversPoint(CXPoint p) {
     if (!m_activeRect->IsEmpty()) return m_activeRect->IsInRect(p);
     // The graphics test takes "box only"; a pixel test is its opposite.
     if (m_graphics) return m_graphics->testHit(p, !m_alphaTest);
@@ -158,7 +159,8 @@ int CHotSpot::onMove(CXPoint p, int flags) {
     int result = 0;
     for (CHotSpot* hs : snapshot()) {
         if (!listed(hs)) continue;
-        if (!hs->m_enabled || !hs->m_focus || !hs->inPriorityWindow() || hs->TestHit(p)) continue;
+        // A hot spot disabled under the pointer still hears it leave.
+        if (!hs->m_focus || !hs->inPriorityWindow() || hs->coversPoint(p)) continue;
         if (hs->m_cursor && m_pWindow) m_pWindow->SetMainCursor();
         hs->m_focus = false;
         result = hs->OnFocusOff(p, flags, hs->m_parent);

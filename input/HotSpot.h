@@ -120,6 +120,8 @@ public:
 
 private:
     bool inPriorityWindow();
+    // The area's test, enabled or not.
+    bool coversPoint(CXPoint p);
     bool unitAllows() const;
     static bool listed(CHotSpot* hotSpot);
     static int onMove(CXPoint p, int flags);

@@ -1,13 +1,14 @@
 #include "media/controls/Unit6.h"
 
-#include <set>
-#include <string>
-
 #include "core/Containers.h"
+#include "core/Elements.h"
 #include "core/Log.h"
+#include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/ResourcesManager.h"
 #include "display/Window.h"
+#include "input/HotSpot.h"
+#include "media/anim/Animo6.h"
 #include "script/Scene.h"
 #include "shell/Application.h"
 
@@ -30,6 +31,8 @@ CUnit6::~CUnit6() {
         m_window->removeKeyListener(this);
         m_window->removeMouseListener(this);
     }
+    clearDrag();
+    delete m_randomPlayables;
     if (CResourcesManager* general = m_application ? m_application->getGeneralResourcesManager() : nullptr)
         general->remove(m_resources);
     delete m_resources;
@@ -43,6 +46,9 @@ bool CUnit6::initialize(CMC_Scene* scene, CUnit6* previous) {
     m_active = true;
     m_scene = scene;
     m_musicFileName = previous ? previous->getMusicFileName() : CXString("");
+    delete m_randomPlayables;
+    m_randomPlayables = new CRandomPlayable(m_window, this);
+    m_randomPlayables->addNotifier(this);
     setBackground();
     if (m_window) {
         // The window may have built its screen since the unit was made.
@@ -67,7 +73,7 @@ bool CUnit6::isActive() { return m_active; }
 bool CUnit6::domodal() { return m_retCode != 0; }
 
 bool CUnit6::done(CMC_Scene*, CUnit6*) {
-    m_dragging = false;
+    clearDrag();
     if (m_window) m_refreshScreen = m_window->GetRefreshScreenInterface();
     if (m_refreshScreen) {
         m_refreshScreen->flush();
@@ -76,6 +82,8 @@ bool CUnit6::done(CMC_Scene*, CUnit6*) {
     m_scene = nullptr;
     m_active = false;
     m_initiallyUpdated = false;
+    delete m_randomPlayables;
+    m_randomPlayables = nullptr;
     if (m_window && m_listening) {
         m_window->removeKeyListener(this);
         m_window->removeMouseListener(this);
@@ -116,62 +124,105 @@ void CUnit6::onTimer(int) {}
 
 CMElements* CUnit6::resolveObjects(CMC_Scene*, CMElements* elements) { return elements; }
 
-void CUnit6::flushEditBoxes() {
-    m_currentEditBox = nullptr;
-    for (int i = 0; m_editBoxes && i < m_editBoxes->getSize(); ++i) delete m_editBoxes->at(i);
-    if (m_editBoxes) m_editBoxes->removeAll();
+
+// ---------------------------------------------------------------- input
+
+bool CUnit6::onMouseMove(CXPoint point) {
+    if (m_dragging) return onDragging(point);
+    return editBoxesOnMouse(HS_MOUSEMOVE, point);
 }
 
-} // namespace KavirelDLL
-
-namespace KavirelDLL {
-
-void CUnit6::notBuilt(const char* operation) {
-    static std::set<std::string> told;
-    setErrorCode(ERR_NOT_BUILT);
-    if (told.insert(operation).second) logMessage("scene unit: %s is not built yet", operation);
+bool CUnit6::onClick(CXPoint point) {
+    if (m_dragging && m_draggingMode) onEndDragging(point);
+    return editBoxesOnMouse(HS_LBUTTONDOWN, point);
 }
 
-bool CUnit6::onStartDragging(CGraphicsObject*, CXPoint, void*) {
-    notBuilt("dragging controls");
-    return false;
+bool CUnit6::onRelease(CXPoint point) {
+    if (m_dragging && !m_draggingMode) onEndDragging(point);
+    return editBoxesOnMouse(HS_LBUTTONUP, point);
 }
 
-bool CUnit6::onDragging(CXPoint) { return m_dragging; }
+void CUnit6::onKeyDown(int key) { editBoxesOnKey(key); }
 
-bool CUnit6::onEndDragging(CXPoint) {
-    m_dragging = false;
+// ---------------------------------------------------------------- drag and drop
+
+bool CUnit6::onStartDragging(CGraphicsObject* graphic, CXPoint point, void* control) {
+    // One drag at a time, and only of something drawn.
+    if (!graphic || m_dragging) return false;
+    if (m_window) m_refreshScreen = m_window->GetRefreshScreenInterface();
+    m_dragging = true;
+    m_draggedControl = static_cast<CControl*>(control);
+    m_draggedControlAlive = m_draggedControl ? m_draggedControl->aliveToken() : nullptr;
+    m_draggedGraphic = graphic;
+    graphic->addInvalidateObserver(this);
+    m_savedPriority = m_refreshScreen ? m_refreshScreen->GetPriority(graphic) : -1;
+    if (m_refreshScreen) {
+        m_refreshScreen->SetPriority(graphic, 10000);
+        graphic->Invalidate();
+    }
+    m_startPosition = graphic->GetPosition();
+    m_lastDragPoint = point;
+    if (m_draggedControl) m_draggedControl->onStartDragging(point);
     return true;
 }
 
-void CUnit6::bringBackDraggingObjectPosition(CXPoint) {}
-
-void CUnit6::addRandomPlayable(CPlayable*, double, int, CXString) { notBuilt("playing at random"); }
-
-void CUnit6::removeRandomPlayable(CPlayable*) {}
-
-void CUnit6::setCursor(CGraphicsObject*) { notBuilt("the edit-box cursor"); }
-
-CEditBox6* CUnit6::addEditBox(CSimpleFont6*, CXRect, int, CXString) {
-    notBuilt("edit boxes");
-    return nullptr;
+bool CUnit6::onDragging(CXPoint point) {
+    if (!m_dragging || !m_draggedGraphic) return m_dragging;
+    m_draggedGraphic->Move(point.x - m_lastDragPoint.x, point.y - m_lastDragPoint.y);
+    m_lastDragPoint = point;
+    if (m_draggedControl && *m_draggedControlAlive) m_draggedControl->onDragging(point);
+    return m_dragging;
 }
 
-void CUnit6::activateEditBox(CEditBox6* box) {
-    if (box) notBuilt("edit boxes");
-    m_currentEditBox = nullptr;
+bool CUnit6::onEndDragging(CXPoint point) {
+    if (!m_dragging) return true;
+    CGraphicsObject* graphic = m_draggedGraphic;
+    if (graphic && m_refreshScreen && m_savedPriority >= 0) {
+        m_refreshScreen->SetPriority(graphic, m_savedPriority);
+        graphic->Invalidate();
+    }
+    if (m_draggedControl && *m_draggedControlAlive) {
+        const std::shared_ptr<bool> alive = m_draggedControlAlive;
+        m_draggedControl->Enable(true);
+        // A graphic destroyed during the drag leaves the pointer as the place of the drop.
+        if (*alive) m_draggedControl->onEndDragging(m_draggedGraphic ? m_draggedGraphic->GetPosition() : point);
+    }
+    clearDrag();
+    return true;
 }
 
-void CUnit6::removeEditBox(CEditBox6* box) {
-    if (box && box == m_currentEditBox) m_currentEditBox = nullptr;
+void CUnit6::clearDrag() {
+    if (m_draggedGraphic) m_draggedGraphic->removeInvalidateObserver(this);
+    m_dragging = false;
+    m_draggedGraphic = nullptr;
+    m_draggedControl = nullptr;
+    m_draggedControlAlive.reset();
 }
 
-int CUnit6::getCurrentEditBoxIndex() { return -1; }
+void CUnit6::onDestroy(CGraphicsObject* source) {
+    if (source == m_draggedGraphic) m_draggedGraphic = nullptr;
+}
 
-// Without edit boxes there is nothing to move the focus to.
-void CUnit6::nextEditBox() {}
+void CUnit6::bringBackDraggingObjectPosition(CXPoint) {
+    if (!m_draggedGraphic) return;
+    m_draggedGraphic->Invalidate();
+    m_draggedGraphic->SetPosition(m_startPosition);
+    m_draggedGraphic->Invalidate();
+}
 
-void CUnit6::prevEditBox() {}
+// ---------------------------------------------------------------- random playables, timers, the screen
+
+void CUnit6::addRandomPlayable(CPlayable* playable, double perMinute, int maxRepeat, CXString event) {
+    if (m_randomPlayables) {
+        m_randomPlayables->add(playable, perMinute, maxRepeat, event);
+        return;
+    }
+    logMessage("scene unit %s: a random playable needs a running scene", m_unitName.GetBuffer());
+}
+
+void CUnit6::removeRandomPlayable(CPlayable* playable) {
+    if (m_randomPlayables) m_randomPlayables->remove(playable);
+}
 
 void CUnit6::setTimer(int id, unsigned ms, bool flag) {
     if (m_window) m_window->SetTimer(id, ms, this, flag);
@@ -181,8 +232,17 @@ void CUnit6::killTimer(int id) {
     if (m_window) m_window->KillTimer(id);
 }
 
-void CUnit6::putOnCanvas(CXObject*, CMElement*) { notBuilt("putting a definition's graphics on the screen"); }
+void CUnit6::putOnCanvas(CXObject* graphic, CMElement* element) {
+    auto* g = dynamic_cast<CGraphicsObject*>(graphic);
+    if (!g || !element) return;
+    const int priority =
+        element->getPropertyBoolValue("ALWAYSONTOP") ? 1000 : element->getPropertyIntValue("PRIORITY");
+    if (m_window) m_refreshScreen = m_window->GetRefreshScreenInterface();
+    if (element->getPropertyBoolValue("TOCANVAS") && m_refreshScreen) m_refreshScreen->put(g, priority);
+}
 
-void CUnit6::putOnCanvas(CAnimo6*, CMElement*) { notBuilt("putting a definition's graphics on the screen"); }
+void CUnit6::putOnCanvas(CAnimo6* animation, CMElement* element) {
+    putOnCanvas(static_cast<CXObject*>(static_cast<CGraphicsObject*>(animation)), element);
+}
 
 } // namespace KavirelDLL

@@ -1,33 +1,46 @@
 #pragma once
+#include <memory>
+
 #include "core/XObject.h"
+#include "display/InvalidateObserver.h"
 #include "display/Playable.h"
 #include "input/KeyListener.h"
 #include "input/MouseListener.h"
+#include "media/controls/Control.h"
+#include "media/sequences/RandomPlayable.h"
 
 namespace KavirelDLL {
 
 class CAnimo6;
 class CApplication;
-class CControl;
 class CEditBox6;
 class CGraphicsObject;
 class CMElement;
 class CSimpleFont6;
 class CMC_Scene;
 class CMElements;
+class CRandomPlayable;
 class CRefreshScreen;
 class CResourcesManager;
 class CWindow;
 class CXArray;
 class CXVector;
 
-// The run-time side of the running scene: its name, background and music, its own resource cache, its edit
-// boxes, and the return code that ends the scene's modal run. The engine makes one, the default unit, that
-// every scene shows itself through; it is initialised when a scene is entered and done when it is left.
+// The run-time side of the running scene: its name, background and music, its own resource cache, its random
+// playables, its edit boxes, the drag and drop of controls, and the return code that ends the scene's modal
+// run. The engine makes one, the default unit, that every scene shows itself through; it is initialised when
+// a scene is entered and done when it is left. While a scene runs it listens to the mouse at 100000 and to
+// the keys.
 //
-// Drag and drop of controls, edit boxes and random playables come with the controls; until then their
-// operations set ERR_NOT_BUILT and say so in the log.
-class CUnit6 : public CXObject, public CPlayableObserver, public CKeyListener, public CMouseListener {
+// A dragged graphic destroyed during its drag, or a dragged control deleted, is forgotten: the drag goes on
+// to its end without them.
+class CUnit6 : public CXObject,
+               public CControlNotifier,
+               public CPlayableObserver,
+               public CKeyListener,
+               public CMouseListener,
+               public CRandomPlayableNotifier,
+               public CInvalidateObserver {
 public:
     CUnit6(CWindow* window, CXString name);
     ~CUnit6() override;
@@ -66,13 +79,17 @@ public:
     // Deletes the edit boxes and forgets the focused one.
     virtual void flushEditBoxes();
 
-    // ---- with the controls (not built yet)
+    // ---- drag and drop of controls: the graphic is drawn at 10000 while the pointer moves it
+    using CControlNotifier::onDragging;
+    using CControlNotifier::onEndDragging;
+    using CControlNotifier::onStartDragging;
     virtual bool onStartDragging(CGraphicsObject* graphic, CXPoint point, void* control);
     virtual bool onDragging(CXPoint point);
     virtual bool onEndDragging(CXPoint point);
     virtual void onNotify(CControl*) {}
     virtual void addRandomPlayable(CPlayable* playable, double perMinute, int maxRepeat, CXString event);
     virtual void removeRandomPlayable(CPlayable* playable);
+    // The cursor graphic given to every edit box made afterwards.
     virtual void setCursor(CGraphicsObject* cursor);
     virtual CEditBox6* addEditBox(CSimpleFont6* font, CXRect rect, int priority, CXString text);
     virtual void activateEditBox(CEditBox6* box);
@@ -81,10 +98,28 @@ public:
     virtual int getCurrentEditBoxIndex();
     virtual void nextEditBox();
     virtual void prevEditBox();
+    // The dragged graphic back where its drag began (a refused drop); the point is not used.
     void bringBackDraggingObjectPosition(CXPoint point);
     bool isDragging() const { return m_dragging; }
+    // False: a drag ends at the left release; true: at the next left press.
     bool getDraggingMode() const { return m_draggingMode; }
     void setDraggingMode(bool mode) { m_draggingMode = mode; }
+    CGraphicsObject* getDraggedGraphic() const { return m_draggedGraphic; }
+    CRandomPlayable* getRandomPlayables() const { return m_randomPlayables; }
+
+    // ---- input: the mouse's left button while a scene runs, and the keys
+    using CMouseListener::onClick;
+    using CMouseListener::onRelease;
+    bool onMouseMove(CXPoint point) override;
+    bool onClick(CXPoint point) override;
+    bool onRelease(CXPoint point) override;
+    void onKeyDown(int key) override;
+    void onKeyUp(int) override {}
+    void onChar(unsigned char) override {}
+
+    // ---- the dragged graphic watched
+    void onInvalidate(CGraphicsObject*, CXRect*) override {}
+    void onDestroy(CGraphicsObject* source) override;
 
     // Software timers that call onTimer with the id; flag asks for the activity check.
     void setTimer(int id, unsigned ms, bool flag);
@@ -107,11 +142,22 @@ protected:
     // Graphics the definition puts on the screen itself (TOCANVAS, PRIORITY, ALWAYSONTOP).
     void putOnCanvas(CXObject* graphic, CMElement* element);
     void putOnCanvas(CAnimo6* animation, CMElement* element);
-    void notBuilt(const char* operation);
+
+    // The edit boxes' share of the unit's routing (media/controls/Unit6EditBoxes.cpp). event is the hot
+    // spot's code: HS_MOUSEMOVE, HS_LBUTTONDOWN or HS_LBUTTONUP. True takes the event from lower listeners.
+    bool editBoxesOnMouse(int event, CXPoint point);
+    // A key down (scan code); true when the edit boxes used it (Tab, Shift+Tab).
+    bool editBoxesOnKey(int key);
 
     CXString m_unitName;
     bool m_dragging = false;
     bool m_draggingMode = false;
+    int32_t m_savedPriority = -1;
+    CXPoint m_lastDragPoint;
+    CXPoint m_startPosition;
+    CControl* m_draggedControl = nullptr;
+    std::shared_ptr<bool> m_draggedControlAlive;
+    CGraphicsObject* m_draggedGraphic = nullptr;
     CApplication* m_application = nullptr;
     bool m_initiallyUpdated = false;
     CXString m_backgroundFileName;
@@ -122,10 +168,16 @@ protected:
     CXArray* m_retPath;
     bool m_active = false;
     CResourcesManager* m_resources;
+    CRandomPlayable* m_randomPlayables = nullptr;
+    CGraphicsObject* m_editBoxCursor = nullptr;
     CXVector* m_editBoxes;
     CEditBox6* m_currentEditBox = nullptr;
     CXString m_musicFileName;
     bool m_listening = false;
+
+private:
+    // Forgets the dragged graphic and control.
+    void clearDrag();
 };
 
 } // namespace KavirelDLL
