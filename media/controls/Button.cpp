@@ -65,6 +65,9 @@ int CButton::CHotSpotButton::OnLButtonDown(CXPoint p, int, void*) {
 }
 
 int CButton::CHotSpotButton::OnLButtonUp(CXPoint p, int, void*) {
+    // The routing clears the focus of the hot spot released over; the pointer is still on the button, and
+    // leaving it must be heard, or the hover graphic and sound would stay as they are.
+    setFocus(true);
     CButton* b = m_button;
     CUnit6* unit = getUnit();
     if ((unit && (unit->isDragging() || !unit->isActive())) || !b->IsEnabled()) return 0;
