@@ -19,7 +19,8 @@ void CControl::addNotifier(CControlNotifier* notifier) {
 
 void CControl::removeNotifier(CControlNotifier* notifier) { m_notifiers->remove(notifier); }
 
-template <class Call> void CControl::tell(Call call) {
+template <class Call>
+void CControl::tell(Call call) {
     std::vector<CControlNotifier*> told;
     for (int i = 0; i < m_notifiers->getSize(); ++i)
         told.push_back(static_cast<CControlNotifier*>(m_notifiers->at(i)));

@@ -68,7 +68,8 @@ public:
     std::shared_ptr<bool> aliveToken() const { return m_alive; }
 
 protected:
-    template <class Call> void tell(Call call);
+    template <class Call>
+    void tell(Call call);
 
     CWindow* m_window;
     int32_t m_id = -1;

@@ -124,7 +124,6 @@ void CUnit6::onTimer(int) {}
 
 CMElements* CUnit6::resolveObjects(CMC_Scene*, CMElements* elements) { return elements; }
 
-
 // ---------------------------------------------------------------- input
 
 bool CUnit6::onMouseMove(CXPoint point) {
@@ -185,7 +184,8 @@ bool CUnit6::onEndDragging(CXPoint point) {
         const std::shared_ptr<bool> alive = m_draggedControlAlive;
         m_draggedControl->Enable(true);
         // A graphic destroyed during the drag leaves the pointer as the place of the drop.
-        if (*alive) m_draggedControl->onEndDragging(m_draggedGraphic ? m_draggedGraphic->GetPosition() : point);
+        if (*alive)
+            m_draggedControl->onEndDragging(m_draggedGraphic ? m_draggedGraphic->GetPosition() : point);
     }
     clearDrag();
     return true;

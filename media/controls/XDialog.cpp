@@ -47,15 +47,17 @@ void CXDialog::place(CGraphicsObject* graphic, int priority) {
 }
 
 std::vector<CButton*> CXDialog::buttons() {
-    m_buttons.erase(std::remove_if(m_buttons.begin(), m_buttons.end(), [](const Item& i) { return !*i.alive; }),
-                    m_buttons.end());
+    m_buttons.erase(
+        std::remove_if(m_buttons.begin(), m_buttons.end(), [](const Item& i) { return !*i.alive; }),
+        m_buttons.end());
     std::vector<CButton*> live;
     for (const Item& i : m_buttons) live.push_back(i.button);
     return live;
 }
 
 int CXDialog::getButtonsCount() const {
-    return static_cast<int>(std::count_if(m_buttons.begin(), m_buttons.end(), [](const Item& i) { return *i.alive; }));
+    return static_cast<int>(
+        std::count_if(m_buttons.begin(), m_buttons.end(), [](const Item& i) { return *i.alive; }));
 }
 
 void CXDialog::setBackground(CGraphicsObject* background) {
@@ -68,8 +70,8 @@ void CXDialog::setBackground(CGraphicsObject* background) {
     background->addInvalidateObserver(this);
     // One drag bar at a time; the unit forgets the old one if it was being dragged.
     delete m_dragBar;
-    m_dragBar = new CButton(window(), CXRect(box.left, box.top, box.right, box.top + kDragBarHeight), kDragBarId,
-                            nullptr);
+    m_dragBar = new CButton(window(), CXRect(box.left, box.top, box.right, box.top + kDragBarHeight),
+                            kDragBarId, nullptr);
     m_dragBar->addNotifier(this);
     m_dragBar->setUnit(CMC_Scene::getDefUnit());
     m_dragBar->SetDeleteFlags(false, false);
