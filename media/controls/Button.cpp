@@ -7,7 +7,18 @@
 #include "media/controls/Unit6.h"
 #include "media/sound/Sound4.h"
 
+#include <algorithm>
+#include <vector>
+
 namespace KavirelDLL {
+
+namespace {
+// Every button alive: one that deletes its sounds makes the others (its clones) forget them.
+std::vector<CButton*>& liveButtons() {
+    static std::vector<CButton*> buttons;
+    return buttons;
+}
+} // namespace
 
 // ---------------------------------------------------------------- the hot spot
 
@@ -26,6 +37,7 @@ int CButton::CHotSpotButton::OnFocusOn(CXPoint p, int, void*) {
     CUnit6* unit = getUnit();
     if (unit && (!unit->isActive() || unit->isDragging())) return 0;
     if (unit && !unit->wasInitiallyUpdated()) return b->onFocusOn(p);
+    if (m_leaveUnheard) leave();
     if (b->m_onMove) {
         if (b->m_hideStandardWhileOnMove) b->show(b->m_standard, false);
         b->show(b->m_onMove, true);
@@ -39,18 +51,25 @@ int CButton::CHotSpotButton::OnFocusOn(CXPoint p, int, void*) {
     return moved ? moved : focused;
 }
 
+void CButton::CHotSpotButton::leave() {
+    CButton* b = m_button;
+    b->Force(false);
+    if (b->m_onMove && !b->m_frozen) {
+        if (b->m_hideStandardWhileOnMove) b->show(b->m_standard, b->IsEnabled());
+        b->show(b->m_onMove, false);
+    }
+    if (b->m_soundOnMove && b->m_soundOnMove->IsPlaying()) b->m_soundOnMove->Stop();
+    m_hoverSoundPlayed = false;
+    m_leaveUnheard = false;
+}
+
 int CButton::CHotSpotButton::OnFocusOff(CXPoint p, int, void*) {
     CButton* b = m_button;
     CUnit6* unit = getUnit();
-    if (b->IsEnabled() && (!unit || (unit->isActive() && !unit->isDragging()))) {
-        b->Force(false);
-        if (b->m_onMove && !b->m_frozen) {
-            if (b->m_hideStandardWhileOnMove) b->show(b->m_standard, true);
-            b->show(b->m_onMove, false);
-        }
-        if (b->m_soundOnMove && b->m_soundOnMove->IsPlaying()) b->m_soundOnMove->Stop();
-        m_hoverSoundPlayed = false;
-    }
+    if (b->IsEnabled() && (!unit || (unit->isActive() && !unit->isDragging())))
+        leave();
+    else if (m_hoverSoundPlayed || b->m_pressed)
+        m_leaveUnheard = true;
     return b->onFocusOff(p);
 }
 
@@ -94,13 +113,16 @@ CButton::CButton(CWindow* window, CXRect rect, int id, CMC_Button* mcButton)
     : CControl(window), m_rect(rect), m_hotSpot(new CHotSpotButton(window, this, rect, mcButton)) {
     m_screen = screen();
     SetID(id);
+    liveButtons().push_back(this);
 }
 
 CButton::CButton(CWindow* window, int id, CMC_Button* mcButton) : CButton(window, CXRect(), id, mcButton) {}
 
 CButton::~CButton() {
     *m_alive = false;
-    CGraphicsObject* graphics[] = {m_standard, m_onMove, m_onClick, m_accent, m_dragging};
+    std::vector<CButton*>& live = liveButtons();
+    live.erase(std::remove(live.begin(), live.end(), this), live.end());
+    CGraphicsObject* graphics[] = {m_standard, m_onMove, m_onClick, m_accent, m_dragging, m_shape};
     for (CGraphicsObject* g : graphics)
         if (g) g->removeInvalidateObserver(this);
     if (m_deleteGraphics) {
@@ -116,6 +138,9 @@ CButton::~CButton() {
         }
     }
     if (m_deleteSounds) {
+        for (CButton* other : live)
+            for (CSound4** sound : {&other->m_soundOnMove, &other->m_soundOnClick})
+                if (*sound && (*sound == m_soundOnMove || *sound == m_soundOnClick)) *sound = nullptr;
         delete m_soundOnMove;
         if (m_soundOnClick != m_soundOnMove) delete m_soundOnClick;
     }
@@ -129,7 +154,23 @@ CRefreshScreen* CButton::screen() const {
 }
 
 bool CButton::holds(CGraphicsObject* g) const {
-    return g && (g == m_standard || g == m_onMove || g == m_onClick || g == m_accent || g == m_dragging);
+    return g && (g == m_standard || g == m_onMove || g == m_onClick || g == m_accent || g == m_dragging ||
+                 g == m_shape);
+}
+
+void CButton::shapeHotSpot(CGraphicsObject* graphic, bool pixelTest) {
+    CGraphicsObject* old = m_shape;
+    m_shape = graphic;
+    if (graphic) graphic->addInvalidateObserver(this);
+    if (old && old != graphic && !holds(old)) old->removeInvalidateObserver(this);
+    m_hotSpot->Set(graphic, pixelTest);
+}
+
+void CButton::areaHotSpot(CXRect rect) {
+    m_hotSpot->SetActiveRect(rect, HS_NONE, 0);
+    CGraphicsObject* old = m_shape;
+    m_shape = nullptr;
+    if (old && !holds(old)) old->removeInvalidateObserver(this);
 }
 
 void CButton::assign(CGraphicsObject*& role, CGraphicsObject* graphic) {
@@ -140,7 +181,7 @@ void CButton::assign(CGraphicsObject*& role, CGraphicsObject* graphic) {
 }
 
 void CButton::onDestroy(CGraphicsObject* source) {
-    for (CGraphicsObject** role : {&m_standard, &m_onMove, &m_onClick, &m_accent, &m_dragging})
+    for (CGraphicsObject** role : {&m_standard, &m_onMove, &m_onClick, &m_accent, &m_dragging, &m_shape})
         if (*role == source) *role = nullptr;
     if (m_hotSpot->getGraphics() == source) m_hotSpot->Set(nullptr, false);
 }
@@ -174,7 +215,7 @@ void CButton::enableCursor(bool enabled) { m_hotSpot->EnableCursor(enabled); }
 
 bool CButton::SetActiveRect(CXRect rect) {
     m_rect = rect;
-    m_hotSpot->SetActiveRect(rect, HS_NONE, 0);
+    areaHotSpot(rect);
     return true;
 }
 
@@ -190,7 +231,7 @@ bool CButton::Set(CGraphicsObject* graphic, void* data, bool removeOld, bool pix
     if (m_rect.IsEmpty()) {
         assign(m_accent, graphic);
         assign(m_dragging, graphic);
-        m_hotSpot->Set(graphic, pixelTest);
+        shapeHotSpot(graphic, pixelTest);
     }
     return true;
 }
@@ -225,13 +266,13 @@ void CButton::SetDragging(CGraphicsObject* graphic) { assign(m_dragging, graphic
 void CButton::Accent(int type, bool pixelTest) {
     if (type < 0 || type > 2) return;
     CGraphicsObject* shapes[] = {m_standard, m_onMove, m_onClick};
-    m_hotSpot->Set(shapes[type], pixelTest);
+    shapeHotSpot(shapes[type], pixelTest);
 }
 
 void CButton::Accent(CGraphicsObject* graphic, bool pixelTest) {
     assign(m_accent, graphic);
     assign(m_dragging, graphic);
-    m_hotSpot->Set(graphic, pixelTest);
+    shapeHotSpot(graphic, pixelTest);
 }
 
 bool CButton::Force(bool pressed) {
@@ -281,6 +322,20 @@ void CButton::Enable(bool enabled) {
     m_hotSpot->Enable(enabled);
 }
 
+int CButton::onEndDragging(CXPoint p) {
+    if (m_hotSpot->hasFocus()) {
+        // Still under the pointer: the hover look, without the press.
+        m_pressed = false;
+        show(m_onClick, false);
+        if (m_onMove && m_hideStandardWhileOnMove) show(m_standard, false);
+        show(m_onMove, true);
+        m_hotSpot->m_leaveUnheard = false;
+    } else {
+        m_hotSpot->leave();
+    }
+    return CControl::onEndDragging(p);
+}
+
 void CButton::DisableButVisible() {
     m_enabled = false;
     if (m_window) m_window->EndActiveCursor();
@@ -322,6 +377,7 @@ CXObject* CButton::clone() {
     auto* copy = new CButton(m_window, 0, nullptr);
     copy->m_hotSpot->SetActiveRect(CXRect(m_id, m_id, m_id, m_id), HS_NONE, 0);
     copy->m_enabled = m_enabled;
+    copy->m_hotSpot->Enable(m_hotSpot->IsEnabled());
     copy->m_flags = m_flags;
     copy->m_rect = m_rect;
     copy->m_pressed = m_pressed;

@@ -34,8 +34,15 @@ public:
         bool wasHoverSoundPlayed() const { return m_hoverSoundPlayed; }
 
     private:
+        friend class CButton;
+        // What leaving does: released, the on-move graphic swapped back, the hover sound stopped.
+        void leave();
+
         CButton* m_button;
         bool m_hoverSoundPlayed = false;
+        // The pointer left while the button could not show it (disabled, or its unit busy): the leave is
+        // done when its drag ends or the pointer comes back.
+        bool m_leaveUnheard = false;
     };
 
     CButton(CWindow* window, CXRect rect, int id, CMC_Button* mcButton);
@@ -46,10 +53,12 @@ public:
     // ---- overrides
     // A button on the same window with id 0 and the same graphics, sounds and flags; its hot spot has no
     // unit, no shape and an empty rectangle, so it reacts after SetActiveRect or Accent. It never owns the
-    // sounds, which the source may delete.
+    // sounds; a button that deletes its sounds makes every other button forget them.
     CXObject* clone() override;
     void SetID(int id) override;
     void Enable(bool enabled) override;
+    // The unit ended this button's drag: the press is over, and a pointer that left meanwhile has left.
+    int onEndDragging(CXPoint p) override;
 
     // ---- virtual operations of the button, in the engine's order
     virtual int getPriority();
@@ -123,6 +132,9 @@ private:
     // Puts the graphic in a role: watched while it has one.
     void assign(CGraphicsObject*& role, CGraphicsObject* graphic);
     bool holds(CGraphicsObject* graphic) const;
+    // The hot spot's shape or rectangle; the shape is watched like the roles.
+    void shapeHotSpot(CGraphicsObject* graphic, bool pixelTest);
+    void areaHotSpot(CXRect rect);
     void playSound(CSound4* sound, bool unlessUnitWantsSilence);
     void show(CGraphicsObject* graphic, bool visible);
 
@@ -139,6 +151,7 @@ private:
     CGraphicsObject* m_onClick = nullptr;
     CGraphicsObject* m_accent = nullptr;
     CGraphicsObject* m_dragging = nullptr;
+    CGraphicsObject* m_shape = nullptr; // the graphic given to the hot spot as its shape
     CXPoint m_click;
     CSound4* m_soundOnMove = nullptr;
     CSound4* m_soundOnClick = nullptr;

@@ -73,6 +73,8 @@ bool CUnit6::isActive() { return m_active; }
 bool CUnit6::domodal() { return m_retCode != 0; }
 
 bool CUnit6::done(CMC_Scene*, CUnit6*) {
+    // A drag running as the scene ends is ended: the control enabled, its graphic at its own priority.
+    if (m_dragging) onEndDragging(m_lastDragPoint);
     clearDrag();
     if (m_window) m_refreshScreen = m_window->GetRefreshScreenInterface();
     if (m_refreshScreen) {
@@ -217,6 +219,7 @@ void CUnit6::addRandomPlayable(CPlayable* playable, double perMinute, int maxRep
         m_randomPlayables->add(playable, perMinute, maxRepeat, event);
         return;
     }
+    setErrorCode(ERR_UNIT_NOT_RUNNING);
     logMessage("scene unit %s: a random playable needs a running scene", m_unitName.GetBuffer());
 }
 

@@ -26,6 +26,10 @@ class CWindow;
 class CXArray;
 class CXVector;
 
+enum : int {
+    ERR_UNIT_NOT_RUNNING = 3100, // asked of a scene unit what needs a running scene
+};
+
 // The run-time side of the running scene: its name, background and music, its own resource cache, its random
 // playables, its edit boxes, the drag and drop of controls, and the return code that ends the scene's modal
 // run. The engine makes one, the default unit, that every scene shows itself through; it is initialised when
@@ -57,7 +61,8 @@ public:
     virtual bool wasInitiallyUpdated();
     // True when the return code asks the scene's modal run to end.
     virtual bool domodal();
-    // Ends the unit's work for the scene left; next is the unit of the scene that follows, or null.
+    // Ends the unit's work for the scene left (and a drag still running); next is the unit of the scene that
+    // follows, or null.
     virtual bool done(CMC_Scene* scene, CUnit6* next);
     virtual CWindow* getWindow() { return m_window; }
     virtual CRefreshScreen* getCanvas() { return m_refreshScreen; }
@@ -87,6 +92,7 @@ public:
     virtual bool onDragging(CXPoint point);
     virtual bool onEndDragging(CXPoint point);
     virtual void onNotify(CControl*) {}
+    // Before initialize there is nothing to play it: ERR_UNIT_NOT_RUNNING and a log line.
     virtual void addRandomPlayable(CPlayable* playable, double perMinute, int maxRepeat, CXString event);
     virtual void removeRandomPlayable(CPlayable* playable);
     // The cursor graphic given to every edit box made afterwards.

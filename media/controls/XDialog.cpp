@@ -78,6 +78,8 @@ void CXDialog::setBackground(CGraphicsObject* background) {
     m_dragBar->Set(background, nullptr, true, false);
     m_dragBar->EnableDragging(true);
     m_dragBar->enableCursor(false);
+    // The new bar takes drags, whatever hide did before.
+    m_hidden = false;
     place(background, kBackgroundPriority);
 }
 
@@ -103,12 +105,21 @@ void CXDialog::add(CButton* button) {
 void CXDialog::show() {
     for (CGraphicsObject* g : m_graphics) g->Visible(true);
     for (CButton* b : buttons()) b->Enable(true);
+    m_hidden = false;
+    if (!m_dragBar) return;
+    // The bar takes drags again; the background keeps the visibility it has.
+    const bool visible = m_background && m_background->isVisible();
+    m_dragBar->Enable(true);
+    if (m_background) m_background->Visible(visible);
 }
 
 void CXDialog::hide() {
     for (CGraphicsObject* g : m_graphics) g->Visible(false);
     for (CButton* b : buttons()) b->Enable(false);
     if (m_background) m_background->Visible(false);
+    // A hidden panel is not dragged.
+    m_hidden = true;
+    if (m_dragBar) m_dragBar->Enable(false);
 }
 
 void CXDialog::move(int dx, int dy) {
@@ -128,6 +139,8 @@ void CXDialog::onDragging(CControl*, CXPoint p) {
 }
 
 void CXDialog::onEndDragging(CControl*, CXPoint) {
+    // Hidden during the drag: the unit's drop enabled the bar and showed the background again.
+    if (m_hidden && m_dragBar) m_dragBar->Enable(false);
     if (!m_background || !m_dragBar) return;
     const CXRect box = m_background->GetBoundingBox();
     m_dragBar->SetActiveRect(CXRect(box.left, box.top, box.right, box.top + kDragBarHeight));

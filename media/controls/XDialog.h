@@ -31,8 +31,9 @@ public:
     virtual void setBackground(CGraphicsObject* background);
     virtual void add(CButton* button);
     virtual void add(CGraphicsObject* graphic);
-    // The items shown and enabled; the background keeps its visibility.
+    // The items shown and enabled, the drag bar too; the background keeps its visibility.
     virtual void show();
+    // The items and the background hidden; the drag bar takes no drag until show.
     virtual void hide();
     // The items only: the background and the drag bar stay.
     virtual void move(int dx, int dy);
@@ -69,6 +70,7 @@ private:
     CGraphicsObject* m_background = nullptr;
     int32_t m_lastX = 0;
     int32_t m_lastY = 0;
+    bool m_hidden = false;
     std::vector<CGraphicsObject*> m_graphics;
     std::vector<Item> m_buttons;
 };
