@@ -174,6 +174,17 @@ TEST_F(InputTest, HotSpotsComeBeforeListenersAndAConsumedPressIsHidden) {
     game.frame();
     EXPECT_EQ(log, (Log{"spot:focusOff@100,100", "L:move@100,100"}));
     EXPECT_FALSE(spot.hasFocus());
+
+    // Disabled under the pointer it hears no move, yet hears the pointer leave, once.
+    game.input.injectMouseMove(30, 30);
+    game.frame();
+    spot.Enable(false);
+    log.clear();
+    for (int x : {31, 100, 110}) {
+        game.input.injectMouseMove(x, 30);
+        game.frame();
+    }
+    EXPECT_EQ(log, (Log{"L:move@31,30", "spot:focusOff@100,30", "L:move@100,30", "L:move@110,30"}));
     game.window.removeMouseListener(&listener);
 }
 
