@@ -665,7 +665,11 @@ TEST_F(Controls, PanelsLayTheirItemsAboveTheBackgroundAndMoveThemWithIt) {
     EXPECT_TRUE(button.IsEnabled());
     game.press(90, 75, true);
     EXPECT_TRUE(game.unit.isDragging());
+    panel.hide(); // hidden during its drag: the drop leaves it hidden, its bar off
     game.press(90, 75, false);
+    EXPECT_FALSE(back->isVisible());
+    EXPECT_FALSE(panel.getDragBar()->IsEnabled());
+    panel.show();
     panel.move(-10, 0);
     EXPECT_EQ(item->GetPosition(), CXPoint(80, 110));
     EXPECT_EQ(back->GetPosition(), CXPoint(80, 70));
