@@ -70,7 +70,10 @@ CEditBox6::~CEditBox6() {
     m_cursorGraphic = nullptr;
     if (m_active) {
         m_active = false;
+        m_dying = true;
         notify(kFocusOff);
+        // A handler that gave the dying box the focus again is not heeded.
+        if (m_unit) m_unit->removeEditBox(this);
     }
     *m_alive = false;
     if (CRefreshScreen* screen = m_window ? m_window->GetRefreshScreenInterface() : nullptr) {
@@ -227,6 +230,7 @@ void CEditBox6::updateCursor() {
 void CEditBox6::activate(bool active) {
     CXTimer* timers = m_window ? m_window->GetTimerInterface() : nullptr;
     if (active) {
+        if (m_dying) return;
         const bool was = m_active;
         m_active = true;
         m_cursor = static_cast<int>(m_text.size());

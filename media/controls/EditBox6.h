@@ -143,6 +143,7 @@ private:
     bool m_singleLine = false;
     bool m_enabled = true;
     int m_timerId;
+    bool m_dying = false;
     // False once the box is deleted; a walk that may delete it holds a copy.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     std::vector<CXVector*> m_holderLists;
