@@ -254,7 +254,9 @@ int CButton::OnClick(CXPoint p, int, void*) {
         if (graphic) {
             Enable(false);
             graphic->Visible(true);
+            const std::shared_ptr<bool> alive = m_alive;
             started = unit()->onStartDragging(graphic, p, static_cast<CControl*>(this));
+            if (!*alive) return started ? 1 : 0;
             // A unit that refused leaves the button as it was.
             if (!started) Enable(true);
         }
@@ -288,6 +290,8 @@ void CButton::DisableButVisible() {
 void CButton::Freeze(bool frozen) {
     m_frozen = frozen;
     show(m_onMove, frozen);
+    // With the on-move graphic gone the standard one must show, or the button would vanish.
+    if (!frozen && m_onMove && m_hideStandardWhileOnMove && m_enabled) show(m_standard, true);
 }
 
 void CButton::Move(int dx, int dy) {
