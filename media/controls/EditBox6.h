@@ -44,8 +44,8 @@ protected:
 // its last character; the width test, the wrap and the cursor's row all look at the text's last line.
 //
 // The scene unit makes, focuses and usually deletes the boxes. Whoever else keeps a box (a multi-line text's
-// edit fields, a script object) lists itself as a holder, so that the box, once deleted by any of them, leaves
-// every list and pointer that named it.
+// edit fields, a script object) lists itself as a holder, so that the box, once deleted by any of them,
+// leaves every list and pointer that named it.
 class CEditBox6 : public CXObject,
                   public CKeyListener,
                   public CControlNotifier,
