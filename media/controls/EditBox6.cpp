@@ -34,7 +34,7 @@ enum : int { kFocusOn = 1, kFocusOff = 2, kChanged = 3, kEnterPressed = 4, kEscP
 CEditBox6::CEditBox6(CWindow* window, CUnit6* unit, CSimpleFont6* font, CXRect rect, int priority,
                      CXString text)
     : m_window(window), m_unit(unit), m_rect(rect), m_text(text.GetBuffer() ? text.GetBuffer() : ""),
-      m_font(font), m_timerId(CXTimer::newObjectId()) {
+      m_timerId(CXTimer::newObjectId()) {
     m_button = new CButton(window, rect, 0, nullptr);
     m_button->addNotifier(this);
     m_button->setUnit(unit);
@@ -56,6 +56,8 @@ CEditBox6::CEditBox6(CWindow* window, CUnit6* unit, CSimpleFont6* font, CXRect r
 }
 
 CEditBox6::~CEditBox6() {
+    // A dying box takes no focus and no cursor from the handlers told below.
+    m_dying = true;
     // Whoever keeps the box forgets it first, so that a handler told below cannot delete it again.
     for (CXVector* list : m_holderLists) list->remove(this);
     for (CEditBox6** slot : m_holderSlots)
@@ -68,13 +70,9 @@ CEditBox6::~CEditBox6() {
     }
     if (m_cursorGraphic) m_cursorGraphic->removeInvalidateObserver(this);
     m_cursorGraphic = nullptr;
-    if (m_active) {
-        m_active = false;
-        m_dying = true;
-        notify(kFocusOff);
-        // A handler that gave the dying box the focus again is not heeded.
-        if (m_unit) m_unit->removeEditBox(this);
-    }
+    // Every box tells it, with the focus or without.
+    m_active = false;
+    tellFocus(false);
     *m_alive = false;
     if (CRefreshScreen* screen = m_window ? m_window->GetRefreshScreenInterface() : nullptr) {
         m_textGraphic->Invalidate();
@@ -157,7 +155,7 @@ void CEditBox6::setCursorPos(int pos) {
 }
 
 void CEditBox6::setCursor(CGraphicsObject* cursor) {
-    if (cursor == m_cursorGraphic) return;
+    if (m_dying || cursor == m_cursorGraphic) return;
     if (m_cursorGraphic) m_cursorGraphic->removeInvalidateObserver(this);
     m_cursorGraphic = cursor;
     if (cursor) cursor->addInvalidateObserver(this);
@@ -231,7 +229,6 @@ void CEditBox6::activate(bool active) {
     CXTimer* timers = m_window ? m_window->GetTimerInterface() : nullptr;
     if (active) {
         if (m_dying) return;
-        const bool was = m_active;
         m_active = true;
         m_cursor = static_cast<int>(m_text.size());
         if (timers) {
@@ -239,19 +236,34 @@ void CEditBox6::activate(bool active) {
             timers->add(m_timerId, kBlinkMs, static_cast<CTimerNotificator*>(this));
         }
         updateCursor();
-        if (!was) notify(kFocusOn);
+        tellFocus(true);
         return;
     }
-    if (!m_active) return;
     m_active = false;
     if (timers) timers->remove(m_timerId);
-    notify(kFocusOff);
+    tellFocus(false);
+}
+
+bool CEditBox6::tellFocus(bool on) {
+    bool& telling = on ? m_tellingOn : m_tellingOff;
+    if (telling) return true;
+    telling = true;
+    const std::shared_ptr<bool> alive = m_alive;
+    notify(on ? kFocusOn : kFocusOff);
+    if (*alive) telling = false;
+    return *alive;
 }
 
 void CEditBox6::enable(bool enabled) {
     m_enabled = enabled;
     m_button->Enable(enabled);
-    if (!enabled) activate(false);
+    // Enabling the focused box drops its focus too, as disabling does.
+    if (m_active) activate(false);
+}
+
+void CEditBox6::leaveUnit() {
+    m_unit = nullptr;
+    m_button->setUnit(nullptr);
 }
 
 void CEditBox6::focus(bool on) {

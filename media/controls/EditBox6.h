@@ -78,10 +78,11 @@ public:
     void setRect(CXRect rect);
     CXRect getBoundingRect() const { return m_rect; }
     // With the focus: the cursor goes to the end, blinks, and the notifiers hear onFocusOn. Without: the
-    // blinking stops (the cursor keeps its visibility) and they hear onFocusOff. Only a change is told.
+    // blinking stops (the cursor keeps its visibility) and they hear onFocusOff. Every call is told, but a
+    // handler that calls it again for the same side is not told again (it would never end).
     void activate(bool active);
     bool isActive() const { return m_active; }
-    // A disabled box takes no keys and no clicks, and loses the focus.
+    // A disabled box takes no keys and no clicks. Enabled or disabled, a box with the focus loses it.
     void enable(bool enabled);
     bool isEnabled() const { return m_enabled; }
     void setReadOnly(bool readOnly) { m_readOnly = readOnly; }
@@ -96,6 +97,11 @@ public:
     CMultilineText6* getTextGraphic() const { return m_textGraphic; }
     CButton* getButton() const { return m_button; }
     CUnit6* getUnit() const { return m_unit; }
+    // The unit let the box go (removeEditBox): from now on it, and its button, work without one.
+    void leaveUnit();
+    // False once the box is deleted.
+    std::shared_ptr<bool> aliveToken() const { return m_alive; }
+    bool isDying() const { return m_dying; }
 
     // A list or a pointer that keeps the box: the box leaves it (or nulls it) when deleted.
     void addHolder(CXVector* list);
@@ -127,6 +133,9 @@ private:
     int widthOf(const std::string& text);
     // The focus through the unit, or on the box's own without one.
     void focus(bool on);
+    // Tells onFocusOn or onFocusOff, unless that side is being told already (a handler calling again).
+    // False when a notifier deleted the box.
+    bool tellFocus(bool on);
 
     CWindow* m_window;
     CUnit6* m_unit;
@@ -136,7 +145,6 @@ private:
     CXRect m_rect;
     std::string m_text;
     CButton* m_button = nullptr;
-    CSimpleFont6* m_font;
     CMultilineText6* m_textGraphic = nullptr;
     CXArray* m_notifiers;
     bool m_readOnly = false;
@@ -144,6 +152,9 @@ private:
     bool m_enabled = true;
     int m_timerId;
     bool m_dying = false;
+    // A focus side being told: a handler's call for the same side changes the state but is not told again.
+    bool m_tellingOn = false;
+    bool m_tellingOff = false;
     // False once the box is deleted; a walk that may delete it holds a copy.
     std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
     std::vector<CXVector*> m_holderLists;

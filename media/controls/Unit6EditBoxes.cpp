@@ -1,5 +1,10 @@
 // The scene unit's edit boxes: made, focused, walked with Tab and Shift+Tab, and deleted.
+#include <memory>
+#include <utility>
+#include <vector>
+
 #include "core/Containers.h"
+#include "display/GraphicsObject.h"
 #include "display/Window.h"
 #include "input/Keyboard.h"
 #include "media/controls/EditBox6.h"
@@ -13,7 +18,13 @@ constexpr int kTab = 15;
 
 } // namespace
 
-void CUnit6::setCursor(CGraphicsObject* cursor) { m_editBoxCursor = cursor; }
+void CUnit6::setCursor(CGraphicsObject* cursor) {
+    if (cursor == m_editBoxCursor) return;
+    // The unit watches the dragged graphic too: that watch stays.
+    if (m_editBoxCursor && m_editBoxCursor != m_draggedGraphic) m_editBoxCursor->removeInvalidateObserver(this);
+    m_editBoxCursor = cursor;
+    if (cursor) cursor->addInvalidateObserver(this);
+}
 
 CEditBox6* CUnit6::addEditBox(CSimpleFont6* font, CXRect rect, int priority, CXString text) {
     auto* box = new CEditBox6(m_window, this, font, rect, priority, text);
@@ -26,9 +37,13 @@ void CUnit6::removeEditBox(CEditBox6* box) {
     if (!box) return;
     if (box == m_currentEditBox) m_currentEditBox = nullptr;
     if (m_editBoxes) m_editBoxes->remove(box);
+    // The box may outlive the unit: it, and its button, work without one from now on.
+    if (box->getUnit() == this) box->leaveUnit();
 }
 
 void CUnit6::activateEditBox(CEditBox6* box) {
+    // A box being deleted (from its own focus-off handler) is never made current.
+    if (box && box->isDying()) box = nullptr;
     CEditBox6* old = m_currentEditBox;
     m_currentEditBox = box;
     // The old box's handlers may switch the focus again, or delete the box given: the last word stays.
@@ -39,13 +54,15 @@ void CUnit6::activateEditBox(CEditBox6* box) {
 void CUnit6::flushEditBoxes() {
     m_currentEditBox = nullptr;
     if (!m_editBoxes) return;
-    // Each box leaves the list as it is deleted, and a box's handlers may delete others.
-    while (m_editBoxes->getSize() > 0) {
-        auto* box = static_cast<CEditBox6*>(m_editBoxes->at(m_editBoxes->getSize() - 1));
-        m_editBoxes->removeAt(m_editBoxes->getSize() - 1);
-        delete box;
+    // The boxes there now, front to back; each leaves the list as it is deleted. A box's handlers may delete
+    // or remove others first, or make new ones, which stay: flushing those too might never end.
+    std::vector<std::pair<CEditBox6*, std::shared_ptr<bool>>> boxes;
+    for (int i = 0; i < m_editBoxes->getSize(); ++i) {
+        auto* box = static_cast<CEditBox6*>(m_editBoxes->at(i));
+        boxes.emplace_back(box, box->aliveToken());
     }
-    m_currentEditBox = nullptr;
+    for (auto& [box, alive] : boxes)
+        if (*alive && m_editBoxes->contains(box)) delete box;
 }
 
 int CUnit6::getCurrentEditBoxIndex() {

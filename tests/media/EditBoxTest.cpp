@@ -334,8 +334,8 @@ TEST_F(EditBoxTest, TheCursorFollowsTheTextAndBlinksEvery400MsOnlyWhileFocused) 
 }
 
 TEST_F(EditBoxTest, FocusFollowsReleasesOnBoxesAndPressesOutsideThemButNotOnButtons) {
+    Heard a, b; // outlive the boxes, which tell them onFocusOff when deleted
     BoxGame game;
-    Heard a, b;
     CEditBox6* first = game.unit->addEditBox(font.get(), CXRect(10, 10, 100, 30), 5, CXString(""));
     CEditBox6* second = game.unit->addEditBox(font.get(), CXRect(10, 50, 100, 70), 5, CXString(""));
     first->addNotifier(&a);
