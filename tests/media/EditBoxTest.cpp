@@ -3,8 +3,10 @@
 // comes first.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/Containers.h"
@@ -106,7 +108,8 @@ struct BoxGame {
     std::unique_ptr<CountingUnit> unit;
 };
 
-// Tells what the box says, as "on", "off", "changed", "enter", "esc"; may delete the box on a word.
+// Tells what the box says, as "on", "off", "changed", "enter", "esc"; may delete the box on a word, or run a
+// hook.
 class Heard : public CEditBoxNotifier {
 public:
     void onFocusOn(CEditBox6* b) override { note(b, "on"); }
@@ -117,10 +120,12 @@ public:
     std::vector<std::string> log;
     std::string deleteOn;
     CEditBox6** deleteSlot = nullptr;
+    std::function<void(CEditBox6*, const std::string&)> hook;
 
 private:
-    void note(CEditBox6*, const char* what) {
+    void note(CEditBox6* b, const char* what) {
         log.push_back(what);
+        if (hook) hook(b, what);
         if (deleteOn == what && deleteSlot) delete *deleteSlot;
     }
 };
@@ -331,6 +336,14 @@ TEST_F(EditBoxTest, TheCursorFollowsTheTextAndBlinksEvery400MsOnlyWhileFocused) 
     game.type("c");
     for (int i = 0; i < 5; ++i) game.frame(100);
     EXPECT_EQ(box->getCursor(), nullptr);
+    // The unit forgets it too, also when it was dragged meanwhile: later boxes get none.
+    EXPECT_EQ(game.unit->addEditBox(font.get(), CXRect(0, 0, 40, 20), 5, "")->getCursor(), nullptr);
+    CGraphicsObject* dragged = solid(2, 8, 0xF800, -1, &game.window);
+    game.unit->setCursor(dragged);
+    game.unit->onStartDragging(dragged, CXPoint(0, 0), nullptr);
+    game.unit->onEndDragging(CXPoint(5, 5));
+    delete dragged;
+    EXPECT_EQ(game.unit->addEditBox(font.get(), CXRect(0, 0, 40, 20), 5, "")->getCursor(), nullptr);
 }
 
 TEST_F(EditBoxTest, FocusFollowsReleasesOnBoxesAndPressesOutsideThemButNotOnButtons) {
@@ -369,6 +382,35 @@ TEST_F(EditBoxTest, FocusFollowsReleasesOnBoxesAndPressesOutsideThemButNotOnButt
     second->enable(false);
     game.click(20, 60);
     EXPECT_EQ(game.unit->getCurrentEditBoxIndex(), -1);
+
+    // A focus-off handler that moves the focus itself has the last word, and one box only is active.
+    second->enable(true);
+    CEditBox6* third = game.unit->addEditBox(font.get(), CXRect(10, 100, 100, 120), 5, CXString(""));
+    game.unit->activateEditBox(first);
+    bool once = true;
+    a.hook = [&](CEditBox6*, const std::string& what) {
+        if (what == "off" && std::exchange(once, false)) game.unit->activateEditBox(third);
+    };
+    game.unit->activateEditBox(second);
+    EXPECT_EQ(game.unit->getCurrentEditBoxIndex(), 2);
+    EXPECT_EQ(std::vector<bool>({first->isActive(), second->isActive(), third->isActive()}),
+              std::vector<bool>({false, false, true}));
+
+    // Every call is told, enabling the focused box drops its focus, and a deleted box tells onFocusOff. A
+    // handler's own call for the same side is not told again.
+    b.log.clear();
+    second->activate(true);
+    second->activate(true);
+    second->enable(true);
+    EXPECT_FALSE(second->isActive());
+    second->activate(false);
+    b.hook = [](CEditBox6* box, const std::string& what) {
+        if (what == "off") box->activate(false);
+    };
+    second->activate(false);
+    b.hook = nullptr;
+    delete second;
+    EXPECT_EQ(b.log, (Log{"on", "on", "off", "off", "off", "off"}));
 }
 
 TEST_F(EditBoxTest, TabAndShiftTabWalkTheEnabledBoxesInARing) {
@@ -406,11 +448,18 @@ TEST_F(EditBoxTest, TabAndShiftTabWalkTheEnabledBoxesInARing) {
     EXPECT_EQ(current(), 2);
     EXPECT_TRUE(heard.log.empty());
 
-    // A box taken out of the unit is no longer current or walked; the caller deletes it.
+    // A box taken out of the unit is no longer current or walked; it works on its own, past the unit's life
+    // too, until the caller deletes it.
     game.unit->removeEditBox(boxes[2]);
     EXPECT_EQ(current(), -1);
-    delete boxes[2];
     EXPECT_EQ(game.unit->getEditBoxCount(), 2);
+    game.unit.reset();
+    game.click(150, 200);
+    EXPECT_FALSE(boxes[2]->isActive());
+    game.click(20, 80);
+    game.type("a");
+    EXPECT_EQ(text(boxes[2]), "a");
+    delete boxes[2];
 }
 
 TEST_F(EditBoxTest, EachBoxIsDeletedOnceByWhoeverComesFirst) {
@@ -469,4 +518,24 @@ TEST_F(EditBoxTest, EachBoxIsDeletedOnceByWhoeverComesFirst) {
     EXPECT_EQ(box, nullptr) << "deleted by its focus, from its button's release";
     EXPECT_EQ(game.unit->getCurrentEditBoxIndex(), -1);
     EXPECT_EQ(game.unit->getEditBoxCount(), 0);
+
+    // Focus-off handlers that make a box for each one deleted, and give the dying box a cursor: the flush
+    // deletes the boxes it found, front to back, and stops; the dying box takes no cursor.
+    std::unique_ptr<CGraphicsObject> late(solid(2, 8, 0, -1, &game.window));
+    Heard maker;
+    std::string order;
+    maker.hook = [&](CEditBox6* dying, const std::string&) {
+        order += text(dying);
+        dying->setCursor(late.get());
+        game.unit->addEditBox(font.get(), CXRect(0, 0, 50, 20), 5, "n")->addNotifier(&maker);
+    };
+    for (const char* t : {"1", "2", "3"})
+        game.unit->addEditBox(font.get(), CXRect(0, 0, 50, 20), 5, t)->addNotifier(&maker);
+    game.unit->flushEditBoxes();
+    EXPECT_EQ(order, "123");
+    EXPECT_EQ(game.unit->getEditBoxCount(), 3);
+    maker.hook = nullptr;
+    game.unit->flushEditBoxes();
+    EXPECT_EQ(game.unit->getEditBoxCount(), 0);
+    late.reset();
 }
