@@ -538,4 +538,15 @@ TEST_F(EditBoxTest, EachBoxIsDeletedOnceByWhoeverComesFirst) {
     game.unit->flushEditBoxes();
     EXPECT_EQ(game.unit->getEditBoxCount(), 0);
     late.reset();
+    // A unit deleted meanwhile leaves such a box to its maker, without a unit.
+    CUnit6* unit = game.unit.get();
+    CEditBox6* left = nullptr;
+    maker.hook = [&](CEditBox6*, const std::string&) {
+        if (!left) left = unit->addEditBox(font.get(), CXRect(0, 0, 50, 20), 5, "n");
+    };
+    unit->addEditBox(font.get(), CXRect(0, 0, 50, 20), 5, "")->addNotifier(&maker);
+    game.unit.reset();
+    ASSERT_NE(left, nullptr);
+    EXPECT_EQ(left->getUnit(), nullptr);
+    delete left;
 }
