@@ -59,15 +59,16 @@ struct BoxGame {
         g_nowMs += ms;
         window.Tick();
     }
+    // A key pressed and released, then a frame.
     void tap(int code) {
         input.injectKey(code, true);
         input.injectKey(code, false);
+        frame();
     }
     // Shift+Tab with Shift held over a frame, as players hold it: the unit reads Shift when Tab arrives.
     void backTab() {
         input.injectKey(kKeyLeftShift, true);
         tap(kKeyTab);
-        frame();
         input.injectKey(kKeyLeftShift, false);
         frame();
     }
@@ -193,7 +194,6 @@ TEST_F(EditBoxTest, CharactersComeFromTheKeyboardsTablesAndTheKeyTableEdits) {
     EXPECT_EQ(text(box), "axb");
     EXPECT_EQ(box->getCursorPos(), 2);
     game.tap(kKeyEnter);
-    game.frame();
     EXPECT_EQ(text(box), "axb|");
     EXPECT_EQ(box->getCursorPos(), 3);
 
@@ -206,7 +206,6 @@ TEST_F(EditBoxTest, CharactersComeFromTheKeyboardsTablesAndTheKeyTableEdits) {
     game.tap(kKeyDelete);
     game.tap(kKeyBackspace);
     game.tap(kKeyEscape);
-    game.frame();
     EXPECT_EQ(text(box), "ab");
     EXPECT_EQ(box->getCursorPos(), 2);
     EXPECT_EQ(heard.log, (Log{"changed", "enter", "esc"})) << "only characters are changes";
@@ -220,7 +219,6 @@ TEST_F(EditBoxTest, CharactersComeFromTheKeyboardsTablesAndTheKeyTableEdits) {
     box->setText("a");
     EXPECT_EQ(box->getCursorPos(), 1);
     game.tap(kKeyBackspace);
-    game.frame();
     EXPECT_EQ(text(box), "");
 
     // Read only, disabled or without the focus: keys and characters do nothing.
@@ -229,7 +227,6 @@ TEST_F(EditBoxTest, CharactersComeFromTheKeyboardsTablesAndTheKeyTableEdits) {
     box->setReadOnly(true);
     game.type("a");
     game.tap(kKeyBackspace);
-    game.frame();
     box->setReadOnly(false);
     box->enable(false);
     EXPECT_FALSE(box->isActive());
@@ -244,7 +241,6 @@ TEST_F(EditBoxTest, CharactersComeFromTheKeyboardsTablesAndTheKeyTableEdits) {
     box->setSingleLine(true);
     heard.log.clear();
     game.tap(kKeyEnter);
-    game.frame();
     EXPECT_EQ(text(box), "q");
     EXPECT_EQ(heard.log, (Log{"enter"}));
 }
@@ -306,10 +302,8 @@ TEST_F(EditBoxTest, TheCursorFollowsTheTextAndBlinksEvery400MsOnlyWhileFocused) 
 
     // The next row is the font's height less 4 pixels lower.
     game.tap(kKeyEnter);
-    game.frame();
     EXPECT_EQ(cursor->GetPosition(), CXPoint(10, 21 + 6));
     game.tap(kKeyLeft);
-    game.frame();
     EXPECT_EQ(cursor->GetPosition(), CXPoint(10 + 12, 21 + 6)) << "drawn on the last line's row";
 
     // Blinking: toggled at every 400 ms from the focus.
@@ -420,19 +414,13 @@ TEST_F(EditBoxTest, TabAndShiftTabWalkTheEnabledBoxesInARing) {
         boxes.push_back(game.unit->addEditBox(font.get(), CXRect(10, 10 + 30 * i, 100, 30 + 30 * i), 5, ""));
     auto current = [&] { return game.unit->getCurrentEditBoxIndex(); };
     game.tap(kKeyTab);
-    game.frame();
     EXPECT_EQ(current(), -1) << "no box focused: Tab does nothing";
 
     boxes[1]->enable(false);
     game.unit->activateEditBox(boxes[0]);
     std::string walk;
     for (bool back : {false, false, true, true, true}) {
-        if (back) {
-            game.backTab();
-        } else {
-            game.tap(kKeyTab);
-            game.frame();
-        }
+        back ? game.backTab() : game.tap(kKeyTab);
         walk += std::to_string(current());
         EXPECT_TRUE(boxes[size_t(current())]->isActive());
     }
@@ -443,7 +431,6 @@ TEST_F(EditBoxTest, TabAndShiftTabWalkTheEnabledBoxesInARing) {
     heard.log.clear();
     boxes[2]->addNotifier(&heard);
     game.tap(kKeyTab);
-    game.frame();
     game.backTab();
     EXPECT_EQ(current(), 2);
     EXPECT_TRUE(heard.log.empty());
