@@ -8,8 +8,8 @@
 #include "display/ResourcesManager.h"
 #include "display/Window.h"
 #include "input/HotSpot.h"
-#include "media/controls/EditBox6.h"
 #include "media/anim/Animo6.h"
+#include "media/controls/EditBox6.h"
 #include "script/Scene.h"
 #include "shell/Application.h"
 
@@ -41,7 +41,8 @@ CUnit6::~CUnit6() {
     flushEditBoxes();
     // Boxes that focus-off handlers made during the flush outlive the unit, without it.
     if (int left = m_editBoxes->getSize()) {
-        logMessage("scene unit %s: %d edit boxes made while it was deleted are left", m_unitName.GetBuffer(), left);
+        logMessage("scene unit %s: %d edit boxes made while it was deleted are left", m_unitName.GetBuffer(),
+                   left);
         while (m_editBoxes->getSize() > 0) removeEditBox(static_cast<CEditBox6*>(m_editBoxes->at(0)));
     }
     if (m_editBoxCursor) m_editBoxCursor->removeInvalidateObserver(this);
@@ -200,7 +201,8 @@ bool CUnit6::onEndDragging(CXPoint point) {
 
 void CUnit6::clearDrag() {
     // The edit boxes' cursor stays watched when it was the dragged graphic.
-    if (m_draggedGraphic && m_draggedGraphic != m_editBoxCursor) m_draggedGraphic->removeInvalidateObserver(this);
+    if (m_draggedGraphic && m_draggedGraphic != m_editBoxCursor)
+        m_draggedGraphic->removeInvalidateObserver(this);
     m_dragging = false;
     m_draggedGraphic = nullptr;
     m_draggedControl = nullptr;

@@ -21,7 +21,8 @@ constexpr int kTab = 15;
 void CUnit6::setCursor(CGraphicsObject* cursor) {
     if (cursor == m_editBoxCursor) return;
     // The unit watches the dragged graphic too: that watch stays.
-    if (m_editBoxCursor && m_editBoxCursor != m_draggedGraphic) m_editBoxCursor->removeInvalidateObserver(this);
+    if (m_editBoxCursor && m_editBoxCursor != m_draggedGraphic)
+        m_editBoxCursor->removeInvalidateObserver(this);
     m_editBoxCursor = cursor;
     if (cursor) cursor->addInvalidateObserver(this);
 }
