@@ -9,6 +9,7 @@
 #include "display/Window.h"
 #include "input/HotSpot.h"
 #include "media/anim/Animo6.h"
+#include "media/controls/EditBox6.h"
 #include "script/Scene.h"
 #include "shell/Application.h"
 
@@ -38,6 +39,13 @@ CUnit6::~CUnit6() {
     delete m_resources;
     delete m_retPath;
     flushEditBoxes();
+    // Boxes that focus-off handlers made during the flush outlive the unit, without it.
+    if (int left = m_editBoxes->getSize()) {
+        logMessage("scene unit %s: %d edit boxes made while it was deleted are left", m_unitName.GetBuffer(),
+                   left);
+        while (m_editBoxes->getSize() > 0) removeEditBox(static_cast<CEditBox6*>(m_editBoxes->at(0)));
+    }
+    if (m_editBoxCursor) m_editBoxCursor->removeInvalidateObserver(this);
     delete m_editBoxes;
 }
 
@@ -194,7 +202,9 @@ bool CUnit6::onEndDragging(CXPoint point) {
 }
 
 void CUnit6::clearDrag() {
-    if (m_draggedGraphic) m_draggedGraphic->removeInvalidateObserver(this);
+    // The edit boxes' cursor stays watched when it was the dragged graphic.
+    if (m_draggedGraphic && m_draggedGraphic != m_editBoxCursor)
+        m_draggedGraphic->removeInvalidateObserver(this);
     m_dragging = false;
     m_draggedGraphic = nullptr;
     m_draggedControl = nullptr;
@@ -203,6 +213,7 @@ void CUnit6::clearDrag() {
 
 void CUnit6::onDestroy(CGraphicsObject* source) {
     if (source == m_draggedGraphic) m_draggedGraphic = nullptr;
+    if (source == m_editBoxCursor) m_editBoxCursor = nullptr;
 }
 
 void CUnit6::bringBackDraggingObjectPosition(CXPoint) {

@@ -48,12 +48,14 @@ CMultilineText6::~CMultilineText6() {
 void CMultilineText6::flush() {
     for (int i = 0; i < m_textLines->getSize(); ++i) delete static_cast<CText6*>(m_textLines->at(i));
     m_textLines->removeAll();
-    for (int i = 0; i < m_editBoxes->getSize(); ++i) {
-        auto* box = static_cast<CEditBox6*>(m_editBoxes->at(i));
+    // A box the unit deleted first has left the list already (the list is the box's holder).
+    while (m_editBoxes->getSize() > 0) {
+        auto* box = static_cast<CEditBox6*>(m_editBoxes->at(m_editBoxes->getSize() - 1));
+        m_editBoxes->removeAt(m_editBoxes->getSize() - 1);
+        box->removeHolder(m_editBoxes);
         if (m_unit) m_unit->removeEditBox(box);
         delete box;
     }
-    m_editBoxes->removeAll();
     flush_ht_info();
     Flush();
 }
@@ -227,7 +229,10 @@ void CMultilineText6::splitMultiText() {
 
 void CMultilineText6::addEditBox(CXRect rect, CTextFormatCode* code) {
     if (!m_unit) return;
-    if (CEditBox6* box = m_unit->addEditBox(m_font, rect, 0, code->getText())) m_editBoxes->add(box);
+    if (CEditBox6* box = m_unit->addEditBox(m_font, rect, 0, code->getText())) {
+        m_editBoxes->add(box);
+        box->addHolder(m_editBoxes);
+    }
 }
 
 int CMultilineText6::getLength() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "core/FileFixture.h"
 #include "core/Log.h"
@@ -97,9 +98,14 @@ public:
         this->font = font;
         rects.push_back(rect);
         texts.push_back(text.GetBuffer());
-        return new CEditBox6;
+        made.push_back(new CEditBox6(nullptr, this, font, rect, 0, text));
+        return made.back();
     }
-    void removeEditBox(CEditBox6*) override { ++removed; }
+    // Counted once a box: the text takes it out, then the box's own destructor asks again.
+    void removeEditBox(CEditBox6* box) override {
+        if (std::erase(made, box)) ++removed;
+    }
+    std::vector<CEditBox6*> made;
     CSimpleFont6* font = nullptr;
     std::vector<CXRect> rects;
     std::vector<std::string> texts;
@@ -353,14 +359,16 @@ TEST_F(TextTest, EditFieldsAreBoxesOfTheUnit) {
     }
     EXPECT_EQ(unit.removed, 2);
 
-    // The unit of the scene, until the controls make boxes, makes none and says so.
-    CLogCapture log;
-    CUnit6 placeholder(nullptr, CXString("P"));
-    CMultilineText6 text(nullptr, true, &placeholder);
+    // A unit without a window makes boxes that work without one, and the text deletes them.
+    CUnit6 windowless(nullptr, CXString("P"));
+    CMultilineText6 text(nullptr, true, &windowless);
     text.setFont(regular.get());
     text.setText("<E,30,f,hi>");
-    EXPECT_EQ(placeholder.LastError(), ERR_NOT_BUILT);
-    EXPECT_EQ(text.getEditBoxes()->getSize(), 0);
+    ASSERT_EQ(text.getEditBoxes()->getSize(), 1);
+    auto* box = static_cast<CEditBox6*>(text.getEditBoxes()->at(0));
+    windowless.activateEditBox(box);
+    box->onChar('a');
+    EXPECT_STREQ(box->getText().GetBuffer(), "hia");
     EXPECT_EQ(codes(*text.getLine(0)), "C65535[ ___]");
 }
 
