@@ -12,11 +12,13 @@ using namespace KavirelTest;
 
 namespace {
 
-// Builds trees by hand: every playable named and heard by one log.
+// Builds trees by hand: every playable named and heard by one log. Sounds are the test's own (a sequence
+// deletes no sound it did not take), so a tree must go before its Tree.
 struct Tree {
     explicit Tree(CSequenceWorld& w) : world(w) {}
     CSequenceWorld& world;
     CTreeLog log;
+    std::vector<std::unique_ptr<CSound4>> sounds;
     template <class T>
     T* named(T* p, const char* name) {
         p->setName(name);
@@ -24,8 +26,9 @@ struct Tree {
         return p;
     }
     CSound4* sound(const char* name, int ms) {
-        return named(new CSound4(&world.window, world.wav(std::string(name) + ".wav", ms), false, false),
-                     name);
+        sounds.push_back(std::make_unique<CSound4>(&world.window, world.wav(std::string(name) + ".wav", ms),
+                                                   false, false));
+        return named(sounds.back().get(), name);
     }
     CSequencedPlayable* sequence(const char* name, int mode = 1) {
         auto* s = named(new CSequencedPlayable(&world.window), name);
@@ -198,7 +201,8 @@ TEST(SequencedPlayable, SharedChildrenAndCycles) {
     EXPECT_EQ(shared->getChild(0), sound);
     std::unique_ptr<CXArray> sounds(second->getAllOfType(1));
     EXPECT_EQ(sounds->getSize(), 1);
-    second.reset(); // deletes the shared sequence and its sound once (ASan)
+    second.reset(); // deletes the shared sequence once, and not the test's sound (ASan)
+    EXPECT_EQ(sound->getParentsNo(), 0);
 }
 
 // Lip-synchronised speech: talking events (digit names, or the prefix's own ones but START, END and STOP)
@@ -304,11 +308,12 @@ TEST(SpeakingAnimation, OtherVoicesAndNoEvents) {
     world.runWhile(*speaker);
     world.frame();
     EXPECT_EQ(tree.log.joined(), "+talk +V +V1 +V2 -V1 -talk -V -V2");
+    // Nothing to show: over at once.
     speaker->substAnimation(nullptr);
     tree.log.events.clear();
     speaker->play();
     EXPECT_FALSE(voice->isPlaying());
-    EXPECT_EQ(tree.log.joined(), "+talk");
+    EXPECT_EQ(tree.log.joined(), "+talk -talk");
     // A speaker without a voice ends as it starts: the sequence holding it goes on to its next child.
     std::unique_ptr<CSequencedPlayable> on(tree.sequence("ON"));
     auto* mute = tree.named(new CSpeakingAnimation(&world.window, nullptr), "MUTE");
