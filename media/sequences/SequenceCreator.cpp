@@ -63,6 +63,7 @@ CTreeSequenceElements::CTreeSequenceElements(CWindow* window, CResourcesManager*
 CTreeSequenceElements::~CTreeSequenceElements() {
     for (int i = 0; i < m_entries.getSize(); ++i) delete at(i);
     m_entries.removeAll();
+    m_byName.clear();
 }
 
 void CTreeSequenceElements::add(CXString name) {
@@ -70,14 +71,14 @@ void CTreeSequenceElements::add(CXString name) {
     auto* entry = new _tse_entry;
     entry->name = name;
     m_entries.add(entry);
+    m_byName.emplace(std::string(name.GetBuffer(), size_t(name.GetLength())), entry);
 }
 
 bool CTreeSequenceElements::contains(CXString name) { return find(name) != nullptr; }
 
 _tse_entry* CTreeSequenceElements::find(CXString name) {
-    for (int i = 0; i < m_entries.getSize(); ++i)
-        if (at(i)->name == name) return at(i);
-    return nullptr;
+    auto found = m_byName.find(std::string(name.GetBuffer(), size_t(name.GetLength())));
+    return found == m_byName.end() ? nullptr : found->second;
 }
 
 CPlayable* CTreeSequenceElements::playableOf(const CXString& name) {
@@ -397,11 +398,10 @@ CPlayable* CMultimediaSequenceCreator::read(CWindow* window, CXString file, CRes
         if (CPlayable* p = elements.at(i)->playable) p->subParent();
     const std::unordered_set<CPlayable*> held = SequenceSupport::heldBy(root);
     std::vector<CPlayable*> loose;
+    std::unordered_set<CPlayable*> seen;
     for (int i = 0; i < elements.getCount(); ++i) {
         CPlayable* p = elements.at(i)->playable;
-        if (!p || p->getParentsNo() > 0 || held.count(p) ||
-            std::find(loose.begin(), loose.end(), p) != loose.end())
-            continue;
+        if (!p || p->getParentsNo() > 0 || held.count(p) || !seen.insert(p).second) continue;
         loose.push_back(p);
     }
     // A loose playable may hold the root (as its voice, or a child): the caller's hold keeps it.

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -79,6 +80,8 @@ private:
     CWindow* m_window;
     CResourcesManager* m_resources;
     CXArray m_entries{101, 0.75f};
+    // The same records by name: files may declare many.
+    std::unordered_map<std::string, _tse_entry*> m_byName;
     // Who holds each playable (its parents and the speaking animations it is the voice of).
     std::unordered_map<CPlayable*, std::vector<CPlayable*>> m_holders;
     bool m_tooDeep = false;
