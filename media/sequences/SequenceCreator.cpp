@@ -93,13 +93,17 @@ void CTreeSequenceElements::add(CXString child, CXString parent) {
     auto* sequence = dynamic_cast<CSequencedPlayable*>(parentPlayable);
     const int before = sequence ? sequence->getChildrenCount() : -1;
     parentPlayable->addChild(childPlayable);
-    if (sequence && sequence->getChildrenCount() > before) m_holders[childPlayable].push_back(parentPlayable);
+    if (sequence && sequence->getChildrenCount() > before) {
+        m_holders[childPlayable].insert(parentPlayable);
+        ++m_links;
+    }
 }
 
 bool CTreeSequenceElements::fits(CPlayable* holder, CPlayable* held) {
     std::unordered_map<CPlayable*, int> below, above;
-    if (depthAbove(holder, above) + 1 + heightBelow(held, below) <= kMaxNesting) return true;
-    m_tooDeep = true;
+    if (m_links < kMaxLinks && depthAbove(holder, above) + 1 + heightBelow(held, below) <= kMaxNesting)
+        return true;
+    m_refused = true;
     return false;
 }
 
@@ -245,9 +249,16 @@ void CTreeSequenceElements::setWAVFN(CXString name, CXString voice) {
     if (!speaking) return;
     if (_tse_entry* element = find(voice)) {
         if (element->playable && !fits(speaking, element->playable)) return;
+        // The voice it had is let go.
+        if (CPlayable* old = speaking->getVoice()) {
+            auto holders = m_holders.find(old);
+            if (holders != m_holders.end()) holders->second.erase(speaking);
+        }
         speaking->apply(element->playable);
-        if (element->playable && speaking->getVoice() == element->playable)
-            m_holders[element->playable].push_back(speaking);
+        if (element->playable && speaking->getVoice() == element->playable) {
+            m_holders[element->playable].insert(speaking);
+            ++m_links;
+        }
         return;
     }
     CMC_Object* object = SequenceSupport::sceneObject(m_window, voice);
@@ -366,16 +377,17 @@ CPlayable* CMultimediaSequenceCreator::read(CWindow* window, CXString file, CRes
         return nullptr;
     }
     CTreeSequenceElements elements(window, resources);
-    for (CXString line = input.getLine(); line.IsString() && !elements.isTooDeep(); line = input.getLine())
+    for (CXString line = input.getLine(); line.IsString() && !elements.isRefused(); line = input.getLine())
         readLine(elements, line, observer);
     input.Close();
 
     _tse_entry* rootEntry = elements.find(pureNameOf(file));
     CPlayable* root = rootEntry ? rootEntry->playable : nullptr;
-    if (elements.isTooDeep()) {
+    if (elements.isRefused()) {
         // Every walk, play and destruction of a tree goes down it level by level.
-        logMessage("sequence file %s: elements nested deeper than %d levels; the file is refused",
-                   file.GetBuffer(), CTreeSequenceElements::kMaxNesting);
+        logMessage("sequence file %s: elements nested deeper than %d levels, or more than %d links; the file "
+                   "is refused",
+                   file.GetBuffer(), CTreeSequenceElements::kMaxNesting, CTreeSequenceElements::kMaxLinks);
         error = ERR_FILE_DAMAGED;
         root = nullptr;
     }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "core/Containers.h"
@@ -61,17 +62,20 @@ public:
     // The most links a chain of holders (sequences holding children, speaking animations holding their
     // voice) may have: trees are walked, played and destroyed level by level.
     static constexpr int kMaxNesting = 64;
+    // The most links a file may make: each one walks the tree it joins.
+    static constexpr int kMaxLinks = 4096;
 
     int getCount() const { return m_entries.getSize(); }
-    // A link was refused for nesting too deep: the file is damaged.
-    bool isTooDeep() const { return m_tooDeep; }
+    // A link was refused for nesting too deep, or for one link too many: the file is damaged.
+    bool isRefused() const { return m_refused; }
     _tse_entry* at(int index) const { return static_cast<_tse_entry*>(m_entries.at(index)); }
     CResourcesManager* getResources() const { return m_resources; }
 
 private:
     CPlayable* createSimple(_tse_entry* element, CPlayableObserver* observer);
     CPlayable* playableOf(const CXString& name);
-    // False, marking the file too deep, when holding held would nest links deeper than kMaxNesting.
+    // False, marking the file too deep, when holding held would nest links deeper than kMaxNesting or make
+    // more than kMaxLinks.
     bool fits(CPlayable* holder, CPlayable* held);
     // The longest chain of links below, and above through the links this file made.
     int heightBelow(CPlayable* playable, std::unordered_map<CPlayable*, int>& memo);
@@ -83,8 +87,9 @@ private:
     // The same records by name: files may declare many.
     std::unordered_map<std::string, _tse_entry*> m_byName;
     // Who holds each playable (its parents and the speaking animations it is the voice of).
-    std::unordered_map<CPlayable*, std::vector<CPlayable*>> m_holders;
-    bool m_tooDeep = false;
+    std::unordered_map<CPlayable*, std::unordered_set<CPlayable*>> m_holders;
+    int m_links = 0;
+    bool m_refused = false;
 };
 
 // Reads sequence files: text lines "NAME n" declaring elements and "n KEY value" setting them (separators

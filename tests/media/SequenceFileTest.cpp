@@ -213,8 +213,9 @@ TEST(SequenceFile, TreesSharingTheCache) {
     EXPECT_EQ(world.cache->getSize(), 0);
 }
 
-// Holders nest at most kMaxNesting links deep: a deeper file (sequences or speaking voices) is refused with a
-// log line and its creator's error, and everything it made is freed; one level less loads.
+// Holders nest at most kMaxNesting links deep and a file makes at most kMaxLinks: a deeper or larger file
+// (sequences or speaking voices) is refused with a log line and its creator's error, and everything it made
+// is freed; one level or link less loads.
 TEST(SequenceFile, NestingTooDeep) {
     CSequenceWorld world;
     // D holds n0, n0 holds n1, ...: one link a level.
@@ -247,6 +248,13 @@ TEST(SequenceFile, NestingTooDeep) {
     const std::string voiced = base + "NAME v\nv TYPE SPEAKING\nv ADD " + up +
                                "\nNAME x\nx TYPE SEQUENCE\nv WAVFN x\n";
     EXPECT_EQ(load(world, "D.SEQ", voiced), nullptr);
+    // Links are counted: each one walks the tree it joins.
+    std::string wide = "NAME D\nD TYPE SEQUENCE\nNAME c\nc TYPE SEQUENCE\n";
+    for (int i = 0; i < CTreeSequenceElements::kMaxLinks; ++i) wide += "c ADD D\n";
+    auto widest = load(world, "D.SEQ", wide);
+    ASSERT_NE(widest, nullptr);
+    EXPECT_EQ(sequence(widest.get())->getChildrenCount(), CTreeSequenceElements::kMaxLinks);
+    EXPECT_EQ(load(world, "D.SEQ", wide + "c ADD D\n"), nullptr);
     CMultimediaSequenceCreator missing(&world.window, world.file("x", "") + "/none.seq", nullptr, nullptr,
                                        true);
     EXPECT_EQ(missing.LastError(), ERR_FILE_NOT_FOUND);
