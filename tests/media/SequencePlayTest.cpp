@@ -353,7 +353,7 @@ TEST(SpeakingAnimation, OtherVoicesAndNoEvents) {
 
 // A simple animation that cannot start (no animation, or an event it lacks) reports started and finished at
 // once, so the sequence holding it goes on to the next child, and ends after the last (a sequence hears a
-// child end before the log does).
+// child end before the log does); a sound that cannot load never starts.
 TEST(SequencedPlayable, LeavesThatCannotStart) {
     CSequenceWorld world;
     Tree tree{world};
@@ -368,6 +368,20 @@ TEST(SequencedPlayable, LeavesThatCannotStart) {
     EXPECT_EQ(seq->getCurrent(), 2);
     world.runWhile(*seq);
     EXPECT_EQ(tree.log.joined(), "+SEQ +NONE +BAD +GOOD -BAD -NONE -SEQ -GOOD");
+    // A sound that cannot load does not start at all: the animation manager moves the sequence on.
+    tree.log.events.clear();
+    std::unique_ptr<CSequencedPlayable> mute(tree.sequence("MUTE"));
+    tree.sounds.push_back(
+        std::make_unique<CSound4>(&world.window, world.file("x", "") + "/missing.wav", false, false));
+    mute->addChild(tree.named(tree.sounds.back().get(), "MISSING"));
+    mute->addChild(tree.simple("GOOD", strip.get(), 0));
+    mute->play();
+    EXPECT_EQ(mute->getCurrent(), 0);
+    // The manager steps a sequence once a second.
+    for (int i = 0; i < 60 && mute->getCurrent() == 0; ++i) world.frame();
+    EXPECT_EQ(mute->getCurrent(), 1);
+    world.runWhile(*mute);
+    EXPECT_EQ(tree.log.joined(), "+MUTE +GOOD -MUTE -GOOD");
     tree.log.events.clear();
     std::unique_ptr<CSequencedPlayable> last(tree.sequence("LAST"));
     last->addChild(tree.simple("BAD", strip.get(), -3));
