@@ -187,7 +187,8 @@ TEST(SequenceFile, TreesSharingTheCache) {
     EXPECT_EQ(own->getGenericNotifier(), &secondLog);
     EXPECT_EQ(own->getName(), "s");
     auto* animation = dynamic_cast<CSimpleAnimation*>(sequence(first.get())->getChild(1))->getAnimation();
-    EXPECT_EQ(dynamic_cast<CSimpleAnimation*>(sequence(second.get())->getChild(1))->getAnimation(), animation);
+    EXPECT_EQ(dynamic_cast<CSimpleAnimation*>(sequence(second.get())->getChild(1))->getAnimation(),
+              animation);
     CRefreshScreen* screen = world.window.GetRefreshScreenInterface();
     ASSERT_NE(screen, nullptr);
     EXPECT_GE(screen->getIndex(animation), 0);
@@ -245,8 +246,8 @@ TEST(SequenceFile, NestingTooDeep) {
     EXPECT_EQ(creator.get(), nullptr);
     EXPECT_EQ(creator.LastError(), ERR_FILE_DAMAGED);
     // A voice is one more link: a speaking animation at the bottom holding a sequence makes it too deep.
-    const std::string voiced = base + "NAME v\nv TYPE SPEAKING\nv ADD " + up +
-                               "\nNAME x\nx TYPE SEQUENCE\nv WAVFN x\n";
+    const std::string voiced =
+        base + "NAME v\nv TYPE SPEAKING\nv ADD " + up + "\nNAME x\nx TYPE SEQUENCE\nv WAVFN x\n";
     EXPECT_EQ(load(world, "D.SEQ", voiced), nullptr);
     // Links are counted: each one walks the tree it joins.
     std::string wide = "NAME D\nD TYPE SEQUENCE\nNAME c\nc TYPE SEQUENCE\n";
