@@ -122,7 +122,7 @@ bool isOwned(CPlayable* media) { return owned().count(media) > 0; }
 void disown(CPlayable* media) { owned().erase(media); }
 
 bool claim(CPlayable* media, CPlayableObserver* observer, const CXString& name) {
-    if (!media || isClaimed(media)) return false;
+    if (!media || isClaimed(media) || media->getGenericNotifier()) return false;
     claims().emplace(media, Claim{media->getGenericNotifier(), media->getName()});
     media->setGenericNotifier(observer);
     media->setName(name);

@@ -62,8 +62,9 @@ bool isOwned(CPlayable* media);
 // The tree no longer deletes it: whoever it is handed to does.
 void disown(CPlayable* media);
 // A tree that uses a cache's sound as a leaf claims it: the leaf is named after the element and heard by the
-// tree's observer until the tree gives it back, which restores what it had before. False, leaving it as it
-// is, when another tree holds the claim (the second tree then plays a sound of its own).
+// tree's observer until the tree gives it back, which restores the name it had before. False, leaving it as
+// it is, when another tree holds the claim or something else observes it for good (the tree then plays a
+// sound of its own).
 bool claim(CPlayable* media, CPlayableObserver* observer, const CXString& name);
 bool isClaimed(CPlayable* media);
 // The sound of a file made for one tree alone, owned by it (never in a cache).

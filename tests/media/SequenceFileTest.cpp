@@ -166,8 +166,9 @@ TEST(SequenceFile, SoundsSpeakersAndLooseElements) {
 }
 
 // Two trees of one file over one cache: the first claims the cached sound leaf (its observer, its element's
-// name) and gives back what it replaced; the second plays a sound of its own; the shared animation stays on
-// the screen until its last use goes. Neither tree leaves an observer behind (ASan: the logs are freed).
+// name) and gives back what it replaced; the second, or any while something else observes it, plays a sound
+// of its own; the shared animation stays on the screen until its last use goes. Neither tree leaves an
+// observer behind (ASan: the logs are freed).
 TEST(SequenceFile, TreesSharingTheCache) {
     CSequenceWorld world;
     const std::string hi = world.wav("hi.wav", 60).GetBuffer();
@@ -208,6 +209,14 @@ TEST(SequenceFile, TreesSharingTheCache) {
     auto third = load(world, "T.SEQ", text, &secondLog);
     EXPECT_EQ(sequence(third.get())->getChild(0), cached);
     third.reset();
+    // One that something else observes for good is left to it.
+    CTreeLog keeper;
+    cached->setGenericNotifier(&keeper);
+    auto fourth = load(world, "T.SEQ", text, &secondLog);
+    EXPECT_NE(sequence(fourth.get())->getChild(0), cached);
+    fourth.reset();
+    EXPECT_EQ(cached->getGenericNotifier(), &keeper);
+    cached->setGenericNotifier(nullptr);
     second.reset();
     EXPECT_EQ(world.cache->getSize(), 1);
     world.cache->remove(cached);
