@@ -1,10 +1,12 @@
 #include "media/sequences/SequenceCreator.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
 #include "core/File.h"
+#include "core/Log.h"
 #include "core/StringTokenizer.h"
 #include "display/ResourcesManager.h"
 #include "display/Window.h"
@@ -61,6 +63,7 @@ CTreeSequenceElements::CTreeSequenceElements(CWindow* window, CResourcesManager*
 CTreeSequenceElements::~CTreeSequenceElements() {
     for (int i = 0; i < m_entries.getSize(); ++i) delete at(i);
     m_entries.removeAll();
+    m_byName.clear();
 }
 
 void CTreeSequenceElements::add(CXString name) {
@@ -68,14 +71,14 @@ void CTreeSequenceElements::add(CXString name) {
     auto* entry = new _tse_entry;
     entry->name = name;
     m_entries.add(entry);
+    m_byName.emplace(std::string(name.GetBuffer(), size_t(name.GetLength())), entry);
 }
 
 bool CTreeSequenceElements::contains(CXString name) { return find(name) != nullptr; }
 
 _tse_entry* CTreeSequenceElements::find(CXString name) {
-    for (int i = 0; i < m_entries.getSize(); ++i)
-        if (at(i)->name == name) return at(i);
-    return nullptr;
+    auto found = m_byName.find(std::string(name.GetBuffer(), size_t(name.GetLength())));
+    return found == m_byName.end() ? nullptr : found->second;
 }
 
 CPlayable* CTreeSequenceElements::playableOf(const CXString& name) {
@@ -86,10 +89,50 @@ CPlayable* CTreeSequenceElements::playableOf(const CXString& name) {
 void CTreeSequenceElements::add(CXString child, CXString parent) {
     CPlayable* childPlayable = playableOf(child);
     CPlayable* parentPlayable = playableOf(parent);
-    if (childPlayable && parentPlayable) parentPlayable->addChild(childPlayable);
+    if (!childPlayable || !parentPlayable || !fits(parentPlayable, childPlayable)) return;
+    auto* sequence = dynamic_cast<CSequencedPlayable*>(parentPlayable);
+    const int before = sequence ? sequence->getChildrenCount() : -1;
+    parentPlayable->addChild(childPlayable);
+    if (sequence && sequence->getChildrenCount() > before) {
+        m_holders[childPlayable].insert(parentPlayable);
+        ++m_links;
+    }
 }
 
-CPlayable* CTreeSequenceElements::createSimple(_tse_entry* element) {
+bool CTreeSequenceElements::fits(CPlayable* holder, CPlayable* held) {
+    std::unordered_map<CPlayable*, int> below, above;
+    if (m_links < kMaxLinks && depthAbove(holder, above) + 1 + heightBelow(held, below) <= kMaxNesting)
+        return true;
+    m_refused = true;
+    return false;
+}
+
+int CTreeSequenceElements::heightBelow(CPlayable* playable, std::unordered_map<CPlayable*, int>& memo) {
+    auto known = memo.find(playable);
+    if (known != memo.end()) return known->second;
+    int height = 0;
+    // The links made so far never nest deeper than the limit, so neither does this walk.
+    if (auto* sequence = dynamic_cast<CSequencedPlayable*>(playable))
+        for (int i = 0; i < sequence->getChildrenCount(); ++i)
+            height = std::max(height, 1 + heightBelow(sequence->getChild(i), memo));
+    if (auto* speaking = dynamic_cast<CSpeakingAnimation*>(playable))
+        if (CPlayable* voice = speaking->getVoice()) height = std::max(height, 1 + heightBelow(voice, memo));
+    memo[playable] = height;
+    return height;
+}
+
+int CTreeSequenceElements::depthAbove(CPlayable* playable, std::unordered_map<CPlayable*, int>& memo) {
+    auto known = memo.find(playable);
+    if (known != memo.end()) return known->second;
+    int depth = 0;
+    auto holders = m_holders.find(playable);
+    if (holders != m_holders.end())
+        for (CPlayable* holder : holders->second) depth = std::max(depth, 1 + depthAbove(holder, memo));
+    memo[playable] = depth;
+    return depth;
+}
+
+CPlayable* CTreeSequenceElements::createSimple(_tse_entry* element, CPlayableObserver* observer) {
     CAnimo* animation = nullptr;
     CSimpleAnimation* leaf = nullptr;
     CMC_Object* object = SequenceSupport::sceneObject(m_window, element->fileName);
@@ -108,13 +151,18 @@ CPlayable* CTreeSequenceElements::createSimple(_tse_entry* element) {
             CApplication* shell = m_window ? m_window->GetApplicationInterface() : nullptr;
             const CXString path = shell ? shell->getWAVPath(element->fileName) : element->fileName;
             CSound4* sound = SequenceSupport::takeSound(m_window, m_resources, path);
+            if (!m_resources) return sound;
             // Elements of one file share its sound: one use of the cache serves them all.
-            for (int i = 0; i < m_entries.getSize() && m_resources; ++i)
+            for (int i = 0; i < m_entries.getSize(); ++i)
                 if (at(i)->playable == sound) {
                     m_resources->remove(sound);
-                    break;
+                    return sound;
                 }
-            return sound;
+            // A leaf is named and heard by its own tree: a sound another tree plays as a leaf stays that
+            // tree's, and this one plays a sound of its own.
+            if (SequenceSupport::claim(sound, observer, element->name)) return sound;
+            m_resources->remove(sound);
+            return SequenceSupport::ownSound(m_window, path);
         } else {
             return nullptr;
         }
@@ -139,7 +187,7 @@ CPlayable* CTreeSequenceElements::create(_tse_entry* element, CPlayableObserver*
         made = new CSpeakingAnimation(m_window, m_resources);
         break;
     case TYPE_SIMPLE:
-        made = createSimple(element);
+        made = createSimple(element, observer);
         break;
     default:
         break;
@@ -200,7 +248,17 @@ void CTreeSequenceElements::setWAVFN(CXString name, CXString voice) {
     auto* speaking = dynamic_cast<CSpeakingAnimation*>(playableOf(name));
     if (!speaking) return;
     if (_tse_entry* element = find(voice)) {
+        if (element->playable && !fits(speaking, element->playable)) return;
+        // The voice it had is let go.
+        if (CPlayable* old = speaking->getVoice()) {
+            auto holders = m_holders.find(old);
+            if (holders != m_holders.end()) holders->second.erase(speaking);
+        }
         speaking->apply(element->playable);
+        if (element->playable && speaking->getVoice() == element->playable) {
+            m_holders[element->playable].insert(speaking);
+            ++m_links;
+        }
         return;
     }
     CMC_Object* object = SequenceSupport::sceneObject(m_window, voice);
@@ -306,21 +364,44 @@ void readLine(CTreeSequenceElements& elements, const CXString& line, CPlayableOb
 
 CPlayable* CMultimediaSequenceCreator::load(CWindow* window, CXString file, CResourcesManager* resources,
                                             CPlayableObserver* observer) {
+    int error = ERR_NONE;
+    return read(window, file, resources, observer, error);
+}
+
+CPlayable* CMultimediaSequenceCreator::read(CWindow* window, CXString file, CResourcesManager* resources,
+                                            CPlayableObserver* observer, int& error) {
+    error = ERR_NONE;
     CFile input;
-    if (input.Open(window, file, CFile::MODE_READ | CFile::MODE_TEXT) != 0) return nullptr;
+    if (input.Open(window, file, CFile::MODE_READ | CFile::MODE_TEXT) != 0) {
+        error = ERR_FILE_NOT_FOUND;
+        return nullptr;
+    }
     CTreeSequenceElements elements(window, resources);
-    for (CXString line = input.getLine(); line.IsString(); line = input.getLine())
+    for (CXString line = input.getLine(); line.IsString() && !elements.isRefused(); line = input.getLine())
         readLine(elements, line, observer);
     input.Close();
 
     _tse_entry* rootEntry = elements.find(pureNameOf(file));
     CPlayable* root = rootEntry ? rootEntry->playable : nullptr;
-    // A cached sound is the cache's: the caller, who deletes the root, gets a sound of its own.
-    if (root && resources && root->getType() == 1) {
-        auto* own = new CSound4(window, root->getFileName(), true, false);
-        own->setName(root->getName());
-        own->setGenericNotifier(observer);
-        root = own;
+    if (elements.isRefused()) {
+        // Every walk, play and destruction of a tree goes down it level by level.
+        logMessage("sequence file %s: elements nested deeper than %d levels, or more than %d links; the file "
+                   "is refused",
+                   file.GetBuffer(), CTreeSequenceElements::kMaxNesting, CTreeSequenceElements::kMaxLinks);
+        error = ERR_FILE_DAMAGED;
+        root = nullptr;
+    }
+    if (root && root->getType() == 1) {
+        if (SequenceSupport::isOwned(root)) {
+            // Made for this tree alone: the caller's now.
+            SequenceSupport::disown(root);
+        } else {
+            // A cached sound is the cache's: the caller, who deletes the root, gets a sound of its own.
+            auto* own = new CSound4(window, root->getFileName(), true, false);
+            own->setName(root->getName());
+            own->setGenericNotifier(observer);
+            root = own;
+        }
     }
     // A sound's file name is the one it plays.
     if (root && root->getType() != 1) root->setFilename(file);
@@ -329,11 +410,10 @@ CPlayable* CMultimediaSequenceCreator::load(CWindow* window, CXString file, CRes
         if (CPlayable* p = elements.at(i)->playable) p->subParent();
     const std::unordered_set<CPlayable*> held = SequenceSupport::heldBy(root);
     std::vector<CPlayable*> loose;
+    std::unordered_set<CPlayable*> seen;
     for (int i = 0; i < elements.getCount(); ++i) {
         CPlayable* p = elements.at(i)->playable;
-        if (!p || p->getParentsNo() > 0 || held.count(p) ||
-            std::find(loose.begin(), loose.end(), p) != loose.end())
-            continue;
+        if (!p || p->getParentsNo() > 0 || held.count(p) || !seen.insert(p).second) continue;
         loose.push_back(p);
     }
     // A loose playable may hold the root (as its voice, or a child): the caller's hold keeps it.
@@ -357,7 +437,11 @@ char CMultimediaSequenceCreator::getParameter(int index) {
 CMultimediaSequenceCreator::CMultimediaSequenceCreator(CWindow* window, CXString file,
                                                        CResourcesManager* resources,
                                                        CPlayableObserver* observer, bool keep)
-    : m_result(load(window, file, resources, observer)), m_keep(keep) {}
+    : m_keep(keep) {
+    int error = ERR_NONE;
+    m_result = read(window, file, resources, observer, error);
+    setErrorCode(error);
+}
 
 CMultimediaSequenceCreator::~CMultimediaSequenceCreator() {
     if (!m_keep) delete m_result;

@@ -1,5 +1,9 @@
 #pragma once
 #include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "core/Containers.h"
 #include "display/Playable.h"
@@ -55,17 +59,37 @@ public:
     void setSequence(CXString, CXString) {}
     void setToSay(CXString, CXString) {}
 
+    // The most links a chain of holders (sequences holding children, speaking animations holding their
+    // voice) may have: trees are walked, played and destroyed level by level.
+    static constexpr int kMaxNesting = 64;
+    // The most links a file may make: each one walks the tree it joins.
+    static constexpr int kMaxLinks = 4096;
+
     int getCount() const { return m_entries.getSize(); }
+    // A link was refused for nesting too deep, or for one link too many: the file is damaged.
+    bool isRefused() const { return m_refused; }
     _tse_entry* at(int index) const { return static_cast<_tse_entry*>(m_entries.at(index)); }
     CResourcesManager* getResources() const { return m_resources; }
 
 private:
-    CPlayable* createSimple(_tse_entry* element);
+    CPlayable* createSimple(_tse_entry* element, CPlayableObserver* observer);
     CPlayable* playableOf(const CXString& name);
+    // False, marking the file too deep, when holding held would nest links deeper than kMaxNesting or make
+    // more than kMaxLinks.
+    bool fits(CPlayable* holder, CPlayable* held);
+    // The longest chain of links below, and above through the links this file made.
+    int heightBelow(CPlayable* playable, std::unordered_map<CPlayable*, int>& memo);
+    int depthAbove(CPlayable* playable, std::unordered_map<CPlayable*, int>& memo);
 
     CWindow* m_window;
     CResourcesManager* m_resources;
     CXArray m_entries{101, 0.75f};
+    // The same records by name: files may declare many.
+    std::unordered_map<std::string, _tse_entry*> m_byName;
+    // Who holds each playable (its parents and the speaking animations it is the voice of).
+    std::unordered_map<CPlayable*, std::unordered_set<CPlayable*>> m_holders;
+    int m_links = 0;
+    bool m_refused = false;
 };
 
 // Reads sequence files: text lines "NAME n" declaring elements and "n KEY value" setting them (separators
@@ -73,7 +97,8 @@ private:
 // without folder and extension.
 class CMultimediaSequenceCreator : public CXObject {
 public:
-    // The file's root playable (the caller deletes it), or null. The observer hears every playable of the
+    // The file's root playable (the caller deletes it), or null (also for a file whose elements nest deeper
+    // than CTreeSequenceElements::kMaxNesting, with a log line). The observer hears every playable of the
     // tree start and finish. Playables the root does not hold are let go at once.
     static CPlayable* load(CWindow* window, CXString file, CResourcesManager* resources,
                            CPlayableObserver* observer);
@@ -92,6 +117,11 @@ public:
     CPlayable* get() { return m_result; }
 
 private:
+    // As load; error is ERR_FILE_NOT_FOUND when the file cannot be opened, ERR_FILE_DAMAGED when its elements
+    // nest too deep (the creator's LastError).
+    static CPlayable* read(CWindow* window, CXString file, CResourcesManager* resources,
+                           CPlayableObserver* observer, int& error);
+
     CPlayable* m_result = nullptr;
     bool m_keep;
 };

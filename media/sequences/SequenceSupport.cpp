@@ -1,6 +1,7 @@
 #include "media/sequences/SequenceSupport.h"
 
 #include <algorithm>
+#include <unordered_map>
 #include <vector>
 
 #include "display/RefreshScreen.h"
@@ -44,7 +45,7 @@ void CBorrowedAnimation::letGo(CPlayable* borrower, CPlayableObserver* observer)
         m_animo.clear();
         m_fromScript = false;
     } else if (m_held && animation) {
-        SequenceSupport::release(animation, m_cache, false);
+        SequenceSupport::giveBack(animation, m_cache);
     }
     m_animation = nullptr;
     m_held = false;
@@ -66,26 +67,74 @@ CAnimationManager* animationManager(CWindow* window) {
     return shell ? shell->getAnimoManagerIfc() : nullptr;
 }
 
+namespace {
+
+// What a tree's claim on a cache's sound replaced.
+struct Claim {
+    CPlayableObserver* observer;
+    CXString name;
+};
+
+// Trees run on the main thread only.
+std::unordered_map<CPlayable*, Claim>& claims() {
+    static std::unordered_map<CPlayable*, Claim> all;
+    return all;
+}
+
+std::unordered_set<CPlayable*>& owned() {
+    static std::unordered_set<CPlayable*> all;
+    return all;
+}
+
+bool isMedia(CPlayable* playable) { return playable->getType() == 1 || playable->getType() == 2; }
+
+} // namespace
+
 void release(CPlayable* playable, CResourcesManager* cache, bool counted) {
     if (!playable) return;
     if (counted) {
         playable->subParent();
         if (playable->getParentsNo() > 0) return;
     }
-    const int type = playable->getType();
-    if (type != 1 && type != 2) {
+    if (!isMedia(playable))
         delete playable;
+    else if (isOwned(playable) || isClaimed(playable))
+        giveBack(playable, cache);
+}
+
+void giveBack(CPlayable* media, CResourcesManager* cache) {
+    if (!media) return;
+    if (owned().erase(media)) {
+        delete media;
         return;
     }
-    if (auto* graphics = dynamic_cast<CGraphicsObject*>(playable)) {
-        CWindow* window = playable->getWindow();
-        if (CRefreshScreen* screen = window ? window->GetRefreshScreenInterface() : nullptr)
-            *screen >> graphics;
+    auto claim = claims().find(media);
+    if (claim != claims().end()) {
+        media->setGenericNotifier(claim->second.observer);
+        media->setName(claim->second.name);
+        claims().erase(claim);
     }
-    if (cache)
-        cache->remove(playable);
-    else
-        delete playable;
+    if (cache) cache->remove(media);
+}
+
+bool isOwned(CPlayable* media) { return owned().count(media) > 0; }
+
+void disown(CPlayable* media) { owned().erase(media); }
+
+bool claim(CPlayable* media, CPlayableObserver* observer, const CXString& name) {
+    if (!media || isClaimed(media) || media->getGenericNotifier()) return false;
+    claims().emplace(media, Claim{media->getGenericNotifier(), media->getName()});
+    media->setGenericNotifier(observer);
+    media->setName(name);
+    return true;
+}
+
+bool isClaimed(CPlayable* media) { return claims().count(media) > 0; }
+
+CSound4* ownSound(CWindow* window, const CXString& path) {
+    auto* sound = new CSound4(window, path, true, false);
+    owned().insert(sound);
+    return sound;
 }
 
 namespace {
@@ -109,16 +158,20 @@ CAnimo* takeAnimation(CWindow* window, CResourcesManager* cache, const CXString&
     auto* animation = new CAnimo6(window, file);
     // Named even when the file did not load, so the cache finds it again.
     animation->setFilename(file);
-    if (cache) cache->add(static_cast<CPlayable*>(animation));
+    if (cache)
+        cache->add(static_cast<CPlayable*>(animation));
+    else
+        owned().insert(animation);
     made = true;
     return animation;
 }
 
 CSound4* takeSound(CWindow* window, CResourcesManager* cache, const CXString& path) {
     if (!path.IsString()) return nullptr;
+    if (!cache) return ownSound(window, path);
     if (auto* cached = fromCache<CSound4>(cache, path)) return cached;
     auto* sound = new CSound4(window, path, true, false);
-    if (cache) cache->add(sound);
+    cache->add(sound);
     return sound;
 }
 

@@ -49,10 +49,26 @@ CMC_Object* sceneObject(CWindow* window, const CXString& name);
 CAnimationManager* animationManager(CWindow* window);
 // A holder lets go of a tree's playable. A counted hold is one of the playable's parents (a sequence holding
 // a child, a speaking animation holding another element as its voice): the last one disposes of it. Any
-// other hold is the holder's own use of a cached sound or animation, or its own playable. Disposing gives a
-// sound or an animation back to the cache (taken off the screen first), or deletes it when there is no
-// cache; any other playable is deleted.
+// other hold is the holder's own playable. A sound or an animation is disposed of only when a tree took it
+// (giveBack); one that belongs to someone else (a script object's) is left as it is. Any other playable is
+// deleted.
 void release(CPlayable* playable, CResourcesManager* cache, bool counted);
+// The holder's own use of a sound or an animation a tree took: one it made without a cache is deleted; a
+// cache's gets back the observer and name it had before a tree claimed it, and one use goes back to the
+// cache (which destroys it, and so takes it off the screen, at its last use).
+void giveBack(CPlayable* media, CResourcesManager* cache);
+// True when a tree made the sound or animation without a cache and deletes it when done.
+bool isOwned(CPlayable* media);
+// The tree no longer deletes it: whoever it is handed to does.
+void disown(CPlayable* media);
+// A tree that uses a cache's sound as a leaf claims it: the leaf is named after the element and heard by the
+// tree's observer until the tree gives it back, which restores the name it had before. False, leaving it as
+// it is, when another tree holds the claim or something else observes it for good (the tree then plays a
+// sound of its own).
+bool claim(CPlayable* media, CPlayableObserver* observer, const CXString& name);
+bool isClaimed(CPlayable* media);
+// The sound of a file made for one tree alone, owned by it (never in a cache).
+CSound4* ownSound(CWindow* window, const CXString& path);
 // The animation of a file: one use of the cache's when it holds the file, else a new one (added to the
 // cache when there is one); made tells which. Null only without a file name.
 CAnimo* takeAnimation(CWindow* window, CResourcesManager* cache, const CXString& file, bool& made);

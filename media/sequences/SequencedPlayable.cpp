@@ -197,6 +197,8 @@ void CSequencedPlayable::seek(int target) {
         reportFinished();
         return;
     }
+    // A sequence sought after its play ended plays again, and tells of its new end.
+    if (!isPlaying()) m_finishReported = false;
     m_current = index;
     m_started = index;
     m_status = STATUS_PLAYING;

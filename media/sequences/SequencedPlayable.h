@@ -19,8 +19,9 @@ public:
     explicit CSequencedPlayable(CWindow* window);
     // The element is not read.
     CSequencedPlayable(CWindow* window, CMElement* element);
-    // Lets go of every child (the last parent deletes it, or hands it back to its cache) and leaves the
-    // animation manager.
+    // Lets go of every child and leaves the animation manager. The last parent deletes a child, but for a
+    // sound or an animation: one a tree took is given back (to its cache, or deleted when the tree made it
+    // without one), any other is left to its owner.
     ~CSequencedPlayable() override;
     CSequencedPlayable(const CSequencedPlayable&) = delete;
     CSequencedPlayable& operator=(const CSequencedPlayable&) = delete;
@@ -35,6 +36,7 @@ public:
     void pause() override;
     void resume() override;
     // -4 next, -3 previous, -2 last, -1 first, else that index; a target outside the children ends the play.
+    // Starting a child of a sequence whose play ended begins a new play, whose end is told again.
     void seek(int target) override;
     bool onPlayableFinished(CPlayable* child) override;
     using CPlayable::getParameter;

@@ -35,11 +35,19 @@ void CSimpleAnimation::substAnimation(CAnimo* animation) {
 void CSimpleAnimation::play() {
     std::shared_ptr<bool> alive = aliveToken();
     notify(NOTIFY_STARTED);
-    CAnimo* animation = *alive ? getAnimation() : nullptr;
-    if (!animation) return;
-    m_lastPlayedEvent = animation->GetEventName(m_eventIndex);
-    animation->addNotifier(this);
-    animation->Play(m_eventIndex, 0);
+    if (!*alive) return;
+    CAnimo* animation = getAnimation();
+    if (animation) {
+        m_lastPlayedEvent = animation->GetEventName(m_eventIndex);
+        animation->addNotifier(this);
+        m_awaitingEnd = true;
+        animation->Play(m_eventIndex, 0);
+        if (!*alive || !m_awaitingEnd || animation->IsPlaying()) return;
+        animation->removeNotifier(this);
+    }
+    // No animation, or an event it cannot play: the play is over at once, so a sequence goes on.
+    m_awaitingEnd = false;
+    notify(NOTIFY_FINISHED);
 }
 
 void CSimpleAnimation::stop(bool notifyFinished) {
@@ -78,6 +86,7 @@ bool CSimpleAnimation::onPlayableFinished(CPlayable* playable) {
     CAnimo* animation = getAnimation();
     if (!animation || playable != static_cast<CPlayable*>(animation)) return false;
     animation->removeNotifier(this);
+    m_awaitingEnd = false;
     notify(NOTIFY_FINISHED);
     return false;
 }

@@ -30,6 +30,7 @@ public:
     // it and deletes it.
     void holdAnimation(CResourcesManager* cache);
 
+    // Without an animation, or with an event the animation cannot play, reports finished at once.
     void play() override;
     void stop(bool notify) override;
     void pause() override;
@@ -44,6 +45,8 @@ public:
 private:
     int32_t m_eventIndex = 0;
     CBorrowedAnimation m_animation;
+    // Between a play and the animation's end.
+    bool m_awaitingEnd = false;
 };
 
 } // namespace KavirelDLL

@@ -30,7 +30,11 @@ CPlayable* CSpeakingAnimation::getVoice() {
 void CSpeakingAnimation::letGoVoice() {
     CPlayable* voice = getVoice();
     if (voice) voice->removeNotifier(this);
-    if (!m_soundFromScene && voice) SequenceSupport::release(voice, m_resources, m_voiceCounted);
+    // Another element is let go as a parent lets go of a child; a voice of its own goes back to the cache.
+    if (!m_soundFromScene && voice && m_voiceCounted)
+        SequenceSupport::release(voice, m_resources, true);
+    else if (!m_soundFromScene && voice)
+        SequenceSupport::giveBack(voice, m_resources);
     m_voiceCounted = false;
     m_scriptSound.clear();
     m_soundFromScene = false;
@@ -104,7 +108,12 @@ void CSpeakingAnimation::play() {
     CPlayable* voice = getVoice();
     if (voice) voice->addNotifier(this);
     CAnimo* animation = getAnimation();
-    if (!animation) return;
+    if (!animation) {
+        // Nothing to show: the play is over at once, so a sequence goes on.
+        if (voice) voice->removeNotifier(this);
+        reportFinished();
+        return;
+    }
     m_status |= STATUS_PLAYING;
     animation->addNotifier(this);
     if (voice) {

@@ -34,6 +34,7 @@ public:
     void setEnding(bool ending) { m_ending = ending; }
     void setOnlyEvents(bool onlyEvents) { m_onlyEvents = onlyEvents; }
 
+    // Without an animation, reports finished at once.
     void play() override;
     void stop(bool notify) override;
     void pause() override;

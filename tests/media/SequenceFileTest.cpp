@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "core/Log.h"
+#include "display/RefreshScreen.h"
 #include "media/SequenceFixtures.h"
 #include "media/sequences/SequenceCreator.h"
 #include "media/sequences/SequencedPlayable.h"
@@ -161,4 +163,109 @@ TEST(SequenceFile, SoundsSpeakersAndLooseElements) {
     EXPECT_EQ(world.cache->getSize(), 0);
     soundRoot->play();
     EXPECT_TRUE(soundRoot->isPlaying());
+}
+
+// Two trees of one file over one cache: the first claims the cached sound leaf (its observer, its element's
+// name) and gives back what it replaced; the second, or any while something else observes it, plays a sound
+// of its own; the shared animation stays on the screen until its last use goes. Neither tree leaves an
+// observer behind (ASan: the logs are freed).
+TEST(SequenceFile, TreesSharingTheCache) {
+    CSequenceWorld world;
+    const std::string hi = world.wav("hi.wav", 60).GetBuffer();
+    const std::string face = world.ann("face.ann", {{"1", 2}}).GetBuffer();
+    const std::string text = "NAME T\nT TYPE SEQUENCE\nNAME s\ns FILENAME " + hi +
+                             "\ns TYPE SIMPLE\ns ADD T\nNAME w\nw FILENAME " + face +
+                             "\nw TYPE SIMPLE\nw ADD T\n";
+    auto firstLog = std::make_unique<CTreeLog>();
+    CTreeLog secondLog;
+    auto first = load(world, "T.SEQ", text, firstLog.get());
+    auto second = load(world, "T.SEQ", text, &secondLog);
+    ASSERT_TRUE(first && second);
+    CPlayable* cached = sequence(first.get())->getChild(0);
+    CPlayable* own = sequence(second.get())->getChild(0);
+    ASSERT_NE(cached, own);
+    EXPECT_EQ(cached->getGenericNotifier(), firstLog.get());
+    EXPECT_EQ(own->getGenericNotifier(), &secondLog);
+    EXPECT_EQ(own->getName(), "s");
+    auto* animation = dynamic_cast<CSimpleAnimation*>(sequence(first.get())->getChild(1))->getAnimation();
+    EXPECT_EQ(dynamic_cast<CSimpleAnimation*>(sequence(second.get())->getChild(1))->getAnimation(),
+              animation);
+    CRefreshScreen* screen = world.window.GetRefreshScreenInterface();
+    ASSERT_NE(screen, nullptr);
+    EXPECT_GE(screen->getIndex(animation), 0);
+    // The test's own use of the cached sound outlives the first tree.
+    ASSERT_EQ(world.cache->get(cached->getFileName()), cached);
+    first.reset();
+    firstLog.reset();
+    EXPECT_EQ(cached->getGenericNotifier(), nullptr);
+    EXPECT_EQ(cached->getName(), "");
+    EXPECT_GE(screen->getIndex(animation), 0); // the second tree still shows it
+    cached->play();
+    second->play();
+    world.runWhile(*second);
+    world.runWhile(*cached);
+    EXPECT_EQ(secondLog.joined(), "+T +s +w -s -T -w"); // a sequence hears a child end first
+    // A third tree may claim it again; the cache keeps it until its last use.
+    auto third = load(world, "T.SEQ", text, &secondLog);
+    EXPECT_EQ(sequence(third.get())->getChild(0), cached);
+    third.reset();
+    // One that something else observes for good is left to it.
+    CTreeLog keeper;
+    cached->setGenericNotifier(&keeper);
+    auto fourth = load(world, "T.SEQ", text, &secondLog);
+    EXPECT_NE(sequence(fourth.get())->getChild(0), cached);
+    fourth.reset();
+    EXPECT_EQ(cached->getGenericNotifier(), &keeper);
+    cached->setGenericNotifier(nullptr);
+    second.reset();
+    EXPECT_EQ(world.cache->getSize(), 1);
+    world.cache->remove(cached);
+    EXPECT_EQ(world.cache->getSize(), 0);
+}
+
+// Holders nest at most kMaxNesting links deep and a file makes at most kMaxLinks: a deeper or larger file
+// (sequences or speaking voices) is refused with a log line and its creator's error, and everything it made
+// is freed; one level or link less loads.
+TEST(SequenceFile, NestingTooDeep) {
+    CSequenceWorld world;
+    // D holds n0, n0 holds n1, ...: one link a level.
+    std::string base = "NAME D\nD TYPE SEQUENCE\n", up = "D";
+    for (int i = 0; i < CTreeSequenceElements::kMaxNesting - 1; ++i) {
+        const std::string name = "n" + std::to_string(i);
+        base += "NAME " + name + "\n" + name + " TYPE SEQUENCE\n" + name + " ADD " + up + "\n";
+        up = name;
+    }
+    const std::string fits = base + "NAME last\nlast TYPE SEQUENCE\nlast ADD " + up + "\n";
+    const std::string deep = fits + "NAME more\nmore TYPE SEQUENCE\nmore ADD last\n";
+    auto loaded = load(world, "D.SEQ", fits);
+    ASSERT_NE(loaded, nullptr);
+    CPlayable* bottom = loaded.get();
+    int levels = 0;
+    while (sequence(bottom)->getChildrenCount() > 0) bottom = sequence(bottom)->getChild(0), ++levels;
+    EXPECT_EQ(levels, CTreeSequenceElements::kMaxNesting);
+    loaded->play();
+    EXPECT_TRUE(loaded->isPlaying());
+    loaded->stop(true);
+    loaded.reset();
+
+    CLogCapture captured;
+    EXPECT_EQ(load(world, "D.SEQ", deep), nullptr);
+    EXPECT_TRUE(captured.contains("nested deeper than 64 levels"));
+    CMultimediaSequenceCreator creator(&world.window, world.file("D.SEQ", deep), nullptr, nullptr, false);
+    EXPECT_EQ(creator.get(), nullptr);
+    EXPECT_EQ(creator.LastError(), ERR_FILE_DAMAGED);
+    // A voice is one more link: a speaking animation at the bottom holding a sequence makes it too deep.
+    const std::string voiced =
+        base + "NAME v\nv TYPE SPEAKING\nv ADD " + up + "\nNAME x\nx TYPE SEQUENCE\nv WAVFN x\n";
+    EXPECT_EQ(load(world, "D.SEQ", voiced), nullptr);
+    // Links are counted: each one walks the tree it joins.
+    std::string wide = "NAME D\nD TYPE SEQUENCE\nNAME c\nc TYPE SEQUENCE\n";
+    for (int i = 0; i < CTreeSequenceElements::kMaxLinks; ++i) wide += "c ADD D\n";
+    auto widest = load(world, "D.SEQ", wide);
+    ASSERT_NE(widest, nullptr);
+    EXPECT_EQ(sequence(widest.get())->getChildrenCount(), CTreeSequenceElements::kMaxLinks);
+    EXPECT_EQ(load(world, "D.SEQ", wide + "c ADD D\n"), nullptr);
+    CMultimediaSequenceCreator missing(&world.window, world.file("x", "") + "/none.seq", nullptr, nullptr,
+                                       true);
+    EXPECT_EQ(missing.LastError(), ERR_FILE_NOT_FOUND);
 }

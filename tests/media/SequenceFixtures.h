@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "display/RefreshScreen.h"
 #include "display/ResourcesManager.h"
 #include "media/SoundFixtures.h"
 #include "media/anim/AnimationManager.h"
@@ -31,10 +32,23 @@ inline uint64_t& sequenceClock() {
 }
 inline uint64_t sequenceMicros() { return sequenceClock(); }
 
+// A harness window with a screen that animations are put on.
+class CSequenceWindow : public CHarnessWindow {
+public:
+    CSequenceWindow() : m_screen(this, false) {
+        m_screen.SetBpp(16);
+        m_refreshScreen = &m_screen;
+    }
+    ~CSequenceWindow() override { m_refreshScreen = nullptr; }
+
+private:
+    KavirelDLL::CRefreshScreen m_screen;
+};
+
 // A window with its shell, an in-memory mixer, a cache, and a clock that moves only by frames.
 struct CSequenceWorld {
     CTempFolder folder{"seq"};
-    CHarnessWindow window;
+    CSequenceWindow window;
     CSequenceShell* shell;
     std::unique_ptr<KavirelDLL::CResourcesManager> cache;
 

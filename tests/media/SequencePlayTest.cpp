@@ -12,11 +12,13 @@ using namespace KavirelTest;
 
 namespace {
 
-// Builds trees by hand: every playable named and heard by one log.
+// Builds trees by hand: every playable named and heard by one log. Sounds are the test's own (a sequence
+// deletes no sound it did not take), so a tree must go before its Tree.
 struct Tree {
     explicit Tree(CSequenceWorld& w) : world(w) {}
     CSequenceWorld& world;
     CTreeLog log;
+    std::vector<std::unique_ptr<CSound4>> sounds;
     template <class T>
     T* named(T* p, const char* name) {
         p->setName(name);
@@ -24,8 +26,9 @@ struct Tree {
         return p;
     }
     CSound4* sound(const char* name, int ms) {
-        return named(new CSound4(&world.window, world.wav(std::string(name) + ".wav", ms), false, false),
-                     name);
+        sounds.push_back(std::make_unique<CSound4>(&world.window, world.wav(std::string(name) + ".wav", ms),
+                                                   false, false));
+        return named(sounds.back().get(), name);
     }
     CSequencedPlayable* sequence(const char* name, int mode = 1) {
         auto* s = named(new CSequencedPlayable(&world.window), name);
@@ -173,9 +176,19 @@ TEST(SequencedPlayable, PauseResumeAndSeek) {
     EXPECT_FALSE(seq->isPlaying());
     for (int i = 0; i < 3; ++i) world.frame();
     EXPECT_EQ(std::count(tree.log.events.begin(), tree.log.events.end(), "-SEQ"), 1);
-    seq->seek(-1); // no current child playing: nothing
+    // Sought after its end, the sequence plays again from there and tells of its new end.
+    seq->seek(-2);
     world.frame();
-    EXPECT_EQ(playing(), 0);
+    EXPECT_EQ(playing(), 3);
+    world.runWhile(*seq);
+    world.frame();
+    EXPECT_EQ(std::count(tree.log.events.begin(), tree.log.events.end(), "-SEQ"), 2);
+    // Stopped quietly, then sought past the end: no word.
+    seq->seek(0);
+    seq->stop(false);
+    seq->seek(-4);
+    world.frame();
+    EXPECT_EQ(std::count(tree.log.events.begin(), tree.log.events.end(), "-SEQ"), 2);
 }
 
 // A playable held by two parents is deleted by the last one; a sequence never holds itself.
@@ -187,18 +200,24 @@ TEST(SequencedPlayable, SharedChildrenAndCycles) {
     CSequencedPlayable* shared = tree.sequence("SHARED");
     CSound4* sound = tree.sound("S", 100);
     shared->addChild(sound);
+    // An animation someone else owns, as a script object's: taken off nothing, deleted by nobody here.
+    auto strip = CSequenceWorld::animation(&world.window, {{"RUN", 3}});
+    world.window.GetRefreshScreenInterface()->put(strip.get(), 5);
+    shared->addChild(strip.get());
     first->addChild(shared);
     second->addChild(shared);
     EXPECT_EQ(shared->getParentsNo(), 2);
     shared->addChild(shared);
     shared->addChild(first.get());
-    EXPECT_EQ(shared->getChildrenCount(), 1);
+    EXPECT_EQ(shared->getChildrenCount(), 2);
     first.reset();
     EXPECT_EQ(shared->getName(), "SHARED");
     EXPECT_EQ(shared->getChild(0), sound);
     std::unique_ptr<CXArray> sounds(second->getAllOfType(1));
     EXPECT_EQ(sounds->getSize(), 1);
-    second.reset(); // deletes the shared sequence and its sound once (ASan)
+    second.reset(); // deletes the shared sequence once, and not the test's sound or animation (ASan)
+    EXPECT_EQ(sound->getParentsNo(), 0);
+    EXPECT_GE(world.window.GetRefreshScreenInterface()->getIndex(strip.get()), 0);
 }
 
 // Lip-synchronised speech: talking events (digit names, or the prefix's own ones but START, END and STOP)
@@ -304,11 +323,12 @@ TEST(SpeakingAnimation, OtherVoicesAndNoEvents) {
     world.runWhile(*speaker);
     world.frame();
     EXPECT_EQ(tree.log.joined(), "+talk +V +V1 +V2 -V1 -talk -V -V2");
+    // Nothing to show: over at once.
     speaker->substAnimation(nullptr);
     tree.log.events.clear();
     speaker->play();
     EXPECT_FALSE(voice->isPlaying());
-    EXPECT_EQ(tree.log.joined(), "+talk");
+    EXPECT_EQ(tree.log.joined(), "+talk -talk");
     // A speaker without a voice ends as it starts: the sequence holding it goes on to its next child.
     std::unique_ptr<CSequencedPlayable> on(tree.sequence("ON"));
     auto* mute = tree.named(new CSpeakingAnimation(&world.window, nullptr), "MUTE");
@@ -329,4 +349,43 @@ TEST(SpeakingAnimation, OtherVoicesAndNoEvents) {
     loop->addChild(inner);
     inner->apply(loop.get());
     EXPECT_EQ(inner->getVoice(), nullptr);
+}
+
+// A simple animation that cannot start (no animation, or an event it lacks) reports started and finished at
+// once, so the sequence holding it goes on to the next child, and ends after the last (a sequence hears a
+// child end before the log does); a sound that cannot load never starts.
+TEST(SequencedPlayable, LeavesThatCannotStart) {
+    CSequenceWorld world;
+    Tree tree{world};
+    auto strip = CSequenceWorld::animation(&world.window, {{"RUN", 3}});
+    std::unique_ptr<CSequencedPlayable> seq(tree.sequence("SEQ"));
+    seq->addChild(tree.simple("NONE", nullptr, 0));
+    seq->addChild(tree.simple("BAD", strip.get(), 7));
+    CSimpleAnimation* good = tree.simple("GOOD", strip.get(), 0);
+    seq->addChild(good);
+    seq->play();
+    EXPECT_EQ(tree.log.joined(), "+SEQ +NONE +BAD +GOOD -BAD -NONE");
+    EXPECT_EQ(seq->getCurrent(), 2);
+    world.runWhile(*seq);
+    EXPECT_EQ(tree.log.joined(), "+SEQ +NONE +BAD +GOOD -BAD -NONE -SEQ -GOOD");
+    // A sound that cannot load does not start at all: the animation manager moves the sequence on.
+    tree.log.events.clear();
+    std::unique_ptr<CSequencedPlayable> mute(tree.sequence("MUTE"));
+    tree.sounds.push_back(
+        std::make_unique<CSound4>(&world.window, world.file("x", "") + "/missing.wav", false, false));
+    mute->addChild(tree.named(tree.sounds.back().get(), "MISSING"));
+    mute->addChild(tree.simple("GOOD", strip.get(), 0));
+    mute->play();
+    EXPECT_EQ(mute->getCurrent(), 0);
+    // The manager steps a sequence once a second.
+    for (int i = 0; i < 60 && mute->getCurrent() == 0; ++i) world.frame();
+    EXPECT_EQ(mute->getCurrent(), 1);
+    world.runWhile(*mute);
+    EXPECT_EQ(tree.log.joined(), "+MUTE +GOOD -MUTE -GOOD");
+    tree.log.events.clear();
+    std::unique_ptr<CSequencedPlayable> last(tree.sequence("LAST"));
+    last->addChild(tree.simple("BAD", strip.get(), -3));
+    last->play();
+    EXPECT_FALSE(last->isPlaying());
+    EXPECT_EQ(tree.log.joined(), "+LAST +BAD -LAST -BAD");
 }
