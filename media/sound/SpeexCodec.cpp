@@ -48,12 +48,15 @@ public:
         : m_file(file), m_bytesPerSample(format.bitsPerSample / 8), m_channels(format.channels),
           m_left(dataBytes) {}
 
-    // Sample frames read; the rest of the frame is silence.
+    // Sample frames read; the rest of the frame is silence. A read cut short before the end of the file is a
+    // failure (failed()), not the end of the samples.
     int read(std::vector<int16_t>& frame, int frameSize) {
         const uint32_t wanted = static_cast<uint32_t>(frameSize * m_channels * m_bytesPerSample);
         m_bytes.resize(wanted);
-        int got = m_file.Read(m_bytes.data(), static_cast<int>(std::min(wanted, m_left)));
+        const int asked = static_cast<int>(std::min(wanted, m_left));
+        int got = m_file.Read(m_bytes.data(), asked);
         got = std::max(got, 0);
+        if (got < asked && !m_file.eof()) m_failed = true;
         m_left -= static_cast<uint32_t>(got);
         const int samples = got / m_bytesPerSample;
         for (int i = 0; i < frameSize * m_channels; ++i) {
@@ -66,12 +69,14 @@ public:
         }
         return samples / m_channels;
     }
+    bool failed() const { return m_failed; }
 
 private:
     CFile& m_file;
     int m_bytesPerSample;
     int m_channels;
     uint32_t m_left;
+    bool m_failed = false;
     std::vector<uint8_t> m_bytes;
 };
 
@@ -339,17 +344,25 @@ struct COggReader {
 } // namespace
 
 bool CSpeexCodec::encode(const char* wavePath, const char* speexPath) {
+    CFile in;
+    if (in.OpenDirect(CXString(wavePath), CFile::MODE_READ | CFile::MODE_BINARY) != 0 || !in.GetHandle()) {
+        logMessage("speex: %s does not open", wavePath);
+        return false;
+    }
+    const bool ok = encode(in, speexPath);
+    in.Close();
+    return ok;
+}
+
+bool CSpeexCodec::encode(CFile& in, const char* speexPath) {
+    const CXString inputName = in.GetFileName();
+    const char* wavePath = inputName.GetBuffer();
     std::vector<uint8_t> comments;
     put32(comments, sizeof(kVendor) - 1);
     comments.insert(comments.end(), kVendor, kVendor + sizeof(kVendor) - 1);
     put32(comments, 0);
     const int serial = streamSerial();
 
-    CFile in;
-    if (in.OpenDirect(CXString(wavePath), CFile::MODE_READ | CFile::MODE_BINARY) != 0 || !in.GetHandle()) {
-        logMessage("speex: %s does not open", wavePath);
-        return false;
-    }
     uint8_t head[44];
     CWaveFormat format;
     if (in.Read(head, 44) == 44) format.load(head + 20, CWaveFormat::kMinimumSize);
@@ -398,7 +411,7 @@ bool CSpeexCodec::encode(const char* wavePath, const char* speexPath) {
     for (int64_t frames = 1; ok; ++frames) {
         if (format.channels == 2) speex_encode_stereo_int(frame.data(), frameSize, &state.bits);
         speex_encode_int(state.speex, frame.data(), &state.bits);
-        const bool last = reader.read(frame, frameSize) == 0;
+        const bool last = reader.read(frame, frameSize) == 0 || reader.failed();
         const int bytes =
             speex_bits_write(&state.bits, reinterpret_cast<char*>(packet.data()), kMaxPacketBytes);
         speex_bits_reset(&state.bits);
@@ -407,6 +420,10 @@ bool CSpeexCodec::encode(const char* wavePath, const char* speexPath) {
     }
     if (out.Close() != 0) ok = false;
     if (!ok) logMessage("speex: writing %s failed", speexPath);
+    if (reader.failed()) {
+        logMessage("speex: reading %s failed", wavePath);
+        ok = false;
+    }
     return ok;
 }
 
