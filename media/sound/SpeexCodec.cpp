@@ -146,6 +146,9 @@ public:
     }
 
     bool started() const { return m_speex != nullptr; }
+    // Whether packets numbered below count reach past the header, the comments and the extra headers.
+    bool passesHeaders(int64_t count) const { return count > 2 + m_extraHeaders; }
+    int64_t extraHeaders() const { return m_extraHeaders; }
     bool damaged() const { return m_damaged; }
     void setDamaged() { m_damaged = true; }
 
@@ -203,6 +206,10 @@ private:
             h.rate <= 0) {
             logMessage("speex: %d channels, %d frames a packet at %d Hz cannot be decoded", channels,
                        h.frames_per_packet, h.rate);
+            return false;
+        }
+        if (h.extra_headers < 0) {
+            logMessage("speex: %d extra headers cannot be", h.extra_headers);
             return false;
         }
         m_channels = channels;
@@ -467,6 +474,11 @@ bool CSpeexCodec::decode(const char* speexPath, const char* outputPath) {
         ok = false;
     } else if (ok && !ended) {
         logMessage("speex: %s ends before its last packet", speexPath);
+        ok = false;
+    } else if (ok && !decoder.passesHeaders(packets)) {
+        // A header count no stream reaches would leave nothing decoded.
+        logMessage("speex: %s ends within its %lld extra headers: no samples", speexPath,
+                   static_cast<long long>(decoder.extraHeaders()));
         ok = false;
     }
     if (decoder.started() && !decoder.finish()) ok = false;

@@ -255,6 +255,12 @@ TEST(Speex, DecoderRefusesDamagedStreams) {
         });
     };
     EXPECT_TRUE(files.decode(header(76, 0))); // rebuilt whole, it still decodes
+    // Extra headers the stream never gets past leave no samples: refused, as is a negative count.
+    EXPECT_TRUE(files.decode(header(68, 1)));
+    EXPECT_FALSE(files.decode(header(68, 0x7FFFFFFF)));
+    EXPECT_TRUE(log.contains("ends within its 2147483647 extra headers"));
+    EXPECT_FALSE(files.decode(header(68, 0xFFFFFFFF)));
+    EXPECT_TRUE(log.contains("-1 extra headers"));
     EXPECT_FALSE(files.decode(header(40, 3)));
     EXPECT_TRUE(log.contains("Mode number 3 does not (yet/any longer) exist in this version"));
     EXPECT_FALSE(files.decode(header(40, 0xFFFFFFFF)));
