@@ -18,6 +18,12 @@ int failed(int code, const CWaveHandle* handle, const char* what) {
     return code;
 }
 
+// A routine given no open file answers its own failure code rather than reaching through the null.
+int noHandle(int code, const char* routine) {
+    logMessage("wave: %s: no open file given (0x%X)", routine, code);
+    return code;
+}
+
 bool writeAll(CWaveHandle* handle, const void* data, uint32_t count) {
     return count == 0 || handle->file.Write(data, static_cast<int>(count)) == static_cast<int>(count);
 }
@@ -82,6 +88,7 @@ int openWaveFile(const char* name, std::unique_ptr<CWaveHandle>& handle,
 }
 
 int startWaveRead(CWaveHandle* handle, CRiffChunk& data, const CRiffChunk& riff) {
+    if (!handle) return noHandle(WAVE_ERR_CANNOT_READ, "startWaveRead");
     if (handle->file.Seek(static_cast<int>(riff.dataOffset) + 4, 0) != 0)
         return failed(WAVE_ERR_CANNOT_READ, handle, "cannot seek");
     data = CRiffChunk();
@@ -92,6 +99,8 @@ int startWaveRead(CWaveHandle* handle, CRiffChunk& data, const CRiffChunk& riff)
 }
 
 int readWaveData(CWaveHandle* handle, uint32_t count, uint8_t* buffer, CRiffChunk& data, uint32_t& read) {
+    read = 0;
+    if (!handle || (!buffer && count > 0)) return noHandle(WAVE_ERR_CANNOT_READ, "readWaveData");
     const uint32_t wanted = std::min(count, data.size);
     const int got = wanted ? std::max(handle->file.Read(buffer, static_cast<int>(wanted)), 0) : 0;
     read = static_cast<uint32_t>(got);
@@ -145,6 +154,7 @@ int createWaveFile(const char* name, std::unique_ptr<CWaveHandle>& handle, const
 }
 
 int startWaveWrite(CWaveHandle* handle, CRiffChunk& data, CWaveIOInfo& io) {
+    if (!handle) return noHandle(WAVE_ERR_CANNOT_WRITE, "startWaveWrite");
     data = CRiffChunk();
     data.id = CRiffChunk::fourcc("data");
     if (!CWaveChunks::create(&handle->file, data))
@@ -161,6 +171,7 @@ int startWaveWrite(CWaveHandle* handle, CRiffChunk& data, CWaveIOInfo& io) {
 int writeWaveData(CWaveHandle* handle, uint32_t count, const uint8_t* data, uint32_t& written,
                   CWaveIOInfo& io) {
     written = 0;
+    if (!handle || (!data && count > 0)) return noHandle(WAVE_ERR_CANNOT_WRITE, "writeWaveData");
     if (io.buffer.empty()) return failed(WAVE_ERR_CANNOT_WRITE, handle, "no \"data\" chunk started");
     while (written < count) {
         if (io.next == io.buffer.size() && !flush(handle, io))
@@ -176,6 +187,10 @@ int writeWaveData(CWaveHandle* handle, uint32_t count, const uint8_t* data, uint
 int closeWaveWrite(std::unique_ptr<CWaveHandle>& handle, CRiffChunk& data, CRiffChunk& riff, CWaveIOInfo& io,
                    uint32_t samples) {
     CWaveHandle* h = handle.get();
+    if (!h) {
+        io.buffer.clear();
+        return noHandle(WAVE_ERR_CANNOT_WRITE, "closeWaveWrite");
+    }
     CFile* file = &h->file;
     int result = WAVE_OK;
     if (!flush(h, io) || !CWaveChunks::ascend(file, data, true) || !CWaveChunks::ascend(file, riff, true))
@@ -197,6 +212,8 @@ int closeWaveWrite(std::unique_ptr<CWaveHandle>& handle, CRiffChunk& data, CRiff
 }
 
 int copyWaveChunk(CWaveHandle* source, CWaveHandle* destination, const CRiffChunk& chunk) {
+    if (!source) return noHandle(WAVE_ERR_CANNOT_READ, "copyWaveChunk");
+    if (!destination) return noHandle(WAVE_ERR_CANNOT_WRITE, "copyWaveChunk");
     CRiffChunk copy;
     copy.id = chunk.id;
     copy.formType = chunk.formType;
@@ -226,6 +243,8 @@ int copyWaveChunk(CWaveHandle* source, CWaveHandle* destination, const CRiffChun
 }
 
 int copyOtherWaveChunks(CWaveHandle* source, const CRiffChunk& sourceRiff, CWaveHandle* destination) {
+    if (!source) return noHandle(WAVE_ERR_CANNOT_READ, "copyOtherWaveChunks");
+    if (!destination) return noHandle(WAVE_ERR_CANNOT_WRITE, "copyOtherWaveChunks");
     if (source->file.Seek(static_cast<int>(sourceRiff.dataOffset) + 4, 0) != 0)
         return failed(WAVE_ERR_CANNOT_READ, source, "cannot seek");
     CRiffChunk chunk;
