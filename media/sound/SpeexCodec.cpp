@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/File.h"
+#include "core/LittleEndian.h"
 #include "core/Log.h"
 #include "media/sound/WaveChunks.h"
 
@@ -29,12 +30,10 @@ constexpr int kComplexity = 3;
 constexpr uint32_t kUnpatchedSize = 0x7FFFFFFF;
 const char kVendor[] = "Encoded with Speex speex-1.0rc3";
 
-uint32_t u32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) | static_cast<uint32_t>(p[3]) << 24;
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
+using LittleEndian::append32;
+using LittleEndian::read16;
+using LittleEndian::read32;
+using LittleEndian::write16;
 
 bool writePage(CFile& out, const ogg_page& page) {
     return out.Write(page.header, static_cast<int>(page.header_len)) == page.header_len &&
@@ -64,7 +63,7 @@ public:
             if (i < samples && m_bytesPerSample == 1)
                 value = static_cast<int16_t>((m_bytes[i] - 128) * 256);
             else if (i < samples)
-                value = static_cast<int16_t>(m_bytes[2 * i] | (m_bytes[2 * i + 1] << 8));
+                value = static_cast<int16_t>(read16(&m_bytes[2 * i]));
             frame[i] = value;
         }
         return samples / m_channels;
@@ -172,12 +171,12 @@ public:
 private:
     bool header(unsigned char* packet, int bytes) {
         // The stored mode and channel count, checked before the library bends or refuses them quietly.
-        const int32_t storedMode = bytes >= 44 ? static_cast<int32_t>(u32(packet + 40)) : 0;
+        const int32_t storedMode = bytes >= 44 ? static_cast<int32_t>(read32(packet + 40)) : 0;
         if (storedMode < 0 || storedMode >= SPEEX_NB_MODES) {
             logMessage("Mode number %d does not (yet/any longer) exist in this version", storedMode);
             return false;
         }
-        const int32_t channels = bytes >= 52 ? static_cast<int32_t>(u32(packet + 48)) : 0;
+        const int32_t channels = bytes >= 52 ? static_cast<int32_t>(read32(packet + 48)) : 0;
         SpeexHeader* header = speex_packet_to_header(reinterpret_cast<char*>(packet), bytes);
         if (!header) {
             logMessage("Cannot read header");
@@ -264,7 +263,7 @@ private:
         const unsigned char* end = packet + bytes;
         auto text = [&](const char* what) {
             if (end - at < 4) return false;
-            const uint32_t length = u32(at);
+            const uint32_t length = read32(at);
             at += 4;
             if (length > static_cast<uint32_t>(end - at)) return false;
             logMessage("%s%.*s", what, static_cast<int>(length), reinterpret_cast<const char*>(at));
@@ -275,7 +274,7 @@ private:
             logMessage("Invalid/corrupted comments");
             return;
         }
-        const uint32_t fields = u32(at);
+        const uint32_t fields = read32(at);
         at += 4;
         for (uint32_t i = 0; i < fields; ++i) {
             if (!text("")) {
@@ -305,9 +304,8 @@ private:
             m_pcm.resize(static_cast<size_t>(count) * 2);
             for (int s = 0; s < count; ++s) {
                 const float clipped = std::clamp(m_samples[s], -32000.0f, 32000.0f);
-                const auto value = static_cast<uint16_t>(static_cast<int16_t>(std::floor(0.5f + clipped)));
-                m_pcm[2 * s] = static_cast<uint8_t>(value);
-                m_pcm[2 * s + 1] = static_cast<uint8_t>(value >> 8);
+                write16(&m_pcm[2 * s],
+                        static_cast<uint16_t>(static_cast<int16_t>(std::floor(0.5f + clipped))));
             }
             if (m_output.Write(m_pcm.data(), count * 2) != count * 2) {
                 logMessage("speex: %s cannot be written", m_outputName.GetBuffer());
@@ -365,9 +363,9 @@ bool CSpeexCodec::encode(CFile& in, const char* speexPath) {
     const CXString inputName = in.GetFileName();
     const char* wavePath = inputName.GetBuffer();
     std::vector<uint8_t> comments;
-    put32(comments, sizeof(kVendor) - 1);
+    append32(comments, sizeof(kVendor) - 1);
     comments.insert(comments.end(), kVendor, kVendor + sizeof(kVendor) - 1);
-    put32(comments, 0);
+    append32(comments, 0);
     const int serial = streamSerial();
 
     uint8_t head[44];
@@ -410,7 +408,7 @@ bool CSpeexCodec::encode(CFile& in, const char* speexPath) {
     speex_encoder_ctl(state.speex, SPEEX_SET_COMPLEXITY, &complexity);
     speex_encoder_ctl(state.speex, SPEEX_SET_SAMPLING_RATE, &rate);
 
-    CFrameReader reader(in, format, u32(head + 40));
+    CFrameReader reader(in, format, read32(head + 40));
     std::vector<int16_t> frame(static_cast<size_t>(frameSize) * format.channels);
     std::vector<unsigned char> packet(kMaxPacketBytes);
     reader.read(frame, frameSize);

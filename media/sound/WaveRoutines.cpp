@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "core/LittleEndian.h"
 #include "core/Log.h"
 
 namespace KavirelDLL {
@@ -199,7 +200,7 @@ int closeWaveWrite(std::unique_ptr<CWaveHandle>& handle, CRiffChunk& data, CRiff
     CRiffChunk fact;
     fact.id = CRiffChunk::fourcc("fact");
     uint8_t count[4];
-    for (int i = 0; i < 4; ++i) count[i] = static_cast<uint8_t>(samples >> (8 * i));
+    LittleEndian::write32(count, samples);
     if (result == WAVE_OK && (file->Seek(0, 0) != 0 ||
                               !CWaveChunks::descend(file, riff, nullptr, CWaveChunks::EFind::next, true) ||
                               (CWaveChunks::descend(file, fact, &riff, CWaveChunks::EFind::chunk, true) &&
