@@ -23,6 +23,12 @@ namespace {
 
 constexpr int kMaxLine = 10240;
 
+// While the big file is open, the current folder is the archive's, or, once chDir entered a folder the
+// archive lacks, the disk's; g_archiveDisk is the disk folder to go back to when the archive's folder is
+// entered again.
+bool g_currentOnDisk = false;
+CXString g_archiveDisk;
+
 std::string text(const CXString& s) { return std::string(s.GetBuffer(), static_cast<size_t>(s.GetLength())); }
 
 CXString toX(const std::string& s) { return CXString(s.c_str()); }
@@ -182,7 +188,8 @@ int CFile::Open(CWindow* window, CXString name, int mode) {
         resolved = full;
     }
 
-    if (s_bigFile && readOnly(mode) && openFromBigFile(resolved, full, mode)) return ERR_NONE;
+    if (s_bigFile && readOnly(mode) && openFromBigFile(tilde ? resolved : archiveName(resolved), full, mode))
+        return ERR_NONE;
 
     std::vector<CXString> tries;
     if (CLanguageOSVer* language = languageOf(window)) {
@@ -315,7 +322,7 @@ CXString CFile::getPath(CWindow* window, CXString name) {
 bool CFile::fileExists(CWindow* window, CXString name) {
     CXString resolved = CPath::resolveFileName(window, name);
     if (s_bigFile) {
-        if (s_bigFile->FileExists(resolved)) return true;
+        if (s_bigFile->FileExists(archiveName(resolved))) return true;
         if (!isAbsoluteName(resolved) && s_bigFile->FileExists(diskCurrentDirectory() + "\\" + resolved))
             return true;
     }
@@ -327,6 +334,13 @@ bool CFile::fileExists(CWindow* window, CXString name) {
 }
 
 // ---- the big file ----
+
+// A name as the archive should take it: while the current folder is on the disk, a relative name is taken
+// from there (the archive finds it when the folder lies in the archive's own), not from the archive's folder.
+CXString CFile::archiveName(const CXString& name) {
+    if (!g_currentOnDisk || !name.IsString() || isAbsoluteName(name) || name.GetAt(0) == '~') return name;
+    return diskCurrentDirectory() + "\\" + name;
+}
 
 bool CFile::openBigFile(CXString name) {
     closeBigFile();
@@ -345,6 +359,7 @@ bool CFile::openBigFile(CXString name) {
 void CFile::closeBigFile() {
     delete s_bigFile;
     s_bigFile = nullptr;
+    g_currentOnDisk = false;
 }
 
 CBigFile* CFile::getBigFileIfc() { return s_bigFile; }
@@ -354,20 +369,33 @@ CFile* CFile::getBigFileHandle() { return s_bigFile ? s_bigFile->GetFile() : nul
 // ---- directories ----
 
 int CFile::chDir(CXString name) {
-    // A folder the archive lacks is entered on the disk, as a name the archive lacks opens from there.
-    if (s_bigFile && s_bigFile->ChDir(name) == 0) return 0;
-    return CPlatformFiles::changeWorkingFolder(text(name)) == EPlatformError::none ? 0 : -1;
+    if (!s_bigFile) return CPlatformFiles::changeWorkingFolder(text(name)) == EPlatformError::none ? 0 : -1;
+    if (s_bigFile->ChDir(archiveName(name)) == 0) {
+        // Back in the archive, the disk is back where it was while the archive's folder was current.
+        if (g_currentOnDisk) CPlatformFiles::changeWorkingFolder(text(g_archiveDisk));
+        g_currentOnDisk = false;
+        return 0;
+    }
+    // A folder the archive lacks is entered on the disk, as a name the archive lacks opens from there; the
+    // current folder is then the disk's until the archive's is entered again.
+    const CXString before = diskCurrentDirectory();
+    if (CPlatformFiles::changeWorkingFolder(text(name)) != EPlatformError::none) return -1;
+    if (!g_currentOnDisk) g_archiveDisk = before;
+    g_currentOnDisk = true;
+    return 0;
 }
 
 CXString CFile::getCurrentDirectory() {
-    CXString current = s_bigFile ? s_bigFile->GetCurrentDirectoryA() : diskCurrentDirectory();
+    CXString current =
+        s_bigFile && !g_currentOnDisk ? s_bigFile->GetCurrentDirectoryA() : diskCurrentDirectory();
     if (current.lastChar() != '\\') current += '\\';
     return current;
 }
 
 int CFile::getCurrentDirectory(int size, char* buffer) {
     if (!buffer || size <= 0) return 0;
-    CXString current = s_bigFile ? s_bigFile->GetCurrentDirectoryA() : diskCurrentDirectory();
+    CXString current =
+        s_bigFile && !g_currentOnDisk ? s_bigFile->GetCurrentDirectoryA() : diskCurrentDirectory();
     int n = std::min(current.GetLength(), size - 1);
     std::memcpy(buffer, current.GetBuffer(), static_cast<size_t>(n));
     buffer[n] = 0;
@@ -381,7 +409,7 @@ int CFile::findFirst(CXString pattern, _finddata64i32_t* data) {
         // Gathered at once: the archive numbers a search by the index it starts at, so two open searches
         // could share one number.
         _finddata64i32_t found;
-        int archiveSearch = s_bigFile->FindFirst(pattern, &found);
+        int archiveSearch = s_bigFile->FindFirst(archiveName(pattern), &found);
         if (archiveSearch < 0) return -1;
         do {
             search.entries.push_back(
@@ -437,7 +465,7 @@ int CFile::fTell(CFile* file) {
 }
 
 bool CFile::dirExists(CXString name) {
-    if (s_bigFile && s_bigFile->DirExists(name)) return true;
+    if (s_bigFile && s_bigFile->DirExists(archiveName(name))) return true;
     return CPlatformFiles::isFolder(text(name));
 }
 

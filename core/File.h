@@ -85,9 +85,11 @@ public:
     static CBigFile* getBigFileIfc();
     static CFile* getBigFileHandle();
 
-    // 0 on success.
+    // 0 on success. With the big file open: the archive's folder when it has one, else the disk's, which is
+    // then the current folder (relative names start there) until an archive folder is entered again, and
+    // the disk goes back to where it was.
     static int chDir(CXString name);
-    // Ends with '\'.
+    // Ends with '\'. The folder chDir entered last, the archive's or the disk's.
     static CXString getCurrentDirectory();
     // Cut to size - 1 characters, no '\' added; the length written.
     static int getCurrentDirectory(int size, char* buffer);
@@ -106,6 +108,7 @@ public:
     static CXString diskCurrentDirectory();
 
 private:
+    static CXString archiveName(const CXString& name);
     bool tryOpen(const CXString& name, int mode);
     bool openFromBigFile(const CXString& resolved, const CXString& full, int mode);
     void closeStream();

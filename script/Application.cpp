@@ -248,7 +248,9 @@ bool CMC_Application::storeBinary() {
             "application.bin: the start scene %s is not an episode; the cache starts with the first episode",
             getStartScene()->getName().GetBuffer());
     CXString folder = CFile::getCurrentDirectory();
-    CFile::chDir(CWindow::rootPath + CFolder::DATA_FOLDER);
+    // The game's data folder, where the shell looks for the cache, not the starting folder's.
+    CFile::chDir((CWindow::getCDPath().IsString() ? CWindow::getCDPath() : CWindow::rootPath) +
+                 CFolder::DATA_FOLDER);
     bool written = storeCacheFile(m_window, CXString("application.bin"), [this](CXArchive& archive) {
         serialize(&archive);
         return archive.good();

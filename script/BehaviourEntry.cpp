@@ -402,16 +402,6 @@ void CMC_Behaviour_Entry::bindTarget(CMC_Object* object) {
     m_methodId = m_runner ? m_runner->resolveMethod(m_method) : -1;
 }
 
-CMC_Object* CMC_Behaviour_Entry::lookup(Lookup& cache, CMC_ObjectsContainer* scene, const CXString& name) {
-    if (!scene) return nullptr;
-    uint64_t generation = CMC_ObjectsContainer::getLookupGeneration();
-    if (cache.generation == generation && cache.scene == scene) return cache.found;
-    cache.found = scene->getObject(name);
-    cache.scene = scene;
-    cache.generation = generation;
-    return cache.found;
-}
-
 // ---- running ----
 
 CMC_Variable* CMC_Behaviour_Entry::makeLiteral() {
@@ -464,13 +454,13 @@ CMC_Variable* CMC_Behaviour_Entry::ownLiteral() {
 CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXArray* params, bool own) {
     if (!m_dollar) {
         if (m_structName.IsString() || m_fieldName.IsString()) {
-            CMC_Object* structure = lookup(m_structLookup, scene, m_structName);
+            CMC_Object* structure = m_structLookup.get(scene, m_structName);
             if (structure && structure->getType() == TYPE_STRUCTURE) {
                 if (CMC_Variable* field = static_cast<CMC_Structure*>(structure)->getField(m_fieldName))
                     return field;
             }
         } else {
-            CMC_Object* object = lookup(m_valueLookup, scene, m_valueText);
+            CMC_Object* object = m_valueLookup.get(scene, m_valueText);
             if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
         }
         return own ? ownLiteral() : makeLiteral();
@@ -693,7 +683,7 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
             if (!source) return nullptr;
             text = getStringValue(source);
         } else {
-            CMC_Object* source = lookup(m_valueLookup, scene, m_referenceText);
+            CMC_Object* source = m_valueLookup.get(scene, m_referenceText);
             if (!source || !isScalar(source->getType())) return nullptr;
             text = getStringValue(static_cast<CMC_Variable*>(source));
         }
@@ -704,7 +694,7 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
         if (!runner) runner = target->getRunner();
         return runner ? runner->run(m_method, target, scene, args) : nullptr;
     }
-    CMC_Object* target = lookup(m_targetLookup, scene, m_targetName);
+    CMC_Object* target = m_targetLookup.get(scene, m_targetName);
     if (!target) return nullptr;
     CMC_Runner* runner = runnerOf(target);
     return runner ? runner->run(m_method, target, scene, args) : nullptr;

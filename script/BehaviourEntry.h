@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "script/Behaviour.h"
+#include "script/ObjectsContainer.h"
 
 namespace KavirelDLL {
 
@@ -84,13 +85,6 @@ private:
         CMC_ObjectHandle ref;          // the inline behaviour, or the variable of &NAME
     };
 
-    // A name looked up in a container, kept while no container anywhere changes.
-    struct Lookup {
-        uint64_t generation = UINT64_MAX;
-        CMC_ObjectsContainer* scene = nullptr;
-        CMC_Object* found = nullptr;
-    };
-
     // What a call line's argument holds for one run.
     struct ArgValue {
         CMC_Variable* value;
@@ -117,7 +111,6 @@ private:
     CMC_Variable* call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args);
     void releaseValue(CMC_ObjectsContainer* scene, const ArgValue& value);
 
-    CMC_Object* lookup(Lookup& cache, CMC_ObjectsContainer* scene, const CXString& name);
     static CMC_Variable* asVariable(CMC_Object* object);
     static CMC_Behaviour* makeInlineBehaviour(CMC_ObjectsContainer* scene, const CXString& piece,
                                               const char* prefix, CXString* name);
@@ -150,7 +143,8 @@ private:
     CMC_Expression* m_expression = nullptr; // a bracketed value line, or the source of a "*[...]" line
     CXString m_valueText;
     CXString m_structName, m_fieldName;
-    Lookup m_valueLookup, m_structLookup, m_targetLookup;
+    // Names looked up in a container, kept while no container anywhere changes.
+    CMC_NameLookup m_valueLookup, m_structLookup, m_targetLookup;
     Literal m_literal = Literal::String;
     CXString m_literalText;
     int32_t m_literalInteger = 0;

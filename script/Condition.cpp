@@ -64,9 +64,7 @@ struct Operand {
     CXString text;  // without surrounding blanks
     CXString structName, fieldName;
     std::unique_ptr<CMC_Variable> constant; // the text's own value, where no object answers to the name
-    uint64_t generation = UINT64_MAX;
-    CMC_ObjectsContainer* scene = nullptr;
-    CMC_Object* found = nullptr;
+    CMC_NameLookup names;
 
     explicit Operand(const CXString& written) : given(written), text(written) {
         text.AllTrim();
@@ -91,29 +89,18 @@ struct Operand {
         kind = first == '-' || (first >= '0' && first <= '9') ? Kind::Constant : Kind::Name;
     }
 
-    CMC_Object* lookup(CMC_ObjectsContainer* container, const CXString& name) {
-        if (!container) return nullptr;
-        uint64_t now = CMC_ObjectsContainer::getLookupGeneration();
-        if (generation != now || scene != container) {
-            found = container->getObject(name);
-            scene = container;
-            generation = now;
-        }
-        return found;
-    }
-
     // The operand's value now: a pool temporary (the caller hands it back), an object, or null.
     CMC_Variable* value(CMC_ObjectsContainer* container) {
         switch (kind) {
         case Kind::Code:
             return valueOf(CMC_Behaviour::resolveParameter(container, nullptr, text, nullptr));
         case Kind::Field: {
-            CMC_Object* structure = lookup(container, structName);
+            CMC_Object* structure = names.get(container, structName);
             if (!structure || structure->getType() != TYPE_STRUCTURE) return nullptr;
             return static_cast<CMC_Structure*>(structure)->getField(fieldName);
         }
         case Kind::Name: {
-            CMC_Object* object = lookup(container, text);
+            CMC_Object* object = names.get(container, text);
             if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
             return constant.get();
         }

@@ -87,4 +87,24 @@ private:
     static uint64_t s_lookupGeneration;
 };
 
+// One name's object in one container, looked up again only once the lookup generation moved, so the answer is
+// always the one getObject would give now. The interpreter's lines and its tests given as text keep one a
+// name.
+struct CMC_NameLookup {
+    uint64_t generation = UINT64_MAX;
+    CMC_ObjectsContainer* scene = nullptr;
+    CMC_Object* found = nullptr;
+
+    CMC_Object* get(CMC_ObjectsContainer* container, const CXString& name) {
+        if (!container) return nullptr;
+        const uint64_t now = CMC_ObjectsContainer::getLookupGeneration();
+        if (generation != now || scene != container) {
+            found = container->getObject(name);
+            scene = container;
+            generation = now;
+        }
+        return found;
+    }
+};
+
 } // namespace KavirelDLL

@@ -299,6 +299,15 @@ void CMC_Scene::enterDataFolder(const CXString& path) {
     if (path.IsString()) CFile::chDir(path);
 }
 
+CXString CMC_Scene::dataFolder() const {
+    if (getType() == TYPE_SCENE) {
+        const CXString local = joinPath(CWindow::rootPath + CFolder::DATA_FOLDER, m_path);
+        if (CFile::fileExists(m_window, joinPath(local, m_name + ".cnv"))) return local;
+    }
+    const CXString game = CWindow::getCDPath().IsString() ? CWindow::getCDPath() : CWindow::rootPath;
+    return joinPath(game + CFolder::DATA_FOLDER, m_path);
+}
+
 void CMC_Scene::appendHistory(CMC_Scene* scene) {
     if (scene) m_history.emplace_back(scene);
 }
@@ -662,7 +671,7 @@ CMC_Object* CMC_Scene::makeStoredObject(int typeId, CMC_Scene* scene) {
 
 bool CMC_Scene::readCache() {
     CurrentFolderGuard folder;
-    CFile::chDir(joinPath(CWindow::rootPath + CFolder::DATA_FOLDER, m_path));
+    CFile::chDir(dataFolder());
     CXString fileName = m_name + ".bin";
     CFile file;
     if (file.Open(m_window, fileName, CFile::MODE_READ | CFile::MODE_BINARY) != ERR_NONE) {
@@ -783,7 +792,7 @@ void CMC_Scene::serialize(CXArchive* archive) {
     if (archive->isStoring()) {
         *archive << m_path;
         CurrentFolderGuard folder;
-        CFile::chDir(joinPath(CWindow::rootPath + CFolder::DATA_FOLDER, m_path));
+        CFile::chDir(dataFolder());
         // The application's cache would send its reader to a scene cache that is not there.
         if (!writeCache()) archive->setErrorCode(ERR_FILE_WRITE);
         return;

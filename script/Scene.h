@@ -151,6 +151,10 @@ protected:
     bool restoreSubSceneCounts(CXArchive* archive, int64_t minBytes, int32_t* count, int32_t* start);
     // The game's data folder, then path below it when one is given.
     static void enterDataFolder(const CXString& path);
+    // The folder of this container's object file and cache, as its loading finds it: a scene's is the local
+    // install's (CWindow::rootPath) when that holds its definition, else, as for episodes and the
+    // application, the game's (the CD data root, which the shell sets to the game's folder).
+    CXString dataFolder() const;
     // Writes "<name>.bin" in the current folder; false when it could not be written whole.
     bool writeCache();
     bool readCache();

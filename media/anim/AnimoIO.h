@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/LittleEndian.h"
 #include "core/XString.h"
 
 namespace KavirelDLL {
@@ -27,10 +28,8 @@ public:
     CFile* file() const { return m_file; }
 
     static int16_t s16(const uint8_t* p) { return static_cast<int16_t>(u16(p)); }
-    static uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-    static uint32_t u32(const uint8_t* p) {
-        return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-    }
+    static uint16_t u16(const uint8_t* p) { return LittleEndian::read16(p); }
+    static uint32_t u32(const uint8_t* p) { return LittleEndian::read32(p); }
     static int32_t s32(const uint8_t* p) { return static_cast<int32_t>(u32(p)); }
     static float f32(const uint8_t* p);
 
@@ -46,14 +45,8 @@ class CAnimoWriter {
 public:
     explicit CAnimoWriter(std::vector<uint8_t>& out) : m_out(out) {}
     void u8(uint32_t v) { m_out.push_back(static_cast<uint8_t>(v)); }
-    void u16(uint32_t v) {
-        u8(v);
-        u8(v >> 8);
-    }
-    void u32(uint32_t v) {
-        u16(v);
-        u16(v >> 16);
-    }
+    void u16(uint32_t v) { LittleEndian::append16(m_out, v); }
+    void u32(uint32_t v) { LittleEndian::append32(m_out, v); }
     void f32(float v);
     void bytes(const void* p, size_t n);
     void zeros(size_t n) { m_out.insert(m_out.end(), n, 0); }

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "core/File.h"
+#include "core/LittleEndian.h"
 #include "core/Log.h"
 #include "media/sound/WaveChunks.h"
 
@@ -29,12 +30,10 @@ constexpr int kComplexity = 3;
 constexpr uint32_t kUnpatchedSize = 0x7FFFFFFF;
 const char kVendor[] = "Encoded with Speex speex-1.0rc3";
 
-uint32_t u32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0] | (p[1] << 8) | (p[2] << 16)) | static_cast<uint32_t>(p[3]) << 24;
-}
-void put32(std::vector<uint8_t>& out, uint32_t v) {
-    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
-}
+using LittleEndian::append32;
+using LittleEndian::read16;
+using LittleEndian::read32;
+using LittleEndian::write16;
 
 bool writePage(CFile& out, const ogg_page& page) {
     return out.Write(page.header, static_cast<int>(page.header_len)) == page.header_len &&
@@ -48,12 +47,15 @@ public:
         : m_file(file), m_bytesPerSample(format.bitsPerSample / 8), m_channels(format.channels),
           m_left(dataBytes) {}
 
-    // Sample frames read; the rest of the frame is silence.
+    // Sample frames read; the rest of the frame is silence. A read cut short before the end of the file is a
+    // failure (failed()), not the end of the samples.
     int read(std::vector<int16_t>& frame, int frameSize) {
         const uint32_t wanted = static_cast<uint32_t>(frameSize * m_channels * m_bytesPerSample);
         m_bytes.resize(wanted);
-        int got = m_file.Read(m_bytes.data(), static_cast<int>(std::min(wanted, m_left)));
+        const int asked = static_cast<int>(std::min(wanted, m_left));
+        int got = m_file.Read(m_bytes.data(), asked);
         got = std::max(got, 0);
+        if (got < asked && !m_file.eof()) m_failed = true;
         m_left -= static_cast<uint32_t>(got);
         const int samples = got / m_bytesPerSample;
         for (int i = 0; i < frameSize * m_channels; ++i) {
@@ -61,17 +63,19 @@ public:
             if (i < samples && m_bytesPerSample == 1)
                 value = static_cast<int16_t>((m_bytes[i] - 128) * 256);
             else if (i < samples)
-                value = static_cast<int16_t>(m_bytes[2 * i] | (m_bytes[2 * i + 1] << 8));
+                value = static_cast<int16_t>(read16(&m_bytes[2 * i]));
             frame[i] = value;
         }
         return samples / m_channels;
     }
+    bool failed() const { return m_failed; }
 
 private:
     CFile& m_file;
     int m_bytesPerSample;
     int m_channels;
     uint32_t m_left;
+    bool m_failed = false;
     std::vector<uint8_t> m_bytes;
 };
 
@@ -141,6 +145,9 @@ public:
     }
 
     bool started() const { return m_speex != nullptr; }
+    // Whether packets numbered below count reach past the header, the comments and the extra headers.
+    bool passesHeaders(int64_t count) const { return count > 2 + m_extraHeaders; }
+    int64_t extraHeaders() const { return m_extraHeaders; }
     bool damaged() const { return m_damaged; }
     void setDamaged() { m_damaged = true; }
 
@@ -164,12 +171,12 @@ public:
 private:
     bool header(unsigned char* packet, int bytes) {
         // The stored mode and channel count, checked before the library bends or refuses them quietly.
-        const int32_t storedMode = bytes >= 44 ? static_cast<int32_t>(u32(packet + 40)) : 0;
+        const int32_t storedMode = bytes >= 44 ? static_cast<int32_t>(read32(packet + 40)) : 0;
         if (storedMode < 0 || storedMode >= SPEEX_NB_MODES) {
             logMessage("Mode number %d does not (yet/any longer) exist in this version", storedMode);
             return false;
         }
-        const int32_t channels = bytes >= 52 ? static_cast<int32_t>(u32(packet + 48)) : 0;
+        const int32_t channels = bytes >= 52 ? static_cast<int32_t>(read32(packet + 48)) : 0;
         SpeexHeader* header = speex_packet_to_header(reinterpret_cast<char*>(packet), bytes);
         if (!header) {
             logMessage("Cannot read header");
@@ -198,6 +205,10 @@ private:
             h.rate <= 0) {
             logMessage("speex: %d channels, %d frames a packet at %d Hz cannot be decoded", channels,
                        h.frames_per_packet, h.rate);
+            return false;
+        }
+        if (h.extra_headers < 0) {
+            logMessage("speex: %d extra headers cannot be", h.extra_headers);
             return false;
         }
         m_channels = channels;
@@ -252,7 +263,7 @@ private:
         const unsigned char* end = packet + bytes;
         auto text = [&](const char* what) {
             if (end - at < 4) return false;
-            const uint32_t length = u32(at);
+            const uint32_t length = read32(at);
             at += 4;
             if (length > static_cast<uint32_t>(end - at)) return false;
             logMessage("%s%.*s", what, static_cast<int>(length), reinterpret_cast<const char*>(at));
@@ -263,7 +274,7 @@ private:
             logMessage("Invalid/corrupted comments");
             return;
         }
-        const uint32_t fields = u32(at);
+        const uint32_t fields = read32(at);
         at += 4;
         for (uint32_t i = 0; i < fields; ++i) {
             if (!text("")) {
@@ -293,9 +304,8 @@ private:
             m_pcm.resize(static_cast<size_t>(count) * 2);
             for (int s = 0; s < count; ++s) {
                 const float clipped = std::clamp(m_samples[s], -32000.0f, 32000.0f);
-                const auto value = static_cast<uint16_t>(static_cast<int16_t>(std::floor(0.5f + clipped)));
-                m_pcm[2 * s] = static_cast<uint8_t>(value);
-                m_pcm[2 * s + 1] = static_cast<uint8_t>(value >> 8);
+                write16(&m_pcm[2 * s],
+                        static_cast<uint16_t>(static_cast<int16_t>(std::floor(0.5f + clipped))));
             }
             if (m_output.Write(m_pcm.data(), count * 2) != count * 2) {
                 logMessage("speex: %s cannot be written", m_outputName.GetBuffer());
@@ -339,17 +349,25 @@ struct COggReader {
 } // namespace
 
 bool CSpeexCodec::encode(const char* wavePath, const char* speexPath) {
-    std::vector<uint8_t> comments;
-    put32(comments, sizeof(kVendor) - 1);
-    comments.insert(comments.end(), kVendor, kVendor + sizeof(kVendor) - 1);
-    put32(comments, 0);
-    const int serial = streamSerial();
-
     CFile in;
     if (in.OpenDirect(CXString(wavePath), CFile::MODE_READ | CFile::MODE_BINARY) != 0 || !in.GetHandle()) {
         logMessage("speex: %s does not open", wavePath);
         return false;
     }
+    const bool ok = encode(in, speexPath);
+    in.Close();
+    return ok;
+}
+
+bool CSpeexCodec::encode(CFile& in, const char* speexPath) {
+    const CXString inputName = in.GetFileName();
+    const char* wavePath = inputName.GetBuffer();
+    std::vector<uint8_t> comments;
+    append32(comments, sizeof(kVendor) - 1);
+    comments.insert(comments.end(), kVendor, kVendor + sizeof(kVendor) - 1);
+    append32(comments, 0);
+    const int serial = streamSerial();
+
     uint8_t head[44];
     CWaveFormat format;
     if (in.Read(head, 44) == 44) format.load(head + 20, CWaveFormat::kMinimumSize);
@@ -390,7 +408,7 @@ bool CSpeexCodec::encode(const char* wavePath, const char* speexPath) {
     speex_encoder_ctl(state.speex, SPEEX_SET_COMPLEXITY, &complexity);
     speex_encoder_ctl(state.speex, SPEEX_SET_SAMPLING_RATE, &rate);
 
-    CFrameReader reader(in, format, u32(head + 40));
+    CFrameReader reader(in, format, read32(head + 40));
     std::vector<int16_t> frame(static_cast<size_t>(frameSize) * format.channels);
     std::vector<unsigned char> packet(kMaxPacketBytes);
     reader.read(frame, frameSize);
@@ -398,7 +416,7 @@ bool CSpeexCodec::encode(const char* wavePath, const char* speexPath) {
     for (int64_t frames = 1; ok; ++frames) {
         if (format.channels == 2) speex_encode_stereo_int(frame.data(), frameSize, &state.bits);
         speex_encode_int(state.speex, frame.data(), &state.bits);
-        const bool last = reader.read(frame, frameSize) == 0;
+        const bool last = reader.read(frame, frameSize) == 0 || reader.failed();
         const int bytes =
             speex_bits_write(&state.bits, reinterpret_cast<char*>(packet.data()), kMaxPacketBytes);
         speex_bits_reset(&state.bits);
@@ -407,6 +425,10 @@ bool CSpeexCodec::encode(const char* wavePath, const char* speexPath) {
     }
     if (out.Close() != 0) ok = false;
     if (!ok) logMessage("speex: writing %s failed", speexPath);
+    if (reader.failed()) {
+        logMessage("speex: reading %s failed", wavePath);
+        ok = false;
+    }
     return ok;
 }
 
@@ -450,6 +472,11 @@ bool CSpeexCodec::decode(const char* speexPath, const char* outputPath) {
         ok = false;
     } else if (ok && !ended) {
         logMessage("speex: %s ends before its last packet", speexPath);
+        ok = false;
+    } else if (ok && !decoder.passesHeaders(packets)) {
+        // A header count no stream reaches would leave nothing decoded.
+        logMessage("speex: %s ends within its %lld extra headers: no samples", speexPath,
+                   static_cast<long long>(decoder.extraHeaders()));
         ok = false;
     }
     if (decoder.started() && !decoder.finish()) ok = false;

@@ -5,23 +5,14 @@
 #include <cstring>
 
 #include "core/File.h"
+#include "core/LittleEndian.h"
 
 namespace KavirelDLL {
 
-namespace {
-
-uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t u32(const uint8_t* p) { return u16(p) | (static_cast<uint32_t>(u16(p + 2)) << 16); }
-void put16(uint8_t* p, uint16_t v) {
-    p[0] = static_cast<uint8_t>(v);
-    p[1] = static_cast<uint8_t>(v >> 8);
-}
-void put32(uint8_t* p, uint32_t v) {
-    put16(p, static_cast<uint16_t>(v));
-    put16(p + 2, static_cast<uint16_t>(v >> 16));
-}
-
-} // namespace
+using LittleEndian::read16;
+using LittleEndian::read32;
+using LittleEndian::write16;
+using LittleEndian::write32;
 
 bool CWaveFormat::isPlayablePcm() const {
     return formatTag == TAG_PCM && (channels == 1 || channels == 2) &&
@@ -41,25 +32,25 @@ CWaveFormat CWaveFormat::pcm(int channels, int samplesPerSec, int bitsPerSample)
 }
 
 void CWaveFormat::store(uint8_t* bytes) const {
-    put16(bytes, formatTag);
-    put16(bytes + 2, channels);
-    put32(bytes + 4, samplesPerSec);
-    put32(bytes + 8, avgBytesPerSec);
-    put16(bytes + 12, blockAlign);
-    put16(bytes + 14, bitsPerSample);
-    put16(bytes + 16, extraSize);
+    write16(bytes, formatTag);
+    write16(bytes + 2, channels);
+    write32(bytes + 4, samplesPerSec);
+    write32(bytes + 8, avgBytesPerSec);
+    write16(bytes + 12, blockAlign);
+    write16(bytes + 14, bitsPerSample);
+    write16(bytes + 16, extraSize);
 }
 
 void CWaveFormat::load(const uint8_t* bytes, int size) {
     uint8_t record[kStoredSize] = {};
     std::memcpy(record, bytes, static_cast<size_t>(std::clamp(size, 0, kStoredSize)));
-    formatTag = u16(record);
-    channels = u16(record + 2);
-    samplesPerSec = u32(record + 4);
-    avgBytesPerSec = u32(record + 8);
-    blockAlign = u16(record + 12);
-    bitsPerSample = u16(record + 14);
-    extraSize = u16(record + 16);
+    formatTag = read16(record);
+    channels = read16(record + 2);
+    samplesPerSec = read32(record + 4);
+    avgBytesPerSec = read32(record + 8);
+    blockAlign = read16(record + 12);
+    bitsPerSample = read16(record + 14);
+    extraSize = read16(record + 16);
 }
 
 bool CWaveChunks::descend(CFile* file, CRiffChunk& chunk, const CRiffChunk* parent, EFind find, bool padded) {
@@ -71,12 +62,12 @@ bool CWaveChunks::descend(CFile* file, CRiffChunk& chunk, const CRiffChunk* pare
         uint8_t head[12];
         if (file->Read(head, 8) != 8) return false;
         CRiffChunk found;
-        found.id = u32(head);
-        found.size = u32(head + 4);
+        found.id = read32(head);
+        found.size = read32(head + 4);
         found.dataOffset = static_cast<uint32_t>(start + 8);
         if (found.hasForm()) {
             if (file->Read(head + 8, 4) != 4) return false;
-            found.formType = u32(head + 8);
+            found.formType = read32(head + 8);
         }
         if (find == EFind::next || (find == EFind::chunk && found.id == chunk.id) ||
             (find == EFind::form && found.id == CRiffChunk::fourcc("RIFF") &&
@@ -98,7 +89,7 @@ bool CWaveChunks::ascend(CFile* file, CRiffChunk& chunk, bool padded) {
         if (padded && (size & 1) && file->Write(&pad, 1) != 1) return false;
         if (size != chunk.size) {
             uint8_t stored[4];
-            put32(stored, size);
+            write32(stored, size);
             if (file->Seek(static_cast<int>(chunk.dataOffset) - 4, 0) != 0 || file->Write(stored, 4) != 4)
                 return false;
             chunk.size = size;
@@ -112,9 +103,9 @@ bool CWaveChunks::ascend(CFile* file, CRiffChunk& chunk, bool padded) {
 bool CWaveChunks::create(CFile* file, CRiffChunk& chunk) {
     const int start = file->Tell();
     uint8_t head[12];
-    put32(head, chunk.id);
-    put32(head + 4, chunk.size);
-    put32(head + 8, chunk.formType);
+    write32(head, chunk.id);
+    write32(head + 4, chunk.size);
+    write32(head + 8, chunk.formType);
     const int bytes = chunk.hasForm() ? 12 : 8;
     chunk.dataOffset = static_cast<uint32_t>(start + 8);
     chunk.dirty = true;

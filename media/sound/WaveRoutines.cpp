@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "core/LittleEndian.h"
 #include "core/Log.h"
 
 namespace KavirelDLL {
@@ -15,6 +16,12 @@ constexpr uint32_t kRiff = CRiffChunk::fourcc("RIFF");
 
 int failed(int code, const CWaveHandle* handle, const char* what) {
     logMessage("wave: %s: %s (0x%X)", handle ? handle->name.GetBuffer() : "", what, code);
+    return code;
+}
+
+// A routine given no open file answers its own failure code rather than reaching through the null.
+int noHandle(int code, const char* routine) {
+    logMessage("wave: %s: no open file given (0x%X)", routine, code);
     return code;
 }
 
@@ -82,6 +89,7 @@ int openWaveFile(const char* name, std::unique_ptr<CWaveHandle>& handle,
 }
 
 int startWaveRead(CWaveHandle* handle, CRiffChunk& data, const CRiffChunk& riff) {
+    if (!handle) return noHandle(WAVE_ERR_CANNOT_READ, "startWaveRead");
     if (handle->file.Seek(static_cast<int>(riff.dataOffset) + 4, 0) != 0)
         return failed(WAVE_ERR_CANNOT_READ, handle, "cannot seek");
     data = CRiffChunk();
@@ -92,6 +100,8 @@ int startWaveRead(CWaveHandle* handle, CRiffChunk& data, const CRiffChunk& riff)
 }
 
 int readWaveData(CWaveHandle* handle, uint32_t count, uint8_t* buffer, CRiffChunk& data, uint32_t& read) {
+    read = 0;
+    if (!handle || (!buffer && count > 0)) return noHandle(WAVE_ERR_CANNOT_READ, "readWaveData");
     const uint32_t wanted = std::min(count, data.size);
     const int got = wanted ? std::max(handle->file.Read(buffer, static_cast<int>(wanted)), 0) : 0;
     read = static_cast<uint32_t>(got);
@@ -145,6 +155,7 @@ int createWaveFile(const char* name, std::unique_ptr<CWaveHandle>& handle, const
 }
 
 int startWaveWrite(CWaveHandle* handle, CRiffChunk& data, CWaveIOInfo& io) {
+    if (!handle) return noHandle(WAVE_ERR_CANNOT_WRITE, "startWaveWrite");
     data = CRiffChunk();
     data.id = CRiffChunk::fourcc("data");
     if (!CWaveChunks::create(&handle->file, data))
@@ -161,6 +172,7 @@ int startWaveWrite(CWaveHandle* handle, CRiffChunk& data, CWaveIOInfo& io) {
 int writeWaveData(CWaveHandle* handle, uint32_t count, const uint8_t* data, uint32_t& written,
                   CWaveIOInfo& io) {
     written = 0;
+    if (!handle || (!data && count > 0)) return noHandle(WAVE_ERR_CANNOT_WRITE, "writeWaveData");
     if (io.buffer.empty()) return failed(WAVE_ERR_CANNOT_WRITE, handle, "no \"data\" chunk started");
     while (written < count) {
         if (io.next == io.buffer.size() && !flush(handle, io))
@@ -176,6 +188,10 @@ int writeWaveData(CWaveHandle* handle, uint32_t count, const uint8_t* data, uint
 int closeWaveWrite(std::unique_ptr<CWaveHandle>& handle, CRiffChunk& data, CRiffChunk& riff, CWaveIOInfo& io,
                    uint32_t samples) {
     CWaveHandle* h = handle.get();
+    if (!h) {
+        io.buffer.clear();
+        return noHandle(WAVE_ERR_CANNOT_WRITE, "closeWaveWrite");
+    }
     CFile* file = &h->file;
     int result = WAVE_OK;
     if (!flush(h, io) || !CWaveChunks::ascend(file, data, true) || !CWaveChunks::ascend(file, riff, true))
@@ -184,7 +200,7 @@ int closeWaveWrite(std::unique_ptr<CWaveHandle>& handle, CRiffChunk& data, CRiff
     CRiffChunk fact;
     fact.id = CRiffChunk::fourcc("fact");
     uint8_t count[4];
-    for (int i = 0; i < 4; ++i) count[i] = static_cast<uint8_t>(samples >> (8 * i));
+    LittleEndian::write32(count, samples);
     if (result == WAVE_OK && (file->Seek(0, 0) != 0 ||
                               !CWaveChunks::descend(file, riff, nullptr, CWaveChunks::EFind::next, true) ||
                               (CWaveChunks::descend(file, fact, &riff, CWaveChunks::EFind::chunk, true) &&
@@ -197,6 +213,8 @@ int closeWaveWrite(std::unique_ptr<CWaveHandle>& handle, CRiffChunk& data, CRiff
 }
 
 int copyWaveChunk(CWaveHandle* source, CWaveHandle* destination, const CRiffChunk& chunk) {
+    if (!source) return noHandle(WAVE_ERR_CANNOT_READ, "copyWaveChunk");
+    if (!destination) return noHandle(WAVE_ERR_CANNOT_WRITE, "copyWaveChunk");
     CRiffChunk copy;
     copy.id = chunk.id;
     copy.formType = chunk.formType;
@@ -226,6 +244,8 @@ int copyWaveChunk(CWaveHandle* source, CWaveHandle* destination, const CRiffChun
 }
 
 int copyOtherWaveChunks(CWaveHandle* source, const CRiffChunk& sourceRiff, CWaveHandle* destination) {
+    if (!source) return noHandle(WAVE_ERR_CANNOT_READ, "copyOtherWaveChunks");
+    if (!destination) return noHandle(WAVE_ERR_CANNOT_WRITE, "copyOtherWaveChunks");
     if (source->file.Seek(static_cast<int>(sourceRiff.dataOffset) + 4, 0) != 0)
         return failed(WAVE_ERR_CANNOT_READ, source, "cannot seek");
     CRiffChunk chunk;

@@ -10,6 +10,7 @@ namespace KavirelDLL {
 
 // RIFF WAVE file routines over the chunk layer: names resolve as game files do, chunks keep their pad byte.
 // Nothing in the engine calls them; they are file tools. Each answers one of these codes and logs a failure.
+// A null handle (or null bytes to move) is refused with the routine's read or write code.
 enum : int {
     WAVE_OK = 0,
     WAVE_ERR_MEMORY = 0xE000,

@@ -302,9 +302,31 @@ TEST_F(BigFileTest, GameFilesAreServedFromTheOpenBigFile) {
     // A folder the archive lacks is entered on the disk, where names the archive lacks are read.
     put("loose/only.txt", "loose data");
     EXPECT_TRUE(CFile::dirExists("loose"));
+    const std::string diskBefore = str(CFile::diskCurrentDirectory());
     ASSERT_EQ(CFile::chDir("loose"), 0);
     CFile looseData(nullptr, "only.txt", 17);
     EXPECT_EQ(readAll(looseData), "loose data");
+    // It is then the current folder, reported and taken for names, not the archive's folder left behind.
+    const CXString onDisk = CFile::getCurrentDirectory();
+    EXPECT_EQ(str(onDisk), str(CFile::diskCurrentDirectory()) + "\\");
+    EXPECT_NE(str(onDisk).find("loose"), std::string::npos);
+    CFile stale(nullptr, "img.img", 17);
+    EXPECT_EQ(stale.LastError(), ERR_FILE_NOT_FOUND);
+    EXPECT_FALSE(CFile::fileExists(nullptr, "S1.cnv"));
+    EXPECT_FALSE(CFile::dirExists("POL"));
+    // Entering an archive folder again brings the disk back; a folder reported is entered again as it was.
+    ASSERT_EQ(CFile::chDir("\\Dane\\S1"), 0);
+    EXPECT_EQ(str(CFile::getCurrentDirectory()), "\\Dane\\S1\\");
+    EXPECT_EQ(str(CFile::diskCurrentDirectory()), diskBefore);
+    ASSERT_EQ(CFile::chDir(onDisk), 0);
+    CFile again(nullptr, "only.txt", 17);
+    EXPECT_EQ(readAll(again), "loose data");
+    // Relative moves on the disk start from the disk's folder, and reach the archive's folders from there.
+    ASSERT_EQ(CFile::chDir(".."), 0);
+    EXPECT_EQ(str(CFile::getCurrentDirectory()), diskBefore + "\\");
+    ASSERT_EQ(CFile::chDir("dane"), 0);
+    EXPECT_EQ(str(CFile::getCurrentDirectory()), "\\Dane\\");
+    EXPECT_EQ(str(CFile::diskCurrentDirectory()), diskBefore);
 
     CFile::closeBigFile();
     EXPECT_EQ(CFile::getBigFileIfc(), nullptr);

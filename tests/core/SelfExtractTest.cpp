@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "core/BigFile.h"
 #include "core/Compression.h"
 #include "core/File.h"
 #include "core/FileFixture.h"
@@ -304,4 +305,30 @@ TEST_F(Packages, BuildingFailsWithoutLeavingAPackage) {
     EXPECT_FALSE(tooLong.CreateArchive(CXString(), CXString("y.pik")));
     EXPECT_FALSE(exists("y.pik"));
     EXPECT_TRUE(log.contains("is not a name a package may hold"));
+}
+
+TEST_F(Packages, PackagesAndTheBigFileOpenByWindowsStyleNamesOfAnyCase) {
+    put("Gry/Sub/a.txt", "entry a");
+    put("Gry/Sub/Dane/b.txt", "entry b");
+    CSelfExtract build;
+    build.AddDirectory(CXString("gry\\SUB"));
+    ASSERT_EQ(build.GetCount(), 2);
+    ASSERT_TRUE(build.CreateArchive(CXString(), CXString("GRY\\Pack.PIK")));
+    ASSERT_TRUE(exists("Gry/Pack.PIK"));
+    std::filesystem::create_directories(m_tmp.path() / "Out");
+    CSelfExtract sfx(CXString("gry\\pack.pik"));
+    ASSERT_TRUE(sfx.ReadTOC());
+    ASSERT_TRUE(sfx.ExtractFiles(CXString("OUT\\")));
+    EXPECT_EQ(read("Out/gry/SUB/a.txt"), "entry a"); // entries keep the names as given
+    EXPECT_EQ(read("Out/gry/SUB/Dane/b.txt"), "entry b");
+
+    CBigFile builder(false);
+    ASSERT_TRUE(builder.Create("gry\\sub", "data", "GRY\\Data.BF"));
+    ASSERT_TRUE(CFile::openBigFile("gry\\DATA.bf"));
+    CFile served(nullptr, "DANE\\B.TXT", CFile::MODE_READ | CFile::MODE_BINARY);
+    EXPECT_TRUE(served.isInBigFile());
+    char text[8] = {};
+    EXPECT_EQ(served.Read(text, 7), 7);
+    EXPECT_STREQ(text, "entry b");
+    CFile::closeBigFile();
 }

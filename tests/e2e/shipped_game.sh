@@ -2,7 +2,8 @@
 # kavirel on games as they are shipped, headless: a small game run from its definition, its caches written with
 # -2bin (which ends by itself, playing nothing), then run from its caches with the same saved values, ending
 # through its application's own timer; the same game packed into "data.bf" and started with -path from another
-# folder; and a game whose caches cannot be written fails -2bin with the reason.
+# folder; the loose game's caches written with -2bin and -path from another folder, and run from them; and a
+# game whose caches cannot be written fails -2bin with the reason.
 #   shipped_game.sh <kavirel> <MakeBigFile>
 set -uo pipefail
 program=$(realpath "$1")
@@ -104,6 +105,23 @@ code=$?
 [ "$code" -eq 0 ] || fail "the packed game started with -path ended with $code"
 [ "$(kept "$work/elsewhere")" = "$expected" ] || fail "the packed game kept: $(kept "$work/elsewhere")"
 ! grep -q "cannot be entered" "$work/stderr" || fail "a folder that exists was reported"
+
+# Loose, its caches written with -2bin and -path from another folder: they go beside its object files.
+loosepath=$work/loosepath
+mkdir -p "$loosepath" "$work/beside"
+cp -r "$work/source/Dane" "$loosepath/"
+find "$loosepath" -name '*.bin' -delete
+play_in "$work/beside" -path "$loosepath" -2bin
+code=$?
+[ "$code" -eq 0 ] || fail "-2bin with -path ended with $code"
+for cache in application.bin GRA.bin EP/EP.bin EP/S1/S1.bin; do
+    [ -f "$loosepath/Dane/$cache" ] || fail "-2bin with -path wrote no $cache"
+done
+[ ! -e "$loosepath/Dane/EP.bin" ] && [ ! -e "$loosepath/Dane/S1.bin" ] || fail "-2bin with -path misplaced a cache"
+play_in "$work/beside" -path "$loosepath"
+code=$?
+[ "$code" -eq 0 ] || fail "the loose game from its caches with -path ended with $code"
+[ "$(kept "$work/beside")" = "$expected" ] || fail "the loose game with -path kept: $(kept "$work/beside")"
 
 # A scene outside every episode cannot be cached: -2bin says so and fails.
 mkdir -p "$work/loose/Dane"

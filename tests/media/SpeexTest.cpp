@@ -7,7 +7,9 @@
 #include <functional>
 #include <random>
 
+#include "core/File.h"
 #include "core/Log.h"
+#include "core/MemStream.h"
 #include "media/SoundFixtures.h"
 #include "media/sound/SpeexCodec.h"
 
@@ -253,6 +255,12 @@ TEST(Speex, DecoderRefusesDamagedStreams) {
         });
     };
     EXPECT_TRUE(files.decode(header(76, 0))); // rebuilt whole, it still decodes
+    // Extra headers the stream never gets past leave no samples: refused, as is a negative count.
+    EXPECT_TRUE(files.decode(header(68, 1)));
+    EXPECT_FALSE(files.decode(header(68, 0x7FFFFFFF)));
+    EXPECT_TRUE(log.contains("ends within its 2147483647 extra headers"));
+    EXPECT_FALSE(files.decode(header(68, 0xFFFFFFFF)));
+    EXPECT_TRUE(log.contains("-1 extra headers"));
     EXPECT_FALSE(files.decode(header(40, 3)));
     EXPECT_TRUE(log.contains("Mode number 3 does not (yet/any longer) exist in this version"));
     EXPECT_FALSE(files.decode(header(40, 0xFFFFFFFF)));
@@ -289,4 +297,43 @@ TEST(Speex, DecoderRefusesDamagedStreams) {
         if (n >= 2)
             for (char& ch : p) ch = static_cast<char>(random());
     }));
+}
+
+namespace {
+
+// A WAVE file in memory whose reads fail, short of its end, once limit bytes were served.
+class CFailingWave : public CFile_Stream {
+public:
+    CFailingWave(std::string& bytes, int limit)
+        : CFile_Stream(bytes.data(), static_cast<int>(bytes.size())), m_left(limit) {}
+    int Read(void* buffer, int count) override {
+        const int got = CFile_Stream::Read(buffer, std::min(count, m_left));
+        m_left -= got;
+        return got;
+    }
+
+private:
+    int m_left;
+};
+
+} // namespace
+
+TEST(Speex, EncoderFailsWhenItsInputCannotBeReadToTheEnd) {
+    CSpeexFiles files;
+    std::string wave = toneWave(8000, 1, 16, 440, 4000);
+    CLogCapture log;
+    for (int limit : {44 + 100, 44 + 320 * 5 + 7}) {
+        CFailingWave failing(wave, limit);
+        EXPECT_FALSE(CSpeexCodec::encode(failing, files.path("cut.spx").c_str())) << limit;
+        // What was written is a closed, whole stream, and the failure is said.
+        EXPECT_TRUE(readPages(readNative(files.path("cut.spx"))).back().eos);
+    }
+    EXPECT_TRUE(log.contains("reading"));
+    // Served whole, the same stream encodes; a data chunk longer than the file ends with the file.
+    CFile_Stream whole(wave.data(), static_cast<int>(wave.size()));
+    EXPECT_TRUE(CSpeexCodec::encode(whole, files.path("whole.spx").c_str()));
+    store32(wave, 40, 0x7FFFFFFF);
+    CFile_Stream longer(wave.data(), static_cast<int>(wave.size()));
+    EXPECT_TRUE(CSpeexCodec::encode(longer, files.path("longer.spx").c_str()));
+    EXPECT_EQ(readNative(files.path("longer.spx")).size(), readNative(files.path("whole.spx")).size());
 }

@@ -151,3 +151,39 @@ TEST(WaveRoutines, AnswerTheirResultCodes) {
               WAVE_ERR_CANNOT_WRITE);
     EXPECT_EQ(written, 0u);
 }
+
+TEST(WaveRoutines, RefuseANullHandleWithTheirReadOrWriteCode) {
+    std::unique_ptr<CWaveHandle> none;
+    CRiffChunk data, riff;
+    CWaveIOInfo io;
+    io.buffer.resize(16);
+    uint8_t bytes[4] = {};
+    uint32_t count = 9;
+    EXPECT_EQ(startWaveRead(nullptr, data, riff), WAVE_ERR_CANNOT_READ);
+    EXPECT_EQ(readWaveData(nullptr, 4, bytes, data, count), WAVE_ERR_CANNOT_READ);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(startWaveWrite(nullptr, data, io), WAVE_ERR_CANNOT_WRITE);
+    count = 9;
+    EXPECT_EQ(writeWaveData(nullptr, 4, bytes, count, io), WAVE_ERR_CANNOT_WRITE);
+    EXPECT_EQ(count, 0u);
+    EXPECT_EQ(closeWaveWrite(none, data, riff, io, 1), WAVE_ERR_CANNOT_WRITE);
+    EXPECT_TRUE(io.buffer.empty());
+    std::unique_ptr<CWaveFormatBlock> format;
+    EXPECT_EQ(closeWaveRead(none, format), WAVE_OK);
+
+    // With one side open, the other missing; and null bytes to move.
+    CTempFolder folder("waveio");
+    const std::string path = (folder.path() / "n.wav").string();
+    std::unique_ptr<CWaveHandle> open;
+    ASSERT_EQ(createWaveFile(path.c_str(), open, block(CWaveFormat::pcm(1, 8000, 16)), data, riff), WAVE_OK);
+    EXPECT_EQ(copyWaveChunk(nullptr, open.get(), data), WAVE_ERR_CANNOT_READ);
+    EXPECT_EQ(copyWaveChunk(open.get(), nullptr, data), WAVE_ERR_CANNOT_WRITE);
+    EXPECT_EQ(copyOtherWaveChunks(nullptr, riff, open.get()), WAVE_ERR_CANNOT_READ);
+    EXPECT_EQ(copyOtherWaveChunks(open.get(), riff, nullptr), WAVE_ERR_CANNOT_WRITE);
+    CRiffChunk dataChunk;
+    ASSERT_EQ(startWaveWrite(open.get(), dataChunk, io), WAVE_OK);
+    EXPECT_EQ(writeWaveData(open.get(), 4, nullptr, count, io), WAVE_ERR_CANNOT_WRITE);
+    EXPECT_EQ(readWaveData(open.get(), 4, nullptr, dataChunk, count), WAVE_ERR_CANNOT_READ);
+    EXPECT_EQ(saveWaveFile(path.c_str(), 4, 2, block(CWaveFormat::pcm(1, 8000, 16)), nullptr),
+              WAVE_ERR_CANNOT_WRITE);
+}

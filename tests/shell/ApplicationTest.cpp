@@ -230,6 +230,36 @@ TEST_F(ShellTest, TheCacheIsWrittenWithTwoBinAndReadUnlessForceCnv) {
     EXPECT_EQ(shell.LastError(), ERR_NO_SCRIPT_ROOT);
 }
 
+TEST_F(ShellTest, TwoBinWritesTheCachesOfTheGameFolderItIsGiven) {
+    // Started from the folder above the game, and from a folder beside it; neither holds a data folder (one
+    // that did would be the local install, which game files are written to first).
+    CGameFolder folder;
+    writeGame(folder, "One/", "FIRST");
+    std::filesystem::remove(folder.path() / "Dane");
+    std::filesystem::create_directories(folder.path() / "Beside");
+    for (auto [start, path] : {std::pair<std::string, std::string>{"", "One"}, {"Beside", "..\\One"}}) {
+        ShellGame game(folder.path() / start, {"kavirel", "-window", "-2bin", "-path", path});
+        CApplication shell(game.window.get(), "", "", &game.line, nullptr, "");
+        shell.preinitializeApplication(false);
+        EXPECT_EQ(shell.LastError(), 0) << start;
+        const char* caches[] = {"One/Dane/application.bin", "One/Dane/GAME.bin", "One/Dane/E1/E1.bin",
+                                "One/Dane/E1/FIRST/FIRST.bin", "One/Dane/E1/OTHER/OTHER.bin"};
+        for (const char* cache : caches) EXPECT_TRUE(folder.exists(cache)) << start << " " << cache;
+        {
+            // The game then starts from them, its definition gone.
+            folder.write("One/Dane/application.def", "");
+            ShellGame again(folder.path() / start, {"kavirel", "-window", "-path", path});
+            CApplication cached(again.window.get(), "", "", &again.line, nullptr, "");
+            cached.preinitializeApplication(false);
+            EXPECT_EQ(running(cached), "FIRST") << start;
+            writeGame(folder, "One/", "FIRST");
+        }
+        for (const char* cache : caches) std::filesystem::remove(folder.path() / cache);
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(folder.path()))
+            EXPECT_NE(entry.path().extension(), ".bin") << start << " " << entry.path();
+    }
+}
+
 TEST_F(ShellTest, TheGameSwitchesToTheFolderItNamesAndStaysWhenThereIsNone) {
     CGameFolder folder;
     writeGame(folder, "One/", "FIRST");
