@@ -133,6 +133,11 @@ void CHarnessWindow::attachInput() {
     m_ownDisplay->onWindowEvent(EWindowEvent::FocusGained);
 }
 
+void CHarnessWindow::attachScreen() {
+    m_screenSize = CXSize(800, 600);
+    CreateSurface(nullptr);
+}
+
 void CHarnessWindow::takeWindowEvents() {
     if (!m_input) return;
     std::vector<CInputEvent> events;
@@ -177,7 +182,8 @@ CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder)
     CSound4::useDevice(CAudioDevice::openMemory());
     CSndStream::setRefillThreads(false);
     m_window = std::make_unique<CHarnessWindow>();
-    if (m_options.input) m_window->attachInput();
+    if (m_options.input || m_options.screen) m_window->attachInput();
+    if (m_options.screen) m_window->attachScreen();
     CXString root = folder.engineRoot();
     m_shell = std::make_unique<CHarnessShell>(root + m_options.ini.c_str());
     m_window->SetApplicationInterface(m_shell.get());

@@ -65,6 +65,8 @@ struct CGameOptions {
     // The window gets an in-memory display (no screen), its input with the keyboard and mouse pollers, and
     // is active; each frame pumps the input after the window's tick, as the program does.
     bool input = false;
+    // With input, the window also builds its screen (the headless display's surface and the compositor).
+    bool screen = false;
 };
 
 // A window without a display: it has the software timers the frame polls and the music, and nothing else.
@@ -76,6 +78,8 @@ public:
     void setLanguage(KavirelDLL::CLanguageOSVer* language) { m_language = language; }
     // An in-memory display and its input, with the keyboard and mouse pollers; the window becomes active.
     void attachInput();
+    // The screen over the in-memory display (800 x 600), as the program builds it.
+    void attachScreen();
     KavirelDLL::CInput* input() { return m_input; }
     // Hands the input's window events to the window as the program does (focus changes).
     void takeWindowEvents();
