@@ -240,6 +240,15 @@ bool CMC_GraphicMedia::verifyBehaviour(const CXString& key) {
     return true;
 }
 
+void CMC_GraphicMedia::initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) {
+    CMC_Object::initializeBehaviours(container, element);
+    if (element || !m_bindings) return;
+    CXVector* keys = m_bindings->getKeys();
+    for (int k = 0; keys && k < keys->getSize(); ++k)
+        verifyBehaviour(static_cast<CStringHashCode*>(keys->at(k))->getString());
+    delete keys;
+}
+
 bool CMC_GraphicMedia::mouseReady() { return m_buttonMode && m_listening && m_graphic && graphicVisible(); }
 
 bool CMC_GraphicMedia::onMouseMove(CXPoint p) {

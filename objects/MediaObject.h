@@ -79,6 +79,8 @@ public:
     CXObject* clone() override;
     bool done(bool flag) override;
     bool verifyBehaviour(const CXString& key) override;
+    // Bindings read back from a cache are verified too, so a cached button listens.
+    void initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) override;
     // The nine fields after the base's part: button mode, the two monitor flags, file name, on screen,
     // visibility, priority, release-after-use, preload.
     void serialize(CXArchive* archive) override;
