@@ -1,22 +1,16 @@
 #pragma once
 #include <vector>
 
-#include "core/Geometry.h"
-#include "display/Collisions.h"
 #include "display/Playable.h"
-#include "input/MouseListener.h"
+#include "display/Window.h"
 #include "media/anim/AnimationManager.h"
 #include "media/anim/Animo6.h"
-#include "script/Object.h"
-#include "script/Runner.h"
+#include "objects/MediaObject.h"
 #include "script/TypeIds.h"
 
 namespace KavirelDLL {
 
 class CGraphicsObject;
-class CMC_Scene;
-class CResourcesManager;
-class CWindow;
 
 // Positions of ANIMO's events in its event list.
 enum : int {
@@ -36,14 +30,10 @@ enum : int {
 // ANIMO: one multi-event animation on the screen. It raises the animation's start, end and frame changes with
 // the event's (or frame's) name as detail, its collisions with the event and the partner, and in button mode
 // plays the animation's own "ONNOEVENT", "ONFOCUSON", "ONFOCUSOFF" and "ONCLICK" events as the pointer enters,
-// leaves and clicks. Animations of a scene's objects are shared through the scene unit's cache by file name.
-// Sequences that borrow the animation register with addSeq and get the new animation on a reload, and none
-// once the object is done.
-class CMC_Animo : public CMC_Object,
-                  public CPlayableObserver,
-                  public CCollisionObserver,
-                  public CMouseListener,
-                  public CPlayableHolder {
+// leaves and clicks (the click and the release over it are taken). Animations of a scene's objects are shared
+// through the scene unit's cache by file name; a clone's copy is its own. Sequences that borrow the animation
+// register with addSeq and are handed the new animation on a reload, and none once the object lets it go.
+class CMC_Animo : public CMC_GraphicMedia, public CPlayableObserver, public CPlayableHolder {
 public:
     // From the scene's definition.
     CMC_Animo(CMC_ObjectsContainer* container, CMElement* element);
@@ -51,37 +41,37 @@ public:
     explicit CMC_Animo(CMC_ObjectsContainer* container);
     // A clone around its own copy of an animation, which it observes alone.
     CMC_Animo(CMC_ObjectsContainer* container, CAnimo6* animation);
-    // Leaves the window's listeners, the collision inspector and the animation's observers; the animation
-    // itself belongs to the cache, or went with done.
+    // Borrowers and the animation's observers forget it; the family lets go of the rest.
     ~CMC_Animo() override;
+    CMC_Animo(const CMC_Animo&) = delete;
+    CMC_Animo& operator=(const CMC_Animo&) = delete;
 
+    // The copy is always put on the screen: at the source's priority, or at 0. The cache is not involved.
     CXObject* clone() override;
-    // Takes the animation back from the sequences, then gives it up: one use less in the unit's cache, and
-    // destroyed when this is a clone or no scene's object.
+    // Takes the animation back from the sequences, then gives it up as every graphic member does.
     bool done(bool flag) override;
     CXString** getBehavioursList() override;
-    // The first mouse behaviour makes the object a mouse listener at the priority of that moment.
-    bool verifyBehaviour(const CXString& key) override;
+    // Reading observes the animation at once.
     void serialize(CXArchive* archive) override;
 
     // An animation event's name as an event's detail: without a trailing "_REVERSE".
     virtual CXString getSignalEvent(CXString name);
-    virtual void removeCollisionsMonitoring();
     // Same file name (any case): nothing is read again.
-    virtual void load(CXString fileName, bool preload);
+    void load(CXString fileName, bool preload) override;
 
-    CAnimo6* getAnimo() { return m_animation; }
-    CPlayable* getPlayable() override { return m_animation; }
+    CAnimo6* getAnimo() const { return static_cast<CAnimo6*>(m_graphic); }
+    CPlayable* getPlayable() override { return getAnimo(); }
     // "NAME!FRAME": the animation's image of the frame of that name.
     CGraphicsObject* getFrame(const CXString& name);
-    void setAsButton(bool enable, bool activeCursor);
+    // Plays "ONNOEVENT".
+    void setAsButton(bool enable, bool activeCursor) override;
     void setOnFirstFrame(bool onFirstFrame) { m_firstFrameHit = onFirstFrame; }
     // Playables (sequences' animations) that borrow the animation; each is listed once.
     void addSeq(CPlayable* playable);
     void removeSeq(CPlayable* playable);
     int getSeqCount() const { return static_cast<int>(m_sequences.size()); }
 
-    // The button's animation events.
+    // The button's animation events; a running "ONCLICK" is never cut.
     void onFoncusOn();
     void onFocusOff();
     void onClick();
@@ -90,61 +80,33 @@ public:
     bool onPlayableTick(CPlayable* playable) override;
     bool onPlayableFinished(CPlayable* playable) override;
 
-    void onCollision(CGraphicsObject* a, CGraphicsObject* b) override;
-    void onCollisionFinished(CGraphicsObject* a, CGraphicsObject* b) override;
-
     bool onMouseMove(CXPoint p) override;
     bool onClick(int button, CXPoint p) override;
     bool onRelease(int button, CXPoint p) override;
-    using CMouseListener::onClick;
-    using CMouseListener::onRelease;
+    using CMC_GraphicMedia::onClick;
+    using CMC_GraphicMedia::onRelease;
 
-    CWindow* getWindow() const { return m_window; }
-    int getPriority() const { return m_priority; }
-    bool isButton() const { return m_buttonMode; }
-    bool isListening() const { return m_listening; }
-    bool getMonitorCollision() const { return m_monitorCollision; }
-    bool getMonitorCollisionAlpha() const { return m_monitorCollisionAlpha; }
-    // The container the object lives in (its scene, or the one it was made for).
-    CMC_ObjectsContainer* getContainer();
-    // The scene collisions are monitored with: the container, or the scene above a class instance.
-    CMC_Scene* getMonitorScene();
+protected:
+    CMC_GraphicMedia* newClone(CGraphicsObject* copy) override;
+    // The event's name and the partner, then the partner.
+    std::vector<CXString> collisionDetails(const CXString& partner) override;
+    // With first-frame hit, the first image's box.
+    CXRect hitBox() override;
+    void setGraphicVisible(bool visible) override;
 
 private:
-    void construct(CMC_ObjectsContainer* container);
-    // The scene unit's cache when the container is a scene; else null.
-    CResourcesManager* cache();
-    void monitor(bool alpha);
-    void raiseCollision(const char* event, CGraphicsObject* a, CGraphicsObject* b);
-    // Borrowers let go, then the animation goes back to the cache it came from, or is destroyed when it is
-    // this object's own.
-    void releaseAnimation();
-    // The box the pointer is tested against: the animation's, or the given image's with first-frame hit.
-    CXRect hitBox(int image);
-    // The animation stops telling this object (it stays with the cache).
-    void forgetAnimation();
-    bool mouseReady();
+    // Before the animation goes from this object: borrowers are handed none, it stops telling this object,
+    // and an animation of its own leaves the unit's random plays.
+    void letGoOfAnimation();
+    bool buttonReady() { return mouseReady() && !CWindow::isPaused(); }
 
-    CWindow* m_window = nullptr;
-    CAnimo6* m_animation = nullptr;
-    int32_t m_priority = 0;
-    bool m_focused = false;
-    bool m_listening = false;
-    bool m_buttonMode = false;
     bool m_firstFrameHit = false;
-    bool m_activeCursor = true;
-    bool m_monitorCollision = false;
-    bool m_monitorCollisionAlpha = false;
-    bool m_preload = false;
-    // The animation is a use of the scene unit's cache (else this object's own).
-    bool m_cached = false;
-    // Borrowers, not owned; the list is the object's own (a copy gets its own list).
+    // Borrowers, not owned; the list is this object's own.
     std::vector<CPlayable*> m_sequences;
-    CMC_ObjectHandle m_container;
 };
 
-// ANIMO methods, ids 1 to 72 (14 answers the paused bit and has no name).
-class CMC_Animo_Runner : public CMC_Runner {
+// ANIMO methods, ids 1 to 72 (14 answers the paused bit and has no name); each argument is read once.
+class CMC_Animo_Runner : public CMC_MediaRunner {
 public:
     enum : int {
         MTH_SHOW = 1,
@@ -222,9 +184,10 @@ public:
     };
     static_assert(MTH_ROTATERZ == 72, "ANIMO's ids run from 1 to 72");
 
+    CMC_Animo_Runner() : CMC_MediaRunner(TYPE_ANIMO) {}
     void prepareMthHashSet() override;
-    using CMC_Runner::run;
-    CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
+    // Method id on the call's ANIMO; the arguments are read once each.
+    static CMC_Variable* runMethod(int id, Call& call);
 
     // SETVOLUME's and SETPAN's scales, computed in 64 bits (a script's value may be any int).
     static int volumeOf(int volume);

@@ -20,33 +20,6 @@
 
 namespace KavirelDLL {
 
-void CMC_Animo_Runner::prepareMthHashSet() {
-    CMC_Runner::prepareMthHashSet();
-    static const char* const kNames[] = {
-        "SHOW",          "HIDE",           "PAUSE",          "RESUME",
-        "SETPOSITION",   "MOVE",           "LOAD",           "CLEARCLIPPING",
-        "SETCLIPPING",   "PLAY",           "SETFRAME",       "STOP",
-        "ISPLAYING",     nullptr,          "GETPOSITIONX",   "GETPOSITIONY",
-        "GETWIDTH",      "GETHEIGHT",      "GETFRAME",       "GETFRAMENAME",
-        "GETFRAMENO",    "GETEVENTNAME",   "ISNEAR",         "ISINSIDE",
-        "PLAYRAND",      "MONITORCOLLISION", "REMOVEMONITORCOLLISION", "SETFORWARD",
-        "SETBACKWARD",   "NEXTFRAME",      "PREVFRAME",      "SETPRIORITY",
-        "GETALPHA",      "GETPIXEL",       "SETFPS",         "MERGEALPHA",
-        "INVALIDATE",    "GETCURRFRAMEPOSX", "GETCURRFRAMEPOSY", "GETCENTERX",
-        "GETCENTERY",    "GETNOE",         "GETNOF",         "GETNOFINEVENT",
-        "GETMAXWIDTH",   "GETMAXHEIGHT",   "ISVISIBLE",      "GETCFRAMEINEVENT",
-        "SETASBUTTON",   "SETONFF",        "SETOPACITY",     "SETVOLUME",
-        "SETPAN",        "SETFREQ",        "SETANCHOR",      "SETFRAMENAME",
-        "GETPRIORITY",   "FLIPH",          "FLIPV",          "RESETFLIPS",
-        "DRAWONTO",      "PLAYREVERSE",    "NPLAY",          "ISAT",
-        "GETOPACITY",    "GETANCHOR",      "GETEVENTNUMBER", "GETFPS",
-        "REPLACECOLOR",  "GETENDX",        "GETENDY",        "ROTATERZ",
-    };
-    static_assert(sizeof(kNames) / sizeof(kNames[0]) == MTH_ROTATERZ, "one name per id");
-    for (int id = 1; id <= MTH_ROTATERZ; ++id)
-        if (kNames[id - 1]) addMethod(kNames[id - 1], id);
-}
-
 int CMC_Animo_Runner::volumeOf(int volume) {
     const int64_t v = (static_cast<int64_t>(volume) - 800) * 3200 / 800;
     if (v <= -3100) return -10000;
@@ -83,10 +56,12 @@ V convertTo(CMC_Variable* value, int type, V fallback) {
     return out;
 }
 
-std::vector<Arg> readArgs(CMC_Runner* runner, CXVector* args) {
+std::vector<Arg> readArgs(CXVector* args) {
+    // Reading needs no state of a runner.
+    static CMC_Runner reader;
     std::vector<Arg> out(static_cast<size_t>(CMC_Runner::argumentCount(args)));
     for (size_t i = 0; i < out.size(); ++i) {
-        CMC_Variable* value = runner->getParameter(args, static_cast<int>(i));
+        CMC_Variable* value = reader.getParameter(args, static_cast<int>(i));
         if (!value) continue;
         Arg& a = out[i];
         a.present = true;
@@ -139,15 +114,12 @@ int sample(CGraphicsObject* graphic, int x, int y, bool alpha) {
 
 } // namespace
 
-CMC_Variable* CMC_Animo_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
-                                    CXVector* args) {
-    if (!object || object->getType() != TYPE_ANIMO || id < MTH_SHOW || id > MTH_ROTATERZ)
-        return CMC_Runner::run(id, object, container, args);
-    auto* animo = static_cast<CMC_Animo*>(object);
+CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
     using namespace RunnerResults;
-    CMC_ArgumentsGuard guard(animo, nullptr, args);
-    const std::vector<Arg> a = readArgs(this, args);
-    if (guard.gone()) return nullptr;
+    auto* animo = call.self<CMC_Animo>();
+    CMC_ObjectsContainer* container = call.container();
+    const std::vector<Arg> a = readArgs(call.args());
+    if (call.gone()) return nullptr;
     const int count = static_cast<int>(a.size());
     auto at = [&a](int i) -> const Arg& {
         static const Arg kMissing;
@@ -338,8 +310,7 @@ CMC_Variable* CMC_Animo_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
             unit->addRandomPlayable(playable, static_cast<double>(at(1).integer), at(2).integer, at(0).text);
         return nullptr;
     case MTH_MONITORCOLLISION:
-        if (CMC_Scene* scene = animo->getMonitorScene()) scene->monitorCollisions(animation, at(0).flag, animo);
-        animation->setMonitorCollisions(true);
+        animo->monitorCollisionsNow(at(0).flag);
         return nullptr;
     case MTH_REMOVEMONITORCOLLISION:
         animo->removeCollisionsMonitoring();
@@ -487,8 +458,52 @@ CMC_Variable* CMC_Animo_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         animation->rotateRZ(static_cast<float>(at(0).number));
         return nullptr;
     default:
-        return CMC_Runner::run(id, object, container, args);
+        return nullptr;
     }
+}
+
+namespace {
+
+template <int Id>
+CMC_Variable* handler(CMC_MediaRunner::Call& call) {
+    return CMC_Animo_Runner::runMethod(Id, call);
+}
+
+const char* const kNames[] = {
+    "SHOW",          "HIDE",           "PAUSE",          "RESUME",
+    "SETPOSITION",   "MOVE",           "LOAD",           "CLEARCLIPPING",
+    "SETCLIPPING",   "PLAY",           "SETFRAME",       "STOP",
+    "ISPLAYING",     nullptr,          "GETPOSITIONX",   "GETPOSITIONY",
+    "GETWIDTH",      "GETHEIGHT",      "GETFRAME",       "GETFRAMENAME",
+    "GETFRAMENO",    "GETEVENTNAME",   "ISNEAR",         "ISINSIDE",
+    "PLAYRAND",      "MONITORCOLLISION", "REMOVEMONITORCOLLISION", "SETFORWARD",
+    "SETBACKWARD",   "NEXTFRAME",      "PREVFRAME",      "SETPRIORITY",
+    "GETALPHA",      "GETPIXEL",       "SETFPS",         "MERGEALPHA",
+    "INVALIDATE",    "GETCURRFRAMEPOSX", "GETCURRFRAMEPOSY", "GETCENTERX",
+    "GETCENTERY",    "GETNOE",         "GETNOF",         "GETNOFINEVENT",
+    "GETMAXWIDTH",   "GETMAXHEIGHT",   "ISVISIBLE",      "GETCFRAMEINEVENT",
+    "SETASBUTTON",   "SETONFF",        "SETOPACITY",     "SETVOLUME",
+    "SETPAN",        "SETFREQ",        "SETANCHOR",      "SETFRAMENAME",
+    "GETPRIORITY",   "FLIPH",          "FLIPV",          "RESETFLIPS",
+    "DRAWONTO",      "PLAYREVERSE",    "NPLAY",          "ISAT",
+    "GETOPACITY",    "GETANCHOR",      "GETEVENTNUMBER", "GETFPS",
+    "REPLACECOLOR",  "GETENDX",        "GETENDY",        "ROTATERZ",
+};
+
+static_assert(sizeof(kNames) / sizeof(kNames[0]) == CMC_Animo_Runner::MTH_ROTATERZ, "one name per id");
+
+} // namespace
+
+template <int... Ids>
+static void addAnimoMethods(CMC_Animo_Runner& runner, std::integer_sequence<int, Ids...>,
+                            void (CMC_Animo_Runner::*add)(const char*, int, CMC_MediaRunner::Handler)) {
+    // Id 14 has a handler but no name: no script reaches it by name.
+    ((kNames[Ids] ? (runner.*add)(kNames[Ids], Ids + 1, &handler<Ids + 1>) : void()), ...);
+}
+
+void CMC_Animo_Runner::prepareMthHashSet() {
+    CMC_MediaRunner::prepareMthHashSet();
+    addAnimoMethods(*this, std::make_integer_sequence<int, MTH_ROTATERZ>(), &CMC_Animo_Runner::addMethod);
 }
 
 } // namespace KavirelDLL

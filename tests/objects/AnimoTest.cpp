@@ -238,9 +238,9 @@ TEST(ScriptAnimo, OneFileIsOneCachedAnimationAndLoadKeepsExactUses) {
 }
 
 TEST(ScriptAnimo, BorrowersAreListedOnceAndHandedEachNewAnimationAndNoneAtTheEnd) {
+    Borrower first, second; // they outlive the game, as sequences outlive no animation they borrow
     MediaGame game(animo("B", "BIRD.ANN"), false, {{"BIRD.ANN", kWalker}, {"OTHER.ANN", kButton}});
     auto* bird = game.find<CMC_Animo>("B");
-    Borrower first, second;
     bird->addSeq(&first);
     bird->addSeq(&first);
     bird->addSeq(&second);
