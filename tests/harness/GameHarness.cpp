@@ -187,6 +187,10 @@ CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder)
     CXString root = folder.engineRoot();
     m_shell = std::make_unique<CHarnessShell>(root + m_options.ini.c_str());
     m_window->SetApplicationInterface(m_shell.get());
+    if (!m_options.soundFolder.empty()) {
+        m_window->SetSoundFXPath(root + m_options.soundFolder.c_str());
+        m_shell->setWindow(m_window.get());
+    }
 
     // As the shell does: the game folder is the current folder and the CD data root, then into "Dane".
     CFile::chDir(root);

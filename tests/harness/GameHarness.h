@@ -65,6 +65,9 @@ struct CGameOptions {
     // The window gets an in-memory display (no screen), its input with the keyboard and mouse pollers, and
     // is active; each frame pumps the input after the window's tick, as the program does.
     bool input = false;
+    // The sound-effects folder below the game root, as the shell sets it ("Wavs"); empty sets none (and the
+    // shell resolves no folder).
+    std::string soundFolder;
     // With input, the window also builds its screen (the headless display's surface and the compositor).
     bool screen = false;
 };
@@ -96,6 +99,8 @@ public:
     ~CHarnessShell() override;
     // The script root the run built (not owned: the run deletes it).
     void setRoot(KavirelDLL::CMC_Application* root);
+    // The shell's window, for the folders it resolves (the sound-effects folder).
+    void setWindow(KavirelDLL::CWindow* window) { m_window = window; }
 };
 
 // Runs a game folder's script world headless: builds it as the shell would (current folder, data roots,

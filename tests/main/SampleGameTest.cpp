@@ -12,7 +12,11 @@
 #include "harness/GameHarness.h"
 #include "main/ScenesMenu.h"
 #include "platform/Input.h"
+#include "display/Color.h"
+#include "platform/Display.h"
 #include "script/Application.h"
+#include "script/RunnerFactory.h"
+#include "script/Variable.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -104,4 +108,43 @@ TEST(SampleGame, ItsScenesMakeTheMenusFirstPopup) {
     EXPECT_EQ(menu.takeCommands(), std::vector<int>{1});
     run.frames(2);
     EXPECT_EQ(run.sceneName(), "PORANEK");
+}
+
+// The morning's sun (an IMAGE) rises on the screen and, clicked, plays its chime (a SOUND of the sound folder).
+TEST(SampleGame, TheMorningSunRisesAndChimesWhenClicked) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameOptions options;
+    options.screen = true;
+    options.soundFolder = "Wavs";
+    CGameRun run(folder, options);
+    ASSERT_TRUE(run.started());
+    CMC_Object* sun = run.find("SLONCE");
+    CMC_Object* chime = run.find("DZWONEK");
+    ASSERT_TRUE(sun && chime);
+    auto value = [](CMC_Object* object, const char* method) {
+        CMC_Runner* runner = CMC_RunnerFactory::getRunner(object->getType());
+        CMC_Variable* result = runner->run(CXString(method), object, object->getScene(), nullptr);
+        std::string text = result ? result->toString().GetBuffer() : "<null>";
+        CMC_Object::flush(result);
+        return text;
+    };
+    EXPECT_EQ(value(sun, "GETPOSITIONY"), "330");
+    run.frames(21); // eight ticks of its 50 ms timer
+    EXPECT_EQ(value(sun, "GETPOSITIONY"), "314");
+    CDisplay* display = run.display();
+    auto screen = [display](int x, int y) {
+        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
+    };
+    const uint16_t orange = static_cast<uint16_t>(CColor(255, 160, 0).GetInBPP(16));
+    EXPECT_EQ(screen(592, 346), orange) << "the sun's middle";
+    EXPECT_NE(screen(561, 315), orange) << "its transparent corner shows the sky";
+
+    EXPECT_EQ(value(chime, "ISPLAYING"), "FALSE");
+    run.input()->injectMouseButton(0, true, 592, 346, 1);
+    run.input()->injectMouseButton(0, false, 592, 346);
+    run.frames(1);
+    EXPECT_EQ(value(chime, "ISPLAYING"), "TRUE");
+    run.frames(kSceneFrames);
+    EXPECT_EQ(run.sceneName(), "POLUDNIE");
 }

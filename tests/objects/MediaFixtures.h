@@ -17,7 +17,9 @@ struct MediaGame {
                        const std::vector<std::pair<std::string, std::string>>& files = {})
         : withScreen(screen) {
         EpisodeGame game(folder, object("LOG", {{"TYPE", "STRING"}, {"VALUE", ""}}), "", {sceneObjects, "", ""});
-        for (const auto& [name, bytes] : files) folder.write("Dane/E1/S1/" + name, bytes);
+        // Names with a folder ("Wavs/...") are below the game root, others in the scene's folder.
+        for (const auto& [name, bytes] : files)
+            folder.write(name.find('/') != std::string::npos ? name : "Dane/E1/S1/" + name, bytes);
         start(false);
     }
     void start(bool fromCache) {
@@ -26,6 +28,7 @@ struct MediaGame {
         options.input = true;
         options.screen = withScreen;
         options.fromCache = fromCache;
+        options.soundFolder = "Wavs";
         run = std::make_unique<CGameRun>(folder, options);
     }
     ~MediaGame() {

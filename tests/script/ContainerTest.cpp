@@ -353,7 +353,7 @@ TEST_F(ContainerTest, ResolveMakesOneObjectAndCollectsInlineBehaviours) {
 }
 
 TEST_F(ContainerTest, GraphicsLookupsOfUnbuiltObjectsFindNothing) {
-    CMElements* elements = load({element("IMG", {{"TYPE", "IMAGE"}})});
+    CMElements* elements = load({element("IMG", {{"TYPE", "PATTERN"}})});
     delete scene->resolveObjects(elements);
     EXPECT_EQ(scene->getGraphicsObject("IMG"), nullptr);
     EXPECT_EQ(scene->getGraphicsObject(""), nullptr);
