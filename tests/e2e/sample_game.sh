@@ -91,6 +91,8 @@ sun_seen() {
     return 1
 }
 sun_seen || fail "no sun rises in the morning sky"
+# The morning's bird, an ANIMO on the screen: its body (40, 30, 30), widened again, in its first frame.
+near "$(pixel 312 155)" "(41,28,24)" || fail "the bird's body is $(pixel 312 155)"
 await "the noon (green marker), last seen $last" shows "(0,255,0)"
 await "the evening (blue marker), last seen $last" shows "(0,0,255)"
 await "the morning again, last seen $last" shows "(255,0,0)"
