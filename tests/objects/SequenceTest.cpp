@@ -5,6 +5,7 @@
 #include "objects/MediaFixtures.h"
 #include "media/anim/Animo.h"
 #include "objects/Sequence.h"
+#include "script/Scene.h"
 
 namespace KavirelTest {
 
@@ -44,7 +45,8 @@ const std::string kScene =
                    {"ONSTARTED^three", logged("3s.")},
                    {"ONFINISHED^three", logged("3f.")},
                    {"ONFINISHED", logged("F.")}}) +
-    object("NOFILE", {{"TYPE", "SEQUENCE"}}) + object("BAD", {{"TYPE", "SEQUENCE"}, {"FILENAME", "NONE.SEQ"}});
+    object("NOFILE", {{"TYPE", "SEQUENCE"}}) + object("BAD", {{"TYPE", "SEQUENCE"}, {"FILENAME", "NONE.SEQ"}}) +
+    object("PLAYING", {{"TYPE", "ARRAY"}}) + object("NAMES", {{"TYPE", "ARRAY"}}) + object("ANIMS", {{"TYPE", "GROUP"}});
 
 std::string parameterOf(MediaGame& game, const char* key) {
     CPlayable* root = game.find<CMC_Sequence>("SEQ")->getSequence();
@@ -99,6 +101,30 @@ TEST(ScriptSequence, WithoutAFileThatLoadsEveryMethodDoesNothing) {
         EXPECT_EQ(game.call(name, "GETEVENTNAME", {"X"}), "");
     }
     EXPECT_EQ(game.log(), "");
+}
+
+// SCENE asks which sequences and animations play, and resumes the sequences an ARRAY names.
+TEST(ScriptSequence, TheSceneAsksWhatPlaysAndResumesTheNamedSequences) {
+    MediaGame game(kScene, false, {{"GREET.SEQ", kGreet}, {"BIRD.ANN", birdFile()}});
+    CMC_Scene* scene = game.run->scene();
+    auto sceneCall = [&](const char* method, const char* arg) {
+        CMC_Object::flush(callMethod(scene, method, {arg}));
+    };
+    sceneCall("GETPLAYINGSEQ", "PLAYING");
+    sceneCall("GETPLAYINGANIMO", "ANIMS");
+    EXPECT_EQ(game.call("PLAYING", "GETSIZE") + game.call("ANIMS", "GETSIZE"), "00");
+    game.call("SEQ", "PLAY", {"GO", "3"});
+    sceneCall("GETPLAYINGSEQ", "PLAYING");
+    sceneCall("GETPLAYINGANIMO", "ANIMS");
+    EXPECT_EQ(game.call("PLAYING", "GETSIZE") + ":" + game.call("PLAYING", "GET", {"0"}), "1:SEQ");
+    EXPECT_EQ(game.call("ANIMS", "GETSIZE") + ":" + game.call("ANIMS", "GETNAME", {"0"}), "1:BIRD");
+    CPlayable* root = game.find<CMC_Sequence>("SEQ")->getSequence();
+    game.call("SEQ", "PAUSE");
+    sceneCall("RESUMESEQONLY", "NAMES");
+    EXPECT_TRUE(root->isPaused());
+    game.call("NAMES", "ADD", {"SEQ"});
+    sceneCall("RESUMESEQONLY", "NAMES");
+    EXPECT_FALSE(root->isPaused());
 }
 
 TEST(ScriptSequence, VolumePanAndTheCacheRecord) {
