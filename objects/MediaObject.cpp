@@ -167,13 +167,15 @@ void CMC_GraphicMedia::setAsButton(bool enable, bool activeCursor) {
 
 void CMC_GraphicMedia::monitorCollisions(bool alpha) {
     CMC_Scene* scene = getContainerScene();
-    if (scene && m_graphic) scene->monitorCollisions(m_graphic, alpha, this);
+    if (!scene || !m_graphic) return;
+    // The scene refuses a graphic whose flag is up, and leaves it at the alpha test's value: a graphic shared
+    // through the cache is registered for this observer too, and any monitored graphic reports its moves.
+    m_graphic->setMonitorCollisions(false);
+    scene->monitorCollisions(m_graphic, alpha, this);
+    m_graphic->setMonitorCollisions(true);
 }
 
-void CMC_GraphicMedia::monitorCollisionsNow(bool alpha) {
-    monitorCollisions(alpha);
-    if (m_graphic) m_graphic->setMonitorCollisions(true);
-}
+void CMC_GraphicMedia::monitorCollisionsNow(bool alpha) { monitorCollisions(alpha); }
 
 void CMC_GraphicMedia::removeCollisionsMonitoring() {
     if (!m_graphic) return;

@@ -136,14 +136,20 @@ TEST(MediaFamily, ImagesOfOneFileShareOneCachedPictureAndGiveBackExactlyTheUsesT
 }
 
 TEST(MediaFamily, ADeletedImageLeavesTheWindowListenersAndTheCollisionInspector) {
-    MediaGame game(button("GONE", {{"ONCLICK", logged("c.")}, {"ONCOLLISION", logged("x.")}}) +
-                       object("OTHER", {{"TYPE", "IMAGE"}, {"FILENAME", "A.IMG"}, {"MONITORCOLLISION", "TRUE"}}),
-                   false, kPicture);
-    auto* gone = game.find<CMC_Image>("GONE");
-    ASSERT_TRUE(gone);
-    game.call("GONE", "MONITORCOLLISION", {"FALSE"});
-    delete gone; // without done
-    game.press(0, 105, 55);
+    MediaGame game(object("GONE", {{"TYPE", "IMAGE"}, {"FILENAME", "C.IMG"}, {"VISIBLE", "TRUE"}, {"ASBUTTON", "TRUE"},
+                                   {"MONITORCOLLISION", "TRUE"}, {"ONCLICK", logged("c.")},
+                                   {"ONCOLLISION", logged("x.")}}) +
+                       object("OTHER", {{"TYPE", "IMAGE"}, {"FILENAME", "A.IMG"}, {"MONITORCOLLISION", "TRUE"},
+                                        {"ONCOLLISION^GONE", logged("o.")}}),
+                   false, {{"A.IMG", solidPicture(20, 10, 0xF800, 100, 50)}, {"C.IMG", solidPicture(4, 4, 0x001F, 90, 40)}});
+    game.call("GONE", "MOVE", {"12", "12"});
+    game.run->frames(1);
+    EXPECT_EQ(game.log(), "x.o.");
+    game.call("GONE", "MOVE", {"-12", "-12"});
+    game.run->frames(1);
+    delete game.find<CMC_Image>("GONE"); // without done
+    game.press(0, 103, 53);
+    game.call("OTHER", "MOVE", {"-10", "-10"});
     game.run->frames(2);
     EXPECT_EQ(game.log(), "");
 }
