@@ -21,8 +21,8 @@
 #include "core/TextCoder.h"
 #include "display/GraphicsObject.h"
 #include "fuzz/FuzzSupport.h"
-#include "harness/GameHarness.h"
 #include "harness/FontFiles.h"
+#include "harness/GameHarness.h"
 #include "harness/ImageFiles.h"
 #include "media/anim/Animo.h"
 #include "media/anim/AnimoIO.h"
@@ -272,8 +272,12 @@ void worldSeeds() {
         KavirelTest::CGameFolder folder;
         KavirelFuzz::WorldFiles world = KavirelFuzz::smallWorld(KavirelFuzz::kWorldCode);
         world["Dane/E1/S2/S2.cnv"] +=
-            KavirelTest::object("P", {{"TYPE", "IMAGE"}, {"FILENAME", "P.IMG"}, {"TOCANVAS", "TRUE"},
-                                      {"VISIBLE", "TRUE"}, {"ASBUTTON", "TRUE"}, {"MONITORCOLLISION", "TRUE"},
+            KavirelTest::object("P", {{"TYPE", "IMAGE"},
+                                      {"FILENAME", "P.IMG"},
+                                      {"TOCANVAS", "TRUE"},
+                                      {"VISIBLE", "TRUE"},
+                                      {"ASBUTTON", "TRUE"},
+                                      {"MONITORCOLLISION", "TRUE"},
                                       {"ONCLICK", "{M^INC();}"}}) +
             KavirelTest::object("Q", {{"TYPE", "IMAGE"}, {"FILENAME", "P.IMG"}, {"PRELOAD", "FALSE"}}) +
             KavirelTest::object("W", {{"TYPE", "SOUND"}, {"FILENAME", "W.WAV"}, {"PRELOAD", "TRUE"}});
