@@ -9,11 +9,11 @@
 #include "display/RefreshScreen.h"
 #include "display/ResourcesManager.h"
 #include "display/Window.h"
-#include "script/ObjectsContainer.h"
 #include "script/Array.h"
 #include "script/Bool.h"
 #include "script/Double.h"
 #include "script/Integer.h"
+#include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
 
 namespace KavirelDLL {
@@ -29,7 +29,8 @@ CMC_Image::CMC_Image(CMC_ObjectsContainer* container, CMElement* element)
     finishDefinition(container, element, keys);
 }
 
-CMC_Image::CMC_Image(CMC_ObjectsContainer* container) : CMC_GraphicMedia(container, CXString(""), TYPE_IMAGE) {}
+CMC_Image::CMC_Image(CMC_ObjectsContainer* container)
+    : CMC_GraphicMedia(container, CXString(""), TYPE_IMAGE) {}
 
 CMC_Image::CMC_Image(CMC_ObjectsContainer* container, CImage* image)
     : CMC_GraphicMedia(container, image, image, TYPE_IMAGE) {}
@@ -157,13 +158,17 @@ CXPoint anchorPoint(CImage* image, const CXString& name) {
     const struct {
         const char* name;
         int x2, y2; // halves of the width and height added
-    } anchors[] = {{"CENTER", 1, 1},     {"LEFTUPPER", 0, 0}, {"RIGHTUPPER", 2, 0}, {"LEFTLOWER", 0, 2},
-                   {"RIGHTLOWER", 2, 2}, {"LEFT", 0, 1},      {"RIGHT", 2, 1},      {"TOP", 1, 0},
-                   {"BOTTOM", 1, 2}};
+    } anchors[] = {{"CENTER", 1, 1},    {"LEFTUPPER", 0, 0},  {"RIGHTUPPER", 2, 0},
+                   {"LEFTLOWER", 0, 2}, {"RIGHTLOWER", 2, 2}, {"LEFT", 0, 1},
+                   {"RIGHT", 2, 1},     {"TOP", 1, 0},        {"BOTTOM", 1, 2}};
     for (const auto& a : anchors)
         if (name.equals(a.name))
-            return CXPoint(p.x + (a.x2 == 1 ? s.cx / 2 : a.x2 == 2 ? s.cx : 0),
-                           p.y + (a.y2 == 1 ? s.cy / 2 : a.y2 == 2 ? s.cy : 0));
+            return CXPoint(p.x + (a.x2 == 1   ? s.cx / 2
+                                  : a.x2 == 2 ? s.cx
+                                              : 0),
+                           p.y + (a.y2 == 1   ? s.cy / 2
+                                  : a.y2 == 2 ? s.cy
+                                              : 0));
     return CXPoint(0, 0);
 }
 
@@ -279,7 +284,8 @@ CMC_Variable* setPriority(Call& c) {
     int priority = c.integer(0);
     CImage* image = c.gone() ? nullptr : imageOf(c);
     // Only the draw priority: the object's PRIORITY and its mouse listener keep theirs.
-    if (CRefreshScreen* screen = image ? objectOf(c)->getScreen() : nullptr) screen->SetPriority(image, priority);
+    if (CRefreshScreen* screen = image ? objectOf(c)->getScreen() : nullptr)
+        screen->SetPriority(image, priority);
     return nullptr;
 }
 
@@ -313,7 +319,8 @@ CMC_Variable* mergeAlpha2(Call& c) {
     CXString name = c.string(2);
     bool flag = c.count() > 3 && c.boolean(3);
     CImage* image = c.gone() ? nullptr : imageOf(c);
-    if (CGraphicsObject* other = image ? named(c, name) : nullptr) image->mergeAlpha2(CXPoint(x, y), other, flag);
+    if (CGraphicsObject* other = image ? named(c, name) : nullptr)
+        image->mergeAlpha2(CXPoint(x, y), other, flag);
     return nullptr;
 }
 

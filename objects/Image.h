@@ -6,7 +6,6 @@
 
 namespace KavirelDLL {
 
-
 enum : int {
     EVT_IMAGE_ONCOLLISION = 3,
     EVT_IMAGE_ONCOLLISIONFINISHED = 4,

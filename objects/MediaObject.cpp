@@ -121,7 +121,8 @@ CMC_GraphicMedia::Keys CMC_GraphicMedia::readKeys(CMElement* element) {
     return keys;
 }
 
-void CMC_GraphicMedia::finishDefinition(CMC_ObjectsContainer* container, CMElement* element, const Keys& keys) {
+void CMC_GraphicMedia::finishDefinition(CMC_ObjectsContainer* container, CMElement* element,
+                                        const Keys& keys) {
     if (m_resource) m_resource->toRelease(keys.flushAfterPlayed);
     if (m_graphic) {
         setGraphicVisible(keys.visible);
@@ -167,13 +168,15 @@ void CMC_GraphicMedia::setAsButton(bool enable, bool activeCursor) {
 
 void CMC_GraphicMedia::monitorCollisions(bool alpha) {
     CMC_Scene* scene = getContainerScene();
-    if (scene && m_graphic) scene->monitorCollisions(m_graphic, alpha, this);
+    if (!scene || !m_graphic) return;
+    // The scene refuses a graphic whose flag is up, and leaves it at the alpha test's value: a graphic shared
+    // through the cache is registered for this observer too, and any monitored graphic reports its moves.
+    m_graphic->setMonitorCollisions(false);
+    scene->monitorCollisions(m_graphic, alpha, this);
+    m_graphic->setMonitorCollisions(true);
 }
 
-void CMC_GraphicMedia::monitorCollisionsNow(bool alpha) {
-    monitorCollisions(alpha);
-    if (m_graphic) m_graphic->setMonitorCollisions(true);
-}
+void CMC_GraphicMedia::monitorCollisionsNow(bool alpha) { monitorCollisions(alpha); }
 
 void CMC_GraphicMedia::removeCollisionsMonitoring() {
     if (!m_graphic) return;
@@ -300,7 +303,9 @@ void CMC_GraphicMedia::raiseCollision(const char* event, CGraphicsObject* a, CGr
     CMC_Binding::freeArguments(args);
 }
 
-void CMC_GraphicMedia::onCollision(CGraphicsObject* a, CGraphicsObject* b) { raiseCollision("ONCOLLISION", a, b); }
+void CMC_GraphicMedia::onCollision(CGraphicsObject* a, CGraphicsObject* b) {
+    raiseCollision("ONCOLLISION", a, b);
+}
 
 void CMC_GraphicMedia::onCollisionFinished(CGraphicsObject* a, CGraphicsObject* b) {
     raiseCollision("ONCOLLISIONFINISHED", a, b);
@@ -314,8 +319,8 @@ void CMC_GraphicMedia::serialize(CXArchive* archive) {
         bool onScreen = getDrawPriority() != -1;
         bool visible = m_graphic && graphicVisible();
         bool release = m_resource && m_resource->releaseAfterUse();
-        *archive << m_buttonMode << m_monitorCollision << m_monitorCollisionAlpha << fileName << onScreen << visible
-                 << static_cast<int32_t>(m_priority) << release << m_preload;
+        *archive << m_buttonMode << m_monitorCollision << m_monitorCollisionAlpha << fileName << onScreen
+                 << visible << static_cast<int32_t>(m_priority) << release << m_preload;
         return;
     }
     CXString fileName;
@@ -376,7 +381,8 @@ void CMC_MediaRunner::addMethod(const char* name, int id, Handler handler) {
     m_handlers[static_cast<size_t>(id)] = handler;
 }
 
-CMC_Variable* CMC_MediaRunner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+CMC_Variable* CMC_MediaRunner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                   CXVector* args) {
     if (!object || object->getType() != m_typeId || id < 1 || id >= static_cast<int>(m_handlers.size()) ||
         !m_handlers[static_cast<size_t>(id)])
         return CMC_Runner::run(id, object, container, args);

@@ -6,10 +6,10 @@
 #include "core/Archive.h"
 #include "core/Elements.h"
 #include "display/Window.h"
-#include "shell/Application.h"
 #include "script/Bool.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
+#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -22,7 +22,8 @@ CMC_Sound::CMC_Sound(CMC_ObjectsContainer* container, CMElement* element)
     initializeBehaviours(container, element);
 }
 
-CMC_Sound::CMC_Sound(CMC_ObjectsContainer* container) : CMC_MediaObject(container, CXString("temp"), TYPE_SOUND, false) {}
+CMC_Sound::CMC_Sound(CMC_ObjectsContainer* container)
+    : CMC_MediaObject(container, CXString("temp"), TYPE_SOUND, false) {}
 
 CMC_Sound::~CMC_Sound() {
     releaseAnchor();

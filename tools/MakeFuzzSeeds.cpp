@@ -22,6 +22,7 @@
 #include "display/GraphicsObject.h"
 #include "fuzz/FuzzSupport.h"
 #include "harness/FontFiles.h"
+#include "harness/GameHarness.h"
 #include "harness/ImageFiles.h"
 #include "media/anim/Animo.h"
 #include "media/anim/AnimoIO.h"
@@ -266,6 +267,32 @@ void worldSeeds() {
                                   "Dane/E1/S2/S2.bin"};
     for (int i = 0; i < 4; ++i)
         seed("scene_cache", fs::path(caches[i]).filename().string(), prefixed({i}, files.at(caches[i])));
+    // The second scene with images and a sound, so their records are among the seeds.
+    {
+        KavirelTest::CGameFolder folder;
+        KavirelFuzz::WorldFiles world = KavirelFuzz::smallWorld(KavirelFuzz::kWorldCode);
+        world["Dane/E1/S2/S2.cnv"] +=
+            KavirelTest::object("P", {{"TYPE", "IMAGE"},
+                                      {"FILENAME", "P.IMG"},
+                                      {"TOCANVAS", "TRUE"},
+                                      {"VISIBLE", "TRUE"},
+                                      {"ASBUTTON", "TRUE"},
+                                      {"MONITORCOLLISION", "TRUE"},
+                                      {"ONCLICK", "{M^INC();}"}}) +
+            KavirelTest::object("Q", {{"TYPE", "IMAGE"}, {"FILENAME", "P.IMG"}, {"PRELOAD", "FALSE"}}) +
+            KavirelTest::object("W", {{"TYPE", "SOUND"}, {"FILENAME", "W.WAV"}, {"PRELOAD", "TRUE"}});
+        world["Dane/E1/S2/P.IMG"] = KavirelTest::pik(2, 2, 16, 0, KavirelTest::words({1, 2, 3, 4}), "", 5, 6);
+        for (const auto& [name, content] : world) folder.write(name, content);
+        bool stored = false;
+        {
+            KavirelTest::CGameRun run(folder);
+            stored = run.storeCache();
+        }
+        if (stored)
+            seed("scene_cache", "S2_media.bin", prefixed({3}, folder.read("Dane/E1/S2/S2.bin")));
+        else
+            std::fprintf(stderr, "the media world wrote no caches\n");
+    }
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"

@@ -49,7 +49,8 @@ int main(int argc, char** argv) {
         for (int i = 0; i < kChime; ++i) {
             double t = static_cast<double>(i) / kRate;
             double envelope = std::min(1.0, i / 50.0) * (kChime - i) / static_cast<double>(kChime);
-            chime.push_back(static_cast<int16_t>(std::lround(6000.0 * envelope * std::sin(2 * M_PI * 1760.0 * t))));
+            chime.push_back(
+                static_cast<int16_t>(std::lround(6000.0 * envelope * std::sin(2 * M_PI * 1760.0 * t))));
         }
         if (!write(argv[2], chime)) return 1;
     }

@@ -1,11 +1,14 @@
 #include "harness/GameHarness.h"
 
+#include "display/Collisions.h"
+
 #include <fstream>
 #include <iterator>
 
 #include "core/File.h"
 #include "core/Folder.h"
 #include "core/XTimer.h"
+#include "display/Collisions.h"
 #include "input/DXMouse.h"
 #include "input/Keyboard.h"
 #include "media/anim/AnimationManager.h"
@@ -98,6 +101,8 @@ CHarnessWindow::~CHarnessWindow() {
     m_keyboard = nullptr;
     delete m_mouse;
     m_mouse = nullptr;
+    delete m_collisionInspector;
+    m_collisionInspector = nullptr;
     delete m_pollers;
     m_pollers = nullptr;
     delete m_keyListeners;
@@ -129,6 +134,8 @@ void CHarnessWindow::attachInput() {
     m_mouseListeners = new CSortedVector(101);
     m_keyboard = new CKeyboard(this);
     m_mouse = new CDXMouse(this);
+    // Collisions are told on the window's tick, as the program's window does.
+    if (!m_collisionInspector) m_collisionInspector = new CCollisionInspector();
     m_active = true;
     m_ownDisplay->onWindowEvent(EWindowEvent::FocusGained);
 }

@@ -9,11 +9,11 @@
 #include <string>
 
 #include "core/XVersion.h"
+#include "display/Color.h"
 #include "harness/GameHarness.h"
 #include "main/ScenesMenu.h"
-#include "platform/Input.h"
-#include "display/Color.h"
 #include "platform/Display.h"
+#include "platform/Input.h"
 #include "script/Application.h"
 #include "script/RunnerFactory.h"
 #include "script/Variable.h"
@@ -110,7 +110,8 @@ TEST(SampleGame, ItsScenesMakeTheMenusFirstPopup) {
     EXPECT_EQ(run.sceneName(), "PORANEK");
 }
 
-// The morning's sun (an IMAGE) rises on the screen and, clicked, plays its chime (a SOUND of the sound folder).
+// The morning's sun (an IMAGE) rises on the screen and, clicked, plays its chime (a SOUND of the sound
+// folder).
 TEST(SampleGame, TheMorningSunRisesAndChimesWhenClicked) {
     CGameFolder folder;
     copySample(folder);

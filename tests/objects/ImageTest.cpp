@@ -29,7 +29,8 @@ std::string image(const char* name, const char* file, const Properties& extra = 
 
 uint16_t screenPixel(MediaGame& game, int x, int y) {
     CDisplay* display = game.run->display();
-    return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + static_cast<size_t>(x)];
+    return display
+        ->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + static_cast<size_t>(x)];
 }
 
 std::string arrayText(MediaGame& game, const char* name) {
@@ -45,8 +46,8 @@ TEST(ScriptImage, MethodsAnswerWithTheValuesGamesRelyOn) {
     MediaGame game(image("RED", "RED.IMG") + image("CLEAR", "CLEAR.IMG") +
                        object("ARR", {{"TYPE", "ARRAY"}}) + object("NOTARRAY", {{"TYPE", "INTEGER"}}),
                    false, kFiles);
-    EXPECT_EQ(game.call("RED", "GETCENTERX"), "60");  // (100 + 20) / 2
-    EXPECT_EQ(game.call("RED", "GETCENTERY"), "30");  // (50 + 10) / 2
+    EXPECT_EQ(game.call("RED", "GETCENTERX"), "60"); // (100 + 20) / 2
+    EXPECT_EQ(game.call("RED", "GETCENTERY"), "30"); // (50 + 10) / 2
     EXPECT_EQ(game.call("RED", "GETALPHA", {"100", "50"}), "-1");
     EXPECT_EQ(game.call("RED", "GETALPHA", {"120", "50"}), "0");
     EXPECT_EQ(game.call("RED", "GETPIXEL", {"119", "59"}), "-2048");
@@ -114,11 +115,12 @@ TEST(ScriptImage, TheScreenListKeepsTheDefinitionsPriorityAndClonesTakeTheirSour
 }
 
 TEST(ScriptImage, OpacityBlendsOnTheScreenAndDeferredPicturesAreReadWhenShown) {
-    MediaGame game(image("BLACK", "BLACK.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "0"}, {"VISIBLE", "TRUE"}}) +
-                   image("BLUE", "BLUE.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "1"}, {"VISIBLE", "TRUE"}}) +
-                       image("RED", "RED.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "2"}, {"VISIBLE", "TRUE"}}) +
-                       image("LATER", "SMALL.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "3"}, {"PRELOAD", "FALSE"}}),
-                   true, kFiles);
+    MediaGame game(
+        image("BLACK", "BLACK.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "0"}, {"VISIBLE", "TRUE"}}) +
+            image("BLUE", "BLUE.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "1"}, {"VISIBLE", "TRUE"}}) +
+            image("RED", "RED.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "2"}, {"VISIBLE", "TRUE"}}) +
+            image("LATER", "SMALL.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "3"}, {"PRELOAD", "FALSE"}}),
+        true, kFiles);
     game.call("BLUE", "SETPOSITION", {"100", "40"});
     game.call("RED", "SETOPACITY", {"128"});
     game.run->frames(2);
@@ -149,7 +151,10 @@ TEST(ScriptImage, LinkSharesTheNamedPictureOnlyAtItsSizeAndOutlivesItsRelease) {
 
 TEST(ScriptImage, ACachedSceneReadBackPutsExactlyTheListedImagesBackAtTheirPriority) {
     MediaGame game(image("ON", "RED.IMG",
-                         {{"TOCANVAS", "TRUE"}, {"PRIORITY", "3"}, {"VISIBLE", "TRUE"}, {"ASBUTTON", "TRUE"},
+                         {{"TOCANVAS", "TRUE"},
+                          {"PRIORITY", "3"},
+                          {"VISIBLE", "TRUE"},
+                          {"ASBUTTON", "TRUE"},
                           {"ONCLICK", logged("c.")}}) +
                        image("OFF", "BLUE.IMG", {{"PRELOAD", "FALSE"}, {"MONITORCOLLISION", "TRUE"}}),
                    true, kFiles);

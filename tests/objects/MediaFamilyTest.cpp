@@ -26,22 +26,28 @@ public:
 
 // Button images over (100, 50)-(120, 60).
 std::string button(const char* name, const Properties& events, const char* priority = "5") {
-    Properties p = {{"TYPE", "IMAGE"},    {"FILENAME", "A.IMG"}, {"VISIBLE", "TRUE"},
-                    {"ASBUTTON", "TRUE"}, {"PRIORITY", priority}};
+    Properties p = {{"TYPE", "IMAGE"},
+                    {"FILENAME", "A.IMG"},
+                    {"VISIBLE", "TRUE"},
+                    {"ASBUTTON", "TRUE"},
+                    {"PRIORITY", priority}};
     p.insert(p.end(), events.begin(), events.end());
     return object(name, p);
 }
 
-const std::vector<std::pair<std::string, std::string>> kPicture = {{"A.IMG", solidPicture(20, 10, 0xF800, 100, 50)},
-                                                                   {"B.IMG", solidPicture(4, 4, 0x001F)}};
+const std::vector<std::pair<std::string, std::string>> kPicture = {
+    {"A.IMG", solidPicture(20, 10, 0xF800, 100, 50)}, {"B.IMG", solidPicture(4, 4, 0x001F)}};
 
 } // namespace
 
 TEST(MediaFamily, ClicksRaiseTheDetailedNameFirstAndAreConsumedInsideReleasesAndMovesNever) {
     MediaGame game(button("RONLY", {{"ONCLICK^RIGHT", logged("r.")}}) +
-                       button("BOTH", {{"ONCLICK^LEFT", logged("L.")}, {"ONCLICK", logged("C.")},
-                                       {"ONRELEASE", logged("U.")}, {"ONFOCUSON", logged("in.")},
-                                       {"ONFOCUSOFF", logged("out.")}},
+                       button("BOTH",
+                              {{"ONCLICK^LEFT", logged("L.")},
+                               {"ONCLICK", logged("C.")},
+                               {"ONRELEASE", logged("U.")},
+                               {"ONFOCUSON", logged("in.")},
+                               {"ONFOCUSOFF", logged("out.")}},
                               "3"),
                    false, kPicture);
     Below below;
@@ -83,7 +89,8 @@ TEST(MediaFamily, ClicksRaiseTheDetailedNameFirstAndAreConsumedInsideReleasesAnd
 }
 
 TEST(MediaFamily, TheListenerIsRegisteredAtTheFirstMouseBehaviourWithThePriorityOfThatMoment) {
-    MediaGame game(button("LATE", {{"ONSIGNAL", logged("s.")}}, "1") + button("LOW", {{"ONCLICK", logged("low.")}}, "2"),
+    MediaGame game(button("LATE", {{"ONSIGNAL", logged("s.")}}, "1") +
+                       button("LOW", {{"ONCLICK", logged("low.")}}, "2"),
                    true, kPicture);
     auto* late = game.find<CMC_Image>("LATE");
     ASSERT_TRUE(late);
@@ -136,14 +143,28 @@ TEST(MediaFamily, ImagesOfOneFileShareOneCachedPictureAndGiveBackExactlyTheUsesT
 }
 
 TEST(MediaFamily, ADeletedImageLeavesTheWindowListenersAndTheCollisionInspector) {
-    MediaGame game(button("GONE", {{"ONCLICK", logged("c.")}, {"ONCOLLISION", logged("x.")}}) +
-                       object("OTHER", {{"TYPE", "IMAGE"}, {"FILENAME", "A.IMG"}, {"MONITORCOLLISION", "TRUE"}}),
-                   false, kPicture);
-    auto* gone = game.find<CMC_Image>("GONE");
-    ASSERT_TRUE(gone);
-    game.call("GONE", "MONITORCOLLISION", {"FALSE"});
-    delete gone; // without done
-    game.press(0, 105, 55);
+    MediaGame game(
+        object("GONE", {{"TYPE", "IMAGE"},
+                        {"FILENAME", "C.IMG"},
+                        {"VISIBLE", "TRUE"},
+                        {"ASBUTTON", "TRUE"},
+                        {"MONITORCOLLISION", "TRUE"},
+                        {"ONCLICK", logged("c.")},
+                        {"ONCOLLISION", logged("x.")}}) +
+            object("OTHER", {{"TYPE", "IMAGE"},
+                             {"FILENAME", "A.IMG"},
+                             {"MONITORCOLLISION", "TRUE"},
+                             {"ONCOLLISION^GONE", logged("o.")}}),
+        false,
+        {{"A.IMG", solidPicture(20, 10, 0xF800, 100, 50)}, {"C.IMG", solidPicture(4, 4, 0x001F, 90, 40)}});
+    game.call("GONE", "MOVE", {"12", "12"});
+    game.run->frames(1);
+    EXPECT_EQ(game.log(), "x.o.");
+    game.call("GONE", "MOVE", {"-12", "-12"});
+    game.run->frames(1);
+    delete game.find<CMC_Image>("GONE"); // without done
+    game.press(0, 103, 53);
+    game.call("OTHER", "MOVE", {"-10", "-10"});
     game.run->frames(2);
     EXPECT_EQ(game.log(), "");
 }

@@ -16,7 +16,8 @@ struct MediaGame {
     explicit MediaGame(const std::string& sceneObjects, bool screen = false,
                        const std::vector<std::pair<std::string, std::string>>& files = {})
         : withScreen(screen) {
-        EpisodeGame game(folder, object("LOG", {{"TYPE", "STRING"}, {"VALUE", ""}}), "", {sceneObjects, "", ""});
+        EpisodeGame game(folder, object("LOG", {{"TYPE", "STRING"}, {"VALUE", ""}}), "",
+                         {sceneObjects, "", ""});
         // Names with a folder ("Wavs/...") are below the game root, others in the scene's folder.
         for (const auto& [name, bytes] : files)
             folder.write(name.find('/') != std::string::npos ? name : "Dane/E1/S1/" + name, bytes);

@@ -21,7 +21,8 @@ std::string tone(int16_t value, int samples) {
         for (int i = 0; i < 4; ++i) s += static_cast<char>((v >> (8 * i)) & 0xFF);
         return s;
     };
-    std::string fmt = std::string("\x01\x00\x01\x00", 4) + le32(22050) + le32(44100) + std::string("\x02\x00\x10\x00", 4);
+    std::string fmt =
+        std::string("\x01\x00\x01\x00", 4) + le32(22050) + le32(44100) + std::string("\x02\x00\x10\x00", 4);
     std::string chunks = "fmt " + le32(16) + fmt + "data" + le32(static_cast<uint32_t>(data.size())) + data;
     return "RIFF" + le32(static_cast<uint32_t>(chunks.size() + 4)) + "WAVE" + chunks;
 }
@@ -62,7 +63,8 @@ TEST(ScriptSound, VolumeAndPanAreComputedInSixtyFourBits) {
 
 TEST(ScriptSound, PlaysThroughTheMixerAtItsVolumeAndRaisesItsEvents) {
     MediaGame game(sound("S", "TONE.WAV",
-                         {{"ONSTARTED", logged("start.")}, {"ONFINISHED", logged("end.")},
+                         {{"ONSTARTED", logged("start.")},
+                          {"ONFINISHED", logged("end.")},
                           {"ONRESUMED", logged("resume.")}}) +
                        sound("SHORT", "SHORT.WAV", {{"ONFINISHED", logged("short.")}}),
                    false, kWaves);
