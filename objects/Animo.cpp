@@ -23,7 +23,8 @@ CXString upper(CXString text) {
 
 // ---------------------------------------------------------------- construction
 
-CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container) : CMC_GraphicMedia(container, CXString("temp"), TYPE_ANIMO) {}
+CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container)
+    : CMC_GraphicMedia(container, CXString("temp"), TYPE_ANIMO) {}
 
 CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CAnimo6* animation)
     : CMC_GraphicMedia(container, animation, animation, TYPE_ANIMO) {

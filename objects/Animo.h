@@ -29,10 +29,11 @@ enum : int {
 
 // ANIMO: one multi-event animation on the screen. It raises the animation's start, end and frame changes with
 // the event's (or frame's) name as detail, its collisions with the event and the partner, and in button mode
-// plays the animation's own "ONNOEVENT", "ONFOCUSON", "ONFOCUSOFF" and "ONCLICK" events as the pointer enters,
-// leaves and clicks (the click and the release over it are taken). Animations of a scene's objects are shared
-// through the scene unit's cache by file name; a clone's copy is its own. Sequences that borrow the animation
-// register with addSeq and are handed the new animation on a reload, and none once the object lets it go.
+// plays the animation's own "ONNOEVENT", "ONFOCUSON", "ONFOCUSOFF" and "ONCLICK" events as the pointer
+// enters, leaves and clicks (the click and the release over it are taken). Animations of a scene's objects
+// are shared through the scene unit's cache by file name; a clone's copy is its own. Sequences that borrow
+// the animation register with addSeq and are handed the new animation on a reload, and none once the object
+// lets it go.
 class CMC_Animo : public CMC_GraphicMedia, public CPlayableObserver, public CPlayableHolder {
 public:
     // From the scene's definition.

@@ -415,7 +415,8 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
         animation->Invalidate();
         return nullptr;
     case MTH_DRAWONTO:
-        if (CGraphicsObject* other = named(at(0).text)) other->addObject(animation, count > 1 ? at(1).integer : 0);
+        if (CGraphicsObject* other = named(at(0).text))
+            other->addObject(animation, count > 1 ? at(1).integer : 0);
         return nullptr;
     case MTH_PLAYREVERSE: {
         const int frame = count > 1 ? at(1).integer : -1;
@@ -449,8 +450,10 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
         return integerResult(playable->getFPS());
     case MTH_REPLACECOLOR: {
         const _colormodel model = window && window->GetBpp() == 15 ? COLORMODEL_RGB15 : COLORMODEL_RGB16;
-        CColor from16(static_cast<int16_t>(packColor(window, at(0).integer, at(1).integer, at(2).integer)), model);
-        CColor to16(static_cast<int16_t>(packColor(window, at(3).integer, at(4).integer, at(5).integer)), model);
+        CColor from16(static_cast<int16_t>(packColor(window, at(0).integer, at(1).integer, at(2).integer)),
+                      model);
+        CColor to16(static_cast<int16_t>(packColor(window, at(3).integer, at(4).integer, at(5).integer)),
+                    model);
         animation->replace_color(&from16, &to16);
         return nullptr;
     }
@@ -470,24 +473,78 @@ CMC_Variable* handler(CMC_MediaRunner::Call& call) {
 }
 
 const char* const kNames[] = {
-    "SHOW",          "HIDE",           "PAUSE",          "RESUME",
-    "SETPOSITION",   "MOVE",           "LOAD",           "CLEARCLIPPING",
-    "SETCLIPPING",   "PLAY",           "SETFRAME",       "STOP",
-    "ISPLAYING",     nullptr,          "GETPOSITIONX",   "GETPOSITIONY",
-    "GETWIDTH",      "GETHEIGHT",      "GETFRAME",       "GETFRAMENAME",
-    "GETFRAMENO",    "GETEVENTNAME",   "ISNEAR",         "ISINSIDE",
-    "PLAYRAND",      "MONITORCOLLISION", "REMOVEMONITORCOLLISION", "SETFORWARD",
-    "SETBACKWARD",   "NEXTFRAME",      "PREVFRAME",      "SETPRIORITY",
-    "GETALPHA",      "GETPIXEL",       "SETFPS",         "MERGEALPHA",
-    "INVALIDATE",    "GETCURRFRAMEPOSX", "GETCURRFRAMEPOSY", "GETCENTERX",
-    "GETCENTERY",    "GETNOE",         "GETNOF",         "GETNOFINEVENT",
-    "GETMAXWIDTH",   "GETMAXHEIGHT",   "ISVISIBLE",      "GETCFRAMEINEVENT",
-    "SETASBUTTON",   "SETONFF",        "SETOPACITY",     "SETVOLUME",
-    "SETPAN",        "SETFREQ",        "SETANCHOR",      "SETFRAMENAME",
-    "GETPRIORITY",   "FLIPH",          "FLIPV",          "RESETFLIPS",
-    "DRAWONTO",      "PLAYREVERSE",    "NPLAY",          "ISAT",
-    "GETOPACITY",    "GETANCHOR",      "GETEVENTNUMBER", "GETFPS",
-    "REPLACECOLOR",  "GETENDX",        "GETENDY",        "ROTATERZ",
+    "SHOW",
+    "HIDE",
+    "PAUSE",
+    "RESUME",
+    "SETPOSITION",
+    "MOVE",
+    "LOAD",
+    "CLEARCLIPPING",
+    "SETCLIPPING",
+    "PLAY",
+    "SETFRAME",
+    "STOP",
+    "ISPLAYING",
+    nullptr,
+    "GETPOSITIONX",
+    "GETPOSITIONY",
+    "GETWIDTH",
+    "GETHEIGHT",
+    "GETFRAME",
+    "GETFRAMENAME",
+    "GETFRAMENO",
+    "GETEVENTNAME",
+    "ISNEAR",
+    "ISINSIDE",
+    "PLAYRAND",
+    "MONITORCOLLISION",
+    "REMOVEMONITORCOLLISION",
+    "SETFORWARD",
+    "SETBACKWARD",
+    "NEXTFRAME",
+    "PREVFRAME",
+    "SETPRIORITY",
+    "GETALPHA",
+    "GETPIXEL",
+    "SETFPS",
+    "MERGEALPHA",
+    "INVALIDATE",
+    "GETCURRFRAMEPOSX",
+    "GETCURRFRAMEPOSY",
+    "GETCENTERX",
+    "GETCENTERY",
+    "GETNOE",
+    "GETNOF",
+    "GETNOFINEVENT",
+    "GETMAXWIDTH",
+    "GETMAXHEIGHT",
+    "ISVISIBLE",
+    "GETCFRAMEINEVENT",
+    "SETASBUTTON",
+    "SETONFF",
+    "SETOPACITY",
+    "SETVOLUME",
+    "SETPAN",
+    "SETFREQ",
+    "SETANCHOR",
+    "SETFRAMENAME",
+    "GETPRIORITY",
+    "FLIPH",
+    "FLIPV",
+    "RESETFLIPS",
+    "DRAWONTO",
+    "PLAYREVERSE",
+    "NPLAY",
+    "ISAT",
+    "GETOPACITY",
+    "GETANCHOR",
+    "GETEVENTNUMBER",
+    "GETFPS",
+    "REPLACECOLOR",
+    "GETENDX",
+    "GETENDY",
+    "ROTATERZ",
 };
 
 static_assert(sizeof(kNames) / sizeof(kNames[0]) == CMC_Animo_Runner::MTH_ROTATERZ, "one name per id");

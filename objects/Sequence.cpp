@@ -47,8 +47,8 @@ void CMC_Sequence::loadSequence() {
     m_tried = true;
     if (m_fileName.GetLength() == 0) return;
     CUnit6* unit = CMC_Scene::getDefUnit();
-    m_sequence =
-        CMultimediaSequenceCreator::load(m_window, m_fileName, unit ? unit->getResourcesManager() : nullptr, this);
+    m_sequence = CMultimediaSequenceCreator::load(m_window, m_fileName,
+                                                  unit ? unit->getResourcesManager() : nullptr, this);
 }
 
 void CMC_Sequence::init() {

@@ -37,7 +37,8 @@ std::string annFile(const std::vector<AnnEventSpec>& events) {
         e.setName(events[k].name.c_str());
         e.frames = static_cast<uint16_t>(events[k].frames);
         animation.AddEvent(e);
-        for (int i = 0; i < events[k].frames; ++i) animation.GetEventInfo(int(k))->images[size_t(i)] = uint16_t(i);
+        for (int i = 0; i < events[k].frames; ++i)
+            animation.GetEventInfo(int(k))->images[size_t(i)] = uint16_t(i);
         for (const auto& [frame, name] : events[k].frameNames) {
             _animoFrame* record = animation.GetFrameInfo(int(k), frame);
             record->nameField = 1;
@@ -51,8 +52,8 @@ std::string annFile(const std::vector<AnnEventSpec>& events) {
 }
 
 const std::string kWalker = annFile({{"WALK", 10, {{2, "step"}}}, {"REST", 1, {}}});
-const std::string kButton = annFile({{"ONNOEVENT", 1, {}}, {"ONFOCUSON", 2, {}}, {"ONFOCUSOFF", 2, {}},
-                                     {"ONCLICK", 8, {}}});
+const std::string kButton =
+    annFile({{"ONNOEVENT", 1, {}}, {"ONFOCUSON", 2, {}}, {"ONFOCUSOFF", 2, {}}, {"ONCLICK", 8, {}}});
 
 std::string animo(const std::string& name, const std::string& file, Properties extra = {}) {
     Properties p{{"TYPE", "ANIMO"}, {"FILENAME", file}};
@@ -110,15 +111,13 @@ TEST(ScriptAnimo, PlayableEventsCarryTheEventWithoutReverseAndFrameChangesFollow
 }
 
 TEST(ScriptAnimo, CollisionsNameTheEventThenThePartnerThenRaiseThePlainEventWithBothNames) {
-    MediaGame game(animo("A1", "W.ANN",
-                         {{"ONCOLLISION^WALK^DOOR", logged("1.")}, {"ONCOLLISION^DOOR", logged("x.")}}) +
-                       animo("A2", "W2.ANN", {{"ONCOLLISION^DOOR", logged("2.")}}) +
-                       animo("A3", "W3.ANN",
-                             {{"ONCOLLISION", logged("3($1,$2).")},
-                              {"ONCOLLISIONFINISHED^DOOR", logged("end.")}}) +
-                       animo("DOOR", "D.ANN"),
-                   false,
-                   {{"W.ANN", kWalker}, {"W2.ANN", kWalker}, {"W3.ANN", kWalker}, {"D.ANN", kButton}});
+    MediaGame game(
+        animo("A1", "W.ANN", {{"ONCOLLISION^WALK^DOOR", logged("1.")}, {"ONCOLLISION^DOOR", logged("x.")}}) +
+            animo("A2", "W2.ANN", {{"ONCOLLISION^DOOR", logged("2.")}}) +
+            animo("A3", "W3.ANN",
+                  {{"ONCOLLISION", logged("3($1,$2).")}, {"ONCOLLISIONFINISHED^DOOR", logged("end.")}}) +
+            animo("DOOR", "D.ANN"),
+        false, {{"W.ANN", kWalker}, {"W2.ANN", kWalker}, {"W3.ANN", kWalker}, {"D.ANN", kButton}});
     CAnimo6* door = game.find<CMC_Animo>("DOOR")->getAnimo();
     for (const char* name : {"A1", "A2", "A3"}) {
         auto* a = game.find<CMC_Animo>(name);
@@ -257,8 +256,11 @@ TEST(ScriptAnimo, BorrowersAreListedOnceAndHandedEachNewAnimationAndNoneAtTheEnd
 }
 
 TEST(ScriptAnimo, ADeletedAnimoLeavesTheListenersAndTheAnimationItShared) {
-    MediaGame game(animo("B1", "BIRD.ANN", {{"VISIBLE", "TRUE"}, {"ASBUTTON", "TRUE"}, {"ONCLICK", logged("1.")},
-                                            {"ONFRAMECHANGED", logged("f.")}}) +
+    MediaGame game(animo("B1", "BIRD.ANN",
+                         {{"VISIBLE", "TRUE"},
+                          {"ASBUTTON", "TRUE"},
+                          {"ONCLICK", logged("1.")},
+                          {"ONFRAMECHANGED", logged("f.")}}) +
                        animo("B2", "BIRD.ANN", {{"ONFINISHED", logged("2.")}}),
                    false, {{"BIRD.ANN", kWalker}});
     CAnimo6* shared = game.find<CMC_Animo>("B2")->getAnimo();
@@ -273,7 +275,10 @@ TEST(ScriptAnimo, ADeletedAnimoLeavesTheListenersAndTheAnimationItShared) {
 
 TEST(ScriptAnimo, TheCacheRecordPutsBackWhatWasOnTheScreenAtItsPriorityAndObservesAtOnce) {
     MediaGame game(animo("ON", "BIRD.ANN",
-                         {{"TOCANVAS", "TRUE"}, {"PRIORITY", "5"}, {"VISIBLE", "TRUE"}, {"ASBUTTON", "TRUE"},
+                         {{"TOCANVAS", "TRUE"},
+                          {"PRIORITY", "5"},
+                          {"VISIBLE", "TRUE"},
+                          {"ASBUTTON", "TRUE"},
                           {"ONSTARTED", logged("s.")}}) +
                        animo("OFF", "OFF.ANN", {{"PRELOAD", "FALSE"}}),
                    true, {{"BIRD.ANN", kWalker}, {"OFF.ANN", kWalker}});

@@ -1,9 +1,9 @@
-// Script SEQUENCE: PLAY with a key and a parameter (an ARRAY's elements fill the key's template, anything else
-// is the text itself), the events of its elements and of the whole, and an object without a file.
+// Script SEQUENCE: PLAY with a key and a parameter (an ARRAY's elements fill the key's template, anything
+// else is the text itself), the events of its elements and of the whole, and an object without a file.
 #include <climits>
 
-#include "objects/MediaFixtures.h"
 #include "media/anim/Animo.h"
+#include "objects/MediaFixtures.h"
 #include "objects/Sequence.h"
 #include "script/Scene.h"
 
@@ -36,17 +36,18 @@ std::string birdFile() {
     return std::string(bytes.begin(), bytes.end());
 }
 
-const std::string kScene =
-    object("BIRD", {{"TYPE", "ANIMO"}, {"FILENAME", "BIRD.ANN"}}) + object("ARR", {{"TYPE", "ARRAY"}}) +
-    object("ARR2", {{"TYPE", "ARRAY"}}) +
-    object("SEQ", {{"TYPE", "SEQUENCE"},
-                   {"FILENAME", "GREET.SEQ"},
-                   {"ONSTARTED", logged("S.")},
-                   {"ONSTARTED^three", logged("3s.")},
-                   {"ONFINISHED^three", logged("3f.")},
-                   {"ONFINISHED", logged("F.")}}) +
-    object("NOFILE", {{"TYPE", "SEQUENCE"}}) + object("BAD", {{"TYPE", "SEQUENCE"}, {"FILENAME", "NONE.SEQ"}}) +
-    object("PLAYING", {{"TYPE", "ARRAY"}}) + object("NAMES", {{"TYPE", "ARRAY"}}) + object("ANIMS", {{"TYPE", "GROUP"}});
+const std::string kScene = object("BIRD", {{"TYPE", "ANIMO"}, {"FILENAME", "BIRD.ANN"}}) +
+                           object("ARR", {{"TYPE", "ARRAY"}}) + object("ARR2", {{"TYPE", "ARRAY"}}) +
+                           object("SEQ", {{"TYPE", "SEQUENCE"},
+                                          {"FILENAME", "GREET.SEQ"},
+                                          {"ONSTARTED", logged("S.")},
+                                          {"ONSTARTED^three", logged("3s.")},
+                                          {"ONFINISHED^three", logged("3f.")},
+                                          {"ONFINISHED", logged("F.")}}) +
+                           object("NOFILE", {{"TYPE", "SEQUENCE"}}) +
+                           object("BAD", {{"TYPE", "SEQUENCE"}, {"FILENAME", "NONE.SEQ"}}) +
+                           object("PLAYING", {{"TYPE", "ARRAY"}}) + object("NAMES", {{"TYPE", "ARRAY"}}) +
+                           object("ANIMS", {{"TYPE", "GROUP"}});
 
 std::string parameterOf(MediaGame& game, const char* key) {
     CPlayable* root = game.find<CMC_Sequence>("SEQ")->getSequence();
