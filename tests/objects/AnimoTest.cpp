@@ -111,22 +111,46 @@ TEST(ScriptAnimo, PlayableEventsCarryTheEventWithoutReverseAndFrameChangesFollow
 }
 
 TEST(ScriptAnimo, CollisionsNameTheEventThenThePartnerThenRaiseThePlainEventWithBothNames) {
-    MediaGame game(
-        animo("A1", "W.ANN", {{"ONCOLLISION^WALK^DOOR", logged("1.")}, {"ONCOLLISION^DOOR", logged("x.")}}) +
-            animo("A2", "W2.ANN", {{"ONCOLLISION^DOOR", logged("2.")}}) +
-            animo("A3", "W3.ANN",
-                  {{"ONCOLLISION", logged("3($1,$2).")}, {"ONCOLLISIONFINISHED^DOOR", logged("end.")}}) +
-            animo("DOOR", "D.ANN"),
-        false, {{"W.ANN", kWalker}, {"W2.ANN", kWalker}, {"W3.ANN", kWalker}, {"D.ANN", kButton}});
-    CAnimo6* door = game.find<CMC_Animo>("DOOR")->getAnimo();
-    for (const char* name : {"A1", "A2", "A3"}) {
-        auto* a = game.find<CMC_Animo>(name);
-        game.call(name, "PLAY", {"WALK"});
-        a->onCollision(a->getAnimo(), door);
-        a->onCollision(door, a->getAnimo()); // not its own graphic first: nothing
-        a->onCollisionFinished(a->getAnimo(), door);
+    {
+        MediaGame game(
+            animo("A1", "W.ANN",
+                  {{"ONCOLLISION^WALK^DOOR", logged("1.")}, {"ONCOLLISION^DOOR", logged("x.")}}) +
+                animo("A2", "W2.ANN", {{"ONCOLLISION^DOOR", logged("2.")}}) +
+                animo("A3", "W3.ANN",
+                      {{"ONCOLLISION", logged("3($1,$2).")}, {"ONCOLLISIONFINISHED^DOOR", logged("end.")}}) +
+                animo("DOOR", "D.ANN"),
+            false, {{"W.ANN", kWalker}, {"W2.ANN", kWalker}, {"W3.ANN", kWalker}, {"D.ANN", kButton}});
+        CAnimo6* door = game.find<CMC_Animo>("DOOR")->getAnimo();
+        for (const char* name : {"A1", "A2", "A3"}) {
+            auto* a = game.find<CMC_Animo>(name);
+            game.call(name, "PLAY", {"WALK"});
+            a->onCollision(a->getAnimo(), door);
+            a->onCollision(door, a->getAnimo()); // not its own graphic first: nothing
+            a->onCollisionFinished(a->getAnimo(), door);
+        }
+        EXPECT_EQ(game.log(), "1.2.3(A3,DOOR).end.");
     }
-    EXPECT_EQ(game.log(), "1.2.3(A3,DOOR).end.");
+
+    // Through the window's collision inspector: a monitored walker meets a monitored door as it moves, and
+    // leaves it.
+    MediaGame real(animo("WALKER", "W.ANN",
+                         {{"MONITORCOLLISION", "TRUE"},
+                          {"VISIBLE", "TRUE"},
+                          {"ONCOLLISION^WALK^DOOR", logged("hit.")},
+                          {"ONCOLLISIONFINISHED", logged("gone($1,$2).")}}) +
+                       animo("DOOR", "D.ANN", {{"MONITORCOLLISION", "TRUE"}, {"VISIBLE", "TRUE"}}),
+                   true, {{"W.ANN", kWalker}, {"D.ANN", kButton}});
+    real.call("WALKER", "PLAY", {"WALK"});
+    real.call("WALKER", "PAUSE");
+    real.call("DOOR", "MOVE", {"200", "200"});
+    real.run->frames(2);
+    real.log();
+    real.call("DOOR", "MOVE", {"-200", "-200"});
+    real.run->frames(2);
+    EXPECT_EQ(real.log(), "hit.");
+    real.call("WALKER", "MOVE", {"200", "200"});
+    real.run->frames(2);
+    EXPECT_EQ(real.log(), "gone(WALKER,DOOR).");
 }
 
 TEST(ScriptAnimo, TheButtonPlaysItsFocusEventsOnceNeverCutsTheClickAndTakesReleases) {
