@@ -261,6 +261,8 @@ TEST(ScriptAnimo, OneFileIsOneCachedAnimationAndLoadKeepsExactUses) {
 }
 
 TEST(ScriptAnimo, BorrowersAreListedOnceAndHandedEachNewAnimationAndNoneAtTheEnd) {
+    // The list is the object's own: objects are never copied, so no copy shares it.
+    static_assert(!std::is_copy_constructible_v<CMC_Animo> && !std::is_copy_assignable_v<CMC_Animo>);
     Borrower first, second; // they outlive the game, as sequences outlive no animation they borrow
     MediaGame game(animo("B", "BIRD.ANN"), false, {{"BIRD.ANN", kWalker}, {"OTHER.ANN", kButton}});
     auto* bird = game.find<CMC_Animo>("B");
@@ -284,13 +286,19 @@ TEST(ScriptAnimo, ADeletedAnimoLeavesTheListenersAndTheAnimationItShared) {
                          {{"VISIBLE", "TRUE"},
                           {"ASBUTTON", "TRUE"},
                           {"ONCLICK", logged("1.")},
+                          {"MONITORCOLLISION", "TRUE"},
+                          {"ONCOLLISION", logged("x.")},
                           {"ONFRAMECHANGED", logged("f.")}}) +
-                       animo("B2", "BIRD.ANN", {{"ONFINISHED", logged("2.")}}),
-                   false, {{"BIRD.ANN", kWalker}});
+                       animo("B2", "BIRD.ANN", {{"ONFINISHED", logged("2.")}}) +
+                       animo("WALL", "WALL.ANN", {{"MONITORCOLLISION", "TRUE"}}),
+                   false, {{"BIRD.ANN", kWalker}, {"WALL.ANN", kButton}});
     CAnimo6* shared = game.find<CMC_Animo>("B2")->getAnimo();
     delete game.find<CMC_Animo>("B1");
     EXPECT_EQ(game.run->find("B1"), nullptr);
     game.press(0, 110, 55);
+    game.call("WALL", "MOVE", {"1", "1"});
+    game.call("B2", "MOVE", {"1", "1"});
+    game.run->frames(2);
     game.call("B2", "PLAY", {"REST"});
     playOut(game, "B2");
     EXPECT_EQ(game.log(), "2.");
