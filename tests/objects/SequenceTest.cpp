@@ -128,6 +128,21 @@ TEST(ScriptSequence, TheSceneAsksWhatPlaysAndResumesTheNamedSequences) {
     EXPECT_FALSE(root->isPaused());
 }
 
+// A handler may delete the SEQUENCE, and so its tree, while the tree starts or ends an element.
+TEST(ScriptSequence, AHandlerDeletesItsSequenceWhileTheTreeRuns) {
+    for (const char* key : {"ONSTARTED^three", "ONFINISHED^three", "ONSTARTED", "ONFINISHED"}) {
+        MediaGame game(
+            object("BIRD", {{"TYPE", "ANIMO"}, {"FILENAME", "BIRD.ANN"}}) +
+                object("SEQ",
+                       {{"TYPE", "SEQUENCE"}, {"FILENAME", "GREET.SEQ"}, {key, "{S1^REMOVE(\"SEQ\");}"}}),
+            false, {{"GREET.SEQ", kGreet}, {"BIRD.ANN", birdFile()}});
+        game.call("SEQ", "PLAY", {"GO"});
+        game.run->frames(40);
+        EXPECT_EQ(game.run->find("SEQ"), nullptr) << key;
+        EXPECT_EQ(game.call("BIRD", "ISPLAYING"), "FALSE") << key;
+    }
+}
+
 TEST(ScriptSequence, VolumePanAndTheCacheRecord) {
     EXPECT_EQ(CMC_Sequence_Runner::volumeOf(1000), 800);
     EXPECT_EQ(CMC_Sequence_Runner::volumeOf(25), -10000);
