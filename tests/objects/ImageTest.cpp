@@ -136,6 +136,19 @@ TEST(ScriptImage, OpacityBlendsOnTheScreenAndDeferredPicturesAreReadWhenShown) {
     EXPECT_EQ(screenPixel(game, 1, 1), 0xFFFF);
 }
 
+TEST(ScriptImage, AtFifteenBitsPicturesBlendAndReplaceColoursInFiveFiveFive) {
+    MediaGame game(
+        image("BLACK", "BLACK.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "0"}, {"VISIBLE", "TRUE"}}) +
+            image("RED", "RED.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "2"}, {"VISIBLE", "TRUE"}}),
+        true, kFiles, 15);
+    EXPECT_EQ(game.call("RED", "GETPIXEL", {"100", "50"}), "31744"); // 0x7C00, read at the screen's depth
+    game.call("RED", "SETOPACITY", {"128"});
+    game.run->frames(2);
+    EXPECT_EQ(screenPixel(game, 110, 55), 0x3C00);
+    game.call("RED", "REPLACECOLOR", {"255", "0", "0", "0", "0", "255"});
+    EXPECT_EQ(game.call("RED", "GETPIXEL", {"100", "50"}), "31");
+}
+
 TEST(ScriptImage, LinkSharesTheNamedPictureOnlyAtItsSizeAndOutlivesItsRelease) {
     MediaGame game(image("G", "GREEN.IMG") + image("B", "BLUE.IMG") + image("S", "SMALL.IMG"), false, kFiles);
     game.call("B", "LINK", {"G"});
