@@ -108,6 +108,11 @@ TEST(ScriptImage, TheScreenListKeepsTheDefinitionsPriorityAndClonesTakeTheirSour
     EXPECT_EQ(game.call("ON_1", "GETPRIORITY"), "5");
     EXPECT_EQ(game.call("OFF_1", "GETPRIORITY"), "-1");
 
+    // A picture is never drawn onto itself.
+    game.call("ON", "DRAWONTO", {"ON"});
+    game.run->frames(1);
+    EXPECT_EQ(game.find<CMC_Image>("ON")->getImage()->getChildren(), nullptr);
+
     // LOAD keeps the place on the screen for the new picture.
     game.call("ON", "LOAD", {"SMALL.IMG"});
     EXPECT_EQ(game.call("ON", "GETPRIORITY"), "5");
