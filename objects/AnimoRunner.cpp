@@ -415,7 +415,8 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
         animation->Invalidate();
         return nullptr;
     case MTH_DRAWONTO:
-        if (CGraphicsObject* other = named(at(0).text))
+        // An animation drawn onto itself would draw without end.
+        if (CGraphicsObject* other = named(at(0).text); other && other != animation)
             other->addObject(animation, count > 1 ? at(1).integer : 0);
         return nullptr;
     case MTH_PLAYREVERSE: {

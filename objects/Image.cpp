@@ -389,7 +389,9 @@ CMC_Variable* drawOnto(Call& c) {
     CXString name = c.string(0);
     int priority = c.count() > 1 ? c.integer(1) : 0;
     CImage* image = c.gone() ? nullptr : imageOf(c);
-    if (CGraphicsObject* target = image ? named(c, name) : nullptr) target->addObject(image, priority);
+    CGraphicsObject* target = image ? named(c, name) : nullptr;
+    // A picture drawn onto itself would draw without end.
+    if (target && target != image) target->addObject(image, priority);
     return nullptr;
 }
 

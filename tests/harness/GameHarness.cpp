@@ -120,11 +120,12 @@ CHarnessWindow::~CHarnessWindow() {
     m_timers = nullptr;
 }
 
-void CHarnessWindow::attachInput() {
+void CHarnessWindow::attachInput(int bitsPerPixel) {
     m_ownDisplay = createHeadlessDisplay();
     CDisplayMode mode;
     mode.width = 800;
     mode.height = 600;
+    mode.bitsPerPixel = bitsPerPixel;
     m_ownDisplay->open(mode);
     m_ownInput = std::make_unique<CInput>(nullptr, m_ownDisplay.get());
     m_hwnd = m_ownDisplay.get();
@@ -189,7 +190,7 @@ CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder)
     CSound4::useDevice(CAudioDevice::openMemory());
     CSndStream::setRefillThreads(false);
     m_window = std::make_unique<CHarnessWindow>();
-    if (m_options.input || m_options.screen) m_window->attachInput();
+    if (m_options.input || m_options.screen) m_window->attachInput(m_options.screenBits);
     if (m_options.screen) m_window->attachScreen();
     CXString root = folder.engineRoot();
     m_shell = std::make_unique<CHarnessShell>(root + m_options.ini.c_str());

@@ -70,6 +70,8 @@ struct CGameOptions {
     std::string soundFolder;
     // With input, the window also builds its screen (the headless display's surface and the compositor).
     bool screen = false;
+    // The in-memory display's depth: 16 (5-6-5) or 15 (5-5-5).
+    int screenBits = 16;
 };
 
 // A window without a display: it has the software timers the frame polls and the music, and nothing else.
@@ -80,7 +82,7 @@ public:
     // The language whose folder files are looked up in first (not owned); null for none.
     void setLanguage(KavirelDLL::CLanguageOSVer* language) { m_language = language; }
     // An in-memory display and its input, with the keyboard and mouse pollers; the window becomes active.
-    void attachInput();
+    void attachInput(int bitsPerPixel = 16);
     // The screen over the in-memory display (800 x 600), as the program builds it.
     void attachScreen();
     KavirelDLL::CInput* input() { return m_input; }

@@ -229,6 +229,9 @@ TEST(ScriptAnimo, FrameRatesVolumesAndPans) {
     game.call("A", "SETFRAMENAME", {"WALK", "3", "hop"});
     game.call("A", "SETFRAMENAME", {"WALK", "30", "none"});
     EXPECT_EQ(game.call("A", "GETFRAMENAME", {"WALK", "3"}), "hop");
+    // Never drawn onto itself.
+    game.call("A", "DRAWONTO", {"A"});
+    EXPECT_EQ(game.find<CMC_Animo>("A")->getAnimo()->getChildren(), nullptr);
 }
 
 TEST(ScriptAnimo, OneFileIsOneCachedAnimationAndLoadKeepsExactUses) {

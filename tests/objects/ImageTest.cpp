@@ -108,6 +108,11 @@ TEST(ScriptImage, TheScreenListKeepsTheDefinitionsPriorityAndClonesTakeTheirSour
     EXPECT_EQ(game.call("ON_1", "GETPRIORITY"), "5");
     EXPECT_EQ(game.call("OFF_1", "GETPRIORITY"), "-1");
 
+    // A picture is never drawn onto itself.
+    game.call("ON", "DRAWONTO", {"ON"});
+    game.run->frames(1);
+    EXPECT_EQ(game.find<CMC_Image>("ON")->getImage()->getChildren(), nullptr);
+
     // LOAD keeps the place on the screen for the new picture.
     game.call("ON", "LOAD", {"SMALL.IMG"});
     EXPECT_EQ(game.call("ON", "GETPRIORITY"), "5");
@@ -134,6 +139,19 @@ TEST(ScriptImage, OpacityBlendsOnTheScreenAndDeferredPicturesAreReadWhenShown) {
     EXPECT_EQ(game.call("LATER", "GETWIDTH"), "2");
     game.run->frames(1);
     EXPECT_EQ(screenPixel(game, 1, 1), 0xFFFF);
+}
+
+TEST(ScriptImage, AtFifteenBitsPicturesBlendAndReplaceColoursInFiveFiveFive) {
+    MediaGame game(
+        image("BLACK", "BLACK.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "0"}, {"VISIBLE", "TRUE"}}) +
+            image("RED", "RED.IMG", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "2"}, {"VISIBLE", "TRUE"}}),
+        true, kFiles, 15);
+    EXPECT_EQ(game.call("RED", "GETPIXEL", {"100", "50"}), "31744"); // 0x7C00, read at the screen's depth
+    game.call("RED", "SETOPACITY", {"128"});
+    game.run->frames(2);
+    EXPECT_EQ(screenPixel(game, 110, 55), 0x3C00);
+    game.call("RED", "REPLACECOLOR", {"255", "0", "0", "0", "0", "255"});
+    EXPECT_EQ(game.call("RED", "GETPIXEL", {"100", "50"}), "31");
 }
 
 TEST(ScriptImage, LinkSharesTheNamedPictureOnlyAtItsSizeAndOutlivesItsRelease) {

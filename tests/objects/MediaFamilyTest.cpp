@@ -25,9 +25,10 @@ public:
 };
 
 // Button images over (100, 50)-(120, 60).
-std::string button(const char* name, const Properties& events, const char* priority = "5") {
+std::string button(const char* name, const Properties& events, const char* priority = "5",
+                   const char* file = "A.IMG") {
     Properties p = {{"TYPE", "IMAGE"},
-                    {"FILENAME", "A.IMG"},
+                    {"FILENAME", file},
                     {"VISIBLE", "TRUE"},
                     {"ASBUTTON", "TRUE"},
                     {"PRIORITY", priority}};
@@ -36,7 +37,9 @@ std::string button(const char* name, const Properties& events, const char* prior
 }
 
 const std::vector<std::pair<std::string, std::string>> kPicture = {
-    {"A.IMG", solidPicture(20, 10, 0xF800, 100, 50)}, {"B.IMG", solidPicture(4, 4, 0x001F)}};
+    {"A.IMG", solidPicture(20, 10, 0xF800, 100, 50)},
+    {"B.IMG", solidPicture(4, 4, 0x001F)},
+    {"A2.IMG", solidPicture(20, 10, 0xF800, 100, 50)}};
 
 } // namespace
 
@@ -90,18 +93,29 @@ TEST(MediaFamily, ClicksRaiseTheDetailedNameFirstAndAreConsumedInsideReleasesAnd
 
 TEST(MediaFamily, TheListenerIsRegisteredAtTheFirstMouseBehaviourWithThePriorityOfThatMoment) {
     MediaGame game(button("LATE", {{"ONSIGNAL", logged("s.")}}, "1") +
-                       button("LOW", {{"ONCLICK", logged("low.")}}, "2"),
+                       button("LOW", {{"ONCLICK", logged("low.")}}, "2") +
+                       button("SHOWN", {{"TOCANVAS", "TRUE"}, {"ONSIGNAL", logged("s.")}}, "1", "A2.IMG"),
                    true, kPicture);
     auto* late = game.find<CMC_Image>("LATE");
-    ASSERT_TRUE(late);
-    EXPECT_FALSE(late->isListening());
+    auto* shown = game.find<CMC_Image>("SHOWN");
+    ASSERT_TRUE(late && shown);
+    EXPECT_FALSE(late->isListening() || shown->isListening());
+    // Off the screen list, SETPRIORITY has nothing to reorder: LATE listens at PRIORITY (1), below LOW.
     game.call("LATE", "SETPRIORITY", {"7"});
-    EXPECT_EQ(game.call("LATE", "GETPRIORITY"), "-1"); // not on the screen list: nothing to reorder
+    EXPECT_EQ(game.call("LATE", "GETPRIORITY"), "-1");
     callMethod(late, "ADDBEHAVIOUR", {"ONCLICK", "__NONE__"});
     EXPECT_TRUE(late->isListening());
-    // LATE listens at its PRIORITY (1), below LOW (2): LOW takes the click.
     game.press(0, 105, 55);
     EXPECT_EQ(game.log(), "low.");
+
+    // SHOWN, listed and raised to 7 before its first mouse behaviour, listens at 7 above LOW, and keeps
+    // listening there when its draw priority falls again.
+    game.call("SHOWN", "SETPRIORITY", {"7"});
+    callMethod(shown, "ADDBEHAVIOUR", {"ONCLICK", "__NONE__"});
+    game.call("SHOWN", "SETPRIORITY", {"0"});
+    game.press(0, 105, 55);
+    EXPECT_EQ(game.log(), "");
+    EXPECT_EQ(shown->getPriority(), 1);
 }
 
 TEST(MediaFamily, ImagesOfOneFileShareOneCachedPictureAndGiveBackExactlyTheUsesTheyTook) {

@@ -14,8 +14,8 @@ namespace KavirelTest {
 // handlers append to; its window has injected input and, when asked, a headless screen.
 struct MediaGame {
     explicit MediaGame(const std::string& sceneObjects, bool screen = false,
-                       const std::vector<std::pair<std::string, std::string>>& files = {})
-        : withScreen(screen) {
+                       const std::vector<std::pair<std::string, std::string>>& files = {}, int bits = 16)
+        : withScreen(screen), screenBits(bits) {
         EpisodeGame game(folder, object("LOG", {{"TYPE", "STRING"}, {"VALUE", ""}}), "",
                          {sceneObjects, "", ""});
         // Names with a folder ("Wavs/...") are below the game root, others in the scene's folder.
@@ -28,6 +28,7 @@ struct MediaGame {
         CGameOptions options;
         options.input = true;
         options.screen = withScreen;
+        options.screenBits = screenBits;
         options.fromCache = fromCache;
         options.soundFolder = "Wavs";
         run = std::make_unique<CGameRun>(folder, options);
@@ -65,6 +66,7 @@ struct MediaGame {
     }
 
     bool withScreen;
+    int screenBits;
     CGameFolder folder;
     std::unique_ptr<CGameRun> run;
 };
