@@ -282,6 +282,11 @@ public:
     void mergeAlpha(CXPoint p, CGraphicsObject* other);
     void restoreAlpha(CGraphicsObject* other);
     void mergeAlpha2(CXPoint p, CGraphicsObject* other, bool clearFirst);
+    // Decodes packed pixels; true when the object then holds plain pixels.
+    bool decodePixels() { return ensureDecoded(); }
+    // Shows the other's decoded pixels and alpha plane through shared blocks (kept alive while either holds
+    // them); only for the same width, height and depth: false, and nothing changed, otherwise.
+    bool sharePixelsOf(CGraphicsObject& other);
     // buffer holds width × height 16-bit values; maxSpans bounds the spans kept (0: no bound).
     CXRect PrepareFloodFill(CXPoint p, CColor color, uint16_t* buffer, int maxSpans);
     void FloodFill(CColor color, uint16_t* buffer);

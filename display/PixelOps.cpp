@@ -32,6 +32,19 @@ bool CGraphicsObject::ensureDecoded() {
     return hasPixels();
 }
 
+bool CGraphicsObject::sharePixelsOf(CGraphicsObject& other) {
+    if (&other == this) return true;
+    if (!ensureDecoded() || !other.ensureDecoded()) return false;
+    if (other.m_width != m_width || other.m_height != m_height || other.m_bpp != m_bpp) return false;
+    m_data = other.m_data;
+    m_pitch = other.m_pitch;
+    m_channel[3] = other.m_channel[3];
+    m_channelSize[3] = other.m_channelSize[3];
+    dropKeptCompressed();
+    Invalidate();
+    return true;
+}
+
 void CGraphicsObject::dropKeptCompressed() {
     m_keptData.reset();
     m_keptAlpha.reset();

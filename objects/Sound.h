@@ -1,23 +1,72 @@
 #pragma once
-#include "script/PendingObject.h"
+#include "display/Playable.h"
+#include "media/sound/Sound4.h"
+#include "objects/MediaObject.h"
 #include "script/TypeIds.h"
 
 namespace KavirelDLL {
 
-class CSound4;
-
-// A sound. It loads with its definition; playing comes with the script media objects.
-class CMC_Sound : public CMC_PendingObject {
-public:
-    CMC_Sound(CMC_ObjectsContainer* scene, CMElement* element)
-        : CMC_PendingObject(scene, element, TYPE_SOUND, "SOUND") {}
-    explicit CMC_Sound(CMC_ObjectsContainer* scene)
-        : CMC_PendingObject(scene, CXString(""), TYPE_SOUND, "SOUND") {}
-
-    // Null until the object plays something.
-    CSound4* getSound() { return nullptr; }
+enum : int {
+    EVT_SOUND_ONSTARTED = 3,
+    EVT_SOUND_ONFINISHED = 4,
+    EVT_SOUND_ONRESUMED = 5,
 };
 
-KAVIREL_PENDING_RUNNER(CMC_Sound_Runner, "SOUND");
+// SOUND: one static sound of the sound-effects folder. In a scene, sounds of one file are shared through the
+// scene unit's resource cache; elsewhere the object owns its sound.
+class CMC_Sound : public CMC_MediaObject, public CPlayableObserver {
+public:
+    // Definition form: FILENAME, PRELOAD, FLUSHAFTERPLAYED.
+    CMC_Sound(CMC_ObjectsContainer* container, CMElement* element);
+    // Blank form (scripts and caches make these).
+    explicit CMC_Sound(CMC_ObjectsContainer* container);
+    ~CMC_Sound() override;
+
+    bool done(bool flag) override;
+    CXString** getBehavioursList() override;
+    // The sound's file name as played (its folder included), PRELOAD, FLUSHAFTERPLAYED.
+    void serialize(CXArchive* archive) override;
+
+    bool onPlayableStarted(CPlayable* playable) override;
+    bool onPlayableFinished(CPlayable* playable) override;
+    bool onPlayableResumed(CPlayable* playable) override;
+
+    CSound4* getSound() const { return m_sound; }
+    bool getPreload() const { return m_preload; }
+    bool getFlushAfterPlayed() const { return m_flushAfterPlayed; }
+
+    // SETVOLUME's and SETPAN's script values in hundredths of a decibel, computed in 64 bits.
+    static int volumeOf(int value);
+    static int panOf(int value);
+
+private:
+    // Makes or finds the sound of the file; with addFolder the name is one of the sound-effects folder.
+    void create(const CXString& fileName, bool addFolder);
+    // Lets go of the sound: no longer observed, the cache's uses given back, an own sound destroyed.
+    void releaseSound(bool destroyOwn);
+
+    CSound4* m_sound = nullptr;
+    bool m_preload = false;
+    bool m_flushAfterPlayed = false;
+};
+
+// SOUND methods.
+class CMC_Sound_Runner : public CMC_MediaRunner {
+public:
+    enum : int {
+        MTH_PLAY = 1,
+        MTH_STOP = 2,
+        MTH_PAUSE = 3,
+        MTH_RESUME = 4,
+        MTH_LOAD = 7,
+        MTH_SETVOLUME = 8,
+        MTH_SETPAN = 9,
+        MTH_SETFREQ = 10,
+        MTH_ISPLAYING = 11,
+    };
+
+    CMC_Sound_Runner() : CMC_MediaRunner(TYPE_SOUND) {}
+    void prepareMthHashSet() override;
+};
 
 } // namespace KavirelDLL

@@ -877,20 +877,54 @@ void CMC_Scene::removeMonitorCollisions(CGraphicsObject* object, CCollisionObser
     m_monitored->remove(object);
 }
 
+namespace {
+
+// The scene's objects of a type, by handle: a handler run meanwhile may delete any of them.
+std::vector<CMC_ObjectHandle> objectsOf(CMC_ObjectsContainer* scene, int type) {
+    std::vector<CMC_ObjectHandle> handles;
+    CXVector* objects = scene->getObjectsOfType(type);
+    for (int i = 0; objects && i < objects->getSize(); ++i)
+        handles.emplace_back(static_cast<CMC_Object*>(objects->at(i)));
+    delete objects;
+    return handles;
+}
+
+} // namespace
+
 void CMC_Scene::getPlayingSeq(CMC_Array* array) {
     if (!array) return;
-    CMC_PendingObject::notBuilt(this, "SCENE", "asking sequences whether they play");
+    CMC_ObjectHandle target(array);
+    for (CMC_ObjectHandle& handle : objectsOf(this, TYPE_SEQUENCE)) {
+        auto* sequence = static_cast<CMC_Sequence*>(handle.current());
+        CPlayable* playable = sequence ? sequence->getSequence() : nullptr;
+        if (!playable || !playable->isPlaying()) continue;
+        CMC_String name(CXString("temp"), sequence->getName());
+        if (!target.current()) return;
+        array->add(&name);
+    }
 }
 
 void CMC_Scene::resumeExcept(CMC_Array* array) {
     if (!array) return;
-    CMC_PendingObject::notBuilt(this, "SCENE", "resuming sequences");
+    CMC_ObjectHandle target(array);
+    for (CMC_ObjectHandle& handle : objectsOf(this, TYPE_SEQUENCE)) {
+        auto* sequence = static_cast<CMC_Sequence*>(handle.current());
+        if (!sequence || !target.current()) continue;
+        bool listed = false;
+        for (int i = 0; i < array->getSize() && !listed; ++i)
+            listed = CMC_Runner::argumentText(array->get(i)).equals(sequence->getName());
+        CPlayable* playable = listed ? sequence->getSequence() : nullptr;
+        if (playable && playable->isPaused()) playable->resume();
+    }
 }
 
 void CMC_Scene::getPlayingAnimo(CMC_Groupped* group) {
     if (!group) return;
     group->removeAll();
-    CMC_PendingObject::notBuilt(this, "SCENE", "asking animations whether they play");
+    for (CMC_ObjectHandle& handle : objectsOf(this, TYPE_ANIMO)) {
+        auto* animo = static_cast<CMC_Animo*>(handle.current());
+        if (animo && animo->getAnimo() && animo->getAnimo()->IsPlaying()) group->add(animo);
+    }
 }
 
 void CMC_Scene::getRunningTimers(CMC_Groupped* group) {

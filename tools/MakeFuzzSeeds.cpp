@@ -22,6 +22,7 @@
 #include "display/GraphicsObject.h"
 #include "fuzz/FuzzSupport.h"
 #include "harness/FontFiles.h"
+#include "harness/GameHarness.h"
 #include "harness/ImageFiles.h"
 #include "media/anim/Animo.h"
 #include "media/anim/AnimoIO.h"
@@ -259,6 +260,44 @@ void packageSeeds(const fs::path& work) {
         std::fprintf(stderr, "no oggenc: the package sound seed is kept as it was\n");
 }
 
+// A "<scene>.bin" seed of the small world's second scene with more objects and files: the world is run and
+// its caches stored.
+void storedSceneSeed(const std::string& name, const std::string& objects,
+                     const std::vector<std::pair<std::string, std::string>>& sceneFiles) {
+    KavirelTest::CGameFolder folder;
+    KavirelFuzz::WorldFiles world = KavirelFuzz::smallWorld(KavirelFuzz::kWorldCode);
+    world["Dane/E1/S2/S2.cnv"] += objects;
+    for (const auto& [file, bytes] : sceneFiles) world["Dane/E1/S2/" + file] = bytes;
+    for (const auto& [file, content] : world) folder.write(file, content);
+    bool stored = false;
+    {
+        KavirelTest::CGameRun run(folder);
+        stored = run.storeCache();
+    }
+    if (stored)
+        seed("scene_cache", name, prefixed({3}, folder.read("Dane/E1/S2/S2.bin")));
+    else
+        std::fprintf(stderr, "the world for %s wrote no caches\n", name.c_str());
+}
+
+// An animation of one 2 x 2 image with an event "WALK" of three frames, the second named "step".
+std::string walkingAnimation() {
+    CAnimo animation(nullptr);
+    CGraphicsObject image(nullptr, CXSize(2, 2), 16);
+    animation.AddFrame(&image);
+    _animoEvent walk;
+    walk.setName("WALK");
+    walk.frames = 3;
+    animation.AddEvent(walk);
+    _animoFrame* step = animation.GetFrameInfo(0, 1);
+    step->nameField = 1;
+    step->name = "step";
+    animation.SetBpp(16);
+    std::vector<uint8_t> bytes;
+    animation.save3(bytes, COMPRESSION_NONE);
+    return std::string(bytes.begin(), bytes.end());
+}
+
 void worldSeeds() {
     const auto& files = KavirelFuzz::smallWorldFiles();
     seed("app_cache", "application.bin", files.at("Dane/application.bin"));
@@ -266,6 +305,37 @@ void worldSeeds() {
                                   "Dane/E1/S2/S2.bin"};
     for (int i = 0; i < 4; ++i)
         seed("scene_cache", fs::path(caches[i]).filename().string(), prefixed({i}, files.at(caches[i])));
+    // The second scene with images and a sound, so their records are among the seeds.
+    storedSceneSeed(
+        "S2_media.bin",
+        KavirelTest::object("P", {{"TYPE", "IMAGE"},
+                                  {"FILENAME", "P.IMG"},
+                                  {"TOCANVAS", "TRUE"},
+                                  {"VISIBLE", "TRUE"},
+                                  {"ASBUTTON", "TRUE"},
+                                  {"MONITORCOLLISION", "TRUE"},
+                                  {"ONCLICK", "{M^INC();}"}}) +
+            KavirelTest::object("Q", {{"TYPE", "IMAGE"}, {"FILENAME", "P.IMG"}, {"PRELOAD", "FALSE"}}) +
+            KavirelTest::object("W", {{"TYPE", "SOUND"}, {"FILENAME", "W.WAV"}, {"PRELOAD", "TRUE"}}),
+        {{"P.IMG", KavirelTest::pik(2, 2, 16, 0, KavirelTest::words({1, 2, 3, 4}), "", 5, 6)}});
+    // And with animations and a sequence.
+    storedSceneSeed(
+        "S2_animo.bin",
+        KavirelTest::object("A", {{"TYPE", "ANIMO"},
+                                  {"FILENAME", "A.ANN"},
+                                  {"TOCANVAS", "TRUE"},
+                                  {"VISIBLE", "TRUE"},
+                                  {"ASBUTTON", "TRUE"},
+                                  {"MONITORCOLLISIONALPHA", "TRUE"},
+                                  {"PRIORITY", "4"},
+                                  {"ONCLICK", "{M^INC();}"},
+                                  {"ONFINISHED^WALK", "{A^PLAY(\"WALK\");}"}}) +
+            KavirelTest::object("B", {{"TYPE", "ANIMO"}, {"FILENAME", "a.ann"}, {"PRELOAD", "FALSE"}}) +
+            KavirelTest::object(
+                "SQ", {{"TYPE", "SEQUENCE"}, {"FILENAME", "SQ.SEQ"}, {"ONFINISHED", "{SQ^PLAY(\"GO\");}"}}),
+        {{"A.ANN", walkingAnimation()},
+         {"SQ.SEQ", "NAME SQ\nSQ TYPE SEQUENCE\nSQ SEQEVENT GO 1\n"
+                    "NAME w\nw FILENAME A\nw EVENT WALK\nw TYPE SIMPLE\nw ADD SQ\n"}});
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"

@@ -1,8 +1,9 @@
 // Paints the bird of the sample game's morning scene and writes it with the engine's animation writer:
 //   MakeSampleAnimation <episode folder> <sound folder>
 // writes PORANEK\PTAK.ANN: four 24 x 12 images (a dark bird on a transparent ground, wings up, level, down
-// and level), one event "LOT" of four frames that loops for ever at 10 frames a second, each frame 6 pixels
-// to the right of the one before. The images are stored run-length coded. The wings' down stroke (the third
+// and level), an event "LOT" of four frames that loops for ever at 10 frames a second, each frame 6 pixels
+// to the right of the one before, and the button's event "ONCLICK": the four images in place, twice, at 20
+// frames a second, once. The images are stored run-length coded. The wings' down stroke (the third
 // frame) sounds "SKRZYDLA.WAV", a 60 ms beat at 22,050 Hz that the tool writes into the sound folder.
 #include <cmath>
 #include <cstdio>
@@ -87,6 +88,12 @@ int main(int argc, char** argv) {
     }
     bird.GetFrameInfo(0, 2)->soundField = 1;
     bird.GetFrameInfo(0, 2)->sound = "SKRZYDLA.WAV";
+    _animoEvent click;
+    click.setName("ONCLICK");
+    click.frames = 8;
+    click.fps = 20;
+    bird.AddEvent(click);
+    for (int i = 0; i < 8; ++i) bird.GetEventInfo(1)->images[size_t(i)] = uint16_t(i % 4);
     if (!writeWingBeat(std::string(argv[2]) + "/SKRZYDLA.WAV")) return 1;
     bird.SetBpp(16);
     bird.SetFPS(10);

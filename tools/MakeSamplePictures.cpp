@@ -1,7 +1,9 @@
 // Paints the sample game's scene backgrounds and writes them as "PIK" images with the engine's own writer:
 //   MakeSamplePictures <episode folder>
 // writes PORANEK\PORANEK.IMG, POLUDNIE\POLUDNIE.IMG and WIECZOR\WIECZOR.IMG (800x600, 16 bits, LZO) into the
-// scene folders below it. The end-to-end test knows the marker colours painted here.
+// scene folders below it, and the morning's rising sun, PORANEK\SLONCE.IMG (a 64 x 64 disc on a transparent
+// ground, placed at 560, 330). The end-to-end test knows the marker and sun colours painted here.
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <fstream>
@@ -32,7 +34,8 @@ struct SScene {
 };
 
 const SScene kScenes[] = {
-    {"PORANEK", {96, 160, 255}, {200, 230, 255}, {80, 160, 64}, {255, 255, 0}, 640, 120, {255, 0, 0}},
+    // The morning's sun is a picture of its own that rises (SLONCE.IMG): its disc is below the ground here.
+    {"PORANEK", {96, 160, 255}, {200, 230, 255}, {80, 160, 64}, {255, 255, 0}, 640, 800, {255, 0, 0}},
     {"POLUDNIE", {40, 120, 255}, {150, 200, 255}, {96, 176, 48}, {255, 255, 255}, 400, 80, {0, 255, 0}},
     {"WIECZOR", {40, 20, 80}, {255, 120, 40}, {40, 60, 40}, {255, 255, 255}, 160, 120, {0, 0, 255}},
 };
@@ -55,8 +58,8 @@ bool paint(const SScene& scene, const std::string& folder) {
             y < kHorizon ? pixel(mix(scene.skyTop, scene.skyBottom, y, kHorizon)) : pixel(scene.ground);
         for (int x = 0; x < kWidth; ++x) pixels[y * kWidth + x] = row;
     }
-    for (int y = scene.discY - 50; y <= scene.discY + 50; ++y)
-        for (int x = scene.discX - 50; x <= scene.discX + 50; ++x)
+    for (int y = std::max(0, scene.discY - 50); y <= std::min(kHeight - 1, scene.discY + 50); ++y)
+        for (int x = std::max(0, scene.discX - 50); x <= std::min(kWidth - 1, scene.discX + 50); ++x)
             if (std::hypot(x - scene.discX, y - scene.discY) <= 50.0)
                 pixels[y * kWidth + x] = pixel(scene.disc);
     for (int y = 500; y < 580; ++y)
@@ -66,6 +69,28 @@ bool paint(const SScene& scene, const std::string& folder) {
     if (!picture.writePik(bytes, COMPRESSION_LZO)) return false;
     const std::string name = scene.name;
     std::ofstream out(folder + "/" + name + "/" + name + ".IMG", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// The sun: an orange disc, opaque inside its circle and transparent around it.
+bool paintSun(const std::string& folder) {
+    constexpr int kSize = 64;
+    CGraphicsObject sun(nullptr, CXSize(kSize, kSize), 16);
+    auto* pixels = reinterpret_cast<uint16_t*>(sun.GetDataPtr());
+    if (!pixels) return false;
+    auto* alpha = new char[kSize * kSize];
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            bool inside = std::hypot(x - 31.5, y - 31.5) <= 31.0;
+            pixels[y * kSize + x] = inside ? pixel({255, 160, 0}) : 0;
+            alpha[y * kSize + x] = static_cast<char>(inside ? 255 : 0);
+        }
+    sun.AlphaChannel(alpha);
+    sun.SetPosition(560, 330);
+    std::vector<uint8_t> bytes;
+    if (!sun.writePik(bytes, COMPRESSION_NONE)) return false;
+    std::ofstream out(folder + "/PORANEK/SLONCE.IMG", std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
 }
@@ -83,6 +108,10 @@ int main(int argc, char** argv) {
                          argv[1]);
             return 1;
         }
+    }
+    if (!paintSun(argv[1])) {
+        std::fprintf(stderr, "%s: could not write the morning's sun below %s\n", argv[0], argv[1]);
+        return 1;
     }
     return 0;
 }

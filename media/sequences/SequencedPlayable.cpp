@@ -57,8 +57,10 @@ void CSequencedPlayable::startChild(int index) {
     if (!c) return;
     c->setNotifier(this);
     c->setParameter(m_parameter);
+    // The child's start may delete this tree (a script handler deleting its SEQUENCE), children and all.
+    std::shared_ptr<bool> alive = aliveToken();
     c->play();
-    accure(c);
+    if (*alive) accure(c);
 }
 
 void CSequencedPlayable::accure(CPlayable* playable) {

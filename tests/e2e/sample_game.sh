@@ -82,6 +82,17 @@ shows() {
 await "the morning (red marker), last seen $last" shows "(255,0,0)"
 # The morning sky's top row: 5-6-5 pixels widened again.
 near "$(pixel 400 0)" "(99,162,255)" || fail "the morning sky is $(pixel 400 0)"
+# The morning's sun, an IMAGE over the background, somewhere on its way up the column through its middle.
+sun_seen() {
+    local p
+    for p in $(convert "xwd:$work/shot.xwd" -crop "1x200+592+200" -depth 8 txt:- 2>/dev/null | awk 'NR > 1 { print $2 }'); do
+        near "$p" "(255,162,0)" && return 0
+    done
+    return 1
+}
+sun_seen || fail "no sun rises in the morning sky"
+# The morning's bird, an ANIMO on the screen: its body (40, 30, 30), widened again, in its first frame.
+near "$(pixel 312 155)" "(41,28,24)" || fail "the bird's body is $(pixel 312 155)"
 await "the noon (green marker), last seen $last" shows "(0,255,0)"
 await "the evening (blue marker), last seen $last" shows "(0,0,255)"
 await "the morning again, last seen $last" shows "(255,0,0)"

@@ -1,11 +1,14 @@
 #include "harness/GameHarness.h"
 
+#include "display/Collisions.h"
+
 #include <fstream>
 #include <iterator>
 
 #include "core/File.h"
 #include "core/Folder.h"
 #include "core/XTimer.h"
+#include "display/Collisions.h"
 #include "input/DXMouse.h"
 #include "input/Keyboard.h"
 #include "media/anim/AnimationManager.h"
@@ -98,6 +101,8 @@ CHarnessWindow::~CHarnessWindow() {
     m_keyboard = nullptr;
     delete m_mouse;
     m_mouse = nullptr;
+    delete m_collisionInspector;
+    m_collisionInspector = nullptr;
     delete m_pollers;
     m_pollers = nullptr;
     delete m_keyListeners;
@@ -115,11 +120,12 @@ CHarnessWindow::~CHarnessWindow() {
     m_timers = nullptr;
 }
 
-void CHarnessWindow::attachInput() {
+void CHarnessWindow::attachInput(int bitsPerPixel) {
     m_ownDisplay = createHeadlessDisplay();
     CDisplayMode mode;
     mode.width = 800;
     mode.height = 600;
+    mode.bitsPerPixel = bitsPerPixel;
     m_ownDisplay->open(mode);
     m_ownInput = std::make_unique<CInput>(nullptr, m_ownDisplay.get());
     m_hwnd = m_ownDisplay.get();
@@ -129,8 +135,15 @@ void CHarnessWindow::attachInput() {
     m_mouseListeners = new CSortedVector(101);
     m_keyboard = new CKeyboard(this);
     m_mouse = new CDXMouse(this);
+    // Collisions are told on the window's tick, as the program's window does.
+    if (!m_collisionInspector) m_collisionInspector = new CCollisionInspector();
     m_active = true;
     m_ownDisplay->onWindowEvent(EWindowEvent::FocusGained);
+}
+
+void CHarnessWindow::attachScreen() {
+    m_screenSize = CXSize(800, 600);
+    CreateSurface(nullptr);
 }
 
 void CHarnessWindow::takeWindowEvents() {
@@ -177,10 +190,15 @@ CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder)
     CSound4::useDevice(CAudioDevice::openMemory());
     CSndStream::setRefillThreads(false);
     m_window = std::make_unique<CHarnessWindow>();
-    if (m_options.input) m_window->attachInput();
+    if (m_options.input || m_options.screen) m_window->attachInput(m_options.screenBits);
+    if (m_options.screen) m_window->attachScreen();
     CXString root = folder.engineRoot();
     m_shell = std::make_unique<CHarnessShell>(root + m_options.ini.c_str());
     m_window->SetApplicationInterface(m_shell.get());
+    if (!m_options.soundFolder.empty()) {
+        m_window->SetSoundFXPath(root + m_options.soundFolder.c_str());
+        m_shell->setWindow(m_window.get());
+    }
 
     // As the shell does: the game folder is the current folder and the CD data root, then into "Dane".
     CFile::chDir(root);

@@ -65,6 +65,13 @@ struct CGameOptions {
     // The window gets an in-memory display (no screen), its input with the keyboard and mouse pollers, and
     // is active; each frame pumps the input after the window's tick, as the program does.
     bool input = false;
+    // The sound-effects folder below the game root, as the shell sets it ("Wavs"); empty sets none (and the
+    // shell resolves no folder).
+    std::string soundFolder;
+    // With input, the window also builds its screen (the headless display's surface and the compositor).
+    bool screen = false;
+    // The in-memory display's depth: 16 (5-6-5) or 15 (5-5-5).
+    int screenBits = 16;
 };
 
 // A window without a display: it has the software timers the frame polls and the music, and nothing else.
@@ -75,7 +82,9 @@ public:
     // The language whose folder files are looked up in first (not owned); null for none.
     void setLanguage(KavirelDLL::CLanguageOSVer* language) { m_language = language; }
     // An in-memory display and its input, with the keyboard and mouse pollers; the window becomes active.
-    void attachInput();
+    void attachInput(int bitsPerPixel = 16);
+    // The screen over the in-memory display (800 x 600), as the program builds it.
+    void attachScreen();
     KavirelDLL::CInput* input() { return m_input; }
     // Hands the input's window events to the window as the program does (focus changes).
     void takeWindowEvents();
@@ -92,6 +101,8 @@ public:
     ~CHarnessShell() override;
     // The script root the run built (not owned: the run deletes it).
     void setRoot(KavirelDLL::CMC_Application* root);
+    // The shell's window, for the folders it resolves (the sound-effects folder).
+    void setWindow(KavirelDLL::CWindow* window) { m_window = window; }
 };
 
 // Runs a game folder's script world headless: builds it as the shell would (current folder, data roots,

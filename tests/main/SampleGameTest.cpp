@@ -9,10 +9,14 @@
 #include <string>
 
 #include "core/XVersion.h"
+#include "display/Color.h"
 #include "harness/GameHarness.h"
 #include "main/ScenesMenu.h"
+#include "platform/Display.h"
 #include "platform/Input.h"
 #include "script/Application.h"
+#include "script/RunnerFactory.h"
+#include "script/Variable.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -104,4 +108,90 @@ TEST(SampleGame, ItsScenesMakeTheMenusFirstPopup) {
     EXPECT_EQ(menu.takeCommands(), std::vector<int>{1});
     run.frames(2);
     EXPECT_EQ(run.sceneName(), "PORANEK");
+}
+
+// The morning's sun (an IMAGE) rises on the screen and, clicked, plays its chime (a SOUND of the sound
+// folder).
+TEST(SampleGame, TheMorningSunRisesAndChimesWhenClicked) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameOptions options;
+    options.screen = true;
+    options.soundFolder = "Wavs";
+    CGameRun run(folder, options);
+    ASSERT_TRUE(run.started());
+    CMC_Object* sun = run.find("SLONCE");
+    CMC_Object* chime = run.find("DZWONEK");
+    ASSERT_TRUE(sun && chime);
+    auto value = [](CMC_Object* object, const char* method) {
+        CMC_Runner* runner = CMC_RunnerFactory::getRunner(object->getType());
+        CMC_Variable* result = runner->run(CXString(method), object, object->getScene(), nullptr);
+        std::string text = result ? result->toString().GetBuffer() : "<null>";
+        CMC_Object::flush(result);
+        return text;
+    };
+    EXPECT_EQ(value(sun, "GETPOSITIONY"), "330");
+    run.frames(21); // eight ticks of its 50 ms timer
+    EXPECT_EQ(value(sun, "GETPOSITIONY"), "314");
+    CDisplay* display = run.display();
+    auto screen = [display](int x, int y) {
+        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
+    };
+    const uint16_t orange = static_cast<uint16_t>(CColor(255, 160, 0).GetInBPP(16));
+    EXPECT_EQ(screen(592, 346), orange) << "the sun's middle";
+    EXPECT_NE(screen(561, 315), orange) << "its transparent corner shows the sky";
+
+    EXPECT_EQ(value(chime, "ISPLAYING"), "FALSE");
+    run.input()->injectMouseButton(0, true, 592, 346, 1);
+    run.input()->injectMouseButton(0, false, 592, 346);
+    run.frames(1);
+    EXPECT_EQ(value(chime, "ISPLAYING"), "TRUE");
+    run.frames(kSceneFrames);
+    EXPECT_EQ(run.sceneName(), "POLUDNIE");
+}
+
+// The morning's bird (an ANIMO button): a click beside it does nothing; one over it flaps its wings (the
+// animation's ONCLICK event) and rings the chime, heard alone once the day's tune is stopped.
+TEST(SampleGame, ClickingTheMorningBirdFlapsItsWingsAndRingsTheChime) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameOptions options;
+    options.input = true;
+    options.soundFolder = "Wavs";
+    CGameRun run(folder, options);
+    ASSERT_EQ(run.sceneName(), "PORANEK");
+    CMC_Object* bird = run.find("PTAK");
+    CMC_Object* chime = run.find("DZWONEK");
+    ASSERT_TRUE(bird && chime);
+    auto value = [](CMC_Object* object, const char* method) {
+        CMC_Runner* runner = CMC_RunnerFactory::getRunner(object->getType());
+        CMC_Variable* result = runner->run(CXString(method), object, object->getScene(), nullptr);
+        std::string text = result ? result->toString().GetBuffer() : "<null>";
+        CMC_Object::flush(result);
+        return text;
+    };
+    run.frames(2);
+    run.window()->StopMusic();
+    auto click = [&run](int x, int y) {
+        run.input()->injectMouseButton(0, true, x, y, 1);
+        run.input()->injectMouseButton(0, false, x, y);
+        run.frames(1);
+    };
+    click(280, 156);
+    EXPECT_EQ(value(chime, "ISPLAYING"), "FALSE");
+    EXPECT_EQ(value(bird, "GETEVENTNAME"), "LOT");
+    const size_t before = run.audio().size();
+    click(312, 156);
+    EXPECT_EQ(value(bird, "GETEVENTNAME"), "ONCLICK");
+    EXPECT_EQ(value(bird, "ISPLAYING"), "TRUE");
+    EXPECT_EQ(value(chime, "ISPLAYING"), "TRUE");
+    run.frames(20);
+    EXPECT_EQ(value(chime, "ISPLAYING"), "FALSE");
+    run.frames(50);
+    EXPECT_EQ(value(bird, "ISPLAYING"), "FALSE") << "the flap plays once";
+    int peak = 0;
+    for (size_t i = before; i < run.audio().size(); ++i)
+        peak = std::max(peak, std::abs(static_cast<int>(run.audio()[i])));
+    EXPECT_GE(peak, 5000) << "the chime peaks near 6000";
+    EXPECT_LE(peak, 6000);
 }

@@ -159,7 +159,7 @@ TEST_F(ContainerTest, PassesMakeObjectsInTheirOrder) {
     EXPECT_EQ(left->getAt(0)->getName(), CXString("BAD"));
     EXPECT_EQ(left->getAt(1)->getName(), CXString("NOTYPE"));
     EXPECT_TRUE(capture.contains("STRUCTURE"));
-    EXPECT_TRUE(capture.contains("ANIMO objects")); // media objects say they are not built yet
+    EXPECT_TRUE(capture.contains("INTERNET objects")); // objects still to be built say so
 
     delete left;
     delete elements;
@@ -353,7 +353,7 @@ TEST_F(ContainerTest, ResolveMakesOneObjectAndCollectsInlineBehaviours) {
 }
 
 TEST_F(ContainerTest, GraphicsLookupsOfUnbuiltObjectsFindNothing) {
-    CMElements* elements = load({element("IMG", {{"TYPE", "IMAGE"}})});
+    CMElements* elements = load({element("IMG", {{"TYPE", "PATTERN"}})});
     delete scene->resolveObjects(elements);
     EXPECT_EQ(scene->getGraphicsObject("IMG"), nullptr);
     EXPECT_EQ(scene->getGraphicsObject(""), nullptr);

@@ -1,0 +1,393 @@
+#include "objects/MediaObject.h"
+
+#include <algorithm>
+
+#include "core/Archive.h"
+#include "core/Elements.h"
+#include "display/GraphicsObject.h"
+#include "display/RefreshScreen.h"
+#include "display/ResourcesManager.h"
+#include "display/Window.h"
+#include "media/controls/Unit6.h"
+#include "objects/Mouse.h"
+#include "script/Bool.h"
+#include "script/Double.h"
+#include "script/Integer.h"
+#include "script/ObjectsContainer.h"
+#include "script/Scene.h"
+#include "script/String.h"
+
+namespace KavirelDLL {
+
+// ---- CMC_MediaObject ----
+
+CMC_MediaObject::CMC_MediaObject(CMC_ObjectsContainer* container, const CXString& name, int type, bool clone)
+    : CMC_Object(name, type), m_window(container ? container->getWindow() : nullptr) {
+    if (clone && container) setScene(container);
+}
+
+CMC_MediaObject::CMC_MediaObject(CMC_ObjectsContainer* container, CMElement* element, int type)
+    : CMC_Object(container, element, type), m_window(container ? container->getWindow() : nullptr) {}
+
+CMC_MediaObject::~CMC_MediaObject() = default;
+
+CMC_ObjectsContainer* CMC_MediaObject::getContainer() const {
+    return static_cast<CMC_ObjectsContainer*>(m_scene.current());
+}
+
+CMC_Scene* CMC_MediaObject::getContainerScene() const {
+    CMC_ObjectsContainer* container = getContainer();
+    if (!container) return nullptr;
+    if (container->getType() == TYPE_SCENE) return static_cast<CMC_Scene*>(container);
+    CMC_ObjectsContainer* running = container->getScene();
+    return running && running->getType() == TYPE_SCENE ? static_cast<CMC_Scene*>(running) : nullptr;
+}
+
+CResourcesManager* CMC_MediaObject::sceneCache(CMC_ObjectsContainer* container) {
+    if (!container || container->getType() != TYPE_SCENE) return nullptr;
+    CUnit6* unit = CMC_Scene::getDefUnit();
+    return unit ? unit->getResourcesManager() : nullptr;
+}
+
+CResourcesManager* CMC_MediaObject::getCache() const { return sceneCache(getContainer()); }
+
+bool CMC_MediaObject::holdsUseOf(CFileResolver* resource) const {
+    return resource && std::find(m_uses.begin(), m_uses.end(), resource) != m_uses.end();
+}
+
+CFileResolver* CMC_MediaObject::takeFromCache(const CXString& name) {
+    CResourcesManager* cache = getCache();
+    if (!cache || !name.IsString()) return nullptr;
+    CFileResolver* found = cache->get(name);
+    if (found) m_uses.push_back(found);
+    return found;
+}
+
+bool CMC_MediaObject::addToCache(CFileResolver* resource) {
+    CResourcesManager* cache = getCache();
+    if (!cache || !resource) return false;
+    cache->add(resource);
+    m_uses.push_back(resource);
+    return true;
+}
+
+bool CMC_MediaObject::giveBackUses(CFileResolver* resource) {
+    std::vector<CFileResolver*> uses;
+    uses.swap(m_uses);
+    CResourcesManager* cache = getCache();
+    bool destroyed = false;
+    for (CFileResolver* use : uses) {
+        // A resource already destroyed is no longer listed: its pointer is only compared.
+        if (cache && cache->remove(use) && use == resource) destroyed = true;
+    }
+    return destroyed;
+}
+
+// ---- CMC_GraphicMedia ----
+
+CMC_GraphicMedia::CMC_GraphicMedia(CMC_ObjectsContainer* container, const CXString& name, int type)
+    : CMC_MediaObject(container, name, type, false) {}
+
+CMC_GraphicMedia::CMC_GraphicMedia(CMC_ObjectsContainer* container, CGraphicsObject* graphic,
+                                   CFileResolver* resource, int type)
+    : CMC_MediaObject(container, CXString("clone"), type, true), m_graphic(graphic), m_resource(resource) {}
+
+CMC_GraphicMedia::CMC_GraphicMedia(CMC_ObjectsContainer* container, CMElement* element, int type)
+    : CMC_MediaObject(container, element, type) {}
+
+CMC_GraphicMedia::~CMC_GraphicMedia() {
+    releaseAnchor();
+    if (m_listening && m_window) m_window->removeMouseListener(this);
+    // Deleted without done: nothing may keep this object as its observer.
+    releaseGraphic();
+    if (CCollisionInspector* inspector = m_window ? m_window->getCollisionInspectorInterface() : nullptr)
+        inspector->removeNotifier(this);
+}
+
+CMC_GraphicMedia::Keys CMC_GraphicMedia::readKeys(CMElement* element) {
+    Keys keys;
+    if (!element) return keys;
+    keys.fileName = element->getPropertyValue("FILENAME");
+    keys.toCanvas = element->getPropertyBoolValue("TOCANVAS");
+    keys.visible = element->getPropertyBoolValue("VISIBLE");
+    keys.flushAfterPlayed = element->getPropertyBoolValue("FLUSHAFTERPLAYED");
+    CXString preload = element->getPropertyValue("PRELOAD");
+    // Only an explicit false defers the reading.
+    keys.preload = !preload.IsString() || element->getPropertyBoolValue("PRELOAD");
+    keys.monitorCollision = element->getPropertyBoolValue("MONITORCOLLISION");
+    keys.monitorCollisionAlpha = element->getPropertyBoolValue("MONITORCOLLISIONALPHA");
+    keys.priority = element->getPropertyIntValue("PRIORITY");
+    keys.asButton = element->getPropertyBoolValue("ASBUTTON");
+    return keys;
+}
+
+void CMC_GraphicMedia::finishDefinition(CMC_ObjectsContainer* container, CMElement* element,
+                                        const Keys& keys) {
+    if (m_resource) m_resource->toRelease(keys.flushAfterPlayed);
+    if (m_graphic) {
+        setGraphicVisible(keys.visible);
+        m_start = m_graphic->GetPosition();
+    }
+    if (keys.monitorCollision || keys.monitorCollisionAlpha) monitorCollisions(keys.monitorCollisionAlpha);
+    if (keys.toCanvas && m_graphic)
+        if (CRefreshScreen* screen = getScreen()) screen->put(m_graphic, keys.priority);
+    m_buttonMode = keys.asButton;
+    initializeBehaviours(container, element);
+}
+
+void CMC_GraphicMedia::setGraphic(CGraphicsObject* graphic, CFileResolver* resource) {
+    m_graphic = graphic;
+    m_resource = resource;
+}
+
+CRefreshScreen* CMC_GraphicMedia::getScreen() const {
+    return m_window ? m_window->GetRefreshScreenInterface() : nullptr;
+}
+
+int CMC_GraphicMedia::getDrawPriority() const {
+    CRefreshScreen* screen = getScreen();
+    return screen && m_graphic ? screen->GetPriority(m_graphic) : -1;
+}
+
+bool CMC_GraphicMedia::handles(const char* event) { return hasHandler(getSignalIndex(event)); }
+
+bool CMC_GraphicMedia::graphicVisible() { return m_graphic && m_graphic->isVisible(); }
+
+void CMC_GraphicMedia::setGraphicVisible(bool visible) {
+    if (m_graphic) m_graphic->Visible(visible);
+}
+
+CXRect CMC_GraphicMedia::hitBox() { return m_graphic ? m_graphic->GetBoundingBox() : CXRect(); }
+
+std::vector<CXString> CMC_GraphicMedia::collisionDetails(const CXString& partner) { return {partner}; }
+
+void CMC_GraphicMedia::setAsButton(bool enable, bool activeCursor) {
+    m_buttonMode = enable;
+    m_activeCursor = activeCursor;
+}
+
+void CMC_GraphicMedia::monitorCollisions(bool alpha) {
+    CMC_Scene* scene = getContainerScene();
+    if (!scene || !m_graphic) return;
+    // The scene refuses a graphic whose flag is up, and leaves it at the alpha test's value: a graphic shared
+    // through the cache is registered for this observer too, and any monitored graphic reports its moves.
+    m_graphic->setMonitorCollisions(false);
+    scene->monitorCollisions(m_graphic, alpha, this);
+    m_graphic->setMonitorCollisions(true);
+}
+
+void CMC_GraphicMedia::monitorCollisionsNow(bool alpha) { monitorCollisions(alpha); }
+
+void CMC_GraphicMedia::removeCollisionsMonitoring() {
+    if (!m_graphic) return;
+    if (CMC_Scene* scene = getContainerScene())
+        scene->removeMonitorCollisions(m_graphic, this);
+    else if (CCollisionInspector* inspector = m_window ? m_window->getCollisionInspectorInterface() : nullptr)
+        inspector->removeNotifier(this);
+}
+
+void CMC_GraphicMedia::releaseGraphic() {
+    if (!m_graphic) {
+        giveBackUses(nullptr);
+        return;
+    }
+    removeCollisionsMonitoring();
+    CGraphicsObject* graphic = m_graphic;
+    CFileResolver* resource = m_resource;
+    bool cached = holdsUseOf(resource);
+    m_graphic = nullptr;
+    m_resource = nullptr;
+    giveBackUses(resource);
+    // A graphic the cache lends stays the cache's, shown by whoever else holds it.
+    if (cached) return;
+    CRefreshScreen* screen = getScreen();
+    if (screen && screen->GetPriority(graphic) >= 0) *screen >> graphic;
+    delete graphic;
+}
+
+void CMC_GraphicMedia::replaceGraphicDone(int oldPriority) {
+    if (!m_graphic || oldPriority < 0) return;
+    if (CRefreshScreen* screen = getScreen()) screen->put(m_graphic, oldPriority);
+    if (m_monitorCollision || m_monitorCollisionAlpha) monitorCollisions(m_monitorCollisionAlpha);
+    m_graphic->setMonitorCollisions(m_monitorCollision || m_monitorCollisionAlpha);
+}
+
+CXObject* CMC_GraphicMedia::clone() {
+    if (!m_graphic) return nullptr;
+    auto* copy = dynamic_cast<CGraphicsObject*>(m_graphic->clone());
+    if (!copy) return nullptr;
+    int priority = getDrawPriority();
+    // The copy's pixels are shared blocks; the use keeps the cached picture as long as this object.
+    if (m_resource) takeFromCache(m_resource->getFileName());
+    if (priority >= 0)
+        if (CRefreshScreen* screen = getScreen()) screen->put(copy, priority);
+    return newClone(copy);
+}
+
+bool CMC_GraphicMedia::done(bool flag) {
+    m_doneCalled = true;
+    releaseGraphic();
+    return CMC_Object::done(flag);
+}
+
+bool CMC_GraphicMedia::verifyBehaviour(const CXString& key) {
+    if (!m_listening && m_window &&
+        (key.startsWith("ONCLICK") || key.startsWith("ONRELEASE") || key.equals("ONFOCUSON") ||
+         key.equals("ONFOCUSOFF"))) {
+        m_focused = false;
+        m_listening = true;
+        // The priority of this moment: the draw priority SETPRIORITY gave, else PRIORITY.
+        int priority = getDrawPriority();
+        m_window->registerMouseListener(this, priority >= 0 ? priority : m_priority);
+    }
+    return true;
+}
+
+void CMC_GraphicMedia::initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) {
+    CMC_Object::initializeBehaviours(container, element);
+    if (element || !m_bindings) return;
+    CXVector* keys = m_bindings->getKeys();
+    for (int k = 0; keys && k < keys->getSize(); ++k)
+        verifyBehaviour(static_cast<CStringHashCode*>(keys->at(k))->getString());
+    delete keys;
+}
+
+bool CMC_GraphicMedia::mouseReady() { return m_buttonMode && m_listening && m_graphic && graphicVisible(); }
+
+bool CMC_GraphicMedia::onMouseMove(CXPoint p) {
+    if (!mouseReady() || !(handles("ONFOCUSON") || handles("ONFOCUSOFF"))) return false;
+    bool inside = hitBox().IsInRect(p);
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    if (m_focused && !inside) {
+        m_focused = false;
+        onSignal("ONFOCUSOFF");
+        if (self->object && m_activeCursor && m_window) m_window->EndActiveCursor();
+    } else if (!m_focused && inside) {
+        m_focused = true;
+        onSignal("ONFOCUSON");
+        if (self->object && m_activeCursor && m_window) m_window->BeginActiveCursor();
+    }
+    return false;
+}
+
+bool CMC_GraphicMedia::onClick(int button, CXPoint p) {
+    if (!mouseReady() || !handles("ONCLICK") || !hitBox().IsInRect(p)) return false;
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    raiseDetailed("ONCLICK", {CMC_Mouse::getButton(button)});
+    if (self->object && m_activeCursor && m_window) m_window->EndActiveCursor();
+    return true;
+}
+
+bool CMC_GraphicMedia::onRelease(int button, CXPoint p) {
+    if (!mouseReady() || !handles("ONRELEASE") || !hitBox().IsInRect(p)) return false;
+    raiseDetailed("ONRELEASE", {CMC_Mouse::getButton(button)});
+    return false;
+}
+
+void CMC_GraphicMedia::raiseCollision(const char* event, CGraphicsObject* a, CGraphicsObject* b) {
+    if (!m_graphic || a != m_graphic || !handles(event)) return;
+    CMC_ObjectsContainer* container = getContainer();
+    if (!container) return;
+    CXString partner = container->getGraphicsObjectName(b, true);
+    CXString own = container->getGraphicsObjectName(a, true);
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    CXString name(event);
+    for (const CXString& detail : collisionDetails(partner)) {
+        if (onSignal(name + "^" + detail)) return;
+        if (!self->object) return;
+    }
+    auto* args = new CXArray(101, 0.75f);
+    args->add(new CXString(own));
+    args->add(new CXString(partner));
+    onSignal(name, args);
+    CMC_Binding::freeArguments(args);
+}
+
+void CMC_GraphicMedia::onCollision(CGraphicsObject* a, CGraphicsObject* b) {
+    raiseCollision("ONCOLLISION", a, b);
+}
+
+void CMC_GraphicMedia::onCollisionFinished(CGraphicsObject* a, CGraphicsObject* b) {
+    raiseCollision("ONCOLLISIONFINISHED", a, b);
+}
+
+void CMC_GraphicMedia::serialize(CXArchive* archive) {
+    if (!archive) return;
+    CMC_Object::serialize(archive);
+    if (archive->isStoring()) {
+        CXString fileName = m_resource ? m_resource->getFileName() : CXString("");
+        bool onScreen = getDrawPriority() != -1;
+        bool visible = m_graphic && graphicVisible();
+        bool release = m_resource && m_resource->releaseAfterUse();
+        *archive << m_buttonMode << m_monitorCollision << m_monitorCollisionAlpha << fileName << onScreen
+                 << visible << static_cast<int32_t>(m_priority) << release << m_preload;
+        return;
+    }
+    CXString fileName;
+    bool onScreen = false;
+    bool visible = false;
+    bool release = false;
+    int32_t priority = 0;
+    *archive >> &m_buttonMode >> &m_monitorCollision >> &m_monitorCollisionAlpha >> &fileName >> &onScreen >>
+        &visible >> &priority >> &release >> &m_preload;
+    if (!archive->good()) return;
+    m_priority = priority;
+    load(fileName, m_preload);
+    if (!m_graphic) return;
+    if (m_resource) m_resource->toRelease(release);
+    m_graphic->Visible(visible);
+    m_start = m_graphic->GetPosition();
+    if (m_monitorCollision || m_monitorCollisionAlpha) monitorCollisions(m_monitorCollisionAlpha);
+    if (onScreen)
+        if (CRefreshScreen* screen = getScreen()) screen->put(m_graphic, m_priority);
+}
+
+// ---- CMC_MediaRunner ----
+
+CMC_MediaRunner::Call::Call(CMC_MediaRunner& runner, CMC_Object* object, CMC_ObjectsContainer* container,
+                            CXVector* args)
+    : m_runner(runner), m_object(object), m_container(container), m_args(args),
+      m_guard(object, container, args) {}
+
+int CMC_MediaRunner::Call::integer(int index) const {
+    CMC_Integer* value = m_runner.getParameterInteger(m_args, index);
+    return value ? value->getValue() : 0;
+}
+
+bool CMC_MediaRunner::Call::boolean(int index) const {
+    CMC_Bool* value = m_runner.getParameterBool(m_args, index);
+    return value && value->getValue();
+}
+
+double CMC_MediaRunner::Call::real(int index) const {
+    CMC_Double* value = m_runner.getParameterDouble(m_args, index);
+    return value ? value->getValue() : 0.0;
+}
+
+CXString CMC_MediaRunner::Call::string(int index) const {
+    CMC_String* value = m_runner.getParameterString(m_args, index);
+    return value ? value->getValue() : CXString("");
+}
+
+bool CMC_MediaRunner::Call::isInteger(int index) const {
+    CMC_Variable* value = m_runner.getParameter(m_args, index);
+    return value && value->getType() == TYPE_INTEGER;
+}
+
+void CMC_MediaRunner::addMethod(const char* name, int id, Handler handler) {
+    CMC_Runner::addMethod(name, id);
+    if (id < 1 || id >= MTH_SEND) return;
+    if (static_cast<int>(m_handlers.size()) <= id) m_handlers.resize(static_cast<size_t>(id) + 1, nullptr);
+    m_handlers[static_cast<size_t>(id)] = handler;
+}
+
+CMC_Variable* CMC_MediaRunner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
+                                   CXVector* args) {
+    if (!object || object->getType() != m_typeId || id < 1 || id >= static_cast<int>(m_handlers.size()) ||
+        !m_handlers[static_cast<size_t>(id)])
+        return CMC_Runner::run(id, object, container, args);
+    Call call(*this, object, container, args);
+    return m_handlers[static_cast<size_t>(id)](call);
+}
+
+} // namespace KavirelDLL
