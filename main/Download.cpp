@@ -87,12 +87,12 @@ public:
         draw();
     }
     void setText(const CXString& text) override {
-        m_fallback.setText(text);
+        if (!m_display) m_fallback.setText(text);
         m_text = text;
         draw();
     }
     void setButton(const CXString& text) override {
-        m_fallback.setButton(text);
+        if (!m_display) m_fallback.setButton(text);
         m_button = text;
         draw();
     }
@@ -120,6 +120,7 @@ public:
         m_display.reset();
         m_video.reset();
     }
+    CDisplay* display() const { return m_display.get(); }
 
 private:
     struct CBox {
@@ -225,8 +226,15 @@ CXString decimal(int64_t value) {
 } // namespace
 
 std::unique_ptr<CDownloadDialogFront> makeDownloadDialogFront() {
-    if (CVideo::desktopAvailable()) return std::make_unique<CWindowFront>();
+    if (CVideo::desktopAvailable()) return makeDownloadWindow();
     return std::make_unique<CStandardErrorFront>();
+}
+
+std::unique_ptr<CDownloadDialogFront> makeDownloadWindow() { return std::make_unique<CWindowFront>(); }
+
+CDisplay* downloadWindowDisplay(CDownloadDialogFront* front) {
+    auto* window = dynamic_cast<CWindowFront*>(front);
+    return window ? window->display() : nullptr;
 }
 
 // ---- CDownloadProduct ----

@@ -10,7 +10,8 @@
 
 namespace KavirelDLL {
 class CCommandLine6;
-}
+class CDisplay;
+} // namespace KavirelDLL
 
 // What dialog 218 shows: its static text (1033), its button (1037) and its progress bar (1032). The program's
 // front is a small window of its own, or standard error when there is no desktop; tests give their own.
@@ -31,6 +32,11 @@ public:
 
 // The front the program uses: the window when a desktop is there, else standard error.
 std::unique_ptr<CDownloadDialogFront> makeDownloadDialogFront();
+// The window: 459 x 133 pixels (306 x 82 dialog units at the menu lettering's 6 x 13 cell) at 300, 200; when
+// it cannot open, its texts go to standard error.
+std::unique_ptr<CDownloadDialogFront> makeDownloadWindow();
+// The window's display while it is open (tests read its pixels), else null.
+KavirelDLL::CDisplay* downloadWindowDisplay(CDownloadDialogFront* front);
 
 // Fetches a web game's package for the web installer, showing dialog 218 while it runs. The worker's reports
 // are only recorded; the dialog's 100 ms tick shows them.
