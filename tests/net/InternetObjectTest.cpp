@@ -84,6 +84,11 @@ TEST_F(InternetObjectThreaded, ProgressWithoutALengthIsZeroAndDeletionStopsTheTr
     EXPECT_EQ(game.call("NET", "GETPROGRESS"), "0");
     game.run->frames(1);
     EXPECT_EQ(game.log(), "downloaded;");
+    // Sizes past 21 MB (and past 4 GB) do not overflow the percentage.
+    CInternet* downloader = net()->getInternetIfc();
+    downloader->setTotalSize(6000000000LL);
+    downloader->onDownload(3000000000LL - 100000);
+    EXPECT_EQ(game.call("NET", "GETPROGRESS"), "50");
 
     game.call("NET", "GET", {server.host() + "&slashstall&slashbig", "s.bin"});
     server.waitForStall();
