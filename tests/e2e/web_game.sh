@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A web game: the sample game packed as "kavirelweb/Przyklad.pik" and served by python's http.server on
 # 127.0.0.1; "-game Przyklad -server ... -install -version 2" installs it in the player's web games' folder and
-# records it; a game the server lacks installs nothing and ends with 1; "-uninstall" of a game that is not
+# records it; played, its start is counted and its play time added; a game the server lacks installs nothing and ends with 1; "-uninstall" of a game that is not
 # installed ends with 1 unasked, and with no desktop to answer on removes nothing.
 #   web_game.sh <kavirel> <sample game folder>
 set -uo pipefail
@@ -51,6 +51,24 @@ code=$?
 game_values=$(awk '/^\[/ { inside = /\\KavirelWeb\\Przyklad\]$/ } inside' "$registry")
 grep -qx '"FullName"="Przyklad"' <<<"$game_values" || fail "no FullName recorded: $game_values"
 grep -qx '"Version"="2"' <<<"$game_values" || fail "no Version recorded: $game_values"
+
+# Played: started from its folder (always in a window), its start counted before the game runs, its play time
+# added when it ends (here on SIGTERM).
+(cd "$work/start" && exec timeout 60 "$program" -nosound -nomusic -game Przyklad -server "http://127.0.0.1:$port") \
+    2>"$work/stderr" &
+player=$!
+values() { awk '/^\[/ { inside = /\\KavirelWeb\\Przyklad\]$/ } inside' "$registry"; }
+for _ in $(seq 600); do
+    grep -qx '"TimesPlayed"="1"' <<<"$(values)" && break
+    sleep 0.1
+done
+sleep 1.2 # so at least a whole second is added
+kill -TERM $player
+wait $player
+code=$?
+[ "$code" -eq 0 ] || fail "the web game ended with $code"
+grep -qx '"TimesPlayed"="1"' <<<"$(values)" || fail "the start was not counted: $(values)"
+grep -qx '"TotalTime"="[1-9][0-9]*"' <<<"$(values)" || fail "no play time added: $(values)"
 
 run_in "$work/start" -game Brak -server "http://127.0.0.1:$port" -install
 code=$?
