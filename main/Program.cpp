@@ -8,6 +8,7 @@
 #include "core/Log.h"
 #include "core/Path.h"
 #include "display/Window.h"
+#include "main/Download.h"
 #include "main/MainWindow.h"
 #include "main/ProgramIcon.h"
 #include "platform/Codepage.h"
@@ -87,10 +88,7 @@ int CKavirelProgram::startUp() {
     // through these records.
     CKavirelWEB::recordProgram(CPlatformFiles::programName().c_str());
 
-    if (m_commandLine->isParameter("uninstall")) {
-        fail("Odinstalowanie gier z sieci nie jest jeszcze zbudowane (\"-uninstall\").");
-        return EXIT_FAILED;
-    }
+    if (m_commandLine->isParameter("uninstall")) return uninstallWebGame(*m_commandLine);
 
     m_language = new CLanguageOSVer();
     CPath path(nullptr);
@@ -120,8 +118,11 @@ int CKavirelProgram::startUp() {
     }
 
     if (m_commandLine->getParameter("game").IsString()) {
-        fail("Gry z sieci (\"-game\") nie s\xB9 jeszcze zbudowane.");
-        return EXIT_FAILED;
+        int code = startWebGame(*m_commandLine, m_webGameStart);
+        if (code != kPlayWebGame) return code;
+        // The game runs from its own folder in the web games' folder.
+        m_webGame = true;
+        m_currentDirectory = CFile::getCurrentDirectory();
     }
 
     CXString message;
@@ -267,6 +268,8 @@ void CKavirelProgram::fail(const CXString& text) {
 }
 
 void CKavirelProgram::shutDown() {
+    if (m_webGame && m_commandLine) addPlayingTime(*m_commandLine, m_webGameStart);
+    m_webGame = false;
     if (m_input) m_input->setFilter({});
     m_menu.close();
     m_menu.update(m_window);

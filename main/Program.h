@@ -71,4 +71,7 @@ private:
     KavirelDLL::CWindow* m_window = nullptr;
     KavirelDLL::CApplication* m_application = nullptr;
     CScenesMenu m_menu;
+    // A web game's start tick; its play time is added at shutdown.
+    bool m_webGame = false;
+    uint32_t m_webGameStart = 0;
 };

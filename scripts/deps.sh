@@ -8,6 +8,8 @@ packages=(
   libsndfile1-dev libvorbis-dev libogg-dev libspeex-dev vorbis-tools
   xvfb xauth imagemagick x11-utils x11-apps
   clang libclang-rt-14-dev
+  libcurl4-openssl-dev ca-certificates # HTTP downloads
+  python3 openssl # the download tests' web servers and certificates
   liblua5.4-dev libpixman-1-dev # the peers bench/ measures against
 )
 missing=()

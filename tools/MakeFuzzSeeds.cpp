@@ -478,6 +478,14 @@ void soundSeeds(const fs::path& work) {
 }
 
 // Faults found by fuzzing before fuzz/ existed.
+// Response headers as servers send them.
+void httpSeeds() {
+    seed("http_header", "length.txt", "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                      "Content-Length: 1234\r\nConnection: close\r\n\r\n");
+    seed("http_header", "chunked.txt", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
+    seed("http_header", "two_lengths.txt", "Content-Length:\t 7 \nContent-Length: 4294967296\n");
+}
+
 void regressionSeeds() {
     // A few packed bytes claiming 2 GB of pixels: a block of the whole picture was made and cleared for
     // them.
@@ -702,6 +710,7 @@ int main(int argc, char** argv) {
     tableSeeds(work);
     soundSeeds(work);
     sequenceSeeds();
+    httpSeeds();
     regressionSeeds();
     std::printf("seeds and regression inputs written below %s\n", g_fuzz.c_str());
     return 0;

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # kavirel started where there is no game: the error on standard error and a failing exit code, also for a
-# definition file that describes no game and for the web-distribution switches, which are not built yet; and a
-# pending self-update handed to the folder's "copy" program before anything else, or skipped when it cannot start.
+# definition file that describes no game; and a pending self-update handed to the folder's "copy" program before
+# anything else, or skipped when it cannot start.
 #   missing_game.sh <kavirel>
 set -uo pipefail
 program=$(realpath "$1")
@@ -19,12 +19,6 @@ run_in "$work/empty"
 code=$?
 [ "$code" -ne 0 ] || fail "a definition without an application ended with 0"
 grep -q "Nie można wczytać gry" "$work/stderr" || fail "no error text for a definition without an application"
-for switch in -game -uninstall; do
-    run_in "$work/web" "$switch" Gra
-    code=$?
-    [ "$code" -eq 1 ] || fail "$switch ended with $code"
-    grep -q -- "\"$switch\"" "$work/stderr" || fail "no message for $switch"
-done
 mkdir -p "$work/update/temp"
 : >"$work/update/temp/Kavirel.dll"
 printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s/handed"\nexit 7\n' "$work" >"$work/update/copy"
