@@ -117,7 +117,8 @@ bool CXSocket::bind(int port) {
     const EPlatformError e = CPlatformSocket::bind(m_handle, static_cast<uint16_t>(port));
     if (e == EPlatformError::none) return true;
     setErrorCode(e == EPlatformError::exists ? ERR_NET_PORT_TAKEN : ERR_NET_CONNECT);
-    logMessage("network: port %d cannot be listened on: %s", port, platformErrorText(e));
+    logMessage("network: port %d cannot be listened on: %s", port,
+               e == EPlatformError::exists ? "another program has it" : platformErrorText(e));
     return false;
 }
 
@@ -131,8 +132,8 @@ bool CXSocket::listen(int backlog) {
 }
 
 bool CXSocket::start(int port, int backlog) {
+    if (m_acceptThread.joinable()) return true; // listening already
     if (!bind(port) || !listen(backlog)) return false;
-    stop();
     m_stopAccept = false;
     m_acceptThread = std::thread(&CXSocket::acceptLoop, this);
     return true;
@@ -145,6 +146,8 @@ void CXSocket::stop() {
         m_stopAccept = true;
     }
     m_queueTaken.notify_all();
+    // Ends listening, which wakes the thread at once.
+    CPlatformSocket::shutdownReceive(m_handle);
     m_acceptThread.join();
 }
 
@@ -169,7 +172,7 @@ void CXSocket::acceptLoop() {
             }
             continue;
         }
-        if (error == EPlatformError::none) continue;
+        if (error == EPlatformError::none || m_stopAccept) continue;
         // Failing accepts (out of descriptors, say) are tried again less and less often, up to once a second.
         if (!reported) logMessage("network: accepting failed: %s", platformErrorText(error));
         reported = true;
@@ -231,21 +234,32 @@ bool CXSocket::send(CNetMessage* message) {
 }
 
 CXArray* CXSocket::receive() {
+    End end = End::none;
+    receiveOnce(end);
+    finish(end);
+    return m_received;
+}
+
+void CXSocket::receiveOnce(End& end) {
     m_received->removeAll();
-    if (m_closed) return m_received;
+    if (m_closed) return;
     unsigned char buffer[READ_CHUNK];
     const int n = CPlatformSocket::receive(m_handle, buffer, sizeof buffer, POLL_MS);
     if (n < 0) {
-        m_closed = true;
-        return m_received;
+        end = End::closed;
+        return;
     }
     m_stack->push(buffer, n);
     while (CNetMessage* message = m_stack->get()) m_received->add(message);
-    if (m_stack->isBroken()) {
+    if (m_stack->isBroken()) end = End::broken;
+}
+
+void CXSocket::finish(End end) {
+    if (end == End::closed) m_closed = true;
+    if (end == End::broken) {
         logMessage("network: a message of a length out of range came; the connection is dropped");
         drop();
     }
-    return m_received;
 }
 
 void CXSocket::startReceiver() {
@@ -276,15 +290,19 @@ void CXSocket::receiveLoop() {
                 continue;
             }
         }
-        CXArray* got = receive();
-        if (got->getSize() == 0) continue;
-        std::lock_guard<std::mutex> l(m_queueLock);
-        for (int i = 0; i < got->getSize(); i++) {
-            auto* message = static_cast<CNetMessage*>(got->at(i));
-            m_queue.push_back(message);
-            m_queuedBytes += message->getBufferLen();
+        End end = End::none;
+        receiveOnce(end);
+        {
+            std::lock_guard<std::mutex> l(m_queueLock);
+            for (int i = 0; i < m_received->getSize(); i++) {
+                auto* message = static_cast<CNetMessage*>(m_received->at(i));
+                m_queue.push_back(message);
+                m_queuedBytes += message->getBufferLen();
+            }
+            m_received->removeAll();
         }
-        got->removeAll();
+        // Closed only once what came before the end is queued, so whoever sees the end has every message.
+        finish(end);
     }
 }
 

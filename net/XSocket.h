@@ -74,9 +74,10 @@ public:
     // listener has it.
     virtual bool bind(int port);
     virtual bool listen(int backlog);
-    // bind, listen and the accept thread; false (and nothing started) when the port is taken.
+    // bind, listen and the accept thread; false (and nothing started) when the port is taken. A socket
+    // listening already stays as it is.
     virtual bool start(int port, int backlog);
-    // Stops and joins the accept thread.
+    // Stops listening and joins the accept thread.
     virtual void stop();
     // A dotted address or a host name; false when it does not resolve, refuses or gives no answer in 5 s.
     virtual bool connect(const CXString& host, int port);
@@ -108,6 +109,9 @@ public:
     void abort();
 
 private:
+    enum class End { none, closed, broken };
+    void receiveOnce(End& end);
+    void finish(End end);
     void acceptLoop();
     void receiveLoop();
     void closeHandle();
