@@ -31,7 +31,7 @@ bool eventually(const std::function<bool()>& done) {
 
 struct Server {
     CXSocket listening{nullptr};
-    Server() { EXPECT_TRUE(listening.start(0, 5)); }
+    explicit Server(int backlog = 5) { EXPECT_TRUE(listening.start(0, backlog)); }
     int port() const { return listening.getPort(); }
     // The next accepted connection, receiving.
     std::unique_ptr<CXSocket> accept() {
@@ -218,4 +218,49 @@ TEST(NetSocketThreaded, StoppingJoinsEveryThreadWhateverItIsDoing) {
         CXSocket extra(nullptr);
         extra.connect(CXString("127.0.0.1"), server.port());
     }
+}
+
+TEST(NetSocketThreaded, ConnectionsNobodyTakesAreCapped) {
+    Server server(128); // no connection waits on the system's queue for a retry
+    std::vector<std::unique_ptr<CXSocket>> clients;
+    const int extra = 6;
+    for (int i = 0; i < CXSocket::MAX_PENDING_ACCEPTS + extra; i++) {
+        clients.push_back(std::make_unique<CXSocket>(nullptr));
+        ASSERT_TRUE(clients.back()->connect(CXString(i ? "127.0.0.1" : "localhost"), server.port()));
+        clients.back()->startReceiver();
+    }
+    auto closed = [&] {
+        int n = 0;
+        for (auto& c : clients) n += c->isClosed();
+        return n;
+    };
+    EXPECT_TRUE(eventually([&] { return closed() == extra; }));
+    auto waiting = server.listening.takeAccepted();
+    EXPECT_EQ(static_cast<int>(waiting.size()), CXSocket::MAX_PENDING_ACCEPTS);
+    for (auto& a : waiting) delete a.socket;
+    EXPECT_TRUE(eventually([&] { return closed() == CXSocket::MAX_PENDING_ACCEPTS + extra; }));
+}
+
+TEST(NetSocketThreaded, ReceivingWithoutAThreadCutsTheSameMessages) {
+    Server server;
+    CXSocket client(nullptr);
+    ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
+    std::vector<CXSocket::Accepted> got;
+    ASSERT_TRUE(eventually([&] {
+        got = server.listening.takeAccepted();
+        return !got.empty();
+    }));
+    std::unique_ptr<CXSocket> player(got[0].socket);
+    EXPECT_TRUE(client.send(new CNetHelloMessage(&client, CXString("Ann"))));
+    EXPECT_TRUE(client.send(new CNetMessage(&client, CNetMessage::GOODBYE)));
+    client.drop();
+    std::vector<std::unique_ptr<CNetMessage>> all;
+    while (!player->isClosed()) {
+        CXArray* batch = player->receive();
+        for (int i = 0; i < batch->getSize(); i++) all.emplace_back(static_cast<CNetMessage*>(batch->at(i)));
+    }
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->getType(), CNetMessage::HELLO);
+    EXPECT_EQ(all[1]->getType(), CNetMessage::GOODBYE);
+    EXPECT_EQ(all[1]->getHandle(), player.get());
 }
