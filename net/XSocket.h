@@ -86,7 +86,7 @@ public:
     virtual bool send(CNetMessage* message);
     // Waits a little for bytes and cuts them: the list of the whole messages that came (the caller owns the
     // messages; the list is the socket's and is emptied by the next call). A closed connection or a broken
-    // stream leaves it empty and the socket closed.
+    // stream leaves it empty and the socket closed. Not while the receive thread runs.
     virtual CXArray* receive();
 
     // The port listened on (after start).
