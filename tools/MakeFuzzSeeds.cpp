@@ -30,6 +30,7 @@
 #include "media/sound/SpeexCodec.h"
 #include "media/sound/WaveFile.h"
 #include "media/sound/WaveRoutines.h"
+#include "net/NetMessage.h"
 #include "platform/Files.h"
 #include "script/Database.h"
 #include "script/Double.h"
@@ -38,6 +39,7 @@
 #include "script/ObjectsContainer.h"
 #include "script/String.h"
 #include "script/Structure.h"
+#include "script/VariableFactory.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -691,6 +693,43 @@ void sequenceSeeds() {
          "x ADD y\nSEQ ADD SEQ\nNAME ROOT\nROOT TYPE SPEAKING\nROOT WAVFN SEQ\nNAME z\nz:ADD\n");
 }
 
+// Network messages of every type, written by their own writers: each alone for the message readers (its type
+// byte and payload), all in one stream for the frame reader.
+void networkSeeds() {
+    CMC_VariableFactory::initialize();
+    CXArray params;
+    CXString one("1"), two("2");
+    params.add(&one);
+    params.add(&two);
+    CMC_Integer score(CXString("SCORE"));
+    CMC_String name(CXString("NAME"), CXString("Ann"));
+    const char chunk[5] = {'d', 'a', 't', 'a', 0};
+    std::vector<std::pair<std::string, std::unique_ptr<CNetMessage>>> all;
+    all.emplace_back("cmd", new CNetCmdMessage(nullptr, CXString("JUMP"), &params));
+    all.emplace_back("cmd_bare", new CNetCmdMessage(nullptr, CXString("GO"), nullptr));
+    all.emplace_back("variable_integer", new CNetVariableMessage(nullptr, &score));
+    all.emplace_back("variable_string", new CNetVariableMessage(nullptr, &name));
+    all.emplace_back("behaviour", new CNetBehaviourMessage(nullptr, CXString("{SCORE^SET(1);}")));
+    all.emplace_back("goodbye", new CNetMessage(nullptr, CNetMessage::GOODBYE));
+    all.emplace_back("text", new CNetTextMessage(nullptr, CXString("hello")));
+    all.emplace_back("ping", new CNetPingMessage(nullptr, 42));
+    all.emplace_back("hello", new CNetHelloMessage(nullptr, CXString("Ann")));
+    all.emplace_back("file_request", new CNetFileRequestMessage(nullptr, 1, CXString("a"), CXString("b"),
+                                                                CXString("file.dat")));
+    all.emplace_back("file_response", new CNetFileResponseMessage(nullptr, 1, 2, 5, 5));
+    all.emplace_back("file_data", new CNetFileDataMessage(nullptr, 1, 2, 0, 0, 5, chunk));
+    std::string stream;
+    for (auto& [label, m] : all) {
+        const std::string bytes(reinterpret_cast<const char*>(m->getBuffer()), static_cast<size_t>(m->getBufferLen()));
+        seed("net_message", label, std::string(1, static_cast<char>(m->getType())) + bytes.substr(8));
+        stream += bytes;
+    }
+    seed("net_frame", "all_types_whole", std::string(1, '\x3f') + stream);
+    seed("net_frame", "all_types_byte_by_byte", std::string(1, '\0') + stream);
+    seed("net_frame", "goodbye_then_length_seven", std::string("\x07\4\0\0\0\x08\0\0\0\5\0\0\0\7\0\0\0", 17));
+    CMC_VariableFactory::done();
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FUZZ_FOLDER\n", argv[0]);
@@ -711,6 +750,7 @@ int main(int argc, char** argv) {
     soundSeeds(work);
     sequenceSeeds();
     httpSeeds();
+    networkSeeds();
     regressionSeeds();
     std::printf("seeds and regression inputs written below %s\n", g_fuzz.c_str());
     return 0;

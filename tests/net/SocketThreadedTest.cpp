@@ -1,0 +1,266 @@
+// Sockets over loopback on ports the system picks, with their accept and receive threads.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "core/Containers.h"
+#include "net/NetListener.h"
+#include "net/NetMessage.h"
+#include "net/NetMessageProcessor.h"
+#include "net/XSocket.h"
+#include "platform/Socket.h"
+
+using namespace KavirelDLL;
+
+namespace {
+
+// Waits for a state the threads bring about; false only when it never comes (a hang, not a slow run).
+bool eventually(const std::function<bool()>& done) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+struct Server {
+    CXSocket listening{nullptr};
+    explicit Server(int backlog = 5) { EXPECT_TRUE(listening.start(0, backlog)); }
+    int port() const { return listening.getPort(); }
+    // The next accepted connection, receiving.
+    std::unique_ptr<CXSocket> accept() {
+        std::vector<CXSocket::Accepted> got;
+        EXPECT_TRUE(eventually([&] {
+            got = listening.takeAccepted();
+            return !got.empty();
+        }));
+        if (got.empty()) return nullptr;
+        EXPECT_EQ(got[0].address, CXString("127.0.0.1"));
+        for (size_t i = 1; i < got.size(); i++) delete got[i].socket;
+        got[0].socket->startReceiver();
+        return std::unique_ptr<CXSocket>(got[0].socket);
+    }
+};
+
+std::unique_ptr<CXSocket> connectTo(int port) {
+    auto s = std::make_unique<CXSocket>(nullptr);
+    EXPECT_TRUE(s->connect(CXString("127.0.0.1"), port));
+    s->startReceiver();
+    return s;
+}
+
+// Takes messages until count came or the connection closed.
+std::vector<std::unique_ptr<CNetMessage>> collect(CXSocket& s, size_t count) {
+    std::vector<std::unique_ptr<CNetMessage>> all;
+    eventually([&] {
+        for (CNetMessage* m : s.takeMessages()) all.emplace_back(m);
+        return all.size() >= count || s.isClosed();
+    });
+    for (CNetMessage* m : s.takeMessages()) all.emplace_back(m);
+    return all;
+}
+
+struct PingWatcher : CNetListener {
+    int pings = 0;
+    void onMessage(CNetMessage* m) override { pings += m->getType() == CNetMessage::PING; }
+};
+
+} // namespace
+
+TEST(NetSocketThreaded, MessagesCrossBothWaysInOrder) {
+    Server server;
+    auto client = connectTo(server.port());
+    auto player = server.accept();
+    ASSERT_TRUE(player);
+
+    std::string big(static_cast<size_t>(CNetMessage::MAX_LENGTH - 9), 'b');
+    // Two threads send at once; each message arrives whole.
+    std::thread other([&] {
+        for (int i = 0; i < 50; i++) EXPECT_TRUE(client->send(new CNetTextMessage(client.get(), CXString("x"))));
+    });
+    for (int i = 0; i < 50; i++) EXPECT_TRUE(client->send(new CNetHelloMessage(client.get(), CXString("y"))));
+    other.join();
+    EXPECT_TRUE(client->send(new CNetTextMessage(client.get(), CXString(big.c_str()))));
+    auto got = collect(*player, 101);
+    ASSERT_EQ(got.size(), 101u);
+    int texts = 0;
+    for (size_t i = 0; i < 100; i++) texts += got[i]->getType() == CNetMessage::TEXT;
+    EXPECT_EQ(texts, 50);
+    EXPECT_EQ(got[100]->getBufferLen(), CNetMessage::MAX_LENGTH);
+    EXPECT_EQ(got[100]->getHandle(), player.get());
+
+    // A ping is answered over its own connection; the answer is not answered again.
+    EXPECT_TRUE(player->send(new CNetPingMessage(player.get(), 77)));
+    auto ping = collect(*client, 1);
+    ASSERT_EQ(ping.size(), 1u);
+    PingWatcher watcher;
+    CXArray listeners;
+    listeners.add(static_cast<CNetListener*>(&watcher));
+    EXPECT_EQ(CNetMessageProcessor::process(ping[0].get(), &listeners), ERR_NONE);
+    auto pong = collect(*player, 1);
+    ASSERT_EQ(pong.size(), 1u);
+    CNetPingMessage answer(CXString(""), pong[0].get());
+    EXPECT_TRUE(answer.isResponse());
+    EXPECT_EQ(answer.getTime(), 77);
+    EXPECT_EQ(CNetMessageProcessor::process(pong[0].get(), &listeners), ERR_NONE);
+    EXPECT_EQ(watcher.pings, 2);
+    EXPECT_TRUE(player->takeMessages().empty());
+    EXPECT_TRUE(client->takeMessages().empty());
+
+    // Closing one side closes the other.
+    client.reset();
+    EXPECT_TRUE(eventually([&] { return player->isClosed(); }));
+    EXPECT_FALSE(player->send(new CNetTextMessage(player.get(), CXString("late"))));
+}
+
+TEST(NetSocketThreaded, GarbageDropsOnlyItsConnection) {
+    Server server;
+    auto good = connectTo(server.port());
+    auto goodPlayer = server.accept();
+    const int raw = CPlatformSocket::create();
+    ASSERT_EQ(CPlatformSocket::connect(raw, "127.0.0.1", static_cast<uint16_t>(server.port()), 5000),
+              EPlatformError::none);
+    auto badPlayer = server.accept();
+    ASSERT_TRUE(goodPlayer && badPlayer);
+
+    // A whole message, then a length word of 3.
+    const unsigned char bytes[] = {5, 0, 0, 0, 10, 0, 0, 0, 'o', 0, 1, 0, 0, 0, 3, 0, 0, 0, 'x', 'x'};
+    ASSERT_TRUE(CPlatformSocket::sendAll(raw, bytes, sizeof bytes, 2000));
+    auto got = collect(*badPlayer, 2);
+    EXPECT_EQ(got.size(), 1u);
+    EXPECT_TRUE(eventually([&] { return badPlayer->isClosed(); }));
+    // The other side sees the connection end.
+    char sink[16];
+    EXPECT_TRUE(eventually([&] { return CPlatformSocket::receive(raw, sink, sizeof sink, 100) < 0; }));
+    CPlatformSocket::close(raw);
+
+    EXPECT_TRUE(good->send(new CNetTextMessage(good.get(), CXString("still here"))));
+    EXPECT_EQ(collect(*goodPlayer, 1).size(), 1u);
+    EXPECT_FALSE(goodPlayer->isClosed());
+}
+
+TEST(NetSocketThreaded, ATakenPortAndAnAbsentServerAreReported) {
+    Server server;
+    CXSocket second(nullptr);
+    EXPECT_FALSE(second.start(server.port(), 5));
+    EXPECT_EQ(second.LastError(), ERR_NET_PORT_TAKEN);
+
+    // A port nobody listens on any more refuses at once.
+    int freePort = 0;
+    {
+        CXSocket gone(nullptr);
+        ASSERT_TRUE(gone.start(0, 1));
+        freePort = gone.getPort();
+    }
+    CXSocket refused(nullptr);
+    EXPECT_FALSE(refused.connect(CXString("127.0.0.1"), freePort));
+    EXPECT_EQ(refused.LastError(), ERR_NET_CONNECT);
+    CXSocket unknown(nullptr);
+    EXPECT_FALSE(unknown.connect(CXString("no-such-host.invalid"), freePort));
+    EXPECT_FALSE(CXSocket::getHostName().GetLength() == 0);
+}
+
+TEST(NetSocketThreaded, AReaderThatLagsHoldsBackItsSender) {
+    Server server;
+    auto client = connectTo(server.port());
+    auto player = server.accept();
+    ASSERT_TRUE(player);
+    const int count = 12;
+    std::string block(static_cast<size_t>(CNetMessage::MAX_LENGTH / 2), 'q');
+    std::thread sender([&] {
+        for (int i = 0; i < count; i++)
+            EXPECT_TRUE(client->send(new CNetCmdMessage(client.get(), CXString(std::to_string(i).c_str()), nullptr)) &&
+                        client->send(new CNetTextMessage(client.get(), CXString(block.c_str()))));
+    });
+    // The queue fills to its cap and stops there until taken.
+    EXPECT_TRUE(eventually([&] { return player->getQueuedBytes() >= CXSocket::MAX_QUEUED; }));
+    EXPECT_LE(player->getQueuedBytes(), CXSocket::MAX_QUEUED + CNetMessage::MAX_LENGTH);
+    auto got = collect(*player, 2 * count);
+    sender.join();
+    ASSERT_EQ(got.size(), 2u * count);
+    for (int i = 0; i < count; i++)
+        EXPECT_STREQ(CNetCmdMessage(CXString(), got[2 * i].get()).getCommand().GetBuffer(), std::to_string(i).c_str());
+}
+
+TEST(NetSocketThreaded, ASendThatStallsDropsTheConnection) {
+    Server server;
+    CXSocket client(nullptr);
+    ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
+    std::vector<CXSocket::Accepted> got;
+    ASSERT_TRUE(eventually([&] {
+        got = server.listening.takeAccepted();
+        return !got.empty();
+    }));
+    std::unique_ptr<CXSocket> silent(got[0].socket); // never reads
+    std::string block(static_cast<size_t>(CNetMessage::MAX_LENGTH - 9), 's');
+    bool failed = false;
+    for (int i = 0; i < 1000 && !failed; i++) failed = !client.send(new CNetTextMessage(&client, CXString(block.c_str())));
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(client.isClosed());
+    EXPECT_EQ(client.LastError(), ERR_NET_CLOSED);
+}
+
+TEST(NetSocketThreaded, StoppingJoinsEveryThreadWhateverItIsDoing) {
+    for (int round = 0; round < 20; round++) {
+        Server server;
+        auto client = connectTo(server.port());
+        auto player = server.accept();
+        ASSERT_TRUE(player);
+        if (round % 2) player->abort(); // a reset, not an orderly close
+        EXPECT_TRUE(eventually([&] { return round % 2 == 0 || client->isClosed(); }));
+        // Connections accepted and never taken go with their listener.
+        CXSocket extra(nullptr);
+        extra.connect(CXString("127.0.0.1"), server.port());
+    }
+}
+
+TEST(NetSocketThreaded, ConnectionsNobodyTakesAreCapped) {
+    Server server(128); // no connection waits on the system's queue for a retry
+    std::vector<std::unique_ptr<CXSocket>> clients;
+    const int extra = 6;
+    for (int i = 0; i < CXSocket::MAX_PENDING_ACCEPTS + extra; i++) {
+        clients.push_back(std::make_unique<CXSocket>(nullptr));
+        ASSERT_TRUE(clients.back()->connect(CXString(i ? "127.0.0.1" : "localhost"), server.port()));
+        clients.back()->startReceiver();
+    }
+    auto closed = [&] {
+        int n = 0;
+        for (auto& c : clients) n += c->isClosed();
+        return n;
+    };
+    EXPECT_TRUE(eventually([&] { return closed() == extra; }));
+    auto waiting = server.listening.takeAccepted();
+    EXPECT_EQ(static_cast<int>(waiting.size()), CXSocket::MAX_PENDING_ACCEPTS);
+    for (auto& a : waiting) delete a.socket;
+    EXPECT_TRUE(eventually([&] { return closed() == CXSocket::MAX_PENDING_ACCEPTS + extra; }));
+}
+
+TEST(NetSocketThreaded, ReceivingWithoutAThreadCutsTheSameMessages) {
+    Server server;
+    CXSocket client(nullptr);
+    ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
+    std::vector<CXSocket::Accepted> got;
+    ASSERT_TRUE(eventually([&] {
+        got = server.listening.takeAccepted();
+        return !got.empty();
+    }));
+    std::unique_ptr<CXSocket> player(got[0].socket);
+    EXPECT_TRUE(client.send(new CNetHelloMessage(&client, CXString("Ann"))));
+    EXPECT_TRUE(client.send(new CNetMessage(&client, CNetMessage::GOODBYE)));
+    client.drop();
+    std::vector<std::unique_ptr<CNetMessage>> all;
+    while (!player->isClosed()) {
+        CXArray* batch = player->receive();
+        for (int i = 0; i < batch->getSize(); i++) all.emplace_back(static_cast<CNetMessage*>(batch->at(i)));
+    }
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->getType(), CNetMessage::HELLO);
+    EXPECT_EQ(all[1]->getType(), CNetMessage::GOODBYE);
+    EXPECT_EQ(all[1]->getHandle(), player.get());
+}
