@@ -1,5 +1,6 @@
 #include "objects/MediaFixtures.h"
 
+#include "core/Log.h"
 #include "display/RefreshScreen.h"
 #include "display/ValidationQuene.h"
 #include "display/Window.h"
@@ -8,8 +9,8 @@
 #include "script/Array.h"
 #include "script/Double.h"
 #include "script/Expression.h"
-#include "script/Scene.h"
 #include "script/RunnerFactory.h"
+#include "script/Scene.h"
 
 namespace KavirelTest {
 
@@ -135,11 +136,12 @@ TEST(ScriptImage, TheScreenListKeepsTheDefinitionsPriorityAndClonesTakeTheirSour
 
 TEST(ScriptImage, ArraysDeletedByTheirHandlersAndDrawingsInACycleStopSafely) {
     Properties sending = {{"TYPE", "ARRAY"}, {"SENDONCHANGE", "TRUE"}};
-    MediaGame game(image("A", "BLUE.IMG", {{"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}}) +
-                       image("B", "CLEAR.IMG", {{"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}, {"PRIORITY", "1"}}) +
-                       image("C", "SMALL.IMG") + object("ARR1", sending) + object("ARR2", sending) +
-                       object("COUNT", {{"TYPE", "BEHAVIOUR"}, {"CODE", logged("n.")}}),
-                   true, kFiles);
+    MediaGame game(
+        image("A", "BLUE.IMG", {{"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}}) +
+            image("B", "CLEAR.IMG", {{"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}, {"PRIORITY", "1"}}) +
+            image("C", "SMALL.IMG") + object("ARR1", sending) + object("ARR2", sending) +
+            object("COUNT", {{"TYPE", "BEHAVIOUR"}, {"CODE", logged("n.")}}),
+        true, kFiles);
     // GETCOLORAT and GETSLIDECOMPS stop once the array's change handler deleted it (ASan sees any more).
     int runs = 0;
     CMC_ObjectsContainer* scene = game.run->scene();
@@ -154,8 +156,8 @@ TEST(ScriptImage, ArraysDeletedByTheirHandlersAndDrawingsInACycleStopSafely) {
     CMC_String arrayName(CXString("arg"), CXString("ARR1"));
     CXVector args(101, 0.75f);
     for (CMC_Variable* arg : std::initializer_list<CMC_Variable*>{&x, &y, &arrayName}) args.add(arg);
-    CMC_Object::flush(
-        CMC_RunnerFactory::getRunner(TYPE_IMAGE)->run(CXString("GETCOLORAT"), game.run->find("A"), scene, &args));
+    CMC_Object::flush(CMC_RunnerFactory::getRunner(TYPE_IMAGE)
+                          ->run(CXString("GETCOLORAT"), game.run->find("A"), scene, &args));
     args.removeAll();
     game.call("B", "GETSLIDECOMPS", {"12", "0", "5", "5", "ARR2"});
     EXPECT_EQ(runs, 2);
@@ -214,7 +216,12 @@ TEST(ScriptImage, AtFifteenBitsPicturesBlendAndReplaceColoursInFiveFiveFive) {
 }
 
 TEST(ScriptImage, LinkSharesTheNamedPictureOnlyAtItsSizeAndOutlivesItsRelease) {
-    MediaGame game(image("G", "GREEN.IMG") + image("B", "BLUE.IMG") + image("S", "SMALL.IMG"), false, kFiles);
+    auto files = kFiles;
+    files.push_back({"YELLOW.IMG", solidPicture(40, 40, 0xFFE0)});
+    MediaGame game(image("G", "GREEN.IMG") + image("B", "BLUE.IMG") + image("S", "SMALL.IMG") +
+                       image("LATER", "YELLOW.IMG", {{"PRELOAD", "FALSE"}}) +
+                       object("N", {{"TYPE", "INTEGER"}}),
+                   false, files);
     game.call("B", "LINK", {"G"});
     EXPECT_EQ(game.call("B", "GETPIXEL", {"0", "0"}), "2016");
     game.call("S", "LINK", {"G"}); // 2 x 2 against 40 x 40: nothing shared
@@ -224,17 +231,28 @@ TEST(ScriptImage, LinkSharesTheNamedPictureOnlyAtItsSizeAndOutlivesItsRelease) {
     game.call("G", "LOAD", {"SMALL.IMG"});
     EXPECT_EQ(game.call("B", "GETPIXEL", {"39", "39"}), "2016");
     EXPECT_EQ(game.call("B", "GETWIDTH"), "40");
+
+    // A deferred picture is read before the sizes are compared; an object of another type is named.
+    CLogCapture log;
+    game.call("B", "LINK", {"LATER"});
+    EXPECT_EQ(game.call("B", "GETPIXEL", {"0", "0"}), "-32");
+    game.call("B", "LINK", {"N"});
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"IMAGE B: LINK to N, which is no IMAGE; nothing is shared"}));
 }
 
 TEST(ScriptImage, ACachedSceneReadBackPutsExactlyTheListedImagesBackAtTheirPriority) {
-    MediaGame game(image("ON", "RED.IMG",
-                         {{"TOCANVAS", "TRUE"},
-                          {"PRIORITY", "3"},
-                          {"VISIBLE", "TRUE"},
-                          {"ASBUTTON", "TRUE"},
-                          {"ONCLICK", logged("c.")}}) +
-                       image("OFF", "BLUE.IMG", {{"PRELOAD", "FALSE"}, {"MONITORCOLLISION", "TRUE"}}),
-                   true, kFiles);
+    MediaGame game(
+        image("ON", "RED.IMG",
+              {{"TOCANVAS", "TRUE"},
+               {"PRIORITY", "3"},
+               {"VISIBLE", "TRUE"},
+               {"ASBUTTON", "TRUE"},
+               {"ONCLICK", logged("c.")}}) +
+            image("OFF", "BLUE.IMG", {{"PRELOAD", "FALSE"}, {"MONITORCOLLISION", "TRUE"}}) +
+            image("LATER", "SMALL.IMG",
+                  {{"TOCANVAS", "TRUE"}, {"PRIORITY", "4"}, {"PRELOAD", "FALSE"}, {"VISIBLE", "TRUE"}}),
+        true, kFiles);
     game.call("ON", "SETPRIORITY", {"5"});
     ASSERT_TRUE(game.run->storeCache());
     game.start(true);
@@ -246,6 +264,10 @@ TEST(ScriptImage, ACachedSceneReadBackPutsExactlyTheListedImagesBackAtTheirPrior
     EXPECT_TRUE(on->isButton() && on->getImage()->isVisible());
     EXPECT_TRUE(off->getMonitorCollision());
     EXPECT_EQ(game.call("OFF", "GETWIDTH"), "0"); // still deferred
+    // A deferred picture that is visible is read, as the definition did.
+    EXPECT_EQ(game.call("LATER", "GETWIDTH"), "2");
+    game.run->frames(1);
+    EXPECT_EQ(screenPixel(game, 1, 1), 0xFFFF);
     game.press(0, 105, 55);
     EXPECT_EQ(game.log(), "c.");
 }
