@@ -490,8 +490,32 @@ void CGraphicsObject::onDestroy(CGraphicsObject* child) {
 
 // ---------------------------------------------------------------- children
 
+bool CGraphicsObject::reportsTo(CGraphicsObject* target) {
+    // Invalidations travel from an object to its observers: follow them, each object once.
+    std::vector<CGraphicsObject*> pending{this};
+    std::vector<CGraphicsObject*> seen;
+    while (!pending.empty()) {
+        CGraphicsObject* current = pending.back();
+        pending.pop_back();
+        if (current == target) return true;
+        if (std::find(seen.begin(), seen.end(), current) != seen.end()) continue;
+        seen.push_back(current);
+        for (int i = 0; current->m_observers && i < current->m_observers->getSize(); ++i)
+            if (auto* next = dynamic_cast<CGraphicsObject*>(
+                    static_cast<CInvalidateObserver*>(current->m_observers->at(i))))
+                pending.push_back(next);
+    }
+    return false;
+}
+
 void CGraphicsObject::addObject(CGraphicsObject* child, int) {
     if (!child || child == this) return;
+    // A child that this object is drawn onto, directly or further up, would invalidate both without end.
+    if (reportsTo(child)) {
+        logMessage("graphics object \"%s\" is not drawn onto \"%s\", which is drawn onto it already",
+                   child->m_fileName.GetBuffer(), m_fileName.GetBuffer());
+        return;
+    }
     if (!m_children) {
         m_children = new CValidationQuene();
         if (!m_backup && m_data && m_compression == COMPRESSION_NONE) {

@@ -248,7 +248,11 @@ public:
     bool isInside(int x, int y, bool alphaTest);
 
     // ---- children
+    // The child is drawn onto this object; refused (with a log line) when this object is already drawn
+    // onto the child, directly or through others, since the two would invalidate each other without end.
     void addObject(CGraphicsObject* child, int priority);
+    // True when this object's invalidations reach target through its observers (or it is target).
+    bool reportsTo(CGraphicsObject* target);
     void removeObject(CGraphicsObject* child);
     void removeAllObjects();
     void restoreImage();

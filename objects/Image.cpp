@@ -91,9 +91,22 @@ void CMC_Image::load(CXString fileName, bool preload) {
 
 bool CMC_Image::link(CMC_Object* other) {
     CImage* mine = getImage();
-    CImage* theirs =
-        other && other->getType() == TYPE_IMAGE ? static_cast<CMC_Image*>(other)->getImage() : nullptr;
+    if (!other) return false;
+    if (other->getType() != TYPE_IMAGE) {
+        logMessage("IMAGE %s: LINK to %s, which is no IMAGE; nothing is shared", m_name.GetBuffer(),
+                   other->getName().GetBuffer());
+        return false;
+    }
+    CImage* theirs = static_cast<CMC_Image*>(other)->getImage();
     if (!mine || !theirs) return false;
+    // A picture whose reading was deferred is read now: its size is known only then.
+    for (CImage* image : {mine, theirs})
+        if (!image->isLoaded() && image->getFileName().IsString()) image->Load(image->getFileName(), true);
+    if (!theirs->decodePixels() || !mine->decodePixels()) {
+        logMessage("IMAGE %s: LINK to %s: a picture is not loaded; nothing is shared", m_name.GetBuffer(),
+                   other->getName().GetBuffer());
+        return false;
+    }
     if (mine->sharePixelsOf(*theirs)) return true;
     logMessage("IMAGE %s: LINK to %s needs a picture of the same width, height and depth; nothing is shared",
                m_name.GetBuffer(), other->getName().GetBuffer());
@@ -275,8 +288,7 @@ CMC_Variable* monitorCollision(Call& c) {
 }
 
 CMC_Variable* removeMonitorCollision(Call& c) {
-    objectOf(c)->removeCollisionsMonitoring();
-    if (CImage* image = imageOf(c)) image->setMonitorCollisions(false);
+    objectOf(c)->removeMonitoringNow();
     return nullptr;
 }
 
@@ -390,8 +402,8 @@ CMC_Variable* drawOnto(Call& c) {
     int priority = c.count() > 1 ? c.integer(1) : 0;
     CImage* image = c.gone() ? nullptr : imageOf(c);
     CGraphicsObject* target = image ? named(c, name) : nullptr;
-    // A picture drawn onto itself would draw without end.
-    if (target && target != image) target->addObject(image, priority);
+    // The graphics object refuses a picture drawn onto itself or onto one drawn onto it.
+    if (target) target->addObject(image, priority);
     return nullptr;
 }
 
@@ -432,21 +444,27 @@ CMC_Variable* getSlideComps(Call& c) {
     CMC_Array* array = image ? namedArray(c, name) : nullptr;
     if (!array) return nullptr;
     auto [sx, sy] = slideComponents(image, vx, vy, x, y);
+    // The array's change handler may delete it: no add after that.
+    std::shared_ptr<CMC_ObjectAnchor> alive = array->anchor();
     CMC_Double temp(CXString("temp"));
     temp.setValue(sx);
     array->add(&temp);
     temp.setValue(sy);
-    array->add(&temp);
+    if (alive->object) array->add(&temp);
     return nullptr;
 }
 
 CMC_Variable* getColorAt(Call& c) {
+    // The coordinates are read (their expressions run) but not used.
+    c.integer(0);
+    c.integer(1);
     CXString name = c.string(2);
     CMC_Array* array = c.gone() ? nullptr : namedArray(c, name);
     if (!array) return nullptr;
+    std::shared_ptr<CMC_ObjectAnchor> alive = array->anchor();
     CMC_Integer temp(CXString("temp"));
     temp.setValue(0);
-    for (int i = 0; i < 4; ++i) array->add(&temp);
+    for (int i = 0; i < 4 && alive->object; ++i) array->add(&temp);
     return nullptr;
 }
 

@@ -1,6 +1,7 @@
 #include "objects/MediaObject.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "core/Archive.h"
 #include "core/Elements.h"
@@ -85,6 +86,19 @@ bool CMC_MediaObject::giveBackUses(CFileResolver* resource) {
 
 // ---- CMC_GraphicMedia ----
 
+namespace {
+
+// How many media objects monitor each graphic (one shared through the cache may have several); the scene
+// and the inspector hold a graphic once, and let go of it when its last monitor goes.
+std::unordered_map<CGraphicsObject*, int>& monitors() {
+    static std::unordered_map<CGraphicsObject*, int> counts;
+    return counts;
+}
+
+} // namespace
+
+bool CMC_GraphicMedia::isMonitored(CGraphicsObject* graphic) { return monitors().count(graphic) > 0; }
+
 CMC_GraphicMedia::CMC_GraphicMedia(CMC_ObjectsContainer* container, const CXString& name, int type)
     : CMC_MediaObject(container, name, type, false) {}
 
@@ -129,8 +143,7 @@ void CMC_GraphicMedia::finishDefinition(CMC_ObjectsContainer* container, CMEleme
         m_start = m_graphic->GetPosition();
     }
     if (keys.monitorCollision || keys.monitorCollisionAlpha) monitorCollisions(keys.monitorCollisionAlpha);
-    if (keys.toCanvas && m_graphic)
-        if (CRefreshScreen* screen = getScreen()) screen->put(m_graphic, keys.priority);
+    if (keys.toCanvas) putOnScreen(keys.priority);
     m_buttonMode = keys.asButton;
     initializeBehaviours(container, element);
 }
@@ -142,6 +155,14 @@ void CMC_GraphicMedia::setGraphic(CGraphicsObject* graphic, CFileResolver* resou
 
 CRefreshScreen* CMC_GraphicMedia::getScreen() const {
     return m_window ? m_window->GetRefreshScreenInterface() : nullptr;
+}
+
+void CMC_GraphicMedia::putOnScreen(int priority) {
+    CRefreshScreen* screen = getScreen();
+    // A graphic a sharer listed already stays where the sharer put it.
+    if (!screen || !m_graphic || screen->GetPriority(m_graphic) >= 0) return;
+    screen->put(m_graphic, priority);
+    m_putOnScreen = true;
 }
 
 int CMC_GraphicMedia::getDrawPriority() const {
@@ -169,29 +190,58 @@ void CMC_GraphicMedia::setAsButton(bool enable, bool activeCursor) {
 void CMC_GraphicMedia::monitorCollisions(bool alpha) {
     CMC_Scene* scene = getContainerScene();
     if (!scene || !m_graphic) return;
-    // The scene refuses a graphic whose flag is up, and leaves it at the alpha test's value: a graphic shared
-    // through the cache is registered for this observer too, and any monitored graphic reports its moves.
-    m_graphic->setMonitorCollisions(false);
-    scene->monitorCollisions(m_graphic, alpha, this);
+    if (m_monitored != m_graphic) {
+        if (m_monitored) removeCollisionsMonitoring();
+        int& count = monitors()[m_graphic];
+        if (count == 0) {
+            // The scene refuses a graphic whose flag is up, and leaves it at the alpha test's value.
+            m_graphic->setMonitorCollisions(false);
+            scene->monitorCollisions(m_graphic, alpha, this);
+        } else if (CCollisionInspector* inspector =
+                       m_window ? m_window->getCollisionInspectorInterface() : nullptr) {
+            // Another sharer registered the graphic: this object only listens too.
+            inspector->addNotifier(this);
+        }
+        ++count;
+        m_monitored = m_graphic;
+    }
+    // Any monitored graphic reports its moves.
     m_graphic->setMonitorCollisions(true);
 }
 
 void CMC_GraphicMedia::monitorCollisionsNow(bool alpha) { monitorCollisions(alpha); }
 
+void CMC_GraphicMedia::removeMonitoringNow() {
+    removeCollisionsMonitoring();
+    if (m_graphic && !isMonitored(m_graphic)) m_graphic->setMonitorCollisions(false);
+}
+
 void CMC_GraphicMedia::removeCollisionsMonitoring() {
-    if (!m_graphic) return;
-    if (CMC_Scene* scene = getContainerScene())
-        scene->removeMonitorCollisions(m_graphic, this);
-    else if (CCollisionInspector* inspector = m_window ? m_window->getCollisionInspectorInterface() : nullptr)
+    CCollisionInspector* inspector = m_window ? m_window->getCollisionInspectorInterface() : nullptr;
+    CGraphicsObject* graphic = m_monitored;
+    m_monitored = nullptr;
+    auto entry = graphic ? monitors().find(graphic) : monitors().end();
+    if (entry == monitors().end() || --entry->second > 0) {
+        // Never registered, or other sharers still monitor the graphic: only this observer goes.
+        if (inspector) inspector->removeNotifier(this);
+        return;
+    }
+    monitors().erase(entry);
+    if (CMC_Scene* scene = getContainerScene()) {
+        scene->removeMonitorCollisions(graphic, this);
+    } else if (inspector) {
         inspector->removeNotifier(this);
+        inspector->removeMonitoredObject(graphic);
+    }
 }
 
 void CMC_GraphicMedia::releaseGraphic() {
+    removeCollisionsMonitoring();
+    m_putOnScreen = false;
     if (!m_graphic) {
         giveBackUses(nullptr);
         return;
     }
-    removeCollisionsMonitoring();
     CGraphicsObject* graphic = m_graphic;
     CFileResolver* resource = m_resource;
     bool cached = holdsUseOf(resource);
@@ -207,9 +257,10 @@ void CMC_GraphicMedia::releaseGraphic() {
 
 void CMC_GraphicMedia::replaceGraphicDone(int oldPriority) {
     if (!m_graphic || oldPriority < 0) return;
-    if (CRefreshScreen* screen = getScreen()) screen->put(m_graphic, oldPriority);
+    putOnScreen(oldPriority);
     if (m_monitorCollision || m_monitorCollisionAlpha) monitorCollisions(m_monitorCollisionAlpha);
-    m_graphic->setMonitorCollisions(m_monitorCollision || m_monitorCollisionAlpha);
+    // A graphic other sharers monitor keeps reporting its moves.
+    if (!isMonitored(m_graphic)) m_graphic->setMonitorCollisions(false);
 }
 
 CXObject* CMC_GraphicMedia::clone() {
@@ -221,11 +272,12 @@ CXObject* CMC_GraphicMedia::clone() {
     if (m_resource) takeFromCache(m_resource->getFileName());
     if (priority >= 0)
         if (CRefreshScreen* screen = getScreen()) screen->put(copy, priority);
-    return newClone(copy);
+    CMC_GraphicMedia* made = newClone(copy);
+    if (made) made->m_putOnScreen = priority >= 0;
+    return made;
 }
 
 bool CMC_GraphicMedia::done(bool flag) {
-    m_doneCalled = true;
     releaseGraphic();
     return CMC_Object::done(flag);
 }
@@ -236,8 +288,9 @@ bool CMC_GraphicMedia::verifyBehaviour(const CXString& key) {
          key.equals("ONFOCUSOFF"))) {
         m_focused = false;
         m_listening = true;
-        // The priority of this moment: the draw priority SETPRIORITY gave, else PRIORITY.
-        int priority = getDrawPriority();
+        // The priority of this moment: the draw priority (SETPRIORITY may have changed it) of a graphic this
+        // object listed, else PRIORITY (a sharer's listing does not count).
+        int priority = m_putOnScreen ? getDrawPriority() : -1;
         m_window->registerMouseListener(this, priority >= 0 ? priority : m_priority);
     }
     return true;
@@ -335,11 +388,11 @@ void CMC_GraphicMedia::serialize(CXArchive* archive) {
     load(fileName, m_preload);
     if (!m_graphic) return;
     if (m_resource) m_resource->toRelease(release);
-    m_graphic->Visible(visible);
+    // As in the definition: a deferred picture that is visible is read now.
+    setGraphicVisible(visible);
     m_start = m_graphic->GetPosition();
     if (m_monitorCollision || m_monitorCollisionAlpha) monitorCollisions(m_monitorCollisionAlpha);
-    if (onScreen)
-        if (CRefreshScreen* screen = getScreen()) screen->put(m_graphic, m_priority);
+    if (onScreen) putOnScreen(m_priority);
 }
 
 // ---- CMC_MediaRunner ----
@@ -367,11 +420,6 @@ double CMC_MediaRunner::Call::real(int index) const {
 CXString CMC_MediaRunner::Call::string(int index) const {
     CMC_String* value = m_runner.getParameterString(m_args, index);
     return value ? value->getValue() : CXString("");
-}
-
-bool CMC_MediaRunner::Call::isInteger(int index) const {
-    CMC_Variable* value = m_runner.getParameter(m_args, index);
-    return value && value->getType() == TYPE_INTEGER;
 }
 
 void CMC_MediaRunner::addMethod(const char* name, int id, Handler handler) {

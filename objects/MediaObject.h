@@ -87,8 +87,13 @@ public:
 
     virtual void removeCollisionsMonitoring();
     // The MONITORCOLLISION method: registers with the scene and sets the graphic's flag; the object's own
-    // monitor fields (its definition's) stay.
+    // monitor fields (its definition's) stay. Registering again does nothing more.
     void monitorCollisionsNow(bool alpha);
+    // The REMOVEMONITORCOLLISION method: this object's monitoring goes; the graphic's flag goes down unless
+    // another object sharing the graphic still monitors it.
+    void removeMonitoringNow();
+    // True while some media object monitors the graphic.
+    static bool isMonitored(CGraphicsObject* graphic);
     virtual void load(CXString fileName, bool preload) = 0;
 
     bool onMouseMove(CXPoint p) override;
@@ -146,8 +151,11 @@ protected:
         setGraphic(static_cast<CGraphicsObject*>(graphic), static_cast<CFileResolver*>(graphic));
     }
     void setGraphic(CGraphicsObject* graphic, CFileResolver* resource);
-    // Registers the graphic with the scene's collision inspector (the two flags say how).
+    // Registers the graphic with the scene's collision inspector (the two flags say how); a graphic shared
+    // through the cache is registered once, and every sharer that monitors it hears its collisions.
     void monitorCollisions(bool alpha);
+    // Puts the graphic on the screen list at the priority unless it is listed already (by a sharer).
+    void putOnScreen(int priority);
     // Lets go of the graphic: out of the inspector, every cache use given back, destroyed unless the cache
     // keeps it.
     void releaseGraphic();
@@ -168,7 +176,10 @@ protected:
     bool m_monitorCollision = false;
     bool m_monitorCollisionAlpha = false;
     bool m_preload = false;
-    bool m_doneCalled = false;
+    // This object put its graphic on the screen list (a sharer's listing is not this object's).
+    bool m_putOnScreen = false;
+    // The graphic this object registered for collisions, or null.
+    CGraphicsObject* m_monitored = nullptr;
 
 private:
     void raiseCollision(const char* event, CGraphicsObject* a, CGraphicsObject* b);
@@ -194,8 +205,6 @@ public:
         bool boolean(int index) const;
         double real(int index) const;
         CXString string(int index) const;
-        // True when the argument is an INTEGER value (a number, not a name).
-        bool isInteger(int index) const;
         // True once reading an argument deleted the object or the container.
         bool gone() const { return m_guard.gone(); }
 

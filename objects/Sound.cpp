@@ -15,10 +15,10 @@ namespace KavirelDLL {
 
 CMC_Sound::CMC_Sound(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_MediaObject(container, element, TYPE_SOUND) {
-    CXString fileName = element ? element->getPropertyValue("FILENAME") : CXString("");
+    m_fileName = element ? element->getPropertyValue("FILENAME") : CXString("");
     m_preload = element && element->getPropertyBoolValue("PRELOAD");
     m_flushAfterPlayed = element && element->getPropertyBoolValue("FLUSHAFTERPLAYED");
-    create(fileName, true);
+    create(m_fileName);
     initializeBehaviours(container, element);
 }
 
@@ -34,11 +34,10 @@ CXString** CMC_Sound::getBehavioursList() {
     return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONSTARTED", "ONFINISHED", "ONRESUMED"});
 }
 
-void CMC_Sound::create(const CXString& fileName, bool addFolder) {
+void CMC_Sound::create(const CXString& fileName) {
     CXString path = fileName;
-    if (addFolder)
-        if (CApplication* application = m_window ? m_window->GetApplicationInterface() : nullptr)
-            path = application->getWAVPath(fileName);
+    if (CApplication* application = m_window ? m_window->GetApplicationInterface() : nullptr)
+        path = application->getWAVPath(fileName);
     if (getCache()) {
         m_sound = dynamic_cast<CSound4*>(takeFromCache(path));
         if (!m_sound) {
@@ -78,16 +77,17 @@ void CMC_Sound::serialize(CXArchive* archive) {
     if (!archive) return;
     CMC_Object::serialize(archive);
     if (archive->isStoring()) {
-        CXString fileName = m_sound ? m_sound->getFileName() : CXString("");
-        *archive << fileName << m_preload << m_flushAfterPlayed;
+        // The name as the definition gave it: the sound-effects folder is added where the cache is read, so
+        // a game folder may move.
+        *archive << m_fileName << m_preload << m_flushAfterPlayed;
         return;
     }
     CXString fileName;
     *archive >> &fileName >> &m_preload >> &m_flushAfterPlayed;
     if (!archive->good()) return;
     releaseSound(true);
-    // The name stored is the one played: its folder is not added again.
-    create(fileName, false);
+    m_fileName = fileName;
+    create(m_fileName);
 }
 
 bool CMC_Sound::onPlayableStarted(CPlayable*) {

@@ -24,7 +24,7 @@ public:
 
     bool done(bool flag) override;
     CXString** getBehavioursList() override;
-    // The sound's file name as played (its folder included), PRELOAD, FLUSHAFTERPLAYED.
+    // The definition's file name (without the sound-effects folder), PRELOAD, FLUSHAFTERPLAYED.
     void serialize(CXArchive* archive) override;
 
     bool onPlayableStarted(CPlayable* playable) override;
@@ -40,12 +40,14 @@ public:
     static int panOf(int value);
 
 private:
-    // Makes or finds the sound of the file; with addFolder the name is one of the sound-effects folder.
-    void create(const CXString& fileName, bool addFolder);
+    // Makes or finds the sound of the file of the sound-effects folder.
+    void create(const CXString& fileName);
     // Lets go of the sound: no longer observed, the cache's uses given back, an own sound destroyed.
     void releaseSound(bool destroyOwn);
 
     CSound4* m_sound = nullptr;
+    // FILENAME as the definition gave it.
+    CXString m_fileName;
     bool m_preload = false;
     bool m_flushAfterPlayed = false;
 };

@@ -84,6 +84,8 @@ public:
     virtual void _goto(const CXString& name);
     virtual void monitorCollisions(CGraphicsObject* object, bool flag, CCollisionObserver* observer);
     virtual void removeMonitorCollisions(CGraphicsObject* object, CCollisionObserver* observer);
+    // Graphics registered through monitorCollisions and not removed.
+    int getMonitoredCount() const { return m_monitored ? m_monitored->getSize() : 0; }
     virtual void getPlayingSeq(CMC_Array* array);
     virtual void getPlayingAnimo(CMC_Groupped* group);
     virtual void resumeExcept(CMC_Array* array);

@@ -1,7 +1,5 @@
 #include "harness/GameHarness.h"
 
-#include "display/Collisions.h"
-
 #include <fstream>
 #include <iterator>
 

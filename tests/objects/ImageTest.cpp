@@ -1,11 +1,15 @@
 #include "objects/MediaFixtures.h"
 
+#include "core/Log.h"
 #include "display/RefreshScreen.h"
+#include "display/ValidationQuene.h"
 #include "display/Window.h"
 #include "objects/Image.h"
 #include "platform/Display.h"
 #include "script/Array.h"
 #include "script/Double.h"
+#include "script/Expression.h"
+#include "script/RunnerFactory.h"
 #include "script/Scene.h"
 
 namespace KavirelTest {
@@ -39,6 +43,22 @@ std::string arrayText(MediaGame& game, const char* name) {
     for (int i = 0; array && i < array->getSize(); ++i) out += text(array->get(i)) + ";";
     return out;
 }
+
+// A change handler that deletes the object it was bound to, counting its runs.
+class Deleter : public CMC_Behaviour {
+public:
+    Deleter(CMC_ObjectsContainer* scene, CMC_Object* doomed, int* runs)
+        : CMC_Behaviour(scene, doomed->getName() + "_H", CXString("")), m_doomed(doomed), m_runs(runs) {}
+    bool run(CMC_Object*, CXArray*, bool) override {
+        ++*m_runs;
+        CMC_Behaviour::removeAndDelete(m_doomed);
+        return false;
+    }
+
+private:
+    CMC_Object* m_doomed;
+    int* m_runs;
+};
 
 } // namespace
 
@@ -108,15 +128,56 @@ TEST(ScriptImage, TheScreenListKeepsTheDefinitionsPriorityAndClonesTakeTheirSour
     EXPECT_EQ(game.call("ON_1", "GETPRIORITY"), "5");
     EXPECT_EQ(game.call("OFF_1", "GETPRIORITY"), "-1");
 
-    // A picture is never drawn onto itself.
-    game.call("ON", "DRAWONTO", {"ON"});
-    game.run->frames(1);
-    EXPECT_EQ(game.find<CMC_Image>("ON")->getImage()->getChildren(), nullptr);
-
     // LOAD keeps the place on the screen for the new picture.
     game.call("ON", "LOAD", {"SMALL.IMG"});
     EXPECT_EQ(game.call("ON", "GETPRIORITY"), "5");
     EXPECT_EQ(game.call("ON", "GETWIDTH"), "2");
+}
+
+TEST(ScriptImage, ArraysDeletedByTheirHandlersAndDrawingsInACycleStopSafely) {
+    Properties sending = {{"TYPE", "ARRAY"}, {"SENDONCHANGE", "TRUE"}};
+    MediaGame game(
+        image("A", "BLUE.IMG", {{"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}}) +
+            image("B", "CLEAR.IMG", {{"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}, {"PRIORITY", "1"}}) +
+            image("C", "SMALL.IMG") + object("ARR1", sending) + object("ARR2", sending) +
+            object("COUNT", {{"TYPE", "BEHAVIOUR"}, {"CODE", logged("n.")}}),
+        true, kFiles);
+    // GETCOLORAT and GETSLIDECOMPS stop once the array's change handler deleted it (ASan sees any more).
+    int runs = 0;
+    CMC_ObjectsContainer* scene = game.run->scene();
+    for (const char* name : {"ARR1", "ARR2"}) {
+        CMC_Object* doomed = game.run->find(name);
+        auto* deleter = new Deleter(scene, doomed, &runs);
+        scene->addObject(deleter);
+        doomed->addBehaviour(CXString("ONCHANGED"), deleter, nullptr, scene);
+    }
+    // GETCOLORAT's coordinates are read (each runs COUNT) though they are not used.
+    CMC_Expression x(scene, CXString("COUNT^RUN()")), y(scene, CXString("COUNT^RUN()"));
+    CMC_String arrayName(CXString("arg"), CXString("ARR1"));
+    CXVector args(101, 0.75f);
+    for (CMC_Variable* arg : std::initializer_list<CMC_Variable*>{&x, &y, &arrayName}) args.add(arg);
+    CMC_Object::flush(CMC_RunnerFactory::getRunner(TYPE_IMAGE)
+                          ->run(CXString("GETCOLORAT"), game.run->find("A"), scene, &args));
+    args.removeAll();
+    game.call("B", "GETSLIDECOMPS", {"12", "0", "5", "5", "ARR2"});
+    EXPECT_EQ(runs, 2);
+    EXPECT_EQ(game.run->find("ARR1"), nullptr);
+    EXPECT_EQ(game.log(), "n.n.");
+
+    // A picture is never drawn onto itself, nor onto one drawn onto it (they would invalidate each other
+    // without end), directly or through another.
+    CImage* a = game.find<CMC_Image>("A")->getImage();
+    game.call("A", "DRAWONTO", {"A"});
+    game.call("A", "DRAWONTO", {"B"});
+    game.call("B", "DRAWONTO", {"A"});
+    game.call("B", "DRAWONTO", {"C"});
+    game.call("C", "DRAWONTO", {"A"});
+    EXPECT_EQ(a->getChildren(), nullptr);
+    EXPECT_EQ(game.find<CMC_Image>("B")->getImage()->getChildren()->getSize(), 1); // A
+    EXPECT_EQ(game.find<CMC_Image>("C")->getImage()->getChildren()->getSize(), 1); // B
+    game.call("A", "MOVE", {"1", "1"});
+    game.run->frames(1);
+    EXPECT_EQ(game.call("A", "GETPOSITIONX"), "1");
 }
 
 TEST(ScriptImage, OpacityBlendsOnTheScreenAndDeferredPicturesAreReadWhenShown) {
@@ -155,7 +216,12 @@ TEST(ScriptImage, AtFifteenBitsPicturesBlendAndReplaceColoursInFiveFiveFive) {
 }
 
 TEST(ScriptImage, LinkSharesTheNamedPictureOnlyAtItsSizeAndOutlivesItsRelease) {
-    MediaGame game(image("G", "GREEN.IMG") + image("B", "BLUE.IMG") + image("S", "SMALL.IMG"), false, kFiles);
+    auto files = kFiles;
+    files.push_back({"YELLOW.IMG", solidPicture(40, 40, 0xFFE0)});
+    MediaGame game(image("G", "GREEN.IMG") + image("B", "BLUE.IMG") + image("S", "SMALL.IMG") +
+                       image("LATER", "YELLOW.IMG", {{"PRELOAD", "FALSE"}}) +
+                       object("N", {{"TYPE", "INTEGER"}}),
+                   false, files);
     game.call("B", "LINK", {"G"});
     EXPECT_EQ(game.call("B", "GETPIXEL", {"0", "0"}), "2016");
     game.call("S", "LINK", {"G"}); // 2 x 2 against 40 x 40: nothing shared
@@ -165,17 +231,28 @@ TEST(ScriptImage, LinkSharesTheNamedPictureOnlyAtItsSizeAndOutlivesItsRelease) {
     game.call("G", "LOAD", {"SMALL.IMG"});
     EXPECT_EQ(game.call("B", "GETPIXEL", {"39", "39"}), "2016");
     EXPECT_EQ(game.call("B", "GETWIDTH"), "40");
+
+    // A deferred picture is read before the sizes are compared; an object of another type is named.
+    CLogCapture log;
+    game.call("B", "LINK", {"LATER"});
+    EXPECT_EQ(game.call("B", "GETPIXEL", {"0", "0"}), "-32");
+    game.call("B", "LINK", {"N"});
+    EXPECT_EQ(log.lines(),
+              (std::vector<std::string>{"IMAGE B: LINK to N, which is no IMAGE; nothing is shared"}));
 }
 
 TEST(ScriptImage, ACachedSceneReadBackPutsExactlyTheListedImagesBackAtTheirPriority) {
-    MediaGame game(image("ON", "RED.IMG",
-                         {{"TOCANVAS", "TRUE"},
-                          {"PRIORITY", "3"},
-                          {"VISIBLE", "TRUE"},
-                          {"ASBUTTON", "TRUE"},
-                          {"ONCLICK", logged("c.")}}) +
-                       image("OFF", "BLUE.IMG", {{"PRELOAD", "FALSE"}, {"MONITORCOLLISION", "TRUE"}}),
-                   true, kFiles);
+    MediaGame game(
+        image("ON", "RED.IMG",
+              {{"TOCANVAS", "TRUE"},
+               {"PRIORITY", "3"},
+               {"VISIBLE", "TRUE"},
+               {"ASBUTTON", "TRUE"},
+               {"ONCLICK", logged("c.")}}) +
+            image("OFF", "BLUE.IMG", {{"PRELOAD", "FALSE"}, {"MONITORCOLLISION", "TRUE"}}) +
+            image("LATER", "SMALL.IMG",
+                  {{"TOCANVAS", "TRUE"}, {"PRIORITY", "4"}, {"PRELOAD", "FALSE"}, {"VISIBLE", "TRUE"}}),
+        true, kFiles);
     game.call("ON", "SETPRIORITY", {"5"});
     ASSERT_TRUE(game.run->storeCache());
     game.start(true);
@@ -187,6 +264,10 @@ TEST(ScriptImage, ACachedSceneReadBackPutsExactlyTheListedImagesBackAtTheirPrior
     EXPECT_TRUE(on->isButton() && on->getImage()->isVisible());
     EXPECT_TRUE(off->getMonitorCollision());
     EXPECT_EQ(game.call("OFF", "GETWIDTH"), "0"); // still deferred
+    // A deferred picture that is visible is read, as the definition did.
+    EXPECT_EQ(game.call("LATER", "GETWIDTH"), "2");
+    game.run->frames(1);
+    EXPECT_EQ(screenPixel(game, 1, 1), 0xFFFF);
     game.press(0, 105, 55);
     EXPECT_EQ(game.log(), "c.");
 }

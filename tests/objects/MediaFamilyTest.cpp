@@ -94,7 +94,12 @@ TEST(MediaFamily, ClicksRaiseTheDetailedNameFirstAndAreConsumedInsideReleasesAnd
 TEST(MediaFamily, TheListenerIsRegisteredAtTheFirstMouseBehaviourWithThePriorityOfThatMoment) {
     MediaGame game(button("LATE", {{"ONSIGNAL", logged("s.")}}, "1") +
                        button("LOW", {{"ONCLICK", logged("low.")}}, "2") +
-                       button("SHOWN", {{"TOCANVAS", "TRUE"}, {"ONSIGNAL", logged("s.")}}, "1", "A2.IMG"),
+                       button("SHOWN", {{"TOCANVAS", "TRUE"}, {"ONSIGNAL", logged("s.")}}, "1", "A2.IMG") +
+                       object("SHARER", {{"TYPE", "IMAGE"},
+                                         {"FILENAME", "A2.IMG"},
+                                         {"PRIORITY", "9"},
+                                         {"VISIBLE", "TRUE"},
+                                         {"ONCLICK", logged("sharer.")}}),
                    true, kPicture);
     auto* late = game.find<CMC_Image>("LATE");
     auto* shown = game.find<CMC_Image>("SHOWN");
@@ -116,6 +121,11 @@ TEST(MediaFamily, TheListenerIsRegisteredAtTheFirstMouseBehaviourWithThePriority
     game.press(0, 105, 55);
     EXPECT_EQ(game.log(), "");
     EXPECT_EQ(shown->getPriority(), 1);
+
+    // SHARER shows SHOWN's cached picture, which SHOWN listed at 1: it listens at its own PRIORITY (9).
+    game.call("SHARER", "SETASBUTTON", {"TRUE", "TRUE"});
+    game.press(0, 105, 55);
+    EXPECT_EQ(game.log(), "sharer.");
 }
 
 TEST(MediaFamily, ImagesOfOneFileShareOneCachedPictureAndGiveBackExactlyTheUsesTheyTook) {
@@ -141,10 +151,11 @@ TEST(MediaFamily, ImagesOfOneFileShareOneCachedPictureAndGiveBackExactlyTheUsesT
     EXPECT_EQ(cache->getSize(), entries + 1);
 
     // P's reload gives back its three uses: the picture is freed, its clones keep their shared pixels.
-    CImage* shown = p->getImage();
+    CFileResolver* shown = p->getResource();
     game.call("P", "LOAD", {"B.IMG"});
     EXPECT_EQ(p->getImage(), q->getImage());
-    EXPECT_NE(p->getImage(), shown);
+    EXPECT_FALSE(cache->contains(shown));
+    EXPECT_EQ(cache->getSize(), entries); // B.IMG in, A.IMG out
     EXPECT_EQ(static_cast<uint16_t>(clone->GetPixel(0, 0).GetInBPP(16)), 0xF800);
     game.call("P", "RESETCLONES");
     EXPECT_EQ(game.call("Q", "GETWIDTH"), "4");
@@ -154,6 +165,44 @@ TEST(MediaFamily, ImagesOfOneFileShareOneCachedPictureAndGiveBackExactlyTheUsesT
     EXPECT_EQ(p->getImage(), nullptr);
     EXPECT_EQ(p->getCacheUses(), 0);
     EXPECT_EQ(game.call("Q", "GETWIDTH"), "4");
+}
+
+TEST(MediaFamily, SharersMonitorACachedGraphicEachForItselfAndMonitoringAgainAddsNothing) {
+    auto monitoring = [](const char* file, const char* log) {
+        return Properties{{"TYPE", "IMAGE"},
+                          {"FILENAME", file},
+                          {"MONITORCOLLISION", "TRUE"},
+                          {"ONCOLLISION^W", logged(log)}};
+    };
+    MediaGame game(object("P", monitoring("A.IMG", "p.")) +
+                       object("Q", {{"TYPE", "IMAGE"}, {"FILENAME", "A.IMG"}}) +
+                       object("R", monitoring("A.IMG", "r.")) + object("W", monitoring("C.IMG", "w.")),
+                   false,
+                   {{"A.IMG", solidPicture(20, 10, 0xF800, 100, 50)},
+                    {"B.IMG", solidPicture(4, 4, 0x001F)},
+                    {"C.IMG", solidPicture(4, 4, 0x001F, 90, 40)}});
+    CMC_Scene* scene = game.run->scene();
+    CGraphicsObject* shared = game.find<CMC_Image>("P")->getGraphic();
+    EXPECT_EQ(scene->getMonitoredCount(), 2); // the shared picture once, and W's
+    for (int i = 0; i < 3; ++i) game.call("P", "MONITORCOLLISION", {"FALSE"});
+    EXPECT_EQ(scene->getMonitoredCount(), 2);
+    // A sharer that never monitored reloads, then a monitoring one is deleted: the other still hears.
+    game.call("Q", "LOAD", {"B.IMG"});
+    auto touch = [&game](const char* mover) {
+        game.call(mover, "MOVE", {"-8", "-8"});
+        game.run->frames(1);
+        game.call(mover, "MOVE", {"8", "8"});
+        game.run->frames(1);
+        return game.log();
+    };
+    EXPECT_EQ(touch("R"), "p.r.");
+    delete game.find<CMC_Image>("P");
+    EXPECT_EQ(touch("R"), "r.");
+    // With its last monitor gone the picture leaves the scene's list and stops reporting its moves.
+    game.call("R", "REMOVEMONITORCOLLISION");
+    EXPECT_EQ(scene->getMonitoredCount(), 1);
+    EXPECT_FALSE(shared->getMonitorCollisionsFlag());
+    EXPECT_EQ(touch("R"), "");
 }
 
 TEST(MediaFamily, ADeletedImageLeavesTheWindowListenersAndTheCollisionInspector) {
