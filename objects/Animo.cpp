@@ -81,11 +81,17 @@ void CMC_Animo::setGraphicVisible(bool visible) {
 CXObject* CMC_Animo::clone() {
     CAnimo6* animation = getAnimo();
     CAnimo6* copy = animation ? static_cast<CAnimo6*>(animation->clone()) : nullptr;
+    bool placed = false;
     if (copy) {
         const int priority = getDrawPriority();
-        if (CRefreshScreen* screen = getScreen()) screen->put(copy, priority >= 0 ? priority : 0);
+        if (CRefreshScreen* screen = getScreen()) {
+            screen->put(copy, priority >= 0 ? priority : 0);
+            placed = true;
+        }
     }
-    return new CMC_Animo(getContainer(), copy);
+    auto* made = new CMC_Animo(getContainer(), copy);
+    made->m_putOnScreen = placed; // the clone listens at the priority it is drawn at
+    return made;
 }
 
 CMC_GraphicMedia* CMC_Animo::newClone(CGraphicsObject* copy) {

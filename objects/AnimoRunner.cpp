@@ -313,8 +313,7 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
         animo->monitorCollisionsNow(at(0).flag);
         return nullptr;
     case MTH_REMOVEMONITORCOLLISION:
-        animo->removeCollisionsMonitoring();
-        animation->setMonitorCollisions(false);
+        animo->removeMonitoringNow();
         return nullptr;
     case MTH_SETFORWARD:
         animation->SetDirection(0);
