@@ -420,4 +420,36 @@ TEST(ScriptAnimo, LoadTakesTheSharedOldAnimationOffTheScreenOnlyWhenNoOtherObjec
     }
 }
 
+TEST(ScriptAnimo, SetFrameFormsFrameNumbersByNameAndTheFirstFrameHit) {
+    auto code = [](const char* name, const char* text) {
+        return object(name, {{"TYPE", "BEHAVIOUR"}, {"CODE", text}});
+    };
+    MediaGame game(animo("W", "W.ANN") + code("PAIR", "{W^SETFRAME(0, 4);}") + code("ONE", "{W^SETFRAME(3);}") +
+                       code("NONE", "{W^SETFRAME();}") +
+                       animo("KNOB", "KNOB.ANN",
+                             {{"VISIBLE", "TRUE"}, {"ASBUTTON", "TRUE"}, {"ONFIRSTFRAME", "TRUE"},
+                              {"ONCLICK", logged("c.")}}),
+                   false, {{"W.ANN", kWalker}, {"KNOB.ANN", kButton}});
+    auto frame = [&game] { return game.call("W", "GETFRAME") + "/" + game.call("W", "GETCFRAMEINEVENT"); };
+    // An event and a frame, each a number or a name; one image number; none is image 0.
+    game.call("PAIR", "RUN");
+    EXPECT_EQ(frame(), "4/4");
+    game.call("W", "SETFRAME", {"WALK", "step"});
+    EXPECT_EQ(frame(), "2/2");
+    game.call("ONE", "RUN");
+    EXPECT_EQ(game.call("W", "GETFRAME"), "3");
+    game.call("NONE", "RUN");
+    EXPECT_EQ(game.call("W", "GETFRAME"), "0");
+    EXPECT_EQ(game.call("W", "GETFRAMENO", {"walk", "step"}) + "," + game.call("W", "GETFRAMENO", {"WALK", "nope"}),
+              "2,-1");
+    // The clipped box misses (115, 55); the first frame's box does not.
+    game.call("KNOB", "SETCLIPPING", {"0", "0", "5", "5"});
+    game.press(0, 115, 55);
+    EXPECT_EQ(game.log(), "c.");
+    game.call("KNOB", "SETONFF", {"FALSE"});
+    game.press(0, 115, 55);
+    game.press(0, 102, 52);
+    EXPECT_EQ(game.log(), "c.");
+}
+
 } // namespace KavirelTest
