@@ -283,7 +283,8 @@ bool CMC_Animo::onClick(int button, CXPoint p) {
     if (!buttonReady() || !hitBox().IsInRect(p)) return false;
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     onClick();
-    if (self->object && hasHandler(EVT_ANIMO_ONCLICK)) raiseDetailed("ONCLICK", {CMC_Mouse::getButton(button)});
+    if (self->object && hasHandler(EVT_ANIMO_ONCLICK))
+        raiseDetailed("ONCLICK", {CMC_Mouse::getButton(button)});
     return true;
 }
 

@@ -306,8 +306,8 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
             CGraphicsObject* other = named(at(0).text);
             return boolResult(other && animation->isNear(other, at(1).integer));
         }
-        return boolResult(animation->isNear(CXRect(at(0).integer, at(1).integer, at(2).integer, at(3).integer),
-                                            at(4).integer));
+        return boolResult(animation->isNear(
+            CXRect(at(0).integer, at(1).integer, at(2).integer, at(3).integer), at(4).integer));
     case MTH_ISINSIDE:
         return boolResult(animation->isInside(at(0).integer, at(1).integer, at(2).flag));
     case MTH_PLAYRAND:

@@ -24,7 +24,8 @@ struct AnnEvent {
 // An animation file: every frame of an event shows its own 20 x 10 image at (100, 50) (frame i of any event
 // shows image i), at 15 frames a second, stored with the compression given.
 // With alpha, the left half of each image is opaque (alpha 100) and the right half clear.
-std::string annFile(const std::vector<AnnEvent>& events, int compression = COMPRESSION_NONE, bool alpha = false) {
+std::string annFile(const std::vector<AnnEvent>& events, int compression = COMPRESSION_NONE,
+                    bool alpha = false) {
     CAnimo animation(nullptr);
     int images = 1;
     for (const AnnEvent& e : events) images = std::max(images, e.frames);
@@ -337,7 +338,10 @@ TEST(ScriptAnimo, AStartHandlerMayDeleteTheButtonOnFocusClickOrSetAsButton) {
     const std::vector<std::pair<std::string, std::function<void(MediaGame&)>>> cases = {
         {"ONFOCUSON", [](MediaGame& g) { g.move(110, 55); }},
         {"ONCLICK", [](MediaGame& g) { g.press(0, 110, 55); }},
-        {"ONNOEVENT", [](MediaGame& g) { g.call("KNOB", "SETASBUTTON", {"TRUE", "TRUE"}); }},
+        {"ONNOEVENT",
+         [](MediaGame& g) {
+             g.call("KNOB", "SETASBUTTON", {"TRUE", "TRUE"});
+         }},
     };
     for (const auto& [event, act] : cases) {
         MediaGame game(animo("KNOB", "KNOB.ANN",
@@ -357,14 +361,17 @@ TEST(ScriptAnimo, AStartHandlerMayDeleteTheButtonOnFocusClickOrSetAsButton) {
 TEST(ScriptAnimo, PixelsAndAlphaOfCodedFramesAreDecodedFirst) {
     // Run-length (as the sample's bird), LZO over run-length, LZO, and plain frames read the same.
     for (int compression : {COMPRESSION_RLE, COMPRESSION_LZO_RLE, COMPRESSION_LZO, COMPRESSION_NONE}) {
-        MediaGame game(animo("W", "W.ANN"), false, {{"W.ANN", annFile({{"WALK", 2, {{1, "up"}}}}, compression, true)}});
+        MediaGame game(animo("W", "W.ANN"), false,
+                       {{"W.ANN", annFile({{"WALK", 2, {{1, "up"}}}}, compression, true)}});
         game.call("W", "SETFRAME", {"WALK", "up"});
         const std::string second = std::to_string(static_cast<int16_t>(0xF801));
         EXPECT_EQ(game.call("W", "GETPIXEL", {"119", "59"}) + "," + game.call("W", "GETPIXEL", {"100", "50"}),
                   second + "," + second)
             << compression;
-        EXPECT_EQ(game.call("W", "GETALPHA", {"100", "59"}) + "," + game.call("W", "GETALPHA", {"119", "50"}) +
-                      "," + game.call("W", "GETPIXEL", {"120", "50"}) + "," + game.call("W", "GETALPHA", {"99", "50"}),
+        EXPECT_EQ(game.call("W", "GETALPHA", {"100", "59"}) + "," +
+                      game.call("W", "GETALPHA", {"119", "50"}) + "," +
+                      game.call("W", "GETPIXEL", {"120", "50"}) + "," +
+                      game.call("W", "GETALPHA", {"99", "50"}),
                   "100,0,0,0")
             << compression;
     }
@@ -376,7 +383,8 @@ TEST(ScriptAnimo, NearAndClippingTakeANameOnlyAtOneOrTwoArguments) {
     game.call("FAR", "SETPOSITION", {"300", "300"});
     // Four arguments are a rectangle with distance 0, as IMAGE reads them.
     EXPECT_EQ(game.call("A", "ISNEAR", {"100", "50", "120", "60"}) + game.call("A", "ISNEAR", {"FAR", "5"}) +
-                  game.call("A", "ISNEAR", {"A", "0"}) + game.call("A", "ISNEAR", {"300", "300", "305", "305", "1"}),
+                  game.call("A", "ISNEAR", {"A", "0"}) +
+                  game.call("A", "ISNEAR", {"300", "300", "305", "305", "1"}),
               "TRUEFALSETRUEFALSE");
     CAnimo6* a = game.find<CMC_Animo>("A")->getAnimo();
     game.call("A", "SETCLIPPING", {"1", "2", "30", "40"});
@@ -411,9 +419,10 @@ TEST(ScriptAnimo, RandomPlaysReachTheUnitAndLeaveItWithTheAnimation) {
 
 TEST(ScriptAnimo, LoadTakesTheSharedOldAnimationOffTheScreenOnlyWhenNoOtherObjectShowsIt) {
     for (bool otherShows : {false, true}) {
-        MediaGame game(animo("B1", "BIRD.ANN", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "5"}}) +
-                           animo("B2", "BIRD.ANN", {{"TOCANVAS", otherShows ? "TRUE" : "FALSE"}, {"PRIORITY", "5"}}),
-                       true, {{"BIRD.ANN", kWalker}, {"OTHER.ANN", kButton}});
+        MediaGame game(
+            animo("B1", "BIRD.ANN", {{"TOCANVAS", "TRUE"}, {"PRIORITY", "5"}}) +
+                animo("B2", "BIRD.ANN", {{"TOCANVAS", otherShows ? "TRUE" : "FALSE"}, {"PRIORITY", "5"}}),
+            true, {{"BIRD.ANN", kWalker}, {"OTHER.ANN", kButton}});
         game.call("B1", "LOAD", {"OTHER.ANN"});
         EXPECT_EQ(game.call("B1", "GETPRIORITY") + "," + game.call("B2", "GETPRIORITY"),
                   otherShows ? "5,5" : "5,-1");
@@ -424,10 +433,12 @@ TEST(ScriptAnimo, SetFrameFormsFrameNumbersByNameAndTheFirstFrameHit) {
     auto code = [](const char* name, const char* text) {
         return object(name, {{"TYPE", "BEHAVIOUR"}, {"CODE", text}});
     };
-    MediaGame game(animo("W", "W.ANN") + code("PAIR", "{W^SETFRAME(0, 4);}") + code("ONE", "{W^SETFRAME(3);}") +
-                       code("NONE", "{W^SETFRAME();}") +
+    MediaGame game(animo("W", "W.ANN") + code("PAIR", "{W^SETFRAME(0, 4);}") +
+                       code("ONE", "{W^SETFRAME(3);}") + code("NONE", "{W^SETFRAME();}") +
                        animo("KNOB", "KNOB.ANN",
-                             {{"VISIBLE", "TRUE"}, {"ASBUTTON", "TRUE"}, {"ONFIRSTFRAME", "TRUE"},
+                             {{"VISIBLE", "TRUE"},
+                              {"ASBUTTON", "TRUE"},
+                              {"ONFIRSTFRAME", "TRUE"},
                               {"ONCLICK", logged("c.")}}),
                    false, {{"W.ANN", kWalker}, {"KNOB.ANN", kButton}});
     auto frame = [&game] { return game.call("W", "GETFRAME") + "/" + game.call("W", "GETCFRAMEINEVENT"); };
@@ -440,7 +451,8 @@ TEST(ScriptAnimo, SetFrameFormsFrameNumbersByNameAndTheFirstFrameHit) {
     EXPECT_EQ(game.call("W", "GETFRAME"), "3");
     game.call("NONE", "RUN");
     EXPECT_EQ(game.call("W", "GETFRAME"), "0");
-    EXPECT_EQ(game.call("W", "GETFRAMENO", {"walk", "step"}) + "," + game.call("W", "GETFRAMENO", {"WALK", "nope"}),
+    EXPECT_EQ(game.call("W", "GETFRAMENO", {"walk", "step"}) + "," +
+                  game.call("W", "GETFRAMENO", {"WALK", "nope"}),
               "2,-1");
     // The clipped box misses (115, 55); the first frame's box does not.
     game.call("KNOB", "SETCLIPPING", {"0", "0", "5", "5"});

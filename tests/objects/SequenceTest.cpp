@@ -1,11 +1,11 @@
 // Script SEQUENCE: PLAY with a key and a parameter (an ARRAY's elements fill the key's template, anything
 // else is the text itself), the events of its elements and of the whole, and an object without a file.
 
+#include "objects/Sequence.h"
 #include "media/SoundFixtures.h"
 #include "media/anim/Animo.h"
 #include "objects/Animo.h"
 #include "objects/MediaFixtures.h"
-#include "objects/Sequence.h"
 #include "script/Scene.h"
 
 namespace KavirelTest {
@@ -171,9 +171,10 @@ TEST(ScriptSequence, SequencesSharingAWavHearTheirOwnElementsAndOutliveEachOther
     const char* voice = "NAME V\nV TYPE SEQUENCE\nNAME t\nt FILENAME TONE.WAV\nt TYPE SIMPLE\nt ADD V\n";
     const std::string wav = pcmWav(std::vector<int16_t>(441, 8000));
     for (const char* deleted : {"A", "B"}) {
-        MediaGame game(object("A", {{"TYPE", "SEQUENCE"}, {"FILENAME", "V.SEQ"}, {"ONSTARTED^t", logged("a.")}}) +
-                           object("B", {{"TYPE", "SEQUENCE"}, {"FILENAME", "V.SEQ"}, {"ONSTARTED^t", logged("b.")}}),
-                       false, {{"V.SEQ", voice}, {"Wavs/TONE.WAV", wav}});
+        MediaGame game(
+            object("A", {{"TYPE", "SEQUENCE"}, {"FILENAME", "V.SEQ"}, {"ONSTARTED^t", logged("a.")}}) +
+                object("B", {{"TYPE", "SEQUENCE"}, {"FILENAME", "V.SEQ"}, {"ONSTARTED^t", logged("b.")}}),
+            false, {{"V.SEQ", voice}, {"Wavs/TONE.WAV", wav}});
         game.call("A", "ISPLAYING");
         game.call("B", "ISPLAYING");
         game.call("A", "PLAY", {"X"});
