@@ -109,6 +109,14 @@ CFileResolver* CResourcesManager::find(const CXString& lowerName, CResourcesMana
 
 bool CResourcesManager::contains(CFileResolver* resource) { return resource && entryOf(resource); }
 
+int CResourcesManager::uses(CFileResolver* resource) const {
+    if (!resource) return 0;
+    if (Entry* e = entryOf(resource)) return e->uses;
+    for (CResourcesManager* m : liveManagers())
+        if (Entry* e = m != this ? m->entryOf(resource) : nullptr) return e->uses;
+    return 0;
+}
+
 bool CResourcesManager::remove(CFileResolver* resource) {
     if (!resource) return false;
     if (Entry* e = entryOf(resource)) {

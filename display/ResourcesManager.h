@@ -35,6 +35,8 @@ public:
     bool contains(CFileResolver* resource);
     // One use less; true when that was the last use and the resource was destroyed.
     bool remove(CFileResolver* resource);
+    // The uses the resource has in all, here or in the cache that lent it; 0 when no cache holds it.
+    int uses(CFileResolver* resource) const;
     void add(CResourcesManager* chained);
     void remove(CResourcesManager* chained);
     // Forgets the chained caches and destroys every own resource, except those lent to another cache.

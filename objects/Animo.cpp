@@ -47,11 +47,13 @@ CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CMElement* element)
     }
     m_firstFrameHit = element && element->getPropertyBoolValue("ONFIRSTFRAME");
     finishDefinition(container, element, keys);
+    m_shows = keys.toCanvas && getAnimo();
 }
 
 CMC_Animo::~CMC_Animo() {
-    releaseAnchor();
+    // Borrowers find the animation through this object's handle: they let go while it still answers.
     letGoOfAnimation();
+    releaseAnchor();
 }
 
 void CMC_Animo::letGoOfAnimation() {
@@ -60,9 +62,15 @@ void CMC_Animo::letGoOfAnimation() {
     for (CPlayable* playable : borrowers) playable->substAnimation(nullptr);
     if (!animation) return;
     animation->removeNotifier(this);
-    // One the cache does not keep goes with this object: the unit's random plays must not keep it.
-    if (!holdsUseOf(m_resource))
-        if (CUnit6* unit = CMC_Scene::getDefUnit()) unit->removeRandomPlayable(animation);
+    // An animation that goes with this object (its own, or the cache's at this object's last uses) must not
+    // stay in the unit's random plays, however many times PLAYRAND put it there.
+    CResourcesManager* cache = getCache();
+    const bool goes = !holdsUseOf(m_resource) || !cache || cache->uses(animation) <= getCacheUses();
+    CUnit6* unit = goes ? CMC_Scene::getDefUnit() : nullptr;
+    CRandomPlayable* random = unit ? unit->getRandomPlayables() : nullptr;
+    for (int i = random ? random->getCount() : 0; i-- > 0;)
+        if (i < random->getCount() && random->getEntry(i)->getPlayable() == animation)
+            unit->removeRandomPlayable(animation);
 }
 
 CXString** CMC_Animo::getBehavioursList() {
@@ -110,6 +118,7 @@ void CMC_Animo::load(CXString fileName, bool preload) {
         const int oldPriority = getDrawPriority();
         // Borrowers let go of the old animation before it may go.
         letGoOfAnimation();
+        if (animation) leaveTheScreenIfOnlyThisShows(animation);
         releaseGraphic();
         animation = nullptr;
         if (cache && fileName.IsString()) {
@@ -127,9 +136,30 @@ void CMC_Animo::load(CXString fileName, bool preload) {
         setGraphic(animation);
         if (oldPriority >= 0) animation->setNotifier(this);
         replaceGraphicDone(oldPriority);
+        m_shows = oldPriority >= 0;
     }
     std::vector<CPlayable*> borrowers = m_sequences;
     for (CPlayable* playable : borrowers) playable->substAnimation(animation);
+}
+
+void CMC_Animo::leaveTheScreenIfOnlyThisShows(CAnimo6* old) {
+    CResourcesManager* cache = getCache();
+    CRefreshScreen* screen = getScreen();
+    if (!m_shows || !cache || !screen || !holdsUseOf(old) || screen->GetPriority(old) < 0) return;
+    // At this object's last uses the cache destroys it, and it leaves the screen then.
+    int others = cache->uses(old) - getCacheUses();
+    CMC_ObjectsContainer* container = getContainer();
+    CXVector* objects = container ? container->getObjects() : nullptr;
+    for (int i = 0; objects && i < objects->getSize() && others > 0; ++i) {
+        auto* object = static_cast<CMC_Object*>(objects->at(i));
+        if (object == this || object->getType() != TYPE_ANIMO) continue;
+        auto* animo = static_cast<CMC_Animo*>(object);
+        if (animo->getAnimo() != old || !animo->holdsUseOf(old)) continue;
+        if (animo->m_shows) return;
+        others -= animo->getCacheUses();
+    }
+    // Uses of anything else (a sequence's, another scene's) may show it: it stays.
+    if (others == 0) *screen >> old;
 }
 
 CGraphicsObject* CMC_Animo::getFrame(const CXString& name) {
@@ -158,7 +188,11 @@ void CMC_Animo::serialize(CXArchive* archive) {
     CMC_GraphicMedia::serialize(archive);
     // Observed at once, as an object made from its definition is.
     if (archive && !archive->isStoring())
-        if (CAnimo6* animation = getAnimo()) animation->addNotifier(this);
+        if (CAnimo6* animation = getAnimo()) {
+            animation->addNotifier(this);
+            CRefreshScreen* screen = getScreen();
+            m_shows = screen && screen->GetPriority(animation) >= 0;
+        }
 }
 
 // ---------------------------------------------------------------- events
@@ -199,28 +233,31 @@ std::vector<CXString> CMC_Animo::collisionDetails(const CXString& partner) {
 
 void CMC_Animo::setAsButton(bool enable, bool activeCursor) {
     CMC_GraphicMedia::setAsButton(enable, activeCursor);
-    if (CAnimo6* animation = getAnimo()) animation->Play(CXString("ONNOEVENT"), 0);
     m_focused = false;
+    // A start handler may delete this object: nothing of it is touched after the play.
+    if (CAnimo6* animation = getAnimo()) animation->Play(CXString("ONNOEVENT"), 0);
+}
+
+bool CMC_Animo::playButtonEvent(const char* event) {
+    CAnimo6* animation = getAnimo();
+    if (!animation) return false;
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    if (!animation->isPlaying(CXString("ONCLICK"))) animation->Play(CXString(event), 0);
+    return self->object != nullptr;
 }
 
 void CMC_Animo::onFoncusOn() {
-    CAnimo6* animation = getAnimo();
-    if (!m_buttonMode || !animation) return;
-    if (!animation->isPlaying(CXString("ONCLICK"))) animation->Play(CXString("ONFOCUSON"), 0);
+    if (!m_buttonMode || !playButtonEvent("ONFOCUSON")) return;
     if (m_activeCursor && m_window) m_window->BeginActiveCursor();
 }
 
 void CMC_Animo::onFocusOff() {
-    CAnimo6* animation = getAnimo();
-    if (!animation) return;
-    if (!animation->isPlaying(CXString("ONCLICK"))) animation->Play(CXString("ONFOCUSOFF"), 0);
+    if (!playButtonEvent("ONFOCUSOFF")) return;
     if (m_activeCursor && m_window) m_window->EndActiveCursor();
 }
 
 void CMC_Animo::onClick() {
-    CAnimo6* animation = getAnimo();
-    if (!animation) return;
-    if (!animation->isPlaying(CXString("ONCLICK"))) animation->Play(CXString("ONCLICK"), 0);
+    if (!playButtonEvent("ONCLICK")) return;
     if (m_activeCursor && m_window) m_window->EndActiveCursor();
 }
 
@@ -235,22 +272,25 @@ bool CMC_Animo::onMouseMove(CXPoint p) {
     if (!buttonReady()) return false;
     const bool inside = hitBox().IsInRect(p);
     const bool focusHandlers = hasHandler(EVT_ANIMO_ONFOCUSON) || hasHandler(EVT_ANIMO_ONFOCUSOFF);
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     if (!m_focused && inside) {
         m_focused = true;
         onFoncusOn();
-        if (focusHandlers) onSignal("ONFOCUSON");
+        if (self->object && focusHandlers) onSignal("ONFOCUSON");
     } else if (m_focused && !inside) {
         m_focused = false;
         onFocusOff();
-        if (focusHandlers) onSignal("ONFOCUSOFF");
+        if (self->object && focusHandlers) onSignal("ONFOCUSOFF");
     }
     return false;
 }
 
 bool CMC_Animo::onClick(int button, CXPoint p) {
     if (!buttonReady() || !hitBox().IsInRect(p)) return false;
+    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     onClick();
-    if (hasHandler(EVT_ANIMO_ONCLICK)) raiseDetailed("ONCLICK", {CMC_Mouse::getButton(button)});
+    if (self->object && hasHandler(EVT_ANIMO_ONCLICK))
+        raiseDetailed("ONCLICK", {CMC_Mouse::getButton(button)});
     return true;
 }
 

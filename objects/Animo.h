@@ -100,13 +100,21 @@ private:
     // and an animation of its own leaves the unit's random plays.
     void letGoOfAnimation();
     bool buttonReady() { return mouseReady() && !CWindow::isPaused(); }
+    // Plays the button's event unless "ONCLICK" runs; false when a start handler deleted this object.
+    bool playButtonEvent(const char* event);
+
+    // LOAD of a file the cache shares: the old animation leaves the screen when this object put it there and
+    // every other use of it is an ANIMO of the scene that does not show it.
+    void leaveTheScreenIfOnlyThisShows(CAnimo6* old);
 
     bool m_firstFrameHit = false;
+    // This object put its animation on the screen (TOCANVAS, a LOAD in its place, the cache record).
+    bool m_shows = false;
     // Borrowers, not owned; the list is this object's own.
     std::vector<CPlayable*> m_sequences;
 };
 
-// ANIMO methods, ids 1 to 72 (14 answers the paused bit and has no name); each argument is read once.
+// ANIMO methods, ids 1 to 72 (14 has no name and goes to the base runner); each argument is read once.
 class CMC_Animo_Runner : public CMC_MediaRunner {
 public:
     enum : int {
@@ -123,7 +131,7 @@ public:
         MTH_SETFRAME,
         MTH_STOP,
         MTH_ISPLAYING,
-        MTH_ISPAUSED_UNNAMED,
+        MTH_UNNAMED_14, // no name, no handler
         MTH_GETPOSITIONX,
         MTH_GETPOSITIONY,
         MTH_GETWIDTH,

@@ -1,5 +1,6 @@
 // ANIMO's methods.
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -97,19 +98,25 @@ CXPoint anchorPoint(CGraphicsObject* graphic, const CXString& name) {
     return CXPoint(0, 0);
 }
 
-// The alpha byte (signed) or the pixel word (signed) under a screen point; 0 outside the graphic.
-int sample(CGraphicsObject* graphic, int x, int y, bool alpha) {
-    const CXPoint at = graphic->GetPosition();
-    const int w = graphic->Width(), h = graphic->Height();
+// The alpha byte (signed) or the pixel word (signed) under a screen point; 0 outside the frame. A coded frame
+// (run-length, LZO) is decoded first, and the planes are read within their sizes and with the pitch.
+int sample(CAnimo6* animation, int x, int y, bool alpha) {
+    CFrame* frame = animation->GetFrame(animation->Current());
+    if (!frame || !frame->decodePixels()) return 0;
+    const CXPoint at = animation->GetPosition();
+    const int w = frame->Width(), h = frame->Height();
     if (x < at.x || y < at.y || x >= at.x + w || y >= at.y + h) return 0;
-    const int offset = (y - at.y) * w + (x - at.x);
+    const size_t row = static_cast<size_t>(y - at.y), column = static_cast<size_t>(x - at.x);
     if (alpha) {
-        const char* plane = graphic->GetChannelAlpha();
-        return plane ? static_cast<int>(static_cast<int8_t>(plane[offset])) : 0;
+        const char* plane = frame->GetChannelAlpha();
+        if (!plane || frame->GetChannelSize(3) < w * h) return 0;
+        return static_cast<int>(static_cast<int8_t>(plane[row * static_cast<size_t>(w) + column]));
     }
-    const char* data = graphic->GetDataPtr();
-    if (!data || graphic->GetPixelSize() != 2) return 0;
-    return static_cast<int>(reinterpret_cast<const int16_t*>(data)[offset]);
+    if (frame->GetBpp() != 15 && frame->GetBpp() != 16) return 0;
+    const size_t pitch = static_cast<size_t>(frame->GetPitch() > 0 ? frame->GetPitch() : w);
+    int16_t word = 0;
+    std::memcpy(&word, frame->GetDataPtr() + (row * pitch + column) * 2, sizeof word);
+    return word;
 }
 
 } // namespace
@@ -153,7 +160,6 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
         // Nothing to act on: queries answer their empty value.
         switch (id) {
         case MTH_ISPLAYING:
-        case MTH_ISPAUSED_UNNAMED:
         case MTH_ISNEAR:
         case MTH_ISINSIDE:
         case MTH_ISVISIBLE:
@@ -219,11 +225,12 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
         animation->SetClippingRect(CXRect(0, 0, 0, 0));
         return nullptr;
     case MTH_SETCLIPPING:
-        if (count >= 4) {
-            animation->SetClippingRect(CXRect(at(0).integer, at(1).integer, at(2).integer, at(3).integer));
-        } else {
+        // As IMAGE: one argument names a graphic, any other count is a rectangle.
+        if (count == 1) {
             CGraphicsObject* other = named(at(0).text);
             animation->SetClippingRect(other ? other->GetBoundingBox() : CXRect(0, 0, 0, 0));
+        } else {
+            animation->SetClippingRect(CXRect(at(0).integer, at(1).integer, at(2).integer, at(3).integer));
         }
         return nullptr;
     case MTH_PLAY:
@@ -256,8 +263,6 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
         }
         return boolResult(playing);
     }
-    case MTH_ISPAUSED_UNNAMED:
-        return boolResult((playable->getStatus() & CPlayable::STATUS_PAUSED) != 0);
     case MTH_GETPOSITIONX:
     case MTH_GETPOSITIONY:
     case MTH_GETENDX:
@@ -296,13 +301,13 @@ CMC_Variable* CMC_Animo_Runner::runMethod(int id, Call& call) {
     case MTH_GETEVENTNAME:
         return stringResult(animation->GetEventName(count > 0 ? at(0).integer : -1));
     case MTH_ISNEAR:
-        if (count >= 5)
-            return boolResult(animation->isNear(
-                CXRect(at(0).integer, at(1).integer, at(2).integer, at(3).integer), at(4).integer));
-        else {
+        // As IMAGE: two arguments are a name and a distance, any other count a rectangle and a distance.
+        if (count == 2) {
             CGraphicsObject* other = named(at(0).text);
             return boolResult(other && animation->isNear(other, at(1).integer));
         }
+        return boolResult(animation->isNear(
+            CXRect(at(0).integer, at(1).integer, at(2).integer, at(3).integer), at(4).integer));
     case MTH_ISINSIDE:
         return boolResult(animation->isInside(at(0).integer, at(1).integer, at(2).flag));
     case MTH_PLAYRAND:
@@ -554,7 +559,7 @@ static_assert(sizeof(kNames) / sizeof(kNames[0]) == CMC_Animo_Runner::MTH_ROTATE
 template <int... Ids>
 static void addAnimoMethods(CMC_Animo_Runner& runner, std::integer_sequence<int, Ids...>,
                             void (CMC_Animo_Runner::*add)(const char*, int, CMC_MediaRunner::Handler)) {
-    // Id 14 has a handler but no name: no script reaches it by name.
+    // Id 14 has no name and no handler: it goes to the base runner.
     ((kNames[Ids] ? (runner.*add)(kNames[Ids], Ids + 1, &handler<Ids + 1>) : void()), ...);
 }
 
