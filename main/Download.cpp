@@ -208,7 +208,6 @@ bool askOnTheDesktop(const CXString& title, const CXString& text) {
         logMessage("nothing was removed: there is no desktop to answer this question on");
         return false;
     }
-    CVideo video;
     // Only a person's Yes removes the game: a box that could not be shown answers No.
     if (askBeforeRemoving(title.GetBuffer(), text.GetBuffer()) == EMessageAnswer::Yes) return true;
     logMessage("nothing was removed");
