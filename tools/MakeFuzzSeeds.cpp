@@ -479,7 +479,6 @@ void soundSeeds(const fs::path& work) {
     waveFileSeeds(work);
 }
 
-// Faults found by fuzzing before fuzz/ existed.
 // Response headers as servers send them.
 void httpSeeds() {
     seed("http_header", "length.txt", "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
@@ -488,6 +487,7 @@ void httpSeeds() {
     seed("http_header", "two_lengths.txt", "Content-Length:\t 7 \nContent-Length: 4294967296\n");
 }
 
+// Faults found by fuzzing before fuzz/ existed.
 void regressionSeeds() {
     // A few packed bytes claiming 2 GB of pixels: a block of the whole picture was made and cleared for
     // them.
