@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
+#include <mutex>
+#include <vector>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -93,38 +95,115 @@ int CPlatformSocket::accept(int listening, int timeoutMs, std::string& address, 
 }
 
 EPlatformError CPlatformSocket::connect(int socket, const std::string& address, uint16_t port, int timeoutMs) {
+    std::string why;
+    return connect(socket, address, port, timeoutMs, why);
+}
+
+EPlatformError CPlatformSocket::connect(int socket, const std::string& address, uint16_t port, int timeoutMs,
+                                        std::string& why) {
+    why.clear();
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
-    if (!toAddress(address, a.sin_addr)) return EPlatformError::invalidName;
+    if (!toAddress(address, a.sin_addr)) {
+        why = "not an address";
+        return EPlatformError::invalidName;
+    }
     const int flags = ::fcntl(socket, F_GETFL);
-    if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return platformErrorFromErrno(errno);
-    EPlatformError result = EPlatformError::none;
+    if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) {
+        why = std::strerror(errno);
+        return platformErrorFromErrno(errno);
+    }
+    int err = 0;
     if (::connect(socket, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
         if (errno != EINPROGRESS) {
-            result = platformErrorFromErrno(errno);
+            err = errno;
         } else if (!waitFor(socket, POLLOUT, timeoutMs)) {
-            result = EPlatformError::ioError;
+            err = ETIMEDOUT;
         } else {
-            int err = 0;
             socklen_t n = sizeof err;
             if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &err, &n) != 0) err = errno;
-            if (err != 0) result = platformErrorFromErrno(err);
         }
     }
     ::fcntl(socket, F_SETFL, flags);
-    return result;
+    if (err == 0) return EPlatformError::none;
+    why = err == ECONNREFUSED ? "refused" : err == ETIMEDOUT ? "no answer in time" : std::strerror(err);
+    return platformErrorFromErrno(err);
 }
 
-std::string CPlatformSocket::resolve(const std::string& name) {
+namespace {
+
+// A lookup of its own thread (the system's); one that outlives its time limit and cannot be cancelled is
+// kept until it ends and freed by a later lookup.
+struct Lookup {
+    std::string name;
     addrinfo hints{};
-    hints.ai_family = AF_INET;
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* list = nullptr;
-    if (::getaddrinfo(name.c_str(), nullptr, &hints, &list) != 0 || !list) return {};
-    char text[INET_ADDRSTRLEN] = {};
-    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr, text, sizeof text);
-    ::freeaddrinfo(list);
+    gaicb request{};
+};
+std::mutex abandonedLock;
+std::vector<Lookup*>& abandoned() {
+    static std::vector<Lookup*> list;
+    return list;
+}
+
+void freeLookup(Lookup* l) {
+    if (l->request.ar_result) ::freeaddrinfo(l->request.ar_result);
+    delete l;
+}
+
+void reapAbandoned() {
+    std::lock_guard<std::mutex> g(abandonedLock);
+    auto& list = abandoned();
+    for (size_t i = 0; i < list.size();) {
+        if (::gai_error(&list[i]->request) == EAI_INPROGRESS) {
+            i++;
+            continue;
+        }
+        freeLookup(list[i]);
+        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+    }
+}
+
+} // namespace
+
+std::string CPlatformSocket::resolve(const std::string& name) { return resolve(name, RESOLVE_TIMEOUT_MS); }
+
+std::string CPlatformSocket::resolve(const std::string& name, int timeoutMs) {
+    reapAbandoned();
+    auto* l = new Lookup;
+    l->name = name;
+    l->hints.ai_family = AF_INET;
+    l->hints.ai_socktype = SOCK_STREAM;
+    l->request.ar_name = l->name.c_str();
+    l->request.ar_request = &l->hints;
+    gaicb* list[1] = {&l->request};
+    if (::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
+        delete l;
+        return {};
+    }
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
+    while (::gai_error(&l->request) == EAI_INPROGRESS) {
+        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(end - Clock::now()).count();
+        if (left <= 0) break;
+        timespec wait{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
+        const gaicb* const waitList[1] = {&l->request};
+        ::gai_suspend(waitList, 1, &wait);
+    }
+    if (::gai_error(&l->request) == EAI_INPROGRESS && ::gai_cancel(&l->request) != EAI_CANCELED &&
+        ::gai_error(&l->request) == EAI_INPROGRESS) {
+        std::lock_guard<std::mutex> g(abandonedLock);
+        abandoned().push_back(l);
+        return {};
+    }
+    std::string text;
+    if (::gai_error(&l->request) == 0 && l->request.ar_result) {
+        char dotted[INET_ADDRSTRLEN] = {};
+        ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(l->request.ar_result->ai_addr)->sin_addr, dotted,
+                    sizeof dotted);
+        text = dotted;
+    }
+    freeLookup(l);
     return text;
 }
 
@@ -135,18 +214,23 @@ std::string CPlatformSocket::hostName() {
 }
 
 bool CPlatformSocket::sendAll(int socket, const void* bytes, size_t count, int stallMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(stallMs);
     auto* p = static_cast<const char*>(bytes);
     while (count > 0) {
         const ssize_t n = ::send(socket, p, count, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             p += n;
             count -= static_cast<size_t>(n);
+            if (count > 0 && Clock::now() >= end) return false;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+        // The limit holds for the whole message, not for each wait.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
         short revents = 0;
-        if (!waitFor(socket, POLLOUT, stallMs, &revents)) return false;
+        if (left <= 0 || !waitFor(socket, POLLOUT, static_cast<int>(left), &revents)) return false;
         if (revents & (POLLERR | POLLNVAL)) return false;
     }
     return true;

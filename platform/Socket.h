@@ -23,12 +23,19 @@ public:
     static int accept(int listening, int timeoutMs, std::string& address, EPlatformError& error);
     // Connects to a dotted IPv4 address, giving up after timeoutMs.
     static EPlatformError connect(int socket, const std::string& address, uint16_t port, int timeoutMs);
-    // The first IPv4 address of a host name in dotted form; empty when the name does not resolve.
+    // The same, with why it failed for a log line ("refused", "no answer in time", ...).
+    static EPlatformError connect(int socket, const std::string& address, uint16_t port, int timeoutMs,
+                                  std::string& why);
+    // The first IPv4 address of a host name in dotted form; empty when the name does not resolve or the
+    // lookup gives no answer in RESOLVE_TIMEOUT_MS.
     static std::string resolve(const std::string& name);
+    // The same with a time limit of its own (0: only an answer that is at hand at once).
+    static std::string resolve(const std::string& name, int timeoutMs);
+    static constexpr int RESOLVE_TIMEOUT_MS = 5000;
     static std::string hostName();
 
-    // Sends every byte, waiting for room while the peer reads; false when the connection failed or nothing
-    // could be sent for stallMs.
+    // Sends every byte, waiting for room while the peer reads; false when the connection failed or the whole
+    // message could not be sent within stallMs (a peer that reads slowly cannot hold the sender longer).
     static bool sendAll(int socket, const void* bytes, size_t count, int stallMs);
     // Waits up to timeoutMs for bytes: how many were read (at most capacity), 0 when none came in time, -1
     // when the connection was closed or failed.
