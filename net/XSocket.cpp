@@ -206,12 +206,14 @@ bool CXSocket::connect(const CXString& host, int port) {
     if (e != EPlatformError::none) {
         setErrorCode(ERR_NET_CONNECT);
         const bool timedOut = why == "no answer in time";
-        if (timedOut)
+        if (timedOut) {
             logMessage("network: %s:%d gave no answer in %d s; connecting given up", address.c_str(), port,
                        CONNECT_TIMEOUT_MS / 1000);
-        else logMessage("network: cannot connect to %s:%d: %s", address.c_str(), port, why.c_str());
-        // A connection still being made could come about later; the socket is closed instead.
-        if (timedOut) closeHandle();
+            // A connection still being made could come about later; the socket is closed instead.
+            closeHandle();
+        } else {
+            logMessage("network: cannot connect to %s:%d: %s", address.c_str(), port, why.c_str());
+        }
         return false;
     }
     m_closed = false;
@@ -223,7 +225,7 @@ bool CXSocket::send(CNetMessage* message) {
     if (!message) return false;
     std::lock_guard<std::mutex> l(m_sendLock);
     const int length = message->getBufferLen();
-    const char* refused = !message->isValid()               ? "it was not built whole (too long or a bad count)"
+    const char* refused = !message->isValid()                ? "it is damaged or was too long to build"
                           : length < CNetMessage::HEADER     ? "it is shorter than its header"
                           : length > CNetMessage::MAX_LENGTH ? "it is too long"
                                                              : nullptr;
@@ -236,7 +238,8 @@ bool CXSocket::send(CNetMessage* message) {
         setErrorCode(ERR_NET_CLOSED);
         // Once per socket: the owner may go on sending to a connection it has not yet seen end.
         if (!m_closedSendLogged.exchange(true))
-            logMessage("network: a message of type %d is not sent: the connection is closed", message->getType());
+            logMessage("network: a message of type %d is not sent: the connection is closed",
+                       message->getType());
         return false;
     }
     if (!CPlatformSocket::sendAll(m_handle, message->getBuffer(), static_cast<size_t>(message->getBufferLen()),

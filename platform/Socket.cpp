@@ -6,13 +6,13 @@
 #include <cstring>
 #include <fcntl.h>
 #include <mutex>
-#include <vector>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#include <vector>
 
 namespace KavirelDLL {
 
@@ -253,6 +253,10 @@ void CPlatformSocket::shutdownReceive(int socket) {
 
 void CPlatformSocket::shutdownBoth(int socket) {
     if (socket >= 0) ::shutdown(socket, SHUT_RDWR);
+}
+
+void CPlatformSocket::setSendBuffer(int socket, int bytes) {
+    if (socket >= 0) ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
 }
 
 void CPlatformSocket::abort(int socket) {

@@ -45,6 +45,9 @@ public:
     static void shutdownReceive(int socket);
     // Ends both directions; the descriptor stays until close.
     static void shutdownBoth(int socket);
+    // Sets the system's send buffer for the socket (tests of a slow reader, where the system's own size
+    // would hide how long a send takes).
+    static void setSendBuffer(int socket, int bytes);
     // Resets the connection instead of closing it in order (tests of a peer that vanishes).
     static void abort(int socket);
     static void close(int socket);
