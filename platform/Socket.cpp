@@ -3,14 +3,17 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
 #include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -133,35 +136,59 @@ EPlatformError CPlatformSocket::connect(int socket, const std::string& address, 
 
 namespace {
 
-// A lookup of its own thread (the system's); one that outlives its time limit and cannot be cancelled is
-// kept until it ends and freed by a later lookup.
+std::string lookUp(const std::string& name) {
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* list = nullptr;
+    if (::getaddrinfo(name.c_str(), nullptr, &hints, &list) != 0 || !list) return {};
+    char text[INET_ADDRSTRLEN] = {};
+    ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(list->ai_addr)->sin_addr, text, sizeof text);
+    ::freeaddrinfo(list);
+    return text;
+}
+
+// A lookup runs on a thread of its own so that the caller can stop waiting. One that outlives its time limit
+// is kept here and joined once it ends (by a later lookup, or at exit); few may be left at once.
 struct Lookup {
     std::string name;
-    addrinfo hints{};
-    gaicb request{};
+    std::string result;
+    bool done = false;
+    std::mutex lock;
+    std::condition_variable finished;
+    std::thread thread;
 };
-std::mutex abandonedLock;
-std::vector<Lookup*>& abandoned() {
-    static std::vector<Lookup*> list;
-    return list;
-}
 
-void freeLookup(Lookup* l) {
-    if (l->request.ar_result) ::freeaddrinfo(l->request.ar_result);
-    delete l;
-}
-
-void reapAbandoned() {
-    std::lock_guard<std::mutex> g(abandonedLock);
-    auto& list = abandoned();
-    for (size_t i = 0; i < list.size();) {
-        if (::gai_error(&list[i]->request) == EAI_INPROGRESS) {
-            i++;
-            continue;
+struct Abandoned {
+    static constexpr size_t MAX = 8;
+    std::mutex lock;
+    std::vector<std::shared_ptr<Lookup>> list;
+    // Joins those that ended; false when too many are still running.
+    bool reap() {
+        std::lock_guard<std::mutex> g(lock);
+        for (size_t i = 0; i < list.size();) {
+            bool done;
+            {
+                std::lock_guard<std::mutex> d(list[i]->lock);
+                done = list[i]->done;
+            }
+            if (!done) {
+                i++;
+                continue;
+            }
+            list[i]->thread.join();
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
         }
-        freeLookup(list[i]);
-        list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+        return list.size() < MAX;
     }
+    ~Abandoned() {
+        for (auto& l : list) l->thread.join();
+    }
+};
+
+Abandoned& abandoned() {
+    static Abandoned a;
+    return a;
 }
 
 } // namespace
@@ -169,42 +196,32 @@ void reapAbandoned() {
 std::string CPlatformSocket::resolve(const std::string& name) { return resolve(name, RESOLVE_TIMEOUT_MS); }
 
 std::string CPlatformSocket::resolve(const std::string& name, int timeoutMs) {
-    reapAbandoned();
-    auto* l = new Lookup;
+    // (The system's own asynchronous lookup starts threads that thread checkers cannot follow.)
+    if (!abandoned().reap()) return {};
+    auto l = std::make_shared<Lookup>();
     l->name = name;
-    l->hints.ai_family = AF_INET;
-    l->hints.ai_socktype = SOCK_STREAM;
-    l->request.ar_name = l->name.c_str();
-    l->request.ar_request = &l->hints;
-    gaicb* list[1] = {&l->request};
-    if (::getaddrinfo_a(GAI_NOWAIT, list, 1, nullptr) != 0) {
-        delete l;
-        return {};
+    l->thread = std::thread([l] {
+        std::string result = lookUp(l->name);
+        std::lock_guard<std::mutex> g(l->lock);
+        l->result = std::move(result);
+        l->done = true;
+        l->finished.notify_all();
+    });
+    bool done;
+    std::string result;
+    {
+        std::unique_lock<std::mutex> g(l->lock);
+        done = l->finished.wait_for(g, std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0),
+                                    [&] { return l->done; });
+        result = l->result;
     }
-    using Clock = std::chrono::steady_clock;
-    const auto end = Clock::now() + std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0);
-    while (::gai_error(&l->request) == EAI_INPROGRESS) {
-        const auto left = std::chrono::duration_cast<std::chrono::nanoseconds>(end - Clock::now()).count();
-        if (left <= 0) break;
-        timespec wait{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
-        const gaicb* const waitList[1] = {&l->request};
-        ::gai_suspend(waitList, 1, &wait);
+    if (done) {
+        l->thread.join();
+        return result;
     }
-    if (::gai_error(&l->request) == EAI_INPROGRESS && ::gai_cancel(&l->request) != EAI_CANCELED &&
-        ::gai_error(&l->request) == EAI_INPROGRESS) {
-        std::lock_guard<std::mutex> g(abandonedLock);
-        abandoned().push_back(l);
-        return {};
-    }
-    std::string text;
-    if (::gai_error(&l->request) == 0 && l->request.ar_result) {
-        char dotted[INET_ADDRSTRLEN] = {};
-        ::inet_ntop(AF_INET, &reinterpret_cast<sockaddr_in*>(l->request.ar_result->ai_addr)->sin_addr, dotted,
-                    sizeof dotted);
-        text = dotted;
-    }
-    freeLookup(l);
-    return text;
+    std::lock_guard<std::mutex> g(abandoned().lock);
+    abandoned().list.push_back(l);
+    return {};
 }
 
 std::string CPlatformSocket::hostName() {

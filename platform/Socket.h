@@ -29,7 +29,8 @@ public:
     // The first IPv4 address of a host name in dotted form; empty when the name does not resolve or the
     // lookup gives no answer in RESOLVE_TIMEOUT_MS.
     static std::string resolve(const std::string& name);
-    // The same with a time limit of its own (0: only an answer that is at hand at once).
+    // The same with a time limit of its own. The lookup runs on a thread of its own; one that outlives its
+    // limit is joined when it ends (by a later lookup, or at exit), and while 8 such are left, lookups fail.
     static std::string resolve(const std::string& name, int timeoutMs);
     static constexpr int RESOLVE_TIMEOUT_MS = 5000;
     static std::string hostName();
