@@ -50,6 +50,14 @@ struct Server {
     }
 };
 
+// The next accepted connection, not receiving.
+std::unique_ptr<CXSocket> takeOne(Server& server) {
+    std::vector<CXSocket::Accepted> got;
+    EXPECT_TRUE(eventually([&] { return !(got = server.listening.takeAccepted()).empty(); }));
+    for (size_t i = 1; i < got.size(); i++) delete got[i].socket;
+    return std::unique_ptr<CXSocket>(got.empty() ? nullptr : got[0].socket);
+}
+
 std::unique_ptr<CXSocket> connectTo(int port) {
     auto s = std::make_unique<CXSocket>(nullptr);
     EXPECT_TRUE(s->connect(CXString("127.0.0.1"), port));
@@ -207,12 +215,8 @@ TEST(NetSocketThreaded, ASlowSteadyReaderCannotHoldASendPastTheLimit) {
     // A send buffer small enough that room comes back in small steps, as on a slow link.
     CPlatformSocket::setSendBuffer(client.getHandle(), 65536);
     ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
-    std::vector<CXSocket::Accepted> got;
-    ASSERT_TRUE(eventually([&] {
-        got = server.listening.takeAccepted();
-        return !got.empty();
-    }));
-    std::unique_ptr<CXSocket> player(got[0].socket);
+    auto player = takeOne(server);
+    ASSERT_TRUE(player);
     // Reads about 200 KB a second: every wait for room ends well in time, a whole 1 MiB message does not.
     std::atomic<bool> done{false};
     std::thread reader([&] {
@@ -307,12 +311,8 @@ TEST(NetSocketThreaded, ASendThatStallsDropsTheConnection) {
     Server server;
     CXSocket client(nullptr);
     ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
-    std::vector<CXSocket::Accepted> got;
-    ASSERT_TRUE(eventually([&] {
-        got = server.listening.takeAccepted();
-        return !got.empty();
-    }));
-    std::unique_ptr<CXSocket> silent(got[0].socket); // never reads
+    auto silent = takeOne(server); // never reads
+    ASSERT_TRUE(silent);
     std::string block(static_cast<size_t>(CNetMessage::MAX_LENGTH - 9), 's');
     bool failed = false;
     for (int i = 0; i < 1000 && !failed; i++) failed = !client.send(new CNetTextMessage(&client, CXString(block.c_str())));
@@ -365,12 +365,8 @@ TEST(NetSocketThreaded, ReceivingWithoutAThreadCutsTheSameMessages) {
     Server server;
     CXSocket client(nullptr);
     ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
-    std::vector<CXSocket::Accepted> got;
-    ASSERT_TRUE(eventually([&] {
-        got = server.listening.takeAccepted();
-        return !got.empty();
-    }));
-    std::unique_ptr<CXSocket> player(got[0].socket);
+    auto player = takeOne(server);
+    ASSERT_TRUE(player);
     EXPECT_TRUE(client.send(new CNetHelloMessage(&client, CXString("Ann"))));
     EXPECT_TRUE(client.send(new CNetMessage(&client, CNetMessage::GOODBYE)));
     client.drop();
