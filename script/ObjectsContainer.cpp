@@ -27,6 +27,7 @@
 #include "objects/Scroll.h"
 #include "objects/Sequence.h"
 #include "objects/Sound.h"
+#include "media/text/MultilineText6.h"
 #include "objects/Text.h"
 #include "objects/VirtualGraphicsObject.h"
 #include "script/Array.h"
