@@ -183,4 +183,217 @@ TEST(ScriptText, WordsColoursAndPointsAfterAFrame) {
     EXPECT_EQ(game.call("T", "SEARCH", {"J", "0"}), "1");
 }
 
+namespace {
+
+std::string button(const char* name, const Properties& extra) {
+    Properties p = {{"TYPE", "BUTTON"}};
+    p.insert(p.end(), extra.begin(), extra.end());
+    return object(name, p);
+}
+
+std::string sound(const char* name) { return object(name, {{"TYPE", "SOUND"}, {"FILENAME", "TICK.WAV"}}); }
+
+} // namespace
+
+TEST(ScriptButton, InjectedEventsRaiseTheBoundEventsInOrder) {
+    MediaGame game(image("STD", "STD.IMG") + image("MOV", "MOV.IMG", "FALSE") +
+                       button("B", {{"GFXSTANDARD", "STD"},
+                                    {"GFXONMOVE", "MOV"},
+                                    {"RECT", "STD"},
+                                    {"ENABLE", "TRUE"},
+                                    {"ONFOCUSON", logged("on.")},
+                                    {"ONCLICKED", logged("c.")},
+                                    {"ONRELEASED", logged("r.")},
+                                    {"ONACTION", logged("a.")},
+                                    {"ONFOCUSOFF", logged("off.")}}) +
+                       button("OFF", {{"RECT", "0,0,50,50"}, {"ONACTION", logged("never.")}}),
+                   true, files());
+    auto* b = game.find<CMC_Button>("B");
+    // RECT naming an image: its rectangle and its screen priority.
+    EXPECT_EQ(b->getButton()->getActiveRect(), CXRect(300, 300, 340, 320));
+    EXPECT_EQ(game.call("B", "GETPRIORITY"), "7");
+    game.move(310, 310);
+    EXPECT_TRUE(game.find<CMC_Image>("MOV")->getImage()->isVisible()); // the on-move graphic
+    game.press(0, 310, 310);
+    game.move(10, 10);
+    EXPECT_EQ(game.log(), "on.c.r.a.off.");
+    EXPECT_EQ(game.call("B", "GETSTD") + game.call("B", "GETONMOVE"), "STDMOV");
+    // Without ENABLE a button starts disabled.
+    game.press(0, 10, 10);
+    EXPECT_EQ(game.log(), "");
+    game.call("OFF", "ENABLE");
+    game.press(0, 10, 10);
+    EXPECT_EQ(game.log(), "never.");
+}
+
+TEST(ScriptButton, SoundsDragsClonesAndCreatedButtons) {
+    MediaGame game(image("STD", "STD.IMG") + image("MOV", "MOV.IMG", "FALSE") + sound("S") +
+                       button("B", {{"RECT", "300,300,340,320"}, {"ENABLE", "TRUE"}, {"SNDONMOVE", "S"},
+                                    {"SNDONCLICK", "STD"}}) +
+                       button("D", {{"GFXSTANDARD", "STD"},
+                                    {"RECT", "0,0,40,40"},
+                                    {"ENABLE", "TRUE"},
+                                    {"DRAGGABLE", "TRUE"},
+                                    {"ONSTARTDRAGGING", "{LOG^ADD(\"s\");LOG^ADD(S1^GETDRAGGEDNAME());}"},
+                                    {"ONENDDRAGGING", "{LOG^ADD(\"|e\");LOG^ADD(S1^GETDRAGGEDNAME());}"}}),
+                   true, files());
+    auto* b = game.find<CMC_Button>("B");
+    CSound4* tick = game.find<CMC_Sound>("S")->getSound();
+    // A hover sound without a hover graphic; SNDONCLICK naming an image gives no sound.
+    EXPECT_EQ(b->getButton()->GetSOOnMove(), tick);
+    EXPECT_EQ(b->getButton()->GetSOOnClick(), nullptr);
+    game.move(310, 310);
+    EXPECT_TRUE(b->getButton()->getHotSpot()->wasHoverSoundPlayed());
+    EXPECT_EQ(b->getButton()->GetOnMove(), nullptr);
+    game.call("B", "SETONMOVE", {"MOV"});
+    EXPECT_EQ(b->getButton()->GetSOOnMove(), tick);
+    // The SOUND object goes: the button forgets its sound and hovers in silence.
+    removed(game, "S");
+    EXPECT_EQ(b->getButton()->GetSOOnMove(), nullptr);
+    game.move(10, 300);
+    game.move(310, 310);
+    // A drag sets the scene's dragged name until after ONENDDRAGGING.
+    game.run->input()->injectMouseButton(0, true, 10, 10, 1);
+    game.run->frames(1);
+    game.move(30, 30);
+    game.run->input()->injectMouseButton(0, false, 30, 30);
+    game.run->frames(2);
+    EXPECT_EQ(game.log(), "sSTD|eSTD");
+    EXPECT_EQ(game.run->scene()->getDraggedName(), CXString(""));
+    // A clone reacts only once it has a rectangle.
+    std::unique_ptr<CMC_Button> copy(static_cast<CMC_Button*>(b->clone()));
+    ASSERT_TRUE(copy && copy->getButton());
+    CXRect* spot = copy->getButton()->getHotSpot()->getActiveRect();
+    EXPECT_TRUE(!spot || spot->Width() <= 0);
+    EXPECT_EQ(copy->getButton()->getHotSpot()->getUnit(), nullptr);
+    EXPECT_EQ(copy->getName(), CXString("cloned"));
+    // CREATEOBJECT "BUTTON": enabled, reacting after SETRECT.
+    game.call("S1", "CREATEOBJECT", {"BUTTON", "NEW"});
+    auto* made = game.find<CMC_Button>("NEW");
+    ASSERT_TRUE(made && made->getType() == TYPE_BUTTON && made->getButton()->IsEnabled());
+    game.call("NEW", "SETRECT", {"STD"});
+    EXPECT_EQ(made->getButton()->getActiveRect(), CXRect(320, 320, 360, 340)); // STD was dragged by 20
+}
+
+TEST(ScriptEditBox, TypingReadOnlyLinesAndAddedText) {
+    MediaGame game(font() + image("CUR", "STD.IMG", "FALSE") +
+                       object("E", {{"TYPE", "EDITBOX"},
+                                    {"RECT", "10,400,300,440"},
+                                    {"FONT", "F"},
+                                    {"TEXT", "HJ"},
+                                    {"CURSOR", "CUR"},
+                                    {"ONCHANGED", logged("ch.")},
+                                    {"ONENTER", logged("en.")}}) +
+                       object("NOFONT", {{"TYPE", "EDITBOX"}, {"FONT", "NOPE"}, {"TEXT", "x"}}),
+                   true, files());
+    CEditBox6* box = game.find<CMC_EditBox>("E")->getEditBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->getCursor(), game.find<CMC_Image>("CUR")->getImage());
+    game.call("E", "ACTIVE");
+    game.call("E", "SETCURSORPOS", {"1"});
+    game.call("E", "ADDTEXT", {"H"});
+    EXPECT_EQ(game.call("E", "GETTEXT") + std::to_string(box->getCursorPos()), "HJH1");
+    EXPECT_EQ(game.log(), "");
+    box->onChar('J');
+    box->onKeyDown(28); // Enter
+    EXPECT_EQ(game.log(), "ch.en.");
+    EXPECT_EQ(game.call("E", "GETTEXT"), "HJJH|");
+    game.call("E", "ENABLENL", {"FALSE"});
+    box->onKeyDown(28);
+    EXPECT_EQ(game.log(), "en.");
+    EXPECT_EQ(game.call("E", "GETTEXT"), "HJJH|");
+    game.call("E", "SETREADONLY", {"TRUE"});
+    box->onChar('H');
+    box->onKeyDown(28);
+    box->onKeyDown(1); // Esc
+    EXPECT_EQ(game.log(), "");
+    EXPECT_EQ(game.call("E", "GETTEXT"), "HJJH|");
+    // No FONT object: no box, and the methods do nothing.
+    EXPECT_EQ(game.find<CMC_EditBox>("NOFONT")->getEditBox(), nullptr);
+    game.call("NOFONT", "SETTEXT", {"y"});
+    EXPECT_EQ(game.call("NOFONT", "GETTEXT"), "");
+}
+
+TEST(ScriptDialog, ItemsByTypeAndHidingThem) {
+    MediaGame game(font() + image("BG", "BOX.IMG") + image("PIC", "STD.IMG") + sound("S") + text("T", "H") +
+                       button("B", {{"RECT", "0,0,10,10"}, {"ENABLE", "TRUE"}}) + object("D", {{"TYPE", "DIALOG"}}),
+                   true, files());
+    CXDialog* d = game.find<CMC_Dialog>("D")->getDialog();
+    ASSERT_TRUE(d);
+    game.call("D", "SETBACKGROUND", {"T"});
+    game.call("D", "ADD", {"S"});
+    game.call("D", "ADD", {"NOPE"});
+    EXPECT_EQ(d->getBackground(), nullptr);
+    EXPECT_EQ(d->getGraphicsCount() + d->getButtonsCount(), 0);
+    game.call("D", "SETBACKGROUND", {"BG"});
+    game.call("D", "ADD", {"PIC"});
+    game.call("D", "ADD", {"T"});
+    game.call("D", "ADD", {"B"});
+    EXPECT_EQ(d->getBackground(), game.find<CMC_Image>("BG")->getImage());
+    EXPECT_EQ(d->getGraphicsCount() * 10 + d->getButtonsCount(), 21);
+    game.call("D", "HIDE");
+    EXPECT_FALSE(game.find<CMC_Image>("PIC")->getImage()->isVisible());
+    game.call("D", "SHOW");
+    EXPECT_TRUE(game.find<CMC_Image>("PIC")->getImage()->isVisible());
+    EXPECT_TRUE(game.find<CMC_Text>("T")->getText()->isVisible());
+    EXPECT_FALSE(game.find<CMC_Image>("BG")->getImage()->isVisible());
+}
+
+TEST(ScriptControls, ACachedSceneRebuildsAllFive) {
+    MediaGame game(font() + image("STD", "STD.IMG") + text("T", "HJ") +
+                       button("B", {{"GFXSTANDARD", "STD"}, {"RECT", "STD"}, {"ENABLE", "TRUE"},
+                                    {"ONACTION", logged("a.")}}) +
+                       object("E", {{"TYPE", "EDITBOX"}, {"RECT", "10,400,300,440"}, {"FONT", "F"}, {"TEXT", "J"}}) +
+                       object("D", {{"TYPE", "DIALOG"}}),
+                   true, files());
+    game.call("E", "SETRECT", {"20", "410", "310", "450"});
+    game.call("E", "SETTEXT", {"HH"});
+    game.call("T", "SETTEXT", {"JJ"});
+    ASSERT_TRUE(game.run->storeCache());
+    game.start(true);
+    auto* f = game.find<CMC_Font>("F");
+    ASSERT_TRUE(f && f->getFontsList().size() == 3u);
+    EXPECT_EQ(f->getFontsList()[1]->getStyle(), CXString("BOLD"));
+    auto* t = game.find<CMC_Text>("T");
+    ASSERT_TRUE(t && t->getText());
+    EXPECT_EQ(t->getText()->getText(), CXString("JJ"));
+    EXPECT_TRUE(t->getText()->isVisible());
+    EXPECT_EQ(t->getText()->getjustifyRect(), CXRect(100, 100, 300, 140));
+    CEditBox6* box = game.find<CMC_EditBox>("E")->getEditBox();
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->getBoundingRect(), CXRect(20, 410, 310, 450));
+    EXPECT_EQ(box->getText(), CXString("HH"));
+    EXPECT_TRUE(game.find<CMC_Dialog>("D")->getDialog());
+    game.press(0, 310, 310);
+    EXPECT_EQ(game.log(), "a.");
+}
+
+TEST(ScriptControls, DeletedFontsGraphicsAndBoxesAreNeverTouched) {
+    MediaGame game(font() + image("STD", "STD.IMG") + image("CUR", "MOV.IMG", "FALSE") + text("T", "HJ") +
+                       button("B", {{"GFXSTANDARD", "STD"}, {"RECT", "300,300,340,320"}, {"ENABLE", "TRUE"}}) +
+                       object("E", {{"TYPE", "EDITBOX"}, {"RECT", "10,400,300,440"}, {"FONT", "F"},
+                                    {"CURSOR", "CUR"}}) +
+                       object("D", {{"TYPE", "DIALOG"}}),
+                   true, files());
+    game.call("D", "ADD", {"STD"});
+    game.call("D", "ADD", {"T"});
+    game.call("D", "ADD", {"B"});
+    game.call("E", "ACTIVE");
+    for (const char* name : {"F", "STD", "CUR"}) removed(game, name);
+    game.run->frames(2);
+    game.call("T", "SETTEXT", {"JH"});
+    game.call("E", "SETTEXT", {"HJ"});
+    game.move(310, 310);
+    game.press(0, 310, 310);
+    game.call("D", "HIDE");
+    game.call("D", "SHOW");
+    EXPECT_EQ(game.call("B", "GETSTD"), "");
+    removed(game, "B");
+    removed(game, "T");
+    game.call("D", "HIDE");
+    removed(game, "E");
+    game.run->frames(2);
+    EXPECT_EQ(game.find<CMC_Dialog>("D")->getDialog()->getGraphicsCount(), 0);
+}
+
 } // namespace KavirelTest
