@@ -377,6 +377,7 @@ TEST(ScriptControls, DeletedFontsGraphicsAndBoxesAreNeverTouched) {
                    true, files());
     game.call("D", "ADD", {"STD"});
     game.call("D", "ADD", {"T"});
+    game.call("T", "DRAWONTO", {"CUR"});
     game.call("D", "ADD", {"B"});
     game.call("E", "ACTIVE");
     for (const char* name : {"F", "STD", "CUR"}) removed(game, name);
