@@ -136,6 +136,12 @@ TEST(ScriptFont, WithoutFontsOrFilesItAnswersZeroAndTextsShowNothing) {
     EXPECT_EQ(inkRow(game, 100, 101, 10), "..........");
 }
 
+TEST(ScriptFont, ColoursArePackedForA15BitScreen) {
+    MediaGame game(font(), true, files(), 15);
+    game.call("F", "SETCOLOR", {"255", "0", "8"});
+    EXPECT_EQ(game.find<CMC_Font>("F")->getFont()->getDefColor(), 0x7C01);
+}
+
 TEST(ScriptText, JustifyRectanglesAndTheirMethods) {
     EXPECT_EQ(CMC_Text::resolveJustify(CXString("LEFT")), LEFT);
     EXPECT_EQ(CMC_Text::resolveJustify(CXString("BOTTOM")), BOTTOM);
