@@ -7,11 +7,11 @@
 #include "display/Window.h"
 #include "media/controls/Button.h"
 #include "media/controls/Unit6.h"
-#include "script/ObjectsContainer.h"
 #include "script/Integer.h"
+#include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
-#include "script/String.h"
 #include "script/Scene.h"
+#include "script/String.h"
 
 namespace KavirelDLL {
 
@@ -77,8 +77,8 @@ CSound4* CMC_Button::soundOf(CMC_ObjectsContainer* container, const CXString& na
     CMC_Object* object = container && name.IsString() ? container->getObject(name) : nullptr;
     if (!object) return nullptr;
     if (object->getType() != TYPE_SOUND) {
-        logMessage("BUTTON %s: %s \"%s\" is no SOUND object; the button plays nothing there", m_name.GetBuffer(),
-                   key, name.GetBuffer());
+        logMessage("BUTTON %s: %s \"%s\" is no SOUND object; the button plays nothing there",
+                   m_name.GetBuffer(), key, name.GetBuffer());
         return nullptr;
     }
     auto* sound = static_cast<CMC_Sound*>(object);
@@ -115,7 +115,8 @@ void CMC_Button::build(CMC_ObjectsContainer* container) {
     m_button->setPriority(m_priority);
     if (m_draggable) m_button->SetDragging(graphicOf(container, m_drag));
     if (m_gfxStandard.IsString()) m_button->Set(graphicOf(container, m_gfxStandard), nullptr, true, false);
-    CMC_Object* onMoveObject = container && m_sndOnMove.IsString() ? container->getObject(m_sndOnMove) : nullptr;
+    CMC_Object* onMoveObject =
+        container && m_sndOnMove.IsString() ? container->getObject(m_sndOnMove) : nullptr;
     if (onMoveObject)
         m_button->SetOnMove(graphicOf(container, m_gfxOnMove), soundOf(container, m_sndOnMove, "SNDONMOVE"));
     else if (m_gfxOnMove.IsString())
@@ -154,8 +155,8 @@ void CMC_Button::serialize(CXArchive* archive) {
                  << m_sndOnClick << m_drag << m_rect << m_enable << m_draggable << m_priority;
         return;
     }
-    *archive >> &m_accent >> &m_gfxStandard >> &m_gfxOnMove >> &m_gfxOnClick >> &m_sndStandard >> &m_sndOnMove >>
-        &m_sndOnClick >> &m_drag >> &m_rect >> &m_enable >> &m_draggable >> &m_priority;
+    *archive >> &m_accent >> &m_gfxStandard >> &m_gfxOnMove >> &m_gfxOnClick >> &m_sndStandard >>
+        &m_sndOnMove >> &m_sndOnClick >> &m_drag >> &m_rect >> &m_enable >> &m_draggable >> &m_priority;
     // The graphics and sounds it names may come later in the cache: built once the scene is read.
     m_cached = archive->good();
 }
@@ -174,7 +175,8 @@ void CMC_Button::onDragging(CControl*, CXPoint) { raise(EVT_BUTTON_ONDRAGGING, "
 void CMC_Button::onStartDragging(CControl*, CXPoint) {
     CMC_ObjectsContainer* container = getContainer();
     if (CMC_Scene* scene = getContainerScene(); scene && container && m_button) {
-        CGraphicsObject* dragged = m_button->GetDragging() ? m_button->GetDragging() : m_button->GetStandard();
+        CGraphicsObject* dragged =
+            m_button->GetDragging() ? m_button->GetDragging() : m_button->GetStandard();
         scene->setDraggedName(container->getGraphicsObjectName(dragged, false));
     }
     raise(EVT_BUTTON_ONSTARTDRAGGING, "ONSTARTDRAGGING");
@@ -210,7 +212,8 @@ void CMC_Button_Runner::prepareMthHashSet() {
             rect = CXRect(c.integer(0), c.integer(1), c.integer(2), c.integer(3));
         } else {
             CXString name = c.string(0);
-            if (CGraphicsObject* g = c.gone() ? nullptr : graphicOf(c.container(), name)) rect = g->GetBoundingBox();
+            if (CGraphicsObject* g = c.gone() ? nullptr : graphicOf(c.container(), name))
+                rect = g->GetBoundingBox();
         }
         if (CButton* b = buttonOf(c)) b->SetActiveRect(rect);
         return nullptr;

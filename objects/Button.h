@@ -60,8 +60,8 @@ private:
     void unwatchSounds();
 
     CButton* m_button = nullptr;
-    CXString m_accent, m_gfxStandard, m_gfxOnMove, m_gfxOnClick, m_sndStandard, m_sndOnMove, m_sndOnClick, m_drag,
-        m_rect;
+    CXString m_accent, m_gfxStandard, m_gfxOnMove, m_gfxOnClick, m_sndStandard, m_sndOnMove, m_sndOnClick,
+        m_drag, m_rect;
     bool m_enable = false;
     bool m_draggable = false;
     int32_t m_priority = 0;

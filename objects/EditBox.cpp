@@ -7,11 +7,11 @@
 #include "media/text/SimpleFont6.h"
 #include "objects/Font.h"
 #include "objects/Text.h"
-#include "script/ObjectsContainer.h"
 #include "script/Integer.h"
+#include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
-#include "script/String.h"
 #include "script/Scene.h"
+#include "script/String.h"
 
 namespace KavirelDLL {
 
@@ -22,7 +22,8 @@ CMC_EditBox::CMC_EditBox(CMC_ObjectsContainer* container, CMElement* element)
     CXString text;
     if (element) {
         CXString rectKey = element->getPropertyValue("RECT");
-        CGraphicsObject* graphic = container && rectKey.IsString() ? container->getGraphicsObject(rectKey) : nullptr;
+        CGraphicsObject* graphic =
+            container && rectKey.IsString() ? container->getGraphicsObject(rectKey) : nullptr;
         rect = graphic ? graphic->GetBoundingBox() : element->getPropertyRectValue("RECT");
         priority = element->getPropertyIntValue("PRIORITY");
         text = element->getPropertyValue("TEXT");
@@ -48,7 +49,8 @@ CMC_EditBox::~CMC_EditBox() {
 }
 
 CXString** CMC_EditBox::getBehavioursList() {
-    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONFOCUSON", "ONFOCUSOFF", "ONCHANGED", "ONENTER", "ONESC"});
+    return makeEventList(
+        {"ONINIT", "ONDONE", "ONSIGNAL", "ONFOCUSON", "ONFOCUSOFF", "ONCHANGED", "ONENTER", "ONESC"});
 }
 
 void CMC_EditBox::makeBox(CMC_ObjectsContainer* container, CXRect rect, int priority, const CXString& text) {
@@ -170,7 +172,8 @@ void CMC_EditBox_Runner::prepareMthHashSet() {
     });
     addMethod("SETCOLOR", 13, [](Call& c) -> CMC_Variable* {
         int r = c.integer(0), g = c.integer(1), bl = c.integer(2);
-        if (CEditBox6* b = boxOf(c)) b->setColor(CMC_Font::packColor(c.self<CMC_EditBox>()->getWindow(), r, g, bl));
+        if (CEditBox6* b = boxOf(c))
+            b->setColor(CMC_Font::packColor(c.self<CMC_EditBox>()->getWindow(), r, g, bl));
         return nullptr;
     });
     addMethod("SETREADONLY", 14, [](Call& c) -> CMC_Variable* {

@@ -102,8 +102,9 @@ void CMC_Font::serialize(CXArchive* archive) {
         addFont(new CSimpleFont6(m_window), family, style, size);
     }
     if (count > 0)
-        logMessage("FONT %s: read from the scene cache, which names no font files; its %d fonts have no letters",
-                   m_name.GetBuffer(), static_cast<int>(count));
+        logMessage(
+            "FONT %s: read from the scene cache, which names no font files; its %d fonts have no letters",
+            m_name.GetBuffer(), static_cast<int>(count));
 }
 
 // ---- runner ----
@@ -125,17 +126,20 @@ void CMC_Font_Runner::prepareMthHashSet() {
     // SETSTYLE records a family and SETFAMILY a style, on the collection alone: nothing looks them up.
     addMethod("SETSTYLE", MTH_SETSTYLE, [](Call& c) -> CMC_Variable* {
         CXString value = c.string(0);
-        if (CFontCollection* fonts = c.gone() ? nullptr : c.self<CMC_Font>()->getFont()) fonts->setFamily(value);
+        if (CFontCollection* fonts = c.gone() ? nullptr : c.self<CMC_Font>()->getFont())
+            fonts->setFamily(value);
         return nullptr;
     });
     addMethod("SETFAMILY", MTH_SETFAMILY, [](Call& c) -> CMC_Variable* {
         CXString value = c.string(0);
-        if (CFontCollection* fonts = c.gone() ? nullptr : c.self<CMC_Font>()->getFont()) fonts->setStyle(value);
+        if (CFontCollection* fonts = c.gone() ? nullptr : c.self<CMC_Font>()->getFont())
+            fonts->setStyle(value);
         return nullptr;
     });
     addMethod("SETSIZE", MTH_SETSIZE, [](Call& c) -> CMC_Variable* {
         int value = c.integer(0);
-        if (CFontCollection* fonts = c.gone() ? nullptr : c.self<CMC_Font>()->getFont()) fonts->setSize(value);
+        if (CFontCollection* fonts = c.gone() ? nullptr : c.self<CMC_Font>()->getFont())
+            fonts->setSize(value);
         return nullptr;
     });
     addMethod("GETHEIGHT", MTH_GETHEIGHT,

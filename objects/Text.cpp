@@ -10,9 +10,9 @@
 #include "media/text/MultilineText6.h"
 #include "media/text/SimpleFont6.h"
 #include "objects/Font.h"
-#include "script/ObjectsContainer.h"
-#include "script/Integer.h"
 #include "script/Bool.h"
+#include "script/Integer.h"
+#include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
 #include "script/String.h"
 
@@ -24,7 +24,8 @@ CRefreshScreen* screenOf(CWindow* window) { return window ? window->GetRefreshSc
 
 // RECT: a graphic's bounding box, else four numbers.
 CXRect rectOf(CMC_ObjectsContainer* container, const CXString& rect) {
-    if (CGraphicsObject* graphic = container && rect.IsString() ? container->getGraphicsObject(rect) : nullptr)
+    if (CGraphicsObject* graphic =
+            container && rect.IsString() ? container->getGraphicsObject(rect) : nullptr)
         return graphic->GetBoundingBox();
     return rect.toRect();
 }
@@ -116,7 +117,8 @@ void CMC_Text::serialize(CXArchive* archive) {
         bool onScreen = m_text && screen && screen->GetPriority(m_text) != -1;
         bool visible = m_text && m_text->isVisible();
         CXString text = m_text ? m_text->getText() : CXString("");
-        *archive << m_vJustify << m_hJustify << m_rect << m_priority << m_fontName << onScreen << visible << text;
+        *archive << m_vJustify << m_hJustify << m_rect << m_priority << m_fontName << onScreen << visible
+                 << text;
         return;
     }
     *archive >> &m_vJustify >> &m_hJustify >> &m_rect >> &m_priority >> &m_fontName >> &m_cachedOnScreen >>
@@ -137,7 +139,9 @@ CGraphicsObject* named(Call& c, const CXString& name) {
     return c.container() ? c.container()->getGraphicsObject(name) : nullptr;
 }
 
-int packed(Call& c, int r, int g, int b) { return CMC_Font::packColor(c.self<CMC_Text>()->getWindow(), r, g, b); }
+int packed(Call& c, int r, int g, int b) {
+    return CMC_Font::packColor(c.self<CMC_Text>()->getWindow(), r, g, b);
+}
 
 CXRect fourOf(Call& c, int from) {
     return CXRect(c.integer(from), c.integer(from + 1), c.integer(from + 2), c.integer(from + 3));

@@ -1,6 +1,5 @@
 #include "objects/MediaFixtures.h"
 
-
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "harness/FontFiles.h"
@@ -59,9 +58,10 @@ std::string font(const char* name = "F") {
 }
 
 std::string text(const char* name, const char* value, const Properties& extra = {}) {
-    Properties p = {{"TYPE", "TEXT"},         {"FONT", "F"},        {"TEXT", value},
-                    {"RECT", "100,100,300,140"}, {"HJUSTIFY", "LEFT"}, {"VJUSTIFY", "TOP"},
-                    {"TOCANVAS", "TRUE"},     {"VISIBLE", "TRUE"},  {"PRIORITY", "5"}};
+    Properties p = {
+        {"TYPE", "TEXT"},     {"FONT", "F"},       {"TEXT", value},      {"RECT", "100,100,300,140"},
+        {"HJUSTIFY", "LEFT"}, {"VJUSTIFY", "TOP"}, {"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"},
+        {"PRIORITY", "5"}};
     for (const auto& [key, value2] : extra) {
         bool replaced = false;
         for (auto& kv : p)
@@ -72,13 +72,17 @@ std::string text(const char* name, const char* value, const Properties& extra = 
 }
 
 std::string image(const char* name, const char* file, const char* visible = "TRUE") {
-    return object(name, {{"TYPE", "IMAGE"}, {"FILENAME", file}, {"TOCANVAS", "TRUE"}, {"VISIBLE", visible},
+    return object(name, {{"TYPE", "IMAGE"},
+                         {"FILENAME", file},
+                         {"TOCANVAS", "TRUE"},
+                         {"VISIBLE", visible},
                          {"PRIORITY", "7"}});
 }
 
 uint16_t pixel(MediaGame& game, int x, int y) {
     CDisplay* display = game.run->display();
-    return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + static_cast<size_t>(x)];
+    return display
+        ->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + static_cast<size_t>(x)];
 }
 
 // The row's ink ('#') from x to x + n on the screen.
@@ -93,7 +97,8 @@ std::string removed(MediaGame& game, const char* name) { return game.call("S1", 
 } // namespace
 
 TEST(ScriptFont, StylesHeightColourAndKeysWithoutSize) {
-    MediaGame game(font() + text("T", "H<B>H") + text("LATE", "H", {{"RECT", "100,200,300,240"}}), true, files());
+    MediaGame game(font() + text("T", "H<B>H") + text("LATE", "H", {{"RECT", "100,200,300,240"}}), true,
+                   files());
     auto* f = game.find<CMC_Font>("F");
     ASSERT_TRUE(f && f->getFontsList().size() == 3u);
     EXPECT_EQ(f->getFont()->getBaseFont(), f->getFontsList()[0]);
@@ -123,7 +128,8 @@ TEST(ScriptFont, StylesHeightColourAndKeysWithoutSize) {
 }
 
 TEST(ScriptFont, WithoutFontsOrFilesItAnswersZeroAndTextsShowNothing) {
-    MediaGame game(object("E", {{"TYPE", "FONT"}}) + object("BAD", {{"TYPE", "FONT"}, {"DEF_A_B_8", "NONE.FNT"}}) +
+    MediaGame game(object("E", {{"TYPE", "FONT"}}) +
+                       object("BAD", {{"TYPE", "FONT"}, {"DEF_A_B_8", "NONE.FNT"}}) +
                        text("N", "HJ", {{"FONT", "NOPE"}}),
                    true, files());
     EXPECT_EQ(game.call("E", "GETHEIGHT"), "0");
@@ -145,10 +151,10 @@ TEST(ScriptFont, ColoursArePackedForA15BitScreen) {
 TEST(ScriptText, JustifyRectanglesAndTheirMethods) {
     EXPECT_EQ(CMC_Text::resolveJustify(CXString("LEFT")), LEFT);
     EXPECT_EQ(CMC_Text::resolveJustify(CXString("BOTTOM")), BOTTOM);
-    for (const char* word : {"CENTER", "left", "MIDDLE", ""}) EXPECT_EQ(CMC_Text::resolveJustify(CXString(word)), CENTER);
+    for (const char* word : {"CENTER", "left", "MIDDLE", ""})
+        EXPECT_EQ(CMC_Text::resolveJustify(CXString(word)), CENTER);
     MediaGame game(font() + image("PIC", "BOX.IMG") + text("R", "H J", {{"RECT", "PIC"}}) +
-                       text("W", "H J H", {{"RECT", ""}}) +
-                       text("D", "", {{"ONCOLLISION", logged("col.")}}),
+                       text("W", "H J H", {{"RECT", ""}}) + text("D", "", {{"ONCOLLISION", logged("col.")}}),
                    true, files());
     auto* r = game.find<CMC_Text>("R");
     EXPECT_EQ(r->getText()->getjustifyRect(), CXRect(200, 100, 300, 140));
@@ -234,7 +240,9 @@ TEST(ScriptButton, InjectedEventsRaiseTheBoundEventsInOrder) {
 
 TEST(ScriptButton, SoundsDragsClonesAndCreatedButtons) {
     MediaGame game(image("STD", "STD.IMG") + image("MOV", "MOV.IMG", "FALSE") + sound("S") +
-                       button("B", {{"RECT", "300,300,340,320"}, {"ENABLE", "TRUE"}, {"SNDONMOVE", "S"},
+                       button("B", {{"RECT", "300,300,340,320"},
+                                    {"ENABLE", "TRUE"},
+                                    {"SNDONMOVE", "S"},
                                     {"SNDONCLICK", "STD"}}) +
                        button("D", {{"GFXSTANDARD", "STD"},
                                     {"RECT", "0,0,40,40"},
@@ -322,7 +330,8 @@ TEST(ScriptEditBox, TypingReadOnlyLinesAndAddedText) {
 
 TEST(ScriptDialog, ItemsByTypeAndHidingThem) {
     MediaGame game(font() + image("BG", "BOX.IMG") + image("PIC", "STD.IMG") + sound("S") + text("T", "H") +
-                       button("B", {{"RECT", "0,0,10,10"}, {"ENABLE", "TRUE"}}) + object("D", {{"TYPE", "DIALOG"}}),
+                       button("B", {{"RECT", "0,0,10,10"}, {"ENABLE", "TRUE"}}) +
+                       object("D", {{"TYPE", "DIALOG"}}),
                    true, files());
     CXDialog* d = game.find<CMC_Dialog>("D")->getDialog();
     ASSERT_TRUE(d);
@@ -346,12 +355,14 @@ TEST(ScriptDialog, ItemsByTypeAndHidingThem) {
 }
 
 TEST(ScriptControls, ACachedSceneRebuildsAllFive) {
-    MediaGame game(font() + image("STD", "STD.IMG") + text("T", "HJ") +
-                       button("B", {{"GFXSTANDARD", "STD"}, {"RECT", "STD"}, {"ENABLE", "TRUE"},
-                                    {"ONACTION", logged("a.")}}) +
-                       object("E", {{"TYPE", "EDITBOX"}, {"RECT", "10,400,300,440"}, {"FONT", "F"}, {"TEXT", "J"}}) +
-                       object("D", {{"TYPE", "DIALOG"}}),
-                   true, files());
+    MediaGame game(
+        font() + image("STD", "STD.IMG") + text("T", "HJ") +
+            button(
+                "B",
+                {{"GFXSTANDARD", "STD"}, {"RECT", "STD"}, {"ENABLE", "TRUE"}, {"ONACTION", logged("a.")}}) +
+            object("E", {{"TYPE", "EDITBOX"}, {"RECT", "10,400,300,440"}, {"FONT", "F"}, {"TEXT", "J"}}) +
+            object("D", {{"TYPE", "DIALOG"}}),
+        true, files());
     game.call("E", "SETRECT", {"20", "410", "310", "450"});
     game.call("E", "SETTEXT", {"HH"});
     game.call("T", "SETTEXT", {"JJ"});
@@ -375,12 +386,12 @@ TEST(ScriptControls, ACachedSceneRebuildsAllFive) {
 }
 
 TEST(ScriptControls, DeletedFontsGraphicsAndBoxesAreNeverTouched) {
-    MediaGame game(font() + image("STD", "STD.IMG") + image("CUR", "MOV.IMG", "FALSE") + text("T", "HJ") +
-                       button("B", {{"GFXSTANDARD", "STD"}, {"RECT", "300,300,340,320"}, {"ENABLE", "TRUE"}}) +
-                       object("E", {{"TYPE", "EDITBOX"}, {"RECT", "10,400,300,440"}, {"FONT", "F"},
-                                    {"CURSOR", "CUR"}}) +
-                       object("D", {{"TYPE", "DIALOG"}}),
-                   true, files());
+    MediaGame game(
+        font() + image("STD", "STD.IMG") + image("CUR", "MOV.IMG", "FALSE") + text("T", "HJ") +
+            button("B", {{"GFXSTANDARD", "STD"}, {"RECT", "300,300,340,320"}, {"ENABLE", "TRUE"}}) +
+            object("E", {{"TYPE", "EDITBOX"}, {"RECT", "10,400,300,440"}, {"FONT", "F"}, {"CURSOR", "CUR"}}) +
+            object("D", {{"TYPE", "DIALOG"}}),
+        true, files());
     game.call("D", "ADD", {"STD"});
     game.call("D", "ADD", {"T"});
     game.call("T", "DRAWONTO", {"CUR"});
