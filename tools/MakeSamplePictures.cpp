@@ -4,7 +4,8 @@
 // scene folders below it, and the morning's rising sun, PORANEK\SLONCE.IMG (a 64 x 64 disc on a transparent
 // ground, placed at 560, 330), and into every scene folder the "next scene" button's three pictures,
 // DALEJ.IMG, DALEJ2.IMG (pointer over it) and DALEJ3.IMG (pressed): 80 x 40 at 680, 520, a frame round a
-// face that lightens as the button is touched. The end-to-end test knows the marker and sun colours painted here.
+// face that lightens as the button is touched. The end-to-end test knows the marker and sun colours painted
+// here.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>

@@ -223,7 +223,8 @@ TEST(SampleGame, TheSceneShowsItsTextAndItsButtonLeadsOn) {
     EXPECT_EQ(screen(720, 540), face) << "the button's standard picture";
     run.input()->injectMouseMove(720, 540);
     run.frames(2);
-    EXPECT_EQ(screen(720, 540), static_cast<uint16_t>(CColor(224, 160, 64).GetInBPP(16))) << "pointer over it";
+    EXPECT_EQ(screen(720, 540), static_cast<uint16_t>(CColor(224, 160, 64).GetInBPP(16)))
+        << "pointer over it";
     run.input()->injectMouseButton(0, true, 720, 540, 1);
     run.input()->injectMouseButton(0, false, 720, 540);
     run.frames(2);
