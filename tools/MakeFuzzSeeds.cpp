@@ -338,6 +338,35 @@ void worldSeeds() {
         {{"A.ANN", walkingAnimation()},
          {"SQ.SEQ", "NAME SQ\nSQ TYPE SEQUENCE\nSQ SEQEVENT GO 1\n"
                     "NAME w\nw FILENAME A\nw EVENT WALK\nw TYPE SIMPLE\nw ADD SQ\n"}});
+    // And with a font, a text, a button, an edit box and a dialog.
+    storedSceneSeed(
+        "S2_controls.bin",
+        KavirelTest::object(
+            "F", {{"TYPE", "FONT"}, {"DEF_SANS_STANDARD_8", "F.FNT"}, {"DEF_SANS_BOLD_8", "F.FNT"}}) +
+            KavirelTest::object(
+                "P", {{"TYPE", "IMAGE"}, {"FILENAME", "P.IMG"}, {"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}}) +
+            KavirelTest::object("T", {{"TYPE", "TEXT"},
+                                      {"FONT", "F"},
+                                      {"TEXT", "H<B>J"},
+                                      {"RECT", "P"},
+                                      {"TOCANVAS", "TRUE"},
+                                      {"VISIBLE", "TRUE"}}) +
+            KavirelTest::object("B", {{"TYPE", "BUTTON"},
+                                      {"GFXSTANDARD", "P"},
+                                      {"RECT", "P"},
+                                      {"ENABLE", "TRUE"},
+                                      {"SNDONCLICK", "W"},
+                                      {"ONACTION", "{M^INC();}"}}) +
+            KavirelTest::object("W", {{"TYPE", "SOUND"}, {"FILENAME", "W.WAV"}}) +
+            KavirelTest::object("E", {{"TYPE", "EDITBOX"},
+                                      {"FONT", "F"},
+                                      {"RECT", "0,0,40,20"},
+                                      {"TEXT", "HJ"},
+                                      {"CURSOR", "P"}}) +
+            KavirelTest::object("D", {{"TYPE", "DIALOG"}}),
+        {{"P.IMG", KavirelTest::pik(2, 2, 16, 0, KavirelTest::words({1, 2, 3, 4}), "", 5, 6)},
+         {"F.FNT", KavirelTest::fntBytes(
+                       KavirelTest::FntFont{{KavirelTest::letterH(), KavirelTest::letterJ()}, {}, 0xFFFF})}});
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"

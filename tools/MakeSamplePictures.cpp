@@ -2,7 +2,10 @@
 //   MakeSamplePictures <episode folder>
 // writes PORANEK\PORANEK.IMG, POLUDNIE\POLUDNIE.IMG and WIECZOR\WIECZOR.IMG (800x600, 16 bits, LZO) into the
 // scene folders below it, and the morning's rising sun, PORANEK\SLONCE.IMG (a 64 x 64 disc on a transparent
-// ground, placed at 560, 330). The end-to-end test knows the marker and sun colours painted here.
+// ground, placed at 560, 330), and into every scene folder the "next scene" button's three pictures,
+// DALEJ.IMG, DALEJ2.IMG (pointer over it) and DALEJ3.IMG (pressed): 80 x 40 at 680, 520, a frame round a
+// face that lightens as the button is touched. The end-to-end test knows the marker and sun colours painted
+// here.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -95,6 +98,35 @@ bool paintSun(const std::string& folder) {
     return static_cast<bool>(out);
 }
 
+// The button's picture: a dark frame 3 pixels wide round a face of the colour given.
+bool paintButton(const std::string& path, SRgb face) {
+    constexpr int kW = 80, kH = 40;
+    CGraphicsObject button(nullptr, CXSize(kW, kH), 16);
+    auto* pixels = reinterpret_cast<uint16_t*>(button.GetDataPtr());
+    if (!pixels) return false;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            bool frame = x < 3 || y < 3 || x >= kW - 3 || y >= kH - 3;
+            pixels[y * kW + x] = pixel(frame ? SRgb{32, 32, 32} : face);
+        }
+    button.SetPosition(680, 520);
+    std::vector<uint8_t> bytes;
+    if (!button.writePik(bytes, COMPRESSION_NONE)) return false;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool paintButtons(const std::string& folder) {
+    for (const SScene& scene : kScenes) {
+        const std::string base = folder + "/" + scene.name + "/DALEJ";
+        if (!paintButton(base + ".IMG", {160, 96, 32}) || !paintButton(base + "2.IMG", {224, 160, 64}) ||
+            !paintButton(base + "3.IMG", {255, 224, 128}))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -111,6 +143,10 @@ int main(int argc, char** argv) {
     }
     if (!paintSun(argv[1])) {
         std::fprintf(stderr, "%s: could not write the morning's sun below %s\n", argv[0], argv[1]);
+        return 1;
+    }
+    if (!paintButtons(argv[1])) {
+        std::fprintf(stderr, "%s: could not write the button's pictures below %s\n", argv[0], argv[1]);
         return 1;
     }
     return 0;

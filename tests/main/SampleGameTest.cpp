@@ -195,3 +195,41 @@ TEST(SampleGame, ClickingTheMorningBirdFlapsItsWingsAndRingsTheChime) {
     EXPECT_GE(peak, 5000) << "the chime peaks near 6000";
     EXPECT_LE(peak, 6000);
 }
+
+// Each scene shows its name and hour (a TEXT in the menu's lettering) and a BUTTON to the next scene; the
+// button's clicks are counted in the player's ini file.
+TEST(SampleGame, TheSceneShowsItsTextAndItsButtonLeadsOn) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameOptions options;
+    options.input = true;
+    options.screen = true;
+    CGameRun run(folder, options);
+    ASSERT_EQ(run.sceneName(), "PORANEK");
+    run.frames(1);
+    CDisplay* display = run.display();
+    auto screen = [display](int x, int y) {
+        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
+    };
+    // The sky is one colour a row: the letters are what differs from the row's far end.
+    auto inked = [&]() {
+        int ink = 0;
+        for (int y = 20; y < 40; ++y)
+            for (int x = 20; x < 300; ++x) ink += screen(x, y) != screen(790, y);
+        return ink;
+    };
+    EXPECT_GT(inked(), 100);
+    const uint16_t face = static_cast<uint16_t>(CColor(160, 96, 32).GetInBPP(16));
+    EXPECT_EQ(screen(720, 540), face) << "the button's standard picture";
+    run.input()->injectMouseMove(720, 540);
+    run.frames(2);
+    EXPECT_EQ(screen(720, 540), static_cast<uint16_t>(CColor(224, 160, 64).GetInBPP(16)))
+        << "pointer over it";
+    run.input()->injectMouseButton(0, true, 720, 540, 1);
+    run.input()->injectMouseButton(0, false, 720, 540);
+    run.frames(2);
+    EXPECT_EQ(run.sceneName(), "POLUDNIE");
+    EXPECT_EQ(run.iniInt("PRZYKLAD", "KLIKNIECIA"), 1);
+    run.frames(1);
+    EXPECT_GT(inked(), 100) << "the noon's own text";
+}
