@@ -1,0 +1,280 @@
+#include "media/filters/PixelRoutines.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+#include "platform/ImageLibrary.h"
+
+namespace KavirelDLL::FilterPixels {
+
+namespace {
+
+struct Fields {
+    int redShift, redMax, greenMask, greenMax;
+};
+
+Fields fieldsOf(int bpp) { return bpp == 15 ? Fields{10, 31, 0x03E0, 31} : Fields{11, 31, 0x07E0, 63}; }
+
+} // namespace
+
+uint16_t channelMask(const char* channels, int bpp) {
+    uint16_t m = 0;
+    if (!channels) return 0;
+    if (std::strchr(channels, 'R')) m |= bpp == 15 ? 0x7C00 : 0xF800;
+    if (std::strchr(channels, 'G')) m |= bpp == 15 ? 0x03C0 : 0x07C0;
+    if (std::strchr(channels, 'B')) m |= 0x001F;
+    return m;
+}
+
+void mask(const uint16_t* src, uint16_t* dst, int64_t count, uint16_t m) {
+    for (int64_t i = 0; i < count; ++i) dst[i] = static_cast<uint16_t>(src[i] & m);
+}
+
+void negative(const uint16_t* src, const uint8_t* alpha, uint16_t* dst, int width, int height, CXRect clip,
+              int bpp) {
+    const int64_t n = int64_t(width) * height;
+    std::memcpy(dst, src, size_t(n) * 2);
+    CXRect r = clip.IsEmpty() ? CXRect(0, 0, width, height) : clip;
+    r.left = std::max(r.left, 0);
+    r.top = std::max(r.top, 0);
+    r.right = std::min(r.right, width);
+    r.bottom = std::min(r.bottom, height);
+    const int redShift = bpp == 15 ? 10 : 11;
+    const uint16_t gm = bpp == 15 ? 0x03C0 : 0x07C0;
+    for (int y = r.top; y < r.bottom; ++y)
+        for (int x = r.left; x < r.right; ++x) {
+            const int64_t i = int64_t(y) * width + x;
+            if (alpha && alpha[i] == 0) continue;
+            const unsigned p = src[i];
+            const unsigned red = 31u - ((p >> redShift) & 31u), blue = 31u - (p & 31u), green = gm - (p & gm);
+            dst[i] = static_cast<uint16_t>((red << redShift) | green | blue);
+        }
+}
+
+void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, int bpp) {
+    const int64_t n = int64_t(width) * height;
+    std::memcpy(dst, src, size_t(n) * 2);
+    if (size < 2) return;
+    const int h = size / 2, side = 2 * h + 1;
+    if (width < side || height < side) return;
+    const Fields f = fieldsOf(bpp);
+    const int64_t divisor = int64_t(size) * size - 1;
+    const int greenMask = f.greenMask;
+    auto red = [&](unsigned p) { return int((p >> f.redShift) & 31u); };
+    auto green = [&](unsigned p) { return int(p & unsigned(greenMask)); };
+    auto blue = [&](unsigned p) { return int(p & 31u); };
+    // Column sums over the rows of the window, slid down one row at a time.
+    std::vector<int64_t> cr(size_t(width), 0), cg(size_t(width), 0), cb(size_t(width), 0);
+    for (int y = 0; y < side; ++y)
+        for (int x = 0; x < width; ++x) {
+            const unsigned p = src[int64_t(y) * width + x];
+            cr[size_t(x)] += red(p);
+            cg[size_t(x)] += green(p);
+            cb[size_t(x)] += blue(p);
+        }
+    for (int y = h; y < height - h; ++y) {
+        if (y > h) {
+            const uint16_t* out = src + int64_t(y - h - 1) * width;
+            const uint16_t* in = src + int64_t(y + h) * width;
+            for (int x = 0; x < width; ++x) {
+                cr[size_t(x)] += red(in[x]) - red(out[x]);
+                cg[size_t(x)] += green(in[x]) - green(out[x]);
+                cb[size_t(x)] += blue(in[x]) - blue(out[x]);
+            }
+        }
+        int64_t sr = 0, sg = 0, sb = 0;
+        for (int x = 0; x < side; ++x) {
+            sr += cr[size_t(x)];
+            sg += cg[size_t(x)];
+            sb += cb[size_t(x)];
+        }
+        const uint16_t* row = src + int64_t(y) * width;
+        uint16_t* target = dst + int64_t(y) * width;
+        for (int x = h; x < width - h; ++x) {
+            if (x > h) {
+                sr += cr[size_t(x + h)] - cr[size_t(x - h - 1)];
+                sg += cg[size_t(x + h)] - cg[size_t(x - h - 1)];
+                sb += cb[size_t(x + h)] - cb[size_t(x - h - 1)];
+            }
+            const unsigned c = row[x];
+            // The average of the others, kept to the field's maximum (an even SIZE sums more pixels).
+            const int64_t ar = std::min<int64_t>((sr - red(c)) / divisor, 31);
+            const int64_t ag = std::min<int64_t>((sg - green(c)) / divisor, greenMask);
+            const int64_t ab = std::min<int64_t>((sb - blue(c)) / divisor, 31);
+            const unsigned r = unsigned((red(c) + ar) / 2) & 31u;
+            const unsigned g = unsigned((green(c) + ag) / 2) & unsigned(greenMask);
+            const unsigned b = unsigned((blue(c) + ab) / 2) & 31u;
+            target[x] = static_cast<uint16_t>((r << f.redShift) | g | b);
+        }
+    }
+}
+
+namespace {
+
+// The 2 x 2 average of every pixel but those of the last row and column, field by field.
+void smooth2x2(std::vector<uint16_t>& px, std::vector<uint8_t>& alpha, int w, int h, int bpp) {
+    if (w < 2 || h < 2) return;
+    const std::vector<uint16_t> src = px;
+    const std::vector<uint8_t> asrc = alpha;
+    const Fields f = fieldsOf(bpp);
+    const unsigned greenMax = unsigned(f.greenMax);
+    for (int y = 0; y < h - 1; ++y)
+        for (int x = 0; x < w - 1; ++x) {
+            const size_t i = size_t(y) * size_t(w) + size_t(x);
+            const unsigned q[4] = {src[i], src[i + 1], src[i + size_t(w)], src[i + size_t(w) + 1]};
+            unsigned r = 0, g = 0, b = 0;
+            for (unsigned p : q) {
+                r += (p >> f.redShift) & 31u;
+                g += (p >> 5) & greenMax;
+                b += p & 31u;
+            }
+            px[i] = static_cast<uint16_t>(((r / 4) << f.redShift) | ((g / 4) << 5) | (b / 4));
+            if (!asrc.empty())
+                alpha[i] = static_cast<uint8_t>(
+                    (unsigned(asrc[i]) + asrc[i + 1] + asrc[i + size_t(w)] + asrc[i + size_t(w) + 1]) / 4);
+        }
+}
+
+constexpr int64_t kMaxSide = 16384;
+constexpr int64_t kMaxPixels = int64_t(1) << 26;
+
+bool sizeFits(int64_t w, int64_t h) { return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels; }
+
+} // namespace
+
+bool rotate(const uint16_t* src, const uint8_t* alpha, int width, int height, double angle, int smooth, int bpp,
+            std::vector<uint16_t>& outPixels, std::vector<uint8_t>& outAlpha, int& outWidth, int& outHeight) {
+    outPixels.clear();
+    outAlpha.clear();
+    outWidth = outHeight = 0;
+    const double theta = angle * (-3.141582) / 180.0;
+    const double c = std::cos(theta), s = std::sin(theta);
+    const int cx = width / 2, cy = height / 2;
+    auto tx = [&](double x, double y) { return x * c - y * s; };
+    auto ty = [&](double x, double y) { return x * s + y * c; };
+    const double tlx = tx(-cx, -cy), tly = ty(-cx, -cy);
+    const double trx = tx(width - cx, -cy), try_ = ty(width - cx, -cy);
+    const double blx = tx(-cx, height - cy), bly = ty(-cx, height - cy);
+    const double brx = tx(width - cx, height - cy), bry = ty(width - cx, height - cy);
+    const double wd = std::max(std::fabs(std::trunc(brx - tlx)), std::fabs(std::trunc(blx - trx)));
+    const double hd = std::max(std::fabs(std::trunc(bry - tly)), std::fabs(std::trunc(bly - try_)));
+    if (!std::isfinite(wd) || !std::isfinite(hd) || !sizeFits(int64_t(wd), int64_t(hd))) return false;
+    const int W = int(wd), H = int(hd);
+    outWidth = W;
+    outHeight = H;
+    outPixels.assign(size_t(W) * size_t(H), 0);
+    if (alpha) outAlpha.assign(size_t(W) * size_t(H), 0);
+    for (int col = 0; col < W; ++col)
+        for (int row = 0; row < H; ++row) {
+            const int u = col - W / 2, v = row - H / 2;
+            const double fx = u * c - v * s + width / 2, fy = u * s + v * c + height / 2;
+            if (!(fx > -1.0 && fy > -1.0 && fx < width && fy < height)) continue;
+            const int sx = int(fx), sy = int(fy);
+            if (sx < 0 || sy < 0 || sx >= width || sy >= height) continue;
+            const size_t from = size_t(sy) * size_t(width) + size_t(sx), to = size_t(row) * size_t(W) + size_t(col);
+            if (alpha && alpha[from] == 0) continue;
+            outPixels[to] = src[from];
+            if (alpha) outAlpha[to] = alpha[from];
+        }
+    if (smooth == 1) smooth2x2(outPixels, outAlpha, W, H, bpp);
+    return true;
+}
+
+void scaleNearest(const uint16_t* src, const uint8_t* alpha, int width, int height, double factorX,
+                  double factorY, int newWidth, int newHeight, std::vector<uint16_t>& outPixels,
+                  std::vector<uint8_t>& outAlpha) {
+    outPixels.assign(size_t(newWidth) * size_t(newHeight), 0);
+    outAlpha.clear();
+    if (alpha) outAlpha.assign(size_t(newWidth) * size_t(newHeight), 0);
+    std::vector<int> columns(static_cast<size_t>(newWidth));
+    for (int x = 0; x < newWidth; ++x) columns[size_t(x)] = std::clamp(int(x / factorX), 0, width - 1);
+    for (int y = 0; y < newHeight; ++y) {
+        const int sy = std::clamp(int(y / factorY), 0, height - 1);
+        const uint16_t* row = src + size_t(sy) * size_t(width);
+        uint16_t* out = outPixels.data() + size_t(y) * size_t(newWidth);
+        for (int x = 0; x < newWidth; ++x) out[x] = row[columns[size_t(x)]];
+        if (alpha)
+            for (int x = 0; x < newWidth; ++x)
+                outAlpha[size_t(y) * size_t(newWidth) + size_t(x)] =
+                    alpha[size_t(sy) * size_t(width) + size_t(columns[size_t(x)])];
+    }
+}
+
+bool scaleSmooth(const uint16_t* src, const uint8_t* alpha, int width, int height, int smooth, int bpp,
+                 int newWidth, int newHeight, std::vector<uint16_t>& outPixels, std::vector<uint8_t>& outAlpha) {
+    const int channels = alpha ? 4 : 3;
+    const Fields f = fieldsOf(bpp);
+    const int greenShift = bpp == 15 ? 3 : 2;
+    const size_t n = size_t(width) * size_t(height);
+    std::vector<uint8_t> bytes(n * size_t(channels));
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned p = src[i];
+        uint8_t* o = bytes.data() + i * size_t(channels);
+        o[0] = uint8_t((p & 31u) << 3);
+        o[1] = uint8_t(((p >> 5) & unsigned(f.greenMax)) << greenShift);
+        o[2] = uint8_t(((p >> f.redShift) & 31u) << 3);
+        if (alpha) o[3] = alpha[i];
+    }
+    std::vector<uint8_t> scaled;
+    if (!CImageLibrary::scale(bytes, width, height, channels, smooth, newWidth, newHeight, scaled)) return false;
+    const size_t m = size_t(newWidth) * size_t(newHeight);
+    outPixels.assign(m, 0);
+    outAlpha.clear();
+    if (alpha) outAlpha.assign(m, 0);
+    for (size_t i = 0; i < m; ++i) {
+        const uint8_t* q = scaled.data() + i * size_t(channels);
+        outPixels[i] = static_cast<uint16_t>((unsigned(q[2] >> 3) << f.redShift) |
+                                             (unsigned(q[1] >> greenShift) << 5) | unsigned(q[0] >> 3));
+        if (alpha) outAlpha[i] = q[3];
+    }
+    return true;
+}
+
+float cubicWeight(float t) {
+    const float a = std::fabs(t);
+    if (a <= 1.0f) return 1.25f * a * a * a - 2.25f * a * a + 1.0f;
+    if (a < 2.0f) return -0.75f * a * a * a + 3.75f * a * a - 6.0f * a + 3.0f;
+    return 0.0f;
+}
+
+std::vector<float> toFloats(const uint16_t* src, const uint8_t* alpha, int width, int height) {
+    const size_t n = size_t(width) * size_t(height);
+    std::vector<float> out(n * 4);
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned p = src[i];
+        out[i * 4 + 0] = float(p & 31u) / 31.0f;
+        out[i * 4 + 1] = float((p >> 5) & 63u) / 63.0f;
+        out[i * 4 + 2] = float((p >> 11) & 31u) / 31.0f;
+        out[i * 4 + 3] = alpha ? float(alpha[i]) / 255.0f : 1.0f;
+    }
+    return out;
+}
+
+void sampleBicubic(const std::vector<float>& picture, int width, int height, float x, float y, float out[4]) {
+    for (int k = 0; k < 4; ++k) out[k] = 0.0f;
+    if (width <= 0 || height <= 0 || picture.size() < size_t(width) * size_t(height) * 4) return;
+    const int ix = int(std::floor(x)), iy = int(std::floor(y));
+    const float fx = x - float(ix), fy = y - float(iy);
+    for (int m = -1; m <= 2; ++m) {
+        const float wy = cubicWeight(float(m) - fy);
+        const int row = std::clamp(iy + m, 0, height - 1);
+        for (int n = -1; n <= 2; ++n) {
+            const float w = wy * cubicWeight(float(n) - fx);
+            const int col = std::clamp(ix + n, 0, width - 1);
+            const float* p = picture.data() + (size_t(row) * size_t(width) + size_t(col)) * 4;
+            for (int k = 0; k < 4; ++k) out[k] += w * p[k];
+        }
+    }
+}
+
+std::vector<float> bicubicPass(const std::vector<float>& picture, int width, int height) {
+    std::vector<float> out(picture.size(), 0.0f);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            sampleBicubic(picture, width, height, float(x), float(y),
+                          out.data() + (size_t(y) * size_t(width) + size_t(x)) * 4);
+    return out;
+}
+
+} // namespace KavirelDLL::FilterPixels
