@@ -134,9 +134,10 @@ CGraphFilterIfc::~CGraphFilterIfc() {
     for (CGraphFilterObjectsIfc* record : m_deleted) delete record;
 }
 
-int CGraphFilterIfc::getBpp() const {
-    if (m_window && m_window->GetBpp() == 15) return 15;
-    return 16;
+int CGraphFilterIfc::getBpp(CGraphicsObject* graphic) const {
+    const int display = m_window ? m_window->GetBpp() : 0;
+    if (display == 15 || display == 16) return display;
+    return graphic && graphic->GetBpp() == 15 ? 15 : 16;
 }
 
 CGraphFilterObjectsIfc* CGraphFilterIfc::getEntry(int index) const {

@@ -198,8 +198,8 @@ public:
     CWindow* getWindow() const { return m_window; }
     int getCount() const { return static_cast<int>(m_entries.size()); }
     CGraphFilterObjectsIfc* getEntry(int index) const;
-    // The display's depth (16 or 15); 16 without a display.
-    int getBpp() const;
+    // The display's depth (16 or 15); without a display the graphic's (16 unless it is 15).
+    int getBpp(CGraphicsObject* graphic = nullptr) const;
 
     void onInvalidate(CGraphicsObject*, CXRect*) override {}
     void onDestroy(CGraphicsObject* graphic) override;

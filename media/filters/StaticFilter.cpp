@@ -285,7 +285,7 @@ void CGraphColorChannelFilter::applyFilter(CGraphicsObject* graphic, bool) {
     CSharedBlock out = CSharedBlock::allocate(n * 2);
     if (!out) return;
     FilterPixels::mask(px, reinterpret_cast<uint16_t*>(out.get()), int64_t(n),
-                       FilterPixels::channelMask(s->m_channels.GetBuffer(), getBpp()));
+                       FilterPixels::channelMask(s->m_channels.GetBuffer(), getBpp(graphic)));
     graphic->installPixels(out, graphic->Width(), graphic->Height());
 }
 
@@ -311,7 +311,7 @@ void CGraphBlurFilter::applyFilter(CGraphicsObject* graphic, bool) {
     CSharedBlock out = CSharedBlock::allocate(n * 2);
     if (!out) return;
     FilterPixels::blur(px, reinterpret_cast<uint16_t*>(out.get()), graphic->Width(), graphic->Height(), s->m_size,
-                       getBpp());
+                       getBpp(graphic));
     graphic->installPixels(out, graphic->Width(), graphic->Height());
 }
 
@@ -326,7 +326,7 @@ void CGraphNegativeFilter::applyFilter(CGraphicsObject* graphic, bool) {
     if (!out) return;
     CSharedBlock alpha = graphic->alphaBlock();
     FilterPixels::negative(px, reinterpret_cast<const uint8_t*>(alpha.get()), reinterpret_cast<uint16_t*>(out.get()),
-                           graphic->Width(), graphic->Height(), graphic->GetClippingRect(), getBpp());
+                           graphic->Width(), graphic->Height(), graphic->GetClippingRect(), getBpp(graphic));
     graphic->installPixels(out, graphic->Width(), graphic->Height());
 }
 
@@ -390,7 +390,7 @@ void CGraphRotateFilter::applyFilter(CGraphicsObject* graphic, bool) {
     std::vector<uint16_t> outPx;
     std::vector<uint8_t> outAlpha;
     int W = 0, H = 0;
-    FilterPixels::rotate(px, reinterpret_cast<const uint8_t*>(alpha.get()), w, h, s->m_angle, s->m_smooth, getBpp(),
+    FilterPixels::rotate(px, reinterpret_cast<const uint8_t*>(alpha.get()), w, h, s->m_angle, s->m_smooth, getBpp(graphic),
                          outPx, outAlpha, W, H);
     installResized(graphic, outPx, outAlpha, W, H);
     graphic->Move(w / 2 - W / 2, h / 2 - H / 2);
@@ -417,7 +417,7 @@ void CGraphScaleFilter::applyFilter(CGraphicsObject* graphic, bool) {
     std::vector<uint8_t> outAlpha;
     if (W > 0 && H > 0) {
         if (s->m_smooth <= 0 ||
-            !FilterPixels::scaleSmooth(px, a, w, h, s->m_smooth, getBpp(), W, H, outPx, outAlpha))
+            !FilterPixels::scaleSmooth(px, a, w, h, s->m_smooth, getBpp(graphic), W, H, outPx, outAlpha))
             FilterPixels::scaleNearest(px, a, w, h, s->m_factorX, s->m_factorY, W, H, outPx, outAlpha);
     }
     installResized(graphic, outPx, outAlpha, W, H);
