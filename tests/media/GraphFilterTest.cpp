@@ -8,7 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "core/Containers.h"
 #include "display/GraphicsObject.h"
+#include "media/anim/Animo.h"
+#include "media/anim/Frame.h"
+#include "script/TypeIds.h"
 #include "media/filters/GraphFilter.h"
 #include "media/filters/PixelRoutines.h"
 #include "media/filters/StaticFilter.h"
@@ -377,4 +381,42 @@ TEST(DynamicFilters, WaterAndWavingKeepTheirSourcePictures) {
         for (int k = 0; k < 10; ++k) points[size_t(r * 10 + k)] = CXPoint(0, int(2 * std::sin(1 + k * 1.0)));
     fresh->displacementFilter(points.data(), true, true);
     EXPECT_EQ(std::memcmp(fresh->GetDataPtr(), w->GetDataPtr(), 200), 0);
+}
+
+TEST(StaticFilters, AnAnimationHasAtMostOneFilteredFrameWithCurrentFrame) {
+    CAnimo animo(nullptr);
+    for (uint16_t i = 0; i < 3; ++i) {
+        CGraphicsObject frame(nullptr, CXSize(3, 1), 16);
+        std::fill_n(reinterpret_cast<uint16_t*>(frame.GetDataPtr()), 3, i);
+        animo.AddFrame(&frame);
+    }
+    animo.Seek(0);
+    CMC_Object linker(CXString("A"), TYPE_ANIMO);
+    auto frameWord = [&](int i) { return reinterpret_cast<uint16_t*>(animo.GetFrame(i)->GetDataPtr())[0]; };
+    auto shown = [&]() { return reinterpret_cast<uint16_t*>(animo.GetDataPtr())[0]; };
+    {
+        CGraphNegativeFilter negative(nullptr);
+        negative.setProperty("CANUNDO", "TRUE");
+        negative.link(&animo, &linker);
+        EXPECT_EQ(frameWord(0), 0xFFDF);
+        EXPECT_EQ(frameWord(1), 1);
+        EXPECT_EQ(shown(), 0xFFDF);
+        animo.Seek(1);
+        negative.onPlayableTick(&animo);
+        EXPECT_EQ(frameWord(0), 0);
+        EXPECT_EQ(frameWord(1), 0xFFDE);
+        EXPECT_EQ(shown(), 0xFFDE);
+        negative.unlink(&animo);
+        EXPECT_EQ(frameWord(1), 1);
+        EXPECT_EQ(shown(), 1);
+
+        // Every frame at once; the filter's end puts them all back.
+        negative.setProperty("CURRENTFRAME", "FALSE");
+        negative.link(&animo, &linker);
+        EXPECT_EQ(frameWord(0), 0xFFDF);
+        EXPECT_EQ(frameWord(2), 0xFFDD);
+    }
+    EXPECT_EQ(frameWord(0), 0);
+    EXPECT_EQ(frameWord(2), 2);
+    EXPECT_EQ(animo.getNotifiers() ? animo.getNotifiers()->getSize() : 0, 0);
 }

@@ -208,3 +208,19 @@ TEST(ScriptStaticFilter, ACachedSceneKeepsTheKindsWithDefaultSettings) {
 }
 
 } // namespace KavirelTest
+
+namespace KavirelTest {
+
+TEST(ScriptStaticFilter, AFifteenBitScreenUsesFiveBitGreenFields) {
+    MediaGame game(image("WIDE", "WIDE.IMG") + image("BACK", "BLACK.IMG") + staticFilter("C", "COLORCHANNEL") +
+                       staticFilter("N", "NEGATIVE"),
+                   true, kFiles, 15);
+    ASSERT_EQ(game.run->window()->GetBpp(), 15);
+    game.call("C", "SETPROPERTY", {"CHANNELS", "G"});
+    game.call("C", "LINK", {"WIDE"});
+    EXPECT_EQ(game.call("WIDE", "GETPIXEL", {"200", "200"}), std::to_string(0x03C0));
+    game.call("N", "LINK", {"BACK"});
+    EXPECT_EQ(game.call("BACK", "GETPIXEL", {"0", "0"}), std::to_string(0x7FDF));
+}
+
+} // namespace KavirelTest
