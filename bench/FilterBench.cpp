@@ -31,7 +31,7 @@ std::unique_ptr<CGraphicsObject> noise() {
 // Nanoseconds a pixel of a plain copy, measured once in this run.
 double copyNsPerPixel() {
     static double value = [] {
-        std::vector<uint16_t> a(size_t(kPixels), 1), b(size_t(kPixels));
+        std::vector<uint16_t> a(static_cast<size_t>(kPixels), 1), b(static_cast<size_t>(kPixels));
         const int rounds = 200;
         auto start = std::chrono::steady_clock::now();
         for (int i = 0; i < rounds; ++i) {
@@ -52,7 +52,7 @@ void report(benchmark::State& state, double seconds) {
 }
 
 void BM_Copy(benchmark::State& state) {
-    std::vector<uint16_t> a(size_t(kPixels), 1), b(size_t(kPixels));
+    std::vector<uint16_t> a(static_cast<size_t>(kPixels), 1), b(static_cast<size_t>(kPixels));
     double seconds = 0;
     for (auto _ : state) {
         auto start = std::chrono::steady_clock::now();

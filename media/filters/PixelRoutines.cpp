@@ -40,31 +40,46 @@ void negative(const uint16_t* src, const uint8_t* alpha, uint16_t* dst, int widt
     r.top = std::max(r.top, 0);
     r.right = std::min(r.right, width);
     r.bottom = std::min(r.bottom, height);
-    const int redShift = bpp == 15 ? 10 : 11;
-    const uint16_t gm = bpp == 15 ? 0x03C0 : 0x07C0;
-    for (int y = r.top; y < r.bottom; ++y)
-        for (int x = r.left; x < r.right; ++x) {
-            const int64_t i = int64_t(y) * width + x;
-            if (alpha && alpha[i] == 0) continue;
-            const unsigned p = src[i];
-            const unsigned red = 31u - ((p >> redShift) & 31u), blue = 31u - (p & 31u), green = gm - (p & gm);
-            dst[i] = static_cast<uint16_t>((red << redShift) | green | blue);
+    // 31 - v of a five-bit field is v XOR 31, and M - (p AND M) is (p AND M) XOR M: the negative is NOT p kept
+    // to the red, blue and five-bit green fields.
+    const uint16_t keep = bpp == 15 ? 0x7FDF : 0xFFDF;
+    for (int y = r.top; y < r.bottom; ++y) {
+        const int64_t row = int64_t(y) * width;
+        const uint16_t* s = src + row;
+        uint16_t* d = dst + row;
+        if (alpha) {
+            const uint8_t* a = alpha + row;
+            for (int x = r.left; x < r.right; ++x) d[x] = a[x] ? uint16_t(~s[x] & keep) : s[x];
+        } else {
+            for (int x = r.left; x < r.right; ++x) d[x] = uint16_t(~s[x] & keep);
         }
+    }
 }
 
-void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, int bpp) {
-    const int64_t n = int64_t(width) * height;
-    std::memcpy(dst, src, size_t(n) * 2);
-    if (size < 2) return;
+void grayScale(const uint16_t* src, uint16_t* dst, int64_t count, int bpp) {
+    if (bpp == 15) {
+        for (int64_t i = 0; i < count; ++i) {
+            const unsigned v = src[i];
+            dst[i] = uint16_t(((v & 31u) + ((v >> 5) & 31u) + ((v >> 10) & 31u)) / 3u * 1057u);
+        }
+    } else {
+        for (int64_t i = 0; i < count; ++i) {
+            const unsigned v = src[i];
+            dst[i] = uint16_t(((v & 31u) + ((v >> 6) & 31u) + (v >> 11)) / 3u * 2113u);
+        }
+    }
+}
+
+namespace {
+
+// The square's sums by the plain sliding window in 64-bit fields (any size).
+void blurWide(const uint16_t* src, uint16_t* dst, int width, int height, int size, const Fields& f) {
     const int h = size / 2, side = 2 * h + 1;
-    if (width < side || height < side) return;
-    const Fields f = fieldsOf(bpp);
     const int64_t divisor = int64_t(size) * size - 1;
     const int greenMask = f.greenMask;
     auto red = [&](unsigned p) { return int((p >> f.redShift) & 31u); };
     auto green = [&](unsigned p) { return int(p & unsigned(greenMask)); };
     auto blue = [&](unsigned p) { return int(p & 31u); };
-    // Column sums over the rows of the window, slid down one row at a time.
     std::vector<int64_t> cr(size_t(width), 0), cg(size_t(width), 0), cb(size_t(width), 0);
     for (int y = 0; y < side; ++y)
         for (int x = 0; x < width; ++x) {
@@ -98,7 +113,6 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
                 sb += cb[size_t(x + h)] - cb[size_t(x - h - 1)];
             }
             const unsigned c = row[x];
-            // The average of the others, kept to the field's maximum (an even SIZE sums more pixels).
             const int64_t ar = std::min<int64_t>((sr - red(c)) / divisor, 31);
             const int64_t ag = std::min<int64_t>((sg - green(c)) / divisor, greenMask);
             const int64_t ab = std::min<int64_t>((sb - blue(c)) / divisor, 31);
@@ -106,6 +120,61 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
             const unsigned g = unsigned((green(c) + ag) / 2) & unsigned(greenMask);
             const unsigned b = unsigned((blue(c) + ab) / 2) & 31u;
             target[x] = static_cast<uint16_t>((r << f.redShift) | g | b);
+        }
+    }
+}
+
+} // namespace
+
+void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, int bpp) {
+    const int64_t n = int64_t(width) * height;
+    std::memcpy(dst, src, size_t(n) * 2);
+    if (size < 2) return;
+    const int h = size / 2, side = 2 * h + 1;
+    if (width < side || height < side) return;
+    const Fields f = fieldsOf(bpp);
+    if (side > 31) {
+        blurWide(src, dst, width, height, size, f);
+        return;
+    }
+    // The three fields side by side in 21-bit lanes of one 64-bit word (a square of up to 31 x 31 sums stays
+    // within its lane): red, green (in place), blue.
+    constexpr uint64_t kLane = (uint64_t(1) << 21) - 1;
+    const unsigned greenMask = unsigned(f.greenMask);
+    const int redShift = f.redShift;
+    auto pack = [&](unsigned p) {
+        return uint64_t((p >> redShift) & 31u) | (uint64_t(p & greenMask) << 21) | (uint64_t(p & 31u) << 42);
+    };
+    // Exact quotients of lane sums (below 2^21) by the divisor: (x + 0.5) / d stays within [q, q + 1).
+    const double inverse = 1.0 / double(int64_t(size) * size - 1);
+    auto quotient = [inverse](uint64_t x) { return uint64_t((double(x) + 0.5) * inverse); };
+    std::vector<uint64_t> column(size_t(width), 0);
+    for (int y = 0; y < side; ++y) {
+        const uint16_t* row = src + int64_t(y) * width;
+        for (int x = 0; x < width; ++x) column[size_t(x)] += pack(row[x]);
+    }
+    for (int y = h; y < height - h; ++y) {
+        if (y > h) {
+            const uint16_t* out = src + int64_t(y - h - 1) * width;
+            const uint16_t* in = src + int64_t(y + h) * width;
+            for (int x = 0; x < width; ++x) column[size_t(x)] += pack(in[x]) - pack(out[x]);
+        }
+        uint64_t window = 0;
+        for (int x = 0; x < side; ++x) window += column[size_t(x)];
+        const uint16_t* row = src + int64_t(y) * width;
+        uint16_t* target = dst + int64_t(y) * width;
+        for (int x = h; x < width - h; ++x) {
+            if (x > h) window += column[size_t(x + h)] - column[size_t(x - h - 1)];
+            const uint64_t c = pack(row[x]);
+            const uint64_t others = window - c;
+            // The average of the others, kept to the field's maximum (an even SIZE sums more pixels).
+            const uint64_t ar = std::min<uint64_t>(quotient(others & kLane), 31);
+            const uint64_t ag = std::min<uint64_t>(quotient((others >> 21) & kLane), greenMask);
+            const uint64_t ab = std::min<uint64_t>(quotient(others >> 42), 31);
+            const unsigned r = unsigned(((c & kLane) + ar) / 2) & 31u;
+            const unsigned g = unsigned((((c >> 21) & kLane) + ag) / 2) & greenMask;
+            const unsigned b = unsigned(((c >> 42) + ab) / 2) & 31u;
+            target[x] = static_cast<uint16_t>((r << redShift) | g | b);
         }
     }
 }

@@ -19,6 +19,9 @@ void mask(const uint16_t* src, uint16_t* dst, int64_t count, uint16_t mask);
 void negative(const uint16_t* src, const uint8_t* alpha, uint16_t* dst, int width, int height, CXRect clip,
               int bpp);
 
+// The engine's grey (CGraphicsObject::ToGrayScale) from src into dst.
+void grayScale(const uint16_t* src, uint16_t* dst, int64_t count, int bpp);
+
 // Each pixel at least size / 2 from every edge: the fields' average over the square of side
 // 2 * (size / 2) + 1 without the centre, divided by size * size - 1 and kept to the field's maximum, then
 // (centre + average) / 2. The border band and every pixel for a size below 2 are copied.

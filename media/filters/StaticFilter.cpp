@@ -295,10 +295,12 @@ CGraphGrayScaleFilter::CGraphGrayScaleFilter(CWindow* window)
 void CGraphGrayScaleFilter::applyFilter(CGraphicsObject* graphic, bool) {
     uint16_t* px = pixelsOf(graphic);
     if (!px) return;
-    CSharedBlock out = newPixels(px, size_t(graphic->Width()) * size_t(graphic->Height()));
+    const size_t n = size_t(graphic->Width()) * size_t(graphic->Height());
+    CSharedBlock out = CSharedBlock::allocate(n * 2);
     if (!out) return;
+    // The engine's grey, written into the new buffer in one pass; 15-bit pictures keep their own fields.
+    FilterPixels::grayScale(px, reinterpret_cast<uint16_t*>(out.get()), int64_t(n), graphic->GetBpp() == 15 ? 15 : 16);
     graphic->installPixels(out, graphic->Width(), graphic->Height());
-    graphic->ToGrayScale();
 }
 
 CGraphBlurFilter::CGraphBlurFilter(CWindow* window) : CGraphStaticFilterIfc(window, new CGraphBlurSettings()) {}

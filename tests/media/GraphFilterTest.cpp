@@ -103,25 +103,40 @@ TEST(FilterPixels, MasksNegativeAndBlurAreExactAtBothDepths) {
     std::vector<uint16_t> white5(25, 0xFFFF), even(25);
     FilterPixels::blur(white5.data(), even.data(), 5, 5, 2, 16);
     EXPECT_EQ(even[12], 0xFFFF);
-    // The sliding sums agree with the square summed directly.
+    // The packed sliding sums agree with the square summed directly, odd and even sizes, both depths.
     std::vector<uint16_t> noise(64 * 48), fast(noise.size());
     std::srand(7);
     for (auto& p : noise) p = uint16_t(std::rand());
-    FilterPixels::blur(noise.data(), fast.data(), 64, 48, 5, 16);
-    for (int y = 2; y < 46; y += 7)
-        for (int x = 2; x < 62; x += 5) {
-            int sr = 0, sg = 0, sb = 0;
-            for (int j = -2; j <= 2; ++j)
-                for (int i = -2; i <= 2; ++i) {
-                    if (!i && !j) continue;
-                    unsigned q = noise[size_t((y + j) * 64 + x + i)];
-                    sr += q >> 11, sg += q & 0x7E0, sb += q & 31;
+    for (int bpp : {16, 15})
+        for (int size : {3, 4, 5, 40}) {
+            FilterPixels::blur(noise.data(), fast.data(), 64, 48, size, bpp);
+            const int h = size / 2, d = size * size - 1, rs = bpp == 15 ? 10 : 11;
+            const int gm = bpp == 15 ? 0x3E0 : 0x7E0;
+            for (int y = h; y < 48 - h; y += 3)
+                for (int x = h; x < 64 - h; x += 5) {
+                    int sr = 0, sg = 0, sb = 0;
+                    for (int j = -h; j <= h; ++j)
+                        for (int i = -h; i <= h; ++i) {
+                            if (!i && !j) continue;
+                            unsigned q = noise[size_t((y + j) * 64 + x + i)];
+                            sr += (q >> rs) & 31, sg += q & gm, sb += q & 31;
+                        }
+                    unsigned c = noise[size_t(y * 64 + x)];
+                    unsigned want = ((((c >> rs) & 31) + std::min(sr / d, 31)) / 2 << rs) |
+                                    ((((c & gm) + std::min(sg / d, gm)) / 2) & gm) |
+                                    (((c & 31) + std::min(sb / d, 31)) / 2);
+                    ASSERT_EQ(fast[size_t(y * 64 + x)], want) << bpp << " " << size << " " << x << "," << y;
                 }
-            unsigned c = noise[size_t(y * 64 + x)];
-            unsigned want = ((((c >> 11) + sr / 24) / 2) << 11) | ((((c & 0x7E0) + sg / 24) / 2) & 0x7E0) |
-                            (((c & 31) + sb / 24) / 2);
-            ASSERT_EQ(fast[size_t(y * 64 + x)], want);
         }
+
+    // The grey routine is the engine's own over every pixel value, at both depths.
+    for (int bpp : {16, 15}) {
+        CGraphicsObject engine(nullptr, CXSize(256, 256), bpp);
+        std::memcpy(engine.GetDataPtr(), all.data(), all.size() * 2);
+        engine.ToGrayScale();
+        FilterPixels::grayScale(all.data(), out.data(), 65536, bpp);
+        EXPECT_EQ(std::memcmp(engine.GetDataPtr(), out.data(), out.size() * 2), 0) << bpp;
+    }
 }
 
 TEST(FilterPixels, RotateScaleAndTheBicubicSampler) {
