@@ -145,9 +145,13 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
     auto pack = [&](unsigned p) {
         return uint64_t((p >> redShift) & 31u) | (uint64_t(p & greenMask) << 21) | (uint64_t(p & 31u) << 42);
     };
-    // Exact quotients of lane sums (below 2^21) by the divisor: (x + 0.5) / d stays within [q, q + 1).
-    const double inverse = 1.0 / double(int64_t(size) * size - 1);
-    auto quotient = [inverse](uint64_t x) { return uint64_t((double(x) + 0.5) * inverse); };
+    // Exact quotients of lane sums (below 2^21) by the divisor: a shift for a power of two (SIZE 3 divides by
+    // 8), else (x + 0.5) / d, which stays within [q, q + 1).
+    const int64_t divisor = int64_t(size) * size - 1;
+    int shift = -1;
+    for (int k = 0; k < 21; ++k)
+        if (divisor == (int64_t(1) << k)) shift = k;
+    const double inverse = 1.0 / double(divisor);
     std::vector<uint64_t> column(size_t(width), 0);
     for (int y = 0; y < side; ++y) {
         const uint16_t* row = src + int64_t(y) * width;
@@ -168,9 +172,19 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
             const uint64_t c = pack(row[x]);
             const uint64_t others = window - c;
             // The average of the others, kept to the field's maximum (an even SIZE sums more pixels).
-            const uint64_t ar = std::min<uint64_t>(quotient(others & kLane), 31);
-            const uint64_t ag = std::min<uint64_t>(quotient((others >> 21) & kLane), greenMask);
-            const uint64_t ab = std::min<uint64_t>(quotient(others >> 42), 31);
+            uint64_t ar, ag, ab;
+            if (shift >= 0) {
+                ar = (others & kLane) >> shift;
+                ag = ((others >> 21) & kLane) >> shift;
+                ab = (others >> 42) >> shift;
+            } else {
+                ar = uint64_t(int64_t((double(int64_t(others & kLane)) + 0.5) * inverse));
+                ag = uint64_t(int64_t((double(int64_t((others >> 21) & kLane)) + 0.5) * inverse));
+                ab = uint64_t(int64_t((double(int64_t(others >> 42)) + 0.5) * inverse));
+            }
+            ar = std::min<uint64_t>(ar, 31);
+            ag = std::min<uint64_t>(ag, greenMask);
+            ab = std::min<uint64_t>(ab, 31);
             const unsigned r = unsigned(((c & kLane) + ar) / 2) & 31u;
             const unsigned g = unsigned((((c >> 21) & kLane) + ag) / 2) & greenMask;
             const unsigned b = unsigned(((c >> 42) + ab) / 2) & 31u;
