@@ -16,6 +16,7 @@
 #include "media/filters/GraphFilter.h"
 #include "media/filters/PixelRoutines.h"
 #include "media/filters/StaticFilter.h"
+#include "platform/ImageLibrary.h"
 
 using namespace KavirelDLL;
 
@@ -434,4 +435,32 @@ TEST(StaticFilters, AnAnimationHasAtMostOneFilteredFrameWithCurrentFrame) {
     EXPECT_EQ(frameWord(0), 0);
     EXPECT_EQ(frameWord(2), 2);
     EXPECT_EQ(animo.getNotifiers() ? animo.getNotifiers()->getSize() : 0, 0);
+}
+
+TEST(FilterPixels, SmoothScalingGoesThroughTheImageLibraryInTheDepthsOwnFields) {
+    std::vector<uint16_t> out;
+    std::vector<uint8_t> alpha;
+    const std::vector<uint16_t> solid16(4, 0x7BEF), solid15(4, (9 << 10) | (21 << 5) | 3);
+    const std::vector<uint8_t> opaque(4, 200);
+    // Not running: refused, nothing made.
+    EXPECT_FALSE(FilterPixels::scaleSmooth(solid16.data(), nullptr, 2, 2, 2, 16, 4, 4, out, alpha));
+    // The library's filters may lose one unit of an 8-bit channel; each field stays within one step.
+    auto near = [](uint16_t a, uint16_t b, int greenBits) {
+        const int gm = (1 << greenBits) - 1, rs = 5 + greenBits;
+        return std::abs((a >> rs) - (b >> rs)) <= 1 && std::abs(((a >> 5) & gm) - ((b >> 5) & gm)) <= 1 &&
+               std::abs((a & 31) - (b & 31)) <= 1;
+    };
+    CImageLibrary::start();
+    for (int smooth : {1, 2, 3, 8, 12}) {
+        ASSERT_TRUE(FilterPixels::scaleSmooth(solid16.data(), opaque.data(), 2, 2, smooth, 16, 4, 6, out, alpha));
+        ASSERT_EQ(out.size(), 24u);
+        for (size_t i = 0; i < out.size(); ++i) {
+            EXPECT_TRUE(near(out[i], 0x7BEF, 6)) << smooth << " " << out[i];
+            EXPECT_NEAR(alpha[i], 200, 1) << smooth;
+        }
+        ASSERT_TRUE(FilterPixels::scaleSmooth(solid15.data(), nullptr, 2, 2, smooth, 15, 3, 3, out, alpha));
+        EXPECT_TRUE(alpha.empty());
+        for (uint16_t p : out) EXPECT_TRUE(near(p, solid15[0], 5)) << smooth << " " << p;
+    }
+    CImageLibrary::stop();
 }
