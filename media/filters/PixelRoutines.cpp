@@ -126,6 +126,45 @@ void blurWide(const uint16_t* src, uint16_t* dst, int width, int height, int siz
 
 } // namespace
 
+namespace {
+
+constexpr uint64_t kLane = (uint64_t(1) << 21) - 1;
+
+template <int RedShift, unsigned GreenMask>
+inline uint64_t packFields(unsigned p) {
+    return uint64_t((p >> RedShift) & 31u) | (uint64_t(p & GreenMask) << 21) | (uint64_t(p & 31u) << 42);
+}
+
+// One row of the blur from the prefix sums of the column sums: the average of the others, kept to the
+// field's maximum (an even SIZE sums more pixels), then (centre + average) / 2 in each field. Shift >= 0
+// divides by 2^Shift, else by (x + 0.5) * inverse, exact for sums below 2^21.
+template <int RedShift, unsigned GreenMask, int Shift>
+void blurRow(const uint16_t* row, uint16_t* target, const uint64_t* prefix, int h, int width, double inverse) {
+    for (int x = h; x < width - h; ++x) {
+        const uint64_t c = packFields<RedShift, GreenMask>(row[x]);
+        const uint64_t others = prefix[x + h + 1] - prefix[x - h] - c;
+        uint32_t ar, ag, ab;
+        if constexpr (Shift >= 0) {
+            ar = uint32_t((others & kLane) >> Shift);
+            ag = uint32_t(((others >> 21) & kLane) >> Shift);
+            ab = uint32_t((others >> 42) >> Shift);
+        } else {
+            ar = uint32_t((double(int64_t(others & kLane)) + 0.5) * inverse);
+            ag = uint32_t((double(int64_t((others >> 21) & kLane)) + 0.5) * inverse);
+            ab = uint32_t((double(int64_t(others >> 42)) + 0.5) * inverse);
+        }
+        ar = std::min<uint32_t>(ar, 31u);
+        ag = std::min<uint32_t>(ag, GreenMask);
+        ab = std::min<uint32_t>(ab, 31u);
+        const uint32_t r = ((uint32_t(c & kLane) + ar) / 2) & 31u;
+        const uint32_t g = ((uint32_t((c >> 21) & kLane) + ag) / 2) & GreenMask;
+        const uint32_t b = ((uint32_t(c >> 42) + ab) / 2) & 31u;
+        target[x] = static_cast<uint16_t>((r << RedShift) | g | b);
+    }
+}
+
+} // namespace
+
 void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, int bpp) {
     const int64_t n = int64_t(width) * height;
     std::memcpy(dst, src, size_t(n) * 2);
@@ -139,7 +178,6 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
     }
     // The three fields side by side in 21-bit lanes of one 64-bit word (a square of up to 31 x 31 sums stays
     // within its lane): red, green (in place), blue.
-    constexpr uint64_t kLane = (uint64_t(1) << 21) - 1;
     const unsigned greenMask = unsigned(f.greenMask);
     const int redShift = f.redShift;
     auto pack = [&](unsigned p) {
@@ -152,7 +190,7 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
     for (int k = 0; k < 21; ++k)
         if (divisor == (int64_t(1) << k)) shift = k;
     const double inverse = 1.0 / double(divisor);
-    std::vector<uint64_t> column(size_t(width), 0);
+    std::vector<uint64_t> column(size_t(width), 0), prefix(size_t(width) + 1, 0);
     for (int y = 0; y < side; ++y) {
         const uint16_t* row = src + int64_t(y) * width;
         for (int x = 0; x < width; ++x) column[size_t(x)] += pack(row[x]);
@@ -163,33 +201,19 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
             const uint16_t* in = src + int64_t(y + h) * width;
             for (int x = 0; x < width; ++x) column[size_t(x)] += pack(in[x]) - pack(out[x]);
         }
-        uint64_t window = 0;
-        for (int x = 0; x < side; ++x) window += column[size_t(x)];
+        // Prefix sums of the columns: the square at x is prefix[x + h + 1] - prefix[x - h].
+        prefix[0] = 0;
+        for (int x = 0; x < width; ++x) prefix[size_t(x) + 1] = prefix[size_t(x)] + column[size_t(x)];
         const uint16_t* row = src + int64_t(y) * width;
         uint16_t* target = dst + int64_t(y) * width;
-        for (int x = h; x < width - h; ++x) {
-            if (x > h) window += column[size_t(x + h)] - column[size_t(x - h - 1)];
-            const uint64_t c = pack(row[x]);
-            const uint64_t others = window - c;
-            // The average of the others, kept to the field's maximum (an even SIZE sums more pixels).
-            uint64_t ar, ag, ab;
-            if (shift >= 0) {
-                ar = (others & kLane) >> shift;
-                ag = ((others >> 21) & kLane) >> shift;
-                ab = (others >> 42) >> shift;
-            } else {
-                ar = uint64_t(int64_t((double(int64_t(others & kLane)) + 0.5) * inverse));
-                ag = uint64_t(int64_t((double(int64_t((others >> 21) & kLane)) + 0.5) * inverse));
-                ab = uint64_t(int64_t((double(int64_t(others >> 42)) + 0.5) * inverse));
-            }
-            ar = std::min<uint64_t>(ar, 31);
-            ag = std::min<uint64_t>(ag, greenMask);
-            ab = std::min<uint64_t>(ab, 31);
-            const unsigned r = unsigned(((c & kLane) + ar) / 2) & 31u;
-            const unsigned g = unsigned((((c >> 21) & kLane) + ag) / 2) & greenMask;
-            const unsigned b = unsigned(((c >> 42) + ab) / 2) & 31u;
-            target[x] = static_cast<uint16_t>((r << redShift) | g | b);
-        }
+        if (shift == 3 && redShift == 11)
+            blurRow<11, 0x07E0, 3>(row, target, prefix.data(), h, width, inverse);
+        else if (shift == 3 && redShift == 10)
+            blurRow<10, 0x03E0, 3>(row, target, prefix.data(), h, width, inverse);
+        else if (redShift == 11)
+            blurRow<11, 0x07E0, -1>(row, target, prefix.data(), h, width, shift >= 0 ? 1.0 / double(1 << shift) : inverse);
+        else
+            blurRow<10, 0x03E0, -1>(row, target, prefix.data(), h, width, shift >= 0 ? 1.0 / double(1 << shift) : inverse);
     }
 }
 
