@@ -43,7 +43,8 @@ double copyNsPerPixel() {
                 benchmark::DoNotOptimize(b.data());
                 benchmark::ClobberMemory();
             }
-            auto ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
+            auto ns =
+                std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
             best = std::min(best, ns / rounds / kPixels);
         }
         return best;
@@ -88,7 +89,9 @@ void staticFilter(benchmark::State& state, const char* key = nullptr, const char
 }
 
 void BM_Negative(benchmark::State& state) { staticFilter<CGraphNegativeFilter>(state); }
-void BM_ColorChannel(benchmark::State& state) { staticFilter<CGraphColorChannelFilter>(state, "CHANNELS", "RB"); }
+void BM_ColorChannel(benchmark::State& state) {
+    staticFilter<CGraphColorChannelFilter>(state, "CHANNELS", "RB");
+}
 void BM_GrayScale(benchmark::State& state) { staticFilter<CGraphGrayScaleFilter>(state); }
 void BM_Blur3(benchmark::State& state) { staticFilter<CGraphBlurFilter>(state, "SIZE", "3"); }
 

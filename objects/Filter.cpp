@@ -4,15 +4,16 @@
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "display/Window.h"
-#include "script/ObjectsContainer.h"
 #include "script/Bool.h"
+#include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
 
 namespace KavirelDLL {
 
 namespace {
 
-CGraphDynamicFilterIfc* makeDynamicFilter(const CXString& action, CWindow* window, CMC_ObjectsContainer* container) {
+CGraphDynamicFilterIfc* makeDynamicFilter(const CXString& action, CWindow* window,
+                                          CMC_ObjectsContainer* container) {
     if (action == "FADEIN") return new CGraphFilter_FadeIn(window);
     if (action == "FADEOUT") return new CGraphFilter_FadeOut(window);
     if (action == "FADEINOUT") return new CGraphFilter_FadeInOut(window);
@@ -63,8 +64,8 @@ void CMC_Filter::createFilter() {
     auto* container = static_cast<CMC_ObjectsContainer*>(getScene());
     m_filter.reset(makeDynamicFilter(m_action, m_window, container));
     if (!m_filter) {
-        logMessage("FILTER \"%s\": ACTION \"%s\" names no filter; its methods do nothing", getName().GetBuffer(),
-                   m_action.GetBuffer());
+        logMessage("FILTER \"%s\": ACTION \"%s\" names no filter; its methods do nothing",
+                   getName().GetBuffer(), m_action.GetBuffer());
         return;
     }
     m_filter->addNotifier(this);
@@ -159,7 +160,8 @@ void CMC_Filter_Runner::prepareMthHashSet() {
 // ---------------------------------------------------------------- STATICFILTER
 
 CMC_StaticFilter::CMC_StaticFilter(CMC_ObjectsContainer* container, CMElement* element)
-    : CMC_Object(container, element, TYPE_STATICFILTER), m_window(container ? container->getWindow() : nullptr) {
+    : CMC_Object(container, element, TYPE_STATICFILTER),
+      m_window(container ? container->getWindow() : nullptr) {
     if (!element) {
         setName("temp");
         return;

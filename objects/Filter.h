@@ -73,7 +73,14 @@ private:
 
 class CMC_Filter_Runner : public CMC_MediaRunner {
 public:
-    enum : int { MTH_SETPROPERTY = 1, MTH_LINK = 2, MTH_UNLINK = 3, MTH_START = 4, MTH_STOP = 5, MTH_ISRUNNING = 6 };
+    enum : int {
+        MTH_SETPROPERTY = 1,
+        MTH_LINK = 2,
+        MTH_UNLINK = 3,
+        MTH_START = 4,
+        MTH_STOP = 5,
+        MTH_ISRUNNING = 6
+    };
     CMC_Filter_Runner() : CMC_MediaRunner(TYPE_FILTER) {}
     void prepareMthHashSet() override;
 };

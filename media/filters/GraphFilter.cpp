@@ -58,8 +58,8 @@ void CGraphFilterSettings_Waving::setProperty(const CXString& key, const CXStrin
 
 // ---------------------------------------------------------------- records
 
-CGraphFilterObjectsIfc::CGraphFilterObjectsIfc(CGraphicsObject* graphic, CGraphFilterEnvironmentIfc* environment,
-                                               CMC_Object* linker)
+CGraphFilterObjectsIfc::CGraphFilterObjectsIfc(CGraphicsObject* graphic,
+                                               CGraphFilterEnvironmentIfc* environment, CMC_Object* linker)
     : m_graphic(graphic), m_environment(environment), m_linker(linker),
       m_linkerName(linker ? linker->getName() : CXString("")), m_linkerType(linker ? linker->getType() : 0) {}
 
@@ -68,7 +68,9 @@ CXString CGraphFilterObjectsIfc::getScriptObjectName() const {
     return linker ? linker->getName() : m_linkerName;
 }
 
-void CGraphDynamicFilterObjectsIfc::setRunning(CGraphFilterSettingsIfc*, bool running) { m_running = running; }
+void CGraphDynamicFilterObjectsIfc::setRunning(CGraphFilterSettingsIfc*, bool running) {
+    m_running = running;
+}
 
 void CGraphFilterObjects_Fade::setRunning(CGraphFilterSettingsIfc* settings, bool running) {
     CGraphDynamicFilterObjectsIfc::setRunning(settings, running);
@@ -197,7 +199,8 @@ void CGraphFilterIfc::flushDeleted() {
     for (CGraphFilterObjectsIfc* record : deleted) delete record;
 }
 
-CGraphFilterObjectsIfc* CGraphFilterIfc::getOrCreateEntry(CGraphicsObject* graphic, CMC_Object* scriptObject) {
+CGraphFilterObjectsIfc* CGraphFilterIfc::getOrCreateEntry(CGraphicsObject* graphic,
+                                                          CMC_Object* scriptObject) {
     CGraphFilterObjectsIfc* record = findEntry(graphic);
     return record ? record : createEntry(graphic, scriptObject);
 }
@@ -450,7 +453,8 @@ bool CGraphFilter_Path::step(CGraphFilterObjectsIfc* record, CGraphFilterSetting
     graphic->Invalidate();
     graphic->setPosition(env->m_startX + ix, env->m_startY + iy);
     graphic->Invalidate();
-    if (std::abs(ix) < std::abs(static_cast<int>(vx)) || std::abs(iy) < std::abs(static_cast<int>(vy))) return false;
+    if (std::abs(ix) < std::abs(static_cast<int>(vx)) || std::abs(iy) < std::abs(static_cast<int>(vy)))
+        return false;
     return nextSegment();
 }
 
@@ -467,7 +471,7 @@ CGraphFilter_Water::CGraphFilter_Water(CWindow* window)
 CGraphFilterObjectsIfc* CGraphFilter_Water::createEntry(CGraphicsObject* graphic, CMC_Object* scriptObject) {
     auto* s = static_cast<CGraphFilterSettings_Water*>(getSettings());
     return new CGraphDynamicFilterObjectsIfc(graphic, new CGraphFilterEnvironment_Water(graphic, s->m_factor),
-                                            scriptObject);
+                                             scriptObject);
 }
 
 bool CGraphFilter_Water::step(CGraphFilterObjectsIfc* record, CGraphFilterSettingsIfc* settings) {

@@ -94,7 +94,8 @@ protected:
 // linked it (its name is the detail of the filter's events).
 class CGraphFilterObjectsIfc : public CXObject {
 public:
-    CGraphFilterObjectsIfc(CGraphicsObject* graphic, CGraphFilterEnvironmentIfc* environment, CMC_Object* linker);
+    CGraphFilterObjectsIfc(CGraphicsObject* graphic, CGraphFilterEnvironmentIfc* environment,
+                           CMC_Object* linker);
 
     CGraphicsObject* getGraphic() const { return m_graphic; }
     CGraphFilterEnvironmentIfc* getEnvironment() const { return m_environment.get(); }

@@ -40,8 +40,8 @@ void negative(const uint16_t* src, const uint8_t* alpha, uint16_t* dst, int widt
     r.top = std::max(r.top, 0);
     r.right = std::min(r.right, width);
     r.bottom = std::min(r.bottom, height);
-    // 31 - v of a five-bit field is v XOR 31, and M - (p AND M) is (p AND M) XOR M: the negative is NOT p kept
-    // to the red, blue and five-bit green fields.
+    // 31 - v of a five-bit field is v XOR 31, and M - (p AND M) is (p AND M) XOR M: the negative is NOT p
+    // kept to the red, blue and five-bit green fields.
     const uint16_t keep = bpp == 15 ? 0x7FDF : 0xFFDF;
     for (int y = r.top; y < r.bottom; ++y) {
         const int64_t row = int64_t(y) * width;
@@ -139,7 +139,8 @@ inline uint64_t packFields(unsigned p) {
 // field's maximum (an even SIZE sums more pixels), then (centre + average) / 2 in each field. Shift >= 0
 // divides by 2^Shift, else by (x + 0.5) * inverse, exact for sums below 2^21.
 template <int RedShift, unsigned GreenMask, int Shift>
-void blurRow(const uint16_t* row, uint16_t* target, const uint64_t* prefix, int h, int width, double inverse) {
+void blurRow(const uint16_t* row, uint16_t* target, const uint64_t* prefix, int h, int width,
+             double inverse) {
     for (int x = h; x < width - h; ++x) {
         const uint64_t c = packFields<RedShift, GreenMask>(row[x]);
         const uint64_t others = prefix[x + h + 1] - prefix[x - h] - c;
@@ -211,9 +212,11 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
         else if (shift == 3 && redShift == 10)
             blurRow<10, 0x03E0, 3>(row, target, prefix.data(), h, width, inverse);
         else if (redShift == 11)
-            blurRow<11, 0x07E0, -1>(row, target, prefix.data(), h, width, shift >= 0 ? 1.0 / double(1 << shift) : inverse);
+            blurRow<11, 0x07E0, -1>(row, target, prefix.data(), h, width,
+                                    shift >= 0 ? 1.0 / double(1 << shift) : inverse);
         else
-            blurRow<10, 0x03E0, -1>(row, target, prefix.data(), h, width, shift >= 0 ? 1.0 / double(1 << shift) : inverse);
+            blurRow<10, 0x03E0, -1>(row, target, prefix.data(), h, width,
+                                    shift >= 0 ? 1.0 / double(1 << shift) : inverse);
     }
 }
 
@@ -246,12 +249,15 @@ void smooth2x2(std::vector<uint16_t>& px, std::vector<uint8_t>& alpha, int w, in
 constexpr int64_t kMaxSide = 16384;
 constexpr int64_t kMaxPixels = int64_t(1) << 26;
 
-bool sizeFits(int64_t w, int64_t h) { return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels; }
+bool sizeFits(int64_t w, int64_t h) {
+    return w > 0 && h > 0 && w <= kMaxSide && h <= kMaxSide && w * h <= kMaxPixels;
+}
 
 } // namespace
 
-bool rotate(const uint16_t* src, const uint8_t* alpha, int width, int height, double angle, int smooth, int bpp,
-            std::vector<uint16_t>& outPixels, std::vector<uint8_t>& outAlpha, int& outWidth, int& outHeight) {
+bool rotate(const uint16_t* src, const uint8_t* alpha, int width, int height, double angle, int smooth,
+            int bpp, std::vector<uint16_t>& outPixels, std::vector<uint8_t>& outAlpha, int& outWidth,
+            int& outHeight) {
     outPixels.clear();
     outAlpha.clear();
     outWidth = outHeight = 0;
@@ -279,7 +285,8 @@ bool rotate(const uint16_t* src, const uint8_t* alpha, int width, int height, do
             if (!(fx > -1.0 && fy > -1.0 && fx < width && fy < height)) continue;
             const int sx = int(fx), sy = int(fy);
             if (sx < 0 || sy < 0 || sx >= width || sy >= height) continue;
-            const size_t from = size_t(sy) * size_t(width) + size_t(sx), to = size_t(row) * size_t(W) + size_t(col);
+            const size_t from = size_t(sy) * size_t(width) + size_t(sx),
+                         to = size_t(row) * size_t(W) + size_t(col);
             if (alpha && alpha[from] == 0) continue;
             outPixels[to] = src[from];
             if (alpha) outAlpha[to] = alpha[from];
@@ -309,7 +316,8 @@ void scaleNearest(const uint16_t* src, const uint8_t* alpha, int width, int heig
 }
 
 bool scaleSmooth(const uint16_t* src, const uint8_t* alpha, int width, int height, int smooth, int bpp,
-                 int newWidth, int newHeight, std::vector<uint16_t>& outPixels, std::vector<uint8_t>& outAlpha) {
+                 int newWidth, int newHeight, std::vector<uint16_t>& outPixels,
+                 std::vector<uint8_t>& outAlpha) {
     const int channels = alpha ? 4 : 3;
     const Fields f = fieldsOf(bpp);
     const int greenShift = bpp == 15 ? 3 : 2;
@@ -324,7 +332,8 @@ bool scaleSmooth(const uint16_t* src, const uint8_t* alpha, int width, int heigh
         if (alpha) o[3] = alpha[i];
     }
     std::vector<uint8_t> scaled;
-    if (!CImageLibrary::scale(bytes, width, height, channels, smooth, newWidth, newHeight, scaled)) return false;
+    if (!CImageLibrary::scale(bytes, width, height, channels, smooth, newWidth, newHeight, scaled))
+        return false;
     const size_t m = size_t(newWidth) * size_t(newHeight);
     outPixels.assign(m, 0);
     outAlpha.clear();

@@ -29,8 +29,9 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
 
 // Rotation by angle degrees: the new size, and pixels (and alpha when the source has one) turned about
 // the centre; with smooth, the 2 x 2 average. False when the size is not representable.
-bool rotate(const uint16_t* src, const uint8_t* alpha, int width, int height, double angle, int smooth, int bpp,
-            std::vector<uint16_t>& outPixels, std::vector<uint8_t>& outAlpha, int& outWidth, int& outHeight);
+bool rotate(const uint16_t* src, const uint8_t* alpha, int width, int height, double angle, int smooth,
+            int bpp, std::vector<uint16_t>& outPixels, std::vector<uint8_t>& outAlpha, int& outWidth,
+            int& outHeight);
 
 // Nearest-pixel scaling to newWidth x newHeight.
 void scaleNearest(const uint16_t* src, const uint8_t* alpha, int width, int height, double factorX,
@@ -39,7 +40,8 @@ void scaleNearest(const uint16_t* src, const uint8_t* alpha, int width, int heig
 
 // Scaling through the image library with its filter (smooth 1..8); false when the library refused.
 bool scaleSmooth(const uint16_t* src, const uint8_t* alpha, int width, int height, int smooth, int bpp,
-                 int newWidth, int newHeight, std::vector<uint16_t>& outPixels, std::vector<uint8_t>& outAlpha);
+                 int newWidth, int newHeight, std::vector<uint16_t>& outPixels,
+                 std::vector<uint8_t>& outAlpha);
 
 // The bicubic sampler: a picture (5-6-5) as four floats a pixel (low five bits / 31, middle six / 63, top
 // five / 31, alpha / 255 or 1), a sample at a fractional point over the 4 x 4 neighbours with the cubic

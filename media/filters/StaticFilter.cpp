@@ -84,7 +84,8 @@ CGraphStaticFilterIfc::CGraphStaticFilterIfc(CWindow* window, CGraphStaticFilter
 
 CGraphStaticFilterIfc::~CGraphStaticFilterIfc() { removeAllObjects(); }
 
-CGraphFilterObjectsIfc* CGraphStaticFilterIfc::createEntry(CGraphicsObject* graphic, CMC_Object* scriptObject) {
+CGraphFilterObjectsIfc* CGraphStaticFilterIfc::createEntry(CGraphicsObject* graphic,
+                                                           CMC_Object* scriptObject) {
     return new CGraphFilterObjectsIfc(graphic, new CGraphStaticFilterEnvironment(), scriptObject);
 }
 
@@ -169,8 +170,8 @@ void CGraphStaticFilterIfc::addEntry(CGraphFilterObjectsIfc* record) {
     undo->m_canUndo = s->m_canUndo;
     undo->m_currentFrame = s->m_currentFrame;
     undo->m_geometry = changesGeometry();
-    CAnimo* animo = record->getScriptObjectType() == TYPE_ANIMO ? dynamic_cast<CAnimo*>(record->getGraphic())
-                                                                : nullptr;
+    CAnimo* animo =
+        record->getScriptObjectType() == TYPE_ANIMO ? dynamic_cast<CAnimo*>(record->getGraphic()) : nullptr;
     if (animo) {
         undo->m_animo = animo;
         // The store always knows which frames are filtered; the pictures are kept only with CANUNDO.
@@ -187,13 +188,16 @@ void CGraphStaticFilterIfc::addEntry(CGraphFilterObjectsIfc* record) {
     CGraphFilterIfc::addEntry(record);
 }
 
-void CGraphStaticFilterIfc::restoreEntry(CGraphicsObject* graphic, CGraphStaticFilterEnvironment* undo, int index) {
-    if (!graphic || index < 0 || index >= static_cast<int>(undo->m_saved.size()) || !undo->m_hasSaved[size_t(index)])
+void CGraphStaticFilterIfc::restoreEntry(CGraphicsObject* graphic, CGraphStaticFilterEnvironment* undo,
+                                         int index) {
+    if (!graphic || index < 0 || index >= static_cast<int>(undo->m_saved.size()) ||
+        !undo->m_hasSaved[size_t(index)])
         return;
     const CGraphicsObject::BlockState& saved = undo->m_saved[size_t(index)];
     const CXPoint now = graphic->GetPosition();
     graphic->restoreBlocks(saved, false);
-    if (undo->m_geometry && (now.x != saved.x || now.y != saved.y)) graphic->Move(saved.x - now.x, saved.y - now.y);
+    if (undo->m_geometry && (now.x != saved.x || now.y != saved.y))
+        graphic->Move(saved.x - now.x, saved.y - now.y);
     undo->m_saved[size_t(index)] = CGraphicsObject::BlockState();
     undo->m_hasSaved[size_t(index)] = 0;
 }
@@ -210,7 +214,8 @@ void CGraphStaticFilterIfc::undoFrame(CGraphicsObject* frame, CGraphStaticFilter
     restoreEntry(frame, undo, undo->m_lastFiltered);
 }
 
-void CGraphStaticFilterIfc::undoFrames(CGraphFilterObjectsIfc* record, CGraphStaticFilterEnvironment* undo, bool) {
+void CGraphStaticFilterIfc::undoFrames(CGraphFilterObjectsIfc* record, CGraphStaticFilterEnvironment* undo,
+                                       bool) {
     CAnimo* animo = undo->m_animo;
     if (!animo) return;
     for (int i = 0; i < static_cast<int>(undo->m_filtered.size()); ++i) {
@@ -299,11 +304,13 @@ void CGraphGrayScaleFilter::applyFilter(CGraphicsObject* graphic, bool) {
     CSharedBlock out = CSharedBlock::allocate(n * 2);
     if (!out) return;
     // The engine's grey, written into the new buffer in one pass; 15-bit pictures keep their own fields.
-    FilterPixels::grayScale(px, reinterpret_cast<uint16_t*>(out.get()), int64_t(n), graphic->GetBpp() == 15 ? 15 : 16);
+    FilterPixels::grayScale(px, reinterpret_cast<uint16_t*>(out.get()), int64_t(n),
+                            graphic->GetBpp() == 15 ? 15 : 16);
     graphic->installPixels(out, graphic->Width(), graphic->Height());
 }
 
-CGraphBlurFilter::CGraphBlurFilter(CWindow* window) : CGraphStaticFilterIfc(window, new CGraphBlurSettings()) {}
+CGraphBlurFilter::CGraphBlurFilter(CWindow* window)
+    : CGraphStaticFilterIfc(window, new CGraphBlurSettings()) {}
 
 void CGraphBlurFilter::applyFilter(CGraphicsObject* graphic, bool) {
     uint16_t* px = pixelsOf(graphic);
@@ -312,8 +319,8 @@ void CGraphBlurFilter::applyFilter(CGraphicsObject* graphic, bool) {
     const size_t n = size_t(graphic->Width()) * size_t(graphic->Height());
     CSharedBlock out = CSharedBlock::allocate(n * 2);
     if (!out) return;
-    FilterPixels::blur(px, reinterpret_cast<uint16_t*>(out.get()), graphic->Width(), graphic->Height(), s->m_size,
-                       getBpp(graphic));
+    FilterPixels::blur(px, reinterpret_cast<uint16_t*>(out.get()), graphic->Width(), graphic->Height(),
+                       s->m_size, getBpp(graphic));
     graphic->installPixels(out, graphic->Width(), graphic->Height());
 }
 
@@ -327,8 +334,9 @@ void CGraphNegativeFilter::applyFilter(CGraphicsObject* graphic, bool) {
     CSharedBlock out = CSharedBlock::allocate(n * 2);
     if (!out) return;
     CSharedBlock alpha = graphic->alphaBlock();
-    FilterPixels::negative(px, reinterpret_cast<const uint8_t*>(alpha.get()), reinterpret_cast<uint16_t*>(out.get()),
-                           graphic->Width(), graphic->Height(), graphic->GetClippingRect(), getBpp(graphic));
+    FilterPixels::negative(px, reinterpret_cast<const uint8_t*>(alpha.get()),
+                           reinterpret_cast<uint16_t*>(out.get()), graphic->Width(), graphic->Height(),
+                           graphic->GetClippingRect(), getBpp(graphic));
     graphic->installPixels(out, graphic->Width(), graphic->Height());
 }
 
@@ -350,7 +358,8 @@ void CGraphRandomJitterFilter::applyFilter(CGraphicsObject* graphic, bool) {
     graphic->displacementFilter(points.data(), false, true);
 }
 
-CGraphWavesFilter::CGraphWavesFilter(CWindow* window) : CGraphStaticFilterIfc(window, new CGraphWavesSettings()) {}
+CGraphWavesFilter::CGraphWavesFilter(CWindow* window)
+    : CGraphStaticFilterIfc(window, new CGraphWavesSettings()) {}
 
 void CGraphWavesFilter::applyFilter(CGraphicsObject* graphic, bool) {
     if (!pixelsOf(graphic)) return;
@@ -370,11 +379,11 @@ CGraphRotateFilter::CGraphRotateFilter(CWindow* window)
 namespace {
 
 // Installs a picture of a new size (an empty graphic for 0 x 0) with its alpha plane, if any.
-void installResized(CGraphicsObject* graphic, const std::vector<uint16_t>& px, const std::vector<uint8_t>& alpha,
-                    int w, int h) {
+void installResized(CGraphicsObject* graphic, const std::vector<uint16_t>& px,
+                    const std::vector<uint8_t>& alpha, int w, int h) {
     const size_t n = size_t(w) * size_t(h);
-    CSharedBlock pixels = n ? CSharedBlock::allocateCopy(reinterpret_cast<const char*>(px.data()), n * 2)
-                            : CSharedBlock();
+    CSharedBlock pixels =
+        n ? CSharedBlock::allocateCopy(reinterpret_cast<const char*>(px.data()), n * 2) : CSharedBlock();
     graphic->installPixels(pixels, w, h);
     graphic->installAlpha(n && !alpha.empty()
                               ? CSharedBlock::allocateCopy(reinterpret_cast<const char*>(alpha.data()), n)
@@ -392,13 +401,14 @@ void CGraphRotateFilter::applyFilter(CGraphicsObject* graphic, bool) {
     std::vector<uint16_t> outPx;
     std::vector<uint8_t> outAlpha;
     int W = 0, H = 0;
-    FilterPixels::rotate(px, reinterpret_cast<const uint8_t*>(alpha.get()), w, h, s->m_angle, s->m_smooth, getBpp(graphic),
-                         outPx, outAlpha, W, H);
+    FilterPixels::rotate(px, reinterpret_cast<const uint8_t*>(alpha.get()), w, h, s->m_angle, s->m_smooth,
+                         getBpp(graphic), outPx, outAlpha, W, H);
     installResized(graphic, outPx, outAlpha, W, H);
     graphic->Move(w / 2 - W / 2, h / 2 - H / 2);
 }
 
-CGraphScaleFilter::CGraphScaleFilter(CWindow* window) : CGraphStaticFilterIfc(window, new CGraphScaleSettings()) {}
+CGraphScaleFilter::CGraphScaleFilter(CWindow* window)
+    : CGraphStaticFilterIfc(window, new CGraphScaleSettings()) {}
 
 void CGraphScaleFilter::applyFilter(CGraphicsObject* graphic, bool) {
     uint16_t* px = pixelsOf(graphic);

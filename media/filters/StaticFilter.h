@@ -113,7 +113,8 @@ public:
     virtual void applyToFrames(CGraphFilterObjectsIfc* record, bool freeOld);
     virtual void undoGraphic(CGraphicsObject* graphic, CGraphStaticFilterEnvironment* undo, bool freePresent);
     virtual void undoFrame(CGraphicsObject* frame, CGraphStaticFilterEnvironment* undo);
-    virtual void undoFrames(CGraphFilterObjectsIfc* record, CGraphStaticFilterEnvironment* undo, bool freePresent);
+    virtual void undoFrames(CGraphFilterObjectsIfc* record, CGraphStaticFilterEnvironment* undo,
+                            bool freePresent);
     virtual void prepareUndo(CGraphFilterObjectsIfc* record);
     virtual void prepareFramesUndo(CGraphFilterObjectsIfc* record);
     virtual void saveState(CGraphicsObject* graphic, CGraphStaticFilterEnvironment* undo);

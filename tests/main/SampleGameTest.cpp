@@ -196,8 +196,8 @@ TEST(SampleGame, ClickingTheMorningBirdFlapsItsWingsAndRingsTheChime) {
     EXPECT_LE(peak, 6000);
 }
 
-// The evening comes in from black (its curtain's FILTER FADEOUT) and, once the curtain is gone, its setting sun
-// turns grey (a STATICFILTER GRAYSCALE).
+// The evening comes in from black (its curtain's FILTER FADEOUT) and, once the curtain is gone, its setting
+// sun turns grey (a STATICFILTER GRAYSCALE).
 TEST(SampleGame, TheEveningFadesInAndItsSettingSunTurnsGrey) {
     CGameFolder folder;
     copySample(folder);

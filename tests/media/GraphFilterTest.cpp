@@ -2,8 +2,8 @@
 
 #include <cmath>
 #include <cstdlib>
-#include <functional>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,11 +12,11 @@
 #include "display/GraphicsObject.h"
 #include "media/anim/Animo.h"
 #include "media/anim/Frame.h"
-#include "script/TypeIds.h"
 #include "media/filters/GraphFilter.h"
 #include "media/filters/PixelRoutines.h"
 #include "media/filters/StaticFilter.h"
 #include "platform/ImageLibrary.h"
+#include "script/TypeIds.h"
 
 using namespace KavirelDLL;
 
@@ -218,7 +218,8 @@ TEST(StaticFilters, FilterOnLinkAndUndoEverythingIncludingPackedPictures) {
     EXPECT_EQ(r->GetPosition().x, 100);
     EXPECT_EQ(r->GetPosition().y, 100);
 
-    // SCALE 2 with BYCENTER moves (-5, 0); a factor of 0 leaves an empty graphic; without CANUNDO the change stays.
+    // SCALE 2 with BYCENTER moves (-5, 0); a factor of 0 leaves an empty graphic; without CANUNDO the change
+    // stays.
     auto s = picture(10, 2, std::vector<uint16_t>(20, 7));
     CGraphScaleFilter scale(nullptr);
     scale.setProperty("FACTORX", "2");
@@ -452,7 +453,8 @@ TEST(FilterPixels, SmoothScalingGoesThroughTheImageLibraryInTheDepthsOwnFields) 
     };
     CImageLibrary::start();
     for (int smooth : {1, 2, 3, 8, 12}) {
-        ASSERT_TRUE(FilterPixels::scaleSmooth(solid16.data(), opaque.data(), 2, 2, smooth, 16, 4, 6, out, alpha));
+        ASSERT_TRUE(
+            FilterPixels::scaleSmooth(solid16.data(), opaque.data(), 2, 2, smooth, 16, 4, 6, out, alpha));
         ASSERT_EQ(out.size(), 24u);
         for (size_t i = 0; i < out.size(); ++i) {
             EXPECT_TRUE(near(out[i], 0x7BEF, 6)) << smooth << " " << out[i];

@@ -1,8 +1,8 @@
 // Script FILTER and STATICFILTER: events with the linking object's name, fades seen on the screen, paths,
 // handlers that unlink or delete during the filter's pass, undo at done, the cache record.
+#include "objects/Filter.h"
 #include "core/Log.h"
 #include "display/Window.h"
-#include "objects/Filter.h"
 #include "objects/Image.h"
 #include "objects/MediaFixtures.h"
 #include "platform/Display.h"
@@ -81,9 +81,9 @@ TEST(ScriptFilter, EventsCarryTheLinkingObjectsNameAndFollowTheFilter) {
 
 TEST(ScriptFilter, AFadeShowsOnTheScreenAndAnUnknownActionDoesNothing) {
     CLogCapture log;
-    MediaGame game(image("BACK", "BLACK.IMG", {{"PRIORITY", "1"}}) + image("RED", "RED.IMG", {{"PRIORITY", "5"}}) +
-                       filter("F", "FADEIN") + filter("X", "SPARKLE") +
-                       staticFilter("Y", "SPARKLE"),
+    MediaGame game(image("BACK", "BLACK.IMG", {{"PRIORITY", "1"}}) +
+                       image("RED", "RED.IMG", {{"PRIORITY", "5"}}) + filter("F", "FADEIN") +
+                       filter("X", "SPARKLE") + staticFilter("Y", "SPARKLE"),
                    true, kFiles);
     EXPECT_EQ(game.find<CMC_Filter>("X")->getFilter(), nullptr);
     int mentions = 0;
@@ -106,7 +106,8 @@ TEST(ScriptFilter, AFadeShowsOnTheScreenAndAnUnknownActionDoesNothing) {
 }
 
 TEST(ScriptFilter, PathsMoveAPixelATickAndSurviveBadSettings) {
-    MediaGame game(image("RED", "RED.IMG") + image("BLUE", "BLUE.IMG") + image("WIDE", "WIDE.IMG") + object("SEG", {{"TYPE", "VECTOR"}, {"SIZE", "2"}, {"VALUE", "10,0"}}) +
+    MediaGame game(image("RED", "RED.IMG") + image("BLUE", "BLUE.IMG") + image("WIDE", "WIDE.IMG") +
+                       object("SEG", {{"TYPE", "VECTOR"}, {"SIZE", "2"}, {"VALUE", "10,0"}}) +
                        object("ZERO", {{"TYPE", "VECTOR"}, {"SIZE", "2"}, {"VALUE", "0,0"}}) +
                        object("NUM", {{"TYPE", "INTEGER"}, {"VALUE", "3"}}) +
                        object("P", {{"TYPE", "PATH"}, {"NODES", "ZERO,NUM,SEG"}}) +
@@ -193,7 +194,8 @@ TEST(ScriptStaticFilter, SettingsActAtLinkAndDoneRestores) {
 }
 
 TEST(ScriptStaticFilter, ACachedSceneKeepsTheKindsWithDefaultSettings) {
-    MediaGame game(image("RED", "RED.IMG") + staticFilter("B", "BLUR") + filter("W", "WAVING"), false, kFiles);
+    MediaGame game(image("RED", "RED.IMG") + staticFilter("B", "BLUR") + filter("W", "WAVING"), false,
+                   kFiles);
     game.call("B", "SETPROPERTY", {"SIZE", "5"});
     game.call("W", "SETPROPERTY", {"AMPLITUDE", "9"});
     ASSERT_TRUE(game.run->storeCache());
@@ -212,8 +214,8 @@ TEST(ScriptStaticFilter, ACachedSceneKeepsTheKindsWithDefaultSettings) {
 namespace KavirelTest {
 
 TEST(ScriptStaticFilter, AFifteenBitScreenUsesFiveBitGreenFields) {
-    MediaGame game(image("WIDE", "WIDE.IMG") + image("BACK", "BLACK.IMG") + staticFilter("C", "COLORCHANNEL") +
-                       staticFilter("N", "NEGATIVE"),
+    MediaGame game(image("WIDE", "WIDE.IMG") + image("BACK", "BLACK.IMG") +
+                       staticFilter("C", "COLORCHANNEL") + staticFilter("N", "NEGATIVE"),
                    true, kFiles, 15);
     ASSERT_EQ(game.run->window()->GetBpp(), 15);
     game.call("C", "SETPROPERTY", {"CHANNELS", "G"});
