@@ -166,6 +166,73 @@ void blurRow(const uint16_t* row, uint16_t* target, const uint64_t* prefix, int 
 
 } // namespace
 
+namespace {
+
+// Squares up to 15 x 15: each field's sums in 16-bit planes (63 x 225 fits), so the rows widen. Green is
+// summed shifted down: ((G << 5) + floor(32 S / d)) / 2 masked to the green bits equals ((G + floor(S / d)) /
+// 2) << 5.
+template <int RedShift, unsigned GreenMax, int Shift>
+void blurPlanes(const uint16_t* src, uint16_t* dst, int width, int height, int h, uint64_t multiplier) {
+    const int side = 2 * h + 1;
+    const size_t w = size_t(width);
+    std::vector<uint16_t> cr(w, 0), cg(w, 0), cb(w, 0), wr(w, 0), wg(w, 0), wb(w, 0);
+    // Separate rows without aliasing, so the compiler widens each loop.
+    auto add = [w](uint16_t* __restrict r, uint16_t* __restrict g, uint16_t* __restrict b,
+                   const uint16_t* __restrict in, const uint16_t* __restrict out) {
+        for (size_t x = 0; x < w; ++x) {
+            const unsigned p = in[x], q = out ? out[x] : 0u;
+            r[x] = uint16_t(r[x] + ((p >> RedShift) & 31u) - ((q >> RedShift) & 31u));
+            g[x] = uint16_t(g[x] + ((p >> 5) & GreenMax) - ((q >> 5) & GreenMax));
+            b[x] = uint16_t(b[x] + (p & 31u) - (q & 31u));
+        }
+    };
+    const std::vector<uint16_t> zeros(w, 0);
+    for (int y = 0; y < side; ++y)
+        add(cr.data(), cg.data(), cb.data(), src + int64_t(y) * width, zeros.data());
+    auto sum = [](uint16_t* __restrict window, const uint16_t* __restrict column, size_t first, size_t last,
+                  int h) {
+        for (size_t x = first; x < last; ++x) window[x] = 0;
+        for (int k = -h; k <= h; ++k) {
+            const uint16_t* __restrict c = column + k;
+            for (size_t x = first; x < last; ++x) window[x] = uint16_t(window[x] + c[x]);
+        }
+    };
+    for (int y = h; y < height - h; ++y) {
+        if (y > h)
+            add(cr.data(), cg.data(), cb.data(), src + int64_t(y + h) * width,
+                src + int64_t(y - h - 1) * width);
+        const size_t first = size_t(h), last = w - size_t(h);
+        sum(wr.data(), cr.data(), first, last, h);
+        sum(wg.data(), cg.data(), first, last, h);
+        sum(wb.data(), cb.data(), first, last, h);
+        const uint16_t* __restrict row = src + int64_t(y) * width;
+        uint16_t* __restrict target = dst + int64_t(y) * width;
+        const uint16_t* __restrict sr = wr.data();
+        const uint16_t* __restrict sg = wg.data();
+        const uint16_t* __restrict sb = wb.data();
+        for (size_t x = first; x < last; ++x) {
+            const uint32_t p = row[x];
+            const uint32_t r = (p >> RedShift) & 31u, g = (p >> 5) & GreenMax, b = p & 31u;
+            uint32_t ar, ag, ab;
+            if constexpr (Shift >= 0) {
+                ar = (sr[x] - r) >> Shift;
+                ag = (sg[x] - g) >> Shift;
+                ab = (sb[x] - b) >> Shift;
+            } else {
+                ar = uint32_t((uint64_t(sr[x] - r) * multiplier) >> 32);
+                ag = uint32_t((uint64_t(sg[x] - g) * multiplier) >> 32);
+                ab = uint32_t((uint64_t(sb[x] - b) * multiplier) >> 32);
+            }
+            ar = std::min<uint32_t>(ar, 31u);
+            ag = std::min<uint32_t>(ag, GreenMax);
+            ab = std::min<uint32_t>(ab, 31u);
+            target[x] = uint16_t((((r + ar) >> 1) << RedShift) | (((g + ag) >> 1) << 5) | ((b + ab) >> 1));
+        }
+    }
+}
+
+} // namespace
+
 void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, int bpp) {
     const int64_t n = int64_t(width) * height;
     std::memcpy(dst, src, size_t(n) * 2);
@@ -173,6 +240,23 @@ void blur(const uint16_t* src, uint16_t* dst, int width, int height, int size, i
     const int h = size / 2, side = 2 * h + 1;
     if (width < side || height < side) return;
     const Fields f = fieldsOf(bpp);
+    if (side <= 15) {
+        const uint32_t divisor = uint32_t(size) * uint32_t(size) - 1;
+        // floor(s * m / 2^32) is floor(s / d) for sums below 2^16 with m = floor(2^32 / d) + 1.
+        const uint64_t multiplier = (uint64_t(1) << 32) / divisor + 1;
+        if (bpp == 15) {
+            if (divisor == 8)
+                blurPlanes<10, 31u, 3>(src, dst, width, height, h, multiplier);
+            else
+                blurPlanes<10, 31u, -1>(src, dst, width, height, h, multiplier);
+        } else {
+            if (divisor == 8)
+                blurPlanes<11, 63u, 3>(src, dst, width, height, h, multiplier);
+            else
+                blurPlanes<11, 63u, -1>(src, dst, width, height, h, multiplier);
+        }
+        return;
+    }
     if (side > 31) {
         blurWide(src, dst, width, height, size, f);
         return;

@@ -109,7 +109,7 @@ TEST(FilterPixels, MasksNegativeAndBlurAreExactAtBothDepths) {
     std::srand(7);
     for (auto& p : noise) p = uint16_t(std::rand());
     for (int bpp : {16, 15})
-        for (int size : {3, 4, 5, 40}) {
+        for (int size : {3, 4, 5, 15, 20, 40}) {
             FilterPixels::blur(noise.data(), fast.data(), 64, 48, size, bpp);
             const int h = size / 2, d = size * size - 1, rs = bpp == 15 ? 10 : 11;
             const int gm = bpp == 15 ? 0x3E0 : 0x7E0;
