@@ -338,6 +338,12 @@ void worldSeeds() {
         {{"A.ANN", walkingAnimation()},
          {"SQ.SEQ", "NAME SQ\nSQ TYPE SEQUENCE\nSQ SEQEVENT GO 1\n"
                     "NAME w\nw FILENAME A\nw EVENT WALK\nw TYPE SIMPLE\nw ADD SQ\n"}});
+    // And with graph filters (their records hold the ACTION text).
+    storedSceneSeed("S2_filters.bin",
+                    KavirelTest::object("F", {{"TYPE", "FILTER"}, {"ACTION", "PATH"}, {"ONTICK", "{M^INC();}"}}) +
+                        KavirelTest::object("Z", {{"TYPE", "STATICFILTER"}, {"ACTION", "ROTATE"}}) +
+                        KavirelTest::object("X", {{"TYPE", "FILTER"}, {"ACTION", "UNKNOWN"}}),
+                    {});
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"
