@@ -339,11 +339,12 @@ void worldSeeds() {
          {"SQ.SEQ", "NAME SQ\nSQ TYPE SEQUENCE\nSQ SEQEVENT GO 1\n"
                     "NAME w\nw FILENAME A\nw EVENT WALK\nw TYPE SIMPLE\nw ADD SQ\n"}});
     // And with graph filters (their records hold the ACTION text).
-    storedSceneSeed("S2_filters.bin",
-                    KavirelTest::object("F", {{"TYPE", "FILTER"}, {"ACTION", "PATH"}, {"ONTICK", "{M^INC();}"}}) +
-                        KavirelTest::object("Z", {{"TYPE", "STATICFILTER"}, {"ACTION", "ROTATE"}}) +
-                        KavirelTest::object("X", {{"TYPE", "FILTER"}, {"ACTION", "UNKNOWN"}}),
-                    {});
+    storedSceneSeed(
+        "S2_filters.bin",
+        KavirelTest::object("F", {{"TYPE", "FILTER"}, {"ACTION", "PATH"}, {"ONTICK", "{M^INC();}"}}) +
+            KavirelTest::object("Z", {{"TYPE", "STATICFILTER"}, {"ACTION", "ROTATE"}}) +
+            KavirelTest::object("X", {{"TYPE", "FILTER"}, {"ACTION", "UNKNOWN"}}),
+        {});
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"
@@ -488,8 +489,9 @@ void soundSeeds(const fs::path& work) {
 // Faults found by fuzzing before fuzz/ existed.
 // Response headers as servers send them.
 void httpSeeds() {
-    seed("http_header", "length.txt", "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-                                      "Content-Length: 1234\r\nConnection: close\r\n\r\n");
+    seed("http_header", "length.txt",
+         "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+         "Content-Length: 1234\r\nConnection: close\r\n\r\n");
     seed("http_header", "chunked.txt", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
     seed("http_header", "two_lengths.txt", "Content-Length:\t 7 \nContent-Length: 4294967296\n");
 }
@@ -726,7 +728,8 @@ void networkSeeds() {
     all.emplace_back("file_data", new CNetFileDataMessage(nullptr, 1, 2, 0, 0, 5, chunk));
     std::string stream;
     for (auto& [label, m] : all) {
-        const std::string bytes(reinterpret_cast<const char*>(m->getBuffer()), static_cast<size_t>(m->getBufferLen()));
+        const std::string bytes(reinterpret_cast<const char*>(m->getBuffer()),
+                                static_cast<size_t>(m->getBufferLen()));
         seed("net_message", label, std::string(1, static_cast<char>(m->getType())) + bytes.substr(8));
         stream += bytes;
     }

@@ -1,6 +1,10 @@
 // Script FILTER and STATICFILTER: events with the linking object's name, fades seen on the screen, paths,
 // handlers that unlink or delete during the filter's pass, undo at done, the cache record.
 #include "objects/Filter.h"
+#include "media/anim/Animo6.h"
+#include "objects/Animo.h"
+#include <set>
+
 #include "core/Log.h"
 #include "display/Window.h"
 #include "objects/Image.h"
@@ -223,6 +227,61 @@ TEST(ScriptStaticFilter, AFifteenBitScreenUsesFiveBitGreenFields) {
     EXPECT_EQ(game.call("WIDE", "GETPIXEL", {"200", "200"}), std::to_string(0x03C0));
     game.call("N", "LINK", {"BACK"});
     EXPECT_EQ(game.call("BACK", "GETPIXEL", {"0", "0"}), std::to_string(0x7FDF));
+}
+
+} // namespace KavirelTest
+
+namespace KavirelTest {
+
+namespace {
+
+// An animation whose event WALK shows images 0, 1 and 2 in turn (pixels 0, 1, 2), 4 x 2 at (300, 300).
+std::string walkFile() {
+    CAnimo animation(nullptr);
+    for (uint16_t i = 0; i < 3; ++i) {
+        CGraphicsObject image(nullptr, CXSize(4, 2), 16);
+        std::fill_n(reinterpret_cast<uint16_t*>(image.GetDataPtr()), 8, i);
+        image.SetPosition(300, 300);
+        animation.AddFrame(&image);
+    }
+    _animoEvent walk;
+    walk.setName("WALK");
+    walk.frames = 3;
+    animation.AddEvent(walk);
+    for (int i = 0; i < 3; ++i) animation.GetEventInfo(0)->images[size_t(i)] = uint16_t(i);
+    animation.SetBpp(16);
+    std::vector<uint8_t> bytes;
+    animation.save3(bytes, COMPRESSION_NONE);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+TEST(ScriptStaticFilter, APlayingAnimationShowsFilteredFramesWithOneAlteredAtATime) {
+    MediaGame game(
+        object("A",
+               {{"TYPE", "ANIMO"}, {"FILENAME", "WALK.ANN"}, {"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}}) +
+            staticFilter("N", "NEGATIVE"),
+        false, {{"WALK.ANN", walkFile()}});
+    auto* animo = game.find<CMC_Animo>("A")->getAnimo();
+    ASSERT_EQ(animo->GetNOF(), 3);
+    game.call("N", "SETPROPERTY", {"CANUNDO", "TRUE"});
+    game.call("A", "PLAY", {"WALK"});
+    game.call("N", "LINK", {"A"});
+    auto word = [&](int i) { return reinterpret_cast<uint16_t*>(animo->GetFrame(i)->GetDataPtr())[0]; };
+    std::set<int> seen;
+    for (int step = 0; step < 12; ++step) {
+        game.run->frames(1);
+        seen.insert(animo->Current());
+        int altered = 0;
+        for (int i = 0; i < 3; ++i) altered += word(i) != i;
+        EXPECT_LE(altered, 1) << step;
+        const int shown = animo->Current();
+        EXPECT_EQ(word(shown), uint16_t(~shown & 0xFFDF)) << step;
+    }
+    EXPECT_EQ(seen.size(), 3u);
+    game.find<CMC_StaticFilter>("N")->done(false);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(word(i), i);
 }
 
 } // namespace KavirelTest
