@@ -489,9 +489,8 @@ void soundSeeds(const fs::path& work) {
 // Faults found by fuzzing before fuzz/ existed.
 // Response headers as servers send them.
 void httpSeeds() {
-    seed("http_header", "length.txt",
-         "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
-         "Content-Length: 1234\r\nConnection: close\r\n\r\n");
+    seed("http_header", "length.txt", "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
+                                      "Content-Length: 1234\r\nConnection: close\r\n\r\n");
     seed("http_header", "chunked.txt", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n");
     seed("http_header", "two_lengths.txt", "Content-Length:\t 7 \nContent-Length: 4294967296\n");
 }
