@@ -727,8 +727,7 @@ void networkSeeds() {
     all.emplace_back("file_data", new CNetFileDataMessage(nullptr, 1, 2, 0, 0, 5, chunk));
     std::string stream;
     for (auto& [label, m] : all) {
-        const std::string bytes(reinterpret_cast<const char*>(m->getBuffer()),
-                                static_cast<size_t>(m->getBufferLen()));
+        const std::string bytes(reinterpret_cast<const char*>(m->getBuffer()), static_cast<size_t>(m->getBufferLen()));
         seed("net_message", label, std::string(1, static_cast<char>(m->getType())) + bytes.substr(8));
         stream += bytes;
     }
