@@ -367,6 +367,13 @@ void worldSeeds() {
         {{"P.IMG", KavirelTest::pik(2, 2, 16, 0, KavirelTest::words({1, 2, 3, 4}), "", 5, 6)},
          {"F.FNT", KavirelTest::fntBytes(
                        KavirelTest::FntFont{{KavirelTest::letterH(), KavirelTest::letterJ()}, {}, 0xFFFF})}});
+    // And with graph filters (their records hold the ACTION text).
+    storedSceneSeed(
+        "S2_filters.bin",
+        KavirelTest::object("F", {{"TYPE", "FILTER"}, {"ACTION", "PATH"}, {"ONTICK", "{M^INC();}"}}) +
+            KavirelTest::object("Z", {{"TYPE", "STATICFILTER"}, {"ACTION", "ROTATE"}}) +
+            KavirelTest::object("X", {{"TYPE", "FILTER"}, {"ACTION", "UNKNOWN"}}),
+        {});
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"

@@ -233,3 +233,27 @@ TEST(SampleGame, TheSceneShowsItsTextAndItsButtonLeadsOn) {
     run.frames(1);
     EXPECT_GT(inked(), 100) << "the noon's own text";
 }
+
+// The evening comes in from black (its curtain's FILTER FADEOUT) and, once the curtain is gone, its setting
+// sun turns grey (a STATICFILTER GRAYSCALE).
+TEST(SampleGame, TheEveningFadesInAndItsSettingSunTurnsGrey) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameOptions options;
+    options.screen = true;
+    options.soundFolder = "Wavs";
+    CGameRun run(folder, options);
+    ASSERT_TRUE(run.started());
+    run.frames(2 * kSceneFrames);
+    ASSERT_EQ(run.sceneName(), "WIECZOR");
+    CDisplay* display = run.display();
+    auto screen = [display](int x, int y) {
+        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
+    };
+    const uint16_t marker = static_cast<uint16_t>(CColor(0, 0, 255).GetInBPP(16));
+    EXPECT_NE(screen(60, 540), marker) << "the curtain still covers the scene";
+    run.frames(30);
+    EXPECT_EQ(screen(60, 540), marker) << "the curtain is gone";
+    // Orange (31, 40, 0) in grey: (0 + 20 + 31) / 3 in each field.
+    EXPECT_EQ(screen(632, 332), 17 * 2113) << "the sun's middle, grey";
+}
