@@ -61,7 +61,7 @@ void CMovie::init() { m_timerId = CXTimer::newObjectId(); }
 
 CMovie::~CMovie() {
     stopWorker();
-    if (m_window && m_window->GetTimerInterface()) m_window->GetTimerInterface()->remove(m_timerId);
+    if (CPlayable::m_window && CPlayable::m_window->GetTimerInterface()) CPlayable::m_window->GetTimerInterface()->remove(m_timerId);
     if (m_voice) m_voice->stop();
     releaseStreams();
 }
@@ -71,20 +71,20 @@ bool CMovie::createSurface(bool videoMemory) {
     const CMovieInfo& info = m_decoder->info();
     m_width = info.width;
     m_height = info.height;
-    int bpp = m_window ? m_window->GetBpp() : 0;
+    int bpp = CPlayable::m_window ? CPlayable::m_window->GetBpp() : 0;
     m_bpp = bpp == 15 ? 15 : 16;
     return create_surface(videoMemory);
 }
 
 bool CMovie::openStream(CXString fileName) {
     int error = ERR_NONE;
-    auto source = openSource(m_window, fileName, error);
+    auto source = openSource(CPlayable::m_window, fileName, error);
     if (!source) {
         setErrorCode(error);
         logMessage("movie %s: the file is not there", fileName.GetBuffer());
         return false;
     }
-    int bpp = m_window && m_window->GetBpp() == 15 ? 15 : 16;
+    int bpp = CPlayable::m_window && CPlayable::m_window->GetBpp() == 15 ? 15 : 16;
     auto decoder = CMovieDecoder::open(std::move(source), bpp);
     if (!decoder) {
         setErrorCode(ERR_FILE_DAMAGED);
@@ -110,18 +110,18 @@ bool CMovie::createVideoSample() {
     }
     // The sound: the whole track decoded once into one voice, which then follows the picture.
     m_voice.reset();
-    CAudioDevice* device = m_window && m_window->IsSoundOn() ? CSound4::CreatePrimarySoundBuffer(m_window) : nullptr;
+    CAudioDevice* device = CPlayable::m_window && CPlayable::m_window->IsSoundOn() ? CSound4::CreatePrimarySoundBuffer(CPlayable::m_window) : nullptr;
     if (!device || !m_decoder->info().hasAudio) return true;
     int error = ERR_NONE;
-    auto source = openSource(m_window, getFileName(), error);
+    auto source = openSource(CPlayable::m_window, CPlayable::getFileName(), error);
     auto audio = source ? CMovieDecoder::open(std::move(source), 16) : nullptr;
     std::vector<int16_t> samples;
     const int64_t maxFrames = CAudioDevice::kMaxVoiceBytes / 4;
     if (!audio || !audio->decodeAudio(samples, kAudioRate, maxFrames))
-        logMessage("movie %s: its sound does not decode%s", getFileName().GetBuffer(),
+        logMessage("movie %s: its sound does not decode%s", CPlayable::getFileName().GetBuffer(),
                    samples.empty() ? "; it plays silent" : " to its end");
     if (static_cast<int64_t>(samples.size() / 2) >= maxFrames)
-        logMessage("movie %s: its sound is cut after %lld s", getFileName().GetBuffer(),
+        logMessage("movie %s: its sound is cut after %lld s", CPlayable::getFileName().GetBuffer(),
                    static_cast<long long>(maxFrames / kAudioRate));
     if (samples.empty()) return true;
     const int32_t bytes = static_cast<int32_t>(samples.size() * 2);
@@ -141,7 +141,7 @@ void CMovie::releaseStreams() {
 bool CMovie::load(CXString fileName) {
     CGraphicsObject::Invalidate();
     stopWorker();
-    if (m_window && m_window->GetTimerInterface()) m_window->GetTimerInterface()->remove(m_timerId);
+    if (CPlayable::m_window && CPlayable::m_window->GetTimerInterface()) CPlayable::m_window->GetTimerInterface()->remove(m_timerId);
     m_voice.reset();
     releaseStreams();
     m_running = false;
@@ -149,7 +149,7 @@ bool CMovie::load(CXString fileName) {
     m_frameUpdated = false;
     m_ticks = 0;
     setErrorCode(ERR_NONE);
-    setFilename(fileName);
+    CPlayable::setFilename(fileName);
     if (openStream(fileName) && createVideoSample()) return true;
     releaseStreams();
     return false;
@@ -274,13 +274,13 @@ void CMovie::play() {
         m_finished = false;
         m_ticks = 0;
         m_running = true;
-        m_active = !m_window || m_window->isActive();
+        m_active = !CPlayable::m_window || CPlayable::m_window->isActive();
         // From the stream's start, whatever the range.
         restartAt(0);
         updateVoice();
     }
     m_status = STATUS_PLAYING;
-    if (CXTimer* timer = m_window ? m_window->GetTimerInterface() : nullptr) {
+    if (CXTimer* timer = CPlayable::m_window ? CPlayable::m_window->GetTimerInterface() : nullptr) {
         timer->remove(m_timerId);
         timer->add(m_timerId, 40, this);
     }
@@ -293,7 +293,7 @@ void CMovie::play() {
 void CMovie::stop(bool notifyObservers) {
     m_finished = false;
     stopWorker();
-    if (m_window && m_window->GetTimerInterface()) m_window->GetTimerInterface()->remove(m_timerId);
+    if (CPlayable::m_window && CPlayable::m_window->GetTimerInterface()) CPlayable::m_window->GetTimerInterface()->remove(m_timerId);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_running = false;
@@ -329,7 +329,7 @@ void CMovie::seek(int time) { seekTime(time); }
 void CMovie::onTimer(int) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        bool active = !m_window || m_window->isActive();
+        bool active = !CPlayable::m_window || CPlayable::m_window->isActive();
         if (active != m_active) {
             // An inactive window stills the picture and the sound.
             rebase();
