@@ -208,20 +208,27 @@ void CMovie::decodeDue() {
     for (int guard = 0; guard < 256; ++guard) {
         if (!m_hasPending) {
             int result = m_decoder->nextFrame(m_pending.data(), stride, &m_pendingUs);
-            bool pastRange = result == CMovieDecoder::RESULT_FRAME && m_rangeEnd > 0 && m_pendingUs * 10 > m_rangeEnd;
-            if (result != CMovieDecoder::RESULT_FRAME || pastRange) {
-                bool loops = pastRange || m_rangeEnd == -1;
+            if (result != CMovieDecoder::RESULT_FRAME) {
                 // A stream that gives no frame after going back to its start would loop for ever.
-                if (!loops || m_framesSinceStart == 0) {
+                if (m_rangeEnd != -1 || m_framesSinceStart == 0) {
                     m_finished = true;
                     return;
                 }
-                restartAt(pastRange ? m_rangeStart / 10 : 0);
+                restartAt(0);
                 continue;
             }
             m_hasPending = true;
         }
         if (m_pendingUs > movieTimeUs()) return;
+        // The first frame past the range's end is replaced by its start.
+        if (m_rangeEnd > 0 && m_pendingUs * 10 > m_rangeEnd) {
+            if (m_framesSinceStart == 0) {
+                m_finished = true;
+                return;
+            }
+            restartAt(m_rangeStart / 10);
+            continue;
+        }
         m_ready.swap(m_pending);
         m_hasPending = false;
         ++m_framesSinceStart;
