@@ -95,6 +95,8 @@ void CMC_Scroll::add(const CXString& name) {
     if (!graphic || m_list->contains(graphic)) return;
     fit(graphic);
     m_list->add(graphic);
+    // The part now cut away was drawn before.
+    invalidateScreen();
 }
 
 void CMC_Scroll::remove(const CXString& name) {
