@@ -2,7 +2,11 @@
 
 #include <thread>
 
+#include "core/BigFile.h"
+#include "core/File.h"
 #include "core/XTimer.h"
+#include "media/sound/Sound4.h"
+#include "platform/Audio.h"
 #include "harness/GameHarness.h"
 #include "harness/MovieFiles.h"
 #include "media/anim/Movie.h"
@@ -98,4 +102,39 @@ TEST(MovieThreaded, PlaySeekStopLoadAndDeleteWhileDecoding) {
         world.window.GetTimerInterface()->domodal();
     }
     SUCCEED();
+}
+
+TEST(Movie, PlaysFromTheBigFileAndWithoutSoundWhenTheWindowHasNone) {
+    MovieWorld world;
+    CSound4::useDevice(CAudioDevice::openMemory());
+    CMovieWriterOptions o = film(10, 25);
+    o.toneHz = 441;
+    world.folder.put("src/Dane/film.avi", movieBytes(o));
+    CBigFile builder(false);
+    std::string root = world.folder.str();
+    ASSERT_TRUE(builder.Create((root + "/src").c_str(), "x", (root + "/data.bf").c_str()));
+    std::filesystem::remove_all(world.folder.path() / "src");
+    ASSERT_TRUE(CFile::openBigFile((root + "/data.bf").c_str()));
+    CMovie::decodeOnMainThread(true);
+    {
+        CMovie movie(&world.window, (root + "\\Dane\\film.avi").c_str());
+        ASSERT_TRUE(movie.hasStream());
+        ASSERT_NE(movie.getVoice(), nullptr);
+        Recorder recorder;
+        movie.addNotifier(&recorder);
+        movie.play();
+        EXPECT_TRUE(movie.getVoice()->isPlaying());
+        ASSERT_TRUE(world.runUntil([&] { return recorder.finished > 0; }));
+        EXPECT_EQ(recorder.ticks, 10);
+        EXPECT_EQ(reinterpret_cast<uint16_t*>(movie.GetDataPtr())[0], movieColour(9).rgb565());
+        EXPECT_FALSE(movie.getVoice()->isPlaying());
+        movie.removeNotifier(&recorder);
+
+        world.window.SoundOn(false); // -nosound
+        ASSERT_TRUE(movie.load((root + "\\Dane\\film.avi").c_str()));
+        EXPECT_EQ(movie.getVoice(), nullptr);
+    }
+    CMovie::decodeOnMainThread(false);
+    CFile::closeBigFile();
+    CSound4::DestroySoundBuffer();
 }
