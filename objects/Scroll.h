@@ -14,7 +14,7 @@ class CGraphicsObject;
 class CWindow;
 
 // The graphics a viewport controls. Shared by whoever holds it; a graphic destroyed elsewhere leaves it.
-class CScrollList : public CInvalidateObserver {
+class CScrollList final : public CInvalidateObserver {
 public:
     CScrollList() = default;
     ~CScrollList();
