@@ -32,6 +32,7 @@
 #include "media/sound/WaveRoutines.h"
 #include "net/NetMessage.h"
 #include "platform/Files.h"
+#include "platform/Movie.h"
 #include "script/Database.h"
 #include "script/Double.h"
 #include "script/Integer.h"
@@ -766,6 +767,34 @@ void networkSeeds() {
     CMC_VariableFactory::done();
 }
 
+// Small movies of the writer (a leading choice byte, then the file): uncompressed with a tone, MPEG-4, MS Video 1.
+void movieSeeds(const fs::path& work) {
+    const std::string path = (work / "movie.avi").string();
+    const struct {
+        const char* name;
+        CMovieWriterOptions::Codec codec;
+        int tone;
+        char choices;
+    } kinds[] = {{"raw_tone", CMovieWriterOptions::RAW, 441, 0},
+                 {"mpeg4", CMovieWriterOptions::MPEG4, 0, 3},
+                 {"msvideo1", CMovieWriterOptions::MSVIDEO1, 0, 4}};
+    for (const auto& kind : kinds) {
+        CMovieWriterOptions options;
+        options.width = 16;
+        options.height = 16;
+        options.frames = 4;
+        options.fps = 10;
+        options.codec = kind.codec;
+        options.toneHz = kind.tone;
+        options.audioRate = 8000;
+        bool ok = writeMovie(path, options, [](int index, uint8_t* rgb, int pitch) {
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 48; ++x) rgb[y * pitch + x] = static_cast<uint8_t>(index * 50 + x * 5 + y);
+        });
+        if (ok) seed("movie", kind.name, std::string(1, kind.choices) + readFile(path));
+    }
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s FUZZ_FOLDER\n", argv[0]);
@@ -787,6 +816,7 @@ int main(int argc, char** argv) {
     sequenceSeeds();
     httpSeeds();
     networkSeeds();
+    movieSeeds(work);
     regressionSeeds();
     std::printf("seeds and regression inputs written below %s\n", g_fuzz.c_str());
     return 0;

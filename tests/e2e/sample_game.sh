@@ -107,6 +107,15 @@ text_seen || fail "no text shows the morning's name"
 near "$(pixel 312 155)" "(41,28,24)" || fail "the bird's body is $(pixel 312 155)"
 await "the noon (green marker), last seen $last" shows "(0,255,0)"
 await "the evening (blue marker), last seen $last" shows "(0,0,255)"
+# The evening's film (yellow, MPEG-4, so only near it) plays at 520, 390 half a second into the scene.
+film_shows() {
+    capture || return 1
+    last=$(pixel 660 490)
+    local IFS=,
+    read -r r g b <<<"${last//[()]/}"
+    [ -n "$b" ] && (( r >= 224 && g >= 224 && b <= 40 ))
+}
+await "the evening's film (yellow), last seen $last" film_shows
 await "the morning again, last seen $last" shows "(255,0,0)"
 
 # A second start brings the first to the front and ends at once, successfully.
