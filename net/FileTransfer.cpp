@@ -3,7 +3,6 @@
 #include <atomic>
 
 #include "core/Log.h"
-#include "core/WholeFile.h"
 #include "display/Window.h"
 #include "net/NetMessage.h"
 #include "net/XSocket.h"
@@ -71,16 +70,27 @@ bool CFileReceiver_Entry::received(CNetMessage* message) {
 }
 
 int CFileReceiver_Entry::save_file() {
-    CXString folder = join(m_folder1, m_folder2);
-    if (folder.GetLength() > 0 && CPlatformFiles::createFolder(text(folder)) != EPlatformError::none) {
-        logMessage("network: cannot make the folder \"%s\" for a received file", text(folder));
+    // Below the current folder, which stays as it is; the folders the name needs are made.
+    CXString name = join(join(m_folder1, m_folder2), m_fileName);
+    std::string folder = text(name);
+    size_t cut = folder.find_last_of("\\/");
+    folder = cut == std::string::npos ? std::string() : folder.substr(0, cut);
+    if (!folder.empty() && CPlatformFiles::createFolder(folder) != EPlatformError::none) {
+        logMessage("network: cannot make the folder \"%s\" for a received file", folder.c_str());
         return ERR_FILE_WRITE;
     }
-    CXString name = join(folder, m_fileName);
-    return writeWholeFile(nullptr, name, 22, "received file", [this](CFile& file) {
-        return m_buffer.empty() ||
-               file.Write(m_buffer.data(), static_cast<int>(m_buffer.size())) == static_cast<int>(m_buffer.size());
-    });
+    // Whole or not at all: a temporary beside it, renamed over the name once written.
+    const std::string target = text(name), temporary = target + ".kvpart";
+    CPlatformFile file;
+    bool written = file.open(temporary, EOpenMode::write) == EPlatformError::none &&
+                   (m_buffer.empty() || file.write(m_buffer.data(), m_buffer.size()) == m_buffer.size());
+    written = file.isOpen() && file.close() == EPlatformError::none && written;
+    if (!written || CPlatformFiles::renameEntry(temporary, target, true) != EPlatformError::none) {
+        CPlatformFiles::removeFile(temporary);
+        logMessage("network: the received file \"%s\" cannot be written; nothing is kept", target.c_str());
+        return ERR_FILE_WRITE;
+    }
+    return ERR_NONE;
 }
 
 CFileReceiver_Manager::CFileReceiver_Manager(CFileReceiver_Listener* listener) : m_listener(listener) {}
