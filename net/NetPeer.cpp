@@ -37,6 +37,7 @@ bool isValueType(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE;
 
 CMC_NetPeer::CMC_NetPeer(CMC_ObjectsContainer* application, const CXString& name, int type)
     : CMC_Object(name, type), m_application(application) {
+    if (application) setScene(application);
     s_live.push_back(this);
 }
 
