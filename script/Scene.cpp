@@ -391,6 +391,8 @@ bool CMC_Scene::domodal() {
     for (CMC_ObjectHandle& handle : objects)
         if (CMC_Object* object = handle.current())
             static_cast<CMC_Internet*>(object)->flushDownloadFinished();
+    // The network peers dispatch what came once a frame, at the script root's step.
+    if (getMCApplication() == this && getType() == TYPE_APPLICATION) CMC_NetPeer::tickAll();
     return result;
 }
 

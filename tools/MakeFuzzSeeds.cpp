@@ -763,6 +763,20 @@ void networkSeeds() {
     }
     seed("net_frame", "all_types_whole", std::string(1, '\x3f') + stream);
     seed("net_frame", "all_types_byte_by_byte", std::string(1, '\0') + stream);
+    // A transfer of 10245 bytes in two chunks, an empty one, and chunks out of order.
+    std::vector<char> body(10245, 'x');
+    auto frame = [](CNetMessage* m) {
+        std::unique_ptr<CNetMessage> owned(m);
+        return std::string(reinterpret_cast<const char*>(m->getBuffer()), static_cast<size_t>(m->getBufferLen()));
+    };
+    seed("net_file_receive", "two_chunks",
+         frame(new CNetFileResponseMessage(nullptr, 1, 2, 10245, 10245)) +
+             frame(new CNetFileDataMessage(nullptr, 1, 2, 0, 0, 10240, body.data())) +
+             frame(new CNetFileDataMessage(nullptr, 1, 2, 0, 10240, 5, body.data())));
+    seed("net_file_receive", "empty_then_out_of_order",
+         frame(new CNetFileResponseMessage(nullptr, 1, 3, 0, 0)) +
+             frame(new CNetFileResponseMessage(nullptr, 1, 4, 8, 8)) +
+             frame(new CNetFileDataMessage(nullptr, 1, 4, 0, 4, 4, body.data())));
     seed("net_frame", "goodbye_then_length_seven", std::string("\x07\4\0\0\0\x08\0\0\0\5\0\0\0\7\0\0\0", 17));
     CMC_VariableFactory::done();
 }
