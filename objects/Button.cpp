@@ -58,6 +58,10 @@ CMC_Button::CMC_Button(CMC_ObjectsContainer* container, CButton* button, const C
 
 CMC_Button::~CMC_Button() {
     releaseAnchor();
+    // Removed during its own drag: no ONENDDRAGGING comes, so the scene forgets the dragged name here.
+    if (m_dragging)
+        if (CMC_Object* scene = m_dragScene.current())
+            static_cast<CMC_Scene*>(scene)->setDraggedName(CXString(""));
     unwatchSounds();
     delete m_button;
 }
@@ -66,6 +70,13 @@ void CMC_Button::unwatchSounds() {
     for (CMC_ObjectHandle& handle : m_soundObjects)
         if (CMC_Object* sound = handle.current()) static_cast<CMC_Sound*>(sound)->removeWatcher(this);
     m_soundObjects.clear();
+    m_soundFrom[0] = m_soundFrom[1] = nullptr;
+}
+
+void CMC_Button::watchSound(CMC_Sound* sound, int role) {
+    sound->addWatcher(this);
+    m_soundObjects.emplace_back(sound);
+    m_soundFrom[role] = sound;
 }
 
 CXString** CMC_Button::getBehavioursList() {
@@ -73,7 +84,8 @@ CXString** CMC_Button::getBehavioursList() {
                           "ONRELEASED", "ONACTION", "ONSTARTDRAGGING", "ONDRAGGING", "ONENDDRAGGING"});
 }
 
-CSound4* CMC_Button::soundOf(CMC_ObjectsContainer* container, const CXString& name, const char* key) {
+CSound4* CMC_Button::soundOf(CMC_ObjectsContainer* container, const CXString& name, const char* key,
+                             int role) {
     CMC_Object* object = container && name.IsString() ? container->getObject(name) : nullptr;
     if (!object) return nullptr;
     if (object->getType() != TYPE_SOUND) {
@@ -82,15 +94,19 @@ CSound4* CMC_Button::soundOf(CMC_ObjectsContainer* container, const CXString& na
         return nullptr;
     }
     auto* sound = static_cast<CMC_Sound*>(object);
-    sound->addWatcher(this);
-    m_soundObjects.emplace_back(sound);
+    watchSound(sound, role);
     return sound->getSound();
 }
 
-void CMC_Button::onSoundGone(CSound4* sound) {
-    if (!m_button || !sound) return;
-    if (m_button->GetSOOnMove() == sound) m_button->SetSound(0, nullptr);
-    if (m_button->GetSOOnClick() == sound) m_button->SetSound(1, nullptr);
+void CMC_Button::onSoundGone(CMC_Sound* from, CSound4* sound) {
+    // Only the roles this very SOUND object gave: another one may hold the same shared sound.
+    for (int role = 0; role < 2; ++role) {
+        if (!from || m_soundFrom[role] != from) continue;
+        m_soundFrom[role] = nullptr;
+        if (!m_button || !sound) continue;
+        if ((role == 0 ? m_button->GetSOOnMove() : m_button->GetSOOnClick()) == sound)
+            m_button->SetSound(role, nullptr);
+    }
 }
 
 void CMC_Button::build(CMC_ObjectsContainer* container) {
@@ -118,10 +134,12 @@ void CMC_Button::build(CMC_ObjectsContainer* container) {
     CMC_Object* onMoveObject =
         container && m_sndOnMove.IsString() ? container->getObject(m_sndOnMove) : nullptr;
     if (onMoveObject)
-        m_button->SetOnMove(graphicOf(container, m_gfxOnMove), soundOf(container, m_sndOnMove, "SNDONMOVE"));
+        m_button->SetOnMove(graphicOf(container, m_gfxOnMove),
+                            soundOf(container, m_sndOnMove, "SNDONMOVE", 0));
     else if (m_gfxOnMove.IsString())
         m_button->SetOnMove(graphicOf(container, m_gfxOnMove), nullptr);
-    m_button->SetOnClick(graphicOf(container, m_gfxOnClick), soundOf(container, m_sndOnClick, "SNDONCLICK"));
+    m_button->SetOnClick(graphicOf(container, m_gfxOnClick),
+                         soundOf(container, m_sndOnClick, "SNDONCLICK", 1));
     m_button->Enable(m_enable);
     if (m_accent.IsString()) m_button->Accent(graphicOf(container, m_accent), false);
 }
@@ -138,12 +156,10 @@ CXObject* CMC_Button::clone() {
     auto* copy = m_button ? static_cast<CButton*>(m_button->clone()) : nullptr;
     if (!copy) return nullptr;
     auto* object = new CMC_Button(getContainer(), copy, CXString("cloned"));
-    // The copy plays the same SOUND objects' sounds: it forgets them with this one.
-    for (CMC_ObjectHandle& handle : m_soundObjects)
-        if (CMC_Object* sound = handle.current()) {
-            static_cast<CMC_Sound*>(sound)->addWatcher(object);
-            object->m_soundObjects.emplace_back(sound);
-        }
+    // The copy plays the same SOUND objects' sounds, role by role: it forgets each with the object that gave
+    // it.
+    for (int role = 0; role < 2; ++role)
+        if (m_soundFrom[role]) object->watchSound(m_soundFrom[role], role);
     return object;
 }
 
@@ -178,6 +194,8 @@ void CMC_Button::onStartDragging(CControl*, CXPoint) {
         CGraphicsObject* dragged =
             m_button->GetDragging() ? m_button->GetDragging() : m_button->GetStandard();
         scene->setDraggedName(container->getGraphicsObjectName(dragged, false));
+        m_dragging = true;
+        m_dragScene.set(scene);
     }
     raise(EVT_BUTTON_ONSTARTDRAGGING, "ONSTARTDRAGGING");
 }
@@ -185,6 +203,7 @@ void CMC_Button::onStartDragging(CControl*, CXPoint) {
 void CMC_Button::onEndDragging(CControl*, CXPoint) {
     // The handler may delete this object: the scene is held by its handle.
     CMC_ObjectHandle scene(getContainerScene());
+    m_dragging = false;
     raise(EVT_BUTTON_ONENDDRAGGING, "ONENDDRAGGING");
     if (CMC_Object* current = scene.current()) static_cast<CMC_Scene*>(current)->setDraggedName(CXString(""));
 }
@@ -211,6 +230,9 @@ void CMC_Button_Runner::prepareMthHashSet() {
         if (c.count() >= 4) {
             rect = CXRect(c.integer(0), c.integer(1), c.integer(2), c.integer(3));
         } else {
+            if (c.count() > 1 && !c.gone())
+                logMessage("BUTTON %s: SETRECT with %d arguments is read as a graphic's name",
+                           c.self<CMC_Button>()->getName().GetBuffer(), c.count());
             CXString name = c.string(0);
             if (CGraphicsObject* g = c.gone() ? nullptr : graphicOf(c.container(), name))
                 rect = g->GetBoundingBox();

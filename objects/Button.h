@@ -42,7 +42,7 @@ public:
     CButton* getButton() const { return m_button; }
     // The sound of the container's SOUND object of that name, watched; null (with a log line when the
     // object is of another type) otherwise.
-    CSound4* soundOf(CMC_ObjectsContainer* container, const CXString& name, const char* key);
+    CSound4* soundOf(CMC_ObjectsContainer* container, const CXString& name, const char* key, int role);
 
     void onControlFocusOn(CControl*, CXPoint) override;
     void onControlFocusOff(CControl*, CXPoint) override;
@@ -52,12 +52,13 @@ public:
     void onStartDragging(CControl*, CXPoint) override;
     void onDragging(CControl*, CXPoint) override;
     void onEndDragging(CControl*, CXPoint) override;
-    void onSoundGone(CSound4* sound) override;
+    void onSoundGone(CMC_Sound* from, CSound4* sound) override;
 
 private:
     void build(CMC_ObjectsContainer* container);
     void raise(int index, const char* event);
     void unwatchSounds();
+    void watchSound(CMC_Sound* sound, int role);
 
     CButton* m_button = nullptr;
     CXString m_accent, m_gfxStandard, m_gfxOnMove, m_gfxOnClick, m_sndStandard, m_sndOnMove, m_sndOnClick,
@@ -67,6 +68,12 @@ private:
     int32_t m_priority = 0;
     bool m_cached = false;
     std::vector<CMC_ObjectHandle> m_soundObjects;
+    // The SOUND object that gave the on-move (0) and on-click (1) sound; compared only, never followed (a
+    // SOUND object tells this button before it goes, and the role is cleared then).
+    CMC_Sound* m_soundFrom[2] = {nullptr, nullptr};
+    // Set while this button's drag is in progress: the scene's dragged name is cleared if the button goes.
+    bool m_dragging = false;
+    CMC_ObjectHandle m_dragScene;
 };
 
 class CMC_Button_Runner : public CMC_MediaRunner {

@@ -14,6 +14,18 @@
 
 namespace KavirelDLL {
 
+namespace {
+
+// The key's size: digits read with clamping, so an over-long number stays defined.
+int sizeOf(const std::string& text) {
+    long size = std::strtol(text.c_str(), nullptr, 10);
+    if (size > 100000) return 100000;
+    if (size < 0) return 0;
+    return static_cast<int>(size);
+}
+
+} // namespace
+
 CMC_Font::CMC_Font(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_MediaObject(container, element, TYPE_FONT) {
     m_collection = new CFontCollection(m_window);
@@ -33,7 +45,7 @@ CMC_Font::CMC_Font(CMC_ObjectsContainer* container, CMElement* element)
         }
         // A missing or damaged file leaves this font empty; its reader logs the file's name.
         auto* font = new CSimpleFont6(m_window, property->getValue());
-        addFont(font, CXString(parts[1].c_str()), CXString(parts[2].c_str()), std::atoi(parts[3].c_str()));
+        addFont(font, CXString(parts[1].c_str()), CXString(parts[2].c_str()), sizeOf(parts[3]));
     }
     initializeBehaviours(container, element);
 }

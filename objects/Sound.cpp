@@ -73,7 +73,7 @@ void CMC_Sound::releaseSound(bool destroyOwn) {
     std::vector<CSoundWatcher*> watchers = m_watchers;
     for (CSoundWatcher* watcher : watchers)
         if (std::find(m_watchers.begin(), m_watchers.end(), watcher) != m_watchers.end())
-            watcher->onSoundGone(sound);
+            watcher->onSoundGone(this, sound);
     // A sound the cache keeps must not tell this object of its plays any more.
     sound->removeNotifier(this);
     m_sound = nullptr;

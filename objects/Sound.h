@@ -16,9 +16,11 @@ enum : int {
 
 // Told when a SOUND object lets go of its sound (another sound read, done, deleted): whoever kept the bare
 // sound (a button's hover and click sounds) forgets it then.
+class CMC_Sound;
 class CSoundWatcher {
 public:
-    virtual void onSoundGone(CSound4* sound) = 0;
+    // from is the SOUND object letting go (its sound may be shared with other SOUND objects).
+    virtual void onSoundGone(CMC_Sound* from, CSound4* sound) = 0;
 
 protected:
     ~CSoundWatcher() = default;

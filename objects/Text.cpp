@@ -75,7 +75,12 @@ _justify CMC_Text::resolveJustify(const CXString& value) {
 
 CSimpleFont6* CMC_Text::fontOf(CMC_ObjectsContainer* container, const CXString& name, const CXString& who) {
     CMC_Object* object = container && name.IsString() ? container->getObject(name) : nullptr;
-    if (object && object->getType() == TYPE_FONT) return static_cast<CMC_Font*>(object)->getFont();
+    if (object && object->getType() == TYPE_FONT) {
+        CSimpleFont6* font = static_cast<CMC_Font*>(object)->getFont();
+        if (!font)
+            logMessage("%s: FONT \"%s\" holds no font; it shows no text", who.GetBuffer(), name.GetBuffer());
+        return font;
+    }
     logMessage("%s: FONT \"%s\" names no FONT object; it shows no text", who.GetBuffer(), name.GetBuffer());
     return nullptr;
 }
@@ -164,6 +169,10 @@ void CMC_Text_Runner::prepareMthHashSet() {
             h = c.string(4);
             v = c.string(5);
         } else if (c.count() >= 3) {
+            if (c.count() > 3 && !c.gone())
+                logMessage(
+                    "TEXT %s: SETJUSTIFY with %d arguments is read as a graphic's name and two justifies",
+                    c.self<CMC_Text>()->getName().GetBuffer(), c.count());
             CXString name = c.string(0);
             h = c.string(1);
             v = c.string(2);
@@ -210,6 +219,9 @@ void CMC_Text_Runner::prepareMthHashSet() {
         if (c.count() >= 4) {
             rect = fourOf(c, 0);
         } else {
+            if (c.count() > 1 && !c.gone())
+                logMessage("TEXT %s: SETCLIPPING with %d arguments is read as a graphic's name",
+                           c.self<CMC_Text>()->getName().GetBuffer(), c.count());
             CXString name = c.string(0);
             CGraphicsObject* g = c.gone() ? nullptr : named(c, name);
             if (!g) {

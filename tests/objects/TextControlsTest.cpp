@@ -3,10 +3,12 @@
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "harness/FontFiles.h"
+#include "media/anim/Animo.h"
 #include "media/controls/Button.h"
 #include "media/controls/XDialog.h"
 #include "media/text/MultilineText6.h"
 #include "media/text/SimpleFont6.h"
+#include "objects/Animo.h"
 #include "objects/Button.h"
 #include "objects/Dialog.h"
 #include "objects/EditBox.h"
@@ -130,11 +132,13 @@ TEST(ScriptFont, StylesHeightColourAndKeysWithoutSize) {
 TEST(ScriptFont, WithoutFontsOrFilesItAnswersZeroAndTextsShowNothing) {
     MediaGame game(object("E", {{"TYPE", "FONT"}}) +
                        object("BAD", {{"TYPE", "FONT"}, {"DEF_A_B_8", "NONE.FNT"}}) +
+                       object("HUGE", {{"TYPE", "FONT"}, {"DEF_A_B_99999999999", "REG.FNT"}}) +
                        text("N", "HJ", {{"FONT", "NOPE"}}),
                    true, files());
     EXPECT_EQ(game.call("E", "GETHEIGHT"), "0");
     EXPECT_EQ(game.call("BAD", "GETHEIGHT"), "0");
     EXPECT_EQ(game.find<CMC_Font>("BAD")->getFontsList()[0]->getLetterCount(), 0);
+    EXPECT_EQ(game.find<CMC_Font>("HUGE")->getFontsList()[0]->getSize(), 100000); // clamped
     auto* n = game.find<CMC_Text>("N");
     ASSERT_TRUE(n->getText());
     EXPECT_EQ(game.call("N", "GETWIDTH") + game.call("N", "GETHEIGHT"), "00");
@@ -149,14 +153,21 @@ TEST(ScriptFont, ColoursArePackedForA15BitScreen) {
 }
 
 TEST(ScriptText, JustifyRectanglesAndTheirMethods) {
-    EXPECT_EQ(CMC_Text::resolveJustify(CXString("LEFT")), LEFT);
-    EXPECT_EQ(CMC_Text::resolveJustify(CXString("BOTTOM")), BOTTOM);
-    for (const char* word : {"CENTER", "left", "MIDDLE", ""})
-        EXPECT_EQ(CMC_Text::resolveJustify(CXString(word)), CENTER);
     MediaGame game(font() + image("PIC", "BOX.IMG") + text("R", "H J", {{"RECT", "PIC"}}) +
-                       text("W", "H J H", {{"RECT", ""}}) + text("D", "", {{"ONCOLLISION", logged("col.")}}),
+                       text("W", "H J H", {{"RECT", ""}}) + text("D", "", {{"ONCOLLISION", logged("col.")}}) +
+                       text("C", "H", {{"RECT", "100,200,300,240"}}),
                    true, files());
     auto* r = game.find<CMC_Text>("R");
+    // Only "LEFT", "RIGHT", "TOP" and "BOTTOM" as written: any other word centres the text.
+    auto xOf = [&](const char* word) {
+        game.call("C", "SETJUSTIFY", {"100", "200", "300", "240", word, "TOP"});
+        return std::stoi(game.call("C", "GETPOSITIONX"));
+    };
+    EXPECT_EQ(xOf("LEFT"), 100);
+    int centre = xOf("CENTER");
+    EXPECT_GT(centre, 150);
+    EXPECT_EQ(xOf("left"), centre);
+    EXPECT_EQ(xOf("MIDDLE"), centre);
     EXPECT_EQ(r->getText()->getjustifyRect(), CXRect(200, 100, 300, 140));
     // No RECT: every word on a line of its own.
     EXPECT_EQ(game.find<CMC_Text>("W")->getText()->getLineCount(), 3);
@@ -274,13 +285,6 @@ TEST(ScriptButton, SoundsDragsClonesAndCreatedButtons) {
     game.run->frames(2);
     EXPECT_EQ(game.log(), "sSTD|eSTD");
     EXPECT_EQ(game.run->scene()->getDraggedName(), CXString(""));
-    // A clone reacts only once it has a rectangle.
-    std::unique_ptr<CMC_Button> copy(static_cast<CMC_Button*>(b->clone()));
-    ASSERT_TRUE(copy && copy->getButton());
-    CXRect* spot = copy->getButton()->getHotSpot()->getActiveRect();
-    EXPECT_TRUE(!spot || spot->Width() <= 0);
-    EXPECT_EQ(copy->getButton()->getHotSpot()->getUnit(), nullptr);
-    EXPECT_EQ(copy->getName(), CXString("cloned"));
     // CREATEOBJECT "BUTTON": enabled, reacting after SETRECT.
     game.call("S1", "CREATEOBJECT", {"BUTTON", "NEW"});
     auto* made = game.find<CMC_Button>("NEW");
@@ -345,9 +349,10 @@ TEST(ScriptDialog, ItemsByTypeAndHidingThem) {
     game.call("D", "ADD", {"T"});
     game.call("D", "ADD", {"B"});
     EXPECT_EQ(d->getBackground(), game.find<CMC_Image>("BG")->getImage());
-    EXPECT_EQ(d->getGraphicsCount() * 10 + d->getButtonsCount(), 21);
     game.call("D", "HIDE");
     EXPECT_FALSE(game.find<CMC_Image>("PIC")->getImage()->isVisible());
+    EXPECT_FALSE(game.find<CMC_Text>("T")->getText()->isVisible());
+    EXPECT_FALSE(game.find<CMC_Button>("B")->getButton()->IsEnabled());
     game.call("D", "SHOW");
     EXPECT_TRUE(game.find<CMC_Image>("PIC")->getImage()->isVisible());
     EXPECT_TRUE(game.find<CMC_Text>("T")->getText()->isVisible());
@@ -361,7 +366,8 @@ TEST(ScriptControls, ACachedSceneRebuildsAllFive) {
                 "B",
                 {{"GFXSTANDARD", "STD"}, {"RECT", "STD"}, {"ENABLE", "TRUE"}, {"ONACTION", logged("a.")}}) +
             object("E", {{"TYPE", "EDITBOX"}, {"RECT", "10,400,300,440"}, {"FONT", "F"}, {"TEXT", "J"}}) +
-            object("D", {{"TYPE", "DIALOG"}}),
+            button("OFF", {{"RECT", "0,0,50,50"}, {"DRAGGABLE", "TRUE"}, {"PRIORITY", "9"}}) +
+            text("HID", "H", {{"VISIBLE", "FALSE"}}) + object("D", {{"TYPE", "DIALOG"}}),
         true, files());
     game.call("E", "SETRECT", {"20", "410", "310", "450"});
     game.call("E", "SETTEXT", {"HH"});
@@ -381,6 +387,13 @@ TEST(ScriptControls, ACachedSceneRebuildsAllFive) {
     EXPECT_EQ(box->getBoundingRect(), CXRect(20, 410, 310, 450));
     EXPECT_EQ(box->getText(), CXString("HH"));
     EXPECT_TRUE(game.find<CMC_Dialog>("D")->getDialog());
+    EXPECT_FALSE(game.find<CMC_Text>("HID")->getText()->isVisible());
+    CButton* off = game.find<CMC_Button>("OFF")->getButton();
+    ASSERT_TRUE(off);
+    EXPECT_FALSE(off->IsEnabled());
+    EXPECT_TRUE(off->IsDraggingEnabled());
+    EXPECT_EQ(off->getActiveRect(), CXRect(0, 0, 50, 50));
+    EXPECT_EQ(game.call("OFF", "GETPRIORITY"), "9");
     game.press(0, 310, 310);
     EXPECT_EQ(game.log(), "a.");
 }
@@ -412,6 +425,120 @@ TEST(ScriptControls, DeletedFontsGraphicsAndBoxesAreNeverTouched) {
     removed(game, "E");
     game.run->frames(2);
     EXPECT_EQ(game.find<CMC_Dialog>("D")->getDialog()->getGraphicsCount(), 0);
+}
+
+namespace {
+
+std::string animation() {
+    CAnimo animo(nullptr);
+    CGraphicsObject image(nullptr, CXSize(4, 4), 16);
+    animo.AddFrame(&image);
+    _animoEvent e;
+    e.setName("REST");
+    e.frames = 1;
+    animo.AddEvent(e);
+    animo.SetBpp(16);
+    std::vector<uint8_t> bytes;
+    animo.save3(bytes, COMPRESSION_NONE);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+} // namespace
+
+TEST(ScriptButton, RemovedWhileDraggedAndSoundObjectsSharingOneFile) {
+    MediaGame game(
+        image("STD", "STD.IMG") + sound("S") + sound("S2") +
+            button(
+                "B",
+                {{"RECT", "300,300,340,320"}, {"ENABLE", "TRUE"}, {"SNDONMOVE", "S"}, {"SNDONCLICK", "S2"}}) +
+            button("D", {{"GFXSTANDARD", "STD"},
+                         {"RECT", "0,0,40,40"},
+                         {"ENABLE", "TRUE"},
+                         {"DRAGGABLE", "TRUE"},
+                         {"ONSTARTDRAGGING", "{S1^REMOVE(\"D\");}"}}),
+        true, files());
+    // A button gone in its own drag leaves no dragged name behind.
+    game.run->input()->injectMouseButton(0, true, 10, 10, 1);
+    game.run->frames(1);
+    game.move(30, 30);
+    game.run->input()->injectMouseButton(0, false, 30, 30);
+    game.run->frames(2);
+    EXPECT_EQ(game.find<CMC_Button>("D"), nullptr);
+    EXPECT_EQ(game.run->scene()->getDraggedName(), CXString(""));
+    // S and S2 share one sound: removing S2 silences only the click it gave, in the button and its clone.
+    CSound4* tick = game.find<CMC_Sound>("S")->getSound();
+    ASSERT_TRUE(tick && tick == game.find<CMC_Sound>("S2")->getSound());
+    game.call("B", "CLONE", {"1"});
+    CButton* b = game.find<CMC_Button>("B")->getButton();
+    CButton* copy = game.find<CMC_Button>("B_1")->getButton();
+    ASSERT_TRUE(copy);
+    removed(game, "S2");
+    for (CButton* each : {b, copy}) {
+        EXPECT_EQ(each->GetSOOnMove(), tick);
+        EXPECT_EQ(each->GetSOOnClick(), nullptr);
+    }
+    removed(game, "S");
+    EXPECT_EQ(b->GetSOOnMove(), nullptr);
+    EXPECT_EQ(copy->GetSOOnMove(), nullptr);
+}
+
+TEST(ScriptButton, AScriptedCloneReactsOnlyAfterSetRect) {
+    MediaGame game(button("B", {{"RECT", "300,300,340,320"}, {"ENABLE", "TRUE"}, {"ONACTION", logged("a.")}}),
+                   true, files());
+    game.call("B", "CLONE", {"1"});
+    game.press(0, 10, 10);
+    game.press(0, 310, 310);
+    EXPECT_EQ(game.log(), "a."); // the clone has no rectangle yet
+    game.call("B_1", "SETRECT", {"0", "0", "50", "50"});
+    game.press(0, 10, 10);
+    removed(game, "B");
+    game.press(0, 10, 10);
+    EXPECT_EQ(game.log(), "a.a.");
+}
+
+TEST(ScriptEditBox, FocusEventsAndASingleLineBoxRefusingOverflow) {
+    MediaGame game(font() + object("E", {{"TYPE", "EDITBOX"},
+                                         {"RECT", "10,400,40,440"},
+                                         {"FONT", "F"},
+                                         {"ONFOCUSON", logged("on.")},
+                                         {"ONFOCUSOFF", logged("off.")},
+                                         {"ONESC", logged("esc.")}}),
+                   true, files());
+    CEditBox6* box = game.find<CMC_EditBox>("E")->getEditBox();
+    ASSERT_TRUE(box);
+    game.call("E", "ACTIVE");
+    box->onKeyDown(1); // Esc
+    game.call("E", "DEACTIVE");
+    EXPECT_EQ(game.log(), "on.esc.off.");
+    game.call("E", "ACTIVE");
+    game.call("E", "ENABLENL", {"FALSE"});
+    for (int i = 0; i < 10; ++i) box->onChar('H');
+    std::string single = game.call("E", "GETTEXT");
+    EXPECT_GT(single.size(), 0u);
+    EXPECT_LT(single.size(), 10u); // refused, not wrapped
+    EXPECT_EQ(single.find('|'), std::string::npos);
+    game.call("E", "ENABLENL", {"TRUE"});
+    for (int i = 0; i < 10; ++i) box->onChar('H');
+    EXPECT_GT(game.call("E", "GETTEXT").size(), single.size() + 5); // wrapped instead
+}
+
+TEST(ScriptDialog, AnAnimoAsBackgroundAndItemThenDeleted) {
+    MediaGame game(object("A", {{"TYPE", "ANIMO"}, {"FILENAME", "A.ANN"}}) +
+                       object("A2", {{"TYPE", "ANIMO"}, {"FILENAME", "A.ANN"}}) +
+                       object("D", {{"TYPE", "DIALOG"}}),
+                   true, {{"A.ANN", animation()}});
+    CXDialog* d = game.find<CMC_Dialog>("D")->getDialog();
+    game.call("D", "SETBACKGROUND", {"A"});
+    game.call("D", "ADD", {"A2"});
+    EXPECT_EQ(d->getBackground(), game.find<CMC_Animo>("A")->getAnimo());
+    EXPECT_EQ(d->getGraphicsCount(), 1);
+    removed(game, "A");
+    removed(game, "A2");
+    game.call("D", "HIDE");
+    game.call("D", "SHOW");
+    game.run->frames(2);
+    EXPECT_EQ(d->getBackground(), nullptr);
+    EXPECT_EQ(d->getGraphicsCount(), 0);
 }
 
 } // namespace KavirelTest
