@@ -54,7 +54,7 @@ const std::string kScene = object("SCORE", {{"TYPE", "INTEGER"}, {"VALUE", "0"},
 struct NetPlayThreaded : ::testing::Test {
     MediaGame game{kScene};
     NetPlayThreaded() { CMC_NetPeer::setGamePort(0); }
-    ~NetPlayThreaded() override { CMC_NetPeer::setGamePort(CMC_NetPeer::GAME_PORT); }
+    ~NetPlayThreaded() override { CMC_NetPeer::setGamePort(CXSocket::DEFAULT_PORT); }
 
     template <class T>
     T* add() {
