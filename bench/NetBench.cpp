@@ -4,6 +4,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,19 @@ constexpr int kPerClient = 500; // messages per client and round
 constexpr int kMessageBytes = 32;
 const CXString kText("0123456789abcdefghijklm"); // 8 + 23 + 1 = 32 bytes as a text message
 
+// Steps until done; gives up (with a message) after 30 s, as a lost message would otherwise hang the run.
+bool waitFor(const char* what, const std::function<bool()>& done, const std::function<void()>& step) {
+    const auto end = Clock::now() + std::chrono::seconds(30);
+    while (!done()) {
+        if (Clock::now() > end) {
+            std::fprintf(stderr, "NetBench: gave up waiting for %s\n", what);
+            return false;
+        }
+        step();
+    }
+    return true;
+}
+
 struct Counter : CNetListener {
     int64_t count = 0;
     void onMessage(CNetMessage*) override { ++count; }
@@ -33,6 +48,7 @@ struct Play {
     CNetworkServer server{nullptr, 0};
     std::vector<std::unique_ptr<CNetworkClient>> clients;
     Counter atServer, atClients;
+    bool ready = false;
     Play() {
         server.start(0);
         server.addNotifier(&atServer);
@@ -41,27 +57,31 @@ struct Play {
             clients.back()->connect(CXString("127.0.0.1"), server.getPort());
             clients.back()->addNotifier(&atClients);
         }
-        while (server.getPlayersNo() < kClients) server.tick();
+        ready = waitFor("the clients to join", [&] { return server.getPlayersNo() >= kClients; },
+                        [&] { server.tick(); });
         for (auto& c : clients) c->tick();
     }
-    // Every client sends its share and the server ticks until it dispatched all of them.
+    // Every client sends its share and the server ticks until it dispatched all of them (-1: given up).
     double up() {
         auto start = Clock::now();
         int64_t target = atServer.count + int64_t(kClients) * kPerClient;
         for (auto& c : clients)
             for (int m = 0; m < kPerClient; ++m) c->send(new CNetTextMessage(c->getSocket(), kText));
-        while (atServer.count < target) server.tick();
+        if (!waitFor("the server's messages", [&] { return atServer.count >= target; }, [&] { server.tick(); }))
+            return -1;
         return std::chrono::duration<double>(Clock::now() - start).count();
     }
-    // The server sends each player its share and the clients tick until they dispatched all of them.
+    // The server sends each player its share and the clients tick until they dispatched all of them (-1: given
+    // up).
     double down() {
         auto start = Clock::now();
         int64_t target = atClients.count + int64_t(kClients) * kPerClient;
         for (int p = 0; p < kClients; ++p)
             for (int m = 0; m < kPerClient; ++m)
                 server.send(server.getPlayer(p), new CNetTextMessage(nullptr, kText));
-        while (atClients.count < target)
-            for (auto& c : clients) c->tick();
+        if (!waitFor("the clients' messages", [&] { return atClients.count >= target; },
+                     [&] { for (auto& c : clients) c->tick(); }))
+            return -1;
         return std::chrono::duration<double>(Clock::now() - start).count();
     }
 };
@@ -112,9 +132,18 @@ void BM_MessagesEachWayAgainstBareSockets(benchmark::State& state) {
     Play play;
     Bare bare;
     double upTime = 0, downTime = 0, bareTime = 0;
+    if (!play.ready) {
+        state.SkipWithError("the clients did not join");
+        return;
+    }
     for (auto _ : state) {
-        upTime += play.up();
-        downTime += play.down();
+        double up = play.up(), down = up < 0 ? -1 : play.down();
+        if (up < 0 || down < 0) {
+            state.SkipWithError("messages were lost");
+            return;
+        }
+        upTime += up;
+        downTime += down;
         bareTime += bare.round();
     }
     const double messages = double(state.iterations()) * kClients * kPerClient;
@@ -133,13 +162,19 @@ void BM_SendToOnMessage(benchmark::State& state) {
     server.addNotifier(&heard);
     CNetworkClient client(nullptr, false, 0);
     client.connect(CXString("127.0.0.1"), server.getPort());
-    while (server.getPlayersNo() < 1) server.tick();
+    if (!waitFor("the client to join", [&] { return server.getPlayersNo() >= 1; }, [&] { server.tick(); })) {
+        state.SkipWithError("the client did not join");
+        return;
+    }
     std::vector<double> latencies;
     for (auto _ : state) {
         auto start = Clock::now();
         int64_t target = heard.count + 1;
         client.send(new CNetTextMessage(client.getSocket(), kText));
-        while (heard.count < target) server.tick();
+        if (!waitFor("a message", [&] { return heard.count >= target; }, [&] { server.tick(); })) {
+            state.SkipWithError("a message was lost");
+            return;
+        }
         latencies.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
     }
     std::sort(latencies.begin(), latencies.end());

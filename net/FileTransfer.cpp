@@ -1,6 +1,8 @@
 #include "net/FileTransfer.h"
 
 #include <atomic>
+#include <new>
+#include <set>
 
 #include "core/Log.h"
 #include "display/Window.h"
@@ -70,9 +72,17 @@ bool CFileReceiver_Entry::received(CNetMessage* message) {
 }
 
 int CFileReceiver_Entry::save_file() {
-    // Below the current folder, which stays as it is; the folders the name needs are made.
+    // Below the current folder, which stays as it is (a "..", a drive or a link leading out is refused); the
+    // folders the name needs are made.
     CXString name = join(join(m_folder1, m_folder2), m_fileName);
-    std::string folder = text(name);
+    std::string native;
+    if (CPlatformFiles::resolveInside(CPlatformFiles::toEngineName(CPlatformFiles::workingFolder()), text(name),
+                                      native, false) != EPlatformError::none) {
+        logMessage("network: the received file \"%s\" would leave the current folder; nothing is kept", text(name));
+        return ERR_FILE_WRITE;
+    }
+    const std::string target = CPlatformFiles::toEngineName(native);
+    std::string folder = target;
     size_t cut = folder.find_last_of("\\/");
     folder = cut == std::string::npos ? std::string() : folder.substr(0, cut);
     if (!folder.empty() && CPlatformFiles::createFolder(folder) != EPlatformError::none) {
@@ -80,7 +90,7 @@ int CFileReceiver_Entry::save_file() {
         return ERR_FILE_WRITE;
     }
     // Whole or not at all: a temporary beside it, renamed over the name once written.
-    const std::string target = text(name), temporary = target + ".kvpart";
+    const std::string temporary = target + ".kvpart";
     CPlatformFile file;
     bool written = file.open(temporary, EOpenMode::write) == EPlatformError::none &&
                    (m_buffer.empty() || file.write(m_buffer.data(), m_buffer.size()) == m_buffer.size());
@@ -152,12 +162,13 @@ void CFileReceiver_Manager::removeSocket(const CXSocket* socket) {
 }
 
 CFileSender_Entry::CFileSender_Entry(CXSocket* socket, int requestId, int entryId, const CXString& s1,
-                                     const CXString& s2, const CXString& path, std::vector<unsigned char> contents)
+                                     const CXString& s2, const CXString& path, const std::string& native,
+                                     Contents contents)
     : m_socket(socket), m_requestId(requestId), m_entryId(entryId), m_s1(s1), m_s2(s2), m_s3(path),
-      m_contents(std::move(contents)) {}
+      m_native(native), m_contents(std::move(contents)) {}
 
 CNetMessage* CFileSender_Entry::get_msg() {
-    int length = static_cast<int>(m_contents.size());
+    int length = static_cast<int>(m_contents->size());
     if (!m_responseSent) {
         m_responseSent = true;
         return new CNetFileResponseMessage(m_socket, m_requestId, m_entryId, length, length);
@@ -166,7 +177,7 @@ CNetMessage* CFileSender_Entry::get_msg() {
     if (n < 1) return nullptr;
     if (n > TRANSFER_CHUNK) n = TRANSFER_CHUNK;
     auto* message = new CNetFileDataMessage(m_socket, m_requestId, m_entryId, 0, m_position, n,
-                                            m_contents.data() + m_position);
+                                            m_contents->data() + m_position);
     m_position += n;
     return message;
 }
@@ -190,17 +201,47 @@ int CFileSender_Manager::add_file(CXSocket* socket, int requestId, const CXStrin
                    text(path));
         return 0;
     }
-    std::vector<uint8_t> contents;
-    error = CPlatformFiles::readWholeFile(CPlatformFiles::toEngineName(native), contents,
-                                          static_cast<uint64_t>(MAX_TRANSFER_FILE));
+    int mine = 0;
+    CFileSender_Entry::Contents contents;
+    for (auto& [id, entry] : m_entries) {
+        if (entry->getHandle() == socket) ++mine;
+        if (entry->getNativePath() == native) contents = entry->getContents();
+    }
+    if (mine >= MAX_SENDS_PER_CONNECTION || getCount() >= MAX_SENDS) {
+        logMessage("network: a peer asked for \"%s\" while %d files are being sent (%d to it); no answer",
+                   text(path), getCount(), mine);
+        return 0;
+    }
+    if (!contents) {
+        try {
+            auto read = std::make_shared<std::vector<uint8_t>>();
+            error = CPlatformFiles::readWholeFile(CPlatformFiles::toEngineName(native), *read,
+                                                  static_cast<uint64_t>(MAX_TRANSFER_FILE));
+            if (error == EPlatformError::none && getHeldBytes() + int64_t(read->size()) > MAX_HELD_BYTES) {
+                logMessage("network: a peer asked for \"%s\" while too much is being sent; no answer", text(path));
+                return 0;
+            }
+            contents = std::move(read);
+        } catch (const std::bad_alloc&) {
+            error = EPlatformError::tooLarge; // no memory for it
+        }
+    }
     if (error != EPlatformError::none) {
         logMessage("network: a peer asked for \"%s\", which cannot be read or is over 64 MiB; no answer",
                    text(path));
         return 0;
     }
     int id = nextId(s_entryCounter);
-    m_entries[id] = new CFileSender_Entry(socket, requestId, id, s1, s2, path, std::move(contents));
+    m_entries[id] = new CFileSender_Entry(socket, requestId, id, s1, s2, path, native, std::move(contents));
     return id;
+}
+
+int64_t CFileSender_Manager::getHeldBytes() const {
+    std::set<const void*> seen;
+    int64_t bytes = 0;
+    for (auto& [id, entry] : m_entries)
+        if (seen.insert(entry->getContents().get()).second) bytes += int64_t(entry->getContents()->size());
+    return bytes;
 }
 
 void CFileSender_Manager::remove_file(int entryId) {
@@ -216,7 +257,7 @@ void CFileSender_Manager::tick() {
     for (int id : ids) {
         auto it = m_entries.find(id);
         if (it == m_entries.end()) continue;
-        if (!it->second->send()) remove_file(id);
+        if (!it->second->send() || it->second->isDone()) remove_file(id);
     }
 }
 

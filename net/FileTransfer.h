@@ -1,6 +1,8 @@
 #pragma once
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "core/XObject.h"
@@ -84,15 +86,21 @@ private:
 // A file being sent: its response first, then one chunk per call.
 class CFileSender_Entry : public CXObject {
 public:
+    using Contents = std::shared_ptr<const std::vector<unsigned char>>;
+    // contents is shared by every entry sending the same file (native is its resolved path).
     CFileSender_Entry(CXSocket* socket, int requestId, int entryId, const CXString& s1, const CXString& s2,
-                      const CXString& path, std::vector<unsigned char> contents);
+                      const CXString& path, const std::string& native, Contents contents);
 
     int getHashcode() override { return m_entryId; }
     CXSocket* getHandle() const { return m_socket; }
     int getEntryId() const { return m_entryId; }
+    const std::string& getNativePath() const { return m_native; }
+    const Contents& getContents() const { return m_contents; }
     // The next message (the caller owns it), or null once everything went.
     CNetMessage* get_msg();
     bool send();
+    // True once the response and every chunk went.
+    bool isDone() const { return m_responseSent && m_position >= static_cast<int32_t>(m_contents->size()); }
 
 private:
     CXSocket* m_socket;
@@ -100,7 +108,8 @@ private:
     int32_t m_entryId;
     CXString m_s1, m_s2, m_s3;
     bool m_responseSent = false;
-    std::vector<unsigned char> m_contents;
+    std::string m_native;
+    Contents m_contents;
     int32_t m_position = 0;
 };
 
@@ -111,14 +120,24 @@ public:
     CFileSender_Manager(const CFileSender_Manager&) = delete;
     CFileSender_Manager& operator=(const CFileSender_Manager&) = delete;
 
+    // Files being sent to one connection, and in all, beyond which requests are refused (logged, no answer);
+    // the same file is read once and shared while it is being sent.
+    static constexpr int MAX_SENDS_PER_CONNECTION = 8;
+    static constexpr int MAX_SENDS = 64;
+    // Bytes of distinct files held at once.
+    static constexpr int64_t MAX_HELD_BYTES = int64_t(256) << 20;
+
     // Reads the file at path inside the game folder (CWindow::rootPath) and queues it: its entry id, or 0
-    // (nothing is answered) when the path leaves the folder, the file is missing or over the largest size.
+    // (nothing is answered) when the path leaves the folder, the file is missing or over the largest size,
+    // too many files are being sent, or memory runs out.
     int add_file(CXSocket* socket, int requestId, const CXString& s1, const CXString& s2, const CXString& path);
     void remove_file(int entryId);
     // One message per entry; finished entries (and those whose send failed) go.
     void tick();
     void removeSocket(const CXSocket* socket);
     int getCount() const { return static_cast<int>(m_entries.size()); }
+    // Bytes of the distinct files held.
+    int64_t getHeldBytes() const;
 
 private:
     std::map<int, CFileSender_Entry*> m_entries;

@@ -25,7 +25,7 @@ namespace {
 
 // The live objects, in the order made; main thread only.
 std::vector<CMC_NetPeer*> s_live;
-int s_gamePort = CMC_NetPeer::GAME_PORT;
+int s_gamePort = CXSocket::DEFAULT_PORT;
 
 const char* text(const CXString& s) { return s.GetBuffer() ? s.GetBuffer() : ""; }
 

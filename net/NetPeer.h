@@ -18,9 +18,6 @@ class CNetworkPeer;
 // and events (in the peer's tick, once a frame on the main thread), and the send methods.
 class CMC_NetPeer : public CMC_Object, public CNetListener {
 public:
-    // The port START listens on and CONNECT connects to.
-    static constexpr int GAME_PORT = 4661;
-
     CMC_NetPeer(CMC_ObjectsContainer* application, const CXString& name, int type);
     ~CMC_NetPeer() override;
 
@@ -35,7 +32,7 @@ public:
 
     // The frame's step: every live NETSERVER's and NETCLIENT's peer ticks once.
     static void tickAll();
-    // Tests move the game's port off 4661 (0: any free port for START).
+    // Tests move the game's port off CXSocket::DEFAULT_PORT (0: any free port for START).
     static void setGamePort(int port);
     static int getGamePort();
 
@@ -43,7 +40,6 @@ protected:
     // The running scene messages act in.
     CMC_ObjectsContainer* container();
 
-    CXSocket* m_connection = nullptr;
     CMC_ObjectsContainer* m_application;
     CXString m_latestText;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <system_error>
 
 #include "core/Containers.h"
 #include "core/Log.h"
@@ -27,6 +28,32 @@ std::vector<CNetListener*> listenersOf(CXArray* list) {
     std::vector<CNetListener*> walk;
     for (int i = 0; i < list->getSize(); ++i) walk.push_back(static_cast<CNetListener*>(list->at(i)));
     return walk;
+}
+
+// Takes the socket's messages when few are pending, reading first whether it had ended, then hands up to
+// MAX_DISPATCH_PER_TICK of them to handle while keepOn holds (each deleted after). True when the connection
+// had ended before the take and nothing of it is left: a message that came just before the end is never lost.
+template <class Handle, class KeepOn>
+bool drain(CXSocket* socket, std::deque<CNetMessage*>& pending, Handle handle, KeepOn keepOn) {
+    bool ended = false;
+    if (pending.size() < static_cast<size_t>(CNetworkPeer::MAX_DISPATCH_PER_TICK)) {
+        ended = socket->isClosed();
+        for (CNetMessage* message : socket->takeMessages()) pending.push_back(message);
+    }
+    // keepOn first: a handler may have let the connection, and pending with it, go.
+    for (int n = 0; n < CNetworkPeer::MAX_DISPATCH_PER_TICK; ++n) {
+        if (!keepOn()) return false;
+        if (pending.empty()) break;
+        std::unique_ptr<CNetMessage> message(pending.front());
+        pending.pop_front();
+        handle(message.get());
+    }
+    return keepOn() && ended && pending.empty();
+}
+
+void deleteAll(std::deque<CNetMessage*>& pending) {
+    for (CNetMessage* message : pending) delete message;
+    pending.clear();
 }
 
 } // namespace
@@ -80,9 +107,17 @@ void CNetworkPeer::dispatchQueue() {
     for (int i = 0; i < m_queue->getSize(); ++i) batch.push_back(static_cast<CNetMessage*>(m_queue->at(i)));
     m_queue->removeAll();
     for (CNetMessage* message : batch) {
-        if (!m_deleteLater) dispatch(message);
+        if (!m_deleteLater) dispatchQueued(message);
         delete message;
     }
+}
+
+void CNetworkPeer::dispatchQueued(CNetMessage* message) {
+    if (message->getType() == CNetMessage::HELLO || message->getType() == CNetMessage::GOODBYE) {
+        logMessage("network: a hello or goodbye given to this peer's queue is ignored");
+        return;
+    }
+    dispatch(message);
 }
 
 bool CNetworkPeer::dispatch(CNetMessage* message) {
@@ -144,11 +179,12 @@ void CNetworkPeer::destroy() {
 // -------------------------------------------------------------------------------------------------- player
 
 CNetPlayerInfo::CNetPlayerInfo(CXSocket* socket, const CXString& address)
-    : m_socket(socket), m_address(address), m_name(address) {
-    if (m_socket) m_socket->startReceiver();
-}
+    : m_socket(socket), m_address(address), m_name(address) {}
 
-CNetPlayerInfo::~CNetPlayerInfo() { delete m_socket; }
+CNetPlayerInfo::~CNetPlayerInfo() {
+    deleteAll(m_pending);
+    delete m_socket;
+}
 
 CXSocket* CNetPlayerInfo::takeHandle() {
     CXSocket* socket = m_socket;
@@ -203,7 +239,25 @@ int CNetworkServer::getPort() const { return m_socket ? m_socket->getPort() : 0;
 
 void CNetworkServer::onConnected(CXSocket* socket, CXString address) {
     if (!socket) return;
+    if (getPlayersNo() >= m_playerLimit) {
+        logMessage("network: %s is refused: the game has %d players already", text(address), getPlayersNo());
+        delete socket;
+        return;
+    }
+    try {
+        socket->startReceiver();
+    } catch (const std::system_error& e) {
+        logMessage("network: %s is refused: no thread to receive on (%s)", text(address), e.what());
+        delete socket;
+        return;
+    }
     m_players.push_back(new CNetPlayerInfo(socket, address));
+}
+
+bool CNetworkServer::send(CNetMessage* message) {
+    logMessage("network: the server sends to players, not over its listening socket; nothing is sent");
+    delete message;
+    return false;
 }
 
 CNetPlayerInfo* CNetworkServer::find(const CXString& name) {
@@ -245,11 +299,12 @@ void CNetworkServer::removePlayer(CNetPlayerInfo* player) {
     auto it = std::find(m_players.begin(), m_players.end(), player);
     if (it == m_players.end()) return;
     m_players.erase(it);
-    // The player stays readable while the listeners hear of it; it goes at the end of the tick.
+    // The player stays readable while the listeners hear of it; it goes at the end of the tick. Only a player
+    // whose hello was heard is announced gone (a probe or a refused hello never came).
     bool ticking = isTicking();
     if (!ticking) beginTick();
     for (CNetListener* listener : listenersOf(m_listeners)) {
-        if (isDying()) break;
+        if (isDying() || !player->isGreeted()) break;
         listener->onDestroyPlayer(player);
     }
     retirePlayer(player);
@@ -281,6 +336,7 @@ void CNetworkServer::dispatchFrom(CNetPlayerInfo* player, CNetMessage* message) 
             return;
         }
         player->setName(hello.getName());
+        player->setGreeted();
         newPlayer(player);
         return;
     }
@@ -301,15 +357,25 @@ void CNetworkServer::tick() {
         if (isDying()) break;
         if (!isListed(player)) continue;
         CXSocket* socket = player->getHandle();
-        std::vector<CNetMessage*> messages = socket->takeMessages();
-        for (CNetMessage* message : messages) {
-            if (!isDying() && isListed(player) && player->getHandle() == socket) dispatchFrom(player, message);
-            delete message;
-        }
-        if (!isDying() && isListed(player) && socket->isClosed()) removePlayer(player);
+        auto present = [&] { return !isDying() && isListed(player) && player->getHandle() == socket; };
+        bool ended = drain(socket, player->pending(), [&](CNetMessage* m) { dispatchFrom(player, m); }, present);
+        if (ended && present()) removePlayer(player);
     }
     if (!isDying()) m_fileSender->tick();
     endTick();
+}
+
+void CNetworkServer::dispatchQueued(CNetMessage* message) {
+    int type = message->getType();
+    if (type != CNetMessage::HELLO && type != CNetMessage::GOODBYE) {
+        dispatch(message);
+        return;
+    }
+    // As from the player's connection, so the player list stays right.
+    if (CNetPlayerInfo* player = findBySocket(message->getHandle()))
+        dispatchFrom(player, message);
+    else
+        logMessage("network: a queued hello or goodbye names no player's connection; ignored");
 }
 
 bool CNetworkServer::downlnoad_file(CXString, CXString, CXString) {
@@ -356,7 +422,14 @@ bool CNetworkClient::connect(const CXString& address, int port) {
     m_host = address;
     m_connected = 1;
     m_announce = true;
-    start_receiver();
+    try {
+        start_receiver();
+    } catch (const std::system_error& e) {
+        logMessage("network: no thread to receive from %s on (%s); not connected", text(address), e.what());
+        setErrorCode(ERR_NET_CONNECT);
+        disconnect(false);
+        return false;
+    }
     m_socket->send(new CNetHelloMessage(m_socket, getPlayerName(m_window)));
     return true;
 }
@@ -368,9 +441,18 @@ void CNetworkClient::disconnect(bool sendGoodbye) {
     CXSocket* socket = m_socket;
     m_socket = nullptr;
     retireSocket(socket);
+    deleteAll(m_pending);
     m_host = CXString("");
     m_connected = 0;
     m_announce = false;
+}
+
+void CNetworkClient::dispatchQueued(CNetMessage* message) {
+    if (message->getType() == CNetMessage::GOODBYE && m_connected && message->getHandle() == m_socket) {
+        lost();
+        return;
+    }
+    CNetworkPeer::dispatchQueued(message);
 }
 
 void CNetworkClient::start_receiver() {
@@ -403,18 +485,15 @@ void CNetworkClient::tick() {
     if (!isDying()) dispatchQueue();
     if (!isDying() && m_connected) {
         CXSocket* socket = m_socket;
-        std::vector<CNetMessage*> messages = socket->takeMessages();
-        for (CNetMessage* message : messages) {
-            if (!isDying() && m_socket == socket) {
-                message->setSender(m_host);
-                if (message->getType() == CNetMessage::GOODBYE)
-                    lost();
-                else
-                    dispatch(message);
-            }
-            delete message;
-        }
-        if (!isDying() && m_socket == socket && socket->isClosed()) lost();
+        auto present = [&] { return !isDying() && m_socket == socket; };
+        bool ended = drain(socket, m_pending, [&](CNetMessage* message) {
+            message->setSender(m_host);
+            if (message->getType() == CNetMessage::GOODBYE)
+                lost();
+            else
+                dispatch(message);
+        }, present);
+        if (ended && present()) lost();
     }
     if (!isDying()) m_fileSender->tick();
     endTick();

@@ -1,4 +1,5 @@
 #pragma once
+#include <deque>
 #include <vector>
 
 #include "core/XObject.h"
@@ -44,7 +45,13 @@ public:
     // Deletes the peer now, or at the end of the tick that runs (a listener's handler may end its owner).
     void destroy();
 
+    // Messages of one connection dispatched in one tick; the rest wait for the next.
+    static constexpr int MAX_DISPATCH_PER_TICK = 1024;
+
 protected:
+    // A hello or goodbye given to addMessage; others go to dispatch.
+    virtual void dispatchQueued(CNetMessage* message);
+
     // The file messages go to the managers, the rest to the listeners. False when the message's connection
     // was dropped for it.
     bool dispatch(CNetMessage* message);
@@ -80,6 +87,11 @@ public:
     CNetPlayerInfo& operator=(const CNetPlayerInfo&) = delete;
 
     CXSocket* getHandle() const { return m_socket; }
+    // True once its hello was heard: only such a player is announced gone.
+    bool isGreeted() const { return m_greeted; }
+    void setGreeted() { m_greeted = true; }
+    // Taken from the connection, not yet dispatched.
+    std::deque<CNetMessage*>& pending() { return m_pending; }
     const CXString& getIPAddress() const { return m_address; }
     const CXString& getName() const { return m_name; }
     void setName(const CXString& name) { m_name = name; }
@@ -90,11 +102,15 @@ private:
     CXSocket* m_socket;
     CXString m_address;
     CXString m_name;
+    bool m_greeted = false;
+    std::deque<CNetMessage*> m_pending;
 };
 
 class CNetworkServer : public CNetworkPeer {
 public:
     static constexpr int BACKLOG = 5;
+    // Connections beyond this many players are refused and closed.
+    static constexpr int MAX_PLAYERS = 64;
 
     CNetworkServer(CWindow* window, int immediate);
     ~CNetworkServer() override;
@@ -112,10 +128,13 @@ public:
     virtual void onConnected(CXSocket* socket, CXString address);
     CNetPlayerInfo* find(const CXString& name);
     CNetPlayerInfo* findBySocket(const CXSocket* socket);
+    // Tests lower the limit of players (never above MAX_PLAYERS).
+    void setPlayerLimit(int limit) { m_playerLimit = limit < 0 ? 0 : limit > MAX_PLAYERS ? MAX_PLAYERS : limit; }
     int getPlayersNo() const { return static_cast<int>(m_players.size()); }
     // Null outside 0..count-1.
     CNetPlayerInfo* getPlayer(int index);
-    using CNetworkPeer::send;
+    // Refused: the server's own socket listens (players are sent to by name or by player).
+    bool send(CNetMessage* message) override;
     // To the named player; false when there is none.
     bool send(const CXString& name, CNetMessage* message);
     bool send(CNetPlayerInfo* player, CNetMessage* message);
@@ -127,18 +146,18 @@ public:
     bool downlnoad_file(CXString s1, CXString s2, CXString s3) override;
 
 private:
+    void dispatchQueued(CNetMessage* message) override;
     bool isListed(const CNetPlayerInfo* player) const;
     void retirePlayer(CNetPlayerInfo* player);
     void dispatchFrom(CNetPlayerInfo* player, CNetMessage* message);
 
     std::vector<CNetPlayerInfo*> m_players;
     int32_t m_running = 0;
+    int m_playerLimit = MAX_PLAYERS;
 };
 
 class CNetworkClient : public CNetworkPeer {
 public:
-    static constexpr int DEFAULT_PORT = 4661;
-
     CNetworkClient(CWindow* window, bool makeInstance, int immediate);
     CNetworkClient(CXString text, int immediate);
     ~CNetworkClient() override;
@@ -158,12 +177,14 @@ public:
     void tick() override;
 
 private:
+    void dispatchQueued(CNetMessage* message) override;
     // The server said goodbye or the connection ended: disconnected, and the listeners are told.
     void lost();
 
     CXString m_host;
     uint8_t m_connected = 0;
     bool m_announce = false;
+    std::deque<CNetMessage*> m_pending;
 };
 
 } // namespace KavirelDLL

@@ -128,7 +128,8 @@ TEST_F(FileTransferThreaded, ACutTransferLeavesNoFile) {
 TEST(FileTransferRules, ChunksAreInOrderAndInRangeOrTheTransferIsDropped) {
     // The sender: one response, then chunks of 10240 at their offsets, then nothing.
     std::vector<unsigned char> contents(2 * 10240 + 5, 7);
-    CFileSender_Entry sender(nullptr, 4, 9, CXString(""), CXString(""), CXString("f"), contents);
+    CFileSender_Entry sender(nullptr, 4, 9, CXString(""), CXString(""), CXString("f"), "f",
+                             std::make_shared<const std::vector<unsigned char>>(contents));
     auto response = crossed<CNetFileResponseMessage>(sender.get_msg());
     EXPECT_EQ(response->getRequestId(), 4);
     EXPECT_EQ(response->getEntryId(), 9);
@@ -140,7 +141,8 @@ TEST(FileTransferRules, ChunksAreInOrderAndInRangeOrTheTransferIsDropped) {
         EXPECT_EQ(data->getCount(), offset == 20480 ? 5 : 10240);
     }
     EXPECT_EQ(sender.get_msg(), nullptr);
-    CFileSender_Entry empty(nullptr, 1, 2, CXString(""), CXString(""), CXString("e"), {});
+    CFileSender_Entry empty(nullptr, 1, 2, CXString(""), CXString(""), CXString("e"), "e",
+                            std::make_shared<const std::vector<unsigned char>>());
     EXPECT_EQ(crossed<CNetFileResponseMessage>(empty.get_msg())->getFileLength(), 0);
     EXPECT_EQ(empty.get_msg(), nullptr);
 
@@ -197,12 +199,30 @@ TEST(FileTransferRules, FilesOverTheLargestSizeAreNotSent) {
     CFileSender_Manager senders;
     EXPECT_EQ(senders.add_file(&socket, 1, CXString(""), CXString(""), CXString("huge")), 0);
     put(game.path() / "small", "ab");
-    int first = senders.add_file(&socket, 1, CXString(""), CXString(""), CXString("small"));
-    int second = senders.add_file(&socket, 1, CXString(""), CXString(""), CXString("small"));
-    EXPECT_GT(first, 0);
-    EXPECT_EQ(second, first + 1); // ids from the counter
-    EXPECT_EQ(senders.getCount(), 2);
+    EXPECT_GT(senders.add_file(&socket, 1, CXString(""), CXString(""), CXString("small")), 0);
+    EXPECT_EQ(senders.getCount(), 1);
     senders.removeSocket(&socket);
     EXPECT_EQ(senders.getCount(), 0);
+
+    // A flood of requests for a 1 MiB file: one copy held, a few entries per connection and in all.
+    put(game.path() / "mib", std::string(1 << 20, 'x'));
+    std::vector<std::unique_ptr<CXSocket>> peers;
+    for (int p = 0; p < 20; ++p) {
+        peers.emplace_back(new CXSocket(nullptr));
+        for (int i = 0; i < 300; ++i) senders.add_file(peers.back().get(), i, CXString(""), CXString(""), CXString("mib"));
+    }
+    EXPECT_EQ(senders.getCount(), CFileSender_Manager::MAX_SENDS);
+    EXPECT_EQ(senders.getHeldBytes(), 1 << 20);
+    senders.removeSocket(peers[0].get());
+    EXPECT_EQ(senders.getCount(), CFileSender_Manager::MAX_SENDS - CFileSender_Manager::MAX_SENDS_PER_CONNECTION);
+    CXSocket fresh(nullptr);
+    for (int i = 0; i < 300; ++i) senders.add_file(&fresh, i, CXString(""), CXString(""), CXString("mib"));
+    EXPECT_EQ(senders.getCount(), CFileSender_Manager::MAX_SENDS);
+
+    // A received file stays below the current folder.
+    const fs::path outside = fs::current_path().parent_path() / "kv_escaped_file";
+    CFileReceiver_Entry escape(nullptr, 1, CXString(".."), CXString(""), CXString("kv_escaped_file"));
+    EXPECT_EQ(escape.save_file(), ERR_FILE_WRITE);
+    EXPECT_FALSE(fs::exists(outside));
     CWindow::rootPath = savedRoot;
 }

@@ -257,3 +257,190 @@ TEST_F(NetPeersThreaded, TwentyClientsOfAThousandMessagesWithGarbageMixedIn) {
     }));
     EXPECT_FALSE(heard.offThread);
 }
+
+namespace {
+
+// A listener whose handler acts once, on the first message or destroyed player it hears.
+struct Actor : Recorder {
+    std::function<void()> act;
+    void fire() {
+        if (!act) return;
+        auto a = std::move(act);
+        act = nullptr;
+        a();
+    }
+    void onMessage(CNetMessage* m) override {
+        Recorder::onMessage(m);
+        fire();
+    }
+    void onDestroyPlayer(CNetPlayerInfo* p) override {
+        Recorder::onDestroyPlayer(p);
+        fire();
+    }
+};
+
+std::vector<std::string> textsOf(const Recorder& r) {
+    std::vector<std::string> texts;
+    for (auto& m : r.messages)
+        if (m->getType() == CNetMessage::TEXT) texts.push_back(str(static_cast<CNetTextMessage*>(m.get())->getText()));
+    return texts;
+}
+
+} // namespace
+
+TEST_F(NetPeersThreaded, EndsLimitsAndQueuedHellosKeepThePlayerListRight) {
+    const std::string name = str(CNetworkClient::getPlayerName(nullptr));
+    // A message that comes, followed by the close, while another is dispatched is still heard.
+    Actor actor;
+    server.addNotifier(&actor);
+    auto leaving = join();
+    actor.act = [&] {
+        leaving->getSocket()->send(new CNetTextMessage(leaving->getSocket(), CXString("last")));
+        leaving->disconnect(false);
+        CXSocket* s = server.getPlayer(0)->getHandle();
+        while (!s->isClosed()) std::this_thread::yield(); // a hang, not a timing, if it never closes
+    };
+    leaving->getSocket()->send(new CNetTextMessage(leaving->getSocket(), CXString("first")));
+    ASSERT_TRUE(tickUntil({&server}, [&] { return server.getPlayersNo() == 0; }));
+    EXPECT_EQ(textsOf(actor), (std::vector<std::string>{"first", "last"}));
+    EXPECT_EQ(heard.count("gone " + name), 1);
+    server.removeNotifier(&actor);
+
+    // A probe and a hello that does not read raise no destroyed player (they were never new).
+    for (int i = 0; i < 2; ++i) {
+        auto probe = std::make_unique<CXSocket>(nullptr);
+        ASSERT_TRUE(probe->connect(CXString("127.0.0.1"), server.getPort()));
+        ASSERT_TRUE(tickUntil({&server}, [&] { return server.getPlayersNo() == 1; }));
+        unsigned char badHello[] = {7, 0, 0, 0, 9, 0, 0, 0, 'x'};
+        if (i == 1) probe->send(new CNetMessage(probe.get(), badHello));
+        probe.reset();
+        ASSERT_TRUE(tickUntil({&server}, [&] { return server.getPlayersNo() == 0; }));
+    }
+    EXPECT_EQ(heard.count("gone " + name), 1);
+    EXPECT_EQ(heard.count("gone 127.0.0.1"), 0);
+
+    // The server's own socket listens: a send over it is refused and players still join.
+    EXPECT_FALSE(server.send(new CNetTextMessage(nullptr, CXString("nowhere"))));
+    auto member = join();
+
+    // A hello and a goodbye given to addMessage act as from the connection.
+    CXSocket* memberSocket = server.getPlayer(0)->getHandle();
+    server.addMessage(new CNetHelloMessage(memberSocket, CXString("Bob")));
+    server.tick();
+    EXPECT_EQ(heard.count("new Bob"), 1);
+    server.addMessage(new CNetMessage(memberSocket, CNetMessage::GOODBYE));
+    server.addMessage(new CNetMessage(nullptr, CNetMessage::GOODBYE)); // no player's: ignored
+    server.tick();
+    EXPECT_EQ(server.getPlayersNo(), 0);
+    EXPECT_EQ(heard.count("gone Bob"), 1);
+
+    // Players beyond the limit are refused and closed.
+    server.setPlayerLimit(1);
+    auto one = join();
+    Recorder refusedHeard;
+    CNetworkClient refused(nullptr, false, 0);
+    refused.addNotifier(&refusedHeard);
+    ASSERT_TRUE(refused.connect(CXString("127.0.0.1"), server.getPort()));
+    ASSERT_TRUE(tickUntil({&server, &refused}, [&] { return refusedHeard.count("closed") == 1; }));
+    EXPECT_EQ(server.getPlayersNo(), 1);
+
+    // A flood is dispatched a bounded number a frame; all of it arrives.
+    constexpr int kFlood = 3 * CNetworkPeer::MAX_DISPATCH_PER_TICK;
+    heard.messages.clear();
+    for (int m = 0; m < kFlood; ++m) one->send(new CNetTextMessage(one->getSocket(), CXString("f")));
+    size_t before = 0;
+    ASSERT_TRUE(tickUntil({&server}, [&] {
+        EXPECT_LE(heard.messages.size() - before, size_t(CNetworkPeer::MAX_DISPATCH_PER_TICK));
+        before = heard.messages.size();
+        return before == size_t(kFlood);
+    }));
+    EXPECT_FALSE(heard.offThread || actor.offThread || refusedHeard.offThread);
+}
+
+TEST_F(NetPeersThreaded, AStoppingServerSaysGoodbyeOnTheWire) {
+    CXSocket bare(nullptr);
+    ASSERT_TRUE(bare.connect(CXString("127.0.0.1"), server.getPort()));
+    bare.startReceiver();
+    bare.send(new CNetHelloMessage(&bare, CXString("Wire")));
+    ASSERT_TRUE(tickUntil({&server}, [&] { return heard.count("new Wire") == 1; }));
+    server.stop(true);
+    std::vector<int> types;
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!bare.isClosed() && std::chrono::steady_clock::now() < end) std::this_thread::yield();
+    for (CNetMessage* m : bare.takeMessages()) {
+        types.push_back(m->getType());
+        delete m;
+    }
+    EXPECT_EQ(types, std::vector<int>{CNetMessage::GOODBYE});
+    bare.stopReceiver();
+}
+
+TEST(NetPeersEndedThreaded, HandlersMayEndTheirOwnPeer) {
+    const std::string name = str(CNetworkClient::getPlayerName(nullptr));
+    auto connectAll = [](CNetworkServer* server, std::vector<std::unique_ptr<CNetworkClient>>& clients, Recorder& r) {
+        for (int i = 0; i < 3; ++i) {
+            clients.emplace_back(new CNetworkClient(nullptr, false, 0));
+            EXPECT_TRUE(clients.back()->connect(CXString("127.0.0.1"), server->getPort()));
+        }
+        return tickUntil({server}, [&] { return r.events.size() == 3; });
+    };
+    // A server stopped and deleted by its handler, with 3 players × 5 messages in its frame.
+    {
+        auto* server = new CNetworkServer(nullptr, 0);
+        ASSERT_TRUE(server->start(0));
+        Actor actor;
+        server->addNotifier(&actor);
+        std::vector<std::unique_ptr<CNetworkClient>> clients;
+        ASSERT_TRUE(connectAll(server, clients, actor));
+        bool gone = false;
+        actor.act = [&] {
+            server->stop(true);
+            server->destroy();
+            gone = true;
+        };
+        for (auto& c : clients)
+            for (int k = 0; k < 5; ++k) c->send(new CNetTextMessage(c->getSocket(), CXString("x")));
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!gone && std::chrono::steady_clock::now() < end) server->tick();
+        ASSERT_TRUE(gone);
+        for (auto& c : clients) EXPECT_TRUE(tickUntil({c.get()}, [&] { return !c->isConnected(); }));
+    }
+    // STOP then START inside ONDESTROYPLAYER.
+    {
+        CNetworkServer server(nullptr, 0);
+        ASSERT_TRUE(server.start(0));
+        Actor actor;
+        server.addNotifier(&actor);
+        std::vector<std::unique_ptr<CNetworkClient>> clients;
+        ASSERT_TRUE(connectAll(&server, clients, actor));
+        actor.act = [&] {
+            server.stop(true);
+            EXPECT_TRUE(server.start(0));
+        };
+        clients[1]->disconnect(false);
+        ASSERT_TRUE(tickUntil({&server}, [&] { return actor.count("gone " + name) == 1; }));
+        EXPECT_EQ(server.getPlayersNo(), 0);
+        EXPECT_TRUE(server.isStarted());
+    }
+    // A client disconnected and deleted by its handler while messages wait.
+    {
+        CNetworkServer server(nullptr, 0);
+        ASSERT_TRUE(server.start(0));
+        auto* client = new CNetworkClient(nullptr, false, 0);
+        ASSERT_TRUE(client->connect(CXString("127.0.0.1"), server.getPort()));
+        ASSERT_TRUE(tickUntil({&server}, [&] { return server.getPlayersNo() == 1; }));
+        Actor actor;
+        client->addNotifier(&actor);
+        bool gone = false;
+        actor.act = [&] {
+            client->disconnect(true);
+            client->destroy();
+            gone = true;
+        };
+        for (int k = 0; k < 5; ++k) server.send(server.getPlayer(0), new CNetTextMessage(nullptr, CXString("x")));
+        server.stop(false);
+        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (!gone && std::chrono::steady_clock::now() < end) client->tick();
+        ASSERT_TRUE(gone);
+    }
+}

@@ -18,6 +18,7 @@
 #include "objects/MediaFixtures.h"
 #include "script/Integer.h"
 #include "script/Scene.h"
+#include "shell/Config.h"
 
 using namespace KavirelTest;
 
@@ -54,7 +55,7 @@ const std::string kScene = object("SCORE", {{"TYPE", "INTEGER"}, {"VALUE", "0"},
 struct NetPlayThreaded : ::testing::Test {
     MediaGame game{kScene};
     NetPlayThreaded() { CMC_NetPeer::setGamePort(0); }
-    ~NetPlayThreaded() override { CMC_NetPeer::setGamePort(CMC_NetPeer::GAME_PORT); }
+    ~NetPlayThreaded() override { CMC_NetPeer::setGamePort(CXSocket::DEFAULT_PORT); }
 
     template <class T>
     T* add() {
@@ -165,8 +166,12 @@ TEST_F(NetPlayThreaded, AServerGamePlaysWithAClient) {
     game.call("NETSERVER", "SENDBEHAVIOUR", {"WAVE"});
     game.call("NETSERVER", "SENDBEHAVIOUR", {"MISSING"});
     game.call("NETSERVER", "SENDCMD", {"GO", "a"});
+    game.call("NETSERVER", "SENDVARIABLE", {"SCORE"});
+    game.call("NETSERVER", "SENDVARIABLE", {"WAVE"}); // not a value: nothing goes
     ASSERT_TRUE(roundTrip(client, inbox));
-    ASSERT_EQ(inbox.got.size(), 3u);
+    ASSERT_EQ(inbox.got.size(), 4u);
+    ASSERT_EQ(inbox.got[2]->getType(), CNetMessage::VARIABLE);
+    EXPECT_EQ(str(static_cast<CNetVariableMessage*>(inbox.got[2].get())->getVariableName()), "SCORE");
     EXPECT_NE(str(static_cast<CNetBehaviourMessage*>(inbox.got[0].get())->getCode()).find("wave;"), std::string::npos);
     auto* go = static_cast<CNetCmdMessage*>(inbox.got[1].get());
     EXPECT_EQ(str(go->getCommand()), "GO");
@@ -212,6 +217,23 @@ TEST_F(NetPlayThreaded, AClientGameHearsItsConnectionComeAndGo) {
     params.removeAll();
     ASSERT_TRUE(until(&server, [&] { return game.log() == "jump12;"; }));
 
+    // The client's sends while connected (a text's target is ignored), and its latest text.
+    Inbox atServer;
+    server.addNotifier(&atServer);
+    game.call("NETCLIENT", "SENDTEXT", {"whoever", "hello"});
+    game.call("NETCLIENT", "SENDVARIABLE", {"SCORE"});
+    game.call("NETCLIENT", "SENDBEHAVIOUR", {"WAVE"});
+    game.call("NETCLIENT", "SENDCMD", {"GO"});
+    ASSERT_TRUE(until(&server, [&] { return atServer.got.size() == 4; }));
+    EXPECT_EQ(str(static_cast<CNetTextMessage*>(atServer.got[0].get())->getText()), "hello");
+    EXPECT_EQ(atServer.got[1]->getType(), CNetMessage::VARIABLE);
+    EXPECT_EQ(atServer.got[2]->getType(), CNetMessage::BEHAVIOUR);
+    EXPECT_EQ(str(static_cast<CNetCmdMessage*>(atServer.got[3].get())->getCommand()), "GO");
+    server.removeNotifier(&atServer);
+    server.send(server.getPlayer(0), new CNetTextMessage(nullptr, CXString("hey")));
+    ASSERT_TRUE(until(&server, [&] { return !game.call("NETCLIENT", "GETLATESTTEXT").empty(); }));
+    EXPECT_EQ(game.call("NETCLIENT", "GETLATESTTEXT"), "Received text message: 'hey' from 127.0.0.1.\n");
+
     // The server stops: the client disconnects and says so once.
     bind("NETCLIENT", "ONCONNECTIONCLOSED", "WAVE");
     server.stop(true);
@@ -219,10 +241,12 @@ TEST_F(NetPlayThreaded, AClientGameHearsItsConnectionComeAndGo) {
     game.run->frames(3);
     EXPECT_EQ(game.log(), "wave;");
 
-    // Again, and the server's end of the connection goes without a goodbye.
+    // Again, named by [PLAYER] NAME of the game's ini, and the server's end goes without a goodbye.
+    game.run->window()->GetApplicationInterface()->GetConfigInterface()->PutString(CXString("PLAYER"), CXString("NAME"),
+                                                                                  CXString("Zed"));
     ASSERT_TRUE(server.start(CMC_NetPeer::getGamePort()));
     game.call("NETCLIENT", "CONNECT", {"127.0.0.1"});
-    ASSERT_TRUE(until(&server, [&] { return server.getPlayersNo() == 1; }));
+    ASSERT_TRUE(until(&server, [&] { return server.getPlayersNo() == 1 && str(server.getPlayer(0)->getName()) == "Zed"; }));
     game.log();
     server.getPlayer(0)->getHandle()->abort();
     ASSERT_TRUE(until(nullptr, [&] { return game.call("NETCLIENT", "ISCONNECTED") == "FALSE"; }));
