@@ -66,6 +66,7 @@ public:
     ~CFFmpegDecoder() override {
         sws_freeContext(m_sws);
         swr_free(&m_swr);
+        av_channel_layout_uninit(&m_swrLayout);
         av_frame_free(&m_frame);
         av_packet_free(&m_packet);
         avcodec_free_context(&m_video);
@@ -151,22 +152,15 @@ public:
 
     bool decodeAudio(std::vector<int16_t>& out, int rate, int64_t maxFrames) override {
         if (!m_audio || rate <= 0) return false;
-        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-        AVChannelLayout input;
-        if (m_audio->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || m_audio->ch_layout.nb_channels <= 0)
-            av_channel_layout_default(&input, std::max(1, m_audio->ch_layout.nb_channels));
-        else if (av_channel_layout_copy(&input, &m_audio->ch_layout) < 0)
-            return false;
-        int failure = swr_alloc_set_opts2(&m_swr, &stereo, AV_SAMPLE_FMT_S16, rate, &input, m_audio->sample_fmt,
-                                          m_audio->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&input);
-        if (failure < 0 || m_audio->sample_rate <= 0 || swr_init(m_swr) < 0) return false;
         m_draining = false;
+        m_swrRate = rate;
         for (;;) {
             int got = receive(m_audio, m_audioIndex);
             if (got < 0) return false;
             if (got == 0) break;
             if (m_frame->nb_samples <= 0) continue;
+            // MPEG audio may switch between mono and stereo, or change its rate, from one frame to the next.
+            if (!resamplerFits() && !setUpResampler()) return false;
             int room = swr_get_out_samples(m_swr, m_frame->nb_samples);
             if (room <= 0) continue;
             size_t at = out.size();
@@ -188,6 +182,40 @@ public:
     }
 
 private:
+    // The frame's layout as the resampler takes it: a layout without an order becomes the default one.
+    bool frameLayout(AVChannelLayout* layout) const {
+        const AVChannelLayout& given = m_frame->ch_layout;
+        if (given.order == AV_CHANNEL_ORDER_UNSPEC || given.nb_channels <= 0) {
+            av_channel_layout_default(layout, std::max(1, given.nb_channels));
+            return true;
+        }
+        return av_channel_layout_copy(layout, &given) >= 0;
+    }
+
+    bool resamplerFits() const {
+        if (!m_swr || m_frame->format != m_swrFormat || m_frame->sample_rate != m_swrInRate) return false;
+        AVChannelLayout layout;
+        if (!frameLayout(&layout)) return false;
+        bool same = av_channel_layout_compare(&layout, &m_swrLayout) == 0;
+        av_channel_layout_uninit(&layout);
+        return same;
+    }
+
+    bool setUpResampler() {
+        swr_free(&m_swr);
+        av_channel_layout_uninit(&m_swrLayout);
+        m_swrFormat = -1;
+        if (m_frame->sample_rate <= 0 || m_frame->format < 0 || !frameLayout(&m_swrLayout)) return false;
+        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+        if (swr_alloc_set_opts2(&m_swr, &stereo, AV_SAMPLE_FMT_S16, m_swrRate, &m_swrLayout,
+                                static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr) < 0 ||
+            swr_init(m_swr) < 0)
+            return false;
+        m_swrFormat = m_frame->format;
+        m_swrInRate = m_frame->sample_rate;
+        return true;
+    }
+
     bool openCodec(int index, AVCodecContext** context) {
         AVStream* stream = m_format->streams[index];
         const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
@@ -291,6 +319,8 @@ private:
     SwsContext* m_sws = nullptr;
     int m_swsWidth = 0, m_swsHeight = 0, m_swsFormat = -1;
     SwrContext* m_swr = nullptr;
+    AVChannelLayout m_swrLayout{};
+    int m_swrFormat = -1, m_swrInRate = 0, m_swrRate = 0;
     CMovieInfo m_info;
     bool m_draining = false;
     int64_t m_lastTime = AV_NOPTS_VALUE;
