@@ -93,6 +93,15 @@ public:
         if (!m_format) return false;
         m_format->pb = m_io;
         m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        // A movie is one file: playlists and references to other files are refused, and only the containers
+        // games use are read.
+        m_format->io_open = refuseNestedOpen;
+        m_format->format_whitelist = av_strdup("avi,mpeg,mpegts,mpegvideo,asf,mov");
+        if (!m_format->format_whitelist) {
+            avformat_free_context(m_format);
+            m_format = nullptr;
+            return false;
+        }
         // A failed open frees the context.
         if (avformat_open_input(&m_format, nullptr, nullptr, nullptr) < 0) return false;
         if (avformat_find_stream_info(m_format, nullptr) < 0) return false;
@@ -182,6 +191,10 @@ public:
     }
 
 private:
+    static int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
+        return AVERROR(EPERM);
+    }
+
     // The frame's layout as the resampler takes it: a layout without an order becomes the default one.
     bool frameLayout(AVChannelLayout* layout) const {
         const AVChannelLayout& given = m_frame->ch_layout;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "harness/MovieFiles.h"
@@ -123,4 +124,13 @@ TEST(MovieDecoder, DamagedFilesFailWithoutCrashing) {
         for (int i = 0; i < 20 && decoder->nextFrame(pixels.data(), 64, nullptr) == 1; ++i) {
         }
     }
+}
+
+TEST(MovieDecoder, PlaylistsOpenNoOtherFile) {
+    // A playable movie beside the working folder; a playlist naming it is refused, not followed.
+    const std::string name = "kavirel_nested_target.avi";
+    ASSERT_TRUE(writeMovie(name, options(CMovieWriterOptions::RAW), [](int, uint8_t*, int) {}));
+    EXPECT_FALSE(openBytes("ffconcat version 1.0\nfile '" + name + "'\n"));
+    EXPECT_FALSE(openBytes("#EXTM3U\n#EXTINF:1,\n" + name + "\n"));
+    std::remove(name.c_str());
 }
