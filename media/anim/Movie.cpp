@@ -189,6 +189,7 @@ void CMovie::rebase() {
 void CMovie::restartAt(int64_t timeUs) {
     if (m_decoder) m_decoder->seek(timeUs);
     m_hasPending = false;
+    m_atEnd = false;
     m_framesSinceStart = 0;
     m_baseUs = timeUs;
     m_anchorUs = CPlatformClock::microseconds();
@@ -207,14 +208,21 @@ void CMovie::decodeDue() {
     // Frames owed after a long stall are decoded in order, a bounded number per look.
     for (int guard = 0; guard < 256; ++guard) {
         if (!m_hasPending) {
-            int result = m_decoder->nextFrame(m_pending.data(), stride, &m_pendingUs);
+            int result = m_atEnd ? CMovieDecoder::RESULT_END
+                                 : m_decoder->nextFrame(m_pending.data(), stride, &m_pendingUs);
             if (result != CMovieDecoder::RESULT_FRAME) {
                 // A stream that gives no frame after going back to its start would loop for ever.
                 if (m_rangeEnd != -1 || m_framesSinceStart == 0) {
                     m_finished = true;
                     return;
                 }
+                // The last frame stays for its whole period before the stream goes back to its start.
+                m_atEnd = true;
+                const int64_t frameUs = m_decoder->info().frameUs;
+                const int64_t late = movieTimeUs() - (m_shownUs + frameUs);
+                if (late < 0) return;
                 restartAt(0);
+                m_baseUs = std::min(late, frameUs - 1);
                 continue;
             }
             m_hasPending = true;
@@ -231,6 +239,7 @@ void CMovie::decodeDue() {
         }
         m_ready.swap(m_pending);
         m_hasPending = false;
+        m_shownUs = m_pendingUs;
         ++m_framesSinceStart;
         ++m_ticks;
         m_frameUpdated = true;

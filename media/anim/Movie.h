@@ -93,6 +93,9 @@ private:
     int64_t m_pendingUs = 0;
     bool m_hasPending = false;
     int m_framesSinceStart = 0;
+    // The time the last shown frame was due, and whether the stream has ended behind it.
+    int64_t m_shownUs = 0;
+    bool m_atEnd = false;
     bool m_running = false;
     bool m_active = true;
     int64_t m_baseUs = 0;

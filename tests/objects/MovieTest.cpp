@@ -51,6 +51,8 @@ struct MovieGame : MediaGame {
             {"FILM.AVI", movieBytes(movieOptions(10, 25, 441))},
             {"TEN.AVI", movieBytes(movieOptions(30, 10))},
             {"LONG.AVI", movieBytes(movieOptions(250, 1, 0, 16, 16))},
+            {"ONE.AVI", movieBytes(movieOptions(1, 25))},
+            {"THREE.AVI", movieBytes(movieOptions(3, 25))},
             {"JUNK.AVI", std::string(2048, '\x33')},
             {"CUT.AVI", movieBytes(movieOptions(10, 25)).substr(0, 200)},
         };
@@ -183,6 +185,31 @@ TEST(ScriptMovie, LoopsAndRangesJumpBack) {
     game.call("FILM", "PLAY");
     game.run->frames(200);
     EXPECT_EQ(game.log(), "start.end.");
+}
+
+TEST(ScriptMovie, ShortLoopsShowEveryFrameForItsWholePeriod) {
+    MovieGame game({{"ONFRAMEUPDATED", logged("t.")}});
+    for (int frames : {1, 3}) {
+        ASSERT_EQ(game.call("FILM", "LOAD", {frames == 1 ? "ONE.AVI" : "THREE.AVI"}), "TRUE");
+        game.call("FILM", "SETLOOP", {"500"});
+        game.call("FILM", "PLAY");
+        game.run->frames(2);
+        game.log();
+        // At 25 fps each 40 ms callback shows the next frame of the loop, in order, and raises one "tick".
+        int total = 0;
+        for (int i = 0, last = game.shown(); i < 30; ++i) {
+            game.run->frames(2);
+            int ticks = game.ticks(game.log());
+            EXPECT_LE(ticks, 1) << frames << " frames, callback " << i;
+            total += ticks;
+            if (ticks == 1) {
+                EXPECT_EQ(game.shown(), (last + 1) % frames) << frames << " frames, callback " << i;
+            }
+            last = game.shown();
+        }
+        EXPECT_GE(total, 29) << frames;
+        game.call("FILM", "STOP", {"FALSE"});
+    }
 }
 
 TEST(ScriptMovie, SeeksInSixtyFourBits) {
