@@ -59,6 +59,10 @@ int64_t seekCallback(void* opaque, int64_t offset, int whence) {
     return source->seek(offset, origin);
 }
 
+// Sound tracks play at telephone to studio rates.
+constexpr int kMinAudioRate = 1000;
+constexpr int kMaxAudioRate = 384000;
+
 AVPixelFormat targetFormat(int bpp) { return bpp == 15 ? AV_PIX_FMT_RGB555LE : AV_PIX_FMT_RGB565LE; }
 
 class CFFmpegDecoder : public CMovieDecoder {
@@ -170,7 +174,10 @@ public:
             if (m_frame->nb_samples <= 0) continue;
             // MPEG audio may switch between mono and stereo, or change its rate, from one frame to the next.
             if (!resamplerFits() && !setUpResampler()) return false;
-            int room = swr_get_out_samples(m_swr, m_frame->nb_samples);
+            // The buffer never grows past the cap, whatever one frame would make.
+            const int64_t left = maxFrames - static_cast<int64_t>(out.size() / 2);
+            if (left <= 0) break;
+            int room = static_cast<int>(std::min<int64_t>(swr_get_out_samples(m_swr, m_frame->nb_samples), left));
             if (room <= 0) continue;
             size_t at = out.size();
             out.resize(at + static_cast<size_t>(room) * 2);
@@ -182,10 +189,7 @@ public:
                 return false;
             }
             out.resize(at + static_cast<size_t>(made) * 2);
-            if (static_cast<int64_t>(out.size() / 2) >= maxFrames) {
-                out.resize(static_cast<size_t>(maxFrames) * 2);
-                break;
-            }
+            if (static_cast<int64_t>(out.size() / 2) >= maxFrames) break;
         }
         return true;
     }
@@ -218,7 +222,10 @@ private:
         swr_free(&m_swr);
         av_channel_layout_uninit(&m_swrLayout);
         m_swrFormat = -1;
-        if (m_frame->sample_rate <= 0 || m_frame->format < 0 || !frameLayout(&m_swrLayout)) return false;
+        // Rates no sound track has (a crafted 1 Hz track would make 44100 samples of each one) are refused.
+        if (m_frame->sample_rate < kMinAudioRate || m_frame->sample_rate > kMaxAudioRate || m_frame->format < 0 ||
+            !frameLayout(&m_swrLayout))
+            return false;
         AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
         if (swr_alloc_set_opts2(&m_swr, &stereo, AV_SAMPLE_FMT_S16, m_swrRate, &m_swrLayout,
                                 static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr) < 0 ||

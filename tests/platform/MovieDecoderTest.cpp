@@ -98,9 +98,18 @@ TEST(MovieDecoder, SoundComesAsStereoAtTheAskedRate) {
         peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
     }
     EXPECT_GT(peak, 6000);
+    // The cap holds before the buffer grows, not after.
     std::vector<int16_t> capped;
-    EXPECT_TRUE(openBytes(movieBytes(o))->decodeAudio(capped, 44100, 1000));
-    EXPECT_EQ(capped.size(), 2000u);
+    EXPECT_TRUE(openBytes(movieBytes(o))->decodeAudio(capped, 44100, 100));
+    EXPECT_EQ(capped.size(), 200u);
+    EXPECT_LE(capped.capacity(), 400u);
+    // A track at a rate no sound has is refused, not stretched.
+    o.audioRate = 100;
+    auto slow = openBytes(movieBytes(o));
+    ASSERT_TRUE(slow);
+    std::vector<int16_t> none;
+    EXPECT_FALSE(slow->decodeAudio(none, 44100, 1 << 20));
+    EXPECT_TRUE(none.empty());
 }
 
 TEST(MovieDecoder, DamagedFilesFailWithoutCrashing) {
