@@ -62,6 +62,8 @@ int64_t seekCallback(void* opaque, int64_t offset, int whence) {
 // Sound tracks play at telephone to studio rates.
 constexpr int kMinAudioRate = 1000;
 constexpr int kMaxAudioRate = 384000;
+// About 35 years in microseconds.
+constexpr int64_t kMaxTimeUs = int64_t{1} << 50;
 
 AVPixelFormat targetFormat(int bpp) { return bpp == 15 ? AV_PIX_FMT_RGB555LE : AV_PIX_FMT_RGB565LE; }
 
@@ -242,7 +244,11 @@ private:
         if (!codec) return false;
         *context = avcodec_alloc_context3(codec);
         if (!*context) return false;
-        if (avcodec_parameters_to_context(*context, stream->codecpar) < 0) return false;
+        if (avcodec_parameters_to_context(*context, stream->codecpar) < 0) {
+            // A context that never opened must not be flushed later.
+            avcodec_free_context(context);
+            return false;
+        }
         // Decoding stays on the caller's thread.
         (*context)->thread_count = 1;
         (*context)->pkt_timebase = stream->time_base;
@@ -290,6 +296,8 @@ private:
             t = m_lastTime == AV_NOPTS_VALUE ? 0 : m_lastTime + m_info.frameUs;
         else
             t = av_rescale_q(pts, m_format->streams[m_videoIndex]->time_base, AVRational{1, 1000000});
+        // Crafted timestamps stay far from overflowing the sums made with them.
+        t = std::clamp<int64_t>(t, -kMaxTimeUs, kMaxTimeUs);
         m_lastTime = t;
         return t;
     }
