@@ -487,7 +487,7 @@ bool writeMovie(const std::string& path, const CMovieWriterOptions& options, con
         w.frame->pts = i;
         if (avcodec_send_frame(w.video, w.frame) < 0 || !w.drain(w.video, w.videoStream))
             return fail("video encoding failed");
-        if (w.audio) {
+        if (w.audio && (options.toneFrames < 0 || i < options.toneFrames)) {
             int64_t until = static_cast<int64_t>(i + 1) * options.audioRate / options.fps;
             int count = static_cast<int>(until - samplesDone);
             if (count > 0) {

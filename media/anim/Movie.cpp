@@ -148,6 +148,7 @@ bool CMovie::load(CXString fileName) {
     m_finished = false;
     m_frameUpdated = false;
     m_ticks = 0;
+    m_status = 0;
     setErrorCode(ERR_NONE);
     CPlayable::setFilename(fileName);
     if (openStream(fileName) && createVideoSample()) return true;
@@ -187,19 +188,30 @@ void CMovie::rebase() {
 }
 
 void CMovie::restartAt(int64_t timeUs) {
-    if (m_decoder) m_decoder->seek(timeUs);
+    if (m_decoder && !m_decoder->seek(timeUs))
+        logMessage("movie %s: it cannot seek to %lld ms", CPlayable::getFileName().GetBuffer(),
+                   static_cast<long long>(timeUs / 1000));
     m_hasPending = false;
     m_atEnd = false;
     m_framesSinceStart = 0;
+    m_restarted = false;
     m_baseUs = timeUs;
     m_anchorUs = CPlatformClock::microseconds();
     if (m_voice) {
         int64_t offset = timeUs * kAudioRate / 1000000 * 4;
-        if (offset >= 0 && offset < m_voice->size())
-            m_voice->setPlayCursor(static_cast<int32_t>(offset));
-        else
+        m_pastSound = offset < 0 || offset >= m_voice->size();
+        if (m_pastSound)
             m_voice->stop();
+        else
+            m_voice->setPlayCursor(static_cast<int32_t>(offset));
     }
+}
+
+void CMovie::loopTo(int64_t timeUs) {
+    restartAt(timeUs);
+    m_restarted = true;
+    // A voice that reached its end has stopped itself.
+    updateVoice();
 }
 
 void CMovie::decodeDue() {
@@ -212,16 +224,16 @@ void CMovie::decodeDue() {
                                  : m_decoder->nextFrame(m_pending.data(), stride, &m_pendingUs);
             if (result != CMovieDecoder::RESULT_FRAME) {
                 // A stream that gives no frame after going back to its start would loop for ever.
-                if (m_rangeEnd != -1 || m_framesSinceStart == 0) {
+                if (m_rangeEnd != -1 || m_restarted) {
                     m_finished = true;
                     return;
                 }
                 // The last frame stays for its whole period before the stream goes back to its start.
                 m_atEnd = true;
                 const int64_t frameUs = m_decoder->info().frameUs;
-                const int64_t late = movieTimeUs() - (m_shownUs + frameUs);
+                const int64_t late = m_framesSinceStart > 0 ? movieTimeUs() - (m_shownUs + frameUs) : 0;
                 if (late < 0) return;
-                restartAt(0);
+                loopTo(0);
                 m_baseUs = std::min(late, frameUs - 1);
                 continue;
             }
@@ -230,16 +242,17 @@ void CMovie::decodeDue() {
         if (m_pendingUs > movieTimeUs()) return;
         // The first frame past the range's end is replaced by its start.
         if (m_rangeEnd > 0 && m_pendingUs * 10 > m_rangeEnd) {
-            if (m_framesSinceStart == 0) {
+            if (m_restarted) {
                 m_finished = true;
                 return;
             }
-            restartAt(m_rangeStart / 10);
+            loopTo(m_rangeStart / 10);
             continue;
         }
         m_ready.swap(m_pending);
         m_hasPending = false;
         m_shownUs = m_pendingUs;
+        m_restarted = false;
         ++m_framesSinceStart;
         ++m_ticks;
         m_frameUpdated = true;
@@ -248,7 +261,7 @@ void CMovie::decodeDue() {
 
 void CMovie::updateVoice() {
     if (!m_voice) return;
-    if (m_running && m_active)
+    if (m_running && m_active && !m_pastSound)
         m_voice->play(false);
     else
         m_voice->stop();
@@ -307,8 +320,11 @@ void CMovie::play() {
 }
 
 void CMovie::stop(bool notifyObservers) {
-    m_finished = false;
     stopWorker();
+    // After the join: a worker finishing meanwhile leaves no flag behind.
+    m_finished = false;
+    m_frameUpdated = false;
+    m_ticks = 0;
     if (CPlayable::m_window && CPlayable::m_window->GetTimerInterface()) CPlayable::m_window->GetTimerInterface()->remove(m_timerId);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -365,7 +381,12 @@ void CMovie::onTimer(int) {
         CGraphicsObject::Invalidate();
     }
     auto alive = aliveToken();
-    for (int ticks = m_ticks.exchange(0); ticks > 0; --ticks) {
+    // Owed ticks are taken one at a time: STOP, LOAD or PLAY in a handler clears the rest.
+    for (int owed = m_ticks.load(); owed > 0; --owed) {
+        int left = m_ticks.load();
+        while (left > 0 && !m_ticks.compare_exchange_weak(left, left - 1)) {
+        }
+        if (left <= 0) break;
         notify(NOTIFY_TICK);
         if (!*alive) return;
     }

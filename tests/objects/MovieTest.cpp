@@ -52,6 +52,12 @@ struct MovieGame : MediaGame {
             {"TEN.AVI", movieBytes(movieOptions(30, 10))},
             {"LONG.AVI", movieBytes(movieOptions(250, 1, 0, 16, 16))},
             {"ONE.AVI", movieBytes(movieOptions(1, 25))},
+            {"HALFTONE.AVI", [] { // 400 ms, with sound for the first 200 ms only
+                 CMovieWriterOptions o = movieOptions(10, 25, 441);
+                 o.toneFrames = 5;
+                 return movieBytes(o);
+             }()},
+            {"FIFTY.AVI", movieBytes(movieOptions(20, 50))},
             {"THREE.AVI", movieBytes(movieOptions(3, 25))},
             {"JUNK.AVI", std::string(2048, '\x33')},
             {"CUT.AVI", movieBytes(movieOptions(10, 25)).substr(0, 200)},
@@ -210,6 +216,42 @@ TEST(ScriptMovie, ShortLoopsShowEveryFrameForItsWholePeriod) {
         EXPECT_GE(total, 29) << frames;
         game.call("FILM", "STOP", {"FALSE"});
     }
+}
+
+TEST(ScriptMovie, LoopsAndSeeksKeepTheSoundWithThePicture) {
+    MovieGame game;
+    ASSERT_EQ(game.call("FILM", "LOAD", {"HALFTONE.AVI"}), "TRUE");
+    // Sought past the end of the sound, the rest is silent.
+    game.call("FILM", "PLAY");
+    game.run->frames(5);
+    game.call("FILM", "SEEK", {"300"});
+    game.run->frames(1);
+    size_t heard = game.run->audio().size();
+    game.run->frames(3);
+    EXPECT_EQ(loudest(game.run->audio(), heard), 0);
+
+    // Looping, the sound starts again with each loop, though it ended before the picture.
+    game.call("FILM", "SETLOOP", {"500"});
+    game.call("FILM", "PLAY");
+    game.run->frames(21);
+    heard = game.run->audio().size();
+    game.run->frames(8);
+    EXPECT_GT(loudest(game.run->audio(), heard), 6000);
+    // Sought past the end of the picture, it loops rather than finishing.
+    game.call("FILM", "SEEK", {"5000"});
+    game.run->frames(10);
+    EXPECT_EQ(game.log(), "start.end.start."); // the first play ran to its end
+    EXPECT_EQ(game.call("FILM", "ISPLAYING"), "TRUE");
+    EXPECT_GE(game.shown(), 1);
+}
+
+TEST(ScriptMovie, StopInAHandlerEndsTheTicks) {
+    // At 50 fps each 40 ms callback owes two ticks; the first one's handler stops the movie.
+    MovieGame game({{"ONFRAMEUPDATED", std::string("{LOG^ADD(\"t.\");FILM^STOP();}")}});
+    ASSERT_EQ(game.call("FILM", "LOAD", {"FIFTY.AVI"}), "TRUE");
+    game.call("FILM", "PLAY");
+    game.run->frames(10);
+    EXPECT_EQ(game.log(), "start.t.end.");
 }
 
 TEST(ScriptMovie, SeeksInSixtyFourBits) {
