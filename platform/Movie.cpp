@@ -133,6 +133,12 @@ public:
             if (us > 0 && us <= 60 * 1000000LL) m_info.frameUs = us;
         }
         m_info.hasAudio = m_audioIndex >= 0;
+        // Times count from the stream's first frame, wherever the container starts its clock.
+        if (stream->start_time != AV_NOPTS_VALUE)
+            m_startUs = av_rescale_q(stream->start_time, stream->time_base, AVRational{1, 1000000});
+        else if (m_format->start_time != AV_NOPTS_VALUE)
+            m_startUs = m_format->start_time;
+        m_startUs = std::clamp<int64_t>(m_startUs, -kMaxTimeUs, kMaxTimeUs);
         return true;
     }
 
@@ -154,8 +160,9 @@ public:
 
     bool seek(int64_t timeUs) override {
         if (timeUs < 0) timeUs = 0;
-        if (av_seek_frame(m_format, -1, timeUs, AVSEEK_FLAG_BACKWARD) < 0 &&
-            av_seek_frame(m_format, -1, timeUs, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
+        const int64_t at = std::min(timeUs, kMaxTimeUs) + m_startUs;
+        if (av_seek_frame(m_format, -1, at, AVSEEK_FLAG_BACKWARD) < 0 &&
+            av_seek_frame(m_format, -1, at, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
             return false;
         avcodec_flush_buffers(m_video);
         if (m_audio) avcodec_flush_buffers(m_audio);
@@ -295,7 +302,7 @@ private:
         if (pts == AV_NOPTS_VALUE)
             t = m_lastTime == AV_NOPTS_VALUE ? 0 : m_lastTime + m_info.frameUs;
         else
-            t = av_rescale_q(pts, m_format->streams[m_videoIndex]->time_base, AVRational{1, 1000000});
+            t = av_rescale_q(pts, m_format->streams[m_videoIndex]->time_base, AVRational{1, 1000000}) - m_startUs;
         // Crafted timestamps stay far from overflowing the sums made with them.
         t = std::clamp<int64_t>(t, -kMaxTimeUs, kMaxTimeUs);
         m_lastTime = t;
@@ -352,6 +359,7 @@ private:
     CMovieInfo m_info;
     bool m_draining = false;
     int64_t m_lastTime = AV_NOPTS_VALUE;
+    int64_t m_startUs = 0;
     int64_t m_skipUntil = AV_NOPTS_VALUE;
 };
 
@@ -420,7 +428,8 @@ bool writeMovie(const std::string& path, const CMovieWriterOptions& options, con
     };
     if (options.width <= 0 || options.height <= 0 || options.fps <= 0 || options.frames < 0)
         return fail("bad size");
-    if (avformat_alloc_output_context2(&w.format, nullptr, "avi", path.c_str()) < 0) return fail("no AVI muxer");
+    if (avformat_alloc_output_context2(&w.format, nullptr, options.container, path.c_str()) < 0)
+        return fail("no such muxer");
     AVCodecID id = options.codec == CMovieWriterOptions::MPEG4      ? AV_CODEC_ID_MPEG4
                    : options.codec == CMovieWriterOptions::MSVIDEO1 ? AV_CODEC_ID_MSVIDEO1
                                                                     : AV_CODEC_ID_RAWVIDEO;
@@ -484,7 +493,7 @@ bool writeMovie(const std::string& path, const CMovieWriterOptions& options, con
         paint(i, w.rgbFrame->data[0], w.rgbFrame->linesize[0]);
         sws_scale(w.sws, w.rgbFrame->data, w.rgbFrame->linesize, 0, options.height, w.frame->data,
                   w.frame->linesize);
-        w.frame->pts = i;
+        w.frame->pts = i + options.firstFrame;
         if (avcodec_send_frame(w.video, w.frame) < 0 || !w.drain(w.video, w.videoStream))
             return fail("video encoding failed");
         if (w.audio && (options.toneFrames < 0 || i < options.toneFrames)) {

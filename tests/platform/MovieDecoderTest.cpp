@@ -82,6 +82,24 @@ TEST(MovieDecoder, SeeksBeyondThirtyTwoBitsOfHundredNanoseconds) {
     EXPECT_EQ(pixels[0], movieColour(220).rgb565());
 }
 
+TEST(MovieDecoder, TimesCountFromTheFirstFrame) {
+    // An MPEG-TS stream whose clock starts at 2 s: its first frame is still at 0, and seeks land where asked.
+    CMovieWriterOptions o = options(CMovieWriterOptions::MPEG4);
+    o.container = "mpegts";
+    o.firstFrame = 50;
+    std::string bytes = movieBytes(o);
+    auto decoder = openBytes(bytes);
+    ASSERT_TRUE(decoder);
+    std::vector<uint16_t> pixels(64 * 48);
+    int64_t t = -1;
+    ASSERT_EQ(decoder->nextFrame(pixels.data(), 64, &t), CMovieDecoder::RESULT_FRAME);
+    EXPECT_EQ(t, 0);
+    ASSERT_TRUE(decoder->seek(200000));
+    ASSERT_EQ(decoder->nextFrame(pixels.data(), 64, &t), CMovieDecoder::RESULT_FRAME);
+    EXPECT_EQ(t, 200000);
+    EXPECT_LE(channelError(pixels[64 * 24 + 32], movieColour(5).rgb565()), 3);
+}
+
 TEST(MovieDecoder, SoundComesAsStereoAtTheAskedRate) {
     CMovieWriterOptions o = options(CMovieWriterOptions::RAW, 25);
     o.toneHz = 441;
