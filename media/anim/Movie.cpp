@@ -145,6 +145,7 @@ bool CMovie::load(CXString fileName) {
     m_voice.reset();
     releaseStreams();
     m_running = false;
+    m_paused = false;
     m_finished = false;
     m_frameUpdated = false;
     m_ticks = 0;
@@ -303,6 +304,7 @@ void CMovie::play() {
         m_finished = false;
         m_ticks = 0;
         m_running = true;
+        m_paused = false;
         m_active = !CPlayable::m_window || CPlayable::m_window->isActive();
         // From the stream's start, whatever the range.
         restartAt(0);
@@ -329,6 +331,7 @@ void CMovie::stop(bool notifyObservers) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_running = false;
+        m_paused = false;
         updateVoice();
     }
     m_status = 0;
@@ -340,12 +343,14 @@ void CMovie::pause() {
     if (!m_running) return;
     rebase();
     m_running = false;
+    m_paused = true;
     updateVoice();
 }
 
 void CMovie::resume() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_decoder || m_running) return;
+    if (!m_decoder || m_running || !m_paused) return;
+    m_paused = false;
     m_anchorUs = CPlatformClock::microseconds();
     m_running = true;
     updateVoice();

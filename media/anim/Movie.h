@@ -99,6 +99,8 @@ private:
     bool m_restarted = false;
     // Sought past the end of the sound: the voice stays still until the next seek or loop.
     bool m_pastSound = false;
+    // Paused by PAUSE: only such a movie resumes, never one that is stopped or not started.
+    bool m_paused = false;
     // The time the last shown frame was due, and whether the stream has ended behind it.
     int64_t m_shownUs = 0;
     bool m_atEnd = false;

@@ -154,6 +154,15 @@ TEST(ScriptMovie, StopPauseAndAnInactiveWindowStillThePictureAndTheSound) {
     game.call("FILM", "PLAY");
     game.call("FILM", "STOP");
     EXPECT_EQ(game.log(), "start.end.");
+    // RESUME of a stopped or freshly loaded movie does nothing: it was not paused.
+    for (bool loaded : {false, true}) {
+        if (loaded) game.call("FILM", "LOAD", {"FILM.AVI"});
+        game.call("FILM", "RESUME");
+        EXPECT_EQ(game.call("FILM", "ISPLAYING"), "FALSE") << loaded;
+        heard = game.run->audio().size();
+        game.run->frames(4);
+        EXPECT_EQ(loudest(game.run->audio(), heard), 0) << loaded;
+    }
 }
 
 TEST(ScriptMovie, LoopsAndRangesJumpBack) {
