@@ -8,6 +8,7 @@
 #include "display/Window.h"
 #include "media/sound/Sound4.h"
 #include "platform/Audio.h"
+#include "platform/Files.h"
 #include "platform/Movie.h"
 #include "platform/PlatformTime.h"
 
@@ -22,14 +23,19 @@ class CFileSource : public CMovieSource {
 public:
     explicit CFileSource(std::unique_ptr<CFile> file) : m_file(std::move(file)) {}
     int read(uint8_t* buffer, int size) override { return m_file->Read(buffer, size); }
+    // Positions go to the file's own handle in 64 bits: movies may pass 2 GiB.
     int64_t seek(int64_t offset, int origin) override {
-        int64_t base = origin == 0 ? 0 : origin == 1 ? m_file->Tell() : m_file->Length();
+        CPlatformFile* handle = m_file->GetHandle();
+        if (!handle) return -1;
+        const int64_t length = handle->size();
+        int64_t base = origin == 0 ? 0 : origin == 1 ? handle->tell() : length;
+        if (offset > length || offset < -length) return -1;
         int64_t target = base + offset;
-        if (target < 0 || target > m_file->Length()) return -1;
-        if (m_file->Seek(static_cast<int>(target), 0) != 0) return -1;
+        if (target < 0 || target > length) return -1;
+        if (!handle->seek(target, 0)) return -1;
         return target;
     }
-    int64_t size() override { return m_file->Length(); }
+    int64_t size() override { return m_file->GetHandle() ? m_file->GetHandle()->size() : -1; }
 
 private:
     std::unique_ptr<CFile> m_file;
