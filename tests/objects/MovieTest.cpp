@@ -169,7 +169,6 @@ TEST(ScriptMovie, LoopsAndRangesJumpBack) {
     MovieGame game;
     ASSERT_EQ(game.call("FILM", "LOAD", {"TEN.AVI"}), "TRUE"); // 3 s at 10 fps
     game.call("FILM", "SETLOOP", {"1000", "2000"});
-    EXPECT_EQ(game.movie()->getRangeStart(), 10000000);
     game.call("FILM", "PLAY");
     // Played from 0, not from the range's start.
     game.run->frames(2);
@@ -192,7 +191,6 @@ TEST(ScriptMovie, LoopsAndRangesJumpBack) {
 
     // One argument is the endless loop from the start; 0 plays to the end.
     game.call("FILM", "SETLOOP", {"500"});
-    EXPECT_EQ(game.movie()->getRangeEnd(), -1);
     game.call("FILM", "PLAY");
     game.run->frames(400);
     EXPECT_EQ(game.log(), "start.");

@@ -130,6 +130,7 @@ TEST(MovieDecoder, SoundComesAsStereoAtTheAskedRate) {
     EXPECT_TRUE(none.empty());
 }
 
+// A smoke test: damaged files are refused or decoded in part, without a crash (the fuzz target goes further).
 TEST(MovieDecoder, DamagedFilesFailWithoutCrashing) {
     std::string good = movieBytes(options(CMovieWriterOptions::RAW));
     EXPECT_FALSE(openBytes(""));
