@@ -59,6 +59,12 @@ int64_t seekCallback(void* opaque, int64_t offset, int whence) {
     return source->seek(offset, origin);
 }
 
+// Sound tracks play at telephone to studio rates.
+constexpr int kMinAudioRate = 1000;
+constexpr int kMaxAudioRate = 384000;
+// About 35 years in microseconds.
+constexpr int64_t kMaxTimeUs = int64_t{1} << 50;
+
 AVPixelFormat targetFormat(int bpp) { return bpp == 15 ? AV_PIX_FMT_RGB555LE : AV_PIX_FMT_RGB565LE; }
 
 class CFFmpegDecoder : public CMovieDecoder {
@@ -66,6 +72,7 @@ public:
     ~CFFmpegDecoder() override {
         sws_freeContext(m_sws);
         swr_free(&m_swr);
+        av_channel_layout_uninit(&m_swrLayout);
         av_frame_free(&m_frame);
         av_packet_free(&m_packet);
         avcodec_free_context(&m_video);
@@ -92,6 +99,15 @@ public:
         if (!m_format) return false;
         m_format->pb = m_io;
         m_format->flags |= AVFMT_FLAG_CUSTOM_IO;
+        // A movie is one file: playlists and references to other files are refused, and only the containers
+        // games use are read.
+        m_format->io_open = refuseNestedOpen;
+        m_format->format_whitelist = av_strdup("avi,mpeg,mpegts,mpegvideo,asf,mov");
+        if (!m_format->format_whitelist) {
+            avformat_free_context(m_format);
+            m_format = nullptr;
+            return false;
+        }
         // A failed open frees the context.
         if (avformat_open_input(&m_format, nullptr, nullptr, nullptr) < 0) return false;
         if (avformat_find_stream_info(m_format, nullptr) < 0) return false;
@@ -117,6 +133,12 @@ public:
             if (us > 0 && us <= 60 * 1000000LL) m_info.frameUs = us;
         }
         m_info.hasAudio = m_audioIndex >= 0;
+        // Times count from the stream's first frame, wherever the container starts its clock.
+        if (stream->start_time != AV_NOPTS_VALUE)
+            m_startUs = av_rescale_q(stream->start_time, stream->time_base, AVRational{1, 1000000});
+        else if (m_format->start_time != AV_NOPTS_VALUE)
+            m_startUs = m_format->start_time;
+        m_startUs = std::clamp<int64_t>(m_startUs, -kMaxTimeUs, kMaxTimeUs);
         return true;
     }
 
@@ -138,8 +160,9 @@ public:
 
     bool seek(int64_t timeUs) override {
         if (timeUs < 0) timeUs = 0;
-        if (av_seek_frame(m_format, -1, timeUs, AVSEEK_FLAG_BACKWARD) < 0 &&
-            av_seek_frame(m_format, -1, timeUs, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
+        const int64_t at = std::min(timeUs, kMaxTimeUs) + m_startUs;
+        if (av_seek_frame(m_format, -1, at, AVSEEK_FLAG_BACKWARD) < 0 &&
+            av_seek_frame(m_format, -1, at, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0)
             return false;
         avcodec_flush_buffers(m_video);
         if (m_audio) avcodec_flush_buffers(m_audio);
@@ -151,23 +174,19 @@ public:
 
     bool decodeAudio(std::vector<int16_t>& out, int rate, int64_t maxFrames) override {
         if (!m_audio || rate <= 0) return false;
-        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-        AVChannelLayout input;
-        if (m_audio->ch_layout.order == AV_CHANNEL_ORDER_UNSPEC || m_audio->ch_layout.nb_channels <= 0)
-            av_channel_layout_default(&input, std::max(1, m_audio->ch_layout.nb_channels));
-        else if (av_channel_layout_copy(&input, &m_audio->ch_layout) < 0)
-            return false;
-        int failure = swr_alloc_set_opts2(&m_swr, &stereo, AV_SAMPLE_FMT_S16, rate, &input, m_audio->sample_fmt,
-                                          m_audio->sample_rate, 0, nullptr);
-        av_channel_layout_uninit(&input);
-        if (failure < 0 || m_audio->sample_rate <= 0 || swr_init(m_swr) < 0) return false;
         m_draining = false;
+        m_swrRate = rate;
         for (;;) {
             int got = receive(m_audio, m_audioIndex);
             if (got < 0) return false;
             if (got == 0) break;
             if (m_frame->nb_samples <= 0) continue;
-            int room = swr_get_out_samples(m_swr, m_frame->nb_samples);
+            // MPEG audio may switch between mono and stereo, or change its rate, from one frame to the next.
+            if (!resamplerFits() && !setUpResampler()) return false;
+            // The buffer never grows past the cap, whatever one frame would make.
+            const int64_t left = maxFrames - static_cast<int64_t>(out.size() / 2);
+            if (left <= 0) break;
+            int room = static_cast<int>(std::min<int64_t>(swr_get_out_samples(m_swr, m_frame->nb_samples), left));
             if (room <= 0) continue;
             size_t at = out.size();
             out.resize(at + static_cast<size_t>(room) * 2);
@@ -179,22 +198,64 @@ public:
                 return false;
             }
             out.resize(at + static_cast<size_t>(made) * 2);
-            if (static_cast<int64_t>(out.size() / 2) >= maxFrames) {
-                out.resize(static_cast<size_t>(maxFrames) * 2);
-                break;
-            }
+            if (static_cast<int64_t>(out.size() / 2) >= maxFrames) break;
         }
         return true;
     }
 
 private:
+    static int refuseNestedOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) {
+        return AVERROR(EPERM);
+    }
+
+    // The frame's layout as the resampler takes it: a layout without an order becomes the default one.
+    bool frameLayout(AVChannelLayout* layout) const {
+        const AVChannelLayout& given = m_frame->ch_layout;
+        if (given.order == AV_CHANNEL_ORDER_UNSPEC || given.nb_channels <= 0) {
+            av_channel_layout_default(layout, std::max(1, given.nb_channels));
+            return true;
+        }
+        return av_channel_layout_copy(layout, &given) >= 0;
+    }
+
+    bool resamplerFits() const {
+        if (!m_swr || m_frame->format != m_swrFormat || m_frame->sample_rate != m_swrInRate) return false;
+        AVChannelLayout layout;
+        if (!frameLayout(&layout)) return false;
+        bool same = av_channel_layout_compare(&layout, &m_swrLayout) == 0;
+        av_channel_layout_uninit(&layout);
+        return same;
+    }
+
+    bool setUpResampler() {
+        swr_free(&m_swr);
+        av_channel_layout_uninit(&m_swrLayout);
+        m_swrFormat = -1;
+        // Rates no sound track has (a crafted 1 Hz track would make 44100 samples of each one) are refused.
+        if (m_frame->sample_rate < kMinAudioRate || m_frame->sample_rate > kMaxAudioRate || m_frame->format < 0 ||
+            !frameLayout(&m_swrLayout))
+            return false;
+        AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
+        if (swr_alloc_set_opts2(&m_swr, &stereo, AV_SAMPLE_FMT_S16, m_swrRate, &m_swrLayout,
+                                static_cast<AVSampleFormat>(m_frame->format), m_frame->sample_rate, 0, nullptr) < 0 ||
+            swr_init(m_swr) < 0)
+            return false;
+        m_swrFormat = m_frame->format;
+        m_swrInRate = m_frame->sample_rate;
+        return true;
+    }
+
     bool openCodec(int index, AVCodecContext** context) {
         AVStream* stream = m_format->streams[index];
         const AVCodec* codec = avcodec_find_decoder(stream->codecpar->codec_id);
         if (!codec) return false;
         *context = avcodec_alloc_context3(codec);
         if (!*context) return false;
-        if (avcodec_parameters_to_context(*context, stream->codecpar) < 0) return false;
+        if (avcodec_parameters_to_context(*context, stream->codecpar) < 0) {
+            // A context that never opened must not be flushed later.
+            avcodec_free_context(context);
+            return false;
+        }
         // Decoding stays on the caller's thread.
         (*context)->thread_count = 1;
         (*context)->pkt_timebase = stream->time_base;
@@ -241,7 +302,9 @@ private:
         if (pts == AV_NOPTS_VALUE)
             t = m_lastTime == AV_NOPTS_VALUE ? 0 : m_lastTime + m_info.frameUs;
         else
-            t = av_rescale_q(pts, m_format->streams[m_videoIndex]->time_base, AVRational{1, 1000000});
+            t = av_rescale_q(pts, m_format->streams[m_videoIndex]->time_base, AVRational{1, 1000000}) - m_startUs;
+        // Crafted timestamps stay far from overflowing the sums made with them.
+        t = std::clamp<int64_t>(t, -kMaxTimeUs, kMaxTimeUs);
         m_lastTime = t;
         return t;
     }
@@ -291,9 +354,12 @@ private:
     SwsContext* m_sws = nullptr;
     int m_swsWidth = 0, m_swsHeight = 0, m_swsFormat = -1;
     SwrContext* m_swr = nullptr;
+    AVChannelLayout m_swrLayout{};
+    int m_swrFormat = -1, m_swrInRate = 0, m_swrRate = 0;
     CMovieInfo m_info;
     bool m_draining = false;
     int64_t m_lastTime = AV_NOPTS_VALUE;
+    int64_t m_startUs = 0;
     int64_t m_skipUntil = AV_NOPTS_VALUE;
 };
 
@@ -362,7 +428,8 @@ bool writeMovie(const std::string& path, const CMovieWriterOptions& options, con
     };
     if (options.width <= 0 || options.height <= 0 || options.fps <= 0 || options.frames < 0)
         return fail("bad size");
-    if (avformat_alloc_output_context2(&w.format, nullptr, "avi", path.c_str()) < 0) return fail("no AVI muxer");
+    if (avformat_alloc_output_context2(&w.format, nullptr, options.container, path.c_str()) < 0)
+        return fail("no such muxer");
     AVCodecID id = options.codec == CMovieWriterOptions::MPEG4      ? AV_CODEC_ID_MPEG4
                    : options.codec == CMovieWriterOptions::MSVIDEO1 ? AV_CODEC_ID_MSVIDEO1
                                                                     : AV_CODEC_ID_RAWVIDEO;
@@ -426,10 +493,10 @@ bool writeMovie(const std::string& path, const CMovieWriterOptions& options, con
         paint(i, w.rgbFrame->data[0], w.rgbFrame->linesize[0]);
         sws_scale(w.sws, w.rgbFrame->data, w.rgbFrame->linesize, 0, options.height, w.frame->data,
                   w.frame->linesize);
-        w.frame->pts = i;
+        w.frame->pts = i + options.firstFrame;
         if (avcodec_send_frame(w.video, w.frame) < 0 || !w.drain(w.video, w.videoStream))
             return fail("video encoding failed");
-        if (w.audio) {
+        if (w.audio && (options.toneFrames < 0 || i < options.toneFrames)) {
             int64_t until = static_cast<int64_t>(i + 1) * options.audioRate / options.fps;
             int count = static_cast<int>(until - samplesDone);
             if (count > 0) {

@@ -67,6 +67,12 @@ struct CMovieWriterOptions {
     // Hz of a tone on a 16-bit mono PCM track, 0 for no audio.
     int toneHz = 0;
     int audioRate = 22050;
+    // The container FFmpeg writes: "avi", or "mpegts" for MPEG-4 pictures without sound.
+    const char* container = "avi";
+    // The time stamp of the first frame, in frames: a clock that starts late, as broadcast streams do.
+    int firstFrame = 0;
+    // How many frames the tone lasts, -1 for all.
+    int toneFrames = -1;
 };
 // Paints frame index into rgb (rows of pitch bytes, three bytes R, G, B a pixel).
 using CMovieFramePainter = std::function<void(int index, uint8_t* rgb, int pitch)>;

@@ -8,6 +8,7 @@
 #include "display/Window.h"
 #include "media/sound/Sound4.h"
 #include "platform/Audio.h"
+#include "platform/Files.h"
 #include "platform/Movie.h"
 #include "platform/PlatformTime.h"
 
@@ -22,14 +23,19 @@ class CFileSource : public CMovieSource {
 public:
     explicit CFileSource(std::unique_ptr<CFile> file) : m_file(std::move(file)) {}
     int read(uint8_t* buffer, int size) override { return m_file->Read(buffer, size); }
+    // Positions go to the file's own handle in 64 bits: movies may pass 2 GiB.
     int64_t seek(int64_t offset, int origin) override {
-        int64_t base = origin == 0 ? 0 : origin == 1 ? m_file->Tell() : m_file->Length();
+        CPlatformFile* handle = m_file->GetHandle();
+        if (!handle) return -1;
+        const int64_t length = handle->size();
+        int64_t base = origin == 0 ? 0 : origin == 1 ? handle->tell() : length;
+        if (offset > length || offset < -length) return -1;
         int64_t target = base + offset;
-        if (target < 0 || target > m_file->Length()) return -1;
-        if (m_file->Seek(static_cast<int>(target), 0) != 0) return -1;
+        if (target < 0 || target > length) return -1;
+        if (!handle->seek(target, 0)) return -1;
         return target;
     }
-    int64_t size() override { return m_file->Length(); }
+    int64_t size() override { return m_file->GetHandle() ? m_file->GetHandle()->size() : -1; }
 
 private:
     std::unique_ptr<CFile> m_file;
@@ -145,9 +151,11 @@ bool CMovie::load(CXString fileName) {
     m_voice.reset();
     releaseStreams();
     m_running = false;
+    m_paused = false;
     m_finished = false;
     m_frameUpdated = false;
     m_ticks = 0;
+    m_status = 0;
     setErrorCode(ERR_NONE);
     CPlayable::setFilename(fileName);
     if (openStream(fileName) && createVideoSample()) return true;
@@ -187,18 +195,30 @@ void CMovie::rebase() {
 }
 
 void CMovie::restartAt(int64_t timeUs) {
-    if (m_decoder) m_decoder->seek(timeUs);
+    if (m_decoder && !m_decoder->seek(timeUs))
+        logMessage("movie %s: it cannot seek to %lld ms", CPlayable::getFileName().GetBuffer(),
+                   static_cast<long long>(timeUs / 1000));
     m_hasPending = false;
+    m_atEnd = false;
     m_framesSinceStart = 0;
+    m_restarted = false;
     m_baseUs = timeUs;
     m_anchorUs = CPlatformClock::microseconds();
     if (m_voice) {
         int64_t offset = timeUs * kAudioRate / 1000000 * 4;
-        if (offset >= 0 && offset < m_voice->size())
-            m_voice->setPlayCursor(static_cast<int32_t>(offset));
-        else
+        m_pastSound = offset < 0 || offset >= m_voice->size();
+        if (m_pastSound)
             m_voice->stop();
+        else
+            m_voice->setPlayCursor(static_cast<int32_t>(offset));
     }
+}
+
+void CMovie::loopTo(int64_t timeUs) {
+    restartAt(timeUs);
+    m_restarted = true;
+    // A voice that reached its end has stopped itself.
+    updateVoice();
 }
 
 void CMovie::decodeDue() {
@@ -207,14 +227,21 @@ void CMovie::decodeDue() {
     // Frames owed after a long stall are decoded in order, a bounded number per look.
     for (int guard = 0; guard < 256; ++guard) {
         if (!m_hasPending) {
-            int result = m_decoder->nextFrame(m_pending.data(), stride, &m_pendingUs);
+            int result = m_atEnd ? CMovieDecoder::RESULT_END
+                                 : m_decoder->nextFrame(m_pending.data(), stride, &m_pendingUs);
             if (result != CMovieDecoder::RESULT_FRAME) {
                 // A stream that gives no frame after going back to its start would loop for ever.
-                if (m_rangeEnd != -1 || m_framesSinceStart == 0) {
+                if (m_rangeEnd != -1 || m_restarted) {
                     m_finished = true;
                     return;
                 }
-                restartAt(0);
+                // The last frame stays for its whole period before the stream goes back to its start.
+                m_atEnd = true;
+                const int64_t frameUs = m_decoder->info().frameUs;
+                const int64_t late = m_framesSinceStart > 0 ? movieTimeUs() - (m_shownUs + frameUs) : 0;
+                if (late < 0) return;
+                loopTo(0);
+                m_baseUs = std::min(late, frameUs - 1);
                 continue;
             }
             m_hasPending = true;
@@ -222,15 +249,17 @@ void CMovie::decodeDue() {
         if (m_pendingUs > movieTimeUs()) return;
         // The first frame past the range's end is replaced by its start.
         if (m_rangeEnd > 0 && m_pendingUs * 10 > m_rangeEnd) {
-            if (m_framesSinceStart == 0) {
+            if (m_restarted) {
                 m_finished = true;
                 return;
             }
-            restartAt(m_rangeStart / 10);
+            loopTo(m_rangeStart / 10);
             continue;
         }
         m_ready.swap(m_pending);
         m_hasPending = false;
+        m_shownUs = m_pendingUs;
+        m_restarted = false;
         ++m_framesSinceStart;
         ++m_ticks;
         m_frameUpdated = true;
@@ -239,7 +268,7 @@ void CMovie::decodeDue() {
 
 void CMovie::updateVoice() {
     if (!m_voice) return;
-    if (m_running && m_active)
+    if (m_running && m_active && !m_pastSound)
         m_voice->play(false);
     else
         m_voice->stop();
@@ -281,6 +310,7 @@ void CMovie::play() {
         m_finished = false;
         m_ticks = 0;
         m_running = true;
+        m_paused = false;
         m_active = !CPlayable::m_window || CPlayable::m_window->isActive();
         // From the stream's start, whatever the range.
         restartAt(0);
@@ -298,12 +328,16 @@ void CMovie::play() {
 }
 
 void CMovie::stop(bool notifyObservers) {
-    m_finished = false;
     stopWorker();
+    // After the join: a worker finishing meanwhile leaves no flag behind.
+    m_finished = false;
+    m_frameUpdated = false;
+    m_ticks = 0;
     if (CPlayable::m_window && CPlayable::m_window->GetTimerInterface()) CPlayable::m_window->GetTimerInterface()->remove(m_timerId);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_running = false;
+        m_paused = false;
         updateVoice();
     }
     m_status = 0;
@@ -315,12 +349,14 @@ void CMovie::pause() {
     if (!m_running) return;
     rebase();
     m_running = false;
+    m_paused = true;
     updateVoice();
 }
 
 void CMovie::resume() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (!m_decoder || m_running) return;
+    if (!m_decoder || m_running || !m_paused) return;
+    m_paused = false;
     m_anchorUs = CPlatformClock::microseconds();
     m_running = true;
     updateVoice();
@@ -356,7 +392,12 @@ void CMovie::onTimer(int) {
         CGraphicsObject::Invalidate();
     }
     auto alive = aliveToken();
-    for (int ticks = m_ticks.exchange(0); ticks > 0; --ticks) {
+    // Owed ticks are taken one at a time: STOP, LOAD or PLAY in a handler clears the rest.
+    for (int owed = m_ticks.load(); owed > 0; --owed) {
+        int left = m_ticks.load();
+        while (left > 0 && !m_ticks.compare_exchange_weak(left, left - 1)) {
+        }
+        if (left <= 0) break;
         notify(NOTIFY_TICK);
         if (!*alive) return;
     }

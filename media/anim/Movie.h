@@ -72,6 +72,8 @@ private:
     void rebase();
     // Under the lock: the stream and the clock at the time.
     void restartAt(int64_t timeUs);
+    // Back to the start of the loop or range, the sound with it.
+    void loopTo(int64_t timeUs);
     void updateVoice();
 
     std::unique_ptr<CMovieDecoder> m_decoder;
@@ -93,6 +95,15 @@ private:
     int64_t m_pendingUs = 0;
     bool m_hasPending = false;
     int m_framesSinceStart = 0;
+    // Gone back to the start of its loop or range and shown nothing since.
+    bool m_restarted = false;
+    // Sought past the end of the sound: the voice stays still until the next seek or loop.
+    bool m_pastSound = false;
+    // Paused by PAUSE: only such a movie resumes, never one that is stopped or not started.
+    bool m_paused = false;
+    // The time the last shown frame was due, and whether the stream has ended behind it.
+    int64_t m_shownUs = 0;
+    bool m_atEnd = false;
     bool m_running = false;
     bool m_active = true;
     int64_t m_baseUs = 0;

@@ -104,9 +104,22 @@ TEST(MovieThreaded, PlaySeekStopLoadAndDeleteWhileDecoding) {
     SUCCEED();
 }
 
+// Process-wide settings of one test, undone even when an assertion leaves it early.
+struct MovieTestSettings {
+    MovieTestSettings() {
+        CSound4::useDevice(CAudioDevice::openMemory());
+        CMovie::decodeOnMainThread(true);
+    }
+    ~MovieTestSettings() {
+        CMovie::decodeOnMainThread(false);
+        CFile::closeBigFile();
+        CSound4::DestroySoundBuffer();
+    }
+};
+
 TEST(Movie, PlaysFromTheBigFileAndWithoutSoundWhenTheWindowHasNone) {
     MovieWorld world;
-    CSound4::useDevice(CAudioDevice::openMemory());
+    MovieTestSettings settings;
     CMovieWriterOptions o = film(10, 25);
     o.toneHz = 441;
     world.folder.put("src/Dane/film.avi", movieBytes(o));
@@ -115,7 +128,6 @@ TEST(Movie, PlaysFromTheBigFileAndWithoutSoundWhenTheWindowHasNone) {
     ASSERT_TRUE(builder.Create((root + "/src").c_str(), "x", (root + "/data.bf").c_str()));
     std::filesystem::remove_all(world.folder.path() / "src");
     ASSERT_TRUE(CFile::openBigFile((root + "/data.bf").c_str()));
-    CMovie::decodeOnMainThread(true);
     {
         CMovie movie(&world.window, (root + "\\Dane\\film.avi").c_str());
         ASSERT_TRUE(movie.hasStream());
@@ -134,7 +146,4 @@ TEST(Movie, PlaysFromTheBigFileAndWithoutSoundWhenTheWindowHasNone) {
         ASSERT_TRUE(movie.load((root + "\\Dane\\film.avi").c_str()));
         EXPECT_EQ(movie.getVoice(), nullptr);
     }
-    CMovie::decodeOnMainThread(false);
-    CFile::closeBigFile();
-    CSound4::DestroySoundBuffer();
 }

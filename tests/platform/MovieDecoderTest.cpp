@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 
 #include "harness/MovieFiles.h"
@@ -81,6 +82,24 @@ TEST(MovieDecoder, SeeksBeyondThirtyTwoBitsOfHundredNanoseconds) {
     EXPECT_EQ(pixels[0], movieColour(220).rgb565());
 }
 
+TEST(MovieDecoder, TimesCountFromTheFirstFrame) {
+    // An MPEG-TS stream whose clock starts at 2 s: its first frame is still at 0, and seeks land where asked.
+    CMovieWriterOptions o = options(CMovieWriterOptions::MPEG4);
+    o.container = "mpegts";
+    o.firstFrame = 50;
+    std::string bytes = movieBytes(o);
+    auto decoder = openBytes(bytes);
+    ASSERT_TRUE(decoder);
+    std::vector<uint16_t> pixels(64 * 48);
+    int64_t t = -1;
+    ASSERT_EQ(decoder->nextFrame(pixels.data(), 64, &t), CMovieDecoder::RESULT_FRAME);
+    EXPECT_EQ(t, 0);
+    ASSERT_TRUE(decoder->seek(200000));
+    ASSERT_EQ(decoder->nextFrame(pixels.data(), 64, &t), CMovieDecoder::RESULT_FRAME);
+    EXPECT_EQ(t, 200000);
+    EXPECT_LE(channelError(pixels[64 * 24 + 32], movieColour(5).rgb565()), 3);
+}
+
 TEST(MovieDecoder, SoundComesAsStereoAtTheAskedRate) {
     CMovieWriterOptions o = options(CMovieWriterOptions::RAW, 25);
     o.toneHz = 441;
@@ -97,11 +116,21 @@ TEST(MovieDecoder, SoundComesAsStereoAtTheAskedRate) {
         peak = std::max(peak, std::abs(static_cast<int>(samples[i])));
     }
     EXPECT_GT(peak, 6000);
+    // The cap holds before the buffer grows, not after.
     std::vector<int16_t> capped;
-    EXPECT_TRUE(openBytes(movieBytes(o))->decodeAudio(capped, 44100, 1000));
-    EXPECT_EQ(capped.size(), 2000u);
+    EXPECT_TRUE(openBytes(movieBytes(o))->decodeAudio(capped, 44100, 100));
+    EXPECT_EQ(capped.size(), 200u);
+    EXPECT_LE(capped.capacity(), 400u);
+    // A track at a rate no sound has is refused, not stretched.
+    o.audioRate = 100;
+    auto slow = openBytes(movieBytes(o));
+    ASSERT_TRUE(slow);
+    std::vector<int16_t> none;
+    EXPECT_FALSE(slow->decodeAudio(none, 44100, 1 << 20));
+    EXPECT_TRUE(none.empty());
 }
 
+// A smoke test: damaged files are refused or decoded in part, without a crash (the fuzz target goes further).
 TEST(MovieDecoder, DamagedFilesFailWithoutCrashing) {
     std::string good = movieBytes(options(CMovieWriterOptions::RAW));
     EXPECT_FALSE(openBytes(""));
@@ -123,4 +152,13 @@ TEST(MovieDecoder, DamagedFilesFailWithoutCrashing) {
         for (int i = 0; i < 20 && decoder->nextFrame(pixels.data(), 64, nullptr) == 1; ++i) {
         }
     }
+}
+
+TEST(MovieDecoder, PlaylistsOpenNoOtherFile) {
+    // A playable movie beside the working folder; a playlist naming it is refused, not followed.
+    const std::string name = "kavirel_nested_target.avi";
+    ASSERT_TRUE(writeMovie(name, options(CMovieWriterOptions::RAW), [](int, uint8_t*, int) {}));
+    EXPECT_FALSE(openBytes("ffconcat version 1.0\nfile '" + name + "'\n"));
+    EXPECT_FALSE(openBytes("#EXTM3U\n#EXTINF:1,\n" + name + "\n"));
+    std::remove(name.c_str());
 }
