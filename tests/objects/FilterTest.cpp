@@ -149,6 +149,68 @@ TEST(ScriptFilter, PathsMoveAPixelATickAndSurviveBadSettings) {
     EXPECT_EQ(game.call("BLUE", "GETPOSITIONX"), "100");
 }
 
+TEST(ScriptFilter, PathsAndFadesKeepScriptNumbersInRange) {
+    auto vector = [](const char* name, const char* size, const char* value) {
+        return object(name, {{"TYPE", "VECTOR"}, {"SIZE", size}, {"VALUE", value}});
+    };
+    MediaGame game(
+        image("RED", "RED.IMG") + image("BLUE", "BLUE.IMG") + image("WIDE", "WIDE.IMG") +
+            image("BACK", "BLACK.IMG") + vector("FLAT", "3", "0,0,5") + vector("INF", "2", "1e999,0") +
+            vector("NAN", "2", "1e999,-1e999") + vector("BIG", "2", "1e12,0") + vector("NEG", "2", "-3e9,0") +
+            vector("SEG", "2", "10,0") + object("P", {{"TYPE", "PATH"}, {"NODES", "FLAT,INF,NAN,BIG"}}) +
+            object("Q", {{"TYPE", "PATH"}, {"NODES", "NEG"}}) +
+            object("LONG", {{"TYPE", "PATH"}, {"NODES", "SEG,SEG,SEG"}}) +
+            object("ONE", {{"TYPE", "PATH"}, {"NODES", "SEG"}}) + filter("M", "PATH") + filter("N", "PATH") +
+            filter("L", "PATH") + filter("D", "PATH") + filter("F", "FADEIN") + filter("G", "FADEOUT"),
+        false, kFiles);
+    game.call("P", "SETPROPERTY", {"DENSITY", "1e12"});
+    game.call("Q", "SETPROPERTY", {"DENSITY", "1e12"});
+    game.call("ONE", "SETPROPERTY", {"DENSITY", "-1"}); // acts as 1
+    auto run = [&](const char* f, const char* path, const char* graphic) {
+        game.call(f, "SETPROPERTY", {"PATHDEF", path});
+        game.call(f, "LINK", {graphic});
+        game.call(f, "START", {graphic});
+    };
+    game.call("RED", "SETPOSITION", {"5", "0"});
+    run("M", "P", "RED"); // "0,0,5" and the infinite ones pass a tick each; 1e12 is one step, kept to 2^30
+    run("N", "Q", "BLUE");
+    run("D", "ONE", "BACK");
+    game.run->frames(3);
+    EXPECT_EQ(game.call("RED", "GETPOSITIONX"), "5");
+    EXPECT_EQ(game.call("M", "ISRUNNING", {"RED"}), "TRUE");
+    EXPECT_EQ(game.call("N", "ISRUNNING", {"BLUE"}), "FALSE");
+    EXPECT_EQ(game.call("BLUE", "GETPOSITIONX"), std::to_string(100 - (1 << 30)));
+    EXPECT_EQ(game.call("BACK", "GETPOSITIONX"), "3");
+    game.run->frames(1);
+    EXPECT_EQ(game.call("RED", "GETPOSITIONX"), std::to_string(1 << 30));
+    EXPECT_EQ(game.call("M", "ISRUNNING", {"RED"}), "FALSE");
+
+    // A path that became shorter than the segment index continues with its last segment.
+    run("L", "LONG", "WIDE");
+    game.run->frames(15);
+    EXPECT_EQ(game.call("WIDE", "GETPOSITIONX"), "215");
+    game.call("L", "SETPROPERTY", {"PATHDEF", "ONE"});
+    game.run->frames(5);
+    EXPECT_EQ(game.call("WIDE", "GETPOSITIONX"), "220");
+    EXPECT_EQ(game.call("L", "ISRUNNING", {"WIDE"}), "FALSE");
+
+    // Opacities from START values no integer holds; a sum that is no number finishes.
+    auto* red = game.find<CMC_Image>("RED")->getImage();
+    game.call("G", "SETPROPERTY", {"START", "1e300"});
+    game.call("G", "LINK", {"RED"});
+    game.call("G", "START", {"RED"});
+    EXPECT_EQ(red->GetOpacity(), 0);
+    // START "1e999" is infinite; with SPEED "-1e999" the sum is no number.
+    game.call("F", "SETPROPERTY", {"START", "1e999"});
+    for (const char* speed : {"1", "-1e999"}) {
+        game.call("F", "SETPROPERTY", {"SPEED", speed});
+        game.call("F", "LINK", {"BLUE"});
+        game.call("F", "START", {"BLUE"});
+        game.run->frames(1);
+        EXPECT_EQ(game.call("F", "ISRUNNING", {"BLUE"}), "FALSE") << speed;
+    }
+}
+
 TEST(ScriptFilter, TickHandlersMayUnlinkRemoveImagesAndDeleteTheirFilter) {
     MediaGame game(image("RED", "RED.IMG") + image("BLUE", "BLUE.IMG") + image("WIDE", "WIDE.IMG") +
                        filter("F", "FADEINOUT",
