@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/Containers.h"
+#include "core/Log.h"
 #include "display/GraphicsObject.h"
 #include "media/anim/Animo.h"
 #include "media/anim/Frame.h"
@@ -234,6 +235,22 @@ TEST(StaticFilters, FilterOnLinkAndUndoEverythingIncludingPackedPictures) {
     zero.link(s.get(), nullptr);
     EXPECT_EQ(s->Width(), 0);
     EXPECT_EQ(s->GetDataPtr(), nullptr);
+    // Results too large to hold leave an empty graphic and say so.
+    {
+        CLogCapture log;
+        auto big = picture(600, 1, std::vector<uint16_t>(600, 7));
+        CGraphScaleFilter huge(nullptr);
+        huge.setProperty("FACTORX", "30");
+        huge.link(big.get(), nullptr);
+        auto wide = picture(16384, 1, std::vector<uint16_t>(16384, 7));
+        CGraphRotateFilter turn(nullptr);
+        turn.setProperty("ANGLE", "45");
+        turn.link(wide.get(), nullptr);
+        EXPECT_EQ(big->Width() + wide->Width(), 0);
+        ASSERT_EQ(log.lines().size(), 2u);
+        EXPECT_NE(log.lines()[0].find("SCALE"), std::string::npos);
+        EXPECT_NE(log.lines()[1].find("ROTATE"), std::string::npos);
+    }
 
     // COLORCHANNEL, GRAYSCALE, BLUR; ONEATTIME leaves only the last linked.
     auto a = picture(2, 1, {0xFFFF, 0x1234}), b = picture(1, 1, {0xFFFF}), c = picture(1, 1, {0xFFFF});

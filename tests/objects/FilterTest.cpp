@@ -7,6 +7,7 @@
 
 #include "core/Log.h"
 #include "display/Window.h"
+#include "media/filters/PixelRoutines.h"
 #include "objects/Image.h"
 #include "objects/MediaFixtures.h"
 #include "platform/Display.h"
@@ -280,8 +281,9 @@ TEST(ScriptStaticFilter, ACachedSceneKeepsTheKindsWithDefaultSettings) {
 namespace KavirelTest {
 
 TEST(ScriptStaticFilter, AFifteenBitScreenUsesFiveBitGreenFields) {
-    MediaGame game(image("WIDE", "WIDE.IMG") + image("BACK", "BLACK.IMG") +
-                       staticFilter("C", "COLORCHANNEL") + staticFilter("N", "NEGATIVE"),
+    MediaGame game(image("WIDE", "WIDE.IMG") + image("BACK", "BLACK.IMG") + image("BLUE", "BLUE.IMG") +
+                       staticFilter("C", "COLORCHANNEL") + staticFilter("N", "NEGATIVE") +
+                       staticFilter("G", "GRAYSCALE"),
                    true, kFiles, 15);
     ASSERT_EQ(game.run->window()->GetBpp(), 15);
     game.call("C", "SETPROPERTY", {"CHANNELS", "G"});
@@ -289,6 +291,12 @@ TEST(ScriptStaticFilter, AFifteenBitScreenUsesFiveBitGreenFields) {
     EXPECT_EQ(game.call("WIDE", "GETPIXEL", {"200", "200"}), std::to_string(0x03C0));
     game.call("N", "LINK", {"BACK"});
     EXPECT_EQ(game.call("BACK", "GETPIXEL", {"0", "0"}), std::to_string(0x7FDF));
+    // Grey in the screen's 5-5-5 fields, whatever depth the picture says it has.
+    const uint16_t blue = uint16_t(std::stoi(game.call("BLUE", "GETPIXEL", {"100", "100"})));
+    uint16_t grey = 0;
+    FilterPixels::grayScale(&blue, &grey, 1, 15);
+    game.call("G", "LINK", {"BLUE"});
+    EXPECT_EQ(game.call("BLUE", "GETPIXEL", {"100", "100"}), std::to_string(grey));
 }
 
 } // namespace KavirelTest
