@@ -354,4 +354,29 @@ TEST(ScriptStaticFilter, APlayingAnimationShowsFilteredFramesWithOneAlteredAtATi
     for (int i = 0; i < 3; ++i) EXPECT_EQ(word(i), i);
 }
 
+TEST(ScriptStaticFilter, LinkAndUnlinkSetTheFrameAgainAndItsHandlersMayRemoveAnything) {
+    auto walker = [](const char* name, const char* onFrame) {
+        return object(name, {{"TYPE", "ANIMO"},
+                             {"FILENAME", std::string(name) + ".ANN"},
+                             {"TOCANVAS", "TRUE"},
+                             {"VISIBLE", "TRUE"},
+                             {"ONFRAMECHANGED", std::string("{@IF(ARMED>0,{") + onFrame + "},{});}"}});
+    };
+    MediaGame game(object("ARMED", {{"TYPE", "INTEGER"}, {"VALUE", "0"}}) + walker("A", "LOG^ADD(\"f.\");") +
+                       walker("B", "S1^REMOVE(\"B\");") + walker("C", "S1^REMOVE(\"N\");") +
+                       staticFilter("N", "NEGATIVE") + staticFilter("M", "NEGATIVE"),
+                   false, {{"A.ANN", walkFile()}, {"B.ANN", walkFile()}, {"C.ANN", walkFile()}});
+    game.call("ARMED", "SET", {"1"});
+    game.call("N", "SETPROPERTY", {"CANUNDO", "TRUE"});
+    game.call("N", "LINK", {"A"});
+    EXPECT_EQ(game.log(), "f.");
+    game.call("N", "UNLINK", {"A"});
+    EXPECT_EQ(game.log(), "f.");   // with CANUNDO, again at UNLINK
+    game.call("M", "LINK", {"B"}); // B goes in its own handler
+    EXPECT_EQ(game.run->find("B"), nullptr);
+    game.call("N", "LINK", {"C"}); // so does the filter
+    EXPECT_EQ(game.run->find("N"), nullptr);
+    game.run->frames(2);
+}
+
 } // namespace KavirelTest
