@@ -219,8 +219,11 @@ void CMC_StaticFilter_Runner::prepareMthHashSet() {
         CGraphStaticFilterIfc* filter = call.self<CMC_StaticFilter>()->getFilter();
         Target t = targetOf(call, name);
         if (!filter || !t.graphic) return nullptr;
+        // Linking an animation tells its handlers, which may remove it.
+        std::shared_ptr<CMC_ObjectAnchor> target = t.object ? t.object->anchor() : nullptr;
         t.graphic->Invalidate();
         filter->link(t.graphic, t.object);
+        if (target && !target->object) return nullptr;
         t.graphic->Invalidate();
         return nullptr;
     });

@@ -516,7 +516,12 @@ void CAnimo::redraw(CGraphicsObject* destination) { drawCurrent(destination, CXP
 
 // ---------------------------------------------------------------- showing frames
 
-bool CAnimo::Set(int image, int dx, int dy) {
+bool CAnimo::Set(int image, bool tell) {
+    const _animoFrame* record = GetFrameInfo(m_currentEvent, m_currentFrame);
+    return Set(image, record ? record->x : 0, record ? record->y : 0, tell);
+}
+
+bool CAnimo::Set(int image, int dx, int dy, bool tell) {
     CFrame* f = GetFrame(image);
     if (!f || image < 0) return true;
     const CXRect before = GetBoundingBox();
@@ -528,6 +533,7 @@ bool CAnimo::Set(int image, int dx, int dy) {
         CXRect after = GetBoundingBox();
         if (after != before) invalidateOnCanvas(after);
     }
+    if (!tell) return true;
     // Observers see the new image; one may delete the animation.
     std::shared_ptr<bool> alive = aliveToken();
     notify(NOTIFY_TICK);

@@ -241,6 +241,9 @@ public:
     using CGraphicsObject::Invalidate;
     // The raster fields become the current image's (a filter changed its pixels).
     void updateWithCurrentFrame();
+    // Makes the image current again at its own place (plus the shown event frame's offsets); with tell the
+    // observers hear of it. False when an observer deleted the animation.
+    bool Set(int image, bool tell);
 
 protected:
     using CGraphicsObject::m_fileName;
@@ -260,7 +263,7 @@ private:
     // Shows a frame; false when an observer deleted the animation meanwhile.
     bool showFrame(int event, int frame);
     // Makes the image current; false when an observer deleted the animation.
-    bool Set(int image, int dx, int dy);
+    bool Set(int image, int dx, int dy, bool tell = true);
     // Stops with the "finished" notification; false when an observer deleted the animation.
     bool finish();
     void startFrameSound(int event, int frame);

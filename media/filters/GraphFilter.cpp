@@ -58,6 +58,33 @@ void CGraphFilterSettings_Waving::setProperty(const CXString& key, const CXStrin
 
 // ---------------------------------------------------------------- records
 
+namespace {
+
+// Script values kept where converting them to integers is defined.
+constexpr double kPathLimit = double(1 << 30);
+
+double clampPath(double v) {
+    if (std::isnan(v)) return 0.0;
+    return std::clamp(v, -kPathLimit, kPathLimit);
+}
+
+int clampPosition(int64_t v) {
+    return static_cast<int>(std::clamp<int64_t>(v, -(int64_t(1) << 30), int64_t(1) << 30));
+}
+
+// The low 8 bits of a truncated opacity; values no integer can hold give 0.
+uint8_t opacityByte(double v) {
+    if (!std::isfinite(v) || std::fabs(v) >= 9.0e18) return 0;
+    return static_cast<uint8_t>(static_cast<int64_t>(v) & 0xFF);
+}
+
+// A displacement; a DENSITY that is no number moves nothing.
+int wave(double v) {
+    return std::isfinite(v) ? static_cast<int>(std::clamp(v, -2147483647.0, 2147483647.0)) : 0;
+}
+
+} // namespace
+
 CGraphFilterObjectsIfc::CGraphFilterObjectsIfc(CGraphicsObject* graphic,
                                                CGraphFilterEnvironmentIfc* environment, CMC_Object* linker)
     : m_graphic(graphic), m_environment(environment), m_linker(linker),
@@ -78,7 +105,7 @@ void CGraphFilterObjects_Fade::setRunning(CGraphFilterSettingsIfc* settings, boo
     auto* env = static_cast<CGraphFilterEnvironment_Fade*>(getEnvironment());
     if (!running || !fade || !env) return;
     env->m_current = fade->m_start;
-    getGraphic()->SetOpacity(static_cast<uint8_t>(static_cast<int64_t>(fade->m_start) & 0xFF));
+    getGraphic()->SetOpacity(opacityByte(fade->m_start));
 }
 
 void CGraphFilterObjects_Path::setRunning(CGraphFilterSettingsIfc* settings, bool running) {
@@ -110,8 +137,8 @@ void CGraphFilterEnvironment_Water::prepare(CGraphicsObject* graphic, double fac
         for (int i = 0; i < w; ++i) {
             const int a = h / 2 - j, b = w / 2 - i;
             const float d = std::sqrt(float(a * a + b * b));
-            m_sin[size_t(j) * w + i] = std::sin(d);
-            m_cos[size_t(j) * w + i] = std::cos(d);
+            m_sin[size_t(j) * w + i] = static_cast<float>(std::sin(double(d)));
+            m_cos[size_t(j) * w + i] = static_cast<float>(std::cos(double(d)));
         }
     if (!sized) return;
     m_copy.assign(n, 0);
@@ -156,10 +183,16 @@ void CGraphFilterIfc::link(CGraphicsObject* graphic, CMC_Object* scriptObject) {
     if (!graphic) return;
     CGraphFilterObjectsIfc* found = findEntry(graphic);
     if (m_settings && m_settings->m_oneAtTime) {
+        // Leaving may run script handlers, which may unlink or delete the filter.
+        std::shared_ptr<bool> alive = m_alive;
         std::vector<CGraphFilterObjectsIfc*> copy = m_entries;
-        for (CGraphFilterObjectsIfc* record : copy)
+        for (CGraphFilterObjectsIfc* record : copy) {
+            if (!*alive) return;
             if (record != found && std::find(m_entries.begin(), m_entries.end(), record) != m_entries.end())
                 removeEntry(record);
+        }
+        if (!*alive) return;
+        found = findEntry(graphic);
     }
     if (!found) addEntry(getOrCreateEntry(graphic, scriptObject));
 }
@@ -341,7 +374,7 @@ CGraphFilterObjectsIfc* CGraphFilter_FadeIn::createEntry(CGraphicsObject* graphi
 void CGraphFilter_FadeIn::apply(CGraphFilterObjectsIfc* record, double value) {
     auto* env = static_cast<CGraphFilterEnvironment_Fade*>(record->getEnvironment());
     if (value != std::trunc(env->m_current)) {
-        record->getGraphic()->SetOpacity(static_cast<uint8_t>(static_cast<int64_t>(value) & 0xFF));
+        record->getGraphic()->SetOpacity(opacityByte(value));
         record->getGraphic()->Invalidate();
     }
     env->m_current = value;
@@ -352,7 +385,8 @@ bool CGraphFilter_FadeIn::step(CGraphFilterObjectsIfc* record, CGraphFilterSetti
     auto* env = static_cast<CGraphFilterEnvironment_Fade*>(record->getEnvironment());
     const double next = env->m_current + s->m_speed;
     apply(record, std::min(s->m_end, next));
-    return s->m_end <= next;
+    // A running sum that is no number (START "nan") finishes rather than ticking for ever.
+    return !(next < s->m_end);
 }
 
 bool CGraphFilter_FadeOut::step(CGraphFilterObjectsIfc* record, CGraphFilterSettingsIfc* settings) {
@@ -360,7 +394,7 @@ bool CGraphFilter_FadeOut::step(CGraphFilterObjectsIfc* record, CGraphFilterSett
     auto* env = static_cast<CGraphFilterEnvironment_Fade*>(record->getEnvironment());
     const double next = env->m_current - s->m_speed;
     apply(record, std::max(s->m_end, next));
-    return next <= s->m_end;
+    return !(next > s->m_end);
 }
 
 bool CGraphFilter_FadeInOut::step(CGraphFilterObjectsIfc* record, CGraphFilterSettingsIfc* settings) {
@@ -427,12 +461,14 @@ bool CGraphFilter_Path::step(CGraphFilterObjectsIfc* record, CGraphFilterSetting
     };
     CMC_Object* node = path->getNode(env->m_index);
     auto* segment = node && node->getType() == TYPE_VECTOR ? static_cast<CMC_Vector*>(node) : nullptr;
-    const double vx = segment ? segment->get(0) : 0.0, vy = segment ? segment->get(1) : 0.0;
+    const double vx = segment ? clampPath(segment->get(0)) : 0.0,
+                 vy = segment ? clampPath(segment->get(1)) : 0.0;
     const double length = segment ? segment->length() : 0.0;
     const double density = path->getDensity() > 0.0 ? path->getDensity() : 1.0;
     const double steps = length / density;
-    // A node that is no VECTOR, or a segment of no length, passes without moving.
-    if (!segment || !(steps > 0.0) || !std::isfinite(steps)) {
+    // A node that is no VECTOR, a segment of no length, or one that does not move in the plane ("0,0,5")
+    // passes without moving.
+    if (!segment || !(steps > 0.0) || !std::isfinite(steps) || (int(vx) == 0 && int(vy) == 0)) {
         if (!last) {
             ++env->m_index;
             env->m_dx = env->m_dy = 0.0;
@@ -445,13 +481,14 @@ bool CGraphFilter_Path::step(CGraphFilterObjectsIfc* record, CGraphFilterSetting
         }
         return true;
     }
-    env->m_dx += vx / steps;
-    env->m_dy += vy / steps;
+    env->m_dx = clampPath(env->m_dx + vx / steps);
+    env->m_dy = clampPath(env->m_dy + vy / steps);
     const int ix = static_cast<int>(env->m_dx), iy = static_cast<int>(env->m_dy);
     CXPoint at = graphic->getPosition();
-    if (ix == at.x - env->m_startX && iy == at.y - env->m_startY) return false;
+    if (ix == int64_t(at.x) - env->m_startX && iy == int64_t(at.y) - env->m_startY) return false;
     graphic->Invalidate();
-    graphic->setPosition(env->m_startX + ix, env->m_startY + iy);
+    graphic->setPosition(clampPosition(int64_t(env->m_startX) + ix),
+                         clampPosition(int64_t(env->m_startY) + iy));
     graphic->Invalidate();
     if (std::abs(ix) < std::abs(static_cast<int>(vx)) || std::abs(iy) < std::abs(static_cast<int>(vy)))
         return false;
@@ -463,8 +500,8 @@ bool CGraphFilter_Path::step(CGraphFilterObjectsIfc* record, CGraphFilterSetting
 CGraphFilter_Water::CGraphFilter_Water(CWindow* window)
     : CGraphDynamicFilterIfc(window, new CGraphFilterSettings_Water()) {
     for (int i = 0; i <= 50; ++i) {
-        m_sin[i] = std::sin(float(i));
-        m_cos[i] = std::cos(float(i));
+        m_sin[i] = static_cast<float>(std::sin(double(i)));
+        m_cos[i] = static_cast<float>(std::cos(double(i)));
     }
 }
 
@@ -532,7 +569,7 @@ bool CGraphFilter_Waving::step(CGraphFilterObjectsIfc* record, CGraphFilterSetti
             for (int r = 0; r < h; ++r)
                 for (int k = 0; k < w; ++k)
                     points[size_t(r) * size_t(w) + size_t(k)] =
-                        CXPoint(0, static_cast<int>(s->m_amplitude * std::sin(p10 + k * s->m_density)));
+                        CXPoint(0, wave(s->m_amplitude * std::sin(p10 + k * s->m_density)));
             graphic->displacementFilter(points.data(), true, true);
             graphic->Invalidate();
         }

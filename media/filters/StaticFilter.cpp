@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/Log.h"
 #include "media/anim/Animo.h"
 #include "media/anim/Frame.h"
 #include "media/filters/PixelRoutines.h"
@@ -84,6 +85,14 @@ CGraphStaticFilterIfc::CGraphStaticFilterIfc(CWindow* window, CGraphStaticFilter
 
 CGraphStaticFilterIfc::~CGraphStaticFilterIfc() { removeAllObjects(); }
 
+void CGraphStaticFilterIfc::removeAllObjects() {
+    // Leaving all at once (done, destruction) puts the pictures back without telling anyone.
+    const bool was = m_quiet;
+    m_quiet = true;
+    CGraphFilterIfc::removeAllObjects();
+    m_quiet = was;
+}
+
 CGraphFilterObjectsIfc* CGraphStaticFilterIfc::createEntry(CGraphicsObject* graphic,
                                                            CMC_Object* scriptObject) {
     return new CGraphFilterObjectsIfc(graphic, new CGraphStaticFilterEnvironment(), scriptObject);
@@ -142,7 +151,9 @@ void CGraphStaticFilterIfc::filterFrame(CAnimo* animo, int index, CGraphStaticFi
     CFrame* frame = animo->GetFrame(index);
     if (!frame || index < 0 || index >= static_cast<int>(undo->m_filtered.size())) return;
     undo->m_lastFiltered = index;
-    if (undo->m_canUndo) saveState(frame, undo);
+    // A packed frame shown now keeps its packed form even without CANUNDO: leaving packs it again.
+    if (undo->m_canUndo || (undo->m_currentFrame && frame->GetCompression() == COMPRESSION_RLE))
+        saveState(frame, undo);
     undo->m_filtered[size_t(index)] = 1;
     const CXRect own = frame->GetClippingRect();
     frame->SetClippingRect(animo->GetClippingRect());
@@ -178,6 +189,11 @@ void CGraphStaticFilterIfc::addEntry(CGraphFilterObjectsIfc* record) {
         prepareFramesUndo(record);
         applyToFrames(record, !undo->m_canUndo);
         animo->addNotifier(this);
+        CGraphFilterIfc::addEntry(record);
+        // The current frame is set again, so its own place comes back and observers hear of it. A handler
+        // may unlink or delete anything; nothing is touched after it.
+        animo->Set(animo->Current(), true);
+        return;
     } else {
         if (undo->m_canUndo)
             prepareUndo(record);
@@ -226,7 +242,8 @@ void CGraphStaticFilterIfc::undoFrames(CGraphFilterObjectsIfc* record, CGraphSta
     undo->m_saved.clear();
     undo->m_hasSaved.clear();
     undo->m_prepared = false;
-    animo->updateWithCurrentFrame();
+    // The caller sets the current frame again once the record has left.
+    animo->Set(animo->Current(), false);
     (void)record;
 }
 
@@ -261,15 +278,30 @@ void CGraphStaticFilterIfc::removeEntry(CGraphFilterObjectsIfc* record) {
     if (!record || std::find(m_entries.begin(), m_entries.end(), record) == m_entries.end()) return;
     auto* undo = static_cast<CGraphStaticFilterEnvironment*>(record->getEnvironment());
     CGraphicsObject* graphic = record->getGraphic();
-    if (undo->m_animo) {
-        undo->m_animo->Invalidate();
+    CAnimo* animo = undo->m_animo;
+    bool setAgain = false;
+    if (animo) {
+        animo->Invalidate();
         detachObserver(record);
-        if (undo->m_canUndo) undoFrames(record, undo, true);
+        const int last = undo->m_lastFiltered;
+        if (undo->m_currentFrame && !undo->m_canUndo && last >= 0 &&
+            last < static_cast<int>(undo->m_filtered.size()) && undo->m_filtered[size_t(last)]) {
+            // Packed again: the frame shows its own pixels, not the filtered copy.
+            restoreEntry(animo->GetFrame(last), undo, last);
+            undo->m_filtered[size_t(last)] = 0;
+            animo->updateWithCurrentFrame();
+        }
+        if (undo->m_canUndo) {
+            undoFrames(record, undo, true);
+            setAgain = !m_quiet;
+        }
     } else if (undo->m_canUndo && undo->m_prepared) {
         undoGraphic(graphic, undo, true);
     }
     graphic->Invalidate();
     CGraphFilterIfc::removeEntry(record);
+    // Observers hear of the frame set again last: a handler may unlink or delete anything.
+    if (setAgain) animo->Set(animo->Current(), true);
 }
 
 void CGraphStaticFilterIfc::onDestroy(CGraphicsObject* graphic) {
@@ -305,7 +337,7 @@ void CGraphGrayScaleFilter::applyFilter(CGraphicsObject* graphic, bool) {
     if (!out) return;
     // The engine's grey, written into the new buffer in one pass; 15-bit pictures keep their own fields.
     FilterPixels::grayScale(px, reinterpret_cast<uint16_t*>(out.get()), int64_t(n),
-                            graphic->GetBpp() == 15 ? 15 : 16);
+                            getBpp(graphic) == 15 ? 15 : 16);
     graphic->installPixels(out, graphic->Width(), graphic->Height());
 }
 
@@ -367,9 +399,13 @@ void CGraphWavesFilter::applyFilter(CGraphicsObject* graphic, bool) {
     const int w = graphic->Width(), h = graphic->Height();
     std::vector<CXPoint> points(size_t(w) * size_t(h));
     for (int r = 0; r < h; ++r)
-        for (int c = 0; c < w; ++c)
-            points[size_t(r) * size_t(w) + size_t(c)] =
-                CXPoint(s->m_offset, static_cast<int>(s->m_amplitude * std::sin(c * s->m_density)));
+        for (int c = 0; c < w; ++c) {
+            // A DENSITY whose sine is no number moves nothing.
+            const double wave = s->m_amplitude * std::sin(c * s->m_density);
+            points[size_t(r) * size_t(w) + size_t(c)] = CXPoint(
+                s->m_offset,
+                std::isfinite(wave) ? static_cast<int>(std::clamp(wave, -2147483647.0, 2147483647.0)) : 0);
+        }
     graphic->displacementFilter(points.data(), true, true);
 }
 
@@ -401,8 +437,11 @@ void CGraphRotateFilter::applyFilter(CGraphicsObject* graphic, bool) {
     std::vector<uint16_t> outPx;
     std::vector<uint8_t> outAlpha;
     int W = 0, H = 0;
-    FilterPixels::rotate(px, reinterpret_cast<const uint8_t*>(alpha.get()), w, h, s->m_angle, s->m_smooth,
-                         getBpp(graphic), outPx, outAlpha, W, H);
+    if (!FilterPixels::rotate(px, reinterpret_cast<const uint8_t*>(alpha.get()), w, h, s->m_angle,
+                              s->m_smooth, getBpp(graphic), outPx, outAlpha, W, H))
+        logMessage(
+            "STATICFILTER ROTATE: a %dx%d picture turned by %g gives no size that fits; it is left empty", w,
+            h, s->m_angle);
     installResized(graphic, outPx, outAlpha, W, H);
     graphic->Move(w / 2 - W / 2, h / 2 - H / 2);
 }
@@ -422,6 +461,8 @@ void CGraphScaleFilter::applyFilter(CGraphicsObject* graphic, bool) {
         fw * fh <= double(1 << 26)) {
         W = int(fw);
         H = int(fh);
+    } else if (fw > 16384 || fh > 16384 || fw * fh > double(1 << 26)) {
+        logMessage("STATICFILTER SCALE: %gx%g pixels would be too large; the picture is left empty", fw, fh);
     }
     CSharedBlock alpha = graphic->alphaBlock();
     const auto* a = reinterpret_cast<const uint8_t*>(alpha.get());

@@ -106,6 +106,7 @@ public:
     CGraphFilterObjectsIfc* createEntry(CGraphicsObject* graphic, CMC_Object* scriptObject) override;
     void addEntry(CGraphFilterObjectsIfc* record) override;
     void removeEntry(CGraphFilterObjectsIfc* record) override;
+    void removeAllObjects() override;
 
     // The pixel routine; the base only unpacks a packed graphic.
     virtual void applyFilter(CGraphicsObject* graphic, bool freeOld);
@@ -140,6 +141,8 @@ protected:
     void restoreEntry(CGraphicsObject* graphic, CGraphStaticFilterEnvironment* undo, int index);
     void filterFrame(CAnimo* animo, int index, CGraphStaticFilterEnvironment* undo);
     void detachObserver(CGraphFilterObjectsIfc* record);
+    // Set while everything leaves at once: animations are not told their frame was set again.
+    bool m_quiet = false;
 };
 
 class CGraphColorChannelFilter : public CGraphStaticFilterIfc {

@@ -7,6 +7,7 @@
 
 #include "core/Log.h"
 #include "display/Window.h"
+#include "media/filters/PixelRoutines.h"
 #include "objects/Image.h"
 #include "objects/MediaFixtures.h"
 #include "platform/Display.h"
@@ -149,6 +150,68 @@ TEST(ScriptFilter, PathsMoveAPixelATickAndSurviveBadSettings) {
     EXPECT_EQ(game.call("BLUE", "GETPOSITIONX"), "100");
 }
 
+TEST(ScriptFilter, PathsAndFadesKeepScriptNumbersInRange) {
+    auto vector = [](const char* name, const char* size, const char* value) {
+        return object(name, {{"TYPE", "VECTOR"}, {"SIZE", size}, {"VALUE", value}});
+    };
+    MediaGame game(
+        image("RED", "RED.IMG") + image("BLUE", "BLUE.IMG") + image("WIDE", "WIDE.IMG") +
+            image("BACK", "BLACK.IMG") + vector("FLAT", "3", "0,0,5") + vector("INF", "2", "1e999,0") +
+            vector("NAN", "2", "1e999,-1e999") + vector("BIG", "2", "1e12,0") + vector("NEG", "2", "-3e9,0") +
+            vector("SEG", "2", "10,0") + object("P", {{"TYPE", "PATH"}, {"NODES", "FLAT,INF,NAN,BIG"}}) +
+            object("Q", {{"TYPE", "PATH"}, {"NODES", "NEG"}}) +
+            object("LONG", {{"TYPE", "PATH"}, {"NODES", "SEG,SEG,SEG"}}) +
+            object("ONE", {{"TYPE", "PATH"}, {"NODES", "SEG"}}) + filter("M", "PATH") + filter("N", "PATH") +
+            filter("L", "PATH") + filter("D", "PATH") + filter("F", "FADEIN") + filter("G", "FADEOUT"),
+        false, kFiles);
+    game.call("P", "SETPROPERTY", {"DENSITY", "1e12"});
+    game.call("Q", "SETPROPERTY", {"DENSITY", "1e12"});
+    game.call("ONE", "SETPROPERTY", {"DENSITY", "-1"}); // acts as 1
+    auto run = [&](const char* f, const char* path, const char* graphic) {
+        game.call(f, "SETPROPERTY", {"PATHDEF", path});
+        game.call(f, "LINK", {graphic});
+        game.call(f, "START", {graphic});
+    };
+    game.call("RED", "SETPOSITION", {"5", "0"});
+    run("M", "P", "RED"); // "0,0,5" and the infinite ones pass a tick each; 1e12 is one step, kept to 2^30
+    run("N", "Q", "BLUE");
+    run("D", "ONE", "BACK");
+    game.run->frames(3);
+    EXPECT_EQ(game.call("RED", "GETPOSITIONX"), "5");
+    EXPECT_EQ(game.call("M", "ISRUNNING", {"RED"}), "TRUE");
+    EXPECT_EQ(game.call("N", "ISRUNNING", {"BLUE"}), "FALSE");
+    EXPECT_EQ(game.call("BLUE", "GETPOSITIONX"), std::to_string(100 - (1 << 30)));
+    EXPECT_EQ(game.call("BACK", "GETPOSITIONX"), "3");
+    game.run->frames(1);
+    EXPECT_EQ(game.call("RED", "GETPOSITIONX"), std::to_string(1 << 30));
+    EXPECT_EQ(game.call("M", "ISRUNNING", {"RED"}), "FALSE");
+
+    // A path that became shorter than the segment index continues with its last segment.
+    run("L", "LONG", "WIDE");
+    game.run->frames(15);
+    EXPECT_EQ(game.call("WIDE", "GETPOSITIONX"), "215");
+    game.call("L", "SETPROPERTY", {"PATHDEF", "ONE"});
+    game.run->frames(5);
+    EXPECT_EQ(game.call("WIDE", "GETPOSITIONX"), "220");
+    EXPECT_EQ(game.call("L", "ISRUNNING", {"WIDE"}), "FALSE");
+
+    // Opacities from START values no integer holds; a sum that is no number finishes.
+    auto* red = game.find<CMC_Image>("RED")->getImage();
+    game.call("G", "SETPROPERTY", {"START", "1e300"});
+    game.call("G", "LINK", {"RED"});
+    game.call("G", "START", {"RED"});
+    EXPECT_EQ(red->GetOpacity(), 0);
+    // START "1e999" is infinite; with SPEED "-1e999" the sum is no number.
+    game.call("F", "SETPROPERTY", {"START", "1e999"});
+    for (const char* speed : {"1", "-1e999"}) {
+        game.call("F", "SETPROPERTY", {"SPEED", speed});
+        game.call("F", "LINK", {"BLUE"});
+        game.call("F", "START", {"BLUE"});
+        game.run->frames(1);
+        EXPECT_EQ(game.call("F", "ISRUNNING", {"BLUE"}), "FALSE") << speed;
+    }
+}
+
 TEST(ScriptFilter, TickHandlersMayUnlinkRemoveImagesAndDeleteTheirFilter) {
     MediaGame game(image("RED", "RED.IMG") + image("BLUE", "BLUE.IMG") + image("WIDE", "WIDE.IMG") +
                        filter("F", "FADEINOUT",
@@ -218,8 +281,9 @@ TEST(ScriptStaticFilter, ACachedSceneKeepsTheKindsWithDefaultSettings) {
 namespace KavirelTest {
 
 TEST(ScriptStaticFilter, AFifteenBitScreenUsesFiveBitGreenFields) {
-    MediaGame game(image("WIDE", "WIDE.IMG") + image("BACK", "BLACK.IMG") +
-                       staticFilter("C", "COLORCHANNEL") + staticFilter("N", "NEGATIVE"),
+    MediaGame game(image("WIDE", "WIDE.IMG") + image("BACK", "BLACK.IMG") + image("BLUE", "BLUE.IMG") +
+                       staticFilter("C", "COLORCHANNEL") + staticFilter("N", "NEGATIVE") +
+                       staticFilter("G", "GRAYSCALE"),
                    true, kFiles, 15);
     ASSERT_EQ(game.run->window()->GetBpp(), 15);
     game.call("C", "SETPROPERTY", {"CHANNELS", "G"});
@@ -227,6 +291,12 @@ TEST(ScriptStaticFilter, AFifteenBitScreenUsesFiveBitGreenFields) {
     EXPECT_EQ(game.call("WIDE", "GETPIXEL", {"200", "200"}), std::to_string(0x03C0));
     game.call("N", "LINK", {"BACK"});
     EXPECT_EQ(game.call("BACK", "GETPIXEL", {"0", "0"}), std::to_string(0x7FDF));
+    // Grey in the screen's 5-5-5 fields, whatever depth the picture says it has.
+    const uint16_t blue = uint16_t(std::stoi(game.call("BLUE", "GETPIXEL", {"100", "100"})));
+    uint16_t grey = 0;
+    FilterPixels::grayScale(&blue, &grey, 1, 15);
+    game.call("G", "LINK", {"BLUE"});
+    EXPECT_EQ(game.call("BLUE", "GETPIXEL", {"100", "100"}), std::to_string(grey));
 }
 
 } // namespace KavirelTest
@@ -282,6 +352,31 @@ TEST(ScriptStaticFilter, APlayingAnimationShowsFilteredFramesWithOneAlteredAtATi
     EXPECT_EQ(seen.size(), 3u);
     game.find<CMC_StaticFilter>("N")->done(false);
     for (int i = 0; i < 3; ++i) EXPECT_EQ(word(i), i);
+}
+
+TEST(ScriptStaticFilter, LinkAndUnlinkSetTheFrameAgainAndItsHandlersMayRemoveAnything) {
+    auto walker = [](const char* name, const char* onFrame) {
+        return object(name, {{"TYPE", "ANIMO"},
+                             {"FILENAME", std::string(name) + ".ANN"},
+                             {"TOCANVAS", "TRUE"},
+                             {"VISIBLE", "TRUE"},
+                             {"ONFRAMECHANGED", std::string("{@IF(ARMED>0,{") + onFrame + "},{});}"}});
+    };
+    MediaGame game(object("ARMED", {{"TYPE", "INTEGER"}, {"VALUE", "0"}}) + walker("A", "LOG^ADD(\"f.\");") +
+                       walker("B", "S1^REMOVE(\"B\");") + walker("C", "S1^REMOVE(\"N\");") +
+                       staticFilter("N", "NEGATIVE") + staticFilter("M", "NEGATIVE"),
+                   false, {{"A.ANN", walkFile()}, {"B.ANN", walkFile()}, {"C.ANN", walkFile()}});
+    game.call("ARMED", "SET", {"1"});
+    game.call("N", "SETPROPERTY", {"CANUNDO", "TRUE"});
+    game.call("N", "LINK", {"A"});
+    EXPECT_EQ(game.log(), "f.");
+    game.call("N", "UNLINK", {"A"});
+    EXPECT_EQ(game.log(), "f.");   // with CANUNDO, again at UNLINK
+    game.call("M", "LINK", {"B"}); // B goes in its own handler
+    EXPECT_EQ(game.run->find("B"), nullptr);
+    game.call("N", "LINK", {"C"}); // so does the filter
+    EXPECT_EQ(game.run->find("N"), nullptr);
+    game.run->frames(2);
 }
 
 } // namespace KavirelTest
