@@ -338,6 +338,20 @@ void worldSeeds() {
         {{"A.ANN", walkingAnimation()},
          {"SQ.SEQ", "NAME SQ\nSQ TYPE SEQUENCE\nSQ SEQEVENT GO 1\n"
                     "NAME w\nw FILENAME A\nw EVENT WALK\nw TYPE SIMPLE\nw ADD SQ\n"}});
+    // And with canvases, the screen canvas and a graphics buffer.
+    storedSceneSeed(
+        "S2_canvas.bin",
+        KavirelTest::object("C", {{"TYPE", "CANVAS"},
+                                  {"WIDTH", "8"},
+                                  {"HEIGHT", "6"},
+                                  {"PRIORITY", "3"},
+                                  {"ALPHA", "TRUE"},
+                                  {"BACKGROUND", "TRUE"},
+                                  {"ONCLICK", "{M^INC();}"}}) +
+            KavirelTest::object("E", {{"TYPE", "CANVAS"}}) +
+            KavirelTest::object("SCR", {{"TYPE", "CANVAS_OBSERVER"}, {"ONUPDATE", "{M^INC();}"}}) +
+            KavirelTest::object("G", {{"TYPE", "GRBUFFER"}, {"SOURCE", "E"}, {"DESTINY", "C"}}),
+        {});
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"
