@@ -11,8 +11,8 @@
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "objects/Mouse.h"
-#include "script/ObjectsContainer.h"
 #include "script/Integer.h"
+#include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
 #include "script/String.h"
 
@@ -58,7 +58,9 @@ CXString** CMC_Canvas::getBehavioursList() {
     return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONFOCUSON", "ONFOCUSOFF", "ONCLICK", "ONRELEASE"});
 }
 
-CRefreshScreen* CMC_Canvas::getScreen() const { return m_window ? m_window->GetRefreshScreenInterface() : nullptr; }
+CRefreshScreen* CMC_Canvas::getScreen() const {
+    return m_window ? m_window->GetRefreshScreenInterface() : nullptr;
+}
 
 CGraphicsObject* CMC_Canvas::getCanvas() const { return m_surface; }
 
@@ -104,7 +106,8 @@ void CMC_Canvas::create(int width, int height, bool alpha, bool background, int 
     m_children.swap(children);
     for (CMC_ObjectHandle& h : m_children) {
         CMC_Object* child = h.current();
-        CGraphicsObject* graphics = child && container ? container->getGraphicsObject(child->getName()) : nullptr;
+        CGraphicsObject* graphics =
+            child && container ? container->getGraphicsObject(child->getName()) : nullptr;
         if (graphics && mayTake(graphics, "RECREATE")) m_surface->add(graphics, priority);
     }
 }
@@ -207,9 +210,7 @@ void CMC_Canvas::serialize(CXArchive* archive) {
     if (screen) screen->put(m_surface, priority);
 }
 
-bool CMC_Canvas::ready() {
-    return m_buttonMode && m_listening && m_surface && m_surface->isVisible();
-}
+bool CMC_Canvas::ready() { return m_buttonMode && m_listening && m_surface && m_surface->isVisible(); }
 
 bool CMC_Canvas::onMouseMove(CXPoint p) {
     if (!ready() || !(handles("ONFOCUSON") || handles("ONFOCUSOFF"))) return false;
@@ -261,8 +262,9 @@ CMC_Variable* save(Call& c) {
     int n = c.count();
     double sx = n > 1 ? c.real(1) : 1.0, sy = n > 2 ? c.real(2) : 1.0;
     CXRect rect(0, 0, 0, 0);
-    if (n >= 4) rect = CXRect(c.integer(3), n > 4 ? c.integer(4) : 0, n > 5 ? c.integer(5) : 0,
-                              n > 6 ? c.integer(6) : 0);
+    if (n >= 4)
+        rect = CXRect(c.integer(3), n > 4 ? c.integer(4) : 0, n > 5 ? c.integer(5) : 0,
+                      n > 6 ? c.integer(6) : 0);
     CCanvas* canvas = surface(c);
     if (!canvas) return nullptr;
     CGraphicsObject* target = canvas;
@@ -353,7 +355,7 @@ void CMC_Canvas_Runner::prepareMthHashSet() {
     });
     addMethod("SETOPACITY", 10, [](Call& c) -> CMC_Variable* {
         int opacity = c.integer(0);
-        if (CCanvas* canvas = surface(c)) canvas->SetOpacity(static_cast<uint8_t>(std::clamp(opacity, 0, 255)));
+        if (CCanvas* canvas = surface(c)) canvas->SetOpacity(static_cast<uint8_t>(opacity));
         return nullptr;
     });
     addMethod("SETASBUTTON", 11, [](Call& c) -> CMC_Variable* {

@@ -7,8 +7,8 @@
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
-#include "script/ObjectsContainer.h"
 #include "script/Integer.h"
+#include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
 #include "script/String.h"
 
@@ -39,7 +39,9 @@ void CMC_CanvasObserver::raise(int event, const char* name) {
 }
 
 void CMC_CanvasObserver::onInitialUpdate() { raise(EVT_CANVASOBSERVER_ONINITIALUPDATE, "ONINITIALUPDATE"); }
-void CMC_CanvasObserver::onInitialUpdated() { raise(EVT_CANVASOBSERVER_ONINITIALUPDATED, "ONINITIALUPDATED"); }
+void CMC_CanvasObserver::onInitialUpdated() {
+    raise(EVT_CANVASOBSERVER_ONINITIALUPDATED, "ONINITIALUPDATED");
+}
 void CMC_CanvasObserver::onUpdate() { raise(EVT_CANVASOBSERVER_ONUPDATE, "ONUPDATE"); }
 void CMC_CanvasObserver::onUpdated() { raise(EVT_CANVASOBSERVER_ONUPDATED, "ONUPDATED"); }
 void CMC_CanvasObserver::onFocusOn() { raise(EVT_CANVASOBSERVER_ONWINDOWFOCUSON, "ONWINDOWFOCUSON"); }
@@ -80,8 +82,8 @@ CMC_Variable* graphicsAt(Call& c, bool searchParents) {
     }
     bool boxOnly = n > 5 && c.boolean(5);
     if (c.gone()) return nullptr;
-    CXString name = self(c)->getGraphicsAt(c.container(), x, y, visibleOnly, lowest, highest, boxOnly,
-                                           searchParents);
+    CXString name =
+        self(c)->getGraphicsAt(c.container(), x, y, visibleOnly, lowest, highest, boxOnly, searchParents);
     return stringResult(name.IsString() ? name : CXString("NULL"));
 }
 
@@ -90,8 +92,9 @@ CMC_Variable* save(Call& c) {
     int n = c.count();
     double sx = n > 1 ? c.real(1) : 1.0, sy = n > 2 ? c.real(2) : 1.0;
     CXRect rect(0, 0, 0, 0);
-    if (n >= 4) rect = CXRect(c.integer(3), n > 4 ? c.integer(4) : 0, n > 5 ? c.integer(5) : 0,
-                              n > 6 ? c.integer(6) : 0);
+    if (n >= 4)
+        rect = CXRect(c.integer(3), n > 4 ? c.integer(4) : 0, n > 5 ? c.integer(5) : 0,
+                      n > 6 ? c.integer(6) : 0);
     CRefreshScreen* s = screen(c);
     CGraphicsObject* drawn = s ? s->getRefreshDestiny() : nullptr;
     if (!drawn) {

@@ -8,8 +8,8 @@
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
-#include "script/ObjectsContainer.h"
 #include "script/Integer.h"
+#include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
 #include "script/String.h"
 
@@ -96,7 +96,8 @@ std::vector<uint16_t> CMC_GrBuffer::createBackup(CXPoint point, CXRect part) {
 
 int CMC_GrBuffer::create(CXPoint point, CXRect part) {
     if (!m_source || !m_destination) return -1;
-    if (part.left == part.right || part.top == part.bottom) part = CXRect(0, 0, m_source->Width(), m_source->Height());
+    if (part.left == part.right || part.top == part.bottom)
+        part = CXRect(0, 0, m_source->Width(), m_source->Height());
     if (part.left > part.right || part.top > part.bottom) {
         logMessage("GRBUFFER %s: CREATE with a reversed part (%d, %d, %d, %d) refused", m_name.GetBuffer(),
                    part.left, part.top, part.right, part.bottom);
@@ -212,7 +213,8 @@ void CMC_GrBuffer_Runner::prepareMthHashSet() {
         int x = c.integer(0), y = c.integer(1);
         CXRect part(0, 0, 0, 0);
         if (n > 2)
-            part = CXRect(c.integer(2), n > 3 ? c.integer(3) : 0, n > 4 ? c.integer(4) : 0, n > 5 ? c.integer(5) : 0);
+            part = CXRect(c.integer(2), n > 3 ? c.integer(3) : 0, n > 4 ? c.integer(4) : 0,
+                          n > 5 ? c.integer(5) : 0);
         if (c.gone()) return nullptr;
         return integerResult(self(c)->create(CXPoint(x, y), part));
     });
