@@ -203,12 +203,14 @@ TEST(ScriptCanvas, MouseEventsInButtonMode) {
                               {"HEIGHT", "40"},
                               {"ONFOCUSON", logged("on.")},
                               {"ONFOCUSOFF", logged("off.")},
-                              {"ONCLICK", "{}"}}),
+                              {"ONCLICK", "{}"}}) +
+                       typed("N", "CANVAS", {{"ONFOCUSONX", "{}"}, {"ONDONE", "{}"}}),
                    true, kFiles);
     auto* c = game.find<CMC_Canvas>("C");
     auto* f = game.find<CMC_Canvas>("F");
-    // A detailed click handler alone makes a listener.
+    // A detailed click handler alone makes a listener; a focus handler's name must match whole.
     EXPECT_TRUE(c->isListening() && f->isListening());
+    EXPECT_FALSE(game.find<CMC_Canvas>("N")->isListening());
     game.call("F", "SETPOSITION", {"200", "0"});
     game.press(1, 10, 10);
     EXPECT_EQ(game.log(), "right.up.");
