@@ -276,7 +276,12 @@ CMC_Variable* save(Call& c) {
         target = copy.get();
     }
     // Without a rectangle the canvas itself is scaled, and stays so, as games expect.
-    if (sx != 1.0 || sy != 1.0) target->Scale(static_cast<float>(sx), static_cast<float>(sy));
+    if (sx != 1.0 || sy != 1.0) {
+        if (target == canvas)
+            canvas->scale(static_cast<float>(sx), static_cast<float>(sy));
+        else
+            target->Scale(static_cast<float>(sx), static_cast<float>(sy));
+    }
     if (target->Save(file, COMPRESSION_NONE) != 0)
         logMessage("CANVAS %s: SAVE to \"%s\" failed", self(c)->getName().GetBuffer(), file.GetBuffer());
     return nullptr;
