@@ -206,10 +206,11 @@ void CMC_CanvasObserver_Runner::prepareMthHashSet() {
             logMessage("CANVAS OBSERVER: PASTE of the screen into its own background refused");
             return nullptr;
         }
-        CXPoint kept = g->getPosition();
+        // setPosition takes the anchor off, so it is added back to put the object where it was.
+        const CXPoint kept = g->getPosition(), anchor = g->getAnchor();
         g->setPosition(x, y);
         g->redraw(bkg);
-        g->setPosition(kept);
+        g->setPosition(kept.x + anchor.x, kept.y + anchor.y);
         return nullptr;
     });
     addMethod("GETGRAPHICSAT2", 13, [](Call& c) { return graphicsAt(c, true); });

@@ -147,10 +147,13 @@ void CMC_GrBuffer::draw(int index, bool invalidate) {
     } else {
         CXPoint position = m_source->getPosition();
         CXRect clip = m_source->GetClippingRect();
+        // setPosition takes the anchor off; it is added back so the part's corner lands at (x, y) and the
+        // source ends where it was.
+        const CXPoint anchor = m_source->getAnchor();
         m_source->SetClippingRect(e->part);
-        m_source->setPosition(e->x - e->part.left, e->y - e->part.top);
+        m_source->setPosition(e->x - e->part.left + anchor.x, e->y - e->part.top + anchor.y);
         m_source->redraw(m_destination);
-        m_source->setPosition(position);
+        m_source->setPosition(position.x + anchor.x, position.y + anchor.y);
         m_source->SetClippingRect(clip);
     }
     if (invalidate) this->invalidate(*e);
@@ -162,7 +165,12 @@ void CMC_GrBuffer::undo(int index, bool invalidate) {
     const int64_t w = int64_t(e->part.right) - e->part.left, h = int64_t(e->part.bottom) - e->part.top;
     int pitch = 0;
     uint16_t* pixels = destinationPixels(&pitch);
-    if (!pixels || e->x + w > m_destination->Width() || e->y + h > m_destination->Height() ||
+    if (!pixels) {
+        logMessage("GRBUFFER %s: UNDO of stamp %d: the destination has no 16-bit pixels; nothing restored",
+                   m_name.GetBuffer(), index);
+        return;
+    }
+    if (e->x + w > m_destination->Width() || e->y + h > m_destination->Height() ||
         static_cast<int64_t>(e->backup.size()) < w * h) {
         logMessage("GRBUFFER %s: UNDO of stamp %d no longer fits its destination; nothing restored",
                    m_name.GetBuffer(), index);
