@@ -330,6 +330,16 @@ TEST(ScriptScreenCanvas, EventsAroundRefreshesAndFocus) {
     EXPECT_EQ(game.log(), "");
 }
 
+TEST(ScriptScreenCanvas, TheFirstFrameWithNotificationsOn) {
+    MediaGame game(typed("SCR", "CANVAS_OBSERVER",
+                         {{"ONINITIALUPDATE", logged("i.")}, {"ONINITIALUPDATED", logged("I.")}}) +
+                       image("R", "RED.IMG", {{"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}}),
+                   true, kFiles);
+    game.call("SCR", "ENABLENOTIFY", {"TRUE"});
+    game.run->frames(1);
+    EXPECT_EQ(game.log().substr(0, 4), "i.I.");
+}
+
 TEST(ScriptScreenCanvas, ListsFindsSavesAndPastes) {
     MediaGame game(typed("SCR", "CANVAS_OBSERVER") + image("BACK", "BACK.IMG") +
                        image("R", "RED.IMG", {{"VISIBLE", "TRUE"}}) +
@@ -502,6 +512,36 @@ TEST(ScriptGrBuffer, AnchoredGraphicsStampAtTheCornerAndStayPut) {
     game.call("SCR", "PASTE", {"S", "50", "50"});
     game.call("SCR", "PASTE", {"S", "60", "60"});
     EXPECT_EQ(game.call("S", "GETPOSITIONX") + "," + game.call("S", "GETPOSITIONY"), at);
+}
+
+TEST(ScriptGrBuffer, StampsOnTheScreenBackgroundUntilItIsReplaced) {
+    // S1 opens with a background picture.
+    auto files = kFiles;
+    files.push_back(
+        {"Dane/application.def",
+         object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"STARTWITH", "E1"}}) +
+             object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}, {"PATH", "E1"}}) +
+             object("S1", {{"TYPE", "SCENE"}, {"PATH", "E1\\S1"}, {"BACKGROUND", "BACK.IMG"}})});
+    MediaGame game(typed("SCR", "CANVAS_OBSERVER") + image("S", "WHITE.IMG") + image("BACK2", "BACK.IMG") +
+                       typed("G", "GRBUFFER", {{"SOURCE", "S"}, {"DESTINY", "BACKGROUND"}}),
+                   true, files);
+    auto* g = game.find<CMC_GrBuffer>("G");
+    CGraphicsObject* back = game.find<CMC_CanvasObserver>("SCR")->getCanvas()->getBackgroundIfc();
+    ASSERT_NE(back, nullptr);
+    EXPECT_EQ(g->getDestination(), back);
+    EXPECT_EQ(game.call("G", "CREATE", {"400", "300"}), "0");
+    game.call("G", "DRAW", {"0", "TRUE"});
+    game.run->frames(1);
+    EXPECT_EQ(screenPixel(game, 403, 303), 0xFFFF);
+    game.call("G", "UNDO", {"0", "TRUE"});
+    game.run->frames(1);
+    EXPECT_EQ(screenPixel(game, 403, 303), 0);
+    // A new background surface: the old one is forgotten, stamps do nothing (ASan watches).
+    game.call("SCR", "SETBACKGROUND", {"BACK2"});
+    EXPECT_EQ(g->getDestination(), nullptr);
+    game.call("G", "DRAW", {"0", "TRUE"});
+    game.call("G", "FLUSHALL", {"TRUE", "TRUE"});
+    EXPECT_EQ(game.call("G", "CREATE", {"1", "1"}), "-1");
 }
 
 } // namespace KavirelTest
