@@ -249,7 +249,8 @@ CXObject* CCanvas::clone() {
             if (fromData && toData && plain)
                 std::memcpy(toData + y * toPitch * ps, fromData + y * fromPitch * ps, size_t(w) * ps);
             if (fromAlpha && toAlpha)
-                std::memcpy(toAlpha + size_t(y) * to->Width(), fromAlpha + size_t(y) * from->Width(), size_t(w));
+                std::memcpy(toAlpha + size_t(y) * to->Width(), fromAlpha + size_t(y) * from->Width(),
+                            size_t(w));
         }
     }
     for (int i = 0; i < m_elements->getSize(); ++i) {

@@ -195,10 +195,10 @@ TEST(ScriptCanvas, DrawStampsTheShownFrameAndSaveCropsOrScales) {
 }
 
 TEST(ScriptCanvas, ScaledCanvasKeepsItsBackupInStep) {
-    MediaGame game(typed("C", "CANVAS",
-                         {{"WIDTH", "40"}, {"HEIGHT", "20"}, {"ALPHA", "TRUE"}, {"BACKGROUND", "TRUE"}}) +
-                       image("R", "RED.IMG") + image("W", "WHITE.IMG"),
-                   true, kFiles);
+    MediaGame game(
+        typed("C", "CANVAS", {{"WIDTH", "40"}, {"HEIGHT", "20"}, {"ALPHA", "TRUE"}, {"BACKGROUND", "TRUE"}}) +
+            image("R", "RED.IMG") + image("W", "WHITE.IMG"),
+        true, kFiles);
     CCanvas* c = game.find<CMC_Canvas>("C")->getSurface();
     // SAVE scaled up without a rectangle: the backup and its alpha plane grow with the canvas.
     game.call("C", "SAVE", {file(game, "BIG3.IMG"), "3.0", "3.0"});
@@ -481,9 +481,8 @@ TEST(ScriptGrBuffer, DrawUndoFlushAndGraphicsThatGoOrShrink) {
 }
 
 TEST(ScriptGrBuffer, AnchoredGraphicsStampAtTheCornerAndStayPut) {
-    MediaGame game(typed("SCR", "CANVAS_OBSERVER") + image("BACK", "BACK.IMG") +
-                       image("S", "WHITE.IMG") + image("D", "BIG.IMG") +
-                       typed("G", "GRBUFFER", {{"SOURCE", "S"}, {"DESTINY", "D"}}),
+    MediaGame game(typed("SCR", "CANVAS_OBSERVER") + image("BACK", "BACK.IMG") + image("S", "WHITE.IMG") +
+                       image("D", "BIG.IMG") + typed("G", "GRBUFFER", {{"SOURCE", "S"}, {"DESTINY", "D"}}),
                    true, kFiles);
     game.call("S", "SETANCHOR", {"2", "2"});
     const std::string at = game.call("S", "GETPOSITIONX") + "," + game.call("S", "GETPOSITIONY");
@@ -517,11 +516,10 @@ TEST(ScriptGrBuffer, AnchoredGraphicsStampAtTheCornerAndStayPut) {
 TEST(ScriptGrBuffer, StampsOnTheScreenBackgroundUntilItIsReplaced) {
     // S1 opens with a background picture.
     auto files = kFiles;
-    files.push_back(
-        {"Dane/application.def",
-         object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"STARTWITH", "E1"}}) +
-             object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}, {"PATH", "E1"}}) +
-             object("S1", {{"TYPE", "SCENE"}, {"PATH", "E1\\S1"}, {"BACKGROUND", "BACK.IMG"}})});
+    files.push_back({"Dane/application.def",
+                     object("GAME", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"STARTWITH", "E1"}}) +
+                         object("E1", {{"TYPE", "EPISODE"}, {"SCENES", "S1"}, {"PATH", "E1"}}) +
+                         object("S1", {{"TYPE", "SCENE"}, {"PATH", "E1\\S1"}, {"BACKGROUND", "BACK.IMG"}})});
     MediaGame game(typed("SCR", "CANVAS_OBSERVER") + image("S", "WHITE.IMG") + image("BACK2", "BACK.IMG") +
                        typed("G", "GRBUFFER", {{"SOURCE", "S"}, {"DESTINY", "BACKGROUND"}}),
                    true, files);
