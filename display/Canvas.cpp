@@ -180,14 +180,15 @@ void CCanvas::erase(CGraphicsObject* object, int x, int y) {
     if (!object) return;
     object->GetDataPtr();
     const int ow = object->Width();
-    const CXRect covered = cut(CXRect(x, y, x + ow, y + object->Height()), Width(), Height());
-    if (covered.IsEmpty()) return;
+    const CXRect placed(x, y, x + ow, y + object->Height());
     const uint8_t* source = alphaOf(object);
     // An object without an alpha plane is opaque everywhere.
     if (!source && object->GetChannelAlpha()) return;
+    // Each plane is cut to its own size: a canvas and its backup need not be of one size.
     for (CGraphicsObject* target : {static_cast<CGraphicsObject*>(this), m_backupObject}) {
         uint8_t* alpha = target ? alphaOf(target) : nullptr;
-        if (!alpha) continue;
+        const CXRect covered = target ? cut(placed, target->Width(), target->Height()) : CXRect();
+        if (!alpha || covered.IsEmpty()) continue;
         const int tw = target->Width();
         for (int row = covered.top; row < covered.bottom; ++row)
             for (int col = covered.left; col < covered.right; ++col) {
@@ -196,7 +197,15 @@ void CCanvas::erase(CGraphicsObject* object, int x, int y) {
                 a = static_cast<uint8_t>(std::max(0, int(a) - sub));
             }
     }
-    forward(covered);
+    const CXRect covered = cut(placed, Width(), Height());
+    if (!covered.IsEmpty()) forward(covered);
+}
+
+void CCanvas::scale(float sx, float sy) {
+    Scale(sx, sy);
+    // The backup and its alpha plane go on matching the canvas.
+    if (m_backupObject && (m_backupObject->Width() != Width() || m_backupObject->Height() != Height()))
+        m_backupObject->Scale(sx, sy);
 }
 
 void CCanvas::capture() {
@@ -223,14 +232,26 @@ CXObject* CCanvas::clone() {
     copy->m_x = m_x;
     copy->m_y = m_y;
     if (m_backupObject && copy->m_backupObject) {
-        // The copy's own backup takes this one's picture; the backup itself stays with its canvas.
-        const char* from = m_backupObject->GetDataPtr();
-        char* to = copy->m_backupObject->GetDataPtr();
-        const size_t bytes = size_t(__get_data_size(Width(), Height(), GetBpp()));
-        if (from && to && m_backupObject->GetCompression() == COMPRESSION_NONE) std::memcpy(to, from, bytes);
-        const uint8_t* fromAlpha = alphaOf(m_backupObject);
-        uint8_t* toAlpha = alphaOf(copy->m_backupObject);
-        if (fromAlpha && toAlpha) std::memcpy(toAlpha, fromAlpha, size_t(Width()) * size_t(Height()));
+        // The copy's own backup takes this one's picture; the backup itself stays with its canvas. Rows are
+        // copied as far as both backups reach.
+        CGraphicsObject* from = m_backupObject;
+        CGraphicsObject* to = copy->m_backupObject;
+        const char* fromData = from->GetDataPtr();
+        char* toData = to->GetDataPtr();
+        const int w = std::min(from->Width(), to->Width()), h = std::min(from->Height(), to->Height());
+        const size_t ps = size_t(__get_pixel_size(GetBpp()));
+        const size_t fromPitch = size_t(std::max(from->GetPitch(), from->Width()));
+        const size_t toPitch = size_t(std::max(to->GetPitch(), to->Width()));
+        const bool plain = from->GetCompression() == COMPRESSION_NONE && from->GetBpp() == to->GetBpp();
+        const uint8_t* fromAlpha = alphaOf(from);
+        uint8_t* toAlpha = alphaOf(to);
+        for (int y = 0; y < h && w > 0; ++y) {
+            if (fromData && toData && plain)
+                std::memcpy(toData + y * toPitch * ps, fromData + y * fromPitch * ps, size_t(w) * ps);
+            if (fromAlpha && toAlpha)
+                std::memcpy(toAlpha + size_t(y) * to->Width(), fromAlpha + size_t(y) * from->Width(),
+                            size_t(w));
+        }
     }
     for (int i = 0; i < m_elements->getSize(); ++i) {
         CValidationElement* e = m_elements->elementAt(i);

@@ -38,6 +38,9 @@ public:
     // Stamps the object into the backup at (x, y).
     virtual void draw(CGraphicsObject* object, int x, int y);
 
+    // Scales the canvas and its backup (with their alpha planes) alike.
+    void scale(float sx, float sy);
+
     CGraphicsObject* getBackground() const { return m_backupObject; }
     CValidationQuene* getElements() const { return m_elements; }
     // Child invalidations passed on since the last redraw.

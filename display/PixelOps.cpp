@@ -257,11 +257,13 @@ CSharedBlock CGraphicsObject::cutPixels(const CXRect& rect) {
     const int ps = GetPixelSize(), rw = rect.Width(), rh = rect.Height();
     CSharedBlock out = CSharedBlock::allocate(size_t(rw) * rh * ps);
     if (!out || !m_data) return out;
+    // Rows lie a pitch apart: a display surface pads them.
+    const size_t stride = size_t(std::max(m_pitch, m_width));
     int l = std::max(rect.left, 0), r = std::min(rect.right, m_width);
     for (int y = std::max(rect.top, 0); y < std::min(rect.bottom, m_height); ++y)
         if (l < r)
             std::memcpy(out.get() + (size_t(y - rect.top) * rw + (l - rect.left)) * ps,
-                        m_data.get() + (size_t(y) * m_width + l) * ps, size_t(r - l) * ps);
+                        m_data.get() + (size_t(y) * stride + l) * ps, size_t(r - l) * ps);
     return out;
 }
 

@@ -375,6 +375,20 @@ void worldSeeds() {
             KavirelTest::object("Z", {{"TYPE", "STATICFILTER"}, {"ACTION", "ROTATE"}}) +
             KavirelTest::object("X", {{"TYPE", "FILTER"}, {"ACTION", "UNKNOWN"}}),
         {});
+    // And with canvases, the screen canvas and a graphics buffer.
+    storedSceneSeed(
+        "S2_canvas.bin",
+        KavirelTest::object("C", {{"TYPE", "CANVAS"},
+                                  {"WIDTH", "8"},
+                                  {"HEIGHT", "6"},
+                                  {"PRIORITY", "3"},
+                                  {"ALPHA", "TRUE"},
+                                  {"BACKGROUND", "TRUE"},
+                                  {"ONCLICK", "{M^INC();}"}}) +
+            KavirelTest::object("E", {{"TYPE", "CANVAS"}}) +
+            KavirelTest::object("SCR", {{"TYPE", "CANVAS_OBSERVER"}, {"ONUPDATE", "{M^INC();}"}}) +
+            KavirelTest::object("G", {{"TYPE", "GRBUFFER"}, {"SOURCE", "E"}, {"DESTINY", "C"}}),
+        {});
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"

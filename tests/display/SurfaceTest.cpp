@@ -110,6 +110,14 @@ TEST(DirectDrawSurface, WrapsTheDisplaysPaddedRows) {
     screen.Redraw(&canvas, nullptr, nullptr);
     EXPECT_EQ(display->pixels()[2 * display->pitch() + 49], 0x1234);
     EXPECT_EQ(display->pixels()[2 * display->pitch() + 50], 0);
+    // A copy (as a screenshot takes) reads the rows a pitch apart and packs them.
+    CGraphicsObject copy(&window);
+    copy.Copy(&canvas);
+    ASSERT_EQ(copy.Width() * 100 + copy.Height(), 5020);
+    EXPECT_EQ(copy.GetPitch(), 50);
+    EXPECT_EQ(pixelsOf(copy)[2 * 50 + 49], 0x1234);
+    EXPECT_EQ(pixelsOf(copy)[3 * 50 + 47], 0x1234);
+    EXPECT_EQ(pixelsOf(copy)[3 * 50 + 46], 0);
 }
 
 TEST(Surface, CopiesAreShownByRectangleAndTheFrameCounterDraws) {
