@@ -141,9 +141,11 @@ void CVirtualGraphicsObject::updateSize() {
         setSize(CXSize(0, 0));
 }
 
-int CVirtualGraphicsObject::Width() { return m_mask ? m_mask->Width() : m_width; }
+// The size updateSize gave: the part of the mask that has a source to show (never asked of the mask again,
+// so a chain of virtual objects is not measured again at each call).
+int CVirtualGraphicsObject::Width() { return m_width; }
 
-int CVirtualGraphicsObject::Height() { return m_mask ? m_mask->Height() : m_height; }
+int CVirtualGraphicsObject::Height() { return m_height; }
 
 bool CVirtualGraphicsObject::testHit(CXPoint p, bool boxOnly) {
     if (m_mask) {

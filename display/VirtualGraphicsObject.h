@@ -6,7 +6,7 @@ namespace KavirelDLL {
 class CAnimo;
 
 // Shows a source picture through a mask's alpha plane: no pixels of its own. The mask's position chooses
-// which part of the source is seen; the object is the mask's size. Source and mask are observed (not
+// which part of the source is seen; the object is the size both cover. Source and mask are observed (not
 // owned): when one is destroyed the object forgets it.
 class CVirtualGraphicsObject : public CGraphicsObject {
 public:
