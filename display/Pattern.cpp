@@ -135,7 +135,12 @@ void CPattern::removeAll() {
     }
 }
 
-void CPattern::onDestroy(CGraphicsObject* object) { remove(object, false); }
+void CPattern::onDestroy(CGraphicsObject* object) {
+    if (!contains(object)) return;
+    remove(object, false);
+    // Its cells are drawn again without it.
+    Invalidate();
+}
 
 bool CPattern::contains(CGraphicsObject* object) {
     return object && heldElsewhere(object, nullptr);

@@ -83,6 +83,15 @@ bool CMC_Pattern::verifyBehaviour(const CXString& key) {
     return true;
 }
 
+void CMC_Pattern::initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) {
+    CMC_Object::initializeBehaviours(container, element);
+    if (element || !m_bindings) return;
+    CXVector* keys = m_bindings->getKeys();
+    for (int k = 0; keys && k < keys->getSize(); ++k)
+        verifyBehaviour(static_cast<CStringHashCode*>(keys->at(k))->getString());
+    delete keys;
+}
+
 bool CMC_Pattern::handles(const char* event) { return hasHandler(getSignalIndex(event)); }
 
 bool CMC_Pattern::ready() { return m_buttonMode && m_listening && m_pattern && m_pattern->isVisible(); }

@@ -24,6 +24,8 @@ public:
     bool done(bool flag) override;
     CXString** getBehavioursList() override;
     bool verifyBehaviour(const CXString& key) override;
+    // Bindings read back from a cache are verified too, so a cached pattern listens.
+    void initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) override;
     // After the base's part: visible, screen priority (negative: not listed), width, height, grid x, grid y,
     // layers.
     void serialize(CXArchive* archive) override;

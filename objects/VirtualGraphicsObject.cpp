@@ -169,7 +169,8 @@ CMC_Variable* isInside(Call& c) {
     int x = c.integer(0), y = c.integer(1);
     bool alpha = c.boolean(2);
     CVirtualGraphicsObject* g = graphicOf(c);
-    return boolResult(g && g->isInside(x, y, alpha));
+    // The object has no alpha plane of its own: the alpha test reads the mask, as hits do.
+    return boolResult(g && (alpha ? g->testHit(CXPoint(x, y), false) : g->isInside(x, y, false)));
 }
 
 CMC_Variable* monitorCollision(Call& c) {
