@@ -203,7 +203,15 @@ void CVirtualGraphicsObject::redraw(CGraphicsObject* destination) {
     const int pitch = destination->GetPitch() > 0 ? destination->GetPitch() : dw;
     auto* pixels = reinterpret_cast<uint16_t*>(target);
 
-    m_mask->DeCompressRLE2();
+    // The source's pixels are read one by one: packed ones are unpacked first (run-length ones for the draw).
+    const bool sourceRle = m_source->GetCompression() == COMPRESSION_RLE;
+    if (sourceRle)
+        m_source->DeCompressRLE2();
+    else if (m_source->GetCompression() != COMPRESSION_NONE)
+        m_source->DeCompress();
+
+    const bool maskRle = m_mask->GetCompression() == COMPRESSION_RLE;
+    if (maskRle) m_mask->DeCompressRLE2();
     const int mw = m_mask->Width(), mh = m_mask->Height();
     const auto* alpha = reinterpret_cast<const uint8_t*>(m_mask->GetChannelAlpha());
     // A mask without a whole alpha plane (still packed, or none) shows the source as it is.
@@ -228,7 +236,8 @@ void CVirtualGraphicsObject::redraw(CGraphicsObject* destination) {
             d = a == 255 ? source : weighted(d, source, a, bpp == 16 ? 6 : 5);
         }
     }
-    m_mask->bringBackCompressed();
+    if (maskRle) m_mask->bringBackCompressed();
+    if (sourceRle) m_source->bringBackCompressed();
 }
 
 } // namespace KavirelDLL
