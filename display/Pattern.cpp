@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "core/Log.h"
 #include "display/Window.h"
 
 namespace KavirelDLL {
@@ -53,9 +54,17 @@ CPattern::CPattern(CWindow* window, CXSize size, CXSize cell, int layers) : CGra
     setSize(CXSize(std::max(size.cx, 0), std::max(size.cy, 0)));
     SetBpp(window ? window->GetBpp() : 16);
     m_cell = CXSize(std::max(cell.cx, 1), std::max(cell.cy, 1));
-    m_layers = std::max(layers, 1);
+    m_layers = std::clamp(layers, 1, kMaxLayers);
     m_columns = m_width / m_cell.cx;
     m_rows = m_height / m_cell.cy;
+    const int64_t perLayer = int64_t(m_columns) * m_rows; // both below 2^31: no overflow
+    if (perLayer > kMaxCells || perLayer * m_layers > kMaxCells) {
+        // A size from a damaged file or a careless definition: no table rather than memory for billions.
+        logMessage("pattern: %d layers of %d x %d cells are too many (at most %d); it has no cells", m_layers,
+                   m_columns, m_rows, kMaxCells);
+        setErrorCode(ERR_GRAPHICS_SIZE);
+        m_columns = m_rows = 0;
+    }
     m_cells.assign(size_t(m_layers) * m_columns * m_rows, nullptr);
     m_lists.resize(size_t(m_layers));
 }
@@ -80,6 +89,11 @@ void CPattern::dropEntry(CPatternEntry* entry, int layer) {
 void CPattern::add(CXString name, int column, int row, int layer, CGraphicsObject* object, int priority,
                    CXString alias) {
     if (!object || !inTable(column, row, layer)) return;
+    // The pattern itself, or a graphic drawing it, would draw itself without end.
+    if (reportsTo(object)) {
+        logMessage("pattern: a cell cannot hold the pattern itself or a graphic that draws it");
+        return;
+    }
     if (CPatternEntry* old = cell(column, row, layer)) {
         if (old->m_object != object && !heldElsewhere(old->m_object, old))
             old->m_object->removeInvalidateObserver(this);

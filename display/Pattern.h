@@ -14,8 +14,11 @@ public:
                   const CXString& alias)
         : m_column(column), m_row(row), m_name(name), m_object(object), m_priority(priority), m_alias(alias) {}
 
-    // 1 when the other's priority is lower than this one's.
-    int compare(CPatternEntry* other) const { return other && other->m_priority < m_priority ? 1 : 0; }
+    // 1 when the other (an entry) has a lower priority than this one, else 0.
+    int compare(CXObject* other) override {
+        auto* entry = dynamic_cast<CPatternEntry*>(other);
+        return entry && entry->m_priority < m_priority ? 1 : 0;
+    }
 
     int32_t m_column;
     int32_t m_row;
@@ -31,6 +34,11 @@ public:
 // argument is range-checked: a cell outside the table changes nothing and holds nothing.
 class CPattern : public CGraphicsObject {
 public:
+    // Beyond these the pattern has no cells (ERR_GRAPHICS_SIZE and a log line); layers beyond the first
+    // bound are that many.
+    static constexpr int kMaxLayers = 256;
+    static constexpr int kMaxCells = 1 << 22;
+
     CPattern(CWindow* window, CXSize size, CXSize cell, int layers);
     ~CPattern() override;
 

@@ -65,6 +65,14 @@ TEST(Pattern, CellsAreFixedRangeCheckedAndForgetDestroyedGraphics) {
         pattern.lock(c, r, true);
     }
     EXPECT_FALSE(pattern.contains(b));
+    // Nothing draws itself: the pattern, or one holding it, is refused.
+    CPattern outer(&window, CXSize(80, 80), CXSize(40, 40), 1);
+    outer.add("IN", 0, 0, 0, &pattern, 0, "");
+    CLogCapture capture;
+    pattern.add("SELF", 4, 3, 0, &pattern, 0, "");
+    pattern.add("OUTER", 4, 3, 0, &outer, 0, "");
+    EXPECT_EQ(pattern.get(4, 3, 0), nullptr);
+    EXPECT_TRUE(capture.contains("draws it"));
     // Replacing one of a's cells keeps a observed from the other: its end empties that cell too.
     pattern.add("B", 0, 0, 0, b, 1, "b");
     pattern.add("B1", 3, 3, 1, b, 1, "b1");
@@ -81,6 +89,16 @@ TEST(Pattern, CellsAreFixedRangeCheckedAndForgetDestroyedGraphics) {
     EXPECT_EQ(pattern.getGrid().cx, 1);
     EXPECT_EQ(pattern.getGrid().cy, 1);
     EXPECT_EQ(pattern.getColumns(), 5);
+
+    // Sizes from a damaged cache: no table, no memory for billions of cells.
+    CLogCapture tooMany;
+    CPattern huge(&window, CXSize(1 << 30, 1 << 30), CXSize(1, 1), 1 << 30);
+    EXPECT_EQ(huge.getLayers(), CPattern::kMaxLayers);
+    EXPECT_EQ(huge.getColumns(), 0);
+    EXPECT_EQ(huge.LastError(), ERR_GRAPHICS_SIZE);
+    EXPECT_TRUE(tooMany.contains("too many"));
+    huge.add("X", 0, 0, 0, &huge, 0, "");
+    EXPECT_TRUE(huge.entries(0).empty());
 }
 
 TEST(Pattern, MoveDownLocksAndNeverDeletesTheMovingGraphic) {
