@@ -291,6 +291,24 @@ public:
     // Shows the other's decoded pixels and alpha plane through shared blocks (kept alive while either holds
     // them); only for the same width, height and depth: false, and nothing changed, otherwise.
     bool sharePixelsOf(CGraphicsObject& other);
+    // What a filter takes aside and puts back: every block (packed ones included), the layout and the
+    // position. The blocks stay alive while a state holds them.
+    struct BlockState {
+        CSharedBlock data, alpha, keptData, keptAlpha;
+        int32_t width = 0, height = 0, pitch = 0, bpp = 0, alphaSize = 0, keptBpp = 0, keptAlphaSize = 0;
+        int32_t rawSize = 0, compressedSize = 0, x = 0, y = 0;
+        _compression compression = COMPRESSION_NONE;
+        bool unpacked = false;
+    };
+    BlockState saveBlocks() const;
+    // Puts the blocks and layout back; the position too with position.
+    void restoreBlocks(const BlockState& state, bool position);
+    // Installs plain pixels of a new size (alpha: a plane of width × height bytes, or none when keepAlpha
+    // is false and alpha is empty).
+    void installPixels(CSharedBlock pixels, int width, int height);
+    void installAlpha(CSharedBlock alpha);
+    CSharedBlock pixelBlock() const { return m_data; }
+    CSharedBlock alphaBlock() const { return hasAlphaPlane() ? m_channel[3] : CSharedBlock(); }
     // buffer holds width × height 16-bit values; maxSpans bounds the spans kept (0: no bound).
     CXRect PrepareFloodFill(CXPoint p, CColor color, uint16_t* buffer, int maxSpans);
     void FloodFill(CColor color, uint16_t* buffer);

@@ -45,6 +45,67 @@ bool CGraphicsObject::sharePixelsOf(CGraphicsObject& other) {
     return true;
 }
 
+CGraphicsObject::BlockState CGraphicsObject::saveBlocks() const {
+    BlockState s;
+    s.data = m_data;
+    s.alpha = m_channel[3];
+    s.keptData = m_keptData;
+    s.keptAlpha = m_keptAlpha;
+    s.width = m_width;
+    s.height = m_height;
+    s.pitch = m_pitch;
+    s.bpp = m_bpp;
+    s.alphaSize = m_channelSize[3];
+    s.keptBpp = m_keptBpp;
+    s.keptAlphaSize = m_keptAlphaSize;
+    s.rawSize = m_rawSize;
+    s.compressedSize = m_compressedSize;
+    s.x = m_x;
+    s.y = m_y;
+    s.compression = m_compression;
+    s.unpacked = m_unpacked;
+    return s;
+}
+
+void CGraphicsObject::restoreBlocks(const BlockState& s, bool position) {
+    m_data = s.data;
+    m_channel[3] = s.alpha;
+    m_keptData = s.keptData;
+    m_keptAlpha = s.keptAlpha;
+    m_width = s.width;
+    m_height = s.height;
+    m_pitch = s.pitch;
+    m_bpp = s.bpp;
+    m_channelSize[3] = s.alphaSize;
+    m_keptBpp = s.keptBpp;
+    m_keptAlphaSize = s.keptAlphaSize;
+    m_rawSize = s.rawSize;
+    m_compressedSize = s.compressedSize;
+    m_compression = s.compression;
+    m_unpacked = s.unpacked;
+    if (position) SetPosition(s.x, s.y);
+}
+
+void CGraphicsObject::installPixels(CSharedBlock pixels, int width, int height) {
+    dropKeptCompressed();
+    m_data = pixels;
+    m_width = width;
+    m_height = height;
+    m_pitch = width;
+    m_compression = COMPRESSION_NONE;
+    m_rawSize = __get_data_size(width, height, m_bpp);
+    m_compressedSize = 0;
+    if (m_channel[3] && m_channelSize[3] != pixelCount()) {
+        m_channel[3].reset();
+        m_channelSize[3] = 0;
+    }
+}
+
+void CGraphicsObject::installAlpha(CSharedBlock alpha) {
+    m_channel[3] = alpha;
+    m_channelSize[3] = alpha ? pixelCount() : 0;
+}
+
 void CGraphicsObject::dropKeptCompressed() {
     m_keptData.reset();
     m_keptAlpha.reset();

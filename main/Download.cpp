@@ -208,9 +208,10 @@ bool askOnTheDesktop(const CXString& title, const CXString& text) {
         logMessage("nothing was removed: there is no desktop to answer this question on");
         return false;
     }
-    CVideo video;
-    return showMessageBox(title.GetBuffer(), text.GetBuffer(), EMessageButtons::YesNo, EMessageAnswer::Yes) ==
-           EMessageAnswer::Yes;
+    // Only a person's Yes removes the game: a box that could not be shown answers No.
+    if (askBeforeRemoving(title.GetBuffer(), text.GetBuffer()) == EMessageAnswer::Yes) return true;
+    logMessage("nothing was removed");
+    return false;
 }
 
 CXString gameKey(CCommandLine6& commandLine) {
@@ -271,6 +272,9 @@ bool CDownloadProduct::download(CXString file, CXString server) {
     if (!m_downloader) return false;
     // The answer waits for the transfer's end: a stopped one has left no file.
     m_downloader->waitForEnd();
+    // An end reported after the dialog closed (a cancel) still goes to standard error.
+    CXString text, button;
+    if (!m_endShown && takeEnd(text, button) && text.IsString()) logMessage("%s", utf8(text).c_str());
     return m_downloader->isSuccess();
 }
 
@@ -334,19 +338,24 @@ void CDownloadProduct::showDownloadProgress() {
                                            : 0);
         }
     }
-    // What the worker reported, shown here on the dialog's own thread; the progress no longer covers it.
+    // What the worker reported, shown here on the dialog's own thread; once the end is shown the progress stops.
     CXString text, button;
-    {
-        std::lock_guard<std::mutex> lock(m_lock);
-        if (!m_ended) return;
-        text = m_endText;
-        button = m_endButton;
-        m_endText = "";
-        m_endButton = "";
-    }
+    if (!takeEnd(text, button)) return;
     if (text.IsString()) m_front->setText(text);
     if (button.IsString()) m_front->setButton(button);
     m_endShown = true;
+}
+
+bool CDownloadProduct::takeEnd(CXString& text, CXString& button) {
+    // Between reports only: a failure's two texts are shown together.
+    std::unique_lock<std::mutex> reports = m_downloader->holdReports();
+    std::lock_guard<std::mutex> lock(m_lock);
+    if (!m_ended) return false;
+    text = m_endText;
+    button = m_endButton;
+    m_endText = "";
+    m_endButton = "";
+    return true;
 }
 
 void CDownloadProduct::onDownloadFinish() {

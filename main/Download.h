@@ -73,6 +73,9 @@ public:
     static KavirelDLL::CXString addressOf(const KavirelDLL::CXString& server, const KavirelDLL::CXString& file);
 
 private:
+    // What the worker reported and was not yet shown, taken whole; false when nothing was reported yet.
+    bool takeEnd(KavirelDLL::CXString& text, KavirelDLL::CXString& button);
+
     std::unique_ptr<CDownloadDialogFront> m_front;
     std::unique_ptr<KavirelDLL::CInternet> m_downloader;
     KavirelDLL::CXString m_file;

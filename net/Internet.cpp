@@ -29,6 +29,25 @@ std::string text(const CXString& s) { return std::string(s.GetBuffer(), static_c
 
 std::atomic<unsigned> g_partCounter{0};
 
+// The downloader whose report this thread is giving: a listener's GET on it reports without locking again.
+thread_local const CInternet* t_reporting = nullptr;
+
+// Takes the downloader's lock unless this thread already gives one of its reports.
+class CReportHolding {
+public:
+    CReportHolding(const CInternet* owner, std::mutex& lock) : m_outer(t_reporting) {
+        if (m_outer != owner) m_lock = std::unique_lock<std::mutex>(lock);
+        t_reporting = owner;
+    }
+    ~CReportHolding() { t_reporting = m_outer; }
+    CReportHolding(const CReportHolding&) = delete;
+    CReportHolding& operator=(const CReportHolding&) = delete;
+
+private:
+    const CInternet* m_outer;
+    std::unique_lock<std::mutex> m_lock;
+};
+
 } // namespace
 
 // The body of one transfer, written to a temporary file beside the target.
@@ -116,15 +135,18 @@ void CInternet::removeListener(CDownloadListener* listener) {
 }
 
 void CInternet::onDownloadFinish() {
-    std::lock_guard<std::mutex> lock(m_lock);
+    CReportHolding holding(this, m_lock);
     m_success.store(true);
     for (CDownloadListener* listener : m_listeners) listener->onDownloadFinish();
 }
 
-void CInternet::onError(const CXString& message) {
-    std::lock_guard<std::mutex> lock(m_lock);
+void CInternet::onError(const CXString& message, const char* then) {
+    CReportHolding holding(this, m_lock);
     m_success.store(false);
-    for (CDownloadListener* listener : m_listeners) listener->onError(message);
+    // By index: a listener's own refused GET reports here too, in the same holding.
+    for (size_t i = 0; i < m_listeners.size(); ++i) m_listeners[i]->onError(message);
+    if (then)
+        for (size_t i = 0; i < m_listeners.size(); ++i) m_listeners[i]->onError(then);
 }
 
 void CInternet::joinWorker() {
@@ -140,8 +162,10 @@ void CInternet::GET(CXString url, CXString localFile) {
         onError(kNoConnection);
         return;
     }
-    // A running transfer keeps its name, counters and worker; so does a listener asking from the worker.
-    if (m_busy.load() || (m_worker.joinable() && m_worker.get_id() == std::this_thread::get_id())) {
+    // A running transfer keeps its name, counters and worker. A listener asking while it hears a report (on the
+    // worker, which cannot join itself) is refused in the holding of that report.
+    if (t_reporting == this || m_busy.load() ||
+        (m_worker.joinable() && m_worker.get_id() == std::this_thread::get_id())) {
         onError(kNoWorker);
         return;
     }
@@ -162,8 +186,7 @@ void CInternet::GET(CXString url, CXString localFile) {
     m_success.store(false);
     if (resolved != EPlatformError::none || error) {
         logMessage("download of \"%s\": \"%s\" is not a place for a file", url.GetBuffer(), localFile.GetBuffer());
-        onError(kCannotCreate);
-        onError(kReadFailed);
+        onError(kCannotCreate, kReadFailed);
         return;
     }
     m_busy.store(true);
@@ -189,7 +212,7 @@ void CInternet::downloadThread(std::string url, std::string target) {
         std::filesystem::path folder = std::filesystem::path(target).parent_path();
         CPlatformFiles::invalidateIndex(CPlatformFiles::toEngineName(folder.string()));
     }
-    // No longer running before anyone hears of it: a listener's owner may start the next one at once.
+    // Marked idle before anyone hears of it: a listener's owner may start the next one at once.
     m_busy.store(false);
     switch (result) {
     case EHttpResult::Complete:
@@ -197,20 +220,19 @@ void CInternet::downloadThread(std::string url, std::string target) {
             onDownloadFinish();
         } else {
             logMessage("download of \"%s\": \"%s\" could not be put in place", url.c_str(), target.c_str());
-            onError(kCannotCreate);
-            onError(kReadFailed);
+            onError(kCannotCreate, kReadFailed);
         }
         break;
     case EHttpResult::OpenFailed:
-        onError(kOpenFailed);
-        onError(kNoWorker);
+        onError(kOpenFailed, kNoWorker);
         break;
     case EHttpResult::Refused:
         if (sink.createFailed()) {
             logMessage("download of \"%s\": \"%s\" cannot be created", url.c_str(), target.c_str());
-            onError(kCannotCreate);
+            onError(kCannotCreate, kReadFailed);
+        } else {
+            onError(kReadFailed);
         }
-        onError(kReadFailed);
         break;
     case EHttpResult::ReadFailed:
         onError(kReadFailed);
@@ -252,9 +274,8 @@ bool CHttpHeaderParser::parse(const char* text, int length) {
             if (valid) number = number * 10 + (c - '0');
         }
         good = good && valid;
-        m_contentLength = valid ? number : 0;
+        if (valid) m_contentLength = number;
     }
-    if (!good) m_contentLength = 0;
     return good;
 }
 
@@ -296,6 +317,8 @@ void CMC_Internet::onError(CXString text) {
 void CMC_Internet::flushDownloadFinished() {
     bool failed;
     {
+        // Between reports only: a failure's two texts raise one ONERROR.
+        std::unique_lock<std::mutex> reports = m_internet->holdReports();
         std::lock_guard<std::mutex> lock(m_lock);
         if (!m_pending) return;
         m_pending = false;

@@ -12,7 +12,8 @@
 namespace KavirelDLL {
 
 // Told how a download ended. Called on the download's worker thread (or on the caller's, for a GET refused at
-// once) while the downloader holds its lock: a listener only records what it hears.
+// once) while the downloader holds its lock: a listener only records what it hears. A GET it makes on the same
+// downloader is refused and reported to it at once, within the same holding.
 class CDownloadListener {
 public:
     virtual ~CDownloadListener() = default;
@@ -55,8 +56,12 @@ public:
     void stopDownload();
     // Waits until no transfer runs.
     void waitForEnd();
-    // True while a transfer runs (until its outcome was reported).
+    // True from a started GET until its worker is about to report the outcome; false again just before the
+    // listeners hear of it (waitForEnd, then isSuccess, gives the outcome).
     bool isDownloading() const { return m_busy.load(); }
+    // Holds the downloader's reports back while the lock lives: a listener's owner reading what it recorded
+    // under it sees whole reports (a failure's two texts together, or neither). Never from a listener.
+    std::unique_lock<std::mutex> holdReports() { return std::unique_lock<std::mutex>(m_lock); }
 
     bool isSuccess() const { return m_success.load(); }
     int64_t getDataBytes() const { return m_dataBytes.load(); }
@@ -72,9 +77,11 @@ private:
     class CFileSink;
 
     void downloadThread(std::string url, std::string target);
-    // Reports under the lock, in listener order.
+    // Reports under one holding of the lock, in listener order; a failure with two texts gives every listener
+    // the first, then every listener the second. A report made from within a report (a listener's GET) is
+    // given in the holding already there.
     void onDownloadFinish();
-    void onError(const CXString& text);
+    void onError(const CXString& text, const char* then = nullptr);
     void joinWorker();
 
     std::mutex m_lock; // the listeners, the file name, the reports
@@ -106,9 +113,9 @@ private:
 // Reads the Content-Length of a block of HTTP headers.
 class CHttpHeaderParser {
 public:
-    // False when a Content-Length line holds no number, or one too large; the length is then 0.
+    // False when a Content-Length line holds no number, or one too large; such a line is passed over.
     bool parse(const char* text, int length);
-    // The value of the last "Content-Length" line; 0 when there is none.
+    // The value of the last "Content-Length" line holding a number; 0 when there is none.
     int64_t getContentLength() const { return m_contentLength; }
 
 private:

@@ -41,11 +41,12 @@ int CNetMessageProcessor::process(CNetMessage* raw, CXArray* listeners) {
     }
     CNetMessage* given = typed ? typed.get() : raw;
     if (listeners) {
-        // A listener may add or remove listeners; the walk is over a copy.
+        // A listener may add or remove (and delete) listeners: the walk is over a copy, and one removed on
+        // the way is not called.
         std::vector<CNetListener*> walk;
         for (int i = 0; i < listeners->getSize(); i++) walk.push_back(static_cast<CNetListener*>(listeners->at(i)));
         for (CNetListener* l : walk)
-            if (l) l->onMessage(given);
+            if (l && listeners->contains(l)) l->onMessage(given);
     }
     return ERR_NONE;
 }

@@ -1,27 +1,59 @@
 #pragma once
-#include "script/PendingObject.h"
+#include "net/NetPeer.h"
 
 namespace KavirelDLL {
 
-class CWindow;
 class CNetworkServer;
-class CMC_Variable;
 
-// The NETSERVER object. It loads; serving players comes with the networking subsystem, and until then
-// its server never starts and sending a value sets ERR_NOT_BUILT.
-class CMC_NetServer : public CMC_PendingObject {
+enum : int {
+    EVT_NETSERVER_ONNEWPLAYER = 3,
+    EVT_NETSERVER_ONDESTROYPLAYER = 4,
+    EVT_NETSERVER_ONCOMMAND = 5,
+    EVT_NETSERVER_ONTEXT = 6,
+};
+
+// NETSERVER: lets players connect and plays with them.
+class CMC_NetServer : public CMC_NetPeer {
 public:
     CMC_NetServer(CWindow* window, CMC_ObjectsContainer* application);
     ~CMC_NetServer() override;
 
+    CXString** getBehavioursList() override;
     CNetworkServer* getServerIfc() { return m_server; }
-    // Sends the value to the named player, or to every player when the name is empty.
-    virtual void sendVar(const CXString& target, CMC_Variable* value);
+    CNetworkPeer* getPeer() override;
+    const CXString& getLoggedPlayerName() const { return m_loggedPlayer; }
+
+    void sendCmd(const CXString& target, const CXString& command, CXArray* params) override;
+    void sendVar(const CXString& target, CMC_Variable* value) override;
+    void sendText(const CXString& target, const CXString& text) override;
+    void sendBehaviour(const CXString& target, CMC_Behaviour* behaviour) override;
+
+    void onNewPlayer(CNetPlayerInfo* player) override;
+    void onDestroyPlayer(CNetPlayerInfo* player) override;
 
 protected:
+    CWindow* m_window;
     CNetworkServer* m_server;
+    CXString m_loggedPlayer;
+
+private:
+    // The message made for each target player's connection and sent: to all when the target is empty.
+    template <class Make>
+    void sendTo(const CXString& target, Make make);
 };
 
-KAVIREL_PENDING_RUNNER(CMC_NetServer_Runner, "NETSERVER");
+class CMC_NetServer_Runner : public CMC_NetPeer_Runner {
+public:
+    enum : int {
+        MTH_START = 1,
+        MTH_STOP = 2,
+        MTH_ISSTARTED = 3,
+        MTH_GETLOGGEDPLAYERNAME = 4,
+        MTH_GETPLAYERSNO = 5,
+        MTH_GETPLAYERNAME = 6,
+    };
+    CMC_NetServer_Runner() : CMC_NetPeer_Runner(TYPE_NETSERVER) {}
+    void prepareMthHashSet() override;
+};
 
 } // namespace KavirelDLL

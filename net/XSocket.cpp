@@ -88,7 +88,8 @@ CXString CXSocket::getHostName() {
 CXSocket::CXSocket(CWindow* window) : CXSocket(window, CPlatformSocket::create()) {}
 
 CXSocket::CXSocket(CWindow* window, int handle)
-    : m_window(window), m_handle(handle), m_stack(new CMessageStack(this)), m_received(new CXArray()) {
+    : m_window(window), m_handle(handle), m_stack(new CMessageStack(this)), m_received(new CXArray()),
+      m_refused(new CXArray()) {
     if (m_handle < 0) {
         logMessage("network: no socket could be made");
         m_closed = true;
@@ -102,6 +103,7 @@ CXSocket::~CXSocket() {
     for (int i = 0; i < m_received->getSize(); i++) delete static_cast<CNetMessage*>(m_received->at(i));
     for (Accepted& a : m_accepted) delete a.socket;
     delete m_received;
+    delete m_refused;
     delete m_stack;
     closeHandle();
 }
@@ -198,11 +200,20 @@ bool CXSocket::connect(const CXString& host, int port) {
         logMessage("network: host \"%s\" not found", host.GetBuffer() ? host.GetBuffer() : "");
         return false;
     }
+    std::string why;
     const EPlatformError e =
-        CPlatformSocket::connect(m_handle, address, static_cast<uint16_t>(port), CONNECT_TIMEOUT_MS);
+        CPlatformSocket::connect(m_handle, address, static_cast<uint16_t>(port), CONNECT_TIMEOUT_MS, why);
     if (e != EPlatformError::none) {
         setErrorCode(ERR_NET_CONNECT);
-        logMessage("network: cannot connect to %s:%d: %s", address.c_str(), port, platformErrorText(e));
+        const bool timedOut = why == "no answer in time";
+        if (timedOut) {
+            logMessage("network: %s:%d gave no answer in %d s; connecting given up", address.c_str(), port,
+                       CONNECT_TIMEOUT_MS / 1000);
+            // A connection still being made could come about later; the socket is closed instead.
+            closeHandle();
+        } else {
+            logMessage("network: cannot connect to %s:%d: %s", address.c_str(), port, why.c_str());
+        }
         return false;
     }
     m_closed = false;
@@ -213,14 +224,22 @@ bool CXSocket::send(CNetMessage* message) {
     std::unique_ptr<CNetMessage> owned(message);
     if (!message) return false;
     std::lock_guard<std::mutex> l(m_sendLock);
-    if (!message->isValid() || message->getBufferLen() < CNetMessage::HEADER ||
-        message->getBufferLen() > CNetMessage::MAX_LENGTH) {
+    const int length = message->getBufferLen();
+    const char* refused = !message->isValid()                ? "it is damaged or was too long to build"
+                          : length < CNetMessage::HEADER     ? "it is shorter than its header"
+                          : length > CNetMessage::MAX_LENGTH ? "it is too long"
+                                                             : nullptr;
+    if (refused) {
         setErrorCode(ERR_NET_DAMAGED);
-        logMessage("network: a message of type %d is too long to send", message->getType());
+        logMessage("network: a message of type %d is not sent: %s", message->getType(), refused);
         return false;
     }
     if (m_closed) {
         setErrorCode(ERR_NET_CLOSED);
+        // Once per socket: the owner may go on sending to a connection it has not yet seen end.
+        if (!m_closedSendLogged.exchange(true))
+            logMessage("network: a message of type %d is not sent: the connection is closed",
+                       message->getType());
         return false;
     }
     if (!CPlatformSocket::sendAll(m_handle, message->getBuffer(), static_cast<size_t>(message->getBufferLen()),
@@ -234,6 +253,10 @@ bool CXSocket::send(CNetMessage* message) {
 }
 
 CXArray* CXSocket::receive() {
+    if (m_receiveThread.joinable()) {
+        logMessage("network: receive is refused while the receive thread runs");
+        return m_refused;
+    }
     End end = End::none;
     receiveOnce(end);
     finish(end);
@@ -301,6 +324,9 @@ void CXSocket::receiveLoop() {
             }
             m_received->removeAll();
         }
+        // The end read after stopReceiver shut the reading side is that stop, not the connection's end: the
+        // socket stays open for sending.
+        if (end == End::closed && m_stopReceive) end = End::none;
         // Closed only once what came before the end is queued, so whoever sees the end has every message.
         finish(end);
     }
@@ -329,6 +355,7 @@ void CXSocket::drop() {
 }
 
 void CXSocket::abort() {
+    stop();
     stopReceiver();
     CPlatformSocket::abort(m_handle);
     m_handle = -1;

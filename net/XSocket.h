@@ -46,7 +46,10 @@ public:
     static constexpr int64_t MAX_QUEUED = 4 << 20;
     // A send that cannot go on for this long drops the connection.
     static constexpr int SEND_STALL_MS = 2000;
+    // Connecting, host-name lookup included, gives up after this long; a socket that timed out is closed.
     static constexpr int CONNECT_TIMEOUT_MS = 5000;
+    // The port network play listens on and connects to unless told otherwise.
+    static constexpr int DEFAULT_PORT = 4661;
     // Accepted connections waiting for takeAccepted beyond which new ones are closed at once.
     static constexpr int MAX_PENDING_ACCEPTS = 64;
 
@@ -86,7 +89,8 @@ public:
     virtual bool send(CNetMessage* message);
     // Waits a little for bytes and cuts them: the list of the whole messages that came (the caller owns the
     // messages; the list is the socket's and is emptied by the next call). A closed connection or a broken
-    // stream leaves it empty and the socket closed. Not while the receive thread runs.
+    // stream leaves it empty and the socket closed. While the receive thread runs it refuses (an empty list
+    // of its own, and a log line).
     virtual CXArray* receive();
 
     // The port listened on (after start).
@@ -95,7 +99,8 @@ public:
     std::vector<Accepted> takeAccepted();
 
     void startReceiver();
-    // Stops and joins the receive thread; the socket receives nothing more.
+    // Stops and joins the receive thread; the socket receives nothing more but stays open for sending (a
+    // goodbye).
     void stopReceiver();
     // Messages received since the last call, in order (the caller owns them).
     std::vector<CNetMessage*> takeMessages();
@@ -105,7 +110,8 @@ public:
     bool isClosed() const { return m_closed.load(); }
     // Ends the connection (bad data from the other side, a stalled send).
     void drop();
-    // Resets the connection at once (tests of a peer that vanishes).
+    // Resets the connection at once (tests of a peer that vanishes); a listening socket stops its accept
+    // thread first.
     void abort();
 
 private:
@@ -120,11 +126,13 @@ private:
     int m_handle;
     CMessageStack* m_stack;
     CXArray* m_received;
+    CXArray* m_refused; // what receive gives while the receive thread runs: always empty
     std::thread m_acceptThread;
     std::thread m_receiveThread;
     std::atomic<bool> m_stopAccept{false};
     std::atomic<bool> m_stopReceive{false};
     std::atomic<bool> m_closed{false};
+    std::atomic<bool> m_closedSendLogged{false};
     std::mutex m_sendLock;
     mutable std::mutex m_queueLock;
     std::condition_variable m_queueTaken; // wakes a paused receiver, and the accept back-off, on stop

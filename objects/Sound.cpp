@@ -52,6 +52,15 @@ void CMC_Sound::create(const CXString& fileName) {
     m_sound->addNotifier(this);
 }
 
+void CMC_Sound::addWatcher(CSoundWatcher* watcher) {
+    if (watcher && std::find(m_watchers.begin(), m_watchers.end(), watcher) == m_watchers.end())
+        m_watchers.push_back(watcher);
+}
+
+void CMC_Sound::removeWatcher(CSoundWatcher* watcher) {
+    m_watchers.erase(std::remove(m_watchers.begin(), m_watchers.end(), watcher), m_watchers.end());
+}
+
 void CMC_Sound::releaseSound(bool destroyOwn) {
     if (!m_sound) {
         giveBackUses(nullptr);
@@ -60,6 +69,11 @@ void CMC_Sound::releaseSound(bool destroyOwn) {
     CSound4* sound = m_sound;
     bool cached = holdsUseOf(sound);
     if (!cached && !destroyOwn) return;
+    // Whoever kept the bare sound forgets it before it may go.
+    std::vector<CSoundWatcher*> watchers = m_watchers;
+    for (CSoundWatcher* watcher : watchers)
+        if (std::find(m_watchers.begin(), m_watchers.end(), watcher) != m_watchers.end())
+            watcher->onSoundGone(this, sound);
     // A sound the cache keeps must not tell this object of its plays any more.
     sound->removeNotifier(this);
     m_sound = nullptr;

@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "display/Playable.h"
 #include "media/sound/Sound4.h"
 #include "objects/MediaObject.h"
@@ -10,6 +12,18 @@ enum : int {
     EVT_SOUND_ONSTARTED = 3,
     EVT_SOUND_ONFINISHED = 4,
     EVT_SOUND_ONRESUMED = 5,
+};
+
+// Told when a SOUND object lets go of its sound (another sound read, done, deleted): whoever kept the bare
+// sound (a button's hover and click sounds) forgets it then.
+class CMC_Sound;
+class CSoundWatcher {
+public:
+    // from is the SOUND object letting go (its sound may be shared with other SOUND objects).
+    virtual void onSoundGone(CMC_Sound* from, CSound4* sound) = 0;
+
+protected:
+    ~CSoundWatcher() = default;
 };
 
 // SOUND: one static sound of the sound-effects folder. In a scene, sounds of one file are shared through the
@@ -32,6 +46,8 @@ public:
     bool onPlayableResumed(CPlayable* playable) override;
 
     CSound4* getSound() const { return m_sound; }
+    void addWatcher(CSoundWatcher* watcher);
+    void removeWatcher(CSoundWatcher* watcher);
     bool getPreload() const { return m_preload; }
     bool getFlushAfterPlayed() const { return m_flushAfterPlayed; }
 
@@ -50,6 +66,7 @@ private:
     CXString m_fileName;
     bool m_preload = false;
     bool m_flushAfterPlayed = false;
+    std::vector<CSoundWatcher*> m_watchers;
 };
 
 // SOUND methods.

@@ -45,6 +45,33 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     return static_cast<CTransfer*>(user)->stop.load() ? 1 : 0;
 }
 
+std::atomic<long> g_lowSpeedBytes{1};
+std::atomic<long> g_lowSpeedSeconds{30};
+
+} // namespace
+
+void CPlatformHttp::setLowSpeedLimit(long bytesPerSecond, long seconds) {
+    g_lowSpeedBytes.store(bytesPerSecond);
+    g_lowSpeedSeconds.store(seconds);
+}
+
+namespace {
+
+// True once the connection was made.
+bool connected(CURL* curl) {
+    curl_off_t connect = 0;
+    return curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connect) == CURLE_OK && connect > 0;
+}
+
+// Sets one option; a failure is named in detail.
+template <typename T>
+bool option(CURL* curl, CURLoption which, T value, const char* name, std::string* detail) {
+    CURLcode code = curl_easy_setopt(curl, which, value);
+    if (code == CURLE_OK) return true;
+    if (detail) *detail = std::string("libcurl refused ") + name + ": " + curl_easy_strerror(code);
+    return false;
+}
+
 } // namespace
 
 EHttpResult CPlatformHttp::get(const std::string& url, CHttpSink& sink, const std::atomic<bool>& stop,
@@ -60,23 +87,33 @@ EHttpResult CPlatformHttp::get(const std::string& url, CHttpSink& sink, const st
     }
     CTransfer transfer{curl, sink, stop};
     char error[CURL_ERROR_SIZE] = {};
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    // The options a safe transfer cannot go without; the agent's name and the redirect count are not among them.
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Kavirel-agent-1");
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // other threads run: no alarm signals for name lookups
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 60L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    const bool set =
+        option(curl, CURLOPT_URL, url.c_str(), "the address", detail) &&
+        option(curl, CURLOPT_PROTOCOLS_STR, "http,https", "http and https only", detail) &&
+        option(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https", "redirects to http and https only", detail) &&
+        option(curl, CURLOPT_FOLLOWLOCATION, 1L, "redirects", detail) &&
+        option(curl, CURLOPT_SSL_VERIFYPEER, 1L, "certificate checks", detail) &&
+        option(curl, CURLOPT_SSL_VERIFYHOST, 2L, "host name checks", detail) &&
+        option(curl, CURLOPT_FAILONERROR, 1L, "failing on an error status", detail) &&
+        // Other threads run: no alarm signals for name lookups.
+        option(curl, CURLOPT_NOSIGNAL, 1L, "no signals", detail) &&
+        option(curl, CURLOPT_CONNECTTIMEOUT, 60L, "the connection time limit", detail) &&
+        // A server that accepts but sends (almost) nothing cannot hold the transfer for ever.
+        option(curl, CURLOPT_LOW_SPEED_LIMIT, g_lowSpeedBytes.load(), "the low-speed limit", detail) &&
+        option(curl, CURLOPT_LOW_SPEED_TIME, g_lowSpeedSeconds.load(), "the low-speed time", detail) &&
+        option(curl, CURLOPT_ERRORBUFFER, error, "the error buffer", detail) &&
+        option(curl, CURLOPT_WRITEFUNCTION, onBody, "the body's callback", detail) &&
+        option(curl, CURLOPT_WRITEDATA, &transfer, "the body's callback", detail) &&
+        option(curl, CURLOPT_XFERINFOFUNCTION, onProgress, "the stop's callback", detail) &&
+        option(curl, CURLOPT_XFERINFODATA, &transfer, "the stop's callback", detail) &&
+        option(curl, CURLOPT_NOPROGRESS, 0L, "the stop's callback", detail);
+    if (!set) {
+        curl_easy_cleanup(curl);
+        return EHttpResult::OpenFailed;
+    }
 
     CURLcode code = curl_easy_perform(curl);
     EHttpResult result;
@@ -87,7 +124,8 @@ EHttpResult CPlatformHttp::get(const std::string& url, CHttpSink& sink, const st
         result = EHttpResult::Stopped;
     } else if (transfer.refused) {
         result = EHttpResult::Refused;
-    } else if (transfer.opened) {
+    } else if (transfer.opened || (code == CURLE_OPERATION_TIMEDOUT && connected(curl))) {
+        // Also a server that took the connection and then sent too little for too long.
         result = EHttpResult::ReadFailed;
     } else {
         result = EHttpResult::OpenFailed;

@@ -34,6 +34,9 @@ public:
     // while the server sends nothing. detail receives libcurl's words about a failure.
     static EHttpResult get(const std::string& url, CHttpSink& sink, const std::atomic<bool>& stop,
                            std::string* detail = nullptr);
+    // A transfer that receives under bytesPerSecond for seconds in a row fails: ReadFailed once connected
+    // (a server that accepts and then says nothing), OpenFailed before. The default is 1 byte a second for 30 s.
+    static void setLowSpeedLimit(long bytesPerSecond, long seconds);
 };
 
 } // namespace KavirelDLL

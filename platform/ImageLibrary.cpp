@@ -66,4 +66,36 @@ bool CImageLibrary::loadRgba(const std::string& name, std::vector<uint8_t>& rgba
     return ok;
 }
 
+bool CImageLibrary::scale(const std::vector<uint8_t>& pixels, int32_t width, int32_t height, int channels,
+                          int filter, int32_t newWidth, int32_t newHeight, std::vector<uint8_t>& out) {
+    out.clear();
+    if (!isRunning() || width <= 0 || height <= 0 || newWidth <= 0 || newHeight <= 0 ||
+        (channels != 3 && channels != 4) ||
+        pixels.size() <
+            static_cast<size_t>(width) * static_cast<size_t>(height) * static_cast<size_t>(channels))
+        return false;
+    static const ILenum filters[] = {ILU_LINEAR,         ILU_BILINEAR,      ILU_SCALE_BOX,
+                                     ILU_SCALE_TRIANGLE, ILU_SCALE_BELL,    ILU_SCALE_BSPLINE,
+                                     ILU_SCALE_LANCZOS3, ILU_SCALE_MITCHELL};
+    const ILenum chosen = filters[filter < 1 ? 0 : filter > 8 ? 7 : filter - 1];
+    ILuint image = 0;
+    ilGenImages(1, &image);
+    ilBindImage(image);
+    const ILenum format = channels == 4 ? IL_BGRA : IL_BGR;
+    bool ok = ilTexImage(ILuint(width), ILuint(height), 1, ILubyte(channels), format, IL_UNSIGNED_BYTE,
+                         const_cast<uint8_t*>(pixels.data())) == IL_TRUE;
+    if (ok) {
+        iluImageParameter(ILU_FILTER, chosen);
+        ok = iluScale(ILuint(newWidth), ILuint(newHeight), 1) == IL_TRUE &&
+             ilGetInteger(IL_IMAGE_WIDTH) == newWidth && ilGetInteger(IL_IMAGE_HEIGHT) == newHeight;
+    }
+    if (ok) {
+        out.resize(static_cast<size_t>(newWidth) * static_cast<size_t>(newHeight) *
+                   static_cast<size_t>(channels));
+        ilCopyPixels(0, 0, 0, ILuint(newWidth), ILuint(newHeight), 1, format, IL_UNSIGNED_BYTE, out.data());
+    }
+    ilDeleteImages(1, &image);
+    return ok;
+}
+
 } // namespace KavirelDLL

@@ -18,6 +18,13 @@ public:
     // the picture is larger than maxSide pixels a side.
     static bool loadRgba(const std::string& name, std::vector<uint8_t>& rgba, int32_t& width, int32_t& height,
                          int32_t maxSide = 4096);
+
+    // Scales a picture of channels bytes a pixel (3: blue, green, red; 4: with alpha) to width x height
+    // with the library's filter chosen by filter (1 linear, 2 bilinear, 3 box, 4 triangle, 5 bell,
+    // 6 B-spline, 7 Lanczos 3, 8 Mitchell; above 8 as 8). False, out empty, when the library is not
+    // running, a size is not positive or the library refuses.
+    static bool scale(const std::vector<uint8_t>& pixels, int32_t width, int32_t height, int channels,
+                      int filter, int32_t newWidth, int32_t newHeight, std::vector<uint8_t>& out);
 };
 
 } // namespace KavirelDLL

@@ -51,17 +51,17 @@ CYesNo yesNoLabels() {
     return {"Yes", "No"};
 }
 
-} // namespace
-
-EMessageAnswer showMessageBox(const std::string& title, const std::string& text, EMessageButtons buttons,
-                              EMessageAnswer defaultAnswer, CDisplay* owner) {
+// A box that cannot be shown answers notShown, or the default when that is null.
+EMessageAnswer showBox(const std::string& title, const std::string& text, EMessageButtons buttons,
+                       EMessageAnswer defaultAnswer, CDisplay* owner, const EMessageAnswer* notShown) {
     EMessageAnswer fallback = EMessageAnswer::Ok;
     if (buttons == EMessageButtons::YesNo)
         fallback = defaultAnswer == EMessageAnswer::Yes ? EMessageAnswer::Yes : EMessageAnswer::No;
+    const EMessageAnswer failed = notShown ? *notShown : fallback;
     SDL_Window* parent = nullptr;
     if (auto* base = dynamic_cast<CDisplayBase*>(owner))
         parent = static_cast<SDL_Window*>(base->nativeWindow());
-    if (!CVideo::desktopAvailable() || (owner && !parent)) return toStderr(title, text, fallback, "headless");
+    if (!CVideo::desktopAvailable() || (owner && !parent)) return toStderr(title, text, failed, "headless");
 
     const std::string utf8Title = cp1250ToUtf8(title);
     const std::string utf8Text = cp1250ToUtf8(text);
@@ -86,10 +86,22 @@ EMessageAnswer showMessageBox(const std::string& title, const std::string& text,
     box.numbuttons = count;
     box.buttons = data;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&box, &pressed) != 0) return toStderr(title, text, fallback, SDL_GetError());
+    if (SDL_ShowMessageBox(&box, &pressed) != 0) return toStderr(title, text, failed, SDL_GetError());
     // Closing the box without a button counts as its escape button.
     if (pressed < 0) return buttons == EMessageButtons::Ok ? EMessageAnswer::Ok : EMessageAnswer::No;
     return static_cast<EMessageAnswer>(pressed);
+}
+
+} // namespace
+
+EMessageAnswer showMessageBox(const std::string& title, const std::string& text, EMessageButtons buttons,
+                              EMessageAnswer defaultAnswer, CDisplay* owner) {
+    return showBox(title, text, buttons, defaultAnswer, owner, nullptr);
+}
+
+EMessageAnswer askBeforeRemoving(const std::string& title, const std::string& text, CDisplay* owner) {
+    const EMessageAnswer notShown = EMessageAnswer::No;
+    return showBox(title, text, EMessageButtons::YesNo, EMessageAnswer::Yes, owner, &notShown);
 }
 
 } // namespace KavirelDLL

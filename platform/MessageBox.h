@@ -16,4 +16,8 @@ EMessageAnswer showMessageBox(const std::string& title, const std::string& text,
                               EMessageButtons buttons = EMessageButtons::Ok,
                               EMessageAnswer defaultAnswer = EMessageAnswer::Ok, CDisplay* owner = nullptr);
 
+// A Yes/No question before something is removed for good: Yes is the button Enter picks, but a box that could not
+// be shown (headless, or the desktop refused it) answers No, with the reason on standard error.
+EMessageAnswer askBeforeRemoving(const std::string& title, const std::string& text, CDisplay* owner = nullptr);
+
 } // namespace KavirelDLL

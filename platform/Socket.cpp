@@ -3,14 +3,19 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <mutex>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace KavirelDLL {
 
@@ -93,30 +98,45 @@ int CPlatformSocket::accept(int listening, int timeoutMs, std::string& address, 
 }
 
 EPlatformError CPlatformSocket::connect(int socket, const std::string& address, uint16_t port, int timeoutMs) {
+    std::string why;
+    return connect(socket, address, port, timeoutMs, why);
+}
+
+EPlatformError CPlatformSocket::connect(int socket, const std::string& address, uint16_t port, int timeoutMs,
+                                        std::string& why) {
+    why.clear();
     sockaddr_in a{};
     a.sin_family = AF_INET;
     a.sin_port = htons(port);
-    if (!toAddress(address, a.sin_addr)) return EPlatformError::invalidName;
+    if (!toAddress(address, a.sin_addr)) {
+        why = "not an address";
+        return EPlatformError::invalidName;
+    }
     const int flags = ::fcntl(socket, F_GETFL);
-    if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) return platformErrorFromErrno(errno);
-    EPlatformError result = EPlatformError::none;
+    if (flags < 0 || ::fcntl(socket, F_SETFL, flags | O_NONBLOCK) != 0) {
+        why = std::strerror(errno);
+        return platformErrorFromErrno(errno);
+    }
+    int err = 0;
     if (::connect(socket, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
         if (errno != EINPROGRESS) {
-            result = platformErrorFromErrno(errno);
+            err = errno;
         } else if (!waitFor(socket, POLLOUT, timeoutMs)) {
-            result = EPlatformError::ioError;
+            err = ETIMEDOUT;
         } else {
-            int err = 0;
             socklen_t n = sizeof err;
             if (::getsockopt(socket, SOL_SOCKET, SO_ERROR, &err, &n) != 0) err = errno;
-            if (err != 0) result = platformErrorFromErrno(err);
         }
     }
     ::fcntl(socket, F_SETFL, flags);
-    return result;
+    if (err == 0) return EPlatformError::none;
+    why = err == ECONNREFUSED ? "refused" : err == ETIMEDOUT ? "no answer in time" : std::strerror(err);
+    return platformErrorFromErrno(err);
 }
 
-std::string CPlatformSocket::resolve(const std::string& name) {
+namespace {
+
+std::string lookUp(const std::string& name) {
     addrinfo hints{};
     hints.ai_family = AF_INET;
     hints.ai_socktype = SOCK_STREAM;
@@ -128,6 +148,82 @@ std::string CPlatformSocket::resolve(const std::string& name) {
     return text;
 }
 
+// A lookup runs on a thread of its own so that the caller can stop waiting. One that outlives its time limit
+// is kept here and joined once it ends (by a later lookup, or at exit); few may be left at once.
+struct Lookup {
+    std::string name;
+    std::string result;
+    bool done = false;
+    std::mutex lock;
+    std::condition_variable finished;
+    std::thread thread;
+};
+
+struct Abandoned {
+    static constexpr size_t MAX = 8;
+    std::mutex lock;
+    std::vector<std::shared_ptr<Lookup>> list;
+    // Joins those that ended; false when too many are still running.
+    bool reap() {
+        std::lock_guard<std::mutex> g(lock);
+        for (size_t i = 0; i < list.size();) {
+            bool done;
+            {
+                std::lock_guard<std::mutex> d(list[i]->lock);
+                done = list[i]->done;
+            }
+            if (!done) {
+                i++;
+                continue;
+            }
+            list[i]->thread.join();
+            list.erase(list.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+        return list.size() < MAX;
+    }
+    ~Abandoned() {
+        for (auto& l : list) l->thread.join();
+    }
+};
+
+Abandoned& abandoned() {
+    static Abandoned a;
+    return a;
+}
+
+} // namespace
+
+std::string CPlatformSocket::resolve(const std::string& name) { return resolve(name, RESOLVE_TIMEOUT_MS); }
+
+std::string CPlatformSocket::resolve(const std::string& name, int timeoutMs) {
+    // (The system's own asynchronous lookup starts threads that thread checkers cannot follow.)
+    if (!abandoned().reap()) return {};
+    auto l = std::make_shared<Lookup>();
+    l->name = name;
+    l->thread = std::thread([l] {
+        std::string result = lookUp(l->name);
+        std::lock_guard<std::mutex> g(l->lock);
+        l->result = std::move(result);
+        l->done = true;
+        l->finished.notify_all();
+    });
+    bool done;
+    std::string result;
+    {
+        std::unique_lock<std::mutex> g(l->lock);
+        done = l->finished.wait_for(g, std::chrono::milliseconds(timeoutMs > 0 ? timeoutMs : 0),
+                                    [&] { return l->done; });
+        result = l->result;
+    }
+    if (done) {
+        l->thread.join();
+        return result;
+    }
+    std::lock_guard<std::mutex> g(abandoned().lock);
+    abandoned().list.push_back(l);
+    return {};
+}
+
 std::string CPlatformSocket::hostName() {
     char name[256] = {};
     if (::gethostname(name, sizeof name - 1) != 0) return {};
@@ -135,18 +231,23 @@ std::string CPlatformSocket::hostName() {
 }
 
 bool CPlatformSocket::sendAll(int socket, const void* bytes, size_t count, int stallMs) {
+    using Clock = std::chrono::steady_clock;
+    const auto end = Clock::now() + std::chrono::milliseconds(stallMs);
     auto* p = static_cast<const char*>(bytes);
     while (count > 0) {
         const ssize_t n = ::send(socket, p, count, MSG_NOSIGNAL | MSG_DONTWAIT);
         if (n > 0) {
             p += n;
             count -= static_cast<size_t>(n);
+            if (count > 0 && Clock::now() >= end) return false;
             continue;
         }
         if (n < 0 && errno == EINTR) continue;
         if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
+        // The limit holds for the whole message, not for each wait.
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
         short revents = 0;
-        if (!waitFor(socket, POLLOUT, stallMs, &revents)) return false;
+        if (left <= 0 || !waitFor(socket, POLLOUT, static_cast<int>(left), &revents)) return false;
         if (revents & (POLLERR | POLLNVAL)) return false;
     }
     return true;
@@ -169,6 +270,10 @@ void CPlatformSocket::shutdownReceive(int socket) {
 
 void CPlatformSocket::shutdownBoth(int socket) {
     if (socket >= 0) ::shutdown(socket, SHUT_RDWR);
+}
+
+void CPlatformSocket::setSendBuffer(int socket, int bytes) {
+    if (socket >= 0) ::setsockopt(socket, SOL_SOCKET, SO_SNDBUF, &bytes, sizeof bytes);
 }
 
 void CPlatformSocket::abort(int socket) {

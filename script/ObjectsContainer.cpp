@@ -8,6 +8,7 @@
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
+#include "media/text/MultilineText6.h"
 #include "net/Internet.h"
 #include "objects/Animo.h"
 #include "objects/Button.h"

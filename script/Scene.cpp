@@ -16,6 +16,7 @@
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
+#include "media/controls/Button.h"
 #include "media/controls/Unit6.h"
 #include "net/Internet.h"
 #include "net/NetClient.h"
@@ -390,6 +391,8 @@ bool CMC_Scene::domodal() {
     for (CMC_ObjectHandle& handle : objects)
         if (CMC_Object* object = handle.current())
             static_cast<CMC_Internet*>(object)->flushDownloadFinished();
+    // The network peers dispatch what came once a frame, at the script root's step.
+    if (getMCApplication() == this && getType() == TYPE_APPLICATION) CMC_NetPeer::tickAll();
     return result;
 }
 
@@ -621,19 +624,19 @@ CMC_Object* CMC_Scene::makeStoredObject(int typeId, CMC_Scene* scene) {
     case TYPE_BUTTON:
         return new CMC_Button(scene);
     case TYPE_FONT:
-        return new CMC_Font(scene, nullptr);
+        return new CMC_Font(scene);
     case TYPE_SEQUENCE:
         return new CMC_Sequence(scene, nullptr);
     case TYPE_SOUND:
         return new CMC_Sound(scene);
     case TYPE_TEXT:
-        return new CMC_Text(scene, nullptr);
+        return new CMC_Text(scene);
     case TYPE_TIMER:
         return new CMC_Timer(scene);
     case TYPE_IMAGE:
         return new CMC_Image(scene);
     case TYPE_EDITBOX:
-        return new CMC_EditBox(scene, nullptr);
+        return new CMC_EditBox(scene);
     case TYPE_NETSERVER:
         return new CMC_NetServer(scene ? scene->getWindow() : nullptr,
                                  scene ? scene->getMCApplication() : nullptr);
@@ -641,7 +644,7 @@ CMC_Object* CMC_Scene::makeStoredObject(int typeId, CMC_Scene* scene) {
         return new CMC_NetClient(scene ? scene->getWindow() : nullptr,
                                  scene ? scene->getMCApplication() : nullptr);
     case TYPE_DIALOG:
-        return new CMC_Dialog(scene, nullptr);
+        return new CMC_Dialog(scene);
     case TYPE_FILTER:
         return new CMC_Filter(scene, nullptr);
     case TYPE_STATICFILTER:
@@ -939,10 +942,20 @@ void CMC_Scene::getRunningTimers(CMC_Groupped* group) {
 }
 
 CMC_Object* CMC_Scene::createObject(const CXString& type, const CXString& name) {
-    if (type.equals("BUTTON") || type.equals("VGO")) {
-        (void)name;
-        CMC_PendingObject::notBuilt(this, "SCENE", (CXString("CREATEOBJECT of a ") + type).GetBuffer());
+    if (type.equals("BUTTON")) {
+        // An empty button: enabled, heard by the unit, reacting once a script gives it a rectangle or shape.
+        CUnit6* unit = getDefUnit();
+        auto* button = new CButton(m_window, CXRect(), 0, nullptr);
+        if (unit) button->addNotifier(unit);
+        button->Enable(true);
+        button->setUnit(unit);
+        auto* object = new CMC_Button(this, button, name);
+        object->initializeBehaviours(this, nullptr);
+        addObject(object);
+        return object;
     }
+    if (type.equals("VGO"))
+        CMC_PendingObject::notBuilt(this, "SCENE", (CXString("CREATEOBJECT of a ") + type).GetBuffer());
     return nullptr;
 }
 

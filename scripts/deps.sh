@@ -9,6 +9,7 @@ packages=(
   xvfb xauth imagemagick x11-utils x11-apps
   clang libclang-rt-14-dev
   libcurl4-openssl-dev ca-certificates # HTTP downloads
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev # movies
   python3 openssl # the download tests' web servers and certificates
   liblua5.4-dev libpixman-1-dev # the peers bench/ measures against
 )

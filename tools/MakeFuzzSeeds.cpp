@@ -32,6 +32,7 @@
 #include "media/sound/WaveRoutines.h"
 #include "net/NetMessage.h"
 #include "platform/Files.h"
+#include "platform/Movie.h"
 #include "script/Database.h"
 #include "script/Double.h"
 #include "script/Integer.h"
@@ -338,6 +339,42 @@ void worldSeeds() {
         {{"A.ANN", walkingAnimation()},
          {"SQ.SEQ", "NAME SQ\nSQ TYPE SEQUENCE\nSQ SEQEVENT GO 1\n"
                     "NAME w\nw FILENAME A\nw EVENT WALK\nw TYPE SIMPLE\nw ADD SQ\n"}});
+    // And with a font, a text, a button, an edit box and a dialog.
+    storedSceneSeed(
+        "S2_controls.bin",
+        KavirelTest::object(
+            "F", {{"TYPE", "FONT"}, {"DEF_SANS_STANDARD_8", "F.FNT"}, {"DEF_SANS_BOLD_8", "F.FNT"}}) +
+            KavirelTest::object(
+                "P", {{"TYPE", "IMAGE"}, {"FILENAME", "P.IMG"}, {"TOCANVAS", "TRUE"}, {"VISIBLE", "TRUE"}}) +
+            KavirelTest::object("T", {{"TYPE", "TEXT"},
+                                      {"FONT", "F"},
+                                      {"TEXT", "H<B>J"},
+                                      {"RECT", "P"},
+                                      {"TOCANVAS", "TRUE"},
+                                      {"VISIBLE", "TRUE"}}) +
+            KavirelTest::object("B", {{"TYPE", "BUTTON"},
+                                      {"GFXSTANDARD", "P"},
+                                      {"RECT", "P"},
+                                      {"ENABLE", "TRUE"},
+                                      {"SNDONCLICK", "W"},
+                                      {"ONACTION", "{M^INC();}"}}) +
+            KavirelTest::object("W", {{"TYPE", "SOUND"}, {"FILENAME", "W.WAV"}}) +
+            KavirelTest::object("E", {{"TYPE", "EDITBOX"},
+                                      {"FONT", "F"},
+                                      {"RECT", "0,0,40,20"},
+                                      {"TEXT", "HJ"},
+                                      {"CURSOR", "P"}}) +
+            KavirelTest::object("D", {{"TYPE", "DIALOG"}}),
+        {{"P.IMG", KavirelTest::pik(2, 2, 16, 0, KavirelTest::words({1, 2, 3, 4}), "", 5, 6)},
+         {"F.FNT", KavirelTest::fntBytes(
+                       KavirelTest::FntFont{{KavirelTest::letterH(), KavirelTest::letterJ()}, {}, 0xFFFF})}});
+    // And with graph filters (their records hold the ACTION text).
+    storedSceneSeed(
+        "S2_filters.bin",
+        KavirelTest::object("F", {{"TYPE", "FILTER"}, {"ACTION", "PATH"}, {"ONTICK", "{M^INC();}"}}) +
+            KavirelTest::object("Z", {{"TYPE", "STATICFILTER"}, {"ACTION", "ROTATE"}}) +
+            KavirelTest::object("X", {{"TYPE", "FILTER"}, {"ACTION", "UNKNOWN"}}),
+        {});
     // And with a tile pattern and a virtual graphics object over the images.
     storedSceneSeed(
         "S2_tiles.bin",
@@ -499,7 +536,6 @@ void soundSeeds(const fs::path& work) {
     waveFileSeeds(work);
 }
 
-// Faults found by fuzzing before fuzz/ existed.
 // Response headers as servers send them.
 void httpSeeds() {
     seed("http_header", "length.txt", "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\n"
@@ -508,6 +544,7 @@ void httpSeeds() {
     seed("http_header", "two_lengths.txt", "Content-Length:\t 7 \nContent-Length: 4294967296\n");
 }
 
+// Faults found by fuzzing before fuzz/ existed.
 void regressionSeeds() {
     // A few packed bytes claiming 2 GB of pixels: a block of the whole picture was made and cleared for
     // them.
@@ -746,8 +783,50 @@ void networkSeeds() {
     }
     seed("net_frame", "all_types_whole", std::string(1, '\x3f') + stream);
     seed("net_frame", "all_types_byte_by_byte", std::string(1, '\0') + stream);
+    // A transfer of 10245 bytes in two chunks, an empty one, and chunks out of order.
+    std::vector<char> body(10245, 'x');
+    auto frame = [](CNetMessage* m) {
+        std::unique_ptr<CNetMessage> owned(m);
+        return std::string(reinterpret_cast<const char*>(m->getBuffer()), static_cast<size_t>(m->getBufferLen()));
+    };
+    seed("net_file_receive", "two_chunks",
+         frame(new CNetFileResponseMessage(nullptr, 1, 2, 10245, 10245)) +
+             frame(new CNetFileDataMessage(nullptr, 1, 2, 0, 0, 10240, body.data())) +
+             frame(new CNetFileDataMessage(nullptr, 1, 2, 0, 10240, 5, body.data())));
+    seed("net_file_receive", "empty_then_out_of_order",
+         frame(new CNetFileResponseMessage(nullptr, 1, 3, 0, 0)) +
+             frame(new CNetFileResponseMessage(nullptr, 1, 4, 8, 8)) +
+             frame(new CNetFileDataMessage(nullptr, 1, 4, 0, 4, 4, body.data())));
     seed("net_frame", "goodbye_then_length_seven", std::string("\x07\4\0\0\0\x08\0\0\0\5\0\0\0\7\0\0\0", 17));
     CMC_VariableFactory::done();
+}
+
+// Small movies of the writer (a leading choice byte, then the file): uncompressed with a tone, MPEG-4, MS Video 1.
+void movieSeeds(const fs::path& work) {
+    const std::string path = (work / "movie.avi").string();
+    const struct {
+        const char* name;
+        CMovieWriterOptions::Codec codec;
+        int tone;
+        char choices;
+    } kinds[] = {{"raw_tone", CMovieWriterOptions::RAW, 441, 0},
+                 {"mpeg4", CMovieWriterOptions::MPEG4, 0, 3},
+                 {"msvideo1", CMovieWriterOptions::MSVIDEO1, 0, 4}};
+    for (const auto& kind : kinds) {
+        CMovieWriterOptions options;
+        options.width = 16;
+        options.height = 16;
+        options.frames = 4;
+        options.fps = 10;
+        options.codec = kind.codec;
+        options.toneHz = kind.tone;
+        options.audioRate = 8000;
+        bool ok = writeMovie(path, options, [](int index, uint8_t* rgb, int pitch) {
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 48; ++x) rgb[y * pitch + x] = static_cast<uint8_t>(index * 50 + x * 5 + y);
+        });
+        if (ok) seed("movie", kind.name, std::string(1, kind.choices) + readFile(path));
+    }
 }
 
 int main(int argc, char** argv) {
@@ -771,6 +850,7 @@ int main(int argc, char** argv) {
     sequenceSeeds();
     httpSeeds();
     networkSeeds();
+    movieSeeds(work);
     regressionSeeds();
     std::printf("seeds and regression inputs written below %s\n", g_fuzz.c_str());
     return 0;

@@ -2,10 +2,13 @@
 //   MakeSamplePictures <episode folder>
 // writes PORANEK\PORANEK.IMG, POLUDNIE\POLUDNIE.IMG and WIECZOR\WIECZOR.IMG (800x600, 16 bits, LZO) into the
 // scene folders below it, and the morning's rising sun, PORANEK\SLONCE.IMG (a 64 x 64 disc on a transparent
-// ground, placed at 560, 330), and the noon's pieces: the path's two tiles POLUDNIE\KAFEL1.IMG and KAFEL2.IMG
-// (40 x 40) and the spotlight's round mask POLUDNIE\KRAG.IMG (120 x 120, opaque inside its circle, placed at
-// 340, 20 so that it picks the noon sun out of the background). The end-to-end tests know the marker, sun and
-// tile colours painted here.
+// ground, placed at 560, 330), the evening's setting sun, WIECZOR\SLONCE.IMG (the same disc at 600, 300), the
+// evening's black curtain, WIECZOR\ZASLONA.IMG (800x600, LZO) that fades away as the scene comes in, and into
+// every scene folder the "next scene" button's three pictures, DALEJ.IMG, DALEJ2.IMG (pointer over it) and
+// DALEJ3.IMG (pressed): 80 x 40 at 680, 520, a frame round a face that lightens as the button is touched, and
+// the noon's pieces: the path's two tiles POLUDNIE\KAFEL1.IMG and KAFEL2.IMG (40 x 40) and the spotlight's round
+// mask POLUDNIE\KRAG.IMG (120 x 120, opaque inside its circle, placed at 340, 20 so that it picks the noon sun
+// out of the background). The end-to-end tests know the marker, sun and tile colours painted here.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -77,7 +80,7 @@ bool paint(const SScene& scene, const std::string& folder) {
 }
 
 // The sun: an orange disc, opaque inside its circle and transparent around it.
-bool paintSun(const std::string& folder) {
+bool paintSun(const std::string& folder, const char* scene, int x, int y) {
     constexpr int kSize = 64;
     CGraphicsObject sun(nullptr, CXSize(kSize, kSize), 16);
     auto* pixels = reinterpret_cast<uint16_t*>(sun.GetDataPtr());
@@ -90,12 +93,52 @@ bool paintSun(const std::string& folder) {
             alpha[y * kSize + x] = static_cast<char>(inside ? 255 : 0);
         }
     sun.AlphaChannel(alpha);
-    sun.SetPosition(560, 330);
+    sun.SetPosition(x, y);
     std::vector<uint8_t> bytes;
     if (!sun.writePik(bytes, COMPRESSION_NONE)) return false;
-    std::ofstream out(folder + "/PORANEK/SLONCE.IMG", std::ios::binary);
+    std::ofstream out(folder + "/" + scene + "/SLONCE.IMG", std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     return static_cast<bool>(out);
+}
+
+// The evening's curtain: black over the whole screen.
+bool paintCurtain(const std::string& folder) {
+    CGraphicsObject curtain(nullptr, CXSize(kWidth, kHeight), 16);
+    if (!curtain.GetDataPtr()) return false;
+    std::vector<uint8_t> bytes;
+    if (!curtain.writePik(bytes, COMPRESSION_LZO)) return false;
+    std::ofstream out(folder + "/WIECZOR/ZASLONA.IMG", std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// The button's picture: a dark frame 3 pixels wide round a face of the colour given.
+bool paintButton(const std::string& path, SRgb face) {
+    constexpr int kW = 80, kH = 40;
+    CGraphicsObject button(nullptr, CXSize(kW, kH), 16);
+    auto* pixels = reinterpret_cast<uint16_t*>(button.GetDataPtr());
+    if (!pixels) return false;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            bool frame = x < 3 || y < 3 || x >= kW - 3 || y >= kH - 3;
+            pixels[y * kW + x] = pixel(frame ? SRgb{32, 32, 32} : face);
+        }
+    button.SetPosition(680, 520);
+    std::vector<uint8_t> bytes;
+    if (!button.writePik(bytes, COMPRESSION_NONE)) return false;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool paintButtons(const std::string& folder) {
+    for (const SScene& scene : kScenes) {
+        const std::string base = folder + "/" + scene.name + "/DALEJ";
+        if (!paintButton(base + ".IMG", {160, 96, 32}) || !paintButton(base + "2.IMG", {224, 160, 64}) ||
+            !paintButton(base + "3.IMG", {255, 224, 128}))
+            return false;
+    }
+    return true;
 }
 
 bool writePicture(CGraphicsObject& picture, const std::string& path) {
@@ -154,8 +197,13 @@ int main(int argc, char** argv) {
             return 1;
         }
     }
-    if (!paintSun(argv[1])) {
-        std::fprintf(stderr, "%s: could not write the morning's sun below %s\n", argv[0], argv[1]);
+    if (!paintSun(argv[1], "PORANEK", 560, 330) || !paintSun(argv[1], "WIECZOR", 600, 300) ||
+        !paintCurtain(argv[1])) {
+        std::fprintf(stderr, "%s: could not write the suns and the curtain below %s\n", argv[0], argv[1]);
+        return 1;
+    }
+    if (!paintButtons(argv[1])) {
+        std::fprintf(stderr, "%s: could not write the button's pictures below %s\n", argv[0], argv[1]);
         return 1;
     }
     if (!paintNoon(argv[1])) {

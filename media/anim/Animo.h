@@ -239,6 +239,8 @@ public:
 
     using CGraphicsObject::getWindow;
     using CGraphicsObject::Invalidate;
+    // The raster fields become the current image's (a filter changed its pixels).
+    void updateWithCurrentFrame();
 
 protected:
     using CGraphicsObject::m_fileName;
@@ -247,8 +249,6 @@ protected:
 
     // Draws the current image at its position shifted by shift.
     void drawCurrent(CGraphicsObject* destination, CXPoint shift);
-    // The raster fields become the current image's.
-    void updateWithCurrentFrame();
     CXPoint globalShift() const { return CXPoint(m_globalX, m_globalY); }
     // Every image, event and sound of the animation.
     std::vector<std::shared_ptr<CFrame>> m_images;

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# kavirel on the sample game in a real window (run under Xvfb): each scene's background shows in turn, read from
+# kavirel on the sample game in a real window (run under Xvfb): each scene's background shows in turn (the
+# morning with its sun, its bird and its text), read from
 # screenshots of the window; a second start hands over to the first and ends, while one with -forcenew runs beside
 # it and is found by later starts once the first has ended; a close request (SIGTERM) ends the game cleanly, the
 # engine's version and the web games' folder are recorded, and the values the game's diary (a script class)
@@ -91,6 +92,17 @@ sun_seen() {
     return 1
 }
 sun_seen || fail "no sun rises in the morning sky"
+# The morning's name and hour, a TEXT in the menu's lettering at the top left: the sky is one colour a row, so a
+# row through the letters holds more than one.
+text_seen() {
+    local y
+    for y in 22 24 26 28 30 32 34; do
+        [ "$(convert "xwd:$work/shot.xwd" -crop "380x1+20+$y" -depth 8 txt:- 2>/dev/null |
+            awk 'NR > 1 { print $2 }' | sort -u | wc -l)" -ge 2 ] && return 0
+    done
+    return 1
+}
+text_seen || fail "no text shows the morning's name"
 # The morning's bird, an ANIMO on the screen: its body (40, 30, 30), widened again, in its first frame.
 near "$(pixel 312 155)" "(41,28,24)" || fail "the bird's body is $(pixel 312 155)"
 await "the noon (green marker), last seen $last" shows "(0,255,0)"
@@ -102,6 +114,15 @@ tiles_and_sun() {
 }
 await "the noon's path and spotlight" tiles_and_sun
 await "the evening (blue marker), last seen $last" shows "(0,0,255)"
+# The evening's film (yellow, MPEG-4, so only near it) plays at 520, 390 half a second into the scene.
+film_shows() {
+    capture || return 1
+    last=$(pixel 660 490)
+    local IFS=,
+    read -r r g b <<<"${last//[()]/}"
+    [ -n "$b" ] && (( r >= 224 && g >= 224 && b <= 40 ))
+}
+await "the evening's film (yellow), last seen $last" film_shows
 await "the morning again, last seen $last" shows "(255,0,0)"
 
 # A second start brings the first to the front and ends at once, successfully.

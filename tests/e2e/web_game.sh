@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # A web game: the sample game packed as "kavirelweb/Przyklad.pik" and served by python's http.server on
 # 127.0.0.1; "-game Przyklad -server ... -install -version 2" installs it in the player's web games' folder and
-# records it; played, its start is counted and its play time added; a game the server lacks installs nothing and ends with 1; "-uninstall" of a game that is not
-# installed ends with 1 unasked, and with no desktop to answer on removes nothing.
+# records it; played, its start is counted and its play time added; a game the server lacks installs nothing
+# and ends with 1; "-uninstall" of a game that is not installed ends with 1 unasked, and with no desktop to
+# answer on removes nothing.
 #   web_game.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")

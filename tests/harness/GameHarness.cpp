@@ -8,6 +8,7 @@
 #include "core/XTimer.h"
 #include "display/Collisions.h"
 #include "input/DXMouse.h"
+#include "input/HotSpot.h"
 #include "input/Keyboard.h"
 #include "media/anim/AnimationManager.h"
 #include "media/controls/Unit6.h"
@@ -95,6 +96,9 @@ CHarnessWindow::CHarnessWindow() {
 }
 
 CHarnessWindow::~CHarnessWindow() {
+    // As a window that owns its devices does: the hot spots' window goes with it, so the next window's hot
+    // spots never reach this one.
+    CHotSpot::done();
     delete m_keyboard;
     m_keyboard = nullptr;
     delete m_mouse;

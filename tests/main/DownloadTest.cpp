@@ -150,8 +150,11 @@ TEST_F(DownloadProductThreaded, AFailureOrACancelAnswersFalseAndLeavesNoFile) {
         std::lock_guard<std::mutex> lock(shown->mutex);
         shown->pressNow = true;
     });
+    CLogCapture log;
     EXPECT_FALSE(product.download("S.pik", (serverAddress + "/stall").c_str()));
     press.join();
+    // The end came after the dialog closed: it still goes to standard error.
+    EXPECT_TRUE(log.contains("Wczytywanie pliku zostalo przerwane."));
     EXPECT_FALSE(product.getDownloader()->isDownloading());
     EXPECT_FALSE(fs::exists("S.pik"));
 }
@@ -227,6 +230,18 @@ TEST_F(DownloadProductThreaded, UninstallAsksOnlyAboutAnInstalledGame) {
     CVideo::forceHeadless(false);
     EXPECT_TRUE(fs::exists(games() / "P"));
     EXPECT_TRUE(log.contains("no desktop"));
+
+    // A desktop whose box cannot be shown (no such display) answers No: nothing is removed.
+    {
+        CScopedEnv display{"DISPLAY", ":65000"}, wayland{"WAYLAND_DISPLAY", nullptr},
+            driver{"SDL_VIDEODRIVER", nullptr};
+        testing::internal::CaptureStderr();
+        EXPECT_EQ(uninstallWebGame(uninstall), 1);
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find("(answered No)"), std::string::npos) << said;
+        EXPECT_EQ(said.find("headless"), std::string::npos) << said; // the box itself failed
+    }
+    EXPECT_TRUE(fs::exists(games() / "P"));
 }
 
 TEST(PlayStatistics, StartsAreCountedAndWholeSecondsAdded) {

@@ -196,6 +196,68 @@ TEST(SampleGame, ClickingTheMorningBirdFlapsItsWingsAndRingsTheChime) {
     EXPECT_LE(peak, 6000);
 }
 
+// Each scene shows its name and hour (a TEXT in the menu's lettering) and a BUTTON to the next scene; the
+// button's clicks are counted in the player's ini file.
+TEST(SampleGame, TheSceneShowsItsTextAndItsButtonLeadsOn) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameOptions options;
+    options.input = true;
+    options.screen = true;
+    CGameRun run(folder, options);
+    ASSERT_EQ(run.sceneName(), "PORANEK");
+    run.frames(1);
+    CDisplay* display = run.display();
+    auto screen = [display](int x, int y) {
+        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
+    };
+    // The sky is one colour a row: the letters are what differs from the row's far end.
+    auto inked = [&]() {
+        int ink = 0;
+        for (int y = 20; y < 40; ++y)
+            for (int x = 20; x < 300; ++x) ink += screen(x, y) != screen(790, y);
+        return ink;
+    };
+    EXPECT_GT(inked(), 100);
+    const uint16_t face = static_cast<uint16_t>(CColor(160, 96, 32).GetInBPP(16));
+    EXPECT_EQ(screen(720, 540), face) << "the button's standard picture";
+    run.input()->injectMouseMove(720, 540);
+    run.frames(2);
+    EXPECT_EQ(screen(720, 540), static_cast<uint16_t>(CColor(224, 160, 64).GetInBPP(16)))
+        << "pointer over it";
+    run.input()->injectMouseButton(0, true, 720, 540, 1);
+    run.input()->injectMouseButton(0, false, 720, 540);
+    run.frames(2);
+    EXPECT_EQ(run.sceneName(), "POLUDNIE");
+    EXPECT_EQ(run.iniInt("PRZYKLAD", "KLIKNIECIA"), 1);
+    run.frames(1);
+    EXPECT_GT(inked(), 100) << "the noon's own text";
+}
+
+// The evening comes in from black (its curtain's FILTER FADEOUT) and, once the curtain is gone, its setting
+// sun turns grey (a STATICFILTER GRAYSCALE).
+TEST(SampleGame, TheEveningFadesInAndItsSettingSunTurnsGrey) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameOptions options;
+    options.screen = true;
+    options.soundFolder = "Wavs";
+    CGameRun run(folder, options);
+    ASSERT_TRUE(run.started());
+    run.frames(2 * kSceneFrames);
+    ASSERT_EQ(run.sceneName(), "WIECZOR");
+    CDisplay* display = run.display();
+    auto screen = [display](int x, int y) {
+        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
+    };
+    const uint16_t marker = static_cast<uint16_t>(CColor(0, 0, 255).GetInBPP(16));
+    EXPECT_NE(screen(60, 540), marker) << "the curtain still covers the scene";
+    run.frames(30);
+    EXPECT_EQ(screen(60, 540), marker) << "the curtain is gone";
+    // Orange (31, 40, 0) in grey: (0 + 20 + 31) / 3 in each field.
+    EXPECT_EQ(screen(632, 332), 17 * 2113) << "the sun's middle, grey";
+}
+
 // The noon lays its path (a PATTERN of two tiles) and shows its sun again low over the meadow (a
 // VIRTUALGRAPHICSOBJECT showing the background picture through a round mask).
 TEST(SampleGame, TheNoonPavesItsPathAndShowsItsSunThroughARoundMask) {

@@ -9,11 +9,13 @@
 #include <mutex>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "harness/Environment.h"
 #include "net/Internet.h"
 #include "net/platform/HttpServer.h"
+#include "platform/Http.h"
 #include "platform/TempFolder.h"
 
 using namespace KavirelDLL;
@@ -192,6 +194,62 @@ TEST_F(InternetThreaded, CertificatesNoAuthorityKnowsAreRefused) {
     EXPECT_FALSE(fs::exists(folder.path() / "s.bin"));
 }
 
+// A listener that, hearing the first text of a failure, starts the next GET on the same downloader (on the
+// worker) and has another thread read what was recorded once the reports let it.
+class CEagerListener : public CDownloadListener {
+public:
+    CEagerListener(CInternet& internet, CRecorder& recorder) : m_internet(internet), m_recorder(recorder) {}
+    void onError(CXString) override {
+        if (m_asked) return;
+        m_asked = true;
+        m_reader = std::thread([this] {
+            std::unique_lock<std::mutex> reports = m_internet.holdReports();
+            m_seen = m_recorder.reports();
+        });
+        std::this_thread::sleep_for(std::chrono::milliseconds(20)); // room for the reader to come in early
+        m_internet.GET("http://127.0.0.1:1/x", "next.bin");
+        m_returned = true;
+    }
+    std::vector<std::string> seen() {
+        if (m_reader.joinable()) m_reader.join();
+        return m_seen;
+    }
+    bool m_returned = false;
+
+private:
+    CInternet& m_internet;
+    CRecorder& m_recorder;
+    bool m_asked = false;
+    std::thread m_reader;
+    std::vector<std::string> m_seen;
+};
+
+TEST_F(InternetThreaded, AListenersGetIsRefusedAndAFailuresTwoTextsComeTogether) {
+    CEagerListener eager(internet, recorder);
+    internet.registerListener(&eager);
+    // The recorder hears first; the eager listener's GET is refused within the same reports, then the second text.
+    const Reports reports{CInternet::kOpenFailed, CInternet::kNoWorker, CInternet::kNoWorker};
+    EXPECT_EQ(fetch("/404", "gone.bin"), reports);
+    EXPECT_TRUE(eager.m_returned);
+    EXPECT_EQ(eager.seen(), reports);
+    internet.removeListener(&eager);
+    EXPECT_EQ(fetch("/f.bin", "after.bin"), finished);
+}
+
+TEST_F(InternetThreaded, AServerThatSendsTooLittleEndsTheTransfer) {
+    CPlatformHttp::setLowSpeedLimit(1, 1);
+    server.put("/two", "ab");
+    for (const char* path : {"/silent", "/stall/two"}) {
+        SCOPED_TRACE(path);
+        folder.put("earlier.bin", "earlier");
+        EXPECT_EQ(fetch(path, "earlier.bin"), Reports{CInternet::kReadFailed});
+        EXPECT_EQ(readNative(folder.path() / "earlier.bin"), "earlier");
+    }
+    CPlatformHttp::setLowSpeedLimit(1, 30);
+    server.release();
+    EXPECT_TRUE(leftovers().empty());
+}
+
 TEST(HttpHeaderParser, ReadsTheLastContentLength) {
     struct Case {
         std::string text;
@@ -204,6 +262,8 @@ TEST(HttpHeaderParser, ReadsTheLastContentLength) {
                           Case{"Content-Length: 12x\r\n", false, 0}, Case{"Content-Length:\r\n", false, 0},
                           Case{"Content-Length: 99999999999999999999\n", false, 0},
                           Case{"Content-Length: -5\n", false, 0}, Case{"content-length: 5\n", true, 0},
+                          Case{"Content-Length: x\nContent-Length: 5\n", false, 5},
+                          Case{"Content-Length: 5\nContent-Length: x\n", false, 5},
                           Case{"Content-Length 5\n", true, 0}, Case{"Content-Length: 4294967296\n", true,
                                                                     4294967296LL}}) {
         SCOPED_TRACE(c.text);

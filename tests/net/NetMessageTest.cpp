@@ -284,3 +284,27 @@ TEST_F(NetMessageTest, ProcessorHandsTypedFormsToListenersAndRefusesDamage) {
     EXPECT_EQ(second.types, first.types);
     EXPECT_EQ(first.senders[0], CXString("Ann"));
 }
+
+TEST_F(NetMessageTest, AListenerRemovedDuringTheWalkIsNotCalled) {
+    // The first listener removes and deletes the second (a script ending a peer from its handler).
+    struct Remover : CNetListener {
+        CXArray* list = nullptr;
+        CNetListener* victim = nullptr;
+        void onMessage(CNetMessage*) override {
+            list->remove(victim);
+            delete victim;
+            victim = nullptr;
+        }
+    };
+    Remover remover;
+    Recorder last;
+    CXArray listeners;
+    remover.list = &listeners;
+    remover.victim = new Recorder;
+    listeners.add(static_cast<CNetListener*>(&remover));
+    listeners.add(remover.victim);
+    listeners.add(static_cast<CNetListener*>(&last));
+    CNetTextMessage text(nullptr, CXString("x"));
+    EXPECT_EQ(CNetMessageProcessor::process(&text, &listeners), ERR_NONE);
+    EXPECT_EQ(last.types, std::vector<int>{5});
+}

@@ -1,6 +1,7 @@
 // Sockets over loopback on ports the system picks, with their accept and receive threads.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "core/Containers.h"
+#include "core/Log.h"
 #include "net/NetListener.h"
 #include "net/NetMessage.h"
 #include "net/NetMessageProcessor.h"
@@ -48,6 +50,14 @@ struct Server {
     }
 };
 
+// The next accepted connection, not receiving.
+std::unique_ptr<CXSocket> takeOne(Server& server) {
+    std::vector<CXSocket::Accepted> got;
+    EXPECT_TRUE(eventually([&] { return !(got = server.listening.takeAccepted()).empty(); }));
+    for (size_t i = 1; i < got.size(); i++) delete got[i].socket;
+    return std::unique_ptr<CXSocket>(got.empty() ? nullptr : got[0].socket);
+}
+
 std::unique_ptr<CXSocket> connectTo(int port) {
     auto s = std::make_unique<CXSocket>(nullptr);
     EXPECT_TRUE(s->connect(CXString("127.0.0.1"), port));
@@ -65,6 +75,21 @@ std::vector<std::unique_ptr<CNetMessage>> collect(CXSocket& s, size_t count) {
     for (CNetMessage* m : s.takeMessages()) all.emplace_back(m);
     return all;
 }
+
+// A peer that speaks bytes, not messages.
+struct RawPeer {
+    int handle = CPlatformSocket::create();
+    explicit RawPeer(int port) {
+        EXPECT_EQ(CPlatformSocket::connect(handle, "127.0.0.1", static_cast<uint16_t>(port), 5000),
+                  EPlatformError::none);
+    }
+    ~RawPeer() { CPlatformSocket::close(handle); }
+    // True once the other side has ended the connection.
+    bool seesEnd() {
+        char sink[16384];
+        return eventually([&] { return CPlatformSocket::receive(handle, sink, sizeof sink, 100) < 0; });
+    }
+};
 
 struct PingWatcher : CNetListener {
     int pings = 0;
@@ -110,8 +135,11 @@ TEST(NetSocketThreaded, MessagesCrossBothWaysInOrder) {
     EXPECT_EQ(answer.getTime(), 77);
     EXPECT_EQ(CNetMessageProcessor::process(pong[0].get(), &listeners), ERR_NONE);
     EXPECT_EQ(watcher.pings, 2);
-    EXPECT_TRUE(player->takeMessages().empty());
-    EXPECT_TRUE(client->takeMessages().empty());
+    // Had the answer been answered, that would reach the client before this marker.
+    EXPECT_TRUE(player->send(new CNetTextMessage(player.get(), CXString("marker"))));
+    auto next = collect(*client, 1);
+    ASSERT_FALSE(next.empty());
+    EXPECT_EQ(next[0]->getType(), CNetMessage::TEXT);
 
     // Closing one side closes the other.
     client.reset();
@@ -121,28 +149,89 @@ TEST(NetSocketThreaded, MessagesCrossBothWaysInOrder) {
 
 TEST(NetSocketThreaded, GarbageDropsOnlyItsConnection) {
     Server server;
-    auto good = connectTo(server.port());
-    auto goodPlayer = server.accept();
-    const int raw = CPlatformSocket::create();
-    ASSERT_EQ(CPlatformSocket::connect(raw, "127.0.0.1", static_cast<uint16_t>(server.port()), 5000),
-              EPlatformError::none);
-    auto badPlayer = server.accept();
-    ASSERT_TRUE(goodPlayer && badPlayer);
+    std::unique_ptr<CXSocket> good[2], goodPlayer[2];
+    for (int i = 0; i < 2; i++) {
+        good[i] = connectTo(server.port());
+        goodPlayer[i] = server.accept();
+        ASSERT_TRUE(goodPlayer[i]);
+    }
+    RawPeer garbage(server.port());
+    auto garbagePlayer = server.accept();
+    RawPeer damaged(server.port());
+    auto damagedPlayer = server.accept();
+    ASSERT_TRUE(garbagePlayer && damagedPlayer);
 
     // A whole message, then a length word of 3.
     const unsigned char bytes[] = {5, 0, 0, 0, 10, 0, 0, 0, 'o', 0, 1, 0, 0, 0, 3, 0, 0, 0, 'x', 'x'};
-    ASSERT_TRUE(CPlatformSocket::sendAll(raw, bytes, sizeof bytes, 2000));
-    auto got = collect(*badPlayer, 2);
-    EXPECT_EQ(got.size(), 1u);
-    EXPECT_TRUE(eventually([&] { return badPlayer->isClosed(); }));
-    // The other side sees the connection end.
-    char sink[16];
-    EXPECT_TRUE(eventually([&] { return CPlatformSocket::receive(raw, sink, sizeof sink, 100) < 0; }));
-    CPlatformSocket::close(raw);
+    ASSERT_TRUE(CPlatformSocket::sendAll(garbage.handle, bytes, sizeof bytes, 2000));
+    EXPECT_EQ(collect(*garbagePlayer, 2).size(), 1u);
+    EXPECT_TRUE(eventually([&] { return garbagePlayer->isClosed(); }));
+    EXPECT_TRUE(garbage.seesEnd());
 
-    EXPECT_TRUE(good->send(new CNetTextMessage(good.get(), CXString("still here"))));
-    EXPECT_EQ(collect(*goodPlayer, 1).size(), 1u);
-    EXPECT_FALSE(goodPlayer->isClosed());
+    // A well-framed hello whose name has no end: reading it drops that connection.
+    const unsigned char hello[] = {7, 0, 0, 0, 11, 0, 0, 0, 'A', 'n', 'n'};
+    ASSERT_TRUE(CPlatformSocket::sendAll(damaged.handle, hello, sizeof hello, 2000));
+    auto got = collect(*damagedPlayer, 1);
+    ASSERT_EQ(got.size(), 1u);
+    PingWatcher watcher;
+    CXArray listeners;
+    listeners.add(static_cast<CNetListener*>(&watcher));
+    EXPECT_EQ(CNetMessageProcessor::process(got[0].get(), &listeners), ERR_NET_DAMAGED);
+    EXPECT_TRUE(damagedPlayer->isClosed());
+    EXPECT_TRUE(damaged.seesEnd());
+
+    for (int i = 0; i < 2; i++) {
+        EXPECT_TRUE(good[i]->send(new CNetTextMessage(good[i].get(), CXString("still here"))));
+        EXPECT_EQ(collect(*goodPlayer[i], 1).size(), 1u);
+        EXPECT_FALSE(goodPlayer[i]->isClosed());
+    }
+}
+
+TEST(NetSocketThreaded, AStoppedReceiverLeavesTheConnectionOpenForAGoodbye) {
+    Server server;
+    auto client = connectTo(server.port());
+    auto player = server.accept();
+    ASSERT_TRUE(player);
+    // The client's thread is in its loop once it has received something.
+    EXPECT_TRUE(player->send(new CNetTextMessage(player.get(), CXString("welcome"))));
+    EXPECT_EQ(collect(*client, 1).size(), 1u);
+    {
+        // No receiving by hand beside the thread.
+        CLogCapture log;
+        EXPECT_EQ(player->receive()->getSize(), 0);
+        EXPECT_TRUE(log.contains("receive thread runs"));
+    }
+    client->stopReceiver();
+    EXPECT_FALSE(client->isClosed());
+    EXPECT_TRUE(client->send(new CNetMessage(client.get(), CNetMessage::GOODBYE)));
+    auto bye = collect(*player, 1);
+    ASSERT_EQ(bye.size(), 1u);
+    EXPECT_EQ(bye[0]->getType(), CNetMessage::GOODBYE);
+}
+
+TEST(NetSocketThreaded, ASlowSteadyReaderCannotHoldASendPastTheLimit) {
+    Server server;
+    CXSocket client(nullptr);
+    // A send buffer small enough that room comes back in small steps, as on a slow link.
+    CPlatformSocket::setSendBuffer(client.getHandle(), 65536);
+    ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
+    auto player = takeOne(server);
+    ASSERT_TRUE(player);
+    // Reads about 200 KB a second: every wait for room ends well in time, a whole 1 MiB message does not.
+    std::atomic<bool> done{false};
+    std::thread reader([&] {
+        char chunk[4096];
+        while (!done && CPlatformSocket::receive(player->getHandle(), chunk, sizeof chunk, 100) >= 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    });
+    std::string block(static_cast<size_t>(CNetMessage::MAX_LENGTH - 9), 's');
+    bool failed = false;
+    for (int i = 0; i < 4 && !failed; i++)
+        failed = !client.send(new CNetTextMessage(&client, CXString(block.c_str())));
+    done = true;
+    reader.join();
+    EXPECT_TRUE(failed);
+    EXPECT_TRUE(client.isClosed());
 }
 
 TEST(NetSocketThreaded, ATakenPortAndAnAbsentServerAreReported) {
@@ -159,11 +248,41 @@ TEST(NetSocketThreaded, ATakenPortAndAnAbsentServerAreReported) {
         freePort = gone.getPort();
     }
     CXSocket refused(nullptr);
-    EXPECT_FALSE(refused.connect(CXString("127.0.0.1"), freePort));
+    {
+        CLogCapture log;
+        EXPECT_FALSE(refused.connect(CXString("127.0.0.1"), freePort));
+        EXPECT_TRUE(log.contains("refused"));
+    }
     EXPECT_EQ(refused.LastError(), ERR_NET_CONNECT);
+    // A lookup with no time to spare gives an answer at hand or none; one given time finds the name.
+    const std::string quick = CPlatformSocket::resolve("localhost", 0);
+    EXPECT_TRUE(quick.empty() || quick == "127.0.0.1") << quick;
+    EXPECT_EQ(CPlatformSocket::resolve("localhost"), "127.0.0.1");
     CXSocket unknown(nullptr);
     EXPECT_FALSE(unknown.connect(CXString("no-such-host.invalid"), freePort));
-    EXPECT_FALSE(CXSocket::getHostName().GetLength() == 0);
+}
+
+TEST(NetSocketThreaded, AConnectThatGetsNoAnswerGivesUpAndCloses) {
+    // A listener that never accepts, its queue full: further attempts get no answer at all.
+    const int listening = CPlatformSocket::create();
+    ASSERT_EQ(CPlatformSocket::bind(listening, 0), EPlatformError::none);
+    ASSERT_EQ(CPlatformSocket::listen(listening, 0), EPlatformError::none);
+    const uint16_t port = CPlatformSocket::localPort(listening);
+    std::vector<int> queued;
+    for (int i = 0; i < 8; i++) {
+        queued.push_back(CPlatformSocket::create());
+        if (CPlatformSocket::connect(queued.back(), "127.0.0.1", port, 500) != EPlatformError::none) break;
+    }
+    CXSocket late(nullptr);
+    CLogCapture log;
+    EXPECT_FALSE(late.connect(CXString("127.0.0.1"), port));
+    EXPECT_TRUE(log.contains("no answer"));
+    EXPECT_TRUE(late.isClosed());
+    EXPECT_EQ(late.getHandle(), -1);
+    EXPECT_FALSE(late.send(new CNetTextMessage(&late, CXString("x"))));
+    EXPECT_TRUE(log.contains("connection is closed"));
+    for (int s : queued) CPlatformSocket::close(s);
+    CPlatformSocket::close(listening);
 }
 
 TEST(NetSocketThreaded, AReaderThatLagsHoldsBackItsSender) {
@@ -192,12 +311,8 @@ TEST(NetSocketThreaded, ASendThatStallsDropsTheConnection) {
     Server server;
     CXSocket client(nullptr);
     ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
-    std::vector<CXSocket::Accepted> got;
-    ASSERT_TRUE(eventually([&] {
-        got = server.listening.takeAccepted();
-        return !got.empty();
-    }));
-    std::unique_ptr<CXSocket> silent(got[0].socket); // never reads
+    auto silent = takeOne(server); // never reads
+    ASSERT_TRUE(silent);
     std::string block(static_cast<size_t>(CNetMessage::MAX_LENGTH - 9), 's');
     bool failed = false;
     for (int i = 0; i < 1000 && !failed; i++) failed = !client.send(new CNetTextMessage(&client, CXString(block.c_str())));
@@ -218,6 +333,11 @@ TEST(NetSocketThreaded, StoppingJoinsEveryThreadWhateverItIsDoing) {
         CXSocket extra(nullptr);
         extra.connect(CXString("127.0.0.1"), server.port());
     }
+    // Resetting a listening socket stops its accept thread before the descriptor goes.
+    Server server;
+    auto client = connectTo(server.port());
+    server.listening.abort();
+    EXPECT_TRUE(server.listening.isClosed());
 }
 
 TEST(NetSocketThreaded, ConnectionsNobodyTakesAreCapped) {
@@ -245,12 +365,8 @@ TEST(NetSocketThreaded, ReceivingWithoutAThreadCutsTheSameMessages) {
     Server server;
     CXSocket client(nullptr);
     ASSERT_TRUE(client.connect(CXString("127.0.0.1"), server.port()));
-    std::vector<CXSocket::Accepted> got;
-    ASSERT_TRUE(eventually([&] {
-        got = server.listening.takeAccepted();
-        return !got.empty();
-    }));
-    std::unique_ptr<CXSocket> player(got[0].socket);
+    auto player = takeOne(server);
+    ASSERT_TRUE(player);
     EXPECT_TRUE(client.send(new CNetHelloMessage(&client, CXString("Ann"))));
     EXPECT_TRUE(client.send(new CNetMessage(&client, CNetMessage::GOODBYE)));
     client.drop();
