@@ -389,6 +389,26 @@ void worldSeeds() {
             KavirelTest::object("SCR", {{"TYPE", "CANVAS_OBSERVER"}, {"ONUPDATE", "{M^INC();}"}}) +
             KavirelTest::object("G", {{"TYPE", "GRBUFFER"}, {"SOURCE", "E"}, {"DESTINY", "C"}}),
         {});
+    // And with a tile pattern and a virtual graphics object over the images.
+    storedSceneSeed(
+        "S2_tiles.bin",
+        KavirelTest::object("T", {{"TYPE", "PATTERN"},
+                                  {"WIDTH", "8"},
+                                  {"HEIGHT", "4"},
+                                  {"GRIDX", "2"},
+                                  {"GRIDY", "2"},
+                                  {"LAYERS", "2"},
+                                  {"TOCANVAS", "TRUE"},
+                                  {"VISIBLE", "TRUE"},
+                                  {"PRIORITY", "3"},
+                                  {"ONINIT", "{T^ADD(\"a\",1,1,\"P\",0);T^ADD(\"b\",3,0,\"P\",0,1);}"},
+                                  {"ONCLICK", "{M^INC();}"}}) +
+            KavirelTest::object("P", {{"TYPE", "IMAGE"}, {"FILENAME", "P.IMG"}, {"VISIBLE", "TRUE"}}) +
+            KavirelTest::object("V", {{"TYPE", "VIRTUALGRAPHICSOBJECT"},
+                                      {"TOCANVAS", "TRUE"},
+                                      {"VISIBLE", "TRUE"},
+                                      {"ONINIT", "{V^SETSOURCE(\"P\");V^SETMASK(\"P\");}"}}),
+        {{"P.IMG", KavirelTest::pik(2, 2, 16, 0, KavirelTest::words({1, 2, 3, 4}), "", 5, 6)}});
     seed("behaviour", "every_kind", KavirelFuzz::kWorldCode);
     seed("behaviour", "calls",
          "{@BOOL(F,TRUE);@IF(F'TRUE,{CH^RUN();},{});T^SETELAPSE(40);"

@@ -5,8 +5,10 @@
 // ground, placed at 560, 330), the evening's setting sun, WIECZOR\SLONCE.IMG (the same disc at 600, 300), the
 // evening's black curtain, WIECZOR\ZASLONA.IMG (800x600, LZO) that fades away as the scene comes in, and into
 // every scene folder the "next scene" button's three pictures, DALEJ.IMG, DALEJ2.IMG (pointer over it) and
-// DALEJ3.IMG (pressed): 80 x 40 at 680, 520, a frame round a face that lightens as the button is touched. The
-// end-to-end test knows the marker and sun colours painted here.
+// DALEJ3.IMG (pressed): 80 x 40 at 680, 520, a frame round a face that lightens as the button is touched, and
+// the noon's pieces: the path's two tiles POLUDNIE\KAFEL1.IMG and KAFEL2.IMG (40 x 40) and the spotlight's round
+// mask POLUDNIE\KRAG.IMG (120 x 120, opaque inside its circle, placed at 340, 20 so that it picks the noon sun
+// out of the background). The end-to-end tests know the marker, sun and tile colours painted here.
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -139,6 +141,48 @@ bool paintButtons(const std::string& folder) {
     return true;
 }
 
+bool writePicture(CGraphicsObject& picture, const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!picture.writePik(bytes, COMPRESSION_NONE)) return false;
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+// A paving stone: a flat face with a darker rim.
+bool paintTile(const std::string& path, SRgb face, SRgb rim) {
+    constexpr int kSize = 40;
+    CGraphicsObject tile(nullptr, CXSize(kSize, kSize), 16);
+    auto* pixels = reinterpret_cast<uint16_t*>(tile.GetDataPtr());
+    if (!pixels) return false;
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x) {
+            const bool edge = x < 2 || y < 2 || x >= kSize - 2 || y >= kSize - 2;
+            pixels[y * kSize + x] = pixel(edge ? rim : face);
+        }
+    return writePicture(tile, path);
+}
+
+// The spotlight's mask: only its alpha plane counts.
+bool paintRound(const std::string& path) {
+    constexpr int kSize = 120;
+    CGraphicsObject round(nullptr, CXSize(kSize, kSize), 16);
+    if (!round.GetDataPtr()) return false;
+    auto* alpha = new char[kSize * kSize];
+    for (int y = 0; y < kSize; ++y)
+        for (int x = 0; x < kSize; ++x)
+            alpha[y * kSize + x] = static_cast<char>(std::hypot(x - 59.5, y - 59.5) <= 58.0 ? 255 : 0);
+    round.AlphaChannel(alpha);
+    round.SetPosition(340, 20);
+    return writePicture(round, path);
+}
+
+bool paintNoon(const std::string& folder) {
+    return paintTile(folder + "/POLUDNIE/KAFEL1.IMG", {200, 180, 140}, {120, 100, 80}) &&
+           paintTile(folder + "/POLUDNIE/KAFEL2.IMG", {160, 160, 160}, {96, 96, 96}) &&
+           paintRound(folder + "/POLUDNIE/KRAG.IMG");
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -160,6 +204,10 @@ int main(int argc, char** argv) {
     }
     if (!paintButtons(argv[1])) {
         std::fprintf(stderr, "%s: could not write the button's pictures below %s\n", argv[0], argv[1]);
+        return 1;
+    }
+    if (!paintNoon(argv[1])) {
+        std::fprintf(stderr, "%s: could not write the noon's tiles and mask below %s\n", argv[0], argv[1]);
         return 1;
     }
     return 0;

@@ -106,6 +106,13 @@ text_seen || fail "no text shows the morning's name"
 # The morning's bird, an ANIMO on the screen: its body (40, 30, 30), widened again, in its first frame.
 near "$(pixel 312 155)" "(41,28,24)" || fail "the bird's body is $(pixel 312 155)"
 await "the noon (green marker), last seen $last" shows "(0,255,0)"
+# The noon's path, a PATTERN of tiles, and its spotlight, a VIRTUALGRAPHICSOBJECT showing the sun of the
+# background through a round mask (the first tile's face and the sun, widened again).
+tiles_and_sun() {
+    capture || return 1
+    near "$(pixel 220 460)" "(206,182,140)" && near "$(pixel 660 300)" "(255,255,255)"
+}
+await "the noon's path and spotlight" tiles_and_sun
 await "the evening (blue marker), last seen $last" shows "(0,0,255)"
 # The evening's film (yellow, MPEG-4, so only near it) plays at 520, 390 half a second into the scene.
 film_shows() {

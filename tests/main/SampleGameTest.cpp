@@ -257,3 +257,32 @@ TEST(SampleGame, TheEveningFadesInAndItsSettingSunTurnsGrey) {
     // Orange (31, 40, 0) in grey: (0 + 20 + 31) / 3 in each field.
     EXPECT_EQ(screen(632, 332), 17 * 2113) << "the sun's middle, grey";
 }
+
+// The noon lays its path (a PATTERN of two tiles) and shows its sun again low over the meadow (a
+// VIRTUALGRAPHICSOBJECT showing the background picture through a round mask).
+TEST(SampleGame, TheNoonPavesItsPathAndShowsItsSunThroughARoundMask) {
+    CGameFolder folder;
+    copySample(folder);
+    CGameOptions options;
+    options.screen = true;
+    CGameRun run(folder, options);
+    ASSERT_TRUE(run.started());
+    run.frames(kSceneFrames);
+    ASSERT_EQ(run.sceneName(), "POLUDNIE");
+    run.frames(2);
+    CDisplay* display = run.display();
+    auto screen = [display](int x, int y) {
+        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
+    };
+    auto colour = [](int r, int g, int b) { return static_cast<uint16_t>(CColor(r, g, b).GetInBPP(16)); };
+    // Tiles from (200, 440), 40 px each, the two kinds in turn (tools/MakeSamplePictures.cpp).
+    EXPECT_EQ(screen(220, 460), colour(200, 180, 140));
+    EXPECT_EQ(screen(260, 460), colour(160, 160, 160));
+    EXPECT_EQ(screen(580, 460), colour(160, 160, 160));
+    EXPECT_EQ(screen(200, 440), colour(120, 100, 80)) << "a tile's rim";
+    EXPECT_EQ(screen(620, 460), colour(96, 176, 48)) << "the meadow past the path";
+    // The mask at (340, 20) picks the sun (400, 80) out of the background; the spotlight shows it at (600, 240).
+    EXPECT_EQ(screen(660, 300), colour(255, 255, 255)) << "the sun in the spotlight";
+    EXPECT_NE(screen(602, 242), colour(255, 255, 255)) << "the mask's clear corner shows the sky";
+    EXPECT_NE(screen(660, 300 - 70), colour(255, 255, 255)) << "above the spotlight";
+}

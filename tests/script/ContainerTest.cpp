@@ -133,7 +133,7 @@ TEST_F(ContainerTest, PassesMakeObjectsInTheirOrder) {
         element("NOTYPE", {{"VALUE", "1"}}),
         element("CLS", {{"TYPE", "CLASS"}, {"DEF", "car.class"}, {"BASE", "A,B"}}),
         element("NET", {{"TYPE", "INTERNET"}}),
-        element("PAT", {{"TYPE", "PATTERN"}}),
+        element("PAT", {{"TYPE", "GRBUFFER"}}),
     });
     CLogCapture capture;
     CMElements* left = scene->resolveObjects(elements);
@@ -160,7 +160,7 @@ TEST_F(ContainerTest, PassesMakeObjectsInTheirOrder) {
     EXPECT_EQ(left->getAt(0)->getName(), CXString("BAD"));
     EXPECT_EQ(left->getAt(1)->getName(), CXString("NOTYPE"));
     EXPECT_TRUE(capture.contains("STRUCTURE"));
-    EXPECT_TRUE(capture.contains("PATTERN objects")); // objects still to be built say so
+    EXPECT_TRUE(capture.contains("GRBUFFER objects")); // objects still to be built say so
 
     delete left;
     delete elements;
@@ -354,7 +354,7 @@ TEST_F(ContainerTest, ResolveMakesOneObjectAndCollectsInlineBehaviours) {
 }
 
 TEST_F(ContainerTest, GraphicsLookupsOfUnbuiltObjectsFindNothing) {
-    CMElements* elements = load({element("IMG", {{"TYPE", "PATTERN"}})});
+    CMElements* elements = load({element("IMG", {{"TYPE", "GRBUFFER"}})});
     delete scene->resolveObjects(elements);
     EXPECT_EQ(scene->getGraphicsObject("IMG"), nullptr);
     EXPECT_EQ(scene->getGraphicsObject(""), nullptr);
