@@ -4,6 +4,7 @@
 #include "core/Elements.h"
 #include "core/File.h"
 #include "core/Folder.h"
+#include "core/KavirelWEB.h"
 #include "core/LanguageOSVer.h"
 #include "core/Log.h"
 #include "core/StringTokenizer.h"
@@ -17,7 +18,6 @@
 #include "script/CNVLoader.h"
 #include "script/Episode.h"
 #include "script/Integer.h"
-#include "script/PendingObject.h"
 #include "script/RunnerFactory.h"
 #include "script/String.h"
 #include "script/StructureParser.h"
@@ -40,8 +40,13 @@ CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, C
     if (element) {
         m_platformVersion = new CXVersion(element->getPropertyValue("KAVIREL_VERSION"));
         CXVersion* engine = CXVersion::getCurrentVersion();
-        if (engine && engine->getType() == CXVersion::TYPE_WEB)
-            CMC_PendingObject::notBuilt(this, "APPLICATION", "recording a web game's version");
+        if (engine && engine->getType() == CXVersion::TYPE_WEB) {
+            // A web-distributed engine records the game's version where its installer looks for it.
+            const CXString path = m_commandLine ? m_commandLine->getPath() : CXString("");
+            CKavirelWEB::update_registry(ERegistryRoot::currentUser,
+                                         CXString("Software\\OrvikMedia\\KavirelWeb\\") + path,
+                                         CXString("Version"), element->getPropertyValue("VERSION"));
+        }
     }
     CSoundCodec_ADPCM::initialize(window);
     CMC_Behaviour::initTrash();

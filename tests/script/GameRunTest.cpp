@@ -1,7 +1,9 @@
 #include "script/GameFixtures.h"
 
+#include "core/KavirelWEB.h"
 #include "core/Log.h"
 #include "core/XTimer.h"
+#include "core/XVersion.h"
 #include "input/HotSpot.h"
 #include "media/SoundFixtures.h"
 #include "media/anim/Animo6.h"
@@ -434,6 +436,37 @@ TEST(GameRun, TheUnitsEditBoxesAndTimers) {
     unit->killTimer(77);
     run.frames(1);
     EXPECT_EQ(run.window()->GetTimerInterface()->getCount(), before);
+}
+
+} // namespace KavirelTest
+
+namespace KavirelTest {
+
+// A web-distributed engine records the game's VERSION in the registry where its installer reads it.
+TEST(GameRun, AWebEngineRecordsTheGamesVersion) {
+    CGameFolder folder;
+    folder.write(
+        "Dane/application.def",
+        object("GAME", {{"TYPE", "APPLICATION"}, {"VERSION", "2.5"}, {"SCENES", "S1"}, {"STARTWITH", "S1"}}) +
+            object("S1", {{"TYPE", "SCENE"}, {"PATH", "S1"}}));
+    folder.write("Dane/GAME.cnv", "");
+    folder.write("Dane/S1/S1.cnv", "");
+    CPlatformRegistry store((folder.path() / "config").string());
+    CKavirelWEB::setRegistry(&store);
+    CXVersion web(CXVersion::TYPE_WEB, 1, 0, 9);
+    CXVersion* engine = CXVersion::current_version;
+    CXVersion::current_version = &web;
+    {
+        CGameRun run(folder);
+        EXPECT_TRUE(run.started());
+    }
+    CXVersion::current_version = engine;
+    CXString version;
+    for (const char* key : {"Software\\OrvikMedia\\KavirelWeb\\", "Software\\OrvikMedia\\KavirelWeb"})
+        if (!version.IsString())
+            version = CKavirelWEB::get_registry(ERegistryRoot::currentUser, key, "Version");
+    CKavirelWEB::setRegistry(nullptr);
+    EXPECT_STREQ(version.GetBuffer(), "2.5");
 }
 
 } // namespace KavirelTest
