@@ -15,6 +15,7 @@
 #include "display/Collisions.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
+#include "display/VirtualGraphicsObject.h"
 #include "display/Window.h"
 #include "media/controls/Button.h"
 #include "media/controls/Unit6.h"
@@ -37,6 +38,7 @@
 #include "objects/Sequence.h"
 #include "objects/Sound.h"
 #include "objects/Text.h"
+#include "objects/VirtualGraphicsObject.h"
 #include "script/Array.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
@@ -954,8 +956,19 @@ CMC_Object* CMC_Scene::createObject(const CXString& type, const CXString& name) 
         addObject(object);
         return object;
     }
-    if (type.equals("VGO"))
-        CMC_PendingObject::notBuilt(this, "SCENE", (CXString("CREATEOBJECT of a ") + type).GetBuffer());
+    if (type.equals("VGO")) {
+        // A visible virtual graphics object on the screen at priority 0, with nothing to show until a script
+        // gives it a source.
+        auto* graphic = new CVirtualGraphicsObject(m_window);
+        graphic->Visible(true);
+        if (CRefreshScreen* screen = m_window ? m_window->GetRefreshScreenInterface() : nullptr)
+            screen->put(graphic, 0);
+        auto* object = new CMC_VirtualGraphicsObject(this, graphic);
+        object->setName(name);
+        object->initializeBehaviours(this, nullptr);
+        addObject(object);
+        return object;
+    }
     return nullptr;
 }
 

@@ -291,6 +291,14 @@ TEST(ScriptButton, SoundsDragsClonesAndCreatedButtons) {
     ASSERT_TRUE(made && made->getType() == TYPE_BUTTON && made->getButton()->IsEnabled());
     game.call("NEW", "SETRECT", {"STD"});
     EXPECT_EQ(made->getButton()->getActiveRect(), CXRect(320, 320, 360, 340)); // STD was dragged by 20
+    // CREATEOBJECT "VGO": a visible virtual graphics object on the screen, awaiting its source.
+    game.call("S1", "CREATEOBJECT", {"VGO", "SPOT"});
+    auto* spot = game.find<CMC_Object>("SPOT");
+    ASSERT_TRUE(spot && spot->getType() == TYPE_VIRTUALGRAPHICSOBJECT);
+    game.call("SPOT", "SETSOURCE", {"STD"});
+    game.run->frames(1);
+    game.call("S1", "CREATEOBJECT", {"WIDGET", "NONE"});
+    EXPECT_EQ(game.find<CMC_Object>("NONE"), nullptr);
 }
 
 TEST(ScriptEditBox, TypingReadOnlyLinesAndAddedText) {
