@@ -9,7 +9,6 @@
 #include "script/Groupped.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
-#include "script/PendingObject.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
 
@@ -252,27 +251,6 @@ CMC_Variable* CMC_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* 
     default:
         return nullptr;
     }
-}
-
-// ---- CMC_PendingRunner ----
-
-void CMC_PendingRunner::reportNotBuilt(CMC_Object* object, const CXString& method) {
-    CMC_PendingObject::notBuilt(object, m_typeName, (CXString("method ") + method).GetBuffer());
-}
-
-CMC_Variable* CMC_PendingRunner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
-                                     CXVector* args) {
-    if (id >= MTH_SEND && id <= MTH_OVERIDESIGNALS) return CMC_Runner::run(id, object, container, args);
-    reportNotBuilt(object, CXString::toString(id));
-    return nullptr;
-}
-
-CMC_Variable* CMC_PendingRunner::run(const CXString& name, CMC_Object* object,
-                                     CMC_ObjectsContainer* container, CXVector* args) {
-    int id = resolveMethod(name);
-    if (id >= MTH_SEND && id <= MTH_OVERIDESIGNALS) return CMC_Runner::run(id, object, container, args);
-    reportNotBuilt(object, name);
-    return nullptr;
 }
 
 } // namespace KavirelDLL

@@ -69,23 +69,4 @@ protected:
     CStringHashCode* m_lookupKey;
 };
 
-// The runner of a type whose class a later part of the engine completes: the common methods work,
-// every other method answers null, sets ERR_NOT_BUILT on the object and says so once in the log.
-class CMC_PendingRunner : public CMC_Runner {
-public:
-    explicit CMC_PendingRunner(const char* typeName) : m_typeName(typeName) {}
-
-    CMC_Variable* run(int id, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) override;
-    CMC_Variable* run(const CXString& name, CMC_Object* object, CMC_ObjectsContainer* container,
-                      CXVector* args) override;
-
-    const char* getTypeName() const { return m_typeName; }
-
-protected:
-    void reportNotBuilt(CMC_Object* object, const CXString& method);
-
-private:
-    const char* m_typeName;
-};
-
 } // namespace KavirelDLL

@@ -50,7 +50,6 @@
 #include "script/Integer.h"
 #include "script/MultiArray.h"
 #include "script/Path.h"
-#include "script/PendingObject.h"
 #include "script/Quene.h"
 #include "script/String.h"
 #include "script/Timer.h"

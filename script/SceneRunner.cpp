@@ -12,7 +12,6 @@
 #include "script/Bool.h"
 #include "script/Groupped.h"
 #include "script/Integer.h"
-#include "script/PendingObject.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
 #include "script/String.h"

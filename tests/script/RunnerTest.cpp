@@ -1,7 +1,6 @@
 #include "ScriptSupport.h"
 
 #include "core/Log.h"
-#include "script/PendingObject.h"
 #include "script/Array.h"
 #include "script/Bool.h"
 #include "script/Double.h"
@@ -212,33 +211,7 @@ TEST(RunnerFactory, RunnersPerType) {
     EXPECT_EQ(CMC_RunnerFactory::getRunner(1), nullptr);
 }
 
-TEST_F(RunnerTest, UnbuiltTypesAnswerCommonMethodsAndReportTheRest) {
-    // Every script type is built now; a type of the test's own stands for one still to come.
-    CMElement* definition = element("PIC", {{"TYPE", "WIDGET"}, {"FILENAME", "a.img"}, {"ONCLICK", "BEH"}});
-    auto* image = new CMC_PendingObject(scene, definition, 99000, "WIDGET");
-    scene->addObject(image);
-    delete definition;
-    EXPECT_EQ(image->getDefinition()->getPropertyValue("FILENAME"), CXString("a.img"));
-    image->onSignal("ONCLICK");
-    EXPECT_EQ(log, (std::vector<std::string>{"BEH:PIC"})); // its handlers are bound
-
-    CMC_PendingRunner runner("WIDGET");
-    runner.prepareMthHashSet();
-    CMC_Runner* imageRunner = &runner;
-    auto* name = static_cast<CMC_String*>(imageRunner->run("GETNAME", image, scene, nullptr));
-    ASSERT_NE(name, nullptr);
-    EXPECT_EQ(name->getValue(), CXString("PIC"));
-    EXPECT_EQ(image->LastError(), 0);
-
-    CLogCapture capture;
-    EXPECT_EQ(imageRunner->run("SHOW", image, scene, nullptr), nullptr);
-    EXPECT_EQ(image->LastError(), ERR_NOT_BUILT);
-    EXPECT_TRUE(capture.contains("WIDGET"));
-    EXPECT_TRUE(capture.contains("SHOW"));
-    capture.clear();
-    imageRunner->run("SHOW", image, scene, nullptr);
-    EXPECT_TRUE(capture.lines().empty()); // said once
-
+TEST_F(RunnerTest, ABehavioursCodeLosesItsBraces) {
     // A behaviour's code loses its braces; until init parses it, running it runs nothing.
     CMC_Behaviour unparsed(scene, CXString("B"), CXString("{X^Y();}"));
     EXPECT_EQ(unparsed.getCode(), CXString("X^Y();"));
