@@ -69,7 +69,22 @@ CPattern::CPattern(CWindow* window, CXSize size, CXSize cell, int layers) : CGra
     m_lists.resize(size_t(m_layers));
 }
 
-CPattern::~CPattern() { removeAll(); }
+CPattern::~CPattern() { clearCells(); }
+
+void CPattern::invalidateEntry(const CPatternEntry* entry) {
+    CGraphicsObject* g = entry->m_object;
+    const CXPoint at = GetPosition() + cellOrigin(entry);
+    CXRect box = g->GetBoundingBox() + (at - g->GetPosition());
+    box.Sum(CXRect(at, at + CXPoint(m_cell.cx, m_cell.cy)));
+    Invalidate(&box);
+}
+
+void CPattern::onInvalidate(CGraphicsObject* object, CXRect*) {
+    if (m_placing) return;
+    for (const auto& list : m_lists)
+        for (CPatternEntry* e : list)
+            if (e->m_object == object && !e->m_locked) invalidateEntry(e);
+}
 
 bool CPattern::heldElsewhere(CGraphicsObject* object, CPatternEntry* except) {
     for (const auto& list : m_lists)
@@ -95,6 +110,7 @@ void CPattern::add(CXString name, int column, int row, int layer, CGraphicsObjec
         return;
     }
     if (CPatternEntry* old = cell(column, row, layer)) {
+        invalidateEntry(old);
         if (old->m_object != object && !heldElsewhere(old->m_object, old))
             old->m_object->removeInvalidateObserver(this);
         dropEntry(old, layer);
@@ -104,6 +120,7 @@ void CPattern::add(CXString name, int column, int row, int layer, CGraphicsObjec
     m_lists[size_t(layer)].push_back(entry);
     object->SetAutoClip(true);
     object->addInvalidateObserver(this);
+    invalidateEntry(entry);
 }
 
 void CPattern::remove(int column, int row, int layer) {
@@ -111,6 +128,7 @@ void CPattern::remove(int column, int row, int layer) {
     CPatternEntry* entry = cell(column, row, layer);
     if (!entry) return;
     if (!heldElsewhere(entry->m_object, entry)) entry->m_object->removeInvalidateObserver(this);
+    invalidateEntry(entry);
     dropEntry(entry, layer);
 }
 
@@ -130,6 +148,7 @@ void CPattern::remove(CGraphicsObject* object, bool deleteObject) {
         for (CPatternEntry* e : list)
             if (e->m_object == object) {
                 held = true;
+                invalidateEntry(e);
                 dropEntry(e, layer);
             }
     }
@@ -139,6 +158,13 @@ void CPattern::remove(CGraphicsObject* object, bool deleteObject) {
 }
 
 void CPattern::removeAll() {
+    bool any = false;
+    for (const auto& list : m_lists) any = any || !list.empty();
+    clearCells();
+    if (any) Invalidate();
+}
+
+void CPattern::clearCells() {
     for (int layer = 0; layer < m_layers; ++layer) {
         auto& list = m_lists[size_t(layer)];
         while (!list.empty()) {
@@ -181,6 +207,8 @@ void CPattern::setGrid(CXSize cell) {
 
 void CPattern::_switch(int c1, int r1, int c2, int r2) {
     if (!inTable(c1, r1, 0) || !inTable(c2, r2, 0)) return;
+    for (CPatternEntry* e : {cell(c1, r1, 0), cell(c2, r2, 0)})
+        if (e) invalidateEntry(e);
     std::swap(cell(c1, r1, 0), cell(c2, r2, 0));
     if (CPatternEntry* e = cell(c1, r1, 0)) {
         e->m_column = c1;
@@ -190,6 +218,8 @@ void CPattern::_switch(int c1, int r1, int c2, int r2) {
         e->m_column = c2;
         e->m_row = r2;
     }
+    for (CPatternEntry* e : {cell(c1, r1, 0), cell(c2, r2, 0)})
+        if (e) invalidateEntry(e);
 }
 
 void CPattern::moveDown(int column, int row, int delta) {
@@ -198,7 +228,9 @@ void CPattern::moveDown(int column, int row, int delta) {
     CPatternEntry* entry = cell(column, row, 0);
     if (!entry) return;
     if (CPatternEntry* occupant = cell(column, target, 0)) {
-        // The moving entry's own graphic in the target cell only leaves that cell.
+        // The moving entry's own graphic in the target cell only leaves that cell; any other graphic
+        // there is deleted, so the caller must own it.
+        invalidateEntry(occupant);
         if (occupant->m_object == entry->m_object)
             dropEntry(occupant, 0);
         else
@@ -206,6 +238,7 @@ void CPattern::moveDown(int column, int row, int delta) {
     }
     // The occupant's graphic may have sat in the moving entry's cell too (another layer is untouched).
     if (cell(column, row, 0) != entry) return;
+    invalidateEntry(entry);
     cell(column, row, 0) = nullptr;
     cell(column, target, 0) = entry;
     entry->m_row = target;
@@ -214,7 +247,10 @@ void CPattern::moveDown(int column, int row, int delta) {
 
 void CPattern::lock(int column, int row, bool locked) {
     for (int layer = 0; layer < m_layers; ++layer)
-        if (CPatternEntry* e = get(column, row, layer)) e->m_locked = locked;
+        if (CPatternEntry* e = get(column, row, layer); e && e->m_locked != locked) {
+            e->m_locked = locked;
+            invalidateEntry(e);
+        }
 }
 
 void CPattern::Redraw() {
@@ -223,6 +259,7 @@ void CPattern::Redraw() {
     const CXPoint origin = GetPosition();
     const CXRect clip = GetClippingRect();
     const CXRect screen = destiny->GetBoundingBox();
+    m_placing = true;
     for (int layer = 0; layer < m_layers; ++layer) {
         // A drawing object may not change the list; walk a copy anyway.
         std::vector<CPatternEntry*> list = m_lists[size_t(layer)];
@@ -246,6 +283,7 @@ void CPattern::Redraw() {
             g->Redraw();
         }
     }
+    m_placing = false;
 }
 
 CPatternEntry* CPattern::getEntryAt(int x, int y, int, bool includeHidden, bool boxOnly) {

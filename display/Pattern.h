@@ -46,18 +46,20 @@ public:
 
     virtual void add(CXString name, int column, int row, int layer, CGraphicsObject* object, int priority,
                      CXString alias);
+    // deleteObject: the caller must own the object.
     virtual void remove(CGraphicsObject* object, bool deleteObject);
     virtual void remove(CXString name);
     virtual void remove(int column, int row, int layer);
     virtual void removeAll();
+    // The graphic of an entry already in the target cell is deleted: the caller must own it.
     virtual void moveDown(int column, int row, int delta);
     virtual void lock(int column, int row, bool locked);
     virtual bool contains(CGraphicsObject* object);
     // The int arguments are not used: layer 0 is searched first, at any alpha above 0.
     virtual CGraphicsObject* getGraphicsObject(int x, int y, bool includeHidden, bool boxOnly, int, int);
 
-    // Cell objects report their changes to the pattern, which draws them anyway each pass.
-    void onInvalidate(CGraphicsObject*, CXRect*) override {}
+    // A cell object's change (an animation's frame, a text) is drawn again at each cell holding it.
+    void onInvalidate(CGraphicsObject* object, CXRect* rect) override;
     // A destroyed graphic leaves every cell that holds it.
     void onDestroy(CGraphicsObject* object) override;
 
@@ -85,6 +87,10 @@ private:
     }
     // Whether another cell than the entry's own holds the object.
     bool heldElsewhere(CGraphicsObject* object, CPatternEntry* except);
+    // The screen draws the cell's occupant again: its box as placed at the cell, and the cell itself.
+    void invalidateEntry(const CPatternEntry* entry);
+    // Drops every entry without drawing anything again (the destructor's part of removeAll).
+    void clearCells();
     // Takes the entry out of its cell and layer list and deletes it.
     void dropEntry(CPatternEntry* entry, int layer);
     CXPoint cellOrigin(const CPatternEntry* entry) const {
@@ -97,6 +103,8 @@ private:
     int32_t m_rows;
     std::vector<CPatternEntry*> m_cells;
     std::vector<std::vector<CPatternEntry*>> m_lists;
+    // Set while cell objects are placed for a draw: their own moves are no change to show.
+    bool m_placing = false;
 };
 
 } // namespace KavirelDLL

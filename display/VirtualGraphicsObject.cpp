@@ -15,16 +15,6 @@ namespace {
 // The screen frame at which sources without a destiny were last brought up to date (one for all objects).
 int g_lastRefresh = -1;
 
-// As putPixel: each channel old × (255 − weight) / 256 + new × weight / 256.
-uint16_t weighted(uint16_t old, uint16_t now, int weight, int greenBits) {
-    const int gMask = (1 << greenBits) - 1, rShift = 5 + greenBits;
-    auto mix = [weight](int o, int n) { return ((o * (255 - weight)) >> 8) + ((weight * n) >> 8); };
-    int b = mix(old & 31, now & 31);
-    int g = mix((old >> 5) & gMask, (now >> 5) & gMask);
-    int r = mix((old >> rShift) & 31, (now >> rShift) & 31);
-    return static_cast<uint16_t>(b | g << 5 | r << rShift);
-}
-
 } // namespace
 
 CVirtualGraphicsObject::CVirtualGraphicsObject(CWindow* window) : CGraphicsObject(window) {
@@ -115,7 +105,8 @@ void CVirtualGraphicsObject::setMaskFromAnimo(CAnimo* animo) {
         setMask(nullptr);
         return;
     }
-    if (animo == m_maskOwner || refused(animo, "mask")) return;
+    // The same animation again takes its current frame when the old one went.
+    if ((animo == m_maskOwner && m_mask) || refused(animo, "mask")) return;
     CGraphicsObject* oldOwner = m_maskOwner;
     CGraphicsObject* oldMask = m_mask;
     m_maskOwner = animo;
@@ -169,7 +160,20 @@ void CVirtualGraphicsObject::Invalidate(CXRect* rect) {
     if (meet.right > meet.left && meet.bottom > meet.top) Invalidate();
 }
 
-void CVirtualGraphicsObject::onInvalidate(CGraphicsObject*, CXRect* rect) { Invalidate(rect); }
+void CVirtualGraphicsObject::onInvalidate(CGraphicsObject*, CXRect* rect) {
+    // A mask or source that changed size (a reload, another frame) changes the overlap.
+    const int width = m_width, height = m_height;
+    updateSize();
+    if (width == m_width && height == m_height) {
+        Invalidate(rect);
+        return;
+    }
+    CXRect before = GetBoundingBox();
+    before.right = before.left + width;
+    before.bottom = before.top + height;
+    invalidateOnCanvas(before);
+    Invalidate();
+}
 
 void CVirtualGraphicsObject::onDestroy(CGraphicsObject* gone) {
     if (gone == m_source) m_source = nullptr;
@@ -211,7 +215,10 @@ void CVirtualGraphicsObject::redraw(CGraphicsObject* destination) {
         m_source->DeCompress();
 
     const bool maskRle = m_mask->GetCompression() == COMPRESSION_RLE;
-    if (maskRle) m_mask->DeCompressRLE2();
+    if (maskRle)
+        m_mask->DeCompressRLE2();
+    else if (m_mask->GetCompression() != COMPRESSION_NONE)
+        m_mask->DeCompress();
     const int mw = m_mask->Width(), mh = m_mask->Height();
     const auto* alpha = reinterpret_cast<const uint8_t*>(m_mask->GetChannelAlpha());
     // A mask without a whole alpha plane (still packed, or none) shows the source as it is.
@@ -231,9 +238,11 @@ void CVirtualGraphicsObject::redraw(CGraphicsObject* destination) {
             if (dx < 0 || dx >= dw || sx < 0 || sx >= sw || c >= mw) continue;
             const int a = plane ? alpha[size_t(r) * mw + c] : 255;
             if (a == 0) continue;
-            const uint16_t source = static_cast<uint16_t>(m_source->GetPixel(sx, sy).GetInBPP(bpp));
-            uint16_t& d = pixels[size_t(dy) * pitch + dx];
-            d = a == 255 ? source : weighted(d, source, a, bpp == 16 ? 6 : 5);
+            const CColor source = m_source->GetPixel(sx, sy);
+            if (a == 255)
+                pixels[size_t(dy) * pitch + dx] = static_cast<uint16_t>(source.GetInBPP(bpp));
+            else
+                destination->putPixel(dx, dy, source, a, false);
         }
     }
     if (maskRle) m_mask->bringBackCompressed();

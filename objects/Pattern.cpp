@@ -281,7 +281,7 @@ CMC_Variable* getCellCord(Call& c) {
     if (c.count() > 3) c.integer(3);
     if (c.count() > 4) c.integer(4);
     CPattern* pattern = patternOf(c);
-    if (!pattern) return nullptr;
+    if (!pattern) return boolResult(false);
     CMC_Pattern* object = self(c);
     const CXPoint at = pattern->GetPosition();
     const int dx = x - at.x, dy = y - at.y;

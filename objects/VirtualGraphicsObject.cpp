@@ -80,7 +80,10 @@ CXString** CMC_VirtualGraphicsObject::getBehavioursList() {
 
 void CMC_VirtualGraphicsObject::monitorCollisions(bool alpha) {
     CMC_Scene* scene = sceneOf(static_cast<CMC_ObjectsContainer*>(m_scene.current()));
-    if (!scene || !m_graphic || m_monitoredBy.get()) return;
+    if (!scene || !m_graphic) return;
+    // Again (another alpha test, or after REMOVEMONITORCOLLISION): registered anew.
+    if (auto* before = static_cast<CMC_Scene*>(m_monitoredBy.get()))
+        before->removeMonitorCollisions(m_graphic, this);
     // The scene refuses a graphic whose flag is up.
     m_graphic->setMonitorCollisions(false);
     scene->monitorCollisions(m_graphic, alpha, this);

@@ -39,6 +39,11 @@ struct Stage {
         screen.Redraw(&canvas, nullptr, nullptr);
         screen.getRefreshList()->clear();
     }
+    // Only what was invalidated since the last pass is drawn again.
+    void dirtyFrame() {
+        screen.Redraw(&canvas, nullptr, nullptr);
+        screen.getRefreshList()->clear();
+    }
     uint16_t at(int x, int y) { return pixelsOf(canvas)[y * canvas.GetPitch() + x]; }
     struct Window : TestWindow {
         Window(int w, int h) { m_screenSize = CXSize(w, h); }
@@ -191,6 +196,51 @@ TEST(Pattern, LookupsPutObjectsBackAndLayersDrawInOrder) {
     stage.screen >> &pattern;
 }
 
+TEST(Pattern, ChangesAfterTheFirstFrameReachTheScreen) {
+    Stage stage;
+    CPattern pattern(&stage.window, CXSize(80, 40), CXSize(40, 20), 1);
+    pattern.SetPosition(100, 50);
+    stage.screen.put(&pattern, 1);
+    stage.frame();
+    const uint16_t bg = stage.at(145, 75);
+    pixelsOf(stage.canvas)[200 * stage.canvas.GetPitch() + 300] = 1; // never invalidated: stays
+    std::unique_ptr<CGraphicsObject> tile(makeObject(40, 20, 16, rgb16(31, 0, 0), 255));
+    tile->SetPosition(7, 9);
+    pattern.add("T", 1, 1, 0, tile.get(), 0, "");
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(145, 75), rgb16(31, 0, 0));
+    // The cell's own graphic changes: the pattern shows it.
+    for (int i = 0; i < 40 * 20; ++i) words(*tile)[i] = rgb16(0, 0, 31);
+    tile->Invalidate();
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(145, 75), rgb16(0, 0, 31));
+    pattern._switch(1, 1, 0, 0);
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(145, 75), bg);
+    EXPECT_EQ(stage.at(105, 55), rgb16(0, 0, 31));
+    pattern.lock(0, 0, true);
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(105, 55), bg);
+    pattern.lock(0, 0, false);
+    pattern.moveDown(0, 0, 1); // moved and locked
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(105, 55), bg);
+    pattern.lock(0, 1, false);
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(105, 75), rgb16(0, 0, 31));
+    pattern.remove(0, 1, 0);
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(105, 75), bg);
+    pattern.add("T", 1, 0, 0, tile.get(), 0, "");
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(145, 55), rgb16(0, 0, 31));
+    pattern.removeAll();
+    stage.dirtyFrame();
+    EXPECT_EQ(stage.at(145, 55), bg);
+    EXPECT_EQ(stage.at(300, 200), 1);
+    stage.screen >> &pattern;
+}
+
 TEST(VirtualGraphics, ShowsTheSourceThroughTheMaskAtItsPosition) {
     Stage stage;
     CVirtualGraphicsObject vgo(&stage.window);
@@ -221,6 +271,18 @@ TEST(VirtualGraphics, ShowsTheSourceThroughTheMaskAtItsPosition) {
     vgo.redraw(under.get());
     EXPECT_EQ(px(20 + 5, 30 + 7), 15 + 256 * 7);
     EXPECT_EQ(px(20 + 59, 30 + 7), 69 + 256 * 7);
+    // A mask packed again after it was set is unpacked for the draw: alpha 0 still leaves.
+    mask->SetPosition(0, 0);
+    mask->Compress(COMPRESSION_RLE);
+    ASSERT_EQ(mask->GetCompression(), COMPRESSION_RLE);
+    vgo.redraw(under.get());
+    EXPECT_EQ(px(20 + 25, 30 + 2), rgb16(10, 20, 10));
+    EXPECT_EQ(px(20 + 5, 30 + 7), 5 + 256 * 7);
+    EXPECT_EQ(mask->GetCompression(), COMPRESSION_RLE);
+    // The source changing size (a reload) changes the overlap.
+    source->setSize(CXSize(50, 80));
+    source->Invalidate();
+    EXPECT_EQ(vgo.Width(), 50);
 
     // Hits read the mask's own rows.
     std::unique_ptr<CGraphicsObject> narrow(gradient(40, 80));
@@ -297,4 +359,11 @@ TEST(VirtualGraphics, RefusesLoopsAndFollowsAnAnimationsFrame) {
     ASSERT_TRUE(animo.RemoveFrame(0));
     EXPECT_EQ(spot.getMask(), nullptr);
     EXPECT_EQ(spot.Width(), 100);
+    // The same animation again takes its new frame.
+    std::unique_ptr<CGraphicsObject> next(gradient(25, 20));
+    animo.AddFrame(next.get());
+    animo.Seek(0);
+    spot.setMaskFromAnimo(&animo);
+    ASSERT_NE(spot.getMask(), nullptr);
+    EXPECT_EQ(spot.Width(), 25);
 }

@@ -1,6 +1,7 @@
 // Script PATTERN and VIRTUALGRAPHICSOBJECT: cells filled with other objects' graphics, the methods' answers
 // at and outside the table, the cache record, and a source shown through a mask on the screen.
 #include "display/Pattern.h"
+#include "display/Collisions.h"
 #include "display/RefreshScreen.h"
 #include "display/VirtualGraphicsObject.h"
 #include "media/anim/Animo.h"
@@ -163,6 +164,19 @@ TEST(ScriptPattern, DrawsItsCellsClicksAndForgetsADeletedImage) {
     EXPECT_EQ(screenPixel(game, 155, 230), 0x0000);
 }
 
+TEST(ScriptPattern, CellsChangedDuringPlayReachTheScreen) {
+    MediaGame game(kPattern, true, kFiles);
+    game.call("GRID", "SETPOSITION", {"100", "200"});
+    game.run->frames(3);
+    EXPECT_EQ(screenPixel(game, 145, 230), 0x0000);
+    game.call("GRID", "ADD", {"t", "1", "1", "TILE", "0"});
+    game.run->frames(3);
+    EXPECT_EQ(screenPixel(game, 145, 230), 0xF800);
+    game.call("GRID", "REMOVE", {"t"});
+    game.run->frames(3);
+    EXPECT_EQ(screenPixel(game, 145, 230), 0x0000);
+}
+
 TEST(ScriptPattern, TheRecordRoundTripsThroughACache) {
     MediaGame game(kPattern, true, kFiles);
     game.call("GRID", "SETPOSITION", {"100", "200"});
@@ -237,7 +251,7 @@ TEST(ScriptVirtualGraphics, ShowsTheSourceThroughTheMaskAndClonesKeepThePriority
     CMC_Behaviour::removeAndDelete(clone);
     EXPECT_EQ(game.call("SKY", "GETWIDTH"), "100");
 
-    // An ANIMO's current frame is the mask; its LOAD drops the frame, which the object forgets (ASan).
+    // An ANIMO's current frame is the mask; deleting the ANIMO drops the frame, which the object forgets (ASan).
     game.call("SPOT", "SETMASK", {"ANIM"});
     CAnimo* animation = game.find<CMC_Animo>("ANIM")->getAnimo();
     EXPECT_EQ(g->getMaskOwner(), animation);
@@ -246,6 +260,12 @@ TEST(ScriptVirtualGraphics, ShowsTheSourceThroughTheMaskAndClonesKeepThePriority
     game.run->frames(1);
     EXPECT_EQ(screenPixel(game, 305, 105), 0x001F);
     game.call("SPOT", "MONITORCOLLISION", {"FALSE"});
+    // Monitoring again after it was removed registers the graphic again.
+    game.call("SPOT", "REMOVEMONITORCOLLISION");
+    game.call("SPOT", "MONITORCOLLISION", {"TRUE"});
+    CMonitoredObject* monitored = game.run->window()->getCollisionInspectorInterface()->find(g);
+    ASSERT_NE(monitored, nullptr);
+    EXPECT_TRUE(monitored->isActive());
     CMC_Behaviour::removeAndDelete(game.run->find("ANIM"));
     EXPECT_EQ(g->getMaskOwner(), nullptr);
     EXPECT_EQ(game.call("SPOT", "GETWIDTH"), "100");
