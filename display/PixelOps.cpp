@@ -6,6 +6,7 @@
 #include "core/Compression.h"
 #include "core/Log.h"
 #include "display/GraphicsObject.h"
+#include "display/PixelView.h"
 #include "display/RefreshScreen.h"
 
 namespace KavirelDLL {
@@ -218,13 +219,7 @@ void CGraphicsObject::replace_color(CColor* from, CColor* to) {
 void CGraphicsObject::ToGrayScale() {
     if (!is16(m_bpp) || !ensureDecoded()) return;
     uint16_t* p = words(m_data);
-    for (int i = 0, n = pixelCount(); i < n; ++i) {
-        int v = p[i];
-        if (m_bpp == 15)
-            p[i] = static_cast<uint16_t>(((v & 31) + ((v >> 5) & 31) + ((v >> 10) & 31)) / 3 * 1057);
-        else
-            p[i] = static_cast<uint16_t>(((v & 31) + ((v >> 6) & 31) + (v >> 11)) / 3 * 2113);
-    }
+    for (int i = 0, n = pixelCount(); i < n; ++i) p[i] = grayWord(p[i], m_bpp == 16);
 }
 
 void CGraphicsObject::InvertColors() {

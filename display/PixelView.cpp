@@ -70,13 +70,7 @@ void grayPixels(const CPixelView& dest, bool sixBitGreen) {
     if (!dest.isValid()) return;
     for (int y = 0; y < dest.height; ++y) {
         uint16_t* row = dest.pixels + int64_t(y) * dest.pitch;
-        for (int x = 0; x < dest.width; ++x) {
-            const int v = row[x];
-            if (sixBitGreen)
-                row[x] = static_cast<uint16_t>(((v & 31) + ((v >> 6) & 31) + (v >> 11)) / 3 * 2113);
-            else
-                row[x] = static_cast<uint16_t>(((v & 31) + ((v >> 5) & 31) + ((v >> 10) & 31)) / 3 * 1057);
-        }
+        for (int x = 0; x < dest.width; ++x) row[x] = grayWord(row[x], sixBitGreen);
     }
 }
 

@@ -23,5 +23,10 @@ bool stretchPixels(const CPixelView& source, CXRect sourceRect, const CPixelView
 void fillPixels(const CPixelView& dest, CXRect rect, uint16_t value);
 // The engine's grey: the mean of the three five-bit channels written back into each (5-5-5 or 5-6-5).
 void grayPixels(const CPixelView& dest, bool sixBitGreen);
+// One pixel in the engine's grey.
+inline uint16_t grayWord(unsigned v, bool sixBitGreen) {
+    return sixBitGreen ? static_cast<uint16_t>(((v & 31u) + ((v >> 6) & 31u) + ((v >> 11) & 31u)) / 3u * 2113u)
+                       : static_cast<uint16_t>(((v & 31u) + ((v >> 5) & 31u) + ((v >> 10) & 31u)) / 3u * 1057u);
+}
 
 } // namespace KavirelDLL

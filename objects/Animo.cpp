@@ -34,10 +34,6 @@ CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CAnimo6* animation)
 CMC_Animo::CMC_Animo(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_GraphicMedia(container, element, TYPE_ANIMO) {
     Keys keys = readKeys(element);
-    m_monitorCollision = keys.monitorCollision;
-    m_monitorCollisionAlpha = keys.monitorCollisionAlpha;
-    m_priority = keys.priority;
-    m_preload = keys.preload;
     const int fps = element ? element->getPropertyIntValue("FPS") : 0;
     load(keys.fileName, keys.preload);
     if (CAnimo6* animation = getAnimo()) {

@@ -39,12 +39,52 @@ Target targetOf(CMC_MediaRunner::Call& call, const CXString& name) {
     return t;
 }
 
+// SETPROPERTY key, value: the same for both filter objects.
+template <class Obj>
+CMC_Variable* setPropertyOf(CMC_MediaRunner::Call& call) {
+    CXString key = call.string(0), value = call.string(1);
+    if (call.gone()) return nullptr;
+    auto* filter = call.self<Obj>()->getFilter();
+    if (filter) filter->setProperty(key, value);
+    return nullptr;
+}
+
+// A method on the object named by its first argument: act(filter, target) runs when the filter and the
+// object's graphic are both there.
+template <class Obj, class Act>
+CMC_Variable* onTarget(CMC_MediaRunner::Call& call, Act act) {
+    CXString name = call.string(0);
+    if (call.gone()) return nullptr;
+    auto* filter = call.self<Obj>()->getFilter();
+    Target t = targetOf(call, name);
+    if (filter && t.graphic) act(filter, t);
+    return nullptr;
+}
+
+// UNLINK name: the same for both filter objects.
+template <class Obj>
+CMC_Variable* unlinkOf(CMC_MediaRunner::Call& call) {
+    return onTarget<Obj>(call, [](auto* filter, Target& t) { filter->unlink(t.graphic); });
+}
+
 } // namespace
 
-// ---------------------------------------------------------------- FILTER
+// ---------------------------------------------------------------- FILTER and STATICFILTER
 
-CMC_Filter::CMC_Filter(CMC_ObjectsContainer* container, CMElement* element)
-    : CMC_Object(container, element, TYPE_FILTER), m_window(container ? container->getWindow() : nullptr) {
+template <class FilterIfc>
+CMC_FilterObject<FilterIfc>::CMC_FilterObject(CMC_ObjectsContainer* container, CMElement* element, int typeId,
+                                              const char* typeName)
+    : CMC_Object(container, element, typeId), m_window(container ? container->getWindow() : nullptr),
+      m_typeName(typeName) {}
+
+template <class FilterIfc>
+CMC_FilterObject<FilterIfc>::~CMC_FilterObject() {
+    releaseAnchor();
+    m_filter.reset();
+}
+
+template <class FilterIfc>
+void CMC_FilterObject<FilterIfc>::setUp(CMC_ObjectsContainer* container, CMElement* element) {
     if (!element) {
         setName("temp");
         return;
@@ -54,28 +94,20 @@ CMC_Filter::CMC_Filter(CMC_ObjectsContainer* container, CMElement* element)
     initializeBehaviours(container, element);
 }
 
-CMC_Filter::~CMC_Filter() {
-    releaseAnchor();
+template <class FilterIfc>
+void CMC_FilterObject<FilterIfc>::createFilter() {
     m_filter.reset();
-}
-
-void CMC_Filter::createFilter() {
-    m_filter.reset();
-    auto* container = static_cast<CMC_ObjectsContainer*>(getScene());
-    m_filter.reset(makeDynamicFilter(m_action, m_window, container));
+    m_filter.reset(makeFilter());
     if (!m_filter) {
-        logMessage("FILTER \"%s\": ACTION \"%s\" names no filter; its methods do nothing",
+        logMessage("%s \"%s\": ACTION \"%s\" names no filter; its methods do nothing", m_typeName,
                    getName().GetBuffer(), m_action.GetBuffer());
         return;
     }
-    m_filter->addNotifier(this);
+    filterMade();
 }
 
-CXString** CMC_Filter::getBehavioursList() {
-    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONSTARTED", "ONFINISHED", "ONTICK"});
-}
-
-void CMC_Filter::serialize(CXArchive* archive) {
+template <class FilterIfc>
+void CMC_FilterObject<FilterIfc>::serialize(CXArchive* archive) {
     CMC_Object::serialize(archive);
     if (!archive) return;
     if (archive->isStoring()) {
@@ -87,6 +119,24 @@ void CMC_Filter::serialize(CXArchive* archive) {
     if (!archive->good()) return;
     m_action = action;
     createFilter();
+}
+
+template class CMC_FilterObject<CGraphDynamicFilterIfc>;
+template class CMC_FilterObject<CGraphStaticFilterIfc>;
+
+// ---------------------------------------------------------------- FILTER
+
+CMC_Filter::CMC_Filter(CMC_ObjectsContainer* container, CMElement* element)
+    : CMC_FilterObject(container, element, TYPE_FILTER, "FILTER") {
+    setUp(container, element);
+}
+
+CGraphDynamicFilterIfc* CMC_Filter::makeFilter() {
+    return makeDynamicFilter(m_action, m_window, static_cast<CMC_ObjectsContainer*>(getScene()));
+}
+
+CXString** CMC_Filter::getBehavioursList() {
+    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONSTARTED", "ONFINISHED", "ONTICK"});
 }
 
 void CMC_Filter::raise(int index, const char* event, CGraphFilterObjectsIfc* record) {
@@ -108,44 +158,16 @@ void CMC_Filter::onFilterFinished(CGraphFilterObjectsIfc* record, CGraphDynamicF
 
 void CMC_Filter_Runner::prepareMthHashSet() {
     CMC_MediaRunner::prepareMthHashSet();
-    addMethod("SETPROPERTY", MTH_SETPROPERTY, [](Call& call) -> CMC_Variable* {
-        CXString key = call.string(0), value = call.string(1);
-        if (call.gone()) return nullptr;
-        CGraphDynamicFilterIfc* filter = call.self<CMC_Filter>()->getFilter();
-        if (filter) filter->setProperty(key, value);
-        return nullptr;
+    addMethod("SETPROPERTY", MTH_SETPROPERTY, &setPropertyOf<CMC_Filter>);
+    addMethod("LINK", MTH_LINK, [](Call& call) {
+        return onTarget<CMC_Filter>(call, [](auto* filter, Target& t) { filter->link(t.graphic, t.object); });
     });
-    addMethod("LINK", MTH_LINK, [](Call& call) -> CMC_Variable* {
-        CXString name = call.string(0);
-        if (call.gone()) return nullptr;
-        CGraphDynamicFilterIfc* filter = call.self<CMC_Filter>()->getFilter();
-        Target t = targetOf(call, name);
-        if (filter && t.graphic) filter->link(t.graphic, t.object);
-        return nullptr;
+    addMethod("UNLINK", MTH_UNLINK, &unlinkOf<CMC_Filter>);
+    addMethod("START", MTH_START, [](Call& call) {
+        return onTarget<CMC_Filter>(call, [](auto* filter, Target& t) { filter->start(t.graphic); });
     });
-    addMethod("UNLINK", MTH_UNLINK, [](Call& call) -> CMC_Variable* {
-        CXString name = call.string(0);
-        if (call.gone()) return nullptr;
-        CGraphDynamicFilterIfc* filter = call.self<CMC_Filter>()->getFilter();
-        Target t = targetOf(call, name);
-        if (filter && t.graphic) filter->unlink(t.graphic);
-        return nullptr;
-    });
-    addMethod("START", MTH_START, [](Call& call) -> CMC_Variable* {
-        CXString name = call.string(0);
-        if (call.gone()) return nullptr;
-        CGraphDynamicFilterIfc* filter = call.self<CMC_Filter>()->getFilter();
-        Target t = targetOf(call, name);
-        if (filter && t.graphic) filter->start(t.graphic);
-        return nullptr;
-    });
-    addMethod("STOP", MTH_STOP, [](Call& call) -> CMC_Variable* {
-        CXString name = call.string(0);
-        if (call.gone()) return nullptr;
-        CGraphDynamicFilterIfc* filter = call.self<CMC_Filter>()->getFilter();
-        Target t = targetOf(call, name);
-        if (filter && t.graphic) filter->stop(t.graphic);
-        return nullptr;
+    addMethod("STOP", MTH_STOP, [](Call& call) {
+        return onTarget<CMC_Filter>(call, [](auto* filter, Target& t) { filter->stop(t.graphic); });
     });
     addMethod("ISRUNNING", MTH_ISRUNNING, [](Call& call) -> CMC_Variable* {
         CXString name = call.string(0);
@@ -160,27 +182,8 @@ void CMC_Filter_Runner::prepareMthHashSet() {
 // ---------------------------------------------------------------- STATICFILTER
 
 CMC_StaticFilter::CMC_StaticFilter(CMC_ObjectsContainer* container, CMElement* element)
-    : CMC_Object(container, element, TYPE_STATICFILTER),
-      m_window(container ? container->getWindow() : nullptr) {
-    if (!element) {
-        setName("temp");
-        return;
-    }
-    m_action = element->getPropertyValue("ACTION");
-    createFilter();
-    initializeBehaviours(container, element);
-}
-
-CMC_StaticFilter::~CMC_StaticFilter() {
-    releaseAnchor();
-    m_filter.reset();
-}
-
-void CMC_StaticFilter::createFilter() {
-    m_filter.reset(createStaticFilter(m_action, m_window));
-    if (!m_filter)
-        logMessage("STATICFILTER \"%s\": ACTION \"%s\" names no filter; its methods do nothing",
-                   getName().GetBuffer(), m_action.GetBuffer());
+    : CMC_FilterObject(container, element, TYPE_STATICFILTER, "STATICFILTER") {
+    setUp(container, element);
 }
 
 bool CMC_StaticFilter::done(bool flag) {
@@ -190,51 +193,20 @@ bool CMC_StaticFilter::done(bool flag) {
 
 CXString** CMC_StaticFilter::getBehavioursList() { return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL"}); }
 
-void CMC_StaticFilter::serialize(CXArchive* archive) {
-    CMC_Object::serialize(archive);
-    if (!archive) return;
-    if (archive->isStoring()) {
-        *archive << m_action;
-        return;
-    }
-    CXString action;
-    *archive >> &action;
-    if (!archive->good()) return;
-    m_action = action;
-    createFilter();
-}
-
 void CMC_StaticFilter_Runner::prepareMthHashSet() {
     CMC_MediaRunner::prepareMthHashSet();
-    addMethod("SETPROPERTY", MTH_SETPROPERTY, [](Call& call) -> CMC_Variable* {
-        CXString key = call.string(0), value = call.string(1);
-        if (call.gone()) return nullptr;
-        CGraphStaticFilterIfc* filter = call.self<CMC_StaticFilter>()->getFilter();
-        if (filter) filter->setProperty(key, value);
-        return nullptr;
+    addMethod("SETPROPERTY", MTH_SETPROPERTY, &setPropertyOf<CMC_StaticFilter>);
+    addMethod("LINK", MTH_LINK, [](Call& call) {
+        return onTarget<CMC_StaticFilter>(call, [](CGraphStaticFilterIfc* filter, Target& t) {
+            // Linking an animation tells its handlers, which may remove it.
+            std::shared_ptr<CMC_ObjectAnchor> target = t.object ? t.object->anchor() : nullptr;
+            t.graphic->Invalidate();
+            filter->link(t.graphic, t.object);
+            if (target && !target->object) return;
+            t.graphic->Invalidate();
+        });
     });
-    addMethod("LINK", MTH_LINK, [](Call& call) -> CMC_Variable* {
-        CXString name = call.string(0);
-        if (call.gone()) return nullptr;
-        CGraphStaticFilterIfc* filter = call.self<CMC_StaticFilter>()->getFilter();
-        Target t = targetOf(call, name);
-        if (!filter || !t.graphic) return nullptr;
-        // Linking an animation tells its handlers, which may remove it.
-        std::shared_ptr<CMC_ObjectAnchor> target = t.object ? t.object->anchor() : nullptr;
-        t.graphic->Invalidate();
-        filter->link(t.graphic, t.object);
-        if (target && !target->object) return nullptr;
-        t.graphic->Invalidate();
-        return nullptr;
-    });
-    addMethod("UNLINK", MTH_UNLINK, [](Call& call) -> CMC_Variable* {
-        CXString name = call.string(0);
-        if (call.gone()) return nullptr;
-        CGraphStaticFilterIfc* filter = call.self<CMC_StaticFilter>()->getFilter();
-        Target t = targetOf(call, name);
-        if (filter && t.graphic) filter->unlink(t.graphic);
-        return nullptr;
-    });
+    addMethod("UNLINK", MTH_UNLINK, &unlinkOf<CMC_StaticFilter>);
 }
 
 } // namespace KavirelDLL

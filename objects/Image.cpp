@@ -21,10 +21,6 @@ namespace KavirelDLL {
 CMC_Image::CMC_Image(CMC_ObjectsContainer* container, CMElement* element)
     : CMC_GraphicMedia(container, element, TYPE_IMAGE) {
     Keys keys = readKeys(element);
-    m_monitorCollision = keys.monitorCollision;
-    m_monitorCollisionAlpha = keys.monitorCollisionAlpha;
-    m_priority = keys.priority;
-    m_preload = keys.preload;
     load(keys.fileName, keys.preload);
     finishDefinition(container, element, keys);
 }

@@ -120,18 +120,23 @@ CMC_GraphicMedia::~CMC_GraphicMedia() {
 
 CMC_GraphicMedia::Keys CMC_GraphicMedia::readKeys(CMElement* element) {
     Keys keys;
-    if (!element) return keys;
-    keys.fileName = element->getPropertyValue("FILENAME");
-    keys.toCanvas = element->getPropertyBoolValue("TOCANVAS");
-    keys.visible = element->getPropertyBoolValue("VISIBLE");
-    keys.flushAfterPlayed = element->getPropertyBoolValue("FLUSHAFTERPLAYED");
-    CXString preload = element->getPropertyValue("PRELOAD");
-    // Only an explicit false defers the reading.
-    keys.preload = !preload.IsString() || element->getPropertyBoolValue("PRELOAD");
-    keys.monitorCollision = element->getPropertyBoolValue("MONITORCOLLISION");
-    keys.monitorCollisionAlpha = element->getPropertyBoolValue("MONITORCOLLISIONALPHA");
-    keys.priority = element->getPropertyIntValue("PRIORITY");
-    keys.asButton = element->getPropertyBoolValue("ASBUTTON");
+    if (element) {
+        keys.fileName = element->getPropertyValue("FILENAME");
+        keys.toCanvas = element->getPropertyBoolValue("TOCANVAS");
+        keys.visible = element->getPropertyBoolValue("VISIBLE");
+        keys.flushAfterPlayed = element->getPropertyBoolValue("FLUSHAFTERPLAYED");
+        CXString preload = element->getPropertyValue("PRELOAD");
+        // Only an explicit false defers the reading.
+        keys.preload = !preload.IsString() || element->getPropertyBoolValue("PRELOAD");
+        keys.monitorCollision = element->getPropertyBoolValue("MONITORCOLLISION");
+        keys.monitorCollisionAlpha = element->getPropertyBoolValue("MONITORCOLLISIONALPHA");
+        keys.priority = element->getPropertyIntValue("PRIORITY");
+        keys.asButton = element->getPropertyBoolValue("ASBUTTON");
+    }
+    m_monitorCollision = keys.monitorCollision;
+    m_monitorCollisionAlpha = keys.monitorCollisionAlpha;
+    m_priority = keys.priority;
+    m_preload = keys.preload;
     return keys;
 }
 

@@ -130,8 +130,9 @@ protected:
                      int type);
     CMC_GraphicMedia(CMC_ObjectsContainer* container, CMElement* element, int type);
 
-    // Step 3 of the definition: the keys (the member reads its own after these).
-    static Keys readKeys(CMElement* element);
+    // Step 3 of the definition: the keys, with collision monitoring, priority and preload kept in this
+    // object (the member reads its own after these).
+    Keys readKeys(CMElement* element);
     // Steps 5 to 9, after load: the graphic's settings, the starting position, collision monitoring, the
     // screen list, button mode, and last the behaviours (so the listener takes the final priority).
     void finishDefinition(CMC_ObjectsContainer* container, CMElement* element, const Keys& keys);

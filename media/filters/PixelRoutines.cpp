@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "display/PixelView.h"
 #include "platform/ImageLibrary.h"
 
 namespace KavirelDLL::FilterPixels {
@@ -57,17 +58,11 @@ void negative(const uint16_t* src, const uint8_t* alpha, uint16_t* dst, int widt
 }
 
 void grayScale(const uint16_t* src, uint16_t* dst, int64_t count, int bpp) {
-    if (bpp == 15) {
-        for (int64_t i = 0; i < count; ++i) {
-            const unsigned v = src[i];
-            dst[i] = uint16_t(((v & 31u) + ((v >> 5) & 31u) + ((v >> 10) & 31u)) / 3u * 1057u);
-        }
-    } else {
-        for (int64_t i = 0; i < count; ++i) {
-            const unsigned v = src[i];
-            dst[i] = uint16_t(((v & 31u) + ((v >> 6) & 31u) + (v >> 11)) / 3u * 2113u);
-        }
-    }
+    // One loop for each width of green, so that each runs its formula without a test a pixel.
+    if (bpp == 15)
+        for (int64_t i = 0; i < count; ++i) dst[i] = grayWord(src[i], false);
+    else
+        for (int64_t i = 0; i < count; ++i) dst[i] = grayWord(src[i], true);
 }
 
 namespace {

@@ -33,6 +33,28 @@ void copySample(CGameFolder& folder) {
 // 20 ms frames: a scene's clock of 3000 ms ticks within 151 frames, and its change happens on the next step.
 constexpr int kSceneFrames = 152;
 
+// What the object's method (one without arguments) returns, as text; "<null>" for no result.
+std::string methodValue(CMC_Object* object, const char* method) {
+    CMC_Runner* runner = CMC_RunnerFactory::getRunner(object->getType());
+    CMC_Variable* result = runner->run(CXString(method), object, object->getScene(), nullptr);
+    std::string text = result ? result->toString().GetBuffer() : "<null>";
+    CMC_Object::flush(result);
+    return text;
+}
+
+// The screen's pixel at (x, y).
+uint16_t pixelAt(CGameRun& run, int x, int y) {
+    CDisplay* display = run.display();
+    return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
+}
+
+// A left click at (x, y), then the given frames.
+void click(CGameRun& run, int x, int y, int frames = 1) {
+    run.input()->injectMouseButton(0, true, x, y, 1);
+    run.input()->injectMouseButton(0, false, x, y);
+    run.frames(frames);
+}
+
 } // namespace
 
 TEST(SampleGame, ScenesFollowTheirClocksAndTheGameKeepsWhatItComputed) {
@@ -123,29 +145,16 @@ TEST(SampleGame, TheMorningSunRisesAndChimesWhenClicked) {
     CMC_Object* sun = run.find("SLONCE");
     CMC_Object* chime = run.find("DZWONEK");
     ASSERT_TRUE(sun && chime);
-    auto value = [](CMC_Object* object, const char* method) {
-        CMC_Runner* runner = CMC_RunnerFactory::getRunner(object->getType());
-        CMC_Variable* result = runner->run(CXString(method), object, object->getScene(), nullptr);
-        std::string text = result ? result->toString().GetBuffer() : "<null>";
-        CMC_Object::flush(result);
-        return text;
-    };
-    EXPECT_EQ(value(sun, "GETPOSITIONY"), "330");
+    EXPECT_EQ(methodValue(sun, "GETPOSITIONY"), "330");
     run.frames(21); // eight ticks of its 50 ms timer
-    EXPECT_EQ(value(sun, "GETPOSITIONY"), "314");
-    CDisplay* display = run.display();
-    auto screen = [display](int x, int y) {
-        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
-    };
+    EXPECT_EQ(methodValue(sun, "GETPOSITIONY"), "314");
     const uint16_t orange = static_cast<uint16_t>(CColor(255, 160, 0).GetInBPP(16));
-    EXPECT_EQ(screen(592, 346), orange) << "the sun's middle";
-    EXPECT_NE(screen(561, 315), orange) << "its transparent corner shows the sky";
+    EXPECT_EQ(pixelAt(run, 592, 346), orange) << "the sun's middle";
+    EXPECT_NE(pixelAt(run, 561, 315), orange) << "its transparent corner shows the sky";
 
-    EXPECT_EQ(value(chime, "ISPLAYING"), "FALSE");
-    run.input()->injectMouseButton(0, true, 592, 346, 1);
-    run.input()->injectMouseButton(0, false, 592, 346);
-    run.frames(1);
-    EXPECT_EQ(value(chime, "ISPLAYING"), "TRUE");
+    EXPECT_EQ(methodValue(chime, "ISPLAYING"), "FALSE");
+    click(run, 592, 346);
+    EXPECT_EQ(methodValue(chime, "ISPLAYING"), "TRUE");
     run.frames(kSceneFrames);
     EXPECT_EQ(run.sceneName(), "POLUDNIE");
 }
@@ -163,32 +172,20 @@ TEST(SampleGame, ClickingTheMorningBirdFlapsItsWingsAndRingsTheChime) {
     CMC_Object* bird = run.find("PTAK");
     CMC_Object* chime = run.find("DZWONEK");
     ASSERT_TRUE(bird && chime);
-    auto value = [](CMC_Object* object, const char* method) {
-        CMC_Runner* runner = CMC_RunnerFactory::getRunner(object->getType());
-        CMC_Variable* result = runner->run(CXString(method), object, object->getScene(), nullptr);
-        std::string text = result ? result->toString().GetBuffer() : "<null>";
-        CMC_Object::flush(result);
-        return text;
-    };
     run.frames(2);
     run.window()->StopMusic();
-    auto click = [&run](int x, int y) {
-        run.input()->injectMouseButton(0, true, x, y, 1);
-        run.input()->injectMouseButton(0, false, x, y);
-        run.frames(1);
-    };
-    click(280, 156);
-    EXPECT_EQ(value(chime, "ISPLAYING"), "FALSE");
-    EXPECT_EQ(value(bird, "GETEVENTNAME"), "LOT");
+    click(run, 280, 156);
+    EXPECT_EQ(methodValue(chime, "ISPLAYING"), "FALSE");
+    EXPECT_EQ(methodValue(bird, "GETEVENTNAME"), "LOT");
     const size_t before = run.audio().size();
-    click(312, 156);
-    EXPECT_EQ(value(bird, "GETEVENTNAME"), "ONCLICK");
-    EXPECT_EQ(value(bird, "ISPLAYING"), "TRUE");
-    EXPECT_EQ(value(chime, "ISPLAYING"), "TRUE");
+    click(run, 312, 156);
+    EXPECT_EQ(methodValue(bird, "GETEVENTNAME"), "ONCLICK");
+    EXPECT_EQ(methodValue(bird, "ISPLAYING"), "TRUE");
+    EXPECT_EQ(methodValue(chime, "ISPLAYING"), "TRUE");
     run.frames(20);
-    EXPECT_EQ(value(chime, "ISPLAYING"), "FALSE");
+    EXPECT_EQ(methodValue(chime, "ISPLAYING"), "FALSE");
     run.frames(50);
-    EXPECT_EQ(value(bird, "ISPLAYING"), "FALSE") << "the flap plays once";
+    EXPECT_EQ(methodValue(bird, "ISPLAYING"), "FALSE") << "the flap plays once";
     int peak = 0;
     for (size_t i = before; i < run.audio().size(); ++i)
         peak = std::max(peak, std::abs(static_cast<int>(run.audio()[i])));
@@ -207,27 +204,21 @@ TEST(SampleGame, TheSceneShowsItsTextAndItsButtonLeadsOn) {
     CGameRun run(folder, options);
     ASSERT_EQ(run.sceneName(), "PORANEK");
     run.frames(1);
-    CDisplay* display = run.display();
-    auto screen = [display](int x, int y) {
-        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
-    };
     // The sky is one colour a row: the letters are what differs from the row's far end.
     auto inked = [&]() {
         int ink = 0;
         for (int y = 20; y < 40; ++y)
-            for (int x = 20; x < 300; ++x) ink += screen(x, y) != screen(790, y);
+            for (int x = 20; x < 300; ++x) ink += pixelAt(run, x, y) != pixelAt(run, 790, y);
         return ink;
     };
     EXPECT_GT(inked(), 100);
     const uint16_t face = static_cast<uint16_t>(CColor(160, 96, 32).GetInBPP(16));
-    EXPECT_EQ(screen(720, 540), face) << "the button's standard picture";
+    EXPECT_EQ(pixelAt(run, 720, 540), face) << "the button's standard picture";
     run.input()->injectMouseMove(720, 540);
     run.frames(2);
-    EXPECT_EQ(screen(720, 540), static_cast<uint16_t>(CColor(224, 160, 64).GetInBPP(16)))
+    EXPECT_EQ(pixelAt(run, 720, 540), static_cast<uint16_t>(CColor(224, 160, 64).GetInBPP(16)))
         << "pointer over it";
-    run.input()->injectMouseButton(0, true, 720, 540, 1);
-    run.input()->injectMouseButton(0, false, 720, 540);
-    run.frames(2);
+    click(run, 720, 540, 2);
     EXPECT_EQ(run.sceneName(), "POLUDNIE");
     EXPECT_EQ(run.iniInt("PRZYKLAD", "KLIKNIECIA"), 1);
     run.frames(1);
@@ -246,16 +237,12 @@ TEST(SampleGame, TheEveningFadesInAndItsSettingSunTurnsGrey) {
     ASSERT_TRUE(run.started());
     run.frames(2 * kSceneFrames);
     ASSERT_EQ(run.sceneName(), "WIECZOR");
-    CDisplay* display = run.display();
-    auto screen = [display](int x, int y) {
-        return display->pixels()[static_cast<size_t>(y) * static_cast<size_t>(display->pitch()) + size_t(x)];
-    };
     const uint16_t marker = static_cast<uint16_t>(CColor(0, 0, 255).GetInBPP(16));
-    EXPECT_NE(screen(60, 540), marker) << "the curtain still covers the scene";
+    EXPECT_NE(pixelAt(run, 60, 540), marker) << "the curtain still covers the scene";
     run.frames(30);
-    EXPECT_EQ(screen(60, 540), marker) << "the curtain is gone";
+    EXPECT_EQ(pixelAt(run, 60, 540), marker) << "the curtain is gone";
     // Orange (31, 40, 0) in grey: (0 + 20 + 31) / 3 in each field.
-    EXPECT_EQ(screen(632, 332), 17 * 2113) << "the sun's middle, grey";
+    EXPECT_EQ(pixelAt(run, 632, 332), 17 * 2113) << "the sun's middle, grey";
 }
 
 // The noon lays its path (a PATTERN of two tiles) and shows its sun again low over the meadow (a

@@ -91,9 +91,15 @@ struct RawPeer {
     }
 };
 
+// Processes messages with itself as the only listener and counts the pings among them.
 struct PingWatcher : CNetListener {
     int pings = 0;
     void onMessage(CNetMessage* m) override { pings += m->getType() == CNetMessage::PING; }
+    int process(CNetMessage* m) {
+        CXArray listeners;
+        listeners.add(static_cast<CNetListener*>(this));
+        return CNetMessageProcessor::process(m, &listeners);
+    }
 };
 
 } // namespace
@@ -125,15 +131,13 @@ TEST(NetSocketThreaded, MessagesCrossBothWaysInOrder) {
     auto ping = collect(*client, 1);
     ASSERT_EQ(ping.size(), 1u);
     PingWatcher watcher;
-    CXArray listeners;
-    listeners.add(static_cast<CNetListener*>(&watcher));
-    EXPECT_EQ(CNetMessageProcessor::process(ping[0].get(), &listeners), ERR_NONE);
+    EXPECT_EQ(watcher.process(ping[0].get()), ERR_NONE);
     auto pong = collect(*player, 1);
     ASSERT_EQ(pong.size(), 1u);
     CNetPingMessage answer(CXString(""), pong[0].get());
     EXPECT_TRUE(answer.isResponse());
     EXPECT_EQ(answer.getTime(), 77);
-    EXPECT_EQ(CNetMessageProcessor::process(pong[0].get(), &listeners), ERR_NONE);
+    EXPECT_EQ(watcher.process(pong[0].get()), ERR_NONE);
     EXPECT_EQ(watcher.pings, 2);
     // Had the answer been answered, that would reach the client before this marker.
     EXPECT_TRUE(player->send(new CNetTextMessage(player.get(), CXString("marker"))));
@@ -174,9 +178,7 @@ TEST(NetSocketThreaded, GarbageDropsOnlyItsConnection) {
     auto got = collect(*damagedPlayer, 1);
     ASSERT_EQ(got.size(), 1u);
     PingWatcher watcher;
-    CXArray listeners;
-    listeners.add(static_cast<CNetListener*>(&watcher));
-    EXPECT_EQ(CNetMessageProcessor::process(got[0].get(), &listeners), ERR_NET_DAMAGED);
+    EXPECT_EQ(watcher.process(got[0].get()), ERR_NET_DAMAGED);
     EXPECT_TRUE(damagedPlayer->isClosed());
     EXPECT_TRUE(damaged.seesEnd());
 
