@@ -215,16 +215,7 @@ bool CMC_Canvas::ready() { return m_buttonMode && m_listening && m_surface && m_
 bool CMC_Canvas::onMouseMove(CXPoint p) {
     if (!ready() || !(handles("ONFOCUSON") || handles("ONFOCUSOFF"))) return false;
     bool inside = m_surface->GetBoundingBox().IsInRect(p);
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-    if (m_focused && !inside) {
-        m_focused = false;
-        onSignal("ONFOCUSOFF");
-        if (self->object && m_activeCursor && m_window) m_window->EndActiveCursor();
-    } else if (!m_focused && inside) {
-        m_focused = true;
-        onSignal("ONFOCUSON");
-        if (self->object && m_activeCursor && m_window) m_window->BeginActiveCursor();
-    }
+    trackFocus(this, m_focused, inside, m_activeCursor, m_window);
     return false;
 }
 

@@ -315,16 +315,7 @@ bool CMC_GraphicMedia::mouseReady() { return m_buttonMode && m_listening && m_gr
 bool CMC_GraphicMedia::onMouseMove(CXPoint p) {
     if (!mouseReady() || !(handles("ONFOCUSON") || handles("ONFOCUSOFF"))) return false;
     bool inside = hitBox().IsInRect(p);
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-    if (m_focused && !inside) {
-        m_focused = false;
-        onSignal("ONFOCUSOFF");
-        if (self->object && m_activeCursor && m_window) m_window->EndActiveCursor();
-    } else if (!m_focused && inside) {
-        m_focused = true;
-        onSignal("ONFOCUSON");
-        if (self->object && m_activeCursor && m_window) m_window->BeginActiveCursor();
-    }
+    trackFocus(this, m_focused, inside, m_activeCursor, m_window);
     return false;
 }
 
@@ -441,6 +432,21 @@ CMC_Variable* CMC_MediaRunner::run(int id, CMC_Object* object, CMC_ObjectsContai
         return CMC_Runner::run(id, object, container, args);
     Call call(*this, object, container, args);
     return m_handlers[static_cast<size_t>(id)](call);
+}
+
+// ---------------------------------------------------------------- the focus rule
+
+void trackFocus(CMC_Object* object, bool& focused, bool inside, const bool& activeCursor, CWindow* window) {
+    std::shared_ptr<CMC_ObjectAnchor> self = object->anchor();
+    if (focused && !inside) {
+        focused = false;
+        object->onSignal("ONFOCUSOFF");
+        if (self->object && activeCursor && window) window->EndActiveCursor();
+    } else if (!focused && inside) {
+        focused = true;
+        object->onSignal("ONFOCUSON");
+        if (self->object && activeCursor && window) window->BeginActiveCursor();
+    }
 }
 
 } // namespace KavirelDLL

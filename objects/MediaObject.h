@@ -234,4 +234,8 @@ private:
     std::vector<Handler> m_handlers; // index: id
 };
 
+// The focus rule of the media objects the mouse enters: ONFOCUSON on entering, ONFOCUSOFF on leaving, the
+// window's active cursor begun or ended with them while the object lives (a handler may delete it).
+void trackFocus(CMC_Object* object, bool& focused, bool inside, const bool& activeCursor, CWindow* window);
+
 } // namespace KavirelDLL

@@ -51,7 +51,8 @@ CMC_Pattern::~CMC_Pattern() {
 }
 
 void CMC_Pattern::build(bool visible, int layers) {
-    m_pattern = new CPattern(m_window, CXSize(m_width, m_height), CXSize(m_gridX, m_gridY), std::max(layers, 1));
+    m_pattern =
+        new CPattern(m_window, CXSize(m_width, m_height), CXSize(m_gridX, m_gridY), std::max(layers, 1));
     m_pattern->Visible(visible);
     if (!m_window) m_pattern->Hide();
 }
@@ -68,8 +69,7 @@ bool CMC_Pattern::done(bool flag) {
 }
 
 CXString** CMC_Pattern::getBehavioursList() {
-    return makeEventList(
-        {"ONINIT", "ONDONE", "ONSIGNAL", "ONFOCUSON", "ONFOCUSOFF", "ONCLICK", "ONRELEASE"});
+    return makeEventList({"ONINIT", "ONDONE", "ONSIGNAL", "ONFOCUSON", "ONFOCUSOFF", "ONCLICK", "ONRELEASE"});
 }
 
 bool CMC_Pattern::verifyBehaviour(const CXString& key) {
@@ -99,16 +99,7 @@ bool CMC_Pattern::ready() { return m_buttonMode && m_listening && m_pattern && m
 bool CMC_Pattern::onMouseMove(CXPoint p) {
     if (!ready() || !(handles("ONFOCUSON") || handles("ONFOCUSOFF"))) return false;
     const bool inside = m_pattern->GetBoundingBox().IsInRect(p);
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-    if (m_focused && !inside) {
-        m_focused = false;
-        onSignal("ONFOCUSOFF");
-        if (self->object && m_activeCursor && m_window) m_window->EndActiveCursor();
-    } else if (!m_focused && inside) {
-        m_focused = true;
-        onSignal("ONFOCUSON");
-        if (self->object && m_activeCursor && m_window) m_window->BeginActiveCursor();
-    }
+    trackFocus(this, m_focused, inside, m_activeCursor, m_window);
     return false;
 }
 
@@ -178,7 +169,11 @@ void addInfo(Call& c, CPatternEntry* entry, CMC_Array* array) {
     const CXPoint at = pattern->GetPosition();
     const int w = entry->m_object->Width(), h = entry->m_object->Height();
     const int gx = self(c)->getGridX(), gy = self(c)->getGridY();
-    const int values[6] = {entry->m_column, entry->m_row, w, h, gx * entry->m_column + at.x + w / 2,
+    const int values[6] = {entry->m_column,
+                           entry->m_row,
+                           w,
+                           h,
+                           gx * entry->m_column + at.x + w / 2,
                            gy * entry->m_row + at.y + h / 2};
     std::shared_ptr<CMC_ObjectAnchor> alive = array->anchor();
     CMC_String alias(CXString("temp"), entry->m_name);
@@ -225,7 +220,8 @@ CMC_Variable* getGraphicsAt(Call& c) {
     int layer = c.count() > 4 ? c.integer(4) : -1;
     int threshold = c.count() > 5 ? c.integer(5) : 0;
     CPattern* pattern = patternOf(c);
-    CGraphicsObject* found = pattern ? pattern->getGraphicsObject(x, y, hidden, boxOnly, layer, threshold) : nullptr;
+    CGraphicsObject* found =
+        pattern ? pattern->getGraphicsObject(x, y, hidden, boxOnly, layer, threshold) : nullptr;
     if (!found || !c.container()) return stringResult(CXString("NULL"));
     return stringResult(nameOrNull(c.container()->getGraphicsObjectName(found, true)));
 }
