@@ -164,9 +164,7 @@ CXObject* CMC_Canvas::clone() {
 }
 
 bool CMC_Canvas::verifyBehaviour(const CXString& key) {
-    if (!m_listening && m_window &&
-        (key.startsWith("ONCLICK") || key.startsWith("ONRELEASE") || key.equals("ONFOCUSON") ||
-         key.equals("ONFOCUSOFF"))) {
+    if (!m_listening && m_window && isMouseEvent(key)) {
         m_listening = true;
         m_window->registerMouseListener(this, 0);
     }
@@ -175,12 +173,7 @@ bool CMC_Canvas::verifyBehaviour(const CXString& key) {
 
 void CMC_Canvas::initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) {
     CMC_Object::initializeBehaviours(container, element);
-    if (element || !m_bindings) return;
-    // Bindings read back from a cache register the listener again.
-    CXVector* keys = m_bindings->getKeys();
-    for (int k = 0; keys && k < keys->getSize(); ++k)
-        verifyBehaviour(static_cast<CStringHashCode*>(keys->at(k))->getString());
-    delete keys;
+    if (!element) verifyBindings(); // bindings read back from a cache register the listener
 }
 
 void CMC_Canvas::serialize(CXArchive* archive) {

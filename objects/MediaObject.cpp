@@ -288,9 +288,7 @@ bool CMC_GraphicMedia::done(bool flag) {
 }
 
 bool CMC_GraphicMedia::verifyBehaviour(const CXString& key) {
-    if (!m_listening && m_window &&
-        (key.startsWith("ONCLICK") || key.startsWith("ONRELEASE") || key.equals("ONFOCUSON") ||
-         key.equals("ONFOCUSOFF"))) {
+    if (!m_listening && m_window && isMouseEvent(key)) {
         m_focused = false;
         m_listening = true;
         // The priority of this moment: the draw priority (SETPRIORITY may have changed it) of a graphic this
@@ -303,11 +301,7 @@ bool CMC_GraphicMedia::verifyBehaviour(const CXString& key) {
 
 void CMC_GraphicMedia::initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) {
     CMC_Object::initializeBehaviours(container, element);
-    if (element || !m_bindings) return;
-    CXVector* keys = m_bindings->getKeys();
-    for (int k = 0; keys && k < keys->getSize(); ++k)
-        verifyBehaviour(static_cast<CStringHashCode*>(keys->at(k))->getString());
-    delete keys;
+    if (!element) verifyBindings(); // bindings read back from a cache register the listener
 }
 
 bool CMC_GraphicMedia::mouseReady() { return m_buttonMode && m_listening && m_graphic && graphicVisible(); }

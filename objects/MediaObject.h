@@ -234,6 +234,12 @@ private:
     std::vector<Handler> m_handlers; // index: id
 };
 
+// The events that make a media object listen to the mouse.
+inline bool isMouseEvent(const CXString& key) {
+    return key.startsWith("ONCLICK") || key.startsWith("ONRELEASE") || key.equals("ONFOCUSON") ||
+           key.equals("ONFOCUSOFF");
+}
+
 // The focus rule of the media objects the mouse enters: ONFOCUSON on entering, ONFOCUSOFF on leaving, the
 // window's active cursor begun or ended with them while the object lives (a handler may delete it).
 void trackFocus(CMC_Object* object, bool& focused, bool inside, const bool& activeCursor, CWindow* window);

@@ -73,9 +73,7 @@ CXString** CMC_Pattern::getBehavioursList() {
 }
 
 bool CMC_Pattern::verifyBehaviour(const CXString& key) {
-    if (!m_listening && m_window &&
-        (key.startsWith("ONCLICK") || key.startsWith("ONRELEASE") || key.equals("ONFOCUSON") ||
-         key.equals("ONFOCUSOFF"))) {
+    if (!m_listening && m_window && isMouseEvent(key)) {
         m_focused = false;
         m_listening = true;
         m_window->registerMouseListener(this, 0);
@@ -85,11 +83,7 @@ bool CMC_Pattern::verifyBehaviour(const CXString& key) {
 
 void CMC_Pattern::initializeBehaviours(CMC_ObjectsContainer* container, CMElement* element) {
     CMC_Object::initializeBehaviours(container, element);
-    if (element || !m_bindings) return;
-    CXVector* keys = m_bindings->getKeys();
-    for (int k = 0; keys && k < keys->getSize(); ++k)
-        verifyBehaviour(static_cast<CStringHashCode*>(keys->at(k))->getString());
-    delete keys;
+    if (!element) verifyBindings(); // bindings read back from a cache register the listener
 }
 
 bool CMC_Pattern::handles(const char* event) { return hasHandler(getSignalIndex(event)); }

@@ -331,6 +331,14 @@ void CMC_Object::ensureEventList() {
     if (static_cast<int>(m_handlerFlags.size()) < count) m_handlerFlags.resize(static_cast<size_t>(count), 0);
 }
 
+void CMC_Object::verifyBindings() {
+    if (!m_bindings) return;
+    CXVector* keys = m_bindings->getKeys();
+    for (int k = 0; keys && k < keys->getSize(); ++k)
+        verifyBehaviour(static_cast<CStringHashCode*>(keys->at(k))->getString());
+    delete keys;
+}
+
 void CMC_Object::initializeBehaviours(CMC_ObjectsContainer* scene, CMElement* element) {
     delete m_tmpBehaviours;
     m_tmpBehaviours = new std::vector<CMC_ObjectHandle>();

@@ -131,6 +131,9 @@ public:
     virtual void flush();
     virtual int getBehaviourIndex(const CXString& key);
     virtual void initializeBehaviours(CMC_ObjectsContainer* scene, CMElement* element);
+    // Asks verifyBehaviour of every bound event again (bindings read back from a cache, which went by no
+    // definition's checks).
+    void verifyBindings();
     // A new null-terminated list of event names, index 0 "ONINIT" and 1 "ONDONE"; null for none.
     virtual CXString** getBehavioursList();
     virtual CMC_Runner* getRunner();
