@@ -290,7 +290,8 @@ int CSimpleFont6::create(CXString animationFile, CXString fntFile) {
         const Glyph& g = glyphs[size_t(i)];
         left[size_t(i)] = int8_t(g.left);
         right[size_t(i)] = int8_t(g.right);
-        for (int y = 0; y < h; ++y) {
+        // Frames without columns (or rows) give letters that copy nothing into the atlas.
+        for (int y = 0; cw > 0 && y < h; ++y) {
             std::memcpy(&atlas[size_t(y) * w + size_t(i) * cw], &g.pixels[size_t(y * cw)], size_t(cw) * 2);
             std::memcpy(&alpha[size_t(y) * w + size_t(i) * cw], &g.alpha[size_t(y * cw)], size_t(cw));
         }
