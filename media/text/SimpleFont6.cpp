@@ -260,7 +260,9 @@ int CSimpleFont6::create(CXString animationFile, CXString fntFile) {
             return fail(ERR_FILE_DAMAGED, "frames of different sizes", animationFile);
         const auto* pixels = reinterpret_cast<const uint16_t*>(frame->GetDataPtr());
         const auto* alpha = reinterpret_cast<const uint8_t*>(frame->GetChannelAlpha());
-        if (frame->GetCompression() != COMPRESSION_NONE || (cw * h > 0 && !pixels))
+        // Letters are 16-bit words: a frame of another depth holds fewer bytes than they need.
+        if (frame->GetCompression() != COMPRESSION_NONE ||
+            (cw * h > 0 && (!pixels || (frame->GetBpp() != 15 && frame->GetBpp() != 16))))
             return fail(ERR_FILE_DAMAGED, "a frame that cannot be decoded", animationFile);
         if (frame->GetChannelSize(3) < cw * h) alpha = nullptr;
         Glyph& g = glyphs[size_t(i)];
