@@ -199,11 +199,13 @@ Test* testOf(std::string_view view) {
     });
 }
 
+// Split at every "&&" when there is one, else at every "||"; "or" (stop at the first true piece) whenever
+// a "||" stands anywhere, so in A'1&&B'2||C'3 the second piece compares B with the text 2||C'3.
 Tests* joinedOf(std::string_view view) {
     return cached(g_joined, view, [](const CXString& text) {
         auto made = std::make_unique<Tests>();
         bool hasAnd = std::strstr(text.GetBuffer(), "&&") != nullptr;
-        made->any = !hasAnd && std::strstr(text.GetBuffer(), "||") != nullptr;
+        made->any = std::strstr(text.GetBuffer(), "||") != nullptr;
         const char* separator = hasAnd ? "&&" : made->any ? "||" : nullptr;
         if (!separator) {
             made->tests.push_back(*testOf(viewOf(text)));

@@ -67,8 +67,8 @@ public:
 
     // One text: X'5, X!'5, X<'5, X>'5, X<5, X>5, X?TYPE.
     static bool valid(CMC_ObjectsContainer* container, const CXString& text);
-    // IF's text: one test, or tests joined by "&&" (every one holds) or else by "||" (one holds), tested from
-    // the left until one decides.
+    // IF's text: one test, or tests split at every "&&" (when there is one) or else at every "||", tested from
+    // the left until one decides: every one holds, or one holds when the text holds a "||" anywhere.
     static bool test(CMC_ObjectsContainer* container, const CXString& text);
     // "_" "!_" "<>" "<" "<_" ">" ">_" "?".
     static bool valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second,
