@@ -113,8 +113,8 @@ struct Operand {
 // One test: an operator between two operands (no operator, -1: the test fails without reading them).
 struct Test {
     int op = -1;
-    Operand* first = nullptr;
-    Operand* second = nullptr;
+    std::shared_ptr<Operand> first;
+    std::shared_ptr<Operand> second;
 };
 
 // A whole IF text: its tests, joined by "&&" or by "||".
@@ -128,47 +128,49 @@ struct TextHash {
     size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
 };
 
+// Entries are shared: a test that is running holds its own, so the cache can be emptied under it (by code
+// its operands run, which tests texts of its own).
 template <typename T>
-using TextMap = std::unordered_map<std::string, std::unique_ptr<T>, TextHash, std::equal_to<>>;
+using TextMap = std::unordered_map<std::string, std::shared_ptr<T>, TextHash, std::equal_to<>>;
 
-// Texts made at run time ($n, texts built by scripts) could fill the cache without end: past this many
-// entries it starts again, at a moment when no test is running.
-constexpr size_t kMaxCachedTexts = 4096;
+// Texts made at run time ($n, texts built by scripts) could fill the cache without end: it holds at most
+// this many entries, and starts again when a new one would pass that.
+constexpr size_t kMaxCachedTexts = CMC_Condition::MAX_CACHED_TEXTS;
 
 TextMap<Operand> g_operands;
 TextMap<Test> g_tests;
 TextMap<Tests> g_joined;
-int g_testing = 0;
 
 std::string_view viewOf(const CXString& text) {
     return std::string_view(text.GetBuffer(), static_cast<size_t>(text.GetLength()));
 }
 
-void trimCache() {
-    if (g_testing > 0) return;
-    if (g_operands.size() + g_tests.size() + g_joined.size() <= kMaxCachedTexts) return;
-    g_joined.clear();
-    g_tests.clear();
-    g_operands.clear();
-}
+size_t cachedCount() { return g_operands.size() + g_tests.size() + g_joined.size(); }
 
 // The entry of the text, made by make(the text as a CXString) the first time.
 template <typename T, typename Make>
-T* cached(TextMap<T>& map, std::string_view view, Make make) {
+std::shared_ptr<T> cached(TextMap<T>& map, std::string_view view, Make make) {
     auto at = map.find(view);
-    if (at != map.end()) return at->second.get();
+    if (at != map.end()) return at->second;
     std::string key(view);
-    auto made = make(CXString(key.c_str()));
-    return map.emplace(std::move(key), std::move(made)).first->second.get();
+    std::shared_ptr<T> made = make(CXString(key.c_str()));
+    // Making it may have added entries of the other kinds: the bound is checked just before adding.
+    if (cachedCount() >= kMaxCachedTexts) {
+        g_joined.clear();
+        g_tests.clear();
+        g_operands.clear();
+    }
+    map.emplace(std::move(key), made);
+    return made;
 }
 
-Operand* operandOf(std::string_view view) {
-    return cached(g_operands, view, [](const CXString& text) { return std::make_unique<Operand>(text); });
+std::shared_ptr<Operand> operandOf(std::string_view view) {
+    return cached(g_operands, view, [](const CXString& text) { return std::make_shared<Operand>(text); });
 }
 
-Test* testOf(std::string_view view) {
+std::shared_ptr<Test> testOf(std::string_view view) {
     return cached(g_tests, view, [](const CXString& text) {
-        auto made = std::make_unique<Test>();
+        auto made = std::make_shared<Test>();
         int quote = text.Find('\'');
         int start;
         int after;
@@ -201,9 +203,9 @@ Test* testOf(std::string_view view) {
 
 // Split at every "&&" when there is one, else at every "||"; "or" (stop at the first true piece) whenever
 // a "||" stands anywhere, so in A'1&&B'2||C'3 the second piece compares B with the text 2||C'3.
-Tests* joinedOf(std::string_view view) {
+std::shared_ptr<Tests> joinedOf(std::string_view view) {
     return cached(g_joined, view, [](const CXString& text) {
-        auto made = std::make_unique<Tests>();
+        auto made = std::make_shared<Tests>();
         bool hasAnd = std::strstr(text.GetBuffer(), "&&") != nullptr;
         made->any = std::strstr(text.GetBuffer(), "||") != nullptr;
         const char* separator = hasAnd ? "&&" : made->any ? "||" : nullptr;
@@ -226,7 +228,6 @@ Tests* joinedOf(std::string_view view) {
 bool run(CMC_ObjectsContainer* container, const Test& test) {
     if (test.op < 0) return false;
     CMC_Behaviour_Entry::RunGuard running;
-    ++g_testing;
     std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
     CMC_Variable* a = test.first->value(container);
     // The first operand's code may have deleted the container.
@@ -244,7 +245,6 @@ bool run(CMC_ObjectsContainer* container, const Test& test) {
     }
     CMC_Object::flush(a);
     CMC_Object::flush(b);
-    --g_testing;
     return result;
 }
 
@@ -394,13 +394,13 @@ bool CMC_Condition::valid(bool fireEvents) {
 }
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& text) {
-    trimCache();
-    return run(container, *testOf(viewOf(text)));
+    std::shared_ptr<Test> test = testOf(viewOf(text));
+    return run(container, *test);
 }
 
 bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text) {
-    trimCache();
-    const Tests& joined = *joinedOf(viewOf(text));
+    std::shared_ptr<Tests> kept = joinedOf(viewOf(text));
+    const Tests& joined = *kept;
     if (joined.tests.size() == 1) return run(container, joined.tests[0]);
     // Left to right, stopping at the first test that decides.
     std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
@@ -411,6 +411,8 @@ bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text) 
     }
     return result;
 }
+
+size_t CMC_Condition::cachedTexts() { return cachedCount(); }
 
 int CMC_Condition::operatorOf(std::string_view op) {
     if (op == "!_" || op == "<>") return COND_NOTEQUAL;
@@ -434,7 +436,6 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, std::string_view first, std::string_view second,
                           int op) {
-    trimCache();
     Test test;
     test.op = op;
     test.first = operandOf(first);

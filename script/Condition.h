@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <string_view>
 
 #include "script/Object.h"
@@ -76,6 +77,9 @@ public:
     static bool valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second, int op);
     static bool valid(CMC_ObjectsContainer* container, std::string_view first, std::string_view second,
                       int op);
+    // How many texts, tests and operands are kept worked out; never more than MAX_CACHED_TEXTS.
+    static size_t cachedTexts();
+    static constexpr size_t MAX_CACHED_TEXTS = 4096;
     // The operator of "_" "!_" "<>" "<" "<_" ">" ">_" "?"; any other text is EQUAL.
     static int operatorOf(std::string_view op);
 
