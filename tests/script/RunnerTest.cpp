@@ -196,6 +196,7 @@ TEST_F(RunnerTest, TypedArgumentsConvertAndHandBackTheirTemporaries) {
 }
 
 TEST(RunnerFactory, RunnersPerType) {
+    kavirelRegisterTypes();
     CMC_RunnerFactory::initialize();
     EXPECT_NE(CMC_RunnerFactory::getRunner(0), nullptr);
     EXPECT_EQ(CMC_RunnerFactory::getRunner(1), CMC_RunnerFactory::getRunner(12));
