@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/Archive.h"
+#include "core/Config.h"
 #include "core/Elements.h"
 #include "core/File.h"
 #include "core/Folder.h"
@@ -25,7 +26,6 @@
 #include "script/String.h"
 #include "script/Variable.h"
 #include "script/VariableFactory.h"
-#include "shell/Config.h"
 
 namespace KavirelDLL {
 

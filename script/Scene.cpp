@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/Archive.h"
+#include "core/Config.h"
 #include "core/Elements.h"
 #include "core/ElementsLoader.h"
 #include "core/File.h"
@@ -55,7 +56,6 @@
 #include "script/Timer.h"
 #include "script/Vector.h"
 #include "shell/Application.h"
-#include "shell/Config.h"
 
 namespace KavirelDLL {
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "core/CommandLine6.h"
+#include "core/Config.h"
 #include "core/File.h"
 #include "core/KavirelWEB.h"
 #include "core/Log.h"
@@ -19,8 +21,6 @@
 #include "script/TypeIds.h"
 #include "script/VariableFactory.h"
 #include "shell/Application.h"
-#include "shell/CommandLine6.h"
-#include "shell/Config.h"
 
 namespace KavirelDLL {
 
