@@ -2,6 +2,7 @@
 
 #include "core/KavirelWEB.h"
 
+#include "core/CommandLine6.h"
 #include "core/File.h"
 #include "core/Folder.h"
 #include "core/LanguageOSVer.h"
@@ -23,7 +24,6 @@
 #include "platform/Video.h"
 #include "script/Application.h"
 #include "shell/Application.h"
-#include "shell/CommandLine6.h"
 #include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;

@@ -1,6 +1,7 @@
 #include "script/Application.h"
 
 #include "core/Archive.h"
+#include "core/CommandLine6.h"
 #include "core/Elements.h"
 #include "core/File.h"
 #include "core/Folder.h"

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/Archive.h"
+#include "core/Config.h"
 #include "core/Elements.h"
 #include "core/File.h"
 #include "core/Folder.h"

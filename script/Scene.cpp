@@ -4,6 +4,7 @@
 #include <string>
 
 #include "core/Archive.h"
+#include "core/Config.h"
 #include "core/Elements.h"
 #include "core/ElementsLoader.h"
 #include "core/File.h"
@@ -25,6 +26,7 @@
 #include "script/String.h"
 #include "script/Timer.h"
 #include "script/TypeRegistry.h"
+#include "script/Vector.h"
 
 namespace KavirelDLL {
 

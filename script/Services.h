@@ -1,4 +1,5 @@
 #pragma once
+#include "core/Settings.h"
 #include "core/XString.h"
 
 namespace KavirelDLL {
@@ -74,20 +75,6 @@ public:
     virtual void tick() = 0;
     // A NETNOTIFY value changed: the scene's started NETSERVER, else its connected NETCLIENT, sends it.
     virtual void sendChange(CMC_ObjectsContainer* scene, CMC_Variable* value) = 0;
-};
-
-// The program's settings file: the scripts' saved values and play statistics (the shell's CConfig).
-class CMC_Settings {
-public:
-    virtual ~CMC_Settings() = default;
-    // 0 when the key is missing.
-    virtual int GetInt(CXString section, CXString key) = 0;
-    // Empty when the key is missing.
-    virtual CXString GetString(CXString section, CXString key) = 0;
-    // False (and a log line) when the value could not be stored.
-    virtual bool PutInt(CXString section, CXString key, int value) = 0;
-    virtual bool PutString(CXString section, CXString key, CXString value) = 0;
-    virtual CXString getConfigFileName() = 0;
 };
 
 // What the program running a window gives its scripts (shell/): its settings, its command line, and the

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "core/CommandLine6.h"
+#include "core/Config.h"
 #include "core/File.h"
 #include "core/KavirelWEB.h"
 #include "core/Log.h"

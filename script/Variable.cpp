@@ -1,6 +1,7 @@
 #include "script/Variable.h"
 
 #include "core/Archive.h"
+#include "core/Config.h"
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "display/Window.h"

@@ -8,8 +8,8 @@
 #include "script/Services.h"
 #include "script/TypeRegistry.h"
 #include "shell/Application.h"
-#include "shell/CommandLine6.h"
-#include "shell/Config.h"
+#include "core/CommandLine6.h"
+#include "core/Config.h"
 
 namespace KavirelDLL {
 

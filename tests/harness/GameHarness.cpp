@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "core/Config.h"
 #include "core/File.h"
 #include "core/Folder.h"
 #include "core/XTimer.h"
@@ -26,7 +27,6 @@
 #include "script/Application.h"
 #include "script/Scene.h"
 #include "script/StructureParser.h"
-#include "shell/Config.h"
 #include "shell/RegisterTypes.h"
 
 namespace KavirelTest {

@@ -1,7 +1,7 @@
 #pragma once
 #include "core/IniFile.h"
 #include "core/XObject.h"
-#include "script/Services.h"
+#include "core/Settings.h"
 
 namespace KavirelDLL {
 
