@@ -49,6 +49,9 @@ private:
     // While the menu is pulled down the game waits; only the screen, with the menu, is drawn.
     void menuLoop();
     void shutDown();
+    // Asked by a script that has held the main thread for a while: whether a termination signal or the
+    // window's close button asks the program to end.
+    static bool endRequested(void* program);
     // A message box and the same text on standard error.
     void fail(const KavirelDLL::CXString& text);
     KavirelDLL::CXString gameLoadError();
