@@ -244,8 +244,14 @@ void CKavirelProgram::dispatchMessages() {
     CMC_StopRequest::desktopRead();
     std::vector<CInputEvent> events;
     m_input->take(events, kInputWindow);
-    for (const CInputEvent& event : events) MainWindowProc(m_window, event);
-    if (CPlatformProcess::takeTerminationRequest()) m_window->OnDestroy();
+    for (const CInputEvent& event : events) {
+        m_endAsked = m_endAsked || event.window == EWindowEvent::CloseRequested;
+        MainWindowProc(m_window, event);
+    }
+    if (CPlatformProcess::takeTerminationRequest()) {
+        m_endAsked = true;
+        m_window->OnDestroy();
+    }
     if (m_instance && m_instance->takeRaiseRequest()) m_display->raise();
     // A copy started with "forcenew" is the one later starts find once the first has ended.
     if (m_instance && !m_instance->isOwner() && CPlatformClock::milliseconds() >= m_nextLockTry) {
@@ -260,7 +266,7 @@ void CKavirelProgram::dispatchMessages() {
 
 bool CKavirelProgram::endRequested(void* program) {
     auto* self = static_cast<CKavirelProgram*>(program);
-    return CPlatformProcess::terminationRequested() ||
+    return self->m_endAsked || CPlatformProcess::terminationRequested() ||
            (self->m_input && self->m_input->closeRequestPending());
 }
 
@@ -281,6 +287,7 @@ void CKavirelProgram::fail(const CXString& text) {
 
 void CKavirelProgram::shutDown() {
     // The end runs the game's handlers as any end does; a new request stops them in turn.
+    m_endAsked = false;
     CMC_StopRequest::clear();
     if (m_webGame && m_commandLine) addPlayingTime(*m_commandLine, m_webGameStart);
     m_webGame = false;
