@@ -14,6 +14,7 @@
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
+#include "script/StopRequest.h"
 #include "script/String.h"
 #include "script/TypeRegistry.h"
 #include "script/VariableFactory.h"
@@ -253,8 +254,9 @@ CMC_Variable* CMC_Dummy_Runner::whileStatement(CMC_ObjectsContainer* container, 
         CMC_Condition::operatorOf(std::string_view(op.GetBuffer(), static_cast<size_t>(op.GetLength())));
     CMC_ObjectHandle scene(container);
     CBody body(container, bodyName);
-    // The body's outcome does not end the loop; only the test does.
+    // The body's outcome does not end the loop; only the test does, or the program's end.
     while (true) {
+        if (CMC_StopRequest::check()) return controlCode(CONTROL_BREAK);
         auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
         if (!here || !CMC_Condition::valid(here, first, second, test)) break;
         CMC_Behaviour* behaviour = body.get();
@@ -306,7 +308,7 @@ CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* 
                 static_cast<CMC_Integer*>(value)->setValue(static_cast<int>(c));
             CMC_Behaviour* behaviour = body.get();
             if (!behaviour) return false;
-            if (behaviour->run(nullptr, nullptr, true)) {
+            if (CMC_StopRequest::check() || behaviour->run(nullptr, nullptr, true)) {
                 broke = true;
                 return false;
             }
