@@ -70,6 +70,7 @@ class CFFmpegDecoder : public CMovieDecoder {
 public:
     ~CFFmpegDecoder() override {
         sws_freeContext(m_sws);
+        av_frame_free(&m_scaled);
         swr_free(&m_swr);
         av_channel_layout_uninit(&m_swrLayout);
         av_frame_free(&m_frame);
@@ -335,9 +336,27 @@ private:
             m_swsHeight = m_frame->height;
             m_swsFormat = m_frame->format;
         }
-        uint8_t* target[4] = {reinterpret_cast<uint8_t*>(pixels), nullptr, nullptr, nullptr};
-        int strides[4] = {pitch * 2, 0, 0, 0};
-        return sws_scale(m_sws, m_frame->data, m_frame->linesize, 0, m_frame->height, target, strides) > 0;
+        // swscale writes whole words at a row's end: it fills a picture of FFmpeg's own, whose rows and end have
+        // room for that, and the rows are copied into the caller's block, which ends at its last pixel.
+        if (!m_scaled) {
+            m_scaled = av_frame_alloc();
+            if (!m_scaled) return false;
+            m_scaled->format = targetFormat(m_bpp);
+            m_scaled->width = m_info.width;
+            m_scaled->height = m_info.height;
+            if (av_frame_get_buffer(m_scaled, 0) < 0) {
+                av_frame_free(&m_scaled);
+                return false;
+            }
+        }
+        if (sws_scale(m_sws, m_frame->data, m_frame->linesize, 0, m_frame->height, m_scaled->data,
+                      m_scaled->linesize) <= 0)
+            return false;
+        const size_t rowBytes = static_cast<size_t>(m_info.width) * 2;
+        for (int y = 0; y < m_info.height; ++y)
+            std::memcpy(pixels + static_cast<ptrdiff_t>(y) * pitch,
+                        m_scaled->data[0] + static_cast<ptrdiff_t>(y) * m_scaled->linesize[0], rowBytes);
+        return true;
     }
 
     std::unique_ptr<CMovieSource> m_source;
@@ -351,6 +370,8 @@ private:
     AVFrame* m_frame = nullptr;
     AVPacket* m_packet = nullptr;
     SwsContext* m_sws = nullptr;
+    // What swscale makes, before it is copied into the caller's pixels.
+    AVFrame* m_scaled = nullptr;
     int m_swsWidth = 0, m_swsHeight = 0, m_swsFormat = -1;
     SwrContext* m_swr = nullptr;
     AVChannelLayout m_swrLayout{};

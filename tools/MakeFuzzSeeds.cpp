@@ -843,6 +843,17 @@ void movieSeeds(const fs::path& work) {
         });
         if (ok) seed("movie", kind.name, std::string(1, kind.choices) + readFile(path));
     }
+    // A picture 5 pixels wide, converted from YUV: swscale wrote past the end of its last row.
+    CMovieWriterOptions narrow;
+    narrow.width = 5;
+    narrow.height = 3;
+    narrow.frames = 2;
+    narrow.codec = CMovieWriterOptions::MPEG4;
+    if (writeMovie(path, narrow, [](int index, uint8_t* rgb, int pitch) {
+            for (int y = 0; y < 3; ++y)
+                for (int x = 0; x < 15; ++x) rgb[y * pitch + x] = static_cast<uint8_t>(index * 70 + x * 9 + y * 31);
+        }))
+        regression("movie", "mpeg4_narrow_picture", std::string(1, '\0') + readFile(path));
 }
 
 int main(int argc, char** argv) {

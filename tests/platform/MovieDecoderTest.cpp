@@ -162,3 +162,38 @@ TEST(MovieDecoder, PlaylistsOpenNoOtherFile) {
     EXPECT_FALSE(openBytes("#EXTM3U\n#EXTINF:1,\n" + name + "\n"));
     std::remove(name.c_str());
 }
+
+// swscale writes whole words at a row's end: a picture of any width, decoded into a block that ends at its last
+// pixel, leaves what follows the block, and the gaps between rows of a wider pitch, untouched.
+TEST(MovieDecoder, NarrowPicturesStayInsideTheirBlock) {
+    constexpr size_t kGuard = 64;
+    constexpr uint16_t kMark = 0xA55A;
+    const int height = 3;
+    for (auto codec : {CMovieWriterOptions::RAW, CMovieWriterOptions::MPEG4}) {
+        for (int width = 1; width <= 17; ++width) {
+            std::string bytes = movieBytes(options(codec, 2, 25, width, height));
+            ASSERT_FALSE(bytes.empty()) << codec << " width " << width;
+            for (int bpp : {16, 15}) {
+                auto decoder = openBytes(bytes, bpp);
+                ASSERT_TRUE(decoder) << codec << " width " << width;
+                // The first frame in rows of the picture's width, the second with two pixels between rows.
+                for (int i = 0; i < 2; ++i) {
+                    const int pitch = width + 2 * i;
+                    const size_t end = static_cast<size_t>(pitch) * (height - 1) + width;
+                    std::vector<uint16_t> block(end + kGuard, kMark);
+                    ASSERT_EQ(decoder->nextFrame(block.data(), pitch, nullptr), CMovieDecoder::RESULT_FRAME);
+                    const uint16_t want = bpp == 16 ? movieColour(i).rgb565() : movieColour(i).rgb555();
+                    int outside = 0, wrong = 0;
+                    for (size_t k = 0; k < block.size(); ++k) {
+                        if (k >= end || static_cast<int>(k % pitch) >= width)
+                            outside += block[k] != kMark;
+                        else
+                            wrong += codec == CMovieWriterOptions::RAW && block[k] != want;
+                    }
+                    EXPECT_EQ(outside, 0) << codec << " width " << width << " bpp " << bpp << " pitch " << pitch;
+                    EXPECT_EQ(wrong, 0) << "width " << width << " bpp " << bpp << " pitch " << pitch;
+                }
+            }
+        }
+    }
+}
