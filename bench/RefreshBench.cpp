@@ -9,6 +9,7 @@
 #include <random>
 #include <vector>
 
+#include "core/CommandLine6.h"
 #include "display/DirectDrawSurface.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshRegion.h"
@@ -17,7 +18,6 @@
 #include "display/Window.h"
 #include "platform/Display.h"
 #include "platform/Video.h"
-#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

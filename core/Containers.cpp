@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "core/Log.h"
-#include "script/String.h"
 
 namespace KavirelDLL {
 
@@ -201,9 +200,10 @@ bool CXArray::contains(void* x) { return find(x) != -1; }
 
 // Only script values may be listed here (an ARRAY's elements); values of other types never match.
 bool CXArray::containsString(const CXString& s) {
+    if (!s_stringValue) return false;
     for (int i = 0; i < m_count; ++i) {
-        auto* value = dynamic_cast<CMC_String*>(static_cast<CXObject*>(m_items[i]));
-        if (value && value->value().equalsIgnoreCase(s)) return true;
+        const CXString* value = s_stringValue(static_cast<CXObject*>(m_items[i]));
+        if (value && value->equalsIgnoreCase(s)) return true;
     }
     return false;
 }

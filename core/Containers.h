@@ -28,6 +28,10 @@ public:
     virtual bool contains(void* x);
     // The elements are script values; true when a string among them equals s ignoring case.
     virtual bool containsString(const CXString& s);
+    // The text of an element when it is a script STRING value, else null: the script runtime supplies the
+    // reading once, when the library loads; until then no element is a string.
+    using StringValueReader = const CXString* (*)(CXObject* element);
+    static void setStringValueReader(StringValueReader reader) { s_stringValue = reader; }
     // The count becomes 0; the slots keep what they held.
     virtual void removeAll();
     virtual CXString* stringAt(int i);
@@ -49,6 +53,9 @@ protected:
     void** m_items;
     int32_t m_capacity;
     int32_t m_count;
+
+private:
+    static inline StringValueReader s_stringValue = nullptr;
 };
 
 class CXVector : public CXObject {

@@ -7,10 +7,10 @@
 #include <unordered_set>
 #include <vector>
 
+#include "core/CommandLine6.h"
 #include "core/Log.h"
 #include "core/TextCoder.h"
-#include "display/Window.h"
-#include "shell/CommandLine6.h"
+#include "core/WindowLink.h"
 
 namespace KavirelDLL {
 
@@ -226,7 +226,8 @@ CMElements* CMElementsLoader::load(CTextCoder* coder) {
 CMElements* CMElementsLoader::load(CWindow* window, CXString fileName) {
     CTextCoder coder(window, fileName, false);
     // Copies for the game's authors, asked for on the command line; the parse reads the file as it was.
-    if (CCommandLine6* commandLine = window ? window->getCommandLineIfc() : nullptr) {
+    if (CCommandLine6* commandLine =
+            window && CWindowLink::commandLine ? CWindowLink::commandLine(window) : nullptr) {
         if (commandLine->isToCode()) CTextCoder::code(window, fileName, fileName + ".coded", 6);
         if (commandLine->isToDecode()) CTextCoder::decode(window, fileName, fileName + ".decoded");
     }

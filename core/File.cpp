@@ -1,10 +1,11 @@
 #include "core/File.h"
 
 #include "core/BigFile.h"
+#include "core/GamePaths.h"
 #include "core/LanguageOSVer.h"
 #include "core/Log.h"
 #include "core/Path.h"
-#include "display/Window.h"
+#include "core/WindowLink.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -61,7 +62,9 @@ CXString reroot(const CXString& name, const CXString& root) {
     return root + name.Right(at);
 }
 
-CLanguageOSVer* languageOf(CWindow* window) { return window ? window->getLangIfc() : nullptr; }
+CLanguageOSVer* languageOf(CWindow* window) {
+    return window && CWindowLink::language ? CWindowLink::language(window) : nullptr;
+}
 
 // The language folder's copy of a name inside the big file, where the disk cannot be asked.
 CXString archiveLanguageCopy(CLanguageOSVer* language, const CXString& name) {
@@ -198,8 +201,8 @@ int CFile::Open(CWindow* window, CXString name, int mode) {
         if (!tilde && isNet())
             base = getNetPath(full);
         else
-            base = isHdd(full) ? full : rerootedCandidate(full, CWindow::rootPath);
-        CXString alternative = isHdd(full) ? rerootedCandidate(full, CWindow::getCDPath()) : full;
+            base = isHdd(full) ? full : rerootedCandidate(full, CGamePaths::rootPath);
+        CXString alternative = isHdd(full) ? rerootedCandidate(full, CGamePaths::getCDPath()) : full;
         tries.push_back(language->getLocalFileName(base));
         tries.push_back(base);
         tries.push_back(language->getLocalFileName(alternative));
@@ -207,7 +210,7 @@ int CFile::Open(CWindow* window, CXString name, int mode) {
     } else {
         // The product install, the local install, then the name itself.
         if (isNet()) tries.push_back(getNetPath(full));
-        tries.push_back(rerootedCandidate(full, CWindow::rootPath));
+        tries.push_back(rerootedCandidate(full, CGamePaths::rootPath));
         tries.push_back(full);
     }
 
@@ -278,11 +281,11 @@ bool CFile::eof() { return m_stream && m_stream->eof(); }
 
 // ---- names and data roots ----
 
-CXString CFile::getLocalPath(CXString name) { return reroot(name, CWindow::rootPath); }
+CXString CFile::getLocalPath(CXString name) { return reroot(name, CGamePaths::rootPath); }
 
-CXString CFile::getNetPath(CXString name) { return reroot(name, CWindow::gameProductPath); }
+CXString CFile::getNetPath(CXString name) { return reroot(name, CGamePaths::gameProductPath); }
 
-CXString CFile::getCDPath(CXString name) { return reroot(name, CWindow::getCDPath()); }
+CXString CFile::getCDPath(CXString name) { return reroot(name, CGamePaths::getCDPath()); }
 
 bool CFile::isAbsoluteName(const CXString& name) {
     char first = name.GetAt(0);
@@ -297,14 +300,14 @@ bool CFile::isHdd(CXString path) {
     return CPlatformFiles::driveTypeOf(text(path)) == EDriveType::fixed;
 }
 
-bool CFile::isNet() { return CWindow::gameProductPath.IsString(); }
+bool CFile::isNet() { return CGamePaths::gameProductPath.IsString(); }
 
 CXString CFile::diskCurrentDirectory() { return toX(CPlatformFiles::workingFolder()); }
 
 CXString CFile::getPath(CWindow* window, CXString name) {
     name = CPath::resolveFileName(window, name);
     if (!isAbsoluteName(name)) name = diskCurrentDirectory() + "\\" + name;
-    CXString local = rerootedCandidate(name, CWindow::rootPath);
+    CXString local = rerootedCandidate(name, CGamePaths::rootPath);
     std::vector<CXString> tries;
     if (CLanguageOSVer* language = languageOf(window)) {
         tries.push_back(language->getLocalFileName(local));
@@ -370,7 +373,13 @@ CFile* CFile::getBigFileHandle() { return s_bigFile ? s_bigFile->GetFile() : nul
 
 int CFile::chDir(CXString name) {
     if (!s_bigFile) return CPlatformFiles::changeWorkingFolder(text(name)) == EPlatformError::none ? 0 : -1;
-    if (s_bigFile->ChDir(archiveName(name)) == 0) {
+    const CXString target = archiveName(name);
+    // A disk folder the archive finds only below its own folder or from a data marker (the roots, a folder
+    // getCurrentDirectory reported on the disk) stays the disk's when the disk has it: the archive still
+    // serves the names below it from there, and the disk's own files there stay in reach.
+    const bool diskFolder = isAbsoluteName(target) && !s_bigFile->holdsFolderAsNamed(target) &&
+                            CPlatformFiles::isFolder(text(target));
+    if (!diskFolder && s_bigFile->ChDir(target) == 0) {
         // Back in the archive, the disk is back where it was while the archive's folder was current.
         if (g_currentOnDisk) CPlatformFiles::changeWorkingFolder(text(g_archiveDisk));
         g_currentOnDisk = false;

@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "core/Containers.h"
-#include "display/GraphicsObject.h"
 
 namespace KavirelDLL {
 
@@ -94,11 +93,6 @@ CXRect& CXRect::Common(const CXRect& other) {
 }
 
 CXPoint CXRect::CenterPoint() const { return CXPoint(left + (right - left) / 2, top + (bottom - top) / 2); }
-
-CXPoint CXRect::GetCenteredPosition(CGraphicsObject* g) const {
-    if (!g) return CenterPoint();
-    return CXPoint(left + (Width() - g->Width()) / 2, top + (Height() - g->Height()) / 2);
-}
 
 void CXRect::addRect(CXArray* list, int left_, int top_, int right_, int bottom_) {
     if (!list || top_ >= bottom_ || left_ >= right_) return;

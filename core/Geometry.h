@@ -4,7 +4,6 @@
 namespace KavirelDLL {
 
 class CXArray;
-class CGraphicsObject;
 
 int absolute(int x);
 
@@ -98,7 +97,13 @@ public:
     CXPoint RightTop() const { return CXPoint(right, top); }
     CXPoint LeftBottom() const { return CXPoint(left, bottom); }
     CXPoint CenterPoint() const;
-    CXPoint GetCenteredPosition(CGraphicsObject* g) const;
+    // Where a graphic (anything with Width() and Height()) stands centred in the rectangle; the centre
+    // point without one.
+    template <typename Graphic>
+    CXPoint GetCenteredPosition(Graphic* g) const {
+        if (!g) return CenterPoint();
+        return CXPoint(left + (Width() - g->Width()) / 2, top + (Height() - g->Height()) / 2);
+    }
 
     // Appends a new rectangle to list unless it would be empty or crossed.
     static void addRect(CXArray* list, int left, int top, int right, int bottom);

@@ -1,7 +1,6 @@
 #include "core/LanguageOSVer.h"
 
-#include "display/Window.h"
-#include "input/Keyboard.h"
+#include "core/WindowLink.h"
 #include "platform/Files.h"
 #include "platform/Locale.h"
 
@@ -52,8 +51,7 @@ void CLanguageOSVer::setLanguageFolder(CXString localeId) {
     if (!localeId.IsString()) return;
     if (int language = languageOfLocaleId(localeId, false)) m_language = language;
     m_folder = folderOfLanguage(m_language);
-    if (m_window)
-        if (CKeyboard* keyboard = m_window->getKeyboardInterface()) keyboard->initLanguage();
+    if (m_window && CWindowLink::languageChanged) CWindowLink::languageChanged(m_window);
 }
 
 CXString CLanguageOSVer::getLocalFileName(CXString name) {

@@ -2,7 +2,7 @@
 
 #include "core/Containers.h"
 #include "core/File.h"
-#include "display/Window.h"
+#include "core/GamePaths.h"
 #include "platform/Files.h"
 
 #include <algorithm>
@@ -91,11 +91,11 @@ CXString resolveWithRoot(const CXString& name, const CXString& root) {
 } // namespace
 
 CXString CPath::resolveFileName(CWindow*, CXString name) {
-    return resolveWithRoot(name, CWindow::getCDPath());
+    return resolveWithRoot(name, CGamePaths::getCDPath());
 }
 
 CXString CPath::resolveFileNameEx(CWindow*, CXString name) {
-    return resolveWithRoot(name, CWindow::rootPath);
+    return resolveWithRoot(name, CGamePaths::rootPath);
 }
 
 // ---- CFileNameResolver ----

@@ -10,10 +10,11 @@
 #include "core/Compression.h"
 #include "core/Log.h"
 #include "core/XObject.h"
-#include "media/sound/Ogg.h"
 #include "platform/Files.h"
 
 namespace KavirelDLL {
+
+CSelfExtract::SSoundCodec CSelfExtract::s_soundCodec;
 
 namespace {
 
@@ -248,7 +249,7 @@ bool CSelfExtract::ExtractOne(int index, CXString folder) {
     good = out.close() == EPlatformError::none && good;
     if (good && sound) {
         const CXString wav = target + ".kvwav";
-        good = COgg::decodeToWav(part.GetBuffer(), wav.GetBuffer()) &&
+        good = s_soundCodec.decode && s_soundCodec.decode(part.GetBuffer(), wav.GetBuffer()) &&
                CPlatformFiles::renameEntry(text(wav), text(part), true) == EPlatformError::none;
         if (!good) {
             damaged = true;
@@ -320,7 +321,7 @@ bool CSelfExtract::CreateArchive(CXString, CXString packageName) {
         const bool sound = isSoundName(name);
         if (sound) {
             source = packageName + ".kvogg";
-            if (!COgg::encodeWav(name.GetBuffer(), source.GetBuffer())) {
+            if (!s_soundCodec.encode || !s_soundCodec.encode(name.GetBuffer(), source.GetBuffer())) {
                 good = refuse(ERR_CODEC_FAILED, "could not be encoded", name);
                 break;
             }

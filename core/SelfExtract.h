@@ -77,12 +77,22 @@ public:
     // A name holding ".wav" (exactly that case) is a sound stored as Ogg Vorbis.
     static bool isSoundName(const CXString& name);
 
+    // The sound codec, from a WAV file to an Ogg Vorbis file and back (false when it fails). The sound
+    // folder supplies it once, when the library loads; without it every sound entry fails.
+    struct SSoundCodec {
+        bool (*encode)(const char* wavPath, const char* oggPath) = nullptr;
+        bool (*decode)(const char* oggPath, const char* wavPath) = nullptr;
+    };
+    static void setSoundCodec(SSoundCodec codec) { s_soundCodec = codec; }
+
 private:
     bool fail(int code);
 
     CXString m_fileName;
     std::vector<std::unique_ptr<CSelfExtractInfo>> m_entries;
     int m_lastError = 0;
+
+    static SSoundCodec s_soundCodec;
 };
 
 } // namespace KavirelDLL

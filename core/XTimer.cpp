@@ -2,8 +2,6 @@
 
 #include <cstdint>
 
-#include "display/Window.h"
-#include "media/controls/Unit6.h"
 #include "platform/PlatformTime.h"
 
 namespace KavirelDLL {
@@ -32,13 +30,11 @@ CTimerObject* CXTimer::addEntry(int id, unsigned interval) {
     return entry;
 }
 
-void CXTimer::add(int id, unsigned interval, CUnit6* unit, bool unitCheck) {
+void CXTimer::add(int id, unsigned interval, CTimerNotificator* target, bool check) {
     CTimerObject* entry = addEntry(id, interval);
-    entry->m_unit = unit;
-    entry->m_unitCheck = unitCheck;
+    entry->m_notificator = target;
+    entry->m_check = check;
 }
-
-void CXTimer::add(int id, unsigned interval, CWindow* window) { addEntry(id, interval)->m_window = window; }
 
 void CXTimer::add(int id, unsigned interval, CTimerNotificator* target) {
     addEntry(id, interval)->m_notificator = target;
@@ -91,15 +87,8 @@ int CXTimer::newObjectId() {
 }
 
 void CXTimer::dispatch(CTimerObject* entry) {
-    if (entry->m_unit) {
-        CUnit6* unit = entry->m_unit;
-        if (!entry->m_unitCheck || (unit->isActive() && unit->wasInitiallyUpdated()))
-            unit->onTimer(entry->m_id);
-    } else if (entry->m_window) {
-        entry->m_window->OnTimer(entry->m_id);
-    } else if (entry->m_notificator) {
-        entry->m_notificator->onTimer(entry->m_id);
-    }
+    CTimerNotificator* target = entry->m_notificator;
+    if (target && (!entry->m_check || target->acceptsTimer())) target->onTimer(entry->m_id);
 }
 
 int CXTimer::domodal() {

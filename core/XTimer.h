@@ -5,13 +5,15 @@
 
 namespace KavirelDLL {
 
-class CUnit6;
 class CWindow;
 
-// Receives the ids of due software timers.
+// Receives the ids of due software timers (the window and the scene's unit are such targets too).
 class CTimerNotificator {
 public:
     virtual void onTimer(int id);
+    // Asked before each call of a timer added with the check: a target not ready lets the call pass (a
+    // unit while inactive or before its first frame).
+    virtual bool acceptsTimer() { return true; }
 
 protected:
     ~CTimerNotificator() = default;
@@ -38,10 +40,8 @@ private:
     uint32_t m_fireCount = 0;
     uint64_t m_startTick = 0;
     int64_t m_pauseOffset = 0;
-    CUnit6* m_unit = nullptr;
-    CWindow* m_window = nullptr;
     CTimerNotificator* m_notificator = nullptr;
-    bool m_unitCheck = true;
+    bool m_check = false;
     bool m_toRemove = false;
 };
 
@@ -54,9 +54,9 @@ public:
     CXTimer(const CXTimer&) = delete;
     CXTimer& operator=(const CXTimer&) = delete;
 
-    // With unitCheck, the unit is called only while it is active and has had its first frame.
-    void add(int id, unsigned interval, CUnit6* unit, bool unitCheck);
-    void add(int id, unsigned interval, CWindow* window);
+    // With check, the target is called only while it accepts timers (a unit: while it is active and has had
+    // its first frame).
+    void add(int id, unsigned interval, CTimerNotificator* target, bool check);
     void add(int id, unsigned interval, CTimerNotificator* target);
 
     // The lookups below skip entries already removed, so an id used again after a removal finds the

@@ -3,7 +3,6 @@
 #include "core/Log.h"
 #include "display/Image.h"
 #include "display/PSD.h"
-#include "media/anim/Animo.h"
 
 namespace KavirelDLL {
 
@@ -29,8 +28,8 @@ int CImageFile::Load(CXString name) {
     } else if (extension == "psd") {
         m_object = new CPSD(m_window, name);
         m_filetype = FILETYPE_PSD;
-    } else if (extension == "ann") {
-        m_object = new CAnimo(m_window, name);
+    } else if (extension == "ann" && s_readAnimation) {
+        m_object = s_readAnimation(m_window, name);
         m_filetype = FILETYPE_ANIMATION;
     } else {
         logMessage("picture \"%s\": no reader for its extension", name.GetBuffer());

@@ -31,7 +31,13 @@ public:
     // The extension after the last '.', in lower case; "" without one.
     static CXString extensionOf(const CXString& name);
 
+    // Reads an animation file (".ann"); the animation folder supplies it once, when the library loads.
+    using AnimationReader = CGraphicsObject* (*)(CWindow* window, CXString name);
+    static void setAnimationReader(AnimationReader reader) { s_readAnimation = reader; }
+
 private:
+    static inline AnimationReader s_readAnimation = nullptr;
+
     CWindow* m_window;
     CGraphicsObject* m_object = nullptr;
     // The image Save made to write with; ours, unlike what Load hands over.

@@ -11,9 +11,9 @@
 #include "display/DirectDrawSurface.h"
 #include "display/ImageFile.h"
 #include "display/RefreshRegion.h"
+#include "display/UnitLink.h"
 #include "display/ValidationQuene.h"
 #include "display/Window.h"
-#include "media/controls/Unit6.h"
 
 namespace KavirelDLL {
 
@@ -314,17 +314,17 @@ void CRefreshScreen::drawClipped(CGraphicsObject* object, const CXRect& part, CD
 }
 
 bool CRefreshScreen::Redraw(CDirectDrawSurface* target, CSurface*, bool* redrawAll) {
-    CUnit6* unit = defaultUnit();
+    CUnit6* unit = CUnitLink::wasInitiallyUpdated ? defaultUnit() : nullptr;
     if (!unit) return repaint(target);
-    if (unit->wasInitiallyUpdated()) {
-        unit->onCanvasRefreshed();
+    if (CUnitLink::wasInitiallyUpdated(unit)) {
+        CUnitLink::onCanvasRefreshed(unit);
         return repaint(target);
     }
     if (m_notify) notify(0);
-    unit->onInitialUpdate();
+    CUnitLink::onInitialUpdate(unit);
     if (m_window) m_window->Invalidate();
     if (redrawAll) *redrawAll = true;
-    bool drawn = unit->wasInitiallyUpdated() ? repaint(target) : false;
+    bool drawn = CUnitLink::wasInitiallyUpdated(unit) ? repaint(target) : false;
     notify(5);
     return drawn;
 }

@@ -3,14 +3,17 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/CommandLine6.h"
 #include "core/File.h"
 #include "core/HiResTimer.h"
 #include "core/Log.h"
+#include "core/WindowLink.h"
 #include "display/Collisions.h"
 #include "display/DirectDrawSurface.h"
 #include "display/RefreshRegion.h"
 #include "display/RefreshScreen.h"
 #include "display/SecondaryDisplay.h"
+#include "display/ShellServices.h"
 #include "display/Surface.h"
 #include "input/DXMouse.h"
 #include "input/HotSpot.h"
@@ -29,16 +32,13 @@
 #include "platform/MessageBox.h"
 #include "platform/PlatformTime.h"
 #include "script/Object.h"
-#include "shell/Application.h"
-#include "shell/CommandLine6.h"
 
 namespace KavirelDLL {
 
 CXString CWindow::exePath;
 CXString CWindow::dllPath;
-CXString CWindow::rootPath;
-CXString CWindow::gameProductPath;
-CXString CWindow::s_cdPath;
+CXString& CWindow::rootPath = CGamePaths::rootPath;
+CXString& CWindow::gameProductPath = CGamePaths::gameProductPath;
 bool CWindow::paused = false;
 
 namespace {
@@ -46,6 +46,14 @@ namespace {
 CWindow* g_current = nullptr;
 CWindow* g_stored = nullptr;
 void* g_instance = nullptr;
+
+// The core library's questions about the window.
+bool answerTheCore() {
+    CWindowLink::language = [](CWindow* window) { return window->getLangIfc(); };
+    CWindowLink::commandLine = [](CWindow* window) { return window->getCommandLineIfc(); };
+    return true;
+}
+[[maybe_unused]] const bool g_coreKnowsTheWindow = answerTheCore();
 
 template <typename T>
 std::vector<T*> snapshot(const CXArray* list) {
@@ -392,7 +400,7 @@ void CWindow::startDraggingWindow(int x, int y) {
 
 // ---------------------------------------------------------------- timers
 
-void CWindow::SetTimer(int id, unsigned int periodMs, CUnit6* unit, bool flag) {
+void CWindow::SetTimer(int id, unsigned int periodMs, CTimerNotificator* unit, bool flag) {
     if (!m_timers) return;
     if (unit)
         m_timers->add(id, periodMs, unit, flag);
@@ -553,16 +561,6 @@ void CWindow::removeMCListener(CMC_Object* listener) {
 // ---------------------------------------------------------------- logs and paths
 
 void CWindow::toLog(CXString text, bool flag) { toWindowLog(text.GetBuffer(), flag); }
-
-void CWindow::setCDPath(const CXString& path) { s_cdPath = path; }
-
-CXString CWindow::getCDPath() {
-    if (s_cdPath.IsString()) return s_cdPath;
-    char letter = CPlatformFiles::cdromDrive();
-    if (!letter) return CXString();
-    char root[] = {letter, ':', '\\', 0};
-    return CXString(root);
-}
 
 // ---------------------------------------------------------------- window menu
 

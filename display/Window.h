@@ -3,9 +3,11 @@
 #include <mutex>
 
 #include "core/Containers.h"
+#include "core/GamePaths.h"
 #include "core/Geometry.h"
 #include "core/XObject.h"
 #include "core/XTimer.h"
+#include "display/ShellServices.h"
 
 namespace KavirelDLL {
 
@@ -58,7 +60,7 @@ private:
 //
 // On this platform the game window is a CDisplay and its input a CInput, both owned by the program. Input is
 // read on the main thread, so no poll thread ever runs: the frame ticks the pollers itself.
-class CWindow : public CXObject {
+class CWindow : public CXObject, public CTimerNotificator {
 public:
     // A window without devices (tests and tools).
     CWindow();
@@ -81,6 +83,7 @@ public:
     virtual int OnInitialUpdate() { return 0; }
     // A software timer added for the window is due; the window itself does nothing with it.
     virtual int OnTimer(int id);
+    void onTimer(int id) override { OnTimer(id); }
     virtual int OnActivateApp(bool active);
     // The game window is closing: the frame loop is told to leave.
     virtual int OnDestroy();
@@ -121,7 +124,7 @@ public:
 
     // ---- timers and deferred deletion
     // With a unit the timer calls the unit (checked for activity when flag is set); without, the window.
-    void SetTimer(int id, unsigned int periodMs, CUnit6* unit, bool flag);
+    void SetTimer(int id, unsigned int periodMs, CTimerNotificator* unit, bool flag);
     void KillTimer(int id);
     CXTimer* GetTimerInterface() const { return m_timers; }
     CPublicTrash* getPublicTrashInterface() const { return m_trash; }
@@ -212,8 +215,12 @@ public:
     CDisplay* GetHwnd() const { return m_hwnd; }
     CLanguageOSVer* getLangIfc() const { return m_language; }
     CCommandLine6* getCommandLineIfc() const { return m_commandLine; }
-    void SetApplicationInterface(CApplication* application) { m_application = application; }
-    CApplication* GetApplicationInterface() const { return m_application; }
+    void SetApplicationInterface(CShellServices* application) { m_application = application; }
+    // The shell's services, for the folders below the shell.
+    CShellServices* getShellServices() const { return m_application; }
+    CApplication* GetApplicationInterface() const {
+        return m_application ? m_application->getApplication() : nullptr;
+    }
     CCollisionInspector* getCollisionInspectorInterface() const { return m_collisionInspector; }
     bool isVMem() const { return m_vmem; }
     bool isWindowed() const { return m_windowed; }
@@ -239,14 +246,14 @@ public:
     static bool isPaused() { return paused; }
     // The CD data root, ending with '\'. While none is set (or an empty one) it is the first drive letter
     // configured as a CD-ROM ("E:\"), or empty when none is.
-    static void setCDPath(const CXString& path);
-    static CXString getCDPath();
+    static void setCDPath(const CXString& path) { CGamePaths::setCDPath(path); }
+    static CXString getCDPath() { return CGamePaths::getCDPath(); }
 
     static CXString exePath;
     static CXString dllPath;
-    // Local install and per-product install, each ending with '\' when set.
-    static CXString rootPath;
-    static CXString gameProductPath;
+    // Local install and per-product install, each ending with '\' when set (the file layer's CGamePaths).
+    static CXString& rootPath;
+    static CXString& gameProductPath;
     static bool paused;
 
 protected:
@@ -258,7 +265,7 @@ protected:
     CDisplay* m_hwnd = nullptr;
     CInput* m_input = nullptr;
     CLanguageOSVer* m_language = nullptr;
-    CApplication* m_application = nullptr;
+    CShellServices* m_application = nullptr;
     CDirectDrawSurface* m_canvas = nullptr;
     CXSize m_screenSize;
     bool m_quit = false;
@@ -297,9 +304,6 @@ protected:
     // What this window made itself and frees; a window without devices owns nothing.
     bool m_ownsDevices = false;
     bool m_ownsScreen = false;
-
-private:
-    static CXString s_cdPath;
 };
 
 // The program's window-menu commands: 40001 leaves the game, 40004 redraws the whole screen. The window given

@@ -5,8 +5,8 @@
 #include "core/Containers.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
+#include "display/UnitLink.h"
 #include "display/Window.h"
-#include "media/controls/Unit6.h"
 
 namespace KavirelDLL {
 
@@ -133,7 +133,7 @@ bool CHotSpot::inPriorityWindow() {
     return priority >= minPriority && priority <= maxPriority;
 }
 
-bool CHotSpot::unitAllows() const { return !m_unit || m_unit->isActive(); }
+bool CHotSpot::unitAllows() const { return !m_unit || !CUnitLink::isActive || CUnitLink::isActive(m_unit); }
 
 // ---------------------------------------------------------------- dispatch
 

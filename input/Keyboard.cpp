@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/LanguageOSVer.h"
+#include "core/WindowLink.h"
 #include "display/Window.h"
 #include "platform/Input.h"
 #include "platform/PlatformTime.h"
@@ -93,6 +94,15 @@ unsigned char swapYZ(unsigned char ch) {
 }
 
 bool isLetter(unsigned char ch) { return (ch >= 'A' && ch <= 'Z') || (ch >= 'a' && ch <= 'z'); }
+
+// A language object bound to a window gives the window's keyboard its new national key map.
+bool followLanguages() {
+    CWindowLink::languageChanged = [](CWindow* window) {
+        if (CKeyboard* keyboard = window->getKeyboardInterface()) keyboard->initLanguage();
+    };
+    return true;
+}
+[[maybe_unused]] const bool g_keyboardFollowsLanguage = followLanguages();
 
 } // namespace
 

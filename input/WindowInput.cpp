@@ -1,12 +1,12 @@
 // The engine window's routing of mouse and key events.
 #include <vector>
 
+#include "display/ShellServices.h"
 #include "display/Window.h"
 #include "input/HotSpot.h"
 #include "input/KeyListener.h"
 #include "input/MouseListener.h"
 #include "platform/Display.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 

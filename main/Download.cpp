@@ -4,6 +4,7 @@
 #include <climits>
 #include <string>
 
+#include "core/CommandLine6.h"
 #include "core/File.h"
 #include "core/KavirelWEB.h"
 #include "core/Log.h"
@@ -16,7 +17,6 @@
 #include "platform/PlatformTime.h"
 #include "platform/Process.h"
 #include "platform/Video.h"
-#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
+#include "core/CommandLine6.h"
 #include "core/Log.h"
 #include "display/Window.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
-#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

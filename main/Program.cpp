@@ -2,6 +2,7 @@
 
 #include "core/KavirelWEB.h"
 
+#include "core/CommandLine6.h"
 #include "core/File.h"
 #include "core/Folder.h"
 #include "core/LanguageOSVer.h"
@@ -22,8 +23,9 @@
 #include "platform/Process.h"
 #include "platform/Video.h"
 #include "script/Application.h"
+#include "script/StopRequest.h"
 #include "shell/Application.h"
-#include "shell/CommandLine6.h"
+#include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;
 
@@ -79,6 +81,8 @@ int CKavirelProgram::run() {
 }
 
 int CKavirelProgram::startUp() {
+    // Every script type is known before any world is built.
+    kavirelRegisterTypes();
     m_commandLine = new CCommandLine6(m_argc, m_argv);
 
     if (hasPendingUpdate()) handOverToUpdate(m_arguments);
@@ -155,6 +159,8 @@ int CKavirelProgram::startUp() {
     m_input = std::make_unique<CInput>(m_video.get(), m_display.get());
     m_menu.setAvailable(m_commandLine->isWindowMode() && !m_commandLine->isNoFrame());
     m_input->setFilter([this](const CInputEvent& event) { return m_menu.filter(event); });
+    // A script that never returns must not keep the program from ending.
+    CMC_StopRequest::setWatch(&CKavirelProgram::endRequested, this);
 
     CXString programFolder(CPlatformFiles::programFolder().c_str());
     programFolder += "\\";
@@ -238,10 +244,17 @@ void CKavirelProgram::mainLoop() {
 
 void CKavirelProgram::dispatchMessages() {
     m_input->pump();
+    CMC_StopRequest::desktopRead();
     std::vector<CInputEvent> events;
     m_input->take(events, kInputWindow);
-    for (const CInputEvent& event : events) MainWindowProc(m_window, event);
-    if (CPlatformProcess::takeTerminationRequest()) m_window->OnDestroy();
+    for (const CInputEvent& event : events) {
+        m_endAsked = m_endAsked || event.window == EWindowEvent::CloseRequested;
+        MainWindowProc(m_window, event);
+    }
+    if (CPlatformProcess::takeTerminationRequest()) {
+        m_endAsked = true;
+        m_window->OnDestroy();
+    }
     if (m_instance && m_instance->takeRaiseRequest()) m_display->raise();
     // A copy started with "forcenew" is the one later starts find once the first has ended.
     if (m_instance && !m_instance->isOwner() && CPlatformClock::milliseconds() >= m_nextLockTry) {
@@ -250,6 +263,14 @@ void CKavirelProgram::dispatchMessages() {
     }
     for (int command : m_menu.takeCommands()) OnWindowCommand(m_window, nullptr, command);
     m_menu.update(m_window);
+    // Stopped scripts stay stopped through the last frame; a request that ends nothing lets them run again.
+    if (CMC_StopRequest::isAsked() && !m_window->isQuitting()) CMC_StopRequest::clear();
+}
+
+bool CKavirelProgram::endRequested(void* program) {
+    auto* self = static_cast<CKavirelProgram*>(program);
+    return self->m_endAsked || CPlatformProcess::terminationRequested() ||
+           (self->m_input && self->m_input->closeRequestPending());
 }
 
 void CKavirelProgram::menuLoop() {
@@ -268,6 +289,9 @@ void CKavirelProgram::fail(const CXString& text) {
 }
 
 void CKavirelProgram::shutDown() {
+    // The end runs the game's handlers as any end does; a new request stops them in turn.
+    m_endAsked = false;
+    CMC_StopRequest::clear();
     if (m_webGame && m_commandLine) addPlayingTime(*m_commandLine, m_webGameStart);
     m_webGame = false;
     if (m_input) m_input->setFilter({});
@@ -282,6 +306,7 @@ void CKavirelProgram::shutDown() {
     }
     delete m_commandLine;
     m_commandLine = nullptr;
+    CMC_StopRequest::setWatch(nullptr, nullptr);
     m_input.reset();
     m_display.reset();
     m_secondDisplay.reset();

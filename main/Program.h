@@ -49,6 +49,9 @@ private:
     // While the menu is pulled down the game waits; only the screen, with the menu, is drawn.
     void menuLoop();
     void shutDown();
+    // Asked by a script that has held the main thread for a while: whether a termination signal or the
+    // window's close button asks the program to end, now or before the last frame that runs it.
+    static bool endRequested(void* program);
     // A message box and the same text on standard error.
     void fail(const KavirelDLL::CXString& text);
     KavirelDLL::CXString gameLoadError();
@@ -71,6 +74,8 @@ private:
     KavirelDLL::CWindow* m_window = nullptr;
     KavirelDLL::CApplication* m_application = nullptr;
     CScenesMenu m_menu;
+    // A signal or the close button ended the main loop; the last frame's scripts get no more time.
+    bool m_endAsked = false;
     // A web game's start tick; its play time is added at shutdown.
     bool m_webGame = false;
     uint32_t m_webGameStart = 0;

@@ -1,5 +1,7 @@
 #include "main/Startup.h"
 
+#include "core/CommandLine6.h"
+#include "core/Config.h"
 #include "core/File.h"
 #include "core/Log.h"
 #include "core/Path.h"
@@ -7,8 +9,6 @@
 #include "platform/Files.h"
 #include "platform/Process.h"
 #include "platform/Registry.h"
-#include "shell/CommandLine6.h"
-#include "shell/Config.h"
 
 using namespace KavirelDLL;
 

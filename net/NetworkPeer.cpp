@@ -4,16 +4,16 @@
 #include <memory>
 #include <system_error>
 
+#include "core/Config.h"
 #include "core/Containers.h"
 #include "core/Log.h"
+#include "display/ShellServices.h"
 #include "display/Window.h"
 #include "net/FileTransfer.h"
 #include "net/NetListener.h"
 #include "net/NetMessage.h"
 #include "net/NetMessageProcessor.h"
 #include "net/XSocket.h"
-#include "shell/Application.h"
-#include "shell/Config.h"
 
 namespace KavirelDLL {
 
@@ -400,7 +400,7 @@ CNetworkClient::~CNetworkClient() {
 CNetworkClient* CNetworkClient::getInstance() { return s_client; }
 
 CXString CNetworkClient::getPlayerName(CWindow* window) {
-    CApplication* shell = window ? window->GetApplicationInterface() : nullptr;
+    CShellServices* shell = window ? window->getShellServices() : nullptr;
     CConfig* config = shell ? shell->GetConfigInterface() : nullptr;
     if (config) {
         CXString name = config->GetString("PLAYER", "NAME");

@@ -5,11 +5,11 @@
 
 #include "core/Archive.h"
 #include "core/Elements.h"
+#include "display/ShellServices.h"
 #include "display/Window.h"
 #include "script/Bool.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -36,7 +36,7 @@ CXString** CMC_Sound::getBehavioursList() {
 
 void CMC_Sound::create(const CXString& fileName) {
     CXString path = fileName;
-    if (CApplication* application = m_window ? m_window->GetApplicationInterface() : nullptr)
+    if (CShellServices* application = m_window ? m_window->getShellServices() : nullptr)
         path = application->getWAVPath(fileName);
     if (getCache()) {
         m_sound = dynamic_cast<CSound4*>(takeFromCache(path));

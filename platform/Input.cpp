@@ -533,6 +533,24 @@ size_t CInput::take(std::vector<CInputEvent>& out, uint32_t categories) {
     return moved;
 }
 
+bool CInput::closeRequestPending() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        for (const CInputEvent& e : m_queue)
+            if (e.type == EInputEventType::Window && e.window == EWindowEvent::CloseRequested) return true;
+    }
+    if (!m_video || !m_video->isReady()) return false;
+    SDL_PumpEvents();
+    if (SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_QUIT, SDL_QUIT) > 0) return true;
+    const int count = SDL_PeepEvents(nullptr, 0, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    if (count <= 0) return false;
+    std::vector<SDL_Event> events(static_cast<size_t>(count));
+    const int peeked = SDL_PeepEvents(events.data(), count, SDL_PEEKEVENT, SDL_WINDOWEVENT, SDL_WINDOWEVENT);
+    for (int i = 0; i < peeked; ++i)
+        if (events[static_cast<size_t>(i)].window.event == SDL_WINDOWEVENT_CLOSE) return true;
+    return false;
+}
+
 size_t CInput::pending(uint32_t categories) const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return static_cast<size_t>(

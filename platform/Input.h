@@ -160,6 +160,10 @@ public:
     void setDisplay(CDisplay* display);
     // Reads the desktop's pending events (main thread only).
     void pump();
+    // Whether the player asked to close the window: a close request queued, or one among the desktop's
+    // events, which are read in but left for the next pump, keys and mouse in their order (main thread only;
+    // for code that cannot wait for the next pump).
+    bool closeRequestPending();
     // Sends a synthetic event down the same path as the desktop's; a zero time means now. Mouse positions
     // are logical screen coordinates.
     void inject(CInputEvent event);

@@ -12,9 +12,8 @@ extern "C" {
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
-
-#include "core/Log.h"
 
 namespace KavirelDLL {
 
@@ -423,7 +422,8 @@ bool writeMovie(const std::string& path, const CMovieWriterOptions& options, con
     av_log_set_level(AV_LOG_QUIET);
     CWriter w;
     auto fail = [&](const char* what) {
-        logMessage("movie writer: %s (%s)", what, path.c_str());
+        // As the platform's other services report: the engine's log stands above the platform.
+        std::fprintf(stderr, "kavirel: movie writer: %s (%s)\n", what, path.c_str());
         return false;
     };
     if (options.width <= 0 || options.height <= 0 || options.fps <= 0 || options.frames < 0)

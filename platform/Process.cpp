@@ -90,6 +90,8 @@ void CPlatformProcess::catchTerminationSignals() {
 
 bool CPlatformProcess::takeTerminationRequest() { return g_terminationRequests.exchange(0) != 0; }
 
+bool CPlatformProcess::terminationRequested() { return g_terminationRequests.load() != 0; }
+
 std::string CPlatformProcess::commandLine() {
     std::ifstream in("/proc/self/cmdline", std::ios::binary);
     const std::string raw((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

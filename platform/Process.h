@@ -22,6 +22,8 @@ public:
     static void catchTerminationSignals();
     // Whether such a request arrived since the last call.
     static bool takeTerminationRequest();
+    // Whether one waits to be taken; it stays.
+    static bool terminationRequested();
 
     // The process's arguments, its own name first, joined by blanks; one that is empty or holds a blank, a
     // tab or a double quote is put in double quotes (inner ones escaped with a backslash). Engine text.

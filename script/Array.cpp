@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "core/Archive.h"
+#include "core/Config.h"
 #include "core/Elements.h"
 #include "core/File.h"
 #include "core/Folder.h"
@@ -25,7 +26,7 @@
 #include "script/String.h"
 #include "script/Variable.h"
 #include "script/VariableFactory.h"
-#include "shell/Config.h"
+#include "script/Services.h"
 
 namespace KavirelDLL {
 
@@ -264,7 +265,7 @@ int CMC_Array::reversefind(CMC_Variable* value) {
 }
 
 void CMC_Array::saveINI() {
-    CConfig* config = CMC_Variable::configOf(getScene());
+    CMC_Settings* config = CMC_Variable::configOf(getScene());
     CMC_ObjectsContainer* scene = getScene();
     if (!config || !scene) {
         logMessage("ARRAY %s: no configuration file; SAVEINI writes nothing", m_name.GetBuffer());
@@ -274,7 +275,7 @@ void CMC_Array::saveINI() {
 }
 
 void CMC_Array::loadINI() {
-    CConfig* config = CMC_Variable::configOf(getScene());
+    CMC_Settings* config = CMC_Variable::configOf(getScene());
     CMC_ObjectsContainer* scene = getScene();
     if (!config || !scene) {
         logMessage("ARRAY %s: no configuration file; LOADINI reads nothing", m_name.GetBuffer());

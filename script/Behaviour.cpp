@@ -13,6 +13,7 @@
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
+#include "script/StopRequest.h"
 #include "script/String.h"
 #include "script/Structure.h"
 #include "script/VariableFactory.h"
@@ -223,6 +224,10 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
     CMC_Behaviour_Entry** lines = m_lines->data();
     bool broke = false;
     for (int i = 0; lines[i]; ++i) {
+        if (CMC_StopRequest::check()) [[unlikely]] {
+            broke = true;
+            break;
+        }
         CMC_Variable* result = lines[i]->run(current, params);
         if (isControlCode(result)) {
             broke = controlCodeOf(result) == CONTROL_BREAK;
@@ -579,11 +584,12 @@ CMC_Variable* CMC_Behaviour_Runner::run(int id, CMC_Object* object, CMC_ObjectsC
         long long end = static_cast<long long>(start) + rounds;
         for (long long c = start; c < end; c += step) {
             CMC_Object* target = self.current();
-            if (!target) break;
+            if (!target || CMC_StopRequest::check()) break;
             *counter = CXString::toString(static_cast<int>(c));
             if (static_cast<CMC_Behaviour*>(target)->run(nullptr, params, true)) break;
         }
         flushParams(params);
+        if (CMC_StopRequest::isAsked()) return controlCode(CONTROL_BREAK);
         return returnVariable(static_cast<CMC_ObjectsContainer*>(scene.current()));
     }
     case MTH_BREAK:

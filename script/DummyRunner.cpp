@@ -6,10 +6,6 @@
 #include <string_view>
 
 #include "core/Log.h"
-#include "objects/Animo.h"
-#include "objects/Button.h"
-#include "objects/Image.h"
-#include "objects/Sound.h"
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
 #include "script/Bool.h"
@@ -18,7 +14,9 @@
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
+#include "script/StopRequest.h"
 #include "script/String.h"
+#include "script/TypeRegistry.h"
 #include "script/VariableFactory.h"
 
 namespace KavirelDLL {
@@ -256,8 +254,9 @@ CMC_Variable* CMC_Dummy_Runner::whileStatement(CMC_ObjectsContainer* container, 
         CMC_Condition::operatorOf(std::string_view(op.GetBuffer(), static_cast<size_t>(op.GetLength())));
     CMC_ObjectHandle scene(container);
     CBody body(container, bodyName);
-    // The body's outcome does not end the loop; only the test does.
+    // The body's outcome does not end the loop; only the test does, or the program's end.
     while (true) {
+        if (CMC_StopRequest::check()) return controlCode(CONTROL_BREAK);
         auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
         if (!here || !CMC_Condition::valid(here, first, second, test)) break;
         CMC_Behaviour* behaviour = body.get();
@@ -309,7 +308,7 @@ CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* 
                 static_cast<CMC_Integer*>(value)->setValue(static_cast<int>(c));
             CMC_Behaviour* behaviour = body.get();
             if (!behaviour) return false;
-            if (behaviour->run(nullptr, nullptr, true)) {
+            if (CMC_StopRequest::check() || behaviour->run(nullptr, nullptr, true)) {
                 broke = true;
                 return false;
             }
@@ -465,15 +464,9 @@ CMC_Variable* CMC_Dummy_Runner::create(CMC_ObjectsContainer* container, CXVector
     CXString type = text(args, 0);
     CXString name = text(args, 1);
     if (guard.containerGone()) return nullptr;
-    CMC_Object* made = nullptr;
-    if (type.equals("ANIMO"))
-        made = new CMC_Animo(container);
-    else if (type.equals("IMAGE"))
-        made = new CMC_Image(container);
-    else if (type.equals("SOUND"))
-        made = new CMC_Sound(container);
-    else if (type.equals("BUTTON"))
-        made = new CMC_Button(container);
+    // The types CREATEOBJECT makes (ANIMO, IMAGE, SOUND, BUTTON) say so in the type registry.
+    const CMC_TypeInfo* info = CMC_TypeRegistry::created(type);
+    CMC_Object* made = info ? info->created(container) : nullptr;
     if (!made) return nullptr;
     made->setName(name);
     container->addObject(made);

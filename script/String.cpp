@@ -50,6 +50,18 @@ struct ScalarRules<CXString> {
 
 template class CMC_Scalar<CXString>;
 
+namespace {
+// Lists of script values find strings among them through this (CXArray::containsString).
+bool readStringsInLists() {
+    CXArray::setStringValueReader([](CXObject* element) -> const CXString* {
+        auto* value = dynamic_cast<CMC_String*>(element);
+        return value ? &value->value() : nullptr;
+    });
+    return true;
+}
+[[maybe_unused]] const bool g_listsReadStrings = readStringsInLists();
+} // namespace
+
 CMC_String::CMC_String(const CXString& name) : CMC_Scalar(name) {}
 
 CMC_String::CMC_String(const CXString& name, int id) : CMC_Scalar(name, id) {}

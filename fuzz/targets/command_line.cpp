@@ -3,8 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "core/CommandLine6.h"
 #include "fuzz/FuzzSupport.h"
-#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

@@ -5,12 +5,13 @@
 
 #include "core/File.h"
 #include "core/Log.h"
+#include "display/ImageFile.h"
 #include "display/RefreshScreen.h"
+#include "display/ShellServices.h"
 #include "display/Window.h"
 #include "media/anim/AnimationManager.h"
 #include "media/sound/SndStream.h"
 #include "media/sound/Sound4.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -27,6 +28,16 @@ void CAnimo::construct() {
     m_description = "";
     registerWithManager();
 }
+
+namespace {
+// Picture files of the animation format (CImageFile) load as animations.
+bool readPictureAnimations() {
+    CImageFile::setAnimationReader(
+        [](CWindow* window, CXString name) -> CGraphicsObject* { return new CAnimo(window, name); });
+    return true;
+}
+[[maybe_unused]] const bool g_picturesReadAnimations = readPictureAnimations();
+} // namespace
 
 CAnimo::CAnimo(CWindow* window) : CGraphicsObject(window), CPlayable(window) { construct(); }
 
@@ -70,7 +81,7 @@ CAnimo::~CAnimo() {
 
 void CAnimo::registerWithManager() {
     CWindow* window = CGraphicsObject::m_window;
-    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
+    CShellServices* application = window ? window->getShellServices() : nullptr;
     if (CAnimationManager* manager = application ? application->getAnimoManagerIfc() : nullptr)
         manager->add(this, window->GetRefreshScreenInterface());
 }
@@ -78,7 +89,7 @@ void CAnimo::registerWithManager() {
 void CAnimo::unregisterFromManager() {
     // One outliving the shell finds no application and touches nothing.
     CWindow* window = CGraphicsObject::m_window;
-    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
+    CShellServices* application = window ? window->getShellServices() : nullptr;
     if (CAnimationManager* manager = application ? application->getAnimoManagerIfc() : nullptr)
         manager->remove(this);
 }

@@ -6,12 +6,13 @@
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/ResourcesManager.h"
+#include "display/ShellServices.h"
+#include "display/UnitLink.h"
 #include "display/Window.h"
 #include "input/HotSpot.h"
 #include "media/anim/Animo6.h"
 #include "media/controls/EditBox6.h"
 #include "script/Scene.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -20,7 +21,7 @@ CUnit6::CUnit6(CWindow* window, CXString name)
       m_resources(new CResourcesManager(window)), m_editBoxes(new CXVector(101, 0.75f)) {
     if (window) {
         m_refreshScreen = window->GetRefreshScreenInterface();
-        m_application = window->GetApplicationInterface();
+        m_application = window->getShellServices();
     }
     // The application's cache keeps the list of the units' caches.
     if (CResourcesManager* general = m_application ? m_application->getGeneralResourcesManager() : nullptr)
@@ -77,6 +78,18 @@ bool CUnit6::onInitialUpdate() {
 bool CUnit6::wasInitiallyUpdated() { return m_initiallyUpdated; }
 
 bool CUnit6::isActive() { return m_active; }
+
+namespace {
+// The screen and the hot spots reach the unit through these.
+bool answerForUnits() {
+    CUnitLink::isActive = [](CUnit6* unit) { return unit->isActive(); };
+    CUnitLink::wasInitiallyUpdated = [](CUnit6* unit) { return unit->wasInitiallyUpdated(); };
+    CUnitLink::onInitialUpdate = [](CUnit6* unit) { return unit->onInitialUpdate(); };
+    CUnitLink::onCanvasRefreshed = [](CUnit6* unit) { unit->onCanvasRefreshed(); };
+    return true;
+}
+[[maybe_unused]] const bool g_unitLinked = answerForUnits();
+} // namespace
 
 bool CUnit6::domodal() { return m_retCode != 0; }
 

@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "core/XObject.h"
+#include "core/XTimer.h"
 #include "display/InvalidateObserver.h"
 #include "display/Playable.h"
 #include "input/KeyListener.h"
@@ -12,7 +13,7 @@
 namespace KavirelDLL {
 
 class CAnimo6;
-class CApplication;
+class CShellServices;
 class CEditBox6;
 class CGraphicsObject;
 class CMElement;
@@ -44,7 +45,8 @@ class CUnit6 : public CXObject,
                public CKeyListener,
                public CMouseListener,
                public CRandomPlayableNotifier,
-               public CInvalidateObserver {
+               public CInvalidateObserver,
+               public CTimerNotificator {
 public:
     CUnit6(CWindow* window, CXString name);
     ~CUnit6() override;
@@ -77,7 +79,9 @@ public:
     // Shows the background file, or none when its name is empty.
     virtual void setBackground();
     // A software timer added for the unit is due; a unit type may act on it.
-    virtual void onTimer(int id);
+    void onTimer(int id) override;
+    // With the check asked for, the unit's timers call it only while it is active and had its first frame.
+    bool acceptsTimer() override { return isActive() && wasInitiallyUpdated(); }
     virtual CResourcesManager* getResourcesManager() { return m_resources; }
     // The elements of a scene's definition before its objects are made; a unit type may return another set.
     virtual CMElements* resolveObjects(CMC_Scene* scene, CMElements* elements);
@@ -164,7 +168,7 @@ protected:
     CControl* m_draggedControl = nullptr;
     std::shared_ptr<bool> m_draggedControlAlive;
     CGraphicsObject* m_draggedGraphic = nullptr;
-    CApplication* m_application = nullptr;
+    CShellServices* m_application = nullptr;
     bool m_initiallyUpdated = false;
     CXString m_backgroundFileName;
     CMC_Scene* m_scene = nullptr;

@@ -9,6 +9,7 @@
 #include "core/Log.h"
 #include "core/StringTokenizer.h"
 #include "display/ResourcesManager.h"
+#include "display/ShellServices.h"
 #include "display/Window.h"
 #include "media/anim/Animo6.h"
 #include "media/sequences/SequenceSupport.h"
@@ -18,7 +19,6 @@
 #include "media/sound/Sound4.h"
 #include "objects/Animo.h"
 #include "objects/Sound.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -148,7 +148,7 @@ CPlayable* CTreeSequenceElements::createSimple(_tse_entry* element, CPlayableObs
             leaf = new CSimpleAnimation(m_window, animation);
             leaf->holdAnimation(m_resources);
         } else if (extension.equalsIgnoreCase("WAV")) {
-            CApplication* shell = m_window ? m_window->GetApplicationInterface() : nullptr;
+            CShellServices* shell = m_window ? m_window->getShellServices() : nullptr;
             const CXString path = shell ? shell->getWAVPath(element->fileName) : element->fileName;
             CSound4* sound = SequenceSupport::takeSound(m_window, m_resources, path);
             if (!m_resources) return sound;
@@ -266,7 +266,7 @@ void CTreeSequenceElements::setWAVFN(CXString name, CXString voice) {
         speaking->apply(voice);
         return;
     }
-    CApplication* shell = m_window ? m_window->GetApplicationInterface() : nullptr;
+    CShellServices* shell = m_window ? m_window->getShellServices() : nullptr;
     speaking->apply(shell ? shell->getWAVPath(voice) : voice);
 }
 

@@ -6,6 +6,7 @@
 
 #include "display/RefreshScreen.h"
 #include "display/ResourcesManager.h"
+#include "display/ShellServices.h"
 #include "display/Window.h"
 #include "media/anim/AnimationManager.h"
 #include "media/anim/Animo6.h"
@@ -14,7 +15,6 @@
 #include "media/sound/Sound4.h"
 #include "objects/Animo.h"
 #include "script/Application.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -55,7 +55,7 @@ void CBorrowedAnimation::letGo(CPlayable* borrower, CPlayableObserver* observer)
 namespace SequenceSupport {
 
 CMC_Object* sceneObject(CWindow* window, const CXString& name) {
-    CApplication* shell = window ? window->GetApplicationInterface() : nullptr;
+    CShellServices* shell = window ? window->getShellServices() : nullptr;
     CMC_Application* root = shell ? shell->getMCApplicationIfc() : nullptr;
     CMC_Scene* episode = root ? root->getCurrentScene() : nullptr;
     CMC_Scene* scene = episode ? episode->getCurrentScene() : nullptr;
@@ -63,7 +63,7 @@ CMC_Object* sceneObject(CWindow* window, const CXString& name) {
 }
 
 CAnimationManager* animationManager(CWindow* window) {
-    CApplication* shell = window ? window->GetApplicationInterface() : nullptr;
+    CShellServices* shell = window ? window->getShellServices() : nullptr;
     return shell ? shell->getAnimoManagerIfc() : nullptr;
 }
 

@@ -9,6 +9,7 @@
 
 #include "core/File.h"
 #include "core/Log.h"
+#include "core/SelfExtract.h"
 #include "media/sound/WaveFile.h"
 #include "platform/Files.h"
 #include "platform/Process.h"
@@ -113,6 +114,18 @@ bool COgg::decodeToWav(const unsigned char* ogg, long size, const char* wavPath)
     source.size = std::max(0L, size);
     return decode(source, wavPath);
 }
+
+namespace {
+// Packages store their sounds as Ogg Vorbis (CSelfExtract).
+bool encodePackageSounds() {
+    CSelfExtract::SSoundCodec codec;
+    codec.encode = [](const char* wav, const char* ogg) { return COgg::encodeWav(wav, ogg); };
+    codec.decode = [](const char* ogg, const char* wav) { return COgg::decodeToWav(ogg, wav); };
+    CSelfExtract::setSoundCodec(codec);
+    return true;
+}
+[[maybe_unused]] const bool g_packagesEncodeSounds = encodePackageSounds();
+} // namespace
 
 bool COgg::encodeWav(const char* wavPath, const char* oggPath) {
     std::string wav, ogg;

@@ -5,11 +5,11 @@
 #include <cstring>
 #include <vector>
 
+#include "display/ShellServices.h"
 #include "display/Window.h"
 #include "media/sound/StreamedWAV.h"
 #include "platform/Audio.h"
 #include "script/Application.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -231,7 +231,7 @@ void CSndStream::loopStarted() { ++s_pendingLoops; }
 
 void CSndStream::raiseLoopEvents(CWindow* window) {
     int loops = s_pendingLoops.exchange(0);
-    CApplication* shell = window ? window->GetApplicationInterface() : nullptr;
+    CShellServices* shell = window ? window->getShellServices() : nullptr;
     CMC_Application* root = shell ? shell->getMCApplicationIfc() : nullptr;
     for (int i = 0; i < loops && root; ++i) {
         CMC_Scene* scene = root->getCurrentScene();

@@ -7,11 +7,11 @@
 #include "core/File.h"
 #include "core/Log.h"
 #include "core/StringTokenizer.h"
+#include "display/ShellServices.h"
 #include "display/Window.h"
 #include "media/sound/SoundCodec.h"
 #include "media/sound/SoundManager.h"
 #include "platform/Audio.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -65,7 +65,7 @@ CSound4::CSound4(CWindow* window, CXString fileName, bool flushAfterPlayed, bool
     : CPlayable(window), m_flushAfterPlayed(flushAfterPlayed) {
     setFilename(fileName);
     m_type = 1;
-    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
+    CShellServices* application = window ? window->getShellServices() : nullptr;
     m_manager = application ? application->getSoundManagerIfc() : nullptr;
     if (m_manager) m_manager->add(this, false);
     CreatePrimarySoundBuffer(window);

@@ -3,12 +3,12 @@
 #include <memory>
 #include <string>
 
+#include "core/CommandLine6.h"
 #include "core/DefinitionFixture.h"
 #include "core/ElementsLoader.h"
 #include "core/FileFixture.h"
 #include "core/Log.h"
 #include "core/TextCoder.h"
-#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

@@ -2,12 +2,12 @@
 
 #include <memory>
 
-#include "core/ElementCreator.h"
 #include "core/Log.h"
 #include "display/Image.h"
 #include "display/Playable.h"
 #include "display/Window.h"
 #include "media/anim/Animo6.h"
+#include "media/sequences/ElementCreator.h"
 #include "media/sequences/SequencedPlayable.h"
 
 using namespace KavirelDLL;

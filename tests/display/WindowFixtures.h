@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "core/CommandLine6.h"
 #include "display/CanvasObserver.h"
 #include "display/DirectDrawSurface.h"
 #include "display/GraphicsObject.h"
@@ -11,7 +12,6 @@
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "platform/Display.h"
-#include "shell/CommandLine6.h"
 
 namespace KavirelTest {
 

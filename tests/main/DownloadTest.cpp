@@ -10,15 +10,15 @@
 #include <thread>
 #include <vector>
 
+#include "core/CommandLine6.h"
 #include "core/KavirelWEB.h"
 #include "core/Log.h"
 #include "core/SelfExtract.h"
 #include "harness/Environment.h"
 #include "main/Download.h"
 #include "main/MainFixtures.h"
-#include "platform/Video.h"
 #include "net/platform/HttpServer.h"
-#include "shell/CommandLine6.h"
+#include "platform/Video.h"
 
 using namespace KavirelDLL;
 using KavirelTest::CProgramFolder;

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "core/CommandLine6.h"
 #include "display/RefreshRegion.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
-#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

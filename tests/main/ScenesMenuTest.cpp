@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/CommandLine6.h"
 #include "display/Color.h"
 #include "display/RefreshScreen.h"
 #include "display/ValidationQuene.h"
@@ -10,7 +11,6 @@
 #include "main/ProgramIcon.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
-#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "MainFixtures.h"
+#include "core/CommandLine6.h"
 #include "core/XVersion.h"
 #include "platform/Registry.h"
-#include "shell/CommandLine6.h"
 
 using namespace KavirelDLL;
 using KavirelTest::CProgramFolder;

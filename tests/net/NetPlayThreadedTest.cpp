@@ -8,6 +8,7 @@
 #include <string>
 #include <thread>
 
+#include "core/Config.h"
 #include "core/Containers.h"
 #include "net/NetClient.h"
 #include "net/NetListener.h"
@@ -18,7 +19,6 @@
 #include "objects/MediaFixtures.h"
 #include "script/Integer.h"
 #include "script/Scene.h"
-#include "shell/Config.h"
 
 using namespace KavirelTest;
 

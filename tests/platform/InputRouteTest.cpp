@@ -1,5 +1,6 @@
 // Desktop events through the whole route, under SDL's dummy video driver: SDL's queue, the platform's
 // translation, the window's pollers, the hot spots and the listeners.
+#include "core/CommandLine6.h"
 #include "display/Window.h"
 #include "harness/Environment.h"
 #include "input/HotSpot.h"
@@ -11,7 +12,6 @@
 #include "platform/PlatformTime.h"
 #include "platform/Video.h"
 #include "shell/Application.h"
-#include "shell/CommandLine6.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>

@@ -326,8 +326,56 @@ TEST(Input, AMovedWindowReportsWhereItIs) {
 namespace {
 
 class ControllerInput : public KavirelTest::CVideoDriverTest {};
+class DesktopInput : public KavirelTest::CVideoDriverTest {};
 
 } // namespace
+
+// Code that holds the main thread sees a close request among the desktop's events without taking them: the
+// next pump delivers them all, in their order.
+TEST_F(DesktopInput, ACloseRequestIsSeenBeforeThePumpThatDeliversIt) {
+    if (!startVideo("dummy")) GTEST_SKIP() << m_video->lastError();
+    CInput input(m_video.get(), nullptr);
+    input.pump();
+    takeAll(input);
+    EXPECT_FALSE(input.closeRequestPending());
+    SDL_Event key{};
+    key.type = SDL_KEYDOWN;
+    key.key.keysym.scancode = SDL_SCANCODE_A;
+    ASSERT_EQ(SDL_PushEvent(&key), 1) << SDL_GetError();
+    SDL_Event moved{};
+    moved.type = SDL_WINDOWEVENT;
+    moved.window.event = SDL_WINDOWEVENT_MOVED;
+    SDL_PushEvent(&moved);
+    EXPECT_FALSE(input.closeRequestPending());
+    SDL_Event close{};
+    close.type = SDL_WINDOWEVENT;
+    close.window.event = SDL_WINDOWEVENT_CLOSE;
+    SDL_PushEvent(&close);
+    key.type = SDL_KEYUP;
+    SDL_PushEvent(&key);
+    EXPECT_TRUE(input.closeRequestPending());
+    EXPECT_TRUE(input.closeRequestPending());
+    EXPECT_EQ(input.pending(), 0u);
+    input.pump();
+    std::vector<CInputEvent> events = takeAll(input);
+    ASSERT_EQ(events.size(), 4u);
+    EXPECT_EQ(events[0].type, EInputEventType::KeyDown);
+    EXPECT_EQ(events[0].key, kKeyA);
+    EXPECT_EQ(events[1].window, EWindowEvent::Moved);
+    EXPECT_EQ(events[2].window, EWindowEvent::CloseRequested);
+    EXPECT_EQ(events[3].type, EInputEventType::KeyUp);
+    EXPECT_FALSE(input.closeRequestPending());
+
+    // The session's quit, and a request queued but not yet taken, count as well.
+    SDL_Event quit{};
+    quit.type = SDL_QUIT;
+    SDL_PushEvent(&quit);
+    EXPECT_TRUE(input.closeRequestPending());
+    input.pump();
+    EXPECT_TRUE(input.closeRequestPending());
+    takeAll(input);
+    EXPECT_FALSE(input.closeRequestPending());
+}
 
 TEST_F(ControllerInput, DesktopControllersArriveWithTheirAxesOnTheEngineScaleAndLeave) {
     if (!startVideo("dummy")) GTEST_SKIP() << m_video->lastError();

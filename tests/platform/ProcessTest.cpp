@@ -75,8 +75,12 @@ TEST(Process, TerminationSignalsBecomeARequest) {
     int code = inChild([] {
         CPlatformProcess::catchTerminationSignals();
         if (CPlatformProcess::takeTerminationRequest()) return 1;
+        if (CPlatformProcess::terminationRequested()) return 5;
         kill(getpid(), SIGTERM);
+        // Looking leaves the request for the main loop to take.
+        if (!CPlatformProcess::terminationRequested() || !CPlatformProcess::terminationRequested()) return 6;
         if (!CPlatformProcess::takeTerminationRequest()) return 2;
+        if (CPlatformProcess::terminationRequested()) return 7;
         if (CPlatformProcess::takeTerminationRequest()) return 3;
         kill(getpid(), SIGINT);
         kill(getpid(), SIGHUP);

@@ -134,7 +134,7 @@ TEST_F(InterpreterCacheTest, ManyDifferentTestTextsKeepAnsweringRightly) {
 
 TEST_F(InterpreterCacheTest, KeptTestTextsStayBoundedAlsoInsideARunningTest) {
     integer("Y");
-    integer("X", 500000);
+    integer("X", 50000);
     integer("A");
     integer("B");
     text("T");
@@ -145,11 +145,11 @@ TEST_F(InterpreterCacheTest, KeptTestTextsStayBoundedAlsoInsideARunningTest) {
     scene->addObject(probe);
     // A new text in every round, joined from the counter: X<0, X<1, ...
     behaviour("MANY", "@LOOP({T^SET(\"X<\");T^ADD(_I_);@IF(T,{A^INC();},{B^INC();});PROBE^RUN();},"
-                      "0,1000000,1);");
+                      "0,100000,1);");
     // Run by the first operand of a test, which holds its own test while the loop empties the cache.
-    EXPECT_EQ(after("@IF(\"MANY^RUN()'1||X'500000\",{Y^SET(1);},{Y^SET(2);});"), 1);
-    EXPECT_EQ(intOf("A"), 499999);
-    EXPECT_EQ(intOf("B"), 500001);
+    EXPECT_EQ(after("@IF(\"MANY^RUN()'1||X'50000\",{Y^SET(1);},{Y^SET(2);});"), 1);
+    EXPECT_EQ(intOf("A"), 49999);
+    EXPECT_EQ(intOf("B"), 50001);
     EXPECT_GT(most, CMC_Condition::MAX_CACHED_TEXTS / 2);
     EXPECT_LE(most, CMC_Condition::MAX_CACHED_TEXTS);
     EXPECT_LE(CMC_Condition::cachedTexts(), CMC_Condition::MAX_CACHED_TEXTS);

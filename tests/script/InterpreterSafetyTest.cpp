@@ -4,6 +4,10 @@
 #include "script/Condition.h"
 #include "script/Expression.h"
 #include "script/Groupped.h"
+#include "script/StopRequest.h"
+
+#include <chrono>
+#include <thread>
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -268,6 +272,71 @@ TEST_F(SafetyTest, CodeThatCallsItselfWithoutEndStops) {
     EXPECT_FALSE(run("DOWN^RUN();"));
     EXPECT_EQ(intOf("DEPTH"), 300);
     CMC_VariableFactory::clearPool();
+}
+
+// A program asked to end stops the scripts that would keep it from ending: every behaviour on the stack
+// ends as after a BREAK and none starts while the stop holds. Without a stop long loops run whole, the watch
+// asked on the way.
+TEST_F(SafetyTest, AStopRequestEndsEveryRunningBehaviourAndNothingElseDoes) {
+    struct Watch {
+        int calls = 0;
+        int askAt = 0; // the call that answers "end"; 0 never
+        static bool answer(void* self) {
+            auto* watch = static_cast<Watch*>(self);
+            return ++watch->calls == watch->askAt;
+        }
+    } watch;
+    struct Reset {
+        ~Reset() {
+            CMC_StopRequest::setWatch(nullptr, nullptr);
+            CMC_StopRequest::clear();
+        }
+    } reset;
+    CMC_StopRequest::setWatch(&Watch::answer, &watch, 0);
+    integer("N", 0);
+    integer("I", 0);
+    integer("W", 0);
+    integer("AFTER", 0);
+    behaviour("COUNT", "N^INC();");
+    behaviour("EMPTY", "");
+
+    EXPECT_FALSE(run("@WHILE(\"N\",\"<\",20000,\"{N^INC();}\");@LOOP({N^INC();},0,20000,1);"
+                     "@FOR(I,{N^INC();},0,20000,1);COUNT^RUNLOOPED(0,20000);AFTER^INC();"));
+    EXPECT_EQ(intOf("N"), 80000);
+    EXPECT_EQ(intOf("AFTER"), 1);
+    EXPECT_GT(watch.calls, 50);
+    EXPECT_FALSE(CMC_StopRequest::isAsked());
+
+    // Endless loops of each kind, nested under callers that would go on: the break travels up to the top.
+    behaviour("SPIN", "@WHILE(\"W\",\"<\",5,\"{W^SET(0);}\");AFTER^INC();");
+    behaviour("MIDDLE", "@LOOP({SPIN^RUN();AFTER^INC();},0,3,1);AFTER^INC();");
+    const char* endless[] = {
+        "@IF(N,_,80000,{MIDDLE^RUN();AFTER^INC();},{});AFTER^INC();",
+        "@WHILE(\"W\",\"<\",5,\"\");AFTER^INC();",
+        "@LOOP(\"\",0,2000000000,1);AFTER^INC();",
+        "EMPTY^RUNLOOPED(0,2000000000);AFTER^INC();",
+    };
+    for (const char* code : endless) {
+        watch.askAt = watch.calls + 3;
+        EXPECT_TRUE(run(code)) << code;
+        EXPECT_EQ(intOf("AFTER"), 1) << code;
+        // While the stop holds nothing runs; once cleared, all does.
+        EXPECT_TRUE(run("N^INC();"));
+        EXPECT_EQ(intOf("N"), 80000);
+        CMC_StopRequest::clear();
+    }
+    EXPECT_FALSE(run("N^INC();"));
+    EXPECT_EQ(intOf("N"), 80001);
+
+    // Asked from another thread, as a signal handler's flag is.
+    CMC_StopRequest::setWatch(nullptr, nullptr);
+    std::thread asker([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        CMC_StopRequest::ask();
+    });
+    EXPECT_TRUE(run("MIDDLE^RUN();AFTER^INC();"));
+    asker.join();
+    EXPECT_EQ(intOf("AFTER"), 1);
 }
 
 // Arguments, brackets and inline code nested without end are parsed only so deep, so a long line of them

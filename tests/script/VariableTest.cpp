@@ -1,5 +1,6 @@
 #include "ScriptSupport.h"
 
+#include "core/Config.h"
 #include "core/Log.h"
 #include "display/Window.h"
 #include "net/NetClient.h"
@@ -11,7 +12,6 @@
 #include "script/Scene.h"
 #include "script/String.h"
 #include "shell/Application.h"
-#include "shell/Config.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;

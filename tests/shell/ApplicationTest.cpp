@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/BigFile.h"
+#include "core/Config.h"
 #include "core/File.h"
 #include "core/Log.h"
 #include "display/Playable.h"
@@ -21,7 +22,6 @@
 #include "script/Episode.h"
 #include "script/GameFixtures.h"
 #include "shell/Application.h"
-#include "shell/Config.h"
 
 using namespace KavirelTest;
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "shell/CommandLine6.h"
+#include "core/CommandLine6.h"
 
 using namespace KavirelDLL;
 

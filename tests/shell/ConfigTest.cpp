@@ -2,10 +2,10 @@
 
 #include <string>
 
+#include "core/Config.h"
 #include "core/LanguageOSVer.h"
 #include "platform/Files.h"
 #include "platform/TempFolder.h"
-#include "shell/Config.h"
 
 using namespace KavirelDLL;
 

@@ -1,4 +1,4 @@
-#include "shell/CommandLine6.h"
+#include "core/CommandLine6.h"
 
 #include <string>
 

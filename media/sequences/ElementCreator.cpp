@@ -1,4 +1,4 @@
-#include "core/ElementCreator.h"
+#include "media/sequences/ElementCreator.h"
 
 #include "display/Image.h"
 #include "media/anim/Animo6.h"

@@ -1,4 +1,4 @@
-#include "shell/Config.h"
+#include "core/Config.h"
 
 namespace KavirelDLL {
 
