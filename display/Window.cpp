@@ -10,6 +10,8 @@
 #include "core/WindowLink.h"
 #include "display/Collisions.h"
 #include "display/DirectDrawSurface.h"
+#include "display/InputPoller.h"
+#include "display/MouseListener.h"
 #include "display/RefreshRegion.h"
 #include "display/RefreshScreen.h"
 #include "display/SecondaryDisplay.h"
@@ -17,9 +19,7 @@
 #include "display/Surface.h"
 #include "input/DXMouse.h"
 #include "input/HotSpot.h"
-#include "input/InputPoller.h"
 #include "input/Keyboard.h"
-#include "input/MouseListener.h"
 #include "media/anim/AnimationManager.h"
 #include "media/sound/Music.h"
 #include "media/sound/SndStream.h"
@@ -497,6 +497,12 @@ void CWindow::enableMouse(bool enabled) {
 }
 
 // ---------------------------------------------------------------- listeners and pollers
+
+int CMouseListenerEntry::compare(CXObject* other) {
+    auto* o = static_cast<CMouseListenerEntry*>(other);
+    // Only the sign counts; a difference could overflow.
+    return o ? (m_priority > o->m_priority) - (m_priority < o->m_priority) : 0;
+}
 
 void CWindow::registerKeyListener(CKeyListener* listener) {
     if (listener && m_keyListeners && !m_keyListeners->contains(listener)) m_keyListeners->add(listener);
