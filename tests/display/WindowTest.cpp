@@ -478,6 +478,28 @@ TEST(Window, TheNewestWindowIsTheCurrentOneUntilItGoes) {
     EXPECT_FALSE(CImageLibrary::isRunning());
 }
 
+// The parts from the folders above the window come with the library: every window with devices has them.
+TEST(Window, ADeviceWindowMakesItsPartsAndABareOneRunsWithout) {
+    {
+        HeadlessGame game;
+        EXPECT_NE(game.window.getMusic(), nullptr);
+        EXPECT_NE(game.window.getKeyboardInterface(), nullptr);
+        // The program reads the mouse on the main thread: no mouse poller of the window's own.
+        EXPECT_EQ(game.window.getDXMouseInterface(), nullptr);
+        game.window.Tick();
+        game.window.OnActivateApp(false);
+        game.window.OnActivateApp(true);
+    }
+    CWindow bare;
+    EXPECT_EQ(bare.getMusic(), nullptr);
+    EXPECT_EQ(bare.getKeyboardInterface(), nullptr);
+    bare.OnActivateApp(true);
+    bare.Tick();
+    bare.OnActivateApp(false);
+    bare.StartMusic("music.ogg", true);
+    EXPECT_FALSE(bare.isMusicPlaying());
+}
+
 // ---------------------------------------------------------------- secondary display
 
 TEST_F(ClockTest, TheSecondaryDisplayShowsFramesOnlyAfterTheDelay) {
