@@ -10,28 +10,19 @@
 #include "core/WindowLink.h"
 #include "display/Collisions.h"
 #include "display/DirectDrawSurface.h"
+#include "display/InputPoller.h"
+#include "display/MouseListener.h"
 #include "display/RefreshRegion.h"
 #include "display/RefreshScreen.h"
 #include "display/SecondaryDisplay.h"
 #include "display/ShellServices.h"
 #include "display/Surface.h"
-#include "input/DXMouse.h"
-#include "input/HotSpot.h"
-#include "input/InputPoller.h"
-#include "input/Keyboard.h"
-#include "input/MouseListener.h"
-#include "media/anim/AnimationManager.h"
-#include "media/sound/Music.h"
-#include "media/sound/SndStream.h"
-#include "media/sound/Sound4.h"
-#include "media/sound/SoundManager.h"
-#include "objects/Mouse.h"
+#include "display/WindowParts.h"
 #include "platform/Display.h"
 #include "platform/Files.h"
 #include "platform/ImageLibrary.h"
 #include "platform/MessageBox.h"
 #include "platform/PlatformTime.h"
-#include "script/Object.h"
 
 namespace KavirelDLL {
 
@@ -119,10 +110,10 @@ CWindow::CWindow(CDisplay* hwnd, CInput* input, CCommandLine6* commandLine, CLan
 
     // -nosound silences everything: the device is then a silent one that keeps time.
     if (commandLine) m_soundOn = commandLine->isSoundEnabled();
-    CSound4::CreateDirectSoundInterface(this);
-    m_music = new CMusic(this);
-    m_keyboard = new CKeyboard(this);
-    if (!noPollThread) m_mouse = new CDXMouse(this);
+    if (CWindowParts::openSound) CWindowParts::openSound(this);
+    if (CWindowParts::makeMusic) m_music = CWindowParts::makeMusic(this);
+    if (CWindowParts::makeKeyboard) m_keyboard = CWindowParts::makeKeyboard(this);
+    if (!noPollThread && CWindowParts::makeMouse) m_mouse = CWindowParts::makeMouse(this);
 
     m_keyListeners = new CXArray(101, 0.75f);
     m_mcListeners = new CXVector(101, 0.75f);
@@ -170,17 +161,17 @@ void CWindow::release() {
     }
     releaseDisplay();
     if (!m_ownsDevices) return;
-    delete m_music;
+    if (CWindowParts::freeMusic) CWindowParts::freeMusic(m_music);
     m_music = nullptr;
     delete m_timers;
     m_timers = nullptr;
-    delete m_keyboard;
+    if (CWindowParts::freeKeyboard) CWindowParts::freeKeyboard(m_keyboard);
     m_keyboard = nullptr;
-    delete m_mouse;
+    if (CWindowParts::freeMouse) CWindowParts::freeMouse(m_mouse);
     m_mouse = nullptr;
     delete m_collisionInspector;
     m_collisionInspector = nullptr;
-    CSound4::DestroySoundBuffer();
+    if (CWindowParts::closeSound) CWindowParts::closeSound();
     delete m_keyListeners;
     m_keyListeners = nullptr;
     delete m_mcListeners;
@@ -191,7 +182,7 @@ void CWindow::release() {
         m_mouseListeners = nullptr;
     }
     m_input = nullptr;
-    CHotSpot::done();
+    if (CWindowParts::freeHotSpots) CWindowParts::freeHotSpots();
 }
 
 CWindow* CWindow::getCurrentWindow() { return g_current; }
@@ -323,20 +314,21 @@ int CWindow::Tick() {
             if (m_pollers->contains(poller)) poller->tick();
     if (m_timers) m_timers->domodal();
     if (m_application) {
-        if (CAnimationManager* animations = m_application->getAnimoManagerIfc()) animations->domodal();
-        if (CSoundManager* sounds = m_application->getSoundManagerIfc()) sounds->domodal();
+        CAnimationManager* animations = m_application->getAnimoManagerIfc();
+        if (animations && CWindowParts::runAnimations) CWindowParts::runAnimations(animations);
+        CSoundManager* sounds = m_application->getSoundManagerIfc();
+        if (sounds && CWindowParts::runSounds) CWindowParts::runSounds(sounds);
     }
-    // Music loops counted on the refill threads become scene events here, on the main thread.
-    if (CSndStream::pendingLoops()) CSndStream::raiseLoopEvents(this);
+    if (CWindowParts::raiseMusicLoops) CWindowParts::raiseMusicLoops(this);
     if (m_collisionInspector) m_collisionInspector->tick();
     for (CInputPoller* poller : snapshot<CInputPoller>(m_pollers))
         if (m_pollers->contains(poller)) poller->flushSignals(true);
     if (m_mcListeners) {
-        std::vector<CMC_Object*> listeners;
-        for (int i = 0; i < m_mcListeners->getSize(); ++i)
-            listeners.push_back(static_cast<CMC_Object*>(m_mcListeners->at(i)));
-        for (CMC_Object* listener : listeners)
-            if (m_mcListeners->contains(listener)) listener->flush();
+        std::vector<CXObject*> listeners;
+        for (int i = 0; i < m_mcListeners->getSize(); ++i) listeners.push_back(m_mcListeners->at(i));
+        for (CXObject* listener : listeners)
+            if (m_mcListeners->contains(listener) && CWindowParts::flushObject)
+                CWindowParts::flushObject(listener);
     }
     return 0;
 }
@@ -365,7 +357,7 @@ int CWindow::OnActivateApp(bool active) {
         for (CInputPoller* poller : snapshot<CInputPoller>(m_pollers))
             if (m_pollers->contains(poller)) poller->tick();
         if (m_refreshScreen) m_refreshScreen->onFocusOff();
-        CMC_Mouse::reset(false);
+        if (CWindowParts::focusLost) CWindowParts::focusLost();
         m_windowDragged = false;
     } else {
         m_windowDragged = false;
@@ -373,7 +365,7 @@ int CWindow::OnActivateApp(bool active) {
             m_refreshScreen->onFocusOn();
             Invalidate();
         }
-        CMC_Mouse::restore();
+        if (CWindowParts::focusBack) CWindowParts::focusBack();
     }
     return 0;
 }
@@ -412,36 +404,7 @@ void CWindow::KillTimer(int id) {
     if (m_timers) m_timers->remove(id);
 }
 
-// ---------------------------------------------------------------- music and sound
-
-void CWindow::StartMusic(CXString file, bool loop) {
-    if (!m_soundOn || !m_musicOn || !m_music) return;
-    CXString full = rootPath;
-    full += file;
-    if (m_music->isPlaying() && m_music->getFileName().equalsIgnoreCase(full)) return;
-    m_music->stop();
-    m_music->play(full, loop);
-}
-
-void CWindow::StopMusic() {
-    if (m_music) m_music->stop();
-}
-
-bool CWindow::isMusicPlaying() { return m_music && m_music->isPlaying(); }
-
-int CWindow::getMusicVolume() { return m_music ? m_music->getVolume() : 0; }
-
-void CWindow::setMusicVolume(int volume) {
-    if (m_music) m_music->setVolume(volume);
-}
-
-void CWindow::setMusicPan(int pan) {
-    if (m_music) m_music->setPan(pan);
-}
-
-void CWindow::setMusicFreq(int frequency) {
-    if (m_music) m_music->setFreq(frequency);
-}
+// ---------------------------------------------------------------- sound
 
 CXString CWindow::GetSoundFXFullPath(CXString name) {
     if (!m_soundFXPath.IsString()) return name;
@@ -498,6 +461,12 @@ void CWindow::enableMouse(bool enabled) {
 
 // ---------------------------------------------------------------- listeners and pollers
 
+int CMouseListenerEntry::compare(CXObject* other) {
+    auto* o = static_cast<CMouseListenerEntry*>(other);
+    // Only the sign counts; a difference could overflow.
+    return o ? (m_priority > o->m_priority) - (m_priority < o->m_priority) : 0;
+}
+
 void CWindow::registerKeyListener(CKeyListener* listener) {
     if (listener && m_keyListeners && !m_keyListeners->contains(listener)) m_keyListeners->add(listener);
 }
@@ -548,14 +517,6 @@ void CWindow::removeIPoller(CInputPoller* poller) {
 void CWindow::removeAllIPollers() {
     std::lock_guard<std::recursive_mutex> lock(m_criticalSection);
     if (m_pollers) m_pollers->removeAll();
-}
-
-void CWindow::registerMCListener(CMC_Object* listener) {
-    if (listener && m_mcListeners && !m_mcListeners->contains(listener)) m_mcListeners->add(listener);
-}
-
-void CWindow::removeMCListener(CMC_Object* listener) {
-    if (m_mcListeners) m_mcListeners->remove(listener);
 }
 
 // ---------------------------------------------------------------- logs and paths

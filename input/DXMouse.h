@@ -4,7 +4,7 @@
 
 #include "core/Geometry.h"
 #include "core/XObject.h"
-#include "input/InputPoller.h"
+#include "display/InputPoller.h"
 
 namespace KavirelDLL {
 

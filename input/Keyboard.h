@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/XObject.h"
-#include "input/InputPoller.h"
+#include "display/InputPoller.h"
 
 namespace KavirelDLL {
 

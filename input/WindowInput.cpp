@@ -1,20 +1,14 @@
 // The engine window's routing of mouse and key events.
 #include <vector>
 
+#include "display/MouseListener.h"
 #include "display/ShellServices.h"
 #include "display/Window.h"
 #include "input/HotSpot.h"
 #include "input/KeyListener.h"
-#include "input/MouseListener.h"
 #include "platform/Display.h"
 
 namespace KavirelDLL {
-
-int CMouseListenerEntry::compare(CXObject* other) {
-    auto* o = static_cast<CMouseListenerEntry*>(other);
-    // Only the sign counts; a difference could overflow.
-    return o ? (m_priority > o->m_priority) - (m_priority < o->m_priority) : 0;
-}
 
 namespace {
 

@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "core/Geometry.h"
-#include "input/MouseListener.h"
+#include "display/MouseListener.h"
 #include "objects/MediaObject.h"
 #include "script/TypeIds.h"
 

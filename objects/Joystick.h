@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/XString.h"
-#include "input/InputPoller.h"
+#include "display/InputPoller.h"
 #include "script/Object.h"
 #include "script/Runner.h"
 #include "script/TypeIds.h"

@@ -4,7 +4,7 @@
 
 #include "core/Geometry.h"
 #include "display/Collisions.h"
-#include "input/MouseListener.h"
+#include "display/MouseListener.h"
 #include "script/Behaviour.h"
 #include "script/Object.h"
 #include "script/Runner.h"

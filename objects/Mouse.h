@@ -1,6 +1,6 @@
 #pragma once
 #include "core/Geometry.h"
-#include "input/MouseListener.h"
+#include "display/MouseListener.h"
 #include "script/Object.h"
 #include "script/Runner.h"
 #include "script/TypeIds.h"

@@ -1,8 +1,8 @@
 #pragma once
 #include <cstdint>
 
+#include "display/MouseListener.h"
 #include "display/Pattern.h"
-#include "input/MouseListener.h"
 #include "objects/MediaObject.h"
 #include "script/Object.h"
 #include "script/TypeIds.h"

@@ -2,7 +2,7 @@
 #include <cstdint>
 
 #include "display/Collisions.h"
-#include "input/MouseListener.h"
+#include "display/MouseListener.h"
 #include "objects/MediaObject.h"
 #include "script/Object.h"
 #include "script/TypeIds.h"

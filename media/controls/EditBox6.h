@@ -7,8 +7,8 @@
 #include "core/XObject.h"
 #include "core/XTimer.h"
 #include "display/InvalidateObserver.h"
+#include "display/MouseListener.h"
 #include "input/KeyListener.h"
-#include "input/MouseListener.h"
 #include "media/controls/Control.h"
 
 namespace KavirelDLL {

@@ -4,9 +4,9 @@
 #include "core/XObject.h"
 #include "core/XTimer.h"
 #include "display/InvalidateObserver.h"
+#include "display/MouseListener.h"
 #include "display/Playable.h"
 #include "input/KeyListener.h"
-#include "input/MouseListener.h"
 #include "media/controls/Control.h"
 #include "media/sequences/RandomPlayable.h"
 

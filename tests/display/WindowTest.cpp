@@ -8,12 +8,12 @@
 #include "WindowFixtures.h"
 #include "core/Log.h"
 #include "display/Color.h"
+#include "display/InputPoller.h"
+#include "display/MouseListener.h"
 #include "display/Printer.h"
 #include "display/SecondaryDisplay.h"
 #include "display/Surface.h"
-#include "input/InputPoller.h"
 #include "input/KeyListener.h"
-#include "input/MouseListener.h"
 #include "platform/ImageLibrary.h"
 #include "platform/PlatformTime.h"
 #include "platform/Print.h"
@@ -476,6 +476,28 @@ TEST(Window, TheNewestWindowIsTheCurrentOneUntilItGoes) {
     first.reset();
     EXPECT_EQ(CWindow::getCurrentWindow(), nullptr);
     EXPECT_FALSE(CImageLibrary::isRunning());
+}
+
+// The parts from the folders above the window come with the library: every window with devices has them.
+TEST(Window, ADeviceWindowMakesItsPartsAndABareOneRunsWithout) {
+    {
+        HeadlessGame game;
+        EXPECT_NE(game.window.getMusic(), nullptr);
+        EXPECT_NE(game.window.getKeyboardInterface(), nullptr);
+        // The program reads the mouse on the main thread: no mouse poller of the window's own.
+        EXPECT_EQ(game.window.getDXMouseInterface(), nullptr);
+        game.window.Tick();
+        game.window.OnActivateApp(false);
+        game.window.OnActivateApp(true);
+    }
+    CWindow bare;
+    EXPECT_EQ(bare.getMusic(), nullptr);
+    EXPECT_EQ(bare.getKeyboardInterface(), nullptr);
+    bare.OnActivateApp(true);
+    bare.Tick();
+    bare.OnActivateApp(false);
+    bare.StartMusic("music.ogg", true);
+    EXPECT_FALSE(bare.isMusicPlaying());
 }
 
 // ---------------------------------------------------------------- secondary display

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "core/LanguageOSVer.h"
+#include "display/MouseListener.h"
 #include "display/WindowFixtures.h"
 #include "input/DXMouse.h"
 #include "input/HotSpot.h"
 #include "input/KeyListener.h"
 #include "input/Keyboard.h"
-#include "input/MouseListener.h"
 #include "media/controls/Unit6.h"
 #include "platform/Input.h"
 #include "platform/PlatformTime.h"

@@ -2,8 +2,8 @@
 
 #include <memory>
 
+#include "display/MouseListener.h"
 #include "input/HotSpot.h"
-#include "input/MouseListener.h"
 #include "objects/Joystick.h"
 #include "objects/Keyboard.h"
 #include "objects/Mouse.h"

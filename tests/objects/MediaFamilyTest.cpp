@@ -1,7 +1,7 @@
 #include "objects/MediaFixtures.h"
 
+#include "display/MouseListener.h"
 #include "display/ResourcesManager.h"
-#include "input/MouseListener.h"
 #include "media/controls/Unit6.h"
 #include "objects/Image.h"
 #include "script/Scene.h"

@@ -1,12 +1,12 @@
 // Desktop events through the whole route, under SDL's dummy video driver: SDL's queue, the platform's
 // translation, the window's pollers, the hot spots and the listeners.
 #include "core/CommandLine6.h"
+#include "display/MouseListener.h"
 #include "display/Window.h"
 #include "harness/Environment.h"
 #include "input/HotSpot.h"
 #include "input/KeyListener.h"
 #include "input/Keyboard.h"
-#include "input/MouseListener.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
 #include "platform/PlatformTime.h"

@@ -25,14 +25,8 @@ struct SAllowed {
 };
 
 const std::vector<SAllowed> kAllowed = {
-    // Not mended yet: the window is the frame's hub and still makes and runs what stands above it.
-    {"display/Window.cpp", "input/", "the window makes its keyboard and mouse pollers and ticks them"},
-    {"display/Window.cpp", "media/", "the window makes the sound device and the music and runs the managers"},
-    {"display/Window.cpp", "objects/Mouse.h", "MOUSE forgets and restores its state as the focus goes"},
-    {"display/Window.cpp", "script/Object.h", "the script objects flushed at the end of every frame"},
     {"display/VirtualGraphicsObject.cpp", "media/anim/Animo.h", "a mask taken from an animation's frame"},
     {"media/sequences/", "objects/", "sequences play the running scene's ANIMO and SOUND objects"},
-
 };
 
 int layerOf(const std::string& folder) {
