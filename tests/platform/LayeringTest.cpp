@@ -30,7 +30,6 @@ const std::vector<SAllowed> kAllowed = {
     {"display/Window.cpp", "media/", "the window makes the sound device and the music and runs the managers"},
     {"display/Window.cpp", "objects/Mouse.h", "MOUSE forgets and restores its state as the focus goes"},
     {"display/Window.cpp", "script/Object.h", "the script objects flushed at the end of every frame"},
-    {"media/sequences/", "objects/", "sequences play the running scene's ANIMO and SOUND objects"},
 
 };
 
