@@ -6,7 +6,6 @@
 #include "core/Log.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
-#include "media/anim/Animo.h"
 
 namespace KavirelDLL {
 
@@ -30,7 +29,7 @@ CVirtualGraphicsObject::~CVirtualGraphicsObject() {
 CXObject* CVirtualGraphicsObject::clone() {
     auto* copy = new CVirtualGraphicsObject(m_window);
     copy->setSource(m_source);
-    if (auto* animo = dynamic_cast<CAnimo*>(m_maskOwner))
+    if (auto* animo = dynamic_cast<CFramedGraphic*>(m_maskOwner))
         copy->setMaskFromAnimo(animo);
     else
         copy->setMask(m_maskOwner);
@@ -100,7 +99,8 @@ void CVirtualGraphicsObject::setMask(CGraphicsObject* mask) {
     Invalidate();
 }
 
-void CVirtualGraphicsObject::setMaskFromAnimo(CAnimo* animo) {
+void CVirtualGraphicsObject::setMaskFromAnimo(CFramedGraphic* framed) {
+    CGraphicsObject* animo = framed ? framed->framedGraphic() : nullptr;
     if (!animo) {
         setMask(nullptr);
         return;
@@ -110,7 +110,7 @@ void CVirtualGraphicsObject::setMaskFromAnimo(CAnimo* animo) {
     CGraphicsObject* oldOwner = m_maskOwner;
     CGraphicsObject* oldMask = m_mask;
     m_maskOwner = animo;
-    m_mask = animo->GetFrame(-1);
+    m_mask = framed->shownFrame();
     forget(oldOwner);
     forget(oldMask);
     observe(animo);
@@ -222,8 +222,8 @@ void CVirtualGraphicsObject::redraw(CGraphicsObject* destination) {
     const int mw = m_mask->Width(), mh = m_mask->Height();
     const auto* alpha = reinterpret_cast<const uint8_t*>(m_mask->GetChannelAlpha());
     // A mask without a whole alpha plane (still packed, or none) shows the source as it is.
-    const bool plane = alpha && m_mask->GetCompression() == COMPRESSION_NONE &&
-                       m_mask->GetChannelSize(3) >= mw * mh;
+    const bool plane =
+        alpha && m_mask->GetCompression() == COMPRESSION_NONE && m_mask->GetChannelSize(3) >= mw * mh;
     CXRect region(0, 0, Width(), Height());
     if (!m_clip.IsEmpty())
         region = CXRect(std::max(region.left, m_clip.left), std::max(region.top, m_clip.top),

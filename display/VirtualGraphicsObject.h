@@ -1,9 +1,8 @@
 #pragma once
+#include "display/FramedGraphic.h"
 #include "display/GraphicsObject.h"
 
 namespace KavirelDLL {
-
-class CAnimo;
 
 // Shows a source picture through a mask's alpha plane: no pixels of its own. The mask's position chooses
 // which part of the source is seen; the object is the size both cover. Source and mask are observed (not
@@ -21,7 +20,7 @@ public:
     void setSource(CGraphicsObject* source);
     void setMask(CGraphicsObject* mask);
     // The mask is the animation's current frame; both are observed.
-    void setMaskFromAnimo(CAnimo* animo);
+    void setMaskFromAnimo(CFramedGraphic* animo);
     void updateSize();
 
     CGraphicsObject* getSource() const { return m_source; }

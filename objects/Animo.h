@@ -5,6 +5,7 @@
 #include "display/Window.h"
 #include "media/anim/AnimationManager.h"
 #include "media/anim/Animo6.h"
+#include "media/sequences/SequenceSupport.h"
 #include "objects/MediaObject.h"
 #include "script/TypeIds.h"
 
@@ -34,7 +35,10 @@ enum : int {
 // are shared through the scene unit's cache by file name; a clone's copy is its own. Sequences that borrow
 // the animation register with addSeq and are handed the new animation on a reload, and none once the object
 // lets it go.
-class CMC_Animo : public CMC_GraphicMedia, public CPlayableObserver, public CPlayableHolder {
+class CMC_Animo : public CMC_GraphicMedia,
+                  public CPlayableObserver,
+                  public CPlayableHolder,
+                  public CAnimationLender {
 public:
     // From the scene's definition.
     CMC_Animo(CMC_ObjectsContainer* container, CMElement* element);
@@ -60,7 +64,7 @@ public:
     // Same file name (any case): nothing is read again.
     void load(CXString fileName, bool preload) override;
 
-    CAnimo6* getAnimo() const { return static_cast<CAnimo6*>(m_graphic); }
+    CAnimo6* getAnimo() const override { return static_cast<CAnimo6*>(m_graphic); }
     CPlayable* getPlayable() override { return getAnimo(); }
     // "NAME!FRAME": the animation's image of the frame of that name.
     CGraphicsObject* getFrame(const CXString& name);
@@ -68,8 +72,8 @@ public:
     void setAsButton(bool enable, bool activeCursor) override;
     void setOnFirstFrame(bool onFirstFrame) { m_firstFrameHit = onFirstFrame; }
     // Playables (sequences' animations) that borrow the animation; each is listed once.
-    void addSeq(CPlayable* playable);
-    void removeSeq(CPlayable* playable);
+    void addSeq(CPlayable* playable) override;
+    void removeSeq(CPlayable* playable) override;
     int getSeqCount() const { return static_cast<int>(m_sequences.size()); }
 
     // The button's animation events; a running "ONCLICK" is never cut.

@@ -2,6 +2,7 @@
 #include <vector>
 
 #include "display/Playable.h"
+#include "media/sequences/SequenceSupport.h"
 #include "media/sound/Sound4.h"
 #include "objects/MediaObject.h"
 #include "script/TypeIds.h"
@@ -28,7 +29,7 @@ protected:
 
 // SOUND: one static sound of the sound-effects folder. In a scene, sounds of one file are shared through the
 // scene unit's resource cache; elsewhere the object owns its sound.
-class CMC_Sound : public CMC_MediaObject, public CPlayableObserver {
+class CMC_Sound : public CMC_MediaObject, public CPlayableObserver, public CSoundLender {
 public:
     // Definition form: FILENAME, PRELOAD, FLUSHAFTERPLAYED.
     CMC_Sound(CMC_ObjectsContainer* container, CMElement* element);
@@ -45,7 +46,7 @@ public:
     bool onPlayableFinished(CPlayable* playable) override;
     bool onPlayableResumed(CPlayable* playable) override;
 
-    CSound4* getSound() const { return m_sound; }
+    CSound4* getSound() const override { return m_sound; }
     void addWatcher(CSoundWatcher* watcher);
     void removeWatcher(CSoundWatcher* watcher);
     bool getPreload() const { return m_preload; }

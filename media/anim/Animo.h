@@ -4,6 +4,7 @@
 #include <optional>
 #include <vector>
 
+#include "display/FramedGraphic.h"
 #include "display/GraphicsObject.h"
 #include "display/Playable.h"
 #include "media/anim/Frame.h"
@@ -64,7 +65,7 @@ struct _animoEvent {
 // A multi-frame sprite: images, named events and their playback. It is drawn as a graphics object (its own
 // raster always shows the current image, sharing its blocks) and played as a playable; the animation manager
 // steps it. Copies share the images and sounds and copy the events.
-class CAnimo : public CGraphicsObject, public CPlayable {
+class CAnimo : public CGraphicsObject, public CPlayable, public CFramedGraphic {
 public:
     enum : int { ANIMO_PLAYING = 0, ANIMO_STOPPED = 1, ANIMO_PAUSED = 2 };
 
@@ -129,6 +130,10 @@ public:
     CXRect GetBoundingBox() override;
     CXRect GetAbsoluteBoundingBox() override;
     CGraphicsObject* getDrawn() override { return GetFrame(m_currentImage); }
+
+    // ---- framed graphic
+    CGraphicsObject* framedGraphic() override { return this; }
+    CGraphicsObject* shownFrame() override { return GetFrame(-1); }
 
     // ---- playable
     void play() override;

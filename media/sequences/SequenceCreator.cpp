@@ -17,8 +17,6 @@
 #include "media/sequences/SimpleAnimation.h"
 #include "media/sequences/SpeakingAnimation.h"
 #include "media/sound/Sound4.h"
-#include "objects/Animo.h"
-#include "objects/Sound.h"
 
 namespace KavirelDLL {
 
@@ -136,8 +134,9 @@ CPlayable* CTreeSequenceElements::createSimple(_tse_entry* element, CPlayableObs
     CAnimo* animation = nullptr;
     CSimpleAnimation* leaf = nullptr;
     CMC_Object* object = SequenceSupport::sceneObject(m_window, element->fileName);
-    if (object && object->getType() == TYPE_ANIMO && static_cast<CMC_Animo*>(object)->getAnimo()) {
-        leaf = new CSimpleAnimation(m_window, static_cast<CMC_Animo*>(object));
+    CAnimationLender* lender = SequenceSupport::animationLender(object);
+    if (lender && lender->getAnimo()) {
+        leaf = new CSimpleAnimation(m_window, object);
         animation = leaf->getAnimation();
     } else {
         const CXString extension = extensionOf(element->fileName);
@@ -262,7 +261,8 @@ void CTreeSequenceElements::setWAVFN(CXString name, CXString voice) {
         return;
     }
     CMC_Object* object = SequenceSupport::sceneObject(m_window, voice);
-    if (object && object->getType() == TYPE_SOUND && static_cast<CMC_Sound*>(object)->getSound()) {
+    CSoundLender* lender = SequenceSupport::soundLender(object);
+    if (lender && lender->getSound()) {
         speaking->apply(voice);
         return;
     }

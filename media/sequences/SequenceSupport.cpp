@@ -13,8 +13,8 @@
 #include "media/sequences/SequencedPlayable.h"
 #include "media/sequences/SpeakingAnimation.h"
 #include "media/sound/Sound4.h"
-#include "objects/Animo.h"
 #include "script/Application.h"
+#include "script/TypeIds.h"
 
 namespace KavirelDLL {
 
@@ -24,12 +24,13 @@ CAnimo* CBorrowedAnimation::get() {
     return m_animation;
 }
 
-void CBorrowedAnimation::borrow(CMC_Animo* animo, CPlayable* borrower) {
-    if (!animo) return;
+void CBorrowedAnimation::borrow(CMC_Object* animo, CPlayable* borrower) {
+    CAnimationLender* lender = SequenceSupport::animationLender(animo);
+    if (!lender) return;
     m_animo.set(animo);
     m_fromScript = true;
-    m_animation = animo->getAnimo();
-    animo->addSeq(borrower);
+    m_animation = lender->getAnimo();
+    lender->addSeq(borrower);
 }
 
 void CBorrowedAnimation::hold(CResourcesManager* cache) {
@@ -41,7 +42,8 @@ void CBorrowedAnimation::letGo(CPlayable* borrower, CPlayableObserver* observer)
     CAnimo* animation = get();
     if (animation) animation->removeNotifier(observer);
     if (m_fromScript) {
-        if (CMC_Object* animo = m_animo.current()) static_cast<CMC_Animo*>(animo)->removeSeq(borrower);
+        if (CAnimationLender* lender = SequenceSupport::animationLender(m_animo.current()))
+            lender->removeSeq(borrower);
         m_animo.clear();
         m_fromScript = false;
     } else if (m_held && animation) {
@@ -60,6 +62,14 @@ CMC_Object* sceneObject(CWindow* window, const CXString& name) {
     CMC_Scene* episode = root ? root->getCurrentScene() : nullptr;
     CMC_Scene* scene = episode ? episode->getCurrentScene() : nullptr;
     return scene && name.IsString() ? scene->getObject(name) : nullptr;
+}
+
+CAnimationLender* animationLender(CMC_Object* object) {
+    return object && object->getType() == TYPE_ANIMO ? dynamic_cast<CAnimationLender*>(object) : nullptr;
+}
+
+CSoundLender* soundLender(CMC_Object* object) {
+    return object && object->getType() == TYPE_SOUND ? dynamic_cast<CSoundLender*>(object) : nullptr;
 }
 
 CAnimationManager* animationManager(CWindow* window) {

@@ -8,13 +8,35 @@ namespace KavirelDLL {
 
 class CAnimo;
 class CAnimationManager;
-class CMC_Animo;
 class CMC_Object;
 class CPlayable;
 class CResourcesManager;
 class CSound4;
 class CWindow;
 class CPlayableObserver;
+
+// A script object that lends its animation to the sequences that show it (ANIMO). Borrowers register while
+// they hold it and are handed the new animation on a reload.
+class CAnimationLender {
+public:
+    virtual CAnimo* getAnimo() const = 0;
+    // Each borrower is listed once.
+    virtual void addSeq(CPlayable* playable) = 0;
+    virtual void removeSeq(CPlayable* playable) = 0;
+
+protected:
+    // Never deleted through this interface.
+    ~CAnimationLender() = default;
+};
+
+// A script object that lends its sound to speaking animations as their voice (SOUND).
+class CSoundLender {
+public:
+    virtual CSound4* getSound() const = 0;
+
+protected:
+    ~CSoundLender() = default;
+};
 
 // The animation a simple or speaking animation shows: a script ANIMO object's (kept by handle, so one that
 // is gone leaves none), a file's that the borrower holds (one use of a cache, or its own without one), or
@@ -24,8 +46,8 @@ public:
     // Null once the script object it came from is gone.
     CAnimo* get();
     void set(CAnimo* animation) { m_animation = animation; }
-    // The object's animation; the borrower registers with the object.
-    void borrow(CMC_Animo* animo, CPlayable* borrower);
+    // The animation of an ANIMO object; the borrower registers with the object. Nothing for another object.
+    void borrow(CMC_Object* animo, CPlayable* borrower);
     // The borrower holds the animation it has now: it gives it back to the cache, or deletes it without one.
     void hold(CResourcesManager* cache);
     // The observer stops observing it; the borrower leaves the object or gives the animation back.
@@ -45,6 +67,10 @@ namespace SequenceSupport {
 // The object of that name seen from the scene that runs now (the script root's current episode's current
 // scene); null without one.
 CMC_Object* sceneObject(CWindow* window, const CXString& name);
+// The object as the lender of its animation when it is an ANIMO, of its sound when it is a SOUND; null for
+// any other object and for null.
+CAnimationLender* animationLender(CMC_Object* object);
+CSoundLender* soundLender(CMC_Object* object);
 // The animation manager of the window's application; null without one.
 CAnimationManager* animationManager(CWindow* window);
 // A holder lets go of a tree's playable. A counted hold is one of the playable's parents (a sequence holding

@@ -10,7 +10,7 @@ CSimpleAnimation::CSimpleAnimation(CWindow* window, CAnimo* animation) : CPlayab
     m_animation.set(animation);
 }
 
-CSimpleAnimation::CSimpleAnimation(CWindow* window, CMC_Animo* animo) : CPlayable(window) {
+CSimpleAnimation::CSimpleAnimation(CWindow* window, CMC_Object* animo) : CPlayable(window) {
     m_type = 6;
     m_animation.borrow(animo, this);
 }

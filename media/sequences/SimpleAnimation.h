@@ -5,7 +5,7 @@
 namespace KavirelDLL {
 
 class CAnimo;
-class CMC_Animo;
+class CMC_Object;
 class CResourcesManager;
 class CWindow;
 
@@ -14,8 +14,8 @@ class CWindow;
 class CSimpleAnimation : public CPlayable, public CPlayableObserver {
 public:
     CSimpleAnimation(CWindow* window, CAnimo* animation);
-    // Uses the object's animation and registers with the object, which hands over a new one or none.
-    CSimpleAnimation(CWindow* window, CMC_Animo* animo);
+    // Uses an ANIMO object's animation and registers with the object, which hands over a new one or none.
+    CSimpleAnimation(CWindow* window, CMC_Object* animo);
     // Leaves the script object, or gives the animation back to where it came from.
     ~CSimpleAnimation() override;
     CSimpleAnimation(const CSimpleAnimation&) = delete;

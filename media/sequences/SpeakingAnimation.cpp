@@ -5,8 +5,6 @@
 #include "media/anim/Animo6.h"
 #include "media/sequences/SequenceSupport.h"
 #include "media/sound/Sound4.h"
-#include "objects/Animo.h"
-#include "objects/Sound.h"
 
 namespace KavirelDLL {
 
@@ -44,8 +42,9 @@ void CSpeakingAnimation::letGoVoice() {
 void CSpeakingAnimation::setAnimation(CXString name) {
     m_animation.letGo(this, this);
     CMC_Object* object = SequenceSupport::sceneObject(m_window, name);
-    if (object && object->getType() == TYPE_ANIMO && static_cast<CMC_Animo*>(object)->getAnimo()) {
-        m_animation.borrow(static_cast<CMC_Animo*>(object), this);
+    CAnimationLender* lender = SequenceSupport::animationLender(object);
+    if (lender && lender->getAnimo()) {
+        m_animation.borrow(object, this);
         return;
     }
     bool made = false;
@@ -64,8 +63,8 @@ void CSpeakingAnimation::substAnimation(CAnimo* animation) {
 void CSpeakingAnimation::apply(CXString name) {
     letGoVoice();
     CMC_Object* object = SequenceSupport::sceneObject(m_window, name);
-    CSound4* sound =
-        object && object->getType() == TYPE_SOUND ? static_cast<CMC_Sound*>(object)->getSound() : nullptr;
+    CSoundLender* lender = SequenceSupport::soundLender(object);
+    CSound4* sound = lender ? lender->getSound() : nullptr;
     if (sound) {
         m_voice = sound;
         m_scriptSound.set(object);

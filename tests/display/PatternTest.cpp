@@ -355,6 +355,13 @@ TEST(VirtualGraphics, RefusesLoopsAndFollowsAnAnimationsFrame) {
     EXPECT_EQ(spot.Width(), 30);
     EXPECT_TRUE(spot.testHit(CXPoint(5, 5), false));
     EXPECT_FALSE(spot.testHit(CXPoint(20, 5), false));
+    {
+        // A copy takes the animation's frame again, not the frame as a still mask.
+        std::unique_ptr<CVirtualGraphicsObject> copy(static_cast<CVirtualGraphicsObject*>(spot.clone()));
+        EXPECT_EQ(copy->getMaskOwner(), &animo);
+        EXPECT_EQ(copy->getMask(), spot.getMask());
+        EXPECT_EQ(copy->getSource(), source.get());
+    }
     // The frame goes before the animation: the object forgets it (ASan).
     ASSERT_TRUE(animo.RemoveFrame(0));
     EXPECT_EQ(spot.getMask(), nullptr);

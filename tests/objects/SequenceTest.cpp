@@ -4,8 +4,11 @@
 #include "objects/Sequence.h"
 #include "media/SoundFixtures.h"
 #include "media/anim/Animo.h"
+#include "media/sequences/SequencedPlayable.h"
+#include "media/sequences/SpeakingAnimation.h"
 #include "objects/Animo.h"
 #include "objects/MediaFixtures.h"
+#include "objects/Sound.h"
 #include "script/Scene.h"
 
 namespace KavirelTest {
@@ -189,6 +192,39 @@ TEST(ScriptSequence, SequencesSharingAWavHearTheirOwnElementsAndOutliveEachOther
         game.run->frames(3);
         EXPECT_EQ(game.log(), other[0] == 'A' ? "a." : "b.");
     }
+}
+
+TEST(ScriptSequence, ElementsBorrowTheScenesAnimoAndSoundAndGiveThemBack) {
+    // talk speaks with the scene's SOUND VOICE over its ANIMO BIRD; one shows BIRD; odd names ARR, which is
+    // neither.
+    const char* text =
+        "NAME T\nT TYPE SEQUENCE\nNAME talk\ntalk TYPE SPEAKING\ntalk ANIMOFN BIRD\n"
+        "talk WAVFN VOICE\ntalk ADD T\nNAME one\none FILENAME BIRD\none TYPE SIMPLE\none ADD T\n"
+        "NAME odd\nodd TYPE SPEAKING\nodd ANIMOFN ARR\nodd WAVFN ARR\nodd ADD T\n";
+    MediaGame game(kScene +
+                       object("VOICE", {{"TYPE", "SOUND"}, {"FILENAME", "TONE.WAV"}, {"PRELOAD", "TRUE"}}) +
+                       object("TALK", {{"TYPE", "SEQUENCE"}, {"FILENAME", "T.SEQ"}}),
+                   false,
+                   {{"T.SEQ", text},
+                    {"BIRD.ANN", birdFile()},
+                    {"Wavs/TONE.WAV", pcmWav(std::vector<int16_t>(441, 8000))}});
+    auto* bird = game.find<CMC_Animo>("BIRD");
+    auto* voice = game.find<CMC_Sound>("VOICE");
+    ASSERT_NE(voice->getSound(), nullptr);
+    auto* tree = dynamic_cast<CSequencedPlayable*>(game.find<CMC_Sequence>("TALK")->getSequence());
+    ASSERT_NE(tree, nullptr);
+    ASSERT_EQ(tree->getChildrenCount(), 3);
+    auto* talk = dynamic_cast<CSpeakingAnimation*>(tree->getChild(0));
+    ASSERT_NE(talk, nullptr);
+    EXPECT_EQ(talk->getAnimation(), bird->getAnimo());
+    EXPECT_EQ(talk->getVoice(), voice->getSound());
+    auto* odd = dynamic_cast<CSpeakingAnimation*>(tree->getChild(2));
+    ASSERT_NE(odd, nullptr);
+    EXPECT_NE(odd->getAnimation(), bird->getAnimo()); // a file of that name, if any
+    EXPECT_NE(odd->getVoice(), voice->getSound());
+    EXPECT_EQ(bird->getSeqCount(), 2);
+    delete game.find<CMC_Sequence>("TALK");
+    EXPECT_EQ(bird->getSeqCount(), 0);
 }
 
 TEST(ScriptSequence, ABorrowedAnimoDeletedWhileItsLeafPlaysLeavesTheSharedAnimation) {

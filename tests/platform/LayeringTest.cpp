@@ -25,8 +25,7 @@ struct SAllowed {
 };
 
 const std::vector<SAllowed> kAllowed = {
-    {"display/VirtualGraphicsObject.cpp", "media/anim/Animo.h", "a mask taken from an animation's frame"},
-    {"media/sequences/", "objects/", "sequences play the running scene's ANIMO and SOUND objects"},
+    // None: every folder includes only from itself and below.
 };
 
 int layerOf(const std::string& folder) {
