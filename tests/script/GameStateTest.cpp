@@ -220,19 +220,25 @@ TEST(GameState, DamagedCachesGiveFewerObjectsNeverACrash) {
     EXPECT_TRUE(log.contains("S3.bin cannot be opened"));
 }
 
-TEST(GameState, AMultiarrayRecordHoldsNoImageAndTheRecordsAfterItAreRead) {
-    CGameFolder folder;
-    EpisodeGame game(folder, "", "", {object("X", {{"TYPE", "INTEGER"}, {"VALUE", "7"}}), "", ""});
+// The scene S1 of a game holding the INTEGER X (7), its cache written, with a record of the given type id (its
+// little-endian bytes) put before X's.
+static void cacheWithRecordFirst(CGameFolder& folder, const std::string& typeId) {
     {
         CGameRun run(folder);
         ASSERT_TRUE(run.storeCache());
     }
-    // Caches of earlier writers hold MULTIARRAY records as their type id alone: insert one first.
     std::string room = folder.read("Dane/E1/S1/S1.bin");
     ASSERT_GE(room.size(), 16u);
     room[12] = static_cast<char>(room[12] + 1);
-    room.insert(16, std::string("\xbe\x0b\x00\x00", 4));
+    room.insert(16, typeId);
     folder.write("Dane/E1/S1/S1.bin", room);
+}
+
+TEST(GameState, AMultiarrayRecordHoldsNoImageAndTheRecordsAfterItAreRead) {
+    CGameFolder folder;
+    EpisodeGame game(folder, "", "", {object("X", {{"TYPE", "INTEGER"}, {"VALUE", "7"}}), "", ""});
+    // Caches of earlier writers hold MULTIARRAY records as their type id alone: insert one first.
+    cacheWithRecordFirst(folder, std::string("\xbe\x0b\x00\x00", 4));
     CGameOptions options;
     options.fromCache = true;
     CGameRun run(folder, options);
@@ -242,16 +248,8 @@ TEST(GameState, AMultiarrayRecordHoldsNoImageAndTheRecordsAfterItAreRead) {
 TEST(GameState, ACacheRecordOfATypeNoOneRegisteredLoadsNothingAndIsLogged) {
     CGameFolder folder;
     EpisodeGame game(folder, "", "", {object("X", {{"TYPE", "INTEGER"}, {"VALUE", "7"}}), "", ""});
-    {
-        CGameRun run(folder);
-        ASSERT_TRUE(run.storeCache());
-    }
     // A record of type 50001 first: without a module that takes it, nothing after it can be found.
-    std::string room = folder.read("Dane/E1/S1/S1.bin");
-    ASSERT_GE(room.size(), 16u);
-    room[12] = static_cast<char>(room[12] + 1);
-    room.insert(16, std::string("\x51\xc3\x00\x00", 4));
-    folder.write("Dane/E1/S1/S1.bin", room);
+    cacheWithRecordFirst(folder, std::string("\x51\xc3\x00\x00", 4));
     CGameOptions options;
     options.fromCache = true;
     CLogCapture log;
