@@ -152,6 +152,34 @@ void CHashtable::remove(CXObject* value) {
     }
 }
 
+CXObject* CHashtable::takeOut(int hash, CXObject* value) {
+    int b = bucketOf(hash);
+    CXObject* key = nullptr;
+    if (m_kinds[b] == BUCKET_LISTS) {
+        auto* keys = static_cast<CXVector*>(m_keys[b]);
+        auto* values = static_cast<CXVector*>(m_values[b]);
+        int i = values->find(value);
+        if (i < 0) return nullptr;
+        key = keys->at(i);
+        keys->removeAt(i);
+        values->removeAt(i);
+        if (values->getSize() == 0) {
+            delete keys;
+            delete values;
+            m_keys[b] = m_values[b] = nullptr;
+            m_kinds[b] = BUCKET_SINGLE;
+        }
+    } else if (m_keys[b] && m_values[b] == value) {
+        key = m_keys[b];
+        m_keys[b] = m_values[b] = nullptr;
+    } else {
+        return nullptr;
+    }
+    m_elements->removeAt(m_elements->findFromEnd(value));
+    --m_entries;
+    return key;
+}
+
 bool CHashtable::contains(CXObject* value) { return m_elements->contains(value); }
 
 CXVector* CHashtable::getKeys() {

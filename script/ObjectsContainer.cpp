@@ -141,6 +141,17 @@ const FactoryEntry* factoryEntry(const CXString& type) {
 } // namespace
 
 uint64_t CMC_ObjectsContainer::s_lookupGeneration = 0;
+uint64_t CMC_ObjectsContainer::s_nameGenerations[CMC_ObjectsContainer::kNameShares] = {};
+
+int CMC_ObjectsContainer::nameShare(const char* name) {
+    size_t length = name ? std::strlen(name) : 0;
+    while (length >= 2 && name[length - 2] == '_' && name[length - 1] == '0') length -= 2;
+    uint32_t hash = 2166136261u;
+    for (size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(name[i])) * 16777619u;
+    return static_cast<int>(hash % kNameShares);
+}
+
+void CMC_ObjectsContainer::nameChanged(const char* name) { ++s_nameGenerations[nameShare(name)]; }
 
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, CMElement* element,
                                            int type)
@@ -178,6 +189,7 @@ CMC_ObjectsContainer::~CMC_ObjectsContainer() {
     delete m_names;
     delete m_internetObjects;
     delete m_internetSnapshot;
+    for (CStringHashCode* key : m_spareKeys) delete key;
 }
 
 CMC_Object* CMC_ObjectsContainer::findHere(const char* name) {
@@ -253,23 +265,50 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
         // Applications, episodes and scenes are listed here, never owned.
         if (isOwnedType(old->getType()) && old != this) delete old;
     }
-    if (m_objects->contains(object)) {
+    if (m_objects->findFromEnd(object) >= 0) {
         // Stored before under another name: only the name changes.
-        m_names->remove(object);
+        takeName(object);
     } else {
         m_objects->add(object);
     }
-    m_names->put(new CStringHashCode(object->name()), object);
+    CStringHashCode* key;
+    if (m_spareKeys.empty()) {
+        key = new CStringHashCode(object->name());
+    } else {
+        key = m_spareKeys.back();
+        m_spareKeys.pop_back();
+        key->set(object->name().GetBuffer());
+    }
+    m_names->put(key, object);
     object->heldBy(this);
-    ++s_lookupGeneration;
+    nameChanged(object->name().GetBuffer());
+}
+
+void CMC_ObjectsContainer::takeName(CMC_Object* object) {
+    const CXString& name = object->name();
+    auto* key = static_cast<CStringHashCode*>(
+        m_names->takeOut(CStringHashCode::hashOf(name.GetBuffer(), name.GetLength()), object));
+    if (!key) {
+        // Renamed since it was stored: the name it was stored under is not known here.
+        m_names->remove(object);
+        ++s_lookupGeneration;
+        return;
+    }
+    nameChanged(key->text().GetBuffer());
+    constexpr size_t kMaxSpareKeys = 16;
+    if (m_spareKeys.size() < kMaxSpareKeys)
+        m_spareKeys.push_back(key);
+    else
+        delete key;
 }
 
 bool CMC_ObjectsContainer::removeObject(CMC_Object* object) {
-    if (!object || !m_objects || !m_objects->contains(object)) return false;
-    m_names->remove(object);
-    m_objects->remove(object);
+    // Recent objects (locals) are near the end of the list.
+    int at = object && m_objects ? m_objects->findFromEnd(object) : -1;
+    if (at < 0) return false;
+    takeName(object);
+    m_objects->removeAt(at);
     object->releasedBy(this);
-    ++s_lookupGeneration;
     return true;
 }
 

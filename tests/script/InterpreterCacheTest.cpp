@@ -2,6 +2,8 @@
 // must give the answers a fresh reading of the same text would give.
 #include "InterpreterSupport.h"
 
+#include "script/Groupped.h"
+
 using namespace KavirelDLL;
 using namespace KavirelTest;
 
@@ -125,4 +127,58 @@ TEST_F(InterpreterCacheTest, ManyDifferentTestTextsKeepAnsweringRightly) {
     EXPECT_EQ(after("@IF(X<2501,{Y^SET(1);},{Y^SET(2);});"), 1);
     EXPECT_EQ(taken(), 0);
     EXPECT_EQ(CMC_Behaviour::getTrashSize(), 0);
+}
+
+// A name a line found stays found only while no object of that name (nor of the name without its "_0"s) came
+// or went anywhere, and no container changed otherwise.
+TEST_F(InterpreterCacheTest, LinesFollowNamesThatChangeMeaningBetweenRuns) {
+    integer("Y");
+    integer("X", 1);
+    CMC_Behaviour* add = behaviour("ADDER", "X^ADD(2);Y^SET(X);");
+    add->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("X"), 3);
+    EXPECT_EQ(intOf("Y"), 3);
+    // The object replaced by another of another type under the same name.
+    remove("X");
+    text("X", "a");
+    add->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("X"), "a2");
+    remove("X");
+    real("X", 1.5);
+    add->run(nullptr, nullptr, false);
+    EXPECT_EQ(doubleOf("X"), 3.5);
+    EXPECT_EQ(intOf("Y"), 4);
+
+    // A local that other behaviours' lines name, declared with another type in each caller.
+    text("S");
+    behaviour("USER", "L^ADD(1);S^SET(L);");
+    CMC_Behaviour* asInteger = behaviour("D1", "@INT(L,7);USER^RUN();");
+    CMC_Behaviour* asText = behaviour("D2", "@STRING(L,7);USER^RUN();");
+    asInteger->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "8");
+    asText->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "71");
+    asInteger->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "8");
+    EXPECT_EQ(scene->getObject("L"), nullptr);
+
+    // A branch behaviour deleted and made again under its name, and then missing (its name is then code).
+    integer("K", 1);
+    behaviour("BODY", "Y^SET(1);");
+    const char* branch = "@IF(K,_,1,BODY);@IF(K'1,BODY,{});";
+    EXPECT_EQ(after(branch), 1);
+    remove("BODY");
+    behaviour("BODY", "Y^SET(2);");
+    EXPECT_EQ(after(branch), 2);
+    remove("BODY");
+    EXPECT_EQ(after(branch), 0);
+
+    // Clone 0 of an object is the object: a name with "_0" follows the object coming and going.
+    const char* clone = "@IF(W_0'5,{Y^SET(1);},{Y^SET(2);});";
+    EXPECT_EQ(after(clone), 2);
+    integer("W", 5);
+    EXPECT_EQ(after(clone), 1);
+    remove("W");
+    EXPECT_EQ(after(clone), 2);
+    EXPECT_EQ(taken(), 0);
 }
