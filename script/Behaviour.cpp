@@ -8,7 +8,9 @@
 #include "core/Log.h"
 #include "display/Window.h"
 #include "script/BehaviourEntry.h"
+#include "script/Bool.h"
 #include "script/Condition.h"
+#include "script/Double.h"
 #include "script/Expression.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
@@ -102,6 +104,7 @@ CMC_Behaviour::~CMC_Behaviour() {
     m_timerParams = nullptr;
     flushTempObjects();
     delete m_tempObjects;
+    for (CMC_Variable* spare : m_spareLocals) delete spare;
 }
 
 void CMC_Behaviour::placeHidden(CMC_Behaviour*& hidden, CMC_ObjectsContainer* scene) {
@@ -241,11 +244,68 @@ void CMC_Behaviour::addTempObject(CMC_Object* object) {
     m_tempObjects->push_back(object->anchor());
 }
 
+namespace {
+
+// Few locals are declared in one run; past this many, those dropped go for good.
+constexpr size_t kMaxSpareLocals = 8;
+
+void startAfresh(CMC_Variable* value) {
+    switch (value->getType()) {
+    case TYPE_INTEGER:
+        static_cast<CMC_Integer*>(value)->startAfresh();
+        break;
+    case TYPE_DOUBLE:
+        static_cast<CMC_Double*>(value)->startAfresh();
+        break;
+    case TYPE_BOOL:
+        static_cast<CMC_Bool*>(value)->startAfresh();
+        break;
+    default:
+        static_cast<CMC_String*>(value)->startAfresh();
+        break;
+    }
+}
+
+} // namespace
+
 void CMC_Behaviour::flushTempObjects() {
     if (!m_tempObjects) return;
-    // Deleting values runs no script code, so the list cannot change under this walk.
-    for (const std::shared_ptr<CMC_ObjectAnchor>& local : *m_tempObjects) removeAndDelete(local->object);
+    // Taking values out and deleting them runs no script code, so the list cannot change under this walk.
+    for (std::shared_ptr<CMC_ObjectAnchor>& local : *m_tempObjects) {
+        CMC_Object* object = local->object;
+        local.reset();
+        if (!object) continue;
+        CMC_ObjectsContainer* scene = object->getScene();
+        if (scene) scene->removeObject(object);
+        // A local nothing else knows of any more is kept to serve as the next one.
+        if (m_spareLocals.size() < kMaxSpareLocals && object->isTemporary() && isScalar(object->getType()) &&
+            object->canStartAfresh()) {
+            m_spareLocals.push_back(static_cast<CMC_Variable*>(object));
+            continue;
+        }
+        if (!object->isHeld()) delete object;
+    }
     m_tempObjects->clear();
+}
+
+CMC_Variable* CMC_Behaviour::reuseLocal(int type, const CXString& name) {
+    // One of the same name first: its name is already right.
+    CMC_Variable* found = nullptr;
+    size_t at = 0;
+    for (size_t i = 0; i < m_spareLocals.size(); ++i) {
+        CMC_Variable* spare = m_spareLocals[i];
+        if (spare->getType() != type) continue;
+        if (!found || spare->name().equals(name)) {
+            found = spare;
+            at = i;
+        }
+        if (spare->name().equals(name)) break;
+    }
+    if (!found) return nullptr;
+    m_spareLocals.erase(m_spareLocals.begin() + static_cast<std::ptrdiff_t>(at));
+    if (!found->name().equals(name)) found->setName(name);
+    startAfresh(found);
+    return found;
 }
 
 // ---- timer repetition ----

@@ -380,14 +380,17 @@ CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_Object
     CMC_Variable* given = getParameter(args, 1);
     if (guard.gone()) return nullptr;
     if (!container || !name.IsString() || container->getObject(name)) return nullptr;
-    CMC_Variable* variable = makeVariable(type, name);
+    CMC_Behaviour* behaviour =
+        object && object->getType() == TYPE_BEHAVIOUR ? static_cast<CMC_Behaviour*>(object) : nullptr;
+    CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, name) : nullptr;
+    if (!variable) variable = makeVariable(type, name);
     if (given) variable->set(given);
     variable->setAsTemporary();
     variable->setScene(container);
     container->addObject(variable);
     // It lives until the run of the behaviour that declared it ends.
-    if (object && object->getType() == TYPE_BEHAVIOUR)
-        static_cast<CMC_Behaviour*>(object)->addTempObject(variable);
+    if (behaviour)
+        behaviour->addTempObject(variable);
     else
         CMC_Behaviour::addToTrash(variable);
     return CMC_VariableFactory::copyVariable(variable);
