@@ -16,6 +16,9 @@ public:
     // Another entry even when an equal key is present; get() finds the one put first.
     void put(CXObject* key, CXObject* value);
     CXObject* get(CXObject* key);
+    // get() of a CStringHashCode of the text (hash its hashOf), for a table whose keys are all CStringHashCode,
+    // without making a key.
+    CXObject* getText(const char* text, int length, int hash);
     // Removes the first entry, in bucket order, holding this very value.
     void remove(CXObject* value);
     // For a table that lists each value once: removes the entry holding this very value from the bucket of

@@ -143,15 +143,17 @@ const FactoryEntry* factoryEntry(const CXString& type) {
 uint64_t CMC_ObjectsContainer::s_lookupGeneration = 0;
 uint64_t CMC_ObjectsContainer::s_nameGenerations[CMC_ObjectsContainer::kNameShares] = {};
 
-int CMC_ObjectsContainer::nameShare(const char* name) {
-    size_t length = name ? std::strlen(name) : 0;
+int CMC_ObjectsContainer::nameShare(const char* name, int length) {
+    if (!name) length = 0;
     while (length >= 2 && name[length - 2] == '_' && name[length - 1] == '0') length -= 2;
     uint32_t hash = 2166136261u;
-    for (size_t i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(name[i])) * 16777619u;
+    for (int i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(name[i])) * 16777619u;
     return static_cast<int>(hash % kNameShares);
 }
 
-void CMC_ObjectsContainer::nameChanged(const char* name) { ++s_nameGenerations[nameShare(name)]; }
+void CMC_ObjectsContainer::nameChanged(const CXString& name) {
+    ++s_nameGenerations[nameShare(name.GetBuffer(), name.GetLength())];
+}
 
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, CMElement* element,
                                            int type)
@@ -193,25 +195,33 @@ CMC_ObjectsContainer::~CMC_ObjectsContainer() {
 }
 
 CMC_Object* CMC_ObjectsContainer::findHere(const char* name) {
+    return findHere(name ? name : "", name ? static_cast<int>(std::strlen(name)) : 0);
+}
+
+CMC_Object* CMC_ObjectsContainer::findHere(const char* name, int length) {
     if (!m_names) return nullptr;
-    m_lookupKey->set(name ? name : "");
-    return static_cast<CMC_Object*>(m_names->get(m_lookupKey));
+    // The names table holds only text keys.
+    return static_cast<CMC_Object*>(
+        m_names->getText(name, length, CStringHashCode::hashOf(name, length)));
 }
 
 CMC_Object* CMC_ObjectsContainer::getObject(const char* name) {
     if (!name) return nullptr;
-    if (CMC_Object* found = findHere(name)) return found;
+    return lookUp(name, static_cast<int>(std::strlen(name)));
+}
+
+CMC_Object* CMC_ObjectsContainer::lookUp(const char* name, int length) {
+    if (CMC_Object* found = findHere(name, length)) return found;
     DepthGuard guard;
     if (guard.tooDeep()) return nullptr;
-    size_t length = std::strlen(name);
     if (length >= 2 && name[length - 2] == '_' && name[length - 1] == '0') {
         // Clone 0 of an object is the object itself.
         CXString source(name);
-        source.left(static_cast<int>(length) - 2);
-        if (CMC_Object* found = getObject(source.GetBuffer())) return found;
+        source.left(length - 2);
+        if (CMC_Object* found = lookUp(source.GetBuffer(), source.GetLength())) return found;
     }
     CMC_ObjectsContainer* parent = getParent();
-    return parent && parent != this ? parent->getObject(name) : nullptr;
+    return parent && parent != this ? parent->lookUp(name, length) : nullptr;
 }
 
 CMC_Object* CMC_ObjectsContainer::getObject(int index) {
@@ -265,7 +275,10 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
         // Applications, episodes and scenes are listed here, never owned.
         if (isOwnedType(old->getType()) && old != this) delete old;
     }
-    if (m_objects->findFromEnd(object) >= 0) {
+    // Only an object that has this container among its holders can be listed here already.
+    bool listed = false;
+    for (const auto& holder : object->m_holders) listed = listed || holder->object == this;
+    if (listed && m_objects->findFromEnd(object) >= 0) {
         // Stored before under another name: only the name changes.
         takeName(object);
     } else {
@@ -281,7 +294,7 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
     }
     m_names->put(key, object);
     object->heldBy(this);
-    nameChanged(object->name().GetBuffer());
+    nameChanged(object->name());
 }
 
 void CMC_ObjectsContainer::takeName(CMC_Object* object) {
@@ -294,7 +307,7 @@ void CMC_ObjectsContainer::takeName(CMC_Object* object) {
         ++s_lookupGeneration;
         return;
     }
-    nameChanged(key->text().GetBuffer());
+    nameChanged(key->text());
     constexpr size_t kMaxSpareKeys = 16;
     if (m_spareKeys.size() < kMaxSpareKeys)
         m_spareKeys.push_back(key);

@@ -27,7 +27,7 @@ public:
     virtual void unload();
 
     CMC_Object* getObject(const char* name);
-    CMC_Object* getObject(const CXString& name) { return getObject(name.GetBuffer()); }
+    CMC_Object* getObject(const CXString& name) { return lookUp(name.GetBuffer(), name.GetLength()); }
     // Null outside the list.
     CMC_Object* getObject(int index);
     CXVector* getObjects() { return m_objects; }
@@ -67,7 +67,7 @@ public:
     static uint64_t getLookupGeneration() { return s_lookupGeneration; }
     static constexpr int kNameShares = 1024;
     // The share of a name: "X", "X_0" and "X_0_0" share one, since a lookup of the latter reads "X" too.
-    static int nameShare(const char* name);
+    static int nameShare(const char* name, int length);
     static uint64_t getNameGeneration(int share) { return s_nameGenerations[share]; }
 
 protected:
@@ -78,6 +78,9 @@ protected:
     // Takes a dying object out of the lists without touching it.
     void forgetObject(CMC_Object* object);
     CMC_Object* findHere(const char* name);
+    CMC_Object* findHere(const char* name, int length);
+    // getObject of a name of that length.
+    CMC_Object* lookUp(const char* name, int length);
     CMC_Object* makeObject(const CXString& type, CMElement* element, bool factoryContainers, bool* known);
     // The scene's plug-in modules, asked for a type the factory does not know.
     CMC_Object* resolvePlugin(CMElement* element);
@@ -92,7 +95,7 @@ protected:
 private:
     // Takes the object out of the name table; false when it is not listed there.
     void takeName(CMC_Object* object);
-    static void nameChanged(const char* name);
+    static void nameChanged(const CXString& name);
 
     CXVector* m_internetSnapshot = nullptr;
     // Keys of names taken out, put to use again for the next names stored (a local declared in every round).
@@ -117,7 +120,7 @@ struct CMC_NameLookup {
         const uint64_t now = CMC_ObjectsContainer::getLookupGeneration();
         if (generation != now || scene != container ||
             nameGeneration != CMC_ObjectsContainer::getNameGeneration(share)) {
-            share = CMC_ObjectsContainer::nameShare(name.GetBuffer());
+            share = CMC_ObjectsContainer::nameShare(name.GetBuffer(), name.GetLength());
             nameGeneration = CMC_ObjectsContainer::getNameGeneration(share);
             found = container->getObject(name);
             scene = container;
