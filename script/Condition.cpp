@@ -113,8 +113,9 @@ struct Operand {
 // One test: an operator between two operands (no operator, -1: the test fails without reading them).
 struct Test {
     int op = -1;
-    Operand* first = nullptr;
-    Operand* second = nullptr;
+    // Shared, so a line that keeps a text's tests keeps them whole when the cache starts again.
+    std::shared_ptr<Operand> first;
+    std::shared_ptr<Operand> second;
 };
 
 // A whole IF text: its tests, joined by "&&" or by "||".
@@ -129,7 +130,7 @@ struct TextHash {
 };
 
 template <typename T>
-using TextMap = std::unordered_map<std::string, std::unique_ptr<T>, TextHash, std::equal_to<>>;
+using TextMap = std::unordered_map<std::string, std::shared_ptr<T>, TextHash, std::equal_to<>>;
 
 // Texts made at run time ($n, texts built by scripts) could fill the cache without end: past this many
 // entries it starts again, at a moment when no test is running.
@@ -162,8 +163,11 @@ T* cached(TextMap<T>& map, std::string_view view, Make make) {
     return map.emplace(std::move(key), std::move(made)).first->second.get();
 }
 
-Operand* operandOf(std::string_view view) {
-    return cached(g_operands, view, [](const CXString& text) { return std::make_unique<Operand>(text); });
+const std::shared_ptr<Operand>& operandOf(std::string_view view) {
+    auto at = g_operands.find(view);
+    if (at != g_operands.end()) return at->second;
+    cached(g_operands, view, [](const CXString& text) { return std::make_unique<Operand>(text); });
+    return g_operands.find(view)->second;
 }
 
 Test* testOf(std::string_view view) {
@@ -220,30 +224,40 @@ Tests* joinedOf(std::string_view view) {
     });
 }
 
+// The tests of a text, shared with a line that keeps them.
+std::shared_ptr<Tests> sharedJoinedOf(std::string_view view) {
+    joinedOf(view);
+    return g_joined.find(view)->second;
+}
+
 // The test with both operands read now.
-bool run(CMC_ObjectsContainer* container, const Test& test) {
-    if (test.op < 0) return false;
+bool run(CMC_ObjectsContainer* container, int op, Operand* first, Operand* second) {
+    if (op < 0) return false;
     CMC_Behaviour_Entry::RunGuard running;
     ++g_testing;
     std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
-    CMC_Variable* a = test.first->value(container);
+    CMC_Variable* a = first->value(container);
     // The first operand's code may have deleted the container.
     auto* here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
-    CMC_Variable* b = test.second->value(here);
+    CMC_Variable* b = second->value(here);
     bool result = false;
     if (a && b) {
-        if (test.op == COND_INSTANCEOF) {
+        if (op == COND_INSTANCEOF) {
             here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
-            CMC_Object* object = here ? here->getObject(test.first->given) : nullptr;
-            result = object && CMC_Object::typeToString(object->getType()).equals(test.second->given);
+            CMC_Object* object = here ? here->getObject(first->given) : nullptr;
+            result = object && CMC_Object::typeToString(object->getType()).equals(second->given);
         } else {
-            result = compareBy(a, b, test.op);
+            result = compareBy(a, b, op);
         }
     }
     CMC_Object::flush(a);
     CMC_Object::flush(b);
     --g_testing;
     return result;
+}
+
+bool run(CMC_ObjectsContainer* container, const Test& test) {
+    return run(container, test.op, test.first.get(), test.second.get());
 }
 
 } // namespace
@@ -396,9 +410,33 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& text)
     return run(container, *testOf(viewOf(text)));
 }
 
+CMC_TestMemo::CMC_TestMemo() = default;
+CMC_TestMemo::~CMC_TestMemo() = default;
+
 bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text) {
+    return test(container, text, nullptr);
+}
+
+bool CMC_Condition::compareValues(CMC_Variable* first, CMC_Variable* second, int op) {
+    if (!first || !second || op < COND_EQUAL || op > COND_GREATEREQUAL) return false;
+    return compareBy(first, second, op);
+}
+
+bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text, CMC_TestMemo* memo) {
     trimCache();
-    const Tests& joined = *joinedOf(viewOf(text));
+    std::string_view view = viewOf(text);
+    const Tests* tests;
+    if (!memo) {
+        tests = joinedOf(view);
+    } else {
+        // A line gives its memo only outside its own call, so no test run below changes it.
+        if (!memo->m_tests || memo->m_text != view) {
+            memo->m_tests = sharedJoinedOf(view);
+            memo->m_text.assign(view);
+        }
+        tests = static_cast<const Tests*>(memo->m_tests.get());
+    }
+    const Tests& joined = *tests;
     if (joined.tests.size() == 1) return run(container, joined.tests[0]);
     // Left to right, stopping at the first test that decides.
     std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
@@ -433,11 +471,10 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, std::string_view first, std::string_view second,
                           int op) {
     trimCache();
-    Test test;
-    test.op = op;
-    test.first = operandOf(first);
-    test.second = operandOf(second);
-    return run(container, test);
+    // No cache starts again before the test has run (run() counts as testing before it runs any code).
+    Operand* a = operandOf(first).get();
+    Operand* b = operandOf(second).get();
+    return run(container, op, a, b);
 }
 
 // ---- CMC_ComplexCondition ----

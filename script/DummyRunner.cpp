@@ -33,8 +33,11 @@ bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 // named "temp" for the statement's time.
 class CBody {
 public:
-    CBody(CMC_ObjectsContainer* container, const CXString& name) {
-        CMC_Object* found = container && name.IsString() ? container->getObject(name) : nullptr;
+    // memo: the calling line's, which looks the name of argument index up for it.
+    CBody(CMC_ObjectsContainer* container, const CXString& name, CMC_CallMemo* memo = nullptr, int index = -1) {
+        CMC_Object* found = nullptr;
+        if (container && name.IsString())
+            found = memo ? memo->objectNamed(index, container, name) : container->getObject(name);
         if (found && found->getType() == TYPE_BEHAVIOUR) {
             m_anchor = found->anchor();
             return;
@@ -85,6 +88,16 @@ struct TestText {
     std::optional<CXString> holder; // made only when needed: even an empty CXString takes memory
     std::string_view view;
 };
+
+// The operator of a test of two INTEGER values by a sign that compares (not "?"); 0 for any other test.
+int numbersTest(CMC_Variable* left, CMC_Variable* sign, CMC_Variable* right) {
+    if (!left || !right || !sign || left->getType() != TYPE_INTEGER || right->getType() != TYPE_INTEGER ||
+        sign->getType() != TYPE_STRING)
+        return 0;
+    const CXString& text = static_cast<CMC_String*>(sign)->value();
+    int op = CMC_Condition::operatorOf(std::string_view(text.GetBuffer(), static_cast<size_t>(text.GetLength())));
+    return op == COND_INSTANCEOF ? 0 : op;
+}
 
 CMC_Variable* makeVariable(int type, const CXString& name) {
     switch (type) {
@@ -214,10 +227,17 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     int count = argumentCount(args);
     bool condition;
     std::optional<CXString> holder;
+    CMC_CallMemo* memo = CMC_CallMemo::of(args);
+    auto* left = count >= 4 ? static_cast<CMC_Variable*>(args->at(0)) : nullptr;
+    auto* right = count >= 4 ? static_cast<CMC_Variable*>(args->at(2)) : nullptr;
+    auto* sign = count >= 4 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
     if (count < 4) {
         const CXString& test = textOf(args, 0, holder);
         if (guard.containerGone()) return nullptr;
-        condition = CMC_Condition::test(container, test);
+        condition = CMC_Condition::test(container, test, memo ? memo->test() : nullptr);
+    } else if (int numbers = numbersTest(left, sign, right)) {
+        // Two numbers: their digits would read as the very same numbers, so they are tested as they are.
+        condition = CMC_Condition::compareValues(left, right, numbers);
     } else {
         // Reading an expression runs code, which may change or delete a STRING read before it: then every
         // text is copied.
@@ -238,7 +258,7 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     int at = count < 4 ? (condition ? 1 : 2) : (condition ? 3 : 4);
     const CXString& branch = textOf(args, at, holder);
     if (!branch.IsString() || guard.containerGone()) return nullptr;
-    CBody body(container, branch);
+    CBody body(container, branch, memo, at);
     CMC_Behaviour* behaviour = body.get();
     if (behaviour && behaviour->run(behaviour, nullptr, false)) return controlCode(CONTROL_BREAK);
     return nullptr;
