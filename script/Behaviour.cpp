@@ -1,6 +1,7 @@
 #include "script/Behaviour.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include "core/Archive.h"
@@ -36,14 +37,69 @@ bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 constexpr int kMaxRunDepth = 1000;
 int g_runDepth = 0;
 
+// Lists of parameter texts lent for one run or call and given back after it, texts and all, so that a run
+// with parameters allocates nothing once warm.
+class ParamLists {
+public:
+    struct List {
+        CXArray array{4, 0.75f};
+        std::vector<CXString*> texts;
+        ~List() {
+            for (CXString* text : texts) delete text;
+        }
+    };
+
+    // A list of count texts (their contents left to the caller).
+    static List* take(int count) {
+        List* list;
+        if (s_free.empty()) {
+            list = new List();
+        } else {
+            list = s_free.back().release();
+            s_free.pop_back();
+        }
+        while (static_cast<int>(list->texts.size()) < count) list->texts.push_back(new CXString());
+        list->array.removeAll();
+        for (int i = 0; i < count; ++i) list->array.add(list->texts[static_cast<size_t>(i)]);
+        return list;
+    }
+    static void give(List* list) {
+        constexpr size_t kKept = 64;
+        if (list && s_free.size() < kKept)
+            s_free.emplace_back(list);
+        else
+            delete list;
+    }
+
+private:
+    static std::vector<std::unique_ptr<List>> s_free;
+};
+
+std::vector<std::unique_ptr<ParamLists::List>> ParamLists::s_free;
+
 // The parameters of one run, read by its lines. Whoever lent them may let them go while the lines run: a
 // handler that deletes the object that raised it (and its bindings), a timer behaviour that stops itself.
 struct RunParams {
-    explicit RunParams(CXArray* params) : copy(CMC_Binding::copyArguments(params)) {}
-    ~RunParams() { CMC_Binding::freeArguments(copy); }
+    explicit RunParams(CXArray* params) {
+        if (!params) return;
+        int count = params->getSize();
+        list = ParamLists::take(count);
+        for (int i = 0; i < count; ++i) {
+            auto* text = static_cast<CXString*>(params->at(i));
+            CXString* into = list->texts[static_cast<size_t>(i)];
+            // Copied whole into the text's own storage.
+            if (text)
+                text->right(0, into);
+            else
+                *into = "";
+        }
+        copy = &list->array;
+    }
+    ~RunParams() { ParamLists::give(list); }
     RunParams(const RunParams&) = delete;
     RunParams& operator=(const RunParams&) = delete;
-    CXArray* copy;
+    ParamLists::List* list = nullptr;
+    CXArray* copy = nullptr;
 };
 
 // The scene's "__RETURN__", when it is a value.
@@ -583,16 +639,39 @@ void CMC_Behaviour_Runner::prepareMthHashSet() {
     addMethod("DISABLE", MTH_DISABLE);
 }
 
+namespace {
+
+// The text of a parameter: a name of an object that is not a scalar is quoted. Digits and texts are written
+// into the given string's own storage.
+void writeParam(CMC_Runner* runner, CMC_ObjectsContainer* container, CXVector* args, int i,
+                const CMC_ArgumentsGuard& guard, CXString* into) {
+    CMC_Variable* value = runner->getParameter(args, i);
+    if (value && value->getType() == TYPE_STRING) {
+        static_cast<CMC_String*>(value)->value().right(0, into);
+    } else if (value && value->getType() == TYPE_INTEGER) {
+        char digits[16];
+        auto written =
+            std::to_chars(digits, digits + sizeof digits - 1, static_cast<CMC_Integer*>(value)->getValue());
+        *written.ptr = 0;
+        *into = digits;
+    } else {
+        *into = CMC_Behaviour_Entry::getStringValue(value);
+    }
+    bool look = container && !guard.containerGone() && into->IsString();
+    CMC_Object* named = look ? container->getObject(*into) : nullptr;
+    if (named && named->getType() > TYPE_DOUBLE) *into = "\"" + *into + "\"";
+}
+
+} // namespace
+
 CXArray* CMC_Behaviour_Runner::getParams(CMC_ObjectsContainer* container, CXVector* args) {
     int count = argumentCount(args);
     auto* params = new CXArray(std::max(count, 1), 0.75f);
     CMC_ArgumentsGuard guard(nullptr, container, args);
     for (int i = 0; i < count; ++i) {
-        CXString text = CMC_Behaviour_Entry::getStringValue(getParameter(args, i));
-        bool look = container && !guard.containerGone() && text.IsString();
-        CMC_Object* named = look ? container->getObject(text) : nullptr;
-        if (named && named->getType() > TYPE_DOUBLE) text = "\"" + text + "\"";
-        params->add(new CXString(text));
+        auto* text = new CXString();
+        writeParam(this, container, args, i, guard, text);
+        params->add(text);
     }
     return params;
 }
@@ -610,18 +689,23 @@ CMC_Variable* CMC_Behaviour_Runner::run(int id, CMC_Object* object, CMC_ObjectsC
     switch (id) {
     case MTH_RUN:
     case MTH_RUNC: {
-        CMC_ObjectHandle scene(container);
+        std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
         CMC_ArgumentsGuard guard(behaviour, nullptr, args);
-        CXArray* params = getParams(container, args);
+        // As getParams makes them, in a list lent for the call.
+        int count = argumentCount(args);
+        ParamLists::List* params = ParamLists::take(count);
+        CMC_ArgumentsGuard where(nullptr, container, args);
+        for (int i = 0; i < count; ++i)
+            writeParam(this, container, args, i, where, params->texts[static_cast<size_t>(i)]);
         if (guard.gone()) {
-            flushParams(params);
+            ParamLists::give(params);
             return nullptr;
         }
-        bool broke = behaviour->run(nullptr, params, id == MTH_RUNC);
-        flushParams(params);
+        bool broke = behaviour->run(nullptr, &params->array, id == MTH_RUNC);
+        ParamLists::give(params);
         if (broke) return controlCode(CONTROL_BREAK);
         return CMC_VariableFactory::copyVariable(
-            returnVariable(static_cast<CMC_ObjectsContainer*>(scene.current())));
+            returnVariable(scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr));
     }
     case MTH_RUNLOOPED: {
         int count = argumentCount(args);
