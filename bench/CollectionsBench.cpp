@@ -12,6 +12,7 @@
 #include "script/Integer.h"
 #include "script/RunnerFactory.h"
 #include "script/VariableFactory.h"
+#include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;
 
@@ -25,6 +26,7 @@ constexpr int kCount = 100000;
 
 struct Values {
     Values() {
+        kavirelRegisterTypes();
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
         std::mt19937 draw(20);

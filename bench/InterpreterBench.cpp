@@ -13,6 +13,7 @@
 #include "script/Scene.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
+#include "shell/RegisterTypes.h"
 
 #ifdef KAVIREL_BENCH_LUA
 #include <lua.hpp>
@@ -47,6 +48,7 @@ namespace {
 class World {
 public:
     World() {
+        kavirelRegisterTypes();
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
         CMC_Behaviour::initTrash();

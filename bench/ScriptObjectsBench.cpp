@@ -10,6 +10,7 @@
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
 #include "script/VariableFactory.h"
+#include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;
 
@@ -24,6 +25,7 @@ public:
 
 struct World {
     World() {
+        kavirelRegisterTypes();
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
         application = new CMC_Scene(nullptr, nullptr, "APP", TYPE_APPLICATION);

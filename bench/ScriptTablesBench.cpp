@@ -20,6 +20,7 @@
 #include "script/Scene.h"
 #include "script/Structure.h"
 #include "script/VariableFactory.h"
+#include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;
 
@@ -37,6 +38,7 @@ CMElement* element(const char* name, std::initializer_list<std::pair<const char*
 
 struct World {
     World() {
+        kavirelRegisterTypes();
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
         scene = new CMC_Scene(nullptr, nullptr, "SCENE", TYPE_SCENE);

@@ -194,32 +194,36 @@ _file* CBigFile::locate(const std::string& name) {
     return nullptr;
 }
 
+_entry* CBigFile::folderAt(const std::string& candidate) {
+    if (candidate.empty()) return nullptr;
+    _entry* folder = candidate[0] == '\\' ? &m_header.root : m_current;
+    size_t pos = 0;
+    while (folder && pos <= candidate.size()) {
+        size_t end = candidate.find('\\', pos);
+        if (end == std::string::npos) end = candidate.size();
+        std::string part = candidate.substr(pos, end - pos);
+        pos = end + 1;
+        if (part.empty() || part == ".") continue;
+        if (part == "..") {
+            if (folder->parent) folder = folder->parent;
+            continue;
+        }
+        _entry* next = nullptr;
+        for (auto& sub : folder->folders) {
+            if (sameName(sub->name, part)) {
+                next = sub.get();
+                break;
+            }
+        }
+        folder = next;
+    }
+    return folder;
+}
+
 _entry* CBigFile::locateFolder(const std::string& name) {
     if (!m_file) return nullptr;
-    for (const std::string& candidate : candidates(name)) {
-        _entry* folder = candidate[0] == '\\' ? &m_header.root : m_current;
-        size_t pos = 0;
-        while (folder && pos <= candidate.size()) {
-            size_t end = candidate.find('\\', pos);
-            if (end == std::string::npos) end = candidate.size();
-            std::string part = candidate.substr(pos, end - pos);
-            pos = end + 1;
-            if (part.empty() || part == ".") continue;
-            if (part == "..") {
-                if (folder->parent) folder = folder->parent;
-                continue;
-            }
-            _entry* next = nullptr;
-            for (auto& sub : folder->folders) {
-                if (sameName(sub->name, part)) {
-                    next = sub.get();
-                    break;
-                }
-            }
-            folder = next;
-        }
-        if (folder) return folder;
-    }
+    for (const std::string& candidate : candidates(name))
+        if (_entry* folder = folderAt(candidate)) return folder;
     return nullptr;
 }
 
@@ -256,6 +260,8 @@ int CBigFile::ChDir(CXString name) {
 }
 
 bool CBigFile::DirExists(CXString name) { return locateFolder(normalized(name)) != nullptr; }
+
+bool CBigFile::holdsFolderAsNamed(CXString name) { return m_file && folderAt(normalized(name)) != nullptr; }
 
 CXString CBigFile::GetCurrentDirectoryA() {
     if (!m_file) return CFile::diskCurrentDirectory();

@@ -83,6 +83,9 @@ public:
     // Enters a folder of the archive ("." and ".." too); 0, or -1 when there is no such folder.
     int ChDir(CXString name);
     bool DirExists(CXString name);
+    // Whether the name as written is a folder of the archive; a disk name found only below the archive's own
+    // folder or from a data marker is not.
+    bool holdsFolderAsNamed(CXString name);
     // Copies an entry's bytes to a file on disk.
     bool ExtractFile(CXString name, CXString outputFile);
 
@@ -107,6 +110,8 @@ private:
     std::vector<std::string> candidates(const std::string& name) const;
     _file* locate(const std::string& name);
     _entry* locateFolder(const std::string& name);
+    // The folder one candidate name leads to, from the root or the current folder.
+    _entry* folderAt(const std::string& candidate);
 
     std::unique_ptr<CFile> m_file;
     CXString m_bigFileName;

@@ -370,7 +370,13 @@ CFile* CFile::getBigFileHandle() { return s_bigFile ? s_bigFile->GetFile() : nul
 
 int CFile::chDir(CXString name) {
     if (!s_bigFile) return CPlatformFiles::changeWorkingFolder(text(name)) == EPlatformError::none ? 0 : -1;
-    if (s_bigFile->ChDir(archiveName(name)) == 0) {
+    const CXString target = archiveName(name);
+    // A disk folder the archive finds only below its own folder or from a data marker (the roots, a folder
+    // getCurrentDirectory reported on the disk) stays the disk's when the disk has it: the archive still
+    // serves the names below it from there, and the disk's own files there stay in reach.
+    const bool diskFolder = isAbsoluteName(target) && !s_bigFile->holdsFolderAsNamed(target) &&
+                            CPlatformFiles::isFolder(text(target));
+    if (!diskFolder && s_bigFile->ChDir(target) == 0) {
         // Back in the archive, the disk is back where it was while the archive's folder was current.
         if (g_currentOnDisk) CPlatformFiles::changeWorkingFolder(text(g_archiveDisk));
         g_currentOnDisk = false;

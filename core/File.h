@@ -87,7 +87,8 @@ public:
 
     // 0 on success. With the big file open: the archive's folder when it has one, else the disk's, which is
     // then the current folder (relative names start there) until an archive folder is entered again, and
-    // the disk goes back to where it was.
+    // the disk goes back to where it was. A disk folder's own name (a folder reported on the disk) enters the
+    // disk whenever the disk has it, also below the archive's folder.
     static int chDir(CXString name);
     // Ends with '\'. The folder chDir entered last, the archive's or the disk's.
     static CXString getCurrentDirectory();

@@ -24,6 +24,7 @@
 #include "script/Application.h"
 #include "shell/Application.h"
 #include "shell/CommandLine6.h"
+#include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;
 
@@ -79,6 +80,8 @@ int CKavirelProgram::run() {
 }
 
 int CKavirelProgram::startUp() {
+    // Every script type is known before any world is built.
+    kavirelRegisterTypes();
     m_commandLine = new CCommandLine6(m_argc, m_argv);
 
     if (hasPendingUpdate()) handOverToUpdate(m_arguments);

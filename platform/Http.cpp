@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <mutex>
+#include <string>
 
 namespace KavirelDLL {
 
@@ -14,10 +15,18 @@ struct CTransfer {
     const std::atomic<bool>& stop;
     bool opened = false;
     bool refused = false;
+    long unfollowed = 0; // a redirect's status, when it came without a Location to follow
 };
 
 bool openOnce(CTransfer& transfer) {
     if (transfer.opened) return true;
+    // Redirects with a Location are followed and never reach here: a 3xx that does is no file.
+    long status = 0;
+    if (curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK && status >= 300 &&
+        status < 400) {
+        transfer.unfollowed = status;
+        return false;
+    }
     transfer.opened = true;
     curl_off_t length = -1;
     if (curl_easy_getinfo(transfer.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK) length = -1;
@@ -116,10 +125,13 @@ EHttpResult CPlatformHttp::get(const std::string& url, CHttpSink& sink, const st
     }
 
     CURLcode code = curl_easy_perform(curl);
+    // An empty body never reaches the write callback.
+    const bool whole = code == CURLE_OK && openOnce(transfer);
     EHttpResult result;
-    if (code == CURLE_OK) {
-        // An empty body never reaches the write callback.
-        result = openOnce(transfer) ? EHttpResult::Complete : EHttpResult::Refused;
+    if (transfer.unfollowed) {
+        result = EHttpResult::OpenFailed;
+    } else if (code == CURLE_OK) {
+        result = whole ? EHttpResult::Complete : EHttpResult::Refused;
     } else if (stop.load() || code == CURLE_ABORTED_BY_CALLBACK) {
         result = EHttpResult::Stopped;
     } else if (transfer.refused) {
@@ -130,7 +142,10 @@ EHttpResult CPlatformHttp::get(const std::string& url, CHttpSink& sink, const st
     } else {
         result = EHttpResult::OpenFailed;
     }
-    if (detail) *detail = error[0] ? error : curl_easy_strerror(code);
+    if (detail && transfer.unfollowed)
+        *detail = "the server answered " + std::to_string(transfer.unfollowed) + " without a Location";
+    else if (detail)
+        *detail = error[0] ? error : curl_easy_strerror(code);
     curl_easy_cleanup(curl);
     return result;
 }

@@ -10,7 +10,8 @@ namespace KavirelDLL {
 class CHttpSink {
 public:
     virtual ~CHttpSink() = default;
-    // The final response answered with a status below 400; contentLength is -1 when it sent none.
+    // The final response answered with a status below 300 (redirects followed); contentLength is -1 when it
+    // sent none.
     // False abandons the transfer (EHttpResult::Refused).
     virtual bool opened(int64_t contentLength) = 0;
     // The next bytes of the body; false abandons the transfer (EHttpResult::Refused).
@@ -19,7 +20,8 @@ public:
 
 enum class EHttpResult {
     Complete,   // every byte of the body arrived
-    OpenFailed, // no response to take: bad address, no connection, TLS refused, status 400 or above
+    OpenFailed, // no response to take: bad address, no connection, TLS refused, status 400 or above, or a
+                // redirect (3xx) without a Location
     ReadFailed, // the connection failed or closed before the body was whole
     Stopped,    // the stop flag was seen
     Refused,    // the sink refused the response or its bytes

@@ -12,18 +12,17 @@
 #include "display/GraphicsObject.h"
 #include "display/Printer.h"
 #include "display/Window.h"
-#include "media/sound/SoundCodec.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
 #include "script/CNVLoader.h"
 #include "script/Episode.h"
 #include "script/Integer.h"
 #include "script/RunnerFactory.h"
+#include "script/Services.h"
 #include "script/String.h"
 #include "script/StructureParser.h"
 #include "script/System.h"
 #include "script/VariableFactory.h"
-#include "shell/CommandLine6.h"
 
 namespace KavirelDLL {
 
@@ -34,21 +33,21 @@ constexpr int64_t kMinEpisodeBytes = 20;
 
 } // namespace
 
-CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element,
-                                 CCommandLine6* commandLine)
-    : CMC_Scene(window, nullptr, element, TYPE_APPLICATION), m_commandLine(commandLine) {
+CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element)
+    : CMC_Scene(window, nullptr, element, TYPE_APPLICATION) {
     if (element) {
         m_platformVersion = new CXVersion(element->getPropertyValue("KAVIREL_VERSION"));
         CXVersion* engine = CXVersion::getCurrentVersion();
         if (engine && engine->getType() == CXVersion::TYPE_WEB) {
             // A web-distributed engine records the game's version where its installer looks for it.
-            const CXString path = m_commandLine ? m_commandLine->getPath() : CXString("");
+            CMC_Host* host = CMC_Host::get();
+            const CXString path = host ? host->gamePath(window) : CXString("");
             CKavirelWEB::update_registry(ERegistryRoot::currentUser,
                                          CXString("Software\\OrvikMedia\\KavirelWeb\\") + path,
                                          CXString("Version"), element->getPropertyValue("VERSION"));
         }
     }
-    CSoundCodec_ADPCM::initialize(window);
+    if (CMC_SceneMedia* media = CMC_SceneMedia::get()) media->applicationStarts(window);
     CMC_Behaviour::initTrash();
 
     if (element && parser) {
@@ -78,7 +77,7 @@ CMC_Application::CMC_Application(CWindow* window, CMC_StructureParser* parser, C
 }
 
 CMC_Application::CMC_Application(CWindow* window) : CMC_Scene(window, TYPE_APPLICATION) {
-    if (!CMC_RunnerFactory::pDummyRunner) {
+    if (!CMC_RunnerFactory::isInitialized()) {
         m_ownsRuntime = true;
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
@@ -107,7 +106,7 @@ CMC_Application::CMC_Application(CWindow* window) : CMC_Scene(window, TYPE_APPLI
 CMC_Application::~CMC_Application() {
     delete m_platformVersion;
     m_platformVersion = nullptr;
-    CSoundCodec_ADPCM::done();
+    if (CMC_SceneMedia* media = CMC_SceneMedia::get()) media->applicationEnds();
     CMC_Behaviour::doneTrash();
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     if (getCurrentScene()) {
@@ -139,7 +138,7 @@ void CMC_Application::setNextGame(const CXString& name) { m_nextGame = name; }
 
 bool CMC_Application::initialize(CMC_Scene*) {
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-    m_unit = getDefUnit();
+    m_unit = defaultUnit();
     addObject(new CMC_Object(CXString("RANDOM"), TYPE_RANDOM));
     addObject(new CMC_System(this));
     addObject(new CMC_CNVLoader(m_window, this));
@@ -384,8 +383,8 @@ CMC_Variable* CMC_Application_Runner::run(int id, CMC_Object* object, CMC_Object
         return nullptr;
     case MTH_GETPLAYER: {
         CMC_String* result = CMC_VariableFactory::allocString();
-        CCommandLine6* commandLine = window ? window->getCommandLineIfc() : nullptr;
-        result->setValue(commandLine ? commandLine->getPlayer() : CXString(""));
+        CMC_Host* host = CMC_Host::get();
+        result->setValue(host ? host->player(window) : CXString(""));
         return result;
     }
     default:

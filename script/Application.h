@@ -3,7 +3,6 @@
 
 namespace KavirelDLL {
 
-class CCommandLine6;
 class CMC_StructureParser;
 class CXVersion;
 
@@ -16,8 +15,7 @@ enum : int { EVT_APP_ONUPGRADE = 8 };
 class CMC_Application : public CMC_Scene {
 public:
     // From the APPLICATION element; loads the application's own object file.
-    CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element,
-                    CCommandLine6* commandLine);
+    CMC_Application(CWindow* window, CMC_StructureParser* parser, CMElement* element);
     // From "application.bin" in the current folder.
     explicit CMC_Application(CWindow* window);
     ~CMC_Application() override;
@@ -49,7 +47,6 @@ public:
 
 protected:
     CMC_ObjectHandle m_startScene;
-    CCommandLine6* m_commandLine = nullptr;
     CXVersion* m_platformVersion = nullptr;
     CXString m_nextGame;
     // Built from its cache there is no parser, so the application keeps the value pools and runners itself.

@@ -25,7 +25,7 @@
 #include "script/String.h"
 #include "script/Variable.h"
 #include "script/VariableFactory.h"
-#include "shell/Config.h"
+#include "script/Services.h"
 
 namespace KavirelDLL {
 
@@ -264,7 +264,7 @@ int CMC_Array::reversefind(CMC_Variable* value) {
 }
 
 void CMC_Array::saveINI() {
-    CConfig* config = CMC_Variable::configOf(getScene());
+    CMC_Settings* config = CMC_Variable::configOf(getScene());
     CMC_ObjectsContainer* scene = getScene();
     if (!config || !scene) {
         logMessage("ARRAY %s: no configuration file; SAVEINI writes nothing", m_name.GetBuffer());
@@ -274,7 +274,7 @@ void CMC_Array::saveINI() {
 }
 
 void CMC_Array::loadINI() {
-    CConfig* config = CMC_Variable::configOf(getScene());
+    CMC_Settings* config = CMC_Variable::configOf(getScene());
     CMC_ObjectsContainer* scene = getScene();
     if (!config || !scene) {
         logMessage("ARRAY %s: no configuration file; LOADINI reads nothing", m_name.GetBuffer());

@@ -113,7 +113,6 @@ struct Operand {
 // One test: an operator between two operands (no operator, -1: the test fails without reading them).
 struct Test {
     int op = -1;
-    // Shared, so a line that keeps a text's tests keeps them whole when the cache starts again.
     std::shared_ptr<Operand> first;
     std::shared_ptr<Operand> second;
 };
@@ -129,50 +128,49 @@ struct TextHash {
     size_t operator()(std::string_view text) const { return std::hash<std::string_view>()(text); }
 };
 
+// Entries are shared: a test that is running holds its own, so the cache can be emptied under it (by code
+// its operands run, which tests texts of its own).
 template <typename T>
 using TextMap = std::unordered_map<std::string, std::shared_ptr<T>, TextHash, std::equal_to<>>;
 
-// Texts made at run time ($n, texts built by scripts) could fill the cache without end: past this many
-// entries it starts again, at a moment when no test is running.
-constexpr size_t kMaxCachedTexts = 4096;
+// Texts made at run time ($n, texts built by scripts) could fill the cache without end: it holds at most
+// this many entries, and starts again when a new one would pass that.
+constexpr size_t kMaxCachedTexts = CMC_Condition::MAX_CACHED_TEXTS;
 
 TextMap<Operand> g_operands;
 TextMap<Test> g_tests;
 TextMap<Tests> g_joined;
-int g_testing = 0;
 
 std::string_view viewOf(const CXString& text) {
     return std::string_view(text.GetBuffer(), static_cast<size_t>(text.GetLength()));
 }
 
-void trimCache() {
-    if (g_testing > 0) return;
-    if (g_operands.size() + g_tests.size() + g_joined.size() <= kMaxCachedTexts) return;
-    g_joined.clear();
-    g_tests.clear();
-    g_operands.clear();
-}
+size_t cachedCount() { return g_operands.size() + g_tests.size() + g_joined.size(); }
 
 // The entry of the text, made by make(the text as a CXString) the first time.
 template <typename T, typename Make>
-T* cached(TextMap<T>& map, std::string_view view, Make make) {
+std::shared_ptr<T> cached(TextMap<T>& map, std::string_view view, Make make) {
     auto at = map.find(view);
-    if (at != map.end()) return at->second.get();
+    if (at != map.end()) return at->second;
     std::string key(view);
-    auto made = make(CXString(key.c_str()));
-    return map.emplace(std::move(key), std::move(made)).first->second.get();
+    std::shared_ptr<T> made = make(CXString(key.c_str()));
+    // Making it may have added entries of the other kinds: the bound is checked just before adding.
+    if (cachedCount() >= kMaxCachedTexts) {
+        g_joined.clear();
+        g_tests.clear();
+        g_operands.clear();
+    }
+    map.emplace(std::move(key), made);
+    return made;
 }
 
-const std::shared_ptr<Operand>& operandOf(std::string_view view) {
-    auto at = g_operands.find(view);
-    if (at != g_operands.end()) return at->second;
-    cached(g_operands, view, [](const CXString& text) { return std::make_unique<Operand>(text); });
-    return g_operands.find(view)->second;
+std::shared_ptr<Operand> operandOf(std::string_view view) {
+    return cached(g_operands, view, [](const CXString& text) { return std::make_shared<Operand>(text); });
 }
 
-Test* testOf(std::string_view view) {
+std::shared_ptr<Test> testOf(std::string_view view) {
     return cached(g_tests, view, [](const CXString& text) {
-        auto made = std::make_unique<Test>();
+        auto made = std::make_shared<Test>();
         int quote = text.Find('\'');
         int start;
         int after;
@@ -203,11 +201,13 @@ Test* testOf(std::string_view view) {
     });
 }
 
-Tests* joinedOf(std::string_view view) {
+// Split at every "&&" when there is one, else at every "||"; "or" (stop at the first true piece) whenever
+// a "||" stands anywhere, so in A'1&&B'2||C'3 the second piece compares B with the text 2||C'3.
+std::shared_ptr<Tests> joinedOf(std::string_view view) {
     return cached(g_joined, view, [](const CXString& text) {
-        auto made = std::make_unique<Tests>();
+        auto made = std::make_shared<Tests>();
         bool hasAnd = std::strstr(text.GetBuffer(), "&&") != nullptr;
-        made->any = !hasAnd && std::strstr(text.GetBuffer(), "||") != nullptr;
+        made->any = std::strstr(text.GetBuffer(), "||") != nullptr;
         const char* separator = hasAnd ? "&&" : made->any ? "||" : nullptr;
         if (!separator) {
             made->tests.push_back(*testOf(viewOf(text)));
@@ -224,40 +224,28 @@ Tests* joinedOf(std::string_view view) {
     });
 }
 
-// The tests of a text, shared with a line that keeps them.
-std::shared_ptr<Tests> sharedJoinedOf(std::string_view view) {
-    joinedOf(view);
-    return g_joined.find(view)->second;
-}
-
 // The test with both operands read now.
-bool run(CMC_ObjectsContainer* container, int op, Operand* first, Operand* second) {
-    if (op < 0) return false;
+bool run(CMC_ObjectsContainer* container, const Test& test) {
+    if (test.op < 0) return false;
     CMC_Behaviour_Entry::RunGuard running;
-    ++g_testing;
     std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
-    CMC_Variable* a = first->value(container);
+    CMC_Variable* a = test.first->value(container);
     // The first operand's code may have deleted the container.
     auto* here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
-    CMC_Variable* b = second->value(here);
+    CMC_Variable* b = test.second->value(here);
     bool result = false;
     if (a && b) {
-        if (op == COND_INSTANCEOF) {
+        if (test.op == COND_INSTANCEOF) {
             here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
-            CMC_Object* object = here ? here->getObject(first->given) : nullptr;
-            result = object && CMC_Object::typeToString(object->getType()).equals(second->given);
+            CMC_Object* object = here ? here->getObject(test.first->given) : nullptr;
+            result = object && CMC_Object::typeToString(object->getType()).equals(test.second->given);
         } else {
-            result = compareBy(a, b, op);
+            result = compareBy(a, b, test.op);
         }
     }
     CMC_Object::flush(a);
     CMC_Object::flush(b);
-    --g_testing;
     return result;
-}
-
-bool run(CMC_ObjectsContainer* container, const Test& test) {
-    return run(container, test.op, test.first.get(), test.second.get());
 }
 
 } // namespace
@@ -406,35 +394,36 @@ bool CMC_Condition::valid(bool fireEvents) {
 }
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& text) {
-    trimCache();
-    return run(container, *testOf(viewOf(text)));
+    std::shared_ptr<Test> test = testOf(viewOf(text));
+    return run(container, *test);
 }
 
 CMC_TestMemo::CMC_TestMemo() = default;
 CMC_TestMemo::~CMC_TestMemo() = default;
-
-bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text) {
-    return test(container, text, nullptr);
-}
 
 bool CMC_Condition::compareValues(CMC_Variable* first, CMC_Variable* second, int op) {
     if (!first || !second || op < COND_EQUAL || op > COND_GREATEREQUAL) return false;
     return compareBy(first, second, op);
 }
 
+bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text) {
+    return test(container, text, nullptr);
+}
+
 bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text, CMC_TestMemo* memo) {
-    trimCache();
     std::string_view view = viewOf(text);
+    std::shared_ptr<Tests> kept;
     const Tests* tests;
-    if (!memo) {
-        tests = joinedOf(view);
-    } else {
-        // A line gives its memo only outside its own call, so no test run below changes it.
+    if (memo) {
+        // A line gives its memo only outside its own call, so no test run below changes what it holds.
         if (!memo->m_tests || memo->m_text != view) {
-            memo->m_tests = sharedJoinedOf(view);
+            memo->m_tests = joinedOf(view);
             memo->m_text.assign(view);
         }
         tests = static_cast<const Tests*>(memo->m_tests.get());
+    } else {
+        kept = joinedOf(view);
+        tests = kept.get();
     }
     const Tests& joined = *tests;
     if (joined.tests.size() == 1) return run(container, joined.tests[0]);
@@ -447,6 +436,8 @@ bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text, 
     }
     return result;
 }
+
+size_t CMC_Condition::cachedTexts() { return cachedCount(); }
 
 int CMC_Condition::operatorOf(std::string_view op) {
     if (op == "!_" || op == "<>") return COND_NOTEQUAL;
@@ -470,11 +461,11 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, std::string_view first, std::string_view second,
                           int op) {
-    trimCache();
-    // No cache starts again before the test has run (run() counts as testing before it runs any code).
-    Operand* a = operandOf(first).get();
-    Operand* b = operandOf(second).get();
-    return run(container, op, a, b);
+    Test test;
+    test.op = op;
+    test.first = operandOf(first);
+    test.second = operandOf(second);
+    return run(container, test);
 }
 
 // ---- CMC_ComplexCondition ----

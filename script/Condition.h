@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -85,8 +86,8 @@ public:
 
     // One text: X'5, X!'5, X<'5, X>'5, X<5, X>5, X?TYPE.
     static bool valid(CMC_ObjectsContainer* container, const CXString& text);
-    // IF's text: one test, or tests joined by "&&" (every one holds) or else by "||" (one holds), tested from
-    // the left until one decides.
+    // IF's text: one test, or tests split at every "&&" (when there is one) or else at every "||", tested from
+    // the left until one decides: every one holds, or one holds when the text holds a "||" anywhere.
     static bool test(CMC_ObjectsContainer* container, const CXString& text);
     // The same, remembering the text and its tests in memo (when not null) for the next time.
     static bool test(CMC_ObjectsContainer* container, const CXString& text, CMC_TestMemo* memo);
@@ -99,6 +100,9 @@ public:
     static bool valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second, int op);
     static bool valid(CMC_ObjectsContainer* container, std::string_view first, std::string_view second,
                       int op);
+    // How many texts, tests and operands are kept worked out; never more than MAX_CACHED_TEXTS.
+    static size_t cachedTexts();
+    static constexpr size_t MAX_CACHED_TEXTS = 4096;
     // The operator of "_" "!_" "<>" "<" "<_" ">" ">_" "?"; any other text is EQUAL.
     static int operatorOf(std::string_view op);
 

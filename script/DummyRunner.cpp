@@ -6,10 +6,6 @@
 #include <string_view>
 
 #include "core/Log.h"
-#include "objects/Animo.h"
-#include "objects/Button.h"
-#include "objects/Image.h"
-#include "objects/Sound.h"
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
 #include "script/Bool.h"
@@ -19,6 +15,7 @@
 #include "script/ObjectsContainer.h"
 #include "script/RunnerResults.h"
 #include "script/String.h"
+#include "script/TypeRegistry.h"
 #include "script/VariableFactory.h"
 
 namespace KavirelDLL {
@@ -488,15 +485,9 @@ CMC_Variable* CMC_Dummy_Runner::create(CMC_ObjectsContainer* container, CXVector
     CXString type = text(args, 0);
     CXString name = text(args, 1);
     if (guard.containerGone()) return nullptr;
-    CMC_Object* made = nullptr;
-    if (type.equals("ANIMO"))
-        made = new CMC_Animo(container);
-    else if (type.equals("IMAGE"))
-        made = new CMC_Image(container);
-    else if (type.equals("SOUND"))
-        made = new CMC_Sound(container);
-    else if (type.equals("BUTTON"))
-        made = new CMC_Button(container);
+    // The types CREATEOBJECT makes (ANIMO, IMAGE, SOUND, BUTTON) say so in the type registry.
+    const CMC_TypeInfo* info = CMC_TypeRegistry::created(type);
+    CMC_Object* made = info ? info->created(container) : nullptr;
     if (!made) return nullptr;
     made->setName(name);
     container->addObject(made);

@@ -137,7 +137,7 @@ void CMC_Episode::serialize(CXArchive* archive) {
             if (load) {
                 enterDataFolder(scene->getPath());
                 scene->setParent(this);
-                scene->setUnit(getDefUnit());
+                scene->setUnit(defaultUnit());
                 modules = loadModulesToStore(scene);
                 scene->loadCnv();
             }
@@ -162,7 +162,7 @@ void CMC_Episode::serialize(CXArchive* archive) {
     }
     for (int32_t i = 0; i < count; ++i) {
         auto* scene = new CMC_Scene(m_window, TYPE_SCENE);
-        scene->setUnit(getDefUnit());
+        scene->setUnit(defaultUnit());
         scene->serialize(archive);
         if (!archive->good()) {
             logMessage("episode %s: its record ends inside scene %d", m_name.GetBuffer(), i);

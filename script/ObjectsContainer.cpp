@@ -1,53 +1,17 @@
 #include "script/ObjectsContainer.h"
 
 #include <cstring>
-#include <functional>
 
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
-#include "media/text/MultilineText6.h"
-#include "net/Internet.h"
-#include "objects/Animo.h"
-#include "objects/Button.h"
-#include "objects/Canvas.h"
-#include "objects/CanvasObserver.h"
-#include "objects/Dialog.h"
-#include "objects/EditBox.h"
-#include "objects/Filter.h"
-#include "objects/Font.h"
-#include "objects/GrBuffer.h"
-#include "objects/Image.h"
-#include "objects/Joystick.h"
-#include "objects/Keyboard.h"
-#include "objects/Mouse.h"
-#include "objects/Movie.h"
-#include "objects/Pattern.h"
-#include "objects/Scroll.h"
-#include "objects/Sequence.h"
-#include "objects/Sound.h"
-#include "objects/Text.h"
-#include "objects/VirtualGraphicsObject.h"
-#include "script/Array.h"
 #include "script/Behaviour.h"
-#include "script/Bool.h"
-#include "script/Class.h"
-#include "script/Condition.h"
-#include "script/Database.h"
-#include "script/Double.h"
-#include "script/Expression.h"
 #include "script/Groupped.h"
-#include "script/Integer.h"
-#include "script/MultiArray.h"
-#include "script/Path.h"
-#include "script/Quene.h"
 #include "script/Scene.h"
-#include "script/String.h"
-#include "script/Structure.h"
-#include "script/Timer.h"
-#include "script/Vector.h"
+#include "script/TypeRegistry.h"
+#include "script/Variable.h"
 
 namespace KavirelDLL {
 
@@ -67,75 +31,6 @@ CXString typeOf(CMElement* element) {
     CMProperties* properties = element ? element->getProperties() : nullptr;
     CMProperty* type = properties ? properties->get("TYPE") : nullptr;
     return type ? type->getValue() : CXString("");
-}
-
-using Maker = std::function<CMC_Object*(CMC_ObjectsContainer*, CMElement*)>;
-
-template <typename T>
-Maker maker() {
-    return [](CMC_ObjectsContainer* container, CMElement* element) -> CMC_Object* {
-        return new T(container, element);
-    };
-}
-
-struct FactoryEntry {
-    const char* type;
-    int pass;            // the pass of resolveObjects that makes it
-    bool sceneInResolve; // resolve() builds it in the scene rather than here
-    Maker make;
-};
-
-const std::vector<FactoryEntry>& factoryTable() {
-    static const std::vector<FactoryEntry> table = {
-        {"BEHAVIOUR", 1, false, maker<CMC_Behaviour>()},
-        {"BOOL", 2, false, maker<CMC_Bool>()},
-        {"DOUBLE", 2, false, maker<CMC_Double>()},
-        {"INTEGER", 2, false, maker<CMC_Integer>()},
-        {"STRING", 2, false, maker<CMC_String>()},
-        {"CONDITION", 3, false, maker<CMC_Condition>()},
-        {"COMPLEXCONDITION", 3, false, maker<CMC_ComplexCondition>()},
-        {"EXPRESSION", 3, false, maker<CMC_Expression>()},
-        {"ARRAY", 3, false, maker<CMC_Array>()},
-        {"MULTIARRAY", 3, false, maker<CMC_MultiArray>()},
-        {"IMAGE", 5, false, maker<CMC_Image>()},
-        {"ANIMO", 5, false, maker<CMC_Animo>()},
-        {"VIRTUALGRAPHICSOBJECT", 5, true, maker<CMC_VirtualGraphicsObject>()},
-        {"FONT", 5, false, maker<CMC_Font>()},
-        {"MOUSE", 6, false, maker<CMC_Mouse>()},
-        {"KEYBOARD", 6, false, maker<CMC_Keyboard>()},
-        {"JOYSTICK", 6, false, maker<CMC_Joystick>()},
-        {"TIMER", 6, false, maker<CMC_Timer>()},
-        {"BUTTON", 6, false, maker<CMC_Button>()},
-        {"SOUND", 5, false, maker<CMC_Sound>()},
-        {"SEQUENCE", 6, false, maker<CMC_Sequence>()},
-        {"CANVAS_OBSERVER", 6, false, maker<CMC_CanvasObserver>()},
-        {"GROUP", 6, false, maker<CMC_Groupped>()},
-        {"TEXT", 6, false, maker<CMC_Text>()},
-        {"EDITBOX", 6, false, maker<CMC_EditBox>()},
-        {"FILTER", 6, false, maker<CMC_Filter>()},
-        {"STATICFILTER", 6, false, maker<CMC_StaticFilter>()},
-        {"VECTOR", 5, false, maker<CMC_Vector>()},
-        {"PATH", 6, false, maker<CMC_Path>()},
-        {"FIFO", 6, false, maker<CMC_Fifo>()},
-        {"LIFO", 6, false, maker<CMC_Lifo>()},
-        {"CANVAS", 6, false, maker<CMC_Canvas>()},
-        {"PATTERN", 6, false, maker<CMC_Pattern>()},
-        {"DIALOG", 6, false, maker<CMC_Dialog>()},
-        {"SCROLL", 6, false, maker<CMC_Scroll>()},
-        {"STRUCT", 3, false, maker<CMC_Structure>()},
-        {"DATABASE", 3, false, maker<CMC_Database>()},
-        {"CLASS", 4, true, maker<CMC_Class>()},
-        {"MOVIE", 6, true, maker<CMC_Movie>()},
-        {"GRBUFFER", 5, true, maker<CMC_GrBuffer>()},
-        {"INTERNET", 6, true, maker<CMC_Internet>()},
-    };
-    return table;
-}
-
-const FactoryEntry* factoryEntry(const CXString& type) {
-    for (const FactoryEntry& entry : factoryTable())
-        if (type.equals(entry.type)) return &entry;
-    return nullptr;
 }
 
 } // namespace
@@ -424,13 +319,13 @@ CMC_Object* CMC_ObjectsContainer::resolvePlugin(CMElement* element) {
 
 CMC_Object* CMC_ObjectsContainer::makeObject(const CXString& type, CMElement* element, bool inResolve,
                                              bool* known) {
-    const FactoryEntry* entry = factoryEntry(type);
+    const CMC_TypeInfo* entry = CMC_TypeRegistry::fromDefinition(type);
     *known = entry != nullptr;
     if (!entry) return resolvePlugin(element);
     CMC_ObjectsContainer* where = this;
     bool inScene = inResolve ? entry->sceneInResolve : entry->pass == 4;
     if (inScene && getScene()) where = getScene();
-    CMC_Object* object = entry->make(where, element);
+    CMC_Object* object = entry->fromDefinition(where, element);
     if (object && object->getType() == TYPE_INTERNET) m_internetObjects->emplace_back(object);
     return object;
 }
@@ -474,19 +369,16 @@ CMElements* CMC_ObjectsContainer::resolveObjects(CMElements* elements) {
         for (CMElement* element : walk) {
             CXString type = typeOf(element);
             if (!type.IsString()) continue;
-            const FactoryEntry* entry = factoryEntry(type);
+            const CMC_TypeInfo* entry = CMC_TypeRegistry::fromDefinition(type);
             if (entry && entry->pass != pass) continue;
             if (!entry && pass != 6) continue;
 
             // One mouse, one keyboard and one canvas observer serve every container: a later element
             // binds its handlers to the object that exists.
             CMC_Object* shared = nullptr;
-            if (type.equals("MOUSE") && element->getName().equals("MOUSE"))
-                shared = getObject("MOUSE");
-            else if (type.equals("KEYBOARD"))
-                shared = getObject("KEYBOARD");
-            else if (type.equals("CANVAS_OBSERVER"))
-                shared = getObject("CANVASOBSERVER");
+            if (entry && entry->sharedName &&
+                (!entry->sharedOnlyByName || element->getName().equals(entry->sharedName)))
+                shared = getObject(entry->sharedName);
             if (shared) {
                 shared->initializeBehaviours(this, element);
                 continue;
@@ -523,23 +415,10 @@ CMElements* CMC_ObjectsContainer::resolveObjects(CMElements* elements) {
 
 namespace {
 
+// The graphics the object's type shows, as its registered type gives them.
 CGraphicsObject* graphicsOf(CMC_Object* object) {
-    switch (object->getType()) {
-    case TYPE_ANIMO:
-        return static_cast<CMC_Animo*>(object)->getAnimo();
-    case TYPE_TEXT:
-        return static_cast<CMC_Text*>(object)->getText();
-    case TYPE_IMAGE:
-        return static_cast<CMC_Image*>(object)->getImage();
-    case TYPE_CANVAS:
-        return static_cast<CMC_Canvas*>(object)->getCanvas();
-    case TYPE_PATTERN:
-        return static_cast<CMC_Pattern*>(object)->getPattern();
-    case TYPE_VIRTUALGRAPHICSOBJECT:
-        return static_cast<CMC_VirtualGraphicsObject*>(object)->getGraphicsObject();
-    default:
-        return nullptr;
-    }
+    const CMC_TypeInfo* type = CMC_TypeRegistry::find(object->getType());
+    return type && type->graphics ? type->graphics(object) : nullptr;
 }
 
 } // namespace
@@ -550,8 +429,10 @@ CGraphicsObject* CMC_ObjectsContainer::getGraphicsObject(const CXString& target)
     CXString name = bang >= 0 ? target.Left(bang) : target;
     CMC_Object* object = getObject(name);
     if (!object) return nullptr;
-    if (object->getType() == TYPE_ANIMO && bang >= 0)
-        return static_cast<CMC_Animo*>(object)->getFrame(target.Right(bang + 1));
+    if (bang >= 0) {
+        const CMC_TypeInfo* type = CMC_TypeRegistry::find(object->getType());
+        if (type && type->frame) return type->frame(object, target.Right(bang + 1));
+    }
     // A canvas observer stands for the whole screen.
     if (object->getType() == TYPE_CANVASOBSERVER)
         return m_window ? m_window->GetRefreshScreenInterface() : nullptr;

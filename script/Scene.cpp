@@ -15,60 +15,29 @@
 #include "display/Collisions.h"
 #include "display/GraphicsObject.h"
 #include "display/RefreshScreen.h"
-#include "display/VirtualGraphicsObject.h"
 #include "display/Window.h"
-#include "media/controls/Button.h"
-#include "media/controls/Unit6.h"
-#include "net/Internet.h"
-#include "net/NetClient.h"
-#include "net/NetServer.h"
-#include "objects/Animo.h"
-#include "objects/Button.h"
-#include "objects/Canvas.h"
-#include "objects/CanvasObserver.h"
-#include "objects/Dialog.h"
-#include "objects/EditBox.h"
-#include "objects/Filter.h"
-#include "objects/Font.h"
-#include "objects/Image.h"
-#include "objects/Keyboard.h"
-#include "objects/Mouse.h"
-#include "objects/Pattern.h"
-#include "objects/Scroll.h"
-#include "objects/Sequence.h"
-#include "objects/Sound.h"
-#include "objects/Text.h"
-#include "objects/VirtualGraphicsObject.h"
 #include "script/Array.h"
 #include "script/Behaviour.h"
-#include "script/Bool.h"
-#include "script/Condition.h"
 #include "script/DLLExModule.h"
-#include "script/Double.h"
-#include "script/Expression.h"
 #include "script/Groupped.h"
-#include "script/Integer.h"
 #include "script/MultiArray.h"
-#include "script/Path.h"
-#include "script/Quene.h"
+#include "script/Services.h"
 #include "script/String.h"
 #include "script/Timer.h"
-#include "script/Vector.h"
-#include "shell/Application.h"
-#include "shell/Config.h"
+#include "script/TypeRegistry.h"
 
 namespace KavirelDLL {
 
-CUnit6* CMC_Scene::s_defUnit = nullptr;
+CMC_SceneUnit* CMC_Scene::s_defUnit = nullptr;
 
 namespace {
 
 // A cache cannot hold more records than it has bytes for their type ids.
 constexpr int kTypeIdBytes = 4;
 
-CConfig* configOf(CWindow* window) {
-    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
-    return application ? application->GetConfigInterface() : nullptr;
+CMC_Settings* configOf(CWindow* window) {
+    CMC_Host* host = CMC_Host::get();
+    return host ? host->config(window) : nullptr;
 }
 
 // The type ids the engine itself gives out; any other comes from a plug-in module.
@@ -170,8 +139,9 @@ CMC_Scene::CMC_Scene(CWindow* window, CMC_ObjectsContainer* scene, const CXStrin
 void CMC_Scene::construct() {
     m_subScenes = new CXVector(101, 0.75f);
     m_monitored = new CXVector(101, 0.75f);
-    if (!s_defUnit) {
-        s_defUnit = new CUnit6(m_window, CXString("Default"));
+    CMC_SceneMedia* media = CMC_SceneMedia::get();
+    if (!s_defUnit && media) {
+        s_defUnit = media->makeDefaultUnit(m_window);
         // The screen announces the running scene's first frame to this unit.
         CRefreshScreen::setDefaultUnitSource(&CMC_Scene::getDefUnit);
     }
@@ -195,7 +165,9 @@ CMC_Scene::~CMC_Scene() {
     }
 }
 
-CUnit6* CMC_Scene::getDefUnit() { return s_defUnit; }
+CUnit6* CMC_Scene::getDefUnit() { return s_defUnit ? s_defUnit->mediaUnit() : nullptr; }
+
+CMC_SceneUnit* CMC_Scene::defaultUnit() { return s_defUnit; }
 
 void CMC_Scene::doneDefUnit() {
     delete s_defUnit;
@@ -389,18 +361,18 @@ bool CMC_Scene::domodal() {
     std::vector<CMC_ObjectHandle> objects;
     for (int i = 0; internet && i < internet->getSize(); ++i)
         objects.emplace_back(static_cast<CMC_Object*>(internet->at(i)));
+    CMC_NetServices* net = CMC_NetServices::get();
     for (CMC_ObjectHandle& handle : objects)
-        if (CMC_Object* object = handle.current())
-            static_cast<CMC_Internet*>(object)->flushDownloadFinished();
+        if (CMC_Object* object = handle.current(); object && net) net->flushDownloads(object);
     // The network peers dispatch what came once a frame, at the script root's step.
-    if (getMCApplication() == this && getType() == TYPE_APPLICATION) CMC_NetPeer::tickAll();
+    if (getMCApplication() == this && getType() == TYPE_APPLICATION && net) net->tick();
     return result;
 }
 
 bool CMC_Scene::initialize(CMC_Scene* previous) {
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     if (m_window) m_window->BeginWaitCursor();
-    m_unit = getDefUnit();
+    m_unit = defaultUnit();
     CFile::chDir(CWindow::rootPath);
     if (m_dlls.IsString()) resolveDLLs(m_dlls);
 
@@ -417,7 +389,7 @@ bool CMC_Scene::initialize(CMC_Scene* previous) {
         if (!self->object) return false;
         if (m_unit) {
             m_unit->setBackgroundFileName(m_background);
-            m_unit->initialize(this, getDefUnit());
+            m_unit->enterScene(this, defaultUnit());
         }
         if (CMC_ObjectsContainer* parent = getParent()) {
             parent->setScene(this);
@@ -455,7 +427,7 @@ void CMC_Scene::unload(CMC_Scene* next) {
     CMC_ObjectsContainer* parent = getParent();
     if (parent && parent != this) parent->onSubSceneDone(this);
     saveStats();
-    CMC_Mouse::reset(true);
+    if (CMC_SceneMedia* media = CMC_SceneMedia::get()) media->sceneLeaving(this);
     flushBehList();
     // The containers listed for lookup are not ended with the scene's objects.
     std::vector<CMC_Object*> containers;
@@ -469,7 +441,7 @@ void CMC_Scene::unload(CMC_Scene* next) {
     m_loaded = false;
     doneDLLs();
     if (m_unit) {
-        m_unit->done(this, next ? getDefUnit() : nullptr);
+        m_unit->leaveScene(this, next ? defaultUnit() : nullptr);
         m_unit->flushEditBoxes();
         m_unit->setUnitName(m_savedUnitName);
     }
@@ -485,7 +457,7 @@ void CMC_Scene::saveStats() {
     // Only a scene that was entered has a play to count.
     if (!m_running) return;
     m_running = false;
-    CConfig* config = configOf(m_window);
+    CMC_Settings* config = configOf(m_window);
     int32_t started = m_startTime;
     m_startTime = 0;
     if (!config) return;
@@ -597,80 +569,8 @@ bool CMC_Scene::isNeverStored(int typeId) {
 }
 
 CMC_Object* CMC_Scene::makeStoredObject(int typeId, CMC_Scene* scene) {
-    switch (typeId) {
-    case TYPE_INTEGER:
-        return new CMC_Integer(CXString(""));
-    case TYPE_STRING:
-        return new CMC_String(CXString(""));
-    case TYPE_BOOL:
-        return new CMC_Bool(CXString(""));
-    case TYPE_DOUBLE:
-        return new CMC_Double(CXString(""));
-    case TYPE_CONDITION:
-        return new CMC_Condition(scene);
-    case TYPE_COMPLEXCONDITION:
-        return new CMC_ComplexCondition(scene);
-    case TYPE_EXPRESSION:
-        return new CMC_Expression(scene, static_cast<CMElement*>(nullptr));
-    case TYPE_BEHAVIOUR:
-        return new CMC_Behaviour(scene);
-    case TYPE_MOUSE:
-        return new CMC_Mouse(scene, nullptr);
-    case TYPE_KEYBOARD:
-        return new CMC_Keyboard(scene, nullptr);
-    case TYPE_CANVASOBSERVER:
-        return new CMC_CanvasObserver(scene, nullptr);
-    case TYPE_ANIMO:
-        return new CMC_Animo(scene);
-    case TYPE_BUTTON:
-        return new CMC_Button(scene);
-    case TYPE_FONT:
-        return new CMC_Font(scene);
-    case TYPE_SEQUENCE:
-        return new CMC_Sequence(scene, nullptr);
-    case TYPE_SOUND:
-        return new CMC_Sound(scene);
-    case TYPE_TEXT:
-        return new CMC_Text(scene);
-    case TYPE_TIMER:
-        return new CMC_Timer(scene);
-    case TYPE_IMAGE:
-        return new CMC_Image(scene);
-    case TYPE_EDITBOX:
-        return new CMC_EditBox(scene);
-    case TYPE_NETSERVER:
-        return new CMC_NetServer(scene ? scene->getWindow() : nullptr,
-                                 scene ? scene->getMCApplication() : nullptr);
-    case TYPE_NETCLIENT:
-        return new CMC_NetClient(scene ? scene->getWindow() : nullptr,
-                                 scene ? scene->getMCApplication() : nullptr);
-    case TYPE_DIALOG:
-        return new CMC_Dialog(scene);
-    case TYPE_FILTER:
-        return new CMC_Filter(scene, nullptr);
-    case TYPE_STATICFILTER:
-        return new CMC_StaticFilter(scene, nullptr);
-    case TYPE_VECTOR:
-        return new CMC_Vector(scene, nullptr);
-    case TYPE_PATH:
-        return new CMC_Path();
-    case TYPE_FIFO:
-        return new CMC_Fifo(scene);
-    case TYPE_LIFO:
-        return new CMC_Lifo(scene);
-    case TYPE_CANVAS:
-        return new CMC_Canvas(scene, nullptr);
-    case TYPE_PATTERN:
-        return new CMC_Pattern(scene, nullptr);
-    case TYPE_SCROLL:
-        return new CMC_Scroll(scene, nullptr);
-    case TYPE_GROUP:
-        return new CMC_Groupped(CXString(""), scene);
-    case TYPE_ARRAY:
-        return new CMC_Array(scene, CXString(""));
-    default:
-        return nullptr;
-    }
+    const CMC_TypeInfo* type = CMC_TypeRegistry::find(typeId);
+    return type && type->blank ? type->blank(scene) : nullptr;
 }
 
 bool CMC_Scene::readCache() {
@@ -881,54 +781,23 @@ void CMC_Scene::removeMonitorCollisions(CGraphicsObject* object, CCollisionObser
     m_monitored->remove(object);
 }
 
-namespace {
-
-// The scene's objects of a type, by handle: a handler run meanwhile may delete any of them.
-std::vector<CMC_ObjectHandle> objectsOf(CMC_ObjectsContainer* scene, int type) {
-    std::vector<CMC_ObjectHandle> handles;
-    CXVector* objects = scene->getObjectsOfType(type);
-    for (int i = 0; objects && i < objects->getSize(); ++i)
-        handles.emplace_back(static_cast<CMC_Object*>(objects->at(i)));
-    delete objects;
-    return handles;
-}
-
-} // namespace
-
 void CMC_Scene::getPlayingSeq(CMC_Array* array) {
-    if (!array) return;
-    CMC_ObjectHandle target(array);
-    for (CMC_ObjectHandle& handle : objectsOf(this, TYPE_SEQUENCE)) {
-        auto* sequence = static_cast<CMC_Sequence*>(handle.current());
-        CPlayable* playable = sequence ? sequence->getSequence() : nullptr;
-        if (!playable || !playable->isPlaying()) continue;
-        CMC_String name(CXString("temp"), sequence->getName());
-        if (!target.current()) return;
-        array->add(&name);
-    }
+    CMC_SceneMedia* media = CMC_SceneMedia::get();
+    if (array && media) media->getPlayingSeq(this, array);
 }
 
 void CMC_Scene::resumeExcept(CMC_Array* array) {
-    if (!array) return;
-    CMC_ObjectHandle target(array);
-    for (CMC_ObjectHandle& handle : objectsOf(this, TYPE_SEQUENCE)) {
-        auto* sequence = static_cast<CMC_Sequence*>(handle.current());
-        if (!sequence || !target.current()) continue;
-        bool listed = false;
-        for (int i = 0; i < array->getSize() && !listed; ++i)
-            listed = CMC_Runner::argumentText(array->get(i)).equals(sequence->getName());
-        CPlayable* playable = listed ? sequence->getSequence() : nullptr;
-        if (playable && playable->isPaused()) playable->resume();
-    }
+    CMC_SceneMedia* media = CMC_SceneMedia::get();
+    if (array && media) media->resumeExcept(this, array);
 }
 
 void CMC_Scene::getPlayingAnimo(CMC_Groupped* group) {
     if (!group) return;
-    group->removeAll();
-    for (CMC_ObjectHandle& handle : objectsOf(this, TYPE_ANIMO)) {
-        auto* animo = static_cast<CMC_Animo*>(handle.current());
-        if (animo && animo->getAnimo() && animo->getAnimo()->IsPlaying()) group->add(animo);
-    }
+    CMC_SceneMedia* media = CMC_SceneMedia::get();
+    if (media)
+        media->getPlayingAnimo(this, group);
+    else
+        group->removeAll();
 }
 
 void CMC_Scene::getRunningTimers(CMC_Groupped* group) {
@@ -943,32 +812,8 @@ void CMC_Scene::getRunningTimers(CMC_Groupped* group) {
 }
 
 CMC_Object* CMC_Scene::createObject(const CXString& type, const CXString& name) {
-    if (type.equals("BUTTON")) {
-        // An empty button: enabled, heard by the unit, reacting once a script gives it a rectangle or shape.
-        CUnit6* unit = getDefUnit();
-        auto* button = new CButton(m_window, CXRect(), 0, nullptr);
-        if (unit) button->addNotifier(unit);
-        button->Enable(true);
-        button->setUnit(unit);
-        auto* object = new CMC_Button(this, button, name);
-        object->initializeBehaviours(this, nullptr);
-        addObject(object);
-        return object;
-    }
-    if (type.equals("VGO")) {
-        // A visible virtual graphics object on the screen at priority 0, with nothing to show until a script
-        // gives it a source.
-        auto* graphic = new CVirtualGraphicsObject(m_window);
-        graphic->Visible(true);
-        if (CRefreshScreen* screen = m_window ? m_window->GetRefreshScreenInterface() : nullptr)
-            screen->put(graphic, 0);
-        auto* object = new CMC_VirtualGraphicsObject(this, graphic);
-        object->setName(name);
-        object->initializeBehaviours(this, nullptr);
-        addObject(object);
-        return object;
-    }
-    return nullptr;
+    CMC_SceneMedia* media = CMC_SceneMedia::get();
+    return media ? media->createObject(this, type, name) : nullptr;
 }
 
 void CMC_Scene::dropStoredObjects() {

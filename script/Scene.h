@@ -12,6 +12,7 @@ class CCollisionObserver;
 class CGraphicsObject;
 class CMC_Array;
 class CMC_Groupped;
+class CMC_SceneUnit;
 class CUnit6;
 
 // Events of the application, episodes and scenes, by index.
@@ -96,8 +97,8 @@ public:
     virtual void onInit();
 
     CXString getDesc() const { return m_description; }
-    CUnit6* getUnit() { return m_unit; }
-    void setUnit(CUnit6* unit) { m_unit = unit; }
+    CMC_SceneUnit* getUnit() { return m_unit; }
+    void setUnit(CMC_SceneUnit* unit) { m_unit = unit; }
     // The sub-scenes in order; the list does not own them.
     CXVector* getSubScenes() { return m_subScenes; }
     int getSubId(CMC_Scene* scene);
@@ -118,7 +119,9 @@ public:
     // be stored, and must not tick or answer while the scene does not run.
     void dropStoredObjects();
 
-    // The one unit every scene shows itself through, made with the window by the first scene.
+    // The one unit every scene shows itself through, made with the window by the first scene (when the media
+    // objects are registered), as the scenes see it and as the media unit it is.
+    static CMC_SceneUnit* defaultUnit();
     static CUnit6* getDefUnit();
     static void doneDefUnit();
 
@@ -183,7 +186,7 @@ protected:
     CXString m_path;
     CXString m_background;
     CXString m_music;
-    CUnit6* m_unit = nullptr;
+    CMC_SceneUnit* m_unit = nullptr;
     CXVector* m_subScenes;
     CMC_ObjectHandle m_current;
     CMC_ObjectHandle m_pending;
@@ -202,7 +205,7 @@ protected:
     std::vector<StoredBinding> m_storedBindings;
 
 private:
-    static CUnit6* s_defUnit;
+    static CMC_SceneUnit* s_defUnit;
 };
 
 // SCENE methods.

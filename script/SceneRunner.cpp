@@ -5,8 +5,6 @@
 #include "core/XTimer.h"
 #include "display/Window.h"
 #include "input/HotSpot.h"
-#include "media/anim/AnimationManager.h"
-#include "media/sound/SoundManager.h"
 #include "script/Array.h"
 #include "script/Behaviour.h"
 #include "script/Bool.h"
@@ -14,9 +12,9 @@
 #include "script/Integer.h"
 #include "script/RunnerFactory.h"
 #include "script/Scene.h"
+#include "script/Services.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
-#include "shell/Application.h"
 
 namespace KavirelDLL {
 
@@ -33,16 +31,6 @@ int intOf(CMC_Runner* runner, CXVector* args, int index) {
 CMC_Object* objectOfType(CMC_ObjectsContainer* container, const CXString& name, int type) {
     CMC_Object* object = container ? container->getObject(name) : nullptr;
     return object && object->getType() == type ? object : nullptr;
-}
-
-CAnimationManager* animationManagerOf(CWindow* window) {
-    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
-    return application ? application->getAnimoManagerIfc() : nullptr;
-}
-
-CSoundManager* soundManagerOf(CWindow* window) {
-    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
-    return application ? application->getSoundManagerIfc() : nullptr;
 }
 
 // Hundredths of a decibel are -10000 at the bottom, where the linear map no longer reaches.
@@ -259,8 +247,10 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         if (m_paused) return nullptr;
         m_paused = true;
         bool keepTimers = count > 0 && getParameterBool(args, 0)->getValue();
-        if (CAnimationManager* animations = animationManagerOf(window)) animations->pause();
-        if (CSoundManager* sounds = soundManagerOf(window)) sounds->pause();
+        if (CMC_Host* host = CMC_Host::get()) {
+            host->pauseAnimations(window);
+            host->pauseSounds(window);
+        }
         CWindow::pause();
         CXTimer* timers = window ? window->GetTimerInterface() : nullptr;
         if (!keepTimers && timers) timers->pause();
@@ -273,12 +263,13 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         m_paused = false;
         int timerArgument = id == MTH_RESUME ? 0 : 1;
         bool resumeTimers = count <= timerArgument || getParameterBool(args, timerArgument)->getValue();
-        if (CAnimationManager* animations = animationManagerOf(window))
-            animations->resume(
-                id == MTH_RESUME || count < 1
-                    ? nullptr
-                    : static_cast<CMC_Groupped*>(objectOfType(scene, textOf(this, args, 0), TYPE_GROUP)));
-        if (CSoundManager* sounds = soundManagerOf(window)) sounds->resume();
+        CMC_Host* host = CMC_Host::get();
+        if (host && host->hasAnimations(window))
+            host->resumeAnimations(
+                window, id == MTH_RESUME || count < 1
+                            ? nullptr
+                            : static_cast<CMC_Groupped*>(objectOfType(scene, textOf(this, args, 0), TYPE_GROUP)));
+        if (host) host->resumeSounds(window);
         CWindow::resume();
         CXTimer* timers = window ? window->GetTimerInterface() : nullptr;
         if (resumeTimers && timers) timers->resume();

@@ -71,8 +71,7 @@ CMC_Application* CMC_StructureParser::load(const CXString& fileName) {
         logMessage("%s: %d APPLICATION elements; the last one, %s, is the application", fileName.GetBuffer(),
                    applications, last->getName().GetBuffer());
     if (last) {
-        CCommandLine6* commandLine = m_window ? m_window->getCommandLineIfc() : nullptr;
-        m_application = new CMC_Application(m_window, this, last, commandLine);
+        m_application = new CMC_Application(m_window, this, last);
         m_containers.emplace_back(m_application);
     } else {
         logMessage("%s has no APPLICATION element", fileName.GetBuffer());

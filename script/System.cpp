@@ -18,9 +18,7 @@
 #include "script/String.h"
 #include "script/TypeIds.h"
 #include "script/VariableFactory.h"
-#include "shell/Application.h"
-#include "shell/CommandLine6.h"
-#include "shell/Config.h"
+#include "script/Services.h"
 
 namespace KavirelDLL {
 
@@ -36,11 +34,6 @@ CWindow* windowOf(CMC_Object* object, CMC_ObjectsContainer* container) {
     CMC_ObjectsContainer* scene = object->getScene();
     if (scene && scene->getWindow()) return scene->getWindow();
     return container ? container->getWindow() : nullptr;
-}
-
-CCommandLine6* commandLineOf(CWindow* window) {
-    CApplication* shell = window ? window->GetApplicationInterface() : nullptr;
-    return shell ? shell->getCommandLine() : nullptr;
 }
 
 // The folder web games are installed in: the one the program recorded, else the player's own.
@@ -259,13 +252,14 @@ CMC_Variable* CMC_System_Runner::run(int id, CMC_Object* object, CMC_ObjectsCont
     }
     case MTH_ISCMDLINEPARAMETER: {
         const CXString name = getParameterString(args, 0)->getValue();
-        CCommandLine6* commandLine = commandLineOf(windowOf(object, container));
-        return CMC_VariableFactory::allocBool(commandLine && commandLine->isParameter(name));
+        CMC_Host* host = CMC_Host::get();
+        return CMC_VariableFactory::allocBool(host && host->isParameter(windowOf(object, container), name));
     }
     case MTH_GETCMDLINEPARAMETER: {
         const CXString name = getParameterString(args, 0)->getValue();
-        CCommandLine6* commandLine = commandLineOf(windowOf(object, container));
-        return CMC_VariableFactory::allocString(commandLine ? commandLine->getParameter(name) : CXString());
+        CMC_Host* host = CMC_Host::get();
+        return CMC_VariableFactory::allocString(host ? host->parameter(windowOf(object, container), name)
+                                                     : CXString());
     }
     case MTH_INSTALL: {
         const CXString game = getParameterString(args, 0)->getValue();
@@ -302,9 +296,9 @@ CMC_Variable* CMC_System_Runner::run(int id, CMC_Object* object, CMC_ObjectsCont
         return CMC_VariableFactory::allocBool(path.IsString() && system->createDir(path));
     }
     case MTH_GETPRODUCTPATH: {
-        CApplication* shell = nullptr;
-        if (CWindow* window = windowOf(object, container)) shell = window->GetApplicationInterface();
-        CConfig* config = shell ? shell->GetConfigInterface() : nullptr;
+        CMC_Host* host = CMC_Host::get();
+        CWindow* window = windowOf(object, container);
+        CMC_Settings* config = host && window ? host->config(window) : nullptr;
         return CMC_VariableFactory::allocString(config ? system->getProductPath(config->getConfigFileName())
                                                        : CXString());
     }

@@ -4,17 +4,13 @@
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "display/Window.h"
-#include "net/NetClient.h"
-#include "net/NetServer.h"
-#include "net/NetworkServer.h"
 #include "script/Bool.h"
 #include "script/Double.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
+#include "script/Services.h"
 #include "script/String.h"
 #include "script/VariableFactory.h"
-#include "shell/Application.h"
-#include "shell/Config.h"
 
 namespace KavirelDLL {
 
@@ -57,17 +53,17 @@ CXString CMC_Variable::iniSection() {
     return scene ? scene->getName() : CXString("");
 }
 
-CConfig* CMC_Variable::getConfig() { return configOf(getScene()); }
+CMC_Settings* CMC_Variable::getConfig() { return configOf(getScene()); }
 
-CConfig* CMC_Variable::configOf(CMC_ObjectsContainer* scene) {
+CMC_Settings* CMC_Variable::configOf(CMC_ObjectsContainer* scene) {
     CWindow* window = scene ? scene->getWindow() : nullptr;
-    CApplication* application = window ? window->GetApplicationInterface() : nullptr;
-    return application ? application->GetConfigInterface() : nullptr;
+    CMC_Host* host = CMC_Host::get();
+    return host && window ? host->config(window) : nullptr;
 }
 
 void CMC_Variable::init() {
     if (m_toIni) {
-        CConfig* config = getConfig();
+        CMC_Settings* config = getConfig();
         if (!config) {
             logMessage("%s: no configuration file, the saved value is neither read nor written",
                        m_name.GetBuffer());
@@ -108,24 +104,12 @@ void CMC_Variable::onChange(bool changed) {
     }
     if (!changed) return;
     if (m_toIni) {
-        if (CConfig* config = getConfig()) config->PutString(iniSection(), m_name, toString());
+        if (CMC_Settings* config = getConfig()) config->PutString(iniSection(), m_name, toString());
     }
     if (!m_netNotify) return;
     CMC_ObjectsContainer* scene = getScene();
     if (!scene) return;
-    CMC_Object* server = scene->getObject("NETSERVER");
-    CMC_Object* client = scene->getObject("NETCLIENT");
-    if (server && server->getType() == TYPE_NETSERVER) {
-        auto* netServer = static_cast<CMC_NetServer*>(server);
-        if (netServer->getServerIfc() && netServer->getServerIfc()->isStarted()) {
-            netServer->sendVar("", this);
-            return;
-        }
-    }
-    if (client && client->getType() == TYPE_NETCLIENT) {
-        auto* netClient = static_cast<CMC_NetClient*>(client);
-        if (netClient->isConnected()) netClient->sendVar("", this);
-    }
+    if (CMC_NetServices* net = CMC_NetServices::get()) net->sendChange(scene, this);
 }
 
 void CMC_Variable::onNetChange(CMC_Variable* value) {

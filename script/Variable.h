@@ -3,7 +3,7 @@
 
 namespace KavirelDLL {
 
-class CConfig;
+class CMC_Settings;
 
 // Event indexes of every value type.
 enum : int {
@@ -67,9 +67,9 @@ public:
 
     // The configuration that keeps TOINI values: the application shell's, reached through the
     // container's window; null when there is none.
-    CConfig* getConfig();
+    CMC_Settings* getConfig();
     // The same for any object of the container.
-    static CConfig* configOf(CMC_ObjectsContainer* scene);
+    static CMC_Settings* configOf(CMC_ObjectsContainer* scene);
 
 protected:
     // For types that bind their handlers themselves, after their own fields are set.

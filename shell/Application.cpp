@@ -17,6 +17,7 @@
 #include "script/StructureParser.h"
 #include "shell/CommandLine6.h"
 #include "shell/Config.h"
+#include "shell/RegisterTypes.h"
 
 namespace KavirelDLL {
 
@@ -31,10 +32,13 @@ bool isPlainName(const CXString& name) {
 
 } // namespace
 
+CApplication::CApplication() { kavirelRegisterTypes(); }
+
 CApplication::CApplication(CWindow* window, CXString iniName, CXString bigFileName,
                            CCommandLine6* commandLine, void* instance, CXString productName)
     : m_window(window), m_commandLine(commandLine), m_iniName(iniName), m_bigFileName(bigFileName),
       m_instance(instance) {
+    kavirelRegisterTypes();
     m_animationManager = new CAnimationManager();
     m_soundManager = new CSoundManager();
     CSoundCodec::init_codecs();

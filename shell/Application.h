@@ -58,7 +58,7 @@ public:
 
 protected:
     // A shell without services or script root, for shells of tools and tests that supply their own.
-    CApplication() = default;
+    CApplication();
 
     // The CD data root and the sound-effects folder after the current folder became a game's root.
     void setDataPaths();

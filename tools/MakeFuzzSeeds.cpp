@@ -41,6 +41,7 @@
 #include "script/String.h"
 #include "script/Structure.h"
 #include "script/VariableFactory.h"
+#include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -767,6 +768,7 @@ void sequenceSeeds() {
 // Network messages of every type, written by their own writers: each alone for the message readers (its type
 // byte and payload), all in one stream for the frame reader.
 void networkSeeds() {
+    kavirelRegisterTypes();
     CMC_VariableFactory::initialize();
     CXArray params;
     CXString one("1"), two("2");

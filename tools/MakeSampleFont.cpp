@@ -3,9 +3,11 @@
 // writes FONTY\MENU.ANN and FONTY\MENUB.ANN (a frame per character of code page 1250 that has a glyph, named
 // by it, with a blank border around the 6 x 13 glyph; the bold one with every stroke doubled to the right)
 // with the engine's animation writer, and makes them into FONTY\MENU.FNT and FONTY\MENUB.FNT with the
-// engine's own font maker.
+// engine's own font maker, without kerning.
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -63,12 +65,29 @@ bool writeAnimation(const std::string& path, bool bold) {
     return letters.Save(CXString(CPlatformFiles::toEngineName(path).c_str()), COMPRESSION_RLE) == 0;
 }
 
+// No kerning applies after a space or a style or colour code, so a letter there stands 2 pixels after the one
+// before; these fonts space every pair so, and a title that changes weight stands as evenly as the menu's own
+// lettering. The kerning that the maker scans would move some pairs apart ("r" then "a" by 3 more pixels: their
+// facing columns share no row) and set most others a pixel closer.
+class MenuLettering : public CSimpleFont6 {
+public:
+    MenuLettering() : CSimpleFont6(nullptr) {}
+    void withoutKerning() { std::fill(m_kerning.begin(), m_kerning.end(), int8_t(0)); }
+};
+
 bool makeFont(const std::string& folder, const char* name, bool bold) {
-    const std::string animation = folder + "/" + name + ".ANN";
+    const std::string animation = folder + "/" + name + ".ANN", fnt = folder + "/" + name + ".FNT";
     if (!writeAnimation(animation, bold)) return false;
-    CSimpleFont6 font(nullptr);
-    return font.create(CXString(CPlatformFiles::toEngineName(animation).c_str()),
-                       CXString(CPlatformFiles::toEngineName(folder + "/" + name + ".FNT").c_str())) == 0;
+    MenuLettering font;
+    if (font.create(CXString(CPlatformFiles::toEngineName(animation).c_str()),
+                    CXString(CPlatformFiles::toEngineName(fnt).c_str())) != 0)
+        return false;
+    font.withoutKerning();
+    std::vector<uint8_t> bytes;
+    if (!font.save(bytes)) return false;
+    std::ofstream out(fnt, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(out.flush());
 }
 
 } // namespace

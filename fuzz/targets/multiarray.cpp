@@ -6,12 +6,14 @@
 #include "script/Integer.h"
 #include "script/MultiArray.h"
 #include "script/VariableFactory.h"
+#include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Stored values are read through the value pools, which go when the process ends.
     static const bool pools = [] {
+        kavirelRegisterTypes();
         CMC_VariableFactory::initialize();
         return std::atexit(CMC_VariableFactory::done) == 0;
     }();

@@ -12,13 +12,14 @@
 #include "net/NetMessageProcessor.h"
 #include "script/Variable.h"
 #include "script/VariableFactory.h"
+#include "shell/RegisterTypes.h"
 
 using namespace KavirelDLL;
 using KavirelFuzz::CFuzzInput;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The value pools live for the process, as for a running game.
-    static const bool pools = (CMC_VariableFactory::initialize(), std::atexit([] { CMC_VariableFactory::done(); }), true);
+    static const bool pools = (kavirelRegisterTypes(), CMC_VariableFactory::initialize(), std::atexit([] { CMC_VariableFactory::done(); }), true);
     (void)pools;
     CFuzzInput input(data, size);
     const int type = input.byte() % 12;

@@ -40,15 +40,19 @@ bool writePage(CFile& out, const ogg_page& page) {
            out.Write(page.body, static_cast<int>(page.body_len)) == page.body_len;
 }
 
+// Data sizes writers leave when they cannot go back to patch the real one (this decoder's among them): the
+// samples then run to the file's end.
+bool sizeUnknown(uint32_t dataBytes) { return dataBytes == kUnpatchedSize || dataBytes == 0xFFFFFFFF; }
+
 // The input's samples, a frame at a time, as 16-bit values; only the data chunk's bytes are read.
 class CFrameReader {
 public:
     CFrameReader(CFile& file, const CWaveFormat& format, uint32_t dataBytes)
         : m_file(file), m_bytesPerSample(format.bitsPerSample / 8), m_channels(format.channels),
-          m_left(dataBytes) {}
+          m_left(dataBytes), m_toTheEnd(sizeUnknown(dataBytes)) {}
 
-    // Sample frames read; the rest of the frame is silence. A read cut short before the end of the file is a
-    // failure (failed()), not the end of the samples.
+    // Sample frames read; the rest of the frame is silence. A read cut short before the end of the file, or a
+    // file that ends before its data chunk does, is a failure (failed()), not the end of the samples.
     int read(std::vector<int16_t>& frame, int frameSize) {
         const uint32_t wanted = static_cast<uint32_t>(frameSize * m_channels * m_bytesPerSample);
         m_bytes.resize(wanted);
@@ -56,6 +60,7 @@ public:
         int got = m_file.Read(m_bytes.data(), asked);
         got = std::max(got, 0);
         if (got < asked && !m_file.eof()) m_failed = true;
+        else if (got < asked && !m_toTheEnd) m_cut = true;
         m_left -= static_cast<uint32_t>(got);
         const int samples = got / m_bytesPerSample;
         for (int i = 0; i < frameSize * m_channels; ++i) {
@@ -68,14 +73,19 @@ public:
         }
         return samples / m_channels;
     }
-    bool failed() const { return m_failed; }
+    bool failed() const { return m_failed || m_cut; }
+    bool readFailed() const { return m_failed; }
+    // The data chunk's bytes the file did not hold.
+    uint32_t missing() const { return m_left; }
 
 private:
     CFile& m_file;
     int m_bytesPerSample;
     int m_channels;
     uint32_t m_left;
+    bool m_toTheEnd;
     bool m_failed = false;
+    bool m_cut = false;
     std::vector<uint8_t> m_bytes;
 };
 
@@ -368,9 +378,14 @@ bool CSpeexCodec::encode(CFile& in, const char* speexPath) {
     append32(comments, 0);
     const int serial = streamSerial();
 
-    uint8_t head[44];
+    uint8_t head[44] = {};
     CWaveFormat format;
-    if (in.Read(head, 44) == 44) format.load(head + 20, CWaveFormat::kMinimumSize);
+    if (in.Read(head, 44) == 44) {
+        format.load(head + 20, CWaveFormat::kMinimumSize);
+    } else if (!in.eof()) {
+        logMessage("speex: reading %s failed", wavePath);
+        return false;
+    }
     if (std::memcmp(head, "RIFF", 4) != 0 || std::memcmp(head + 8, "WAVE", 4) != 0 ||
         std::memcmp(head + 12, "fmt ", 4) != 0 || std::memcmp(head + 36, "data", 4) != 0 ||
         format.formatTag != CWaveFormat::TAG_PCM || (format.channels != 1 && format.channels != 2) ||
@@ -425,8 +440,11 @@ bool CSpeexCodec::encode(CFile& in, const char* speexPath) {
     }
     if (out.Close() != 0) ok = false;
     if (!ok) logMessage("speex: writing %s failed", speexPath);
-    if (reader.failed()) {
+    if (reader.readFailed()) {
         logMessage("speex: reading %s failed", wavePath);
+        ok = false;
+    } else if (reader.failed()) {
+        logMessage("speex: %s ends %u bytes before the end of its data", wavePath, reader.missing());
         ok = false;
     }
     return ok;

@@ -334,6 +334,63 @@ TEST_F(BigFileTest, GameFilesAreServedFromTheOpenBigFile) {
     EXPECT_FALSE(CFile::fileExists(nullptr, "Dane\\S1\\S1.cnv"));
 }
 
+TEST_F(BigFileTest, AFolderRememberedAroundADiskFallbackIsEnteredAgainAsItWas) {
+    put("game/Sub1/one.txt", "one");
+    put("game/Sub2/two.txt", "two");
+    put("game/Dane/S1/s.txt", "s");
+    CBigFile builder(false);
+    ASSERT_TRUE(builder.Create("game", "data", "data.bf"));
+    fs::rename(m_tmp.path() / "game", m_tmp.path() / "gone");
+    put("Sub2/extra.txt", "extra"); // a loose copy of an archive folder, with a file of its own
+    put("loose/l.txt", "loose");
+    ASSERT_TRUE(CFile::openBigFile("data.bf"));
+    const std::string parked = str(CFile::diskCurrentDirectory());
+    // What a relative open finds from the current folder: "" when nothing opens.
+    auto opens = [&](const char* name) {
+        CFile file(nullptr, name, 17);
+        return file.LastError() == ERR_NONE ? readAll(file) : std::string();
+    };
+
+    // Remembered in the archive, left for the disk (as a scene's guard and the folder walker do), back again.
+    ASSERT_EQ(CFile::chDir("\\Sub1"), 0);
+    {
+        CFolder away(nullptr, "loose");
+        EXPECT_EQ(str(CFile::getCurrentDirectory()), root("\\loose\\"));
+        EXPECT_EQ(opens("l.txt"), "loose");
+        away.back();
+    }
+    EXPECT_EQ(str(CFile::getCurrentDirectory()), "\\Sub1\\");
+    EXPECT_EQ(str(CFile::diskCurrentDirectory()), parked);
+    EXPECT_EQ(opens("one.txt"), "one");
+    EXPECT_EQ(opens("l.txt"), "");
+
+    // Fallen back to the disk's copy of an archive folder (the archive's Sub1 has no Sub2): the archive's
+    // files and the disk's own are both found from there, and again after a trip into the archive.
+    ASSERT_EQ(CFile::chDir("Sub2"), 0);
+    const CXString remembered = CFile::getCurrentDirectory();
+    EXPECT_EQ(str(remembered), root("\\Sub2\\"));
+    EXPECT_EQ(opens("two.txt"), "two");
+    EXPECT_EQ(opens("extra.txt"), "extra");
+    ASSERT_EQ(CFile::chDir("\\Dane\\S1"), 0);
+    EXPECT_EQ(opens("s.txt"), "s");
+    EXPECT_EQ(opens("extra.txt"), "");
+    ASSERT_EQ(CFile::chDir(remembered), 0);
+    EXPECT_EQ(str(CFile::getCurrentDirectory()), str(remembered));
+    EXPECT_EQ(opens("two.txt"), "two");
+    EXPECT_EQ(opens("extra.txt"), "extra");
+    ASSERT_EQ(CFile::chDir("..\\loose"), 0);
+    EXPECT_EQ(opens("l.txt"), "loose");
+    // A root below the archive's folder that the disk lacks is still the archive's folder.
+    ASSERT_EQ(CFile::chDir(root("\\Dane\\S1").c_str()), 0);
+    EXPECT_EQ(str(CFile::getCurrentDirectory()), "\\Dane\\S1\\");
+    EXPECT_EQ(str(CFile::diskCurrentDirectory()), parked);
+    EXPECT_EQ(opens("s.txt"), "s");
+    // The archive's root stays the archive's, though the disk has a folder "\\" as well.
+    ASSERT_EQ(CFile::chDir("\\"), 0);
+    EXPECT_EQ(str(CFile::getCurrentDirectory()), "\\");
+    EXPECT_EQ(opens("Sub1\\one.txt"), "one");
+}
+
 TEST_F(BigFileTest, SearchesInsideTheArchiveDoNotDisturbEachOther) {
     makeGame();
     CBigFile builder(false);

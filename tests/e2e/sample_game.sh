@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # kavirel on the sample game in a real window (run under Xvfb): each scene's background shows in turn (the
-# morning with its sun, its bird and its text), read from
+# morning with its sun, its bird and its text, whose letters stand evenly in both weights), read from
 # screenshots of the window; a second start hands over to the first and ends, while one with -forcenew runs beside
 # it and is found by later starts once the first has ended; a close request (SIGTERM) ends the game cleanly, the
 # engine's version and the web games' folder are recorded, and the values the game's diary (a script class)
@@ -103,6 +103,31 @@ text_seen() {
     return 1
 }
 text_seen || fail "no text shows the morning's name"
+# Its letters stand evenly: "<B>Poranek<B>, godzina ósma" at 20, 20, 15 rows high. The columns of the title's rows
+# that hold a pixel other than the sky's (the row's colour left of the text), in runs of ink; the gaps between
+# the runs, "_" for a space.
+title_gaps() {
+    convert "xwd:$work/shot.xwd" -crop "240x15+18+20" -depth 8 txt:- 2>/dev/null | awk '
+        NR > 1 { split($1, at, /[,:]/); x = at[1] + 0; y = at[2] + 0; c[x, y] = $2; if (x > w) w = x; if (y > h) h = y }
+        END {
+            gap = 0; seen = 0; out = ""
+            for (x = 0; x <= w; x++) {
+                ink = 0
+                for (y = 0; y <= h; y++) if (c[x, y] != c[0, y]) ink = 1
+                if (!ink) { gap++; continue }
+                if (seen && gap > 0) out = out (gap > 4 ? "_" : gap)
+                seen = 1; gap = 0
+            }
+            print out
+        }'
+}
+# The bold word and its comma (8 runs) stand as close as the letters of the regular words.
+gaps=$(title_gaps)
+bold=${gaps%%_*}
+regular=${gaps#*_}
+regular=${regular//_/}
+[ ${#bold} -eq 7 ] && [ -n "$regular" ] && [ -z "${bold//"${regular:0:1}"/}" ] &&
+    [ -z "${regular//"${regular:0:1}"/}" ] || fail "the title's letters stand apart unevenly: gaps $gaps"
 # The morning's bird, an ANIMO on the screen: its body (40, 30, 30), widened again, in its first frame.
 near "$(pixel 312 155)" "(41,28,24)" || fail "the bird's body is $(pixel 312 155)"
 await "the noon (green marker), last seen $last" shows "(0,255,0)"

@@ -27,6 +27,7 @@
 #include "script/Scene.h"
 #include "script/StructureParser.h"
 #include "shell/Config.h"
+#include "shell/RegisterTypes.h"
 
 namespace KavirelTest {
 
@@ -178,6 +179,7 @@ CHarnessShell::~CHarnessShell() {
 uint64_t CGameRun::now() { return g_clock / 1000; }
 
 CGameRun::CGameRun(CGameFolder& folder, CGameOptions options) : m_folder(folder), m_options(options) {
+    kavirelRegisterTypes();
     m_savedFolder = CPlatformFiles::workingFolder();
     m_savedRoot = CWindow::rootPath;
     m_savedCd = CWindow::getCDPath();

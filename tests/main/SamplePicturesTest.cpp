@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "display/Color.h"
 #include "display/Image.h"
@@ -9,6 +10,7 @@
 #include "media/SoundFixtures.h"
 #include "media/anim/Animo6.h"
 #include "media/text/SimpleFont6.h"
+#include "media/text/Text6.h"
 #include "platform/Files.h"
 
 using namespace KavirelDLL;
@@ -96,4 +98,41 @@ TEST(SamplePictures, TheMenuLetteringIsAFontInTwoWeights) {
             EXPECT_EQ(pixels[(y + 1) * 40 + 3 + x] != 0, (glyph[y] & (0x80 >> x)) != 0) << x << "," << y;
     EXPECT_EQ(pixels[5 * 40 + 3], rgb(255, 255, 0));
     EXPECT_EQ(bold.getRealLetterWidth('H'), regular.getRealLetterWidth('H') + 1);
+
+    // The morning's title as the scene shows it: its letters stand evenly, 2 columns apart, in both weights and
+    // across the change of weight ("r" then "a" once stood 5 apart, the comma after the bold word 2 against 1).
+    for (CSimpleFont6* font : {&regular, &bold}) {
+        font->setFamily("MENU");
+        font->setSize(13);
+    }
+    regular.setStyle("STANDARD");
+    bold.setStyle("BOLD");
+    CFontCollection fonts(nullptr);
+    fonts.addFont(&regular);
+    fonts.addFont(&bold);
+    CGraphicsObject title(nullptr, CXSize(200, regular.Height()), 16);
+    CText6 text(nullptr, true, nullptr);
+    text.SetDestiny(&title);
+    text.setFont(&fonts);
+    text.setText("<B>Poranek<B>, godzina \xF3sma");
+    text.Redraw();
+    // The runs of columns with ink, and the gaps between them ("_" for a space).
+    const auto* drawn = reinterpret_cast<const uint16_t*>(title.GetDataPtr());
+    std::vector<int> widths;
+    std::string gaps;
+    for (int x = 0, gap = 0; x < title.Width(); ++x) {
+        bool ink = false;
+        for (int y = 0; y < title.Height(); ++y) ink = ink || drawn[y * title.Width() + x] != 0;
+        if (!ink) {
+            ++gap;
+            continue;
+        }
+        if (gap > 0 && !widths.empty()) gaps += gap > 4 ? "_" : std::to_string(gap);
+        if (gap > 0 || widths.empty()) widths.push_back(0);
+        ++widths.back();
+        gap = 0;
+    }
+    EXPECT_EQ(gaps, "2222222_222222_222");
+    ASSERT_EQ(widths.size(), 19u);
+    EXPECT_EQ(widths[1], widths[9] + 1) << "the first o is bold, the second standard";
 }

@@ -261,6 +261,13 @@ TEST(Speex, DecoderRefusesDamagedStreams) {
     EXPECT_TRUE(log.contains("ends within its 2147483647 extra headers"));
     EXPECT_FALSE(files.decode(header(68, 0xFFFFFFFF)));
     EXPECT_TRUE(log.contains("-1 extra headers"));
+    // Counting every packet after the comments leaves none to decode; one fewer leaves the last frame.
+    size_t packets = 0;
+    for (const CPage& page : readPages(speex)) packets += page.packets.size();
+    const uint32_t sound = static_cast<uint32_t>(packets - 2);
+    EXPECT_FALSE(files.decode(header(68, sound)));
+    ASSERT_TRUE(files.decode(header(68, sound - 1)));
+    EXPECT_EQ(readNative(files.path("back.wav")).size(), 44u + 160 * 2 * 2);
     EXPECT_FALSE(files.decode(header(40, 3)));
     EXPECT_TRUE(log.contains("Mode number 3 does not (yet/any longer) exist in this version"));
     EXPECT_FALSE(files.decode(header(40, 0xFFFFFFFF)));
@@ -301,6 +308,23 @@ TEST(Speex, DecoderRefusesDamagedStreams) {
 
 namespace {
 
+// A WAVE file on disk whose handle is closed once limit bytes were read from it.
+class CClosingWave : public CFile {
+public:
+    CClosingWave(const std::string& path, int limit) : m_left(limit) {
+        OpenDirect(path.c_str(), MODE_READ | MODE_BINARY);
+    }
+    int Read(void* buffer, int count) override {
+        const int got = CFile::Read(buffer, count);
+        m_left -= got;
+        if (m_left <= 0) Close();
+        return got;
+    }
+
+private:
+    int m_left;
+};
+
 // A WAVE file in memory whose reads fail, short of its end, once limit bytes were served.
 class CFailingWave : public CFile_Stream {
 public:
@@ -336,4 +360,41 @@ TEST(Speex, EncoderFailsWhenItsInputCannotBeReadToTheEnd) {
     CFile_Stream longer(wave.data(), static_cast<int>(wave.size()));
     EXPECT_TRUE(CSpeexCodec::encode(longer, files.path("longer.spx").c_str()));
     EXPECT_EQ(readNative(files.path("longer.spx")).size(), readNative(files.path("whole.spx")).size());
+    // So does the other size writers leave unpatched; any other size the file does not reach is a file cut
+    // short, whether the chunk claims more or the file lost its end.
+    const std::string tone = toneWave(8000, 1, 16, 440, 4000);
+    std::string unknown = tone;
+    store32(unknown, 40, 0xFFFFFFFF);
+    EXPECT_NE(files.encode(unknown), "");
+    std::string claiming = tone;
+    store32(claiming, 40, load32(tone, 40) + 1000);
+    log.clear();
+    EXPECT_TRUE(files.encode(claiming).empty());
+    EXPECT_TRUE(log.contains("ends 1000 bytes before the end of its data"));
+    EXPECT_TRUE(readPages(readNative(files.path("out.spx"))).back().eos);
+    for (size_t cut : {size_t(44), size_t(44 + 320 * 3 + 1), tone.size() - 1}) {
+        EXPECT_TRUE(files.encode(tone.substr(0, cut)).empty()) << cut;
+    }
+
+    // A handle closed before the header or partway through the samples, and a file whose reads fail.
+    files.folder.put("in.wav", tone);
+    CFile closed;
+    ASSERT_EQ(closed.OpenDirect(files.path("in.wav").c_str(), CFile::MODE_READ | CFile::MODE_BINARY), 0);
+    closed.Close();
+    log.clear();
+    EXPECT_FALSE(CSpeexCodec::encode(closed, files.path("closed.spx").c_str()));
+    EXPECT_TRUE(log.contains("reading"));
+    for (int limit : {44 + 320, 44 + 320 * 7}) {
+        CClosingWave closing(files.path("in.wav"), limit);
+        log.clear();
+        EXPECT_FALSE(CSpeexCodec::encode(closing, files.path("closing.spx").c_str())) << limit;
+        EXPECT_TRUE(log.contains("reading")) << limit;
+    }
+    CFile memory;
+    if (memory.OpenDirect("/proc/self/mem", CFile::MODE_READ | CFile::MODE_BINARY) == 0) {
+        log.clear();
+        EXPECT_FALSE(CSpeexCodec::encode(memory, files.path("mem.spx").c_str()));
+        EXPECT_TRUE(log.contains("reading"));
+        EXPECT_FALSE(log.contains("is not a 44-byte-header"));
+    }
 }

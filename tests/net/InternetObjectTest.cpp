@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "harness/Environment.h"
@@ -77,6 +78,13 @@ TEST_F(InternetObjectThreaded, GetDecodesItsArgumentsAndRaisesTheEventOnALaterFr
     settle();
     game.run->frames(2);
     EXPECT_EQ(game.log(), "error;");
+    // A redirect without a Location fails as well, and the file already there stays as it was.
+    std::ofstream(sceneFolder() / "kept.bin") << "kept";
+    game.call("NET", "GET", {server.host() + "&slashmoved", "kept.bin"});
+    settle();
+    game.run->frames(1);
+    EXPECT_EQ(game.log(), "error;");
+    EXPECT_EQ(readNative(sceneFolder() / "kept.bin"), "kept");
     // Started on the frame after the event of the one before, the next download is not refused.
     game.call("NET", "GET", {server.host() + "&slashf.bin", "again.bin"});
     settle();

@@ -117,7 +117,9 @@ TEST_F(InternetThreaded, FailuresLeaveAnEarlierFileAsItWas) {
         const char* path;
         Reports reports;
     };
+    // A redirect without a Location, with a body or without, is no file either.
     for (const Case& c : {Case{"/404", openFailed}, Case{"/500", openFailed}, Case{"/ftp", openFailed},
+                          Case{"/moved", openFailed}, Case{"/gone-elsewhere", openFailed},
                           Case{"/reset/f.bin", readFailed}}) {
         SCOPED_TRACE(c.path);
         folder.put("earlier.bin", "earlier");
@@ -127,7 +129,7 @@ TEST_F(InternetThreaded, FailuresLeaveAnEarlierFileAsItWas) {
         EXPECT_EQ(fetch(c.path, "new.bin"), c.reports);
         EXPECT_FALSE(fs::exists(folder.path() / "new.bin"));
     }
-    EXPECT_EQ(server.requests(), 8);
+    EXPECT_EQ(server.requests(), 12);
     // A folder that is not there: both reports, in order.
     EXPECT_EQ(fetch("/f.bin", "missing/x.bin"), (Reports{CInternet::kCannotCreate, CInternet::kReadFailed}));
     EXPECT_TRUE(leftovers().empty());

@@ -239,6 +239,27 @@ TEST(GameState, AMultiarrayRecordHoldsNoImageAndTheRecordsAfterItAreRead) {
     EXPECT_EQ(intOf(run, "X"), 7);
 }
 
+TEST(GameState, ACacheRecordOfATypeNoOneRegisteredLoadsNothingAndIsLogged) {
+    CGameFolder folder;
+    EpisodeGame game(folder, "", "", {object("X", {{"TYPE", "INTEGER"}, {"VALUE", "7"}}), "", ""});
+    {
+        CGameRun run(folder);
+        ASSERT_TRUE(run.storeCache());
+    }
+    // A record of type 50001 first: without a module that takes it, nothing after it can be found.
+    std::string room = folder.read("Dane/E1/S1/S1.bin");
+    ASSERT_GE(room.size(), 16u);
+    room[12] = static_cast<char>(room[12] + 1);
+    room.insert(16, std::string("\x51\xc3\x00\x00", 4));
+    folder.write("Dane/E1/S1/S1.bin", room);
+    CGameOptions options;
+    options.fromCache = true;
+    CLogCapture log;
+    CGameRun run(folder, options);
+    EXPECT_EQ(run.find("X"), nullptr);
+    EXPECT_TRUE(log.contains("cache record 0 of type 50001 cannot be read"));
+}
+
 TEST(GameState, ACacheWritesAMultiarrayAsItsBareRecordAndNamesWhatItLeavesOut) {
     CGameFolder folder;
     EpisodeGame game(folder, "", "",

@@ -2,6 +2,9 @@
 // must give the answers a fresh reading of the same text would give.
 #include "InterpreterSupport.h"
 
+#include <algorithm>
+
+#include "script/Condition.h"
 #include "script/Groupped.h"
 
 using namespace KavirelDLL;
@@ -124,6 +127,7 @@ TEST_F(InterpreterCacheTest, ManyDifferentTestTextsKeepAnsweringRightly) {
         expected += 2500 < i ? "a" : "b";
     }
     EXPECT_EQ(textOf("S"), expected);
+    EXPECT_LE(CMC_Condition::cachedTexts(), CMC_Condition::MAX_CACHED_TEXTS);
     EXPECT_EQ(after("@IF(X<2501,{Y^SET(1);},{Y^SET(2);});"), 1);
     EXPECT_EQ(taken(), 0);
     EXPECT_EQ(CMC_Behaviour::getTrashSize(), 0);
@@ -240,5 +244,29 @@ TEST_F(InterpreterCacheTest, RecursionThroughABehaviourThatDeclaresLocals) {
         EXPECT_EQ(textOf("S"), "0L1L2L3");
     }
     EXPECT_EQ(scene->getObject("L"), nullptr);
+    EXPECT_EQ(taken(), 0);
+}
+
+TEST_F(InterpreterCacheTest, KeptTestTextsStayBoundedAlsoInsideARunningTest) {
+    integer("Y");
+    integer("X", 50000);
+    integer("A");
+    integer("B");
+    text("T");
+    // Watches the kept texts from inside the loop.
+    size_t most = 0;
+    auto* probe = new RecordingBehaviour(scene, "PROBE", nullptr);
+    probe->onRun = [&](CMC_Object*) { most = std::max(most, CMC_Condition::cachedTexts()); };
+    scene->addObject(probe);
+    // A new text in every round, joined from the counter: X<0, X<1, ...
+    behaviour("MANY", "@LOOP({T^SET(\"X<\");T^ADD(_I_);@IF(T,{A^INC();},{B^INC();});PROBE^RUN();},"
+                      "0,100000,1);");
+    // Run by the first operand of a test, which holds its own test while the loop empties the cache.
+    EXPECT_EQ(after("@IF(\"MANY^RUN()'1||X'50000\",{Y^SET(1);},{Y^SET(2);});"), 1);
+    EXPECT_EQ(intOf("A"), 49999);
+    EXPECT_EQ(intOf("B"), 50001);
+    EXPECT_GT(most, CMC_Condition::MAX_CACHED_TEXTS / 2);
+    EXPECT_LE(most, CMC_Condition::MAX_CACHED_TEXTS);
+    EXPECT_LE(CMC_Condition::cachedTexts(), CMC_Condition::MAX_CACHED_TEXTS);
     EXPECT_EQ(taken(), 0);
 }

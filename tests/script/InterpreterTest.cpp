@@ -227,6 +227,7 @@ TEST_F(InterpreterTest, IfFormsAndOperators) {
     integer("X", 1);
     integer("Z", 2);
     integer("Y");
+    text("P", "1||Z'2");
     struct Case {
         const char* condition;
         bool then;
@@ -236,6 +237,10 @@ TEST_F(InterpreterTest, IfFormsAndOperators) {
         {"X<1", false},     {"X>'1", true},          {"X>1", false},     {"X<2", true},
         {"X'1&&Z'2", true}, {"X'1&&Z'3", false},     {"X'0||Z'2", true}, {"X'0||Z'0", false},
         {"X'1.0", true},    {"X'1&&Z'2&&X'1", true},
+        // Both separators: split at every "&&", and "or" since a "||" stands in the text. P holds the text
+        // 1||Z'2, which the piece P'1||Z'2 compares with.
+        {"X'0&&P'1||Z'2", true}, {"X'0&&P'1||Z'3", false}, {"X'1&&X'0||Z'2", true},
+        {"X'0&&Z'0&&P'1||Z'2", true}, {"P'1||Z'2", true}, {"P'1||Z'0", false}, {"X'0&&P'1", false},
     };
     for (const Case& c : oneText) {
         std::string code = std::string("Y^SET(0);@IF(") + c.condition + ",{Y^SET(1);},{Y^SET(2);});";
@@ -268,6 +273,11 @@ TEST_F(InterpreterTest, IfFormsAndOperators) {
     EXPECT_EQ(CMC_Behaviour::getTrashSize(), 0);
     run("@IF(X'1&&[Z+0]'2,{Y^SET(1);},{Y^SET(2);});");
     EXPECT_EQ(CMC_Behaviour::getTrashSize(), 1);
+    EXPECT_EQ(intOf("Y"), 1);
+    // With a "||" in the text, "or" stops at the first true piece.
+    CMC_Behaviour::flushTrash();
+    run("Y^SET(0);@IF(X'1&&[Z+0]'2||X'0,{Y^SET(1);},{Y^SET(2);});");
+    EXPECT_EQ(CMC_Behaviour::getTrashSize(), 0);
     EXPECT_EQ(intOf("Y"), 1);
     EXPECT_EQ(taken(), 0);
 }

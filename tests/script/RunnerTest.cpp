@@ -1,15 +1,58 @@
 #include "ScriptSupport.h"
 
+#include <memory>
+#include <typeinfo>
+
 #include "core/Log.h"
+#include "net/Internet.h"
+#include "net/NetClient.h"
+#include "net/NetServer.h"
+#include "objects/Animo.h"
+#include "objects/Button.h"
+#include "objects/Canvas.h"
+#include "objects/CanvasObserver.h"
+#include "objects/Dialog.h"
+#include "objects/EditBox.h"
+#include "objects/Filter.h"
+#include "objects/Font.h"
+#include "objects/GrBuffer.h"
+#include "objects/Image.h"
+#include "objects/Joystick.h"
+#include "objects/Keyboard.h"
+#include "objects/Mouse.h"
+#include "objects/Movie.h"
+#include "objects/Pattern.h"
+#include "objects/Scroll.h"
+#include "objects/Sequence.h"
+#include "objects/Sound.h"
+#include "objects/Text.h"
+#include "objects/VirtualGraphicsObject.h"
+#include "script/Application.h"
 #include "script/Array.h"
+#include "script/Behaviour.h"
 #include "script/Bool.h"
+#include "script/CNVLoader.h"
+#include "script/Class.h"
+#include "script/Condition.h"
+#include "script/Database.h"
 #include "script/Double.h"
+#include "script/DummyRunner.h"
+#include "script/Episode.h"
 #include "script/Expression.h"
 #include "script/Groupped.h"
 #include "script/Integer.h"
+#include "script/MultiArray.h"
+#include "script/Path.h"
+#include "script/Quene.h"
+#include "script/Rand.h"
 #include "script/Scene.h"
 #include "script/String.h"
 #include "script/Structure.h"
+#include "script/System.h"
+#include "script/Timer.h"
+#include "script/TypeRegistry.h"
+#include "script/VariableRunner.h"
+#include "script/Vector.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -196,6 +239,7 @@ TEST_F(RunnerTest, TypedArgumentsConvertAndHandBackTheirTemporaries) {
 }
 
 TEST(RunnerFactory, RunnersPerType) {
+    kavirelRegisterTypes();
     CMC_RunnerFactory::initialize();
     EXPECT_NE(CMC_RunnerFactory::getRunner(0), nullptr);
     EXPECT_EQ(CMC_RunnerFactory::getRunner(1), CMC_RunnerFactory::getRunner(12));
@@ -209,6 +253,101 @@ TEST(RunnerFactory, RunnersPerType) {
         EXPECT_NE(CMC_RunnerFactory::getRunner(type), nullptr) << type;
     CMC_RunnerFactory::done();
     EXPECT_EQ(CMC_RunnerFactory::getRunner(1), nullptr);
+}
+
+TEST_F(RunnerTest, TheTypeRegistryKeepsEveryTypesNameRunnerAndForms) {
+    struct Type {
+        int id;
+        const char* name;
+        const std::type_info& runner;
+    };
+    const std::vector<Type> types = {
+        {TYPE_PLACEHOLDER, nullptr, typeid(CMC_Dummy_Runner)},
+        {TYPE_INTEGER, "INTEGER", typeid(CMC_Variable_Runner)},
+        {TYPE_STRING, "STRING", typeid(CMC_Variable_Runner)},
+        {TYPE_BOOL, "BOOL", typeid(CMC_Variable_Runner)},
+        {TYPE_DOUBLE, "DOUBLE", typeid(CMC_Variable_Runner)},
+        {TYPE_EXPRESSION, "EXPRESSION", typeid(CMC_Variable_Runner)},
+        {TYPE_CONDITION, "CONDITION", typeid(CMC_BasicCondition_Runner)},
+        {TYPE_COMPLEXCONDITION, "COMPLEXCONDITION", typeid(CMC_BasicCondition_Runner)},
+        {TYPE_BEHAVIOUR, "BEHAVIOUR", typeid(CMC_Behaviour_Runner)},
+        {TYPE_MOUSE, "MOUSE", typeid(CMC_Mouse_Runner)},
+        {TYPE_KEYBOARD, "KEYBOARD", typeid(CMC_Keyboard_Runner)},
+        {TYPE_RANDOM, "RANDOM", typeid(CMC_Rand_Runner)},
+        {TYPE_CANVASOBSERVER, "CANVAS_OBSERVER", typeid(CMC_CanvasObserver_Runner)},
+        {TYPE_APPLICATION, "APPLICATION", typeid(CMC_Application_Runner)},
+        {TYPE_EPISODE, "EPISODE", typeid(CMC_Episode_Runner)},
+        {TYPE_SCENE, "SCENE", typeid(CMC_Scene_Runner)},
+        {TYPE_ANIMO, "ANIMO", typeid(CMC_Animo_Runner)},
+        {TYPE_BUTTON, "BUTTON", typeid(CMC_Button_Runner)},
+        {TYPE_FONT, "FONT", typeid(CMC_Font_Runner)},
+        {TYPE_SEQUENCE, "SEQUENCE", typeid(CMC_Sequence_Runner)},
+        {TYPE_SOUND, "SOUND", typeid(CMC_Sound_Runner)},
+        {TYPE_TEXT, "TEXT", typeid(CMC_Text_Runner)},
+        {TYPE_TIMER, "TIMER", typeid(CMC_Timer_Runner)},
+        {TYPE_IMAGE, "IMAGE", typeid(CMC_Image_Runner)},
+        {TYPE_EDITBOX, "EDITBOX", typeid(CMC_EditBox_Runner)},
+        {TYPE_NETSERVER, "NETSERVER", typeid(CMC_NetServer_Runner)},
+        {TYPE_NETCLIENT, "NETCLIENT", typeid(CMC_NetClient_Runner)},
+        {TYPE_DIALOG, "DIALOG", typeid(CMC_Dialog_Runner)},
+        {TYPE_FILTER, "FILTER", typeid(CMC_Filter_Runner)},
+        {TYPE_STATICFILTER, "STATICFILTER", typeid(CMC_StaticFilter_Runner)},
+        {TYPE_VECTOR, "VECTOR", typeid(CMC_Vector_Runner)},
+        {TYPE_PATH, "PATH", typeid(CMC_Path_Runner)},
+        {TYPE_FIFO, "FIFO", typeid(CMC_Quene_Runner)},
+        {TYPE_LIFO, "LIFO", typeid(CMC_Quene_Runner)},
+        {TYPE_CANVAS, "CANVAS", typeid(CMC_Canvas_Runner)},
+        {TYPE_PATTERN, "PATTERN", typeid(CMC_Pattern_Runner)},
+        {TYPE_SCROLL, "SCROLL", typeid(CMC_Scroll_Runner)},
+        {TYPE_JOYSTICK, "JOYSTICK", typeid(CMC_Joystick_Runner)},
+        {TYPE_MOVIE, "MOVIE", typeid(CMC_Movie_Runner)},
+        {TYPE_GRBUFFER, "GRBUFFER", typeid(CMC_GrBuffer_Runner)},
+        {TYPE_INTERNET, "INTERNET", typeid(CMC_Internet_Runner)},
+        {TYPE_GROUP, "GROUP", typeid(CMC_Groupped_Runner)},
+        {TYPE_ARRAY, "ARRAY", typeid(CMC_Array_Runner)},
+        {TYPE_STRUCTURE, "STRUCT", typeid(CMC_Structure_Runner)},
+        {TYPE_DATABASE, "DATABASE", typeid(CMC_Database_Runner)},
+        {TYPE_CLASS, "CLASS", typeid(CMC_Class_Runner)},
+        {TYPE_VIRTUALGRAPHICSOBJECT, "VIRTUALGRAPHICSOBJECT", typeid(CMC_VirtualGraphicsObject_Runner)},
+        {TYPE_MULTIARRAY, "MULTIARRAY", typeid(CMC_MultiArray_Runner)},
+        {TYPE_SYSTEM, "SYSTEM", typeid(CMC_System_Runner)},
+        {TYPE_CNVLOADER, "CNVLOADER", typeid(CMC_CNVLoader_Runner)},
+    };
+    for (const Type& type : types) {
+        const CMC_TypeInfo* info = CMC_TypeRegistry::find(type.id);
+        ASSERT_NE(info, nullptr) << type.id;
+        EXPECT_STREQ(info->name ? info->name : "", type.name ? type.name : "") << type.id;
+        CMC_Runner* runner = CMC_RunnerFactory::getRunner(type.id);
+        ASSERT_NE(runner, nullptr) << type.id;
+        EXPECT_EQ(typeid(*runner), type.runner) << type.id;
+    }
+    // Types that share a runner share the one object.
+    EXPECT_EQ(CMC_RunnerFactory::getRunner(TYPE_STRING), CMC_RunnerFactory::getRunner(TYPE_EXPRESSION));
+    EXPECT_EQ(CMC_RunnerFactory::getRunner(TYPE_FIFO), CMC_RunnerFactory::getRunner(TYPE_LIFO));
+    EXPECT_EQ(CMC_TypeRegistry::find(50001), nullptr);
+    EXPECT_EQ(CMC_TypeRegistry::fromDefinition(CXString("NETSERVER")), nullptr); // no definition makes one
+
+    // The cache reader's blank objects, of their own type; every other type is left out of caches.
+    const std::vector<int> stored = {1,    2,    3,    4,    10,   11,   12,   13,   100,  101,  103,  2000,
+                                     2001, 2002, 2004, 2005, 2006, 2007, 2008, 2009, 2011, 2012, 2013, 2014,
+                                     2015, 2016, 2017, 2018, 2019, 2020, 2021, 2022, 3000, 3001};
+    for (int id : stored) {
+        std::unique_ptr<CMC_Object> blank(CMC_Scene::makeStoredObject(id, nullptr));
+        ASSERT_NE(blank, nullptr) << id;
+        EXPECT_EQ(blank->getType(), id);
+    }
+    for (int id : {0, 5, 102, 1000, 1001, 1002, 2010, 2023, 2024, 2026, 2027, 3002, 3003, 3004, 3005, 3006, 11000,
+                   12000, 50001})
+        EXPECT_EQ(CMC_Scene::makeStoredObject(id, nullptr), nullptr) << id;
+
+    // CREATEOBJECT makes these four and nothing else.
+    for (const char* name : {"ANIMO", "IMAGE", "SOUND", "BUTTON"}) {
+        const CMC_TypeInfo* info = CMC_TypeRegistry::created(CXString(name));
+        ASSERT_NE(info, nullptr) << name;
+        EXPECT_EQ(info->id, CMC_TypeRegistry::fromDefinition(CXString(name))->id);
+    }
+    for (const char* name : {"TEXT", "INTEGER", "VGO", "animo", "WIDGET"})
+        EXPECT_EQ(CMC_TypeRegistry::created(CXString(name)), nullptr) << name;
 }
 
 TEST_F(RunnerTest, ABehavioursCodeLosesItsBraces) {

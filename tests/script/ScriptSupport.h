@@ -15,6 +15,7 @@
 #include "script/ObjectsContainer.h"
 #include "script/RunnerFactory.h"
 #include "script/VariableFactory.h"
+#include "shell/RegisterTypes.h"
 
 namespace KavirelTest {
 
@@ -102,6 +103,7 @@ private:
 class ScriptTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        kavirelRegisterTypes();
         CMC_VariableFactory::initialize();
         CMC_RunnerFactory::initialize();
     }

@@ -25,6 +25,7 @@ extern char** environ;
 
 // Paths it answers: every file given to put (with its length), "/nolength/<file>" (no length, closed at the
 // end), "/chunked/<file>", "/404", "/500", "/redirect/<file>" (302 to the file), "/ftp" (302 to ftp://),
+// "/moved" (302 with a body and no Location), "/gone-elsewhere" (301, empty, no Location),
 // "/reset/<file>" (half the file, then a reset), "/stall/<file>" (headers and half the file, then nothing
 // until release() or the end), "/silent" (nothing at all).
 class CTestHttpServer {
@@ -151,6 +152,10 @@ private:
             sendAll(fd, head("500 Internal Server Error", length(5)) + "error");
         } else if (path == "/ftp") {
             sendAll(fd, head("302 Found", "Location: ftp://127.0.0.1/f.bin\r\n" + length(0)));
+        } else if (path == "/moved") {
+            sendAll(fd, head("302 Found", length(11)) + "moved away!");
+        } else if (path == "/gone-elsewhere") {
+            sendAll(fd, head("301 Moved Permanently", length(0)));
         } else if (path == "/silent") {
             waitReleased();
         } else if (under("/redirect/", rest)) {
