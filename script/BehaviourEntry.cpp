@@ -465,7 +465,8 @@ void setOwn(CMC_Variable* value, const T& literal) {
         if (!own->value().equals(literal)) own->setValue(literal);
     } else if constexpr (std::is_same_v<T, double>) {
         // Bit for bit: -0.0 is not the literal 0.0.
-        if (std::bit_cast<uint64_t>(own->getValue()) != std::bit_cast<uint64_t>(literal)) own->setValue(literal);
+        if (std::bit_cast<uint64_t>(own->getValue()) != std::bit_cast<uint64_t>(literal))
+            own->setValue(literal);
     } else {
         if (own->getValue() != literal) own->setValue(literal);
     }

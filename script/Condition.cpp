@@ -228,15 +228,21 @@ std::shared_ptr<Tests> joinedOf(std::string_view view) {
 bool run(CMC_ObjectsContainer* container, const Test& test) {
     if (test.op < 0) return false;
     CMC_Behaviour_Entry::RunGuard running;
-    std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
+    // Only an operand that is code runs anything, and so may delete the container.
+    bool code = test.first->kind == Operand::Kind::Code || test.second->kind == Operand::Kind::Code;
+    std::shared_ptr<CMC_ObjectAnchor> scene = container && code ? container->anchor() : nullptr;
+    auto live = [&] {
+        if (!code) return container;
+        return scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
+    };
     CMC_Variable* a = test.first->value(container);
     // The first operand's code may have deleted the container.
-    auto* here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
+    auto* here = live();
     CMC_Variable* b = test.second->value(here);
     bool result = false;
     if (a && b) {
         if (test.op == COND_INSTANCEOF) {
-            here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
+            here = live();
             CMC_Object* object = here ? here->getObject(test.first->given) : nullptr;
             result = object && CMC_Object::typeToString(object->getType()).equals(test.second->given);
         } else {

@@ -31,10 +31,8 @@ bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 class CBody {
 public:
     // memo: the calling line's, which looks the name of argument index up for it.
-    CBody(CMC_ObjectsContainer* container, const CXString& name, CMC_CallMemo* memo = nullptr, int index = -1) {
-        CMC_Object* found = nullptr;
-        if (container && name.IsString())
-            found = memo ? memo->objectNamed(index, container, name) : container->getObject(name);
+    CBody(CMC_ObjectsContainer* container, const CXString& name) {
+        CMC_Object* found = container && name.IsString() ? container->getObject(name) : nullptr;
         if (found && found->getType() == TYPE_BEHAVIOUR) {
             m_anchor = found->anchor();
             return;
@@ -92,7 +90,8 @@ int numbersTest(CMC_Variable* left, CMC_Variable* sign, CMC_Variable* right) {
         sign->getType() != TYPE_STRING)
         return 0;
     const CXString& text = static_cast<CMC_String*>(sign)->value();
-    int op = CMC_Condition::operatorOf(std::string_view(text.GetBuffer(), static_cast<size_t>(text.GetLength())));
+    int op =
+        CMC_Condition::operatorOf(std::string_view(text.GetBuffer(), static_cast<size_t>(text.GetLength())));
     return op == COND_INSTANCEOF ? 0 : op;
 }
 
@@ -255,7 +254,13 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     int at = count < 4 ? (condition ? 1 : 2) : (condition ? 3 : 4);
     const CXString& branch = textOf(args, at, holder);
     if (!branch.IsString() || guard.containerGone()) return nullptr;
-    CBody body(container, branch, memo, at);
+    // A behaviour of that name runs as it is: nothing is made, so nothing needs watching after the run.
+    CMC_Object* named = memo ? memo->objectNamed(at, container, branch) : container->getObject(branch);
+    if (named && named->getType() == TYPE_BEHAVIOUR) {
+        auto* behaviour = static_cast<CMC_Behaviour*>(named);
+        return behaviour->run(behaviour, nullptr, false) ? controlCode(CONTROL_BREAK) : nullptr;
+    }
+    CBody body(container, branch);
     CMC_Behaviour* behaviour = body.get();
     if (behaviour && behaviour->run(behaviour, nullptr, false)) return controlCode(CONTROL_BREAK);
     return nullptr;

@@ -96,8 +96,7 @@ CMC_Object* CMC_ObjectsContainer::findHere(const char* name) {
 CMC_Object* CMC_ObjectsContainer::findHere(const char* name, int length) {
     if (!m_names) return nullptr;
     // The names table holds only text keys.
-    return static_cast<CMC_Object*>(
-        m_names->getText(name, length, CStringHashCode::hashOf(name, length)));
+    return static_cast<CMC_Object*>(m_names->getText(name, length, CStringHashCode::hashOf(name, length)));
 }
 
 CMC_Object* CMC_ObjectsContainer::getObject(const char* name) {
