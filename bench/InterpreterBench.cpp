@@ -72,8 +72,8 @@ public:
         CMC_RunnerFactory::done();
         CMC_VariableFactory::done();
     }
-    CMC_Behaviour* behaviour(const char* code) {
-        auto* made = new CMC_Behaviour(m_scene, CXString("BENCH"), CXString(code));
+    CMC_Behaviour* behaviour(const char* code, const char* name = "BENCH") {
+        auto* made = new CMC_Behaviour(m_scene, CXString(name), CXString(code));
         m_scene->addObject(made);
         made->init();
         return made;
@@ -145,8 +145,11 @@ private:
 
 // Runs the behaviour and, in the same iteration, its Lua twin (the same number of rounds): x_lua is our
 // time over Lua's, allocs/line what the engine allocates per executed line once warm.
-void runLines(benchmark::State& state, const char* code, long long linesPerRun, const char* lua) {
+// called: a behaviour named F the loop calls, with its code.
+void runLines(benchmark::State& state, const char* code, long long linesPerRun, const char* lua,
+              const char* called = nullptr) {
     World world;
+    if (called) world.behaviour(called, "F");
     CMC_Behaviour* behaviour = world.behaviour(code);
     behaviour->run(nullptr, nullptr, false); // warm up: first lookups, pool slots, argument lists
     CMC_VariableFactory::clearPool();
@@ -242,3 +245,12 @@ static void BM_LoopWithLocals(benchmark::State& state) {
              "for i = 0, 99999 do local L = 1 L = L + X.v X:SET(L) end");
 }
 BENCHMARK(BM_LoopWithLocals)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// Two locals declared in each round and a behaviour called with both as its two parameters.
+static void BM_LoopCallingWithLocals(benchmark::State& state) {
+    runLines(state, "@LOOP({@INT(A,X);@INT(B,2);F^RUN(A,B);},0,100000,1);", 500000,
+             "local function F(a, b) C:ADD(a) C:SUB(b) end "
+             "for i = 0, 99999 do local A = X.v local B = 2 F(A, B) end",
+             "C^ADD($1);C^SUB($2);");
+}
+BENCHMARK(BM_LoopCallingWithLocals)->UseManualTime()->Unit(benchmark::kMillisecond);

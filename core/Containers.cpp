@@ -281,6 +281,12 @@ int CXVector::find(CXObject* x) { return findSlot(m_items, m_count, x); }
 
 bool CXVector::contains(CXObject* x) { return find(x) != -1; }
 
+int CXVector::findFromEnd(const CXObject* x) const {
+    for (int i = m_count - 1; i >= 0; --i)
+        if (m_items[i] == x) return i;
+    return -1;
+}
+
 void CXVector::removeAll() { m_count = 0; }
 
 CXObject* CXVector::operator[](int i) { return at(i); }

@@ -79,6 +79,8 @@ public:
     virtual void removeAt(int i);
     virtual int find(CXObject* x);
     virtual bool contains(CXObject* x);
+    // The last slot holding x, or -1: for lists whose recent entries come and go first.
+    int findFromEnd(const CXObject* x) const;
     // The count becomes 0; the slots keep what they held.
     virtual void removeAll();
     // The pointer in slot i, whatever the count; null outside the slots.

@@ -122,6 +122,24 @@ CXObject* CHashtable::get(CXObject* key) {
     return nullptr;
 }
 
+CXObject* CHashtable::getText(const char* text, int length, int hash) {
+    auto same = [&](CXObject* stored) {
+        auto* key = static_cast<CStringHashCode*>(stored);
+        const CXString& its = key->text();
+        return key->CStringHashCode::getHashcode() == hash && its.GetLength() == length &&
+               std::memcmp(its.GetBuffer(), text, static_cast<size_t>(length)) == 0;
+    };
+    int b = bucketOf(hash);
+    if (m_kinds[b] == BUCKET_LISTS) {
+        CXVector* keys = static_cast<CXVector*>(m_keys[b]);
+        for (int i = 0; i < keys->getSize(); ++i)
+            if (same(keys->at(i))) return static_cast<CXVector*>(m_values[b])->at(i);
+        return nullptr;
+    }
+    CXObject* stored = m_keys[b];
+    return stored && same(stored) ? m_values[b] : nullptr;
+}
+
 void CHashtable::remove(CXObject* value) {
     for (int b = 0; b < m_buckets; ++b) {
         CXObject* key = nullptr;
@@ -150,6 +168,34 @@ void CHashtable::remove(CXObject* value) {
         if (m_ownsKeys) delete key;
         return;
     }
+}
+
+CXObject* CHashtable::takeOut(int hash, CXObject* value) {
+    int b = bucketOf(hash);
+    CXObject* key = nullptr;
+    if (m_kinds[b] == BUCKET_LISTS) {
+        auto* keys = static_cast<CXVector*>(m_keys[b]);
+        auto* values = static_cast<CXVector*>(m_values[b]);
+        int i = values->find(value);
+        if (i < 0) return nullptr;
+        key = keys->at(i);
+        keys->removeAt(i);
+        values->removeAt(i);
+        if (values->getSize() == 0) {
+            delete keys;
+            delete values;
+            m_keys[b] = m_values[b] = nullptr;
+            m_kinds[b] = BUCKET_SINGLE;
+        }
+    } else if (m_keys[b] && m_values[b] == value) {
+        key = m_keys[b];
+        m_keys[b] = m_values[b] = nullptr;
+    } else {
+        return nullptr;
+    }
+    m_elements->removeAt(m_elements->findFromEnd(value));
+    --m_entries;
+    return key;
 }
 
 bool CHashtable::contains(CXObject* value) { return m_elements->contains(value); }

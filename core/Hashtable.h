@@ -16,8 +16,14 @@ public:
     // Another entry even when an equal key is present; get() finds the one put first.
     void put(CXObject* key, CXObject* value);
     CXObject* get(CXObject* key);
+    // get() of a CStringHashCode of the text (hash its hashOf), for a table whose keys are all CStringHashCode,
+    // without making a key.
+    CXObject* getText(const char* text, int length, int hash);
     // Removes the first entry, in bucket order, holding this very value.
     void remove(CXObject* value);
+    // For a table that lists each value once: removes the entry holding this very value from the bucket of
+    // hash and hands its key to the caller, who owns it then. Null, changing nothing, when it is not there.
+    CXObject* takeOut(int hash, CXObject* value);
     bool contains(CXObject* value);
     // A new vector of the keys in bucket order, owned by the caller (the keys are not); null when empty.
     CXVector* getKeys();
@@ -62,6 +68,7 @@ public:
     // Byte-for-byte equal texts; false for anything that is not a text key.
     bool equals(CXObject* other) override;
     CXString getString() const { return m_text; }
+    const CXString& text() const { return m_text; }
 
     static int hashOf(const char* text, int length);
 

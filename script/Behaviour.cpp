@@ -1,6 +1,7 @@
 #include "script/Behaviour.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 
 #include "core/Archive.h"
@@ -8,7 +9,9 @@
 #include "core/Log.h"
 #include "display/Window.h"
 #include "script/BehaviourEntry.h"
+#include "script/Bool.h"
 #include "script/Condition.h"
+#include "script/Double.h"
 #include "script/Expression.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
@@ -35,14 +38,69 @@ bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 constexpr int kMaxRunDepth = 1000;
 int g_runDepth = 0;
 
+// Lists of parameter texts lent for one run or call and given back after it, texts and all, so that a run
+// with parameters allocates nothing once warm.
+class ParamLists {
+public:
+    struct List {
+        CXArray array{4, 0.75f};
+        std::vector<CXString*> texts;
+        ~List() {
+            for (CXString* text : texts) delete text;
+        }
+    };
+
+    // A list of count texts (their contents left to the caller).
+    static List* take(int count) {
+        List* list;
+        if (s_free.empty()) {
+            list = new List();
+        } else {
+            list = s_free.back().release();
+            s_free.pop_back();
+        }
+        while (static_cast<int>(list->texts.size()) < count) list->texts.push_back(new CXString());
+        list->array.removeAll();
+        for (int i = 0; i < count; ++i) list->array.add(list->texts[static_cast<size_t>(i)]);
+        return list;
+    }
+    static void give(List* list) {
+        constexpr size_t kKept = 64;
+        if (list && s_free.size() < kKept)
+            s_free.emplace_back(list);
+        else
+            delete list;
+    }
+
+private:
+    static std::vector<std::unique_ptr<List>> s_free;
+};
+
+std::vector<std::unique_ptr<ParamLists::List>> ParamLists::s_free;
+
 // The parameters of one run, read by its lines. Whoever lent them may let them go while the lines run: a
 // handler that deletes the object that raised it (and its bindings), a timer behaviour that stops itself.
 struct RunParams {
-    explicit RunParams(CXArray* params) : copy(CMC_Binding::copyArguments(params)) {}
-    ~RunParams() { CMC_Binding::freeArguments(copy); }
+    explicit RunParams(CXArray* params) {
+        if (!params) return;
+        int count = params->getSize();
+        list = ParamLists::take(count);
+        for (int i = 0; i < count; ++i) {
+            auto* text = static_cast<CXString*>(params->at(i));
+            CXString* into = list->texts[static_cast<size_t>(i)];
+            // Copied whole into the text's own storage.
+            if (text)
+                text->right(0, into);
+            else
+                *into = "";
+        }
+        copy = &list->array;
+    }
+    ~RunParams() { ParamLists::give(list); }
     RunParams(const RunParams&) = delete;
     RunParams& operator=(const RunParams&) = delete;
-    CXArray* copy;
+    ParamLists::List* list = nullptr;
+    CXArray* copy = nullptr;
 };
 
 // The scene's "__RETURN__", when it is a value.
@@ -103,6 +161,7 @@ CMC_Behaviour::~CMC_Behaviour() {
     m_timerParams = nullptr;
     flushTempObjects();
     delete m_tempObjects;
+    for (CMC_Variable* spare : m_spareLocals) delete spare;
 }
 
 void CMC_Behaviour::placeHidden(CMC_Behaviour*& hidden, CMC_ObjectsContainer* scene) {
@@ -246,11 +305,68 @@ void CMC_Behaviour::addTempObject(CMC_Object* object) {
     m_tempObjects->push_back(object->anchor());
 }
 
+namespace {
+
+// Few locals are declared in one run; past this many, those dropped go for good.
+constexpr size_t kMaxSpareLocals = 8;
+
+void startAfresh(CMC_Variable* value) {
+    switch (value->getType()) {
+    case TYPE_INTEGER:
+        static_cast<CMC_Integer*>(value)->startAfresh();
+        break;
+    case TYPE_DOUBLE:
+        static_cast<CMC_Double*>(value)->startAfresh();
+        break;
+    case TYPE_BOOL:
+        static_cast<CMC_Bool*>(value)->startAfresh();
+        break;
+    default:
+        static_cast<CMC_String*>(value)->startAfresh();
+        break;
+    }
+}
+
+} // namespace
+
 void CMC_Behaviour::flushTempObjects() {
     if (!m_tempObjects) return;
-    // Deleting values runs no script code, so the list cannot change under this walk.
-    for (const std::shared_ptr<CMC_ObjectAnchor>& local : *m_tempObjects) removeAndDelete(local->object);
+    // Taking values out and deleting them runs no script code, so the list cannot change under this walk.
+    for (std::shared_ptr<CMC_ObjectAnchor>& local : *m_tempObjects) {
+        CMC_Object* object = local->object;
+        local.reset();
+        if (!object) continue;
+        CMC_ObjectsContainer* scene = object->getScene();
+        if (scene) scene->removeObject(object);
+        // A local nothing else knows of any more is kept to serve as the next one.
+        if (m_spareLocals.size() < kMaxSpareLocals && object->isTemporary() && isScalar(object->getType()) &&
+            object->canStartAfresh()) {
+            m_spareLocals.push_back(static_cast<CMC_Variable*>(object));
+            continue;
+        }
+        if (!object->isHeld()) delete object;
+    }
     m_tempObjects->clear();
+}
+
+CMC_Variable* CMC_Behaviour::reuseLocal(int type, const CXString& name) {
+    // One of the same name first: its name is already right.
+    CMC_Variable* found = nullptr;
+    size_t at = 0;
+    for (size_t i = 0; i < m_spareLocals.size(); ++i) {
+        CMC_Variable* spare = m_spareLocals[i];
+        if (spare->getType() != type) continue;
+        if (!found || spare->name().equals(name)) {
+            found = spare;
+            at = i;
+        }
+        if (spare->name().equals(name)) break;
+    }
+    if (!found) return nullptr;
+    m_spareLocals.erase(m_spareLocals.begin() + static_cast<std::ptrdiff_t>(at));
+    if (!found->name().equals(name)) found->setName(name);
+    startAfresh(found);
+    return found;
 }
 
 // ---- timer repetition ----
@@ -528,16 +644,39 @@ void CMC_Behaviour_Runner::prepareMthHashSet() {
     addMethod("DISABLE", MTH_DISABLE);
 }
 
+namespace {
+
+// The text of a parameter: a name of an object that is not a scalar is quoted. Digits and texts are written
+// into the given string's own storage.
+void writeParam(CMC_Runner* runner, CMC_ObjectsContainer* container, CXVector* args, int i,
+                const CMC_ArgumentsGuard& guard, CXString* into) {
+    CMC_Variable* value = runner->getParameter(args, i);
+    if (value && value->getType() == TYPE_STRING) {
+        static_cast<CMC_String*>(value)->value().right(0, into);
+    } else if (value && value->getType() == TYPE_INTEGER) {
+        char digits[16];
+        auto written =
+            std::to_chars(digits, digits + sizeof digits - 1, static_cast<CMC_Integer*>(value)->getValue());
+        *written.ptr = 0;
+        *into = digits;
+    } else {
+        *into = CMC_Behaviour_Entry::getStringValue(value);
+    }
+    bool look = container && !guard.containerGone() && into->IsString();
+    CMC_Object* named = look ? container->getObject(*into) : nullptr;
+    if (named && named->getType() > TYPE_DOUBLE) *into = "\"" + *into + "\"";
+}
+
+} // namespace
+
 CXArray* CMC_Behaviour_Runner::getParams(CMC_ObjectsContainer* container, CXVector* args) {
     int count = argumentCount(args);
     auto* params = new CXArray(std::max(count, 1), 0.75f);
     CMC_ArgumentsGuard guard(nullptr, container, args);
     for (int i = 0; i < count; ++i) {
-        CXString text = CMC_Behaviour_Entry::getStringValue(getParameter(args, i));
-        bool look = container && !guard.containerGone() && text.IsString();
-        CMC_Object* named = look ? container->getObject(text) : nullptr;
-        if (named && named->getType() > TYPE_DOUBLE) text = "\"" + text + "\"";
-        params->add(new CXString(text));
+        auto* text = new CXString();
+        writeParam(this, container, args, i, guard, text);
+        params->add(text);
     }
     return params;
 }
@@ -555,18 +694,23 @@ CMC_Variable* CMC_Behaviour_Runner::run(int id, CMC_Object* object, CMC_ObjectsC
     switch (id) {
     case MTH_RUN:
     case MTH_RUNC: {
-        CMC_ObjectHandle scene(container);
+        std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
         CMC_ArgumentsGuard guard(behaviour, nullptr, args);
-        CXArray* params = getParams(container, args);
+        // As getParams makes them, in a list lent for the call.
+        int count = argumentCount(args);
+        ParamLists::List* params = ParamLists::take(count);
+        CMC_ArgumentsGuard where(nullptr, container, args);
+        for (int i = 0; i < count; ++i)
+            writeParam(this, container, args, i, where, params->texts[static_cast<size_t>(i)]);
         if (guard.gone()) {
-            flushParams(params);
+            ParamLists::give(params);
             return nullptr;
         }
-        bool broke = behaviour->run(nullptr, params, id == MTH_RUNC);
-        flushParams(params);
+        bool broke = behaviour->run(nullptr, &params->array, id == MTH_RUNC);
+        ParamLists::give(params);
         if (broke) return controlCode(CONTROL_BREAK);
         return CMC_VariableFactory::copyVariable(
-            returnVariable(static_cast<CMC_ObjectsContainer*>(scene.current())));
+            returnVariable(scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr));
     }
     case MTH_RUNLOOPED: {
         int count = argumentCount(args);

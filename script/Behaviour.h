@@ -62,6 +62,9 @@ public:
     // True when a line broke out of the behaviour (code -1).
     virtual bool run(CMC_Object* current, CXArray* params, bool checkCondition);
     virtual void addTempObject(CMC_Object* object);
+    // A local of the type that an earlier run of this behaviour declared and dropped, started afresh under
+    // the name (so declaring a local in every round allocates nothing); null when there is none.
+    CMC_Variable* reuseLocal(int type, const CXString& name);
     // Repeats the behaviour every interval ms; count <= 0 repeats until a break. Takes params.
     virtual void runOnTimer(int interval, int count, CXArray* params, CMC_Behaviour* onDone);
     virtual void _break();
@@ -135,6 +138,8 @@ protected:
     CMC_ObjectHandle m_onDone;
     // The locals declared by the run, by anchor: they are never looked up again by name.
     std::vector<std::shared_ptr<CMC_ObjectAnchor>>* m_tempObjects = nullptr;
+    // Locals dropped at the end of a run, owned here until declared again.
+    std::vector<CMC_Variable*> m_spareLocals;
     bool m_enabled = true;
     int32_t m_breakpoint = -1;
     CXTimer* m_timerList = nullptr;

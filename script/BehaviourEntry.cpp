@@ -1,9 +1,12 @@
 #include "script/BehaviourEntry.h"
 
+#include <bit>
 #include <memory>
+#include <type_traits>
 
 #include "core/Log.h"
 #include "script/Bool.h"
+#include "script/Condition.h"
 #include "script/Double.h"
 #include "script/Expression.h"
 #include "script/Integer.h"
@@ -20,6 +23,28 @@ int CMC_Behaviour_Entry::s_inlineCounter = 0;
 std::vector<CMC_Behaviour_Entry*> CMC_Behaviour_Entry::s_retiredEntries;
 std::vector<std::vector<CMC_Behaviour_Entry*>*> CMC_Behaviour_Entry::s_retiredLines;
 CMC_Debugger* CMC_Behaviour_Entry::debugger = nullptr;
+CMC_CallMemo* CMC_CallMemo::s_current = nullptr;
+CXVector* CMC_CallMemo::s_args = nullptr;
+
+CMC_CallMemo::CMC_CallMemo() = default;
+CMC_CallMemo::~CMC_CallMemo() = default;
+
+CMC_Object* CMC_CallMemo::objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name) {
+    if (index < 0 || !container) return nullptr;
+    if (static_cast<size_t>(index) >= m_named.size()) m_named.resize(static_cast<size_t>(index) + 1);
+    Named& named = m_named[static_cast<size_t>(index)];
+    if (!named.name.equals(name)) {
+        // Another name: its lookup starts afresh.
+        named.name = name;
+        named.lookup = CMC_NameLookup();
+    }
+    return named.lookup.get(container, named.name);
+}
+
+CMC_TestMemo* CMC_CallMemo::test() {
+    if (!m_test) m_test = std::make_unique<CMC_TestMemo>();
+    return m_test.get();
+}
 
 namespace {
 
@@ -429,23 +454,43 @@ CMC_Variable* CMC_Behaviour_Entry::makeLiteral() {
     }
 }
 
+namespace {
+
+// Sets the line's own literal only when a runner changed it: it has no handlers, so setting the value it
+// holds would do nothing.
+template <typename V, typename T>
+void setOwn(CMC_Variable* value, const T& literal) {
+    auto* own = static_cast<V*>(value);
+    if constexpr (std::is_same_v<T, CXString>) {
+        if (!own->value().equals(literal)) own->setValue(literal);
+    } else if constexpr (std::is_same_v<T, double>) {
+        // Bit for bit: -0.0 is not the literal 0.0.
+        if (std::bit_cast<uint64_t>(own->getValue()) != std::bit_cast<uint64_t>(literal))
+            own->setValue(literal);
+    } else {
+        if (own->getValue() != literal) own->setValue(literal);
+    }
+}
+
+} // namespace
+
 CMC_Variable* CMC_Behaviour_Entry::ownLiteral() {
     switch (m_literal) {
     case Literal::Integer:
         if (!m_ownLiteral) m_ownLiteral = new CMC_Integer(CXString("temp"));
-        static_cast<CMC_Integer*>(m_ownLiteral)->setValue(m_literalInteger);
+        setOwn<CMC_Integer>(m_ownLiteral, m_literalInteger);
         break;
     case Literal::Double:
         if (!m_ownLiteral) m_ownLiteral = new CMC_Double(CXString("temp"));
-        static_cast<CMC_Double*>(m_ownLiteral)->setValue(m_literalDouble);
+        setOwn<CMC_Double>(m_ownLiteral, m_literalDouble);
         break;
     case Literal::Bool:
         if (!m_ownLiteral) m_ownLiteral = new CMC_Bool(CXString("temp"));
-        static_cast<CMC_Bool*>(m_ownLiteral)->setValue(m_literalBool);
+        setOwn<CMC_Bool>(m_ownLiteral, m_literalBool);
         break;
     default:
         if (!m_ownLiteral) m_ownLiteral = new CMC_String(CXString("temp"));
-        static_cast<CMC_String*>(m_ownLiteral)->setValue(m_literalText);
+        setOwn<CMC_String>(m_ownLiteral, m_literalText);
         break;
     }
     return m_ownLiteral;
@@ -482,7 +527,8 @@ CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXA
 
 CMC_Variable* CMC_Behaviour_Entry::evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current,
                                                        CXArray* params, const CXString& line, uint8_t* made) {
-    CXString text = fillParams(line, params);
+    // The shared buffer itself: whatever is made of it below copies it before anything can fill it again.
+    const CXString& text = fillParams(line, params);
     int length = text.GetLength();
     if (length >= 2 && text.GetAt(0) == '[' && text.lastChar() == ']') {
         *made = 1;
@@ -611,7 +657,9 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
             value.value = slot.owned;
             break;
         }
-        values[i] = value;
+        // Field by field: a whole-struct copy of the halves just written stalls on the store.
+        values[i].value = value.value;
+        values[i].made = value.made;
         args->add(value.value);
     }
 
@@ -633,6 +681,9 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
     if (m_form == Form::Statement) {
         if (!m_runner) return nullptr;
         CMC_Behaviour* owner = getOwner();
+        // Inside its own call (recursion) the line runs without its memo.
+        if (m_busy == 1 && !m_memo) m_memo = std::make_unique<CMC_CallMemo>();
+        CMC_CallMemo::Scope memo(m_busy == 1 ? m_memo.get() : nullptr, args);
         return m_methodId >= 0 ? m_runner->run(m_methodId, owner, scene, args)
                                : m_runner->run(m_method, owner, scene, args);
     }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "script/Behaviour.h"
@@ -9,6 +10,54 @@ namespace KavirelDLL {
 
 class CMC_Debugger;
 class CMC_Expression;
+class CMC_TestMemo;
+
+// What a statement line keeps for the runner it calls, from one run to the next: the objects its arguments
+// name and the test its text gives. A runner finds it by the arguments the line passes, and only while the
+// line's call is running (not inside its own call again), so it never serves another call. Every answer is
+// checked against the name or text given now and the lookup generations.
+class CMC_CallMemo {
+public:
+    CMC_CallMemo();
+    ~CMC_CallMemo();
+    CMC_CallMemo(const CMC_CallMemo&) = delete;
+    CMC_CallMemo& operator=(const CMC_CallMemo&) = delete;
+
+    // The memo of the line whose call passes these arguments now; null for any other call.
+    static CMC_CallMemo* of(CXVector* args) { return args && args == s_args ? s_current : nullptr; }
+    // getObject (name) of the container, for the name that argument index gives.
+    CMC_Object* objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name);
+    CMC_TestMemo* test();
+
+    // Offers the memo to the call passing args while it lives.
+    struct Scope {
+        Scope(CMC_CallMemo* memo, CXVector* args) : m_memo(s_current), m_args(s_args) {
+            s_current = memo;
+            s_args = memo ? args : nullptr;
+        }
+        ~Scope() {
+            s_current = m_memo;
+            s_args = m_args;
+        }
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        CMC_CallMemo* m_memo;
+        CXVector* m_args;
+    };
+
+private:
+    struct Named {
+        CXString name;
+        CMC_NameLookup lookup;
+    };
+    std::vector<Named> m_named;
+    std::unique_ptr<CMC_TestMemo> m_test;
+
+    static CMC_CallMemo* s_current;
+    static CXVector* s_args;
+};
 
 // One parsed code line of a behaviour. The line is parsed once: its form, target, runner, method id and
 // arguments are found then, and what it names is kept by handle, so a line never reaches an object that
@@ -154,6 +203,8 @@ private:
     // A "*" line: the object whose value names the target.
     CMC_ObjectHandle m_referenceSource;
     CXString m_referenceText;
+    // A statement's memo, made on its first call.
+    std::unique_ptr<CMC_CallMemo> m_memo;
 
     static int s_running;
     static int s_inlineCounter;

@@ -228,15 +228,21 @@ std::shared_ptr<Tests> joinedOf(std::string_view view) {
 bool run(CMC_ObjectsContainer* container, const Test& test) {
     if (test.op < 0) return false;
     CMC_Behaviour_Entry::RunGuard running;
-    std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
+    // Only an operand that is code runs anything, and so may delete the container.
+    bool code = test.first->kind == Operand::Kind::Code || test.second->kind == Operand::Kind::Code;
+    std::shared_ptr<CMC_ObjectAnchor> scene = container && code ? container->anchor() : nullptr;
+    auto live = [&] {
+        if (!code) return container;
+        return scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
+    };
     CMC_Variable* a = test.first->value(container);
     // The first operand's code may have deleted the container.
-    auto* here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
+    auto* here = live();
     CMC_Variable* b = test.second->value(here);
     bool result = false;
     if (a && b) {
         if (test.op == COND_INSTANCEOF) {
-            here = scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
+            here = live();
             CMC_Object* object = here ? here->getObject(test.first->given) : nullptr;
             result = object && CMC_Object::typeToString(object->getType()).equals(test.second->given);
         } else {
@@ -398,9 +404,34 @@ bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& text)
     return run(container, *test);
 }
 
+CMC_TestMemo::CMC_TestMemo() = default;
+CMC_TestMemo::~CMC_TestMemo() = default;
+
+bool CMC_Condition::compareValues(CMC_Variable* first, CMC_Variable* second, int op) {
+    if (!first || !second || op < COND_EQUAL || op > COND_GREATEREQUAL) return false;
+    return compareBy(first, second, op);
+}
+
 bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text) {
-    std::shared_ptr<Tests> kept = joinedOf(viewOf(text));
-    const Tests& joined = *kept;
+    return test(container, text, nullptr);
+}
+
+bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text, CMC_TestMemo* memo) {
+    std::string_view view = viewOf(text);
+    std::shared_ptr<Tests> kept;
+    const Tests* tests;
+    if (memo) {
+        // A line gives its memo only outside its own call, so no test run below changes what it holds.
+        if (!memo->m_tests || memo->m_text != view) {
+            memo->m_tests = joinedOf(view);
+            memo->m_text.assign(view);
+        }
+        tests = static_cast<const Tests*>(memo->m_tests.get());
+    } else {
+        kept = joinedOf(view);
+        tests = kept.get();
+    }
+    const Tests& joined = *tests;
     if (joined.tests.size() == 1) return run(container, joined.tests[0]);
     // Left to right, stopping at the first test that decides.
     std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;

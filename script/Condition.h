@@ -1,5 +1,7 @@
 #pragma once
 #include <cstddef>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "script/Object.h"
@@ -9,6 +11,22 @@ namespace KavirelDLL {
 
 class CMC_Behaviour;
 class CMC_Behaviour_Entry;
+class CMC_Variable;
+
+// What a line keeps of the test text it gave last: the text and what it says, so the same text given again
+// is not looked up (what its names name is still read afresh in every test).
+class CMC_TestMemo {
+public:
+    CMC_TestMemo();
+    ~CMC_TestMemo();
+    CMC_TestMemo(const CMC_TestMemo&) = delete;
+    CMC_TestMemo& operator=(const CMC_TestMemo&) = delete;
+
+private:
+    friend class CMC_Condition;
+    std::string m_text;
+    std::shared_ptr<void> m_tests;
+};
 
 // Operators of a CONDITION.
 enum : int {
@@ -71,6 +89,11 @@ public:
     // IF's text: one test, or tests split at every "&&" (when there is one) or else at every "||", tested from
     // the left until one decides: every one holds, or one holds when the text holds a "||" anywhere.
     static bool test(CMC_ObjectsContainer* container, const CXString& text);
+    // The same, remembering the text and its tests in memo (when not null) for the next time.
+    static bool test(CMC_ObjectsContainer* container, const CXString& text, CMC_TestMemo* memo);
+    // A test of two values as they are, as valid() tests texts whose operands are those values (operators 1
+    // to 6 only; either value missing fails the test).
+    static bool compareValues(CMC_Variable* first, CMC_Variable* second, int op);
     // "_" "!_" "<>" "<" "<_" ">" ">_" "?".
     static bool valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second,
                       const CXString& op);

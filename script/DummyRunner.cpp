@@ -31,6 +31,7 @@ bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 // named "temp" for the statement's time.
 class CBody {
 public:
+    // memo: the calling line's, which looks the name of argument index up for it.
     CBody(CMC_ObjectsContainer* container, const CXString& name) {
         CMC_Object* found = container && name.IsString() ? container->getObject(name) : nullptr;
         if (found && found->getType() == TYPE_BEHAVIOUR) {
@@ -83,6 +84,17 @@ struct TestText {
     std::optional<CXString> holder; // made only when needed: even an empty CXString takes memory
     std::string_view view;
 };
+
+// The operator of a test of two INTEGER values by a sign that compares (not "?"); 0 for any other test.
+int numbersTest(CMC_Variable* left, CMC_Variable* sign, CMC_Variable* right) {
+    if (!left || !right || !sign || left->getType() != TYPE_INTEGER || right->getType() != TYPE_INTEGER ||
+        sign->getType() != TYPE_STRING)
+        return 0;
+    const CXString& text = static_cast<CMC_String*>(sign)->value();
+    int op =
+        CMC_Condition::operatorOf(std::string_view(text.GetBuffer(), static_cast<size_t>(text.GetLength())));
+    return op == COND_INSTANCEOF ? 0 : op;
+}
 
 CMC_Variable* makeVariable(int type, const CXString& name) {
     switch (type) {
@@ -212,10 +224,17 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     int count = argumentCount(args);
     bool condition;
     std::optional<CXString> holder;
+    CMC_CallMemo* memo = CMC_CallMemo::of(args);
+    auto* left = count >= 4 ? static_cast<CMC_Variable*>(args->at(0)) : nullptr;
+    auto* right = count >= 4 ? static_cast<CMC_Variable*>(args->at(2)) : nullptr;
+    auto* sign = count >= 4 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
     if (count < 4) {
         const CXString& test = textOf(args, 0, holder);
         if (guard.containerGone()) return nullptr;
-        condition = CMC_Condition::test(container, test);
+        condition = CMC_Condition::test(container, test, memo ? memo->test() : nullptr);
+    } else if (int numbers = numbersTest(left, sign, right)) {
+        // Two numbers: their digits would read as the very same numbers, so they are tested as they are.
+        condition = CMC_Condition::compareValues(left, right, numbers);
     } else {
         // Reading an expression runs code, which may change or delete a STRING read before it: then every
         // text is copied.
@@ -236,6 +255,12 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     int at = count < 4 ? (condition ? 1 : 2) : (condition ? 3 : 4);
     const CXString& branch = textOf(args, at, holder);
     if (!branch.IsString() || guard.containerGone()) return nullptr;
+    // A behaviour of that name runs as it is: nothing is made, so nothing needs watching after the run.
+    CMC_Object* named = memo ? memo->objectNamed(at, container, branch) : container->getObject(branch);
+    if (named && named->getType() == TYPE_BEHAVIOUR) {
+        auto* behaviour = static_cast<CMC_Behaviour*>(named);
+        return behaviour->run(behaviour, nullptr, false) ? controlCode(CONTROL_BREAK) : nullptr;
+    }
     CBody body(container, branch);
     CMC_Behaviour* behaviour = body.get();
     if (behaviour && behaviour->run(behaviour, nullptr, false)) return controlCode(CONTROL_BREAK);
@@ -379,14 +404,17 @@ CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_Object
     CMC_Variable* given = getParameter(args, 1);
     if (guard.gone()) return nullptr;
     if (!container || !name.IsString() || container->getObject(name)) return nullptr;
-    CMC_Variable* variable = makeVariable(type, name);
+    CMC_Behaviour* behaviour =
+        object && object->getType() == TYPE_BEHAVIOUR ? static_cast<CMC_Behaviour*>(object) : nullptr;
+    CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, name) : nullptr;
+    if (!variable) variable = makeVariable(type, name);
     if (given) variable->set(given);
     variable->setAsTemporary();
     variable->setScene(container);
     container->addObject(variable);
     // It lives until the run of the behaviour that declared it ends.
-    if (object && object->getType() == TYPE_BEHAVIOUR)
-        static_cast<CMC_Behaviour*>(object)->addTempObject(variable);
+    if (behaviour)
+        behaviour->addTempObject(variable);
     else
         CMC_Behaviour::addToTrash(variable);
     return CMC_VariableFactory::copyVariable(variable);

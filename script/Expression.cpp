@@ -215,6 +215,12 @@ void CMC_Expression::calculate() {
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     m_calculating = true;
     CMC_Variable* value = nullptr;
+    // While every operand so far was an INTEGER (or every one a DOUBLE) the value is a number here, not a
+    // temporary: the same steps the values' own arithmetic takes, without taking and handing back a value
+    // for each one.
+    int number = 0; // 1 an INTEGER in whole, 2 a DOUBLE in real
+    int32_t whole = 0;
+    double real = 0.0;
     // Operand lines may run script code that deletes this expression: stop touching it then. Lines
     // replaced meanwhile are only deleted once every run has returned.
     for (size_t i = 0; i < m_items.size(); ++i) {
@@ -225,6 +231,29 @@ void CMC_Expression::calculate() {
             flush(value);
             flush(operand);
             return;
+        }
+        int type = operand ? operand->getType() : 0;
+        if (i == 0 || number) {
+            if (type == TYPE_INTEGER && (i == 0 || number == 1)) {
+                int32_t given = static_cast<CMC_Integer*>(operand)->getValue();
+                whole = i == 0 ? given : CMC_Integer::arithmetic(whole, given, m_items[i].op);
+                number = 1;
+                flush(operand);
+                continue;
+            }
+            if (type == TYPE_DOUBLE && (i == 0 || number == 2)) {
+                double given = static_cast<CMC_Double*>(operand)->getValue();
+                real = i == 0 ? given : CMC_Double::arithmetic(real, given, m_items[i].op);
+                number = 2;
+                flush(operand);
+                continue;
+            }
+            if (number) {
+                // Another kind of operand: on with the value as a temporary, as it would have been.
+                value = number == 1 ? static_cast<CMC_Variable*>(CMC_VariableFactory::allocInteger(whole))
+                                    : CMC_VariableFactory::allocDouble(real);
+                number = 0;
+            }
         }
         if (i == 0) {
             value = operand;
@@ -244,7 +273,19 @@ void CMC_Expression::calculate() {
             return;
         }
     }
-    keep(value, 0);
+    if (number == 1) {
+        if (!m_ownInteger) m_ownInteger = new CMC_Integer(CXString("temp"));
+        m_ownInteger->setValue(whole);
+        m_result = m_ownInteger;
+        m_resultObject.clear();
+    } else if (number == 2) {
+        if (!m_ownDouble) m_ownDouble = new CMC_Double(CXString("temp"));
+        m_ownDouble->setValue(real);
+        m_result = m_ownDouble;
+        m_resultObject.clear();
+    } else {
+        keep(value, 0);
+    }
     if (self->object) m_calculating = false;
 }
 

@@ -187,6 +187,18 @@ void CMC_Object::heldBy(CMC_ObjectsContainer* container) {
     m_holders.push_back(container->anchor());
 }
 
+bool CMC_Object::canStartAfresh() const {
+    if (m_isClone || m_clones != 0 || !m_override || m_signalDepth != 0 || LastError() != 0) return false;
+    if ((m_anchor && m_anchor.use_count() > 1) || isHeld()) return false;
+    if ((m_bindings && m_bindings->getSize() > 0) || (m_tmpBehaviours && !m_tmpBehaviours->empty()) ||
+        !m_removedBindings.empty())
+        return false;
+    if (m_class.current() || m_class.getName().IsString()) return false;
+    for (unsigned char flag : m_handlerFlags)
+        if (flag) return false;
+    return true;
+}
+
 bool CMC_Object::isHeld() const {
     for (const auto& holder : m_holders)
         if (holder->object) return true;

@@ -165,6 +165,10 @@ public:
     // True while a container lists this object (and so owns it, or keeps it for lookup).
     bool isHeld() const;
     void setAsTemporary() { m_isTemporary = true; }
+    // True when nothing but its name, scene and value tells the object from a new one of its type: no
+    // bindings, clones, class, holder, error, nor anything keeping a handle to it. A local that ended so
+    // may serve again as the next local of its type.
+    bool canStartAfresh() const;
     void overideSignals(bool flag) { m_override = flag; }
     int getSignalIndex(const CXString& key);
     // Raises an event with details: event^detail for each detail in order until a behaviour answers one,

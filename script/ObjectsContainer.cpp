@@ -36,6 +36,19 @@ CXString typeOf(CMElement* element) {
 } // namespace
 
 uint64_t CMC_ObjectsContainer::s_lookupGeneration = 0;
+uint64_t CMC_ObjectsContainer::s_nameGenerations[CMC_ObjectsContainer::kNameShares] = {};
+
+int CMC_ObjectsContainer::nameShare(const char* name, int length) {
+    if (!name) length = 0;
+    while (length >= 2 && name[length - 2] == '_' && name[length - 1] == '0') length -= 2;
+    uint32_t hash = 2166136261u;
+    for (int i = 0; i < length; ++i) hash = (hash ^ static_cast<unsigned char>(name[i])) * 16777619u;
+    return static_cast<int>(hash % kNameShares);
+}
+
+void CMC_ObjectsContainer::nameChanged(const CXString& name) {
+    ++s_nameGenerations[nameShare(name.GetBuffer(), name.GetLength())];
+}
 
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, CMElement* element,
                                            int type)
@@ -73,28 +86,36 @@ CMC_ObjectsContainer::~CMC_ObjectsContainer() {
     delete m_names;
     delete m_internetObjects;
     delete m_internetSnapshot;
+    for (CStringHashCode* key : m_spareKeys) delete key;
 }
 
 CMC_Object* CMC_ObjectsContainer::findHere(const char* name) {
+    return findHere(name ? name : "", name ? static_cast<int>(std::strlen(name)) : 0);
+}
+
+CMC_Object* CMC_ObjectsContainer::findHere(const char* name, int length) {
     if (!m_names) return nullptr;
-    m_lookupKey->set(name ? name : "");
-    return static_cast<CMC_Object*>(m_names->get(m_lookupKey));
+    // The names table holds only text keys.
+    return static_cast<CMC_Object*>(m_names->getText(name, length, CStringHashCode::hashOf(name, length)));
 }
 
 CMC_Object* CMC_ObjectsContainer::getObject(const char* name) {
     if (!name) return nullptr;
-    if (CMC_Object* found = findHere(name)) return found;
+    return lookUp(name, static_cast<int>(std::strlen(name)));
+}
+
+CMC_Object* CMC_ObjectsContainer::lookUp(const char* name, int length) {
+    if (CMC_Object* found = findHere(name, length)) return found;
     DepthGuard guard;
     if (guard.tooDeep()) return nullptr;
-    size_t length = std::strlen(name);
     if (length >= 2 && name[length - 2] == '_' && name[length - 1] == '0') {
         // Clone 0 of an object is the object itself.
         CXString source(name);
-        source.left(static_cast<int>(length) - 2);
-        if (CMC_Object* found = getObject(source.GetBuffer())) return found;
+        source.left(length - 2);
+        if (CMC_Object* found = lookUp(source.GetBuffer(), source.GetLength())) return found;
     }
     CMC_ObjectsContainer* parent = getParent();
-    return parent && parent != this ? parent->getObject(name) : nullptr;
+    return parent && parent != this ? parent->lookUp(name, length) : nullptr;
 }
 
 CMC_Object* CMC_ObjectsContainer::getObject(int index) {
@@ -148,23 +169,53 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
         // Applications, episodes and scenes are listed here, never owned.
         if (isOwnedType(old->getType()) && old != this) delete old;
     }
-    if (m_objects->contains(object)) {
+    // Only an object that has this container among its holders can be listed here already.
+    bool listed = false;
+    for (const auto& holder : object->m_holders) listed = listed || holder->object == this;
+    if (listed && m_objects->findFromEnd(object) >= 0) {
         // Stored before under another name: only the name changes.
-        m_names->remove(object);
+        takeName(object);
     } else {
         m_objects->add(object);
     }
-    m_names->put(new CStringHashCode(object->name()), object);
+    CStringHashCode* key;
+    if (m_spareKeys.empty()) {
+        key = new CStringHashCode(object->name());
+    } else {
+        key = m_spareKeys.back();
+        m_spareKeys.pop_back();
+        key->set(object->name().GetBuffer());
+    }
+    m_names->put(key, object);
     object->heldBy(this);
-    ++s_lookupGeneration;
+    nameChanged(object->name());
+}
+
+void CMC_ObjectsContainer::takeName(CMC_Object* object) {
+    const CXString& name = object->name();
+    auto* key = static_cast<CStringHashCode*>(
+        m_names->takeOut(CStringHashCode::hashOf(name.GetBuffer(), name.GetLength()), object));
+    if (!key) {
+        // Renamed since it was stored: the name it was stored under is not known here.
+        m_names->remove(object);
+        ++s_lookupGeneration;
+        return;
+    }
+    nameChanged(key->text());
+    constexpr size_t kMaxSpareKeys = 16;
+    if (m_spareKeys.size() < kMaxSpareKeys)
+        m_spareKeys.push_back(key);
+    else
+        delete key;
 }
 
 bool CMC_ObjectsContainer::removeObject(CMC_Object* object) {
-    if (!object || !m_objects || !m_objects->contains(object)) return false;
-    m_names->remove(object);
-    m_objects->remove(object);
+    // Recent objects (locals) are near the end of the list.
+    int at = object && m_objects ? m_objects->findFromEnd(object) : -1;
+    if (at < 0) return false;
+    takeName(object);
+    m_objects->removeAt(at);
     object->releasedBy(this);
-    ++s_lookupGeneration;
     return true;
 }
 

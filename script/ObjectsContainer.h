@@ -1,4 +1,6 @@
 #pragma once
+#include <vector>
+
 #include "script/Object.h"
 
 namespace KavirelDLL {
@@ -25,7 +27,7 @@ public:
     virtual void unload();
 
     CMC_Object* getObject(const char* name);
-    CMC_Object* getObject(const CXString& name) { return getObject(name.GetBuffer()); }
+    CMC_Object* getObject(const CXString& name) { return lookUp(name.GetBuffer(), name.GetLength()); }
     // Null outside the list.
     CMC_Object* getObject(int index);
     CXVector* getObjects() { return m_objects; }
@@ -58,9 +60,15 @@ public:
     // True when the object is owned here (applications, episodes and scenes never are).
     static bool isOwnedType(int type) { return type < TYPE_APPLICATION || type > TYPE_SCENE; }
 
-    // Moves whenever any container anywhere gains, loses or forgets an object or goes away: while it stays,
-    // every name lookup answers as it did, so parsed code lines may keep what they found.
+    // Moves whenever a container changes beyond one name (it forgets an object, goes away, is unloaded or
+    // gets another parent). Gaining or losing one object moves only the generation of that name's share
+    // (nameShare), so that a local declared and dropped again does not send every line to look its names up
+    // anew. While both stay, a lookup of a name of that share answers as it did.
     static uint64_t getLookupGeneration() { return s_lookupGeneration; }
+    static constexpr int kNameShares = 1024;
+    // The share of a name: "X", "X_0" and "X_0_0" share one, since a lookup of the latter reads "X" too.
+    static int nameShare(const char* name, int length);
+    static uint64_t getNameGeneration(int share) { return s_nameGenerations[share]; }
 
 protected:
     friend class CMC_Object;
@@ -70,6 +78,9 @@ protected:
     // Takes a dying object out of the lists without touching it.
     void forgetObject(CMC_Object* object);
     CMC_Object* findHere(const char* name);
+    CMC_Object* findHere(const char* name, int length);
+    // getObject of a name of that length.
+    CMC_Object* lookUp(const char* name, int length);
     CMC_Object* makeObject(const CXString& type, CMElement* element, bool factoryContainers, bool* known);
     // The scene's plug-in modules, asked for a type the factory does not know.
     CMC_Object* resolvePlugin(CMElement* element);
@@ -82,23 +93,35 @@ protected:
     CWindow* m_window;
 
 private:
+    // Takes the object out of the name table; false when it is not listed there.
+    void takeName(CMC_Object* object);
+    static void nameChanged(const CXString& name);
+
     CXVector* m_internetSnapshot = nullptr;
+    // Keys of names taken out, put to use again for the next names stored (a local declared in every round).
+    std::vector<CStringHashCode*> m_spareKeys;
 
     static uint64_t s_lookupGeneration;
+    static uint64_t s_nameGenerations[kNameShares];
 };
 
-// One name's object in one container, looked up again only once the lookup generation moved, so the answer is
-// always the one getObject would give now. The interpreter's lines and its tests given as text keep one a
-// name.
+// One name's object in one container, looked up again only once the lookup generation or that of the
+// name's share moved, so the answer is always the one getObject would give now. The interpreter's lines and
+// its tests given as text keep one a name (always asked with the same name).
 struct CMC_NameLookup {
     uint64_t generation = UINT64_MAX;
+    uint64_t nameGeneration = 0;
+    int share = 0;
     CMC_ObjectsContainer* scene = nullptr;
     CMC_Object* found = nullptr;
 
     CMC_Object* get(CMC_ObjectsContainer* container, const CXString& name) {
         if (!container) return nullptr;
         const uint64_t now = CMC_ObjectsContainer::getLookupGeneration();
-        if (generation != now || scene != container) {
+        if (generation != now || scene != container ||
+            nameGeneration != CMC_ObjectsContainer::getNameGeneration(share)) {
+            share = CMC_ObjectsContainer::nameShare(name.GetBuffer(), name.GetLength());
+            nameGeneration = CMC_ObjectsContainer::getNameGeneration(share);
             found = container->getObject(name);
             scene = container;
             generation = now;

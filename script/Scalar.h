@@ -22,9 +22,13 @@ public:
     T getValue() const { return m_value; }
     void setValue(const T& value);
     T getDefault() const { return m_default; }
+    // Value and default as a new value has them.
+    void startAfresh();
 
     // Any scalar value read as this type, without using the pools.
     static bool valueOf(CMC_Variable* value, T* out);
+    // What calculate() gives for two values of this type (op 1 add .. 5 modulo), without a temporary.
+    static T arithmetic(const T& a, const T& b, int op);
 
 protected:
     explicit CMC_Scalar(const CXString& name);

@@ -159,6 +159,23 @@ void CMC_Scalar<T>::setValue(const T& value) {
 }
 
 template <typename T>
+T CMC_Scalar<T>::arithmetic(const T& a, const T& b, int op) {
+    return ScalarRules<T>::arithmetic(a, b, op);
+}
+
+template <typename T>
+void CMC_Scalar<T>::startAfresh() {
+    if constexpr (std::is_same_v<T, CXString>) {
+        // Emptied in place: a text keeps its storage.
+        m_value = "";
+        m_default = "";
+    } else {
+        m_value = T();
+        m_default = T();
+    }
+}
+
+template <typename T>
 void CMC_Scalar<T>::set(CMC_Variable* other) {
     if (!other) return;
     CMC_Variable* converted = convertOperand(other, ScalarKind<T>::type);

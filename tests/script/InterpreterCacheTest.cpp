@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "script/Condition.h"
+#include "script/Groupped.h"
 
 using namespace KavirelDLL;
 using namespace KavirelTest;
@@ -130,6 +131,120 @@ TEST_F(InterpreterCacheTest, ManyDifferentTestTextsKeepAnsweringRightly) {
     EXPECT_EQ(after("@IF(X<2501,{Y^SET(1);},{Y^SET(2);});"), 1);
     EXPECT_EQ(taken(), 0);
     EXPECT_EQ(CMC_Behaviour::getTrashSize(), 0);
+}
+
+// A name a line found stays found only while no object of that name (nor of the name without its "_0"s) came
+// or went anywhere, and no container changed otherwise.
+TEST_F(InterpreterCacheTest, LinesFollowNamesThatChangeMeaningBetweenRuns) {
+    integer("Y");
+    integer("X", 1);
+    CMC_Behaviour* add = behaviour("ADDER", "X^ADD(2);Y^SET(X);");
+    add->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("X"), 3);
+    EXPECT_EQ(intOf("Y"), 3);
+    // The object replaced by another of another type under the same name.
+    remove("X");
+    text("X", "a");
+    add->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("X"), "a2");
+    remove("X");
+    real("X", 1.5);
+    add->run(nullptr, nullptr, false);
+    EXPECT_EQ(doubleOf("X"), 3.5);
+    EXPECT_EQ(intOf("Y"), 4);
+
+    // A local that other behaviours' lines name, declared with another type in each caller.
+    text("S");
+    behaviour("USER", "L^ADD(1);S^SET(L);");
+    CMC_Behaviour* asInteger = behaviour("D1", "@INT(L,7);USER^RUN();");
+    CMC_Behaviour* asText = behaviour("D2", "@STRING(L,7);USER^RUN();");
+    asInteger->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "8");
+    asText->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "71");
+    asInteger->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "8");
+    EXPECT_EQ(scene->getObject("L"), nullptr);
+
+    // A branch behaviour deleted and made again under its name, and then missing (its name is then code).
+    integer("K", 1);
+    behaviour("BODY", "Y^SET(1);");
+    const char* branch = "@IF(K,_,1,BODY);@IF(K'1,BODY,{});";
+    EXPECT_EQ(after(branch), 1);
+    remove("BODY");
+    behaviour("BODY", "Y^SET(2);");
+    EXPECT_EQ(after(branch), 2);
+    remove("BODY");
+    EXPECT_EQ(after(branch), 0);
+
+    // Clone 0 of an object is the object: a name with "_0" follows the object coming and going.
+    const char* clone = "@IF(W_0'5,{Y^SET(1);},{Y^SET(2);});";
+    EXPECT_EQ(after(clone), 2);
+    integer("W", 5);
+    EXPECT_EQ(after(clone), 1);
+    remove("W");
+    EXPECT_EQ(after(clone), 2);
+    EXPECT_EQ(taken(), 0);
+}
+
+// A local serves again only when nothing but its name, scene and value tells it from a new one, and it
+// starts with a new one's value: declared again, it never shows what its last run left in it.
+TEST_F(InterpreterCacheTest, LocalsDeclaredAgainStartAfresh) {
+    integer("R");
+    text("T");
+    real("Q");
+    flag("G");
+    CMC_Behaviour* locals = behaviour("LOC", "@INT(L);R^ADD(L);L^SET(5);@STRING(M);T^ADD(M);M^SET(abc);"
+                                             "@DOUBLE(D);Q^ADD(D);D^SET(2.5);@BOOL(F);G^SET(F);F^SET(TRUE);");
+    for (int i = 0; i < 3; ++i) locals->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("R"), 0);
+    EXPECT_EQ(textOf("T"), "");
+    EXPECT_EQ(doubleOf("Q"), 0.0);
+    EXPECT_FALSE(static_cast<CMC_Bool*>(scene->getObject("G"))->getValue());
+    for (const char* name : {"L", "M", "D", "F"}) EXPECT_EQ(scene->getObject(name), nullptr) << name;
+
+    // A local that was cloned is not the new one: the next has no clones.
+    integer("CN");
+    CMC_Behaviour* cloned =
+        behaviour("CLONED", "@INT(L);CN^ADD(L^GETCLONESNO());L^CLONE(2);CN^ADD(L^GETCLONESNO());");
+    cloned->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("CN"), 2);
+    cloned->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("CN"), 4);
+
+    // One kept by a handle elsewhere (a group lists it) is not taken again either.
+    integer("V");
+    auto* group = new CMC_Groupped(CXString("GR"), scene);
+    group->setScene(scene);
+    scene->addObject(group);
+    CMC_Behaviour* grouped = behaviour("GROUPED", "@INT(L,4);L^ADDTOARRAY(GR);V^ADD(L);");
+    grouped->run(nullptr, nullptr, false);
+    grouped->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("V"), 8);
+    EXPECT_EQ(group->get(0), nullptr);
+    EXPECT_EQ(group->getSize(), 0);
+    EXPECT_EQ(taken(), 0);
+}
+
+// Recursion through a behaviour that declares locals: the inner run finds the name taken, and the end of any
+// run of the behaviour drops every local it declared, as it did before locals were kept for reuse.
+TEST_F(InterpreterCacheTest, RecursionThroughABehaviourThatDeclaresLocals) {
+    text("S");
+    CMC_Behaviour* same = behaviour("REC", "@INT(L,$1);@IF($1,>,0,{REC^RUN([$1-1]);},{});S^ADD(L);");
+    CMC_Behaviour* named = behaviour("REC2", "@INT(L$1,$1);@IF($1,>,0,{REC2^RUN([$1-1]);},{});S^ADD(L$1);");
+    CXArray params(1, 0.75f);
+    CXString three("3");
+    params.add(&three);
+    for (int round = 0; round < 2; ++round) {
+        static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+        same->run(nullptr, &params, false);
+        EXPECT_EQ(textOf("S"), "3LLL");
+        static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+        named->run(nullptr, &params, false);
+        EXPECT_EQ(textOf("S"), "0L1L2L3");
+    }
+    EXPECT_EQ(scene->getObject("L"), nullptr);
+    EXPECT_EQ(taken(), 0);
 }
 
 TEST_F(InterpreterCacheTest, KeptTestTextsStayBoundedAlsoInsideARunningTest) {
