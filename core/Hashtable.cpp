@@ -140,29 +140,40 @@ CXObject* CHashtable::getText(const char* text, int length, int hash) {
     return stored && same(stored) ? m_values[b] : nullptr;
 }
 
+namespace {
+
+// Takes value out of one bucket (its kind, key and value slots), giving its key; false when the bucket does
+// not hold it.
+bool detach(unsigned char& kind, CXObject*& keySlot, CXObject*& valueSlot, unsigned char lists,
+            unsigned char single, CXObject* value, CXObject*& key) {
+    if (kind == lists) {
+        auto* keys = static_cast<CXVector*>(keySlot);
+        auto* values = static_cast<CXVector*>(valueSlot);
+        int i = values->find(value);
+        if (i < 0) return false;
+        key = keys->at(i);
+        keys->removeAt(i);
+        values->removeAt(i);
+        if (values->getSize() == 0) {
+            delete keys;
+            delete values;
+            keySlot = valueSlot = nullptr;
+            kind = single;
+        }
+        return true;
+    }
+    if (!keySlot || valueSlot != value) return false;
+    key = keySlot;
+    keySlot = valueSlot = nullptr;
+    return true;
+}
+
+} // namespace
+
 void CHashtable::remove(CXObject* value) {
     for (int b = 0; b < m_buckets; ++b) {
         CXObject* key = nullptr;
-        if (m_kinds[b] == BUCKET_LISTS) {
-            CXVector* keys = static_cast<CXVector*>(m_keys[b]);
-            CXVector* values = static_cast<CXVector*>(m_values[b]);
-            int i = values->find(value);
-            if (i < 0) continue;
-            key = keys->at(i);
-            keys->removeAt(i);
-            values->removeAt(i);
-            if (values->getSize() == 0) {
-                delete keys;
-                delete values;
-                m_keys[b] = m_values[b] = nullptr;
-                m_kinds[b] = BUCKET_SINGLE;
-            }
-        } else if (m_keys[b] && m_values[b] == value) {
-            key = m_keys[b];
-            m_keys[b] = m_values[b] = nullptr;
-        } else {
-            continue;
-        }
+        if (!detach(m_kinds[b], m_keys[b], m_values[b], BUCKET_LISTS, BUCKET_SINGLE, value, key)) continue;
         m_elements->remove(value);
         --m_entries;
         if (m_ownsKeys) delete key;
@@ -171,28 +182,9 @@ void CHashtable::remove(CXObject* value) {
 }
 
 CXObject* CHashtable::takeOut(int hash, CXObject* value) {
-    int b = bucketOf(hash);
     CXObject* key = nullptr;
-    if (m_kinds[b] == BUCKET_LISTS) {
-        auto* keys = static_cast<CXVector*>(m_keys[b]);
-        auto* values = static_cast<CXVector*>(m_values[b]);
-        int i = values->find(value);
-        if (i < 0) return nullptr;
-        key = keys->at(i);
-        keys->removeAt(i);
-        values->removeAt(i);
-        if (values->getSize() == 0) {
-            delete keys;
-            delete values;
-            m_keys[b] = m_values[b] = nullptr;
-            m_kinds[b] = BUCKET_SINGLE;
-        }
-    } else if (m_keys[b] && m_values[b] == value) {
-        key = m_keys[b];
-        m_keys[b] = m_values[b] = nullptr;
-    } else {
-        return nullptr;
-    }
+    const int b = bucketOf(hash);
+    if (!detach(m_kinds[b], m_keys[b], m_values[b], BUCKET_LISTS, BUCKET_SINGLE, value, key)) return nullptr;
     m_elements->removeAt(m_elements->findFromEnd(value));
     --m_entries;
     return key;
