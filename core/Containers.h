@@ -70,6 +70,13 @@ public:
     virtual void doubleSize();
     virtual void add(CXObject* x);
     virtual void add(CXVector* list);
+    // add() of this class, inline while no slot has to be made.
+    void append(CXObject* x) {
+        if (m_count + 1 <= m_capacity && m_count + 1 <= m_capacity * m_loadFactor)
+            m_items[m_count++] = x;
+        else
+            CXVector::add(x);
+    }
     virtual bool replace(CXObject* oldItem, CXObject* newItem);
     // Only elements in use may be set.
     virtual CXObject* setAt(int i, CXObject* x);

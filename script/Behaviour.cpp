@@ -269,14 +269,15 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
         Depth() { ++g_runDepth; }
         ~Depth() { --g_runDepth; }
     } depth;
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    // Inside the guard the plain anchor stays readable even when this behaviour is deleted by its code.
+    CMC_Behaviour_Entry::RunGuard running;
+    CMC_ObjectAnchor* self = runAnchor();
     if (checkCondition && m_conditionName.IsString()) {
         if (CMC_BasicCondition* condition = getConditionInterface()) {
             bool valid = condition->valid(true);
             if (!self->object || !valid || !m_lines) return false;
         }
     }
-    CMC_Behaviour_Entry::RunGuard running;
     RunParams own(params);
     if (params) params = own.copy;
     // Lines replaced or deleted meanwhile stay until every run has returned, so this list stays valid.

@@ -22,6 +22,7 @@ int CMC_Behaviour_Entry::s_running = 0;
 int CMC_Behaviour_Entry::s_inlineCounter = 0;
 std::vector<CMC_Behaviour_Entry*> CMC_Behaviour_Entry::s_retiredEntries;
 std::vector<std::vector<CMC_Behaviour_Entry*>*> CMC_Behaviour_Entry::s_retiredLines;
+std::vector<std::shared_ptr<CMC_ObjectAnchor>> CMC_Behaviour_Entry::s_retiredAnchors;
 CMC_Debugger* CMC_Behaviour_Entry::debugger = nullptr;
 CMC_CallMemo* CMC_CallMemo::s_current = nullptr;
 CXVector* CMC_CallMemo::s_args = nullptr;
@@ -131,6 +132,8 @@ void CMC_Behaviour_Entry::flushRetired() {
             delete list;
         }
     }
+    // Nothing runs now, so no plain anchor pointer is held any more.
+    s_retiredAnchors.clear();
 }
 
 // ---- texts ----
@@ -611,7 +614,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
         } else {
             args = &m_args;
         }
-        args->removeAll();
+        args->CXVector::removeAll();
     }
     constexpr int kInline = 8;
     ArgValue inlineValues[kInline];
@@ -660,7 +663,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
         // Field by field: a whole-struct copy of the halves just written stalls on the store.
         values[i].value = value.value;
         values[i].made = value.made;
-        args->add(value.value);
+        args->append(value.value);
     }
 
     CMC_Variable* result = call(scene, current, params, args);

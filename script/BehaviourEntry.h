@@ -103,6 +103,8 @@ public:
     static void destroy(CMC_Behaviour_Entry* entry);
     static void destroyLines(std::vector<CMC_Behaviour_Entry*>* lines);
     static bool isRunning() { return s_running > 0; }
+    // Keeps the anchor of an object deleted during a run until the outermost run has returned.
+    static void keepAnchor(std::shared_ptr<CMC_ObjectAnchor> anchor) { s_retiredAnchors.push_back(std::move(anchor)); }
     // The number given to the next inline behaviour ("temp_" + n, "xtemp_" + n).
     static int nextInlineNumber() { return s_inlineCounter++; }
 
@@ -115,7 +117,9 @@ public:
     struct RunGuard {
         RunGuard() { ++s_running; }
         ~RunGuard() {
-            if (--s_running == 0 && (!s_retiredEntries.empty() || !s_retiredLines.empty())) flushRetired();
+            if (--s_running == 0 &&
+                (!s_retiredEntries.empty() || !s_retiredLines.empty() || !s_retiredAnchors.empty()))
+                flushRetired();
         }
         RunGuard(const RunGuard&) = delete;
         RunGuard& operator=(const RunGuard&) = delete;
@@ -210,6 +214,7 @@ private:
     static int s_inlineCounter;
     static std::vector<CMC_Behaviour_Entry*> s_retiredEntries;
     static std::vector<std::vector<CMC_Behaviour_Entry*>*> s_retiredLines;
+    static std::vector<std::shared_ptr<CMC_ObjectAnchor>> s_retiredAnchors;
 };
 
 } // namespace KavirelDLL

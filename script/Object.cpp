@@ -7,6 +7,7 @@
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "script/Behaviour.h"
+#include "script/BehaviourEntry.h"
 #include "script/Class.h"
 #include "script/ObjectsContainer.h"
 #include "script/Variable.h"
@@ -171,7 +172,10 @@ CMC_Object::~CMC_Object() {
 }
 
 void CMC_Object::releaseAnchor() {
-    if (m_anchor) m_anchor->object = nullptr;
+    if (!m_anchor) return;
+    m_anchor->object = nullptr;
+    // Runs on the stack may read it through runAnchor().
+    if (CMC_Behaviour_Entry::isRunning()) CMC_Behaviour_Entry::keepAnchor(std::move(m_anchor));
 }
 
 const std::shared_ptr<CMC_ObjectAnchor>& CMC_Object::anchor() {

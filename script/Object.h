@@ -189,6 +189,10 @@ public:
 
     // The anchor handles share; made on first use.
     const std::shared_ptr<CMC_ObjectAnchor>& anchor();
+    // The anchor without a share of it, for code inside a script run (CMC_Behaviour_Entry::RunGuard): an
+    // object deleted while a run is on the stack leaves its anchor alive until the outermost run returns,
+    // so the pointer stays readable until then (and reads null once the object is gone).
+    CMC_ObjectAnchor* runAnchor() { return anchor().get(); }
     // Helpers for the types' event lists.
     static CXString** makeEventList(std::initializer_list<const char*> names);
     static void deleteEventList(CXString** list);

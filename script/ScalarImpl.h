@@ -178,7 +178,9 @@ void CMC_Scalar<T>::startAfresh() {
 template <typename T>
 void CMC_Scalar<T>::set(CMC_Variable* other) {
     if (!other) return;
-    CMC_Variable* converted = convertOperand(other, ScalarKind<T>::type);
+    // A value of this type converts to itself.
+    CMC_Variable* converted =
+        other->getType() == ScalarKind<T>::type ? other : convertOperand(other, ScalarKind<T>::type);
     if (!converted) return;
     bool ok = converted->getType() == ScalarKind<T>::type;
     T value = ok ? static_cast<CMC_Scalar*>(converted)->m_value : T();
@@ -258,7 +260,8 @@ CMC_Variable* CMC_Scalar<T>::convert(int type) {
 template <typename T>
 CMC_Variable* CMC_Scalar<T>::calculate(CMC_Variable* other, int op) {
     T result = m_value;
-    CMC_Variable* converted = convertOperand(other, ScalarKind<T>::type);
+    CMC_Variable* converted =
+        other && other->getType() == ScalarKind<T>::type ? other : convertOperand(other, ScalarKind<T>::type);
     if (converted && converted->getType() == ScalarKind<T>::type)
         result = ScalarRules<T>::arithmetic(result, static_cast<CMC_Scalar*>(converted)->m_value, op);
     if (converted && converted != other) flush(converted);

@@ -84,7 +84,7 @@ void CMC_Variable::init() {
     CMC_Object::init();
 }
 
-void CMC_Variable::onChange(bool changed) {
+void CMC_Variable::noticeChange(bool changed) {
     // Handlers may delete this very value; stop as soon as it is gone.
     std::shared_ptr<CMC_ObjectAnchor> self;
     if (hasHandler(EVT_VAR_ONBRUTALCHANGED)) {
@@ -138,9 +138,7 @@ void CMC_Variable::serialize(CXArchive* archive) {
     }
 }
 
-CMC_Variable* CMC_Variable::convertOperand(CMC_Variable* other, int type) {
-    if (!other) return nullptr;
-    if (other->getType() != TYPE_EXPRESSION) return other->convert(type);
+CMC_Variable* CMC_Variable::convertExpression(CMC_Variable* other, int type) {
     std::shared_ptr<CMC_ObjectAnchor> self = anchor();
     CMC_Variable* converted = other->convert(type);
     if (self->object) return converted;

@@ -42,7 +42,12 @@ public:
     virtual CMC_Variable* convert(int type);
     // A new temporary; this value is left unchanged.
     virtual CMC_Variable* calculate(CMC_Variable* other, int op);
-    virtual void onChange(bool changed);
+    // Runs the change handlers, writes the ini entry and tells the network, as the value's settings ask.
+    void onChange(bool changed) {
+        if (hasHandler(EVT_VAR_ONBRUTALCHANGED) ||
+            (changed && (hasHandler(EVT_VAR_ONCHANGED) || m_toIni || m_netNotify)))
+            noticeChange(changed);
+    }
     virtual void onNetChange(CMC_Variable* value);
     virtual void setDefault(CMC_Variable* value);
     virtual void resetINI();
@@ -81,7 +86,13 @@ protected:
     // The other value converted for an operation on this one, as convert() gives it. An expression runs
     // script code while it converts; when that code deletes this value the answer is null (and anything
     // converted is handed back), so a caller that gets null touches nothing of itself.
-    CMC_Variable* convertOperand(CMC_Variable* other, int type);
+    CMC_Variable* convertOperand(CMC_Variable* other, int type) {
+        if (!other) return nullptr;
+        return other->getType() != TYPE_EXPRESSION ? other->convert(type) : convertExpression(other, type);
+    }
+    CMC_Variable* convertExpression(CMC_Variable* other, int type);
+    // onChange's work once something is to be told.
+    void noticeChange(bool changed);
 
     int32_t m_id = -1;
     bool m_toIni = false;

@@ -70,6 +70,20 @@ TEST_F(SafetyTest, ABehaviourDeletedByItsOwnLineStopsCleanly) {
     EXPECT_EQ(scene->getObject("VICTIM"), nullptr);
     EXPECT_EQ(intOf("AFTER"), 0);
 
+    // Deleted two calls down, by a behaviour it runs: every run on the way stops, twice in a row.
+    behaviour("MIDDLE", "TRIGGER^INC();AFTER^INC();");
+    for (int round = 0; round < 2; ++round) {
+        handler->onRun = [this](CMC_Object*) {
+            CMC_Object* doomed = scene->getObject("OUTER");
+            scene->removeObject(doomed);
+            delete doomed;
+        };
+        CMC_Behaviour* outer = behaviour("OUTER", "MIDDLE^RUN();AFTER^INC();");
+        EXPECT_FALSE(outer->run(nullptr, nullptr, false));
+        EXPECT_EQ(scene->getObject("OUTER"), nullptr);
+        EXPECT_EQ(intOf("AFTER"), round + 1); // MIDDLE finishes; OUTER's last line never runs
+    }
+
     // A behaviour whose code is parsed again while it runs finishes the lines it started.
     text("S");
     handler->onRun = [this](CMC_Object*) {
