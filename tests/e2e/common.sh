@@ -20,3 +20,24 @@ run_in() {
     mkdir -p "$folder"
     (cd "$folder" && exec timeout 60 "$program" -window -nosound -nomusic "$@") 2>"$work/stderr"
 }
+
+# Writes the definition of a game in FOLDER: the application GRA, its episode EP and its one scene S1 (their
+# folders made, empty).
+one_scene_game() {
+    mkdir -p "$1/Dane/EP/S1"
+    cat >"$1/Dane/application.def" <<'EOF'
+OBJECT=GRA
+GRA:TYPE=APPLICATION
+GRA:EPISODES=EP
+GRA:STARTWITH=EP
+
+OBJECT=EP
+EP:TYPE=EPISODE
+EP:PATH=EP
+EP:SCENES=S1
+
+OBJECT=S1
+S1:TYPE=SCENE
+S1:PATH=EP\S1
+EOF
+}

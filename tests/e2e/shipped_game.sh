@@ -24,22 +24,7 @@ kept() {
 # AI counts the ticks of an application timer with inline code, CI the changes of AI, BI the application's
 # own ONINIT; KONIEC, started by that ONINIT, ends the game through the application's name.
 game=$work/game
-mkdir -p "$game/Dane/EP/S1"
-cat >"$game/Dane/application.def" <<'EOF'
-OBJECT=GRA
-GRA:TYPE=APPLICATION
-GRA:EPISODES=EP
-GRA:STARTWITH=EP
-
-OBJECT=EP
-EP:TYPE=EPISODE
-EP:PATH=EP
-EP:SCENES=S1
-
-OBJECT=S1
-S1:TYPE=SCENE
-S1:PATH=EP\S1
-EOF
+one_scene_game "$game"
 cat >"$game/Dane/GRA.cnv" <<'EOF'
 OBJECT=GRA
 GRA:ONINIT={BI^INC();KONIEC^ENABLE();}

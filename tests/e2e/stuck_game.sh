@@ -19,22 +19,7 @@ kept() {
 # AI counts the timer's handler before it ends the game (later: before and after its loop), BI the application's
 # ONINIT, DI its ONDONE.
 game=$work/game
-mkdir -p "$game/Dane/EP/S1"
-cat >"$game/Dane/application.def" <<'EOF'
-OBJECT=GRA
-GRA:TYPE=APPLICATION
-GRA:EPISODES=EP
-GRA:STARTWITH=EP
-
-OBJECT=EP
-EP:TYPE=EPISODE
-EP:PATH=EP
-EP:SCENES=S1
-
-OBJECT=S1
-S1:TYPE=SCENE
-S1:PATH=EP\S1
-EOF
+one_scene_game "$game"
 cat >"$game/Dane/GRA.cnv" <<'EOF'
 OBJECT=GRA
 GRA:ONINIT={BI^INC();}
