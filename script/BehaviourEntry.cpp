@@ -582,11 +582,14 @@ void CMC_Behaviour_Entry::releaseValue(CMC_ObjectsContainer*, const ArgValue& ar
 }
 
 CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
+    // A value bound when parsed, still alive: nothing runs.
+    if (m_form == Form::Value) {
+        if (CMC_Object* object = m_constant.current()) return static_cast<CMC_Variable*>(object);
+    }
     RunGuard running;
     CMC_ObjectsContainer* scene = getScene();
     switch (m_form) {
     case Form::Value: {
-        if (CMC_Object* object = m_constant.current()) return static_cast<CMC_Variable*>(object);
         // Deleted: a same-named value that took its place, else the text as it reads now.
         CMC_Object* replacement = m_constant.get();
         if (replacement && !replacement->isTemporary() && asVariable(replacement))
