@@ -195,7 +195,9 @@ void CMultilineText6::splitMultiText() {
             }
             const int s = current->getLetterWidth(char(-1), ' '), h = current->Height();
             const int cells = fieldWidth / (s + 2);
-            const std::string field = " " + std::string(size_t(std::max(cells - 2, 0)), '_');
+            // A blank, then the field's underscores.
+            std::string field(size_t(std::max(cells - 2, 0)) + 1, '_');
+            field[0] = ' ';
             line += field;
             plainLine += field;
             const int left = m_x + lineWidth + s, top = m_y + (h - 4) * lineCount;
