@@ -27,6 +27,12 @@ namespace {
 
 bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
+// The argument as getParameter reads it, without the call where it is not an expression.
+CMC_Variable* argumentAt(CMC_Runner* runner, CXVector* args, int index) {
+    auto* value = static_cast<CMC_Variable*>(args->at(index));
+    return value && value->getType() == TYPE_EXPRESSION ? runner->getParameter(args, index) : value;
+}
+
 // A body, branch or on-done argument: the behaviour of that name, or inline code made into a behaviour
 // named "temp" for the statement's time.
 class CBody {
@@ -154,7 +160,7 @@ CXString CMC_Dummy_Runner::text(CXVector* args, int index) {
 }
 
 const CXString& CMC_Dummy_Runner::textOf(CXVector* args, int index, std::optional<CXString>& holder) {
-    CMC_Variable* value = index < argumentCount(args) ? getParameter(args, index) : nullptr;
+    CMC_Variable* value = index < argumentCount(args) ? argumentAt(this, args, index) : nullptr;
     if (value && value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->value();
     return holder.emplace(argumentText(value));
 }
@@ -244,9 +250,9 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
             code = code || (value && value->getType() == TYPE_EXPRESSION);
         }
         TestText left, op, right;
-        left.read(getParameter(args, 0), code);
-        op.read(getParameter(args, 1), code);
-        right.read(getParameter(args, 2), code);
+        left.read(argumentAt(this, args, 0), code);
+        op.read(argumentAt(this, args, 1), code);
+        right.read(argumentAt(this, args, 2), code);
         if (guard.containerGone()) return nullptr;
         condition =
             CMC_Condition::valid(container, left.view, right.view, CMC_Condition::operatorOf(op.view));
