@@ -38,6 +38,27 @@ bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 constexpr int kMaxRunDepth = 1000;
 int g_runDepth = 0;
 
+// The runs in progress, innermost first. A behaviour deleted by its own lines marks its runs gone
+// (~CMC_Behaviour), so a run learns of it without keeping the behaviour's anchor.
+struct RunFrame {
+    explicit RunFrame(CMC_Behaviour* running) : behaviour(running), outer(s_innermost) {
+        s_innermost = this;
+        ++g_runDepth;
+    }
+    ~RunFrame() {
+        s_innermost = outer;
+        --g_runDepth;
+    }
+    RunFrame(const RunFrame&) = delete;
+    RunFrame& operator=(const RunFrame&) = delete;
+
+    CMC_Behaviour* behaviour; // compared, never reached through
+    RunFrame* outer;
+    bool gone = false;
+    static RunFrame* s_innermost;
+};
+RunFrame* RunFrame::s_innermost = nullptr;
+
 // Lists of parameter texts lent for one run or call and given back after it, texts and all, so that a run
 // with parameters allocates nothing once warm.
 class ParamLists {
@@ -154,6 +175,8 @@ CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* scene, const CXString& name, 
 
 CMC_Behaviour::~CMC_Behaviour() {
     releaseAnchor();
+    for (RunFrame* frame = RunFrame::s_innermost; frame; frame = frame->outer)
+        if (frame->behaviour == this) frame->gone = true;
     dropLines(true);
     if (m_timerList) m_timerList->remove(m_timerId);
     m_timerList = nullptr;
@@ -265,15 +288,11 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
                    m_name.GetBuffer(), g_runDepth);
         return true;
     }
-    struct Depth {
-        Depth() { ++g_runDepth; }
-        ~Depth() { --g_runDepth; }
-    } depth;
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    RunFrame self(this);
     if (checkCondition && m_conditionName.IsString()) {
         if (CMC_BasicCondition* condition = getConditionInterface()) {
             bool valid = condition->valid(true);
-            if (!self->object || !valid || !m_lines) return false;
+            if (self.gone || !valid || !m_lines) return false;
         }
     }
     CMC_Behaviour_Entry::RunGuard running;
@@ -292,10 +311,11 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
             broke = controlCodeOf(result) == CONTROL_BREAK;
             break;
         }
-        flush(result);
-        if (!self->object) return false;
+        // Only pool temporaries go back (CMC_Object::flush).
+        if (result && result->getId() >= 0) flush(result);
+        if (self.gone) return false;
     }
-    if (self->object) flushTempObjects();
+    if (!self.gone && m_tempObjects && !m_tempObjects->empty()) flushTempObjects();
     return broke;
 }
 

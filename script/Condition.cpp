@@ -26,29 +26,35 @@ bool isCondition(CMC_Object* object) {
     return object && (object->getType() == TYPE_CONDITION || object->getType() == TYPE_COMPLEXCONDITION);
 }
 
+bool bothIntegers(CMC_Variable* first, CMC_Variable* second) {
+    return first->getType() == TYPE_INTEGER && second->getType() == TYPE_INTEGER;
+}
+
+// What an INTEGER's equals and compare answer for another INTEGER, without the calls.
+bool compareNumbers(CMC_Variable* first, CMC_Variable* second, int op) {
+    int32_t a = static_cast<CMC_Integer*>(first)->getValue();
+    int32_t b = static_cast<CMC_Integer*>(second)->getValue();
+    switch (op) {
+    case COND_EQUAL:
+        return a == b;
+    case COND_NOTEQUAL:
+        return a != b;
+    case COND_LESS:
+        return a < b;
+    case COND_LESSEQUAL:
+        return a <= b;
+    case COND_GREATER:
+        return a > b;
+    case COND_GREATEREQUAL:
+        return a >= b;
+    default:
+        return false;
+    }
+}
+
 // The first value's test against the second; the second is taken as it is.
 bool compareBy(CMC_Variable* first, CMC_Variable* second, int op) {
-    if (first->getType() == TYPE_INTEGER && second->getType() == TYPE_INTEGER) {
-        // What an INTEGER's equals and compare answer for another INTEGER, without the calls.
-        int32_t a = static_cast<CMC_Integer*>(first)->getValue();
-        int32_t b = static_cast<CMC_Integer*>(second)->getValue();
-        switch (op) {
-        case COND_EQUAL:
-            return a == b;
-        case COND_NOTEQUAL:
-            return a != b;
-        case COND_LESS:
-            return a < b;
-        case COND_LESSEQUAL:
-            return a <= b;
-        case COND_GREATER:
-            return a > b;
-        case COND_GREATEREQUAL:
-            return a >= b;
-        default:
-            return false;
-        }
-    }
+    if (bothIntegers(first, second)) return compareNumbers(first, second, op);
     switch (op) {
     case COND_EQUAL:
         return first->equals(second);
@@ -260,7 +266,7 @@ bool run(CMC_ObjectsContainer* container, const Test& test) {
         // Names and constants: nothing runs, so nothing can go away meanwhile.
         CMC_Variable* a = test.first->value(container);
         CMC_Variable* b = test.second->value(container);
-        bool result = a && b && compareBy(a, b, test.op);
+        bool result = a && b && (bothIntegers(a, b) ? compareNumbers(a, b, test.op) : compareBy(a, b, test.op));
         handBack(a);
         handBack(b);
         return result;
@@ -460,7 +466,8 @@ bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text, 
     const Tests* tests;
     if (memo) {
         // A line gives its memo only outside its own call, so no test run below changes what it holds.
-        if (!memo->m_tests || memo->m_text != view) {
+        if (!memo->m_tests || memo->m_text.size() != view.size() ||
+            !sameText(memo->m_text.data(), view.data(), view.size())) {
             memo->m_tests = joinedOf(view);
             memo->m_text.assign(view);
         }

@@ -234,8 +234,14 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     auto* left = count >= 4 ? static_cast<CMC_Variable*>(args->at(0)) : nullptr;
     auto* right = count >= 4 ? static_cast<CMC_Variable*>(args->at(2)) : nullptr;
     auto* sign = count >= 4 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
+    // A STRING argument's own text, else textOf's.
+    auto textAt = [&](int index) -> const CXString& {
+        auto* value = index < count ? static_cast<CMC_Variable*>(args->at(index)) : nullptr;
+        if (value && value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->value();
+        return textOf(args, index, holder);
+    };
     if (count < 4) {
-        const CXString& test = textOf(args, 0, holder);
+        const CXString& test = textAt(0);
         if (guard.containerGone()) return nullptr;
         condition = CMC_Condition::test(container, test, memo ? memo->test() : nullptr);
     } else if (int numbers = numbersTest(left, sign, right)) {
@@ -259,7 +265,7 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     }
     // The branch is read after the test, whose code may have changed it.
     int at = count < 4 ? (condition ? 1 : 2) : (condition ? 3 : 4);
-    const CXString& branch = textOf(args, at, holder);
+    const CXString& branch = textAt(at);
     if (!branch.IsString() || guard.containerGone()) return nullptr;
     // A behaviour of that name runs as it is: nothing is made, so nothing needs watching after the run.
     CMC_Object* named = memo ? memo->objectNamed(at, container, branch) : container->getObject(branch);

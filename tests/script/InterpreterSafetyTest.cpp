@@ -70,6 +70,19 @@ TEST_F(SafetyTest, ABehaviourDeletedByItsOwnLineStopsCleanly) {
     EXPECT_EQ(scene->getObject("VICTIM"), nullptr);
     EXPECT_EQ(intOf("AFTER"), 0);
 
+    // Deleted in a run of its own nested in another (through an IF branch): both runs stop, and the
+    // behaviour that ran it goes on.
+    handler->onRun = [this](CMC_Object*) {
+        CMC_Object* doomed = scene->getObject("NESTED");
+        scene->removeObject(doomed);
+        delete doomed;
+    };
+    behaviour("NESTED", "AFTER^INC();@IF(AFTER'1,{NESTED^RUN();},{TRIGGER^INC();});AFTER^ADD(100);");
+    CMC_Behaviour* outer = behaviour("OUTER", "NESTED^RUN();AFTER^ADD(10);");
+    EXPECT_FALSE(outer->run(nullptr, nullptr, false));
+    EXPECT_EQ(scene->getObject("NESTED"), nullptr);
+    EXPECT_EQ(intOf("AFTER"), 12);
+
     // A behaviour whose code is parsed again while it runs finishes the lines it started.
     text("S");
     handler->onRun = [this](CMC_Object*) {
