@@ -293,10 +293,11 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
             broke = controlCodeOf(result) == CONTROL_BREAK;
             break;
         }
-        flush(result);
+        // Only pool temporaries go back (CMC_Object::flush).
+        if (result && isScalar(result->getType()) && result->getId() >= 0) flush(result);
         if (!self->object) return false;
     }
-    if (self->object) flushTempObjects();
+    if (self->object && m_tempObjects && !m_tempObjects->empty()) flushTempObjects();
     return broke;
 }
 

@@ -34,7 +34,7 @@ CMC_Object* CMC_CallMemo::objectNamed(int index, CMC_ObjectsContainer* container
     if (index < 0 || !container) return nullptr;
     if (static_cast<size_t>(index) >= m_named.size()) m_named.resize(static_cast<size_t>(index) + 1);
     Named& named = m_named[static_cast<size_t>(index)];
-    if (!named.name.equals(name)) {
+    if (!sameText(named.name, name)) {
         // Another name: its lookup starts afresh.
         named.name = name;
         named.lookup = CMC_NameLookup();
@@ -42,8 +42,8 @@ CMC_Object* CMC_CallMemo::objectNamed(int index, CMC_ObjectsContainer* container
     return named.lookup.get(container, named.name);
 }
 
-CMC_TestMemo* CMC_CallMemo::test() {
-    if (!m_test) m_test = std::make_unique<CMC_TestMemo>();
+CMC_TestMemo* CMC_CallMemo::makeTest() {
+    m_test = std::make_unique<CMC_TestMemo>();
     return m_test.get();
 }
 
@@ -465,7 +465,7 @@ template <typename V, typename T>
 void setOwn(CMC_Variable* value, const T& literal) {
     auto* own = static_cast<V*>(value);
     if constexpr (std::is_same_v<T, CXString>) {
-        if (!own->value().equals(literal)) own->setValue(literal);
+        if (!sameText(own->value(), literal)) own->setValue(literal);
     } else if constexpr (std::is_same_v<T, double>) {
         // Bit for bit: -0.0 is not the literal 0.0.
         if (std::bit_cast<uint64_t>(own->getValue()) != std::bit_cast<uint64_t>(literal))

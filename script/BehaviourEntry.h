@@ -27,7 +27,7 @@ public:
     static CMC_CallMemo* of(CXVector* args) { return args && args == s_args ? s_current : nullptr; }
     // getObject (name) of the container, for the name that argument index gives.
     CMC_Object* objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name);
-    CMC_TestMemo* test();
+    CMC_TestMemo* test() { return m_test ? m_test.get() : makeTest(); }
 
     // Offers the memo to the call passing args while it lives.
     struct Scope {
@@ -52,6 +52,8 @@ private:
         CXString name;
         CMC_NameLookup lookup;
     };
+    CMC_TestMemo* makeTest();
+
     std::vector<Named> m_named;
     std::unique_ptr<CMC_TestMemo> m_test;
 

@@ -12,6 +12,7 @@
 #include "script/Behaviour.h"
 #include "script/BehaviourEntry.h"
 #include "script/Bool.h"
+#include "script/Integer.h"
 #include "script/ObjectsContainer.h"
 #include "script/Structure.h"
 #include "script/Variable.h"
@@ -25,8 +26,35 @@ bool isCondition(CMC_Object* object) {
     return object && (object->getType() == TYPE_CONDITION || object->getType() == TYPE_COMPLEXCONDITION);
 }
 
+bool bothIntegers(CMC_Variable* first, CMC_Variable* second) {
+    return first->getType() == TYPE_INTEGER && second->getType() == TYPE_INTEGER;
+}
+
+// What an INTEGER's equals and compare answer for another INTEGER, without the calls.
+bool compareNumbers(CMC_Variable* first, CMC_Variable* second, int op) {
+    int32_t a = static_cast<CMC_Integer*>(first)->getValue();
+    int32_t b = static_cast<CMC_Integer*>(second)->getValue();
+    switch (op) {
+    case COND_EQUAL:
+        return a == b;
+    case COND_NOTEQUAL:
+        return a != b;
+    case COND_LESS:
+        return a < b;
+    case COND_LESSEQUAL:
+        return a <= b;
+    case COND_GREATER:
+        return a > b;
+    case COND_GREATEREQUAL:
+        return a >= b;
+    default:
+        return false;
+    }
+}
+
 // The first value's test against the second; the second is taken as it is.
 bool compareBy(CMC_Variable* first, CMC_Variable* second, int op) {
+    if (bothIntegers(first, second)) return compareNumbers(first, second, op);
     switch (op) {
     case COND_EQUAL:
         return first->equals(second);
@@ -60,6 +88,7 @@ bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 struct Operand {
     enum class Kind : uint8_t { Code, Constant, Field, Name };
     Kind kind = Kind::Constant;
+    bool plain = false; // a name or a constant: reading it runs no code and makes no temporary
     CXString given; // as written, for INSTANCEOF
     CXString text;  // without surrounding blanks
     CXString structName, fieldName;
@@ -87,6 +116,7 @@ struct Operand {
         constant.reset(CMC_VariableFactory::ownedCopy(resolved));
         CMC_Object::flush(resolved);
         kind = first == '-' || (first >= '0' && first <= '9') ? Kind::Constant : Kind::Name;
+        plain = true;
     }
 
     // The operand's value now: a pool temporary (the caller hands it back), an object, or null.
@@ -224,9 +254,25 @@ std::shared_ptr<Tests> joinedOf(std::string_view view) {
     });
 }
 
+// A value an operand gave back, handed back as CMC_Object::flush does (only pool temporaries go; an operand
+// may be any object, so its type is asked before its pool id).
+void handBack(CMC_Variable* value) {
+    if (value && value->getType() >= TYPE_INTEGER && value->getType() <= TYPE_DOUBLE && value->getId() >= 0)
+        CMC_Object::flush(value);
+}
+
 // The test with both operands read now.
 bool run(CMC_ObjectsContainer* container, const Test& test) {
     if (test.op < 0) return false;
+    if (test.first->plain && test.second->plain && test.op != COND_INSTANCEOF) {
+        // Names and constants: nothing runs, so nothing can go away meanwhile.
+        CMC_Variable* a = test.first->value(container);
+        CMC_Variable* b = test.second->value(container);
+        bool result = a && b && (bothIntegers(a, b) ? compareNumbers(a, b, test.op) : compareBy(a, b, test.op));
+        handBack(a);
+        handBack(b);
+        return result;
+    }
     CMC_Behaviour_Entry::RunGuard running;
     // Only an operand that is code runs anything, and so may delete the container.
     bool code = test.first->kind == Operand::Kind::Code || test.second->kind == Operand::Kind::Code;
@@ -422,7 +468,8 @@ bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text, 
     const Tests* tests;
     if (memo) {
         // A line gives its memo only outside its own call, so no test run below changes what it holds.
-        if (!memo->m_tests || memo->m_text != view) {
+        if (!memo->m_tests || memo->m_text.size() != view.size() ||
+            !sameText(memo->m_text.data(), view.data(), view.size())) {
             memo->m_tests = joinedOf(view);
             memo->m_text.assign(view);
         }
@@ -446,13 +493,19 @@ bool CMC_Condition::test(CMC_ObjectsContainer* container, const CXString& text, 
 size_t CMC_Condition::cachedTexts() { return cachedCount(); }
 
 int CMC_Condition::operatorOf(std::string_view op) {
-    if (op == "!_" || op == "<>") return COND_NOTEQUAL;
-    if (op == "<") return COND_LESS;
-    if (op == "<_") return COND_LESSEQUAL;
-    if (op == ">") return COND_GREATER;
-    if (op == ">_") return COND_GREATEREQUAL;
-    if (op == "?") return COND_INSTANCEOF;
-    return COND_EQUAL;
+    if (op.size() == 1) {
+        char sign = op[0];
+        return sign == '<' ? COND_LESS : sign == '>' ? COND_GREATER : sign == '?' ? COND_INSTANCEOF : COND_EQUAL;
+    }
+    if (op.size() != 2) return COND_EQUAL;
+    if (op[1] == '_') {
+        char sign = op[0];
+        return sign == '!'   ? COND_NOTEQUAL
+               : sign == '<' ? COND_LESSEQUAL
+               : sign == '>' ? COND_GREATEREQUAL
+                             : COND_EQUAL;
+    }
+    return op[0] == '<' && op[1] == '>' ? COND_NOTEQUAL : COND_EQUAL;
 }
 
 bool CMC_Condition::valid(CMC_ObjectsContainer* container, const CXString& first, const CXString& second,

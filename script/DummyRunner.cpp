@@ -27,6 +27,12 @@ namespace {
 
 bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
+// The argument as getParameter reads it, without the call where it is not an expression.
+CMC_Variable* argumentAt(CMC_Runner* runner, CXVector* args, int index) {
+    auto* value = static_cast<CMC_Variable*>(args->at(index));
+    return value && value->getType() == TYPE_EXPRESSION ? runner->getParameter(args, index) : value;
+}
+
 // A body, branch or on-done argument: the behaviour of that name, or inline code made into a behaviour
 // named "temp" for the statement's time.
 class CBody {
@@ -154,7 +160,7 @@ CXString CMC_Dummy_Runner::text(CXVector* args, int index) {
 }
 
 const CXString& CMC_Dummy_Runner::textOf(CXVector* args, int index, std::optional<CXString>& holder) {
-    CMC_Variable* value = index < argumentCount(args) ? getParameter(args, index) : nullptr;
+    CMC_Variable* value = index < argumentCount(args) ? argumentAt(this, args, index) : nullptr;
     if (value && value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->value();
     return holder.emplace(argumentText(value));
 }
@@ -228,8 +234,14 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
     auto* left = count >= 4 ? static_cast<CMC_Variable*>(args->at(0)) : nullptr;
     auto* right = count >= 4 ? static_cast<CMC_Variable*>(args->at(2)) : nullptr;
     auto* sign = count >= 4 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
+    // A STRING argument's own text, else textOf's.
+    auto textAt = [&](int index) -> const CXString& {
+        auto* value = index < count ? static_cast<CMC_Variable*>(args->at(index)) : nullptr;
+        if (value && value->getType() == TYPE_STRING) return static_cast<CMC_String*>(value)->value();
+        return textOf(args, index, holder);
+    };
     if (count < 4) {
-        const CXString& test = textOf(args, 0, holder);
+        const CXString& test = textAt(0);
         if (guard.containerGone()) return nullptr;
         condition = CMC_Condition::test(container, test, memo ? memo->test() : nullptr);
     } else if (int numbers = numbersTest(left, sign, right)) {
@@ -244,16 +256,16 @@ CMC_Variable* CMC_Dummy_Runner::ifStatement(CMC_ObjectsContainer* container, CXV
             code = code || (value && value->getType() == TYPE_EXPRESSION);
         }
         TestText left, op, right;
-        left.read(getParameter(args, 0), code);
-        op.read(getParameter(args, 1), code);
-        right.read(getParameter(args, 2), code);
+        left.read(argumentAt(this, args, 0), code);
+        op.read(argumentAt(this, args, 1), code);
+        right.read(argumentAt(this, args, 2), code);
         if (guard.containerGone()) return nullptr;
         condition =
             CMC_Condition::valid(container, left.view, right.view, CMC_Condition::operatorOf(op.view));
     }
     // The branch is read after the test, whose code may have changed it.
     int at = count < 4 ? (condition ? 1 : 2) : (condition ? 3 : 4);
-    const CXString& branch = textOf(args, at, holder);
+    const CXString& branch = textAt(at);
     if (!branch.IsString() || guard.containerGone()) return nullptr;
     // A behaviour of that name runs as it is: nothing is made, so nothing needs watching after the run.
     CMC_Object* named = memo ? memo->objectNamed(at, container, branch) : container->getObject(branch);

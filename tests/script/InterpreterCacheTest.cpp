@@ -3,6 +3,7 @@
 #include "InterpreterSupport.h"
 
 #include <algorithm>
+#include <string>
 
 #include "script/Condition.h"
 #include "script/Groupped.h"
@@ -268,5 +269,63 @@ TEST_F(InterpreterCacheTest, KeptTestTextsStayBoundedAlsoInsideARunningTest) {
     EXPECT_GT(most, CMC_Condition::MAX_CACHED_TEXTS / 2);
     EXPECT_LE(most, CMC_Condition::MAX_CACHED_TEXTS);
     EXPECT_LE(CMC_Condition::cachedTexts(), CMC_Condition::MAX_CACHED_TEXTS);
+    EXPECT_EQ(taken(), 0);
+}
+
+// IF answers as a fresh reading of its line would: two INTEGER values at the ends of their range, a text
+// against a number, an operator it does not know (tested as "_"), and a branch named by a value, read after
+// the test (whose code may change it) and followed from one run to the next.
+TEST_F(InterpreterCacheTest, IfAnswersAsAFreshReadingWould) {
+    integer("Y");
+    CMC_Integer* x = integer("X");
+    const char* ends = "@IF(X<'-2147483648,{Y^ADD(1);},{Y^ADD(2);});"
+                       "@IF(X,>_,2147483647,{Y^ADD(10);},{Y^ADD(20);});@IF(X!'0,{Y^ADD(100);},{});";
+    x->setValue(-2147483647 - 1);
+    EXPECT_EQ(after(ends), 121);
+    x->setValue(2147483647);
+    EXPECT_EQ(after(ends), 112);
+    x->setValue(0);
+    EXPECT_EQ(after(ends), 22);
+
+    // A STRING against a number compares texts; an INTEGER against a STRING compares numbers. Apart, the
+    // operands are the values' texts: S gives 10, which reads as a number.
+    x->setValue(10);
+    text("S", "10");
+    text("T", "9");
+    struct Case {
+        const char* condition;
+        bool then;
+    };
+    const Case mixed[] = {
+        {"S<'9", true}, {"S,<,9", false}, {"X<'T", false}, {"X,<,T", false}, {"X,_,10.0", true}, {"X'S", true},
+        {"S,_,10", true}, {"X>'9.5", true},
+        // Operators it does not know test equality.
+        {"X,=,10", true}, {"X,>=,1", false}, {"X,<<,10", true}, {"X,__,10", true}, {"X,!,10", true},
+    };
+    for (const Case& c : mixed) {
+        std::string code = std::string("@IF(") + c.condition + ",{Y^SET(1);},{Y^SET(2);});";
+        EXPECT_EQ(after(code.c_str()), c.then ? 1 : 2) << c.condition;
+    }
+
+    behaviour("B1", "Y^ADD(1);");
+    behaviour("B2", "Y^ADD(2);");
+    behaviour("SWAP", "N^SET(B2);");
+    CMC_String* n = text("N", "B1");
+    for (const char* line : {"@IF(X'10,N,{});", "@IF(X,_,10,N,{});", "@IF(X'0,{},N);", "@IF(X,<,0,{},N);"}) {
+        n->setValue(CXString("B1"));
+        CMC_Behaviour* named = behaviour("NAMED", line);
+        for (int round = 0; round < 2; ++round) {
+            static_cast<CMC_Integer*>(scene->getObject("Y"))->setValue(0);
+            named->run(nullptr, nullptr, false);
+            EXPECT_EQ(intOf("Y"), 1) << line;
+        }
+        n->setValue(CXString("B2"));
+        static_cast<CMC_Integer*>(scene->getObject("Y"))->setValue(0);
+        named->run(nullptr, nullptr, false);
+        EXPECT_EQ(intOf("Y"), 2) << line;
+        remove("NAMED");
+    }
+    n->setValue(CXString("B1"));
+    EXPECT_EQ(after("@IF(\"SWAP^RUN()'0||X'10\",N,{});"), 2);
     EXPECT_EQ(taken(), 0);
 }

@@ -70,18 +70,32 @@ TEST_F(SafetyTest, ABehaviourDeletedByItsOwnLineStopsCleanly) {
     EXPECT_EQ(scene->getObject("VICTIM"), nullptr);
     EXPECT_EQ(intOf("AFTER"), 0);
 
+    // Deleted in a run of its own nested in another (through an IF branch): both runs stop, and the
+    // behaviour that ran it goes on.
+    handler->onRun = [this](CMC_Object*) {
+        CMC_Object* doomed = scene->getObject("NESTED");
+        scene->removeObject(doomed);
+        delete doomed;
+    };
+    behaviour("NESTED", "AFTER^INC();@IF(AFTER'1,{NESTED^RUN();},{TRIGGER^INC();});AFTER^ADD(100);");
+    CMC_Behaviour* outer = behaviour("OUTER", "NESTED^RUN();AFTER^ADD(10);");
+    EXPECT_FALSE(outer->run(nullptr, nullptr, false));
+    EXPECT_EQ(scene->getObject("NESTED"), nullptr);
+    EXPECT_EQ(intOf("AFTER"), 12);
+
     // Deleted two calls down, by a behaviour it runs: every run on the way stops, twice in a row.
+    int before = intOf("AFTER");
     behaviour("MIDDLE", "TRIGGER^INC();AFTER^INC();");
     for (int round = 0; round < 2; ++round) {
         handler->onRun = [this](CMC_Object*) {
-            CMC_Object* doomed = scene->getObject("OUTER");
+            CMC_Object* doomed = scene->getObject("CALLER");
             scene->removeObject(doomed);
             delete doomed;
         };
-        CMC_Behaviour* outer = behaviour("OUTER", "MIDDLE^RUN();AFTER^INC();");
-        EXPECT_FALSE(outer->run(nullptr, nullptr, false));
-        EXPECT_EQ(scene->getObject("OUTER"), nullptr);
-        EXPECT_EQ(intOf("AFTER"), round + 1); // MIDDLE finishes; OUTER's last line never runs
+        CMC_Behaviour* caller = behaviour("CALLER", "MIDDLE^RUN();AFTER^INC();");
+        EXPECT_FALSE(caller->run(nullptr, nullptr, false));
+        EXPECT_EQ(scene->getObject("CALLER"), nullptr);
+        EXPECT_EQ(intOf("AFTER"), before + round + 1); // MIDDLE finishes; CALLER's last line never runs
     }
 
     // A behaviour whose code is parsed again while it runs finishes the lines it started.
