@@ -636,7 +636,12 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
         case SlotKind::Nested: {
             CMC_Behaviour_Entry* nested = slot.nested;
             if (!slot.dollar) {
-                value.value = m_busy == 1 ? nested->runOnce(current, params) : nested->run(current, params);
+                // An argument's line has this line's owner, so its scene is this one.
+                if (m_busy == 1 && nested->m_form == Form::ValueText && !nested->m_dollar) {
+                    value.value = nested->runValueText(scene, params, true);
+                    if (value.value == nested->m_ownLiteral) value.made = 3;
+                } else
+                    value.value = m_busy == 1 ? nested->runOnce(current, params) : nested->run(current, params);
                 if (isControlCode(value.value)) value.value = nullptr;
             } else {
                 value.value = evaluateSubstituted(scene, current, params, nested->m_line, &value.made);
@@ -672,7 +677,8 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
     CMC_Variable* result = call(scene, current, params, args);
 
     for (int i = 0; i < count; ++i)
-        if (m_slots[static_cast<size_t>(i)].kind == SlotKind::Nested) releaseValue(scene, values[i]);
+        if (m_slots[static_cast<size_t>(i)].kind == SlotKind::Nested && values[i].made != 3)
+            releaseValue(scene, values[i]);
     --m_busy;
     return result;
 }

@@ -143,7 +143,8 @@ private:
     // What a call line's argument holds for one run.
     struct ArgValue {
         CMC_Variable* value;
-        uint8_t made; // 0 found, 1 an expression made now, 2 an inline behaviour's name made now
+        uint8_t made; // 0 found, 1 an expression made now, 2 an inline behaviour's name made now, 3 a literal
+                      // of the argument's own line (nothing to hand back)
     };
 
     void parse();
