@@ -74,6 +74,17 @@ public:
     // that never run the same line again while they use its value (an argument outside recursion, the
     // operand of an expression or a condition, which refuse to test or calculate themselves again).
     CMC_Variable* runOnce(CMC_Object* current, CXArray* params);
+    // What runOnce() answers, for a line that needs no run (a value line: a name, a literal, a field): true
+    // with value, or for a number literal that no value of its name hides now, value null and number 1
+    // with whole (INTEGER) or 2 with real (DOUBLE). False when the line has to run. scene: getScene(), which
+    // a caller reading many lines of one owner finds once.
+    struct AtHand {
+        CMC_Variable* value = nullptr;
+        int number = 0;
+        int32_t whole = 0;
+        double real = 0.0;
+    };
+    bool atHand(CMC_ObjectsContainer* scene, AtHand* out);
 
     CXString getLine() const { return m_line; }
     CMC_Behaviour* getOwner();
