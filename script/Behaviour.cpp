@@ -120,6 +120,8 @@ void CMC_Behaviour::removeAndDelete(CMC_Object* object) {
     if (!object->isHeld()) delete object;
 }
 
+CMC_ArgumentsGuard* CMC_ArgumentsGuard::s_watching = nullptr;
+
 CMC_ArgumentsGuard::CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
     // Only an expression runs code: without one the guard costs nothing.
     bool code = object && object->getType() == TYPE_EXPRESSION;
@@ -128,8 +130,34 @@ CMC_ArgumentsGuard::CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer*
         code = value && !isControlCode(value) && value->getType() == TYPE_EXPRESSION;
     }
     if (!code) return;
-    if (object) m_self = object->anchor();
-    if (container) m_where = container->anchor();
+    m_object = object;
+    m_container = container;
+    watch();
+}
+
+// Out of line: the list keeps the guard's address only until its destructor takes it out, which the
+// compiler cannot see through an inlined constructor.
+[[gnu::noinline]] void CMC_ArgumentsGuard::watch() {
+    m_watching = true;
+    m_older = s_watching;
+    if (m_older) m_older->m_newer = this;
+    s_watching = this;
+}
+
+CMC_ArgumentsGuard::~CMC_ArgumentsGuard() {
+    if (!m_watching) return;
+    if (m_newer)
+        m_newer->m_older = m_older;
+    else
+        s_watching = m_older;
+    if (m_older) m_older->m_newer = m_newer;
+}
+
+void CMC_ArgumentsGuard::markDeleted(const CMC_Object* object) {
+    for (CMC_ArgumentsGuard* guard = s_watching; guard; guard = guard->m_older) {
+        if (guard->m_object == object) guard->m_objectGone = true;
+        if (guard->m_container == object) guard->m_containerGone = true;
+    }
 }
 
 // ---- construction ----

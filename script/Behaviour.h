@@ -31,16 +31,36 @@ inline int controlCodeOf(const CMC_Variable* value) {
 // Reading a runner's arguments can run script code (an EXPRESSION is calculated when read, and so is an
 // EXPRESSION receiver when its value is read), and that code may delete the object a method works on or the
 // container it runs in. A method reads its arguments first and asks gone() before it touches either.
+//
+// A guard watches only when an argument or the receiver is an EXPRESSION: it joins the list of watching
+// guards, which every object tells as it is deleted (releaseAnchor), so it holds no anchors.
 class CMC_ArgumentsGuard {
 public:
     CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
-    bool objectGone() const { return m_self && !m_self->object; }
-    bool containerGone() const { return m_where && !m_where->object; }
-    bool gone() const { return objectGone() || containerGone(); }
+    ~CMC_ArgumentsGuard();
+    CMC_ArgumentsGuard(const CMC_ArgumentsGuard&) = delete;
+    CMC_ArgumentsGuard& operator=(const CMC_ArgumentsGuard&) = delete;
+    bool objectGone() const { return m_objectGone; }
+    bool containerGone() const { return m_containerGone; }
+    bool gone() const { return m_objectGone || m_containerGone; }
+
+    // An object being deleted.
+    static void deleted(const CMC_Object* object) {
+        if (s_watching) markDeleted(object);
+    }
 
 private:
-    std::shared_ptr<CMC_ObjectAnchor> m_self;
-    std::shared_ptr<CMC_ObjectAnchor> m_where;
+    void watch();
+    static void markDeleted(const CMC_Object* object);
+
+    const CMC_Object* m_object = nullptr;
+    const CMC_Object* m_container = nullptr;
+    CMC_ArgumentsGuard* m_older = nullptr;
+    CMC_ArgumentsGuard* m_newer = nullptr;
+    bool m_watching = false;
+    bool m_objectGone = false;
+    bool m_containerGone = false;
+    static CMC_ArgumentsGuard* s_watching; // the newest watching guard
 };
 
 // A behaviour: a named script procedure. Its code is split into lines once (init) and each line bound to

@@ -172,6 +172,7 @@ CMC_Object::~CMC_Object() {
 
 void CMC_Object::releaseAnchor() {
     if (m_anchor) m_anchor->object = nullptr;
+    CMC_ArgumentsGuard::deleted(this);
 }
 
 const std::shared_ptr<CMC_ObjectAnchor>& CMC_Object::anchor() {
