@@ -1,5 +1,7 @@
 #include "script/Expression.h"
 
+#include <optional>
+
 #include "core/Archive.h"
 #include "core/Elements.h"
 #include "script/Behaviour.h"
@@ -217,12 +219,17 @@ void CMC_Expression::calculate() { evaluate(); }
 bool CMC_Expression::evaluate() {
     // An expression whose operand names the expression itself would calculate for ever.
     if (m_calculating) return true;
-    CMC_Behaviour_Entry::RunGuard running;
     // Operand lines may run script code that deletes this expression: stop touching it then. Only code can
     // delete it, so the anchor is taken before the first code runs (an operand that is not a value line, a
-    // step of a value that is not a number). Lines replaced meanwhile are only deleted once every run has
-    // returned.
+    // step of a value that is not a number), and so is the guard that keeps lines replaced meanwhile until
+    // every run has returned.
     std::shared_ptr<CMC_ObjectAnchor> self;
+    std::optional<CMC_Behaviour_Entry::RunGuard> running;
+    auto beforeCode = [&] {
+        if (self) return;
+        self = anchor();
+        running.emplace();
+    };
     m_calculating = true;
     CMC_Variable* value = nullptr;
     // While every operand so far was an INTEGER (or every one a DOUBLE) the value is a number here, not a
@@ -241,7 +248,7 @@ bool CMC_Expression::evaluate() {
         CMC_Variable* operand = hand.value;
         if (!atHand) {
             if (item.line) {
-                if (!self) self = anchor();
+                beforeCode();
                 operand = item.line->runOnce(this, nullptr);
                 if (isControlCode(operand)) operand = nullptr;
             }
@@ -289,7 +296,7 @@ bool CMC_Expression::evaluate() {
             continue;
         }
         // An operand that is an expression calculates now, with the same risk.
-        if (!self) self = anchor();
+        beforeCode();
         CMC_Variable* next = value->calculate(operand, item.op);
         flush(value);
         flush(operand);
@@ -313,7 +320,7 @@ bool CMC_Expression::evaluate() {
         m_ownDouble->setValue(real);
         m_result = m_ownDouble;
     } else {
-        if (!self) self = anchor();
+        beforeCode();
         keep(value, 0);
         if (!self->object) return false;
     }
@@ -331,7 +338,9 @@ CMC_Variable* CMC_Expression::getResult() {
 bool CMC_Expression::isStill() { return m_still; }
 
 // Calculating runs the operands' code, which may delete the expression: its value is read only if it lives.
-CMC_Variable* CMC_Expression::calculatedResult() { return evaluate() ? getResult() : nullptr; }
+CMC_Variable* CMC_Expression::calculatedResult() {
+    return evaluate() ? CMC_Expression::getResult() : nullptr;
+}
 
 CXObject* CMC_Expression::clone() {
     CMC_Variable* result = calculatedResult();
