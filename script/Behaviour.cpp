@@ -128,8 +128,15 @@ CMC_ArgumentsGuard::CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer*
         code = value && !isControlCode(value) && value->getType() == TYPE_EXPRESSION;
     }
     if (!code) return;
-    if (object) m_self = object->anchor();
-    if (container) m_where = container->anchor();
+    // A run of its own keeps the plain anchors readable until the guard ends.
+    CMC_Behaviour_Entry::enterRun();
+    m_running = true;
+    if (object) m_self = object->runAnchor();
+    if (container) m_where = container->runAnchor();
+}
+
+CMC_ArgumentsGuard::~CMC_ArgumentsGuard() {
+    if (m_running) CMC_Behaviour_Entry::leaveRun();
 }
 
 // ---- construction ----

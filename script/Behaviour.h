@@ -31,16 +31,24 @@ inline int controlCodeOf(const CMC_Variable* value) {
 // Reading a runner's arguments can run script code (an EXPRESSION is calculated when read, and so is an
 // EXPRESSION receiver when its value is read), and that code may delete the object a method works on or the
 // container it runs in. A method reads its arguments first and asks gone() before it touches either.
+//
+// A guard looks only when an argument or the receiver is an EXPRESSION; then it counts as a run, so the
+// plain anchors it reads (CMC_Object::runAnchor) stay readable until it ends, and it shares none.
 class CMC_ArgumentsGuard {
 public:
     CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
+    ~CMC_ArgumentsGuard();
+    CMC_ArgumentsGuard(const CMC_ArgumentsGuard&) = delete;
+    CMC_ArgumentsGuard& operator=(const CMC_ArgumentsGuard&) = delete;
     bool objectGone() const { return m_self && !m_self->object; }
     bool containerGone() const { return m_where && !m_where->object; }
     bool gone() const { return objectGone() || containerGone(); }
 
 private:
-    std::shared_ptr<CMC_ObjectAnchor> m_self;
-    std::shared_ptr<CMC_ObjectAnchor> m_where;
+    // Taken only when an argument or the receiver is an EXPRESSION, inside a run of the guard's own.
+    CMC_ObjectAnchor* m_self = nullptr;
+    CMC_ObjectAnchor* m_where = nullptr;
+    bool m_running = false;
 };
 
 // A behaviour: a named script procedure. Its code is split into lines once (init) and each line bound to

@@ -688,6 +688,31 @@ CMC_Variable* CMC_Behaviour_Entry::runOnce(CMC_Object* current, CXArray* params)
     return run(current, params);
 }
 
+bool CMC_Behaviour_Entry::atHand(CMC_ObjectsContainer* scene, AtHand* out) {
+    if (m_form == Form::Value) {
+        out->value = static_cast<CMC_Variable*>(m_constant.current());
+        return out->value != nullptr;
+    }
+    if (m_form != Form::ValueText || m_dollar) return false;
+    if ((m_literal == Literal::Integer || m_literal == Literal::Double) && !m_structName.IsString() &&
+        !m_fieldName.IsString()) {
+        // runValueText's steps, without the literal's value.
+        CMC_Object* object = m_valueLookup.get(scene, m_valueText);
+        if (object && isScalar(object->getType())) {
+            out->value = static_cast<CMC_Variable*>(object);
+        } else if (m_literal == Literal::Integer) {
+            out->number = 1;
+            out->whole = m_literalInteger;
+        } else {
+            out->number = 2;
+            out->real = m_literalDouble;
+        }
+        return true;
+    }
+    out->value = runValueText(scene, nullptr, true);
+    return out->value != nullptr;
+}
+
 CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
                                         CXVector* args) {
     if (m_form == Form::Statement) {

@@ -76,6 +76,17 @@ public:
     // that never run the same line again while they use its value (an argument outside recursion, the
     // operand of an expression or a condition, which refuse to test or calculate themselves again).
     CMC_Variable* runOnce(CMC_Object* current, CXArray* params);
+    // What runOnce() answers, for a line that needs no run (a value line: a name, a literal, a field): true
+    // with value, or for a number literal that no value of its name hides now, value null and number 1
+    // with whole (INTEGER) or 2 with real (DOUBLE). False when the line has to run. scene: getScene(), which
+    // a caller reading many lines of one owner finds once.
+    struct AtHand {
+        CMC_Variable* value = nullptr;
+        int number = 0;
+        int32_t whole = 0;
+        double real = 0.0;
+    };
+    bool atHand(CMC_ObjectsContainer* scene, AtHand* out);
 
     CXString getLine() const { return m_line; }
     CMC_Behaviour* getOwner();
@@ -105,6 +116,12 @@ public:
     static void destroy(CMC_Behaviour_Entry* entry);
     static void destroyLines(std::vector<CMC_Behaviour_Entry*>* lines);
     static bool isRunning() { return s_running > 0; }
+    // What RunGuard does, for guards that count as a run only sometimes.
+    static void enterRun() { ++s_running; }
+    static void leaveRun() {
+        if (--s_running == 0 && (!s_retiredEntries.empty() || !s_retiredLines.empty() || !s_retiredAnchors.empty()))
+            flushRetired();
+    }
     // Keeps the anchor of an object deleted during a run until the outermost run has returned.
     static void keepAnchor(std::shared_ptr<CMC_ObjectAnchor> anchor) { s_retiredAnchors.push_back(std::move(anchor)); }
     // The number given to the next inline behaviour ("temp_" + n, "xtemp_" + n).
@@ -117,12 +134,8 @@ public:
 
     // Counts a run in progress; the last one out deletes what was destroyed meanwhile.
     struct RunGuard {
-        RunGuard() { ++s_running; }
-        ~RunGuard() {
-            if (--s_running == 0 &&
-                (!s_retiredEntries.empty() || !s_retiredLines.empty() || !s_retiredAnchors.empty()))
-                flushRetired();
-        }
+        RunGuard() { enterRun(); }
+        ~RunGuard() { leaveRun(); }
         RunGuard(const RunGuard&) = delete;
         RunGuard& operator=(const RunGuard&) = delete;
     };

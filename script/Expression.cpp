@@ -1,5 +1,7 @@
 #include "script/Expression.h"
 
+#include <optional>
+
 #include "core/Archive.h"
 #include "core/Elements.h"
 #include "script/Behaviour.h"
@@ -170,7 +172,10 @@ void CMC_Expression::init() {
 
 void CMC_Expression::keep(CMC_Variable* value, int depth) {
     m_result = nullptr;
-    m_resultObject.clear();
+    if (m_resultHeld) {
+        m_resultObject.clear();
+        m_resultHeld = false;
+    }
     if (!value) return;
     switch (value->getType()) {
     case TYPE_INTEGER:
@@ -202,17 +207,29 @@ void CMC_Expression::keep(CMC_Variable* value, int depth) {
     }
     default:
         m_resultObject.set(value);
+        m_resultHeld = true;
         m_result = value;
         return;
     }
     flush(value);
 }
 
-void CMC_Expression::calculate() {
+void CMC_Expression::calculate() { evaluate(); }
+
+bool CMC_Expression::evaluate() {
     // An expression whose operand names the expression itself would calculate for ever.
-    if (m_calculating) return;
-    CMC_Behaviour_Entry::RunGuard running;
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
+    if (m_calculating) return true;
+    // Operand lines may run script code that deletes this expression: stop touching it then. Only code can
+    // delete it, so the anchor is taken before the first code runs (an operand that is not a value line, a
+    // step of a value that is not a number), and so is the guard that keeps lines replaced meanwhile until
+    // every run has returned.
+    std::shared_ptr<CMC_ObjectAnchor> self;
+    std::optional<CMC_Behaviour_Entry::RunGuard> running;
+    auto beforeCode = [&] {
+        if (self) return;
+        self = anchor();
+        running.emplace();
+    };
     m_calculating = true;
     CMC_Variable* value = nullptr;
     // While every operand so far was an INTEGER (or every one a DOUBLE) the value is a number here, not a
@@ -221,31 +238,44 @@ void CMC_Expression::calculate() {
     int number = 0; // 1 an INTEGER in whole, 2 a DOUBLE in real
     int32_t whole = 0;
     double real = 0.0;
-    // Operand lines may run script code that deletes this expression: stop touching it then. Lines
-    // replaced meanwhile are only deleted once every run has returned.
+    // The scene the operand lines read their names in, found again after code ran.
+    CMC_ObjectsContainer* scene = m_hidden ? m_hidden->getScene() : nullptr;
     for (size_t i = 0; i < m_items.size(); ++i) {
-        CMC_Behaviour_Entry* line = m_items[i].line;
-        CMC_Variable* operand = line ? line->runOnce(this, nullptr) : nullptr;
-        if (isControlCode(operand)) operand = nullptr;
-        if (!self->object) {
-            flush(value);
-            flush(operand);
-            return;
+        const Item& item = m_items[i];
+        CMC_Behaviour_Entry::AtHand hand;
+        // A value at hand is never a temporary: nothing to hand back.
+        bool atHand = item.line && item.line->atHand(scene, &hand);
+        CMC_Variable* operand = hand.value;
+        if (!atHand) {
+            if (item.line) {
+                beforeCode();
+                operand = item.line->runOnce(this, nullptr);
+                if (isControlCode(operand)) operand = nullptr;
+            }
+            if (self && !self->object) {
+                flush(value);
+                flush(operand);
+                return false;
+            }
+            scene = m_hidden ? m_hidden->getScene() : nullptr;
         }
-        int type = operand ? operand->getType() : 0;
+        int type = operand            ? operand->getType()
+                   : hand.number == 1 ? TYPE_INTEGER
+                   : hand.number == 2 ? TYPE_DOUBLE
+                                      : 0;
         if (i == 0 || number) {
             if (type == TYPE_INTEGER && (i == 0 || number == 1)) {
-                int32_t given = static_cast<CMC_Integer*>(operand)->getValue();
-                whole = i == 0 ? given : CMC_Integer::arithmetic(whole, given, m_items[i].op);
+                int32_t given = operand ? static_cast<CMC_Integer*>(operand)->getValue() : hand.whole;
+                whole = i == 0 ? given : CMC_Integer::arithmetic(whole, given, item.op);
                 number = 1;
-                flush(operand);
+                if (!atHand) flush(operand);
                 continue;
             }
             if (type == TYPE_DOUBLE && (i == 0 || number == 2)) {
-                double given = static_cast<CMC_Double*>(operand)->getValue();
-                real = i == 0 ? given : CMC_Double::arithmetic(real, given, m_items[i].op);
+                double given = operand ? static_cast<CMC_Double*>(operand)->getValue() : hand.real;
+                real = i == 0 ? given : CMC_Double::arithmetic(real, given, item.op);
                 number = 2;
-                flush(operand);
+                if (!atHand) flush(operand);
                 continue;
             }
             if (number) {
@@ -255,6 +285,8 @@ void CMC_Expression::calculate() {
                 number = 0;
             }
         }
+        // A number literal given as a number takes its value as a value now (its line runs no code).
+        if (!operand && hand.number) operand = item.line->runOnce(this, nullptr);
         if (i == 0) {
             value = operand;
             continue;
@@ -263,30 +295,37 @@ void CMC_Expression::calculate() {
             flush(operand);
             continue;
         }
-        CMC_Variable* next = value->calculate(operand, m_items[i].op);
+        // An operand that is an expression calculates now, with the same risk.
+        beforeCode();
+        CMC_Variable* next = value->calculate(operand, item.op);
         flush(value);
         flush(operand);
         value = next;
-        // An operand that is an expression calculates now, with the same risk.
         if (!self->object) {
             flush(value);
-            return;
+            return false;
         }
+        scene = m_hidden ? m_hidden->getScene() : nullptr;
+    }
+    if (number && m_resultHeld) {
+        m_resultObject.clear();
+        m_resultHeld = false;
     }
     if (number == 1) {
         if (!m_ownInteger) m_ownInteger = new CMC_Integer(CXString("temp"));
         m_ownInteger->setValue(whole);
         m_result = m_ownInteger;
-        m_resultObject.clear();
     } else if (number == 2) {
         if (!m_ownDouble) m_ownDouble = new CMC_Double(CXString("temp"));
         m_ownDouble->setValue(real);
         m_result = m_ownDouble;
-        m_resultObject.clear();
     } else {
+        beforeCode();
         keep(value, 0);
+        if (!self->object) return false;
     }
-    if (self->object) m_calculating = false;
+    m_calculating = false;
+    return true;
 }
 
 CMC_Variable* CMC_Expression::getResult() {
@@ -300,9 +339,7 @@ bool CMC_Expression::isStill() { return m_still; }
 
 // Calculating runs the operands' code, which may delete the expression: its value is read only if it lives.
 CMC_Variable* CMC_Expression::calculatedResult() {
-    std::shared_ptr<CMC_ObjectAnchor> self = anchor();
-    calculate();
-    return self->object ? getResult() : nullptr;
+    return evaluate() ? CMC_Expression::getResult() : nullptr;
 }
 
 CXObject* CMC_Expression::clone() {

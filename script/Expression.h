@@ -35,6 +35,8 @@ public:
 
     using CMC_Variable::calculate;
     virtual void calculate();
+    // Calculates, then the result; null when the calculation gave nothing or deleted the expression.
+    CMC_Variable* calculatedResult();
     // The value of the last calculation, not recalculated; null before one or when it gave nothing.
     virtual CMC_Variable* getResult();
     // True for a declared expression, which outlives the line that uses it.
@@ -57,8 +59,8 @@ private:
     };
 
     void split(const CXString& text);
-    // Calculates, then the result; null when the calculation deleted the expression.
-    CMC_Variable* calculatedResult();
+    // Calculates; false when the calculation deleted the expression.
+    bool evaluate();
     void dropLines();
     // Copies a value into the result (and hands a temporary back).
     void keep(CMC_Variable* value, int depth);
@@ -69,6 +71,7 @@ private:
     bool m_calculating = false;
     CMC_Variable* m_result = nullptr;
     CMC_ObjectHandle m_resultObject; // a result that is not one of the four scalars
+    bool m_resultHeld = false;       // m_resultObject is set
     CMC_Integer* m_ownInteger = nullptr;
     CMC_Double* m_ownDouble = nullptr;
     CMC_Bool* m_ownBool = nullptr;

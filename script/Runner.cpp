@@ -81,13 +81,9 @@ int CMC_Runner::resolveMethod(const CXString& name) {
 CMC_Variable* CMC_Runner::getParameter(CXVector* args, int index) {
     if (!args || index < 0 || index >= args->getSize()) return nullptr;
     auto* value = static_cast<CMC_Variable*>(args->at(index));
-    if (value && value->getType() == TYPE_EXPRESSION) {
-        auto* expression = static_cast<CMC_Expression*>(value);
-        // Its code may delete the expression itself; then the argument reads as missing.
-        std::shared_ptr<CMC_ObjectAnchor> alive = expression->anchor();
-        expression->calculate();
-        return alive->object ? expression->getResult() : nullptr;
-    }
+    // Its code may delete the expression itself; then the argument reads as missing.
+    if (value && value->getType() == TYPE_EXPRESSION)
+        return static_cast<CMC_Expression*>(value)->calculatedResult();
     return value;
 }
 

@@ -46,12 +46,8 @@ bool isValueType(int type) {
 
 // The receiver's own value, an expression's once calculated.
 CMC_Variable* valueOf(CMC_Variable* value) {
-    if (value && value->getType() == TYPE_EXPRESSION) {
-        auto* expression = static_cast<CMC_Expression*>(value);
-        std::shared_ptr<CMC_ObjectAnchor> self = expression->anchor();
-        expression->calculate();
-        return self->object ? expression->getResult() : nullptr;
-    }
+    if (value && value->getType() == TYPE_EXPRESSION)
+        return static_cast<CMC_Expression*>(value)->calculatedResult();
     return value;
 }
 

@@ -327,5 +327,91 @@ TEST_F(InterpreterCacheTest, IfAnswersAsAFreshReadingWould) {
     }
     n->setValue(CXString("B1"));
     EXPECT_EQ(after("@IF(\"SWAP^RUN()'0||X'10\",N,{});"), 2);
+}
+
+// An expression line keeps its operand lines; each run reads every operand as it is now: left to right with
+// no precedence, each step by the left value's type, a name that stops naming a value read as its text, a
+// literal whose text a value takes as its name read as that value.
+TEST_F(InterpreterCacheTest, ExpressionOperandsReadTheirNamesAsTheyAreNow) {
+    text("S");
+    CMC_Integer* x = integer("X", 1);
+    CMC_Behaviour* calc = behaviour("CALC", "S^SET([X+2*3]);");
+    CMC_Behaviour* plus = behaviour("PLUS", "S^SET([X+2]);");
+    CMC_Behaviour* mixed = behaviour("MIXED", "S^SET([X+1.25@2]);");
+    auto result = [this](CMC_Behaviour* line) {
+        line->run(nullptr, nullptr, false);
+        return textOf("S");
+    };
+    EXPECT_EQ(result(calc), "9");
+    EXPECT_EQ(result(plus), "3");
+    EXPECT_EQ(result(mixed), "1"); // 1 + 1.25 as an INTEGER, then halved as one
+    x->setValue(-4);
+    EXPECT_EQ(result(calc), "-6");
+    // Replaced by another type under the same name.
+    remove("X");
+    real("X", 1.5);
+    EXPECT_EQ(result(calc), "10.50000");
+    EXPECT_EQ(result(plus), "3.50000");
+    EXPECT_EQ(result(mixed), "1.37500");
+    remove("X");
+    text("X", "ab");
+    EXPECT_EQ(result(plus), "ab2");
+    // No value of the name: its text.
+    remove("X");
+    EXPECT_EQ(result(plus), "X2");
+    integer("X", 5);
+    EXPECT_EQ(result(plus), "7");
+    // A value named as a literal reads.
+    CMC_Integer* two = integer("2", 40);
+    EXPECT_EQ(result(plus), "45");
+    EXPECT_EQ(result(calc), "135");
+    two->setValue(1);
+    EXPECT_EQ(result(plus), "6");
+    remove("2");
+    text("2", "a");
+    EXPECT_EQ(result(plus), "5");
+    remove("2");
+    EXPECT_EQ(result(plus), "7");
+    EXPECT_EQ(result(mixed), "3");
+
+    // A local that another behaviour's expression names, declared with another type in each caller.
+    behaviour("USER", "S^SET([L+1]);");
+    CMC_Behaviour* asInteger = behaviour("D1", "@INT(L,7);USER^RUN();");
+    CMC_Behaviour* asText = behaviour("D2", "@STRING(L,7);USER^RUN();");
+    CMC_Behaviour* asDouble = behaviour("D3", "@DOUBLE(L,7.5);USER^RUN();");
+    EXPECT_EQ(result(asInteger), "8");
+    EXPECT_EQ(result(asText), "71");
+    EXPECT_EQ(result(asDouble), "8.50000");
+    EXPECT_EQ(result(asInteger), "8");
+    EXPECT_EQ(scene->getObject("L"), nullptr);
+    EXPECT_EQ(taken(), 0);
+}
+
+// An operand's code that deletes the receiver of its line stops the line; a line inside that code, reading
+// an expression too when the receiver goes, goes on with its own.
+TEST_F(InterpreterCacheTest, ExpressionOperandsThatDeleteTheReceiverStopTheLine) {
+    integer("Y");
+    integer("V", 1);
+    auto* killer = new RecordingBehaviour(scene, "KILL", nullptr);
+    scene->addObject(killer);
+    bool kill = true;
+    killer->onRun = [&](CMC_Object*) {
+        if (!kill) return;
+        CMC_Object* victim = scene->getObject("V");
+        scene->removeObject(victim);
+        delete victim;
+    };
+    behaviour("INNER", "Y^SET([Y+1+KILL^RUN()]);");
+    CMC_Behaviour* line = behaviour("LINE", "V^SET([2+INNER^RUN()]);V^SET(9);");
+    for (int round = 1; round <= 2; ++round) {
+        line->run(nullptr, nullptr, false);
+        EXPECT_EQ(scene->getObject("V"), nullptr);
+        EXPECT_EQ(intOf("Y"), round);
+        integer("V", 1);
+    }
+    kill = false;
+    line->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("V"), 9);
+    EXPECT_EQ(intOf("Y"), 3);
     EXPECT_EQ(taken(), 0);
 }
