@@ -691,7 +691,8 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
         if (!scene) return nullptr;
         CMC_Object* target = scene->getObject(fillParams(m_targetName, params));
         if (!target) return nullptr;
-        CXString method = m_methodDollar ? CXString(fillParams(m_method, params)) : m_method;
+        if (!m_methodDollar) return callFound(target, scene, args);
+        CXString method = fillParams(m_method, params);
         CMC_Runner* runner = runnerOf(target);
         return runner ? runner->run(method, target, scene, args) : nullptr;
     }
@@ -747,8 +748,25 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
     }
     CMC_Object* target = m_targetLookup.get(scene, m_targetName);
     if (!target) return nullptr;
-    CMC_Runner* runner = runnerOf(target);
-    return runner ? runner->run(m_method, target, scene, args) : nullptr;
+    return callFound(target, scene, args);
+}
+
+CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* target, CMC_ObjectsContainer* scene, CXVector* args) {
+    int type = target->getType();
+    // A type's runner and its methods stay while the runners live; one of an object of its own may not.
+    CMC_Runner* runner = CMC_RunnerFactory::getRunner(type);
+    if (!runner) {
+        runner = target->getRunner();
+        return runner ? runner->run(m_method, target, scene, args) : nullptr;
+    }
+    if (runner != m_foundRunner || type != m_foundType) {
+        m_foundRunner = runner;
+        m_foundType = type;
+        m_foundMethodId = runner->resolveMethod(m_method);
+    }
+    // A method the runner does not know goes by its name (a GROUP passes it to its members).
+    return m_foundMethodId >= 0 ? runner->run(m_foundMethodId, target, scene, args)
+                                : runner->run(m_method, target, scene, args);
 }
 
 } // namespace KavirelDLL

@@ -158,6 +158,8 @@ private:
     CMC_Variable* evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
                                       const CXString& line, uint8_t* made);
     CMC_Variable* call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args);
+    // The line's method of a target found as the line runs, by the id its type's runner gave the last time.
+    CMC_Variable* callFound(CMC_Object* target, CMC_ObjectsContainer* scene, CXVector* args);
     void releaseValue(CMC_ObjectsContainer* scene, const ArgValue& value);
 
     static CMC_Variable* asVariable(CMC_Object* object);
@@ -203,6 +205,10 @@ private:
     // A "*" line: the object whose value names the target.
     CMC_ObjectHandle m_referenceSource;
     CXString m_referenceText;
+    // The runner of the type of the target last found as the line ran, and the id it gives the method.
+    CMC_Runner* m_foundRunner = nullptr;
+    int32_t m_foundType = -1;
+    int32_t m_foundMethodId = -1;
     // A statement's memo, made on its first call.
     std::unique_ptr<CMC_CallMemo> m_memo;
 
