@@ -301,6 +301,49 @@ TEST_F(InterpreterCacheTest, LocalsAreFoundByNameOnlyWhileTheyLive) {
     EXPECT_EQ(taken(), 0);
 }
 
+// A parameter's text is a name to its lines and to RUN (which quotes the name of an object that is not a
+// value), and RUN answers the scene's __RETURN__: each is read as it is at that call, while the objects of
+// those names come and go and change type between the calls.
+TEST_F(InterpreterCacheTest, ParametersAndReturnValuesReadTheirNamesAsTheyAreNow) {
+    text("S");
+    text("N", "V");
+    integer("R");
+    behaviour("F", "S^ADD($1);S^ADD(x);");
+    std::vector<std::string> log;
+    scene->addObject(new RecordingBehaviour(scene, "REC", &log));
+    CMC_Behaviour* caller = behaviour("CALLER", "R^SET(F^RUN(N));REC^RUN(N);");
+    auto call = [&] {
+        static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+        caller->run(nullptr, nullptr, false);
+        return textOf("S") + " " + (log.empty() ? "" : log.back());
+    };
+    EXPECT_EQ(call(), "Vx REC::V");
+    integer("V", 5);
+    EXPECT_EQ(call(), "5x REC::V");
+    EXPECT_EQ(intOf("R"), 0);
+    integer("__RETURN__", 7);
+    EXPECT_EQ(call(), "5x REC::V");
+    EXPECT_EQ(intOf("R"), 7);
+    remove("V");
+    auto* group = new CMC_Groupped(CXString("V"), scene);
+    group->setScene(scene);
+    scene->addObject(group);
+    EXPECT_EQ(call(), "Vx REC::\"V\"");
+    remove("V");
+    remove("__RETURN__");
+    text("__RETURN__", "12");
+    static_cast<CMC_Integer*>(scene->getObject("R"))->setValue(0);
+    EXPECT_EQ(call(), "Vx REC::V");
+    EXPECT_EQ(intOf("R"), 12);
+    text("V", "abc");
+    EXPECT_EQ(call(), "abcx REC::V");
+    remove("V");
+    remove("__RETURN__");
+    EXPECT_EQ(call(), "Vx REC::V");
+    EXPECT_EQ(intOf("R"), 12);
+    EXPECT_EQ(taken(), 0);
+}
+
 // Recursion through a behaviour that declares locals: the inner run finds the name taken, and the end of any
 // run of the behaviour drops every local it declared, as it did before locals were kept for reuse.
 TEST_F(InterpreterCacheTest, RecursionThroughABehaviourThatDeclaresLocals) {
