@@ -526,7 +526,8 @@ CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXA
 }
 
 CMC_Variable* CMC_Behaviour_Entry::evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current,
-                                                       CXArray* params, const CXString& line, uint8_t* made) {
+                                                       CXArray* params, Slot& slot, uint8_t* made) {
+    const CXString& line = slot.nested->m_line;
     // The shared buffer itself: whatever is made of it below copies it before anything can fill it again.
     const CXString& text = fillParams(line, params);
     int length = text.GetLength();
@@ -536,7 +537,13 @@ CMC_Variable* CMC_Behaviour_Entry::evaluateSubstituted(CMC_ObjectsContainer* sce
     }
     if (text.Find('@') < 0 && text.Find('$') < 0 && text.Find('^') < 0) {
         if (scene) {
-            if (CMC_Variable* variable = scene->getVariable(text)) return variable;
+            // The slot keeps the lookup of the text it was given last (a parameter often is the same).
+            if (!slot.filledText.equals(text)) {
+                slot.filledText = text;
+                slot.filledLookup = CMC_NameLookup();
+            }
+            CMC_Object* object = slot.filledLookup.get(scene, slot.filledText);
+            if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
         }
         return CMC_Variable::resolve(text);
     }
@@ -633,7 +640,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
                 value.value = m_busy == 1 ? nested->runOnce(current, params) : nested->run(current, params);
                 if (isControlCode(value.value)) value.value = nullptr;
             } else {
-                value.value = evaluateSubstituted(scene, current, params, nested->m_line, &value.made);
+                value.value = evaluateSubstituted(scene, current, params, slot, &value.made);
             }
             break;
         }
@@ -709,6 +716,13 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
             bindTarget(target);
         }
         if (!m_runner) return nullptr;
+        if (target->getType() == TYPE_BEHAVIOUR && m_busy == 1) {
+            // RUN keeps the lookups of its parameters' texts in the line's memo.
+            if (!m_memo) m_memo = std::make_unique<CMC_CallMemo>();
+            CMC_CallMemo::Scope memo(m_memo.get(), args);
+            return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
+                                   : m_runner->run(m_method, target, scene, args);
+        }
         return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
                                : m_runner->run(m_method, target, scene, args);
     }

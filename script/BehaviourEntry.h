@@ -132,6 +132,9 @@ private:
         CMC_Behaviour_Entry* nested = nullptr;
         CMC_Variable* owned = nullptr; // an expression, the name of an inline behaviour, a literal's copy
         CMC_ObjectHandle ref;          // the inline behaviour, or the variable of &NAME
+        // A nested line with $n: the last text its parameters gave, and the lookup of that text as a name.
+        CXString filledText;
+        CMC_NameLookup filledLookup;
     };
 
     // What a call line's argument holds for one run.
@@ -156,7 +159,7 @@ private:
     // counts in its counter), so an argument that is a plain literal takes nothing from the pools.
     CMC_Variable* ownLiteral();
     CMC_Variable* evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
-                                      const CXString& line, uint8_t* made);
+                                      Slot& slot, uint8_t* made);
     CMC_Variable* call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args);
     // The line's method of a target found as the line runs, by the id its type's runner gave the last time.
     CMC_Variable* callFound(CMC_Object* target, CMC_ObjectsContainer* scene, CXVector* args);
