@@ -275,6 +275,9 @@ TEST_F(InterpreterCacheTest, LocalsAreFoundByNameOnlyWhileTheyLive) {
     EXPECT_EQ(other->getObject("L"), nullptr);
     local->setScene(scene);
     EXPECT_EQ(round(), "L23y3");
+    // A declaration inside a line gives the local's value.
+    run("S^SET(@STRING(Q,abc));S^ADD(@INT(Q,5));S^ADD(@INT(Z,5));");
+    EXPECT_EQ(textOf("S"), "abc55");
     other->unload();
     delete other;
     EXPECT_EQ(round(), "L23y3");
