@@ -78,11 +78,20 @@ private:
 
 std::vector<std::unique_ptr<ParamLists::List>> ParamLists::s_free;
 
+// A list RUN lent from the pool for one run, which it keeps until the run returns.
+CXArray* g_heldParams = nullptr;
+
 // The parameters of one run, read by its lines. Whoever lent them may let them go while the lines run: a
-// handler that deletes the object that raised it (and its bindings), a timer behaviour that stops itself.
+// handler that deletes the object that raised it (and its bindings), a timer behaviour that stops itself;
+// only the list RUN holds for the run is read as it is.
 struct RunParams {
     explicit RunParams(CXArray* params) {
         if (!params) return;
+        if (params == g_heldParams) {
+            g_heldParams = nullptr;
+            copy = params;
+            return;
+        }
         int count = params->getSize();
         list = ParamLists::take(count);
         for (int i = 0; i < count; ++i) {
@@ -713,7 +722,9 @@ CMC_Variable* CMC_Behaviour_Runner::run(int id, CMC_Object* object, CMC_ObjectsC
             ParamLists::give(params);
             return nullptr;
         }
+        g_heldParams = &params->array;
         bool broke = behaviour->run(nullptr, &params->array, id == MTH_RUNC);
+        g_heldParams = nullptr;
         ParamLists::give(params);
         if (broke) return controlCode(CONTROL_BREAK);
         return CMC_VariableFactory::copyVariable(

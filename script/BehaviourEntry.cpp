@@ -95,7 +95,11 @@ std::vector<CXString> CMC_Behaviour_Entry::splitCode(const CXString& code) {
 std::vector<CMC_Behaviour_Entry*>* CMC_Behaviour_Entry::getCodeLines(CMC_Behaviour* owner,
                                                                      const CXString& code) {
     auto* lines = new std::vector<CMC_Behaviour_Entry*>();
-    for (const CXString& piece : splitCode(code)) lines->push_back(new CMC_Behaviour_Entry(owner, piece));
+    for (const CXString& piece : splitCode(code)) {
+        lines->push_back(new CMC_Behaviour_Entry(owner, piece));
+        // A behaviour's own line: its run drops whatever value the line gives.
+        lines->back()->m_valueDropped = true;
+    }
     lines->push_back(nullptr);
     return lines;
 }
@@ -689,7 +693,10 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
         if (!m_runner) return nullptr;
         CMC_Behaviour* owner = getOwner();
         // Inside its own call (recursion) the line runs without its memo.
-        if (m_busy == 1 && !m_memo) m_memo = std::make_unique<CMC_CallMemo>();
+        if (m_busy == 1 && !m_memo) {
+            m_memo = std::make_unique<CMC_CallMemo>();
+            m_memo->valueDropped = m_valueDropped;
+        }
         CMC_CallMemo::Scope memo(m_busy == 1 ? m_memo.get() : nullptr, args);
         return m_methodId >= 0 ? m_runner->run(m_methodId, owner, scene, args)
                                : m_runner->run(m_method, owner, scene, args);

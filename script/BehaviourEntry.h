@@ -28,6 +28,8 @@ public:
     // getObject (name) of the container, for the name that argument index gives.
     CMC_Object* objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name);
     CMC_TestMemo* test();
+    // The line is a behaviour's own: whatever value the call gives is dropped unread.
+    bool valueDropped = false;
 
     // Offers the memo to the call passing args while it lives.
     struct Scope {
@@ -191,6 +193,7 @@ private:
     bool m_release = true;
     bool m_dollar = false;
     bool m_methodDollar = false;
+    bool m_valueDropped = false;
 
     // A value line: the object bound when parsed, or the text looked up as it runs.
     CMC_ObjectHandle m_constant;

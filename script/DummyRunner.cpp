@@ -413,14 +413,16 @@ CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_Object
     if (!variable) variable = makeVariable(type, name);
     if (given) variable->set(given);
     variable->setAsTemporary();
-    variable->setScene(container);
+    // A local taken back from the behaviour's spares mostly has its scene already.
+    if (variable->getScene() != container) variable->setScene(container);
     container->addObject(variable);
     // It lives until the run of the behaviour that declared it ends.
     if (behaviour)
         behaviour->addTempObject(variable);
     else
         CMC_Behaviour::addToTrash(variable);
-    return CMC_VariableFactory::copyVariable(variable);
+    // A copy of its value, unless the line's value is dropped unread.
+    return memo && memo->valueDropped ? nullptr : CMC_VariableFactory::copyVariable(variable);
 }
 
 CMC_Variable* CMC_Dummy_Runner::value(CMC_ObjectsContainer* container, CXVector* args,

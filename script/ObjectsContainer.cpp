@@ -87,10 +87,10 @@ void CMC_ObjectsContainer::nameRemoved(const CMC_Object* object, const CXString&
     int share = nameShare(name.GetBuffer(), name.GetLength());
     uint64_t& generation = s_nameGenerations[share];
     const ShareChange& last = g_shareChanges[share];
-    // Nothing changed since that object was stored here: the names read as they did before. The record
-    // stays, for the same object stored here again.
+    // Nothing changed since that object was stored here (so under that name): the names read as they did
+    // before. The record stays, for the same object stored here again.
     if (last.after == generation && last.object == object && last.container == this &&
-        last.lookupGeneration == s_lookupGeneration && last.name.equals(name)) {
+        last.lookupGeneration == s_lookupGeneration) {
         generation = last.before;
         return;
     }
@@ -231,7 +231,8 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
     } else {
         key = m_spareKeys.back();
         m_spareKeys.pop_back();
-        key->set(object->name().GetBuffer());
+        // Mostly the key of the same name, taken out last (a local of every round).
+        if (!key->text().equals(object->name())) key->set(object->name().GetBuffer());
     }
     m_names->put(key, object);
     object->heldBy(this);
