@@ -60,14 +60,18 @@ struct ShareChange {
     CXString name;
 };
 
-ShareChange g_shareChanges[CMC_ObjectsContainer::kNameShares];
+// Never destroyed: containers may still change while the program's statics go.
+ShareChange& shareChange(int share) {
+    static ShareChange* const changes = new ShareChange[CMC_ObjectsContainer::kNameShares];
+    return changes[share];
+}
 
 } // namespace
 
 void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& name) {
     int share = nameShare(name.GetBuffer(), name.GetLength());
     uint64_t& generation = s_nameGenerations[share];
-    ShareChange& last = g_shareChanges[share];
+    ShareChange& last = shareChange(share);
     // The same object stored here under the same name from the same state: the names read as they did then.
     if (last.before == generation && last.object == object && last.container == this &&
         last.lookupGeneration == s_lookupGeneration && last.name.equals(name)) {
@@ -86,7 +90,7 @@ void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& n
 void CMC_ObjectsContainer::nameRemoved(const CMC_Object* object, const CXString& name) {
     int share = nameShare(name.GetBuffer(), name.GetLength());
     uint64_t& generation = s_nameGenerations[share];
-    const ShareChange& last = g_shareChanges[share];
+    const ShareChange& last = shareChange(share);
     // Nothing changed since that object was stored here (so under that name): the names read as they did
     // before. The record stays, for the same object stored here again.
     if (last.after == generation && last.object == object && last.container == this &&
