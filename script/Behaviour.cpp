@@ -78,11 +78,20 @@ private:
 
 std::vector<std::unique_ptr<ParamLists::List>> ParamLists::s_free;
 
+// A list RUN lent from the pool for one run, which it keeps until the run returns.
+CXArray* g_heldParams = nullptr;
+
 // The parameters of one run, read by its lines. Whoever lent them may let them go while the lines run: a
-// handler that deletes the object that raised it (and its bindings), a timer behaviour that stops itself.
+// handler that deletes the object that raised it (and its bindings), a timer behaviour that stops itself;
+// only the list RUN holds for the run is read as it is.
 struct RunParams {
     explicit RunParams(CXArray* params) {
         if (!params) return;
+        if (params == g_heldParams) {
+            g_heldParams = nullptr;
+            copy = params;
+            return;
+        }
         int count = params->getSize();
         list = ParamLists::take(count);
         for (int i = 0; i < count; ++i) {
@@ -104,11 +113,16 @@ struct RunParams {
 };
 
 // The scene's "__RETURN__", when it is a value.
-CMC_Variable* returnVariable(CMC_ObjectsContainer* container) {
+CMC_Variable* returnVariable(CMC_ObjectsContainer* container, CMC_CallMemo* memo = nullptr, int index = 0) {
     if (!container) return nullptr;
     CMC_ObjectsContainer* scene = container->getScene();
     if (!scene) scene = container;
-    return scene->getVariable("__RETURN__");
+    if (!memo) return scene->getVariable("__RETURN__");
+    // Looked up as the memo's name after the parameters'.
+    static const CXString kReturn("__RETURN__");
+    CMC_Object* found = memo->objectNamed(index, scene, kReturn);
+    int type = found ? found->getType() : 0;
+    return type >= TYPE_INTEGER && type <= TYPE_DOUBLE ? static_cast<CMC_Variable*>(found) : nullptr;
 }
 
 } // namespace
@@ -658,7 +672,7 @@ namespace {
 // The text of a parameter: a name of an object that is not a scalar is quoted. Digits and texts are written
 // into the given string's own storage.
 void writeParam(CMC_Runner* runner, CMC_ObjectsContainer* container, CXVector* args, int i,
-                const CMC_ArgumentsGuard& guard, CXString* into) {
+                const CMC_ArgumentsGuard& guard, CXString* into, CMC_CallMemo* memo = nullptr) {
     CMC_Variable* value = runner->getParameter(args, i);
     if (value && value->getType() == TYPE_STRING) {
         static_cast<CMC_String*>(value)->value().right(0, into);
@@ -672,7 +686,7 @@ void writeParam(CMC_Runner* runner, CMC_ObjectsContainer* container, CXVector* a
         *into = CMC_Behaviour_Entry::getStringValue(value);
     }
     bool look = container && !guard.containerGone() && into->IsString();
-    CMC_Object* named = look ? container->getObject(*into) : nullptr;
+    CMC_Object* named = !look ? nullptr : memo ? memo->objectNamed(i, container, *into) : container->getObject(*into);
     if (named && named->getType() > TYPE_DOUBLE) *into = "\"" + *into + "\"";
 }
 
@@ -705,21 +719,25 @@ CMC_Variable* CMC_Behaviour_Runner::run(int id, CMC_Object* object, CMC_ObjectsC
     case MTH_RUNC: {
         std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
         CMC_ArgumentsGuard guard(behaviour, nullptr, args);
+        // The calling line's memo keeps the lookups of the parameters' texts and of the return value.
+        CMC_CallMemo* memo = CMC_CallMemo::of(args);
         // As getParams makes them, in a list lent for the call.
         int count = argumentCount(args);
         ParamLists::List* params = ParamLists::take(count);
         CMC_ArgumentsGuard where(nullptr, container, args);
         for (int i = 0; i < count; ++i)
-            writeParam(this, container, args, i, where, params->texts[static_cast<size_t>(i)]);
+            writeParam(this, container, args, i, where, params->texts[static_cast<size_t>(i)], memo);
         if (guard.gone()) {
             ParamLists::give(params);
             return nullptr;
         }
+        g_heldParams = &params->array;
         bool broke = behaviour->run(nullptr, &params->array, id == MTH_RUNC);
+        g_heldParams = nullptr;
         ParamLists::give(params);
         if (broke) return controlCode(CONTROL_BREAK);
         return CMC_VariableFactory::copyVariable(
-            returnVariable(scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr));
+            returnVariable(scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr, memo, count));
     }
     case MTH_RUNLOOPED: {
         int count = argumentCount(args);

@@ -96,7 +96,11 @@ std::vector<CXString> CMC_Behaviour_Entry::splitCode(const CXString& code) {
 std::vector<CMC_Behaviour_Entry*>* CMC_Behaviour_Entry::getCodeLines(CMC_Behaviour* owner,
                                                                      const CXString& code) {
     auto* lines = new std::vector<CMC_Behaviour_Entry*>();
-    for (const CXString& piece : splitCode(code)) lines->push_back(new CMC_Behaviour_Entry(owner, piece));
+    for (const CXString& piece : splitCode(code)) {
+        lines->push_back(new CMC_Behaviour_Entry(owner, piece));
+        // A behaviour's own line: its run drops whatever value the line gives.
+        lines->back()->m_valueDropped = true;
+    }
     lines->push_back(nullptr);
     return lines;
 }
@@ -529,7 +533,8 @@ CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXA
 }
 
 CMC_Variable* CMC_Behaviour_Entry::evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current,
-                                                       CXArray* params, const CXString& line, uint8_t* made) {
+                                                       CXArray* params, Slot& slot, uint8_t* made) {
+    const CXString& line = slot.nested->m_line;
     // The shared buffer itself: whatever is made of it below copies it before anything can fill it again.
     const CXString& text = fillParams(line, params);
     int length = text.GetLength();
@@ -539,7 +544,13 @@ CMC_Variable* CMC_Behaviour_Entry::evaluateSubstituted(CMC_ObjectsContainer* sce
     }
     if (text.Find('@') < 0 && text.Find('$') < 0 && text.Find('^') < 0) {
         if (scene) {
-            if (CMC_Variable* variable = scene->getVariable(text)) return variable;
+            // The slot keeps the lookup of the text it was given last (a parameter often is the same).
+            if (!slot.filledText.equals(text)) {
+                slot.filledText = text;
+                slot.filledLookup = CMC_NameLookup();
+            }
+            CMC_Object* object = slot.filledLookup.get(scene, slot.filledText);
+            if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
         }
         return CMC_Variable::resolve(text);
     }
@@ -644,7 +655,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
                     value.value = m_busy == 1 ? nested->runOnce(current, params) : nested->run(current, params);
                 if (isControlCode(value.value)) value.value = nullptr;
             } else {
-                value.value = evaluateSubstituted(scene, current, params, nested->m_line, &value.made);
+                value.value = evaluateSubstituted(scene, current, params, slot, &value.made);
             }
             break;
         }
@@ -719,7 +730,10 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
         if (!m_runner) return nullptr;
         CMC_Behaviour* owner = getOwner();
         // Inside its own call (recursion) the line runs without its memo.
-        if (m_busy == 1 && !m_memo) m_memo = std::make_unique<CMC_CallMemo>();
+        if (m_busy == 1 && !m_memo) {
+            m_memo = std::make_unique<CMC_CallMemo>();
+            m_memo->valueDropped = m_valueDropped;
+        }
         CMC_CallMemo::Scope memo(m_busy == 1 ? m_memo.get() : nullptr, args);
         return m_methodId >= 0 ? m_runner->run(m_methodId, owner, scene, args)
                                : m_runner->run(m_method, owner, scene, args);
@@ -728,7 +742,8 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
         if (!scene) return nullptr;
         CMC_Object* target = scene->getObject(fillParams(m_targetName, params));
         if (!target) return nullptr;
-        CXString method = m_methodDollar ? CXString(fillParams(m_method, params)) : m_method;
+        if (!m_methodDollar) return callFound(target, scene, args);
+        CXString method = fillParams(m_method, params);
         CMC_Runner* runner = runnerOf(target);
         return runner ? runner->run(method, target, scene, args) : nullptr;
     }
@@ -745,6 +760,13 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
             bindTarget(target);
         }
         if (!m_runner) return nullptr;
+        if (target->getType() == TYPE_BEHAVIOUR && m_busy == 1) {
+            // RUN keeps the lookups of its parameters' texts in the line's memo.
+            if (!m_memo) m_memo = std::make_unique<CMC_CallMemo>();
+            CMC_CallMemo::Scope memo(m_memo.get(), args);
+            return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
+                                   : m_runner->run(m_method, target, scene, args);
+        }
         return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
                                : m_runner->run(m_method, target, scene, args);
     }
@@ -784,8 +806,25 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
     }
     CMC_Object* target = m_targetLookup.get(scene, m_targetName);
     if (!target) return nullptr;
-    CMC_Runner* runner = runnerOf(target);
-    return runner ? runner->run(m_method, target, scene, args) : nullptr;
+    return callFound(target, scene, args);
+}
+
+CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* target, CMC_ObjectsContainer* scene, CXVector* args) {
+    int type = target->getType();
+    // A type's runner and its methods stay while the runners live; one of an object of its own may not.
+    CMC_Runner* runner = CMC_RunnerFactory::getRunner(type);
+    if (!runner) {
+        runner = target->getRunner();
+        return runner ? runner->run(m_method, target, scene, args) : nullptr;
+    }
+    if (runner != m_foundRunner || type != m_foundType) {
+        m_foundRunner = runner;
+        m_foundType = type;
+        m_foundMethodId = runner->resolveMethod(m_method);
+    }
+    // A method the runner does not know goes by its name (a GROUP passes it to its members).
+    return m_foundMethodId >= 0 ? runner->run(m_foundMethodId, target, scene, args)
+                                : runner->run(m_method, target, scene, args);
 }
 
 } // namespace KavirelDLL

@@ -28,6 +28,8 @@ public:
     // getObject (name) of the container, for the name that argument index gives.
     CMC_Object* objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name);
     CMC_TestMemo* test() { return m_test ? m_test.get() : makeTest(); }
+    // The line is a behaviour's own: whatever value the call gives is dropped unread.
+    bool valueDropped = false;
 
     // Offers the memo to the call passing args while it lives.
     struct Scope {
@@ -151,6 +153,9 @@ private:
         CMC_Behaviour_Entry* nested = nullptr;
         CMC_Variable* owned = nullptr; // an expression, the name of an inline behaviour, a literal's copy
         CMC_ObjectHandle ref;          // the inline behaviour, or the variable of &NAME
+        // A nested line with $n: the last text its parameters gave, and the lookup of that text as a name.
+        CXString filledText;
+        CMC_NameLookup filledLookup;
     };
 
     // What a call line's argument holds for one run.
@@ -176,8 +181,10 @@ private:
     // counts in its counter), so an argument that is a plain literal takes nothing from the pools.
     CMC_Variable* ownLiteral();
     CMC_Variable* evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
-                                      const CXString& line, uint8_t* made);
+                                      Slot& slot, uint8_t* made);
     CMC_Variable* call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args);
+    // The line's method of a target found as the line runs, by the id its type's runner gave the last time.
+    CMC_Variable* callFound(CMC_Object* target, CMC_ObjectsContainer* scene, CXVector* args);
     void releaseValue(CMC_ObjectsContainer* scene, const ArgValue& value);
 
     static CMC_Variable* asVariable(CMC_Object* object);
@@ -206,6 +213,7 @@ private:
     bool m_release = true;
     bool m_dollar = false;
     bool m_methodDollar = false;
+    bool m_valueDropped = false;
 
     // A value line: the object bound when parsed, or the text looked up as it runs.
     CMC_ObjectHandle m_constant;
@@ -223,6 +231,10 @@ private:
     // A "*" line: the object whose value names the target.
     CMC_ObjectHandle m_referenceSource;
     CXString m_referenceText;
+    // The runner of the type of the target last found as the line ran, and the id it gives the method.
+    CMC_Runner* m_foundRunner = nullptr;
+    int32_t m_foundType = -1;
+    int32_t m_foundMethodId = -1;
     // A statement's memo, made on its first call.
     std::unique_ptr<CMC_CallMemo> m_memo;
 

@@ -415,21 +415,26 @@ CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_Object
     const CXString& name = holder ? *holder : textOf(args, 0, holder);
     CMC_Variable* given = getParameter(args, 1);
     if (guard.gone()) return nullptr;
-    if (!container || !name.IsString() || container->getObject(name)) return nullptr;
+    if (!container || !name.IsString()) return nullptr;
+    // The line's memo keeps the lookup of its name, which a local's coming and going leaves standing.
+    CMC_CallMemo* memo = CMC_CallMemo::of(args);
+    if (memo ? memo->objectNamed(0, container, name) : container->getObject(name)) return nullptr;
     CMC_Behaviour* behaviour =
         object && object->getType() == TYPE_BEHAVIOUR ? static_cast<CMC_Behaviour*>(object) : nullptr;
     CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, name) : nullptr;
     if (!variable) variable = makeVariable(type, name);
     if (given) variable->set(given);
     variable->setAsTemporary();
-    variable->setScene(container);
+    // A local taken back from the behaviour's spares mostly has its scene already.
+    if (variable->getScene() != container) variable->setScene(container);
     container->addObject(variable);
     // It lives until the run of the behaviour that declared it ends.
     if (behaviour)
         behaviour->addTempObject(variable);
     else
         CMC_Behaviour::addToTrash(variable);
-    return CMC_VariableFactory::copyVariable(variable);
+    // A copy of its value, unless the line's value is dropped unread.
+    return memo && memo->valueDropped ? nullptr : CMC_VariableFactory::copyVariable(variable);
 }
 
 CMC_Variable* CMC_Dummy_Runner::value(CMC_ObjectsContainer* container, CXVector* args,

@@ -37,6 +37,7 @@ CXString typeOf(CMElement* element) {
 
 uint64_t CMC_ObjectsContainer::s_lookupGeneration = 0;
 uint64_t CMC_ObjectsContainer::s_nameGenerations[CMC_ObjectsContainer::kNameShares] = {};
+uint64_t CMC_ObjectsContainer::s_lastNameGeneration = 0;
 
 int CMC_ObjectsContainer::nameShare(const char* name, int length) {
     if (!name) length = 0;
@@ -46,8 +47,58 @@ int CMC_ObjectsContainer::nameShare(const char* name, int length) {
     return static_cast<int>(hash % kNameShares);
 }
 
-void CMC_ObjectsContainer::nameChanged(const CXString& name) {
-    ++s_nameGenerations[nameShare(name.GetBuffer(), name.GetLength())];
+namespace {
+
+// The last change of a share's names: an object stored in a container under a name, taking the share from
+// one generation to another while the lookup generation stood.
+struct ShareChange {
+    uint64_t lookupGeneration = UINT64_MAX;
+    uint64_t before = 0;
+    uint64_t after = 0;
+    const CMC_ObjectsContainer* container = nullptr;
+    const CMC_Object* object = nullptr;
+    CXString name;
+};
+
+// Never destroyed: containers may still change while the program's statics go.
+ShareChange& shareChange(int share) {
+    static ShareChange* const changes = new ShareChange[CMC_ObjectsContainer::kNameShares];
+    return changes[share];
+}
+
+} // namespace
+
+void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& name) {
+    int share = nameShare(name.GetBuffer(), name.GetLength());
+    uint64_t& generation = s_nameGenerations[share];
+    ShareChange& last = shareChange(share);
+    // The same object stored here under the same name from the same state: the names read as they did then.
+    if (last.before == generation && last.object == object && last.container == this &&
+        last.lookupGeneration == s_lookupGeneration && last.name.equals(name)) {
+        generation = last.after;
+        return;
+    }
+    last.lookupGeneration = s_lookupGeneration;
+    last.before = generation;
+    last.after = ++s_lastNameGeneration;
+    last.container = this;
+    last.object = object;
+    last.name = name;
+    generation = last.after;
+}
+
+void CMC_ObjectsContainer::nameRemoved(const CMC_Object* object, const CXString& name) {
+    int share = nameShare(name.GetBuffer(), name.GetLength());
+    uint64_t& generation = s_nameGenerations[share];
+    const ShareChange& last = shareChange(share);
+    // Nothing changed since that object was stored here (so under that name): the names read as they did
+    // before. The record stays, for the same object stored here again.
+    if (last.after == generation && last.object == object && last.container == this &&
+        last.lookupGeneration == s_lookupGeneration) {
+        generation = last.before;
+        return;
+    }
+    generation = ++s_lastNameGeneration;
 }
 
 CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, CMElement* element,
@@ -184,11 +235,12 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
     } else {
         key = m_spareKeys.back();
         m_spareKeys.pop_back();
-        key->set(object->name().GetBuffer());
+        // Mostly the key of the same name, taken out last (a local of every round).
+        if (!key->text().equals(object->name())) key->set(object->name().GetBuffer());
     }
     m_names->put(key, object);
     object->heldBy(this);
-    nameChanged(object->name());
+    nameAdded(object, object->name());
 }
 
 void CMC_ObjectsContainer::takeName(CMC_Object* object) {
@@ -201,7 +253,7 @@ void CMC_ObjectsContainer::takeName(CMC_Object* object) {
         ++s_lookupGeneration;
         return;
     }
-    nameChanged(key->text());
+    nameRemoved(object, key->text());
     constexpr size_t kMaxSpareKeys = 16;
     if (m_spareKeys.size() < kMaxSpareKeys)
         m_spareKeys.push_back(key);

@@ -63,7 +63,10 @@ public:
     // Moves whenever a container changes beyond one name (it forgets an object, goes away, is unloaded or
     // gets another parent). Gaining or losing one object moves only the generation of that name's share
     // (nameShare), so that a local declared and dropped again does not send every line to look its names up
-    // anew. While both stay, a lookup of a name of that share answers as it did.
+    // anew. While both stay, a lookup of a name of that share answers as it did. Each pair of the two stands
+    // for one state of the share's names: taking out the object the share's last change stored puts its
+    // generation back to the one before, and storing that object there under that name again from that
+    // generation gives the one it gave then, so the lookups of a local's name made in one run serve the next.
     static uint64_t getLookupGeneration() { return s_lookupGeneration; }
     static constexpr int kNameShares = 1024;
     // The share of a name: "X", "X_0" and "X_0_0" share one, since a lookup of the latter reads "X" too.
@@ -95,7 +98,9 @@ protected:
 private:
     // Takes the object out of the name table; false when it is not listed there.
     void takeName(CMC_Object* object);
-    static void nameChanged(const CXString& name);
+    // The share's generation after this container stored the object under the name, or took it out.
+    void nameAdded(const CMC_Object* object, const CXString& name);
+    void nameRemoved(const CMC_Object* object, const CXString& name);
 
     CXVector* m_internetSnapshot = nullptr;
     // Keys of names taken out, put to use again for the next names stored (a local declared in every round).
@@ -103,6 +108,8 @@ private:
 
     static uint64_t s_lookupGeneration;
     static uint64_t s_nameGenerations[kNameShares];
+    // The last generation given to any share; a change that is no return takes the next.
+    static uint64_t s_lastNameGeneration;
 };
 
 // One name's object in one container, looked up again only once the lookup generation or that of the

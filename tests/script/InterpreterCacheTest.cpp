@@ -227,6 +227,127 @@ TEST_F(InterpreterCacheTest, LocalsDeclaredAgainStartAfresh) {
     EXPECT_EQ(taken(), 0);
 }
 
+// While it lives a local is found by its name from anywhere (lines of other behaviours, "*" references,
+// VALUE, test texts, getObject), also before an object of that name that came further out meanwhile; once
+// its run ends it is gone, and the same lines find what they found before it came, run after run.
+TEST_F(InterpreterCacheTest, LocalsAreFoundByNameOnlyWhileTheyLive) {
+    text("S");
+    text("N", "L");
+    int seenType = -1;
+    bool addOuter = false;
+    auto* probe = new RecordingBehaviour(scene, "PROBE", nullptr);
+    probe->onRun = [&](CMC_Object*) {
+        CMC_Object* found = scene->getObject("L");
+        seenType = found ? found->getType() : -1;
+        if (addOuter) integer("L", 50, episode);
+        addOuter = false;
+    };
+    scene->addObject(probe);
+    behaviour("USER", "S^ADD(L);*N^ADD(1);S^ADD(@VALUE(\"L\"));@IF(L'3,{S^ADD(y);},{S^ADD(n);});PROBE^RUN();");
+    CMC_Behaviour* local = behaviour("LOCAL", "S^ADD(L);@INT(L,2);USER^RUN();S^ADD(L);");
+    auto round = [&] {
+        static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+        seenType = -1;
+        local->run(nullptr, nullptr, false);
+        return textOf("S");
+    };
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(round(), "L23y3");
+        EXPECT_EQ(seenType, TYPE_INTEGER);
+        EXPECT_EQ(scene->getObject("L"), nullptr);
+    }
+    // An L of the episode that comes while the local lives does not hide it; once the local is gone the
+    // lines find the episode's, and a declaration of that name then does nothing.
+    addOuter = true;
+    EXPECT_EQ(round(), "L23y3");
+    ASSERT_NE(episode->getObject("L"), nullptr);
+    EXPECT_EQ(intOf("L"), 50);
+    EXPECT_EQ(round(), "505051n51");
+    EXPECT_EQ(round(), "515152n52");
+    CMC_Object* outer = episode->getObject("L");
+    episode->removeObject(outer);
+    delete outer;
+    for (int i = 0; i < 2; ++i) EXPECT_EQ(round(), "L23y3");
+    // Run with another scene as its own, the same behaviour declares its local there, out of USER's sight.
+    auto* other = new CMC_Scene(&window, nullptr, "OTHER", TYPE_SCENE);
+    other->setParent(episode);
+    local->setScene(other);
+    EXPECT_EQ(round(), "LLn2");
+    EXPECT_EQ(other->getObject("L"), nullptr);
+    local->setScene(scene);
+    EXPECT_EQ(round(), "L23y3");
+    // A declaration inside a line gives the local's value.
+    run("S^SET(@STRING(Q,abc));S^ADD(@INT(Q,5));S^ADD(@INT(Z,5));");
+    EXPECT_EQ(textOf("S"), "abc55");
+    other->unload();
+    delete other;
+    EXPECT_EQ(round(), "L23y3");
+
+    // A line whose target is looked up calls the method of the type it finds in each run: an INTEGER's
+    // INC, then a GROUP's (which passes it to its members), then the INTEGER's again.
+    integer("K");
+    behaviour("INCER", "L^INC();");
+    CMC_Behaviour* declaring = behaviour("DECL", "@INT(L,7);INCER^RUN();S^SET(L);");
+    declaring->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "8");
+    auto* group = new CMC_Groupped(CXString("L"), scene);
+    group->setScene(scene);
+    scene->addObject(group);
+    group->add(scene->getObject("K"));
+    declaring->run(nullptr, nullptr, false);
+    declaring->run(nullptr, nullptr, false);
+    EXPECT_EQ(intOf("K"), 2);
+    EXPECT_EQ(textOf("S"), "L");
+    remove("L");
+    declaring->run(nullptr, nullptr, false);
+    EXPECT_EQ(textOf("S"), "8");
+    EXPECT_EQ(intOf("K"), 2);
+    EXPECT_EQ(taken(), 0);
+}
+
+// A parameter's text is a name to its lines and to RUN (which quotes the name of an object that is not a
+// value), and RUN answers the scene's __RETURN__: each is read as it is at that call, while the objects of
+// those names come and go and change type between the calls.
+TEST_F(InterpreterCacheTest, ParametersAndReturnValuesReadTheirNamesAsTheyAreNow) {
+    text("S");
+    text("N", "V");
+    integer("R");
+    behaviour("F", "S^ADD($1);S^ADD(x);");
+    std::vector<std::string> log;
+    scene->addObject(new RecordingBehaviour(scene, "REC", &log));
+    CMC_Behaviour* caller = behaviour("CALLER", "R^SET(F^RUN(N));REC^RUN(N);");
+    auto call = [&] {
+        static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+        caller->run(nullptr, nullptr, false);
+        return textOf("S") + " " + (log.empty() ? "" : log.back());
+    };
+    EXPECT_EQ(call(), "Vx REC::V");
+    integer("V", 5);
+    EXPECT_EQ(call(), "5x REC::V");
+    EXPECT_EQ(intOf("R"), 0);
+    integer("__RETURN__", 7);
+    EXPECT_EQ(call(), "5x REC::V");
+    EXPECT_EQ(intOf("R"), 7);
+    remove("V");
+    auto* group = new CMC_Groupped(CXString("V"), scene);
+    group->setScene(scene);
+    scene->addObject(group);
+    EXPECT_EQ(call(), "Vx REC::\"V\"");
+    remove("V");
+    remove("__RETURN__");
+    text("__RETURN__", "12");
+    static_cast<CMC_Integer*>(scene->getObject("R"))->setValue(0);
+    EXPECT_EQ(call(), "Vx REC::V");
+    EXPECT_EQ(intOf("R"), 12);
+    text("V", "abc");
+    EXPECT_EQ(call(), "abcx REC::V");
+    remove("V");
+    remove("__RETURN__");
+    EXPECT_EQ(call(), "Vx REC::V");
+    EXPECT_EQ(intOf("R"), 12);
+    EXPECT_EQ(taken(), 0);
+}
+
 // Recursion through a behaviour that declares locals: the inner run finds the name taken, and the end of any
 // run of the behaviour drops every local it declared, as it did before locals were kept for reuse.
 TEST_F(InterpreterCacheTest, RecursionThroughABehaviourThatDeclaresLocals) {
