@@ -70,6 +70,9 @@ public:
     virtual void doubleSize();
     virtual void add(CXObject* x);
     virtual void add(CXVector* list);
+    // Whether n more add()s of this class store without making slots; then appendFitting() stores each.
+    bool fits(int n) const { return m_count + n <= m_capacity && m_count + n <= m_capacity * m_loadFactor; }
+    void appendFitting(CXObject* x) { m_items[m_count++] = x; }
     // add() of this class, inline while no slot has to be made.
     void append(CXObject* x) {
         if (m_count + 1 <= m_capacity && m_count + 1 <= m_capacity * m_loadFactor)

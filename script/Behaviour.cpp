@@ -134,14 +134,7 @@ void CMC_Behaviour::removeAndDelete(CMC_Object* object) {
     if (!object->isHeld()) delete object;
 }
 
-CMC_ArgumentsGuard::CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
-    // Only an expression runs code: without one the guard costs nothing.
-    bool code = object && object->getType() == TYPE_EXPRESSION;
-    for (int i = 0; !code && args && i < args->getSize(); ++i) {
-        auto* value = static_cast<CMC_Variable*>(args->at(i));
-        code = value && !isControlCode(value) && value->getType() == TYPE_EXPRESSION;
-    }
-    if (!code) return;
+void CMC_ArgumentsGuard::look(CMC_Object* object, CMC_ObjectsContainer* container) {
     // A run of its own keeps the plain anchors readable until the guard ends.
     CMC_Behaviour_Entry::enterRun();
     m_running = true;
@@ -149,9 +142,7 @@ CMC_ArgumentsGuard::CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer*
     if (container) m_where = container->runAnchor();
 }
 
-CMC_ArgumentsGuard::~CMC_ArgumentsGuard() {
-    if (m_running) CMC_Behaviour_Entry::leaveRun();
-}
+void CMC_ArgumentsGuard::leave() { CMC_Behaviour_Entry::leaveRun(); }
 
 // ---- construction ----
 

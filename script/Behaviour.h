@@ -36,8 +36,12 @@ inline int controlCodeOf(const CMC_Variable* value) {
 // plain anchors it reads (CMC_Object::runAnchor) stay readable until it ends, and it shares none.
 class CMC_ArgumentsGuard {
 public:
-    CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
-    ~CMC_ArgumentsGuard();
+    CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+        if ((object && object->getType() == TYPE_EXPRESSION) || holdsExpression(args)) look(object, container);
+    }
+    ~CMC_ArgumentsGuard() {
+        if (m_running) leave();
+    }
     CMC_ArgumentsGuard(const CMC_ArgumentsGuard&) = delete;
     CMC_ArgumentsGuard& operator=(const CMC_ArgumentsGuard&) = delete;
     bool objectGone() const { return m_self && !m_self->object; }
@@ -45,6 +49,16 @@ public:
     bool gone() const { return objectGone() || containerGone(); }
 
 private:
+    static bool holdsExpression(CXVector* args) {
+        for (int i = 0, count = args ? args->getSize() : 0; i < count; ++i) {
+            auto* value = static_cast<CMC_Object*>(args->at(i));
+            if (value && reinterpret_cast<intptr_t>(value) >= 0 && value->getType() == TYPE_EXPRESSION) return true;
+        }
+        return false;
+    }
+    void look(CMC_Object* object, CMC_ObjectsContainer* container);
+    void leave();
+
     // Taken only when an argument or the receiver is an EXPRESSION, inside a run of the guard's own.
     CMC_ObjectAnchor* m_self = nullptr;
     CMC_ObjectAnchor* m_where = nullptr;

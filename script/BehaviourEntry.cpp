@@ -334,6 +334,7 @@ void CMC_Behaviour_Entry::parseValue(const CXString& text) {
         m_structName = text.Left(bar);
         m_fieldName = text.Right(bar + 1);
     }
+    m_plain = !m_dollar && !m_structName.IsString() && !m_fieldName.IsString();
     parseLiteral(m_line);
 }
 
@@ -640,6 +641,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
     }
 
     ++m_busy;
+    const bool fits = args && args->fits(count);
     for (int i = 0; i < count; ++i) {
         Slot& slot = m_slots[static_cast<size_t>(i)];
         ArgValue value{nullptr, 0};
@@ -648,7 +650,15 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
             CMC_Behaviour_Entry* nested = slot.nested;
             if (!slot.dollar) {
                 // An argument's line has this line's owner, so its scene is this one.
-                if (m_busy == 1 && nested->m_form == Form::ValueText && !nested->m_dollar) {
+                CMC_Object* bound = nested->m_form == Form::Value ? nested->m_constant.current() : nullptr;
+                if (bound) {
+                    // A value bound when parsed, still alive: what the line's run would give.
+                    value.value = static_cast<CMC_Variable*>(bound);
+                } else if (m_busy == 1 && nested->m_form == Form::ValueText && nested->m_plain) {
+                    bool own = false;
+                    value.value = nested->plainValue(scene, &own);
+                    if (own) value.made = 3;
+                } else if (m_busy == 1 && nested->m_form == Form::ValueText && !nested->m_dollar) {
                     value.value = nested->runValueText(scene, params, true);
                     if (value.value == nested->m_ownLiteral) value.made = 3;
                 } else
@@ -682,14 +692,23 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
         // Field by field: a whole-struct copy of the halves just written stalls on the store.
         values[i].value = value.value;
         values[i].made = value.made;
-        args->append(value.value);
+        if (fits)
+            args->appendFitting(value.value);
+        else
+            args->append(value.value);
     }
 
     CMC_Variable* result = call(scene, current, params, args);
 
-    for (int i = 0; i < count; ++i)
-        if (m_slots[static_cast<size_t>(i)].kind == SlotKind::Nested && values[i].made != 3)
-            releaseValue(scene, values[i]);
+    for (int i = 0; i < count; ++i) {
+        const ArgValue& value = values[i];
+        if (m_slots[static_cast<size_t>(i)].kind != SlotKind::Nested || value.made == 3 || !value.value) continue;
+        // A value found (not made) that is neither a copy nor a pool temporary has nothing to hand back.
+        if (value.made == 0 && !value.value->isClone() &&
+            !(isScalar(value.value->getType()) && value.value->getId() >= 0))
+            continue;
+        releaseValue(scene, value);
+    }
     --m_busy;
     return result;
 }

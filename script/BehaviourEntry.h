@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "script/Behaviour.h"
+#include "script/Integer.h"
 #include "script/ObjectsContainer.h"
 
 namespace KavirelDLL {
@@ -180,6 +181,19 @@ private:
     // The literal in a value of the line's own, set again at each use (a runner may have changed it, as FOR
     // counts in its counter), so an argument that is a plain literal takes nothing from the pools.
     CMC_Variable* ownLiteral();
+    // runValueText(scene, params, true) of a plain text (no $n, no structure field): the scalar it names,
+    // else its own literal (own set to true).
+    CMC_Variable* plainValue(CMC_ObjectsContainer* scene, bool* own) {
+        CMC_Object* object = m_valueLookup.get(scene, m_valueText);
+        if (object && object->getType() >= TYPE_INTEGER && object->getType() <= TYPE_DOUBLE)
+            return static_cast<CMC_Variable*>(object);
+        *own = true;
+        // An INTEGER literal no runner changed is handed as it is.
+        if (m_literal == Literal::Integer && m_ownLiteral &&
+            static_cast<CMC_Integer*>(m_ownLiteral)->getValue() == m_literalInteger)
+            return m_ownLiteral;
+        return ownLiteral();
+    }
     CMC_Variable* evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
                                       Slot& slot, uint8_t* made);
     CMC_Variable* call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args);
@@ -213,6 +227,7 @@ private:
     bool m_release = true;
     bool m_dollar = false;
     bool m_methodDollar = false;
+    bool m_plain = false; // a value text without $n or a structure field
     bool m_valueDropped = false;
 
     // A value line: the object bound when parsed, or the text looked up as it runs.

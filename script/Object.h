@@ -192,7 +192,7 @@ public:
     // The anchor without a share of it, for code inside a script run (CMC_Behaviour_Entry::RunGuard): an
     // object deleted while a run is on the stack leaves its anchor alive until the outermost run returns,
     // so the pointer stays readable until then (and reads null once the object is gone).
-    CMC_ObjectAnchor* runAnchor() { return anchor().get(); }
+    CMC_ObjectAnchor* runAnchor() { return m_anchor ? m_anchor.get() : anchor().get(); }
     // Helpers for the types' event lists.
     static CXString** makeEventList(std::initializer_list<const char*> names);
     static void deleteEventList(CXString** list);
