@@ -138,11 +138,17 @@ void CMC_ArgumentsGuard::look(CMC_Object* object, CMC_ObjectsContainer* containe
     // A run of its own keeps the plain anchors readable until the guard ends.
     CMC_Behaviour_Entry::enterRun();
     m_running = true;
-    if (object) m_self = object->runAnchor();
+    if (object) {
+        m_self = object->runAnchor();
+        object->guardAdded();
+    }
     if (container) m_where = container->runAnchor();
 }
 
-void CMC_ArgumentsGuard::leave() { CMC_Behaviour_Entry::leaveRun(); }
+void CMC_ArgumentsGuard::leave() {
+    if (m_self && m_self->object) m_self->object->guardRemoved();
+    CMC_Behaviour_Entry::leaveRun();
+}
 
 // ---- construction ----
 

@@ -586,7 +586,7 @@ void CMC_Behaviour_Entry::releaseValue(CMC_ObjectsContainer*, const ArgValue& ar
         return;
     }
     // A copy nobody keeps goes now; one that a container lists is the container's.
-    if (value->isClone() && !value->isHeld()) {
+    if (argument.made == 4 && value->isClone() && !value->isHeld()) {
         delete value;
         return;
     }
@@ -689,9 +689,20 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
             value.value = slot.owned;
             break;
         }
+        // What a found value needs after the call is decided now, while it surely lives: the call may delete
+        // it (a copy a container drops, __RETURN__ that RETURN replaces).
+        if (value.made == 0 && value.value && slot.kind == SlotKind::Nested) {
+            if (value.value->isClone()) {
+                value.made = 4;
+                value.copy = value.value->runAnchor();
+            } else if (!(isScalar(value.value->getType()) && value.value->getId() >= 0)) {
+                value.made = 3;
+            }
+        }
         // Field by field: a whole-struct copy of the halves just written stalls on the store.
         values[i].value = value.value;
         values[i].made = value.made;
+        values[i].copy = value.copy;
         if (fits)
             args->appendFitting(value.value);
         else
@@ -703,10 +714,8 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
     for (int i = 0; i < count; ++i) {
         const ArgValue& value = values[i];
         if (m_slots[static_cast<size_t>(i)].kind != SlotKind::Nested || value.made == 3 || !value.value) continue;
-        // A value found (not made) that is neither a copy nor a pool temporary has nothing to hand back.
-        if (value.made == 0 && !value.value->isClone() &&
-            !(isScalar(value.value->getType()) && value.value->getId() >= 0))
-            continue;
+        // A copy the call deleted is gone already.
+        if (value.made == 4 && !value.copy->object) continue;
         releaseValue(scene, value);
     }
     --m_busy;

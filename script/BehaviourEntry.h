@@ -162,8 +162,10 @@ private:
     // What a call line's argument holds for one run.
     struct ArgValue {
         CMC_Variable* value;
-        uint8_t made; // 0 found, 1 an expression made now, 2 an inline behaviour's name made now, 3 a literal
-                      // of the argument's own line (nothing to hand back)
+        uint8_t made; // 0 found, 1 an expression made now, 2 an inline behaviour's name made now, 3 nothing to
+                      // hand back (a literal of the argument's line, a value neither a copy nor a pool
+                      // temporary), 4 a copy found, watched through its anchor while the call runs
+        CMC_ObjectAnchor* copy = nullptr; // made 4: the copy's anchor
     };
 
     void parse();

@@ -16,6 +16,11 @@ namespace KavirelDLL {
 
 namespace {
 
+// A value taken from the pools (its own until handed back), not an object a container holds.
+bool isPoolTemporary(CMC_Variable* value) {
+    return value->getType() >= TYPE_INTEGER && value->getType() <= TYPE_DOUBLE && value->getId() >= 0;
+}
+
 int opOfChar(char c) {
     switch (c) {
     case '+':
@@ -249,8 +254,13 @@ bool CMC_Expression::evaluate() {
         if (!atHand) {
             if (item.line) {
                 beforeCode();
+                // The value so far may be an object of a container, which the code may delete: it is watched,
+                // and once gone it reads as missing.
+                CMC_ObjectAnchor* held =
+                    value && !(isPoolTemporary(value)) ? value->runAnchor() : nullptr;
                 operand = item.line->runOnce(this, nullptr);
                 if (isControlCode(operand)) operand = nullptr;
+                if (held && !held->object) value = nullptr;
             }
             if (self && !self->object) {
                 flush(value);

@@ -192,7 +192,8 @@ void CMC_Object::heldBy(CMC_ObjectsContainer* container) {
 }
 
 bool CMC_Object::canStartAfresh() const {
-    if (m_isClone || m_clones != 0 || !m_override || m_signalDepth != 0 || LastError() != 0) return false;
+    if (m_isClone || m_clones != 0 || !m_override || m_signalDepth != 0 || m_guards != 0 || LastError() != 0)
+        return false;
     if ((m_anchor && m_anchor.use_count() > 1) || isHeld()) return false;
     if ((m_bindings && m_bindings->getSize() > 0) || (m_tmpBehaviours && !m_tmpBehaviours->empty()) ||
         !m_removedBindings.empty())

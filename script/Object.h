@@ -192,6 +192,10 @@ public:
     // The anchor without a share of it, for code inside a script run (CMC_Behaviour_Entry::RunGuard): an
     // object deleted while a run is on the stack leaves its anchor alive until the outermost run returns,
     // so the pointer stays readable until then (and reads null once the object is gone).
+    // A runner's arguments guard watches this object through its plain anchor: while one does, a local is
+    // not kept for reuse (canStartAfresh), so the guard sees it gone as it always did.
+    void guardAdded() { ++m_guards; }
+    void guardRemoved() { --m_guards; }
     CMC_ObjectAnchor* runAnchor() { return m_anchor ? m_anchor.get() : anchor().get(); }
     // Helpers for the types' event lists.
     static CXString** makeEventList(std::initializer_list<const char*> names);
@@ -234,6 +238,7 @@ private:
     std::shared_ptr<CMC_ObjectAnchor> m_anchor;
     std::vector<std::shared_ptr<CMC_ObjectAnchor>> m_holders; // containers that list this object
     int m_signalDepth = 0;
+    int m_guards = 0;
     std::vector<CMC_Binding*> m_removedBindings; // freed once no raise is running
     CXVector* m_tmpSnapshot = nullptr;
 };

@@ -536,3 +536,38 @@ TEST_F(InterpreterCacheTest, ExpressionOperandsThatDeleteTheReceiverStopTheLine)
     EXPECT_EQ(intOf("Y"), 3);
     EXPECT_EQ(taken(), 0);
 }
+
+// Objects a call deletes while a line still holds them: the method working on a local that a run of the same
+// behaviour inside its argument drops stops, as when the local is deleted (it is not kept for reuse while
+// watched); __RETURN__ passed to the behaviour that replaces it, and an expression's left operand deleted by
+// a later operand's code, are never read after they are gone.
+TEST_F(InterpreterCacheTest, ObjectsACallDeletesAreNotReadAfterIt) {
+    integer("S", 0);
+    integer("T", 0);
+    CMC_Behaviour* rec =
+        behaviour("REC", "@INT(L,5);@IF($1,_,1,{S^SET(L^ADD([2+REC^RUN(0)]));T^SET(1);},{});");
+    CXArray params(1, 0.75f);
+    CXString one("1");
+    params.add(&one);
+    for (int round = 0; round < 2; ++round) {
+        rec->run(nullptr, &params, false);
+        EXPECT_EQ(intOf("S"), 0) << round;
+        EXPECT_EQ(intOf("T"), 1) << round;
+        EXPECT_EQ(scene->getObject("L"), nullptr) << round;
+    }
+
+    integer("__RETURN__", 1);
+    behaviour("B", "@RETURN(5);");
+    for (int round = 0; round < 2; ++round) {
+        run("S^SET(B^RUN(__RETURN__));");
+        EXPECT_EQ(intOf("S"), 5) << round;
+        run("S^SET(0);");
+    }
+
+    text("R", "kept");
+    remove("__RETURN__");
+    text("__RETURN__", "ab");
+    run("R^SET([__RETURN__+B^RUN()]);");
+    EXPECT_EQ(textOf("R"), "kept");
+    EXPECT_EQ(taken(), 0);
+}
