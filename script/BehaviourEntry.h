@@ -112,6 +112,8 @@ public:
     // $1 to $9 (and the characters after '9', ':' the tenth) replaced by the parameters. The result lives
     // in one shared buffer until the next call.
     static const CXString& fillParams(const CXString& text, CXArray* params);
+    // Whether fillParams(text, params) gives filled, found without filling.
+    static bool fillsAs(const CXString& text, CXArray* params, const CXString& filled);
 
     // Deletes a line now or, while any line runs, once the outermost has returned, so a line never loses
     // its own storage in the middle of its run. The same for a whole list of lines (and the list).
@@ -147,15 +149,41 @@ private:
     enum class SlotKind : uint8_t { Nested, Expression, Inline, Variable, Value };
     enum class Literal : uint8_t { String, Integer, Double, Bool };
 
+    // A literal as a line's text reads (as CMC_Variable::resolve reads it).
+    struct LiteralText {
+        Literal kind = Literal::String;
+        CXString text;
+        int32_t whole = 0;
+        double real = 0.0;
+        bool flag = false;
+        void read(const CXString& line);
+    };
+
+    // A nested line with $n: what the last text its parameters gave says, kept while they give that text.
+    struct Filled {
+        enum class Kind : uint8_t { Name, Expression, Inline, Line };
+        CXString text;
+        Kind kind = Kind::Name;
+        // Name: the text looked up as a name, and read as a literal (the value when it names no value).
+        CMC_NameLookup lookup;
+        LiteralText literal;
+        // That literal in a value of the slot's own, set again at each use (outside the line's own call).
+        CMC_Variable* own = nullptr;
+        Filled() = default;
+        Filled(const Filled&) = delete;
+        Filled& operator=(const Filled&) = delete;
+        ~Filled();
+        void learn(const CXString& filledText);
+        CMC_Variable* ownValue();
+    };
+
     struct Slot {
         SlotKind kind = SlotKind::Nested;
         bool dollar = false; // the argument's text holds $n
         CMC_Behaviour_Entry* nested = nullptr;
         CMC_Variable* owned = nullptr; // an expression, the name of an inline behaviour, a literal's copy
         CMC_ObjectHandle ref;          // the inline behaviour, or the variable of &NAME
-        // A nested line with $n: the last text its parameters gave, and the lookup of that text as a name.
-        CXString filledText;
-        CMC_NameLookup filledLookup;
+        std::unique_ptr<Filled> filled;
     };
 
     // What a call line's argument holds for one run.
