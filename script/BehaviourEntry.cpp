@@ -30,7 +30,7 @@ CXVector* CMC_CallMemo::s_args = nullptr;
 CMC_CallMemo::CMC_CallMemo() = default;
 CMC_CallMemo::~CMC_CallMemo() = default;
 
-CMC_Object* CMC_CallMemo::objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name) {
+CMC_Object* CMC_CallMemo::objectNamedAfresh(int index, CMC_ObjectsContainer* container, const CXString& name) {
     if (index < 0 || !container) return nullptr;
     if (static_cast<size_t>(index) >= m_named.size()) m_named.resize(static_cast<size_t>(index) + 1);
     Named& named = m_named[static_cast<size_t>(index)];
@@ -171,6 +171,14 @@ bool CMC_Behaviour_Entry::fillsAs(const CXString& text, CXArray* params, const C
     int count = params ? params->getSize() : 0;
     int length = text.GetLength();
     const char* chars = text.GetBuffer();
+    if (length == 2 && chars[0] == '$') {
+        // A whole argument of one parameter, the commonest.
+        int index = static_cast<unsigned char>(chars[1]) - static_cast<unsigned char>('1');
+        if (index >= 0 && index < count) {
+            auto* value = static_cast<CXString*>(params->at(index));
+            return value ? sameText(*value, filled) : !filled.IsString();
+        }
+    }
     const char* into = filled.GetBuffer();
     int left = filled.GetLength();
     for (int i = 0; i < length; ++i) {

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "script/Behaviour.h"
+#include "script/Condition.h"
 #include "script/ObjectsContainer.h"
 
 namespace KavirelDLL {
@@ -26,7 +27,14 @@ public:
     // The memo of the line whose call passes these arguments now; null for any other call.
     static CMC_CallMemo* of(CXVector* args) { return args && args == s_args ? s_current : nullptr; }
     // getObject (name) of the container, for the name that argument index gives.
-    CMC_Object* objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name);
+    CMC_Object* objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name) {
+        // The name given last time, at hand without a call.
+        if (index >= 0 && container && static_cast<size_t>(index) < m_named.size()) {
+            Named& named = m_named[static_cast<size_t>(index)];
+            if (sameText(named.name, name)) return named.lookup.get(container, named.name);
+        }
+        return objectNamedAfresh(index, container, name);
+    }
     CMC_TestMemo* test() { return m_test ? m_test.get() : makeTest(); }
     // The line is a behaviour's own: whatever value the call gives is dropped unread.
     bool valueDropped = false;
@@ -55,6 +63,7 @@ private:
         CMC_NameLookup lookup;
     };
     CMC_TestMemo* makeTest();
+    CMC_Object* objectNamedAfresh(int index, CMC_ObjectsContainer* container, const CXString& name);
 
     std::vector<Named> m_named;
     std::unique_ptr<CMC_TestMemo> m_test;
