@@ -137,14 +137,7 @@ void CMC_Behaviour::removeAndDelete(CMC_Object* object) {
     if (!object->isHeld()) delete object;
 }
 
-CMC_ArgumentsGuard::CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
-    // Only an expression runs code: without one the guard costs nothing.
-    bool code = object && object->getType() == TYPE_EXPRESSION;
-    for (int i = 0; !code && args && i < args->getSize(); ++i) {
-        auto* value = static_cast<CMC_Variable*>(args->at(i));
-        code = value && !isControlCode(value) && value->getType() == TYPE_EXPRESSION;
-    }
-    if (!code) return;
+void CMC_ArgumentsGuard::watch(CMC_Object* object, CMC_ObjectsContainer* container) {
     // A run of its own keeps the plain anchors readable until the guard ends.
     CMC_Behaviour_Entry::enterRun();
     m_running = true;
@@ -152,9 +145,7 @@ CMC_ArgumentsGuard::CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer*
     if (container) m_where = container->runAnchor();
 }
 
-CMC_ArgumentsGuard::~CMC_ArgumentsGuard() {
-    if (m_running) CMC_Behaviour_Entry::leaveRun();
-}
+void CMC_ArgumentsGuard::leave() { CMC_Behaviour_Entry::leaveRun(); }
 
 // ---- construction ----
 
@@ -684,7 +675,10 @@ void writeParam(CMC_Runner* runner, CMC_ObjectsContainer* container, CXVector* a
         auto written =
             std::to_chars(digits, digits + sizeof digits - 1, static_cast<CMC_Integer*>(value)->getValue());
         *written.ptr = 0;
-        *into = digits;
+        // A parameter is often what it was at the last call: its text stays.
+        auto length = static_cast<size_t>(written.ptr - digits);
+        if (static_cast<size_t>(into->GetLength()) != length || !sameText(into->GetBuffer(), digits, length))
+            *into = digits;
     } else {
         *into = CMC_Behaviour_Entry::getStringValue(value);
     }

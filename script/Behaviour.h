@@ -36,8 +36,20 @@ inline int controlCodeOf(const CMC_Variable* value) {
 // plain anchors it reads (CMC_Object::runAnchor) stay readable until it ends, and it shares none.
 class CMC_ArgumentsGuard {
 public:
-    CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
-    ~CMC_ArgumentsGuard();
+    CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
+        // Only an expression runs code: without one the guard costs nothing.
+        bool code = object && object->getType() == TYPE_EXPRESSION;
+        for (int i = 0, count = args ? args->getSize() : 0; !code && i < count; ++i) {
+            CXObject* value = args->at(i);
+            // Control codes travel as negative pointers.
+            code = value && reinterpret_cast<intptr_t>(value) >= 0 &&
+                   static_cast<CMC_Object*>(value)->getType() == TYPE_EXPRESSION;
+        }
+        if (code) watch(object, container);
+    }
+    ~CMC_ArgumentsGuard() {
+        if (m_running) leave();
+    }
     CMC_ArgumentsGuard(const CMC_ArgumentsGuard&) = delete;
     CMC_ArgumentsGuard& operator=(const CMC_ArgumentsGuard&) = delete;
     bool objectGone() const { return m_self && !m_self->object; }
@@ -45,6 +57,8 @@ public:
     bool gone() const { return objectGone() || containerGone(); }
 
 private:
+    void watch(CMC_Object* object, CMC_ObjectsContainer* container);
+    static void leave();
     // Taken only when an argument or the receiver is an EXPRESSION, inside a run of the guard's own.
     CMC_ObjectAnchor* m_self = nullptr;
     CMC_ObjectAnchor* m_where = nullptr;
