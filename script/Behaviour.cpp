@@ -60,8 +60,11 @@ public:
             s_free.pop_back();
         }
         while (static_cast<int>(list->texts.size()) < count) list->texts.push_back(new CXString());
-        list->array.removeAll();
-        for (int i = 0; i < count; ++i) list->array.add(list->texts[static_cast<size_t>(i)]);
+        // Only this fills a list's array, always with its first texts: one as long holds them already.
+        if (list->array.getSize() != count) {
+            list->array.removeAll();
+            for (int i = 0; i < count; ++i) list->array.add(list->texts[static_cast<size_t>(i)]);
+        }
         return list;
     }
     static void give(List* list) {
@@ -678,7 +681,10 @@ void writeParam(CMC_Runner* runner, CMC_ObjectsContainer* container, CXVector* a
         auto written =
             std::to_chars(digits, digits + sizeof digits - 1, static_cast<CMC_Integer*>(value)->getValue());
         *written.ptr = 0;
-        *into = digits;
+        // A parameter is often what it was at the last call: its text stays.
+        auto length = static_cast<size_t>(written.ptr - digits);
+        if (static_cast<size_t>(into->GetLength()) != length || !sameText(into->GetBuffer(), digits, length))
+            *into = digits;
     } else {
         *into = CMC_Behaviour_Entry::getStringValue(value);
     }
@@ -715,16 +721,16 @@ CMC_Variable* CMC_Behaviour_Runner::run(int id, CMC_Object* object, CMC_ObjectsC
     case MTH_RUN:
     case MTH_RUNC: {
         std::shared_ptr<CMC_ObjectAnchor> scene = container ? container->anchor() : nullptr;
-        CMC_ArgumentsGuard guard(behaviour, nullptr, args);
+        // One guard for both: a container gone leaves the parameters unquoted, the behaviour gone stops RUN.
+        CMC_ArgumentsGuard guard(behaviour, container, args);
         // The calling line's memo keeps the lookups of the parameters' texts and of the return value.
         CMC_CallMemo* memo = CMC_CallMemo::of(args);
         // As getParams makes them, in a list lent for the call.
         int count = argumentCount(args);
         ParamLists::List* params = ParamLists::take(count);
-        CMC_ArgumentsGuard where(nullptr, container, args);
         for (int i = 0; i < count; ++i)
-            writeParam(this, container, args, i, where, params->texts[static_cast<size_t>(i)], memo);
-        if (guard.gone()) {
+            writeParam(this, container, args, i, guard, params->texts[static_cast<size_t>(i)], memo);
+        if (guard.objectGone()) {
             ParamLists::give(params);
             return nullptr;
         }

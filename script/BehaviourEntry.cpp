@@ -30,7 +30,7 @@ CXVector* CMC_CallMemo::s_args = nullptr;
 CMC_CallMemo::CMC_CallMemo() = default;
 CMC_CallMemo::~CMC_CallMemo() = default;
 
-CMC_Object* CMC_CallMemo::objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name) {
+CMC_Object* CMC_CallMemo::objectNamedAfresh(int index, CMC_ObjectsContainer* container, const CXString& name) {
     if (index < 0 || !container) return nullptr;
     if (static_cast<size_t>(index) >= m_named.size()) m_named.resize(static_cast<size_t>(index) + 1);
     Named& named = m_named[static_cast<size_t>(index)];
@@ -165,6 +165,46 @@ const CXString& CMC_Behaviour_Entry::fillParams(const CXString& text, CXArray* p
         ++i;
     }
     return buff;
+}
+
+bool CMC_Behaviour_Entry::fillsAs(const CXString& text, CXArray* params, const CXString& filled) {
+    int count = params ? params->getSize() : 0;
+    int length = text.GetLength();
+    const char* chars = text.GetBuffer();
+    if (length == 2 && chars[0] == '$') {
+        // A whole argument of one parameter, the commonest.
+        int index = static_cast<unsigned char>(chars[1]) - static_cast<unsigned char>('1');
+        if (index >= 0 && index < count) {
+            auto* value = static_cast<CXString*>(params->at(index));
+            return value ? sameText(*value, filled) : !filled.IsString();
+        }
+    }
+    const char* into = filled.GetBuffer();
+    int left = filled.GetLength();
+    for (int i = 0; i < length; ++i) {
+        char c = chars[i];
+        if (c != '$' || i + 1 >= length) {
+            if (left == 0 || *into != c) return false;
+            ++into;
+            --left;
+            continue;
+        }
+        int index = static_cast<unsigned char>(chars[i + 1]) - static_cast<unsigned char>('1');
+        if (index >= 0 && index < count) {
+            if (auto* value = static_cast<CXString*>(params->at(index))) {
+                int n = value->GetLength();
+                if (n > left || !sameText(into, value->GetBuffer(), static_cast<size_t>(n))) return false;
+                into += n;
+                left -= n;
+            }
+        } else {
+            if (left < 2 || into[0] != c || into[1] != chars[i + 1]) return false;
+            into += 2;
+            left -= 2;
+        }
+        ++i;
+    }
+    return left == 0;
 }
 
 CXString CMC_Behaviour_Entry::getStringValue(CMC_Variable* value) {
@@ -338,28 +378,38 @@ void CMC_Behaviour_Entry::parseValue(const CXString& text) {
     parseLiteral(m_line);
 }
 
-void CMC_Behaviour_Entry::parseLiteral(const CXString& text) {
-    m_literal = Literal::String;
-    if (!text.IsString()) {
-        m_literalText = "";
-    } else if (text.GetAt(0) == '"') {
-        CXString inner = text.Right(1);
+void CMC_Behaviour_Entry::LiteralText::read(const CXString& line) {
+    kind = Literal::String;
+    if (!line.IsString()) {
+        text = "";
+    } else if (line.GetAt(0) == '"') {
+        CXString inner = line.Right(1);
         if (inner.GetLength() > 0 && inner.lastChar() == '"') inner.left(inner.GetLength() - 1);
-        m_literalText = inner;
-    } else if (CMC_Variable::isNumber(text)) {
-        if (text.Find('.') < 0) {
-            m_literal = Literal::Integer;
-            m_literalInteger = text.toNumber();
+        text = inner;
+    } else if (CMC_Variable::isNumber(line)) {
+        if (line.Find('.') < 0) {
+            kind = Literal::Integer;
+            whole = line.toNumber();
         } else {
-            m_literal = Literal::Double;
-            m_literalDouble = text.toDouble();
+            kind = Literal::Double;
+            real = line.toDouble();
         }
-    } else if (text.equals("TRUE") || text.equals("FALSE")) {
-        m_literal = Literal::Bool;
-        m_literalBool = text.equals("TRUE");
+    } else if (line.equals("TRUE") || line.equals("FALSE")) {
+        kind = Literal::Bool;
+        flag = line.equals("TRUE");
     } else {
-        m_literalText = text;
+        text = line;
     }
+}
+
+void CMC_Behaviour_Entry::parseLiteral(const CXString& text) {
+    LiteralText literal;
+    literal.read(text);
+    m_literal = literal.kind;
+    m_literalText = literal.text;
+    m_literalInteger = literal.whole;
+    m_literalDouble = literal.real;
+    m_literalBool = literal.flag;
 }
 
 void CMC_Behaviour_Entry::parseArguments(const CXString& text) {
@@ -533,34 +583,87 @@ CMC_Variable* CMC_Behaviour_Entry::runValueText(CMC_ObjectsContainer* scene, CXA
     return CMC_Variable::resolve(text);
 }
 
+CMC_Behaviour_Entry::Filled::~Filled() { delete own; }
+
+void CMC_Behaviour_Entry::Filled::learn(const CXString& filledText) {
+    text = filledText;
+    lookup = CMC_NameLookup();
+    int length = text.GetLength();
+    if (length >= 2 && text.GetAt(0) == '[' && text.lastChar() == ']') {
+        kind = Kind::Expression;
+    } else if (text.Find('@') < 0 && text.Find('$') < 0 && text.Find('^') < 0) {
+        kind = Kind::Name;
+        literal.read(text);
+    } else {
+        char first = text.GetAt(0);
+        kind = first == '{' || (first == '"' && text.GetAt(1) == '{') ? Kind::Inline : Kind::Line;
+    }
+}
+
+CMC_Variable* CMC_Behaviour_Entry::Filled::ownValue() {
+    static constexpr int kTypes[] = {TYPE_STRING, TYPE_INTEGER, TYPE_DOUBLE, TYPE_BOOL};
+    int type = kTypes[static_cast<int>(literal.kind)];
+    if (own && own->getType() != type) {
+        delete own;
+        own = nullptr;
+    }
+    switch (literal.kind) {
+    case Literal::Integer:
+        if (!own) own = new CMC_Integer(CXString("temp"));
+        setOwn<CMC_Integer>(own, literal.whole);
+        break;
+    case Literal::Double:
+        if (!own) own = new CMC_Double(CXString("temp"));
+        setOwn<CMC_Double>(own, literal.real);
+        break;
+    case Literal::Bool:
+        if (!own) own = new CMC_Bool(CXString("temp"));
+        setOwn<CMC_Bool>(own, literal.flag);
+        break;
+    default:
+        if (!own) own = new CMC_String(CXString("temp"));
+        setOwn<CMC_String>(own, literal.text);
+        break;
+    }
+    return own;
+}
+
 CMC_Variable* CMC_Behaviour_Entry::evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current,
                                                        CXArray* params, Slot& slot, uint8_t* made) {
     const CXString& line = slot.nested->m_line;
-    // The shared buffer itself: whatever is made of it below copies it before anything can fill it again.
-    const CXString& text = fillParams(line, params);
-    int length = text.GetLength();
-    if (length >= 2 && text.GetAt(0) == '[' && text.lastChar() == ']') {
-        *made = 1;
-        return new CMC_Expression(scene, text.Mid(1, length - 1));
+    // What the text says is worked out again only when the parameters give another text.
+    Filled* filled = slot.filled.get();
+    if (!filled || !fillsAs(line, params, filled->text)) {
+        if (!filled) {
+            slot.filled = std::make_unique<Filled>();
+            filled = slot.filled.get();
+        }
+        filled->learn(fillParams(line, params));
     }
-    if (text.Find('@') < 0 && text.Find('$') < 0 && text.Find('^') < 0) {
+    // Whatever is made of the text copies it before any code runs, which may fill it again (recursion).
+    const CXString& text = filled->text;
+    switch (filled->kind) {
+    case Filled::Kind::Expression:
+        *made = 1;
+        return new CMC_Expression(scene, text.Mid(1, text.GetLength() - 1));
+    case Filled::Kind::Name: {
         if (scene) {
-            // The slot keeps the lookup of the text it was given last (a parameter often is the same).
-            if (!slot.filledText.equals(text)) {
-                slot.filledText = text;
-                slot.filledLookup = CMC_NameLookup();
-            }
-            CMC_Object* object = slot.filledLookup.get(scene, slot.filledText);
+            CMC_Object* object = filled->lookup.get(scene, text);
             if (object && isScalar(object->getType())) return static_cast<CMC_Variable*>(object);
         }
-        return CMC_Variable::resolve(text);
+        // Inside the line's own call the value another call of it holds stays untouched.
+        if (m_busy != 1) return CMC_Variable::resolve(text);
+        *made = 3;
+        return filled->ownValue();
     }
-    char first = text.GetAt(0);
-    if (first == '{' || (first == '"' && text.GetAt(1) == '{')) {
+    case Filled::Kind::Inline: {
         CXString name;
         if (!makeInlineBehaviour(scene, text, "xtemp_", &name)) return nullptr;
         *made = 2;
         return new CMC_String(CXString("xtemp"), name);
+    }
+    default:
+        break;
     }
     CMC_Behaviour* owner = getOwner();
     if (!owner) return nullptr;

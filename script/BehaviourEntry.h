@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "script/Behaviour.h"
+#include "script/Condition.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
 
@@ -27,7 +28,14 @@ public:
     // The memo of the line whose call passes these arguments now; null for any other call.
     static CMC_CallMemo* of(CXVector* args) { return args && args == s_args ? s_current : nullptr; }
     // getObject (name) of the container, for the name that argument index gives.
-    CMC_Object* objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name);
+    CMC_Object* objectNamed(int index, CMC_ObjectsContainer* container, const CXString& name) {
+        // The name given last time, at hand without a call.
+        if (index >= 0 && container && static_cast<size_t>(index) < m_named.size()) {
+            Named& named = m_named[static_cast<size_t>(index)];
+            if (sameText(named.name, name)) return named.lookup.get(container, named.name);
+        }
+        return objectNamedAfresh(index, container, name);
+    }
     CMC_TestMemo* test() { return m_test ? m_test.get() : makeTest(); }
     // The line is a behaviour's own: whatever value the call gives is dropped unread.
     bool valueDropped = false;
@@ -56,6 +64,7 @@ private:
         CMC_NameLookup lookup;
     };
     CMC_TestMemo* makeTest();
+    CMC_Object* objectNamedAfresh(int index, CMC_ObjectsContainer* container, const CXString& name);
 
     std::vector<Named> m_named;
     std::unique_ptr<CMC_TestMemo> m_test;
@@ -113,6 +122,8 @@ public:
     // $1 to $9 (and the characters after '9', ':' the tenth) replaced by the parameters. The result lives
     // in one shared buffer until the next call.
     static const CXString& fillParams(const CXString& text, CXArray* params);
+    // Whether fillParams(text, params) gives filled, found without filling.
+    static bool fillsAs(const CXString& text, CXArray* params, const CXString& filled);
 
     // Deletes a line now or, while any line runs, once the outermost has returned, so a line never loses
     // its own storage in the middle of its run. The same for a whole list of lines (and the list).
@@ -148,15 +159,41 @@ private:
     enum class SlotKind : uint8_t { Nested, Expression, Inline, Variable, Value };
     enum class Literal : uint8_t { String, Integer, Double, Bool };
 
+    // A literal as a line's text reads (as CMC_Variable::resolve reads it).
+    struct LiteralText {
+        Literal kind = Literal::String;
+        CXString text;
+        int32_t whole = 0;
+        double real = 0.0;
+        bool flag = false;
+        void read(const CXString& line);
+    };
+
+    // A nested line with $n: what the last text its parameters gave says, kept while they give that text.
+    struct Filled {
+        enum class Kind : uint8_t { Name, Expression, Inline, Line };
+        CXString text;
+        Kind kind = Kind::Name;
+        // Name: the text looked up as a name, and read as a literal (the value when it names no value).
+        CMC_NameLookup lookup;
+        LiteralText literal;
+        // That literal in a value of the slot's own, set again at each use (outside the line's own call).
+        CMC_Variable* own = nullptr;
+        Filled() = default;
+        Filled(const Filled&) = delete;
+        Filled& operator=(const Filled&) = delete;
+        ~Filled();
+        void learn(const CXString& filledText);
+        CMC_Variable* ownValue();
+    };
+
     struct Slot {
         SlotKind kind = SlotKind::Nested;
         bool dollar = false; // the argument's text holds $n
         CMC_Behaviour_Entry* nested = nullptr;
         CMC_Variable* owned = nullptr; // an expression, the name of an inline behaviour, a literal's copy
         CMC_ObjectHandle ref;          // the inline behaviour, or the variable of &NAME
-        // A nested line with $n: the last text its parameters gave, and the lookup of that text as a name.
-        CXString filledText;
-        CMC_NameLookup filledLookup;
+        std::unique_ptr<Filled> filled;
     };
 
     // What a call line's argument holds for one run.

@@ -348,6 +348,42 @@ TEST_F(InterpreterCacheTest, ParametersAndReturnValuesReadTheirNamesAsTheyAreNow
     EXPECT_EQ(taken(), 0);
 }
 
+// A $n argument is the text its parameter gives at each call: the value of that name while a value bears it,
+// else the literal the text spells, of whatever type; the same text gives the same value again, and a call
+// inside the line's own call keeps each call's own.
+TEST_F(InterpreterCacheTest, ParameterArgumentsGiveWhatTheirTextSaysAtEachCall) {
+    text("S");
+    CMC_Behaviour* f = behaviour("F", "S^ADD($1);S^ADD(/);");
+    CXArray params(1, 0.75f);
+    CXString given;
+    params.add(&given);
+    auto call = [&](const char* text) {
+        given = text;
+        f->run(nullptr, &params, false);
+    };
+    for (const char* text : {"5", "5", "2.5", "abc", "\"q\"", "TRUE", "", "-3", "5"}) call(text);
+    EXPECT_EQ(textOf("S"), "5/5/2.50000/abc/q/TRUE//-3/5/");
+    static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+    call("V");
+    integer("V", 9);
+    call("V");
+    remove("V");
+    text("V", "w");
+    call("V");
+    remove("V");
+    call("V");
+    EXPECT_EQ(textOf("S"), "V/9/w/V/");
+
+    CMC_Behaviour* down = behaviour("DOWN", "S^ADD($1);@IF($1,>,0,{DOWN^RUN([$1-1]);},{});S^ADD($1);");
+    for (int round = 0; round < 2; ++round) {
+        static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+        given = "2";
+        down->run(nullptr, &params, false);
+        EXPECT_EQ(textOf("S"), "210012");
+    }
+    EXPECT_EQ(taken(), 0);
+}
+
 // Recursion through a behaviour that declares locals: the inner run finds the name taken, and the end of any
 // run of the behaviour drops every local it declared, as it did before locals were kept for reuse.
 TEST_F(InterpreterCacheTest, RecursionThroughABehaviourThatDeclaresLocals) {
