@@ -221,9 +221,7 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
         if (isOwnedType(old->getType()) && old != this) delete old;
     }
     // Only an object that has this container among its holders can be listed here already.
-    bool listed = false;
-    for (const auto& holder : object->m_holders) listed = listed || holder->object == this;
-    if (listed && m_objects->findFromEnd(object) >= 0) {
+    if (object->listedBy(this) && m_objects->findFromEnd(object) >= 0) {
         // Stored before under another name: only the name changes.
         takeName(object);
     } else {
