@@ -304,6 +304,15 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
     // Lines replaced or deleted meanwhile stay until every run has returned, so this list stays valid.
     CMC_Behaviour_Entry** lines = m_lines->data();
     bool broke = false;
+    // Every way out from here drops the run's locals, or the behaviour was deleted (which drops them).
+    struct Runs {
+        CMC_Behaviour* behaviour;
+        CMC_ObjectAnchor* self;
+        explicit Runs(CMC_Behaviour* b, CMC_ObjectAnchor* a) : behaviour(b), self(a) { ++b->m_runs; }
+        ~Runs() {
+            if (self->object) --behaviour->m_runs;
+        }
+    } runs(this, self);
     for (int i = 0; lines[i]; ++i) {
         if (CMC_StopRequest::check()) [[unlikely]] {
             broke = true;
@@ -324,8 +333,11 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
 
 void CMC_Behaviour::addTempObject(CMC_Object* object) {
     if (!object) return;
-    if (!m_tempObjects) m_tempObjects = new std::vector<std::shared_ptr<CMC_ObjectAnchor>>();
-    m_tempObjects->push_back(object->anchor());
+    if (!m_tempObjects) m_tempObjects = new std::vector<TempObject>();
+    if (m_runs > 0)
+        m_tempObjects->push_back({object->runAnchor(), nullptr});
+    else
+        m_tempObjects->push_back({object->anchor().get(), object->anchor()});
 }
 
 namespace {
@@ -355,9 +367,10 @@ void startAfresh(CMC_Variable* value) {
 void CMC_Behaviour::flushTempObjects() {
     if (!m_tempObjects) return;
     // Taking values out and deleting them runs no script code, so the list cannot change under this walk.
-    for (std::shared_ptr<CMC_ObjectAnchor>& local : *m_tempObjects) {
-        CMC_Object* object = local->object;
-        local.reset();
+    for (TempObject& local : *m_tempObjects) {
+        CMC_Object* object = local.anchor->object;
+        // The list's share is no handle to the local (canStartAfresh).
+        local.kept.reset();
         if (!object) continue;
         CMC_ObjectsContainer* scene = object->getScene();
         if (scene) scene->removeObject(object);
@@ -373,21 +386,24 @@ void CMC_Behaviour::flushTempObjects() {
 }
 
 CMC_Variable* CMC_Behaviour::reuseLocal(int type, const CXString& name) {
-    // One of the same name first: its name is already right.
+    // The most recently dropped first, and one of the same name before others: its name is already right.
     CMC_Variable* found = nullptr;
     size_t at = 0;
-    for (size_t i = 0; i < m_spareLocals.size(); ++i) {
+    bool named = false;
+    for (size_t i = m_spareLocals.size(); i-- > 0;) {
         CMC_Variable* spare = m_spareLocals[i];
         if (spare->getType() != type) continue;
-        if (!found || spare->name().equals(name)) {
+        bool same = spare->name().equals(name);
+        if (!found || same) {
             found = spare;
             at = i;
+            named = same;
         }
-        if (spare->name().equals(name)) break;
+        if (same) break;
     }
     if (!found) return nullptr;
     m_spareLocals.erase(m_spareLocals.begin() + static_cast<std::ptrdiff_t>(at));
-    if (!found->name().equals(name)) found->setName(name);
+    if (!named) found->setName(name);
     startAfresh(found);
     return found;
 }

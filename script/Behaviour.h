@@ -158,8 +158,16 @@ protected:
     int32_t m_repeat = 0;
     CXArray* m_timerParams = nullptr;
     CMC_ObjectHandle m_onDone;
-    // The locals declared by the run, by anchor: they are never looked up again by name.
-    std::vector<std::shared_ptr<CMC_ObjectAnchor>>* m_tempObjects = nullptr;
+    // A local declared by a run, by anchor (it is never looked up again by name). Declared while a run of this
+    // behaviour is on the stack, whose end drops it before the outermost run returns, it reads the anchor
+    // plainly (CMC_Object::runAnchor); declared outside any, it keeps a share of it.
+    struct TempObject {
+        CMC_ObjectAnchor* anchor;
+        std::shared_ptr<CMC_ObjectAnchor> kept;
+    };
+    std::vector<TempObject>* m_tempObjects = nullptr;
+    // Runs of this behaviour on the stack that have started their lines.
+    int32_t m_runs = 0;
     // Locals dropped at the end of a run, owned here until declared again.
     std::vector<CMC_Variable*> m_spareLocals;
     bool m_enabled = true;

@@ -161,10 +161,11 @@ CMC_Object::CMC_Object(CMC_ObjectsContainer* scene, CMElement* element, int type
 CMC_Object::~CMC_Object() {
     releaseAnchor();
     // Leave every container that still lists this object, so none keeps a pointer to it.
-    std::vector<std::shared_ptr<CMC_ObjectAnchor>> holders;
+    std::vector<Holder> holders;
     holders.swap(m_holders);
-    for (auto& holder : holders)
-        if (holder->object) static_cast<CMC_ObjectsContainer*>(holder->object)->forgetObject(this);
+    for (Holder& holder : holders)
+        if (holder.listed && holder.container->object)
+            static_cast<CMC_ObjectsContainer*>(holder.container->object)->forgetObject(this);
     clearBindings();
     delete m_tmpBehaviours;
     delete m_tmpSnapshot;
@@ -184,11 +185,20 @@ const std::shared_ptr<CMC_ObjectAnchor>& CMC_Object::anchor() {
 }
 
 void CMC_Object::heldBy(CMC_ObjectsContainer* container) {
-    for (auto& holder : m_holders)
-        if (holder->object == container) return;
-    // Anchors of containers already gone are dropped on the way.
-    std::erase_if(m_holders, [](const std::shared_ptr<CMC_ObjectAnchor>& a) { return !a->object; });
-    m_holders.push_back(container->anchor());
+    for (Holder& holder : m_holders)
+        if (holder.container->object == container) {
+            holder.listed = true;
+            return;
+        }
+    // Entries of containers gone, or that let the object go, are dropped on the way.
+    std::erase_if(m_holders, [](const Holder& h) { return !h.listed || !h.container->object; });
+    m_holders.push_back({container->anchor(), true});
+}
+
+bool CMC_Object::listedBy(const CMC_ObjectsContainer* container) const {
+    for (const Holder& holder : m_holders)
+        if (holder.container->object == container) return holder.listed;
+    return false;
 }
 
 bool CMC_Object::canStartAfresh() const {
@@ -205,15 +215,14 @@ bool CMC_Object::canStartAfresh() const {
 }
 
 bool CMC_Object::isHeld() const {
-    for (const auto& holder : m_holders)
-        if (holder->object) return true;
+    for (const Holder& holder : m_holders)
+        if (holder.listed && holder.container->object) return true;
     return false;
 }
 
 void CMC_Object::releasedBy(CMC_ObjectsContainer* container) {
-    std::erase_if(m_holders, [container](const std::shared_ptr<CMC_ObjectAnchor>& a) {
-        return !a->object || a->object == container;
-    });
+    for (Holder& holder : m_holders)
+        if (holder.container->object == container) holder.listed = false;
 }
 
 CXObject* CMC_Object::clone() { return nullptr; }

@@ -235,8 +235,16 @@ private:
     void purgeRemovedBindings();
     void clearBindings();
 
+    // A container that lists this object, or let it go last: its entry stays then (not listed), so that an
+    // object taken out and stored again in the same container (a local of every round) shares no anchor.
+    struct Holder {
+        std::shared_ptr<CMC_ObjectAnchor> container;
+        bool listed;
+    };
+    bool listedBy(const CMC_ObjectsContainer* container) const;
+
     std::shared_ptr<CMC_ObjectAnchor> m_anchor;
-    std::vector<std::shared_ptr<CMC_ObjectAnchor>> m_holders; // containers that list this object
+    std::vector<Holder> m_holders;
     int m_signalDepth = 0;
     int m_guards = 0;
     std::vector<CMC_Binding*> m_removedBindings; // freed once no raise is running

@@ -60,16 +60,19 @@ struct ShareChange {
     CXString name;
 };
 
-// Never destroyed: containers may still change while the program's statics go.
-ShareChange& shareChange(int share) {
-    static ShareChange* const changes = new ShareChange[CMC_ObjectsContainer::kNameShares];
-    return changes[share];
+// Never destroyed: containers may still change while the program's statics go. Made on first use (a plain
+// pointer, so no static's order matters).
+ShareChange* g_shareChanges = nullptr;
+
+inline ShareChange& shareChange(int share) {
+    if (!g_shareChanges) [[unlikely]]
+        g_shareChanges = new ShareChange[CMC_ObjectsContainer::kNameShares];
+    return g_shareChanges[share];
 }
 
 } // namespace
 
-void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& name) {
-    int share = nameShare(name.GetBuffer(), name.GetLength());
+void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& name, int share) {
     uint64_t& generation = s_nameGenerations[share];
     ShareChange& last = shareChange(share);
     // The same object stored here under the same name from the same state: the names read as they did then.
@@ -87,8 +90,7 @@ void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& n
     generation = last.after;
 }
 
-void CMC_ObjectsContainer::nameRemoved(const CMC_Object* object, const CXString& name) {
-    int share = nameShare(name.GetBuffer(), name.GetLength());
+void CMC_ObjectsContainer::nameRemoved(const CMC_Object* object, int share) {
     uint64_t& generation = s_nameGenerations[share];
     const ShareChange& last = shareChange(share);
     // Nothing changed since that object was stored here (so under that name): the names read as they did
@@ -137,7 +139,7 @@ CMC_ObjectsContainer::~CMC_ObjectsContainer() {
     delete m_names;
     delete m_internetObjects;
     delete m_internetSnapshot;
-    for (CStringHashCode* key : m_spareKeys) delete key;
+    for (SpareKey& spare : m_spareKeys) delete spare.key;
 }
 
 CMC_Object* CMC_ObjectsContainer::findHere(const char* name) {
@@ -213,34 +215,47 @@ CMC_Variable* CMC_ObjectsContainer::getVariable(const char* name) {
 
 void CMC_ObjectsContainer::addObject(CMC_Object* object) {
     if (!object || !m_names) return;
-    CMC_Object* old = findHere(object->name().GetBuffer());
-    if (old == object) return;
+    const CXString& name = object->name();
+    // Mostly the name taken out last (a local of every round): its key comes back with hash and share.
+    SpareKey own{nullptr, 0};
+    if (!m_spareKeys.empty() && m_spareKeys.back().key->text().equals(name)) {
+        own = m_spareKeys.back();
+        m_spareKeys.pop_back();
+    }
+    const int hash = own.key ? own.key->getHashcode() : CStringHashCode::hashOf(name.GetBuffer(), name.GetLength());
+    auto* old = static_cast<CMC_Object*>(m_names->getText(name.GetBuffer(), name.GetLength(), hash));
+    if (old == object) {
+        if (own.key) m_spareKeys.push_back(own);
+        return;
+    }
     if (old) {
         removeObject(old);
         // Applications, episodes and scenes are listed here, never owned.
         if (isOwnedType(old->getType()) && old != this) delete old;
     }
     // Only an object that has this container among its holders can be listed here already.
-    bool listed = false;
-    for (const auto& holder : object->m_holders) listed = listed || holder->object == this;
-    if (listed && m_objects->findFromEnd(object) >= 0) {
+    if (object->listedBy(this) && m_objects->findFromEnd(object) >= 0) {
         // Stored before under another name: only the name changes.
         takeName(object);
     } else {
         m_objects->add(object);
     }
-    CStringHashCode* key;
-    if (m_spareKeys.empty()) {
-        key = new CStringHashCode(object->name());
-    } else {
-        key = m_spareKeys.back();
-        m_spareKeys.pop_back();
-        // Mostly the key of the same name, taken out last (a local of every round).
-        if (!key->text().equals(object->name())) key->set(object->name().GetBuffer());
+    if (!own.key) {
+        if (m_spareKeys.empty()) {
+            own.key = new CStringHashCode(name);
+            own.share = nameShare(name.GetBuffer(), name.GetLength());
+        } else {
+            own = m_spareKeys.back();
+            m_spareKeys.pop_back();
+            if (!own.key->text().equals(name)) {
+                own.key->set(name.GetBuffer());
+                own.share = nameShare(name.GetBuffer(), name.GetLength());
+            }
+        }
     }
-    m_names->put(key, object);
+    m_names->put(own.key, object);
     object->heldBy(this);
-    nameAdded(object, object->name());
+    nameAdded(object, name, own.share);
 }
 
 void CMC_ObjectsContainer::takeName(CMC_Object* object) {
@@ -253,10 +268,11 @@ void CMC_ObjectsContainer::takeName(CMC_Object* object) {
         ++s_lookupGeneration;
         return;
     }
-    nameRemoved(object, key->text());
+    const int share = nameShare(key->text().GetBuffer(), key->text().GetLength());
+    nameRemoved(object, share);
     constexpr size_t kMaxSpareKeys = 16;
     if (m_spareKeys.size() < kMaxSpareKeys)
-        m_spareKeys.push_back(key);
+        m_spareKeys.push_back({key, share});
     else
         delete key;
 }

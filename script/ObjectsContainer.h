@@ -99,12 +99,17 @@ private:
     // Takes the object out of the name table; false when it is not listed there.
     void takeName(CMC_Object* object);
     // The share's generation after this container stored the object under the name, or took it out.
-    void nameAdded(const CMC_Object* object, const CXString& name);
-    void nameRemoved(const CMC_Object* object, const CXString& name);
+    void nameAdded(const CMC_Object* object, const CXString& name, int share);
+    void nameRemoved(const CMC_Object* object, int share);
 
     CXVector* m_internetSnapshot = nullptr;
-    // Keys of names taken out, put to use again for the next names stored (a local declared in every round).
-    std::vector<CStringHashCode*> m_spareKeys;
+    // Keys of names taken out, with their names' shares, put to use again for the next names stored (a local
+    // declared in every round takes back its own, hash and share known).
+    struct SpareKey {
+        CStringHashCode* key;
+        int share;
+    };
+    std::vector<SpareKey> m_spareKeys;
 
     static uint64_t s_lookupGeneration;
     static uint64_t s_nameGenerations[kNameShares];

@@ -227,6 +227,35 @@ TEST_F(InterpreterCacheTest, LocalsDeclaredAgainStartAfresh) {
     EXPECT_EQ(taken(), 0);
 }
 
+// A local deleted before its run ends (by a line of the run, or while its declaring line ran outside any run
+// of its behaviour) is left alone by the end of the run, which drops the others as ever; a local declared by a
+// line run on its own lives until the next run of its behaviour ends.
+TEST_F(InterpreterCacheTest, LocalsDeletedBeforeTheirRunEndsAreLeftAlone) {
+    text("S");
+    auto* killer = new RecordingBehaviour(scene, "KILL", nullptr);
+    killer->onRun = [&](CMC_Object*) { remove("L"); };
+    scene->addObject(killer);
+    CMC_Behaviour* removing = behaviour("REMOVING", "@INT(L,1);KILL^RUN();S^ADD(L);@INT(L,2);S^ADD(L);");
+    for (int i = 0; i < 3; ++i) {
+        static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+        removing->run(nullptr, nullptr, false);
+        EXPECT_EQ(textOf("S"), "L2");
+        EXPECT_EQ(scene->getObject("L"), nullptr);
+    }
+    CMC_Behaviour* apart = behaviour("APART", "@INT(L,3);S^ADD(L);@INT(M,4);");
+    for (bool deleteFirst : {false, true, false}) {
+        static_cast<CMC_String*>(scene->getObject("S"))->setValue(CXString(""));
+        apart->getLines()[0]->run(nullptr, nullptr);
+        EXPECT_EQ(intOf("L"), 3);
+        if (deleteFirst) remove("L");
+        apart->run(nullptr, nullptr, false);
+        EXPECT_EQ(textOf("S"), "3");
+        EXPECT_EQ(scene->getObject("L"), nullptr);
+        EXPECT_EQ(scene->getObject("M"), nullptr);
+    }
+    EXPECT_EQ(taken(), 0);
+}
+
 // While it lives a local is found by its name from anywhere (lines of other behaviours, "*" references,
 // VALUE, test texts, getObject), also before an object of that name that came further out meanwhile; once
 // its run ends it is gone, and the same lines find what they found before it came, run after run.
