@@ -372,7 +372,9 @@ bool CSpeexCodec::encode(const char* wavePath, const char* speexPath) {
 bool CSpeexCodec::encode(CFile& in, const char* speexPath) {
     const CXString inputName = in.GetFileName();
     const char* wavePath = inputName.GetBuffer();
+    // Room for the whole block first: the optimizer then sees every byte written lands inside it.
     std::vector<uint8_t> comments;
+    comments.reserve(8 + sizeof(kVendor));
     append32(comments, sizeof(kVendor) - 1);
     comments.insert(comments.end(), kVendor, kVendor + sizeof(kVendor) - 1);
     append32(comments, 0);
