@@ -747,7 +747,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
     const bool fits = args && args->fits(count);
     for (int i = 0; i < count; ++i) {
         Slot& slot = m_slots[static_cast<size_t>(i)];
-        ArgValue value{nullptr, 0};
+        ArgValue value{nullptr, 0, nullptr};
         switch (slot.kind) {
         case SlotKind::Nested: {
             CMC_Behaviour_Entry* nested = slot.nested;

@@ -202,7 +202,7 @@ private:
         uint8_t made; // 0 found, 1 an expression made now, 2 an inline behaviour's name made now, 3 nothing to
                       // hand back (a literal of the argument's line, a value neither a copy nor a pool
                       // temporary), 4 a copy found, watched through its anchor while the call runs
-        CMC_ObjectAnchor* copy = nullptr; // made 4: the copy's anchor
+        CMC_ObjectAnchor* copy; // made 4: the copy's anchor (no initializer: a line's slots are written before read)
     };
 
     void parse();
