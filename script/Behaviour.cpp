@@ -369,8 +369,11 @@ void startAfresh(CMC_Variable* value) {
 
 void CMC_Behaviour::flushTempObjects() {
     if (m_tempObjects.empty()) return;
-    // Taking values out and deleting them runs no script code, so the list cannot change under this walk.
-    for (CMC_ObjectAnchor* anchor : m_tempObjects) {
+    // Taking values out and deleting them runs no script code, so the list cannot change under this walk. The
+    // last declared goes first, so the first declared is the most recent spare, which the next run's first
+    // declaration takes.
+    for (size_t i = m_tempObjects.size(); i-- > 0;) {
+        CMC_ObjectAnchor* anchor = m_tempObjects[i];
         CMC_Object* object = anchor->object;
         // The share kept of a local declared outside any run is no handle to it (canStartAfresh); the anchor
         // of one gone may go with it, as it is not read again.
