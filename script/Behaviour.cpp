@@ -181,7 +181,7 @@ CMC_Behaviour::~CMC_Behaviour() {
     CMC_Behaviour_Runner::flushParams(m_timerParams);
     m_timerParams = nullptr;
     flushTempObjects();
-    delete m_tempObjects;
+    delete m_keptLocals;
     for (CMC_Variable* spare : m_spareLocals) delete spare;
 }
 
@@ -327,17 +327,20 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
         if (result && isScalar(result->getType()) && result->getId() >= 0) flush(result);
         if (!self->object) return false;
     }
-    if (self->object && m_tempObjects && !m_tempObjects->empty()) flushTempObjects();
+    if (self->object && !m_tempObjects.empty()) flushTempObjects();
     return broke;
 }
 
 void CMC_Behaviour::addTempObject(CMC_Object* object) {
     if (!object) return;
-    if (!m_tempObjects) m_tempObjects = new std::vector<TempObject>();
-    if (m_runs > 0)
-        m_tempObjects->push_back({object->runAnchor(), nullptr});
-    else
-        m_tempObjects->push_back({object->anchor().get(), object->anchor()});
+    if (m_runs > 0) {
+        m_tempObjects.push_back(object->runAnchor());
+        return;
+    }
+    const std::shared_ptr<CMC_ObjectAnchor>& anchor = object->anchor();
+    if (!m_keptLocals) m_keptLocals = new std::vector<std::shared_ptr<CMC_ObjectAnchor>>();
+    m_keptLocals->push_back(anchor);
+    m_tempObjects.push_back(anchor.get());
 }
 
 namespace {
@@ -365,15 +368,18 @@ void startAfresh(CMC_Variable* value) {
 } // namespace
 
 void CMC_Behaviour::flushTempObjects() {
-    if (!m_tempObjects) return;
-    // Taking values out and deleting them runs no script code, so the list cannot change under this walk.
-    for (TempObject& local : *m_tempObjects) {
-        CMC_Object* object = local.anchor->object;
-        // The list's share is no handle to the local (canStartAfresh).
-        local.kept.reset();
+    if (m_tempObjects.empty()) return;
+    // Taking values out and deleting them runs no script code, so the list cannot change under this walk. The
+    // last declared goes first, so the first declared is the most recent spare, which the next run's first
+    // declaration takes.
+    for (size_t i = m_tempObjects.size(); i-- > 0;) {
+        CMC_ObjectAnchor* anchor = m_tempObjects[i];
+        CMC_Object* object = anchor->object;
+        // The share kept of a local declared outside any run is no handle to it (canStartAfresh); the anchor
+        // of one gone may go with it, as it is not read again.
+        if (m_keptLocals && !m_keptLocals->empty()) dropKeptShare(anchor);
         if (!object) continue;
-        CMC_ObjectsContainer* scene = object->getScene();
-        if (scene) scene->removeObject(object);
+        if (CMC_ObjectsContainer* scene = object->getScene()) scene->removeObject(object);
         // A local nothing else knows of any more is kept to serve as the next one.
         if (m_spareLocals.size() < kMaxSpareLocals && object->isTemporary() && isScalar(object->getType()) &&
             object->canStartAfresh()) {
@@ -382,18 +388,36 @@ void CMC_Behaviour::flushTempObjects() {
         }
         if (!object->isHeld()) delete object;
     }
-    m_tempObjects->clear();
+    m_tempObjects.clear();
+}
+
+void CMC_Behaviour::dropKeptShare(CMC_ObjectAnchor* anchor) {
+    std::vector<std::shared_ptr<CMC_ObjectAnchor>>& kept = *m_keptLocals;
+    for (size_t i = 0; i < kept.size(); ++i)
+        if (kept[i].get() == anchor) {
+            kept[i] = std::move(kept.back());
+            kept.pop_back();
+            return;
+        }
 }
 
 CMC_Variable* CMC_Behaviour::reuseLocal(int type, const CXString& name) {
+    if (m_spareLocals.empty()) return nullptr;
     // The most recently dropped first, and one of the same name before others: its name is already right.
+    // The last one dropped mostly is that one (a local of every round).
+    CMC_Variable* last = m_spareLocals.back();
+    if (last->getType() == type && sameText(last->name(), name)) {
+        m_spareLocals.pop_back();
+        startAfresh(last);
+        return last;
+    }
     CMC_Variable* found = nullptr;
     size_t at = 0;
     bool named = false;
     for (size_t i = m_spareLocals.size(); i-- > 0;) {
         CMC_Variable* spare = m_spareLocals[i];
         if (spare->getType() != type) continue;
-        bool same = spare->name().equals(name);
+        bool same = sameText(spare->name(), name);
         if (!found || same) {
             found = spare;
             at = i;

@@ -149,6 +149,7 @@ protected:
     void stopTimer(bool runOnDone);
     void detach();
     CXTimer* timerList();
+    void dropKeptShare(CMC_ObjectAnchor* anchor);
 
     CXString m_code;
     CXString m_conditionName;
@@ -158,14 +159,11 @@ protected:
     int32_t m_repeat = 0;
     CXArray* m_timerParams = nullptr;
     CMC_ObjectHandle m_onDone;
-    // A local declared by a run, by anchor (it is never looked up again by name). Declared while a run of this
-    // behaviour is on the stack, whose end drops it before the outermost run returns, it reads the anchor
-    // plainly (CMC_Object::runAnchor); declared outside any, it keeps a share of it.
-    struct TempObject {
-        CMC_ObjectAnchor* anchor;
-        std::shared_ptr<CMC_ObjectAnchor> kept;
-    };
-    std::vector<TempObject>* m_tempObjects = nullptr;
+    // The locals declared by a run, by anchor (they are never looked up again by name). Declared while a run
+    // of this behaviour is on the stack, whose end drops it before the outermost run returns, a local reads
+    // its anchor plainly (CMC_Object::runAnchor); declared outside any, it keeps a share of it in keptLocals.
+    std::vector<CMC_ObjectAnchor*> m_tempObjects;
+    std::vector<std::shared_ptr<CMC_ObjectAnchor>>* m_keptLocals = nullptr;
     // Runs of this behaviour on the stack that have started their lines.
     int32_t m_runs = 0;
     // Locals dropped at the end of a run, owned here until declared again.

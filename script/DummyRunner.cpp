@@ -409,20 +409,28 @@ CMC_Variable* CMC_Dummy_Runner::conv(CXVector* args) {
 CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_ObjectsContainer* container,
                                         CXVector* args, const CMC_ArgumentsGuard& guard) {
     // The name is read without a copy unless the value is an expression, whose code may change it.
-    auto* second = argumentCount(args) > 1 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
+    int count = argumentCount(args);
+    auto* first = count > 0 ? static_cast<CMC_Variable*>(args->at(0)) : nullptr;
+    auto* second = count > 1 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
+    bool calculated = second && second->getType() == TYPE_EXPRESSION;
     std::optional<CXString> holder;
-    if (second && second->getType() == TYPE_EXPRESSION) holder.emplace(text(args, 0));
-    const CXString& name = holder ? *holder : textOf(args, 0, holder);
-    CMC_Variable* given = getParameter(args, 1);
+    const CXString* name;
+    if (first && first->getType() == TYPE_STRING && !calculated)
+        name = &static_cast<CMC_String*>(first)->value();
+    else if (calculated)
+        name = &holder.emplace(text(args, 0));
+    else
+        name = &textOf(args, 0, holder);
+    CMC_Variable* given = calculated ? getParameter(args, 1) : second;
     if (guard.gone()) return nullptr;
-    if (!container || !name.IsString()) return nullptr;
+    if (!container || !name->IsString()) return nullptr;
     // The line's memo keeps the lookup of its name, which a local's coming and going leaves standing.
     CMC_CallMemo* memo = CMC_CallMemo::of(args);
-    if (memo ? memo->objectNamed(0, container, name) : container->getObject(name)) return nullptr;
+    if (memo ? memo->objectNamed(0, container, *name) : container->getObject(*name)) return nullptr;
     CMC_Behaviour* behaviour =
         object && object->getType() == TYPE_BEHAVIOUR ? static_cast<CMC_Behaviour*>(object) : nullptr;
-    CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, name) : nullptr;
-    if (!variable) variable = makeVariable(type, name);
+    CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, *name) : nullptr;
+    if (!variable) variable = makeVariable(type, *name);
     if (given) variable->set(given);
     variable->setAsTemporary();
     // A local taken back from the behaviour's spares mostly has its scene already.

@@ -202,9 +202,12 @@ bool CMC_Object::listedBy(const CMC_ObjectsContainer* container) const {
 }
 
 bool CMC_Object::canStartAfresh() const {
-    if (m_isClone || m_clones != 0 || !m_override || m_signalDepth != 0 || m_guards != 0 || LastError() != 0)
-        return false;
-    if ((m_anchor && m_anchor.use_count() > 1) || isHeld()) return false;
+    // A plain local passes every check, so they go from the fewest reads up: counts and flags at once, then
+    // the lists, each read only when it is there.
+    if ((m_clones | m_signalDepth | m_guards | LastError()) != 0 || m_isClone || !m_override) return false;
+    if (m_anchor && m_anchor.use_count() > 1) return false;
+    for (const Holder& holder : m_holders)
+        if (holder.listed && holder.container->object) return false;
     if ((m_bindings && m_bindings->getSize() > 0) || (m_tmpBehaviours && !m_tmpBehaviours->empty()) ||
         !m_removedBindings.empty())
         return false;

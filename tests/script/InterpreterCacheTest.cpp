@@ -224,6 +224,38 @@ TEST_F(InterpreterCacheTest, LocalsDeclaredAgainStartAfresh) {
     EXPECT_EQ(intOf("V"), 8);
     EXPECT_EQ(group->get(0), nullptr);
     EXPECT_EQ(group->getSize(), 0);
+
+    // One that had a behaviour bound, or stopped replacing its bindings, is not the new one either: the next
+    // local fires no old handler, and its second binding of an event replaces the first.
+    text("H");
+    behaviour("H1", "H^ADD(1);");
+    behaviour("H2", "H^ADD(2);");
+    CMC_Behaviour* bound =
+        behaviour("BOUND", "@INT(L);@IF($1'1,{L^ADDBEHAVIOUR(ONSIGNAL$GO,H1);},{});"
+                           "@IF($1'2,{L^OVERIDESIGNALS(FALSE);},{});"
+                           "@IF($1'3,{L^ADDBEHAVIOUR(ONSIGNAL$GO,H1);L^ADDBEHAVIOUR(ONSIGNAL$GO,H2);},{});"
+                           "L^SEND(GO);");
+    CXArray params(1, 0.75f);
+    CXString mode;
+    params.add(&mode);
+    for (const char* step : {"1", "0", "2", "3", "0"}) {
+        mode = step;
+        bound->run(nullptr, &params, false);
+    }
+    EXPECT_EQ(textOf("H"), "12");
+
+    // Several locals of one type under other names each time: each is found by its own name with its own
+    // value, and none by a name of an earlier run.
+    CMC_Behaviour* named = behaviour("NAMED", "@INT(A$1,$1);@STRING(U,x);@INT(B$1,7);@INT(C,$1);"
+                                              "S2^SET(A$1);S2^ADD(U);S2^ADD(B$1);S2^ADD(C);S2^ADD(A$1);");
+    text("S2");
+    for (const char* step : {"1", "2", "2", "3"}) {
+        mode = step;
+        named->run(nullptr, &params, false);
+        EXPECT_EQ(textOf("S2"), std::string(step) + "x7" + step + step) << step;
+        for (const char* gone : {"A1", "A2", "A3", "B1", "B2", "B3", "C", "U"})
+            EXPECT_EQ(scene->getObject(gone), nullptr) << gone;
+    }
     EXPECT_EQ(taken(), 0);
 }
 
