@@ -80,6 +80,12 @@ public:
         else
             CXVector::add(x);
     }
+    // removeAt() of this class for the last element when it is x, inline; whether it was.
+    bool removeLastIf(const CXObject* x) {
+        if (m_count == 0 || m_items[m_count - 1] != x) return false;
+        --m_count;
+        return true;
+    }
     virtual bool replace(CXObject* oldItem, CXObject* newItem);
     // Only elements in use may be set.
     virtual CXObject* setAt(int i, CXObject* x);

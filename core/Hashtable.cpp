@@ -1,6 +1,8 @@
 #include "core/Hashtable.h"
 
 #include <algorithm>
+#include <cmath>
+#include <cstdint>
 #include <cstring>
 
 #include "core/Log.h"
@@ -16,7 +18,7 @@ constexpr int kMaxBuckets = 1 << 24;
 
 CHashtable::CHashtable(int buckets, double loadFactor, bool ownsKeys)
     : m_buckets(std::clamp(buckets, 1, kMaxBuckets)), m_entries(0),
-      m_loadFactor(loadFactor > 0.0 ? loadFactor : 0.75), m_values(nullptr), m_keys(nullptr),
+      m_loadFactor(loadFactor > 0.0 ? loadFactor : 0.75), m_growAt(0), m_values(nullptr), m_keys(nullptr),
       m_kinds(nullptr), m_ownsKeys(ownsKeys), m_elements(new CXVector(101, 0.75f)) {
     allocateBuckets(m_buckets);
 }
@@ -29,6 +31,9 @@ CHashtable::~CHashtable() {
 
 void CHashtable::allocateBuckets(int buckets) {
     m_buckets = buckets;
+    // n more than x entries is n more than floor(x), so the integer count says when x is passed.
+    const double fit = std::floor(buckets * m_loadFactor);
+    m_growAt = fit < 9.0e18 ? static_cast<int64_t>(fit) : INT64_MAX;
     m_values = new CXObject*[static_cast<size_t>(buckets)]();
     m_keys = new CXObject*[static_cast<size_t>(buckets)]();
     m_kinds = new unsigned char[static_cast<size_t>(buckets)]();
@@ -42,22 +47,19 @@ void CHashtable::releaseBuckets() {
     m_kinds = nullptr;
 }
 
-int CHashtable::bucketOf(int hash) const {
-    int b = hash % m_buckets;
-    return b < 0 ? b + m_buckets : b;
-}
+void CHashtable::put(CXObject* key, CXObject* value) { put(key, key ? key->getHashcode() : 0, value); }
 
-void CHashtable::put(CXObject* key, CXObject* value) {
+void CHashtable::putAnyhow(CXObject* key, int hash, CXObject* value) {
     if (!key) {
         logMessage("hash table: an entry without a key is refused");
         return;
     }
-    if (m_buckets * m_loadFactor < m_entries + 1.0) grow();
-    insert(key, value);
+    if (m_entries >= m_growAt) grow();
+    insert(key, hash, value);
 }
 
-void CHashtable::insert(CXObject* key, CXObject* value) {
-    int b = bucketOf(key->getHashcode());
+void CHashtable::insert(CXObject* key, int hash, CXObject* value) {
+    const int b = bucketOf(hash);
     if (m_kinds[b] == BUCKET_LISTS) {
         static_cast<CXVector*>(m_keys[b])->add(key);
         static_cast<CXVector*>(m_values[b])->add(value);
@@ -76,7 +78,7 @@ void CHashtable::insert(CXObject* key, CXObject* value) {
         m_kinds[b] = BUCKET_LISTS;
     }
     ++m_entries;
-    m_elements->add(value);
+    m_elements->append(value);
 }
 
 void CHashtable::grow() {
@@ -92,11 +94,11 @@ void CHashtable::grow() {
         if (oldKinds[b] == BUCKET_LISTS) {
             CXVector* keys = static_cast<CXVector*>(oldKeys[b]);
             CXVector* values = static_cast<CXVector*>(oldValues[b]);
-            for (int i = 0; i < keys->getSize(); ++i) insert(keys->at(i), values->at(i));
+            for (int i = 0; i < keys->getSize(); ++i) insert(keys->at(i), keys->at(i)->getHashcode(), values->at(i));
             delete keys;
             delete values;
         } else if (oldKeys[b]) {
-            insert(oldKeys[b], oldValues[b]);
+            insert(oldKeys[b], oldKeys[b]->getHashcode(), oldValues[b]);
         }
     }
     delete[] oldValues;
@@ -122,22 +124,16 @@ CXObject* CHashtable::get(CXObject* key) {
     return nullptr;
 }
 
-CXObject* CHashtable::getText(const char* text, int length, int hash) {
-    auto same = [&](CXObject* stored) {
-        auto* key = static_cast<CStringHashCode*>(stored);
+CXObject* CHashtable::getTextOfList(int bucket, const char* text, int length, int hash) {
+    CXVector* keys = static_cast<CXVector*>(m_keys[bucket]);
+    for (int i = 0; i < keys->getSize(); ++i) {
+        auto* key = static_cast<CStringHashCode*>(keys->at(i));
         const CXString& its = key->text();
-        return key->CStringHashCode::getHashcode() == hash && its.GetLength() == length &&
-               std::memcmp(its.GetBuffer(), text, static_cast<size_t>(length)) == 0;
-    };
-    int b = bucketOf(hash);
-    if (m_kinds[b] == BUCKET_LISTS) {
-        CXVector* keys = static_cast<CXVector*>(m_keys[b]);
-        for (int i = 0; i < keys->getSize(); ++i)
-            if (same(keys->at(i))) return static_cast<CXVector*>(m_values[b])->at(i);
-        return nullptr;
+        if (key->CStringHashCode::getHashcode() == hash && its.GetLength() == length &&
+            std::memcmp(its.GetBuffer(), text, static_cast<size_t>(length)) == 0)
+            return static_cast<CXVector*>(m_values[bucket])->at(i);
     }
-    CXObject* stored = m_keys[b];
-    return stored && same(stored) ? m_values[b] : nullptr;
+    return nullptr;
 }
 
 namespace {
@@ -181,11 +177,11 @@ void CHashtable::remove(CXObject* value) {
     }
 }
 
-CXObject* CHashtable::takeOut(int hash, CXObject* value) {
+CXObject* CHashtable::takeOutAnyhow(int hash, CXObject* value) {
     CXObject* key = nullptr;
     const int b = bucketOf(hash);
     if (!detach(m_kinds[b], m_keys[b], m_values[b], BUCKET_LISTS, BUCKET_SINGLE, value, key)) return nullptr;
-    m_elements->removeAt(m_elements->findFromEnd(value));
+    if (!m_elements->removeLastIf(value)) m_elements->removeAt(m_elements->findFromEnd(value));
     --m_entries;
     return key;
 }
@@ -253,13 +249,9 @@ void CStringHashCode::set(const char* text) {
     m_hash = hashOf(m_text.GetBuffer(), m_text.GetLength());
 }
 
-int CStringHashCode::hashOf(const char* text, int length) {
-    uint32_t h = 0;
-    for (int i = 0; i < length; ++i) {
-        int32_t c = static_cast<signed char>(text[i]);
-        h += (uint32_t(1) << (i % 16)) + static_cast<uint32_t>(i + 1) * static_cast<uint32_t>(c);
-    }
-    return static_cast<int>(h);
+void CStringHashCode::set(const CXString& text) {
+    m_text = text;
+    m_hash = hashOf(m_text.GetBuffer(), m_text.GetLength());
 }
 
 bool CStringHashCode::equals(CXObject* other) {

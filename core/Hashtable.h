@@ -1,4 +1,6 @@
 #pragma once
+#include <cstring>
+
 #include "core/Containers.h"
 
 namespace KavirelDLL {
@@ -15,6 +17,8 @@ public:
 
     // Another entry even when an equal key is present; get() finds the one put first.
     void put(CXObject* key, CXObject* value);
+    // put() of a key whose getHashcode() is hash; inline while the key's bucket is empty and nothing grows.
+    void put(CXObject* key, int hash, CXObject* value);
     CXObject* get(CXObject* key);
     // get() of a CStringHashCode of the text (hash its hashOf), for a table whose keys are all CStringHashCode,
     // without making a key.
@@ -23,6 +27,7 @@ public:
     void remove(CXObject* value);
     // For a table that lists each value once: removes the entry holding this very value from the bucket of
     // hash and hands its key to the caller, who owns it then. Null, changing nothing, when it is not there.
+    // Inline when the value is alone in its bucket and last in the list (a name stored last).
     CXObject* takeOut(int hash, CXObject* value);
     bool contains(CXObject* value);
     // A new vector of the keys in bucket order, owned by the caller (the keys are not); null when empty.
@@ -38,8 +43,16 @@ public:
 private:
     enum : unsigned char { BUCKET_SINGLE = 0, BUCKET_LISTS = 1 };
 
-    int bucketOf(int hash) const;
-    void insert(CXObject* key, CXObject* value);
+    int bucketOf(int hash) const {
+        const int b = hash % m_buckets;
+        return b < 0 ? b + m_buckets : b;
+    }
+    // Equal bytes; short texts (names) compared in place.
+    static bool sameBytes(const char* x, const char* y, int length);
+    void putAnyhow(CXObject* key, int hash, CXObject* value);
+    CXObject* takeOutAnyhow(int hash, CXObject* value);
+    CXObject* getTextOfList(int bucket, const char* text, int length, int hash);
+    void insert(CXObject* key, int hash, CXObject* value);
     void grow();
     void allocateBuckets(int buckets);
     void releaseBuckets();
@@ -47,6 +60,7 @@ private:
     int32_t m_buckets;
     int32_t m_entries;
     double m_loadFactor;
+    int64_t m_growAt; // the entries that fit before the table grows: buckets × load factor, rounded down
     CXObject** m_values; // a value, or the CXVector of a bucket's values
     CXObject** m_keys;   // a key, or the CXVector of a bucket's keys
     unsigned char* m_kinds;
@@ -64,6 +78,7 @@ public:
     CStringHashCode& operator=(const CStringHashCode&) = default;
 
     void set(const char* text);
+    void set(const CXString& text);
     int getHashcode() override { return m_hash; }
     // Byte-for-byte equal texts; false for anything that is not a text key.
     bool equals(CXObject* other) override;
@@ -76,6 +91,60 @@ private:
     int32_t m_hash;
     CXString m_text;
 };
+
+inline bool CHashtable::sameBytes(const char* x, const char* y, int length) {
+    if (length > 16) return std::memcmp(x, y, static_cast<size_t>(length)) == 0;
+    for (int i = 0; i < length; ++i)
+        if (x[i] != y[i]) return false;
+    return true;
+}
+
+inline int CStringHashCode::hashOf(const char* text, int length) {
+    uint32_t h = 0;
+    for (int i = 0; i < length; ++i) {
+        int32_t c = static_cast<signed char>(text[i]);
+        h += (uint32_t(1) << (i % 16)) + static_cast<uint32_t>(i + 1) * static_cast<uint32_t>(c);
+    }
+    return static_cast<int>(h);
+}
+
+inline void CHashtable::put(CXObject* key, int hash, CXObject* value) {
+    if (key && m_entries < m_growAt) {
+        const int b = bucketOf(hash);
+        if (!m_keys[b] && m_elements->fits(1)) {
+            m_keys[b] = key;
+            m_values[b] = value;
+            ++m_entries;
+            m_elements->appendFitting(value);
+            return;
+        }
+    }
+    putAnyhow(key, hash, value);
+}
+
+inline CXObject* CHashtable::getText(const char* text, int length, int hash) {
+    const int b = bucketOf(hash);
+    if (m_kinds[b] != BUCKET_LISTS) {
+        auto* key = static_cast<CStringHashCode*>(m_keys[b]);
+        if (!key) return nullptr;
+        const CXString& its = key->text();
+        return key->CStringHashCode::getHashcode() == hash && its.GetLength() == length &&
+                       sameBytes(its.GetBuffer(), text, length)
+                   ? m_values[b]
+                   : nullptr;
+    }
+    return getTextOfList(b, text, length, hash);
+}
+
+inline CXObject* CHashtable::takeOut(int hash, CXObject* value) {
+    const int b = bucketOf(hash);
+    CXObject* key = m_keys[b];
+    if (m_kinds[b] == BUCKET_LISTS || !key || m_values[b] != value || !m_elements->removeLastIf(value))
+        return takeOutAnyhow(hash, value);
+    m_keys[b] = m_values[b] = nullptr;
+    --m_entries;
+    return key;
+}
 
 class CInteger : public CXObject {
 public:

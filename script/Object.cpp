@@ -184,7 +184,7 @@ const std::shared_ptr<CMC_ObjectAnchor>& CMC_Object::anchor() {
     return m_anchor;
 }
 
-void CMC_Object::heldBy(CMC_ObjectsContainer* container) {
+void CMC_Object::heldByAnother(CMC_Object* container) {
     for (Holder& holder : m_holders)
         if (holder.container->object == container) {
             holder.listed = true;
@@ -193,12 +193,6 @@ void CMC_Object::heldBy(CMC_ObjectsContainer* container) {
     // Entries of containers gone, or that let the object go, are dropped on the way.
     std::erase_if(m_holders, [](const Holder& h) { return !h.listed || !h.container->object; });
     m_holders.push_back({container->anchor(), true});
-}
-
-bool CMC_Object::listedBy(const CMC_ObjectsContainer* container) const {
-    for (const Holder& holder : m_holders)
-        if (holder.container->object == container) return holder.listed;
-    return false;
 }
 
 bool CMC_Object::canStartAfresh() const {
@@ -223,7 +217,7 @@ bool CMC_Object::isHeld() const {
     return false;
 }
 
-void CMC_Object::releasedBy(CMC_ObjectsContainer* container) {
+void CMC_Object::releasedByAnother(const CMC_Object* container) {
     for (Holder& holder : m_holders)
         if (holder.container->object == container) holder.listed = false;
 }

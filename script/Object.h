@@ -226,8 +226,21 @@ protected:
 private:
     friend class CMC_ObjectsContainer;
 
-    void heldBy(CMC_ObjectsContainer* container);
-    void releasedBy(CMC_ObjectsContainer* container);
+    // The container (mostly the one named last, so looked at first) lists the object, or lets it go.
+    void heldBy(CMC_Object* container) {
+        if (!m_holders.empty() && m_holders.back().container->object == container)
+            m_holders.back().listed = true;
+        else
+            heldByAnother(container);
+    }
+    void heldByAnother(CMC_Object* container);
+    void releasedBy(const CMC_Object* container) {
+        if (!m_holders.empty() && m_holders.back().container->object == container)
+            m_holders.back().listed = false;
+        else
+            releasedByAnother(container);
+    }
+    void releasedByAnother(const CMC_Object* container);
     void dropBinding(CXVector* list, CMC_Binding* binding);
     // Drops the list's bindings that which(binding) picks; how many.
     template <typename Which>
@@ -241,7 +254,12 @@ private:
         std::shared_ptr<CMC_ObjectAnchor> container;
         bool listed;
     };
-    bool listedBy(const CMC_ObjectsContainer* container) const;
+    // A container holds one entry at most.
+    bool listedBy(const CMC_Object* container) const {
+        for (auto holder = m_holders.rbegin(); holder != m_holders.rend(); ++holder)
+            if (holder->container->object == container) return holder->listed;
+        return false;
+    }
 
     std::shared_ptr<CMC_ObjectAnchor> m_anchor;
     std::vector<Holder> m_holders;

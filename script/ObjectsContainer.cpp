@@ -64,6 +64,18 @@ struct ShareChange {
 // pointer, so no static's order matters).
 ShareChange* g_shareChanges = nullptr;
 
+// Names are short: compared in place.
+inline bool sameText(const CXString& a, const CXString& b) {
+    const int length = a.GetLength();
+    if (length != b.GetLength()) return false;
+    const char* x = a.GetBuffer();
+    const char* y = b.GetBuffer();
+    if (length > 16) return std::memcmp(x, y, static_cast<size_t>(length)) == 0;
+    for (int i = 0; i < length; ++i)
+        if (x[i] != y[i]) return false;
+    return true;
+}
+
 inline ShareChange& shareChange(int share) {
     if (!g_shareChanges) [[unlikely]]
         g_shareChanges = new ShareChange[CMC_ObjectsContainer::kNameShares];
@@ -72,12 +84,20 @@ inline ShareChange& shareChange(int share) {
 
 } // namespace
 
-void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& name, int share) {
+CMC_ObjectsContainer::NameKey::NameKey(const CXString& name)
+    : CStringHashCode(name), share(nameShare(name.GetBuffer(), name.GetLength())) {}
+
+void CMC_ObjectsContainer::NameKey::rename(const CXString& name) {
+    set(name);
+    share = nameShare(name.GetBuffer(), name.GetLength());
+}
+
+inline void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& name, int share) {
     uint64_t& generation = s_nameGenerations[share];
     ShareChange& last = shareChange(share);
     // The same object stored here under the same name from the same state: the names read as they did then.
     if (last.before == generation && last.object == object && last.container == this &&
-        last.lookupGeneration == s_lookupGeneration && last.name.equals(name)) {
+        last.lookupGeneration == s_lookupGeneration && sameText(last.name, name)) {
         generation = last.after;
         return;
     }
@@ -90,7 +110,7 @@ void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& n
     generation = last.after;
 }
 
-void CMC_ObjectsContainer::nameRemoved(const CMC_Object* object, int share) {
+inline void CMC_ObjectsContainer::nameRemoved(const CMC_Object* object, int share) {
     uint64_t& generation = s_nameGenerations[share];
     const ShareChange& last = shareChange(share);
     // Nothing changed since that object was stored here (so under that name): the names read as they did
@@ -139,7 +159,7 @@ CMC_ObjectsContainer::~CMC_ObjectsContainer() {
     delete m_names;
     delete m_internetObjects;
     delete m_internetSnapshot;
-    for (SpareKey& spare : m_spareKeys) delete spare.key;
+    for (NameKey* spare : m_spareKeys) delete spare;
 }
 
 CMC_Object* CMC_ObjectsContainer::findHere(const char* name) {
@@ -213,19 +233,39 @@ CMC_Variable* CMC_ObjectsContainer::getVariable(const char* name) {
     return static_cast<CMC_Variable*>(object);
 }
 
+inline void CMC_ObjectsContainer::takeName(CMC_Object* object) {
+    const CXString& name = object->name();
+    // The table holds only name keys.
+    auto* key = static_cast<NameKey*>(
+        m_names->takeOut(CStringHashCode::hashOf(name.GetBuffer(), name.GetLength()), object));
+    if (!key) {
+        // Renamed since it was stored: the name it was stored under is not known here.
+        m_names->remove(object);
+        ++s_lookupGeneration;
+        return;
+    }
+    nameRemoved(object, key->share);
+    constexpr size_t kMaxSpareKeys = 16;
+    if (m_spareKeys.size() < kMaxSpareKeys)
+        m_spareKeys.push_back(key);
+    else
+        delete key;
+}
+
 void CMC_ObjectsContainer::addObject(CMC_Object* object) {
     if (!object || !m_names) return;
     const CXString& name = object->name();
     // Mostly the name taken out last (a local of every round): its key comes back with hash and share.
-    SpareKey own{nullptr, 0};
-    if (!m_spareKeys.empty() && m_spareKeys.back().key->text().equals(name)) {
+    NameKey* own = nullptr;
+    if (!m_spareKeys.empty() && sameText(m_spareKeys.back()->text(), name)) {
         own = m_spareKeys.back();
         m_spareKeys.pop_back();
     }
-    const int hash = own.key ? own.key->getHashcode() : CStringHashCode::hashOf(name.GetBuffer(), name.GetLength());
+    const int hash =
+        own ? own->CStringHashCode::getHashcode() : CStringHashCode::hashOf(name.GetBuffer(), name.GetLength());
     auto* old = static_cast<CMC_Object*>(m_names->getText(name.GetBuffer(), name.GetLength(), hash));
     if (old == object) {
-        if (own.key) m_spareKeys.push_back(own);
+        if (own) m_spareKeys.push_back(own);
         return;
     }
     if (old) {
@@ -238,51 +278,33 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
         // Stored before under another name: only the name changes.
         takeName(object);
     } else {
-        m_objects->add(object);
+        m_objects->append(object);
     }
-    if (!own.key) {
+    if (!own) {
         if (m_spareKeys.empty()) {
-            own.key = new CStringHashCode(name);
-            own.share = nameShare(name.GetBuffer(), name.GetLength());
+            own = new NameKey(name);
         } else {
             own = m_spareKeys.back();
             m_spareKeys.pop_back();
-            if (!own.key->text().equals(name)) {
-                own.key->set(name.GetBuffer());
-                own.share = nameShare(name.GetBuffer(), name.GetLength());
-            }
+            if (!sameText(own->text(), name)) own->rename(name);
         }
     }
-    m_names->put(own.key, object);
+    m_names->put(own, own->CStringHashCode::getHashcode(), object);
     object->heldBy(this);
-    nameAdded(object, name, own.share);
-}
-
-void CMC_ObjectsContainer::takeName(CMC_Object* object) {
-    const CXString& name = object->name();
-    auto* key = static_cast<CStringHashCode*>(
-        m_names->takeOut(CStringHashCode::hashOf(name.GetBuffer(), name.GetLength()), object));
-    if (!key) {
-        // Renamed since it was stored: the name it was stored under is not known here.
-        m_names->remove(object);
-        ++s_lookupGeneration;
-        return;
-    }
-    const int share = nameShare(key->text().GetBuffer(), key->text().GetLength());
-    nameRemoved(object, share);
-    constexpr size_t kMaxSpareKeys = 16;
-    if (m_spareKeys.size() < kMaxSpareKeys)
-        m_spareKeys.push_back({key, share});
-    else
-        delete key;
+    nameAdded(object, name, own->share);
 }
 
 bool CMC_ObjectsContainer::removeObject(CMC_Object* object) {
-    // Recent objects (locals) are near the end of the list.
-    int at = object && m_objects ? m_objects->findFromEnd(object) : -1;
-    if (at < 0) return false;
-    takeName(object);
-    m_objects->removeAt(at);
+    if (!object || !m_objects) return false;
+    // Recent objects (locals) are near the end of the list, mostly last.
+    if (m_objects->removeLastIf(object)) {
+        takeName(object);
+    } else {
+        const int at = m_objects->findFromEnd(object);
+        if (at < 0) return false;
+        takeName(object);
+        m_objects->removeAt(at);
+    }
     object->releasedBy(this);
     return true;
 }

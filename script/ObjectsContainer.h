@@ -103,13 +103,15 @@ private:
     void nameRemoved(const CMC_Object* object, int share);
 
     CXVector* m_internetSnapshot = nullptr;
-    // Keys of names taken out, with their names' shares, put to use again for the next names stored (a local
-    // declared in every round takes back its own, hash and share known).
-    struct SpareKey {
-        CStringHashCode* key;
+    // The names table's keys: a name with its share.
+    struct NameKey : CStringHashCode {
+        explicit NameKey(const CXString& name);
+        void rename(const CXString& name);
         int share;
     };
-    std::vector<SpareKey> m_spareKeys;
+    // Keys of names taken out, put to use again for the next names stored (a local declared in every round
+    // takes back its own, hash and share known).
+    std::vector<NameKey*> m_spareKeys;
 
     static uint64_t s_lookupGeneration;
     static uint64_t s_nameGenerations[kNameShares];

@@ -126,6 +126,26 @@ TEST(Hashtable, ElementsFollowTheBucketsAfterGrowth) {
     EXPECT_EQ(elements->at(3), &v[1]);
 }
 
+TEST(Hashtable, GrowsOnlyPastBucketsTimesLoadFactor) {
+    CHashtable exact(4, 0.5, true); // 4 × 0.5 = 2 entries fit
+    CInteger v[3];
+    exact.put(new CInteger(0), &v[0]);
+    exact.put(new CInteger(1), &v[1]);
+    EXPECT_EQ(exact.getBucketCount(), 4);
+    exact.put(new CInteger(2), &v[2]);
+    EXPECT_EQ(exact.getBucketCount(), 8);
+    // A load factor too large for any count never grows; one not above zero is the usual 0.75.
+    CHashtable roomy(3, 1e300, true), usual(4, -1.0, true);
+    for (int i = 0; i < 3; ++i) {
+        roomy.put(new CInteger(i), &v[i]);
+        usual.put(new CInteger(i), &v[i]);
+    }
+    EXPECT_EQ(roomy.getBucketCount(), 3);
+    EXPECT_EQ(usual.getBucketCount(), 4); // 3 < 4 × 0.75
+    usual.put(new CInteger(3), &v[0]);
+    EXPECT_EQ(usual.getBucketCount(), 8);
+}
+
 TEST(Hashtable, ContainerTablesGrowPastTheirBucketCount) {
     CHashtable table(10001, 1.0, true);
     CInteger value;
@@ -165,6 +185,56 @@ TEST(Hashtable, DuplicateKeysAndSharedBuckets) {
     // The emptied bucket takes a single entry in place again.
     shared.put(new FixedHashKey(7, 3), &third);
     EXPECT_EQ(shared.get(&other), &third);
+}
+
+TEST(Hashtable, TakeOutHandsTheKeyOverAndKeepsTheOrder) {
+    int deleted = 0;
+    CInteger v[5];
+    {
+        CHashtable table(101, 0.75, true);
+        auto* a = new CountedKey("a", &deleted);
+        auto* d = new CountedKey("d", &deleted);
+        auto* shared1 = new FixedHashKey(-7, 1);
+        auto* shared2 = new FixedHashKey(-7, 2);
+        table.put(a, &v[0]);
+        table.put(shared1, &v[1]);
+        table.put(shared2, &v[2]);
+        table.put(d, &v[3]);
+        // Another bucket, or a value the bucket does not hold: nothing changes.
+        EXPECT_EQ(table.takeOut(7, &v[1]), nullptr);
+        EXPECT_EQ(table.takeOut(a->getHashcode(), &v[3]), nullptr);
+        EXPECT_EQ(table.getSize(), 4);
+        // Out of a shared bucket and the middle of the list: the others keep their order.
+        EXPECT_EQ(table.takeOut(-7, &v[1]), shared1);
+        delete shared1;
+        CXVector* elements = table.getElements();
+        ASSERT_EQ(elements->getSize(), 3);
+        EXPECT_EQ(elements->at(0), &v[0]);
+        EXPECT_EQ(elements->at(1), &v[2]);
+        EXPECT_EQ(elements->at(2), &v[3]);
+        EXPECT_EQ(table.get(shared2), &v[2]);
+        // The last one; its key is the caller's now, and may be put again.
+        EXPECT_EQ(table.takeOut(d->getHashcode(), &v[3]), d);
+        EXPECT_EQ(deleted, 0);
+        EXPECT_EQ(table.getSize(), 2);
+        EXPECT_FALSE(table.contains(&v[3]));
+        EXPECT_EQ(table.get(d), nullptr);
+        table.put(d, &v[4]);
+        EXPECT_EQ(table.get(d), &v[4]);
+        EXPECT_EQ(elements->at(2), &v[4]);
+        // A value listed twice under one key is taken out once, from the end of the list.
+        table.put(new CountedKey("a", &deleted), &v[0]);
+        CXObject* again = table.takeOut(a->getHashcode(), &v[0]);
+        EXPECT_EQ(again, a); // the first entry of the bucket holding it
+        delete again;
+        EXPECT_EQ(deleted, 1);
+        ASSERT_EQ(elements->getSize(), 3);
+        EXPECT_EQ(elements->at(0), &v[0]);
+        EXPECT_EQ(elements->at(2), &v[4]);
+        CStringHashCode probe("a");
+        EXPECT_EQ(table.get(&probe), &v[0]);
+    }
+    EXPECT_EQ(deleted, 3);
 }
 
 TEST(Hashtable, NegativeHashCodes) {

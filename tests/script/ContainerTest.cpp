@@ -122,6 +122,85 @@ TEST_F(ContainerTest, AddingUnderATakenNameReplacesTheOwnedObject) {
     delete second;
 }
 
+TEST_F(ContainerTest, NamesTakenOutAndStoredAgain) {
+    auto* a = new CMC_Integer(CXString("A"));
+    auto* b = new CMC_Integer(CXString("B"));
+    auto* c = new CMC_Integer(CXString("C"));
+    for (CMC_Object* object : {a, b, c}) scene->addObject(object);
+    auto integers = [&] {
+        std::vector<CMC_Object*> found;
+        CXVector* list = scene->getObjectsOfType(TYPE_INTEGER);
+        for (int i = 0; i < list->getSize(); ++i) found.push_back(static_cast<CMC_Object*>(list->at(i)));
+        delete list;
+        return found;
+    };
+    // Taken out and stored again, an object comes last; the others keep their order.
+    EXPECT_TRUE(scene->removeObject(b));
+    scene->addObject(b);
+    EXPECT_EQ(integers(), (std::vector<CMC_Object*>{a, c, b}));
+    EXPECT_TRUE(scene->removeObject(b));
+    EXPECT_EQ(integers(), (std::vector<CMC_Object*>{a, c}));
+    EXPECT_EQ(scene->getObject("B"), nullptr);
+    EXPECT_EQ(scene->getElementsNo(), 5);
+
+    // A share's generation moves with each object stored or taken out under its names, and comes back to
+    // the one of the same state.
+    const int share = CMC_ObjectsContainer::nameShare("B", 1);
+    EXPECT_EQ(CMC_ObjectsContainer::nameShare("B_0_0", 5), share);
+    const uint64_t without = CMC_ObjectsContainer::getNameGeneration(share);
+    scene->addObject(b);
+    const uint64_t with = CMC_ObjectsContainer::getNameGeneration(share);
+    EXPECT_NE(with, without);
+    scene->removeObject(b);
+    EXPECT_EQ(CMC_ObjectsContainer::getNameGeneration(share), without);
+    scene->addObject(b);
+    EXPECT_EQ(CMC_ObjectsContainer::getNameGeneration(share), with);
+    EXPECT_EQ(scene->getObject("B_0"), b);
+    // Another object under that name is another state, also once taken out and b stored again.
+    auto* other = new CMC_Integer(CXString("B"));
+    CMC_ObjectHandle bHandle(b);
+    scene->addObject(other); // b is deleted
+    EXPECT_EQ(bHandle.get(), nullptr);
+    const uint64_t withOther = CMC_ObjectsContainer::getNameGeneration(share);
+    EXPECT_NE(withOther, with);
+    EXPECT_NE(withOther, without);
+    EXPECT_EQ(scene->getObject("B"), other);
+    // The same object under another name of the share is another state too.
+    scene->removeObject(other);
+    other->setName(CXString("B_0"));
+    scene->addObject(other);
+    EXPECT_NE(CMC_ObjectsContainer::getNameGeneration(share), withOther);
+    EXPECT_EQ(scene->getObject("B"), nullptr);
+    EXPECT_EQ(scene->getObject("B_0"), other);
+
+    // Renamed while stored: taken out all the same, and names looked up before are looked up anew.
+    other->setName(CXString("RENAMED"));
+    uint64_t lookups = CMC_ObjectsContainer::getLookupGeneration();
+    EXPECT_TRUE(scene->removeObject(other));
+    EXPECT_NE(CMC_ObjectsContainer::getLookupGeneration(), lookups);
+    EXPECT_EQ(scene->getObject("B_0"), nullptr);
+    EXPECT_EQ(scene->getObject("RENAMED"), nullptr);
+    EXPECT_EQ(integers(), (std::vector<CMC_Object*>{a, c}));
+    // Stored again under its new name while listed under the old: listed once, found only by the new.
+    scene->addObject(other);
+    other->setName(CXString("NEWER"));
+    scene->addObject(other);
+    EXPECT_EQ(scene->getObject("RENAMED"), nullptr);
+    EXPECT_EQ(scene->getObject("NEWER"), other);
+    EXPECT_EQ(integers(), (std::vector<CMC_Object*>{a, c, other}));
+    EXPECT_EQ(scene->getObjects()->getSize(), 6);
+    // Stored in a second container, it stays in the first, and each lets it go on its own.
+    episode->addObject(other);
+    EXPECT_EQ(episode->getObject("NEWER"), other);
+    EXPECT_TRUE(scene->removeObject(other));
+    EXPECT_EQ(scene->getObjects()->getSize(), 5);
+    EXPECT_EQ(scene->getObject("NEWER"), other); // from the episode now
+    EXPECT_EQ(episode->getObject("NEWER"), other);
+    EXPECT_TRUE(episode->removeObject(other));
+    EXPECT_FALSE(episode->removeObject(other));
+    delete other;
+}
+
 TEST_F(ContainerTest, PassesMakeObjectsInTheirOrder) {
     CMElements* elements = load({
         element("ANIM", {{"TYPE", "ANIMO"}, {"ONINIT", "BEH"}}),
