@@ -26,6 +26,7 @@ std::vector<std::shared_ptr<CMC_ObjectAnchor>> CMC_Behaviour_Entry::s_retiredAnc
 CMC_Debugger* CMC_Behaviour_Entry::debugger = nullptr;
 CMC_CallMemo* CMC_CallMemo::s_current = nullptr;
 CXVector* CMC_CallMemo::s_args = nullptr;
+CXVector* CMC_CallMemo::s_droppedArgs = nullptr;
 
 CMC_CallMemo::CMC_CallMemo() = default;
 CMC_CallMemo::~CMC_CallMemo() = default;
@@ -857,6 +858,7 @@ bool CMC_Behaviour_Entry::atHand(CMC_ObjectsContainer* scene, AtHand* out) {
 
 CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
                                         CXVector* args) {
+    CMC_CallMemo::Dropping dropping(args, m_valueDropped);
     if (m_form == Form::Statement) {
         if (!m_runner) return nullptr;
         CMC_Behaviour* owner = getOwner();

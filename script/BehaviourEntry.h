@@ -58,6 +58,22 @@ public:
         CXVector* m_args;
     };
 
+    // Whether the line whose call passes these arguments now is a behaviour's own, which drops the value
+    // the call gives unread (any line: statements and methods alike).
+    static bool droppedBy(CXVector* args) { return args && args == s_droppedArgs; }
+    // Tells the call passing args, while it lives, whether its value is dropped.
+    struct Dropping {
+        Dropping(CXVector* args, bool dropped) : m_args(s_droppedArgs) {
+            if (dropped) s_droppedArgs = args;
+        }
+        ~Dropping() { s_droppedArgs = m_args; }
+        Dropping(const Dropping&) = delete;
+        Dropping& operator=(const Dropping&) = delete;
+
+    private:
+        CXVector* m_args;
+    };
+
 private:
     struct Named {
         CXString name;
@@ -71,6 +87,7 @@ private:
 
     static CMC_CallMemo* s_current;
     static CXVector* s_args;
+    static CXVector* s_droppedArgs;
 };
 
 // One parsed code line of a behaviour. The line is parsed once: its form, target, runner, method id and

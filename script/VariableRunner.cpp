@@ -12,6 +12,7 @@
 #include "core/XRandom.h"
 #include "platform/Files.h"
 #include "script/Behaviour.h"
+#include "script/BehaviourEntry.h"
 #include "script/Bool.h"
 #include "script/Double.h"
 #include "script/Expression.h"
@@ -145,6 +146,28 @@ CMC_Variable* CMC_Variable_Runner::arithmetic(CMC_Variable* value, CXVector* arg
                                               const CMC_ArgumentsGuard& guard) {
     CMC_Variable* argument = getParameter(args, 0);
     if (guard.objectGone()) return nullptr;
+    // An operand of the value's own type runs no code: calculated in place, with a temporary of the result
+    // only for a line that reads it.
+    if (argument && argument->getType() == value->getType()) {
+        CMC_Variable* result = nullptr;
+        CMC_Variable** wanted = keepResult && !CMC_CallMemo::droppedBy(args) ? &result : nullptr;
+        switch (value->getType()) {
+        case TYPE_INTEGER:
+            static_cast<CMC_Integer*>(value)->calculateInPlace(*static_cast<CMC_Integer*>(argument), op, wanted);
+            return result;
+        case TYPE_DOUBLE:
+            static_cast<CMC_Double*>(value)->calculateInPlace(*static_cast<CMC_Double*>(argument), op, wanted);
+            return result;
+        case TYPE_STRING:
+            static_cast<CMC_String*>(value)->calculateInPlace(*static_cast<CMC_String*>(argument), op, wanted);
+            return result;
+        case TYPE_BOOL:
+            static_cast<CMC_Bool*>(value)->calculateInPlace(*static_cast<CMC_Bool*>(argument), op, wanted);
+            return result;
+        default:
+            break;
+        }
+    }
     CMC_Variable* result = value->calculate(argument, op);
     if (!result) return nullptr;
     if (guard.objectGone()) {
