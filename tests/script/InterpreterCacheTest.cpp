@@ -667,6 +667,8 @@ TEST_F(InterpreterCacheTest, ValueArithmeticAnswersAsCalculatingAndSettingWould)
         {"I^SET(-7);J^SET(2);I^MOD(J);", "I", "-1"},
         {"I^SET(5);I^ADD(I);I^MUL(I);", "I", "100"},
         {"I^SET(5);I^ADD(3);I^SUB(10);@LOOP({I^ADD(_I_);},0,3,1);", "I", "1"},
+        {"I^SET(5);J^SET(3);I^ADD([J+1]);I^MUL(J,9);I^SUB(1,J);", "I", "26"},
+        {"I^SET(5);J^SET(3);R^SET(I^ADD([J*2]));R^ADD(I^ADD(J,x));", "R", "1114"},
         {"D^SET(7.5);E^SET(2);D^MOD(E);", "D", "1.00000"},
         {"D^SET(7.5);E^SET(0.4);D^MOD(E);", "D", "0"},
         {"D^SET(-7.9);E^SET(2.9);D^MOD(E);", "D", "-1.00000"},
