@@ -858,7 +858,6 @@ bool CMC_Behaviour_Entry::atHand(CMC_ObjectsContainer* scene, AtHand* out) {
 
 CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
                                         CXVector* args) {
-    CMC_CallMemo::Dropping dropping(args, m_valueDropped);
     if (m_form == Form::Statement) {
         if (!m_runner) return nullptr;
         CMC_Behaviour* owner = getOwner();
@@ -897,6 +896,11 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
             // RUN keeps the lookups of its parameters' texts in the line's memo.
             if (!m_memo) m_memo = std::make_unique<CMC_CallMemo>();
             CMC_CallMemo::Scope memo(m_memo.get(), args);
+            return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
+                                   : m_runner->run(m_method, target, scene, args);
+        }
+        if (tellsDropped(target, args)) {
+            CMC_CallMemo::Dropping dropping(args);
             return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
                                    : m_runner->run(m_method, target, scene, args);
         }
@@ -956,6 +960,11 @@ CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* target, CMC_ObjectsCont
         m_foundMethodId = runner->resolveMethod(m_method);
     }
     // A method the runner does not know goes by its name (a GROUP passes it to its members).
+    if (tellsDropped(target, args)) {
+        CMC_CallMemo::Dropping dropping(args);
+        return m_foundMethodId >= 0 ? runner->run(m_foundMethodId, target, scene, args)
+                                    : runner->run(m_method, target, scene, args);
+    }
     return m_foundMethodId >= 0 ? runner->run(m_foundMethodId, target, scene, args)
                                 : runner->run(m_method, target, scene, args);
 }
