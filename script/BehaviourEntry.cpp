@@ -26,6 +26,7 @@ std::vector<std::shared_ptr<CMC_ObjectAnchor>> CMC_Behaviour_Entry::s_retiredAnc
 CMC_Debugger* CMC_Behaviour_Entry::debugger = nullptr;
 CMC_CallMemo* CMC_CallMemo::s_current = nullptr;
 CXVector* CMC_CallMemo::s_args = nullptr;
+CXVector* CMC_CallMemo::s_droppedArgs = nullptr;
 
 CMC_CallMemo::CMC_CallMemo() = default;
 CMC_CallMemo::~CMC_CallMemo() = default;
@@ -898,6 +899,11 @@ CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object*
             return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
                                    : m_runner->run(m_method, target, scene, args);
         }
+        if (tellsDropped(target, args)) {
+            CMC_CallMemo::Dropping dropping(args);
+            return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
+                                   : m_runner->run(m_method, target, scene, args);
+        }
         return m_methodId >= 0 ? m_runner->run(m_methodId, target, scene, args)
                                : m_runner->run(m_method, target, scene, args);
     }
@@ -954,6 +960,11 @@ CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* target, CMC_ObjectsCont
         m_foundMethodId = runner->resolveMethod(m_method);
     }
     // A method the runner does not know goes by its name (a GROUP passes it to its members).
+    if (tellsDropped(target, args)) {
+        CMC_CallMemo::Dropping dropping(args);
+        return m_foundMethodId >= 0 ? runner->run(m_foundMethodId, target, scene, args)
+                                    : runner->run(m_method, target, scene, args);
+    }
     return m_foundMethodId >= 0 ? runner->run(m_foundMethodId, target, scene, args)
                                 : runner->run(m_method, target, scene, args);
 }

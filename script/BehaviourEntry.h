@@ -58,6 +58,20 @@ public:
         CXVector* m_args;
     };
 
+    // Whether the line whose call passes these arguments now is a behaviour's own, which drops the value
+    // the call gives unread (told to a value's methods given arguments: CMC_Behaviour_Entry::tellsDropped).
+    static bool droppedBy(CXVector* args) { return args && args == s_droppedArgs; }
+    // Tells the call passing args, while it lives, that its value is dropped.
+    struct Dropping {
+        explicit Dropping(CXVector* args) : m_args(s_droppedArgs) { s_droppedArgs = args; }
+        ~Dropping() { s_droppedArgs = m_args; }
+        Dropping(const Dropping&) = delete;
+        Dropping& operator=(const Dropping&) = delete;
+
+    private:
+        CXVector* m_args;
+    };
+
 private:
     struct Named {
         CXString name;
@@ -71,6 +85,7 @@ private:
 
     static CMC_CallMemo* s_current;
     static CXVector* s_args;
+    static CXVector* s_droppedArgs;
 };
 
 // One parsed code line of a behaviour. The line is parsed once: its form, target, runner, method id and
@@ -239,6 +254,12 @@ private:
     // The line's method of a target found as the line runs, by the id its type's runner gave the last time.
     CMC_Variable* callFound(CMC_Object* target, CMC_ObjectsContainer* scene, CXVector* args);
     void releaseValue(CMC_ObjectsContainer* scene, const ArgValue& value);
+    // Whether the call of a method of target is told that the line drops its value: only a value's
+    // methods given arguments ask (ADD makes no temporary of its sum then), so other calls stay plain.
+    bool tellsDropped(CMC_Object* target, CXVector* args) const {
+        return m_valueDropped && args && args->getSize() > 0 && target->getType() >= TYPE_INTEGER &&
+               target->getType() <= TYPE_DOUBLE;
+    }
 
     static CMC_Variable* asVariable(CMC_Object* object);
     static CMC_Behaviour* makeInlineBehaviour(CMC_ObjectsContainer* scene, const CXString& piece,

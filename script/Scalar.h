@@ -29,6 +29,10 @@ public:
     static bool valueOf(CMC_Variable* value, T* out);
     // What calculate() gives for two values of this type (op 1 add .. 5 modulo), without a temporary.
     static T arithmetic(const T& a, const T& b, int op);
+    // calculate(&operand, op) followed by set() of its result, done in place: the same value and change
+    // events. A temporary of the result goes into *result when result is given (made before the change
+    // is told, so it holds the result whatever the handlers do).
+    void calculateInPlace(const CMC_Scalar& operand, int op, CMC_Variable** result);
 
 protected:
     explicit CMC_Scalar(const CXString& name);

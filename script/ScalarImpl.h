@@ -269,6 +269,16 @@ CMC_Variable* CMC_Scalar<T>::calculate(CMC_Variable* other, int op) {
 }
 
 template <typename T>
+void CMC_Scalar<T>::calculateInPlace(const CMC_Scalar& operand, int op, CMC_Variable** result) {
+    // The operand may be this very value: the result is taken whole before anything is stored.
+    T value = ScalarRules<T>::arithmetic(m_value, operand.m_value, op);
+    if (result) *result = scalarTemporary(value);
+    bool changed = !ScalarRules<T>::same(m_value, value);
+    m_value = value;
+    onChange(changed);
+}
+
+template <typename T>
 void CMC_Scalar<T>::setDefault(CMC_Variable* value) {
     CMC_Variable* converted = convertOperand(value, ScalarKind<T>::type);
     if (!converted || converted->getType() != ScalarKind<T>::type) return;

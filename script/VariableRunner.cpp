@@ -12,6 +12,7 @@
 #include "core/XRandom.h"
 #include "platform/Files.h"
 #include "script/Behaviour.h"
+#include "script/BehaviourEntry.h"
 #include "script/Bool.h"
 #include "script/Double.h"
 #include "script/Expression.h"
@@ -94,6 +95,48 @@ void writeDouble(CMC_Variable* receiver, double value) {
 
 float single(double value) { return static_cast<float>(value); }
 
+// The operation a method applies by the receiver's own arithmetic; 0 for any other method (STRING's SUB is
+// a text method of its own).
+int arithmeticOp(int id, int type) {
+    switch (id) {
+    case CMC_Variable_Runner::MTH_ADD:
+        return OP_ADD;
+    case CMC_Variable_Runner::MTH_SUB:
+        return type == TYPE_STRING ? 0 : OP_SUBTRACT;
+    case CMC_Variable_Runner::MTH_MUL:
+        return OP_MULTIPLY;
+    case CMC_Variable_Runner::MTH_DIV:
+        return OP_DIVIDE;
+    case CMC_Variable_Runner::MTH_MOD:
+        return OP_MODULO;
+    default:
+        return 0;
+    }
+}
+
+// A scalar's arithmetic on an operand of its own type, which runs no code: calculated in place, with a
+// temporary of the result in *result only when wanted. False (nothing done) for any other operand.
+bool inPlace(CMC_Variable* value, CMC_Variable* argument, int op, bool wanted, CMC_Variable** result) {
+    if (!argument || argument->getType() != value->getType()) return false;
+    CMC_Variable** out = wanted ? result : nullptr;
+    switch (value->getType()) {
+    case TYPE_INTEGER:
+        static_cast<CMC_Integer*>(value)->calculateInPlace(*static_cast<CMC_Integer*>(argument), op, out);
+        return true;
+    case TYPE_DOUBLE:
+        static_cast<CMC_Double*>(value)->calculateInPlace(*static_cast<CMC_Double*>(argument), op, out);
+        return true;
+    case TYPE_STRING:
+        static_cast<CMC_String*>(value)->calculateInPlace(*static_cast<CMC_String*>(argument), op, out);
+        return true;
+    case TYPE_BOOL:
+        static_cast<CMC_Bool*>(value)->calculateInPlace(*static_cast<CMC_Bool*>(argument), op, out);
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 void CMC_Variable_Runner::prepareMthHashSet() {
@@ -145,7 +188,10 @@ CMC_Variable* CMC_Variable_Runner::arithmetic(CMC_Variable* value, CXVector* arg
                                               const CMC_ArgumentsGuard& guard) {
     CMC_Variable* argument = getParameter(args, 0);
     if (guard.objectGone()) return nullptr;
-    CMC_Variable* result = value->calculate(argument, op);
+    // An expression's result of the receiver's own type (or a second argument, which is not read).
+    CMC_Variable* result = nullptr;
+    if (inPlace(value, argument, op, keepResult && !CMC_CallMemo::droppedBy(args), &result)) return result;
+    result = value->calculate(argument, op);
     if (!result) return nullptr;
     if (guard.objectGone()) {
         CMC_Object::flush(result);
@@ -163,6 +209,21 @@ CMC_Variable* CMC_Variable_Runner::run(int id, CMC_Object* object, CMC_ObjectsCo
     if (!object || !isValueType(object->getType())) return CMC_Runner::run(id, object, container, args);
     auto* value = static_cast<CMC_Variable*>(object);
     int type = value->getType();
+    // A scalar given one argument that is not an EXPRESSION: reading it runs no code, so no guard is
+    // needed, and SET and arithmetic on an operand of the receiver's own type go straight to the value.
+    if (type != TYPE_EXPRESSION && args && args->getSize() == 1) {
+        auto* argument = static_cast<CMC_Variable*>(args->at(0));
+        if (argument && !isControlCode(argument) && argument->getType() != TYPE_EXPRESSION) {
+            if (id == MTH_SET) {
+                value->set(argument);
+                return nullptr;
+            }
+            CMC_Variable* result = nullptr;
+            if (int op = arithmeticOp(id, type);
+                op && inPlace(value, argument, op, id == MTH_ADD && !CMC_CallMemo::droppedBy(args), &result))
+                return result;
+        }
+    }
     int count = argumentCount(args);
     CMC_ArgumentsGuard guard(object, container, args);
     switch (id) {

@@ -668,3 +668,91 @@ TEST_F(InterpreterCacheTest, ObjectsACallDeletesAreNotReadAfterIt) {
     EXPECT_EQ(textOf("R"), "kept");
     EXPECT_EQ(taken(), 0);
 }
+
+// A value's arithmetic on an operand of its own type gives what calculating a new value and setting it gives:
+// the result for every type and operator, the change events in the same cases, and the value ADD answers to a
+// line that reads it (the sum, whatever a change handler does next), wherever the line stands.
+TEST_F(InterpreterCacheTest, ValueArithmeticAnswersAsCalculatingAndSettingWould) {
+    integer("I");
+    integer("J");
+    real("D");
+    real("E");
+    text("S");
+    text("T");
+    flag("B");
+    flag("C");
+    text("R");
+    struct Case {
+        const char* code;
+        const char* variable;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"I^SET(2147483647);J^SET(1);I^ADD(J);", "I", "-2147483648"},
+        {"I^SET(-2147483648);J^SET(1);I^SUB(J);", "I", "2147483647"},
+        {"I^SET(65537);J^SET(65537);I^MUL(J);", "I", "131073"},
+        {"I^SET(-2147483648);J^SET(-1);I^DIV(J);", "I", "-2147483648"},
+        {"I^SET(-2147483648);J^SET(-1);I^MOD(J);", "I", "0"},
+        {"I^SET(7);J^SET(0);I^DIV(J);", "I", "0"},
+        {"I^SET(7);J^SET(0);I^MOD(J);", "I", "0"},
+        {"I^SET(-7);J^SET(2);I^DIV(J);", "I", "-3"},
+        {"I^SET(-7);J^SET(2);I^MOD(J);", "I", "-1"},
+        {"I^SET(5);I^ADD(I);I^MUL(I);", "I", "100"},
+        {"I^SET(5);I^ADD(3);I^SUB(10);@LOOP({I^ADD(_I_);},0,3,1);", "I", "1"},
+        {"I^SET(5);J^SET(3);I^ADD([J+1]);I^MUL(J,9);I^SUB(1,J);", "I", "26"},
+        {"I^SET(5);J^SET(3);R^SET(I^ADD([J*2]));R^ADD(I^ADD(J,x));", "R", "1114"},
+        {"D^SET(7.5);E^SET(2);D^MOD(E);", "D", "1.00000"},
+        {"D^SET(7.5);E^SET(0.4);D^MOD(E);", "D", "0"},
+        {"D^SET(-7.9);E^SET(2.9);D^MOD(E);", "D", "-1.00000"},
+        {"D^SET(1);E^SET(0);D^DIV(E);", "D", "1.#INF"},
+        {"D^SET(1.5);E^SET(2.25);D^MUL(E);D^SUB(E);", "D", "1.12500"},
+        {"D^SET(0.5);D^ADD(0.25);D^ADD(2);", "D", "2.75000"},
+        {"S^SET(ab);T^SET(cd);S^ADD(T);S^ADD(S);", "S", "abcdabcd"},
+        {"S^SET(ab);T^SET(cd);S^MUL(T);S^DIV(T);S^MOD(T);", "S", "ab"},
+        {"S^SET(ab);S^ADD(x);S^ADD(1);", "S", "abx1"},
+        {"B^SET(TRUE);C^SET(FALSE);B^ADD(C);", "B", "FALSE"},
+        {"B^SET(TRUE);C^SET(TRUE);B^ADD(C);", "B", "TRUE"},
+        {"B^SET(FALSE);C^SET(TRUE);B^MUL(C);", "B", "TRUE"},
+        {"B^SET(TRUE);C^SET(FALSE);B^SUB(C);B^DIV(C);B^MOD(C);", "B", "TRUE"},
+        // What a reading line gets.
+        {"I^SET(5);J^SET(3);R^SET(I^ADD(J));", "R", "8"},
+        {"R^SET(x);I^SET(5);J^SET(3);R^SET(I^SUB(J));", "R", "x"},
+        {"D^SET(0.5);E^SET(0.25);R^SET(D^ADD(E));", "R", "0.75000"},
+        {"S^SET(ab);T^SET(c);R^SET(S^ADD(T));R^ADD(S^ADD(T));", "R", "abcabcc"},
+        {"B^SET(TRUE);C^SET(TRUE);R^SET(B^ADD(C));", "R", "TRUE"},
+        {"R^SET(x);I^SET(1);@LOOP({R^SET(I^ADD(I));},0,3,1);", "R", "8"},
+    };
+    for (const Case& c : cases) {
+        run(c.code);
+        CMC_Object* value = scene->getObject(c.variable);
+        EXPECT_EQ(value ? std::string(value->toString().GetBuffer()) : "<none>", c.expected) << c.code;
+    }
+
+    CMC_Integer* w = integer("W");
+    w->initializeBehaviours(scene, nullptr);
+    std::vector<std::string> log;
+    auto* changed = new RecordingBehaviour(scene, "CHANGED", &log);
+    auto* brutal = new RecordingBehaviour(scene, "BRUTAL", &log);
+    scene->addObject(changed);
+    scene->addObject(brutal);
+    w->addBehaviour(CXString("ONCHANGED"), changed, nullptr, scene);
+    w->addBehaviour(CXString("ONBRUTALCHANGED"), brutal, nullptr, scene);
+    run("J^SET(0);W^ADD(J);W^MUL(J);J^SET(2);W^ADD(J);W^DIV(J);W^MOD(J);W^SUB(J);");
+    EXPECT_EQ(log, (std::vector<std::string>{"BRUTAL:W", "BRUTAL:W", "BRUTAL:W", "CHANGED:W", "BRUTAL:W",
+                                             "CHANGED:W", "BRUTAL:W", "BRUTAL:W", "CHANGED:W"}));
+    EXPECT_EQ(intOf("W"), -1);
+    // A handler that changes the value, or deletes it, leaves the sum to the reading line.
+    changed->onRun = [this](CMC_Object*) { static_cast<CMC_Integer*>(scene->getObject("W"))->setValue(100); };
+    w->setValue(1);
+    run("R^SET(x);R^SET(W^ADD(J));");
+    EXPECT_EQ(textOf("R"), "3");
+    EXPECT_EQ(intOf("W"), 100);
+    changed->onRun = [this](CMC_Object* current) {
+        scene->removeObject(current);
+        delete current;
+    };
+    run("R^SET(W^ADD(J));W^ADD(J);");
+    EXPECT_EQ(textOf("R"), "102");
+    EXPECT_EQ(scene->getObject("W"), nullptr);
+    EXPECT_EQ(taken(), 0);
+}
