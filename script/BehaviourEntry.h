@@ -279,6 +279,8 @@ private:
     std::vector<Slot> m_slots;
     CXVector* m_nestedView = nullptr;
     CXVector m_args{4, 0.75f};
+    // m_args emptied holds the line's arguments without making slots (it never shrinks, so once true it stays).
+    bool m_argsFit = false;
     int m_busy = 0;
     bool m_reference = false;
     bool m_this = false;
