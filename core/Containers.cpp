@@ -221,27 +221,43 @@ void* CXArray::operator[](int i) { return at(i); }
 
 CXVector::CXVector(int capacity, float loadFactor)
     : m_loadFactor(saneLoadFactor(loadFactor)), m_items(nullptr),
-      m_capacity(std::clamp(capacity, 0, kMaxSlots)), m_count(0) {
+      m_capacity(std::clamp(capacity, 0, kMaxSlots)), m_count(0), m_fit(0) {
     m_items = newSlots<CXObject*>(m_capacity);
+    updateFit();
 }
 
 CXVector::CXVector(const CXVector& other)
     : CXObject(other), m_loadFactor(other.m_loadFactor),
       m_items(copyOfSlots(other.m_items, other.m_capacity)), m_capacity(other.m_capacity),
-      m_count(other.m_count) {}
+      m_count(other.m_count), m_fit(other.m_fit) {}
 
 CXVector& CXVector::operator=(const CXVector& other) {
     if (this == &other) return *this;
     CXObject::operator=(other);
     CXListBody::assign(*this, other);
+    updateFit();
     return *this;
 }
 
 CXVector::~CXVector() { delete[] m_items; }
 
-CXObject* CXVector::clone() { return CXListBody::clone(*this); }
+CXObject* CXVector::clone() {
+    auto* copy = static_cast<CXVector*>(CXListBody::clone(*this));
+    copy->updateFit();
+    return copy;
+}
 
-void CXVector::doubleSize() { doubleSlots(m_items, m_capacity); }
+void CXVector::updateFit() {
+    // A count c fits when c <= capacity × load factor as add() works it out (in float); counts are at most
+    // 2^24, exact in float, so that is c <= floor of the product.
+    const float most = std::floor(static_cast<float>(m_capacity) * m_loadFactor);
+    m_fit = std::min(m_capacity, static_cast<int32_t>(most));
+}
+
+void CXVector::doubleSize() {
+    doubleSlots(m_items, m_capacity);
+    updateFit();
+}
 
 bool CXVector::grow() { return CXListBody::grow(*this); }
 

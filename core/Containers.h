@@ -71,11 +71,11 @@ public:
     virtual void add(CXObject* x);
     virtual void add(CXVector* list);
     // Whether n more add()s of this class store without making slots; then appendFitting() stores each.
-    bool fits(int n) const { return m_count + n <= m_capacity && m_count + n <= m_capacity * m_loadFactor; }
+    bool fits(int n) const { return m_count + n <= m_fit; }
     void appendFitting(CXObject* x) { m_items[m_count++] = x; }
     // add() of this class, inline while no slot has to be made.
     void append(CXObject* x) {
-        if (m_count + 1 <= m_capacity && m_count + 1 <= m_capacity * m_loadFactor)
+        if (m_count < m_fit)
             m_items[m_count++] = x;
         else
             CXVector::add(x);
@@ -114,11 +114,15 @@ protected:
 
     bool grow();
     bool ensureSlots(int needed);
+    // Sets m_fit after the capacity or the load factor changed.
+    void updateFit();
 
     float m_loadFactor;
     CXObject** m_items;
     int32_t m_capacity;
     int32_t m_count;
+    // The most elements stored without growing: the capacity, and no more than capacity × load factor.
+    int32_t m_fit;
 };
 
 class CQuene : public CXArray {

@@ -22,7 +22,26 @@ public:
     CXObject* get(CXObject* key);
     // get() of a CStringHashCode of the text (hash its hashOf), for a table whose keys are all CStringHashCode,
     // without making a key.
-    CXObject* getText(const char* text, int length, int hash);
+    CXObject* getText(const char* text, int length, int hash) { return getTextIn(bucketOf(hash), text, length, hash); }
+    // The bucket of a hash, for the calls given one below: it stays the hash's bucket until the table grows.
+    int bucketOf(int hash) const {
+        const int b = hash % m_buckets;
+        return b < 0 ? b + m_buckets : b;
+    }
+    CXObject* getTextIn(int bucket, const char* text, int length, int hash);
+    // put() of a key whose getHashcode() is hash and whose bucket is bucket.
+    void putIn(int bucket, CXObject* key, int hash, CXObject* value);
+    // put() of a key whose getHashcode() is hash when its bucket is empty and the table need not grow (so no
+    // entry has that hash); false, changing nothing, otherwise.
+    bool putIfFree(CXObject* key, int hash, CXObject* value) {
+        const int b = bucketOf(hash);
+        if (m_keys[b] || m_entries >= m_growAt || !m_elements->fits(1)) return false;
+        m_keys[b] = key;
+        m_values[b] = value;
+        ++m_entries;
+        m_elements->appendFitting(value);
+        return true;
+    }
     // Removes the first entry, in bucket order, holding this very value.
     void remove(CXObject* value);
     // For a table that lists each value once: removes the entry holding this very value from the bucket of
@@ -43,10 +62,6 @@ public:
 private:
     enum : unsigned char { BUCKET_SINGLE = 0, BUCKET_LISTS = 1 };
 
-    int bucketOf(int hash) const {
-        const int b = hash % m_buckets;
-        return b < 0 ? b + m_buckets : b;
-    }
     // Equal bytes; short texts (names) compared in place.
     static bool sameBytes(const char* x, const char* y, int length);
     void putAnyhow(CXObject* key, int hash, CXObject* value);
@@ -108,22 +123,20 @@ inline int CStringHashCode::hashOf(const char* text, int length) {
     return static_cast<int>(h);
 }
 
-inline void CHashtable::put(CXObject* key, int hash, CXObject* value) {
-    if (key && m_entries < m_growAt) {
-        const int b = bucketOf(hash);
-        if (!m_keys[b] && m_elements->fits(1)) {
-            m_keys[b] = key;
-            m_values[b] = value;
-            ++m_entries;
-            m_elements->appendFitting(value);
-            return;
-        }
+inline void CHashtable::putIn(int bucket, CXObject* key, int hash, CXObject* value) {
+    if (key && m_entries < m_growAt && !m_keys[bucket] && m_elements->fits(1)) {
+        m_keys[bucket] = key;
+        m_values[bucket] = value;
+        ++m_entries;
+        m_elements->appendFitting(value);
+        return;
     }
     putAnyhow(key, hash, value);
 }
 
-inline CXObject* CHashtable::getText(const char* text, int length, int hash) {
-    const int b = bucketOf(hash);
+inline void CHashtable::put(CXObject* key, int hash, CXObject* value) { putIn(bucketOf(hash), key, hash, value); }
+
+inline CXObject* CHashtable::getTextIn(int b, const char* text, int length, int hash) {
     if (m_kinds[b] != BUCKET_LISTS) {
         auto* key = static_cast<CStringHashCode*>(m_keys[b]);
         if (!key) return nullptr;

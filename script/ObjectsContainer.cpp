@@ -58,10 +58,12 @@ struct ShareChange {
     const CMC_ObjectsContainer* container = nullptr;
     const CMC_Object* object = nullptr;
     CXString name;
+    // The serial of the key stored then: the same serial is the same name.
+    uint64_t keySerial = 0;
 };
 
-// Never destroyed: containers may still change while the program's statics go. Made on first use (a plain
-// pointer, so no static's order matters).
+// Never destroyed: containers may still change while the program's statics go. Made by the first container (a
+// plain pointer, so no static's order matters).
 ShareChange* g_shareChanges = nullptr;
 
 // Names are short: compared in place.
@@ -76,37 +78,45 @@ inline bool sameText(const CXString& a, const CXString& b) {
     return true;
 }
 
-inline ShareChange& shareChange(int share) {
-    if (!g_shareChanges) [[unlikely]]
-        g_shareChanges = new ShareChange[CMC_ObjectsContainer::kNameShares];
-    return g_shareChanges[share];
-}
+// Only containers change the record, so it is there.
+inline ShareChange& shareChange(int share) { return g_shareChanges[share]; }
+
+uint64_t g_lastKeySerial = 0;
 
 } // namespace
 
 CMC_ObjectsContainer::NameKey::NameKey(const CXString& name)
-    : CStringHashCode(name), share(nameShare(name.GetBuffer(), name.GetLength())) {}
+    : CStringHashCode(name), share(nameShare(name.GetBuffer(), name.GetLength())), serial(++g_lastKeySerial) {}
 
 void CMC_ObjectsContainer::NameKey::rename(const CXString& name) {
     set(name);
     share = nameShare(name.GetBuffer(), name.GetLength());
+    serial = ++g_lastKeySerial;
 }
 
-inline void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const CXString& name, int share) {
-    uint64_t& generation = s_nameGenerations[share];
-    ShareChange& last = shareChange(share);
+inline void CMC_ObjectsContainer::nameAdded(const CMC_Object* object, const NameKey* key) {
+    uint64_t& generation = s_nameGenerations[key->share];
+    const ShareChange& last = shareChange(key->share);
     // The same object stored here under the same name from the same state: the names read as they did then.
     if (last.before == generation && last.object == object && last.container == this &&
-        last.lookupGeneration == s_lookupGeneration && sameText(last.name, name)) {
+        last.lookupGeneration == s_lookupGeneration &&
+        (last.keySerial == key->serial || sameText(last.name, key->text()))) {
         generation = last.after;
         return;
     }
+    nameChanged(object, key);
+}
+
+void CMC_ObjectsContainer::nameChanged(const CMC_Object* object, const NameKey* key) {
+    uint64_t& generation = s_nameGenerations[key->share];
+    ShareChange& last = shareChange(key->share);
     last.lookupGeneration = s_lookupGeneration;
     last.before = generation;
     last.after = ++s_lastNameGeneration;
     last.container = this;
     last.object = object;
-    last.name = name;
+    last.name = key->text();
+    last.keySerial = key->serial;
     generation = last.after;
 }
 
@@ -128,6 +138,7 @@ CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer
     : CMC_Object(scene, element, type), m_lookupKey(new CStringHashCode("temp")),
       m_objects(new CXVector(1001, 0.75f)), m_internetObjects(new std::vector<CMC_ObjectHandle>()),
       m_names(new CHashtable(10001, 1.0, true)), m_window(window) {
+    if (!g_shareChanges) g_shareChanges = new ShareChange[kNameShares];
     setScene(scene);
 }
 
@@ -136,6 +147,7 @@ CMC_ObjectsContainer::CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer
     : CMC_Object(name, type), m_lookupKey(new CStringHashCode("temp")), m_objects(new CXVector(1001, 0.75f)),
       m_internetObjects(new std::vector<CMC_ObjectHandle>()), m_names(new CHashtable(10001, 1.0, true)),
       m_window(window) {
+    if (!g_shareChanges) g_shareChanges = new ShareChange[kNameShares];
     setScene(scene);
 }
 
@@ -238,24 +250,47 @@ inline void CMC_ObjectsContainer::takeName(CMC_Object* object) {
     // The table holds only name keys.
     auto* key = static_cast<NameKey*>(
         m_names->takeOut(CStringHashCode::hashOf(name.GetBuffer(), name.GetLength()), object));
-    if (!key) {
-        // Renamed since it was stored: the name it was stored under is not known here.
-        m_names->remove(object);
-        ++s_lookupGeneration;
+    if (!key) [[unlikely]] {
+        takeLostName(object);
         return;
     }
     nameRemoved(object, key->share);
     constexpr size_t kMaxSpareKeys = 16;
-    if (m_spareKeys.size() < kMaxSpareKeys)
+    if (m_spareKeys.size() < kMaxSpareKeys) [[likely]]
         m_spareKeys.push_back(key);
     else
         delete key;
 }
 
+void CMC_ObjectsContainer::takeLostName(CMC_Object* object) {
+    // Renamed since it was stored: the name it was stored under is not known here.
+    m_names->remove(object);
+    ++s_lookupGeneration;
+}
+
 void CMC_ObjectsContainer::addObject(CMC_Object* object) {
     if (!object || !m_names) return;
+    // Mostly a local of every round: stored under the name taken out last (its key on top of the spares, hash
+    // and share known), in a free bucket, by the container that let it go last and lists it no more.
+    if (!m_spareKeys.empty() && !object->m_holders.empty()) {
+        NameKey* own = m_spareKeys.back();
+        CMC_Object::Holder& holder = object->m_holders.back();
+        const CXString& name = object->name();
+        if (holder.container->object == this && !holder.listed && m_objects->fits(1) &&
+            sameText(own->text(), name) && m_names->putIfFree(own, own->CStringHashCode::getHashcode(), object)) {
+            m_spareKeys.pop_back();
+            m_objects->appendFitting(object);
+            holder.listed = true;
+            nameAdded(object, own);
+            return;
+        }
+    }
+    storeAnyhow(object);
+}
+
+void CMC_ObjectsContainer::storeAnyhow(CMC_Object* object) {
     const CXString& name = object->name();
-    // Mostly the name taken out last (a local of every round): its key comes back with hash and share.
+    // Mostly the name taken out last: its key comes back with hash and share.
     NameKey* own = nullptr;
     if (!m_spareKeys.empty() && sameText(m_spareKeys.back()->text(), name)) {
         own = m_spareKeys.back();
@@ -263,7 +298,8 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
     }
     const int hash =
         own ? own->CStringHashCode::getHashcode() : CStringHashCode::hashOf(name.GetBuffer(), name.GetLength());
-    auto* old = static_cast<CMC_Object*>(m_names->getText(name.GetBuffer(), name.GetLength(), hash));
+    int bucket = m_names->bucketOf(hash);
+    auto* old = static_cast<CMC_Object*>(m_names->getTextIn(bucket, name.GetBuffer(), name.GetLength(), hash));
     if (old == object) {
         if (own) m_spareKeys.push_back(own);
         return;
@@ -272,6 +308,8 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
         removeObject(old);
         // Applications, episodes and scenes are listed here, never owned.
         if (isOwnedType(old->getType()) && old != this) delete old;
+        // A destructor may have changed the table.
+        bucket = m_names->bucketOf(hash);
     }
     // Only an object that has this container among its holders can be listed here already.
     if (object->listedBy(this) && m_objects->findFromEnd(object) >= 0) {
@@ -289,23 +327,24 @@ void CMC_ObjectsContainer::addObject(CMC_Object* object) {
             if (!sameText(own->text(), name)) own->rename(name);
         }
     }
-    m_names->put(own, own->CStringHashCode::getHashcode(), object);
+    m_names->putIn(bucket, own, hash, object);
     object->heldBy(this);
-    nameAdded(object, name, own->share);
+    nameAdded(object, own);
 }
 
 bool CMC_ObjectsContainer::removeObject(CMC_Object* object) {
     if (!object || !m_objects) return false;
     // Recent objects (locals) are near the end of the list, mostly last.
-    if (m_objects->removeLastIf(object)) {
-        takeName(object);
-    } else {
-        const int at = m_objects->findFromEnd(object);
-        if (at < 0) return false;
-        takeName(object);
-        m_objects->removeAt(at);
-    }
+    if (!m_objects->removeLastIf(object) && !unlist(object)) return false;
+    takeName(object);
     object->releasedBy(this);
+    return true;
+}
+
+bool CMC_ObjectsContainer::unlist(CMC_Object* object) {
+    const int at = m_objects->findFromEnd(object);
+    if (at < 0) return false;
+    m_objects->removeAt(at);
     return true;
 }
 

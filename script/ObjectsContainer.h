@@ -96,19 +96,28 @@ protected:
     CWindow* m_window;
 
 private:
-    // Takes the object out of the name table; false when it is not listed there.
+    // Takes the object out of the name table.
     void takeName(CMC_Object* object);
-    // The share's generation after this container stored the object under the name, or took it out.
-    void nameAdded(const CMC_Object* object, const CXString& name, int share);
-    void nameRemoved(const CMC_Object* object, int share);
-
-    CXVector* m_internetSnapshot = nullptr;
-    // The names table's keys: a name with its share.
+    // takeName() of an object not found under its name.
+    void takeLostName(CMC_Object* object);
+    // addObject() past its common case.
+    void storeAnyhow(CMC_Object* object);
+    // Takes a listed object out of the list, wherever it is; false when it is not there.
+    bool unlist(CMC_Object* object);
+    // The names table's keys: a name with its share, and a serial no other key or name of this one shares.
     struct NameKey : CStringHashCode {
         explicit NameKey(const CXString& name);
         void rename(const CXString& name);
         int share;
+        uint64_t serial;
     };
+    // The share's generation after this container stored the object under the key's name, or took it out.
+    void nameAdded(const CMC_Object* object, const NameKey* key);
+    // nameAdded() of a state the share's last change does not return to.
+    void nameChanged(const CMC_Object* object, const NameKey* key);
+    void nameRemoved(const CMC_Object* object, int share);
+
+    CXVector* m_internetSnapshot = nullptr;
     // Keys of names taken out, put to use again for the next names stored (a local declared in every round
     // takes back its own, hash and share known).
     std::vector<NameKey*> m_spareKeys;

@@ -38,6 +38,27 @@ TEST(Containers, GrowthAtTheLoadFactor) {
     EXPECT_EQ(a.getCapacity(), 101);
     a.add(&o[0]);
     EXPECT_EQ(a.getCapacity(), 202);
+
+    // append() and fits() keep add()'s growth points, also in a list given another capacity and load factor
+    // by assignment, by growing or in a clone.
+    CXVector odd(7, 0.75f); // 7 × 0.75 = 5.25
+    EXPECT_TRUE(odd.fits(5));
+    EXPECT_FALSE(odd.fits(6));
+    CXVector w(2, 1.0f);
+    w = CXVector(10, 0.5f);
+    EXPECT_TRUE(w.fits(5));
+    EXPECT_FALSE(w.fits(6));
+    for (int i = 0; i < 5; ++i) w.append(&o[i]);
+    EXPECT_EQ(w.getCapacity(), 10);
+    w.append(&o[5]);
+    EXPECT_EQ(w.getCapacity(), 20);
+    EXPECT_TRUE(w.fits(4));
+    EXPECT_FALSE(w.fits(5));
+    auto* clone = static_cast<CXVector*>(w.clone());
+    EXPECT_TRUE(clone->fits(4));
+    EXPECT_FALSE(clone->fits(5));
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(clone->at(i), &o[i]);
+    delete clone;
 }
 
 // With a load factor of 1 the rule "double when count > capacity" lets the list fill every slot.

@@ -199,6 +199,37 @@ TEST_F(ContainerTest, NamesTakenOutAndStoredAgain) {
     EXPECT_TRUE(episode->removeObject(other));
     EXPECT_FALSE(episode->removeObject(other));
     delete other;
+
+    // Two objects taken out and stored again in the order they came out, then in the other: each under its
+    // own name, listed once, and each share back at the generation it had with its object stored.
+    auto* x = new CMC_Integer(CXString("LX"));
+    auto* y = new CMC_Integer(CXString("LY"));
+    auto generation = [](const char* name) {
+        return CMC_ObjectsContainer::getNameGeneration(
+            CMC_ObjectsContainer::nameShare(name, static_cast<int>(std::strlen(name))));
+    };
+    scene->addObject(x);
+    scene->addObject(y);
+    const uint64_t xWith = generation("LX"), yWith = generation("LY");
+    for (bool reversed : {false, true}) {
+        scene->removeObject(y);
+        scene->removeObject(x);
+        EXPECT_EQ(scene->getObject("LX"), nullptr);
+        scene->addObject(reversed ? x : y);
+        scene->addObject(reversed ? y : x);
+        EXPECT_EQ(scene->getObject("LX"), x);
+        EXPECT_EQ(scene->getObject("LY"), y);
+        EXPECT_EQ(generation("LX"), xWith);
+        EXPECT_EQ(generation("LY"), yWith);
+        EXPECT_EQ(integers(), (std::vector<CMC_Object*>{a, c, reversed ? x : y, reversed ? y : x}));
+    }
+    // One renamed while out is stored under its new name only.
+    scene->removeObject(x);
+    x->setName(CXString("LZ"));
+    scene->addObject(x);
+    EXPECT_EQ(scene->getObject("LX"), nullptr);
+    EXPECT_EQ(scene->getObject("LZ"), x);
+    EXPECT_EQ(scene->getObjects()->getSize(), 7);
 }
 
 TEST_F(ContainerTest, PassesMakeObjectsInTheirOrder) {
