@@ -24,6 +24,9 @@ public:
     T getDefault() const { return m_default; }
     // Value and default as a new value has them.
     void startAfresh();
+    // startAfresh(), then given's value when it is of this type (what set() of it gives a fresh value with no
+    // handlers, which tells no one). False when given is of another type, for set() to convert it.
+    bool startAfresh(CMC_Variable* given);
 
     // Any scalar value read as this type, without using the pools.
     static bool valueOf(CMC_Variable* value, T* out);
