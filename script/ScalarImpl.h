@@ -176,15 +176,6 @@ void CMC_Scalar<T>::startAfresh() {
 }
 
 template <typename T>
-bool CMC_Scalar<T>::startAfresh(CMC_Variable* given) {
-    startAfresh();
-    if (!given) return true;
-    if (given->getType() != ScalarKind<T>::type) return false;
-    m_value = static_cast<CMC_Scalar*>(given)->m_value;
-    return true;
-}
-
-template <typename T>
 void CMC_Scalar<T>::set(CMC_Variable* other) {
     if (!other) return;
     // A value of this type converts to itself.
