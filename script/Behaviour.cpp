@@ -331,12 +331,8 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
     return broke;
 }
 
-void CMC_Behaviour::addTempObject(CMC_Object* object) {
+void CMC_Behaviour::keepTempObject(CMC_Object* object) {
     if (!object) return;
-    if (m_runs > 0) {
-        m_tempObjects.push_back(object->runAnchor());
-        return;
-    }
     const std::shared_ptr<CMC_ObjectAnchor>& anchor = object->anchor();
     if (!m_keptLocals) m_keptLocals = new std::vector<std::shared_ptr<CMC_ObjectAnchor>>();
     m_keptLocals->push_back(anchor);
@@ -348,21 +344,25 @@ namespace {
 // Few locals are declared in one run; past this many, those dropped go for good.
 constexpr size_t kMaxSpareLocals = 8;
 
-void startAfresh(CMC_Variable* value) {
+// Started afresh and set to the given value: one of its own type is taken as it is, since a fresh local tells
+// no one of its change (no handlers, nothing to write or send).
+void startAfresh(CMC_Variable* value, CMC_Variable* given) {
+    bool taken;
     switch (value->getType()) {
     case TYPE_INTEGER:
-        static_cast<CMC_Integer*>(value)->startAfresh();
+        taken = static_cast<CMC_Integer*>(value)->startAfresh(given);
         break;
     case TYPE_DOUBLE:
-        static_cast<CMC_Double*>(value)->startAfresh();
+        taken = static_cast<CMC_Double*>(value)->startAfresh(given);
         break;
     case TYPE_BOOL:
-        static_cast<CMC_Bool*>(value)->startAfresh();
+        taken = static_cast<CMC_Bool*>(value)->startAfresh(given);
         break;
     default:
-        static_cast<CMC_String*>(value)->startAfresh();
+        taken = static_cast<CMC_String*>(value)->startAfresh(given);
         break;
     }
+    if (!taken) value->set(given);
 }
 
 } // namespace
@@ -401,14 +401,14 @@ void CMC_Behaviour::dropKeptShare(CMC_ObjectAnchor* anchor) {
         }
 }
 
-CMC_Variable* CMC_Behaviour::reuseLocal(int type, const CXString& name) {
+CMC_Variable* CMC_Behaviour::reuseLocal(int type, const CXString& name, CMC_Variable* given) {
     if (m_spareLocals.empty()) return nullptr;
     // The most recently dropped first, and one of the same name before others: its name is already right.
     // The last one dropped mostly is that one (a local of every round).
     CMC_Variable* last = m_spareLocals.back();
     if (last->getType() == type && sameText(last->name(), name)) {
         m_spareLocals.pop_back();
-        startAfresh(last);
+        startAfresh(last, given);
         return last;
     }
     CMC_Variable* found = nullptr;
@@ -428,7 +428,7 @@ CMC_Variable* CMC_Behaviour::reuseLocal(int type, const CXString& name) {
     if (!found) return nullptr;
     m_spareLocals.erase(m_spareLocals.begin() + static_cast<std::ptrdiff_t>(at));
     if (!named) found->setName(name);
-    startAfresh(found);
+    startAfresh(found, given);
     return found;
 }
 

@@ -42,20 +42,30 @@ public:
     ~CMC_ArgumentsGuard() {
         if (m_running) leave();
     }
+    // For a runner that looked at its arguments itself: expression tells whether one of them or the receiver
+    // is an EXPRESSION.
+    struct Seen {
+        bool expression;
+    };
+    CMC_ArgumentsGuard(Seen seen, CMC_Object* object, CMC_ObjectsContainer* container) {
+        if (seen.expression) look(object, container);
+    }
     CMC_ArgumentsGuard(const CMC_ArgumentsGuard&) = delete;
     CMC_ArgumentsGuard& operator=(const CMC_ArgumentsGuard&) = delete;
     bool objectGone() const { return m_self && !m_self->object; }
     bool containerGone() const { return m_where && !m_where->object; }
     bool gone() const { return objectGone() || containerGone(); }
 
-private:
-    static bool holdsExpression(CXVector* args) {
-        for (int i = 0, count = args ? args->getSize() : 0; i < count; ++i) {
+    // Whether an argument from index first on is an EXPRESSION.
+    static bool holdsExpression(CXVector* args, int first = 0) {
+        for (int i = first, count = args ? args->getSize() : 0; i < count; ++i) {
             auto* value = static_cast<CMC_Object*>(args->at(i));
             if (value && reinterpret_cast<intptr_t>(value) >= 0 && value->getType() == TYPE_EXPRESSION) return true;
         }
         return false;
     }
+
+private:
     void look(CMC_Object* object, CMC_ObjectsContainer* container);
     void leave();
 
@@ -83,10 +93,17 @@ public:
 
     // True when a line broke out of the behaviour (code -1).
     virtual bool run(CMC_Object* current, CXArray* params, bool checkCondition);
-    virtual void addTempObject(CMC_Object* object);
+    // A local, dropped when the run of this behaviour on the stack ends (or the next one, outside any).
+    void addTempObject(CMC_Object* object) {
+        if (object && m_runs > 0)
+            m_tempObjects.push_back(object->runAnchor());
+        else
+            keepTempObject(object);
+    }
     // A local of the type that an earlier run of this behaviour declared and dropped, started afresh under
-    // the name (so declaring a local in every round allocates nothing); null when there is none.
-    CMC_Variable* reuseLocal(int type, const CXString& name);
+    // the name and set to the given value when there is one (so declaring a local in every round allocates
+    // nothing); null when there is none.
+    CMC_Variable* reuseLocal(int type, const CXString& name, CMC_Variable* given = nullptr);
     // Repeats the behaviour every interval ms; count <= 0 repeats until a break. Takes params.
     virtual void runOnTimer(int interval, int count, CXArray* params, CMC_Behaviour* onDone);
     virtual void _break();
@@ -150,6 +167,8 @@ protected:
     void detach();
     CXTimer* timerList();
     void dropKeptShare(CMC_ObjectAnchor* anchor);
+    // A local declared outside any run of this behaviour.
+    void keepTempObject(CMC_Object* object);
 
     CXString m_code;
     CXString m_conditionName;

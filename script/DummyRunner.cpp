@@ -172,8 +172,12 @@ int CMC_Dummy_Runner::number(CXVector* args, int index, int fallback) {
 
 CMC_Variable* CMC_Dummy_Runner::run(int id, CMC_Object* object, CMC_ObjectsContainer* container,
                                     CXVector* args) {
-    // The behaviour matters only to declarations, which tie their variable to its run.
-    CMC_ArgumentsGuard guard(id >= STM_BOOL && id <= STM_STRING ? object : nullptr, container, args);
+    // A declaration ties its variable to the run of the behaviour given, and looks at its arguments itself.
+    if (id >= STM_BOOL && id <= STM_STRING) {
+        static constexpr int kDeclared[] = {TYPE_BOOL, TYPE_DOUBLE, TYPE_INTEGER, TYPE_STRING};
+        return declare(kDeclared[id - STM_BOOL], object, container, args);
+    }
+    CMC_ArgumentsGuard guard(nullptr, container, args);
     switch (id) {
     case STM_IF:
         return ifStatement(container, args, guard);
@@ -191,14 +195,6 @@ CMC_Variable* CMC_Dummy_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         return conv(args);
     case STM_MSGBOX:
         return nullptr;
-    case STM_BOOL:
-        return declare(TYPE_BOOL, object, container, args, guard);
-    case STM_DOUBLE:
-        return declare(TYPE_DOUBLE, object, container, args, guard);
-    case STM_INT:
-        return declare(TYPE_INTEGER, object, container, args, guard);
-    case STM_STRING:
-        return declare(TYPE_STRING, object, container, args, guard);
     case STM_LOOP:
         return loop(container, args, false, guard);
     case STM_FOR:
@@ -407,12 +403,17 @@ CMC_Variable* CMC_Dummy_Runner::conv(CXVector* args) {
 }
 
 CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_ObjectsContainer* container,
-                                        CXVector* args, const CMC_ArgumentsGuard& guard) {
+                                        CXVector* args) {
     // The name is read without a copy unless the value is an expression, whose code may change it.
     int count = argumentCount(args);
     auto* first = count > 0 ? static_cast<CMC_Variable*>(args->at(0)) : nullptr;
     auto* second = count > 1 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
     bool calculated = second && second->getType() == TYPE_EXPRESSION;
+    // The guard looks as a runner's guard does: when the behaviour or an argument is an EXPRESSION.
+    bool expression = calculated || (first && first->getType() == TYPE_EXPRESSION) ||
+                      (object && object->getType() == TYPE_EXPRESSION) ||
+                      (count > 2 && CMC_ArgumentsGuard::holdsExpression(args, 2));
+    CMC_ArgumentsGuard guard(CMC_ArgumentsGuard::Seen{expression}, object, container);
     std::optional<CXString> holder;
     const CXString* name;
     if (first && first->getType() == TYPE_STRING && !calculated)
@@ -429,9 +430,11 @@ CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_Object
     if (memo ? memo->objectNamed(0, container, *name) : container->getObject(*name)) return nullptr;
     CMC_Behaviour* behaviour =
         object && object->getType() == TYPE_BEHAVIOUR ? static_cast<CMC_Behaviour*>(object) : nullptr;
-    CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, *name) : nullptr;
-    if (!variable) variable = makeVariable(type, *name);
-    if (given) variable->set(given);
+    CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, *name, given) : nullptr;
+    if (!variable) {
+        variable = makeVariable(type, *name);
+        if (given) variable->set(given);
+    }
     variable->setAsTemporary();
     // A local taken back from the behaviour's spares mostly has its scene already.
     if (variable->getScene() != container) variable->setScene(container);

@@ -55,8 +55,8 @@ private:
     CMC_Variable* returnStatement(CMC_ObjectsContainer* container, CXVector* args,
                                   const CMC_ArgumentsGuard& guard);
     CMC_Variable* conv(CXVector* args);
-    CMC_Variable* declare(int type, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
-                          const CMC_ArgumentsGuard& guard);
+    // Takes its arguments guard itself, only when reading its arguments can run code.
+    CMC_Variable* declare(int type, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
     CMC_Variable* value(CMC_ObjectsContainer* container, CXVector* args, const CMC_ArgumentsGuard& guard);
     CMC_Variable* runOnTimer(CMC_ObjectsContainer* container, CXVector* args,
                              const CMC_ArgumentsGuard& guard);

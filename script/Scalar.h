@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <type_traits>
 
 #include "script/Variable.h"
 
@@ -24,6 +25,21 @@ public:
     T getDefault() const { return m_default; }
     // Value and default as a new value has them.
     void startAfresh();
+    // startAfresh(), then given's value when it is of this type (what set() of it gives a fresh value with no
+    // handlers, which tells no one). False when given is of another type, for set() to convert it.
+    bool startAfresh(CMC_Variable* given) {
+        // A value of this type id is of this class.
+        if (!given || given->getType() != getType()) {
+            startAfresh();
+            return !given;
+        }
+        m_value = static_cast<CMC_Scalar*>(given)->m_value;
+        if constexpr (std::is_same_v<T, CXString>)
+            m_default = ""; // emptied in place, as startAfresh() does
+        else
+            m_default = T();
+        return true;
+    }
 
     // Any scalar value read as this type, without using the pools.
     static bool valueOf(CMC_Variable* value, T* out);

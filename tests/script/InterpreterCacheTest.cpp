@@ -256,6 +256,21 @@ TEST_F(InterpreterCacheTest, LocalsDeclaredAgainStartAfresh) {
         for (const char* gone : {"A1", "A2", "A3", "B1", "B2", "B3", "C", "U"})
             EXPECT_EQ(scene->getObject(gone), nullptr) << gone;
     }
+
+    // A value given to a declaration, of the local's type or another, is taken as SET takes it, and a value
+    // named there stays apart from the local.
+    integer("X", 4);
+    CMC_Behaviour* given =
+        behaviour("GIVEN", "@INT(K,$1);@STRING(M,$1);@DOUBLE(D,$1);@BOOL(F,$1);@INT(N,X);N^ADD(1);"
+                           "S2^SET(K);S2^ADD(M);S2^ADD(D);S2^ADD(F);S2^ADD(N);K^ADD(3);M^ADD(z);D^ADD(1);");
+    const char* expected[][2] = {{"5", "55" "5.00000" "TRUE" "5"}, {"2.5", "32.50000" "2.50000" "TRUE" "5"},
+                                 {"abc", "0abc" "0" "FALSE" "5"}, {"7", "77" "7.00000" "TRUE" "5"}};
+    for (auto& [step, seen] : expected) {
+        mode = step;
+        given->run(nullptr, &params, false);
+        EXPECT_EQ(textOf("S2"), seen) << step;
+        EXPECT_EQ(intOf("X"), 4) << step;
+    }
     EXPECT_EQ(taken(), 0);
 }
 

@@ -576,6 +576,8 @@ TEST_F(SafetyTest, ArgumentsThatDeleteTheReceiverStopTheMethod) {
         {"VALUE", {kill.get()}},
         {"CREATE", {word("ANIMO"), kill.get()}},
         {"RUNONTIMER", {word("10"), word("1"), word("{}"), word(""), kill.get()}},
+        {"INT", {word("LOCAL"), kill.get()}},
+        {"STRING", {kill.get(), word("1")}},
     };
     for (const Statement& statement : statements) {
         auto* inner = new CMC_Scene(&window, nullptr, "INNER", TYPE_SCENE);
@@ -588,13 +590,18 @@ TEST_F(SafetyTest, ArgumentsThatDeleteTheReceiverStopTheMethod) {
         if (!isControlCode(result)) CMC_Object::flush(result);
         doomed = nullptr;
     }
-    // A declaration whose behaviour goes.
-    CMC_Behaviour* declaring = behaviour("DECLARING", "");
-    doomed = declaring;
-    CXVector args(4, 0.75f);
-    args.add(word("LOCAL"));
-    args.add(kill.get());
-    CMC_RunnerFactory::getRunner(TYPE_PLACEHOLDER)->run(CXString("INT"), declaring, scene, &args);
-    EXPECT_EQ(scene->getObject("LOCAL"), nullptr);
+    // A declaration whose behaviour goes while its value or its name is read.
+    for (int position : {1, 0}) {
+        CMC_Behaviour* declaring = behaviour("DECLARING", "");
+        doomed = declaring;
+        CXVector args(4, 0.75f);
+        args.add(position == 1 ? word("LOCAL") : kill.get());
+        args.add(position == 1 ? kill.get() : word("LOCAL"));
+        CMC_Variable* result =
+            CMC_RunnerFactory::getRunner(TYPE_PLACEHOLDER)->run(CXString("INT"), declaring, scene, &args);
+        EXPECT_EQ(result, nullptr) << position;
+        EXPECT_EQ(doomed, nullptr) << position;
+        EXPECT_EQ(scene->getObject("LOCAL"), nullptr) << position;
+    }
     CMC_VariableFactory::clearPool();
 }
