@@ -31,6 +31,7 @@ CHashtable::~CHashtable() {
 
 void CHashtable::allocateBuckets(int buckets) {
     m_buckets = buckets;
+    m_bucketFactor = UINT64_MAX / static_cast<uint32_t>(buckets) + 1;
     // n more than x entries is n more than floor(x), so the integer count says when x is passed.
     const double fit = std::floor(buckets * m_loadFactor);
     m_growAt = fit < 9.0e18 ? static_cast<int64_t>(fit) : INT64_MAX;

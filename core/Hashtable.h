@@ -24,9 +24,13 @@ public:
     // without making a key.
     CXObject* getText(const char* text, int length, int hash) { return getTextIn(bucketOf(hash), text, length, hash); }
     // The bucket of a hash, for the calls given one below: it stays the hash's bucket until the table grows.
+    // hash mod buckets, never negative: the remainder by a multiply with a factor worked out when the table is
+    // sized (a division takes many times longer), of the hash's magnitude, then turned for a negative hash.
     int bucketOf(int hash) const {
-        const int b = hash % m_buckets;
-        return b < 0 ? b + m_buckets : b;
+        const uint32_t magnitude = hash < 0 ? 0u - static_cast<uint32_t>(hash) : static_cast<uint32_t>(hash);
+        const auto scaled = static_cast<uint64_t>(m_bucketFactor * magnitude);
+        const auto r = static_cast<uint32_t>((static_cast<unsigned __int128>(scaled) * static_cast<uint32_t>(m_buckets)) >> 64);
+        return hash < 0 && r != 0 ? m_buckets - static_cast<int>(r) : static_cast<int>(r);
     }
     CXObject* getTextIn(int bucket, const char* text, int length, int hash);
     // put() of a key whose getHashcode() is hash and whose bucket is bucket.
@@ -75,6 +79,7 @@ private:
     int32_t m_buckets;
     int32_t m_entries;
     double m_loadFactor;
+    uint64_t m_bucketFactor; // 2^64 / buckets, rounded up (bucketOf)
     int64_t m_growAt; // the entries that fit before the table grows: buckets × load factor, rounded down
     CXObject** m_values; // a value, or the CXVector of a bucket's values
     CXObject** m_keys;   // a key, or the CXVector of a bucket's keys

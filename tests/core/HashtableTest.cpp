@@ -250,6 +250,24 @@ TEST(Hashtable, NegativeHashCodes) {
     EXPECT_EQ(table.get(&polish), &a);
     EXPECT_EQ(table.get(&minimum), &b);
     EXPECT_EQ(table.get(&minus), &c);
+
+    // A hash's bucket is its remainder, never negative, for any hash and table size (the order of elements
+    // after growth and every lookup rest on it).
+    const std::vector<int> hashes = {0, 1, -1, 100, -100, 101, -101, 2147483647, -2147483647 - 1, -2147483647,
+                                     123456789, -987654321, 65536, -65536, 10000, 10001, -10001, 20002};
+    for (int buckets : {1, 2, 3, 7, 64, 101, 10001, 20002, 65521, 1 << 20}) {
+        CHashtable sized(buckets, 1.0e9, true);
+        for (int hash : hashes) {
+            int expected = hash % buckets;
+            if (expected < 0) expected += buckets;
+            EXPECT_EQ(sized.bucketOf(hash), expected) << hash << " in " << buckets;
+        }
+        for (uint32_t n = 0; n < 4000; ++n) {
+            const int hash = static_cast<int>(n * 2654435761u);
+            const int expected = (hash % buckets + buckets) % buckets;
+            ASSERT_EQ(sized.bucketOf(hash), expected) << hash << " in " << buckets;
+        }
+    }
 }
 
 TEST(Hashtable, RemoveIsByValueAndOwnsKeys) {
