@@ -251,8 +251,9 @@ CMC_Behaviour_Entry::~CMC_Behaviour_Entry() {
 CMC_Behaviour* CMC_Behaviour_Entry::getOwner() { return static_cast<CMC_Behaviour*>(m_owner.current()); }
 
 CMC_ObjectsContainer* CMC_Behaviour_Entry::getScene() {
+    // The owner is a behaviour, whose scene is its own.
     CMC_Object* owner = m_owner.current();
-    return owner ? owner->getScene() : nullptr;
+    return owner ? static_cast<CMC_ObjectsContainer*>(owner->sceneObject()) : nullptr;
 }
 
 CMC_Object* CMC_Behaviour_Entry::getObject() { return m_target.current(); }
@@ -703,7 +704,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
         if (CMC_Object* object = m_constant.current()) return static_cast<CMC_Variable*>(object);
     }
     RunGuard running;
-    CMC_ObjectsContainer* scene = getScene();
+    CMC_ObjectsContainer* scene = CMC_Behaviour_Entry::getScene();
     switch (m_form) {
     case Form::Value: {
         // Deleted: a same-named value that took its place, else the text as it reads now.

@@ -437,7 +437,7 @@ CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_Object
     }
     variable->setAsTemporary();
     // A local taken back from the behaviour's spares mostly has its scene already.
-    if (variable->getScene() != container) variable->setScene(container);
+    if (variable->sceneObject() != container) variable->setScene(container);
     container->addObject(variable);
     // It lives until the run of the behaviour that declared it ends.
     if (behaviour)

@@ -122,6 +122,8 @@ public:
     virtual bool done(bool flag);
     virtual void setScene(CMC_ObjectsContainer* scene);
     virtual CMC_ObjectsContainer* getScene();
+    // What getScene() gives for any object but a code line (which answers for its behaviour), read in place.
+    CMC_Object* sceneObject() const { return m_scene.current(); }
     virtual int getClonesNo();
     virtual int getCloneIdx();
     virtual CXString getCloneName();
