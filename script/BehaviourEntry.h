@@ -92,7 +92,7 @@ private:
 // arguments are found then, and what it names is kept by handle, so a line never reaches an object that
 // has been deleted (a same-named replacement is found instead). run() returns a value (a pool temporary,
 // an object, or null) or a negative control code.
-class CMC_Behaviour_Entry : public CMC_Object {
+class CMC_Behaviour_Entry final : public CMC_Object {
 public:
     CMC_Behaviour_Entry(CMC_Behaviour* owner, const CXString& line);
     ~CMC_Behaviour_Entry() override;
