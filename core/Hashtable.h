@@ -66,8 +66,6 @@ public:
 private:
     enum : unsigned char { BUCKET_SINGLE = 0, BUCKET_LISTS = 1 };
 
-    // Equal bytes; short texts (names) compared in place.
-    static bool sameBytes(const char* x, const char* y, int length);
     void putAnyhow(CXObject* key, int hash, CXObject* value);
     CXObject* takeOutAnyhow(int hash, CXObject* value);
     CXObject* getTextOfList(int bucket, const char* text, int length, int hash);
@@ -112,13 +110,6 @@ private:
     CXString m_text;
 };
 
-inline bool CHashtable::sameBytes(const char* x, const char* y, int length) {
-    if (length > 16) return std::memcmp(x, y, static_cast<size_t>(length)) == 0;
-    for (int i = 0; i < length; ++i)
-        if (x[i] != y[i]) return false;
-    return true;
-}
-
 inline int CStringHashCode::hashOf(const char* text, int length) {
     uint32_t h = 0;
     for (int i = 0; i < length; ++i) {
@@ -147,7 +138,7 @@ inline CXObject* CHashtable::getTextIn(int b, const char* text, int length, int 
         if (!key) return nullptr;
         const CXString& its = key->text();
         return key->CStringHashCode::getHashcode() == hash && its.GetLength() == length &&
-                       sameBytes(its.GetBuffer(), text, length)
+                       sameText(its.GetBuffer(), text, static_cast<size_t>(length))
                    ? m_values[b]
                    : nullptr;
     }

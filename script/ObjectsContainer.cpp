@@ -66,18 +66,6 @@ struct ShareChange {
 // plain pointer, so no static's order matters).
 ShareChange* g_shareChanges = nullptr;
 
-// Names are short: compared in place.
-inline bool sameText(const CXString& a, const CXString& b) {
-    const int length = a.GetLength();
-    if (length != b.GetLength()) return false;
-    const char* x = a.GetBuffer();
-    const char* y = b.GetBuffer();
-    if (length > 16) return std::memcmp(x, y, static_cast<size_t>(length)) == 0;
-    for (int i = 0; i < length; ++i)
-        if (x[i] != y[i]) return false;
-    return true;
-}
-
 // Only containers change the record, so it is there.
 inline ShareChange& shareChange(int share) { return g_shareChanges[share]; }
 
