@@ -7,6 +7,7 @@
 #include "script/Condition.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
+#include "script/String.h"
 
 namespace KavirelDLL {
 
@@ -242,9 +243,12 @@ private:
         if (object && object->getType() >= TYPE_INTEGER && object->getType() <= TYPE_DOUBLE)
             return static_cast<CMC_Variable*>(object);
         *own = true;
-        // An INTEGER literal no runner changed is handed as it is.
+        // An INTEGER or text literal no runner changed is handed as it is.
         if (m_literal == Literal::Integer && m_ownLiteral &&
             static_cast<CMC_Integer*>(m_ownLiteral)->getValue() == m_literalInteger)
+            return m_ownLiteral;
+        if (m_literal == Literal::String && m_ownLiteral &&
+            sameText(static_cast<CMC_String*>(m_ownLiteral)->value(), m_literalText))
             return m_ownLiteral;
         return ownLiteral();
     }
