@@ -303,8 +303,6 @@ int CXVector::findFromEnd(const CXObject* x) const {
     return -1;
 }
 
-void CXVector::removeAll() { m_count = 0; }
-
 CXObject* CXVector::operator[](int i) { return at(i); }
 
 void CXVector::copyInto(CXVector* other) {

@@ -98,7 +98,7 @@ public:
     // The last slot holding x, or -1: for lists whose recent entries come and go first.
     int findFromEnd(const CXObject* x) const;
     // The count becomes 0; the slots keep what they held.
-    virtual void removeAll();
+    virtual void removeAll() { m_count = 0; }
     // The pointer in slot i, whatever the count; null outside the slots.
     virtual CXObject* operator[](int i);
     // Copies this list's pointers into other, which grows when it has too few slots.
