@@ -37,15 +37,7 @@ public:
     void putIn(int bucket, CXObject* key, int hash, CXObject* value);
     // put() of a key whose getHashcode() is hash when its bucket is empty and the table need not grow (so no
     // entry has that hash); false, changing nothing, otherwise.
-    bool putIfFree(CXObject* key, int hash, CXObject* value) {
-        const int b = bucketOf(hash);
-        if (m_keys[b] || m_entries >= m_growAt || !m_elements->fits(1)) return false;
-        m_keys[b] = key;
-        m_values[b] = value;
-        ++m_entries;
-        m_elements->appendFitting(value);
-        return true;
-    }
+    bool putIfFree(CXObject* key, int hash, CXObject* value) { return putIfFreeIn(bucketOf(hash), key, value); }
     // Removes the first entry, in bucket order, holding this very value.
     void remove(CXObject* value);
     // For a table that lists each value once: removes the entry holding this very value from the bucket of
@@ -66,6 +58,15 @@ public:
 private:
     enum : unsigned char { BUCKET_SINGLE = 0, BUCKET_LISTS = 1 };
 
+    // putIfFree() in a bucket already worked out.
+    bool putIfFreeIn(int bucket, CXObject* key, CXObject* value) {
+        if (m_keys[bucket] || m_entries >= m_growAt || !m_elements->fits(1)) return false;
+        m_keys[bucket] = key;
+        m_values[bucket] = value;
+        ++m_entries;
+        m_elements->appendFitting(value);
+        return true;
+    }
     void putAnyhow(CXObject* key, int hash, CXObject* value);
     CXObject* takeOutAnyhow(int hash, CXObject* value);
     CXObject* getTextOfList(int bucket, const char* text, int length, int hash);
@@ -120,14 +121,7 @@ inline int CStringHashCode::hashOf(const char* text, int length) {
 }
 
 inline void CHashtable::putIn(int bucket, CXObject* key, int hash, CXObject* value) {
-    if (key && m_entries < m_growAt && !m_keys[bucket] && m_elements->fits(1)) {
-        m_keys[bucket] = key;
-        m_values[bucket] = value;
-        ++m_entries;
-        m_elements->appendFitting(value);
-        return;
-    }
-    putAnyhow(key, hash, value);
+    if (!key || !putIfFreeIn(bucket, key, value)) putAnyhow(key, hash, value);
 }
 
 inline void CHashtable::put(CXObject* key, int hash, CXObject* value) { putIn(bucketOf(hash), key, hash, value); }
