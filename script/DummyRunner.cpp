@@ -402,37 +402,23 @@ CMC_Variable* CMC_Dummy_Runner::conv(CXVector* args) {
     return result;
 }
 
-CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_ObjectsContainer* container,
-                                        CXVector* args) {
-    // The name is read without a copy unless the value is an expression, whose code may change it.
-    int count = argumentCount(args);
-    auto* first = count > 0 ? static_cast<CMC_Variable*>(args->at(0)) : nullptr;
-    auto* second = count > 1 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
-    bool calculated = second && second->getType() == TYPE_EXPRESSION;
-    // The guard looks as a runner's guard does: when the behaviour or an argument is an EXPRESSION.
-    bool expression = calculated || (first && first->getType() == TYPE_EXPRESSION) ||
-                      (object && object->getType() == TYPE_EXPRESSION) ||
-                      (count > 2 && CMC_ArgumentsGuard::holdsExpression(args, 2));
-    CMC_ArgumentsGuard guard(CMC_ArgumentsGuard::Seen{expression}, object, container);
-    std::optional<CXString> holder;
-    const CXString* name;
-    if (first && first->getType() == TYPE_STRING && !calculated)
-        name = &static_cast<CMC_String*>(first)->value();
-    else if (calculated)
-        name = &holder.emplace(text(args, 0));
-    else
-        name = &textOf(args, 0, holder);
-    CMC_Variable* given = calculated ? getParameter(args, 1) : second;
+namespace {
+
+// A declaration once its name is read: the name and given value stay put until the variable is made.
+[[gnu::always_inline]] inline CMC_Variable* declareNamed(int type, CMC_Object* object,
+                                                        CMC_ObjectsContainer* container, CXVector* args,
+                                                        const CXString& name, CMC_Variable* given,
+                                                        const CMC_ArgumentsGuard& guard) {
     if (guard.gone()) return nullptr;
-    if (!container || !name->IsString()) return nullptr;
+    if (!container || !name.IsString()) return nullptr;
     // The line's memo keeps the lookup of its name, which a local's coming and going leaves standing.
     CMC_CallMemo* memo = CMC_CallMemo::of(args);
-    if (memo ? memo->objectNamed(0, container, *name) : container->getObject(*name)) return nullptr;
+    if (memo ? memo->objectNamed(0, container, name) : container->getObject(name)) return nullptr;
     CMC_Behaviour* behaviour =
         object && object->getType() == TYPE_BEHAVIOUR ? static_cast<CMC_Behaviour*>(object) : nullptr;
-    CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, *name, given) : nullptr;
+    CMC_Variable* variable = behaviour ? behaviour->reuseLocal(type, name, given) : nullptr;
     if (!variable) {
-        variable = makeVariable(type, *name);
+        variable = makeVariable(type, name);
         if (given) variable->set(given);
     }
     variable->setAsTemporary();
@@ -446,6 +432,35 @@ CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_Object
         CMC_Behaviour::addToTrash(variable);
     // A copy of its value, unless the line's value is dropped unread.
     return memo && memo->valueDropped ? nullptr : CMC_VariableFactory::copyVariable(variable);
+}
+
+} // namespace
+
+CMC_Variable* CMC_Dummy_Runner::declare(int type, CMC_Object* object, CMC_ObjectsContainer* container,
+                                        CXVector* args) {
+    // The name is read without a copy unless the value is an expression, whose code may change it.
+    int count = argumentCount(args);
+    auto* first = count > 0 ? static_cast<CMC_Variable*>(args->at(0)) : nullptr;
+    auto* second = count > 1 ? static_cast<CMC_Variable*>(args->at(1)) : nullptr;
+    bool calculated = second && second->getType() == TYPE_EXPRESSION;
+    // The guard looks as a runner's guard does: when the behaviour or an argument is an EXPRESSION.
+    bool expression = calculated || (first && first->getType() == TYPE_EXPRESSION) ||
+                      (object && object->getType() == TYPE_EXPRESSION) ||
+                      (count > 2 && CMC_ArgumentsGuard::holdsExpression(args, 2));
+    CMC_ArgumentsGuard guard(CMC_ArgumentsGuard::Seen{expression}, object, container);
+    if (first && first->getType() == TYPE_STRING && !calculated)
+        return declareNamed(type, object, container, args, static_cast<CMC_String*>(first)->value(), second,
+                            guard);
+    return declareCopied(type, object, container, args, second, calculated, guard);
+}
+
+CMC_Variable* CMC_Dummy_Runner::declareCopied(int type, CMC_Object* object, CMC_ObjectsContainer* container,
+                                              CXVector* args, CMC_Variable* second, bool calculated,
+                                              const CMC_ArgumentsGuard& guard) {
+    std::optional<CXString> holder;
+    const CXString& name = calculated ? holder.emplace(text(args, 0)) : textOf(args, 0, holder);
+    CMC_Variable* given = calculated ? getParameter(args, 1) : second;
+    return declareNamed(type, object, container, args, name, given, guard);
 }
 
 CMC_Variable* CMC_Dummy_Runner::value(CMC_ObjectsContainer* container, CXVector* args,

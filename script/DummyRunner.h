@@ -57,6 +57,9 @@ private:
     CMC_Variable* conv(CXVector* args);
     // Takes its arguments guard itself, only when reading its arguments can run code.
     CMC_Variable* declare(int type, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args);
+    // A name that is not a STRING argument's own text: copied, kept apart so the common case holds no copy.
+    CMC_Variable* declareCopied(int type, CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args,
+                                CMC_Variable* second, bool calculated, const CMC_ArgumentsGuard& guard);
     CMC_Variable* value(CMC_ObjectsContainer* container, CXVector* args, const CMC_ArgumentsGuard& guard);
     CMC_Variable* runOnTimer(CMC_ObjectsContainer* container, CXVector* args,
                              const CMC_ArgumentsGuard& guard);
