@@ -367,7 +367,7 @@ void startAfresh(CMC_Variable* value, CMC_Variable* given) {
 
 } // namespace
 
-void CMC_Behaviour::flushTempObjects() {
+inline void CMC_Behaviour::flushTempObjects() {
     if (m_tempObjects.empty()) return;
     // Taking values out and deleting them runs no script code, so the list cannot change under this walk. The
     // last declared goes first, so the first declared is the most recent spare, which the next run's first
@@ -379,8 +379,10 @@ void CMC_Behaviour::flushTempObjects() {
         // of one gone may go with it, as it is not read again.
         if (m_keptLocals && !m_keptLocals->empty()) dropKeptShare(anchor);
         if (!object) continue;
-        // Locals are values, whose scene is their own.
-        if (auto* scene = static_cast<CMC_ObjectsContainer*>(object->sceneObject())) scene->removeObject(object);
+        // Locals are values, whose scene is their own. No container type takes objects out its own way, so
+        // the call is direct.
+        if (auto* scene = static_cast<CMC_ObjectsContainer*>(object->sceneObject()))
+            scene->CMC_ObjectsContainer::removeObject(object);
         // A local nothing else knows of any more is kept to serve as the next one.
         if (m_spareLocals.size() < kMaxSpareLocals && object->isTemporary() && isScalar(object->getType()) &&
             object->canStartAfresh()) {

@@ -119,7 +119,7 @@ public:
     int getLineCount() const;
     // Parses the code with $1.. replaced by the parameters; the stored code is unchanged.
     void setParams(CXArray* params);
-    void flushTempObjects();
+    [[gnu::always_inline]] inline void flushTempObjects();
     bool isEnabled() const { return m_enabled; }
     void enable(bool flag) { m_enabled = flag; }
     int getBreakpoint() const { return m_breakpoint; }
