@@ -746,6 +746,8 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
     }
 
     ++m_busy;
+    // Whether a value needs anything after the call: mostly none does.
+    bool releases = false;
     const bool fits = args == &m_args ? m_argsFit || (m_argsFit = args->fits(count)) : args && args->fits(count);
     for (int i = 0; i < count; ++i) {
         Slot& slot = m_slots[static_cast<size_t>(i)];
@@ -805,6 +807,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
             }
         }
         // Field by field: a whole-struct copy of the halves just written stalls on the store.
+        releases |= slot.kind == SlotKind::Nested && value.made != 3 && value.value;
         values[i].value = value.value;
         values[i].made = value.made;
         values[i].copy = value.copy;
@@ -816,7 +819,7 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
 
     CMC_Variable* result = call(scene, current, params, args);
 
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; releases && i < count; ++i) {
         const ArgValue& value = values[i];
         if (m_slots[static_cast<size_t>(i)].kind != SlotKind::Nested || value.made == 3 || !value.value) continue;
         // A copy the call deleted is gone already.
