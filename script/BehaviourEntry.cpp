@@ -698,53 +698,12 @@ void CMC_Behaviour_Entry::releaseValue(CMC_ObjectsContainer*, const ArgValue& ar
     flush(value);
 }
 
-CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
-    // A value bound when parsed, still alive: nothing runs.
-    if (m_form == Form::Value) {
-        if (CMC_Object* object = m_constant.current()) return static_cast<CMC_Variable*>(object);
-    }
-    RunGuard running;
-    CMC_ObjectsContainer* scene = CMC_Behaviour_Entry::getScene();
-    switch (m_form) {
-    case Form::Value: {
-        // Deleted: a same-named value that took its place, else the text as it reads now.
-        CMC_Object* replacement = m_constant.get();
-        if (replacement && !replacement->isTemporary() && asVariable(replacement))
-            return static_cast<CMC_Variable*>(replacement);
-        m_constant.clear();
-        m_form = Form::ValueText;
-        return runValueText(scene, params);
-    }
-    case Form::ValueText:
-        return runValueText(scene, params);
-    case Form::Expression:
-        return m_expression;
-    default:
-        break;
-    }
-
-    int count = static_cast<int>(m_slots.size());
-    CXVector* args = nullptr;
-    std::unique_ptr<CXVector> ownArgs;
-    if (count > 0) {
-        // A line that runs again inside its own call (recursion) keeps its arguments apart.
-        if (m_busy) {
-            ownArgs = std::make_unique<CXVector>(count + 1, 0.75f);
-            args = ownArgs.get();
-        } else {
-            args = &m_args;
-        }
-        args->CXVector::removeAll();
-    }
-    constexpr int kInline = 8;
-    ArgValue inlineValues[kInline];
-    std::unique_ptr<ArgValue[]> heapValues;
-    ArgValue* values = inlineValues;
-    if (count > kInline) {
-        heapValues = std::make_unique<ArgValue[]>(static_cast<size_t>(count));
-        values = heapValues.get();
-    }
-
+// The arguments read into args (and values, what each needs after the call), the call, and what the values need
+// then. Inlined into run and runApart.
+[[gnu::always_inline]] inline CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_ObjectsContainer* scene,
+                                                                              CMC_Object* current, CXArray* params,
+                                                                              CXVector* args, ArgValue* values,
+                                                                              int count) {
     ++m_busy;
     // Whether a value needs anything after the call: mostly none does.
     bool releases = false;
@@ -828,6 +787,69 @@ CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
     }
     --m_busy;
     return result;
+}
+
+
+CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
+    // A value bound when parsed, still alive: nothing runs.
+    if (m_form == Form::Value) {
+        if (CMC_Object* object = m_constant.current()) return static_cast<CMC_Variable*>(object);
+    }
+    RunGuard running;
+    CMC_ObjectsContainer* scene = CMC_Behaviour_Entry::getScene();
+    switch (m_form) {
+    case Form::Value: {
+        // Deleted: a same-named value that took its place, else the text as it reads now.
+        CMC_Object* replacement = m_constant.get();
+        if (replacement && !replacement->isTemporary() && asVariable(replacement))
+            return static_cast<CMC_Variable*>(replacement);
+        m_constant.clear();
+        m_form = Form::ValueText;
+        return runValueText(scene, params);
+    }
+    case Form::ValueText:
+        return runValueText(scene, params);
+    case Form::Expression:
+        return m_expression;
+    default:
+        break;
+    }
+
+    int count = static_cast<int>(m_slots.size());
+    if (m_busy || count > kInlineArgs) [[unlikely]]
+        return runApart(scene, current, params, count);
+    CXVector* args = nullptr;
+    if (count > 0) {
+        args = &m_args;
+        args->CXVector::removeAll();
+    }
+    ArgValue values[kInlineArgs];
+    return runArguments(scene, current, params, args, values, count);
+}
+
+// A line that runs again inside its own call (recursion) keeps its arguments apart; one with many keeps their
+// values on the heap.
+CMC_Variable* CMC_Behaviour_Entry::runApart(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
+                                            int count) {
+    CXVector* args = nullptr;
+    std::unique_ptr<CXVector> ownArgs;
+    if (count > 0) {
+        if (m_busy) {
+            ownArgs = std::make_unique<CXVector>(count + 1, 0.75f);
+            args = ownArgs.get();
+        } else {
+            args = &m_args;
+        }
+        args->CXVector::removeAll();
+    }
+    ArgValue inlineValues[kInlineArgs];
+    std::unique_ptr<ArgValue[]> heapValues;
+    ArgValue* values = inlineValues;
+    if (count > kInlineArgs) {
+        heapValues = std::make_unique<ArgValue[]>(static_cast<size_t>(count));
+        values = heapValues.get();
+    }
+    return runArguments(scene, current, params, args, values, count);
 }
 
 CMC_Variable* CMC_Behaviour_Entry::runOnce(CMC_Object* current, CXArray* params) {

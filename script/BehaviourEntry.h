@@ -255,6 +255,12 @@ private:
     CMC_Variable* evaluateSubstituted(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
                                       Slot& slot, uint8_t* made);
     CMC_Variable* call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args);
+    // Argument values held in place by a line's run; more go to the heap.
+    static constexpr int kInlineArgs = 8;
+    CMC_Variable* runArguments(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args,
+                               ArgValue* values, int count);
+    [[gnu::noinline]] CMC_Variable* runApart(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params,
+                                             int count);
     // The line's method of a target found as the line runs, by the id its type's runner gave the last time.
     CMC_Variable* callFound(CMC_Object* target, CMC_ObjectsContainer* scene, CXVector* args);
     void releaseValue(CMC_ObjectsContainer* scene, const ArgValue& value);
