@@ -150,6 +150,15 @@ TEST_F(SafetyTest, RecursionKeepsEachCallsArguments) {
     EXPECT_EQ(textOf("S"), "xxxxxtop");
     EXPECT_EQ(intOf("N"), 0);
     EXPECT_EQ(taken(), 0);
+
+    // More arguments than a line holds in place, at the top and inside its own call; each level's last one
+    // is read when its line runs.
+    integer("M", 2);
+    text("T");
+    behaviour("MANY", "@IF(M>0,{M^DEC();T^ADD(MANY^RUN(a,b,c,d,e,f,g,h,[M+1]));},{});T^ADD($1);T^ADD($9);");
+    run("MANY^RUN(1,2,3,4,5,6,7,8,[M*10]);");
+    EXPECT_EQ(textOf("T"), "a1a2120");
+    EXPECT_EQ(taken(), 0);
 }
 
 TEST_F(SafetyTest, InlineCodeWithParametersIsParsedForEachRun) {
