@@ -698,16 +698,17 @@ void CMC_Behaviour_Entry::releaseValue(CMC_ObjectsContainer*, const ArgValue& ar
     flush(value);
 }
 
-// The arguments read into args (and values, what each needs after the call), the call, and what the values need
-// then. Inlined into run and runApart.
+// The arguments read into args (and values, what each needs after the call), the call, and what the values
+// need then. Inlined into run and runApart.
 [[gnu::always_inline]] inline CMC_Variable* CMC_Behaviour_Entry::runArguments(CMC_ObjectsContainer* scene,
-                                                                              CMC_Object* current, CXArray* params,
-                                                                              CXVector* args, ArgValue* values,
-                                                                              int count) {
+                                                                              CMC_Object* current,
+                                                                              CXArray* params, CXVector* args,
+                                                                              ArgValue* values, int count) {
     ++m_busy;
     // Whether a value needs anything after the call: mostly none does.
     bool releases = false;
-    const bool fits = args == &m_args ? m_argsFit || (m_argsFit = args->fits(count)) : args && args->fits(count);
+    const bool fits =
+        args == &m_args ? m_argsFit || (m_argsFit = args->fits(count)) : args && args->fits(count);
     for (int i = 0; i < count; ++i) {
         Slot& slot = m_slots[static_cast<size_t>(i)];
         ArgValue value{nullptr, 0, nullptr};
@@ -788,7 +789,6 @@ void CMC_Behaviour_Entry::releaseValue(CMC_ObjectsContainer*, const ArgValue& ar
     --m_busy;
     return result;
 }
-
 
 CMC_Variable* CMC_Behaviour_Entry::run(CMC_Object* current, CXArray* params) {
     // A value bound when parsed, still alive: nothing runs.

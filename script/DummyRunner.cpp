@@ -406,9 +406,9 @@ namespace {
 
 // A declaration once its name is read: the name and given value stay put until the variable is made.
 [[gnu::always_inline]] inline CMC_Variable* declareNamed(int type, CMC_Object* object,
-                                                        CMC_ObjectsContainer* container, CXVector* args,
-                                                        const CXString& name, CMC_Variable* given,
-                                                        const CMC_ArgumentsGuard& guard) {
+                                                         CMC_ObjectsContainer* container, CXVector* args,
+                                                         const CXString& name, CMC_Variable* given,
+                                                         const CMC_ArgumentsGuard& guard) {
     if (guard.gone()) return nullptr;
     if (!container || !name.IsString()) return nullptr;
     // The line's memo keeps the lookup of its name, which a local's coming and going leaves standing.
