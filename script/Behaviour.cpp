@@ -379,10 +379,8 @@ inline void CMC_Behaviour::flushTempObjects() {
         // of one gone may go with it, as it is not read again.
         if (m_keptLocals && !m_keptLocals->empty()) dropKeptShare(anchor);
         if (!object) continue;
-        // Locals are values, whose scene is their own. No container type takes objects out its own way, so
-        // the call is direct.
-        if (auto* scene = static_cast<CMC_ObjectsContainer*>(object->sceneObject()))
-            scene->CMC_ObjectsContainer::removeObject(object);
+        // Locals are values, whose scene is their own.
+        if (auto* scene = static_cast<CMC_ObjectsContainer*>(object->sceneObject())) scene->removeObject(object);
         // A local nothing else knows of any more is kept to serve as the next one.
         if (m_spareLocals.size() < kMaxSpareLocals && object->isTemporary() && isScalar(object->getType()) &&
             object->canStartAfresh()) {

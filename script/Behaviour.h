@@ -119,7 +119,6 @@ public:
     int getLineCount() const;
     // Parses the code with $1.. replaced by the parameters; the stored code is unchanged.
     void setParams(CXArray* params);
-    [[gnu::always_inline]] inline void flushTempObjects();
     bool isEnabled() const { return m_enabled; }
     void enable(bool flag) { m_enabled = flag; }
     int getBreakpoint() const { return m_breakpoint; }
@@ -167,6 +166,8 @@ protected:
     void detach();
     CXTimer* timerList();
     void dropKeptShare(CMC_ObjectAnchor* anchor);
+    // Drops the locals of the run that ends (inlined into the run).
+    [[gnu::always_inline]] inline void flushTempObjects();
     // A local declared outside any run of this behaviour.
     void keepTempObject(CMC_Object* object);
 

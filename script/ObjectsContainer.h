@@ -19,7 +19,8 @@ public:
     CMC_ObjectsContainer(CWindow* window, CMC_ObjectsContainer* scene, const CXString& name, int type);
     ~CMC_ObjectsContainer() override;
 
-    virtual bool removeObject(CMC_Object* object);
+    // No container takes objects out its own way (so dropping a local calls it directly).
+    virtual bool removeObject(CMC_Object* object) final;
     // An object already stored under the name is removed and, when owned, deleted.
     virtual void addObject(CMC_Object* object);
     virtual void getObjects(const CXString& typeName, CMC_Groupped* group);

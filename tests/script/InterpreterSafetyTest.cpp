@@ -159,6 +159,18 @@ TEST_F(SafetyTest, RecursionKeepsEachCallsArguments) {
     run("MANY^RUN(1,2,3,4,5,6,7,8,[M*10]);");
     EXPECT_EQ(textOf("T"), "a1a2120");
     EXPECT_EQ(taken(), 0);
+
+    // An argument's code runs the same line again before the call reads the arguments after it.
+    integer("K", 1);
+    text("U");
+    behaviour("B1", "U^ADD(one);");
+    behaviour("B2", "U^ADD(two);");
+    behaviour("Q1", "@IF(K>0,{K^DEC();R^RUN(2);},{});@RETURN(1);");
+    behaviour("Q2", "@RETURN(1);");
+    behaviour("R", "@IF([Q$1^RUN()],>,0,B$1,X);");
+    run("R^RUN(1);");
+    EXPECT_EQ(textOf("U"), "twoone");
+    EXPECT_EQ(taken(), 0);
 }
 
 TEST_F(SafetyTest, InlineCodeWithParametersIsParsedForEachRun) {
