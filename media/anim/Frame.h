@@ -48,6 +48,7 @@ public:
     void SaveHeader(std::vector<uint8_t>& out, int generation);
     void SaveNew(std::vector<uint8_t>& out);
     void Save(std::vector<uint8_t>& out, int generation);
+    using CGraphicsObject::Save;
 
     int getGeneration() const { return m_generation; }
     int getDataSize() const { return m_compressedSize; }

@@ -104,7 +104,6 @@ bool CSound4::load() {
         return false;
     }
     releaseBuffer();
-    CWaveFormat format;
     uint32_t ignored = 0;
     bool head = CWaveChunks::readHead(&file) && CWaveChunks::find(&file, "fmt ", ignored);
     uint8_t tag[2] = {};
