@@ -47,7 +47,7 @@ private:
     CXString m_hJustify;
     CXString m_rect;
     int32_t m_priority = 0;
-    int32_t m_reserved = 0;
+    [[maybe_unused]] int32_t m_reserved = 0;
     CXString m_fontName;
     // A record read from the cache, waiting for its scene: on screen, visible, the text.
     bool m_cached = false;
