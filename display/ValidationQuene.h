@@ -40,6 +40,10 @@ public:
     CValidationQuene& operator=(const CValidationQuene&) = delete;
     ~CValidationQuene() override;
 
+    // The list's own element calls stay, under the draw list's.
+    using CSortedVector::add;
+    using CSortedVector::find;
+    using CSortedVector::remove;
     CValidationElement* add(CGraphicsObject* object, int priority, int flags);
     CValidationElement* find(CGraphicsObject* object);
     int getIndex(CGraphicsObject* object);
