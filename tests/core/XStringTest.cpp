@@ -48,7 +48,8 @@ TEST(XStringCapacity, AssignmentKeepsOrReplacesTheBuffer) {
     EXPECT_EQ(s.GetLength(), 32);
 
     CXString self("self");
-    self = self;
+    CXString& same = self;
+    self = same;
     EXPECT_EQ(bytes(self), "self");
     self = self.GetBuffer() + 1; // text inside its own buffer
     EXPECT_EQ(bytes(self), "elf");

@@ -114,7 +114,7 @@ struct CSequenceWorld {
 };
 
 // Records started and finished of every playable it hears, with the playable's name.
-class CTreeLog : public KavirelDLL::CPlayableObserver {
+class CTreeLog final : public KavirelDLL::CPlayableObserver {
 public:
     std::vector<std::string> events;
     bool onPlayableStarted(KavirelDLL::CPlayable* p) override {

@@ -249,7 +249,7 @@ TEST_F(ObjectTest, HandlersMayUnbindOrDeleteTheRaisingObject) {
     car->overideSignals(false);
     car->addBehaviour("ONCLICK", onClick, nullptr, scene);
     car->addBehaviour("ONCLICK", onOk, nullptr, scene);
-    onClick->onRun = [this](CMC_Object* current) { current->removeAllBehaviours(); };
+    onClick->onRun = [](CMC_Object* current) { current->removeAllBehaviours(); };
     EXPECT_TRUE(car->onSignal("ONCLICK"));
     EXPECT_EQ(log, (std::vector<std::string>{"BCLICK:CAR"})); // the second binding went before its turn
     EXPECT_FALSE(car->onSignal("ONCLICK"));
