@@ -138,27 +138,25 @@ CXString operator+(const CXString& a, const char* b);
 CXString operator+(const char* a, const CXString& b);
 CXString operator+(const CXString& a, const CXString& b);
 
+// Whether the Word at a and the one at b are the same (read unaligned).
+template <typename Word> inline bool sameWord(const char* a, const char* b) {
+    Word x, y;
+    std::memcpy(&x, a, sizeof(Word));
+    std::memcpy(&y, b, sizeof(Word));
+    return x == y;
+}
+
 // Whether length bytes at a and at b are the same, compared a word at a time: names, keys and
 // the test texts of lines are compared without a call.
 inline bool sameText(const char* a, const char* b, size_t length) {
-    for (; length >= 8; a += 8, b += 8, length -= 8) {
-        uint64_t x, y;
-        std::memcpy(&x, a, 8);
-        std::memcpy(&y, b, 8);
-        if (x != y) return false;
-    }
+    for (; length >= 8; a += 8, b += 8, length -= 8)
+        if (!sameWord<uint64_t>(a, b)) return false;
     if (length >= 4) {
-        uint32_t x, y;
-        std::memcpy(&x, a, 4);
-        std::memcpy(&y, b, 4);
-        if (x != y) return false;
+        if (!sameWord<uint32_t>(a, b)) return false;
         a += 4, b += 4, length -= 4;
     }
     if (length >= 2) {
-        uint16_t x, y;
-        std::memcpy(&x, a, 2);
-        std::memcpy(&y, b, 2);
-        if (x != y) return false;
+        if (!sameWord<uint16_t>(a, b)) return false;
         a += 2, b += 2, length -= 2;
     }
     return length == 0 || *a == *b;
