@@ -184,6 +184,26 @@ bool writeFileAtomically(const std::string& path, const std::string& contents, i
     return true;
 }
 
+// Renames the file at path to the first free one of path + ".damaged", ".damaged.2", ... (an earlier damaged
+// file is kept, never replaced).
+bool moveAside(const std::string& path, std::string& aside, int& errorNumber) {
+    for (int n = 1; n <= 1000; ++n) {
+        aside = path + ".damaged" + (n > 1 ? "." + std::to_string(n) : std::string());
+        if (renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, aside.c_str(), RENAME_NOREPLACE) == 0) return true;
+        errorNumber = errno;
+        if (errorNumber == EINVAL || errorNumber == ENOSYS) {
+            // A file system without a rename that refuses to replace: look first.
+            struct stat st;
+            if (lstat(aside.c_str(), &st) == 0) continue;
+            if (rename(path.c_str(), aside.c_str()) == 0) return true;
+            errorNumber = errno;
+        }
+        if (errorNumber != EEXIST) return false;
+    }
+    errorNumber = EEXIST;
+    return false;
+}
+
 } // namespace
 
 CPlatformRegistry::CPlatformRegistry(const std::string& folder)
@@ -222,10 +242,12 @@ CPlatformRegistry::SStamp CPlatformRegistry::currentStamp() const {
 }
 
 void CPlatformRegistry::refresh() {
+    // A file that could not be read is never read or written again in this run.
+    if (m_memoryOnly) return;
     SStamp stamp = currentStamp();
     if (m_stamp.valid && stamp == m_stamp) return;
-    load();
     m_stamp = stamp;
+    load();
 }
 
 void CPlatformRegistry::load() {
@@ -247,6 +269,15 @@ void CPlatformRegistry::load() {
     } else if (error != EPlatformError::none) {
         m_loadStatus = error;
         m_loadMessage = platformErrorText(error);
+        // No file where one is looked for (a file in the folder's place) holds no records; anything else
+        // may hold records that a write would destroy.
+        if (error != EPlatformError::notFolder) {
+            m_memoryOnly = true;
+            std::fprintf(stderr,
+                         "kavirel: registry file %s cannot be read (%s); it is left as it is, and the records "
+                         "are kept for this run only\n",
+                         nativeStorePath().c_str(), m_loadMessage.c_str());
+        }
     } else {
         size_t pos = 0, lineNumber = 0;
         SKey* key = nullptr;
@@ -341,21 +372,55 @@ void CPlatformRegistry::load() {
         }
         if (m_loadStatus == EPlatformError::none && !ended) damaged(lineNumber, "end mark missing");
     }
-    if (m_loadStatus == EPlatformError::corrupt) {
-        std::string path;
-        CPlatformFiles::resolve(storeFile(), path);
-        std::fprintf(stderr, "kavirel: registry file %s is damaged (%s); read what came before it\n",
-                     path.c_str(), m_loadMessage.c_str());
-        // The damaged file is kept: the next write replaces it with what could be read.
-        int errorNumber = 0;
-        if (!path.empty() && !writeFileAtomically(path + ".damaged", text, errorNumber))
-            std::fprintf(stderr, "kavirel: could not keep a copy of the damaged registry file: %s\n",
-                         platformErrorText(platformErrorFromErrno(errorNumber)));
+    if (m_loadStatus == EPlatformError::corrupt) keepDamaged(error == EPlatformError::tooLarge);
+}
+
+std::string CPlatformRegistry::nativeStorePath() const {
+    std::string path;
+    if (CPlatformFiles::resolve(storeFile(), path) != EPlatformError::none) path = cp1250ToUtf8(storeFile());
+    return path;
+}
+
+void CPlatformRegistry::keepDamaged(bool tooLarge) {
+    const std::string path = nativeStorePath();
+    // Another process replaced the file since it was read: the next call reads what is there now.
+    if (currentStamp() != m_stamp) {
+        m_stamp.valid = false;
+        return;
     }
+    std::string aside;
+    int errorNumber = 0;
+    if (!moveAside(path, aside, errorNumber)) {
+        // Another process moved it first.
+        if (errorNumber == ENOENT) {
+            m_stamp.valid = false;
+            return;
+        }
+        m_memoryOnly = true;
+        std::fprintf(stderr,
+                     "kavirel: registry file %s is damaged (%s) and cannot be moved aside (%s); it is left as "
+                     "it is, and the records are kept for this run only\n",
+                     path.c_str(), m_loadMessage.c_str(), platformErrorText(platformErrorFromErrno(errorNumber)));
+        return;
+    }
+    CPlatformFiles::invalidateIndex(m_folder);
+    if (tooLarge) {
+        std::fprintf(stderr, "kavirel: registry file %s is too large to read; it is kept as %s, and a new one "
+                             "is started\n",
+                     path.c_str(), aside.c_str());
+        m_stamp = currentStamp();
+        return;
+    }
+    std::fprintf(stderr, "kavirel: registry file %s is damaged (%s); read what came before it, and kept the "
+                         "file as %s\n",
+                 path.c_str(), m_loadMessage.c_str(), aside.c_str());
+    // The store holds at once what was read, so it is not lost when nothing else is written in this run.
+    save();
 }
 
 EPlatformError CPlatformRegistry::save() {
     if (m_folder.empty()) return EPlatformError::notFound;
+    if (m_memoryOnly) return EPlatformError::none;
     std::string out = std::string(kHeader) + "\n";
     for (int r = 0; r < 2; ++r) writeKey(out, kRootNames[r], *m_roots[r], true);
     out += "end\n";

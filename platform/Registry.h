@@ -17,7 +17,11 @@ enum class ERegistryType { none, string, number };
 // root; key and value names match without regard to case (code page 1250 rules) and keep the case they were
 // created with. Texts are engine text (code page 1250). Every change is written at once, atomically; a change
 // made by another process is picked up before the next call. A damaged file is read up to its first bad line,
-// reported, and kept beside as "registry.txt.damaged" before it is next written.
+// reported, renamed to "registry.txt.damaged" (".damaged.2" ... when that is taken) and the store written
+// again with what was read; a file too large to read is renamed the same way and a new store started. A file
+// that is there but cannot be read (no permission, a folder), or a damaged one that cannot be renamed, is
+// reported and never written over: the store then keeps its records in memory for the rest of the run, and
+// changes succeed without reaching the disk.
 class CPlatformRegistry {
 public:
     // folder: engine name of the folder holding the file; empty for the user's configuration folder.
@@ -49,7 +53,8 @@ public:
     EPlatformError listSubKeys(ERegistryRoot root, const std::string& key, std::vector<std::string>& names);
     // Names of the values in the order they were first set.
     EPlatformError listValues(ERegistryRoot root, const std::string& key, std::vector<std::string>& names);
-    // How the file read last time: none, corrupt (read up to the damage) or an error reading it.
+    // How the file read last time: none, corrupt (read up to the damage, or too large) or an error reading it
+    // (then the records are kept in memory only).
     EPlatformError loadStatus();
     // Where the damage was, for a message; empty when the file read cleanly.
     std::string loadMessage();
@@ -69,6 +74,8 @@ private:
     SStamp currentStamp() const;
     void refresh();
     void load();
+    std::string nativeStorePath() const;
+    void keepDamaged(bool tooLarge);
     EPlatformError save();
     SKey* findKey(ERegistryRoot root, const std::string& key, bool create);
 
@@ -76,6 +83,7 @@ private:
     std::string m_folder;
     std::unique_ptr<SKey> m_roots[2];
     SStamp m_stamp;
+    bool m_memoryOnly = false; // the file could not be read: nothing is read or written any more
     EPlatformError m_loadStatus = EPlatformError::none;
     std::string m_loadMessage;
 };

@@ -4,8 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace KavirelDLL;
 namespace fs = std::filesystem;
@@ -24,6 +32,48 @@ std::string getString(CPlatformRegistry& registry, ERegistryRoot root, const std
 
 void writeStore(const CTempFolder& tmp, const std::string& text) {
     std::ofstream(tmp.path() / "registry.txt", std::ios::binary) << text;
+}
+
+// Runs body with standard error going to a file, and gives back what was written there.
+template <typename Body> std::string standardErrorOf(const CTempFolder& tmp, Body body) {
+    std::string name = (tmp.path().parent_path() / (tmp.path().filename().string() + ".stderr")).string();
+    std::fflush(stderr);
+    int saved = dup(2);
+    int fd = open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0666);
+    dup2(fd, 2);
+    close(fd);
+    body();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    close(saved);
+    std::string text = readNative(name);
+    std::remove(name.c_str());
+    return text;
+}
+
+std::vector<std::string> filesIn(const CTempFolder& tmp) {
+    std::vector<std::string> files;
+    for (const auto& entry : fs::directory_iterator(tmp.path())) files.push_back(entry.path().filename());
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+const std::string kWebRecords = "KavirelRegistry 1\n"
+                                "[HKEY_CURRENT_USER\\Software\\OrvikMedia\\KavirelWeb\\Gra1]\n"
+                                "\"FullName\"=\"Gra pierwsza\"\n"
+                                "\"TimesPlayed\"=\"7\"\n"
+                                "\"Version\"=\"1.2\"\n"
+                                "end\n";
+
+// What a run does with a store it cannot read: what it writes reads back. 0 when all held.
+int runOnAnUnreadableStore(const std::string& folder) {
+    CPlatformRegistry registry(folder);
+    int failed = registry.loadStatus() == EPlatformError::accessDenied ? 0 : 1;
+    if (registry.setString(HKCU, kWeb + "\\Gra1", "TimesPlayed", "8") != EPlatformError::none) failed |= 2;
+    if (getString(registry, HKCU, kWeb + "\\Gra1", "TimesPlayed") != "8") failed |= 4;
+    if (registry.deleteValue(HKCU, kWeb + "\\Gra1", "TimesPlayed") != EPlatformError::none) failed |= 8;
+    if (registry.valueType(HKCU, kWeb + "\\Gra1", "TimesPlayed") != ERegistryType::none) failed |= 16;
+    return failed;
 }
 } // namespace
 
@@ -186,12 +236,19 @@ TEST(PlatformRegistry, DamagedStoreIsReportedKeptAndRepaired) {
                                 "\"lost\"=\"after\"\n"
                                 "end\n";
     writeStore(tmp, damaged);
+    struct stat original;
+    ASSERT_EQ(stat((tmp.path() / "registry.txt").c_str(), &original), 0);
     CPlatformRegistry registry(tmp.str());
     EXPECT_EQ(registry.loadStatus(), EPlatformError::corrupt);
     EXPECT_NE(registry.loadMessage().find("line 5"), std::string::npos) << registry.loadMessage();
     EXPECT_EQ(getString(registry, HKCU, "good", "kept"), "yes");
     EXPECT_EQ(getString(registry, HKCU, "good", "lost"), "error: not found");
+    // The file itself is moved aside, and the store holds what was read from it.
+    struct stat aside;
+    ASSERT_EQ(stat((tmp.path() / "registry.txt.damaged").c_str(), &aside), 0);
+    EXPECT_EQ(aside.st_ino, original.st_ino);
     EXPECT_EQ(readNative(tmp.path() / "registry.txt.damaged"), damaged);
+    EXPECT_EQ(CPlatformRegistry(tmp.str()).loadStatus(), EPlatformError::none);
 
     // The next write stores what was read, and the store is whole again.
     ASSERT_EQ(registry.setString(HKCU, "Good", "new", "1"), EPlatformError::none);
@@ -200,6 +257,85 @@ TEST(PlatformRegistry, DamagedStoreIsReportedKeptAndRepaired) {
     EXPECT_EQ(getString(reopened, HKCU, "Good", "kept"), "yes");
     EXPECT_EQ(getString(reopened, HKCU, "Good", "new"), "1");
     EXPECT_EQ(readNative(tmp.path() / "registry.txt.damaged"), damaged);
+
+    // Damaged again: the earlier copy stays, the new one takes the next free name.
+    writeStore(tmp, "damaged again");
+    EXPECT_EQ(CPlatformRegistry(tmp.str()).loadStatus(), EPlatformError::corrupt);
+    EXPECT_EQ(readNative(tmp.path() / "registry.txt.damaged"), damaged);
+    EXPECT_EQ(readNative(tmp.path() / "registry.txt.damaged.2"), "damaged again");
+    EXPECT_EQ(filesIn(tmp), (std::vector<std::string>{"registry.txt", "registry.txt.damaged",
+                                                      "registry.txt.damaged.2"}));
+}
+
+TEST(PlatformRegistry, AStoreThatCannotBeReadIsNeverWrittenOver) {
+    // Root's own file, readable by root alone, as a run under sudo leaves it; the folder is the user's.
+    CTempFolder tmp;
+    writeStore(tmp, kWebRecords);
+    const fs::path store = tmp.path() / "registry.txt";
+    ASSERT_EQ(chmod(store.c_str(), 0600), 0);
+    std::string errors = standardErrorOf(tmp, [&] {
+        if (geteuid() != 0) {
+            ASSERT_EQ(chmod(store.c_str(), 0), 0);
+            EXPECT_EQ(runOnAnUnreadableStore(tmp.str()), 0);
+            return;
+        }
+        const uid_t nobody = 65534;
+        ASSERT_EQ(chown(tmp.path().c_str(), nobody, nobody), 0);
+        std::fflush(nullptr);
+        pid_t pid = fork();
+        if (pid == 0) {
+            if (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+                setresuid(nobody, nobody, nobody) != 0)
+                _exit(100);
+            int failed = runOnAnUnreadableStore(tmp.str());
+            std::fflush(stderr);
+            _exit(failed);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0);
+    });
+    EXPECT_EQ(readNative(store), kWebRecords);
+    EXPECT_EQ(filesIn(tmp), std::vector<std::string>{"registry.txt"});
+    EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
+    EXPECT_NE(errors.find("cannot be read"), std::string::npos) << errors;
+    EXPECT_NE(errors.find("for this run only"), std::string::npos) << errors;
+
+    // A folder where the file should be is not read either, and nothing is put beside it.
+    CTempFolder folder;
+    folder.put("registry.txt/inside", "kept");
+    CPlatformRegistry registry(folder.str());
+    EXPECT_EQ(registry.setString(HKCU, kWeb, "Version", "2.0"), EPlatformError::none);
+    EXPECT_EQ(getString(registry, HKCU, kWeb, "Version"), "2.0");
+    EXPECT_EQ(registry.loadStatus(), EPlatformError::isFolder);
+    EXPECT_EQ(filesIn(folder), std::vector<std::string>{"registry.txt"});
+}
+
+TEST(PlatformRegistry, ATooLargeStoreIsMovedAsideWhole) {
+    CTempFolder tmp;
+    const fs::path store = tmp.path() / "registry.txt";
+    const std::string head = "KavirelRegistry 1\n[HKEY_CURRENT_USER\\Big]\n";
+    const uintmax_t size = (uintmax_t(64) << 20) + 1;
+    writeStore(tmp, head);
+    fs::resize_file(store, size); // sparse: the disk holds only the head
+    std::string errors = standardErrorOf(tmp, [&] {
+        CPlatformRegistry registry(tmp.str());
+        EXPECT_EQ(registry.loadStatus(), EPlatformError::corrupt);
+        EXPECT_NE(registry.loadMessage().find("too large"), std::string::npos) << registry.loadMessage();
+        EXPECT_FALSE(registry.keyExists(HKCU, "Big"));
+        // A new store is started and written as usual.
+        EXPECT_EQ(registry.setString(HKCU, kWeb, "Version", "1.0"), EPlatformError::none);
+    });
+    EXPECT_NE(errors.find("registry.txt.damaged"), std::string::npos) << errors;
+    EXPECT_EQ(filesIn(tmp), (std::vector<std::string>{"registry.txt", "registry.txt.damaged"}));
+    ASSERT_EQ(fs::file_size(tmp.path() / "registry.txt.damaged"), size);
+    std::string moved(head.size(), '\0');
+    std::ifstream(tmp.path() / "registry.txt.damaged", std::ios::binary).read(moved.data(), head.size());
+    EXPECT_EQ(moved, head);
+    CPlatformRegistry reopened(tmp.str());
+    EXPECT_EQ(reopened.loadStatus(), EPlatformError::none);
+    EXPECT_EQ(getString(reopened, HKCU, kWeb, "Version"), "1.0");
 }
 
 TEST(PlatformRegistry, MalformedLinesNeverCrash) {
