@@ -4,10 +4,11 @@
 namespace KavirelDLL {
 
 // Splits a text at any of a set of separator characters. Runs of separators are skipped, so no
-// token is ever empty.
+// token is ever empty; with keepEmpty every separator ends a token, so a text with n separators gives n + 1
+// tokens, empty ones in their places (fields of a stored row).
 class CStringTokenizer : public CXObject {
 public:
-    CStringTokenizer(const CXString& text, const CXString& separators);
+    CStringTokenizer(const CXString& text, const CXString& separators, bool keepEmpty = false);
     ~CStringTokenizer() override;
     CStringTokenizer(const CStringTokenizer&) = default;
     CStringTokenizer& operator=(const CStringTokenizer&) = default;
@@ -23,6 +24,8 @@ private:
     CXString m_separators;
     CXString m_token;
     int32_t m_position;
+    bool m_keepEmpty;
+    bool m_more = false;
 };
 
 } // namespace KavirelDLL

@@ -10,9 +10,9 @@ using namespace KavirelDLL;
 
 namespace {
 
-std::vector<std::string> split(const char* text, const char* separators) {
+std::vector<std::string> split(const char* text, const char* separators, bool keepEmpty = false) {
     std::vector<std::string> tokens;
-    CStringTokenizer tokenizer(text, separators);
+    CStringTokenizer tokenizer(text, separators, keepEmpty);
     while (tokenizer.hasMoreTokens()) tokens.push_back(tokenizer.nextToken().GetBuffer());
     EXPECT_EQ(tokenizer.nextToken().GetLength(), 0);
     return tokens;
@@ -28,6 +28,10 @@ TEST(StringTokenizer, RunsOfSeparatorsGiveNoEmptyTokens) {
     EXPECT_EQ(split("whole text", ""), std::vector<std::string>{"whole text"});
     EXPECT_EQ(split("x;y", ";,"), (std::vector<std::string>{"x", "y"}));
     EXPECT_EQ(split("\xB9\xE6;\xEA", ";"), (std::vector<std::string>{"\xB9\xE6", "\xEA"}));
+    // Kept in place when asked for: every separator ends a token.
+    EXPECT_EQ(split("1||3", "|\n", true), (std::vector<std::string>{"1", "", "3"}));
+    EXPECT_EQ(split("|a\n", "|\n", true), (std::vector<std::string>{"", "a", ""}));
+    EXPECT_EQ(split("", "|", true), std::vector<std::string>{""});
 }
 
 TEST(StringArray, UniqueIgnoresCaseRemoveDoesNot) {
