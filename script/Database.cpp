@@ -44,6 +44,18 @@ bool readLine(CFile& file, CXString& line) {
     return any;
 }
 
+// The first field of the row whose text its line cannot carry (a "|" or a line end splits it at LOAD), or
+// null.
+CMC_Variable* fieldThatSplits(CMC_Structure* row) {
+    for (int i = 0; i < row->getFieldsNo(); ++i) {
+        CMC_Variable* field = row->getField(i);
+        CXString text = field->toString();
+        for (int c = 0; c < text.GetLength(); ++c)
+            if (text.GetAt(c) == '|' || text.GetAt(c) == '\n' || text.GetAt(c) == '\r') return field;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 CMC_Database::CMC_Database(CMC_ObjectsContainer* scene, CMElement* element)
@@ -210,6 +222,27 @@ int CMC_Database::load(const CXString& fileName) {
 
 int CMC_Database::save(const CXString& fileName) {
     CMC_ObjectsContainer* scene = getScene();
+    // The format stays as games expect it; a row it cannot keep is named, once a SAVE.
+    int first = -1, splitting = 0;
+    CMC_Variable* field = nullptr;
+    for (int i = 0; i < m_rows->getSize(); ++i) {
+        if (CMC_Variable* found = fieldThatSplits(static_cast<CMC_Structure*>(m_rows->at(i)))) {
+            if (first < 0) {
+                first = i;
+                field = found;
+            }
+            ++splitting;
+        }
+    }
+    if (field) {
+        const CXString& full = field->name();
+        int at = full.FindLast('_');
+        CXString name = at >= 0 ? full.Right(at + 1) : full;
+        logMessage("DATABASE %s: SAVE to %s: row %d's %s holds \"|\" or a line end, which a row's line cannot "
+                   "carry; it will not load back as it was (%d row%s like it)",
+                   m_name.GetBuffer(), fileName.GetBuffer(), first, name.GetBuffer(), splitting,
+                   splitting == 1 ? "" : "s");
+    }
     CXString what = CXString("DATABASE ") + m_name;
     int result = writeWholeFile(scene ? scene->getWindow() : nullptr, fileName,
                                 CFile::MODE_UPDATE | CFile::MODE_TEXT, what.GetBuffer(), [this](CFile& file) {

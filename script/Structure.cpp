@@ -2,6 +2,7 @@
 
 #include "core/Archive.h"
 #include "core/Elements.h"
+#include "core/StringTokenizer.h"
 #include "script/Bool.h"
 #include "script/Double.h"
 #include "script/Integer.h"
@@ -178,11 +179,10 @@ CXString CMC_Structure::toString() {
 }
 
 void CMC_Structure::fromString(const CXString& text) {
-    CXArray* tokens = text.toVector("|\n");
+    // Empty pieces keep their places, so an empty text leaves the later fields where toString put them.
+    CStringTokenizer pieces(text, CXString("|\n"), true);
     int count = getFieldsNo();
-    for (int i = 0; tokens && i < tokens->getSize() && i < count; ++i)
-        getField(i)->fromString(*static_cast<CXString*>(tokens->at(i)));
-    CXString::releaseToVector(tokens);
+    for (int i = 0; i < count && pieces.hasMoreTokens(); ++i) getField(i)->fromString(pieces.nextToken());
 }
 
 CXObject* CMC_Structure::clone() {

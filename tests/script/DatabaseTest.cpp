@@ -1,5 +1,6 @@
 // DATABASE: rows, the cursor structure, searches and the text file.
 #include "TablesSupport.h"
+#include "script/GameFixtures.h"
 
 #include "script/Database.h"
 #include "script/Structure.h"
@@ -170,6 +171,36 @@ TEST_F(DatabaseTest, ItsTextFileHoldsOneRowALine) {
     call(db, "SAVE", {file("rows.txt").GetBuffer()});
     EXPECT_EQ(db->LastError(), ERR_FILE_WRITE);
     EXPECT_EQ(read("rows.txt"), "1|ala\n2|ola\n");
+}
+
+// A game saves its rows and loads them back: an empty text keeps its place, and a text the line format cannot
+// carry is named at SAVE.
+TEST(DatabaseGame, SavedRowsLoadBackInPlace) {
+    CGameFolder folder;
+    EpisodeGame game(
+        folder, "", "",
+        {object("REC", {{"TYPE", "STRUCT"}, {"FIELDS", "A<INTEGER>,T<STRING>,B<INTEGER>"}}) +
+             object("DB", {{"TYPE", "DATABASE"}, {"MODEL", "REC"}}) +
+             object("__INIT__", {{"TYPE", "BEHAVIOUR"},
+                                 {"CODE", "{REC^SET(1,\"\",3);DB^ADD(\"REC\");REC^SET(4,\"a|b\",6);DB^ADD(\"REC\");"
+                                          "REC^SET(7,\"c\",9);DB^ADD(\"REC\");DB^SAVE(\"rows.txt\");"
+                                          "DB^REMOVEALL();DB^LOAD(\"rows.txt\");}"}}),
+         "", ""});
+    CLogCapture log;
+    CGameRun run(folder);
+    ASSERT_TRUE(run.started());
+    EXPECT_EQ(folder.read("Dane/E1/S1/rows.txt"), "1||3\n4|a|b|6\n7|c|9\n");
+    auto* db = static_cast<CMC_Database*>(run.find("DB"));
+    ASSERT_NE(db, nullptr);
+    std::string rows;
+    for (int i = 0; i < db->getRows(); ++i) {
+        for (int f = 0; f < db->getRow(i)->getFieldsNo(); ++f)
+            rows += std::string(f ? "_" : "") + db->getRow(i)->getField(f)->toString().GetBuffer();
+        rows += "\n";
+    }
+    EXPECT_EQ(rows, "1__3\n4_a_0\n7_c_9\n");
+    EXPECT_TRUE(log.contains("DATABASE DB: SAVE to rows.txt: row 1's T holds \"|\" or a line end")) << ::testing::PrintToString(log.lines());
+    EXPECT_TRUE(log.contains("(1 row like it)")) << ::testing::PrintToString(log.lines());
 }
 
 } // namespace
