@@ -1,8 +1,8 @@
 // Paints the bird of the sample game's morning scene and writes it with the engine's animation writer:
 //   MakeSampleAnimation <episode folder> <sound folder>
 // writes PORANEK\PTAK.ANN: four 24 x 12 images (a dark bird on a transparent ground, wings up, level, down
-// and level), an event "LOT" of four frames that loops for ever at 10 frames a second, each frame 6 pixels
-// to the right of the one before, and the button's event "ONCLICK": the four images in place, twice, at 20
+// and level), an event "LOT" of the four images in place that loops for ever at 10 frames a second (the
+// scene plays it from its start), and the button's event "ONCLICK": the four images in place, twice, at 20
 // frames a second, once. The images are stored run-length coded. The wings' down stroke (the third
 // frame) sounds "SKRZYDLA.WAV", a 60 ms beat at 22,050 Hz that the tool writes into the sound folder.
 #include <cmath>
@@ -82,10 +82,7 @@ int main(int argc, char** argv) {
     flight.fps = 10;
     bird.AddEvent(flight);
     _animoEvent* event = bird.GetEventInfo(0);
-    for (int i = 0; i < 4; ++i) {
-        event->images[size_t(i)] = uint16_t(i);
-        bird.GetFrameInfo(0, i)->x = int16_t(6 * i);
-    }
+    for (int i = 0; i < 4; ++i) event->images[size_t(i)] = uint16_t(i);
     bird.GetFrameInfo(0, 2)->soundField = 1;
     bird.GetFrameInfo(0, 2)->sound = "SKRZYDLA.WAV";
     _animoEvent click;

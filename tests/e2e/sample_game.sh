@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # kavirel on the sample game in a real window (run under Xvfb): each scene's background shows in turn (the
-# morning with its sun, its bird and its text, whose letters stand evenly in both weights), read from
+# morning with its sun, its bird flapping by itself and its text, whose letters stand evenly in both weights), read from
 # screenshots of the window; a second start hands over to the first and ends, while one with -forcenew runs beside
 # it and is found by later starts once the first has ended; a close request (SIGTERM) ends the game cleanly, the
 # engine's version and the web games' folder are recorded, and the values the game's diary (a script class)
 # keeps are in the player's copy of its ini file, among them the date of the run and the loops of the tune it
-# played into a capture of SDL's disk audio driver.
+# played into a capture of SDL's disk audio driver; started again without its tune, the capture holds the
+# bird's wing beat alone.
 #   sample_game.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -128,8 +129,19 @@ regular=${gaps#*_}
 regular=${regular//_/}
 [ ${#bold} -eq 7 ] && [ -n "$regular" ] && [ -z "${bold//"${regular:0:1}"/}" ] &&
     [ -z "${regular//"${regular:0:1}"/}" ] || fail "the title's letters stand apart unevenly: gaps $gaps"
-# The morning's bird, an ANIMO on the screen: its body (40, 30, 30), widened again, in its first frame.
+# The morning's bird, an ANIMO on the screen: its body (40, 30, 30), widened again, in every frame; it flaps
+# from the scene's start without input, so its box (24 x 12 at 300, 150) changes within the morning.
 near "$(pixel 312 155)" "(41,28,24)" || fail "the bird's body is $(pixel 312 155)"
+bird_box() {
+    convert "xwd:$work/shot.xwd" -crop "24x12+300+150" -depth 8 txt:- 2>/dev/null | awk 'NR > 1 { print $2 }' | md5sum
+}
+still_bird=$(bird_box)
+bird_flaps() {
+    capture || return 1
+    last=$(pixel 80 540)
+    near "$last" "(255,0,0)" && [ "$(bird_box)" != "$still_bird" ]
+}
+await "the morning's bird to flap, last seen $last" bird_flaps
 await "the noon (green marker), last seen $last" shows "(0,255,0)"
 # The noon's path, a PATTERN of tiles, and its spotlight, a VIRTUALGRAPHICSOBJECT showing the sun of the
 # background through a round mask (the first tile's face and the sun, widened again).
@@ -200,17 +212,38 @@ average=$(kept SREDNIA)
 loops=$(kept PETLE)
 [ -n "$loops" ] && [ "$loops" -ge 2 ] || fail "PETLE is '$loops': $(cat "$ini")"
 
-# The capture (44.1 kHz, 16-bit stereo) holds the tune: sound most of the time, peaking at the tune's 12,000.
+# The capture (44.1 kHz, 16-bit stereo) holds the tune: sound most of the time, peaking at the tune's 12,000
+# (with the bird's wing beat of 9,000 over it in the mornings).
 [ -s "$work/audio.raw" ] || fail "nothing was played into $work/audio.raw"
-read -r peak sounding total < <(od -An -v -td2 -w2 "$work/audio.raw" |
-    awk '{ v = $1 < 0 ? -$1 : $1; if (v > p) p = v; if (v > 100) s++; n++ } END { print p + 0, s + 0, n + 0 }')
-(( peak >= 11500 && peak <= 12000 )) || fail "the capture's peak is $peak"
+# The peak, the samples that sound, and all samples of a capture.
+levels() {
+    od -An -v -td2 -w2 "$1" |
+        awk '{ v = $1 < 0 ? -$1 : $1; if (v > p) p = v; if (v > 100) s++; n++ } END { print p + 0, s + 0, n + 0 }'
+}
+read -r peak sounding total < <(levels "$work/audio.raw")
+(( peak >= 11500 && peak <= 21000 )) || fail "the capture's peak is $peak"
 (( sounding * 2 > total )) || fail "only $sounding of $total captured samples sound"
 # The last three scenes, an ARRAY the game keeps with SAVEINI in the application's section.
-last=$(tr -d '\r' <"$ini" | awk -F= '/^\[/ { section = $0 } section == "[PRZYKLAD]" && $1 == "OSTATNIE" { print $2 }')
-[ "$(tr ',' '\n' <<<"$last" | grep -cE '^(PORANEK|POLUDNIE|WIECZOR)$')" -eq 3 ] || fail "OSTATNIE is '$last': $(cat "$ini")"
+recent=$(tr -d '\r' <"$ini" | awk -F= '/^\[/ { section = $0 } section == "[PRZYKLAD]" && $1 == "OSTATNIE" { print $2 }')
+[ "$(tr ',' '\n' <<<"$recent" | grep -cE '^(PORANEK|POLUDNIE|WIECZOR)$')" -eq 3 ] || fail "OSTATNIE is '$recent': $(cat "$ini")"
 day=$(kept DATA)
 day_after=$(date -u +%y%m%d)
 [ "$day" = "$((10#$day_before))" ] || [ "$day" = "$((10#$day_after))" ] || fail "DATA is '$day', not $day_after"
+# Without its tune the morning sounds only the bird's wings: a beat (SKRZYDLA.WAV, from 9,000) at each down
+# stroke, 60 ms of every 400.
+SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE=$work/wings.raw "$program" -window -nomusic 2>"$work/stderr" &
+pid=$!
+await "the game window without its tune" find_window
+await "the morning without its tune" shows "(255,0,0)"
+sleep 1
+kill -TERM "$pid"
+wait "$pid"
+code=$?
+pid=
+[ "$code" -eq 0 ] || fail "the game without its tune ended with $code"
+read -r wings beating samples < <(levels "$work/wings.raw")
+(( wings >= 8500 && wings <= 9000 )) || fail "the wings' capture peaks at $wings"
+(( beating > 0 && beating * 2 < samples )) || fail "$beating of $samples samples of the wings' capture sound"
+
 echo "the sample game ran its scenes and kept ODWIEDZINY=$visits GODZINY=$hours SREDNIA=$average PETLE=$loops" \
-    "OSTATNIE=$last, DATA=$day, its tune peaking at $peak"
+    "OSTATNIE=$recent, DATA=$day, its tune peaking at $peak, its bird's wings at $wings"
