@@ -2,8 +2,9 @@
 # kavirel on games as they are shipped, headless: a small game run from its definition, its caches written with
 # -2bin (which ends by itself, playing nothing), then run from its caches with the same saved values, ending
 # through its application's own timer; the same game packed into "data.bf" and started with -path from another
-# folder; the loose game's caches written with -2bin and -path from another folder, and run from them; and a
-# game whose caches cannot be written fails -2bin with the reason.
+# folder, and its caches written with -2bin beside its big file and run from there; the loose game's caches
+# written with -2bin and -path from another folder, and run from them; and a game whose caches cannot be
+# written fails -2bin with the reason.
 #   shipped_game.sh <kavirel> <MakeBigFile>
 set -uo pipefail
 program=$(realpath "$1")
@@ -90,6 +91,23 @@ code=$?
 [ "$code" -eq 0 ] || fail "the packed game started with -path ended with $code"
 [ "$(kept "$work/elsewhere")" = "$expected" ] || fail "the packed game kept: $(kept "$work/elsewhere")"
 ! grep -q "cannot be entered" "$work/stderr" || fail "a folder that exists was reported"
+
+# Packed, its caches written with -2bin (and -path from another folder) go beside its data.bf, each under its
+# own name: a later start reads them there, also once its big file holds no definitions.
+play_in "$work/elsewhere" -path "$packed" -2bin
+code=$?
+[ "$code" -eq 0 ] || fail "-2bin of the packed game ended with $code"
+for cache in application.bin GRA.bin EP.bin S1.bin; do
+    [ -f "$packed/$cache" ] || fail "-2bin of the packed game wrote no $cache beside its data.bf"
+done
+[ ! -e "$work/elsewhere/application.bin" ] || fail "-2bin of the packed game wrote into the starting folder"
+mkdir -p "$work/bare/Dane/EP/S1"
+printf 'x' >"$work/bare/Dane/EP/S1/x.txt"
+"$pack" "$work/bare" "$packed/data.bf" || fail "the definitions could not be taken out of the big file"
+play_in "$work/elsewhere" -path "$packed"
+code=$?
+[ "$code" -eq 0 ] || fail "the packed game from its caches ended with $code"
+[ "$(kept "$work/elsewhere")" = "$expected" ] || fail "the packed game from its caches kept: $(kept "$work/elsewhere")"
 
 # Loose, its caches written with -2bin and -path from another folder: they go beside its object files.
 loosepath=$work/loosepath
