@@ -200,8 +200,16 @@ void CKavirelProgram::setWindowIcon() {
 }
 
 bool CKavirelProgram::startApplication() {
+    // The shell enters the command line's game path from the current folder. A web game's folder was entered
+    // by its installer, so its shell gets the line without one; the window's keeps it, as the game's name.
+    CCommandLine6* shellLine = m_commandLine;
+    if (m_webGame) {
+        m_shellCommandLine = std::make_unique<CCommandLine6>(*m_commandLine);
+        m_shellCommandLine->setPath("");
+        shellLine = m_shellCommandLine.get();
+    }
     m_application =
-        new CApplication(m_window, m_settings.ini, "data.bf", m_commandLine, nullptr, m_settings.product);
+        new CApplication(m_window, m_settings.ini, "data.bf", shellLine, nullptr, m_settings.product);
     m_application->preinitializeApplication(false);
     return m_application->getMCApplicationIfc() != nullptr;
 }
@@ -299,6 +307,7 @@ void CKavirelProgram::shutDown() {
     m_menu.update(m_window);
     delete m_application;
     m_application = nullptr;
+    m_shellCommandLine.reset();
     if (m_window) {
         set(nullptr, nullptr);
         delete m_window;

@@ -62,6 +62,8 @@ private:
     char** m_argv;
     std::vector<std::string> m_arguments;
     KavirelDLL::CCommandLine6* m_commandLine = nullptr;
+    // A web game's shell's copy of the command line, without the game path (its folder is entered already).
+    std::unique_ptr<KavirelDLL::CCommandLine6> m_shellCommandLine;
     KavirelDLL::CLanguageOSVer* m_language = nullptr;
     KavirelDLL::CXString m_currentDirectory;
     SMainSettings m_settings;

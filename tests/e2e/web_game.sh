@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # A web game: the sample game packed as "kavirelweb/Przyklad.pik" and served by python's http.server on
 # 127.0.0.1; "-game Przyklad -server ... -install -version 2" installs it in the player's web games' folder and
-# records it; played, its start is counted and its play time added; a game the server lacks installs nothing
-# and ends with 1; "-uninstall" of a game that is not installed ends with 1 unasked, and with no desktop to
-# answer on removes nothing.
+# records it; played, its start is counted and its play time added, its folder entered once; a game the server
+# lacks installs nothing and ends with 1; "-uninstall" of a game that is not installed ends with 1 unasked, and
+# with no desktop to answer on removes nothing.
 #   web_game.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -70,6 +70,8 @@ code=$?
 [ "$code" -eq 0 ] || fail "the web game ended with $code"
 grep -qx '"TimesPlayed"="1"' <<<"$(values)" || fail "the start was not counted: $(values)"
 grep -qx '"TotalTime"="[1-9][0-9]*"' <<<"$(values)" || fail "no play time added: $(values)"
+# The game's folder is entered once, by the installer.
+! grep -q "cannot be entered" "$work/stderr" || fail "a web game's start reported its folder"
 
 run_in "$work/start" -game Brak -server "http://127.0.0.1:$port" -install
 code=$?
