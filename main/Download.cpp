@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <vector>
 
 #include "core/CommandLine6.h"
 #include "core/File.h"
@@ -132,6 +133,27 @@ private:
                 h * kMenuGlyphHeight / 8};
     }
     static CBox button() { return box(127, 55, 50, 14); }
+    // Lines above the text's row fit between it and the window's top.
+    static constexpr size_t kMaxLines = 3;
+    // The first most lines of the text, each of at most width letters, broken at blanks (a longer word is
+    // cut).
+    static std::vector<CXString> wrap(const CXString& text, int width, size_t most) {
+        std::vector<CXString> lines;
+        const std::string all(text.GetBuffer(), size_t(text.GetLength()));
+        size_t at = 0;
+        while (at < all.size() && width > 0) {
+            size_t end = std::min(all.size(), at + size_t(width));
+            if (end < all.size()) {
+                const size_t blank = all.rfind(' ', end);
+                if (blank != std::string::npos && blank > at) end = blank;
+            }
+            lines.push_back(CXString(all.substr(at, end - at).c_str()));
+            at = end;
+            while (at < all.size() && all[at] == ' ') ++at;
+        }
+        if (lines.size() > most) lines.resize(most);
+        return lines;
+    }
 
     bool presses(const CInputEvent& e) const {
         switch (e.type) {
@@ -178,8 +200,12 @@ private:
         if (!m_display) return;
         const uint16_t face = colour(192, 192, 192), ink = colour(0, 0, 0), bar = colour(0, 0, 128);
         fill({0, 0, kWidth, kHeight}, face);
+        // A text too long for its row (a failure with its reason) wraps at blanks and grows upwards, so the
+        // last line stays on the row and the progress bar below stays clear.
         CBox text = box(18, 19, 225, 8);
-        print(text.x, text.y, text.w, m_text, ink);
+        const std::vector<CXString> lines = wrap(m_text, text.w / kMenuGlyphWidth, kMaxLines);
+        for (size_t i = 0; i < lines.size(); ++i)
+            print(text.x, text.y - int(lines.size() - 1 - i) * kMenuGlyphHeight, text.w, lines[i], ink);
         CBox progress = box(21, 32, 265, 14);
         frame(progress, colour(128, 128, 128));
         fill({progress.x + 2, progress.y + 2, (progress.w - 4) * m_progress / 100, progress.h - 4}, bar);
@@ -246,7 +272,12 @@ CDownloadProduct::CDownloadProduct(std::unique_ptr<CDownloadDialogFront> front)
 }
 
 CDownloadProduct::~CDownloadProduct() {
-    // The worker reports to this object: it is stopped and joined while everything here still stands.
+    // The worker reports to this object (and reads the downloader): it is stopped and joined while everything
+    // here still stands.
+    if (m_downloader) {
+        m_downloader->stopDownload();
+        m_downloader->waitForEnd();
+    }
     m_downloader.reset();
     if (m_open) m_front->close();
     if (g_current == this) g_current = nullptr;
@@ -317,6 +348,7 @@ bool CDownloadProduct::startProductDownload() {
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_ended = false;
+        m_failureHeard = false;
         m_endText = "";
         m_endButton = "";
     }
@@ -365,9 +397,15 @@ void CDownloadProduct::onDownloadFinish() {
 }
 
 void CDownloadProduct::onError(CXString text) {
+    // Called while the downloader reports, which sets the reason first.
+    const CXString reason = m_downloader ? m_downloader->getFailureReason() : CXString();
     std::lock_guard<std::mutex> lock(m_lock);
+    // A failure may come with a second, vaguer report: the window keeps the first, which says what failed.
+    if (m_failureHeard) return;
+    m_failureHeard = true;
     m_ended = true;
     m_endText = CXString(kFailed) + text;
+    if (reason.IsString()) m_endText += CXString(" (") + reason + ")";
     m_endButton = kFinish;
 }
 

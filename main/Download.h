@@ -39,7 +39,8 @@ std::unique_ptr<CDownloadDialogFront> makeDownloadWindow();
 KavirelDLL::CDisplay* downloadWindowDisplay(CDownloadDialogFront* front);
 
 // Fetches a web game's package for the web installer, showing dialog 218 while it runs. The worker's reports
-// are only recorded; the dialog's 100 ms tick shows them.
+// are only recorded; the dialog's 100 ms tick shows them: a failure's first report with the transport's
+// reason.
 class CDownloadProduct : public KavirelDLL::CDownloadListener, public KavirelDLL::CDownloadManagerIfc {
 public:
     static constexpr int kButton = 1037;
@@ -86,6 +87,7 @@ private:
 
     std::mutex m_lock; // what the worker reports
     bool m_ended = false;
+    bool m_failureHeard = false; // the failure's first report is kept
     KavirelDLL::CXString m_endText;
     KavirelDLL::CXString m_endButton;
 };

@@ -118,6 +118,16 @@ CInternet::~CInternet() {
 // libcurl needs no session: a connection is made per transfer.
 void CInternet::init(CXString) { m_connected = true; }
 
+CXString CInternet::getFailureReason() {
+    std::lock_guard<std::mutex> lock(m_reasonLock);
+    return CXString(m_reason.c_str());
+}
+
+void CInternet::setFailureReason(std::string reason) {
+    std::lock_guard<std::mutex> lock(m_reasonLock);
+    m_reason = std::move(reason);
+}
+
 CXString CInternet::getFilename() {
     std::lock_guard<std::mutex> lock(m_lock);
     return m_fileName;
@@ -184,6 +194,7 @@ void CInternet::GET(CXString url, CXString localFile) {
     m_totalSize.store(0);
     m_stop.store(false);
     m_success.store(false);
+    setFailureReason("");
     if (resolved != EPlatformError::none || error) {
         logMessage("download of \"%s\": \"%s\" is not a place for a file", url.GetBuffer(), localFile.GetBuffer());
         onError(kCannotCreate, kReadFailed);
@@ -206,8 +217,10 @@ void CInternet::downloadThread(std::string url, std::string target) {
     if (result == EHttpResult::Complete && m_stop.load()) result = EHttpResult::Stopped;
     bool placed = result == EHttpResult::Complete && sink.commit();
     if (!placed) sink.discard();
-    if (result != EHttpResult::Complete && result != EHttpResult::Stopped)
+    if (result != EHttpResult::Complete && result != EHttpResult::Stopped) {
         logMessage("download of \"%s\" failed: %s", url.c_str(), detail.c_str());
+        if (result != EHttpResult::Refused) setFailureReason(detail);
+    }
     if (placed) {
         std::filesystem::path folder = std::filesystem::path(target).parent_path();
         CPlatformFiles::invalidateIndex(CPlatformFiles::toEngineName(folder.string()));

@@ -2,6 +2,7 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -64,6 +65,10 @@ public:
     std::unique_lock<std::mutex> holdReports() { return std::unique_lock<std::mutex>(m_lock); }
 
     bool isSuccess() const { return m_success.load(); }
+    // Why the last transfer failed in the transport's words (an HTTP status, a refused connection, an unknown
+    // host); empty when it did not fail so or has not ended. Set before its failure is reported, so a
+    // listener may read it while it hears the report.
+    CXString getFailureReason();
     int64_t getDataBytes() const { return m_dataBytes.load(); }
     int64_t getTotalSize() const { return m_totalSize.load(); }
     void setTotalSize(int64_t size) { m_totalSize.store(size); }
@@ -83,8 +88,11 @@ private:
     void onDownloadFinish();
     void onError(const CXString& text, const char* then = nullptr);
     void joinWorker();
+    void setFailureReason(std::string reason);
 
     std::mutex m_lock; // the listeners, the file name, the reports
+    std::mutex m_reasonLock; // m_reason, read by listeners while m_lock is held
+    std::string m_reason;
     std::vector<CDownloadListener*> m_listeners;
     CXString m_fileName;
     std::thread m_worker;

@@ -2,7 +2,8 @@
 # A web game: the sample game packed as "kavirelweb/Przyklad.pik" and served by python's http.server on
 # 127.0.0.1; "-game Przyklad -server ... -install -version 2" installs it in the player's web games' folder and
 # records it; played, its start is counted and its play time added, its folder entered once; a game the server
-# lacks installs nothing and ends with 1; "-uninstall" of a game that is not installed ends with 1 unasked, and
+# lacks (a 404), a server that refuses and a host no one knows install nothing, end with 1, and the window
+# names the reason; "-uninstall" of a game that is not installed ends with 1 unasked, and
 # with no desktop to answer on removes nothing.
 #   web_game.sh <kavirel> <sample game folder>
 set -uo pipefail
@@ -73,10 +74,24 @@ grep -qx '"TotalTime"="[1-9][0-9]*"' <<<"$(values)" || fail "no play time added:
 # The game's folder is entered once, by the installer.
 ! grep -q "cannot be entered" "$work/stderr" || fail "a web game's start reported its folder"
 
+# The window's texts are the lines of standard error after "kavirel: "; a failure's is "Wystąpił błąd: " and
+# the downloader's first report, with its reason.
+window_failure() { sed -n 's/^kavirel: Wystąpił błąd: //p' "$work/stderr"; }
 run_in "$work/start" -game Brak -server "http://127.0.0.1:$port" -install
 code=$?
 [ "$code" -eq 1 ] || fail "a game the server lacks ended with $code"
 [ ! -e "$games/Brak" ] || fail "a game the server lacks was installed"
+grep -q "^Błąd podczas otwierania URL (.*404.*)$" <<<"$(window_failure)" ||
+    fail "the window does not name the 404: $(window_failure)"
+# An address nobody answers on (a port just freed) and a host no one knows.
+closed=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+for server in "http://127.0.0.1:$closed" "http://brak.invalid"; do
+    run_in "$work/start" -game Brak -server "$server" -install
+    code=$?
+    [ "$code" -eq 1 ] || fail "a download from $server ended with $code"
+    grep -q "^Błąd podczas otwierania URL (.*\(connect\|resolve\).*)$" <<<"$(window_failure)" ||
+        fail "the window does not say why $server failed: $(window_failure)"
+done
 
 run_in "$work/start" -uninstall -game Nieznana
 code=$?

@@ -57,6 +57,7 @@ private:
 const std::string kConnecting = "\xA3\xB9" "cz\xEA si\xEA z serwerem OrvikMedia....";
 const std::string kInstall = "Instaluj >>";
 const std::string kFinish = "Zako\xF1" "cz";
+const std::string kFailed = "Wyst\xB9pi\xB3 b\xB3\xB9" "d: ";
 
 // A package of the game P: its folder with one file, packed as the installer takes it.
 std::string packedGame(const fs::path& work) {
@@ -137,7 +138,10 @@ TEST_F(DownloadProductThreaded, AFailureOrACancelAnswersFalseAndLeavesNoFile) {
         CDownloadProduct product(front());
         EXPECT_FALSE(product.download("Q.pik", serverAddress.c_str())); // 404
     }
-    EXPECT_EQ(shown->texts.back(), "Wyst\xB9pi\xB3 b\xB3\xB9" "d: Error while creating worker thread.");
+    // The first of the failure's two reports, with the reason the server gave.
+    EXPECT_EQ(shown->texts.back().rfind(kFailed + "B\xB3\xB9" "d podczas otwierania URL (", 0), 0u)
+        << shown->texts.back();
+    EXPECT_NE(shown->texts.back().find("404)"), std::string::npos) << shown->texts.back();
     EXPECT_EQ(shown->buttons.back(), kFinish);
     EXPECT_FALSE(fs::exists("Q.pik"));
 

@@ -28,15 +28,28 @@ namespace {
 class CRecorder : public CDownloadListener {
 public:
     void onDownloadFinish() override { add("finished"); }
-    void onError(CXString text) override { add(text.GetBuffer()); }
+    void onError(CXString text) override {
+        add(text.GetBuffer());
+        if (source) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_reasons.push_back(source->getFailureReason().GetBuffer());
+        }
+    }
     std::vector<std::string> reports() {
         std::lock_guard<std::mutex> lock(m_mutex);
         return m_reports;
     }
+    // The downloader's failure reason as each error was heard, when source is set.
+    std::vector<std::string> reasons() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_reasons;
+    }
     void clear() {
         std::lock_guard<std::mutex> lock(m_mutex);
         m_reports.clear();
+        m_reasons.clear();
     }
+    CInternet* source = nullptr;
 
 private:
     void add(std::string text) {
@@ -44,7 +57,7 @@ private:
         m_reports.push_back(std::move(text));
     }
     std::mutex m_mutex;
-    std::vector<std::string> m_reports;
+    std::vector<std::string> m_reports, m_reasons;
 };
 
 std::string randomBytes(size_t n, unsigned seed) {
@@ -133,6 +146,14 @@ TEST_F(InternetThreaded, FailuresLeaveAnEarlierFileAsItWas) {
     // A folder that is not there: both reports, in order.
     EXPECT_EQ(fetch("/f.bin", "missing/x.bin"), (Reports{CInternet::kCannotCreate, CInternet::kReadFailed}));
     EXPECT_TRUE(leftovers().empty());
+
+    // The transport's reason is there while the failure is heard, and gone with the next transfer.
+    recorder.source = &internet;
+    fetch("/404", "new.bin");
+    ASSERT_EQ(recorder.reasons().size(), 2u);
+    EXPECT_NE(recorder.reasons()[0].find("404"), std::string::npos) << recorder.reasons()[0];
+    EXPECT_EQ(fetch("/f.bin", "ok.bin"), finished);
+    EXPECT_FALSE(internet.getFailureReason().IsString());
 }
 
 TEST_F(InternetThreaded, StopEndsAStalledOrSilentTransfer) {

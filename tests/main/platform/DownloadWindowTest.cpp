@@ -60,6 +60,14 @@ TEST_F(DownloadWindow, DrawsItsControlsAndOnlyThePlayerPressesItsButton) {
     const int emptyText = inked(display, 27, 30, 337, 13);
     front->setText("Wczytuj\xEA plik P.pik( 50/100) ");
     EXPECT_GT(inked(display, 27, 30, 337, 13), emptyText);
+    EXPECT_EQ(inked(display, 27, 4, 337, 26), 0) << "one line stays on its row";
+    // A failure with its reason wraps upwards, its end on the text's row, the bar below left clear.
+    front->setText("Wyst\xB9pi\xB3 b\xB3\xB9" "d: B\xB3\xB9" "d podczas otwierania URL (The requested URL "
+                   "returned error: 404)");
+    EXPECT_GT(inked(display, 27, 17, 337, 13), 0);
+    EXPECT_GT(inked(display, 27, 30, 337, 13), 0);
+    EXPECT_EQ(inked(display, 27, 4, 337, 13), 0) << "two lines are enough";
+    front->setText("");
     const int emptyBar = inked(display, 33, 54, 393, 18);
     front->setProgress(50);
     const int halfBar = inked(display, 33, 54, 393, 18);
