@@ -8,6 +8,7 @@
 #include "core/Log.h"
 #include "core/Path.h"
 #include "core/SelfExtract.h"
+#include "core/XObject.h"
 #include "platform/Files.h"
 #include "platform/PlatformTime.h"
 
@@ -114,13 +115,21 @@ bool CKavirelWEB::install(CDownloadManagerIfc* downloader, CXString game, CXStri
     }
     {
         CSelfExtract package(packageName);
-        if (!package.ReadTOC() || !package.ExtractFiles(current)) {
-            logMessage("web game \"%s\" not installed: its package could not be read or extracted whole",
+        const bool whole = package.ReadTOC() && package.ExtractFiles(current);
+        if (!whole && package.LastError() == ERR_FILE_NOT_FOUND) {
+            logMessage("web game \"%s\" not installed: there is no package %s", game.GetBuffer(),
+                       packageName.GetBuffer());
+            return false;
+        }
+        // The package goes whatever it held: a damaged one would only be fetched again.
+        CPlatformFiles::removeFile(text(packageName));
+        if (!whole) {
+            logMessage("web game \"%s\" not installed: its package is damaged (it could not be read or "
+                       "extracted whole) and was removed",
                        game.GetBuffer());
             return false;
         }
     }
-    CPlatformFiles::removeFile(text(packageName));
 
     CXString installTime;
     installTime.Format("%d", static_cast<int>(static_cast<uint32_t>(CPlatformClock::wallSeconds())));

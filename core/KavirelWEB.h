@@ -26,9 +26,10 @@ public:
     // "Path", a '\' unless it ends with one, then "File".
     static CXString get_full_kvweb_path();
 
-    // Downloads (when a downloader is given) and extracts "<game>.pik" into the current folder and writes the
-    // game's records. A game already installed is left as it is. Records are written and the package deleted
-    // only when every entry extracted; false otherwise. Then: whether the game's folder exists.
+    // Downloads (when a downloader is given) and extracts "<game>.pik" into the current folder, deletes the
+    // package whatever it held, and writes the game's records. A game already installed is left as it is.
+    // Records are written only when every entry extracted; false otherwise. Then: whether the game's folder
+    // exists.
     static bool install(CDownloadManagerIfc* downloader, CXString game, CXString fullName, CXString address);
     // Removes the game's folder below "Path" and its records; 0 when the folder was removed, else 1.
     static int uninstall(CXString game);

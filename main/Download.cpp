@@ -9,10 +9,12 @@
 #include "core/File.h"
 #include "core/KavirelWEB.h"
 #include "core/Log.h"
+#include "core/SelfExtract.h"
 #include "core/XVersion.h"
 #include "main/MenuFont.h"
 #include "platform/Codepage.h"
 #include "platform/Display.h"
+#include "platform/Files.h"
 #include "platform/Input.h"
 #include "platform/MessageBox.h"
 #include "platform/PlatformTime.h"
@@ -33,10 +35,19 @@ const char* const kInstall = "Instaluj >>";
 const char* const kLoading = "Wczytuj\xEA plik ";
 const char* const kFailed = "Wyst\xB9pi\xB3 b\xB3\xB9" "d: ";
 const char* const kDefaultFolder = "http://localhost/kavirelweb/";
+// "pakiet <file> jest uszkodzony."
+const char* const kDamagedBefore = "pakiet ";
+const char* const kDamagedAfter = " jest uszkodzony.";
 
 CDownloadProduct* g_current = nullptr;
 
 std::string utf8(const CXString& text) { return cp1250ToUtf8(text.GetBuffer()); }
+
+// Whether the file reads as a package: its table of contents whole within it.
+bool isPackage(const CXString& file) {
+    CSelfExtract package(file);
+    return package.ReadTOC();
+}
 
 // Without a desktop: the texts go to standard error, and the button is pressed once the end is shown (or on
 // SIGTERM), as nobody can press it.
@@ -306,7 +317,7 @@ bool CDownloadProduct::download(CXString file, CXString server) {
     // An end reported after the dialog closed (a cancel) still goes to standard error.
     CXString text, button;
     if (!m_endShown && takeEnd(text, button) && text.IsString()) logMessage("%s", utf8(text).c_str());
-    return m_downloader->isSuccess();
+    return m_downloader->isSuccess() && !m_damaged;
 }
 
 int CDownloadProduct::downloadDialogProc(EDialogMessage message, int control) {
@@ -345,6 +356,7 @@ bool CDownloadProduct::startProductDownload() {
         m_front->setButton(kFinish);
         return false;
     }
+    m_damaged = false;
     {
         std::lock_guard<std::mutex> lock(m_lock);
         m_ended = false;
@@ -373,6 +385,14 @@ void CDownloadProduct::showDownloadProgress() {
     // What the worker reported, shown here on the dialog's own thread; once the end is shown the progress stops.
     CXString text, button;
     if (!takeEnd(text, button)) return;
+    if (m_downloader->isSuccess() && !isPackage(m_file)) {
+        // Installing is not offered for what cannot be installed (an error page, a file cut short).
+        logMessage("the package %s is damaged and was removed", m_file.GetBuffer());
+        CPlatformFiles::removeFile(m_file.GetBuffer());
+        m_damaged = true;
+        text = CXString(kFailed) + kDamagedBefore + m_file + kDamagedAfter;
+        button = kFinish;
+    }
     if (text.IsString()) m_front->setText(text);
     if (button.IsString()) m_front->setButton(button);
     m_endShown = true;

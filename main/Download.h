@@ -40,7 +40,8 @@ KavirelDLL::CDisplay* downloadWindowDisplay(CDownloadDialogFront* front);
 
 // Fetches a web game's package for the web installer, showing dialog 218 while it runs. The worker's reports
 // are only recorded; the dialog's 100 ms tick shows them: a failure's first report with the transport's
-// reason.
+// reason, or, for a file that arrived but does not read as a package, that it is damaged (the file is removed
+// and installing is not offered).
 class CDownloadProduct : public KavirelDLL::CDownloadListener, public KavirelDLL::CDownloadManagerIfc {
 public:
     static constexpr int kButton = 1037;
@@ -53,7 +54,7 @@ public:
     CDownloadProduct& operator=(const CDownloadProduct&) = delete;
 
     // Runs the dialog until its button is pressed, then waits for the transfer to end; true when the whole
-    // file arrived.
+    // file arrived and reads as a package.
     bool download(KavirelDLL::CXString file, KavirelDLL::CXString server) override;
     void onDownloadFinish() override;
     void onError(KavirelDLL::CXString text) override;
@@ -84,6 +85,7 @@ private:
     bool m_open = false;
     bool m_timer = false;
     bool m_endShown = false;
+    bool m_damaged = false; // the file arrived but is no package: removed, and the answer is false
 
     std::mutex m_lock; // what the worker reports
     bool m_ended = false;

@@ -112,16 +112,22 @@ TEST_F(WebInstaller, AFailedDownloadOrADamagedPackageWritesNoRecords) {
     EXPECT_FALSE(m_registry->keyExists(HKCU, kGameKey.GetBuffer()));
     EXPECT_FALSE(m_registry->keyExists(HKLM, kUninstall.GetBuffer()));
 
-    // A package that reads but one of whose entries cannot be placed: kept, and still no records.
-    CFakeDownloader damaged(m_tmp.path(), "SFX01" + u32(2) + storedEntry("Gra\\ok.txt", "ok") +
-                                              storedEntry("..\\out.txt", "evil"));
-    EXPECT_FALSE(CKavirelWEB::install(&damaged, "Gra", "Gra", "http://x"));
-    EXPECT_TRUE(exists("Gra.pik"));
-    EXPECT_FALSE(m_registry->keyExists(HKCU, kGameKey.GetBuffer()));
-    CFakeDownloader foreign(m_tmp.path(), "SFX02");
-    EXPECT_FALSE(CKavirelWEB::install(&foreign, "Gra", "Gra", "http://x"));
-    EXPECT_FALSE(m_registry->keyExists(HKLM, kUninstall.GetBuffer()));
-    EXPECT_TRUE(log.contains("could not be read or extracted whole"));
+    // A package that reads but one of whose entries cannot be placed, a foreign file, one cut short: each is
+    // removed, and still no records.
+    const std::string good = "SFX01" + u32(1) + storedEntry("Gra\\ok.txt", "ok");
+    for (const std::string& bytes :
+         {"SFX01" + u32(2) + storedEntry("Gra\\ok.txt", "ok") + storedEntry("..\\out.txt", "evil"),
+          std::string("SFX02"), good.substr(0, good.size() - 3)}) {
+        CFakeDownloader damaged(m_tmp.path(), bytes);
+        EXPECT_FALSE(CKavirelWEB::install(&damaged, "Gra", "Gra", "http://x"));
+        EXPECT_FALSE(exists("Gra.pik"));
+        EXPECT_FALSE(m_registry->keyExists(HKCU, kGameKey.GetBuffer()));
+        EXPECT_FALSE(m_registry->keyExists(HKLM, kUninstall.GetBuffer()));
+    }
+    EXPECT_TRUE(log.contains("is damaged (it could not be read or extracted whole) and was removed"));
+    // No package at all, and no downloader: nothing to remove, and it says so.
+    EXPECT_FALSE(CKavirelWEB::install(nullptr, "Brak", "Brak", ""));
+    EXPECT_TRUE(log.contains("there is no package Brak.pik"));
 }
 
 TEST_F(WebInstaller, UninstallRemovesTheFolderAndEveryRecord) {

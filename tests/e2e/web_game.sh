@@ -3,8 +3,9 @@
 # 127.0.0.1; "-game Przyklad -server ... -install -version 2" installs it in the player's web games' folder and
 # records it; played, its start is counted and its play time added, its folder entered once; a game the server
 # lacks (a 404), a server that refuses and a host no one knows install nothing, end with 1, and the window
-# names the reason; "-uninstall" of a game that is not installed ends with 1 unasked, and
-# with no desktop to answer on removes nothing.
+# names the reason; a damaged package is not offered for installing, is removed, and the window says it is
+# damaged; "-uninstall" of a game that is not installed ends with 1 unasked, and with no desktop to answer on
+# removes nothing.
 #   web_game.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -91,6 +92,22 @@ for server in "http://127.0.0.1:$closed" "http://brak.invalid"; do
     [ "$code" -eq 1 ] || fail "a download from $server ended with $code"
     grep -q "^Błąd podczas otwierania URL (.*\(connect\|resolve\).*)$" <<<"$(window_failure)" ||
         fail "the window does not say why $server failed: $(window_failure)"
+done
+
+# A package that arrived damaged (an error page, random bytes, a truncated package) is not offered for
+# installing, is removed and leaves no game; the window says it is damaged.
+printf '<html><body>Not here</body></html>' >"$work/site/kavirelweb/Strona.pik"
+head -c 4096 /dev/urandom >"$work/site/kavirelweb/Losowa.pik"
+head -c 3000 "$work/site/kavirelweb/Przyklad.pik" >"$work/site/kavirelweb/Ucieta.pik"
+for damaged in Strona Losowa Ucieta; do
+    run_in "$work/start" -game $damaged -server "http://127.0.0.1:$port" -install
+    code=$?
+    [ "$code" -eq 1 ] || fail "the damaged package $damaged ended with $code"
+    [ ! -e "$games/$damaged.pik" ] || fail "the damaged package $damaged was left in $games"
+    [ ! -e "$games/$damaged" ] || fail "the damaged package $damaged was installed"
+    grep -qx "pakiet $damaged.pik jest uszkodzony." <<<"$(window_failure)" ||
+        fail "the window does not say $damaged.pik is damaged: $(window_failure)"
+    ! grep -q "Instaluj" "$work/stderr" || fail "the damaged package $damaged was offered for installing"
 done
 
 run_in "$work/start" -uninstall -game Nieznana

@@ -119,7 +119,7 @@ TEST_F(DownloadProductThreaded, FetchesThePackageAndShowsItsProgressAndEnd) {
     for (int position : shown->progress) EXPECT_TRUE(position >= 0 && position <= 100);
 
     // Without a length the text shows a total of 0 and the bar stays empty.
-    server.put("//kavirelweb//N.pik", std::string(2000, 'n'));
+    server.put("//kavirelweb//N.pik", package);
     shown->texts.clear();
     shown->progress.clear();
     CDownloadProduct product(front());
@@ -128,7 +128,7 @@ TEST_F(DownloadProductThreaded, FetchesThePackageAndShowsItsProgressAndEnd) {
     for (int position : shown->progress) EXPECT_EQ(position, 0);
     for (const std::string& text : shown->texts) {
         if (text != kConnecting) {
-            EXPECT_EQ(text, "Wczytuj\xEA plik N.pik( 2000/0) ");
+            EXPECT_EQ(text, "Wczytuj\xEA plik N.pik( " + std::to_string(package.size()) + "/0) ");
         }
     }
 }
@@ -144,6 +144,21 @@ TEST_F(DownloadProductThreaded, AFailureOrACancelAnswersFalseAndLeavesNoFile) {
     EXPECT_NE(shown->texts.back().find("404)"), std::string::npos) << shown->texts.back();
     EXPECT_EQ(shown->buttons.back(), kFinish);
     EXPECT_FALSE(fs::exists("Q.pik"));
+
+    // What arrived whole but is no package (an error page, a package cut short) is removed, and installing
+    // it is not offered.
+    server.put("//kavirelweb//D.pik", "<html><body>Not found</body></html>");
+    server.put("//kavirelweb//C.pik", package.substr(0, package.size() / 2));
+    for (const char* name : {"D.pik", "C.pik"}) {
+        SCOPED_TRACE(name);
+        shown->buttons.clear();
+        CDownloadProduct product(front());
+        EXPECT_FALSE(product.download(name, serverAddress.c_str()));
+        EXPECT_EQ(shown->texts.back(), kFailed + "pakiet " + name + " jest uszkodzony.");
+        EXPECT_EQ(shown->buttons.back(), kFinish);
+        EXPECT_EQ(std::count(shown->buttons.begin(), shown->buttons.end(), kInstall), 0);
+        EXPECT_FALSE(fs::exists(name));
+    }
 
     // Cancelled while the server holds back the rest: the answer comes once the transfer has ended.
     server.put("//kavirelweb//S.pik", std::string(100000, 's'));
