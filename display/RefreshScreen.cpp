@@ -324,13 +324,30 @@ bool CRefreshScreen::Redraw(CDirectDrawSurface* target, CSurface*, bool* redrawA
     CUnitLink::onInitialUpdate(unit);
     if (m_window) m_window->Invalidate();
     if (redrawAll) *redrawAll = true;
-    bool drawn = CUnitLink::wasInitiallyUpdated(unit) ? repaint(target) : false;
+    bool drawn = false;
+    if (CUnitLink::wasInitiallyUpdated(unit)) {
+        // A scene without a background (none given, or its file did not load) starts on black, never on the
+        // last scene's pixels.
+        if (!getBackgroundIfc()) clearRegion(target);
+        drawn = repaint(target);
+    }
     notify(5);
     return drawn;
 }
 
 void CRefreshScreen::Redraw() {
     if (m_localBuffer && m_localDestiny) repaint(m_localDestiny);
+}
+
+void CRefreshScreen::clearRegion(CDirectDrawSurface* target) {
+    if (!target) return;
+    CColor black(0, 0, 0);
+    const CXRect screen(0, 0, target->Width(), target->Height());
+    for (int i = 0; i < m_region->getSize(); ++i) {
+        CXRect* r = m_region->rectAt(i);
+        CXRect part = r ? common(*r, screen) : screen;
+        if (hasArea(part)) target->Fill(part, &black);
+    }
 }
 
 bool CRefreshScreen::repaint(CDirectDrawSurface* target) {

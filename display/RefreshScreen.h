@@ -93,7 +93,7 @@ public:
     // ---- dirty region and drawing
     void validate();
     // The frame's repaint into the target, with a scene unit's first frame around it; true when something was
-    // drawn. A unit's first frame sets *redrawAll.
+    // drawn. A unit's first frame sets *redrawAll, and without a background starts from black.
     bool Redraw(CDirectDrawSurface* target, CSurface* surface, bool* redrawAll);
     CRefreshRegion* getRefreshList() const { return m_region; }
     CGraphicsObject* getRefreshDestiny() const { return m_refreshDestiny; }
@@ -127,6 +127,8 @@ public:
 
 private:
     bool repaint(CDirectDrawSurface* target);
+    // Paints the dirty region of the target black.
+    void clearRegion(CDirectDrawSurface* target);
     // Whether the dirty region covers the whole rectangle.
     bool covered(const CXRect& rect) const;
     void drawClipped(CGraphicsObject* object, const CXRect& part, CDirectDrawSurface* target);

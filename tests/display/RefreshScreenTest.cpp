@@ -7,6 +7,8 @@
 #include "core/Log.h"
 #include "display/Color.h"
 #include "display/ValidationQuene.h"
+#include "harness/GameHarness.h"
+#include "harness/ImageFiles.h"
 #include "media/controls/Unit6.h"
 #include "platform/Files.h"
 #include "platform/TempFolder.h"
@@ -536,4 +538,67 @@ TEST(RefreshScreen, BackgroundFromAnImageFile) {
     stage.screen.Invalidate();
     stage.frame();
     EXPECT_EQ(pixelAt(stage.canvas, 0, 0), 0x3333);
+}
+
+// ---------------------------------------------------------------- a scene's first frame
+
+// A game of two scenes: the first shows a background of pixels and a moon over it, then goes on to the
+// second, whose background file is missing (or which names none) and which shows a single label.
+TEST(RefreshScreen, ASceneWithoutABackgroundStartsOnBlack) {
+    for (const std::string background : {"NONE.IMG", ""}) {
+        SCOPED_TRACE("the second scene's background: \"" + background + "\"");
+        Properties second = {{"TYPE", "SCENE"}, {"PATH", "E1\\S2"}};
+        if (!background.empty()) second.emplace_back("BACKGROUND", background);
+        CGameFolder folder;
+        folder.write("Dane/application.def",
+                     object("GRA", {{"TYPE", "APPLICATION"}, {"EPISODES", "E1"}, {"STARTWITH", "E1"}}) +
+                         object("E1", {{"TYPE", "EPISODE"}, {"PATH", "E1"}, {"SCENES", "S1,S2"}}) +
+                         object("S1", {{"TYPE", "SCENE"}, {"PATH", "E1\\S1"}, {"BACKGROUND", "SKY.IMG"}}) +
+                         object("S2", second));
+        folder.write("Dane/E1/E1.cnv", object("X", {{"TYPE", "INTEGER"}}));
+        auto image = [](const std::string& name, const std::string& file) {
+            return object(name, {{"TYPE", "IMAGE"},
+                                 {"FILENAME", file},
+                                 {"TOCANVAS", "TRUE"},
+                                 {"VISIBLE", "TRUE"},
+                                 {"PRIORITY", "10"}});
+        };
+        folder.write("Dane/E1/S1/S1.cnv",
+                     image("MOON", "MOON.IMG") + object("T", {{"TYPE", "TIMER"},
+                                                              {"ELAPSE", "100"},
+                                                              {"TICKS", "1"},
+                                                              {"ONTICK", "{E1^GOTO(\"S2\");}"}}));
+        folder.write("Dane/E1/S2/S2.cnv", image("LABEL", "LABEL.IMG"));
+        std::vector<uint16_t> sky(800 * 600);
+        for (size_t i = 0; i < sky.size(); ++i) sky[i] = uint16_t(0x0841 + i % 0x7000);
+        folder.write("Dane/E1/S1/SKY.IMG", pik(800, 600, 16, 0, words(sky), ""));
+        folder.write("Dane/E1/S1/MOON.IMG",
+                     pik(40, 40, 16, 0, words(std::vector<uint16_t>(40 * 40, 0xFFE0)), "", 600, 100));
+        folder.write("Dane/E1/S2/LABEL.IMG",
+                     pik(100, 20, 16, 0, words(std::vector<uint16_t>(100 * 20, 0x07E0)), "", 20, 20));
+
+        CLogCapture log;
+        CGameOptions options;
+        options.screen = true;
+        CGameRun run(folder, options);
+        ASSERT_EQ(run.sceneName(), "S1");
+        run.frames(2);
+        CDisplay* display = run.display();
+        auto shown = [display](int x, int y) { return display->presentedPixel(x, y); };
+        ASSERT_EQ(shown(620, 120), 0xFFE0) << "the moon";
+        ASSERT_EQ(shown(0, 0), sky[0]) << "the first scene's sky";
+
+        run.frames(10);
+        ASSERT_EQ(run.sceneName(), "S2");
+        if (!background.empty()) {
+            EXPECT_TRUE(log.contains(background)) << "the log names the missing file";
+        }
+        EXPECT_EQ(shown(50, 30), 0x07E0) << "the second scene's label";
+        // Everything outside the label is black: nothing of the first scene is left.
+        size_t lit = 0;
+        for (int y = 0; y < 600; ++y)
+            for (int x = 0; x < 800; ++x)
+                if ((x < 20 || x >= 120 || y < 20 || y >= 40) && shown(x, y) != 0) ++lit;
+        EXPECT_EQ(lit, 0u);
+    }
 }
