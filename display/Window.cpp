@@ -283,7 +283,7 @@ int CWindow::Redraw(bool force) {
                 m_surface->Blt(m_canvas, r.left, r.top, &r);
             }
         }
-        // Presented every frame: the desktop may have lost the window's image, and vsync paces the loop.
+        // Presented every frame: the display draws again what the desktop may have lost.
         m_surface->Present();
     }
     if (drawn) m_refreshScreen->getRefreshList()->clear();

@@ -110,6 +110,7 @@ bool CDisplayBase::open(const CDisplayMode& mode) {
     m_shown.assign(frame, 0);
     m_pending.clear();
     m_pendingAll = false;
+    m_showAgain = true;
     m_presentCount = 0;
     m_active = true;
     m_minimised = false;
@@ -193,6 +194,8 @@ void CDisplayBase::updateAll() {
 
 void CDisplayBase::present() {
     if (!m_open) return;
+    // A frame the desktop already shows is not drawn again: idle frames cost nothing.
+    const bool changed = m_showAgain || m_pendingAll || !m_pending.empty();
     if (m_pendingAll) {
         m_shown = m_staged;
     } else {
@@ -205,7 +208,8 @@ void CDisplayBase::present() {
     }
     m_pending.clear();
     m_pendingAll = false;
-    presentBackend();
+    m_showAgain = false;
+    if (changed) presentBackend();
     ++m_presentCount;
 }
 
@@ -263,14 +267,18 @@ void CDisplayBase::onWindowEvent(EWindowEvent event) {
         break;
     case EWindowEvent::Restored:
         m_minimised = false;
+        m_showAgain = true;
         break;
     case EWindowEvent::Resized:
         clipBackend(m_clip);
+        m_showAgain = true;
         break;
     case EWindowEvent::RenderReset:
         renderResetBackend();
+        m_showAgain = true;
         break;
     case EWindowEvent::Exposed:
+        m_showAgain = true;
         break;
     case EWindowEvent::Moved:
         break;
@@ -299,6 +307,7 @@ void CDisplayBase::moveWindow(CPlatformPoint topLeft) {
 void CDisplayBase::show() {
     if (!m_open) return;
     m_visible = true;
+    m_showAgain = true;
     showBackend(true);
 }
 
@@ -325,6 +334,7 @@ bool CDisplayBase::setFullScreen(bool fullScreen) {
     if (m_mode.fullScreen == fullScreen) return true;
     if (!fullScreenBackend(fullScreen)) return false;
     m_mode.fullScreen = fullScreen;
+    m_showAgain = true;
     clipBackend(m_clip);
     return true;
 }

@@ -126,10 +126,15 @@ public:
     virtual void update(const CPlatformRect* rects, size_t count) = 0;
     // Copies the whole surface.
     virtual void updateAll() = 0;
-    // Shows the window's image; with vsync it waits for the display's refresh.
+    // Shows the window's image; with vsync it waits for the display's refresh. When nothing was updated
+    // since the last present and the desktop still shows it (no exposure, restore, resize, full-screen switch
+    // or lost render since), the desktop is not asked to draw it again and present returns at once.
     virtual void present() = 0;
-    // Frames presented since open().
+    // Frames presented since open(), those shown unchanged included.
     virtual uint64_t presentCount() const = 0;
+    // The refresh rate of the screen the window is on, in Hz; 0 when the display reports none (the
+    // in-memory display, SDL's dummy driver).
+    virtual int32_t refreshRate() const = 0;
 
     // The last presented frame, width() x height() pixels without padding.
     virtual std::vector<uint16_t> presentedFrame() const = 0;

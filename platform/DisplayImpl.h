@@ -31,6 +31,7 @@ public:
     void updateAll() override;
     void present() override;
     uint64_t presentCount() const override { return m_presentCount; }
+    int32_t refreshRate() const override { return m_open ? refreshRateBackend() : 0; }
 
     std::vector<uint16_t> presentedFrame() const override { return m_shown; }
     uint16_t presentedPixel(int32_t x, int32_t y) const override;
@@ -78,6 +79,7 @@ protected:
     virtual void uploadBackend(const CPlatformRect&) {}
     virtual void presentBackend() {}
     virtual void renderResetBackend() {}
+    virtual int32_t refreshRateBackend() const { return 0; }
     virtual void setTitleBackend(const std::string& /*utf8*/) {}
     virtual bool iconBackend(const uint8_t* /*rgba*/, int32_t /*width*/, int32_t /*height*/) { return true; }
     virtual void showBackend(bool) {}
@@ -114,6 +116,9 @@ private:
     std::vector<uint16_t> m_shown;
     std::vector<CPlatformRect> m_pending;
     bool m_pendingAll = false;
+    // The desktop may not show the last frame (just opened, shown, exposed, restored, resized, a lost
+    // render): the next present draws it although nothing changed.
+    bool m_showAgain = true;
     uint64_t m_presentCount = 0;
 
     bool m_active = false;

@@ -27,6 +27,10 @@ protected:
     void uploadBackend(const CPlatformRect& rect) override;
     void presentBackend() override;
     void renderResetBackend() override;
+    int32_t refreshRateBackend() const override {
+        SDL_DisplayMode m;
+        return m_window && SDL_GetWindowDisplayMode(m_window, &m) == 0 ? std::max(m.refresh_rate, 0) : 0;
+    }
     void setTitleBackend(const std::string& utf8) override { SDL_SetWindowTitle(m_window, utf8.c_str()); }
     bool iconBackend(const uint8_t* rgba, int32_t width, int32_t height) override;
     void showBackend(bool visible) override { visible ? SDL_ShowWindow(m_window) : SDL_HideWindow(m_window); }

@@ -34,6 +34,10 @@ void CPlatformClock::sleepMilliseconds(uint32_t ms) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+void CPlatformClock::sleepMicroseconds(uint64_t us) {
+    std::this_thread::sleep_for(std::chrono::microseconds(us));
+}
+
 void CPlatformClock::inject(ClockFn microsecondsFn) { g_injected.store(microsecondsFn); }
 
 int64_t CPlatformClock::wallSeconds() {

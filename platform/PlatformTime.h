@@ -11,6 +11,7 @@ public:
     static uint64_t milliseconds();
     static uint64_t microseconds();
     static void sleepMilliseconds(uint32_t ms);
+    static void sleepMicroseconds(uint64_t us);
     // Replaces the clock with a function returning microseconds; null restores the real one.
     static void inject(ClockFn microsecondsFn);
 

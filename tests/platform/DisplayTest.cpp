@@ -1,5 +1,6 @@
 #include "platform/Display.h"
 #include "DisplayFixtures.h"
+#include "platform/DisplayImpl.h"
 
 #include <SDL2/SDL.h>
 #include <gtest/gtest.h>
@@ -247,6 +248,57 @@ TEST(HeadlessDisplay, WindowStateFollowsEvents) {
     ASSERT_TRUE(display->open(CDisplayMode{}));
     EXPECT_FALSE(display->isCloseRequested());
     EXPECT_EQ(display->presentedPixel(0, 0), 0);
+}
+
+namespace {
+
+// Counts what a desktop display would be asked to draw.
+class CDrawCountingDisplay final : public CDisplayBase {
+public:
+    int drawn = 0;
+
+protected:
+    void presentBackend() override { ++drawn; }
+};
+
+} // namespace
+
+// An idle frame asks the desktop for nothing; a frame it may have lost (just opened or shown, exposed,
+// restored, resized, switched, its render lost) is drawn again although nothing changed.
+TEST(HeadlessDisplay, TheDesktopDrawsOnlyAFrameItDoesNotShowYet) {
+    CDrawCountingDisplay display;
+    ASSERT_TRUE(display.open(CDisplayMode{}));
+    display.present();
+    display.present();
+    EXPECT_EQ(display.drawn, 1);
+    display.update(CPlatformRect{0, 0, 4, 4});
+    display.present();
+    display.updateAll();
+    display.present();
+    display.present();
+    EXPECT_EQ(display.drawn, 3);
+    for (EWindowEvent quiet :
+         {EWindowEvent::FocusLost, EWindowEvent::FocusGained, EWindowEvent::Moved, EWindowEvent::Minimised}) {
+        display.onWindowEvent(quiet);
+        display.present();
+    }
+    EXPECT_EQ(display.drawn, 3);
+    for (EWindowEvent lost :
+         {EWindowEvent::Exposed, EWindowEvent::Restored, EWindowEvent::Resized, EWindowEvent::RenderReset}) {
+        display.onWindowEvent(lost);
+        display.present();
+        display.present();
+    }
+    EXPECT_EQ(display.drawn, 7);
+    display.hide();
+    display.show();
+    display.present();
+    EXPECT_TRUE(display.setFullScreen(true));
+    display.present();
+    display.present();
+    EXPECT_EQ(display.drawn, 9);
+    // Every present counts as a frame shown.
+    EXPECT_EQ(display.presentCount(), 20u);
 }
 
 TEST(HeadlessDisplay, CursorsAreCheckedAndTracked) {
