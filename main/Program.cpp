@@ -10,6 +10,7 @@
 #include "core/Path.h"
 #include "display/Window.h"
 #include "main/Download.h"
+#include "main/FramePacer.h"
 #include "main/MainWindow.h"
 #include "main/ProgramIcon.h"
 #include "platform/Codepage.h"
@@ -243,10 +244,12 @@ CXString CKavirelProgram::cacheWriteError() {
 }
 
 void CKavirelProgram::mainLoop() {
+    CFramePacer pacer(m_display.get());
     while (!m_window->domodal()) {
         dispatchMessages();
-        if (m_menu.isOpen()) menuLoop();
+        if (m_menu.isOpen()) menuLoop(pacer);
         if (!m_window->isActive()) CPlatformClock::sleepMilliseconds(kInactiveSleepMs);
+        pacer.frameEnded();
     }
 }
 
@@ -281,11 +284,12 @@ bool CKavirelProgram::endRequested(void* program) {
            (self->m_input && self->m_input->closeRequestPending());
 }
 
-void CKavirelProgram::menuLoop() {
+void CKavirelProgram::menuLoop(CFramePacer& pacer) {
     while (m_menu.isOpen() && !m_window->isQuitting()) {
         m_window->Redraw(false);
         dispatchMessages();
         if (!m_window->isActive()) CPlatformClock::sleepMilliseconds(kInactiveSleepMs);
+        pacer.frameEnded();
     }
 }
 

@@ -18,6 +18,7 @@ class CPlatformInstance;
 class CVideo;
 class CWindow;
 } // namespace KavirelDLL
+class CFramePacer;
 
 // Exit codes: 0 a run that ended as asked (also a second start that handed over to the first), 1 a game that
 // could not start, -1 (255) a user folder that cannot be used.
@@ -47,7 +48,7 @@ private:
     // request, the menu's commands.
     void dispatchMessages();
     // While the menu is pulled down the game waits; only the screen, with the menu, is drawn.
-    void menuLoop();
+    void menuLoop(CFramePacer& pacer);
     void shutDown();
     // Asked by a script that has held the main thread for a while: whether a termination signal or the
     // window's close button asks the program to end, now or before the last frame that runs it.

@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "core/CommandLine6.h"
 #include "display/RefreshRegion.h"
 #include "display/RefreshScreen.h"
 #include "display/Window.h"
+#include "main/FramePacer.h"
 #include "platform/Display.h"
 #include "platform/Input.h"
+#include "platform/PlatformTime.h"
 
 using namespace KavirelDLL;
 
@@ -96,4 +100,39 @@ TEST(MainWindowProc, OnlyExitAndRedrawAreMenuCommandsThatDoAnything) {
     OnWindowCommand(&game.window, nullptr, 40001);
     EXPECT_TRUE(game.window.isQuitting());
     set(nullptr, nullptr);
+}
+
+namespace {
+
+uint64_t g_paceClock = 0;
+std::vector<uint64_t> g_waits;
+uint64_t paceClock() { return g_paceClock; }
+void paceSleep(uint64_t us) {
+    g_waits.push_back(us);
+    g_paceClock += us;
+}
+
+} // namespace
+
+// Where the display reports no refresh rate (the in-memory display, SDL's dummy driver) frames are paced at
+// 60 Hz: a quick frame waits out the rest of the period, a slow one or one the display's refresh already
+// paced runs on.
+TEST(FramePacer, QuickFramesWaitOutTheRefreshPeriod) {
+    g_paceClock = 5000000;
+    g_waits.clear();
+    CPlatformClock::inject(&paceClock);
+    std::unique_ptr<CDisplay> display = createHeadlessDisplay();
+    CDisplayMode mode;
+    ASSERT_TRUE(display->open(mode));
+    EXPECT_EQ(display->refreshRate(), 0);
+    CFramePacer pacer(display.get(), &paceSleep);
+    EXPECT_EQ(pacer.periodMicroseconds(), 16666u);
+
+    const uint64_t frames[] = {2000, 20000, 16000, 15000, 0};
+    for (uint64_t took : frames) {
+        g_paceClock += took;
+        pacer.frameEnded();
+    }
+    EXPECT_EQ(g_waits, (std::vector<uint64_t>{14666, 1666, 16666}));
+    CPlatformClock::inject(nullptr);
 }
