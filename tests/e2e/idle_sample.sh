@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# kavirel on the sample game headless (SDL's dummy driver, whose present never waits), left alone: its frames
+# are paced to a refresh period, so over 10 s it takes well under a core of processor time (a loop that spins
+# takes all of one); a close request then ends it cleanly.
+#   idle_sample.sh <kavirel> <sample game folder>
+set -uo pipefail
+program=$(realpath "$1")
+game=$(realpath "$2")
+source "$(dirname "$0")/common.sh"
+
+# At most 40 % of a core: paced, the sample takes 2 to 6 % (6 to 13 % built with the sanitizers); spinning, all.
+bound_percent=40
+ticks_per_second=$(getconf CLK_TCK)
+# The processor time of the process and all its threads, in clock ticks.
+ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
+
+cd "$game" || fail "no sample game at $game"
+"$program" -window -nosound -nomusic 2>"$work/stderr" &
+pid=$!
+# Past its start-up, which reads the whole game.
+sleep 2
+kill -0 "$pid" 2>/dev/null || fail "the game ended at its start"
+before=$(ticks "$pid")
+sleep 10
+after=$(ticks "$pid") || fail "the game ended while it was measured"
+used=$((after - before))
+kill -TERM "$pid"
+wait "$pid"
+code=$?
+[ "$code" -eq 0 ] || fail "the game ended with $code"
+percent=$((used * 100 / (10 * ticks_per_second)))
+((percent < bound_percent)) || fail "the idle game took $percent % of a core over 10 s ($used ticks)"
+echo "the idle sample game took $percent % of a core over 10 s"
