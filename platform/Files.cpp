@@ -18,6 +18,7 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <time.h>
@@ -872,6 +873,189 @@ void CPlatformFiles::invalidateIndex(const std::string& folder) {
 void CPlatformFiles::clearIndex() {
     std::lock_guard<std::mutex> lock(g_mutex);
     g_index.clear();
+}
+
+std::string CPlatformFiles::temporarySuffix() {
+    static std::atomic<uint32_t> counter{0};
+    return ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+}
+
+// ---- kept files and locks ----
+
+namespace {
+
+int64_t nanoseconds(const struct timespec& t) { return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec; }
+
+bool sameFile(const struct stat& a, const struct stat& b) { return a.st_dev == b.st_dev && a.st_ino == b.st_ino; }
+
+void closeKeepingErrno(int fd) {
+    int saved = errno;
+    ::close(fd);
+    errno = saved;
+}
+
+} // namespace
+
+CPlatformKeptFile::~CPlatformKeptFile() { forget(); }
+
+void CPlatformKeptFile::forget() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    m_kept = false;
+    m_missing = false;
+}
+
+bool CPlatformKeptFile::keep(int fd) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        ::close(fd);
+        forget();
+        return false;
+    }
+    forget();
+    m_fd = fd;
+    m_kept = true;
+    m_device = static_cast<uint64_t>(st.st_dev);
+    m_inode = static_cast<uint64_t>(st.st_ino);
+    m_size = static_cast<int64_t>(st.st_size);
+    m_modified = nanoseconds(st.st_mtim);
+    m_changed = nanoseconds(st.st_ctim);
+    return true;
+}
+
+EPlatformError CPlatformKeptFile::read(const std::string& name, std::vector<uint8_t>& data, uint64_t maxBytes) {
+    data.clear();
+    forget();
+    std::string path;
+    EPlatformError error = CPlatformFiles::resolve(name, path);
+    if (error == EPlatformError::notFound) {
+        m_kept = m_missing = true;
+        return error;
+    }
+    if (error != EPlatformError::none) return error;
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        if (errno == ENOENT) {
+            m_kept = m_missing = true;
+            return EPlatformError::notFound;
+        }
+        return platformErrorFromErrno(errno);
+    }
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+        closeKeepingErrno(fd);
+        return platformErrorFromErrno(errno);
+    }
+    if (S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return EPlatformError::isFolder;
+    }
+    if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+        ::close(fd);
+        return EPlatformError::tooLarge;
+    }
+    data.reserve(static_cast<size_t>(st.st_size));
+    error = readBlocks(fd, [&data, maxBytes](const char* block, size_t got) {
+        if (data.size() + got > maxBytes) return EPlatformError::tooLarge;
+        data.insert(data.end(), block, block + got);
+        return EPlatformError::none;
+    });
+    if (error != EPlatformError::none) {
+        ::close(fd);
+        data.clear();
+        return error;
+    }
+    // The times and size from before the read: a change made while reading shows as a change later.
+    keep(fd);
+    m_size = static_cast<int64_t>(st.st_size);
+    m_modified = nanoseconds(st.st_mtim);
+    m_changed = nanoseconds(st.st_ctim);
+    return EPlatformError::none;
+}
+
+bool CPlatformKeptFile::unchanged(const std::string& name) const {
+    if (!m_kept) return false;
+    std::string path;
+    EPlatformError error = CPlatformFiles::resolve(name, path);
+    if (error == EPlatformError::notFound) return m_missing;
+    struct stat st;
+    if (error != EPlatformError::none || m_missing || stat(path.c_str(), &st) != 0) return false;
+    return static_cast<uint64_t>(st.st_dev) == m_device && static_cast<uint64_t>(st.st_ino) == m_inode &&
+           static_cast<int64_t>(st.st_size) == m_size && nanoseconds(st.st_mtim) == m_modified &&
+           nanoseconds(st.st_ctim) == m_changed;
+}
+
+EPlatformError CPlatformKeptFile::replace(const std::string& name, const void* data, size_t size) {
+    std::string path;
+    bool existed = false;
+    EPlatformError error = CPlatformFiles::resolveForWrite(name, path, &existed);
+    if (error != EPlatformError::none) return error;
+    std::string temporary = path + CPlatformFiles::temporarySuffix();
+    int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+    if (fd < 0) return platformErrorFromErrno(errno);
+    // Closing a copy of the descriptor reports what a network file system defers to a close.
+    int copy = -1;
+    if (!writeAll(fd, static_cast<const char*>(data), size) || (copy = dup(fd)) < 0 || ::close(copy) != 0 ||
+        rename(temporary.c_str(), path.c_str()) != 0) {
+        error = platformErrorFromErrno(errno);
+        ::close(fd);
+        unlink(temporary.c_str());
+        return error;
+    }
+    // The folder's index lacks only a name that is new; the temporary was never in it.
+    if (!existed) dropFolder(parentPath(path));
+    if (!keep(fd)) return EPlatformError::ioError;
+    return EPlatformError::none;
+}
+
+EPlatformError CPlatformFileLock::lock(const std::string& name) {
+    unlock();
+    // Each pass waits for a writer who replaced the file meanwhile; so many passes mean something is wrong.
+    for (int pass = 0; pass < 10000; ++pass) {
+        std::string path;
+        bool exists = false;
+        EPlatformError error = CPlatformFiles::resolveForWrite(name, path, &exists);
+        if (error != EPlatformError::none) return error;
+        bool folder = false;
+        int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+        if (fd < 0) {
+            if (errno != ENOENT) return platformErrorFromErrno(errno);
+            fd = ::open(parentPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_DIRECTORY);
+            if (fd < 0) return platformErrorFromErrno(errno);
+            folder = true;
+        }
+        int locked;
+        while ((locked = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+        }
+        if (locked != 0) {
+            int saved = errno;
+            ::close(fd);
+            if (saved == ENOLCK || saved == EOPNOTSUPP || saved == ENOSYS) return EPlatformError::none;
+            return platformErrorFromErrno(saved);
+        }
+        if (folder) {
+            // Still missing, also under another letter case, now that no other writer can make it.
+            std::string again;
+            bool made = false;
+            if (CPlatformFiles::resolveForWrite(name, again, &made) == EPlatformError::none && !made) {
+                m_fd = fd;
+                return EPlatformError::none;
+            }
+        } else {
+            struct stat held, now;
+            if (fstat(fd, &held) == 0 && stat(path.c_str(), &now) == 0 && sameFile(held, now)) {
+                m_fd = fd;
+                return EPlatformError::none;
+            }
+        }
+        ::close(fd);
+    }
+    return EPlatformError::ioError;
+}
+
+void CPlatformFileLock::unlock() {
+    if (m_fd >= 0) ::close(m_fd); // closing the last descriptor of the open file ends its lock
+    m_fd = -1;
 }
 
 // ---- open files ----

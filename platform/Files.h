@@ -132,6 +132,11 @@ public:
     static EPlatformError renameEntry(const std::string& from, const std::string& to, bool replace = false);
     static EPlatformError copyFile(const std::string& from, const std::string& to, bool failIfExists);
 
+    // A suffix no other write uses at the same time, in this process or another (".tmp<process id>_<count>"):
+    // a file written whole is written as its name with this suffix and renamed over the name once complete,
+    // so two writers never share a temporary.
+    static std::string temporarySuffix();
+
     // Entries of a folder ("." and ".." skipped unless withDots, then first), filtered by a wildcard pattern
     // (empty for all), sorted by the byte order of their engine names.
     static EPlatformError listFolder(const std::string& name, const std::string& pattern,
@@ -156,6 +161,57 @@ public:
     // Forgets the cached index of one folder (engine name) and of everything below it.
     static void invalidateIndex(const std::string& folder);
     static void clearIndex();
+};
+
+// A file read whole and kept open, so that it can be told cheaply whether its name still leads to that file
+// unchanged (the same file, size, modification and change times, to the nanosecond): an open file's identity
+// never passes to another file, as a file number freed by a rename would. The engine keeps a parsed copy of
+// such a file and reads it again only when it changed. Not for use from two threads at once.
+class CPlatformKeptFile {
+public:
+    CPlatformKeptFile() = default;
+    ~CPlatformKeptFile();
+    CPlatformKeptFile(const CPlatformKeptFile&) = delete;
+    CPlatformKeptFile& operator=(const CPlatformKeptFile&) = delete;
+
+    // Reads the file whole and keeps it; notFound when it is missing, which is kept as well (unchanged
+    // while it stays missing); tooLarge (nothing read) past maxBytes. Other failures keep nothing.
+    EPlatformError read(const std::string& name, std::vector<uint8_t>& data, uint64_t maxBytes);
+    // True when the name leads to the kept file as it was kept, or is still missing when that was kept.
+    bool unchanged(const std::string& name) const;
+    // Writes data as the whole file: a temporary beside it (temporarySuffix), renamed over it once
+    // complete, so a failed write leaves the old file as it was. Keeps the new file. Never makes folders.
+    EPlatformError replace(const std::string& name, const void* data, size_t size);
+    void forget();
+
+private:
+    bool keep(int fd);
+
+    int m_fd = -1;
+    bool m_kept = false;
+    bool m_missing = false;
+    uint64_t m_device = 0, m_inode = 0;
+    int64_t m_size = 0, m_modified = 0, m_changed = 0; // times in nanoseconds
+};
+
+// An exclusive advisory lock on a file's name for a read-change-write, held until unlock: other processes
+// and threads locking the same name wait meanwhile. Writers replace the file by a rename, so the lock is
+// taken on the file the name leads to once locked (a file renamed over it meanwhile is locked again), and
+// on the folder holding it while it is missing. Where the file system has no locks none is taken and the
+// call succeeds, as writes went before.
+class CPlatformFileLock {
+public:
+    CPlatformFileLock() = default;
+    ~CPlatformFileLock() { unlock(); }
+    CPlatformFileLock(const CPlatformFileLock&) = delete;
+    CPlatformFileLock& operator=(const CPlatformFileLock&) = delete;
+
+    // Waits for the lock. Fails when the file exists but cannot be opened, or its folder is missing.
+    EPlatformError lock(const std::string& name);
+    void unlock();
+
+private:
+    int m_fd = -1;
 };
 
 } // namespace KavirelDLL
