@@ -131,8 +131,8 @@ public:
     static bool isNeverStored(int typeId);
 
 protected:
-    // Writes a cache file whole or not at all: "<name>.tmp" in the current folder, renamed over the name once
-    // every byte is out. False (and a log line) when it could not be.
+    // Writes a cache file whole or not at all (writeWholeFile): a temporary of its own beside the name in the
+    // current folder, renamed over the name once every byte is out. False (and a log line) when it could not be.
     static bool storeCacheFile(CWindow* window, const CXString& name,
                                const std::function<bool(CXArchive&)>& body);
 

@@ -1,9 +1,12 @@
 #pragma once
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
+#include <sys/resource.h>
 #include <unistd.h>
 
 // A fresh folder under the system's temp folder, removed with everything in it afterwards.
@@ -38,3 +41,34 @@ inline std::string readNative(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
+
+// What whole-file writes left below the folder as their temporaries ("<name>.tmp..."): nothing once they ended.
+inline std::vector<std::string> temporariesIn(const std::filesystem::path& folder) {
+    std::vector<std::string> found;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder))
+        if (entry.path().filename().string().find(".tmp") != std::string::npos)
+            found.push_back(entry.path().filename().string());
+    return found;
+}
+
+// While it lives, a file written past a few bytes fails as on a full disk (folder permissions do not stop root).
+class CFullDisk {
+public:
+    explicit CFullDisk(rlim_t bytes = 4) {
+        getrlimit(RLIMIT_FSIZE, &m_saved);
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~CFullDisk() {
+        setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    CFullDisk(const CFullDisk&) = delete;
+    CFullDisk& operator=(const CFullDisk&) = delete;
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+};

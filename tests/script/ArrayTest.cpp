@@ -266,7 +266,7 @@ TEST(Array, BinaryFilesRoundTripAndStopAtDamage) {
     std::string expected = le32(5) + le32(1) + le32(1) + le32(2) + le32(2) + "ab" + le32(3) + le32(1) +
                            le32(4) + le32(25000) + le32(4) + le32(-1);
     EXPECT_EQ(game.folder().read(kSceneFolder + "vals.arr"), expected);
-    EXPECT_FALSE(game.folder().exists(kSceneFolder + "vals.arr.tmp"));
+    EXPECT_TRUE(temporariesIn(game.folder().path()).empty());
     EXPECT_EQ(game.textOf("B"), "1,ab,TRUE,2.50000,-0.00010");
     EXPECT_EQ(types(arrayOf(game, "B")), "INTEGER,STRING,BOOL,DOUBLE,DOUBLE");
     EXPECT_EQ(arrayOf(game, "B")->LastError(), ERR_NONE);
@@ -303,7 +303,7 @@ TEST(Array, BinaryFilesRoundTripAndStopAtDamage) {
     game.code("{A^SAVE(\"taken.arr\");}");
     EXPECT_EQ(arrayOf(game, "A")->LastError(), ERR_FILE_WRITE);
     EXPECT_EQ(game.folder().read(kSceneFolder + "taken.arr/keep"), "k");
-    EXPECT_FALSE(game.folder().exists(kSceneFolder + "taken.arr.tmp"));
+    EXPECT_TRUE(temporariesIn(game.folder().path()).empty());
 }
 
 TEST(Array, IniKeepsTheTextsJoinedByCommas) {

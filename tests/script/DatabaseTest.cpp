@@ -167,10 +167,13 @@ TEST_F(DatabaseTest, ItsTextFileHoldsOneRowALine) {
     call(db, "LOAD", {file("none.txt").GetBuffer()});
     EXPECT_EQ(db->LastError(), ERR_FILE_NOT_FOUND);
     EXPECT_EQ(db->getRows(), 5);
-    std::filesystem::create_directories(folder.path() / "rows.txt.tmp");
-    call(db, "SAVE", {file("rows.txt").GetBuffer()});
+    {
+        CFullDisk full;
+        call(db, "SAVE", {file("rows.txt").GetBuffer()});
+    }
     EXPECT_EQ(db->LastError(), ERR_FILE_WRITE);
     EXPECT_EQ(read("rows.txt"), "1|ala\n2|ola\n");
+    EXPECT_TRUE(temporariesIn(folder.path()).empty());
 }
 
 // A game saves its rows and loads them back: an empty text keeps its place, and a text the line format cannot

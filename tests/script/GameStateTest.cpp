@@ -129,7 +129,7 @@ TEST(GameState, ASceneFromItsCacheHasTheObjectsOfItsDefinition) {
     for (const char* file : {"Dane/application.bin", "Dane/GAME.bin", "Dane/E1/E1.bin", "Dane/E1/S1/S1.bin",
                              "Dane/E1/S2/S2.bin", "Dane/E1/S3/S3.bin"})
         EXPECT_TRUE(folder.exists(file)) << file;
-    EXPECT_FALSE(folder.exists("Dane/application.bin.tmp"));
+    EXPECT_TRUE(temporariesIn(folder.path()).empty());
 
     CGameOptions options;
     options.fromCache = true;

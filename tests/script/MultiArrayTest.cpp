@@ -142,12 +142,15 @@ TEST_F(MultiArrayTest, ItsFileIsTheDimensionsTheSizesTheCellsAndAnEndMark) {
     EXPECT_EQ(callText(copy, "COUNT", {42}), "1");
 
     // A save that cannot be written reports it and keeps the old file whole.
-    std::filesystem::create_directories(folder.path() / "grid.bin.tmp");
     call(grid, "SET", {3, 3, 3});
     CLogCapture log;
-    call(grid, "SAVE", {file("grid.bin").GetBuffer()});
+    {
+        CFullDisk full;
+        call(grid, "SAVE", {file("grid.bin").GetBuffer()});
+    }
     EXPECT_EQ(grid->LastError(), ERR_FILE_WRITE);
     EXPECT_EQ(read("grid.bin"), expected);
+    EXPECT_TRUE(temporariesIn(folder.path()).empty());
     EXPECT_TRUE(log.contains("MULTIARRAY GRID"));
 }
 
