@@ -3,7 +3,6 @@
 #include <cstdint>
 
 #include "core/Log.h"
-#include "platform/Files.h"
 
 namespace KavirelDLL {
 
@@ -21,31 +20,34 @@ std::string trimmed(const std::string& s) {
     return s.substr(begin, end - begin);
 }
 
-bool sameName(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (CXString::toLowerChar(static_cast<unsigned char>(a[i])) !=
-            CXString::toLowerChar(static_cast<unsigned char>(b[i])))
-            return false;
+bool isBlankLine(const std::string& s) {
+    for (char c : s)
+        if (!isBlank(c)) return false;
     return true;
+}
+
+// Names compare as their folded forms do: same length, the same letters without regard to case.
+std::string folded(const std::string& name) {
+    std::string out(name);
+    for (char& c : out) c = static_cast<char>(CXString::toLowerChar(static_cast<unsigned char>(c)));
+    return out;
 }
 
 // The name of a section header line, or false when the line is none.
 bool headerName(const std::string& line, std::string& name) {
-    std::string t = trimmed(line);
-    if (t.empty() || t[0] != '[') return false;
-    size_t close = t.rfind(']');
+    size_t first = 0;
+    while (first < line.size() && isBlank(line[first])) ++first;
+    if (first == line.size() || line[first] != '[') return false;
+    size_t close = line.rfind(']');
     if (close == std::string::npos) return false;
-    name = trimmed(t.substr(1, close - 1));
+    name = trimmed(line.substr(first + 1, close - first - 1));
     return true;
 }
-
-bool isComment(const std::string& t) { return !t.empty() && t[0] == ';'; }
 
 // The key of a line and, when it has one, where its value starts; false for blank and comment lines.
 bool keyOf(const std::string& line, std::string& key, size_t* valueStart) {
     std::string t = trimmed(line);
-    if (t.empty() || isComment(t)) return false;
+    if (t.empty() || t[0] == ';') return false;
     size_t eq = line.find('=');
     if (eq == std::string::npos) {
         key = t;
@@ -55,29 +57,6 @@ bool keyOf(const std::string& line, std::string& key, size_t* valueStart) {
         if (valueStart) *valueStart = eq + 1;
     }
     return true;
-}
-
-int findSection(const std::vector<std::string>& lines, const std::string& section) {
-    std::string name;
-    for (size_t i = 0; i < lines.size(); ++i)
-        if (headerName(lines[i], name) && sameName(name, section)) return static_cast<int>(i);
-    return -1;
-}
-
-// One past the section's last line.
-size_t sectionEnd(const std::vector<std::string>& lines, size_t header) {
-    std::string name;
-    size_t i = header + 1;
-    while (i < lines.size() && !headerName(lines[i], name)) ++i;
-    return i;
-}
-
-int findKey(const std::vector<std::string>& lines, size_t header, const std::string& key) {
-    size_t end = sectionEnd(lines, header);
-    std::string name;
-    for (size_t i = header + 1; i < end; ++i)
-        if (keyOf(lines[i], name, nullptr) && sameName(name, key)) return static_cast<int>(i);
-    return -1;
 }
 
 std::string valueOf(const std::string& line) {
@@ -94,74 +73,105 @@ bool hasLineBreak(const CXString& s) { return s.Find('\n') >= 0 || s.Find('\r') 
 
 } // namespace
 
-CIniFile::ELoad CIniFile::load(SContent& content) const {
-    content = SContent();
+CIniFile::ELoad CIniFile::refresh() const {
     if (!m_fileName.IsString()) return ELoad::missing;
+    const char* name = m_fileName.GetBuffer();
+    if (m_state != ELoad::failed && m_file.unchanged(name)) return m_state;
+    m_content = SContent();
     std::vector<uint8_t> data;
-    EPlatformError error = CPlatformFiles::readWholeFile(m_fileName.GetBuffer(), data, kMaxFileBytes);
-    if (error == EPlatformError::notFound) return ELoad::missing;
+    EPlatformError error = m_file.read(name, data, kMaxFileBytes);
+    if (error == EPlatformError::notFound) return m_state = ELoad::missing;
     if (error != EPlatformError::none) {
-        logMessage("ini file %s cannot be read: %s", m_fileName.GetBuffer(), platformErrorText(error));
-        return ELoad::failed;
+        m_file.forget();
+        logMessage("ini file %s cannot be read: %s", name, platformErrorText(error));
+        return m_state = ELoad::failed;
     }
     size_t pos = 0;
     if (data.size() >= 3 && data[0] == 0xEF && data[1] == 0xBB && data[2] == 0xBF) {
-        content.bom = true;
+        m_content.bom = true;
         pos = 3;
     }
+    // Room for every header line at once: an ini of 10^5 sections is read without growing the tables.
+    size_t headers = 0;
+    for (size_t at = pos; at < data.size(); ++at) {
+        if (at != pos && data[at - 1] != '\n') continue;
+        while (at < data.size() && isBlank(static_cast<char>(data[at]))) ++at;
+        if (at < data.size() && data[at] == '[') ++headers;
+    }
+    m_content.sections.reserve(headers + 1);
+    m_content.byName.reserve(headers);
     bool sawLineEnd = false;
+    std::string sectionName;
     while (pos < data.size()) {
         size_t end = pos;
         while (end < data.size() && data[end] != '\n') ++end;
         std::string line(reinterpret_cast<const char*>(data.data()) + pos, end - pos);
         bool hasCr = !line.empty() && line.back() == '\r';
         if (end < data.size() && !sawLineEnd) {
-            content.crlf = hasCr;
+            m_content.crlf = hasCr;
             sawLineEnd = true;
         }
         if (hasCr) line.pop_back();
-        content.lines.push_back(std::move(line));
+        if (headerName(line, sectionName)) {
+            m_content.byName.emplace(folded(sectionName), m_content.sections.size());
+            SSection& section = m_content.sections.emplace_back();
+            section.hasHeader = true;
+            section.header = std::move(line);
+        } else {
+            m_content.sections.back().lines.push_back(std::move(line));
+        }
         pos = end + 1;
     }
-    return ELoad::ok;
+    return m_state = ELoad::ok;
 }
 
-bool CIniFile::save(const SContent& content) const {
+std::string* CIniFile::findLine(const std::string& section, const std::string& key) const {
+    auto found = m_content.byName.find(folded(section));
+    if (found == m_content.byName.end()) return nullptr;
+    SSection& s = m_content.sections[found->second];
+    if (!s.indexed) {
+        std::string name;
+        for (size_t i = 0; i < s.lines.size(); ++i)
+            if (keyOf(s.lines[i], name, nullptr)) s.keys.emplace(folded(name), i);
+        s.indexed = true;
+    }
+    auto line = s.keys.find(folded(key));
+    return line == s.keys.end() ? nullptr : &s.lines[line->second];
+}
+
+bool CIniFile::store() {
+    const char* eol = m_content.crlf ? "\r\n" : "\n";
+    size_t eolSize = m_content.crlf ? 2 : 1;
+    size_t size = m_content.bom ? 3 : 0;
+    for (const SSection& section : m_content.sections) {
+        if (section.hasHeader) size += section.header.size() + eolSize;
+        for (const std::string& line : section.lines) size += line.size() + eolSize;
+    }
     std::string text;
-    if (content.bom) text = "\xEF\xBB\xBF";
-    const char* eol = content.crlf ? "\r\n" : "\n";
-    for (const std::string& line : content.lines) {
-        text += line;
-        text += eol;
+    text.reserve(size);
+    if (m_content.bom) text = "\xEF\xBB\xBF";
+    for (const SSection& section : m_content.sections) {
+        if (section.hasHeader) text.append(section.header).append(eol);
+        for (const std::string& line : section.lines) text.append(line).append(eol);
     }
-    std::string name = m_fileName.GetBuffer();
-    std::string temp = name + ".tmp";
-    CPlatformFile file;
-    EPlatformError error = file.open(temp, EOpenMode::write);
-    if (error == EPlatformError::none) {
-        if (file.write(text.data(), text.size()) != text.size() || !file.flush())
-            error = EPlatformError::ioError;
-        EPlatformError closed = file.close();
-        if (error == EPlatformError::none) error = closed;
-        if (error == EPlatformError::none) error = CPlatformFiles::renameEntry(temp, name, true);
-        if (error != EPlatformError::none) CPlatformFiles::removeFile(temp);
-    }
+    EPlatformError error = m_file.replace(m_fileName.GetBuffer(), text.data(), text.size());
     if (error != EPlatformError::none) {
-        logMessage("ini file %s cannot be written: %s", name.c_str(), platformErrorText(error));
+        // What is in memory was never stored: read the file again at the next use.
+        m_file.forget();
+        m_state = ELoad::failed;
+        logMessage("ini file %s cannot be written: %s", m_fileName.GetBuffer(), platformErrorText(error));
         return false;
     }
+    m_state = ELoad::ok;
     return true;
 }
 
 bool CIniFile::getString(const CXString& section, const CXString& key, CXString& value) const {
     value = "";
-    SContent content;
-    if (load(content) != ELoad::ok) return false;
-    int header = findSection(content.lines, trimmed(section.GetBuffer()));
-    if (header < 0) return false;
-    int line = findKey(content.lines, static_cast<size_t>(header), trimmed(key.GetBuffer()));
-    if (line < 0) return false;
-    value = valueOf(content.lines[static_cast<size_t>(line)]).c_str();
+    if (refresh() != ELoad::ok) return false;
+    const std::string* line = findLine(trimmed(section.GetBuffer()), trimmed(key.GetBuffer()));
+    if (!line) return false;
+    value = valueOf(*line).c_str();
     return true;
 }
 
@@ -184,29 +194,44 @@ bool CIniFile::putString(const CXString& section, const CXString& key, const CXS
                    sectionName.c_str(), keyName.c_str(), m_fileName.GetBuffer());
         return false;
     }
-    SContent content;
-    // A file that exists but cannot be read is never replaced by one holding only this value.
-    if (load(content) == ELoad::failed) return false;
-    std::string entry = keyName + "=" + value.GetBuffer();
-    int header = findSection(content.lines, sectionName);
-    if (header < 0) {
-        content.lines.push_back("[" + sectionName + "]");
-        content.lines.push_back(entry);
-        return save(content);
+    // Another copy of the game may write the same file: its values are read and kept under the lock.
+    CPlatformFileLock lock;
+    EPlatformError error = lock.lock(m_fileName.GetBuffer());
+    if (error != EPlatformError::none) {
+        logMessage("ini file %s cannot be written: %s", m_fileName.GetBuffer(), platformErrorText(error));
+        return false;
     }
-    int line = findKey(content.lines, static_cast<size_t>(header), keyName);
-    if (line >= 0) {
+    // A file that exists but cannot be read is never replaced by one holding only this value.
+    if (refresh() == ELoad::failed) return false;
+    std::string entry = keyName + "=" + value.GetBuffer();
+    std::string* line = findLine(sectionName, keyName);
+    if (line) {
         // The key keeps the spelling the file gave it.
         std::string existing;
-        keyOf(content.lines[static_cast<size_t>(line)], existing, nullptr);
-        content.lines[static_cast<size_t>(line)] = existing + "=" + value.GetBuffer();
-        return save(content);
+        keyOf(*line, existing, nullptr);
+        *line = existing + "=" + value.GetBuffer();
+        return store();
+    }
+    auto found = m_content.byName.find(folded(sectionName));
+    if (found == m_content.byName.end()) {
+        m_content.byName.emplace(folded(sectionName), m_content.sections.size());
+        SSection& added = m_content.sections.emplace_back();
+        added.hasHeader = true;
+        added.header = "[" + sectionName + "]";
+        added.lines.push_back(entry);
+        added.indexed = true;
+        added.keys.emplace(folded(keyName), 0);
+        return store();
     }
     // After the section's last line that is not blank, so the blank lines between sections stay.
-    size_t at = sectionEnd(content.lines, static_cast<size_t>(header));
-    while (at > static_cast<size_t>(header) + 1 && trimmed(content.lines[at - 1]).empty()) --at;
-    content.lines.insert(content.lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
-    return save(content);
+    SSection& s = m_content.sections[found->second];
+    size_t at = s.lines.size();
+    while (at > 0 && isBlankLine(s.lines[at - 1])) --at;
+    for (auto& [name, index] : s.keys)
+        if (index >= at) ++index;
+    s.lines.insert(s.lines.begin() + static_cast<std::ptrdiff_t>(at), entry);
+    s.keys.emplace(folded(keyName), at);
+    return store();
 }
 
 } // namespace KavirelDLL

@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "core/IniFile.h"
 #include "core/Log.h"
@@ -93,7 +97,7 @@ TEST_F(IniFile, WritesKeepEverythingElse) {
                                 "[C]\r\n"
                                 "z= spaced \r\n");
     EXPECT_EQ(get(ini, "C", "z"), "spaced");
-    EXPECT_FALSE(std::filesystem::exists(folder.path() / "w.ini.tmp"));
+    EXPECT_TRUE(temporariesIn(folder.path()).empty());
 }
 
 TEST_F(IniFile, KeepsTheFilesLineEndsAndMark) {
@@ -128,6 +132,81 @@ TEST_F(IniFile, CreatesTheFileAndRoundTrips) {
     EXPECT_TRUE(ini.putString("S1", "K1", "changed"));
     EXPECT_EQ(get(ini, "S1", "K1"), "changed");
     EXPECT_EQ(get(ini, "S1", "K4"), "v4");
+
+    // The file holds what the kept copy answers.
+    CIniFile fresh(engineName("new.ini").c_str());
+    for (int i = 0; i < 20; ++i) {
+        std::string section = named("S", i % 3), key = named("K", i);
+        EXPECT_EQ(get(fresh, section.c_str(), key.c_str()), get(ini, section.c_str(), key.c_str()));
+    }
+}
+
+TEST_F(IniFile, SeesEveryChangeOthersMake) {
+    auto path = folder.put("k.ini", "[A]\r\nk=1\r\n");
+    CIniFile reader(engineName("k.ini").c_str()), writer(engineName("K.INI").c_str());
+    EXPECT_EQ(get(reader, "a", "K"), "1");
+    // Values of one size written in quick succession, each seen.
+    for (int i = 0; i < 10; ++i) {
+        std::string first = std::to_string(i % 10), second = std::to_string((i + 5) % 10);
+        ASSERT_TRUE(writer.putString("A", "k", first.c_str()));
+        ASSERT_TRUE(writer.putString("A", "k", second.c_str()));
+        ASSERT_EQ(get(reader, "A", "k"), second) << i;
+    }
+    // Changed in place by another program, removed, and made again.
+    folder.put("k.ini", "[A]\r\nk=in place\r\n");
+    EXPECT_EQ(get(reader, "A", "k"), "in place");
+    std::filesystem::remove(path);
+    EXPECT_EQ(get(reader, "A", "k"), "<missing>");
+    folder.put("k.ini", "[B]\r\nj=2\r\n");
+    EXPECT_EQ(get(reader, "B", "j"), "2");
+    // A write keeps what another wrote since this one last read.
+    EXPECT_TRUE(writer.putString("B", "x", "3"));
+    EXPECT_TRUE(reader.putString("B", "y", "4"));
+    EXPECT_TRUE(writer.putString("C", "z", "5"));
+    EXPECT_EQ(readNative(path), "[B]\r\nj=2\r\nx=3\r\ny=4\r\n[C]\r\nz=5\r\n");
+}
+
+TEST_F(IniFile, TwoProcessesWritingAtOnceKeepBothOnesValues) {
+    auto path = folder.put("two.ini", "[MAIN]\r\nTITLE=x\r\n");
+    std::string name = engineName("two.ini");
+    constexpr int kWrites = 150;
+    pid_t children[2];
+    for (int child = 0; child < 2; ++child) {
+        children[child] = fork();
+        ASSERT_GE(children[child], 0);
+        if (children[child] != 0) continue;
+        // Each its own section and one shared: a count, a text of changing length, and the last count.
+        CIniFile ini(name.c_str());
+        std::string section = "P" + std::to_string(child), own = "K" + std::to_string(child);
+        bool ok = true;
+        for (int i = 1; i <= kWrites && ok; ++i) {
+            std::string count = std::to_string(i), text(static_cast<size_t>(i % 20), 'x');
+            ok = ini.putString(section.c_str(), "K", count.c_str()) &&
+                 ini.putString(section.c_str(), "T", text.c_str()) &&
+                 ini.putString("SHARED", own.c_str(), count.c_str());
+        }
+        ok = ok && ini.putString(section.c_str(), "LAST", std::to_string(kWrites).c_str());
+        _exit(ok ? 0 : 1);
+    }
+    for (pid_t child : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a child's write failed";
+    }
+    CIniFile ini(name.c_str());
+    std::string last = std::to_string(kWrites), text(kWrites % 20, 'x');
+    for (const char* section : {"P0", "P1"}) {
+        EXPECT_EQ(get(ini, section, "K"), last) << section;
+        EXPECT_EQ(get(ini, section, "T"), text) << section;
+        EXPECT_EQ(get(ini, section, "LAST"), last) << section;
+    }
+    EXPECT_EQ(get(ini, "SHARED", "K0"), last);
+    EXPECT_EQ(get(ini, "SHARED", "K1"), last);
+    EXPECT_EQ(get(ini, "MAIN", "TITLE"), "x");
+    // Nothing else: three sections of three lines, two shared keys, the first two lines.
+    std::string all = readNative(path);
+    EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 2 + 2 * 4 + 3) << all;
+    EXPECT_TRUE(temporariesIn(folder.path()).empty());
 }
 
 TEST_F(IniFile, RefusesWhatCouldNotBeReadBack) {
@@ -157,4 +236,20 @@ TEST_F(IniFile, AFailedWriteNeverLosesTheFile) {
     EXPECT_FALSE(nowhere.putString("A", "k", "1"));
     EXPECT_FALSE(std::filesystem::exists(folder.path() / "no"));
     EXPECT_GE(capture.lines().size(), 2u);
+
+    // A write cut short keeps the old file, and the change it could not store is not answered later.
+    auto path = folder.put("full.ini", "[A]\r\nk=1\r\n");
+    CIniFile full(engineName("full.ini").c_str());
+    EXPECT_EQ(get(full, "A", "k"), "1");
+    {
+        CFullDisk disk;
+        EXPECT_FALSE(full.putString("A", "k", "2"));
+        EXPECT_FALSE(full.putString("B", "j", "3"));
+    }
+    EXPECT_EQ(readNative(path), "[A]\r\nk=1\r\n");
+    EXPECT_EQ(get(full, "A", "k"), "1");
+    EXPECT_EQ(get(full, "B", "j"), "<missing>");
+    EXPECT_TRUE(temporariesIn(folder.path()).empty());
+    EXPECT_TRUE(full.putString("A", "k", "4"));
+    EXPECT_EQ(readNative(path), "[A]\r\nk=4\r\n");
 }
