@@ -4,9 +4,6 @@
 #include <filesystem>
 #include <string>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "core/IniFile.h"
 #include "core/Log.h"
 #include "platform/Files.h"
@@ -170,11 +167,7 @@ TEST_F(IniFile, TwoProcessesWritingAtOnceKeepBothOnesValues) {
     auto path = folder.put("two.ini", "[MAIN]\r\nTITLE=x\r\n");
     std::string name = engineName("two.ini");
     constexpr int kWrites = 150;
-    pid_t children[2];
-    for (int child = 0; child < 2; ++child) {
-        children[child] = fork();
-        ASSERT_GE(children[child], 0);
-        if (children[child] != 0) continue;
+    bool written = runInChildren(2, [&](int child) {
         // Each its own section and one shared: a count, a text of changing length, and the last count.
         CIniFile ini(name.c_str());
         std::string section = "P" + std::to_string(child), own = "K" + std::to_string(child);
@@ -185,14 +178,9 @@ TEST_F(IniFile, TwoProcessesWritingAtOnceKeepBothOnesValues) {
                  ini.putString(section.c_str(), "T", text.c_str()) &&
                  ini.putString("SHARED", own.c_str(), count.c_str());
         }
-        ok = ok && ini.putString(section.c_str(), "LAST", std::to_string(kWrites).c_str());
-        _exit(ok ? 0 : 1);
-    }
-    for (pid_t child : children) {
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "a child's write failed";
-    }
+        return ok && ini.putString(section.c_str(), "LAST", std::to_string(kWrites).c_str());
+    });
+    EXPECT_TRUE(written) << "a child's write failed";
     CIniFile ini(name.c_str());
     std::string last = std::to_string(kWrites), text(kWrites % 20, 'x');
     for (const char* section : {"P0", "P1"}) {

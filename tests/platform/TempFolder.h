@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include <functional>
+
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 // A fresh folder under the system's temp folder, removed with everything in it afterwards.
@@ -72,3 +75,19 @@ private:
     rlimit m_saved{};
     void (*m_handler)(int) = SIG_DFL;
 };
+
+// Runs body(i) in `count` child processes at once; true when every one of them ended with exit code 0.
+inline bool runInChildren(int count, const std::function<bool(int)>& body) {
+    std::vector<pid_t> children;
+    for (int i = 0; i < count; ++i) {
+        pid_t child = fork();
+        if (child == 0) _exit(body(i) ? 0 : 1);
+        if (child > 0) children.push_back(child);
+    }
+    bool all = static_cast<int>(children.size()) == count;
+    for (pid_t child : children) {
+        int status = 0;
+        all = waitpid(child, &status, 0) == child && WIFEXITED(status) && WEXITSTATUS(status) == 0 && all;
+    }
+    return all;
+}
