@@ -216,13 +216,28 @@ bool CKavirelProgram::startApplication() {
 }
 
 CXString CKavirelProgram::gameLoadError() {
+    const CApplication::EFolderError folderError =
+        m_application ? m_application->folderError() : CApplication::EFolderError::none;
+    if (folderError == CApplication::EFolderError::gameFolder) {
+        // The folder is named as the player gave it, or in full where it can be found.
+        const CXString path = m_commandLine->getPath();
+        std::string native;
+        CXString named = path;
+        if (CPlatformFiles::resolve(path.GetBuffer(), native) == EPlatformError::none)
+            named = utf8ToCp1250(native).c_str();
+        return CXString("Nie mo\xBF"
+                        "na wczyta\xE6 gry: folder gry ") +
+               named + " nie istnieje lub nie mo\xBF" + "na go otworzy\xE6.";
+    }
     std::string folder;
     if (CPlatformFiles::resolve(CPlatformFiles::workingFolder(), folder) != EPlatformError::none)
         folder = CPlatformFiles::workingFolder();
     CXString text = "Nie mo\xBF"
                     "na wczyta\xE6 gry z folderu ";
     text += utf8ToCp1250(folder).c_str();
-    if (!CPlatformFiles::exists("application.def") && !CPlatformFiles::exists("application.bin"))
+    if (folderError == CApplication::EFolderError::dataFolder)
+        text += ": brak folderu danych Dane z plikiem application.def.";
+    else if (!CPlatformFiles::exists("application.def") && !CPlatformFiles::exists("application.bin"))
         text += ": brak pliku application.def.";
     else
         text += ": plik application.def nie opisuje gry.";

@@ -120,12 +120,29 @@ void CApplication::preinitializeApplication(bool) {
         // The game's big file is the one in its own folder, not the starting folder's.
         if (m_openedBigFile) CFile::closeBigFile();
         m_openedBigFile = false;
-        if (CFile::chDir(gamePath) != 0)
+        if (CFile::chDir(gamePath) != 0) {
             logMessage("the game folder %s cannot be entered", gamePath.GetBuffer());
+            // Another folder's game is never played in its place; a web game's folder the program has
+            // entered already.
+            if (!m_commandLine || !m_commandLine->isGame()) {
+                m_folderError = EFolderError::gameFolder;
+                setErrorCode(ERR_NO_SCRIPT_ROOT);
+                return;
+            }
+        }
         if (m_bigFileName.IsString()) m_openedBigFile = CFile::openBigFile(m_bigFileName);
     }
     setDataPaths();
-    CFile::chDir(CXString(CFolder::DATA_FOLDER));
+    if (CFile::chDir(CXString(CFolder::DATA_FOLDER)) != 0) {
+        // Without it the game's scenes are nowhere: a window that shows nothing and never ends.
+        std::string folder;
+        if (CPlatformFiles::resolve(CPlatformFiles::workingFolder(), folder) != EPlatformError::none)
+            folder = CPlatformFiles::workingFolder();
+        logMessage("the game folder %s has no data folder %s", folder.c_str(), CFolder::DATA_FOLDER);
+        m_folderError = EFolderError::dataFolder;
+        setErrorCode(ERR_NO_SCRIPT_ROOT);
+        return;
+    }
 
     if (m_commandLine && !m_commandLine->isForceCNV() &&
         CFile::fileExists(m_window, CXString("application.bin")))

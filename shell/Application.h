@@ -30,6 +30,11 @@ public:
     CXString getWAVPath(CXString name) override;
     CApplication* getApplication() override { return this; }
 
+    // Why preinitializeApplication built no game before reading a definition: the game folder (-path, SUBDIR)
+    // cannot be entered, or it has no data folder "Dane" (on the disk or in its big file).
+    enum class EFolderError { none, gameFolder, dataFolder };
+    EFolderError folderError() const { return m_folderError; }
+
     // Below the user's data folder, the folder of the products' per-user files.
     static constexpr const char* kVendorFolder = "OrvikMedia";
 
@@ -50,6 +55,7 @@ protected:
 
 private:
     bool m_openedBigFile = false;
+    EFolderError m_folderError = EFolderError::none;
 };
 
 } // namespace KavirelDLL

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # kavirel started where there is no game: the error on standard error and a failing exit code, also for a
-# definition file that describes no game; and a pending self-update handed to the folder's "copy" program before
+# definition file that describes no game, a game folder (-path, SUBDIR) that is not there, even when started in
+# another game's folder, and a game folder without its data folder "Dane"; and a pending self-update handed to the folder's "copy" program before
 # anything else, or skipped when it cannot start.
 #   missing_game.sh <kavirel>
 set -uo pipefail
@@ -19,6 +20,28 @@ run_in "$work/empty"
 code=$?
 [ "$code" -ne 0 ] || fail "a definition without an application ended with 0"
 grep -q "Nie można wczytać gry" "$work/stderr" || fail "no error text for a definition without an application"
+# Each must end by itself, with 1 (the game of the starting folder would run on), naming what it lacks.
+one_scene_game "$work/game"
+for start in game nothing; do
+    run_in "$work/$start" -path "$work/no/such"
+    code=$?
+    [ "$code" -eq 1 ] || fail "-path to a missing folder, started in $start, ended with $code"
+    grep -q "folder gry $work/no/such nie istnieje" "$work/stderr" || fail "the missing folder is not named"
+    ! grep -q "application.def" "$work/stderr" || fail "a missing folder was taken for a missing application.def"
+done
+printf '[MAIN]\r\nSUBDIR=Brak\r\n' >"$work/nothing/Kavirel.ini"
+run_in "$work/nothing"
+code=$?
+[ "$code" -eq 1 ] || fail "a missing SUBDIR ended with $code"
+grep -q "folder gry Brak nie istnieje" "$work/stderr" || fail "the missing SUBDIR is not named"
+rm "$work/nothing/Kavirel.ini"
+mkdir -p "$work/flat"
+cp "$work/game/Dane/application.def" "$work/flat/"
+run_in "$work/start" -path "$work/flat"
+code=$?
+[ "$code" -eq 1 ] || fail "a game folder without Dane ended with $code"
+grep -q "z folderu $work/flat: brak folderu danych Dane z plikiem application.def" "$work/stderr" || fail "the missing Dane is not named"
+
 mkdir -p "$work/update/temp"
 : >"$work/update/temp/Kavirel.dll"
 printf '#!/bin/sh\nprintf "%%s\\n" "$@" >"%s/handed"\nexit 7\n' "$work" >"$work/update/copy"

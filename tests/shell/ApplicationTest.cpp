@@ -286,6 +286,32 @@ TEST_F(ShellTest, TheGameSwitchesToTheFolderItNamesAndStaysWhenThereIsNone) {
     EXPECT_FALSE(game.window->domodal());
 }
 
+TEST_F(ShellTest, AGameFolderThatCannotBeEnteredOrHoldsNoDataFolderBuildsNoGame) {
+    // Started in a game's folder: another folder's game is asked for, never this one.
+    CGameFolder folder;
+    writeGame(folder, "", "HERE");
+    folder.write("NoData/application.def", "OBJECT=GAME\r\nGAME:TYPE=APPLICATION\r\n");
+    writeGame(folder, "Web/", "WEB");
+    CLogCapture log;
+    for (const char* path : {"Nowhere", "NoData"}) {
+        ShellGame game(folder.path(), {"kavirel", "-window", "-path", path});
+        CApplication shell(game.window.get(), "", "", &game.line, nullptr, "");
+        shell.preinitializeApplication(false);
+        EXPECT_EQ(shell.LastError(), ERR_NO_SCRIPT_ROOT) << path;
+        EXPECT_EQ(shell.getMCApplicationIfc(), nullptr) << path;
+        EXPECT_EQ(shell.folderError(), std::string(path) == "Nowhere"
+                                           ? CApplication::EFolderError::gameFolder
+                                           : CApplication::EFolderError::dataFolder);
+        EXPECT_TRUE(log.contains(path)) << path;
+    }
+    // A web game's folder is entered by the program; its name leads nowhere from inside it.
+    ShellGame game(folder.path() / "Web", {"kavirel", "-game", "Web"});
+    CApplication shell(game.window.get(), "", "", &game.line, nullptr, "");
+    shell.preinitializeApplication(false);
+    EXPECT_EQ(shell.folderError(), CApplication::EFolderError::none);
+    EXPECT_EQ(running(shell), "WEB");
+}
+
 TEST_F(ShellTest, AGamePackedInTheBigFileStartsFromItAndTheArchiveClosesWithTheShell) {
     CGameFolder folder;
     writeGame(folder, "pack/", "PACKED");
