@@ -141,7 +141,7 @@ int CKavirelProgram::startUp() {
     }
     m_language->setLanguageFolder(m_settings.language);
 
-    m_video = std::make_unique<CVideo>();
+    m_video = std::make_unique<CVideo>(true);
     if (!m_video->isReady()) {
         logMessage("%s", m_video->lastError().c_str());
         fail("Nie mo\xBF"

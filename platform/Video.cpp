@@ -18,9 +18,19 @@ bool envSet(const char* name) {
 }
 } // namespace
 
-CVideo::CVideo() {
+CVideo::CVideo(bool needDisplay) {
     if (SDL_InitSubSystem(kSubsystems) != 0) {
         m_error = std::string("video initialisation failed: ") + SDL_GetError();
+        return;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    const char* named = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+    if (needDisplay && !(named && *named) && driver &&
+        (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+        SDL_QuitSubSystem(kSubsystems);
+        if (SDL_WasInit(0) == 0) SDL_Quit();
+        m_error = "no display could be opened (neither DISPLAY nor WAYLAND_DISPLAY is set; "
+                  "SDL_VIDEODRIVER=dummy runs without one)";
         return;
     }
     m_ready = true;

@@ -7,7 +7,9 @@ namespace KavirelDLL {
 // created and destroyed repeatedly; the services stop with the last one. Main thread only.
 class CVideo {
 public:
-    CVideo();
+    // needDisplay: a driver SDL falls back on without a display server (offscreen, dummy) counts as none,
+    // unless SDL_VIDEODRIVER names it, so a game never runs where nobody sees it.
+    explicit CVideo(bool needDisplay = false);
     ~CVideo();
     CVideo(const CVideo&) = delete;
     CVideo& operator=(const CVideo&) = delete;

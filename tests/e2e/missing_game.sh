@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # kavirel started where there is no game: the error on standard error and a failing exit code, also for a
 # definition file that describes no game, a game folder (-path, SUBDIR) that is not there, even when started in
-# another game's folder, and a game folder without its data folder "Dane"; and a pending self-update handed to the folder's "copy" program before
-# anything else, or skipped when it cannot start.
+# another game's folder, a game folder without its data folder "Dane", and a game started without a display; and
+# a pending self-update handed to the folder's "copy" program before anything else, or skipped when it cannot
+# start.
 #   missing_game.sh <kavirel>
 set -uo pipefail
 program=$(realpath "$1")
@@ -41,6 +42,12 @@ run_in "$work/start" -path "$work/flat"
 code=$?
 [ "$code" -eq 1 ] || fail "a game folder without Dane ended with $code"
 grep -q "z folderu $work/flat: brak folderu danych Dane z plikiem application.def" "$work/stderr" || fail "the missing Dane is not named"
+
+# Without a display, and no video driver named, nobody would see the game.
+(unset DISPLAY WAYLAND_DISPLAY SDL_VIDEODRIVER && run_in "$work/game")
+code=$?
+[ "$code" -eq 1 ] || fail "a game without a display ended with $code"
+grep -q "no display could be opened" "$work/stderr" || fail "no word of the missing display"
 
 mkdir -p "$work/update/temp"
 : >"$work/update/temp/Kavirel.dll"
