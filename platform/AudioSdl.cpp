@@ -2,11 +2,66 @@
 
 #include <SDL2/SDL.h>
 
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+#include <dlfcn.h>
+
 namespace KavirelDLL {
 
 namespace {
 
 std::string g_openError;
+
+// ALSA writes every step of a failed search for a card to standard error; while the device is tried, a
+// handler of ours keeps the last of those lines (what was not found) for the program's own one instead.
+// ALSA's own handler is back after.
+class CQuietAlsa {
+public:
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+
+    CQuietAlsa() {
+        takeLast();
+        m_library = ::dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
+        if (m_library)
+            m_setHandler =
+                reinterpret_cast<int (*)(Handler)>(::dlsym(m_library, "snd_lib_error_set_handler"));
+        if (m_setHandler) m_setHandler(&CQuietAlsa::keep);
+    }
+    ~CQuietAlsa() {
+        if (m_setHandler) m_setHandler(nullptr);
+        if (m_library) ::dlclose(m_library);
+    }
+    CQuietAlsa(const CQuietAlsa&) = delete;
+    CQuietAlsa& operator=(const CQuietAlsa&) = delete;
+
+    static std::string takeLast() {
+        std::lock_guard<std::mutex> lock(s_mutex);
+        std::string last;
+        last.swap(s_last);
+        return last;
+    }
+
+private:
+    static void keep(const char*, int, const char*, int, const char* format, ...) {
+        char text[256];
+        va_list arguments;
+        va_start(arguments, format);
+        std::vsnprintf(text, sizeof(text), format, arguments);
+        va_end(arguments);
+        std::lock_guard<std::mutex> lock(s_mutex);
+        s_last = text;
+    }
+
+    void* m_library = nullptr;
+    int (*m_setHandler)(Handler) = nullptr;
+    static std::mutex s_mutex;
+    static std::string s_last;
+};
+
+std::mutex CQuietAlsa::s_mutex;
+std::string CQuietAlsa::s_last;
 
 class CSdlAudioDevice : public CAudioDevice {
 public:
@@ -63,8 +118,16 @@ private:
 
 std::unique_ptr<CAudioDevice> CAudioDevice::openSdl(bool silent) {
     if (!silent) {
-        auto device = std::make_unique<CSdlAudioDevice>();
-        if (device->open(nullptr)) return device;
+        std::string alsa;
+        {
+            CQuietAlsa quiet;
+            auto device = std::make_unique<CSdlAudioDevice>();
+            if (device->open(nullptr)) return device;
+            alsa = CQuietAlsa::takeLast();
+        }
+        const std::string why = alsa.empty() ? g_openError : g_openError + "; ALSA: " + alsa;
+        std::fprintf(stderr, "kavirel: no sound device could be opened (%s): the game runs without sound\n",
+                     why.c_str());
     }
     // No sound card (or none wanted): the dummy driver keeps sounds in time and plays nothing.
     auto device = std::make_unique<CSdlAudioDevice>();

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <thread>
 #include <vector>
 
+#include "harness/Environment.h"
 #include "platform/Audio.h"
 
 using namespace KavirelDLL;
@@ -207,4 +209,21 @@ TEST(AudioThreaded, TheDummyDriverKeepsTime) {
         CAudioVoice::CLock lock(*brief, 32, 64);
         std::memset(lock.part1, 0, static_cast<size_t>(lock.size1));
     }
+}
+
+TEST(AudioThreaded, ASoundCardThatDoesNotAnswerIsSaidInOneLineAndTheDummyTakesOver) {
+    // ALSA without the device it is asked for: its own lines stay back, the program's one says why.
+    KavirelTest::CScopedEnv driver("SDL_AUDIODRIVER", "alsa");
+    KavirelTest::CScopedEnv device("AUDIODEV", "kavirel_no_such_pcm");
+    testing::internal::CaptureStderr();
+    auto opened = CAudioDevice::openSdl(false);
+    const std::string out = testing::internal::GetCapturedStderr();
+    ASSERT_NE(opened, nullptr) << CAudioDevice::lastOpenError();
+    EXPECT_EQ(opened->driverName(), "dummy");
+    EXPECT_EQ(out.find("ALSA lib"), std::string::npos) << out;
+    const size_t said = out.find("the game runs without sound");
+    ASSERT_NE(said, std::string::npos) << out;
+    EXPECT_EQ(out.find("the game runs without sound", said + 1), std::string::npos) << out;
+    EXPECT_NE(out.find("kavirel_no_such_pcm"), std::string::npos) << out;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 1) << out;
 }
