@@ -1,6 +1,7 @@
 #include "platform/Codepage.h"
 #include "platform/DisplayImpl.h"
 #include "platform/Video.h"
+#include "platform/X11Window.h"
 
 #include <SDL2/SDL.h>
 
@@ -96,6 +97,7 @@ bool CSdlDisplay::openBackend() {
     if (!createTexture()) return false;
     // Characters come from the engine's own keyboard maps, never from the desktop's input methods.
     SDL_StopTextInput();
+    watchX11Window(m_window);
     return true;
 }
 
@@ -133,7 +135,7 @@ void CSdlDisplay::closeBackend() {
     }
     if (m_texture) SDL_DestroyTexture(m_texture);
     if (m_renderer) SDL_DestroyRenderer(m_renderer);
-    if (m_window) SDL_DestroyWindow(m_window);
+    destroyWatchedWindow(m_window);
     m_texture = nullptr;
     m_renderer = nullptr;
     m_window = nullptr;
@@ -166,7 +168,8 @@ void CSdlDisplay::drawFrame() {
 }
 
 void CSdlDisplay::presentBackend() {
-    if (!m_renderer) return;
+    // Another program destroyed the window: its close request is on its way.
+    if (!m_renderer || isX11WindowGone(m_window)) return;
     drawFrame();
     SDL_RenderPresent(m_renderer);
 }

@@ -8,6 +8,7 @@
 #include "platform/Video.h"
 
 #include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -147,4 +148,51 @@ TEST_F(X11Display, AFramelessWindowIsCentredAndShiftedByItsOffset) {
     EXPECT_EQ(bx, ax + 100);
     // Never above the work area.
     EXPECT_EQ(by, area.y);
+}
+
+TEST_F(X11Display, AWindowAnotherProgramDestroysReadsAsClosedAndNeverEndsTheProcess) {
+    CDisplayMode mode;
+    mode.width = 320;
+    mode.height = 240;
+    for (int round = 0; round < 2; ++round) {
+        auto display = createSdlDisplay(*m_video);
+        ASSERT_TRUE(display->open(mode)) << display->lastError();
+        CInput input(m_video.get(), display.get());
+        settle(input);
+        SDL_SysWMinfo info;
+        SDL_VERSION(&info.version);
+        ASSERT_TRUE(SDL_GetWindowWMInfo(
+            static_cast<SDL_Window*>(dynamic_cast<CDisplayBase*>(display.get())->nativeWindow()), &info));
+        ::Display* other = XOpenDisplay(nullptr);
+        ASSERT_NE(other, nullptr);
+        XDestroyWindow(other, info.info.x11.window);
+        XSync(other, False);
+        XCloseDisplay(other);
+
+        // Frames go on, each request naming the window fails, until its close request is taken.
+        bool closed = false;
+        for (int i = 0; i < 200 && !closed; ++i) {
+            fill(*display, {0, 0, 320, 240}, static_cast<uint16_t>(i));
+            display->updateAll();
+            display->present();
+            input.pump();
+            std::vector<CInputEvent> events;
+            input.take(events, kInputWindow);
+            for (const CInputEvent& event : events)
+                closed = closed || event.window == EWindowEvent::CloseRequested;
+            SDL_Delay(10);
+        }
+        EXPECT_TRUE(closed) << round;
+        display->setTitle("Zamkni\xEAte");
+        display->raise();
+        display->present();
+        display->close();
+    }
+    // The next window is watched afresh and closes quietly.
+    auto display = createSdlDisplay(*m_video);
+    ASSERT_TRUE(display->open(mode)) << display->lastError();
+    testing::internal::CaptureStderr();
+    display->present();
+    display->close();
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
