@@ -35,7 +35,11 @@ protected:
     void setTitleBackend(const std::string& utf8) override { SDL_SetWindowTitle(m_window, utf8.c_str()); }
     bool iconBackend(const uint8_t* rgba, int32_t width, int32_t height) override;
     void showBackend(bool visible) override { visible ? SDL_ShowWindow(m_window) : SDL_HideWindow(m_window); }
-    void raiseBackend() override { SDL_RaiseWindow(m_window); }
+    void raiseBackend() override {
+        // SDL raises only a window that shows: a minimised one is brought back first.
+        if (SDL_GetWindowFlags(m_window) & SDL_WINDOW_MINIMIZED) SDL_RestoreWindow(m_window);
+        SDL_RaiseWindow(m_window);
+    }
     void minimiseBackend() override { SDL_MinimizeWindow(m_window); }
     bool fullScreenBackend(bool fullScreen) override;
     void cursorVisibleBackend(bool visible) override { SDL_ShowCursor(visible ? SDL_ENABLE : SDL_DISABLE); }
