@@ -122,13 +122,10 @@ void CApplication::preinitializeApplication(bool) {
         m_openedBigFile = false;
         if (CFile::chDir(gamePath) != 0) {
             logMessage("the game folder %s cannot be entered", gamePath.GetBuffer());
-            // Another folder's game is never played in its place; a web game's folder the program has
-            // entered already.
-            if (!m_commandLine || !m_commandLine->isGame()) {
-                m_folderError = EFolderError::gameFolder;
-                setErrorCode(ERR_NO_SCRIPT_ROOT);
-                return;
-            }
+            // Another folder's game is never played in its place.
+            m_folderError = EFolderError::gameFolder;
+            setErrorCode(ERR_NO_SCRIPT_ROOT);
+            return;
         }
         if (m_bigFileName.IsString()) m_openedBigFile = CFile::openBigFile(m_bigFileName);
     }
