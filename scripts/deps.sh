@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  libsdl2-dev libdevil-dev liblzo2-dev libjpeg62-turbo-dev zlib1g-dev
+  libsdl2-dev libx11-dev libdevil-dev liblzo2-dev libjpeg62-turbo-dev zlib1g-dev
   libsndfile1-dev libvorbis-dev libogg-dev libspeex-dev vorbis-tools
   xvfb xauth imagemagick x11-utils x11-apps
   clang libclang-rt-14-dev
