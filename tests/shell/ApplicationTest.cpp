@@ -304,8 +304,15 @@ TEST_F(ShellTest, AGameFolderThatCannotBeEnteredOrHoldsNoDataFolderBuildsNoGame)
                                            : CApplication::EFolderError::dataFolder);
         EXPECT_TRUE(log.contains(path)) << path;
     }
-    // A web game's folder is entered by the program; its name leads nowhere from inside it.
+    // A web game's folder is entered by the program, which hands its shell the line without the game path:
+    // the name leads nowhere from inside the folder, and is never played in place of another.
     ShellGame game(folder.path() / "Web", {"kavirel", "-game", "Web"});
+    {
+        CApplication shell(game.window.get(), "", "", &game.line, nullptr, "");
+        shell.preinitializeApplication(false);
+        EXPECT_EQ(shell.folderError(), CApplication::EFolderError::gameFolder);
+    }
+    game.line.setPath("");
     CApplication shell(game.window.get(), "", "", &game.line, nullptr, "");
     shell.preinitializeApplication(false);
     EXPECT_EQ(shell.folderError(), CApplication::EFolderError::none);
