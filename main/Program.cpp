@@ -144,6 +144,8 @@ int CKavirelProgram::startUp() {
     m_video = std::make_unique<CVideo>(true);
     if (!m_video->isReady()) {
         logMessage("%s", m_video->lastError().c_str());
+        // No desktop to show a box on: the message goes to standard error only.
+        CVideo::forceHeadless(true);
         fail("Nie mo\xBF"
              "na otworzy\xE6 okna gry: brak pulpitu.");
         return EXIT_FAILED;

@@ -29,8 +29,15 @@ CVideo::CVideo(bool needDisplay) {
         (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
         SDL_QuitSubSystem(kSubsystems);
         if (SDL_WasInit(0) == 0) SDL_Quit();
-        m_error = "no display could be opened (neither DISPLAY nor WAYLAND_DISPLAY is set; "
-                  "SDL_VIDEODRIVER=dummy runs without one)";
+        m_error = "no display could be opened (";
+        if (envSet("DISPLAY") || envSet("WAYLAND_DISPLAY")) {
+            for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+                if (envSet(name)) m_error += std::string(name) + "=" + std::getenv(name) + " ";
+            m_error += "cannot be reached; ";
+        } else {
+            m_error += "neither DISPLAY nor WAYLAND_DISPLAY is set; ";
+        }
+        m_error += "SDL_VIDEODRIVER=dummy runs without one)";
         return;
     }
     m_ready = true;
