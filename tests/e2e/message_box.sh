@@ -48,6 +48,17 @@ for signal in TERM INT; do
     grep -q "Nie można wczytać gry" "$work/stderr" || fail "SIG$signal: the reason is not on standard error"
 done
 
+# A game folder that is not there, and one without Dane: its box names it, and nothing is left on the desktop.
+one_scene_game "$work/game"
+mkdir -p "$work/flat"
+cp "$work/game/Dane/application.def" "$work/flat/"
+for path in "$work/no/such" "$work/flat"; do
+    signal_box "$work/game" Kavirel TERM -path "$path"
+    [ "$code" -eq 1 ] || fail "-path $path: exit code $code"
+    grep -q "$path" "$work/stderr" || fail "-path $path: the folder is not named"
+    [ "$(xwininfo -root -children 2>/dev/null | grep -c '"')" -eq 0 ] || fail "-path $path left a window"
+done
+
 # A web game installed as the installer leaves it: its folder and its records.
 registry=$XDG_CONFIG_HOME/kavirel/registry.txt
 version=$(sed -n 's/^"Version"="\(.*\)"$/\1/p' "$registry")
