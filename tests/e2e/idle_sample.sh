@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# kavirel on the sample game headless (SDL's dummy driver, whose present never waits), left alone: its frames
-# are paced to a refresh period, so over 10 s it takes well under a core of processor time (a loop that spins
-# takes all of one); a close request then ends it cleanly.
+# kavirel on the sample game, and on a scene where nothing moves, headless (SDL's dummy driver, whose present
+# never waits), left alone: its frames are paced to a refresh period, so over 10 s each takes well under a core
+# of processor time (a loop that spins takes all of one); a close request then ends it cleanly.
 #   idle_sample.sh <kavirel> <sample game folder>
 set -uo pipefail
 program=$(realpath "$1")
@@ -14,20 +14,29 @@ ticks_per_second=$(getconf CLK_TCK)
 # The processor time of the process and all its threads, in clock ticks.
 ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }
 
-cd "$game" || fail "no sample game at $game"
-"$program" -window -nosound -nomusic 2>"$work/stderr" &
-pid=$!
-# Past its start-up, which reads the whole game.
-sleep 2
-kill -0 "$pid" 2>/dev/null || fail "the game ended at its start"
-before=$(ticks "$pid")
-sleep 10
-after=$(ticks "$pid") || fail "the game ended while it was measured"
-used=$((after - before))
-kill -TERM "$pid"
-wait "$pid"
-code=$?
-[ "$code" -eq 0 ] || fail "the game ended with $code"
-percent=$((used * 100 / (10 * ticks_per_second)))
-((percent < bound_percent)) || fail "the idle game took $percent % of a core over 10 s ($used ticks)"
-echo "the idle sample game took $percent % of a core over 10 s"
+# Runs the game in FOLDER left alone for 10 s past its start-up and fails past BOUND % of a core.
+measure() {
+    local folder=$1 bound=$2 what=$3
+    cd "$folder" || fail "no $what at $folder"
+    "$program" -window -nosound -nomusic 2>"$work/stderr" &
+    pid=$!
+    # Past its start-up, which reads the whole game.
+    sleep 2
+    kill -0 "$pid" 2>/dev/null || fail "the $what ended at its start"
+    before=$(ticks "$pid")
+    sleep 10
+    after=$(ticks "$pid") || fail "the $what ended while it was measured"
+    used=$((after - before))
+    kill -TERM "$pid"
+    wait "$pid"
+    code=$?
+    [ "$code" -eq 0 ] || fail "the $what ended with $code"
+    percent=$((used * 100 / (10 * ticks_per_second)))
+    ((percent < bound)) || fail "the idle $what took $percent % of a core over 10 s ($used ticks)"
+    echo "the idle $what took $percent % of a core over 10 s"
+}
+
+measure "$game" "$bound_percent" "sample game"
+# A scene where nothing moves draws nothing: 1 to 2 % (also with the sanitizers).
+one_scene_game "$work/still"
+measure "$work/still" 15 "still scene"
