@@ -153,6 +153,16 @@ void CMC_ArgumentsGuard::leave() {
     CMC_Behaviour_Entry::leaveRun();
 }
 
+CMC_ArgumentsWatch* CMC_ArgumentsWatch::s_innermost = nullptr;
+
+void CMC_ArgumentsWatch::forgetHeld(const CMC_Object* object) {
+    for (CMC_ArgumentsWatch* watch = s_innermost; watch; watch = watch->m_outer) {
+        CXVector* args = watch->m_args;
+        for (int i = 0, count = args ? args->getSize() : 0; i < count; ++i)
+            if (args->at(i) == object) args->setAt(i, nullptr);
+    }
+}
+
 // ---- construction ----
 
 CMC_Behaviour::CMC_Behaviour(CMC_ObjectsContainer* scene) : CMC_Object(CXString(""), TYPE_BEHAVIOUR) {
@@ -380,7 +390,8 @@ inline void CMC_Behaviour::flushTempObjects() {
         if (m_keptLocals && !m_keptLocals->empty()) dropKeptShare(anchor);
         if (!object) continue;
         // Locals are values, whose scene is their own.
-        if (auto* scene = static_cast<CMC_ObjectsContainer*>(object->sceneObject())) scene->removeObject(object);
+        if (auto* scene = static_cast<CMC_ObjectsContainer*>(object->sceneObject()))
+            scene->removeObject(object);
         // A local nothing else knows of any more is kept to serve as the next one.
         if (m_spareLocals.size() < kMaxSpareLocals && object->isTemporary() && isScalar(object->getType()) &&
             object->canStartAfresh()) {
@@ -624,6 +635,7 @@ CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* container, CMC_Object
 
     CMC_Behaviour_Entry::RunGuard running;
     CXVector* args = resolveParameters(container, current, argText, behaviour);
+    CMC_ArgumentsWatch watch(args);
     CMC_Variable* result;
     if (method.GetAt(0) == '#')
         result = runner->run(static_cast<int>(static_cast<unsigned char>(method.GetAt(1)) & 0x7F), target,
@@ -681,6 +693,7 @@ CXVector* CMC_Behaviour::resolveParameters(CMC_ObjectsContainer* container, CMC_
                                            const CXString& args, CMC_Behaviour* behaviour) {
     if (!args.IsString()) return nullptr;
     auto* result = new CXVector(101, 0.75f);
+    CMC_ArgumentsWatch watch(result);
     int depth = 0;
     int start = 0;
     int length = args.GetLength();
@@ -730,7 +743,9 @@ void writeParam(CMC_Runner* runner, CMC_ObjectsContainer* container, CXVector* a
         *into = CMC_Behaviour_Entry::getStringValue(value);
     }
     bool look = container && !guard.containerGone() && into->IsString();
-    CMC_Object* named = !look ? nullptr : memo ? memo->objectNamed(i, container, *into) : container->getObject(*into);
+    CMC_Object* named = !look  ? nullptr
+                        : memo ? memo->objectNamed(i, container, *into)
+                               : container->getObject(*into);
     if (named && named->getType() > TYPE_DOUBLE) *into = "\"" + *into + "\"";
 }
 

@@ -37,7 +37,8 @@ inline int controlCodeOf(const CMC_Variable* value) {
 class CMC_ArgumentsGuard {
 public:
     CMC_ArgumentsGuard(CMC_Object* object, CMC_ObjectsContainer* container, CXVector* args) {
-        if ((object && object->getType() == TYPE_EXPRESSION) || holdsExpression(args)) look(object, container);
+        if ((object && object->getType() == TYPE_EXPRESSION) || holdsExpression(args))
+            look(object, container);
     }
     ~CMC_ArgumentsGuard() {
         if (m_running) leave();
@@ -60,7 +61,8 @@ public:
     static bool holdsExpression(CXVector* args, int first = 0) {
         for (int i = first, count = args ? args->getSize() : 0; i < count; ++i) {
             auto* value = static_cast<CMC_Object*>(args->at(i));
-            if (value && reinterpret_cast<intptr_t>(value) >= 0 && value->getType() == TYPE_EXPRESSION) return true;
+            if (value && reinterpret_cast<intptr_t>(value) >= 0 && value->getType() == TYPE_EXPRESSION)
+                return true;
         }
         return false;
     }
@@ -73,6 +75,30 @@ private:
     CMC_ObjectAnchor* m_self = nullptr;
     CMC_ObjectAnchor* m_where = nullptr;
     bool m_running = false;
+};
+
+// The argument lists of the calls in progress (a code line's, the text interpreter's), innermost first. An
+// object deleted while one of them holds it leaves it: its place reads as null from then on, so neither the
+// arguments still to be read (whose code deleted it) nor the call reads freed memory.
+class CMC_ArgumentsWatch {
+public:
+    explicit CMC_ArgumentsWatch(CXVector* args) : m_args(args), m_outer(s_innermost) { s_innermost = this; }
+    ~CMC_ArgumentsWatch() { s_innermost = m_outer; }
+    CMC_ArgumentsWatch(const CMC_ArgumentsWatch&) = delete;
+    CMC_ArgumentsWatch& operator=(const CMC_ArgumentsWatch&) = delete;
+
+    // Told by an object that goes.
+    static void forget(const CMC_Object* object) {
+        if (s_innermost) forgetHeld(object);
+    }
+
+private:
+    static void forgetHeld(const CMC_Object* object);
+
+    CXVector* m_args;
+    CMC_ArgumentsWatch* m_outer;
+    // Read by the library alone, so it is reached without the symbol table.
+    [[gnu::visibility("hidden")]] static CMC_ArgumentsWatch* s_innermost;
 };
 
 // A behaviour: a named script procedure. Its code is split into lines once (init) and each line bound to

@@ -1,5 +1,7 @@
 #include "script/BehaviourEntry.h"
 
+#include <optional>
+
 #include <bit>
 #include <memory>
 #include <type_traits>
@@ -31,7 +33,8 @@ CXVector* CMC_CallMemo::s_droppedArgs = nullptr;
 CMC_CallMemo::CMC_CallMemo() = default;
 CMC_CallMemo::~CMC_CallMemo() = default;
 
-CMC_Object* CMC_CallMemo::objectNamedAfresh(int index, CMC_ObjectsContainer* container, const CXString& name) {
+CMC_Object* CMC_CallMemo::objectNamedAfresh(int index, CMC_ObjectsContainer* container,
+                                            const CXString& name) {
     if (index < 0 || !container) return nullptr;
     if (static_cast<size_t>(index) >= m_named.size()) m_named.resize(static_cast<size_t>(index) + 1);
     Named& named = m_named[static_cast<size_t>(index)];
@@ -709,79 +712,87 @@ void CMC_Behaviour_Entry::releaseValue(CMC_ObjectsContainer*, const ArgValue& ar
     bool releases = false;
     const bool fits =
         args == &m_args ? m_argsFit || (m_argsFit = args->fits(count)) : args && args->fits(count);
-    for (int i = 0; i < count; ++i) {
-        Slot& slot = m_slots[static_cast<size_t>(i)];
-        ArgValue value{nullptr, 0, nullptr};
-        switch (slot.kind) {
-        case SlotKind::Nested: {
-            CMC_Behaviour_Entry* nested = slot.nested;
-            if (!slot.dollar) {
-                // An argument's line has this line's owner, so its scene is this one.
-                CMC_Object* bound = nested->m_form == Form::Value ? nested->m_constant.current() : nullptr;
-                if (bound) {
-                    // A value bound when parsed, still alive: what the line's run would give.
-                    value.value = static_cast<CMC_Variable*>(bound);
-                } else if (m_busy == 1 && nested->m_form == Form::ValueText && nested->m_plain) {
-                    bool own = false;
-                    value.value = nested->plainValue(scene, &own);
-                    if (own) value.made = 3;
-                } else if (m_busy == 1 && nested->m_form == Form::ValueText && !nested->m_dollar) {
-                    value.value = nested->runValueText(scene, params, true);
-                    if (value.value == nested->m_ownLiteral) value.made = 3;
-                } else
-                    value.value = m_busy == 1 ? nested->runOnce(current, params) : nested->run(current, params);
-                if (isControlCode(value.value)) value.value = nullptr;
-            } else {
-                value.value = evaluateSubstituted(scene, current, params, slot, &value.made);
+    // An argument's code, or the call, may delete what an argument holds: its place then reads as null.
+    CMC_Variable* result;
+    {
+        CMC_ArgumentsWatch watch(args);
+        for (int i = 0; i < count; ++i) {
+            Slot& slot = m_slots[static_cast<size_t>(i)];
+            ArgValue value{nullptr, 0, nullptr};
+            switch (slot.kind) {
+            case SlotKind::Nested: {
+                CMC_Behaviour_Entry* nested = slot.nested;
+                if (!slot.dollar) {
+                    // An argument's line has this line's owner, so its scene is this one.
+                    CMC_Object* bound =
+                        nested->m_form == Form::Value ? nested->m_constant.current() : nullptr;
+                    if (bound) {
+                        // A value bound when parsed, still alive: what the line's run would give.
+                        value.value = static_cast<CMC_Variable*>(bound);
+                    } else if (m_busy == 1 && nested->m_form == Form::ValueText && nested->m_plain) {
+                        bool own = false;
+                        value.value = nested->plainValue(scene, &own);
+                        if (own) value.made = 3;
+                    } else if (m_busy == 1 && nested->m_form == Form::ValueText && !nested->m_dollar) {
+                        value.value = nested->runValueText(scene, params, true);
+                        if (value.value == nested->m_ownLiteral) value.made = 3;
+                    } else
+                        value.value =
+                            m_busy == 1 ? nested->runOnce(current, params) : nested->run(current, params);
+                    if (isControlCode(value.value)) value.value = nullptr;
+                } else {
+                    value.value = evaluateSubstituted(scene, current, params, slot, &value.made);
+                }
+                break;
             }
-            break;
-        }
-        case SlotKind::Inline:
-            if (!m_constantArgs && params && scene) {
-                // Inline code that uses $n is parsed again with the parameters of this run.
-                auto* name = static_cast<CMC_String*>(slot.owned);
-                CMC_Object* behaviour = scene->getObject(name->value());
-                if (behaviour && behaviour->getType() == TYPE_BEHAVIOUR)
-                    static_cast<CMC_Behaviour*>(behaviour)->setParams(params);
+            case SlotKind::Inline:
+                if (!m_constantArgs && params && scene) {
+                    // Inline code that uses $n is parsed again with the parameters of this run.
+                    auto* name = static_cast<CMC_String*>(slot.owned);
+                    CMC_Object* behaviour = scene->getObject(name->value());
+                    if (behaviour && behaviour->getType() == TYPE_BEHAVIOUR)
+                        static_cast<CMC_Behaviour*>(behaviour)->setParams(params);
+                }
+                value.value = slot.owned;
+                break;
+            case SlotKind::Variable: {
+                CMC_Object* variable = slot.ref.get();
+                value.value = variable && isScalar(variable->getType()) ? static_cast<CMC_Variable*>(variable)
+                                                                        : slot.owned;
+                break;
             }
-            value.value = slot.owned;
-            break;
-        case SlotKind::Variable: {
-            CMC_Object* variable = slot.ref.get();
-            value.value =
-                variable && isScalar(variable->getType()) ? static_cast<CMC_Variable*>(variable) : slot.owned;
-            break;
-        }
-        default:
-            value.value = slot.owned;
-            break;
-        }
-        // What a found value needs after the call is decided now, while it surely lives: the call may delete
-        // it (a copy a container drops, __RETURN__ that RETURN replaces).
-        if (value.made == 0 && value.value && slot.kind == SlotKind::Nested) {
-            if (value.value->isClone()) {
-                value.made = 4;
-                value.copy = value.value->runAnchor();
-            } else if (!(isScalar(value.value->getType()) && value.value->getId() >= 0)) {
-                value.made = 3;
+            default:
+                value.value = slot.owned;
+                break;
             }
+            // What a found value needs after the call is decided now, while it surely lives: the call may
+            // delete it (a copy a container drops, __RETURN__ that RETURN replaces).
+            if (value.made == 0 && value.value && slot.kind == SlotKind::Nested) {
+                if (value.value->isClone()) {
+                    value.made = 4;
+                    value.copy = value.value->runAnchor();
+                } else if (!(isScalar(value.value->getType()) && value.value->getId() >= 0)) {
+                    value.made = 3;
+                }
+            }
+            // Field by field: a whole-struct copy of the halves just written stalls on the store.
+            releases |= slot.kind == SlotKind::Nested && value.made != 3 && value.value;
+            values[i].value = value.value;
+            values[i].made = value.made;
+            values[i].copy = value.copy;
+            if (fits)
+                args->appendFitting(value.value);
+            else
+                args->append(value.value);
         }
-        // Field by field: a whole-struct copy of the halves just written stalls on the store.
-        releases |= slot.kind == SlotKind::Nested && value.made != 3 && value.value;
-        values[i].value = value.value;
-        values[i].made = value.made;
-        values[i].copy = value.copy;
-        if (fits)
-            args->appendFitting(value.value);
-        else
-            args->append(value.value);
-    }
 
-    CMC_Variable* result = call(scene, current, params, args);
+        result = call(scene, current, params, args);
+    }
 
     for (int i = 0; releases && i < count; ++i) {
         const ArgValue& value = values[i];
-        if (m_slots[static_cast<size_t>(i)].kind != SlotKind::Nested || value.made == 3 || !value.value) continue;
+        if (m_slots[static_cast<size_t>(i)].kind != SlotKind::Nested || value.made == 3 || !value.value)
+            continue;
         // A copy the call deleted is gone already.
         if (value.made == 4 && !value.copy->object) continue;
         releaseValue(scene, value);
@@ -883,9 +894,8 @@ bool CMC_Behaviour_Entry::atHand(CMC_ObjectsContainer* scene, AtHand* out) {
 }
 
 // Called from run alone, and inlined there: a line's call costs no frame of its own.
-[[gnu::always_inline]] inline CMC_Variable* CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene,
-                                                                      CMC_Object* current, CXArray* params,
-                                                                      CXVector* args) {
+[[gnu::always_inline]] inline CMC_Variable*
+CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object* current, CXArray* params, CXVector* args) {
     if (m_form == Form::Statement) {
         if (!m_runner) return nullptr;
         CMC_Behaviour* owner = getOwner();
@@ -974,7 +984,8 @@ bool CMC_Behaviour_Entry::atHand(CMC_ObjectsContainer* scene, AtHand* out) {
     return callFound(target, scene, args);
 }
 
-CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* target, CMC_ObjectsContainer* scene, CXVector* args) {
+CMC_Variable* CMC_Behaviour_Entry::callFound(CMC_Object* target, CMC_ObjectsContainer* scene,
+                                             CXVector* args) {
     int type = target->getType();
     // A type's runner and its methods stay while the runners live; one of an object of its own may not.
     CMC_Runner* runner = CMC_RunnerFactory::getRunner(type);

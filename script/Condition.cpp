@@ -282,9 +282,13 @@ bool run(CMC_ObjectsContainer* container, const Test& test) {
         return scene ? static_cast<CMC_ObjectsContainer*>(scene->object) : nullptr;
     };
     CMC_Variable* a = test.first->value(container);
+    // The second operand's code may delete the object the first one read: it reads as missing then.
+    CMC_ObjectAnchor* first =
+        a && test.second->kind == Operand::Kind::Code && a->getId() < 0 ? a->runAnchor() : nullptr;
     // The first operand's code may have deleted the container.
     auto* here = live();
     CMC_Variable* b = test.second->value(here);
+    if (first && !first->object) a = nullptr;
     bool result = false;
     if (a && b) {
         if (test.op == COND_INSTANCEOF) {

@@ -173,6 +173,8 @@ CMC_Object::~CMC_Object() {
 }
 
 void CMC_Object::releaseAnchor() {
+    // The calls in progress stop holding it.
+    CMC_ArgumentsWatch::forget(this);
     if (!m_anchor) return;
     m_anchor->object = nullptr;
     // Runs on the stack may read it through runAnchor().

@@ -129,3 +129,80 @@ TEST(GameScript, ASceneFromItsCacheRaisesItsOwnEventsOnEveryEntry) {
 }
 
 } // namespace KavirelTest
+
+namespace KavirelTest {
+
+namespace {
+
+std::string behaviourObject(const char* name, const char* code) {
+    return object(name, {{"TYPE", "BEHAVIOUR"}, {"CODE", code}});
+}
+
+} // namespace
+
+// Code a line runs may delete what the line, its statement or its event still holds: what is gone reads as
+// missing (an argument as null) and nothing reads freed memory.
+TEST(GameScript, CodeThatDeletesWhatARunningLineHoldsLeavesItMissing) {
+    CGameFolder folder;
+    std::string scene =
+        object("T0", {{"TYPE", "STRING"}, {"VALUE", ""}}) + behaviourObject("BX", "{T0^ADD(\"[$1]\");}");
+    for (const char* name : {"X1", "X2", "X3", "X4", "X6"})
+        scene += object(name, {{"TYPE", "BOOL"}, {"VALUE", "TRUE"}});
+    scene += behaviourObject("BD1", "{S1^REMOVE(\"X1\");}") + behaviourObject("BD2", "{S1^REMOVE(\"X2\");}") +
+             behaviourObject("BD3", "{S1^REMOVE(\"X3\");}") + behaviourObject("BD4", "{S1^REMOVE(\"X4\");}") +
+             behaviourObject("BW", "{BX^RUN(X1,\"$1\",BD1^RUN());}") + behaviourObject("BR", "{@RETURN(7);}");
+    // An IF's operand read before the other operand's code deletes it.
+    scene += object("X5", {{"TYPE", "INTEGER"}, {"VALUE", "4"}}) +
+             behaviourObject("BD5", "{S1^REMOVE(\"X5\");@RETURN(4);}") +
+             behaviourObject("BD6", "{S1^REMOVE(\"X6\");}");
+    scene += behaviourObject("__INIT__", "{BW^RUN(1);T0^ADD(\";\");"
+                                         "BX^RUN(X2,BD2^RUN());T0^ADD(\";\");"
+                                         "BX^RUN(&X3,BD3^RUN());T0^ADD(\";\");"
+                                         "@RETURN(5);BX^RUN(__RETURN__,BR^RUN());T0^ADD(\";\");"
+                                         "X4^SET(BD4^RUN());"
+                                         "@IF(\"X5'BD5^RUN()\",{T0^ADD(SAME);},{T0^ADD(OTHER);});"
+                                         // A line the text interpreter runs, for an IF's operand.
+                                         "@IF(\"BX^RUN(X6,BD6^RUN())'0\",{},{});}");
+    EpisodeGame game(folder, "", "", {scene, "", ""});
+    CGameRun run(folder);
+    ASSERT_TRUE(run.started());
+    CMC_Object* log = run.find("T0");
+    ASSERT_NE(log, nullptr);
+    EXPECT_STREQ(log->toString().GetBuffer(), "[];[];[];[];OTHER[]");
+    for (const char* name : {"X1", "X2", "X3", "X4", "X5", "X6"}) EXPECT_EQ(run.find(name), nullptr) << name;
+}
+
+
+// Loops, timers and arrays whose own code deletes what they run or walk: they end as the code left them.
+TEST(GameScript, LoopsTimersAndArraysOutliveWhatTheirCodeDeletes) {
+    CGameFolder folder;
+    std::string scene =
+        object("T0", {{"TYPE", "STRING"}, {"VALUE", ""}}) + object("N", {{"TYPE", "INTEGER"}, {"VALUE", "0"}}) +
+        object("W", {{"TYPE", "INTEGER"}, {"VALUE", "0"}}) + object("ARR", {{"TYPE", "ARRAY"}}) +
+        object("ARR", {{"ONCHANGED", "{S1^REMOVE(\"ARR\");T0^ADD(A);}"}}) +
+        object("T", {{"TYPE", "TIMER"}, {"ELAPSE", "20"}, {"ONTICK", "{S1^REMOVE(\"T\");T0^ADD(T);}"}}) +
+        // A behaviour deleted by its loop's body, a FOR's counter, a WHILE's own behaviour.
+        behaviourObject("BL", "{@LOOP({S1^REMOVE(\"BL\");T0^ADD(L);},0,3,1);T0^ADD(AFTER);}") +
+        behaviourObject("BF", "{@FOR(N,{S1^REMOVE(\"N\");T0^ADD(F);},0,3,1);}") +
+        behaviourObject("BW", "{@WHILE(\"W\",\"<\",2,{W^INC();S1^REMOVE(\"BW\");T0^ADD(W);});T0^ADD(AFTER);}") +
+        behaviourObject("BG", "{@LOOP({E1^GOTO(\"S2\");T0^ADD(G);},0,2,1);}") +
+        behaviourObject("__INIT__", "{BL^RUN();T0^ADD(\";\");BF^RUN();T0^ADD(\";\");BW^RUN();T0^ADD(\";\");"
+                                    "ARR^SENDONCHANGE(TRUE);ARR^FILL(5,1);T0^ADD(\";\");}");
+    EpisodeGame game(folder, "", "", {scene, "", ""});
+    CGameRun run(folder);
+    ASSERT_TRUE(run.started());
+    CMC_Object* log = run.find("T0");
+    ASSERT_NE(log, nullptr);
+    EXPECT_STREQ(log->toString().GetBuffer(), "LLL;FFF;12;A;");
+    for (const char* name : {"BL", "N", "BW", "ARR"}) EXPECT_EQ(run.find(name), nullptr) << name;
+    run.frames(3);
+    EXPECT_STREQ(log->toString().GetBuffer(), "LLL;FFF;12;A;T");
+    EXPECT_EQ(run.find("T"), nullptr);
+    // A scene change asked for inside a loop is carried out at the step after it.
+    callMethod(run.find("BG"), "RUN");
+    EXPECT_STREQ(log->toString().GetBuffer(), "LLL;FFF;12;A;TGG");
+    run.frames(1);
+    EXPECT_EQ(run.sceneName(), "S2");
+}
+
+} // namespace KavirelTest
