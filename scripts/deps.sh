@@ -7,6 +7,7 @@ packages=(
   libsdl2-dev libx11-dev libdevil-dev liblzo2-dev libjpeg62-turbo-dev zlib1g-dev
   libsndfile1-dev libvorbis-dev libogg-dev libspeex-dev vorbis-tools
   xvfb xauth imagemagick x11-utils x11-apps
+  xfonts-base # the X fonts SDL's message boxes are drawn with (the box tests under Xvfb)
   clang libclang-rt-14-dev
   libcurl4-openssl-dev ca-certificates # HTTP downloads
   libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev # movies

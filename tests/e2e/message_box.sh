@@ -24,7 +24,12 @@ signal_box() {
     pid=$!
     for ((i = 0; i < 300; ++i)); do
         shown "$title" && break
-        kill -0 "$pid" 2>/dev/null || fail "SIG$signal: the program ended before its box showed"
+        if ! kill -0 "$pid" 2>/dev/null; then
+            # SDL draws its box with the server's core fonts; without them the text goes to standard error.
+            grep -q "^\[message box," "$work/stderr" &&
+                fail "SIG$signal: no box could be shown (are the X fonts of scripts/deps.sh installed?)"
+            fail "SIG$signal: the program ended before its box showed"
+        fi
         sleep 0.1
     done
     shown "$title" || fail "SIG$signal: no box \"$title\" showed"
