@@ -683,9 +683,7 @@ EPlatformError CPlatformFiles::copyFile(const std::string& from, const std::stri
         }
     }
     // Written beside the target and renamed over it, so a failed copy never leaves half a file.
-    static std::atomic<uint32_t> counter{0};
-    std::string temporary =
-        destination + ".kvtmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+    std::string temporary = destination + temporarySuffix(".kvtmp");
     int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
         error = platformErrorFromErrno(errno);
@@ -875,9 +873,9 @@ void CPlatformFiles::clearIndex() {
     g_index.clear();
 }
 
-std::string CPlatformFiles::temporarySuffix() {
+std::string CPlatformFiles::temporarySuffix(const char* stem) {
     static std::atomic<uint32_t> counter{0};
-    return ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+    return stem + std::to_string(getpid()) + "_" + std::to_string(counter++);
 }
 
 // ---- kept files and locks ----

@@ -4,7 +4,6 @@
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -150,8 +149,7 @@ void writeKey(std::string& out, const std::string& path, const CPlatformRegistry
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& contents, int& errorNumber) {
-    static std::atomic<uint32_t> counter{0};
-    std::string temporary = path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+    std::string temporary = path + CPlatformFiles::temporarySuffix();
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         errorNumber = errno;
