@@ -1025,10 +1025,24 @@ EPlatformError CPlatformFileLock::lock(const std::string& name) {
         int locked;
         while ((locked = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
         }
+        if (locked != 0 && errno == EBADF && !folder) {
+            // NFS takes flock as a lock on the whole file, which it grants only to a file open for writing.
+            int writable = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+            if (writable >= 0) {
+                ::close(fd);
+                fd = writable;
+                while ((locked = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+                }
+            } else {
+                errno = EBADF;
+            }
+        }
         if (locked != 0) {
             int saved = errno;
             ::close(fd);
-            if (saved == ENOLCK || saved == EOPNOTSUPP || saved == ENOSYS) return EPlatformError::none;
+            // No locks here (EBADF: none for a folder or a file this process cannot write, on NFS).
+            if (saved == ENOLCK || saved == EOPNOTSUPP || saved == ENOSYS || saved == EBADF)
+                return EPlatformError::none;
             return platformErrorFromErrno(saved);
         }
         if (folder) {
