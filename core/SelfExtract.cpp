@@ -233,9 +233,10 @@ bool CSelfExtract::ExtractOne(int index, CXString folder) {
         logMessage("package \"%s\" cannot be opened again", m_fileName.GetBuffer());
         return fail(ERR_FILE_NOT_FOUND);
     }
-    // Written beside the target and renamed over it once whole, so a failed entry leaves no partial file.
+    // Written beside the target under a name no other extraction uses (another copy of the program may
+    // extract the same package) and renamed over it once whole, so a failed entry leaves no partial file.
     const CXString target = root + name;
-    const CXString part = target + ".kvpart";
+    const CXString part = target + CPlatformFiles::temporarySuffix(".kvpart").c_str();
     CPlatformFile out;
     // A link left where the part file goes is removed, not followed out of the folder.
     CPlatformFiles::removeFile(text(part));
@@ -248,7 +249,7 @@ bool CSelfExtract::ExtractOne(int index, CXString folder) {
     good = good && !damaged && !out.failed();
     good = out.close() == EPlatformError::none && good;
     if (good && sound) {
-        const CXString wav = target + ".kvwav";
+        const CXString wav = target + CPlatformFiles::temporarySuffix(".kvwav").c_str();
         good = s_soundCodec.decode && s_soundCodec.decode(part.GetBuffer(), wav.GetBuffer()) &&
                CPlatformFiles::renameEntry(text(wav), text(part), true) == EPlatformError::none;
         if (!good) {
@@ -296,7 +297,7 @@ void CSelfExtract::AddDirectory(CXString folder) {
 
 bool CSelfExtract::CreateArchive(CXString, CXString packageName) {
     m_lastError = 0;
-    const CXString part = packageName + ".kvpart";
+    const CXString part = packageName + CPlatformFiles::temporarySuffix(".kvpart").c_str();
     CPlatformFile out;
     if (packageName.IsString()) CPlatformFiles::removeFile(text(part));
     if (!packageName.IsString() || out.open(text(part), EOpenMode::write) != EPlatformError::none) {
@@ -320,7 +321,7 @@ bool CSelfExtract::CreateArchive(CXString, CXString packageName) {
         CXString source = name;
         const bool sound = isSoundName(name);
         if (sound) {
-            source = packageName + ".kvogg";
+            source = packageName + CPlatformFiles::temporarySuffix(".kvogg").c_str();
             if (!s_soundCodec.encode || !s_soundCodec.encode(name.GetBuffer(), source.GetBuffer())) {
                 good = refuse(ERR_CODEC_FAILED, "could not be encoded", name);
                 break;

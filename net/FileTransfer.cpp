@@ -89,8 +89,9 @@ int CFileReceiver_Entry::save_file() {
         logMessage("network: cannot make the folder \"%s\" for a received file", folder.c_str());
         return ERR_FILE_WRITE;
     }
-    // Whole or not at all: a temporary beside it, renamed over the name once written.
-    const std::string temporary = target + ".kvpart";
+    // Whole or not at all: a temporary beside it, renamed over the name once written; its name is its own, as
+    // two copies of a game in one folder may receive the same file at once.
+    const std::string temporary = target + CPlatformFiles::temporarySuffix(".kvpart");
     CPlatformFile file;
     bool written = file.open(temporary, EOpenMode::write) == EPlatformError::none &&
                    (m_buffer.empty() || file.write(m_buffer.data(), m_buffer.size()) == m_buffer.size());

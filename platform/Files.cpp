@@ -683,9 +683,7 @@ EPlatformError CPlatformFiles::copyFile(const std::string& from, const std::stri
         }
     }
     // Written beside the target and renamed over it, so a failed copy never leaves half a file.
-    static std::atomic<uint32_t> counter{0};
-    std::string temporary =
-        destination + ".kvtmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+    std::string temporary = destination + temporarySuffix(".kvtmp");
     int out = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (out < 0) {
         error = platformErrorFromErrno(errno);
@@ -875,9 +873,9 @@ void CPlatformFiles::clearIndex() {
     g_index.clear();
 }
 
-std::string CPlatformFiles::temporarySuffix() {
+std::string CPlatformFiles::temporarySuffix(const char* stem) {
     static std::atomic<uint32_t> counter{0};
-    return ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+    return stem + std::to_string(getpid()) + "_" + std::to_string(counter++);
 }
 
 // ---- kept files and locks ----
@@ -1027,10 +1025,24 @@ EPlatformError CPlatformFileLock::lock(const std::string& name) {
         int locked;
         while ((locked = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
         }
+        if (locked != 0 && errno == EBADF && !folder) {
+            // NFS takes flock as a lock on the whole file, which it grants only to a file open for writing.
+            int writable = ::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+            if (writable >= 0) {
+                ::close(fd);
+                fd = writable;
+                while ((locked = flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
+                }
+            } else {
+                errno = EBADF;
+            }
+        }
         if (locked != 0) {
             int saved = errno;
             ::close(fd);
-            if (saved == ENOLCK || saved == EOPNOTSUPP || saved == ENOSYS) return EPlatformError::none;
+            // No locks here (EBADF: none for a folder or a file this process cannot write, on NFS).
+            if (saved == ENOLCK || saved == EOPNOTSUPP || saved == ENOSYS || saved == EBADF)
+                return EPlatformError::none;
             return platformErrorFromErrno(saved);
         }
         if (folder) {

@@ -132,10 +132,10 @@ public:
     static EPlatformError renameEntry(const std::string& from, const std::string& to, bool replace = false);
     static EPlatformError copyFile(const std::string& from, const std::string& to, bool failIfExists);
 
-    // A suffix no other write uses at the same time, in this process or another (".tmp<process id>_<count>"):
-    // a file written whole is written as its name with this suffix and renamed over the name once complete,
-    // so two writers never share a temporary.
-    static std::string temporarySuffix();
+    // A suffix no other write uses at the same time, in this process or another (the stem, then
+    // "<process id>_<count>": ".tmp4711_0"): a file written whole is written as its name with this suffix and
+    // renamed over the name once complete, so two writers never share a temporary.
+    static std::string temporarySuffix(const char* stem = ".tmp");
 
     // Entries of a folder ("." and ".." skipped unless withDots, then first), filtered by a wildcard pattern
     // (empty for all), sorted by the byte order of their engine names.

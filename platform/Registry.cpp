@@ -4,7 +4,6 @@
 #include "platform/Files.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
@@ -150,8 +149,7 @@ void writeKey(std::string& out, const std::string& path, const CPlatformRegistry
 }
 
 bool writeFileAtomically(const std::string& path, const std::string& contents, int& errorNumber) {
-    static std::atomic<uint32_t> counter{0};
-    std::string temporary = path + ".tmp" + std::to_string(getpid()) + "_" + std::to_string(counter++);
+    std::string temporary = path + CPlatformFiles::temporarySuffix();
     int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
     if (fd < 0) {
         errorNumber = errno;
@@ -443,6 +441,17 @@ EPlatformError CPlatformRegistry::save() {
     return EPlatformError::none;
 }
 
+void CPlatformRegistry::beginChange(CPlatformFileLock& fileLock) {
+    // Another program changing the store waits until this change is stored (a file system without locks
+    // takes none, and a folder that cannot be made leaves nothing to lock).
+    if (!m_memoryOnly && !m_folder.empty() && CPlatformFiles::createFolder(m_folder) == EPlatformError::none)
+        fileLock.lock(storeFile());
+    // Read again whatever the file's times say: a file written within the same tick as the one read, on a
+    // number the rename freed, can look unchanged, and what it holds would be lost with this change.
+    m_stamp.valid = false;
+    refresh();
+}
+
 CPlatformRegistry::SKey* CPlatformRegistry::findKey(ERegistryRoot root, const std::string& key, bool create) {
     SKey* current = m_roots[root == ERegistryRoot::currentUser ? 0 : 1].get();
     for (const auto& part : splitKey(key)) {
@@ -470,7 +479,8 @@ EPlatformError valueOfType(CPlatformRegistry::SKey* key, const std::string& name
 
 EPlatformError CPlatformRegistry::createKey(ERegistryRoot root, const std::string& key) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    refresh();
+    CPlatformFileLock fileLock;
+    beginChange(fileLock);
     if (findKey(root, key, false)) return EPlatformError::none;
     findKey(root, key, true);
     return save();
@@ -484,7 +494,8 @@ bool CPlatformRegistry::keyExists(ERegistryRoot root, const std::string& key) {
 
 EPlatformError CPlatformRegistry::deleteKey(ERegistryRoot root, const std::string& key) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    refresh();
+    CPlatformFileLock fileLock;
+    beginChange(fileLock);
     std::vector<std::string> parts = splitKey(key);
     if (parts.empty()) return EPlatformError::accessDenied;
     std::string last = parts.back();
@@ -505,7 +516,8 @@ EPlatformError CPlatformRegistry::deleteKey(ERegistryRoot root, const std::strin
 EPlatformError CPlatformRegistry::setString(ERegistryRoot root, const std::string& key,
                                             const std::string& name, const std::string& value) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    refresh();
+    CPlatformFileLock fileLock;
+    beginChange(fileLock);
     SKey::SValue& v = findKey(root, key, true)->valueToWrite(name);
     v.type = ERegistryType::string;
     v.text = value;
@@ -516,7 +528,8 @@ EPlatformError CPlatformRegistry::setString(ERegistryRoot root, const std::strin
 EPlatformError CPlatformRegistry::setNumber(ERegistryRoot root, const std::string& key,
                                             const std::string& name, uint32_t value) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    refresh();
+    CPlatformFileLock fileLock;
+    beginChange(fileLock);
     SKey::SValue& v = findKey(root, key, true)->valueToWrite(name);
     v.type = ERegistryType::number;
     v.text.clear();
@@ -556,7 +569,8 @@ ERegistryType CPlatformRegistry::valueType(ERegistryRoot root, const std::string
 EPlatformError CPlatformRegistry::deleteValue(ERegistryRoot root, const std::string& key,
                                               const std::string& name) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    refresh();
+    CPlatformFileLock fileLock;
+    beginChange(fileLock);
     SKey* k = findKey(root, key, false);
     if (!k) return EPlatformError::notFound;
     std::string folded = foldCp1250(name);

@@ -9,6 +9,8 @@
 
 namespace KavirelDLL {
 
+class CPlatformFileLock;
+
 // Both roots are kept per user: the engine never runs as an administrator.
 enum class ERegistryRoot { currentUser, localMachine };
 enum class ERegistryType { none, string, number };
@@ -16,7 +18,9 @@ enum class ERegistryType { none, string, number };
 // A registry of keys and values kept in one text file ("registry.txt"). Key paths are '\'-separated below a
 // root; key and value names match without regard to case (code page 1250 rules) and keep the case they were
 // created with. Texts are engine text (code page 1250). Every change is written at once, atomically; a change
-// made by another process is picked up before the next call. A damaged file is read up to its first bad line,
+// made by another process is picked up before the next call, and a change is made under a lock on the file
+// (CPlatformFileLock) on what the file holds then, so processes changing the store at once keep each other's
+// values. A damaged file is read up to its first bad line,
 // reported, renamed to "registry.txt.damaged" (".damaged.2" ... when that is taken) and the store written
 // again with what was read; a file too large to read is renamed the same way and a new store started. A file
 // that is there but cannot be read (no permission, a folder), or a damaged one that cannot be renamed, is
@@ -73,6 +77,9 @@ private:
     };
     SStamp currentStamp() const;
     void refresh();
+    // Locks the store's file for a read-change-write (the lock is released when fileLock goes) and reads it
+    // again.
+    void beginChange(CPlatformFileLock& fileLock);
     void load();
     std::string nativeStorePath() const;
     void keepDamaged(bool tooLarge);

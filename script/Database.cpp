@@ -223,15 +223,20 @@ int CMC_Database::load(const CXString& fileName) {
 int CMC_Database::save(const CXString& fileName) {
     CMC_ObjectsContainer* scene = getScene();
     // The format stays as games expect it; a row it cannot keep is named, once a SAVE.
-    int first = -1, splitting = 0;
+    int first = -1, splitting = 0, firstEmpty = -1, empty = 0;
     CMC_Variable* field = nullptr;
     for (int i = 0; i < m_rows->getSize(); ++i) {
-        if (CMC_Variable* found = fieldThatSplits(static_cast<CMC_Structure*>(m_rows->at(i)))) {
+        auto* row = static_cast<CMC_Structure*>(m_rows->at(i));
+        if (CMC_Variable* found = fieldThatSplits(row)) {
             if (first < 0) {
                 first = i;
                 field = found;
             }
             ++splitting;
+        } else if (row->toString().GetLength() == 0) {
+            // An empty line, which LOAD skips: a row of one empty text.
+            if (firstEmpty < 0) firstEmpty = i;
+            ++empty;
         }
     }
     if (field) {
@@ -243,6 +248,10 @@ int CMC_Database::save(const CXString& fileName) {
                    m_name.GetBuffer(), fileName.GetBuffer(), first, name.GetBuffer(), splitting,
                    splitting == 1 ? "" : "s");
     }
+    if (empty > 0)
+        logMessage("DATABASE %s: SAVE to %s: row %d's line is empty, which LOAD skips; it will not load back "
+                   "(%d row%s like it)",
+                   m_name.GetBuffer(), fileName.GetBuffer(), firstEmpty, empty, empty == 1 ? "" : "s");
     CXString what = CXString("DATABASE ") + m_name;
     int result = writeWholeFile(scene ? scene->getWindow() : nullptr, fileName,
                                 CFile::MODE_UPDATE | CFile::MODE_TEXT, what.GetBuffer(), [this](CFile& file) {

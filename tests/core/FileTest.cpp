@@ -9,6 +9,7 @@
 #include "core/Folder.h"
 #include "core/LanguageOSVer.h"
 #include "core/Path.h"
+#include "core/WholeFile.h"
 #include "display/Window.h"
 #include "platform/Files.h"
 
@@ -116,6 +117,22 @@ TEST_F(FileTest, ModesReadWriteAndText) {
         update.Write("O", 1);
     }
     EXPECT_EQ(read("notes.txt"), "One\r\ntwo");
+
+    // Two copies of a game saving one file at once (an ARRAY, a DATABASE, a cache): every save is whole.
+    constexpr size_t kSize = 200000;
+    EXPECT_TRUE(runInChildren(2, [](int child) {
+        const std::string mine(kSize + child, static_cast<char>('a' + child));
+        for (int round = 0; round < 30; ++round)
+            if (writeWholeFile(nullptr, "saved.arr", CFile::MODE_UPDATE | CFile::MODE_BINARY, "ARRAY A",
+                               [&](CFile& file) {
+                                   return file.Write(mine.data(), int(mine.size())) == int(mine.size());
+                               }) != ERR_NONE)
+                return false;
+        return true;
+    })) << "a save failed";
+    const std::string saved = read("saved.arr");
+    EXPECT_TRUE(saved == std::string(kSize, 'a') || saved == std::string(kSize + 1, 'b')) << saved.size();
+    EXPECT_TRUE(temporariesIn(m_tmp.path()).empty());
 }
 
 TEST_F(FileTest, GetLineFillsTheCallersBuffer) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 
@@ -195,6 +196,31 @@ TEST_F(IniFile, TwoProcessesWritingAtOnceKeepBothOnesValues) {
     std::string all = readNative(path);
     EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 2 + 2 * 4 + 3) << all;
     EXPECT_TRUE(temporariesIn(folder.path()).empty());
+
+    // A file not there yet, made by both at once: the one made first keeps the other's values too.
+    std::string fresh = engineName("fresh.ini");
+    for (int round = 0; round < 20; ++round) {
+        std::filesystem::remove(folder.path() / "fresh.ini");
+        for (const char* gate : {"ready0", "ready1"}) std::filesystem::remove(folder.path() / gate);
+        EXPECT_TRUE(runInChildren(2, [&](int child) {
+            CIniFile ini(fresh.c_str());
+            std::string section = "P" + std::to_string(child);
+            // Both start writing together (or after 10 s, should the other never come).
+            folder.put("ready" + std::to_string(child), "");
+            auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+            while (!std::filesystem::exists(folder.path() / ("ready" + std::to_string(1 - child))) &&
+                   std::chrono::steady_clock::now() < until) {
+            }
+            return ini.putString(section.c_str(), "K", "1") && ini.putString(section.c_str(), "J", "2");
+        })) << round;
+        CIniFile made(fresh.c_str());
+        for (const char* section : {"P0", "P1"}) {
+            EXPECT_EQ(get(made, section, "K"), "1") << section << " " << round;
+            EXPECT_EQ(get(made, section, "J"), "2") << section << " " << round;
+        }
+        all = readNative(folder.path() / "fresh.ini");
+        EXPECT_EQ(std::count(all.begin(), all.end(), '\n'), 6) << all;
+    }
 }
 
 TEST_F(IniFile, RefusesWhatCouldNotBeReadBack) {

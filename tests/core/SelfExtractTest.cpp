@@ -54,6 +54,17 @@ protected:
     bool exists(const std::string& relative) const {
         return std::filesystem::exists(m_tmp.path() / relative);
     }
+    // The temporaries extracting and building write ("<name>.kvpart<pid>_<n>", ".kvwav...", ".kvogg...") that
+    // are still there: none once they ended.
+    std::vector<std::string> leftovers() const {
+        std::vector<std::string> found;
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(m_tmp.path())) {
+            std::string name = entry.path().filename().string();
+            for (const char* mark : {".kvpart", ".kvwav", ".kvogg"})
+                if (name.find(mark) != std::string::npos) found.push_back(name);
+        }
+        return found;
+    }
 };
 
 } // namespace
@@ -152,10 +163,9 @@ TEST_F(Packages, ADamagedEntryFailsAndLeavesNoFileWhileTheOthersExtract) {
     put("out/short.txt", "previous");
     EXPECT_FALSE(sfx.ExtractFiles(CXString(root("/out").c_str())));
     EXPECT_EQ(sfx.LastError(), ERR_FILE_DAMAGED);
-    for (const char* name : {"bad.txt", "long.txt", "cut.txt", "unequal.txt"}) {
+    for (const char* name : {"bad.txt", "long.txt", "cut.txt", "unequal.txt"})
         EXPECT_FALSE(exists(std::string("out/") + name)) << name;
-        EXPECT_FALSE(exists(std::string("out/") + name + ".kvpart")) << name;
-    }
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
     EXPECT_EQ(read("out/short.txt"), "previous");
     EXPECT_EQ(read("out/fine.txt"), "fine");
     EXPECT_EQ(read("out/keep.txt"), "new");
@@ -217,7 +227,7 @@ TEST_F(Packages, SoundEntriesTravelAsOggVorbis) {
     build.AddDirectory(CXString("tree"));
     ASSERT_EQ(build.GetCount(), 2);
     ASSERT_TRUE(build.CreateArchive(CXString(), CXString("s.pik")));
-    EXPECT_FALSE(exists("s.pik.kvogg"));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
 
     CSelfExtract sfx(CXString("s.pik"));
     ASSERT_TRUE(sfx.ReadTOC());
@@ -241,8 +251,7 @@ TEST_F(Packages, SoundEntriesTravelAsOggVorbis) {
     EXPECT_EQ(format.bitsPerSample, 16);
     EXPECT_EQ(size, tone.size() * 2);
     back.Close();
-    for (const char* left : {"copy/tree/snd/a.wav.kvpart", "copy/tree/snd/a.wav.kvwav"})
-        EXPECT_FALSE(exists(left));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
 
     // A damaged sound leaves the older file of its name and nothing else.
     CLogCapture log;
@@ -253,7 +262,7 @@ TEST_F(Packages, SoundEntriesTravelAsOggVorbis) {
     EXPECT_EQ(damaged->LastError(), ERR_FILE_DAMAGED);
     EXPECT_EQ(read("out/a.wav"), "older");
     EXPECT_EQ(read("out/b.txt"), "fine");
-    for (const char* left : {"out/a.wav.kvpart", "out/a.wav.kvwav"}) EXPECT_FALSE(exists(left));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
     EXPECT_TRUE(log.contains("a.wav"));
 
     put("bad/c.wav", "RIFF but no sound");
@@ -261,7 +270,8 @@ TEST_F(Packages, SoundEntriesTravelAsOggVorbis) {
     refused.AddDirectory(CXString("bad"));
     EXPECT_FALSE(refused.CreateArchive(CXString(), CXString("r.pik")));
     EXPECT_EQ(refused.LastError(), ERR_CODEC_FAILED);
-    for (const char* left : {"r.pik", "r.pik.kvpart", "r.pik.kvogg"}) EXPECT_FALSE(exists(left));
+    EXPECT_FALSE(exists("r.pik"));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
 TEST_F(Packages, ATreeRoundTripsThroughAPackage) {
@@ -275,7 +285,7 @@ TEST_F(Packages, ATreeRoundTripsThroughAPackage) {
     EXPECT_STREQ(build.GetEntry(0)->GetFilename().GetBuffer(), "tree\\Dane\\sub\\text.txt");
     ASSERT_TRUE(build.CreateArchive(CXString(), CXString("t.pik")));
     EXPECT_EQ(build.GetEntry(2)->GetFileLength(), 1u);
-    EXPECT_FALSE(exists("t.pik.kvpart"));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
 
     CSelfExtract sfx(CXString("t.pik"));
     ASSERT_TRUE(sfx.ReadTOC());
@@ -285,6 +295,21 @@ TEST_F(Packages, ATreeRoundTripsThroughAPackage) {
     EXPECT_EQ(read("copy/tree/empty.dat"), "");
     EXPECT_EQ(read("copy/tree/one.bin"), "\x01");
     EXPECT_EQ(read("copy/tree/Dane/sub/text.txt"), std::string(5000, 'z') + "end");
+
+    // Two copies of the program extracting one package into one folder at once each extract it whole.
+    std::string big;
+    for (int i = 0; big.size() < (256u << 10); ++i) big += std::to_string(i * 7919) + ",";
+    auto twice = make("b.pik", package(2, stored("one.dat", big) + zipped("two.dat", big + "two")));
+    ASSERT_TRUE(twice->ReadTOC());
+    CXString into(root("/both").c_str());
+    EXPECT_TRUE(runInChildren(2, [&](int) {
+        for (int round = 0; round < 20; ++round)
+            if (!twice->ExtractFiles(into)) return false;
+        return true;
+    })) << "an extraction failed";
+    EXPECT_EQ(read("both/one.dat"), big);
+    EXPECT_EQ(read("both/two.dat"), big + "two");
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
 }
 
 TEST_F(Packages, BuildingFailsWithoutLeavingAPackage) {
@@ -296,7 +321,7 @@ TEST_F(Packages, BuildingFailsWithoutLeavingAPackage) {
     EXPECT_FALSE(build.CreateArchive(CXString(), CXString("x.pik")));
     EXPECT_EQ(build.LastError(), ERR_FILE_NOT_FOUND);
     EXPECT_FALSE(exists("x.pik"));
-    EXPECT_FALSE(exists("x.pik.kvpart"));
+    EXPECT_EQ(leftovers(), std::vector<std::string>{});
 
     const std::string deep = std::string(250, 'd') + "/" + std::string(20, 'f');
     put(deep, "x");

@@ -1,6 +1,7 @@
 // File transfer between a server and a client over loopback, and the rules both ends keep.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -187,6 +188,32 @@ TEST(FileTransferRules, ChunksAreInOrderAndInRangeOrTheTransferIsDropped) {
     EXPECT_TRUE(e->received(data(3, 0, 3).get()));
     EXPECT_FALSE(e->received(data(3, 3, 1).get()));
     EXPECT_TRUE(e->isComplete());
+
+    // Two copies of a game in one folder (a server and a client on one machine) receiving the same file at
+    // once: each write keeps a whole file, of one copy or the other.
+    CTempFolder both{"both"};
+    const fs::path saved = fs::current_path();
+    fs::current_path(both.path());
+    constexpr int kSize = 100000;
+    EXPECT_TRUE(runInChildren(2, [&](int child) {
+        const std::vector<unsigned char> mine(kSize + child, static_cast<unsigned char>('a' + child));
+        for (int round = 0; round < 40; ++round) {
+            CFileReceiver_Entry got(nullptr, 1, CXString("got"), CXString(""), CXString("f"));
+            got.received(respond(3, kSize + child).get());
+            for (int at = 0; at < kSize + child; at += 10240) {
+                int count = std::min(10240, kSize + child - at);
+                got.received(crossed<CNetFileDataMessage>(
+                                 new CNetFileDataMessage(nullptr, 1, 3, 0, at, count, mine.data() + at))
+                                 .get());
+            }
+            if (!got.isComplete() || got.save_file() != ERR_NONE) return false;
+        }
+        return true;
+    })) << "a received file could not be written";
+    const std::string kept = readNative(both.path() / "got" / "f");
+    EXPECT_TRUE(kept == std::string(kSize, 'a') || kept == std::string(kSize + 1, 'b')) << kept.size();
+    EXPECT_EQ(std::distance(fs::directory_iterator(both.path() / "got"), fs::directory_iterator()), 1);
+    fs::current_path(saved);
 }
 
 TEST(FileTransferRules, FilesOverTheLargestSizeAreNotSent) {

@@ -187,6 +187,25 @@ TEST(PlatformRegistry, ChangesOfAnotherStoreArePickedUp) {
     second.setString(HKCU, kWeb, "File", "run.exe");
     EXPECT_EQ(getString(first, HKCU, kWeb, "File"), "run.exe");
     EXPECT_EQ(getString(first, HKCU, kWeb, "Path"), "C:\\Games");
+
+    // Two programs changing the store at once (two games ending together) keep both ones' values.
+    constexpr int kValues = 100;
+    EXPECT_TRUE(runInChildren(2, [&](int child) {
+        CPlatformRegistry own(tmp.str());
+        const std::string key = kWeb + "\\Gra" + std::to_string(child);
+        for (int i = 0; i < kValues; ++i)
+            if (own.setString(HKCU, key, "V" + std::to_string(i), std::to_string(i)) != EPlatformError::none)
+                return false;
+        return true;
+    }));
+    CPlatformRegistry after(tmp.str());
+    int kept = 0;
+    for (int child = 0; child < 2; ++child)
+        for (int i = 0; i < kValues; ++i)
+            kept += getString(after, HKCU, kWeb + "\\Gra" + std::to_string(child), "V" + std::to_string(i)) ==
+                    std::to_string(i);
+    EXPECT_EQ(kept, 2 * kValues);
+    EXPECT_EQ(getString(after, HKCU, kWeb, "File"), "run.exe");
 }
 
 TEST(PlatformRegistry, EveryCutOfTheFileReadsWhatCameBefore) {

@@ -184,10 +184,16 @@ TEST(DatabaseGame, SavedRowsLoadBackInPlace) {
         folder, "", "",
         {object("REC", {{"TYPE", "STRUCT"}, {"FIELDS", "A<INTEGER>,T<STRING>,B<INTEGER>"}}) +
              object("DB", {{"TYPE", "DATABASE"}, {"MODEL", "REC"}}) +
-             object("__INIT__", {{"TYPE", "BEHAVIOUR"},
-                                 {"CODE", "{REC^SET(1,\"\",3);DB^ADD(\"REC\");REC^SET(4,\"a|b\",6);DB^ADD(\"REC\");"
-                                          "REC^SET(7,\"c\",9);DB^ADD(\"REC\");DB^SAVE(\"rows.txt\");"
-                                          "DB^REMOVEALL();DB^LOAD(\"rows.txt\");}"}}),
+             object("ONE", {{"TYPE", "STRUCT"}, {"FIELDS", "T<STRING>"}}) +
+             object("DB1", {{"TYPE", "DATABASE"}, {"MODEL", "ONE"}}) +
+             object("__INIT__",
+                    {{"TYPE", "BEHAVIOUR"},
+                     {"CODE",
+                      "{REC^SET(1,\"\",3);DB^ADD(\"REC\");REC^SET(4,\"a|b\",6);DB^ADD(\"REC\");"
+                      "REC^SET(7,\"c\",9);DB^ADD(\"REC\");DB^SAVE(\"rows.txt\");"
+                      "DB^REMOVEALL();DB^LOAD(\"rows.txt\");"
+                      "ONE^SETFIELD(\"T\",\"z\");DB1^ADD(\"ONE\");ONE^SETFIELD(\"T\",\"\");DB1^ADD(\"ONE\");"
+                      "DB1^ADD(\"ONE\");DB1^SAVE(\"one.txt\");}"}}),
          "", ""});
     CLogCapture log;
     CGameRun run(folder);
@@ -204,6 +210,11 @@ TEST(DatabaseGame, SavedRowsLoadBackInPlace) {
     EXPECT_EQ(rows, "1__3\n4_a_0\n7_c_9\n");
     EXPECT_TRUE(log.contains("DATABASE DB: SAVE to rows.txt: row 1's T holds \"|\" or a line end")) << ::testing::PrintToString(log.lines());
     EXPECT_TRUE(log.contains("(1 row like it)")) << ::testing::PrintToString(log.lines());
+    // A row of one empty text is an empty line, which LOAD skips: named at SAVE as well.
+    EXPECT_EQ(folder.read("Dane/E1/S1/one.txt"), "z\n\n\n");
+    EXPECT_TRUE(log.contains("DATABASE DB1: SAVE to one.txt: row 1's line is empty"))
+        << ::testing::PrintToString(log.lines());
+    EXPECT_TRUE(log.contains("(2 rows like it)")) << ::testing::PrintToString(log.lines());
 }
 
 } // namespace
