@@ -13,6 +13,9 @@ class CMC_String;
 // The pools of temporary values every runner method returns its result in: 500 of each scalar type,
 // handed out round-robin and all handed back at the start of each frame step. A pool whose values are
 // all taken grows by one (and says so once in the log) rather than hand out a value still in use.
+//
+// A temporary handed out holds nothing an earlier user left in it: its type's empty value (empty text, 0,
+// FALSE, 0.0) when taken without one, else the value given.
 class CMC_VariableFactory {
 public:
     static constexpr int kPoolSize = 500;
@@ -21,6 +24,7 @@ public:
     static void done();
     static bool isInitialized() { return !variablesBool.empty(); }
 
+    // A temporary holding its type's empty value.
     static CMC_Bool* allocBool();
     static CMC_Double* allocDouble();
     static CMC_Integer* allocInteger();
@@ -30,7 +34,7 @@ public:
     static CMC_Double* allocDouble(double value);
     static CMC_Integer* allocInteger(int value);
     static CMC_String* allocString(const CXString& value);
-    // A temporary of the scalar type; null for other types.
+    // A temporary of the scalar type holding its empty value; null for other types.
     static CMC_Variable* allocOfType(int type);
     static void free(CMC_Variable* value);
     static void clearPool();

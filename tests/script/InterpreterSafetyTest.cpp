@@ -209,6 +209,67 @@ TEST_F(SafetyTest, ManyLinesLeaveThePoolsAsTheyWere) {
     EXPECT_EQ(CMC_VariableFactory::variablesStr.size(), strings);
 }
 
+// A result no line set is its type's empty value, whatever earlier lines left in the pools.
+TEST_F(SafetyTest, ValuesNeverCarryAnEarlierLinesText) {
+    text("S", "6.00000~FALSE~FALSE~");
+    text("FILL");
+    integer("N", 77);
+    integer("M");
+    flag("BB", true);
+    flag("BM");
+    real("DD", 2.5);
+    real("DM");
+    integer("Z", 3);
+    text("T4");
+    text("OS", "set");
+    integer("OI", 5);
+    flag("OB", true);
+    real("OD", 9);
+    // Lines that leave other values in every temporary of the four pools: a text as a game's record reads,
+    // 77, TRUE and 2.5.
+    auto fill = [this] {
+        run("@LOOP({FILL^SET([S+\"\"]);M^SET(N^GET());BM^SET([BB+BB]);DM^SET(DD^GET());},0,600,1);");
+        CMC_VariableFactory::clearPool();
+        ASSERT_EQ(textOf("FILL"), "6.00000~FALSE~FALSE~");
+    };
+
+    // A bracket whose method answers a name converts as that name; a missing object's method answers
+    // nothing, which converts to the empty value of each type.
+    fill();
+    run("T4^ADD(@CONV([Z^GETNAME()],\"STRING\"));");
+    EXPECT_EQ(textOf("T4"), "Z");
+    fill();
+    run("OS^SET(@CONV([Y^GETNAME()],\"STRING\"));OI^SET(@CONV([Y^GETNAME()],\"INTEGER\"));"
+        "OB^SET(@CONV([Y^GETNAME()],\"BOOL\"));OD^SET(@CONV([Y^GETNAME()],\"DOUBLE\"));");
+    EXPECT_EQ(textOf("OS"), "");
+    EXPECT_EQ(intOf("OI"), 0);
+    EXPECT_STREQ(scene->getObject("OB")->toString().GetBuffer(), "FALSE");
+    EXPECT_EQ(doubleOf("OD"), 0.0);
+    // A missing value, and an expression that calculates to nothing, alike.
+    fill();
+    run("T4^SET(\"\");T4^ADD(@CONV(Y^GET(),\"STRING\"));T4^ADD(@CONV([Y^GETNAME()+1],\"STRING\"));"
+        "OI^SET(7);OI^ADD(@CONV(Y^GET(),\"INTEGER\"));");
+    EXPECT_EQ(textOf("T4"), "");
+    EXPECT_EQ(intOf("OI"), 7);
+
+    // Returned through RUN: the value RETURN keeps is the converted one.
+    behaviour("B3", "OI^SET(1);@RETURN(@CONV([Z^GETNAME()],\"STRING\"));");
+    behaviour("B4", "OI^SET(2);@RETURN(@CONV([Y^GETNAME()],\"STRING\"));");
+    behaviour("B5", "@RETURN(@CONV(Y^GET(),\"INTEGER\"));");
+    fill();
+    run("T4^SET(\"\");T4^ADD(B3^RUN(1,2));");
+    EXPECT_EQ(textOf("T4"), "Z");
+    fill();
+    run("T4^SET(\"\");T4^ADD(B4^RUN(1,2));");
+    EXPECT_EQ(textOf("T4"), "");
+    EXPECT_EQ(textOf("__RETURN__"), "");
+    fill();
+    run("OI^SET(B5^RUN());");
+    EXPECT_EQ(intOf("OI"), 0);
+    EXPECT_EQ(intOf("__RETURN__"), 0);
+    CMC_VariableFactory::clearPool();
+}
+
 TEST_F(SafetyTest, ControlCodesNeverServeAsValues) {
     integer("X", 1);
     // A statement that answers with a code, used as an argument, is no value.
