@@ -144,7 +144,7 @@ CMC_Integer* CMC_VariableFactory::allocInteger() {
 
 CMC_String* CMC_VariableFactory::allocString() {
     CMC_String* result = takeString();
-    result->startAfresh();
+    result->startEmpty(kKeptTextCapacity);
     return result;
 }
 
@@ -168,6 +168,11 @@ CMC_Integer* CMC_VariableFactory::allocInteger(int value) {
 
 CMC_String* CMC_VariableFactory::allocString(const CXString& value) {
     CMC_String* result = takeString();
+    // A short text does not keep the buffer a long one left (unless it is that temporary's own text: a caller
+    // may copy a temporary it has just handed back).
+    if (result->value().GetCapacity() > kKeptTextCapacity && value.GetLength() < kKeptTextCapacity &&
+        &value != &result->value())
+        result->startEmpty(kKeptTextCapacity);
     result->setValue(value);
     return result;
 }
@@ -219,6 +224,9 @@ void CMC_VariableFactory::free(CMC_Variable* value) {
 }
 
 void CMC_VariableFactory::clearPool() {
+    // Nothing reads a temporary now: the buffers long texts left go.
+    for (CMC_String* text : variablesStr)
+        if (text->value().GetCapacity() > kKeptTextCapacity) text->startEmpty(kKeptTextCapacity);
     variablesBoolTaken.assign(variablesBoolTaken.size(), false);
     variablesDblTaken.assign(variablesDblTaken.size(), false);
     variablesIntTaken.assign(variablesIntTaken.size(), false);

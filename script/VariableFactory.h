@@ -15,10 +15,14 @@ class CMC_String;
 // all taken grows by one (and says so once in the log) rather than hand out a value still in use.
 //
 // A temporary handed out holds nothing an earlier user left in it: its type's empty value (empty text, 0,
-// FALSE, 0.0) when taken without one, else the value given.
+// FALSE, 0.0) when taken without one, else the value given. A text temporary keeps a buffer of at most
+// kKeptTextCapacity characters once the frame step has given it back: the step frees a larger one, as does
+// handing the temporary out again for a shorter text (not the hand-back itself, since a runner may still
+// read a value it has just handed back, as converting one does).
 class CMC_VariableFactory {
 public:
     static constexpr int kPoolSize = 500;
+    static constexpr int kKeptTextCapacity = 256;
 
     static void initialize();
     static void done();
@@ -37,6 +41,7 @@ public:
     // A temporary of the scalar type holding its empty value; null for other types.
     static CMC_Variable* allocOfType(int type);
     static void free(CMC_Variable* value);
+    // Hands every temporary back (the frame step), freeing the buffers long texts left.
     static void clearPool();
 
     // A new temporary of the same scalar type holding the same value; null for other types.

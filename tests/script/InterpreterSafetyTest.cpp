@@ -1,6 +1,7 @@
 #include "InterpreterSupport.h"
 
 #include "core/Log.h"
+#include "script/Array.h"
 #include "script/Condition.h"
 #include "script/Expression.h"
 #include "script/Groupped.h"
@@ -268,6 +269,41 @@ TEST_F(SafetyTest, ValuesNeverCarryAnEarlierLinesText) {
     EXPECT_EQ(intOf("OI"), 0);
     EXPECT_EQ(intOf("__RETURN__"), 0);
     CMC_VariableFactory::clearPool();
+}
+
+// A given-back temporary drops a long text: the pools hold little beyond what is in use.
+TEST_F(SafetyTest, ThePoolsKeepNoLongTextGivenBack) {
+    auto textCapacity = [] {
+        long long sum = 0;
+        for (CMC_String* value : CMC_VariableFactory::variablesStr) sum += value->value().GetCapacity();
+        return sum;
+    };
+    const long long bound = static_cast<long long>(CMC_VariableFactory::variablesStr.size()) *
+                            CMC_VariableFactory::kKeptTextCapacity;
+    text("L");
+    text("OUT");
+    integer("X", 1);
+    auto* array = new CMC_Array(scene, CXString("A"));
+    scene->addObject(array);
+    // A text growing to 25 KB, read whole into a temporary at every step.
+    run("@LOOP({L^ADD(\"0123456789\");OUT^SET([L+\"\"]);},0,2500,1);");
+    EXPECT_EQ(textOf("OUT").size(), 25000u);
+    EXPECT_GT(textCapacity(), bound); // the slots handed out last still hold it
+    // Short values handed out afterwards shed the long texts' buffers.
+    run("@LOOP({OUT^SET([X+1]);OUT^SET(L^GET(0,3));},0,600,1);");
+    EXPECT_EQ(textOf("OUT"), "012");
+    EXPECT_LE(textCapacity(), bound);
+
+    // The frame step gives back what the long text filled: ARRAY copies, texts of a whole value.
+    array->add(static_cast<CMC_Variable*>(scene->getObject("L")));
+    run("@LOOP({OUT^SET(A^GET(0));OUT^SET(L^GET());},0,300,1);");
+    EXPECT_EQ(textOf("OUT").size(), 25000u);
+    EXPECT_EQ(taken(), 0);
+    CMC_VariableFactory::clearPool();
+    EXPECT_LE(textCapacity(), bound);
+    // And the pools still serve long texts afterwards.
+    run("OUT^SET(\"\");OUT^ADD(L^GET());");
+    EXPECT_EQ(textOf("OUT").size(), 25000u);
 }
 
 TEST_F(SafetyTest, ControlCodesNeverServeAsValues) {

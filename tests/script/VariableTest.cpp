@@ -156,6 +156,14 @@ TEST_F(VariableTest, PoolsHandOutRoundRobinAndComeBackEachFrame) {
     EXPECT_EQ(kind(CMC_VariableFactory::allocDouble()), "DOUBLE 0");
     EXPECT_EQ(kind(CMC_VariableFactory::allocOfType(TYPE_STRING)), "STRING ");
     EXPECT_EQ(kind(CMC_VariableFactory::allocOfType(TYPE_INTEGER)), "INTEGER 0");
+    // Copied into itself (handed back, then next in turn), a temporary keeps its text.
+    CMC_String* last = CMC_VariableFactory::allocString(CXString(longText.c_str()));
+    last->setValue("short"); // in the long text's buffer
+    CMC_Object::flush(last);
+    CMC_VariableFactory::strPtr = last->getId() - 1;
+    CMC_Variable* copy = CMC_VariableFactory::copyVariable(last);
+    EXPECT_EQ(copy, last);
+    EXPECT_EQ(kind(copy), "STRING short");
     CMC_VariableFactory::clearPool();
 }
 
