@@ -10,29 +10,13 @@ namespace KavirelDLL {
 
 namespace RunnerResults {
 
-CMC_Integer* integerResult(int value) {
-    CMC_Integer* result = CMC_VariableFactory::allocInteger();
-    result->setValue(value);
-    return result;
-}
+CMC_Integer* integerResult(int value) { return CMC_VariableFactory::allocInteger(value); }
 
-CMC_Double* doubleResult(double value) {
-    CMC_Double* result = CMC_VariableFactory::allocDouble();
-    result->setValue(value);
-    return result;
-}
+CMC_Double* doubleResult(double value) { return CMC_VariableFactory::allocDouble(value); }
 
-CMC_Bool* boolResult(bool value) {
-    CMC_Bool* result = CMC_VariableFactory::allocBool();
-    result->setValue(value);
-    return result;
-}
+CMC_Bool* boolResult(bool value) { return CMC_VariableFactory::allocBool(value); }
 
-CMC_String* stringResult(const CXString& value) {
-    CMC_String* result = CMC_VariableFactory::allocString();
-    result->setValue(value);
-    return result;
-}
+CMC_String* stringResult(const CXString& value) { return CMC_VariableFactory::allocString(value); }
 
 } // namespace RunnerResults
 

@@ -23,7 +23,7 @@ template <>
 struct ScalarKind<int32_t> {
     static constexpr int type = TYPE_INTEGER;
     using Class = CMC_Integer;
-    static CMC_Integer* alloc() { return CMC_VariableFactory::allocInteger(); }
+    static CMC_Integer* alloc(int32_t v) { return CMC_VariableFactory::allocInteger(v); }
     static int32_t toInteger(int32_t v) { return v; }
     static double toDouble(int32_t v) { return static_cast<double>(v); }
     static bool toBool(int32_t v) { return v != 0; }
@@ -34,7 +34,7 @@ template <>
 struct ScalarKind<double> {
     static constexpr int type = TYPE_DOUBLE;
     using Class = CMC_Double;
-    static CMC_Double* alloc() { return CMC_VariableFactory::allocDouble(); }
+    static CMC_Double* alloc(double v) { return CMC_VariableFactory::allocDouble(v); }
     static int32_t toInteger(double v) { return CMC_Double::toInteger(v); }
     static double toDouble(double v) { return v; }
     static bool toBool(double v) { return v != 0.0; }
@@ -45,7 +45,7 @@ template <>
 struct ScalarKind<bool> {
     static constexpr int type = TYPE_BOOL;
     using Class = CMC_Bool;
-    static CMC_Bool* alloc() { return CMC_VariableFactory::allocBool(); }
+    static CMC_Bool* alloc(bool v) { return CMC_VariableFactory::allocBool(v); }
     static int32_t toInteger(bool v) { return v ? 1 : 0; }
     static double toDouble(bool v) { return v ? 1.0 : 0.0; }
     static bool toBool(bool v) { return v; }
@@ -56,7 +56,7 @@ template <>
 struct ScalarKind<CXString> {
     static constexpr int type = TYPE_STRING;
     using Class = CMC_String;
-    static CMC_String* alloc() { return CMC_VariableFactory::allocString(); }
+    static CMC_String* alloc(const CXString& v) { return CMC_VariableFactory::allocString(v); }
     static int32_t toInteger(const CXString& v) { return v.toNumber(); }
     static double toDouble(const CXString& v) { return v.toDouble(); }
     static bool toBool(const CXString& v) { return v.toBool(); }
@@ -78,9 +78,7 @@ To scalarCast(const From& value) {
 // A pool temporary holding the value.
 template <typename T>
 CMC_Variable* scalarTemporary(const T& value) {
-    auto* result = ScalarKind<T>::alloc();
-    result->setValue(value);
-    return result;
+    return ScalarKind<T>::alloc(value);
 }
 
 // Each type's own rules: how a definition gives it, when it counts as changed, equality, order, arithmetic,

@@ -76,6 +76,16 @@ void CMC_String::setValue(const CXString& text) {
     onChange(changed);
 }
 
+void CMC_String::startEmpty(int capacity) {
+    for (CXString* text : {&m_value, &m_default}) {
+        // Filled with nothing, a text frees its buffer.
+        if (text->GetCapacity() > capacity)
+            text->FillWith(' ', 0);
+        else if (text->IsString())
+            *text = "";
+    }
+}
+
 void CMC_String::swap(CMC_Variable* a, CMC_Variable* b) {
     if (!a || !b) return;
     // An expression calculates for its text, and its code may delete this value.

@@ -17,6 +17,9 @@ public:
     virtual void upper();
 
     const CXString& value() const { return m_value; }
+    // Empties the text and the default, as a pool temporary starts: a buffer over capacity characters, which
+    // a long text left, is freed rather than kept.
+    void startEmpty(int capacity);
     // Unlike the numbers', a new text counts as a change.
     void setValue(const CXString& text);
 };

@@ -82,6 +82,30 @@ void giveBack(std::vector<T*>& pool, std::vector<bool>& taken, CMC_Variable* val
 
 bool g_warnedBool = false, g_warnedDouble = false, g_warnedInteger = false, g_warnedString = false;
 
+// A temporary of each pool as it was left: the caller sets it.
+CMC_Bool* takeBool() {
+    return take(CMC_VariableFactory::variablesBool, CMC_VariableFactory::variablesBoolTaken,
+                CMC_VariableFactory::iVariablesBoolNo, CMC_VariableFactory::boolPtr, "BOOL", g_warnedBool);
+}
+
+CMC_Double* takeDouble() {
+    return take(CMC_VariableFactory::variablesDbl, CMC_VariableFactory::variablesDblTaken,
+                CMC_VariableFactory::iVariablesDoubleNo, CMC_VariableFactory::dblPtr, "DOUBLE",
+                g_warnedDouble);
+}
+
+CMC_Integer* takeInteger() {
+    return take(CMC_VariableFactory::variablesInt, CMC_VariableFactory::variablesIntTaken,
+                CMC_VariableFactory::iVariablesIntegerNo, CMC_VariableFactory::intPtr, "INTEGER",
+                g_warnedInteger);
+}
+
+CMC_String* takeString() {
+    return take(CMC_VariableFactory::variablesStr, CMC_VariableFactory::variablesStrTaken,
+                CMC_VariableFactory::iVariablesStringNo, CMC_VariableFactory::strPtr, "STRING",
+                g_warnedString);
+}
+
 } // namespace
 
 void CMC_VariableFactory::initialize() {
@@ -101,41 +125,54 @@ void CMC_VariableFactory::done() {
 }
 
 CMC_Bool* CMC_VariableFactory::allocBool() {
-    return take(variablesBool, variablesBoolTaken, iVariablesBoolNo, boolPtr, "BOOL", g_warnedBool);
+    CMC_Bool* result = takeBool();
+    result->startAfresh();
+    return result;
 }
 
 CMC_Double* CMC_VariableFactory::allocDouble() {
-    return take(variablesDbl, variablesDblTaken, iVariablesDoubleNo, dblPtr, "DOUBLE", g_warnedDouble);
+    CMC_Double* result = takeDouble();
+    result->startAfresh();
+    return result;
 }
 
 CMC_Integer* CMC_VariableFactory::allocInteger() {
-    return take(variablesInt, variablesIntTaken, iVariablesIntegerNo, intPtr, "INTEGER", g_warnedInteger);
+    CMC_Integer* result = takeInteger();
+    result->startAfresh();
+    return result;
 }
 
 CMC_String* CMC_VariableFactory::allocString() {
-    return take(variablesStr, variablesStrTaken, iVariablesStringNo, strPtr, "STRING", g_warnedString);
+    CMC_String* result = takeString();
+    result->startEmpty(kKeptTextCapacity);
+    return result;
 }
 
 CMC_Bool* CMC_VariableFactory::allocBool(bool value) {
-    CMC_Bool* result = allocBool();
+    CMC_Bool* result = takeBool();
     result->setValue(value);
     return result;
 }
 
 CMC_Double* CMC_VariableFactory::allocDouble(double value) {
-    CMC_Double* result = allocDouble();
+    CMC_Double* result = takeDouble();
     result->setValue(value);
     return result;
 }
 
 CMC_Integer* CMC_VariableFactory::allocInteger(int value) {
-    CMC_Integer* result = allocInteger();
+    CMC_Integer* result = takeInteger();
     result->setValue(value);
     return result;
 }
 
 CMC_String* CMC_VariableFactory::allocString(const CXString& value) {
-    CMC_String* result = allocString();
+    CMC_String* result = takeString();
+    // A short text does not keep the buffer a long one left (unless it is that temporary's own text: a caller
+    // may copy a temporary it has just handed back).
+    if (result->value().GetCapacity() > kKeptTextCapacity && value.GetLength() < kKeptTextCapacity &&
+        &value != &result->value())
+        result->startEmpty(kKeptTextCapacity);
     result->setValue(value);
     return result;
 }
@@ -187,6 +224,9 @@ void CMC_VariableFactory::free(CMC_Variable* value) {
 }
 
 void CMC_VariableFactory::clearPool() {
+    // Nothing reads a temporary now: the buffers long texts left go.
+    for (CMC_String* text : variablesStr)
+        if (text->value().GetCapacity() > kKeptTextCapacity) text->startEmpty(kKeptTextCapacity);
     variablesBoolTaken.assign(variablesBoolTaken.size(), false);
     variablesDblTaken.assign(variablesDblTaken.size(), false);
     variablesIntTaken.assign(variablesIntTaken.size(), false);
@@ -202,9 +242,20 @@ int CMC_VariableFactory::takenCount(int type) {
 }
 
 CMC_Variable* CMC_VariableFactory::copyVariable(CMC_Variable* value) {
-    CMC_Variable* copy = value ? allocOfType(value->getType()) : nullptr;
-    if (copy) copy->set(value);
-    return copy;
+    if (!value) return nullptr;
+    // A value of a scalar type id is of that class.
+    switch (value->getType()) {
+    case TYPE_INTEGER:
+        return allocInteger(static_cast<CMC_Integer*>(value)->getValue());
+    case TYPE_DOUBLE:
+        return allocDouble(static_cast<CMC_Double*>(value)->getValue());
+    case TYPE_BOOL:
+        return allocBool(static_cast<CMC_Bool*>(value)->getValue());
+    case TYPE_STRING:
+        return allocString(static_cast<CMC_String*>(value)->value());
+    default:
+        return nullptr;
+    }
 }
 
 CMC_Variable* CMC_VariableFactory::ownedCopy(CMC_Variable* value) {

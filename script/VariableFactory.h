@@ -13,14 +13,22 @@ class CMC_String;
 // The pools of temporary values every runner method returns its result in: 500 of each scalar type,
 // handed out round-robin and all handed back at the start of each frame step. A pool whose values are
 // all taken grows by one (and says so once in the log) rather than hand out a value still in use.
+//
+// A temporary handed out holds nothing an earlier user left in it: its type's empty value (empty text, 0,
+// FALSE, 0.0) when taken without one, else the value given. A text temporary keeps a buffer of at most
+// kKeptTextCapacity characters once the frame step has given it back: the step frees a larger one, as does
+// handing the temporary out again for a shorter text (not the hand-back itself, since a runner may still
+// read a value it has just handed back, as converting one does).
 class CMC_VariableFactory {
 public:
     static constexpr int kPoolSize = 500;
+    static constexpr int kKeptTextCapacity = 256;
 
     static void initialize();
     static void done();
     static bool isInitialized() { return !variablesBool.empty(); }
 
+    // A temporary holding its type's empty value.
     static CMC_Bool* allocBool();
     static CMC_Double* allocDouble();
     static CMC_Integer* allocInteger();
@@ -30,9 +38,10 @@ public:
     static CMC_Double* allocDouble(double value);
     static CMC_Integer* allocInteger(int value);
     static CMC_String* allocString(const CXString& value);
-    // A temporary of the scalar type; null for other types.
+    // A temporary of the scalar type holding its empty value; null for other types.
     static CMC_Variable* allocOfType(int type);
     static void free(CMC_Variable* value);
+    // Hands every temporary back (the frame step), freeing the buffers long texts left.
     static void clearPool();
 
     // A new temporary of the same scalar type holding the same value; null for other types.

@@ -1,6 +1,7 @@
 #include "InterpreterSupport.h"
 
 #include "core/Log.h"
+#include "script/Array.h"
 #include "script/Condition.h"
 #include "script/Expression.h"
 #include "script/Groupped.h"
@@ -207,6 +208,102 @@ TEST_F(SafetyTest, ManyLinesLeaveThePoolsAsTheyWere) {
     EXPECT_EQ(taken(), 0);
     EXPECT_EQ(CMC_VariableFactory::variablesInt.size(), ints);
     EXPECT_EQ(CMC_VariableFactory::variablesStr.size(), strings);
+}
+
+// A result no line set is its type's empty value, whatever earlier lines left in the pools.
+TEST_F(SafetyTest, ValuesNeverCarryAnEarlierLinesText) {
+    text("S", "6.00000~FALSE~FALSE~");
+    text("FILL");
+    integer("N", 77);
+    integer("M");
+    flag("BB", true);
+    flag("BM");
+    real("DD", 2.5);
+    real("DM");
+    integer("Z", 3);
+    text("T4");
+    text("OS", "set");
+    integer("OI", 5);
+    flag("OB", true);
+    real("OD", 9);
+    // Lines that leave other values in every temporary of the four pools: a text as a game's record reads,
+    // 77, TRUE and 2.5.
+    auto fill = [this] {
+        run("@LOOP({FILL^SET([S+\"\"]);M^SET(N^GET());BM^SET([BB+BB]);DM^SET(DD^GET());},0,600,1);");
+        CMC_VariableFactory::clearPool();
+        ASSERT_EQ(textOf("FILL"), "6.00000~FALSE~FALSE~");
+    };
+
+    // A bracket whose method answers a name converts as that name; a missing object's method answers
+    // nothing, which converts to the empty value of each type.
+    fill();
+    run("T4^ADD(@CONV([Z^GETNAME()],\"STRING\"));");
+    EXPECT_EQ(textOf("T4"), "Z");
+    fill();
+    run("OS^SET(@CONV([Y^GETNAME()],\"STRING\"));OI^SET(@CONV([Y^GETNAME()],\"INTEGER\"));"
+        "OB^SET(@CONV([Y^GETNAME()],\"BOOL\"));OD^SET(@CONV([Y^GETNAME()],\"DOUBLE\"));");
+    EXPECT_EQ(textOf("OS"), "");
+    EXPECT_EQ(intOf("OI"), 0);
+    EXPECT_STREQ(scene->getObject("OB")->toString().GetBuffer(), "FALSE");
+    EXPECT_EQ(doubleOf("OD"), 0.0);
+    // A missing value, and an expression that calculates to nothing, alike.
+    fill();
+    run("T4^SET(\"\");T4^ADD(@CONV(Y^GET(),\"STRING\"));T4^ADD(@CONV([Y^GETNAME()+1],\"STRING\"));"
+        "OI^SET(7);OI^ADD(@CONV(Y^GET(),\"INTEGER\"));");
+    EXPECT_EQ(textOf("T4"), "");
+    EXPECT_EQ(intOf("OI"), 7);
+
+    // Returned through RUN: the value RETURN keeps is the converted one.
+    behaviour("B3", "OI^SET(1);@RETURN(@CONV([Z^GETNAME()],\"STRING\"));");
+    behaviour("B4", "OI^SET(2);@RETURN(@CONV([Y^GETNAME()],\"STRING\"));");
+    behaviour("B5", "@RETURN(@CONV(Y^GET(),\"INTEGER\"));");
+    fill();
+    run("T4^SET(\"\");T4^ADD(B3^RUN(1,2));");
+    EXPECT_EQ(textOf("T4"), "Z");
+    fill();
+    run("T4^SET(\"\");T4^ADD(B4^RUN(1,2));");
+    EXPECT_EQ(textOf("T4"), "");
+    EXPECT_EQ(textOf("__RETURN__"), "");
+    fill();
+    run("OI^SET(B5^RUN());");
+    EXPECT_EQ(intOf("OI"), 0);
+    EXPECT_EQ(intOf("__RETURN__"), 0);
+    CMC_VariableFactory::clearPool();
+}
+
+// A given-back temporary drops a long text: the pools hold little beyond what is in use.
+TEST_F(SafetyTest, ThePoolsKeepNoLongTextGivenBack) {
+    auto textCapacity = [] {
+        long long sum = 0;
+        for (CMC_String* value : CMC_VariableFactory::variablesStr) sum += value->value().GetCapacity();
+        return sum;
+    };
+    const long long bound = static_cast<long long>(CMC_VariableFactory::variablesStr.size()) *
+                            CMC_VariableFactory::kKeptTextCapacity;
+    text("L");
+    text("OUT");
+    integer("X", 1);
+    auto* array = new CMC_Array(scene, CXString("A"));
+    scene->addObject(array);
+    // A text growing to 25 KB, read whole into a temporary at every step.
+    run("@LOOP({L^ADD(\"0123456789\");OUT^SET([L+\"\"]);},0,2500,1);");
+    EXPECT_EQ(textOf("OUT").size(), 25000u);
+    EXPECT_GT(textCapacity(), bound); // the slots handed out last still hold it
+    // Short values handed out afterwards shed the long texts' buffers.
+    run("@LOOP({OUT^SET([X+1]);OUT^SET(L^GET(0,3));},0,600,1);");
+    EXPECT_EQ(textOf("OUT"), "012");
+    EXPECT_LE(textCapacity(), bound);
+
+    // The frame step gives back what the long text filled: ARRAY copies, texts of a whole value.
+    array->add(static_cast<CMC_Variable*>(scene->getObject("L")));
+    run("@LOOP({OUT^SET(A^GET(0));OUT^SET(L^GET());},0,300,1);");
+    EXPECT_EQ(textOf("OUT").size(), 25000u);
+    EXPECT_EQ(taken(), 0);
+    CMC_VariableFactory::clearPool();
+    EXPECT_LE(textCapacity(), bound);
+    // And the pools still serve long texts afterwards.
+    run("OUT^SET(\"\");OUT^ADD(L^GET());");
+    EXPECT_EQ(textOf("OUT").size(), 25000u);
 }
 
 TEST_F(SafetyTest, ControlCodesNeverServeAsValues) {

@@ -139,6 +139,32 @@ TEST_F(VariableTest, PoolsHandOutRoundRobinAndComeBackEachFrame) {
     CMC_Object::flush(&stray);
     CMC_Object::flush(nullptr);
     EXPECT_EQ(CMC_VariableFactory::takenCount(TYPE_INTEGER), 1);
+
+    // Taken without a value, a temporary holds its type's empty value, whatever its last user left.
+    CMC_VariableFactory::clearPool();
+    std::string longText(1000, 'x');
+    for (int i = 0; i < CMC_VariableFactory::kPoolSize; ++i) {
+        CMC_Object::flush(CMC_VariableFactory::allocString(CXString(longText.c_str())));
+        CMC_VariableFactory::allocInteger()->setValue(7);
+        CMC_VariableFactory::allocBool()->setValue(true);
+        CMC_VariableFactory::allocDouble()->setValue(1.5);
+    }
+    CMC_VariableFactory::clearPool();
+    EXPECT_EQ(kind(CMC_VariableFactory::allocString()), "STRING ");
+    EXPECT_EQ(kind(CMC_VariableFactory::allocInteger()), "INTEGER 0");
+    EXPECT_EQ(kind(CMC_VariableFactory::allocBool()), "BOOL FALSE");
+    EXPECT_EQ(kind(CMC_VariableFactory::allocDouble()), "DOUBLE 0");
+    EXPECT_EQ(kind(CMC_VariableFactory::allocOfType(TYPE_STRING)), "STRING ");
+    EXPECT_EQ(kind(CMC_VariableFactory::allocOfType(TYPE_INTEGER)), "INTEGER 0");
+    // Copied into itself (handed back, then next in turn), a temporary keeps its text.
+    CMC_String* last = CMC_VariableFactory::allocString(CXString(longText.c_str()));
+    last->setValue("short"); // in the long text's buffer
+    CMC_Object::flush(last);
+    CMC_VariableFactory::strPtr = last->getId() - 1;
+    CMC_Variable* copy = CMC_VariableFactory::copyVariable(last);
+    EXPECT_EQ(copy, last);
+    EXPECT_EQ(kind(copy), "STRING short");
+    CMC_VariableFactory::clearPool();
 }
 
 TEST_F(VariableTest, ChangeEventsDetailedFirstAndInOrder) {
