@@ -494,26 +494,14 @@ void CMC_Behaviour_Entry::bindTarget(CMC_Object* object) {
 
 CMC_Variable* CMC_Behaviour_Entry::makeLiteral() {
     switch (m_literal) {
-    case Literal::Integer: {
-        CMC_Integer* value = CMC_VariableFactory::allocInteger();
-        value->setValue(m_literalInteger);
-        return value;
-    }
-    case Literal::Double: {
-        CMC_Double* value = CMC_VariableFactory::allocDouble();
-        value->setValue(m_literalDouble);
-        return value;
-    }
-    case Literal::Bool: {
-        CMC_Bool* value = CMC_VariableFactory::allocBool();
-        value->setValue(m_literalBool);
-        return value;
-    }
-    default: {
-        CMC_String* value = CMC_VariableFactory::allocString();
-        value->setValue(m_literalText);
-        return value;
-    }
+    case Literal::Integer:
+        return CMC_VariableFactory::allocInteger(m_literalInteger);
+    case Literal::Double:
+        return CMC_VariableFactory::allocDouble(m_literalDouble);
+    case Literal::Bool:
+        return CMC_VariableFactory::allocBool(m_literalBool);
+    default:
+        return CMC_VariableFactory::allocString(m_literalText);
     }
 }
 
