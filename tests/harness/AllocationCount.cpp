@@ -16,25 +16,31 @@
 
 namespace {
 // Initial-exec: reading it never allocates, so the hook may run inside malloc.
-thread_local long long t_allocations __attribute__((tls_model("initial-exec"))) = 0;
+thread_local long long t_blocks __attribute__((tls_model("initial-exec"))) = 0;
+thread_local long long t_bytes __attribute__((tls_model("initial-exec"))) = 0;
+
+void count(size_t size) {
+    ++t_blocks;
+    t_bytes += static_cast<long long>(size);
+}
 } // namespace
 
 #ifdef KAVIREL_SANITIZED_HEAP
 extern "C" int __sanitizer_install_malloc_and_free_hooks(void (*onMalloc)(const volatile void*, size_t),
                                                          void (*onFree)(const volatile void*));
 namespace {
-void countBlock(const volatile void*, size_t) { ++t_allocations; }
+void countBlock(const volatile void*, size_t size) { count(size); }
 void ignoreFree(const volatile void*) {}
 const bool g_hooked = __sanitizer_install_malloc_and_free_hooks(countBlock, ignoreFree) != 0;
 } // namespace
 #else
 void* operator new(std::size_t size) {
-    ++t_allocations;
+    count(size);
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) {
-    ++t_allocations;
+    count(size);
     if (void* p = std::malloc(size ? size : 1)) return p;
     throw std::bad_alloc();
 }
@@ -42,11 +48,11 @@ void* operator new[](std::size_t size) {
 
 namespace KavirelTest {
 
-long long allocationsOnThisThread() {
+CAllocations allocationsOnThisThread() {
 #ifdef KAVIREL_SANITIZED_HEAP
     (void)g_hooked;
 #endif
-    return t_allocations;
+    return {t_blocks, t_bytes};
 }
 
 } // namespace KavirelTest

@@ -4,17 +4,23 @@
 
 namespace KavirelTest {
 
-// Blocks this thread has allocated so far: every operator new, and under the sanitizers malloc as well.
-long long allocationsOnThisThread();
+struct CAllocations {
+    long long blocks = 0;
+    long long bytes = 0;
+};
 
-// The blocks this thread allocates while it lives.
+// What this thread has allocated so far: every operator new, and under the sanitizers malloc as well.
+CAllocations allocationsOnThisThread();
+
+// The blocks, and their bytes, this thread allocates while it lives.
 class CAllocationCount {
 public:
     CAllocationCount() : m_start(allocationsOnThisThread()) {}
-    long long count() const { return allocationsOnThisThread() - m_start; }
+    long long blocks() const { return allocationsOnThisThread().blocks - m_start.blocks; }
+    long long bytes() const { return allocationsOnThisThread().bytes - m_start.bytes; }
 
 private:
-    long long m_start;
+    CAllocations m_start;
 };
 
 } // namespace KavirelTest
