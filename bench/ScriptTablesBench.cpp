@@ -1,5 +1,6 @@
 // The script tables against plain C++ doing the same work in the same run: a DATABASE loading a 10,000-row,
-// 4-field text file against std::getline split at '|' into strings (and against its own 1,000-row load), and
+// 4-field text file against std::getline split at '|' into strings (and against its own 1,000-row load), one
+// row of megabytes the same way (and against its own row half as long), and
 // MULTIARRAY reads of a 256x256 grid against reading the same cells from a std::vector.
 #include <benchmark/benchmark.h>
 
@@ -119,6 +120,64 @@ void BM_DatabaseLoad10000Rows(benchmark::State& state) {
     std::filesystem::remove_all(folder);
 }
 BENCHMARK(BM_DatabaseLoad10000Rows)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// One row whose text is state.range(0) bytes, ended by CRLF, against the plain loop, and against the engine's
+// own load of a line half as long (x_own_half_line: 2 when a line loads in linear time, 4 when quadratic).
+void BM_DatabaseLoadLongLine(benchmark::State& state) {
+    World world;
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "kavirel_bench_long_line";
+    std::filesystem::create_directories(folder);
+    auto lineFile = [&](size_t length) {
+        std::filesystem::path path = folder / ("line" + std::to_string(length) + ".txt");
+        std::string text(length, ' ');
+        for (size_t i = 0; i < length; ++i) text[i] = static_cast<char>('a' + i % 26);
+        std::ofstream(path, std::ios::binary) << "7|" << text << "\r\n";
+        return path;
+    };
+    size_t length = static_cast<size_t>(state.range(0));
+    std::filesystem::path full = lineFile(length), half = lineFile(length / 2);
+    CXString fullName(CPlatformFiles::toEngineName(full.string()).c_str());
+    CXString halfName(CPlatformFiles::toEngineName(half.string()).c_str());
+
+    std::unique_ptr<CMElement> model(
+        element("ROW", {{"TYPE", "STRUCT"}, {"FIELDS", "ID<INTEGER>,TEXT<STRING>"}}));
+    world.scene->addObject(new CMC_Structure(world.scene, model.get()));
+    std::unique_ptr<CMElement> definition(element("TABLE", {{"TYPE", "DATABASE"}, {"MODEL", "ROW"}}));
+    auto* table = new CMC_Database(world.scene, definition.get());
+    world.scene->addObject(table);
+    table->init();
+
+    double engine = 0, plain = 0, engineHalf = 0;
+    for (auto _ : state) {
+        Clock::time_point start = Clock::now();
+        table->load(fullName);
+        double took = seconds(start);
+        state.SetIterationTime(took);
+        engine += took;
+        if (table->getRows() != 1 ||
+            table->getRow(0)->getField(1)->toString().GetLength() != static_cast<int>(length))
+            state.SkipWithError("the line did not load whole");
+        table->removeAll();
+
+        start = Clock::now();
+        benchmark::DoNotOptimize(plainLoad(full));
+        plain += seconds(start);
+
+        start = Clock::now();
+        table->load(halfName);
+        engineHalf += seconds(start);
+        table->removeAll();
+    }
+    state.counters["x_getline_split"] = engine / plain;
+    state.counters["x_own_half_line"] = engine / engineHalf;
+    state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(length));
+    std::filesystem::remove_all(folder);
+}
+BENCHMARK(BM_DatabaseLoadLongLine)
+    ->Arg(4 << 20)
+    ->Arg(8 << 20)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // Every cell of a 256x256 grid read through MULTIARRAY's get, and the same cells read from a vector.
 void BM_MultiArrayGet256x256(benchmark::State& state) {

@@ -17,6 +17,8 @@ namespace {
 
 constexpr int kInitialCapacity = 32;
 constexpr int kSpare = 32;
+// The longest text: its capacity, the spare and the terminator still fit an int.
+constexpr int kMaxLength = INT_MAX - 2 * kSpare;
 
 struct CaseTables {
     unsigned char lower[256];
@@ -51,7 +53,7 @@ inline unsigned char uc(char c) { return static_cast<unsigned char>(c); }
 int textLength(const char* text) {
     if (!text) return 0;
     size_t n = std::strlen(text);
-    return n > static_cast<size_t>(INT_MAX - 2 * kSpare) ? INT_MAX - 2 * kSpare : static_cast<int>(n);
+    return n > static_cast<size_t>(kMaxLength) ? kMaxLength : static_cast<int>(n);
 }
 
 int capacityFor(int length) { return length < kInitialCapacity ? kInitialCapacity : length + kSpare; }
@@ -323,13 +325,16 @@ void CXString::assignText(const char* text, int length) {
     m_buffer[length] = 0;
 }
 
+// Text that outgrows the buffer at least doubles it, so a text built piece by piece is copied a number of
+// times that grows with the logarithm of its length, not with the number of pieces.
 void CXString::appendText(const char* text, int length) {
-    if (length <= 0) return;
+    if (length <= 0 || m_length >= kMaxLength) return;
+    length = std::min(length, kMaxLength - m_length);
     int total = m_length + length;
     if (total < m_capacity) {
         std::memmove(m_buffer + m_length, text, static_cast<size_t>(length));
     } else {
-        int capacity = total + kSpare;
+        int capacity = std::max(total + kSpare, m_capacity < kMaxLength / 2 ? 2 * m_capacity : kMaxLength);
         char* fresh = new char[static_cast<size_t>(capacity) + 1];
         std::memcpy(fresh, m_buffer, static_cast<size_t>(m_length));
         std::memcpy(fresh + m_length, text, static_cast<size_t>(length));

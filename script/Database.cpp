@@ -27,7 +27,8 @@ bool fieldEquals(CMC_Structure* row, const CXString& field, CMC_Variable* value)
     return own && value && own->equals(value);
 }
 
-// One line of a text file however long it is (a read gives at most a part of it), without its line end.
+// One line of a text file however long it is (a read gives at most a part of it), without its line end. The
+// parts are appended where the line is, so a long line costs its length a few times over, not once a part.
 bool readLine(CFile& file, CXString& line) {
     line = CXString("");
     bool any = false;
@@ -40,7 +41,7 @@ bool readLine(CFile& file, CXString& line) {
     }
     int length = line.GetLength();
     while (length > 0 && (line.GetAt(length - 1) == '\n' || line.GetAt(length - 1) == '\r')) --length;
-    if (length < line.GetLength()) line = line.Left(length);
+    line.left(length);
     return any;
 }
 

@@ -268,6 +268,17 @@ CMC_Variable* CMC_Scalar<T>::calculate(CMC_Variable* other, int op) {
 
 template <typename T>
 void CMC_Scalar<T>::calculateInPlace(const CMC_Scalar& operand, int op, CMC_Variable** result) {
+    if constexpr (std::is_same_v<T, CXString>) {
+        // A text grows where it is, so a text built by many ADDs is never copied whole at each one (the
+        // operand may be this very value: appending its own text is safe).
+        if (op == OP_ADD) {
+            bool changed = operand.m_value.GetLength() > 0;
+            m_value += operand.m_value;
+            if (result) *result = scalarTemporary(m_value);
+            onChange(changed);
+            return;
+        }
+    }
     // The operand may be this very value: the result is taken whole before anything is stored.
     T value = ScalarRules<T>::arithmetic(m_value, operand.m_value, op);
     if (result) *result = scalarTemporary(value);

@@ -48,6 +48,11 @@ public:
             (changed && (hasHandler(EVT_VAR_ONCHANGED) || m_toIni || m_netNotify)))
             noticeChange(changed);
     }
+    // Whether a change runs anything at all (handlers, the ini entry, the network): a value whose changes
+    // nothing hears may take several changes a script asked for in one step.
+    bool changesAreHeard() const {
+        return hasHandler(EVT_VAR_ONBRUTALCHANGED) || hasHandler(EVT_VAR_ONCHANGED) || m_toIni || m_netNotify;
+    }
     virtual void onNetChange(CMC_Variable* value);
     virtual void setDefault(CMC_Variable* value);
     virtual void resetINI();

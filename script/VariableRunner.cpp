@@ -41,6 +41,24 @@ bool insertFits(const CXString& text, const CXString& put, int times) {
     return false;
 }
 
+// What INSERTAT of times copies gives, built at once: while the place lies beyond the text each copy goes
+// at its end; from then on each goes at the place, ahead of the copies before it (the same text).
+CXString insertedCopies(const CXString& text, int pos, const CXString& put, int times) {
+    int size = put.GetLength();
+    if (size == 0 || times <= 0) return text;
+    CXString result = text;
+    int appended = 0;
+    if (pos > text.GetLength())
+        appended = static_cast<int>(std::min<long long>(times, (pos - text.GetLength() + size - 1ll) / size));
+    for (int i = 0; i < appended; ++i) result += put;
+    if (appended == times) return result;
+    // Room for every copy below the capacity, so the last one is written in place too.
+    CXString copies(static_cast<int>(static_cast<long long>(size) * (times - appended)) + 1);
+    for (int i = appended; i < times; ++i) copies += put;
+    int at = pos < 0 ? 0 : std::min(pos, result.GetLength());
+    return result.Left(at) + copies + result.Right(at);
+}
+
 bool isValueType(int type) {
     return (type >= TYPE_INTEGER && type <= TYPE_DOUBLE) || type == TYPE_EXPRESSION;
 }
@@ -114,11 +132,26 @@ int arithmeticOp(int id, int type) {
     }
 }
 
+// A number or BOOL added to a STRING: its text, converted as calculate() converts it (which runs no code),
+// is appended in place.
+bool addTextOf(CMC_String* value, CMC_Variable* argument, CMC_Variable** result) {
+    int type = argument->getType();
+    if (type != TYPE_INTEGER && type != TYPE_DOUBLE && type != TYPE_BOOL) return false;
+    CMC_Variable* text = argument->convert(TYPE_STRING);
+    if (!text) return false;
+    value->calculateInPlace(*static_cast<CMC_String*>(text), OP_ADD, result);
+    CMC_Object::flush(text);
+    return true;
+}
+
 // A scalar's arithmetic on an operand of its own type, which runs no code: calculated in place, with a
 // temporary of the result in *result only when wanted. False (nothing done) for any other operand.
 bool inPlace(CMC_Variable* value, CMC_Variable* argument, int op, bool wanted, CMC_Variable** result) {
-    if (!argument || argument->getType() != value->getType()) return false;
+    if (!argument) return false;
     CMC_Variable** out = wanted ? result : nullptr;
+    if (value->getType() == TYPE_STRING && op == OP_ADD && argument->getType() != TYPE_STRING)
+        return addTextOf(static_cast<CMC_String*>(value), argument, out);
+    if (argument->getType() != value->getType()) return false;
     switch (value->getType()) {
     case TYPE_INTEGER:
         static_cast<CMC_Integer*>(value)->calculateInPlace(*static_cast<CMC_Integer*>(argument), op, out);
@@ -552,6 +585,10 @@ CMC_Variable* CMC_Variable_Runner::stringMethod(int id, CMC_Variable* value, CXV
         int times = integerAt(2, 1);
         if (guard.objectGone()) return nullptr;
         if (times > 0 && !insertFits(string->value(), put, times)) return nullptr;
+        if (times > 0 && !string->changesAreHeard()) {
+            string->setValue(insertedCopies(string->value(), pos, put, times));
+            return nullptr;
+        }
         // Each assignment tells the value's handlers, which may delete it (or lengthen it).
         std::shared_ptr<CMC_ObjectAnchor> self = string->anchor();
         for (int i = 0; i < times && self->object; ++i) {

@@ -5,8 +5,10 @@
 
 #include "core/Containers.h"
 #include "core/XString.h"
+#include "harness/AllocationCount.h"
 
 using namespace KavirelDLL;
+using KavirelTest::CAllocationCount;
 
 namespace {
 
@@ -69,6 +71,58 @@ TEST(XStringCapacity, AppendingTextGrowsAtTheBoundary) {
     CXString grow(std::string(20, 'z').c_str());
     grow += grow; // re-allocates while appending its own text
     EXPECT_EQ(bytes(grow), std::string(40, 'z'));
+}
+
+// Appended text that outgrows the buffer doubles it, or takes the new length and the spare when that is more.
+TEST(XStringCapacity, AppendingTextDoublesTheCapacity) {
+    CXString s(std::string(100, 'a').c_str()); // 132
+    s += std::string(31, 'b').c_str();         // 131 < 132: in place
+    EXPECT_EQ(s.GetCapacity(), 132);
+    s += CXString("c"); // 132 is not below 132
+    EXPECT_EQ(s.GetCapacity(), 264);
+    CXString small("abc");
+    small += std::string(100, 'x').c_str();
+    EXPECT_EQ(small.GetCapacity(), 135);
+    EXPECT_EQ(bytes(small), "abc" + std::string(100, 'x'));
+
+    // A copy and an assignment still size for the text alone.
+    CXString copy(s);
+    EXPECT_EQ(copy.GetCapacity(), 264);
+    CXString assigned;
+    assigned = s;
+    EXPECT_EQ(assigned.GetCapacity(), 164);
+    EXPECT_EQ(bytes(assigned), std::string(100, 'a') + std::string(31, 'b') + "c");
+}
+
+// Appending short pieces one by one re-allocates a number of times that grows with the logarithm of the
+// length, never copying the whole text at every step; the text is the pieces in order.
+TEST(XStringCapacity, ALongTextGrowsWithoutCopyingItselfAtEveryAppend) {
+    const CXString twelve("abcdefghijkl");
+    std::string expected;
+    for (int i = 0; i < 100000; ++i)
+        expected += i % 3 == 0 ? "abcdefghijkl" : i % 3 == 1 ? "0123456789" : "ABCDEFGHIJK";
+    CXString built;
+    {
+        CAllocationCount allocations;
+        for (int i = 0; i < 100000; ++i) {
+            if (i % 3 == 0)
+                built += twelve;
+            else
+                built += i % 3 == 1 ? "0123456789" : "ABCDEFGHIJK";
+        }
+        EXPECT_LT(allocations.blocks(), 40);
+    }
+    EXPECT_EQ(bytes(built), expected);
+
+    // Joined by operator+ and replace, which append as they go.
+    CXString joined = built + "|" + built;
+    EXPECT_EQ(bytes(joined), expected + "|" + expected);
+    CXString dots(std::string(200000, '.').c_str());
+    CAllocationCount allocations;
+    CXString replaced = dots.replace(CXString("."), CXString("ab"));
+    EXPECT_LT(allocations.blocks(), 40);
+    EXPECT_EQ(bytes(replaced).size(), 400000u);
+    EXPECT_EQ(bytes(replaced).substr(0, 6), "ababab");
 }
 
 TEST(XStringCapacity, AppendingACharacterDoublesBelowTheReserve) {

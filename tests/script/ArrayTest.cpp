@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "core/Log.h"
+#include "harness/AllocationCount.h"
 #include "script/Array.h"
 
 namespace KavirelTest {
@@ -325,6 +326,18 @@ TEST(Array, IniKeepsTheTextsJoinedByCommas) {
     game.code("{B^SAVEINI();B^REMOVEALL();B^ADD(\"gone\");B^LOADINI();}");
     EXPECT_EQ(big->getSize(), 5000);
     EXPECT_EQ(game.textOf("B"), expected);
+
+    // A hundred thousand joined allocate the joined text a few times over, and each element's text once.
+    for (int i = 5000; i < 100000; ++i) {
+        CMC_Integer value(i * 7);
+        big->add(&value);
+        expected += ',';
+        expected += std::to_string(i * 7);
+    }
+    CAllocationCount allocations;
+    CXString joined = big->toString();
+    EXPECT_LT(allocations.bytes(), 8 * joined.GetLength() + 64 * 100000);
+    EXPECT_TRUE(joined == expected.c_str());
 }
 
 TEST(Array, DirListsInOrderAndPutsTheWorkingFolderBack) {

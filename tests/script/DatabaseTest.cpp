@@ -1,5 +1,6 @@
 // DATABASE: rows, the cursor structure, searches and the text file.
 #include "TablesSupport.h"
+#include "harness/AllocationCount.h"
 #include "script/GameFixtures.h"
 
 #include "script/Database.h"
@@ -174,6 +175,23 @@ TEST_F(DatabaseTest, ItsTextFileHoldsOneRowALine) {
     EXPECT_EQ(db->LastError(), ERR_FILE_WRITE);
     EXPECT_EQ(read("rows.txt"), "1|ala\n2|ola\n");
     EXPECT_TRUE(temporariesIn(folder.path()).empty());
+}
+
+// Rows of several megabytes, ended by CRLF or by the end of the file, load whole; reading them allocates
+// what they hold a few times over, never a copy of the line for every piece read of it.
+TEST_F(DatabaseTest, LinesOfMegabytesLoadWhole) {
+    std::string name(4 << 20, ' ');
+    for (size_t i = 0; i < name.size(); ++i) name[i] = static_cast<char>('a' + i % 26);
+    folder.put("long.txt", "7|" + name + "\r\n8|" + name.substr(1));
+    CAllocationCount allocations;
+    call(db, "LOAD", {file("long.txt").GetBuffer()});
+    EXPECT_LT(allocations.bytes(), 24 * static_cast<long long>(name.size()))
+        << allocations.blocks() << " blocks";
+    ASSERT_EQ(db->getRows(), 2);
+    EXPECT_EQ(db->getRow(0)->getField(0)->toString(), "7");
+    EXPECT_TRUE(db->getRow(0)->getField(1)->toString() == name.c_str());
+    EXPECT_EQ(db->getRow(1)->getField(0)->toString(), "8");
+    EXPECT_TRUE(db->getRow(1)->getField(1)->toString() == name.c_str() + 1);
 }
 
 // A game saves its rows and loads them back: an empty text keeps its place, and a text the line format cannot

@@ -1,6 +1,7 @@
 #include "InterpreterSupport.h"
 
 #include "core/Log.h"
+#include "harness/AllocationCount.h"
 #include "script/Condition.h"
 #include "script/Expression.h"
 #include "script/Groupped.h"
@@ -519,6 +520,67 @@ TEST_F(InterpreterTest, InsertAtRefusesATextTooLongToHold) {
     EXPECT_EQ(textOf("S"), "abc");
     run("S^INSERTAT(9,XY,3);");
     EXPECT_EQ(textOf("S"), "abcXYXYXY");
+    EXPECT_EQ(taken(), 0);
+}
+
+// A text built by many ADDs (of a text, a STRING, a number) or by one INSERTAT of many copies grows in place:
+// what is allocated grows with the text, not with the text times the pieces, and the text is the pieces in
+// order.
+TEST_F(InterpreterTest, TextsBuiltPieceByPieceGrowInPlace) {
+    CMC_String* s = text("S");
+    text("P", "abcdefghijkl");
+    text("R");
+    s->setValue("");
+    CAllocationCount allocations;
+    run("@LOOP({S^ADD(\"0123456789AB\");S^ADD(P);S^ADD(_I_);S^ADD(2.5);},0,20000,1);");
+    // The text's own growth, and a little a round for the numbers' texts: no ADD copies the text.
+    long long length = static_cast<long long>(textOf("S").size());
+    EXPECT_LT(allocations.bytes(), 8 * length + 400 * 20000) << allocations.blocks() << " blocks";
+    std::string expected;
+    for (int i = 0; i < 20000; ++i) expected += "0123456789ABabcdefghijkl" + std::to_string(i) + "2.50000";
+    EXPECT_EQ(textOf("S"), expected);
+    // The sum is the line's value when it is used.
+    s->setValue("ab");
+    run("R^SET(S^ADD(S));R^ADD(S^ADD(1));S^ADD(TRUE);");
+    EXPECT_EQ(textOf("S"), "abab1TRUE");
+    EXPECT_EQ(textOf("R"), "abababab1");
+
+    // INSERTAT appends while the place lies beyond the text, then inserts every copy at the place.
+    s->setValue("abc");
+    {
+        CAllocationCount allocations;
+        run("S^INSERTAT(8,\"XY\",100000);");
+        EXPECT_LT(allocations.blocks(), 200);
+    }
+    std::string inserted = textOf("S");
+    EXPECT_EQ(inserted.size(), 200003u);
+    EXPECT_EQ(inserted.substr(0, 12), "abcXYXYXXYXY");
+    EXPECT_EQ(inserted.substr(inserted.size() - 5), "XYXYY");
+    // The same texts whether the value's changes are told or not, and every insertion told.
+    integer("C");
+    CMElement* definition = element("T", {{"TYPE", "STRING"}, {"ONCHANGED", "{C^INC();}"}});
+    auto* told = new CMC_String(scene, definition);
+    delete definition;
+    scene->addObject(told);
+    told->init();
+    struct Case {
+        const char* arguments;
+        const char* expected;
+        int changes;
+    };
+    const Case cases[] = {
+        {"-2,XY,3", "XYXYXYabc", 3}, {"1,XY,3", "aXYXYXYbc", 3}, {"4,XY,2", "abcXXYY", 2},
+        {"3,XY,2", "abcXYXY", 2},    {"1,\"\",5", "abc", 0},     {"1,XY,0", "abc", 0},
+    };
+    for (const Case& c : cases) {
+        s->setValue("abc");
+        told->setValue("abc");
+        static_cast<CMC_Integer*>(scene->getObject("C"))->setValue(0);
+        run(("S^INSERTAT(" + std::string(c.arguments) + ");T^INSERTAT(" + c.arguments + ");").c_str());
+        EXPECT_EQ(textOf("S"), c.expected) << c.arguments;
+        EXPECT_EQ(textOf("T"), c.expected) << c.arguments;
+        EXPECT_EQ(intOf("C"), c.changes) << c.arguments;
+    }
     EXPECT_EQ(taken(), 0);
 }
 
