@@ -11,6 +11,7 @@
 #include "harness/GameHarness.h"
 #include "harness/ImageFiles.h"
 #include "platform/Files.h"
+#include "script/StopRequest.h"
 
 namespace KavirelFuzz {
 
@@ -159,6 +160,18 @@ const WorldFiles& smallWorldFiles() {
     return files;
 }
 
+namespace {
+
+// Script code may run without end, as a game's author may write it, and a player would then close the window.
+// A run is asked to end as the program asks it after this many looks at the request (one every
+// CMC_StopRequest::kLinesPerLook lines or loop rounds): a count, so the same input always stops at the same
+// line, and code that never looks still runs into libFuzzer's time-out.
+constexpr int kLooksBeforeStop = 100;
+
+bool lookedTooOften(void* looks) { return ++*static_cast<int*>(looks) > kLooksBeforeStop; }
+
+} // namespace
+
 void runWorld(const WorldFiles& files, bool fromCache) {
     // One folder for the process: the platform keeps an index of every folder it has seen.
     static KavirelTest::CGameFolder folder;
@@ -175,8 +188,15 @@ void runWorld(const WorldFiles& files, bool fromCache) {
     for (const auto& [name, content] : files) folder.write(name, content);
     KavirelTest::CGameOptions options;
     options.fromCache = fromCache;
-    KavirelTest::CGameRun run(folder, options);
-    run.frames(6);
+    int looks = 0;
+    KavirelDLL::CMC_StopRequest::clear();
+    KavirelDLL::CMC_StopRequest::setWatch(&lookedTooOften, &looks, 0);
+    {
+        KavirelTest::CGameRun run(folder, options);
+        run.frames(6);
+    }
+    KavirelDLL::CMC_StopRequest::setWatch(nullptr, nullptr);
+    KavirelDLL::CMC_StopRequest::clear();
 }
 
 void runFromCaches(const std::string& relative, const uint8_t* data, size_t size) {
