@@ -138,6 +138,32 @@ WorldFiles smallWorld(const std::string& code) {
     return files;
 }
 
+WorldFiles smallWorld(const GeneratedCode& code) {
+    WorldFiles files = smallWorld(code.fuzz);
+    if (!code.generated()) return files;
+    auto bound = [](KavirelTest::Properties properties, const std::string& event,
+                    const std::string& handler) {
+        if (!handler.empty()) properties.push_back({event, handler});
+        return properties;
+    };
+    std::string extra =
+        object("X", bound({{"TYPE", "BOOL"}, {"VALUE", "TRUE"}}, code.eventX, code.onX)) +
+        object("T0", bound({{"TYPE", "STRING"}, {"VALUE", "a"}}, code.eventT0, code.onT0)) +
+        object("A2", bound({{"TYPE", "ARRAY"}, {"SENDONCHANGE", "TRUE"}}, code.eventA2, code.onA2)) +
+        object("TM", bound({{"TYPE", "TIMER"}, {"ELAPSE", "40"}, {"TICKS", "3"}}, "ONTICK", code.onTM)) +
+        object("G2", {{"TYPE", "GROUP"}}) + object("W0", {{"TYPE", "INTEGER"}, {"VALUE", "0"}});
+    for (size_t i = 0; i < code.behaviours.size(); ++i)
+        extra += object("B" + std::to_string(i), {{"TYPE", "BEHAVIOUR"}, {"CODE", code.behaviours[i]}});
+    // Before the first scene's __INIT__, which runs FUZZ: the array and the group hold a few things to walk.
+    extra += object("__INIT__", {{"TYPE", "BEHAVIOUR"},
+                                 {"CODE", "{A2^ADD(1,\"a\",N);G2^ADD(\"N\",\"X\",\"T0\");FUZZ^RUN();}"}});
+    std::string& scene = files["Dane/E1/S1/S1.cnv"];
+    const std::string init = object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{FUZZ^RUN();}"}});
+    scene.replace(scene.find(init), init.size(), extra);
+    files["Dane/E1/S2/S2.cnv"] += object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{E1^GOTO(\"S1\");}"}});
+    return files;
+}
+
 const WorldFiles& smallWorldFiles() {
     static const WorldFiles files = [] {
         KavirelTest::CGameFolder folder;
