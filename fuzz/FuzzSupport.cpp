@@ -11,6 +11,7 @@
 #include "harness/GameHarness.h"
 #include "harness/ImageFiles.h"
 #include "platform/Files.h"
+#include "script/StopRequest.h"
 
 namespace KavirelFuzz {
 
@@ -137,6 +138,32 @@ WorldFiles smallWorld(const std::string& code) {
     return files;
 }
 
+WorldFiles smallWorld(const GeneratedCode& code) {
+    WorldFiles files = smallWorld(code.fuzz);
+    if (!code.generated()) return files;
+    auto bound = [](KavirelTest::Properties properties, const std::string& event,
+                    const std::string& handler) {
+        if (!handler.empty()) properties.push_back({event, handler});
+        return properties;
+    };
+    std::string extra =
+        object("X", bound({{"TYPE", "BOOL"}, {"VALUE", "TRUE"}}, code.eventX, code.onX)) +
+        object("T0", bound({{"TYPE", "STRING"}, {"VALUE", "a"}}, code.eventT0, code.onT0)) +
+        object("A2", bound({{"TYPE", "ARRAY"}, {"SENDONCHANGE", "TRUE"}}, code.eventA2, code.onA2)) +
+        object("TM", bound({{"TYPE", "TIMER"}, {"ELAPSE", "40"}, {"TICKS", "3"}}, "ONTICK", code.onTM)) +
+        object("G2", {{"TYPE", "GROUP"}}) + object("W0", {{"TYPE", "INTEGER"}, {"VALUE", "0"}});
+    for (size_t i = 0; i < code.behaviours.size(); ++i)
+        extra += object("B" + std::to_string(i), {{"TYPE", "BEHAVIOUR"}, {"CODE", code.behaviours[i]}});
+    // Before the first scene's __INIT__, which runs FUZZ: the array and the group hold a few things to walk.
+    extra += object("__INIT__", {{"TYPE", "BEHAVIOUR"},
+                                 {"CODE", "{A2^ADD(1,\"a\",N);G2^ADD(\"N\",\"X\",\"T0\");FUZZ^RUN();}"}});
+    std::string& scene = files["Dane/E1/S1/S1.cnv"];
+    const std::string init = object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{FUZZ^RUN();}"}});
+    scene.replace(scene.find(init), init.size(), extra);
+    files["Dane/E1/S2/S2.cnv"] += object("__INIT__", {{"TYPE", "BEHAVIOUR"}, {"CODE", "{E1^GOTO(\"S1\");}"}});
+    return files;
+}
+
 const WorldFiles& smallWorldFiles() {
     static const WorldFiles files = [] {
         KavirelTest::CGameFolder folder;
@@ -159,6 +186,18 @@ const WorldFiles& smallWorldFiles() {
     return files;
 }
 
+namespace {
+
+// Script code may run without end, as a game's author may write it, and a player would then close the window.
+// A run is asked to end as the program asks it after this many looks at the request (one every
+// CMC_StopRequest::kLinesPerLook lines or loop rounds): a count, so the same input always stops at the same
+// line, and code that never looks still runs into libFuzzer's time-out.
+constexpr int kLooksBeforeStop = 100;
+
+bool lookedTooOften(void* looks) { return ++*static_cast<int*>(looks) > kLooksBeforeStop; }
+
+} // namespace
+
 void runWorld(const WorldFiles& files, bool fromCache) {
     // One folder for the process: the platform keeps an index of every folder it has seen.
     static KavirelTest::CGameFolder folder;
@@ -175,8 +214,15 @@ void runWorld(const WorldFiles& files, bool fromCache) {
     for (const auto& [name, content] : files) folder.write(name, content);
     KavirelTest::CGameOptions options;
     options.fromCache = fromCache;
-    KavirelTest::CGameRun run(folder, options);
-    run.frames(6);
+    int looks = 0;
+    KavirelDLL::CMC_StopRequest::clear();
+    KavirelDLL::CMC_StopRequest::setWatch(&lookedTooOften, &looks, 0);
+    {
+        KavirelTest::CGameRun run(folder, options);
+        run.frames(6);
+    }
+    KavirelDLL::CMC_StopRequest::setWatch(nullptr, nullptr);
+    KavirelDLL::CMC_StopRequest::clear();
 }
 
 void runFromCaches(const std::string& relative, const uint8_t* data, size_t size) {

@@ -8,6 +8,7 @@
 
 #include "core/File.h"
 #include "core/XString.h"
+#include "fuzz/BehaviourCode.h"
 
 namespace KavirelDLL {
 class CWindow;
@@ -64,6 +65,12 @@ using WorldFiles = std::map<std::string, std::string>;
 // first scene holds a value of each scalar type, an array, a group, a structure, a condition, an expression,
 // a timer, and a behaviour FUZZ of the given code, run when the scene starts and on each tick of the timer.
 WorldFiles smallWorld(const std::string& code);
+
+// The small world running FUZZ's code; for generated code, with more for it to call, delete and change: the
+// behaviours B0..B3 of their codes, a BOOL X, a STRING T0 and an ARRAY A2 (raising ONCHANGED) that run their
+// behaviours on their events, a timer TM running its behaviour on each tick, a GROUP G2, an INTEGER W0 (the
+// counter of generated WHILE loops), and a second scene S2 that goes back to S1 as it starts.
+WorldFiles smallWorld(const GeneratedCode& code);
 
 // The code a small world runs when nothing is fuzzed: a line of each kind.
 extern const char* const kWorldCode;

@@ -4,6 +4,7 @@
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "display/Window.h"
+#include "script/Behaviour.h"
 #include "script/Integer.h"
 #include "script/ObjectsContainer.h"
 #include "script/VariableFactory.h"
@@ -162,11 +163,17 @@ CMC_Variable* CMC_Timer_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         timer->reset();
         return nullptr;
     case MTH_SET:
-        timer->set(getParameterInteger(args, 0)->getValue());
+    case MTH_SETELAPSE: {
+        // Reading the argument may run code that deletes the timer.
+        CMC_ArgumentsGuard guard(object, container, args);
+        int value = getParameterInteger(args, 0)->getValue();
+        if (guard.objectGone()) return nullptr;
+        if (id == MTH_SET)
+            timer->set(value);
+        else
+            timer->setElapse(value);
         return nullptr;
-    case MTH_SETELAPSE:
-        timer->setElapse(getParameterInteger(args, 0)->getValue());
-        return nullptr;
+    }
     default:
         return CMC_Runner::run(id, object, container, args);
     }

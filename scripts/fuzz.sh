@@ -35,18 +35,18 @@ run_one() {
   mkdir -p "$work/corpus" "$work/artifacts" "$work/earlier"
   find "$work/artifacts" -type f -exec mv -t "$work/earlier" {} +
   # Script code may loop without end or fill memory, as a game's author may write it: that is no reader's
-  # fault, so those inputs are kept for a look but fail nothing.
+  # fault, so those inputs are kept for a look but fail nothing. The caches carry behaviour code too (a LOOP
+  # whose step reads as 0 never ends).
   local tolerated=''
   case $name in
-    behaviour) tolerated='timeout-|oom-' ;;
-    app_cache | scene_cache) tolerated='timeout-' ;;
+    behaviour | app_cache | scene_cache) tolerated='timeout-|oom-' ;;
   esac
   local flags=(-max_total_time="$seconds" -timeout=25 -rss_limit_mb=2048 -print_funcs=0 -print_final_stats=1
                -artifact_prefix="$work/artifacts/")
   # Forked processes go on past an input that fails; script targets always fork, so that a loop without end
   # does not end the run.
   if [ -n "$tolerated" ]; then
-    flags+=(-fork="$jobs" -ignore_timeouts=1 -ignore_ooms="$([ "$name" = behaviour ] && echo 1 || echo 0)")
+    flags+=(-fork="$jobs" -ignore_timeouts=1 -ignore_ooms=1)
   elif [ "$jobs" -gt 1 ]; then
     flags+=(-fork="$jobs" -ignore_timeouts=0 -ignore_ooms=0)
   fi
@@ -55,15 +55,24 @@ run_one() {
     SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy \
     timeout -k 10 $((seconds + 120)) \
     "$build/fuzz/fuzz_$name" "${flags[@]}" "$@" "$work/corpus" "$root/fuzz/corpus/$name") || status=$?
+  # What the run left decides as much as its status: a forked run ends well although a seed made its first
+  # job crash (or, with -ignore_crashes=1, any job).
+  # Slow inputs are only noted.
+  local found failing
+  found=$(ls "$work/artifacts")
+  failing=$(grep -Ev "^(slow-unit-${tolerated:+|$tolerated})" <<<"$found" || true)
+  if [ -n "$failing" ]; then
+    echo "fuzz $name: $(wc -l <<<"$failing") failing input(s) kept in $work/artifacts"
+    [ "$status" -eq 0 ] && status=1
+    return "$status"
+  fi
   [ "$status" -eq 0 ] && return 0
   # libFuzzer's time-out handler can deadlock inside the sanitizer's allocator; the outer limit ends the run.
   if [ "$status" -eq 124 ] && [ -n "$tolerated" ]; then
     echo "fuzz $name: a forked run hung past its time-out and was ended"
     return 0
   fi
-  local found
-  found=$(ls "$work/artifacts")
-  if [ -n "$tolerated" ] && [ -n "$found" ] && ! grep -Evq "^($tolerated)" <<<"$found"; then
+  if [ -n "$tolerated" ] && [ -n "$found" ]; then
     echo "fuzz $name: stopped by script code that runs without end or fills memory (kept in $work/artifacts)"
     return 0
   fi

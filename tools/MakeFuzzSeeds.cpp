@@ -416,6 +416,19 @@ void worldSeeds() {
          "S^SET(\"a,b\");S^FIND(\",\");N^CLAMP(0,5);GAME^RUNENV(\"S1\",\"CH\");"
          "@INT(I,0);G^REMOVEALL();S1^GETOBJECTS();@RETURN([$1*2]);}");
     seed("behaviour", "broken", "{N^ADD(;S^SET(\"unterminated);@IF(,,{);}}[[[]");
+    // Generated worlds (fuzz/BehaviourCode.h): a first byte other than "{", then the generator's choices,
+    // here from a fixed sequence of bytes; each of these runs briefly and makes five behaviours' codes.
+    for (uint32_t start : {5u, 6u, 16u, 21u, 33u, 37u}) {
+        std::string bytes = "G";
+        uint32_t x = start * 2654435761u;
+        for (int i = 0; i < 600; ++i) {
+            x ^= x << 13;
+            x ^= x >> 17;
+            x ^= x << 5;
+            bytes += static_cast<char>(x >> 24);
+        }
+        seed("behaviour", "generated_" + std::to_string(start), bytes);
+    }
 }
 
 // The files MULTIARRAY and DATABASE save, written by their own SAVE.

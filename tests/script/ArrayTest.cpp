@@ -192,10 +192,16 @@ TEST(Array, SortIsStableAndReversedForFalse) {
 }
 
 TEST(Array, ChangesRaiseTheirEvents) {
+    // D's handler deletes V and changes W (at the end).
+    const std::string deleting =
+        object("D",
+               {{"TYPE", "ARRAY"}, {"SENDONCHANGE", "TRUE"}, {"ONCHANGED", "{S1^REMOVE(\"V\");W^SET(9);}"}}) +
+        object("V", {{"TYPE", "INTEGER"}, {"VALUE", "7"}}) +
+        object("W", {{"TYPE", "INTEGER"}, {"VALUE", "8"}});
     CollectionGame game(arrays({"A"}, {{"SENDONCHANGE", "TRUE"},
                                        {"ONCHANGED^-1", "{LOG^ADD(\"m1.\");}"},
                                        {"ONCHANGED", "{LOG^ADD(\"any.\");}"}}) +
-                        object("Q", {{"TYPE", "ARRAY"}, {"ONCHANGED", "{LOG^ADD(\"q.\");}"}}));
+                        object("Q", {{"TYPE", "ARRAY"}, {"ONCHANGED", "{LOG^ADD(\"q.\");}"}}) + deleting);
     game.code("{A^ADD(5);A^ADD(6);Q^ADD(1);}");
     EXPECT_EQ(game.textOf("LOG"), "m1.any.");
     game.code("{LOG^SET(\"\");A^SWAP(0,1);A^SENDONCHANGE(FALSE);A^ADD(7);A^SENDONCHANGE();Q^SENDONCHANGE();"
@@ -212,6 +218,12 @@ TEST(Array, ChangesRaiseTheirEvents) {
     game.code("{A^SUM(1);}");
     EXPECT_EQ(runs.size(), 1u);
     EXPECT_EQ(game.textOf("A"), "");
+
+    // A handler that deletes what a later argument of ADD is, and changes another: the deleted one reads as
+    // missing and adds nothing, the changed one adds its new value.
+    game.code("{D^ADD(1,V,W);}");
+    EXPECT_EQ(game.textOf("D"), "1,9");
+    EXPECT_EQ(game.find("V"), nullptr);
 }
 
 // A fresh game for each line, whose array's first event deletes the array.

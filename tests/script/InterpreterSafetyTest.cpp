@@ -6,6 +6,7 @@
 #include "script/Expression.h"
 #include "script/Groupped.h"
 #include "script/StopRequest.h"
+#include "script/Timer.h"
 
 #include <chrono>
 #include <thread>
@@ -618,7 +619,7 @@ TEST_F(SafetyTest, ArgumentsThatDeleteTheReceiverStopTheMethod) {
         {TYPE_STRING, "REPLACE", 1},  {TYPE_STRING, "ISUPPERLETTER", 0}, {TYPE_GROUP, "ADD", 0},
         {TYPE_GROUP, "REMOVE", 0},    {TYPE_GROUP, "GETNAME", 0},        {TYPE_GROUP, "NEXT", 0},
         {TYPE_GROUP, "ADDCLONES", 1}, {TYPE_GROUP, "SETMARKERPOS", 0},   {TYPE_GROUP, "CONTAINS", 0},
-        {TYPE_BEHAVIOUR, "RUN", 0},
+        {TYPE_TIMER, "SET", 0},       {TYPE_TIMER, "SETELAPSE", 0},      {TYPE_BEHAVIOUR, "RUN", 0},
     };
     for (const Case& c : cases) {
         CMC_Object* receiver = nullptr;
@@ -635,6 +636,11 @@ TEST_F(SafetyTest, ArgumentsThatDeleteTheReceiverStopTheMethod) {
         case TYPE_GROUP:
             receiver = made(new CMC_Groupped(CXString("VICTIM"), scene));
             break;
+        case TYPE_TIMER:
+            receiver = new CMC_Timer(scene);
+            receiver->setName(CXString("VICTIM"));
+            made(receiver);
+            break;
         default:
             receiver = behaviour("VICTIM", "KILL^RUN();");
             break;
@@ -643,6 +649,17 @@ TEST_F(SafetyTest, ArgumentsThatDeleteTheReceiverStopTheMethod) {
         values[static_cast<size_t>(c.position)] = kill.get();
         call(receiver, c.method, values, scene);
     }
+
+    // Through a script line, as a game writes it: the timer is gone, and the line after it runs.
+    CMC_Object* timer = new CMC_Timer(scene);
+    timer->setName(CXString("VICTIM"));
+    made(timer);
+    integer("AFTER");
+    doomed = timer;
+    run("VICTIM^SETELAPSE([KILL^RUN()]);AFTER^INC();");
+    EXPECT_EQ(doomed, nullptr);
+    EXPECT_EQ(scene->getObject("VICTIM"), nullptr);
+    EXPECT_EQ(intOf("AFTER"), 1);
 
     // An expression that deletes itself when its value is read.
     CMElement* definition = element(
