@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -11,6 +12,7 @@
 #include <iterator>
 #include <vector>
 
+#include <pthread.h>
 #include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
@@ -126,6 +128,29 @@ std::string CPlatformProcess::userName() {
         return utf8ToCp1250(found->pw_name);
     const char* user = std::getenv("USER");
     return user && user[0] ? utf8ToCp1250(user) : std::string();
+}
+
+} // namespace KavirelDLL
+
+namespace KavirelDLL {
+
+size_t CPlatformProcess::stackRoom() {
+    // The thread's stack bounds, read once per thread (the main thread's are worked out from its limit).
+    thread_local uintptr_t low = 0;
+    thread_local bool read = false;
+    if (!read) {
+        read = true;
+        pthread_attr_t attributes;
+        if (pthread_getattr_np(pthread_self(), &attributes) == 0) {
+            void* address = nullptr;
+            size_t size = 0;
+            if (pthread_attr_getstack(&attributes, &address, &size) == 0) low = reinterpret_cast<uintptr_t>(address);
+            pthread_attr_destroy(&attributes);
+        }
+    }
+    if (!low) return SIZE_MAX;
+    auto here = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    return here > low ? here - low : 0;
 }
 
 } // namespace KavirelDLL

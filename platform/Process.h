@@ -1,6 +1,7 @@
 #pragma once
 #include "platform/PlatformError.h"
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -30,6 +31,9 @@ public:
     static std::string commandLine();
     // The user's login name (engine text); empty when the system cannot tell.
     static std::string userName();
+
+    // Bytes of the calling thread's stack left below the caller's frame; SIZE_MAX when the system cannot tell.
+    static size_t stackRoom();
 };
 
 } // namespace KavirelDLL

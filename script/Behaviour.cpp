@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <cstring>
 
 #include "core/Archive.h"
 #include "core/Elements.h"
 #include "core/Log.h"
 #include "display/Window.h"
+#include "platform/Process.h"
 #include "script/BehaviourEntry.h"
 #include "script/Bool.h"
 #include "script/Condition.h"
@@ -34,9 +36,20 @@ std::vector<CMC_ObjectHandle> g_detached;
 
 bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
-// Script code that calls itself without end would overflow the stack; a run nested this deep is refused.
+// Script code that calls itself without end would overflow the stack; a run nested this deep is refused, and
+// so is one that starts below the stack's floor: whatever a run nests within itself (argument lines, branches,
+// expressions) needs at most the room kept under it.
 constexpr int kMaxRunDepth = 1000;
+constexpr size_t kStackKept = 1 << 20;
 int g_runDepth = 0;
+uintptr_t g_stackFloor = 0;
+
+// Where the runs nested in an outermost one that starts at frame may go down to.
+uintptr_t stackFloor(uintptr_t frame) {
+    size_t room = CPlatformProcess::stackRoom();
+    if (room == SIZE_MAX || room > frame) return 0;
+    return frame - (room > 2 * kStackKept ? room - kStackKept : room / 2);
+}
 
 // Lists of parameter texts lent for one run or call and given back after it, texts and all, so that a run
 // with parameters allocates nothing once warm.
@@ -290,7 +303,9 @@ void CMC_Behaviour::resolveCondition() {
 
 bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkCondition) {
     if (!m_enabled || !m_lines) return false;
-    if (g_runDepth >= kMaxRunDepth) {
+    auto frame = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    if (g_runDepth == 0) g_stackFloor = stackFloor(frame);
+    if (g_runDepth >= kMaxRunDepth || frame < g_stackFloor) {
         // Reported as a break, so every caller in the runaway chain stops as well.
         logMessage("behaviour %s: runs nested %d deep; the run is refused and its callers stop",
                    m_name.GetBuffer(), g_runDepth);

@@ -359,8 +359,15 @@ CMC_Variable* CMC_Dummy_Runner::loop(CMC_ObjectsContainer* container, CXVector* 
     if (!withCounter) {
         CMC_Behaviour::removeAndDelete(counter.current());
         auto* here = static_cast<CMC_ObjectsContainer*>(scene.current());
+        // The outer "_I_" was taken out of this scene for the loop: it goes back, or, with the scene gone, it
+        // goes too (unless another container took it meanwhile).
         CMC_Object* old = hidden.current();
-        if (here && old && old->getScene() == here) here->addObject(old);
+        if (old && !old->isHeld()) {
+            if (here)
+                here->addObject(old);
+            else
+                delete old;
+        }
     }
     return broke ? controlCode(CONTROL_BREAK) : nullptr;
 }

@@ -391,6 +391,10 @@ TEST_F(SafetyTest, CodeThatCallsItselfWithoutEndStops) {
     EXPECT_TRUE(capture.contains("nested"));
     behaviour("BODY", "N^INC();@IF(N>0,\"BODY\",\"\");");
     EXPECT_TRUE(run("BODY^RUN();"));
+    // Through a line's argument, which takes more stack a level: the run stops before the stack ends.
+    behaviour("CALLED", "N^INC();");
+    behaviour("ARGUMENT", "CALLED^RUN(N^ADD(ARGUMENT^RUN()));");
+    run("ARGUMENT^RUN();");
 
     // A handler that changes the value it watches.
     behaviour("WATCH", "W^INC();");

@@ -221,6 +221,11 @@ TEST_F(InterpreterTest, LoopForAndWhileCounts) {
         EXPECT_EQ(scene->getObject("_I_"), nullptr) << c.code;
         EXPECT_EQ(scene->getObject("I"), nullptr) << c.code; // a local goes when its run ends
     }
+    // An "_I_" of the scene's own that no scene was given (as CREATE makes one) is given back too.
+    auto* outer = new CMC_Integer(CXString("_I_"));
+    scene->addObject(outer);
+    run("@LOOP({S^ADD(_I_);},0,2,1);");
+    EXPECT_EQ(scene->getObject("_I_"), outer);
     EXPECT_EQ(taken(), 0);
 }
 
