@@ -37,18 +37,25 @@ std::vector<CMC_ObjectHandle> g_detached;
 bool isScalar(int type) { return type >= TYPE_INTEGER && type <= TYPE_DOUBLE; }
 
 // Script code that calls itself without end would overflow the stack; a run nested this deep is refused, and
-// so is one that starts below the stack's floor: whatever a run nests within itself (argument lines, branches,
-// expressions) needs at most the room kept under it.
+// so is one that starts below the stack's floor: whatever a run nests within itself (argument lines,
+// branches, expressions) needs at most the room kept under it.
 constexpr int kMaxRunDepth = 1000;
 constexpr size_t kStackKept = 1 << 20;
 int g_runDepth = 0;
 uintptr_t g_stackFloor = 0;
 
-// Where the runs nested in an outermost one that starts at frame may go down to.
+// Where the runs nested in an outermost one that starts at frame may go down to: kStackKept above the stack's
+// end, wherever frame is (half the room left, on a stack of under 2 MB).
 uintptr_t stackFloor(uintptr_t frame) {
     size_t room = CPlatformProcess::stackRoom();
     if (room == SIZE_MAX || room > frame) return 0;
     return frame - (room > 2 * kStackKept ? room - kStackKept : room / 2);
+}
+
+// Whether code starting at frame would start below the floor; outside any run the floor is worked out anew.
+bool belowStackFloor(uintptr_t frame) {
+    if (g_runDepth == 0) g_stackFloor = stackFloor(frame);
+    return frame < g_stackFloor;
 }
 
 // Lists of parameter texts lent for one run or call and given back after it, texts and all, so that a run
@@ -167,6 +174,8 @@ void CMC_ArgumentsGuard::leave() {
 }
 
 CMC_ArgumentsWatch* CMC_ArgumentsWatch::s_innermost = nullptr;
+CMC_Object* CMC_Behaviour::s_runFor = nullptr;
+CMC_ObjectAnchor* CMC_Behaviour::s_runForAnchor = nullptr;
 
 void CMC_ArgumentsWatch::forgetHeld(const CMC_Object* object) {
     for (CMC_ArgumentsWatch* watch = s_innermost; watch; watch = watch->m_outer) {
@@ -303,9 +312,8 @@ void CMC_Behaviour::resolveCondition() {
 
 bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkCondition) {
     if (!m_enabled || !m_lines) return false;
-    auto frame = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
-    if (g_runDepth == 0) g_stackFloor = stackFloor(frame);
-    if (g_runDepth >= kMaxRunDepth || frame < g_stackFloor) {
+    if (g_runDepth >= kMaxRunDepth ||
+        belowStackFloor(reinterpret_cast<uintptr_t>(__builtin_frame_address(0)))) {
         // Reported as a break, so every caller in the runaway chain stops as well.
         logMessage("behaviour %s: runs nested %d deep; the run is refused and its callers stop",
                    m_name.GetBuffer(), g_runDepth);
@@ -318,6 +326,19 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
     // Inside the guard the plain anchor stays readable even when this behaviour is deleted by its code.
     CMC_Behaviour_Entry::RunGuard running;
     CMC_ObjectAnchor* self = runAnchor();
+    // THIS may be deleted by the run's code; lines ask currentGone before they touch it.
+    struct RunFor {
+        CMC_Object* object = s_runFor;
+        CMC_ObjectAnchor* anchor = s_runForAnchor;
+        explicit RunFor(CMC_Object* current) {
+            s_runFor = current;
+            s_runForAnchor = current ? current->runAnchor() : nullptr;
+        }
+        ~RunFor() {
+            s_runFor = object;
+            s_runForAnchor = anchor;
+        }
+    } runFor(current);
     if (checkCondition && m_conditionName.IsString()) {
         if (CMC_BasicCondition* condition = getConditionInterface()) {
             bool valid = condition->valid(true);
@@ -602,12 +623,17 @@ CMC_Object* CMC_Behaviour::resolveObject(CMC_ObjectsContainer* container, CMC_Ob
         if (objectPart.GetLength() < 3 || !container) return nullptr;
         return container->getObject(static_cast<int>(static_cast<unsigned char>(objectPart.GetAt(2)) & 0x7F));
     }
-    if (objectPart.equals("THIS")) return current;
+    if (objectPart.equals("THIS")) return currentGone(current) ? nullptr : current;
     return container ? container->getObject(objectPart) : nullptr;
 }
 
 CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* container, CMC_Object* current,
                                      const CXString& line, CMC_Behaviour* behaviour) {
+    // A text whose arguments nest without end (one a script built) stops before the stack ends.
+    if (belowStackFloor(reinterpret_cast<uintptr_t>(__builtin_frame_address(0)))) {
+        logMessage("code nested too deep for the stack is not run: %.40s", line.GetBuffer());
+        return nullptr;
+    }
     int p = line.Find('(');
     if (p < 0) p = line.GetLength();
     CXString head = line.Left(p);
@@ -649,13 +675,17 @@ CMC_Variable* CMC_Behaviour::runLine(CMC_ObjectsContainer* container, CMC_Object
     argText.AllTrim();
 
     CMC_Behaviour_Entry::RunGuard running;
+    // The arguments' code may delete the target or the container: then nothing is called.
+    CMC_ObjectAnchor* targetAnchor = target ? target->runAnchor() : nullptr;
+    CMC_ObjectAnchor* where = container ? container->runAnchor() : nullptr;
     CXVector* args = resolveParameters(container, current, argText, behaviour);
     CMC_ArgumentsWatch watch(args);
-    CMC_Variable* result;
-    if (method.GetAt(0) == '#')
+    CMC_Variable* result = nullptr;
+    bool gone = (targetAnchor && !targetAnchor->object) || (where && !where->object);
+    if (!gone && method.GetAt(0) == '#')
         result = runner->run(static_cast<int>(static_cast<unsigned char>(method.GetAt(1)) & 0x7F), target,
                              container, args);
-    else
+    else if (!gone)
         result = runner->run(method, target, container, args);
     for (int i = 0; args && i < args->getSize(); ++i) flush(static_cast<CMC_Variable*>(args->at(i)));
     delete args;

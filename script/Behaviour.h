@@ -119,6 +119,11 @@ public:
 
     // True when a line broke out of the behaviour (code -1).
     virtual bool run(CMC_Object* current, CXArray* params, bool checkCondition);
+    // Whether current, when it is the object the innermost run is for (THIS), was deleted since the run
+    // began.
+    static bool currentGone(const CMC_Object* current) {
+        return current && current == s_runFor && !s_runForAnchor->object;
+    }
     // A local, dropped when the run of this behaviour on the stack ends (or the next one, outside any).
     void addTempObject(CMC_Object* object) {
         if (object && m_runs > 0)
@@ -221,6 +226,11 @@ protected:
 
 public:
     static std::vector<CMC_ObjectHandle>* globalTrash;
+
+private:
+    // The object the innermost run is for, and its anchor (readable while the run lasts).
+    [[gnu::visibility("hidden")]] static CMC_Object* s_runFor;
+    [[gnu::visibility("hidden")]] static CMC_ObjectAnchor* s_runForAnchor;
 };
 
 // BEHAVIOUR methods: RUN, RUNC, RUNLOOPED, BREAK, ENABLE, DISABLE.

@@ -934,6 +934,8 @@ CMC_Behaviour_Entry::call(CMC_ObjectsContainer* scene, CMC_Object* current, CXAr
                                : m_runner->run(m_method, target, scene, args);
     }
     if (m_this) {
+        // THIS deleted meanwhile is nothing.
+        if (CMC_Behaviour::currentGone(current)) current = nullptr;
         CMC_Object* target;
         CMC_Runner* runner;
         if (scene && scene->getType() == TYPE_CLASS) {

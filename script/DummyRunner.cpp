@@ -466,7 +466,10 @@ CMC_Variable* CMC_Dummy_Runner::declareCopied(int type, CMC_Object* object, CMC_
                                               const CMC_ArgumentsGuard& guard) {
     std::optional<CXString> holder;
     const CXString& name = calculated ? holder.emplace(text(args, 0)) : textOf(args, 0, holder);
-    CMC_Variable* given = calculated ? getParameter(args, 1) : second;
+    // Read again after the name: its code may have deleted the value (its place then reads as null).
+    CMC_Variable* given = calculated ? getParameter(args, 1)
+                          : second   ? static_cast<CMC_Variable*>(args->at(1))
+                                     : nullptr;
     return declareNamed(type, object, container, args, name, given, guard);
 }
 

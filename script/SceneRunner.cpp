@@ -123,6 +123,8 @@ CMC_Variable* CMC_Scene_Runner::reflectiveRun(CMC_Runner* self, CMC_Object* rece
     }
     if (!runner) return nullptr;
     CXVector values(101, 0.75f);
+    // The method's arguments, watched as the line's own are.
+    CMC_ArgumentsWatch watch(&values);
     for (int i = 2; i < count; ++i) values.add(static_cast<CXObject*>(args->at(i)));
     CMC_Variable* result = runner->run(method, target, lookIn, &values);
     values.removeAll();
@@ -265,10 +267,10 @@ CMC_Variable* CMC_Scene_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
         bool resumeTimers = count <= timerArgument || getParameterBool(args, timerArgument)->getValue();
         CMC_Host* host = CMC_Host::get();
         if (host && host->hasAnimations(window))
-            host->resumeAnimations(
-                window, id == MTH_RESUME || count < 1
-                            ? nullptr
-                            : static_cast<CMC_Groupped*>(objectOfType(scene, textOf(this, args, 0), TYPE_GROUP)));
+            host->resumeAnimations(window, id == MTH_RESUME || count < 1
+                                               ? nullptr
+                                               : static_cast<CMC_Groupped*>(
+                                                     objectOfType(scene, textOf(this, args, 0), TYPE_GROUP)));
         if (host) host->resumeSounds(window);
         CWindow::resume();
         CXTimer* timers = window ? window->GetTimerInterface() : nullptr;

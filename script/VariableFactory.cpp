@@ -1,5 +1,8 @@
 #include "script/VariableFactory.h"
 
+#include <algorithm>
+#include <array>
+
 #include "core/Archive.h"
 #include "core/Log.h"
 #include "script/Bool.h"
@@ -108,6 +111,41 @@ CMC_String* takeString() {
 
 } // namespace
 
+namespace {
+
+// The text temporaries given back last that still hold a long text's buffer, by index (-1 none), oldest at
+// g_longNext.
+std::array<int, CMC_VariableFactory::kLongTextsKept> g_longTexts = [] {
+    std::array<int, CMC_VariableFactory::kLongTextsKept> none;
+    none.fill(-1);
+    return none;
+}();
+size_t g_longNext = 0;
+
+void forgetLongTexts() {
+    g_longTexts.fill(-1);
+    g_longNext = 0;
+}
+
+// A text temporary given back: when it holds a long text's buffer it joins the last ones given back, and the
+// oldest of those, unless taken again meanwhile or given back again since, lets its buffer go.
+void keptLong(CMC_String* value) {
+    if (value->value().GetCapacity() <= CMC_VariableFactory::kKeptTextCapacity) return;
+    auto& pool = CMC_VariableFactory::variablesStr;
+    int id = value->getId();
+    if (id < 0 || id >= static_cast<int>(pool.size()) || pool[static_cast<size_t>(id)] != value) return;
+    int oldest = g_longTexts[g_longNext];
+    g_longTexts[g_longNext] = id;
+    g_longNext = (g_longNext + 1) % g_longTexts.size();
+    if (oldest < 0 || std::find(g_longTexts.begin(), g_longTexts.end(), oldest) != g_longTexts.end()) return;
+    if (CMC_VariableFactory::variablesStrTaken[static_cast<size_t>(oldest)]) return;
+    CMC_String* evicted = pool[static_cast<size_t>(oldest)];
+    if (evicted->value().GetCapacity() > CMC_VariableFactory::kKeptTextCapacity)
+        evicted->startEmpty(CMC_VariableFactory::kKeptTextCapacity);
+}
+
+} // namespace
+
 void CMC_VariableFactory::initialize() {
     if (!variablesBool.empty()) return;
     build(variablesBool, variablesBoolTaken, iVariablesBoolNo, boolPtr);
@@ -121,6 +159,7 @@ void CMC_VariableFactory::done() {
     release(variablesDbl, variablesDblTaken, iVariablesDoubleNo, dblPtr);
     release(variablesInt, variablesIntTaken, iVariablesIntegerNo, intPtr);
     release(variablesStr, variablesStrTaken, iVariablesStringNo, strPtr);
+    forgetLongTexts();
     g_warnedBool = g_warnedDouble = g_warnedInteger = g_warnedString = false;
 }
 
@@ -221,10 +260,12 @@ void CMC_VariableFactory::free(CMC_Variable* value) {
     if (!value) return;
     withPool(value->getType(),
              [value](auto& pool, std::vector<bool>& taken) { giveBack(pool, taken, value); });
+    if (value->getType() == TYPE_STRING) keptLong(static_cast<CMC_String*>(value));
 }
 
 void CMC_VariableFactory::clearPool() {
     // Nothing reads a temporary now: the buffers long texts left go.
+    forgetLongTexts();
     for (CMC_String* text : variablesStr)
         if (text->value().GetCapacity() > kKeptTextCapacity) text->startEmpty(kKeptTextCapacity);
     variablesBoolTaken.assign(variablesBoolTaken.size(), false);

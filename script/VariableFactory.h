@@ -16,13 +16,14 @@ class CMC_String;
 //
 // A temporary handed out holds nothing an earlier user left in it: its type's empty value (empty text, 0,
 // FALSE, 0.0) when taken without one, else the value given. A text temporary keeps a buffer of at most
-// kKeptTextCapacity characters once the frame step has given it back: the step frees a larger one, as does
-// handing the temporary out again for a shorter text (not the hand-back itself, since a runner may still
-// read a value it has just handed back, as converting one does).
+// kKeptTextCapacity characters once it is given back, but for the last kLongTextsKept given back (a runner
+// may still read a value it has just handed back, as converting one does): handing back another frees the
+// oldest one's, as do the frame step and handing the temporary out again for a shorter text.
 class CMC_VariableFactory {
 public:
     static constexpr int kPoolSize = 500;
     static constexpr int kKeptTextCapacity = 256;
+    static constexpr int kLongTextsKept = 8;
 
     static void initialize();
     static void done();
