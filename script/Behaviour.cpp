@@ -312,8 +312,10 @@ void CMC_Behaviour::resolveCondition() {
 
 bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkCondition) {
     if (!m_enabled || !m_lines) return false;
-    if (g_runDepth >= kMaxRunDepth ||
-        belowStackFloor(reinterpret_cast<uintptr_t>(__builtin_frame_address(0)))) {
+    // Where the run's frame stands (a local's address: asking for the frame's would cost every run a frame
+    // pointer).
+    char frame;
+    if (g_runDepth >= kMaxRunDepth || belowStackFloor(reinterpret_cast<uintptr_t>(&frame))) {
         // Reported as a break, so every caller in the runaway chain stops as well.
         logMessage("behaviour %s: runs nested %d deep; the run is refused and its callers stop",
                    m_name.GetBuffer(), g_runDepth);
@@ -327,14 +329,20 @@ bool CMC_Behaviour::run(CMC_Object* current, CXArray* params, bool checkConditio
     CMC_Behaviour_Entry::RunGuard running;
     CMC_ObjectAnchor* self = runAnchor();
     // THIS may be deleted by the run's code; lines ask currentGone before they touch it.
+    // A run for no object (RUN, a loop's body) leaves the outer one's standing: its lines have no THIS to ask for.
     struct RunFor {
-        CMC_Object* object = s_runFor;
-        CMC_ObjectAnchor* anchor = s_runForAnchor;
-        explicit RunFor(CMC_Object* current) {
+        CMC_Object* object = nullptr;
+        CMC_ObjectAnchor* anchor = nullptr;
+        bool set;
+        explicit RunFor(CMC_Object* current) : set(current != nullptr) {
+            if (!set) return;
+            object = s_runFor;
+            anchor = s_runForAnchor;
             s_runFor = current;
-            s_runForAnchor = current ? current->runAnchor() : nullptr;
+            s_runForAnchor = current->runAnchor();
         }
         ~RunFor() {
+            if (!set) return;
             s_runFor = object;
             s_runForAnchor = anchor;
         }
