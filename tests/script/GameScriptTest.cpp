@@ -138,6 +138,13 @@ std::string behaviourObject(const char* name, const char* code) {
     return object(name, {{"TYPE", "BEHAVIOUR"}, {"CODE", code}});
 }
 
+// The text T0 of the first scene of a started game of that scene, which its behaviours append to.
+std::string sceneLog(CGameRun& run) {
+    EXPECT_TRUE(run.started());
+    CMC_Object* log = run.find("T0");
+    return log ? std::string(log->toString().GetBuffer()) : "<no T0>";
+}
+
 } // namespace
 
 // Code a line runs may delete what the line, its statement or its event still holds: what is gone reads as
@@ -165,13 +172,9 @@ TEST(GameScript, CodeThatDeletesWhatARunningLineHoldsLeavesItMissing) {
                                          "@IF(\"BX^RUN(X6,BD6^RUN())'0\",{},{});}");
     EpisodeGame game(folder, "", "", {scene, "", ""});
     CGameRun run(folder);
-    ASSERT_TRUE(run.started());
-    CMC_Object* log = run.find("T0");
-    ASSERT_NE(log, nullptr);
-    EXPECT_STREQ(log->toString().GetBuffer(), "[];[];[];[];OTHER[]");
+    EXPECT_EQ(sceneLog(run), "[];[];[];[];OTHER[]");
     for (const char* name : {"X1", "X2", "X3", "X4", "X5", "X6"}) EXPECT_EQ(run.find(name), nullptr) << name;
 }
-
 
 // Loops, timers and arrays whose own code deletes what they run or walk: they end as the code left them.
 TEST(GameScript, LoopsTimersAndArraysOutliveWhatTheirCodeDeletes) {
@@ -190,17 +193,14 @@ TEST(GameScript, LoopsTimersAndArraysOutliveWhatTheirCodeDeletes) {
                                     "ARR^SENDONCHANGE(TRUE);ARR^FILL(5,1);T0^ADD(\";\");}");
     EpisodeGame game(folder, "", "", {scene, "", ""});
     CGameRun run(folder);
-    ASSERT_TRUE(run.started());
-    CMC_Object* log = run.find("T0");
-    ASSERT_NE(log, nullptr);
-    EXPECT_STREQ(log->toString().GetBuffer(), "LLL;FFF;12;A;");
+    EXPECT_EQ(sceneLog(run), "LLL;FFF;12;A;");
     for (const char* name : {"BL", "N", "BW", "ARR"}) EXPECT_EQ(run.find(name), nullptr) << name;
     run.frames(3);
-    EXPECT_STREQ(log->toString().GetBuffer(), "LLL;FFF;12;A;T");
+    EXPECT_EQ(sceneLog(run), "LLL;FFF;12;A;T");
     EXPECT_EQ(run.find("T"), nullptr);
     // A scene change asked for inside a loop is carried out at the step after it.
     callMethod(run.find("BG"), "RUN");
-    EXPECT_STREQ(log->toString().GetBuffer(), "LLL;FFF;12;A;TGG");
+    EXPECT_EQ(sceneLog(run), "LLL;FFF;12;A;TGG");
     run.frames(1);
     EXPECT_EQ(run.sceneName(), "S2");
 }
