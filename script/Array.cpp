@@ -566,19 +566,14 @@ CMC_Variable* CMC_Array_Runner::run(int id, CMC_Object* object, CMC_ObjectsConta
     std::shared_ptr<CMC_ObjectAnchor> self = array->anchor();
     auto index = [&](int i) { return getParameterInteger(args, i)->getValue(); };
     switch (id) {
-    case MTH_ADD: {
-        // The change event of one addition may delete what a later argument is: that one reads as missing.
-        std::vector<std::shared_ptr<CMC_ObjectAnchor>> later(count > 1 ? static_cast<size_t>(count) : 0);
-        for (int i = 1; i < count; ++i)
-            if (auto* value = static_cast<CMC_Object*>(args->at(i)))
-                later[static_cast<size_t>(i)] = value->anchor();
+    case MTH_ADD:
+        // The change event of one addition may delete what a later argument is: that one reads as missing (its
+        // place in the line's arguments is cleared) and adds nothing.
         for (int i = 0; i < count && self->object; ++i) {
-            if (i > 0 && later[static_cast<size_t>(i)] && !later[static_cast<size_t>(i)]->object) continue;
             CMC_Variable* value = getParameter(args, i);
             if (self->object) array->add(value);
         }
         return nullptr;
-    }
     case MTH_GETSIZE:
         return integerResult(array->getSize());
     case MTH_INSERTAT:
