@@ -33,6 +33,7 @@
 #include "net/NetMessage.h"
 #include "platform/Files.h"
 #include "platform/Movie.h"
+#include "platform/Registry.h"
 #include "script/Database.h"
 #include "script/Double.h"
 #include "script/Integer.h"
@@ -121,6 +122,21 @@ void textSeeds(const fs::path& work) {
     writer.putString(CXString("S1"), CXString("SCORE"), CXString("-12"));
     writer.putString(CXString("MAIN"), CXString("LANGUAGE"), CXString("0415"));
     seed("ini", "Kavirel.ini", readFile(ini));
+
+    // A web game's records, as the program keeps them, and the same file cut short inside a line.
+    const fs::path registryFolder = work / "registry";
+    fs::create_directories(registryFolder);
+    {
+        CPlatformRegistry registry(CPlatformFiles::toEngineName(registryFolder.string()));
+        const std::string key = "Software\\OrvikMedia\\Kavirel\\Gry\\Przyk\xB3" "ad";
+        registry.setString(ERegistryRoot::currentUser, key, "FullName", "Moja gra = 100%");
+        registry.setNumber(ERegistryRoot::currentUser, key, "TimesPlayed", 7);
+        registry.setNumber(ERegistryRoot::currentUser, key, "Version", 2);
+        registry.createKey(ERegistryRoot::localMachine, "Software\\Pusty");
+    }
+    const std::string records = readFile(registryFolder / "registry.txt");
+    seed("registry", "records.txt", records);
+    seed("registry", "cut.txt", records.substr(0, records.size() * 2 / 3));
 
     seed("command_line", "window", "kavirel.exe -window -res 1024 768 -nosound -nomusic");
     seed("command_line", "path",
