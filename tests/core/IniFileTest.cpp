@@ -7,6 +7,7 @@
 
 #include "core/IniFile.h"
 #include "core/Log.h"
+#include "harness/AllocationCount.h"
 #include "platform/Files.h"
 #include "platform/TempFolder.h"
 
@@ -162,6 +163,27 @@ TEST_F(IniFile, SeesEveryChangeOthersMake) {
     EXPECT_TRUE(reader.putString("B", "y", "4"));
     EXPECT_TRUE(writer.putString("C", "z", "5"));
     EXPECT_EQ(readNative(path), "[B]\r\nj=2\r\nx=3\r\ny=4\r\n[C]\r\nz=5\r\n");
+}
+
+// A game changing a TOINI value every frame: the file is kept parsed, so a change of one key on an ini of
+// 10,000 sections writes the kept text without reading or parsing the file again (that would take a block or
+// more for each of its sections), while a change another program made is still read.
+TEST_F(IniFile, AChangeWritesTheKeptCopyWithoutParsingTheFileAgain) {
+    std::string text;
+    for (int i = 0; i < 10000; ++i) text += "[S" + std::to_string(i) + "]\r\nk=" + std::to_string(i) + "\r\n";
+    auto path = folder.put("big.ini", text);
+    CIniFile ini(engineName("big.ini").c_str());
+    ASSERT_TRUE(ini.putString("S5000", "k", "first"));
+    for (int i = 0; i < 5; ++i) {
+        KavirelTest::CAllocationCount allocations;
+        ASSERT_TRUE(ini.putString("S5000", "k", std::to_string(i).c_str()));
+        EXPECT_EQ(get(ini, "S9999", "k"), "9999");
+        EXPECT_LT(allocations.blocks(), 100) << i;
+    }
+    folder.put("big.ini", "[S5000]\r\nk=other\r\n");
+    EXPECT_EQ(get(ini, "s5000", "K"), "other");
+    EXPECT_TRUE(ini.putString("S1", "k", "new"));
+    EXPECT_EQ(readNative(path), "[S5000]\r\nk=other\r\n[S1]\r\nk=new\r\n");
 }
 
 TEST_F(IniFile, TwoProcessesWritingAtOnceKeepBothOnesValues) {
