@@ -5,7 +5,7 @@
 #   two_copies.sh <kavirel> [rounds]
 set -uo pipefail
 program=$(realpath "$1")
-rounds=${2:-2}
+rounds=${2:-4}
 source "$(dirname "$0")/common.sh"
 
 # S0 counts the copies in N and sends the first to S1, the next to S2; each of those changes its K (a count) and

@@ -396,7 +396,9 @@ TEST_F(SafetyTest, CodeThatCallsItselfWithoutEndStops) {
     // Through a line's argument, which takes more stack a level: the run stops before the stack ends.
     behaviour("CALLED", "N^INC();");
     behaviour("ARGUMENT", "CALLED^RUN(N^ADD(ARGUMENT^RUN()));");
+    capture.clear();
     run("ARGUMENT^RUN();");
+    EXPECT_TRUE(capture.contains("nested"));
 
     // A handler that changes the value it watches.
     behaviour("WATCH", "W^INC();");
