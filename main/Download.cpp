@@ -49,8 +49,8 @@ bool isPackage(const CXString& file) {
     return package.ReadTOC();
 }
 
-// Without a desktop: the texts go to standard error, and the button is pressed once the end is shown (or on
-// SIGTERM), as nobody can press it.
+// Without a desktop: the texts go to standard error, and the button is pressed once the end is shown, as
+// nobody can press it (a termination signal ends the wait sooner).
 class CStandardErrorFront : public CDownloadDialogFront {
 public:
     void open() override { logMessage("%s", utf8(kCaption).c_str()); }
@@ -58,7 +58,7 @@ public:
     void setButton(const CXString& text) override { say(m_button, CXString("[") + text + "]"); }
     void setProgress(int) override {}
     bool waitForPress(uint32_t ms, bool ended) override {
-        if (ended || CPlatformProcess::takeTerminationRequest()) return true;
+        if (ended || CPlatformProcess::terminationRequested()) return true;
         CPlatformClock::sleepMilliseconds(ms);
         return false;
     }
@@ -121,7 +121,7 @@ public:
             m_input->take(events);
             for (const CInputEvent& e : events)
                 if (presses(e)) return true;
-            if (CPlatformProcess::takeTerminationRequest()) return true;
+            if (CPlatformProcess::terminationRequested()) return true;
             m_display->present();
             CPlatformClock::sleepMilliseconds(10);
         } while (CPlatformClock::milliseconds() < until);
@@ -309,11 +309,19 @@ bool CDownloadProduct::download(CXString file, CXString server) {
     downloadDialogProc(EDialogMessage::InitDialog, 0);
     while (!m_front->waitForPress(kTickMs, m_endShown))
         if (m_timer) downloadDialogProc(EDialogMessage::Timer, 0);
+    // A signal asks the program to end: the dialog closes as cancelled, also once the package arrived, and the
+    // request stays for the program.
+    const bool signalled = CPlatformProcess::terminationRequested();
     downloadDialogProc(EDialogMessage::Command, kButton);
     g_current = previous;
     if (!m_downloader) return false;
     // The answer waits for the transfer's end: a stopped one has left no file.
     m_downloader->waitForEnd();
+    if (signalled) {
+        if (m_downloader->isSuccess()) CPlatformFiles::removeFile(m_file.GetBuffer());
+        logMessage("the download of %s was ended by a signal: nothing is installed", m_file.GetBuffer());
+        return false;
+    }
     // An end reported after the dialog closed (a cancel) still goes to standard error.
     CXString text, button;
     if (!m_endShown && takeEnd(text, button) && text.IsString()) logMessage("%s", utf8(text).c_str());

@@ -24,8 +24,9 @@ public:
     virtual void setButton(const KavirelDLL::CXString& text) = 0;
     // 0 to 100.
     virtual void setProgress(int position) = 0;
-    // Waits up to ms for the button (Enter, Space, Escape, a click on it, the close box, SIGTERM); true once
-    // it was pressed. ended: the transfer's end is shown, so a front nobody answers may press it itself.
+    // Waits up to ms for the button (Enter, Space, Escape, a click on it, the close box) or a termination
+    // signal, which it leaves for the caller; true once either came. ended: the transfer's end is shown, so a
+    // front nobody answers may press it itself.
     virtual bool waitForPress(uint32_t ms, bool ended) = 0;
     virtual void close() = 0;
 };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <memory>
 #include <mutex>
@@ -17,6 +18,7 @@
 #include "harness/Environment.h"
 #include "main/Download.h"
 #include "main/MainFixtures.h"
+#include "platform/Process.h"
 #include "net/platform/HttpServer.h"
 #include "platform/Video.h"
 
@@ -36,6 +38,7 @@ public:
         std::vector<int> progress;
         bool pressNow = false;
         bool pressAtEnd = true;
+        bool signalAtEnd = false; // SIGTERM comes instead, once the end is shown
         int opened = 0, closed = 0;
     };
     explicit CTestFront(std::shared_ptr<CShared> shared) : m_shared(std::move(shared)) {}
@@ -46,6 +49,10 @@ public:
     bool waitForPress(uint32_t, bool ended) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
         std::lock_guard<std::mutex> lock(m_shared->mutex);
+        if (ended && m_shared->signalAtEnd) {
+            std::raise(SIGTERM);
+            return CPlatformProcess::terminationRequested();
+        }
         return m_shared->pressNow || (ended && m_shared->pressAtEnd);
     }
     void close() override { ++m_shared->closed; }
@@ -187,6 +194,41 @@ TEST_F(DownloadProductThreaded, HeadlessTheTextsGoToStandardErrorAndTheEndPresse
     EXPECT_TRUE(log.contains("[Instaluj >>]"));
     EXPECT_TRUE(log.contains("OrvikMedia...."));
     CVideo::forceHeadless(false);
+}
+
+// A termination signal ends the dialog as a cancel, also once the package arrived and installing is offered:
+// nothing is installed, no package is left, and the request stays for the program, which then ends.
+TEST_F(DownloadProductThreaded, ASignalCancelsTheDownloadEvenOnceThePackageArrived) {
+    CPlatformProcess::catchTerminationSignals();
+    shown->pressAtEnd = false;
+    shown->signalAtEnd = true;
+    {
+        CDownloadProduct product(front());
+        EXPECT_FALSE(CKavirelWEB::install(&product, "P", "P", serverAddress.c_str()));
+    }
+    EXPECT_EQ(shown->buttons.back(), kInstall);
+    EXPECT_FALSE(fs::exists("P.pik"));
+    EXPECT_FALSE(fs::exists("P"));
+    EXPECT_FALSE(reg(CKavirelWEB::kKey + std::string("\\P"), "InstallTime").IsString());
+    EXPECT_TRUE(CPlatformProcess::takeTerminationRequest());
+
+    // Without a desktop, while the server holds back the rest.
+    shown->signalAtEnd = false;
+    CVideo::forceHeadless(true);
+    server.put("//kavirelweb//S.pik", std::string(100000, 's'));
+    std::thread signal([&] {
+        server.waitForStall();
+        std::raise(SIGTERM);
+    });
+    {
+        CDownloadProduct product;
+        EXPECT_FALSE(product.download("S.pik", (serverAddress + "/stall").c_str()));
+    }
+    signal.join();
+    CVideo::forceHeadless(false);
+    EXPECT_FALSE(fs::exists("S.pik"));
+    EXPECT_TRUE(CPlatformProcess::takeTerminationRequest());
+    for (int number : {SIGTERM, SIGINT, SIGHUP}) std::signal(number, SIG_DFL);
 }
 
 TEST_F(DownloadProductThreaded, InstallRecordsTheVersionOrStartsTheGameInAWindow) {
