@@ -80,7 +80,9 @@ public:
     static constexpr int kHeight = 82 * kMenuGlyphHeight / 8;
 
     void open() override {
-        m_video = std::make_unique<CVideo>();
+        // A display named that cannot be reached gives no window: one SDL falls back on would never be seen,
+        // and nobody could press its button.
+        m_video = std::make_unique<CVideo>(true);
         if (m_video->isReady()) m_display = createSdlDisplay(*m_video);
         CDisplayMode mode;
         mode.width = kWidth;

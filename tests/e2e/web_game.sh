@@ -93,6 +93,14 @@ for server in "http://127.0.0.1:$closed" "http://brak.invalid"; do
     grep -q "^Błąd podczas otwierania URL (.*\(connect\|resolve\).*)$" <<<"$(window_failure)" ||
         fail "the window does not say why $server failed: $(window_failure)"
 done
+# On a display named that cannot be reached the window's texts go to standard error, and the end is answered
+# (a window nobody sees would wait for its button for ever).
+(unset WAYLAND_DISPLAY SDL_VIDEODRIVER && DISPLAY=:9731 ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" \
+    run_in "$work/start" -game Brak -server "http://127.0.0.1:$closed" -install)
+code=$?
+[ "$code" -eq 1 ] || fail "a download on an unreachable display ended with $code"
+grep -q "^Błąd podczas otwierania URL (.*connect.*)$" <<<"$(window_failure)" ||
+    fail "on an unreachable display the window's texts did not reach standard error: $(window_failure)"
 
 # A package that arrived damaged (an error page, random bytes, a truncated package) is not offered for
 # installing, is removed and leaves no game; the window says it is damaged.
