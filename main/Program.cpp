@@ -141,7 +141,8 @@ int CKavirelProgram::startUp() {
     }
     m_language->setLanguageFolder(m_settings.language);
 
-    m_video = std::make_unique<CVideo>(true);
+    // -2bin writes the caches and shows no window: any video driver serves it.
+    m_video = std::make_unique<CVideo>(!m_commandLine->is2Bin());
     if (!m_video->isReady()) {
         logMessage("%s", m_video->lastError().c_str());
         // No desktop to show a box on: the message goes to standard error only.
