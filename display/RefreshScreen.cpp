@@ -326,9 +326,9 @@ bool CRefreshScreen::Redraw(CDirectDrawSurface* target, CSurface*, bool* redrawA
     if (redrawAll) *redrawAll = true;
     bool drawn = false;
     if (CUnitLink::wasInitiallyUpdated(unit)) {
-        // A scene without a background (none given, or its file did not load) starts on black, never on the
-        // last scene's pixels.
-        if (!getBackgroundIfc()) clearRegion(target);
+        // A scene starts on black, never on the last scene's pixels: without a background (none given, or its
+        // file did not load) and around one smaller than the screen.
+        clearRegion(target);
         drawn = repaint(target);
     }
     notify(5);

@@ -544,8 +544,10 @@ TEST(RefreshScreen, BackgroundFromAnImageFile) {
 
 // A game of two scenes: the first shows a background of pixels and a moon over it, then goes on to the
 // second, whose background file is missing (or which names none) and which shows a single label.
+// Also one whose background is smaller than the screen: black around it.
 TEST(RefreshScreen, ASceneWithoutABackgroundStartsOnBlack) {
-    for (const std::string background : {"NONE.IMG", ""}) {
+    for (const std::string background : {"NONE.IMG", "", "SMALL.IMG"}) {
+        const bool small = background == "SMALL.IMG";
         SCOPED_TRACE("the second scene's background: \"" + background + "\"");
         Properties second = {{"TYPE", "SCENE"}, {"PATH", "E1\\S2"}};
         if (!background.empty()) second.emplace_back("BACKGROUND", background);
@@ -576,6 +578,8 @@ TEST(RefreshScreen, ASceneWithoutABackgroundStartsOnBlack) {
                      pik(40, 40, 16, 0, words(std::vector<uint16_t>(40 * 40, 0xFFE0)), "", 600, 100));
         folder.write("Dane/E1/S2/LABEL.IMG",
                      pik(100, 20, 16, 0, words(std::vector<uint16_t>(100 * 20, 0x07E0)), "", 20, 20));
+        folder.write("Dane/E1/S2/SMALL.IMG",
+                     pik(200, 100, 16, 0, words(std::vector<uint16_t>(200 * 100, 0x001F)), ""));
 
         CLogCapture log;
         CGameOptions options;
@@ -590,15 +594,17 @@ TEST(RefreshScreen, ASceneWithoutABackgroundStartsOnBlack) {
 
         run.frames(10);
         ASSERT_EQ(run.sceneName(), "S2");
-        if (!background.empty()) {
+        if (!background.empty() && !small) {
             EXPECT_TRUE(log.contains(background)) << "the log names the missing file";
         }
         EXPECT_EQ(shown(50, 30), 0x07E0) << "the second scene's label";
-        // Everything outside the label is black: nothing of the first scene is left.
-        size_t lit = 0;
+        // Everything outside the label is black, or the small background: nothing of the first scene is left.
+        size_t wrong = 0;
         for (int y = 0; y < 600; ++y)
             for (int x = 0; x < 800; ++x)
-                if ((x < 20 || x >= 120 || y < 20 || y >= 40) && shown(x, y) != 0) ++lit;
-        EXPECT_EQ(lit, 0u);
+                if ((x < 20 || x >= 120 || y < 20 || y >= 40) &&
+                    shown(x, y) != (small && x < 200 && y < 100 ? 0x001F : 0))
+                    ++wrong;
+        EXPECT_EQ(wrong, 0u);
     }
 }
