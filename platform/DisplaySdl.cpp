@@ -29,8 +29,11 @@ protected:
     void presentBackend() override;
     void renderResetBackend() override;
     int32_t refreshRateBackend() const override {
+        // A window, and the screen filled at the desktop's mode, show at the desktop's rate (the window's own
+        // display mode is the one an exclusive full screen would take).
+        const int index = m_window ? SDL_GetWindowDisplayIndex(m_window) : -1;
         SDL_DisplayMode m;
-        return m_window && SDL_GetWindowDisplayMode(m_window, &m) == 0 ? std::max(m.refresh_rate, 0) : 0;
+        return index >= 0 && SDL_GetDesktopDisplayMode(index, &m) == 0 ? std::max(m.refresh_rate, 0) : 0;
     }
     void setTitleBackend(const std::string& utf8) override { SDL_SetWindowTitle(m_window, utf8.c_str()); }
     bool iconBackend(const uint8_t* rgba, int32_t width, int32_t height) override;
