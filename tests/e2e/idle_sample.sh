@@ -28,8 +28,12 @@ measure() {
     after=$(ticks "$pid") || fail "the $what ended while it was measured"
     used=$((after - before))
     kill -TERM "$pid"
+    # A program that does not end on the request is ended after 30 s, and fails.
+    (sleep 30 && kill -KILL "$pid") >/dev/null 2>&1 &
+    watchdog=$!
     wait "$pid"
     code=$?
+    kill "$watchdog" 2>/dev/null
     [ "$code" -eq 0 ] || fail "the $what ended with $code"
     percent=$((used * 100 / (10 * ticks_per_second)))
     ((percent < bound)) || fail "the idle $what took $percent % of a core over 10 s ($used ticks)"
