@@ -291,9 +291,9 @@ private:
     }
 
     // Appends the arguments the letters ask for, each after a comma (the first one too when comma is set).
-    void arguments(std::string& text, const char* spec, int depth, bool comma) {
+    void arguments(std::string& text, const char* letters, int depth, bool comma) {
         char last = 0;
-        for (const char* c = spec; *c; ++c) {
+        for (const char* c = letters; *c; ++c) {
             int times = 1;
             char letter = *c;
             if (letter == '*') {
